@@ -1,0 +1,20 @@
+#pragma once
+#include <string>
+
+/// The application manifest that gives a program Common Controls 6, with the three values
+/// put in and the filler comment that makes the file on disk a multiple of 100 bytes once
+/// the writer has appended CR LF.
+///
+/// Inputs and result are UTF-8, as the XML declaration says; the filler counts bytes.
+/// The values are XML-escaped before they go in: an '&' or '<' in a description would
+/// otherwise make a manifest that Windows refuses, and the program would not start.
+std::string BuildManifestText(const std::string& version, const std::string& exeName,
+                              const std::string& description);
+
+/// The same with the architecture of both identities given (the program's own test build
+/// embeds an amd64 manifest); BuildManifestText uses "X86".
+std::string BuildManifestText(const std::string& version, const std::string& exeName,
+                              const std::string& description, const std::string& architecture);
+
+/// Escapes & < > " ' as XML entities.
+std::string EscapeXml(const std::string& value);

@@ -1,0 +1,25 @@
+#pragma once
+#include <string>
+
+/// Every name one generation uses, derived once from the target path.
+struct OutputNames {
+  std::string probeFolder;  ///< the folder part as taken from the path, for the folder check
+  std::string folder;       ///< probeFolder with its trailing separator
+  std::string fileName;     ///< App.exe
+  std::string baseName;     ///< App ("" for a name without a dot)
+  std::string outputName;   ///< App_manifest.res, the lasting result
+  std::string manifestName; ///< App.exe.manifest, temporary
+  std::string scriptName;   ///< App_manifest.rc, temporary
+  std::string moduleName;   ///< modThemefold.bas
+
+  std::string OutputPath() const { return folder + outputName; }
+  std::string ManifestPath() const { return folder + manifestName; }
+  std::string ScriptPath() const { return folder + scriptName; }
+  std::string ModulePath() const { return folder + moduleName; }
+};
+
+/// Names for targetPath. Windows paths use '\\'; a POSIX front end passes '/' as separator.
+OutputNames DeriveOutputNames(const std::string& targetPath, char separator = '\\');
+
+/// The instructions template beside the program.
+inline constexpr const char* kReadmeTemplateName = "readme.txt";

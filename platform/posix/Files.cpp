@@ -1,0 +1,64 @@
+// POSIX only: files and the program's own location.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <climits>
+
+#include "platform/Platform.h"
+#include "platform/posix/PosixError.h"
+
+namespace platform {
+
+std::string ExecutablePath() {
+  std::string path(PATH_MAX, '\0');
+  const ssize_t n = ::readlink("/proc/self/exe", path.data(), path.size());
+  path.resize(n > 0 ? static_cast<size_t>(n) : 0);
+  return path;
+}
+
+char PathSeparator() { return '/'; }
+
+std::string ReadFileBytes(const std::string& path) {
+  posix::Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  if (fd.get() < 0)
+    posix::ThrowErrno("Open", path);
+  struct stat st {};
+  if (::fstat(fd.get(), &st) != 0)
+    posix::ThrowErrno("Read", path);
+  if (S_ISDIR(st.st_mode))
+    posix::ThrowErrno("Read", path, EISDIR);
+  std::string bytes(static_cast<size_t>(st.st_size), '\0');
+  size_t done = 0;
+  while (done < bytes.size()) {
+    const ssize_t n = ::read(fd.get(), bytes.data() + done, bytes.size() - done);
+    if (n < 0 && errno == EINTR)
+      continue;
+    if (n < 0)
+      posix::ThrowErrno("Read", path);
+    if (n == 0)
+      break;
+    done += static_cast<size_t>(n);
+  }
+  bytes.resize(done);
+  return bytes;
+}
+
+void WriteFileBytes(const std::string& path, const std::string& bytes) {
+  posix::Fd fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
+  if (fd.get() < 0)
+    posix::ThrowErrno("Create", path);
+  size_t done = 0;
+  while (done < bytes.size()) {
+    const ssize_t n = ::write(fd.get(), bytes.data() + done, bytes.size() - done);
+    if (n < 0 && errno == EINTR)
+      continue;
+    if (n < 0)
+      posix::ThrowErrno("Write", path);
+    done += static_cast<size_t>(n);
+  }
+  if (::close(fd.release()) != 0)
+    posix::ThrowErrno("Close", path);
+}
+
+} // namespace platform

@@ -1,0 +1,41 @@
+#pragma once
+// POSIX only. Turns errno into the program's SystemError, and closes descriptors.
+
+#include <cerrno>
+#include <cstring>
+#include <string>
+#include <unistd.h>
+
+#include "util/SystemError.h"
+
+namespace platform::posix {
+
+[[noreturn]] inline void ThrowErrno(const std::string& operation, const std::string& path,
+                                    int code = errno) {
+  throw SystemError(operation, path, static_cast<unsigned long>(code), std::strerror(code));
+}
+
+/// Owns a file descriptor.
+class Fd {
+public:
+  explicit Fd(int fd = -1) : fd_(fd) {}
+  ~Fd() { reset(); }
+  Fd(const Fd&) = delete;
+  Fd& operator=(const Fd&) = delete;
+  int get() const { return fd_; }
+  int release() {
+    const int fd = fd_;
+    fd_ = -1;
+    return fd;
+  }
+  void reset(int fd = -1) {
+    if (fd_ >= 0)
+      ::close(fd_);
+    fd_ = fd;
+  }
+
+private:
+  int fd_;
+};
+
+} // namespace platform::posix

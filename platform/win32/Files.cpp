@@ -1,0 +1,73 @@
+// Win32 only: files and the program's own location, through the ANSI API.
+#include <windows.h>
+
+#include "platform/Platform.h"
+#include "platform/win32/Win32Error.h"
+
+namespace platform {
+namespace win32 {
+
+std::string DescribeError(DWORD code) {
+  char* text = nullptr;
+  const DWORD length = FormatMessageA(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+      nullptr, code, 0, reinterpret_cast<char*>(&text), 0, nullptr);
+  std::string description = length ? std::string(text, length) : "Unknown error";
+  LocalFree(text);
+  while (!description.empty() &&
+         (description.back() == '\n' || description.back() == '\r' || description.back() == ' '))
+    description.pop_back();
+  return description;
+}
+
+} // namespace win32
+
+std::string ExecutablePath() {
+  std::string path(MAX_PATH, '\0');
+  for (;;) {
+    const DWORD n = GetModuleFileNameA(nullptr, path.data(), static_cast<DWORD>(path.size()));
+    if (n < path.size()) {
+      path.resize(n);
+      return path;
+    }
+    path.resize(path.size() * 2);
+  }
+}
+
+char PathSeparator() { return '\\'; }
+
+std::string ReadFileBytes(const std::string& path) {
+  win32::Handle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file.valid())
+    win32::ThrowLastError("Open", path);
+  LARGE_INTEGER size;
+  if (!GetFileSizeEx(file.get(), &size))
+    win32::ThrowLastError("Read", path);
+  if (size.QuadPart > 0x7fffffff) {
+    SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+    win32::ThrowLastError("Read", path);
+  }
+  std::string bytes(static_cast<size_t>(size.QuadPart), '\0');
+  DWORD got = 0;
+  if (!bytes.empty() &&
+      !ReadFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &got, nullptr))
+    win32::ThrowLastError("Read", path);
+  bytes.resize(got);
+  return bytes;
+}
+
+void WriteFileBytes(const std::string& path, const std::string& bytes) {
+  win32::Handle file(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                 FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file.valid())
+    win32::ThrowLastError("Create", path);
+  DWORD written = 0;
+  if (!WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) ||
+      written != bytes.size())
+    win32::ThrowLastError("Write", path);
+  if (!CloseHandle(file.release()))
+    win32::ThrowLastError("Close", path);
+}
+
+} // namespace platform

@@ -1,0 +1,59 @@
+// Reading and writing whole files through the platform layer.
+#include "support/TestSupport.h"
+
+#include "util/BraskModule.h"
+
+using testsupport::ReadBytes;
+using testsupport::WriteBytes;
+
+class WholeFileTest : public testsupport::TempDirTest {};
+
+TEST_F(WholeFileTest, ReadRemovesOneFinalCrLfOnly) {
+  const std::pair<std::string, std::string> rows[] = {
+      {"", ""},
+      {"\r\n", ""},
+      {"a\r\n\r\n", "a\r\n"},
+      {"a\n", "a\n"},
+      {"a\r", "a\r"},
+      {"a\r\nb", "a\r\nb"},
+      {std::string("nul\0inside\r\n", 12), std::string("nul\0inside", 10)},
+  };
+  for (const auto& [bytes, expected] : rows) {
+    SCOPED_TRACE(testing::PrintToString(bytes));
+    WriteBytes(Path("t.txt"), bytes);
+    EXPECT_EQ(BraskModule::ReadWholeFile(Path("t.txt")), expected);
+  }
+}
+
+TEST_F(WholeFileTest, MissingFileReachesTheCallerWithNumberAndDescription) {
+  try {
+    BraskModule::ReadWholeFile(Path("missing.txt"));
+    FAIL() << "no error";
+  } catch (const SystemError& e) {
+#ifdef _WIN32
+    EXPECT_EQ(e.Number(), 2u); // ERROR_FILE_NOT_FOUND
+#else
+    EXPECT_EQ(e.Number(), 2u); // ENOENT
+#endif
+    EXPECT_FALSE(e.Description().empty());
+    EXPECT_EQ(e.Path(), Path("missing.txt"));
+    EXPECT_NE(std::string(e.what()).find(e.Description()), std::string::npos);
+  }
+  // Nothing stays open: the folder can be removed at once.
+  WriteBytes(Path("t.txt"), "x");
+  EXPECT_EQ(BraskModule::ReadWholeFile(Path("t.txt")), "x");
+  std::filesystem::remove(Path("t.txt"));
+  EXPECT_FALSE(std::filesystem::exists(Path("t.txt")));
+}
+
+TEST_F(WholeFileTest, WriteCreatesAnewAndAppendsCrLf) {
+  WriteBytes(Path("out.txt"), "a much longer old content");
+  BraskModule::WriteTextFile(Path("out.txt"), "new");
+  EXPECT_EQ(ReadBytes(Path("out.txt")), "new\r\n");
+  BraskModule::WriteTextFile(Path("empty.txt"), "");
+  EXPECT_EQ(ReadBytes(Path("empty.txt")), "\r\n");
+}
+
+TEST_F(WholeFileTest, WriteIntoMissingFolderThrows) {
+  EXPECT_THROW(BraskModule::WriteTextFile(Path("no/such/folder.txt"), "x"), SystemError);
+}
