@@ -38,3 +38,67 @@ std::string ReadWholeFile(const std::string& path);
 void WriteTextFile(const std::string& path, const std::string& text);
 
 } // namespace BraskModule
+
+namespace BraskModule {
+
+// ---- File-system probes: never throw -------------------------------------------------
+
+/// True when path could be made the current directory; on true it stays current.
+bool FolderExists(const std::string& path);
+/// True for an existing file (hidden, read-only and system files too); false for "" and for
+/// a folder, which FolderExists then has made current.
+bool FileExists(const std::string& path);
+
+// ---- File services: throw SystemError --------------------------------------------------
+
+/// Clears read-only, hidden and system (POSIX: makes the file writable by its owner).
+void SetNormalAttributes(const std::string& path);
+/// Deletes a file.
+void RemoveFile(const std::string& path);
+
+// ---- Registry --------------------------------------------------------------------------
+
+using RegistryKey = std::uintptr_t;
+inline constexpr RegistryKey kHkeyCurrentUser = 0x80000001u;
+inline constexpr RegistryKey kHkeyLocalMachine = 0x80000002u;
+
+/// One value as text whatever its type; "" on any failure. Linux has no registry: always "".
+std::string RegReadString(RegistryKey rootKey, const std::string& subKey,
+                          const std::string& valueName);
+
+// ---- Processes and shell ---------------------------------------------------------------
+
+/// A window handle as an integer, so portable code can pass it along.
+using WindowHandle = std::uintptr_t;
+
+/// Starts commandLine hidden, inheriting the current directory and environment, and waits
+/// without time-out. A program that cannot start returns at once; nothing is reported.
+void RunAndWait(const std::string& commandLine);
+/// Opens file with the program registered for it; the shell's status.
+std::intptr_t ShellOpen(const std::string& file, const std::string& directory,
+                        WindowHandle ownerWindow, const std::string& parameters,
+                        const std::string& operation);
+
+// ---- Common file dialog ------------------------------------------------------------------
+
+/// The chosen path, or "" on cancel. filter: "Description|pattern|..."; filterIndex in/out.
+std::string ShowFileDialog(const std::string& filter, WindowHandle ownerWindow,
+                           const std::string& initialFolder, const std::string& title,
+                           std::uint32_t flags, bool save, int& filterIndex,
+                           const std::string& defaultName);
+
+// ---- Per-user settings store -------------------------------------------------------------
+
+/// A missing key, or a store that cannot be read, gives defaultValue.
+std::string GetSetting(const std::string& application, const std::string& section,
+                       const std::string& key, const std::string& defaultValue = "");
+/// A store that cannot be written is left as it was; nothing is reported.
+void SaveSetting(const std::string& application, const std::string& section,
+                 const std::string& key, const std::string& value);
+
+// ---- Text --------------------------------------------------------------------------------
+
+/// ANSI code page text (Windows) as UTF-8; unchanged on Linux, where text is UTF-8 already.
+std::string AnsiToUtf8(const std::string& text);
+
+} // namespace BraskModule
