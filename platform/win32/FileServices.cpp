@@ -1,0 +1,39 @@
+// Win32 only: the current directory, attributes and deletion, through the ANSI API.
+#include <windows.h>
+
+#include "platform/Platform.h"
+#include "platform/win32/Win32Error.h"
+
+namespace platform {
+
+bool ChangeDirectory(const std::string& path) { return SetCurrentDirectoryA(path.c_str()) != 0; }
+
+std::string CurrentDirectory() {
+  std::string path(MAX_PATH, '\0');
+  for (;;) {
+    const DWORD n = GetCurrentDirectoryA(static_cast<DWORD>(path.size()), path.data());
+    if (n == 0)
+      return "";
+    if (n < path.size()) {
+      path.resize(n);
+      return path;
+    }
+    path.resize(n);
+  }
+}
+
+bool HasAttributes(const std::string& path) {
+  return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+void SetNormalAttributes(const std::string& path) {
+  if (!SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL))
+    win32::ThrowLastError("Set attributes of", path);
+}
+
+void RemoveFile(const std::string& path) {
+  if (!DeleteFileA(path.c_str()))
+    win32::ThrowLastError("Delete", path);
+}
+
+} // namespace platform

@@ -1,0 +1,14 @@
+#include "platform/Platform.h"
+#include "util/BraskModule.h"
+
+namespace BraskModule {
+
+void RunAndWait(const std::string& commandLine) { platform::RunHiddenAndWait(commandLine); }
+
+std::intptr_t ShellOpen(const std::string& file, const std::string& directory,
+                        WindowHandle ownerWindow, const std::string& parameters,
+                        const std::string& operation) {
+  return platform::ShellOpen(file, directory, ownerWindow, parameters, operation);
+}
+
+} // namespace BraskModule
