@@ -1,0 +1,46 @@
+#pragma once
+// Every fixed text of the program's windows and start-up, in one place.
+
+#include "app/ControlIds.h"
+
+namespace app::texts {
+
+inline constexpr const char* kAppTitle = THEMEFOLD_APP_TITLE;
+inline constexpr const char* kSection = "General";
+inline constexpr const char* kKeyApplication = "Application";
+inline constexpr const char* kKeyDescription = "Description";
+inline constexpr const char* kKeyVersion = "Version";
+inline constexpr const char* kKeyRcExe = "RC.EXE";
+
+inline constexpr const char* kInitializationError = "Initialization error!";
+inline constexpr const char* kNoCompilerQuitting =
+    "Application will not work without RC.EXE, quitting!";
+inline constexpr const char* kInvalidFile = "Invalid file!";
+
+inline constexpr const char* kVb6SetupKey =
+    "Software\\Microsoft\\VisualStudio\\6.0\\Setup\\Microsoft Visual Basic\\";
+inline constexpr const char* kVb6ProductDir = "ProductDir";
+inline constexpr const char* kCompilerBelowVb6 = "Wizards\\RC.EXE";
+inline constexpr const char* kBundledCompiler = "rc.exe";
+inline constexpr const char* kCompilerFilter = "RC.exe|RC.EXE";
+inline constexpr const char* kCompilerDialogTitle = "Please locate RC.EXE manually.";
+
+inline constexpr const char* kExeFilter = "EXE Files (*.exe)|*.exe";
+inline constexpr const char* kExeDialogTitle = "Locate Exe-file";
+
+// Placeholder address of the maker: the label shows the host part.
+inline constexpr const char* kMakerUrl = "https://www.example.org/themefold/";
+inline constexpr const char* kMakerHost = "www.example.org";
+
+inline constexpr const char* kLabel1 = "Application Exe:";
+inline constexpr const char* kLabel2 =
+    "Compiles a manifest into a resource file so that your Visual Basic program gets the "
+    "Windows XP look. Point it at the compiled program and follow the instructions.";
+inline constexpr const char* kLabel3 = "Short Description:";
+inline constexpr const char* kLabel4 = "Version info:";
+inline constexpr const char* kLabel12 = "Freeware - From:";
+inline constexpr const char* kCommand1 = "Generate...";
+inline constexpr const char* kCommand2 = "CLOSE";
+inline constexpr const char* kCommand3 = "...";
+
+} // namespace app::texts

@@ -1,0 +1,79 @@
+#pragma once
+// What the window logic needs from the system, as small interfaces: the Win32 build passes
+// real ones, the unit tests fakes. Nothing here sees a window handle except as a number.
+
+#include <cstdint>
+#include <string>
+
+namespace app {
+
+using WindowHandle = std::uintptr_t;
+using IconHandle = std::uintptr_t;
+
+enum class Icon { Critical, Exclamation };
+enum class Buttons { Ok, OkCancel, YesNo };
+enum class Answer { Ok, Cancel, Yes, No };
+
+/// One message box. Boxes never carry a caption of their own: the title bar shows the
+/// application's title. defaultButton counts from 1.
+struct Box {
+  std::string text;
+  Icon icon = Icon::Exclamation;
+  Buttons buttons = Buttons::Ok;
+  int defaultButton = 1;
+};
+
+class MessageBoxes {
+public:
+  virtual ~MessageBoxes() = default;
+  /// Cancel for a box closed with Esc or its close box.
+  virtual Answer Show(const Box& box) = 0;
+};
+
+/// The common Open/Save dialog with the utility module's eight arguments.
+class FileDialog {
+public:
+  virtual ~FileDialog() = default;
+  virtual std::string Show(const std::string& filter, WindowHandle ownerWindow,
+                           const std::string& initialFolder, const std::string& title,
+                           std::uint32_t flags, bool save, int& filterIndex,
+                           const std::string& defaultName) = 0;
+};
+
+/// The per-user settings store; a missing key reads as defaultValue.
+class Settings {
+public:
+  virtual ~Settings() = default;
+  virtual std::string Get(const std::string& application, const std::string& section,
+                          const std::string& key, const std::string& defaultValue) = 0;
+  virtual void Save(const std::string& application, const std::string& section,
+                    const std::string& key, const std::string& value) = 0;
+};
+
+class Shell {
+public:
+  virtual ~Shell() = default;
+  virtual std::intptr_t Open(const std::string& file, const std::string& directory,
+                             WindowHandle ownerWindow, const std::string& parameters,
+                             const std::string& operation) = 0;
+};
+
+/// The registry of the machine, read only.
+class Registry {
+public:
+  virtual ~Registry() = default;
+  virtual std::string ReadLocalMachineString(const std::string& subKey,
+                                             const std::string& valueName) = 0;
+};
+
+/// The program as a whole.
+class Program {
+public:
+  virtual ~Program() = default;
+  /// Ends the program at once, with no further events. Fakes record the call and return.
+  virtual void End() = 0;
+  /// Shows the main window, modeless and without an owner; showing it loads it.
+  virtual void ShowMainWindow() = 0;
+};
+
+} // namespace app

@@ -1,0 +1,114 @@
+#include "app/frmMain.h"
+
+#include <algorithm>
+#include <cctype>
+
+#include "app/AppTexts.h"
+
+namespace app {
+
+using generation::Question;
+using generation::Report;
+
+Box BoxFor(Question question, const std::string& text) {
+  switch (question) {
+  case Question::OverwriteOutput:
+    return {text, Icon::Exclamation, Buttons::OkCancel, 1};
+  case Question::VersionWarning:
+    return {text, Icon::Exclamation, Buttons::YesNo, 2};
+  case Question::OverwriteModule:
+    break;
+  }
+  return {text, Icon::Exclamation, Buttons::YesNo, 1};
+}
+
+Box BoxFor(Report report, const std::string& text) {
+  switch (report) {
+  case Report::FolderInaccessible:
+  case Report::CompileFailed:
+    return {text, Icon::Exclamation, Buttons::Ok, 1};
+  case Report::FileOperationFailed:
+  case Report::ModuleWriteFailed:
+    break;
+  }
+  return {text, Icon::Critical, Buttons::Ok, 1};
+}
+
+bool GenerateEnabledFor(const std::string& targetPath) {
+  std::string lower(targetPath.size(), '\0');
+  std::transform(targetPath.begin(), targetPath.end(), lower.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  const std::string::size_type at = lower.find(".exe");
+  return at != std::string::npos && at >= 1;
+}
+
+frmMain::frmMain(MainView& view, const Globals::Services& services, Shell& shell,
+                 ReadmeWindow& readme)
+    : view_(view), services_(services), shell_(shell), readme_(readme),
+      driver_(services.files, *this) {}
+
+void frmMain::Form_Load() {
+  Settings& settings = services_.settings;
+  view_.SetText(MainView::Field::Text1,
+                settings.Get(texts::kAppTitle, texts::kSection, texts::kKeyApplication, ""));
+  view_.SetText(MainView::Field::Text3,
+                settings.Get(texts::kAppTitle, texts::kSection, texts::kKeyDescription, ""));
+  view_.SetText(MainView::Field::Text4,
+                settings.Get(texts::kAppTitle, texts::kSection, texts::kKeyVersion, ""));
+}
+
+void frmMain::Text1_Change() {
+  view_.SetGenerateEnabled(GenerateEnabledFor(view_.Text(MainView::Field::Text1)));
+}
+
+void frmMain::Command3_Click() {
+  int filterIndex = 1;
+  const std::string picked = services_.dialog.Show(texts::kExeFilter, view_.Handle(), "",
+                                                   texts::kExeDialogTitle, 0, false,
+                                                   filterIndex, "");
+  if (services_.files.FileExists(picked))
+    view_.SetText(MainView::Field::Text1, picked);
+}
+
+void frmMain::Command1_Click() {
+  driver_.Run({view_.Text(MainView::Field::Text1), view_.Text(MainView::Field::Text4),
+               view_.Text(MainView::Field::Text3)},
+              Globals::RcExePath);
+}
+
+void frmMain::Command2_Click() { view_.Close(); }
+
+void frmMain::Label13_Click() { shell_.Open(texts::kMakerUrl, "", view_.Handle(), "", ""); }
+
+void frmMain::Form_Unload() {
+  Settings& settings = services_.settings;
+  settings.Save(texts::kAppTitle, texts::kSection, texts::kKeyApplication,
+                view_.Text(MainView::Field::Text1));
+  settings.Save(texts::kAppTitle, texts::kSection, texts::kKeyDescription,
+                view_.Text(MainView::Field::Text3));
+  settings.Save(texts::kAppTitle, texts::kSection, texts::kKeyVersion,
+                view_.Text(MainView::Field::Text4));
+}
+
+bool frmMain::WriteBas(const std::string& path) {
+  return generation::WriteModule(path, services_.files, *this);
+}
+
+bool frmMain::Ask(Question question, const std::string& text) {
+  const Box box = BoxFor(question, text);
+  const Answer answer = services_.boxes.Show(box);
+  return answer == Answer::Ok || answer == Answer::Yes;
+}
+
+void frmMain::Tell(Report report, const std::string& text) {
+  services_.boxes.Show(BoxFor(report, text));
+}
+
+void frmMain::CompilerFinished() { view_.DoEvents(); }
+
+void frmMain::ShowInstructions(const std::string& text) {
+  Globals::ReadmeText = text;
+  readme_.ShowModal();
+}
+
+} // namespace app

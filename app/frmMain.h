@@ -1,0 +1,76 @@
+#pragma once
+// The main window's logic: its handlers and WriteBas. The window itself is a MainView.
+
+#include <string>
+
+#include "app/Globals.h"
+#include "app/Services.h"
+#include "generation/Driver.h"
+
+namespace app {
+
+class MainView {
+public:
+  enum class Field { Text1, Text3, Text4 };
+  virtual ~MainView() = default;
+  virtual std::string Text(Field field) const = 0;
+  /// Setting Text1 raises Text1_Change, as a change of the real box does.
+  virtual void SetText(Field field, const std::string& text) = 0;
+  virtual void SetGenerateEnabled(bool enabled) = 0;
+  /// Unloads the window; Form_Unload follows.
+  virtual void Close() = 0;
+  virtual WindowHandle Handle() const = 0;
+  virtual IconHandle Icon() const = 0;
+  /// One pass over the window events that are pending.
+  virtual void DoEvents() = 0;
+};
+
+/// The instructions window, created on first use; shows Globals::ReadmeText modally and
+/// returns once the user has closed it.
+class ReadmeWindow {
+public:
+  virtual ~ReadmeWindow() = default;
+  virtual void ShowModal() = 0;
+};
+
+/// The box each question and report of a generation is shown in.
+Box BoxFor(generation::Question question, const std::string& text);
+Box BoxFor(generation::Report report, const std::string& text);
+
+class frmMain : private generation::Conversation {
+public:
+  frmMain(MainView& view, const Globals::Services& services, Shell& shell,
+          ReadmeWindow& readme);
+
+  void Form_Load();
+  void Text1_Change();
+  void Command3_Click();
+  void Command1_Click();
+  void Command2_Click();
+  void Label13_Click();
+  void Form_Unload();
+
+  /// Writes the start-up module; false only when writing failed (already reported).
+  bool WriteBas(const std::string& path);
+
+  IconHandle Icon() const { return view_.Icon(); }
+  WindowHandle Handle() const { return view_.Handle(); }
+
+private:
+  bool Ask(generation::Question question, const std::string& text) override;
+  void Tell(generation::Report report, const std::string& text) override;
+  void CompilerFinished() override;
+  void ShowInstructions(const std::string& text) override;
+
+  MainView& view_;
+  Globals::Services services_;
+  Shell& shell_;
+  ReadmeWindow& readme_;
+  generation::Driver driver_;
+};
+
+/// The enabling rule of "Generate...": the first ".exe", in any letter case, starts at
+/// position 2 or later.
+bool GenerateEnabledFor(const std::string& targetPath);
+
+} // namespace app

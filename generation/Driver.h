@@ -1,0 +1,100 @@
+#pragma once
+// One generation, from the three inputs to the instructions text, shared by every front end.
+// The front end answers the questions and shows the reports (message boxes, or flags and
+// console output); the files and the compiler are reached through FileOperations.
+
+#include <string>
+
+#include "util/SystemError.h"
+
+namespace generation {
+
+/// What a generation does to files and processes. The real one is BraskFileOperations;
+/// the services throw SystemError, the probes never do.
+class FileOperations {
+public:
+  virtual ~FileOperations() = default;
+  /// True when the folder can be entered; it then is the current directory.
+  virtual bool FolderExists(const std::string& path) = 0;
+  virtual bool FileExists(const std::string& path) = 0;
+  virtual void SetNormalAttributes(const std::string& path) = 0;
+  virtual void RemoveFile(const std::string& path) = 0;
+  /// Creates path anew with text and CR LF.
+  virtual void WriteTextFile(const std::string& path, const std::string& text) = 0;
+  /// The text less one final CR LF.
+  virtual std::string ReadWholeFile(const std::string& path) = 0;
+  /// Blocks until the child has ended; a program that cannot start returns at once.
+  virtual void RunAndWait(const std::string& commandLine) = 0;
+  /// The program's own folder, ending in its separator.
+  virtual std::string AppFolder() = 0;
+  /// The three values go into a UTF-8 manifest.
+  virtual std::string AnsiToUtf8(const std::string& text) = 0;
+};
+
+enum class Question {
+  OverwriteOutput, ///< OK/Cancel, OK the default
+  VersionWarning,  ///< Yes/No, No the default
+  OverwriteModule, ///< Yes/No, Yes the default
+};
+
+enum class Report {
+  FolderInaccessible,  ///< warning
+  CompileFailed,       ///< warning
+  FileOperationFailed, ///< critical: a write, delete or read of the generation failed
+  ModuleWriteFailed,   ///< critical: the module writer's own "Error writing" box
+};
+
+/// The front end's side of a generation.
+class Conversation {
+public:
+  virtual ~Conversation() = default;
+  /// True to go on (OK or Yes); any other answer, Esc and closing the box included, is false.
+  virtual bool Ask(Question question, const std::string& text) = 0;
+  virtual void Tell(Report report, const std::string& text) = 0;
+  /// Called once right after the compiler has ended (windows: one pass over pending events).
+  virtual void CompilerFinished() = 0;
+  /// The filled-in instructions; returns when the user has read them.
+  virtual void ShowInstructions(const std::string& text) = 0;
+};
+
+struct Inputs {
+  std::string targetPath;
+  std::string version;
+  std::string description;
+};
+
+enum class Outcome {
+  Busy,               ///< a generation was already running: nothing done
+  FolderInaccessible,
+  VersionDeclined,
+  OverwriteDeclined,
+  CompileFailed,
+  FileOperationFailed,
+  Done,               ///< .res made, module step done, instructions shown
+};
+
+/// Four dot-separated numbers of 0 to 65535: the only versions Windows accepts in a manifest.
+bool IsManifestVersion(const std::string& version);
+
+/// Writes the start-up module to path, asking before it replaces a file. False only when
+/// writing failed; the failure has then been told.
+bool WriteModule(const std::string& path, FileOperations& files, Conversation& conversation);
+
+class Driver {
+public:
+  Driver(FileOperations& files, Conversation& conversation)
+      : files_(files), conversation_(conversation) {}
+
+  /// One whole generation. A call made while one runs (a click queued during the compiler
+  /// and dispatched in the pass over pending events) returns Busy at once.
+  Outcome Run(const Inputs& inputs, const std::string& rcExePath);
+
+private:
+  Outcome Generate(const Inputs& inputs, const std::string& rcExePath);
+
+  FileOperations& files_;
+  Conversation& conversation_;
+  bool running_ = false;
+};
+
+} // namespace generation

@@ -1,0 +1,27 @@
+#pragma once
+// Every text a generation shows, in one place. The batch front end prints the same texts.
+
+#include <string>
+
+#include "util/SystemError.h"
+
+namespace generation::texts {
+
+inline constexpr const char* kFolderInaccessible = "Error, folder cannot access folder!";
+inline constexpr const char* kCompileFailed = "Error compiling file!";
+inline constexpr const char* kVersionWarning =
+    "Version info should be four numbers separated by dots, such as 1.0.0.0. "
+    "Windows will not start a program whose manifest has another version.\r\n"
+    "\r\n"
+    "Generate anyway?";
+
+/// The .res question names the output by its bare name.
+std::string OverwriteOutput(const std::string& outputName);
+/// The module question names the file by its full path, one item per line.
+std::string OverwriteModule(const std::string& path);
+/// "Error writing" box of the module writer: path, description, code.
+std::string ModuleWriteFailed(const std::string& path, const SystemError& error);
+/// A file operation of the generation itself failed: operation, path, description, code.
+std::string FileOperationFailed(const SystemError& error);
+
+} // namespace generation::texts

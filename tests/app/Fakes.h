@@ -1,0 +1,302 @@
+#pragma once
+// Fakes for the window logic and the driver: an in-memory Windows file system, scripted
+// message boxes and dialogs, a settings store, and views that remember what they show.
+
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <functional>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "app/Globals.h"
+#include "app/Services.h"
+#include "app/frmMain.h"
+#include "app/frmReadme.h"
+#include "generation/Driver.h"
+
+namespace fakes {
+
+/// Windows paths, case kept (tests use one spelling per file). Folders end in '\\'.
+class Files : public generation::FileOperations {
+public:
+  struct File {
+    std::string bytes;
+    bool readOnly = false;
+  };
+
+  std::set<std::string> folders;
+  std::map<std::string, File> files;
+  std::set<std::string> lockedPaths;     ///< every service on these throws "in use"
+  std::set<std::string> readOnlyFolders; ///< creating a file in these throws "denied"
+  std::string currentFolder;
+  std::string appFolder = "C:\\Tool\\";
+  std::vector<std::string> log;
+  /// What the compiler does; by default it makes the .res named in the command line.
+  std::function<void(const std::string&)> compiler;
+  std::vector<std::string> commandLines;
+
+  Files() {
+    compiler = [this](const std::string& commandLine) { CompileLikeRc(commandLine); };
+  }
+
+  void AddFolder(const std::string& folder) { folders.insert(folder); }
+  void AddFile(const std::string& path, const std::string& bytes, bool readOnly = false) {
+    files[path] = {bytes, readOnly};
+  }
+  bool Has(const std::string& path) const { return files.count(path) != 0; }
+  std::string Bytes(const std::string& path) const {
+    auto it = files.find(path);
+    return it == files.end() ? std::string("<missing>") : it->second.bytes;
+  }
+
+  bool FolderExists(const std::string& path) override {
+    std::string folder = path;
+    if (folder.empty() || folder.back() != '\\')
+      folder += '\\';
+    log.push_back("probe " + path);
+    if (!folders.count(folder))
+      return false;
+    currentFolder = folder;
+    return true;
+  }
+  bool FileExists(const std::string& path) override { return files.count(path) != 0; }
+  void SetNormalAttributes(const std::string& path) override {
+    log.push_back("normal " + path);
+    Check("Attributes", path);
+    if (!files.count(path))
+      throw SystemError("Attributes", path, 2, "The system cannot find the file specified.");
+    files[path].readOnly = false;
+  }
+  void RemoveFile(const std::string& path) override {
+    log.push_back("remove " + path);
+    Check("Delete", path);
+    auto it = files.find(path);
+    if (it == files.end())
+      throw SystemError("Delete", path, 2, "The system cannot find the file specified.");
+    if (it->second.readOnly)
+      throw SystemError("Delete", path, 5, "Access is denied.");
+    files.erase(it);
+  }
+  void WriteTextFile(const std::string& path, const std::string& text) override {
+    log.push_back("write " + path);
+    Check("Open", path);
+    if (readOnlyFolders.count(FolderOf(path)) || folders.count(path + "\\"))
+      throw SystemError("Open", path, 5, "Access is denied.");
+    auto it = files.find(path);
+    if (it != files.end() && it->second.readOnly)
+      throw SystemError("Open", path, 5, "Access is denied.");
+    files[path] = {text + "\r\n", false};
+  }
+  std::string ReadWholeFile(const std::string& path) override {
+    log.push_back("read " + path);
+    Check("Open", path);
+    auto it = files.find(path);
+    if (it == files.end())
+      throw SystemError("Open", path, 2, "The system cannot find the file specified.");
+    std::string text = it->second.bytes;
+    if (text.size() >= 2 && text.compare(text.size() - 2, 2, "\r\n") == 0)
+      text.resize(text.size() - 2);
+    return text;
+  }
+  void RunAndWait(const std::string& commandLine) override {
+    log.push_back("run");
+    commandLines.push_back(commandLine);
+    compiler(commandLine);
+  }
+  std::string AppFolder() override { return appFolder; }
+  /// Latin-1 to UTF-8, enough to see that the conversion happened.
+  std::string AnsiToUtf8(const std::string& text) override {
+    std::string out;
+    for (unsigned char c : text) {
+      if (c < 0x80) {
+        out += static_cast<char>(c);
+      } else {
+        out += static_cast<char>(0xC0 | (c >> 6));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+      }
+    }
+    return out;
+  }
+
+  /// The output path is the second quoted item of the command line.
+  void CompileLikeRc(const std::string& commandLine) {
+    std::vector<std::string> quoted;
+    std::string::size_type at = 0;
+    while ((at = commandLine.find('"', at)) != std::string::npos) {
+      const auto end = commandLine.find('"', at + 1);
+      quoted.push_back(commandLine.substr(at + 1, end - at - 1));
+      at = end + 1;
+    }
+    if (quoted.size() == 3 && quoted[0] == "C:\\VB98\\Wizards\\RC.EXE")
+      files[quoted[1]] = {"RES", false};
+  }
+
+private:
+  static std::string FolderOf(const std::string& path) {
+    return path.substr(0, path.rfind('\\') + 1);
+  }
+  void Check(const std::string& operation, const std::string& path) {
+    if (lockedPaths.count(path))
+      throw SystemError(operation, path, 32,
+                        "The process cannot access the file because it is being used by "
+                        "another process.");
+  }
+};
+
+/// Answers in the order given; records every box.
+class Boxes : public app::MessageBoxes {
+public:
+  std::vector<app::Box> shown;
+  std::deque<app::Answer> answers;
+  std::function<void()> onShow;
+
+  app::Answer Show(const app::Box& box) override {
+    shown.push_back(box);
+    if (onShow)
+      onShow();
+    if (answers.empty())
+      return box.buttons == app::Buttons::YesNo ? app::Answer::Yes : app::Answer::Ok;
+    const app::Answer answer = answers.front();
+    answers.pop_front();
+    return answer;
+  }
+  std::vector<std::string> Texts() const {
+    std::vector<std::string> texts;
+    for (const app::Box& box : shown)
+      texts.push_back(box.text);
+    return texts;
+  }
+};
+
+struct DialogCall {
+  std::string filter;
+  app::WindowHandle owner;
+  std::string initialFolder, title;
+  std::uint32_t flags;
+  bool save;
+  int filterIndex;
+  std::string defaultName;
+};
+
+class Dialog : public app::FileDialog {
+public:
+  std::vector<DialogCall> calls;
+  std::deque<std::string> picks; ///< "" = cancel; none left = cancel
+
+  std::string Show(const std::string& filter, app::WindowHandle ownerWindow,
+                   const std::string& initialFolder, const std::string& title,
+                   std::uint32_t flags, bool save, int& filterIndex,
+                   const std::string& defaultName) override {
+    calls.push_back({filter, ownerWindow, initialFolder, title, flags, save, filterIndex,
+                     defaultName});
+    if (picks.empty())
+      return "";
+    std::string pick = picks.front();
+    picks.pop_front();
+    return pick;
+  }
+};
+
+class Settings : public app::Settings {
+public:
+  std::map<std::string, std::string> values; ///< "application/section/key"
+  std::vector<std::string> writes;
+
+  std::string Get(const std::string& application, const std::string& section,
+                  const std::string& key, const std::string& defaultValue) override {
+    auto it = values.find(application + "/" + section + "/" + key);
+    return it == values.end() ? defaultValue : it->second;
+  }
+  void Save(const std::string& application, const std::string& section, const std::string& key,
+            const std::string& value) override {
+    writes.push_back(application + "/" + section + "/" + key + "=" + value);
+    values[application + "/" + section + "/" + key] = value;
+  }
+};
+
+class Shell : public app::Shell {
+public:
+  std::vector<std::string> opened;
+  std::intptr_t Open(const std::string& file, const std::string& directory,
+                     app::WindowHandle ownerWindow, const std::string& parameters,
+                     const std::string& operation) override {
+    opened.push_back(file + "|" + directory + "|" + std::to_string(ownerWindow) + "|" +
+                     parameters + "|" + operation);
+    return 2; // a failure, which nobody looks at
+  }
+};
+
+class Registry : public app::Registry {
+public:
+  std::map<std::string, std::string> values; ///< "subKey|valueName"
+  std::string ReadLocalMachineString(const std::string& subKey,
+                                     const std::string& valueName) override {
+    auto it = values.find(subKey + "|" + valueName);
+    return it == values.end() ? "" : it->second;
+  }
+};
+
+class Program : public app::Program {
+public:
+  int ended = 0;
+  int mainWindowsShown = 0;
+  void End() override { ++ended; }
+  void ShowMainWindow() override { ++mainWindowsShown; }
+};
+
+/// Everything a test needs, wired together.
+struct World {
+  Files files;
+  Boxes boxes;
+  Dialog dialog;
+  Settings settings;
+  Shell shell;
+  Registry registry;
+  Program program;
+  Globals::Services services{registry, settings, files, dialog, boxes, program};
+};
+
+class MainView : public app::MainView {
+public:
+  std::map<Field, std::string> texts;
+  bool generateEnabled = false;
+  int closes = 0;
+  int doEvents = 0;
+  std::function<void()> onDoEvents;
+  app::frmMain* form = nullptr;
+
+  std::string Text(Field field) const override {
+    auto it = texts.find(field);
+    return it == texts.end() ? "" : it->second;
+  }
+  void SetText(Field field, const std::string& text) override {
+    const bool changed = Text(field) != text;
+    texts[field] = text;
+    if (field == Field::Text1 && changed && form)
+      form->Text1_Change();
+  }
+  void SetGenerateEnabled(bool enabled) override { generateEnabled = enabled; }
+  void Close() override {
+    ++closes;
+    if (form)
+      form->Form_Unload();
+  }
+  app::WindowHandle Handle() const override { return 0x1234; }
+  app::IconHandle Icon() const override { return 0x5678; }
+  void DoEvents() override {
+    ++doEvents;
+    if (onDoEvents)
+      onDoEvents();
+  }
+};
+
+class ReadmeWindow : public app::ReadmeWindow {
+public:
+  std::vector<std::string> shownTexts;
+  void ShowModal() override { shownTexts.push_back(Globals::ReadmeText); }
+};
+
+} // namespace fakes

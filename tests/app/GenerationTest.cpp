@@ -1,0 +1,444 @@
+// One generation as the user starts it with "Generate...": every step, every answer, the
+// files left behind and the exact texts of the boxes.
+#include "Fakes.h"
+#include "support/TestSupport.h"
+
+#include "generation/DriverTexts.h"
+#include "generation/ModuleText.h"
+
+using app::Answer;
+using app::Buttons;
+using app::Icon;
+using Field = app::MainView::Field;
+
+namespace {
+
+const std::string kFolder = "C:\\My Work\\";
+const std::string kRes = kFolder + "App_manifest.res";
+const std::string kManifest = kFolder + "App.exe.manifest";
+const std::string kScript = kFolder + "App_manifest.rc";
+const std::string kModule = kFolder + "modThemefold.bas";
+const std::string kReadme = "C:\\Tool\\readme.txt";
+const std::string kCompiler = "C:\\VB98\\Wizards\\RC.EXE";
+
+std::string Golden(const std::string& name) {
+  return testsupport::ReadBytes(testsupport::SourceFile("tests/golden/" + name));
+}
+
+/// A main window with its fakes, set up for a target in a folder with a blank in its name.
+struct Scenario {
+  Scenario() {
+    Globals::RcExePath = kCompiler;
+    Globals::ReadmeText.clear();
+    world.files.AddFolder(kFolder);
+    world.files.AddFile(kReadme, "Add %resfile% to the project of %exename%.\r\n"
+                                 "Rebuild %exename%; keep %resfile%.\r\n");
+    view.form = &form;
+    view.texts[Field::Text1] = kFolder + "App.exe";
+    view.texts[Field::Text3] = "Fourteen chars";
+    view.texts[Field::Text4] = "1.0.0.0";
+  }
+  void Generate() { form.Command1_Click(); }
+
+  fakes::World world;
+  fakes::MainView view;
+  fakes::ReadmeWindow readme;
+  app::frmMain form{view, world.services, world.shell, readme};
+};
+
+class GenerationTest : public ::testing::Test, public Scenario {};
+
+// A fresh scenario per table row, under the fixture's names.
+#define FRESH_SCENARIO                                                                         \
+  Scenario fresh;                                                                              \
+  auto& world = fresh.world;                                                                   \
+  auto& view = fresh.view;                                                                     \
+  auto& readme = fresh.readme;                                                                 \
+  auto Generate = [&fresh] { fresh.Generate(); };                                             \
+  (void)world, (void)view, (void)readme
+
+void ExpectBox(const app::Box& box, const std::string& text, Icon icon, Buttons buttons,
+               int defaultButton) {
+  EXPECT_EQ(box.text, text);
+  EXPECT_EQ(box.icon, icon);
+  EXPECT_EQ(box.buttons, buttons);
+  EXPECT_EQ(box.defaultButton, defaultButton);
+}
+
+} // namespace
+
+TEST_F(GenerationTest, FullRunLeavesResAndModuleAndShowsFilledInInstructions) {
+  std::string manifestSeen, scriptSeen, folderSeen;
+  world.files.compiler = [&](const std::string& commandLine) {
+    manifestSeen = world.files.Bytes(kManifest);
+    scriptSeen = world.files.Bytes(kScript);
+    folderSeen = world.files.currentFolder;
+    EXPECT_EQ(view.doEvents, 0) << "events are processed after the compiler, not before";
+    world.files.CompileLikeRc(commandLine);
+  };
+  Generate();
+
+  EXPECT_TRUE(world.boxes.shown.empty());
+  EXPECT_EQ(manifestSeen, Golden("App.exe.manifest"));
+  EXPECT_EQ(scriptSeen, Golden("App_manifest.rc"));
+  EXPECT_EQ(folderSeen, kFolder) << "the compiler finds the manifest in the current folder";
+  ASSERT_EQ(world.files.commandLines.size(), 1u);
+  EXPECT_EQ(world.files.commandLines[0],
+            "\"C:\\VB98\\Wizards\\RC.EXE\" /r /fo \"C:\\My Work\\App_manifest.res\" "
+            "\"C:\\My Work\\App_manifest.rc\"");
+  EXPECT_EQ(view.doEvents, 1);
+
+  EXPECT_TRUE(world.files.Has(kRes));
+  EXPECT_FALSE(world.files.Has(kManifest));
+  EXPECT_FALSE(world.files.Has(kScript));
+  EXPECT_EQ(world.files.Bytes(kModule), Golden("modThemefold.bas"));
+  ASSERT_EQ(readme.shownTexts.size(), 1u);
+  EXPECT_EQ(readme.shownTexts[0], "Add App_manifest.res to the project of App.exe.\r\n"
+                                  "Rebuild App.exe; keep App_manifest.res.");
+}
+
+TEST_F(GenerationTest, StepsRunInOrder) {
+  world.files.AddFile(kRes, "OLD");
+  world.files.AddFile(kManifest, "stale");
+  world.files.AddFile(kScript, "stale");
+  Generate();
+  const std::vector<std::string> expected = {
+      "probe " + kFolder,   "normal " + kRes,      "remove " + kRes,
+      "normal " + kManifest, "remove " + kManifest, "normal " + kScript,
+      "remove " + kScript,   "write " + kManifest,  "write " + kScript,
+      "run",                 "normal " + kManifest, "remove " + kManifest,
+      "normal " + kScript,   "remove " + kScript,   "write " + kModule,
+      "read " + kReadme,
+  };
+  EXPECT_EQ(world.files.log, expected);
+}
+
+TEST_F(GenerationTest, OverwriteQuestionForAnExistingRes) {
+  struct Row {
+    const char* name;
+    Answer answer;
+    bool replaced;
+  };
+  const Row rows[] = {
+      {"OK", Answer::Ok, true},
+      {"Cancel", Answer::Cancel, false},
+      {"Esc or close box (Cancel)", Answer::Cancel, false},
+      {"anything else", Answer::No, false},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    FRESH_SCENARIO;
+    world.files.AddFile(kRes, "OLD", true);
+    world.files.AddFile(kManifest, "stale", true);
+    world.files.AddFile(kScript, "stale", true);
+    const auto before = world.files.files;
+    world.boxes.answers = {row.answer};
+    Generate();
+
+    ASSERT_FALSE(world.boxes.shown.empty());
+    ExpectBox(world.boxes.shown[0],
+              "File \"App_manifest.res\" already exist!\r\n\r\nOverwrite?", Icon::Exclamation,
+              Buttons::OkCancel, 1);
+    if (row.replaced) {
+      EXPECT_EQ(world.files.Bytes(kRes), "RES");
+      EXPECT_FALSE(world.files.Has(kManifest));
+      EXPECT_FALSE(world.files.Has(kScript));
+      EXPECT_TRUE(world.files.Has(kModule));
+      EXPECT_EQ(readme.shownTexts.size(), 1u);
+    } else {
+      EXPECT_EQ(world.boxes.shown.size(), 1u);
+      EXPECT_EQ(world.files.files.size(), before.size());
+      for (const auto& [path, file] : before) {
+        EXPECT_EQ(world.files.Bytes(path), file.bytes) << path;
+        EXPECT_EQ(world.files.files[path].readOnly, file.readOnly) << path;
+      }
+      EXPECT_TRUE(world.files.commandLines.empty());
+      EXPECT_TRUE(readme.shownTexts.empty());
+    }
+  }
+}
+
+TEST(ManifestVersionTest, FourNumbersUpTo65535) {
+  struct Row {
+    const char* version;
+    bool valid;
+  };
+  const Row rows[] = {
+      {"1.0.0.0", true},          {"65535.65535.65535.65535", true},
+      {"01.002.0.0", true},       {"", false},
+      {"1.0", false},             {"1.0.0", false},
+      {"1.0.0.0.0", false},       {"1.0.0.65536", false},
+      {"99999999999.0.0.0", false}, {"1..0.0", false},
+      {".1.0.0", false},          {"1.0.0.", false},
+      {" 1.0.0.0", false},        {"1.0.0.0 ", false},
+      {"1.0.0.a", false},         {"-1.0.0.0", false},
+      {"1,0,0,0", false},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.version);
+    EXPECT_EQ(generation::IsManifestVersion(row.version), row.valid);
+  }
+}
+
+TEST_F(GenerationTest, VersionWarningComesAfterTheFolderCheckAndBeforeTheOverwrite) {
+  struct Row {
+    const char* name;
+    Answer answer;
+    bool generated;
+  };
+  const Row rows[] = {{"Yes", Answer::Yes, true}, {"No", Answer::No, false}};
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    FRESH_SCENARIO;
+    view.texts[Field::Text4] = "1.0";
+    world.files.AddFile(kRes, "OLD");
+    world.boxes.answers = {row.answer, Answer::Ok};
+    Generate();
+
+    ASSERT_FALSE(world.boxes.shown.empty());
+    ExpectBox(world.boxes.shown[0],
+              "Version info should be four numbers separated by dots, such as 1.0.0.0. "
+              "Windows will not start a program whose manifest has another version.\r\n"
+              "\r\nGenerate anyway?",
+              Icon::Exclamation, Buttons::YesNo, 2);
+    EXPECT_EQ(world.files.log.front(), "probe " + kFolder);
+    if (row.generated) {
+      ASSERT_EQ(world.boxes.shown.size(), 2u);
+      EXPECT_EQ(world.boxes.shown[1].text,
+                "File \"App_manifest.res\" already exist!\r\n\r\nOverwrite?");
+      EXPECT_EQ(world.files.Bytes(kRes), "RES");
+      EXPECT_EQ(readme.shownTexts.size(), 1u);
+    } else {
+      EXPECT_EQ(world.boxes.shown.size(), 1u);
+      EXPECT_EQ(world.files.log.size(), 1u) << "nothing touched after the probe";
+      EXPECT_EQ(world.files.Bytes(kRes), "OLD");
+    }
+  }
+}
+
+TEST_F(GenerationTest, InaccessibleFolderEndsBeforeAnyQuestion) {
+  const char* targets[] = {"D:\\Gone\\App.exe", "App.exe"};
+  for (const char* target : targets) {
+    SCOPED_TRACE(target);
+    world.boxes.shown.clear();
+    world.files.log.clear();
+    view.texts[Field::Text1] = target;
+    view.texts[Field::Text4] = "not a version";
+    Generate();
+    ASSERT_EQ(world.boxes.shown.size(), 1u);
+    ExpectBox(world.boxes.shown[0], "Error, folder cannot access folder!", Icon::Exclamation,
+              Buttons::Ok, 1);
+    EXPECT_EQ(world.files.log.size(), 1u);
+  }
+}
+
+TEST_F(GenerationTest, CompilerThatMakesNothingGivesErrorCompilingFile) {
+  Globals::RcExePath = "C:\\nowhere\\rc.exe";
+  Generate();
+  ASSERT_EQ(world.boxes.shown.size(), 1u);
+  ExpectBox(world.boxes.shown[0], "Error compiling file!", Icon::Exclamation, Buttons::Ok, 1);
+  EXPECT_EQ(world.files.commandLines.size(), 1u);
+  EXPECT_FALSE(world.files.Has(kManifest));
+  EXPECT_FALSE(world.files.Has(kScript));
+  EXPECT_FALSE(world.files.Has(kRes));
+  EXPECT_FALSE(world.files.Has(kModule));
+  EXPECT_TRUE(readme.shownTexts.empty());
+}
+
+TEST_F(GenerationTest, ExistingModuleIsAskedAbout) {
+  struct Row {
+    const char* name;
+    bool readOnly;
+    Answer answer;
+    bool rewritten;
+  };
+  const Row rows[] = {
+      {"Yes", false, Answer::Yes, true},
+      {"Yes over read-only", true, Answer::Yes, true},
+      {"No keeps it", false, Answer::No, false},
+      {"No keeps a read-only one", true, Answer::No, false},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    FRESH_SCENARIO;
+    world.files.AddFile(kModule, "my own module\r\n", row.readOnly);
+    world.boxes.answers = {row.answer};
+    Generate();
+
+    ASSERT_EQ(world.boxes.shown.size(), 1u);
+    ExpectBox(world.boxes.shown[0],
+              "File\r\n\"C:\\My Work\\modThemefold.bas\"\r\nalready exist!\r\n\r\nOverwrite ?",
+              Icon::Exclamation, Buttons::YesNo, 1);
+    EXPECT_EQ(world.files.Bytes(kModule),
+              row.rewritten ? Golden("modThemefold.bas") : "my own module\r\n");
+    EXPECT_EQ(readme.shownTexts.size(), 1u) << "instructions follow whatever the answer";
+  }
+}
+
+TEST_F(GenerationTest, FileOperationFailuresAreReportedAndLeaveNoStrayFiles) {
+  struct Row {
+    const char* name;
+    std::function<void(fakes::Files&)> arrange;
+    std::string message;
+    bool resLeft, moduleLeft;
+  };
+  const std::string inUse =
+      "The process cannot access the file because it is being used by another process.";
+  const Row rows[] = {
+      {"read-only folder",
+       [](fakes::Files& f) { f.readOnlyFolders.insert(kFolder); },
+       "Open failed: \"C:\\My Work\\App.exe.manifest\"\r\nAccess is denied.\r\nCode 5", false,
+       false},
+      {"script file locked after the manifest was written",
+       [](fakes::Files& f) { f.lockedPaths.insert(kScript); },
+       "Open failed: \"C:\\My Work\\App_manifest.rc\"\r\n" + inUse + "\r\nCode 32", false,
+       false},
+      {"old output locked",
+       [](fakes::Files& f) {
+         f.AddFile(kRes, "OLD");
+         f.lockedPaths.insert(kRes);
+       },
+       "Attributes failed: \"C:\\My Work\\App_manifest.res\"\r\n" + inUse + "\r\nCode 32",
+       true, false},
+      {"stale manifest locked",
+       [](fakes::Files& f) {
+         f.AddFile(kManifest, "stale");
+         f.lockedPaths.insert(kManifest);
+       },
+       "Attributes failed: \"C:\\My Work\\App.exe.manifest\"\r\n" + inUse + "\r\nCode 32",
+       false, false},
+      {"readme.txt missing",
+       [](fakes::Files& f) { f.files.erase(kReadme); },
+       "Open failed: \"C:\\Tool\\readme.txt\"\r\nThe system cannot find the file "
+       "specified.\r\nCode 2",
+       true, true},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    FRESH_SCENARIO;
+    row.arrange(world.files);
+    world.boxes.answers = {Answer::Ok};
+    Generate();
+
+    ASSERT_FALSE(world.boxes.shown.empty());
+    ExpectBox(world.boxes.shown.back(), row.message, Icon::Critical, Buttons::Ok, 1);
+    EXPECT_EQ(world.files.Has(kRes), row.resLeft);
+    EXPECT_EQ(world.files.Has(kModule), row.moduleLeft);
+    if (!world.files.lockedPaths.count(kManifest)) {
+      EXPECT_FALSE(world.files.Has(kManifest)) << "a temporary file this run wrote stays";
+    }
+    EXPECT_FALSE(world.files.Has(kScript));
+    EXPECT_TRUE(readme.shownTexts.empty());
+  }
+  // The program goes on: the fields are still there and stored on close.
+  form.Command2_Click();
+  EXPECT_EQ(world.settings.values["Themefold/General/Application"], kFolder + "App.exe");
+}
+
+TEST_F(GenerationTest, ModuleWriteFailureIsReportedAndTheInstructionsStillFollow) {
+  struct Row {
+    const char* name;
+    std::function<void(fakes::Files&)> arrange;
+    std::string message;
+  };
+  const Row rows[] = {
+      {"a folder named like the module",
+       [](fakes::Files& f) { f.AddFolder(kModule + "\\"); },
+       "Error writing \"C:\\My Work\\modThemefold.bas\"\r\nAccess is denied.\r\nCode 5"},
+      {"a locked module, answered Yes",
+       [](fakes::Files& f) {
+         f.AddFile(kModule, "old");
+         f.lockedPaths.insert(kModule);
+       },
+       "Error writing \"C:\\My Work\\modThemefold.bas\"\r\nThe process cannot access the file "
+       "because it is being used by another process.\r\nCode 32"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    FRESH_SCENARIO;
+    row.arrange(world.files);
+    Generate();
+    ASSERT_FALSE(world.boxes.shown.empty());
+    ExpectBox(world.boxes.shown.back(), row.message, Icon::Critical, Buttons::Ok, 1);
+    EXPECT_EQ(readme.shownTexts.size(), 1u);
+  }
+}
+
+TEST_F(GenerationTest, WriteBasWritesTheSameBytesEveryTimeAndReportsByResult) {
+  EXPECT_TRUE(form.WriteBas(kModule));
+  const std::string first = world.files.Bytes(kModule);
+  EXPECT_TRUE(form.WriteBas(kModule)); // asked, Yes by default
+  EXPECT_EQ(world.files.Bytes(kModule), first);
+  EXPECT_EQ(first, std::string(kModuleText) + "\r\n");
+
+  world.boxes.answers = {Answer::No};
+  EXPECT_TRUE(form.WriteBas(kModule)) << "declining is no failure";
+
+  world.files.readOnlyFolders.insert("C:\\Elsewhere\\");
+  EXPECT_FALSE(form.WriteBas("C:\\Elsewhere\\modThemefold.bas"));
+}
+
+TEST_F(GenerationTest, ClickQueuedWhileTheCompilerRunsStartsNoSecondGeneration) {
+  view.onDoEvents = [&] { form.Command1_Click(); };
+  Generate();
+  EXPECT_EQ(world.files.commandLines.size(), 1u);
+  EXPECT_EQ(readme.shownTexts.size(), 1u);
+  // And the guard is released afterwards.
+  view.onDoEvents = nullptr;
+  world.boxes.answers = {Answer::Ok, Answer::No};
+  Generate();
+  EXPECT_EQ(world.files.commandLines.size(), 2u);
+}
+
+TEST_F(GenerationTest, NamesFollowTheTargetFileName) {
+  struct Row {
+    const char* target;
+    const char* res;
+    const char* manifest;
+    const char* script;
+    const char* readme;
+  };
+  const Row rows[] = {
+      {"C:\\My Work\\App.exe.bak", "App.exe_manifest.res", "App.exe.bak.manifest",
+       "App.exe_manifest.rc", "Add App.exe_manifest.res to the project of App.exe.bak."},
+      {"C:\\My Work\\App", "_manifest.res", "App.manifest", "_manifest.rc",
+       "Add _manifest.res to the project of App."},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.target);
+    FRESH_SCENARIO;
+    world.files.files[kReadme].bytes = "Add %resfile% to the project of %exename%.";
+    view.texts[Field::Text1] = row.target;
+    std::string manifestSeen;
+    world.files.compiler = [&](const std::string& commandLine) {
+      manifestSeen = world.files.Has(kFolder + row.manifest) ? "yes" : "no";
+      EXPECT_TRUE(world.files.Has(kFolder + row.script));
+      world.files.CompileLikeRc(commandLine);
+    };
+    Generate();
+    EXPECT_EQ(manifestSeen, "yes");
+    EXPECT_TRUE(world.files.Has(kFolder + row.res));
+    ASSERT_EQ(readme.shownTexts.size(), 1u);
+    EXPECT_EQ(readme.shownTexts[0], row.readme);
+  }
+}
+
+TEST_F(GenerationTest, ManifestValuesAreConvertedToUtf8) {
+  view.texts[Field::Text3] = "Caf\xE9";
+  std::string manifest;
+  world.files.compiler = [&](const std::string& commandLine) {
+    manifest = world.files.Bytes(kManifest);
+    world.files.CompileLikeRc(commandLine);
+  };
+  Generate();
+  EXPECT_NE(manifest.find("<description>Caf\xC3\xA9</description>"), std::string::npos);
+}
+
+TEST_F(GenerationTest, TwoSuccessfulRunsShowTheLatestInstructions) {
+  Generate();
+  view.texts[Field::Text1] = kFolder + "Other.exe";
+  Generate();
+  ASSERT_EQ(readme.shownTexts.size(), 2u);
+  EXPECT_NE(readme.shownTexts[1].find("Other_manifest.res"), std::string::npos);
+  EXPECT_EQ(Globals::ReadmeText, readme.shownTexts[1]);
+}
