@@ -1,0 +1,475 @@
+// The real themefold.exe, run from a copy of the release folder and driven like a user
+// would: through its windows, message boxes, the common dialog, files and the registry.
+
+#include "gui/ProgramDriver.h"
+
+#include "app/ControlIds.h"
+#include "generation/Manifest.h"
+#include "generation/Placeholders.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <random>
+
+namespace fs = std::filesystem;
+using driver::MessageBoxWindow;
+using testsupport::ReadBytes;
+using testsupport::WriteBytes;
+
+namespace {
+
+const std::string kOverwriteRes = "File \"App_manifest.res\" already exist!\r\n\r\nOverwrite?";
+const std::string kErrorCompiling = "Error compiling file!";
+const std::string kVersionWarning =
+    "Version info should be four numbers separated by dots, such as 1.0.0.0. Windows will "
+    "not start a program whose manifest has another version.\r\n\r\nGenerate anyway?";
+
+fs::path ReleaseFolder() {
+  const char* dir = std::getenv("THEMEFOLD_RELEASE_DIR");
+  std::string path = dir ? dir : "release";
+  if (!path.empty() && path[0] == '/')
+    path = "Z:" + path; // Wine's drive for the Unix root
+  return path;
+}
+
+// Name -> bytes of every file in a folder.
+std::map<std::string, std::string> Snapshot(const fs::path& folder) {
+  std::map<std::string, std::string> files;
+  for (const auto& entry : fs::directory_iterator(folder))
+    files[entry.path().filename().string()] = ReadBytes(entry.path());
+  return files;
+}
+
+bool IsReadOnly(const std::string& path) {
+  return (GetFileAttributesA(path.c_str()) & FILE_ATTRIBUTE_READONLY) != 0;
+}
+
+void MakeReadOnly(const std::string& path) {
+  SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY);
+}
+
+RECT ClientRectOf(HWND window) {
+  RECT rect{};
+  GetClientRect(window, &rect);
+  return rect;
+}
+
+// Where a control lies in its parent's client area.
+RECT RectInParent(HWND control) {
+  RECT rect{};
+  GetWindowRect(control, &rect);
+  MapWindowPoints(nullptr, GetParent(control), reinterpret_cast<POINT*>(&rect), 2);
+  return rect;
+}
+
+LONG_PTR Style(HWND window) { return GetWindowLongPtrA(window, GWL_STYLE); }
+
+class ProgramTest : public ::testing::Test {
+protected:
+  void SetUp() override {
+    char temp[MAX_PATH] = {};
+    GetTempPathA(MAX_PATH, temp);
+    std::random_device rd;
+    root_ = fs::path(temp) / ("themefold gui " + std::to_string(rd() % 1000000));
+    const fs::path tool = root_ / "Themefold Maker";
+    const fs::path target = root_ / "My Projects" / "App Folder";
+    fs::create_directories(tool);
+    fs::create_directories(target);
+    for (const char* name : {"themefold.exe", "rc.exe", "readme.txt"}) {
+      ASSERT_TRUE(fs::exists(ReleaseFolder() / name))
+          << (ReleaseFolder() / name).string() << " is not built";
+      fs::copy_file(ReleaseFolder() / name, tool / name);
+    }
+    tool_ = tool.string() + "\\";
+    folder_ = target.string() + "\\";
+    target_ = folder_ + "App.exe";
+    WriteBytes(target_, "MZ, not really a program: only its folder counts");
+    settings::Clear();
+  }
+
+  void TearDown() override {
+    program_.reset();
+    settings::Clear();
+    std::error_code ec;
+    for (const auto& entry : fs::recursive_directory_iterator(root_, ec))
+      SetFileAttributesA(entry.path().string().c_str(), FILE_ATTRIBUTE_NORMAL);
+    fs::remove_all(root_, ec);
+  }
+
+  // Starts the program from the copy and waits for its main window.
+  void Start() {
+    program_.reset();
+    program_ = std::make_unique<driver::RunningProgram>(tool_ + "themefold.exe", root_.string());
+    main_ = driver::WaitForWindow(*program_, THEMEFOLD_MAIN_CLASS, THEMEFOLD_MAIN_TITLE);
+    ASSERT_NE(main_, nullptr) << "no main window; the program shows: "
+                              << driver::DescribeWindows(*program_);
+  }
+
+  HWND Item(int id) const { return driver::Control(main_, id); }
+
+  // Closes the main window with "CLOSE" and waits until the program has ended.
+  void CloseProgram() {
+    driver::Click(Item(IDC_COMMAND2));
+    ASSERT_TRUE(program_->WaitForEnd()) << driver::DescribeWindows(*program_);
+  }
+
+  MessageBoxWindow ExpectMessageBox(const std::string& text, std::vector<int> buttons,
+                                    int defaultButton) {
+    MessageBoxWindow box = driver::WaitForMessageBox(*program_);
+    EXPECT_NE(box.window, nullptr) << "no message box; the program shows: "
+                                   << driver::DescribeWindows(*program_);
+    EXPECT_EQ(box.text, text);
+    EXPECT_EQ(box.buttons, buttons);
+    EXPECT_EQ(box.defaultButton, defaultButton);
+    return box;
+  }
+
+  // Nothing but the main window comes up.
+  void ExpectOnlyMainWindow() {
+    driver::Settle();
+    EXPECT_EQ(driver::FindProgramWindow(*program_, "#32770", THEMEFOLD_APP_TITLE), nullptr)
+        << driver::DescribeWindows(*program_);
+    EXPECT_EQ(driver::FindProgramWindow(*program_, THEMEFOLD_README_CLASS,
+                                        THEMEFOLD_README_TITLE),
+              nullptr);
+    EXPECT_TRUE(IsWindowEnabled(main_));
+  }
+
+  // Starts with the target stored, sets the two typed fields and presses "Generate...".
+  void StartAndGenerate(const std::string& version = "1.2.3.4",
+                        const std::string& description = "Orders and invoices") {
+    settings::Set("Application", target_);
+    ASSERT_NO_FATAL_FAILURE(Start());
+    driver::SetText(Item(IDC_TEXT4), version);
+    driver::SetText(Item(IDC_TEXT3), description);
+    ASSERT_TRUE(IsWindowEnabled(Item(IDC_COMMAND1)));
+    driver::Click(Item(IDC_COMMAND1));
+  }
+
+  // The instructions window shows readme.txt filled in for App.exe; it is closed then.
+  void ExpectInstructionsAndClose() {
+    HWND readme = driver::WaitForWindow(*program_, THEMEFOLD_README_CLASS,
+                                        THEMEFOLD_README_TITLE);
+    ASSERT_NE(readme, nullptr) << "no instructions; the program shows: "
+                               << driver::DescribeWindows(*program_);
+    std::string expected = ReadBytes(tool_ + "readme.txt");
+    ASSERT_EQ(expected.substr(expected.size() - 2), "\r\n");
+    expected.resize(expected.size() - 2);
+    expected = generation::ReplaceAll(expected, "%resfile%", "App_manifest.res");
+    expected = generation::ReplaceAll(expected, "%exename%", "App.exe");
+    EXPECT_EQ(driver::Text(driver::Control(readme, IDC_README_TEXT1)), expected);
+    EXPECT_FALSE(IsWindowEnabled(main_)) << "the instructions window is modal";
+    driver::Close(readme);
+    ASSERT_TRUE(driver::WaitUntilGone(readme));
+  }
+
+  // The .res holds the manifest for these inputs, as the file the compiler was given.
+  void ExpectResourceWithManifest(const std::string& version, const std::string& description) {
+    const std::string res = ReadBytes(folder_ + "App_manifest.res");
+    const std::string manifest = BuildManifestText(version, "App.exe", description) + "\r\n";
+    EXPECT_NE(res.find(manifest), std::string::npos) << "the .res lacks the manifest";
+  }
+
+  fs::path root_;
+  std::string tool_;   // the program's folder, ending in "\"
+  std::string folder_; // the target's folder, ending in "\"
+  std::string target_;
+  std::unique_ptr<driver::RunningProgram> program_;
+  HWND main_ = nullptr;
+};
+
+TEST_F(ProgramTest, FirstRunFindsTheBundledCompilerAndShowsEmptyFields) {
+  ASSERT_NO_FATAL_FAILURE(Start());
+
+  std::string rc;
+  ASSERT_TRUE(settings::Get("RC.EXE", rc)) << "the compiler's path is stored at start";
+  EXPECT_EQ(CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, rc.c_str(), -1,
+                           (tool_ + "rc.exe").c_str(), -1),
+            CSTR_EQUAL)
+      << rc;
+
+  for (int id : {IDC_TEXT1, IDC_TEXT3, IDC_TEXT4}) {
+    SCOPED_TRACE(id);
+    EXPECT_EQ(driver::Text(Item(id)), "");
+  }
+  EXPECT_FALSE(IsWindowEnabled(Item(IDC_COMMAND1)));
+  EXPECT_TRUE(Style(Item(IDC_TEXT1)) & ES_READONLY);
+  EXPECT_EQ(SendMessageA(Item(IDC_TEXT3), EM_GETLIMITTEXT, 0, 0), 300);
+  EXPECT_FALSE(Style(main_) & WS_THICKFRAME);
+  EXPECT_FALSE(Style(main_) & WS_MAXIMIZEBOX);
+  EXPECT_TRUE(Style(main_) & WS_MINIMIZEBOX);
+  EXPECT_NE(SendMessageA(main_, WM_GETICON, ICON_BIG, 0), 0);
+
+  // The layout in pixels at 96 DPI, scaled for the system's DPI.
+  HDC screen = GetDC(nullptr);
+  const int dpi = GetDeviceCaps(screen, LOGPIXELSX);
+  ReleaseDC(nullptr, screen);
+  auto px = [dpi](int pixels96) { return MulDiv(pixels96, dpi, 96); };
+  const RECT client = ClientRectOf(main_);
+  EXPECT_EQ(client.right, px(473));
+  EXPECT_EQ(client.bottom, px(249));
+
+  struct Row {
+    int id;
+    const char* caption; // nullptr: not checked
+    int left, top, width, height;
+  };
+  const Row rows[] = {
+      {IDC_PICTURE1, nullptr, 10, 7, 210, 75},
+      {IDC_LABEL2, nullptr, 229, 7, 227, 70},
+      {IDC_LABEL1, "Application Exe:", 11, 91, 77, 13},
+      {IDC_TEXT1, "", 11, 106, 420, 19},
+      {IDC_COMMAND3, "...", 436, 106, 24, 19},
+      {IDC_LABEL3, "Short Description:", 11, 131, 86, 13},
+      {IDC_TEXT3, "", 11, 146, 449, 19},
+      {IDC_LABEL4, "Version info:", 11, 170, 60, 13},
+      {IDC_TEXT4, "", 11, 185, 449, 19},
+      {IDC_LABEL12, "Freeware - From:", 12, 212, 84, 13},
+      {IDC_LABEL13, nullptr, 98, 212, 98, 13},
+      {IDC_COMMAND1, "Generate...", 313, 215, 72, 23},
+      {IDC_COMMAND2, "CLOSE", 389, 215, 72, 23},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.id);
+    HWND control = Item(row.id);
+    ASSERT_NE(control, nullptr);
+    if (row.caption) {
+      EXPECT_EQ(driver::Text(control), row.caption);
+    }
+    const RECT r = RectInParent(control);
+    EXPECT_EQ(r.left, px(row.left));
+    EXPECT_EQ(r.top, px(row.top));
+    EXPECT_EQ(r.right - r.left, px(row.width));
+    EXPECT_EQ(r.bottom - r.top, px(row.height));
+    // Enter and Esc do nothing special: no button is the default one.
+    EXPECT_NE(Style(control) & 0x0F, BS_DEFPUSHBUTTON);
+  }
+
+  CloseProgram();
+}
+
+TEST_F(ProgramTest, BrowseThroughTheCommonDialog) {
+  ASSERT_NO_FATAL_FAILURE(Start());
+
+  struct Pass {
+    bool confirm;
+    std::string expectedPath;
+  };
+  // Cancel first: the path and the button stay as they were.
+  for (const Pass& pass : {Pass{false, ""}, Pass{true, target_}}) {
+    SCOPED_TRACE(pass.confirm ? "OK" : "Cancel");
+    driver::Click(Item(IDC_COMMAND3));
+    HWND dialog = driver::WaitForWindow(*program_, "#32770", "Locate Exe-file");
+    ASSERT_NE(dialog, nullptr) << driver::DescribeWindows(*program_);
+    if (pass.confirm) {
+      // The file name field: a combo box's edit in the Explorer dialog, else a plain edit.
+      HWND name = GetDlgItem(dialog, 0x47C);
+      name = name ? FindWindowExA(name, nullptr, "Edit", nullptr) : GetDlgItem(dialog, 0x480);
+      ASSERT_NE(name, nullptr);
+      driver::SetText(name, target_);
+    }
+    driver::Click(GetDlgItem(dialog, pass.confirm ? IDOK : IDCANCEL));
+    ASSERT_TRUE(driver::WaitUntilGone(dialog));
+    driver::Settle();
+    EXPECT_EQ(driver::Text(Item(IDC_TEXT1)), pass.expectedPath);
+    EXPECT_EQ(IsWindowEnabled(Item(IDC_COMMAND1)) != FALSE, pass.confirm);
+  }
+
+  CloseProgram();
+}
+
+TEST_F(ProgramTest, FullGenerationInAFolderWithBlanks) {
+  ASSERT_NO_FATAL_FAILURE(StartAndGenerate("1.2.3.4", "Orders & invoices"));
+
+  HWND readme = driver::WaitForWindow(*program_, THEMEFOLD_README_CLASS,
+                                      THEMEFOLD_README_TITLE);
+  ASSERT_NE(readme, nullptr) << driver::DescribeWindows(*program_);
+  // The text box fills the client area, at the first size and after a resize.
+  HWND box = driver::Control(readme, IDC_README_TEXT1);
+  const LONG_PTR style = Style(box);
+  EXPECT_TRUE(style & ES_READONLY);
+  EXPECT_TRUE(style & ES_MULTILINE);
+  EXPECT_TRUE((style & WS_HSCROLL) && (style & WS_VSCROLL));
+  EXPECT_TRUE(Style(readme) & WS_THICKFRAME);
+  EXPECT_FALSE(Style(readme) & WS_MINIMIZEBOX);
+  for (int width : {0, 640, 200}) {
+    SCOPED_TRACE(width);
+    if (width)
+      SetWindowPos(readme, nullptr, 0, 0, width, width / 2, SWP_NOMOVE | SWP_NOZORDER);
+    driver::Settle();
+    const RECT client = ClientRectOf(readme);
+    const RECT r = RectInParent(box);
+    EXPECT_EQ(r.left, 0);
+    EXPECT_EQ(r.top, 0);
+    EXPECT_EQ(r.right, client.right);
+    EXPECT_EQ(r.bottom, client.bottom);
+  }
+  ASSERT_NO_FATAL_FAILURE(ExpectInstructionsAndClose());
+
+  EXPECT_TRUE(IsWindowEnabled(main_));
+  ExpectResourceWithManifest("1.2.3.4", "Orders & invoices");
+  const auto files = Snapshot(folder_);
+  EXPECT_EQ(files.count("App.exe.manifest"), 0u);
+  EXPECT_EQ(files.count("App_manifest.rc"), 0u);
+  ASSERT_EQ(files.count("modThemefold.bas"), 1u);
+  EXPECT_EQ(files.at("modThemefold.bas"),
+            ReadBytes(testsupport::SourceFile("tests/golden/modThemefold.bas")));
+
+  CloseProgram();
+}
+
+// Stale files of an earlier run, all read-only.
+struct Stale {
+  const char* name;
+  const char* bytes;
+};
+const Stale kStale[] = {
+    {"App_manifest.res", "an older resource file"},
+    {"App.exe.manifest", "a manifest left over"},
+    {"App_manifest.rc", "a script left over"},
+};
+
+TEST_F(ProgramTest, OverwriteCancelTouchesNothing) {
+  for (const Stale& file : kStale) {
+    WriteBytes(folder_ + file.name, file.bytes);
+    MakeReadOnly(folder_ + file.name);
+  }
+  const auto before = Snapshot(folder_);
+  ASSERT_NO_FATAL_FAILURE(StartAndGenerate());
+
+  MessageBoxWindow box = ExpectMessageBox(kOverwriteRes, {IDOK, IDCANCEL}, IDOK);
+  ASSERT_NE(box.window, nullptr);
+  driver::Answer(box, IDCANCEL);
+  ExpectOnlyMainWindow();
+  EXPECT_EQ(Snapshot(folder_), before);
+
+  CloseProgram();
+}
+
+TEST_F(ProgramTest, OverwriteOkReplacesAReadOnlyResource) {
+  for (const Stale& file : kStale) {
+    WriteBytes(folder_ + file.name, file.bytes);
+    MakeReadOnly(folder_ + file.name);
+  }
+  ASSERT_NO_FATAL_FAILURE(StartAndGenerate());
+
+  MessageBoxWindow box = ExpectMessageBox(kOverwriteRes, {IDOK, IDCANCEL}, IDOK);
+  ASSERT_NE(box.window, nullptr);
+  driver::Answer(box, IDOK);
+  ASSERT_NO_FATAL_FAILURE(ExpectInstructionsAndClose());
+
+  ExpectResourceWithManifest("1.2.3.4", "Orders and invoices");
+  EXPECT_FALSE(IsReadOnly(folder_ + "App_manifest.res"));
+  const auto files = Snapshot(folder_);
+  EXPECT_EQ(files.count("App.exe.manifest"), 0u);
+  EXPECT_EQ(files.count("App_manifest.rc"), 0u);
+
+  CloseProgram();
+}
+
+TEST_F(ProgramTest, ExistingModuleAnsweredNoStaysByteForByte) {
+  const std::string own = "Attribute VB_Name = \"modThemefold\"\r\n' my own changes\r\n";
+  WriteBytes(folder_ + "modThemefold.bas", own);
+  ASSERT_NO_FATAL_FAILURE(StartAndGenerate());
+
+  MessageBoxWindow box = ExpectMessageBox(
+      "File\r\n\"" + folder_ + "modThemefold.bas\"\r\nalready exist!\r\n\r\nOverwrite ?",
+      {IDYES, IDNO}, IDYES);
+  ASSERT_NE(box.window, nullptr);
+  driver::Answer(box, IDNO);
+  ASSERT_NO_FATAL_FAILURE(ExpectInstructionsAndClose());
+
+  EXPECT_EQ(ReadBytes(folder_ + "modThemefold.bas"), own);
+  ExpectResourceWithManifest("1.2.3.4", "Orders and invoices");
+
+  CloseProgram();
+}
+
+TEST_F(ProgramTest, ClosingStoresTheFieldsAndARestartRestoresThem) {
+  struct Run {
+    const char* how;
+    std::string description;
+    std::string version;
+  };
+  settings::Set("Application", target_);
+  // The second run closes with an empty description: it is stored empty, not left out.
+  for (const Run& run : {Run{"close box", "Stock keeping", "2.0.0.7"}, Run{"CLOSE", "", "3"}}) {
+    SCOPED_TRACE(run.how);
+    ASSERT_NO_FATAL_FAILURE(Start());
+    EXPECT_EQ(driver::Text(Item(IDC_TEXT1)), target_);
+    EXPECT_TRUE(IsWindowEnabled(Item(IDC_COMMAND1))) << "a stored .exe path enables Generate";
+    driver::SetText(Item(IDC_TEXT3), run.description);
+    driver::SetText(Item(IDC_TEXT4), run.version);
+    if (std::string(run.how) == "CLOSE") {
+      ASSERT_NO_FATAL_FAILURE(CloseProgram());
+    } else {
+      driver::Close(main_);
+      ASSERT_TRUE(program_->WaitForEnd()) << driver::DescribeWindows(*program_);
+    }
+
+    const std::pair<const char*, std::string> stored[] = {
+        {"Application", target_}, {"Description", run.description}, {"Version", run.version}};
+    for (const auto& [key, value] : stored) {
+      SCOPED_TRACE(key);
+      std::string actual;
+      ASSERT_TRUE(settings::Get(key, actual));
+      EXPECT_EQ(actual, value);
+    }
+
+    ASSERT_NO_FATAL_FAILURE(Start());
+    EXPECT_EQ(driver::Text(Item(IDC_TEXT1)), target_);
+    EXPECT_EQ(driver::Text(Item(IDC_TEXT3)), run.description);
+    EXPECT_EQ(driver::Text(Item(IDC_TEXT4)), run.version);
+    ASSERT_NO_FATAL_FAILURE(CloseProgram());
+  }
+}
+
+TEST_F(ProgramTest, MissingCompilerReportsErrorCompiling) {
+  // A stored compiler path wins over the bundled one; the file goes away after start-up.
+  const std::string gone = root_.string() + "\\Old Tools\\rc.exe";
+  fs::create_directories(root_ / "Old Tools");
+  fs::copy_file(tool_ + "rc.exe", gone);
+  settings::Set("RC.EXE", gone);
+  settings::Set("Application", target_);
+  ASSERT_NO_FATAL_FAILURE(Start());
+  fs::remove(gone);
+  driver::SetText(Item(IDC_TEXT4), "1.0.0.0");
+  driver::Click(Item(IDC_COMMAND1));
+
+  MessageBoxWindow box = ExpectMessageBox(kErrorCompiling, {IDOK}, IDOK);
+  ASSERT_NE(box.window, nullptr);
+  driver::Answer(box, IDOK);
+  ExpectOnlyMainWindow();
+  // The temporary files are gone, and nothing else was written.
+  EXPECT_EQ(Snapshot(folder_).size(), 1u) << "only App.exe remains";
+
+  CloseProgram();
+}
+
+TEST_F(ProgramTest, VersionThatWindowsRefusesIsQuestioned) {
+  struct Row {
+    int answer;
+    bool generated;
+  };
+  for (const Row& row : {Row{IDNO, false}, Row{IDYES, true}}) {
+    SCOPED_TRACE(row.generated ? "Yes" : "No");
+    ASSERT_NO_FATAL_FAILURE(StartAndGenerate("1.0", "Orders and invoices"));
+    MessageBoxWindow box = ExpectMessageBox(kVersionWarning, {IDYES, IDNO}, IDNO);
+    ASSERT_NE(box.window, nullptr);
+    driver::Answer(box, row.answer);
+    if (row.generated) {
+      ASSERT_NO_FATAL_FAILURE(ExpectInstructionsAndClose());
+      ExpectResourceWithManifest("1.0", "Orders and invoices");
+    } else {
+      ExpectOnlyMainWindow();
+      EXPECT_EQ(Snapshot(folder_).size(), 1u) << "nothing touched";
+    }
+    ASSERT_NO_FATAL_FAILURE(CloseProgram());
+  }
+}
+
+} // namespace
