@@ -1,0 +1,144 @@
+// File-system probes and file services against the real file system.
+#include "support/TestSupport.h"
+
+#include "util/BraskModule.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <sys/stat.h>
+#endif
+
+namespace fs = std::filesystem;
+
+namespace {
+
+class ProbesTest : public testsupport::TempDirTest {
+protected:
+  void SetUp() override {
+    TempDirTest::SetUp();
+    fs::create_directories(dir_ / "sub folder");
+    testsupport::WriteBytes(dir_ / "plain.txt", "x");
+  }
+  bool CwdIs(const fs::path& path) const { return fs::equivalent(fs::current_path(), path); }
+};
+
+TEST_F(ProbesTest, FolderExistsEntersTheFolderAndStaysThere) {
+  const struct {
+    std::string path;
+    bool exists;
+  } rows[] = {
+      {Path("sub folder"), true},
+      {Path("missing"), false},
+      {Path("plain.txt"), false},
+      {"", false},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.path);
+    fs::current_path(savedCwd_);
+    EXPECT_EQ(BraskModule::FolderExists(row.path), row.exists);
+    EXPECT_TRUE(CwdIs(row.exists ? fs::path(row.path) : savedCwd_));
+  }
+}
+
+/// Makes name in the folder with the attribute the platform knows for kind.
+void MakeSpecialFile(const fs::path& path, const std::string& kind) {
+  testsupport::WriteBytes(path, "data");
+#ifdef _WIN32
+  const DWORD attribute = kind == "hidden"     ? FILE_ATTRIBUTE_HIDDEN
+                          : kind == "readonly" ? FILE_ATTRIBUTE_READONLY
+                          : kind == "system"   ? FILE_ATTRIBUTE_SYSTEM
+                                               : FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_READONLY |
+                                                     FILE_ATTRIBUTE_SYSTEM;
+  ASSERT_TRUE(SetFileAttributesA(path.string().c_str(), attribute));
+#else
+  if (kind != "hidden") { // a leading dot is all that hides a file here
+    ASSERT_EQ(::chmod(path.c_str(), kind == "readonly" ? 0444 : 0), 0);
+  }
+#endif
+}
+
+TEST_F(ProbesTest, FileExistsForEveryKindOfFile) {
+  const std::pair<const char*, const char*> rows[] = {
+      {".hidden", "hidden"},
+      {"readonly.txt", "readonly"},
+      {"system.sys", "system"},
+      {"all three.dat", "all"},
+  };
+  for (const auto& [name, kind] : rows) {
+    SCOPED_TRACE(name);
+    MakeSpecialFile(dir_ / name, kind);
+    EXPECT_TRUE(BraskModule::FileExists(Path(name)));
+    EXPECT_TRUE(CwdIs(savedCwd_));
+  }
+  EXPECT_TRUE(BraskModule::FileExists(Path("plain.txt")));
+  EXPECT_FALSE(BraskModule::FileExists(Path("missing.txt")));
+  EXPECT_FALSE(BraskModule::FileExists(""));
+  EXPECT_TRUE(CwdIs(savedCwd_));
+}
+
+TEST_F(ProbesTest, FileExistsOnAFolderIsFalseAndEntersIt) {
+  EXPECT_FALSE(BraskModule::FileExists(Path("sub folder")));
+  EXPECT_TRUE(CwdIs(dir_ / "sub folder"));
+  // A relative name is then looked up in the folder just entered.
+  testsupport::WriteBytes(dir_ / "sub folder" / "inner.txt", "x");
+  EXPECT_TRUE(BraskModule::FileExists("inner.txt"));
+}
+
+TEST_F(ProbesTest, ReadOnlyFileCanBeNormalisedAndRemoved) {
+  const std::string rows[] = {"readonly", "all"};
+  for (const std::string& kind : rows) {
+    SCOPED_TRACE(kind);
+    const std::string path = Path("victim-" + kind);
+    MakeSpecialFile(path, kind);
+    BraskModule::SetNormalAttributes(path);
+#ifdef _WIN32
+    EXPECT_EQ(GetFileAttributesA(path.c_str()), static_cast<DWORD>(FILE_ATTRIBUTE_NORMAL));
+#else
+    struct stat st {};
+    ASSERT_EQ(::stat(path.c_str(), &st), 0);
+    EXPECT_TRUE(st.st_mode & S_IWUSR);
+#endif
+    BraskModule::RemoveFile(path);
+    EXPECT_FALSE(fs::exists(path));
+  }
+}
+
+TEST_F(ProbesTest, FileServiceErrorsCarryNumberAndDescription) {
+  const struct {
+    const char* name;
+    void (*call)(const std::string&);
+    const char* operation;
+  } rows[] = {
+      {"remove", BraskModule::RemoveFile, "Delete"},
+      {"normalise", BraskModule::SetNormalAttributes, "Set attributes of"},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    try {
+      row.call(Path("missing.txt"));
+      ADD_FAILURE() << "no error";
+    } catch (const SystemError& e) {
+      EXPECT_EQ(e.Number(), 2u); // ERROR_FILE_NOT_FOUND and ENOENT alike
+      EXPECT_EQ(e.Operation(), row.operation);
+      EXPECT_EQ(e.Path(), Path("missing.txt"));
+      EXPECT_FALSE(e.Description().empty());
+    }
+  }
+}
+
+#ifdef _WIN32
+TEST_F(ProbesTest, ReadOnlyFileResistsRemovalUntilNormalised) {
+  const std::string path = Path("locked.txt");
+  MakeSpecialFile(path, "readonly");
+  try {
+    BraskModule::RemoveFile(path);
+    ADD_FAILURE() << "removed a read-only file";
+  } catch (const SystemError& e) {
+    EXPECT_EQ(e.Number(), static_cast<unsigned long>(ERROR_ACCESS_DENIED));
+  }
+  EXPECT_TRUE(BraskModule::FileExists(path));
+}
+#endif
+
+} // namespace
