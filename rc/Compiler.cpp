@@ -1,0 +1,231 @@
+#include "rc/Compiler.h"
+
+#include "rc/CharClass.h"
+#include "rc/Diagnostics.h"
+#include "rc/Files.h"
+#include "rc/Lexer.h"
+#include "rc/Parser.h"
+#include "rc/ResWriter.h"
+
+#include <cstdio>
+#include <ctime>
+#include <memory>
+
+namespace rc {
+
+namespace {
+
+std::string Lower(std::string s) {
+  for (char& c : s)
+    if (c >= 'A' && c <= 'Z')
+      c = static_cast<char>(c + 32);
+  return s;
+}
+
+bool ParseHex(std::string text, std::uint32_t& value) {
+  if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X'))
+    text = text.substr(2);
+  if (text.empty() || text.size() > 8)
+    return false;
+  value = 0;
+  for (char c : text) {
+    int d = DigitValue(c);
+    if (d < 0 || d > 15)
+      return false;
+    value = value * 16 + static_cast<std::uint32_t>(d);
+  }
+  return true;
+}
+
+bool ParseDecimal(const std::string& text, std::uint32_t& value) {
+  if (text.empty() || text.size() > 9)
+    return false;
+  value = 0;
+  for (char c : text) {
+    if (!IsDigit(c))
+      return false;
+    value = value * 10 + static_cast<std::uint32_t>(c - '0');
+  }
+  return true;
+}
+
+struct FileCloser {
+  void operator()(std::FILE* f) const {
+    if (f)
+      std::fclose(f);
+  }
+};
+
+// A name beside the output for the file being written; renamed over the output only
+// when the compilation has succeeded.
+std::string TemporaryName(const std::string& output) {
+  static unsigned counter = 0;
+  unsigned long stamp = static_cast<unsigned long>(std::time(nullptr)) ^
+                        (static_cast<unsigned long>(reinterpret_cast<std::uintptr_t>(&counter)) >> 4);
+  for (;;) {
+    std::string name = output + ".~" + std::to_string((stamp + counter++) % 1000000) + ".tmp";
+    if (!files::Exists(name))
+      return name;
+  }
+}
+
+} // namespace
+
+const char* Usage() {
+  return "Usage: rc [options] script.rc\n"
+         "Compiles a resource script into a Win32 .res file.\n"
+         "\n"
+         "Options (start with / or -, any letter case):\n"
+         "  /r              compile only (always the case)\n"
+         "  /fo FILE        write the .res to FILE (default: the script's name with .res)\n"
+         "  /d NAME[=VALUE] define a macro\n"
+         "  /u NAME         undefine a macro\n"
+         "  /i DIR          look for included and named files in DIR too\n"
+         "  /l LANGID       default language, hexadecimal (default 409)\n"
+         "  /c CODEPAGE     code page of the script: 1252 (default) or 65001\n"
+         "  /n              end every string table string with a NUL\n"
+         "  /x              ignore the INCLUDE environment variable\n"
+         "  /v              report what is done\n"
+         "  /?              show this text\n";
+}
+
+std::string DefaultOutput(const std::string& script) {
+  std::size_t slash = script.find_last_of("/\\");
+  std::size_t dot = script.find_last_of('.');
+  if (dot == std::string::npos || (slash != std::string::npos && dot < slash))
+    return script + ".res";
+  return script.substr(0, dot) + ".res";
+}
+
+Options ParseCommandLine(const std::vector<std::string>& args) {
+  Options o;
+  bool switchesEnded = false;
+  auto bad = [](const std::string& message) {
+    throw CompileError(ErrorCode::kInvalidOption, message);
+  };
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    // On hosts whose paths begin with '/', an argument naming an existing file is a path.
+    const bool isSwitch = !switchesEnded && arg.size() > 1 &&
+                          (arg[0] == '-' || (arg[0] == '/' && !files::Exists(arg)));
+    if (!isSwitch) {
+      if (!o.script.empty())
+        bad("more than one script given: '" + o.script + "' and '" + arg + "'");
+      o.script = arg;
+      continue;
+    }
+    if (arg == "--") {
+      switchesEnded = true;
+      continue;
+    }
+    const std::string body = arg.substr(1);
+    const std::string lower = Lower(body);
+    // A switch with a value takes it joined ("/foout.res") or from the next argument.
+    auto value = [&](std::size_t nameLength) -> std::string {
+      if (body.size() > nameLength)
+        return body.substr(nameLength);
+      if (i + 1 >= args.size())
+        bad("option " + arg + " needs a value");
+      return args[++i];
+    };
+    if (lower == "r" || lower == "nologo" || lower == "w" || lower == "y") {
+    } else if (lower == "?" || lower == "h" || lower == "help") {
+      o.help = true;
+    } else if (lower == "n") {
+      o.nullTerminateStrings = true;
+    } else if (lower == "x") {
+      o.ignoreIncludeVariable = true;
+    } else if (lower == "v") {
+      o.verbose = true;
+    } else if (lower.rfind("fo", 0) == 0) {
+      o.output = value(2);
+    } else if (lower[0] == 'd') {
+      std::string def = value(1);
+      std::size_t eq = def.find('=');
+      std::string name = def.substr(0, eq);
+      if (name.empty() || !IsCIdentifierStart(name[0]))
+        bad("option " + arg + ": '" + name + "' is no macro name");
+      o.defines.emplace_back(name, eq == std::string::npos ? "1" : def.substr(eq + 1));
+    } else if (lower[0] == 'u') {
+      o.undefines.push_back(value(1));
+    } else if (lower[0] == 'i') {
+      o.includeDirs.push_back(value(1));
+    } else if (lower[0] == 'l') {
+      std::string text = value(1);
+      std::uint32_t id = 0;
+      if (!ParseHex(text, id) || id > 0xffff)
+        bad("option " + arg + ": '" + text + "' is no hexadecimal language id");
+      o.language = static_cast<std::uint16_t>(id);
+    } else if (lower[0] == 'c') {
+      std::string text = value(1);
+      std::uint32_t page = 0;
+      if (!ParseDecimal(text, page) || (page != 1252 && page != 65001))
+        bad("option " + arg + ": code page '" + text + "' is not supported (1252 and 65001 are)");
+      o.codePage = static_cast<std::uint16_t>(page);
+    } else {
+      bad("invalid option: " + arg);
+    }
+  }
+  if (!o.help && o.script.empty())
+    bad("no script given (rc /? shows the usage)");
+  return o;
+}
+
+Result Compile(const Options& options) {
+  Result result;
+  const std::string output = options.output.empty() ? DefaultOutput(options.script) : options.output;
+  // Whatever was at the output belongs to an earlier run; it must not pass for this one.
+  std::remove(output.c_str());
+  std::string temporary;
+  try {
+    PreprocessorOptions pp;
+    pp.defines = options.defines;
+    pp.undefines = options.undefines;
+    pp.includeDirs = options.includeDirs;
+    pp.useIncludeVariable = !options.ignoreIncludeVariable;
+    pp.codePage = options.codePage;
+    Preprocessor preprocessor(pp);
+    preprocessor.Open(options.script);
+
+    temporary = TemporaryName(output);
+    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(temporary.c_str(), "wb"));
+    if (!file) {
+      temporary.clear();
+      throw CompileError(ErrorCode::kCannotWrite, "cannot create '" + output + "'");
+    }
+    WriterOptions wo;
+    wo.language = options.language;
+    wo.nullTerminateStrings = options.nullTerminateStrings;
+    wo.scriptFolder = files::Folder(options.script);
+    wo.includeDirs = options.includeDirs;
+    wo.useIncludeVariable = !options.ignoreIncludeVariable;
+    ResOutput out(file.get());
+    ResWriter writer(out, wo);
+    Lexer lexer(preprocessor);
+    Parser parser(lexer, writer);
+    writer.Begin();
+    parser.Run();
+    writer.End();
+    bool written = out.Finish();
+    written = std::fclose(file.release()) == 0 && written;
+    if (!written)
+      throw CompileError(ErrorCode::kCannotWrite, "cannot write '" + output + "'");
+    if (std::rename(temporary.c_str(), output.c_str()) != 0)
+      throw CompileError(ErrorCode::kCannotWrite, "cannot create '" + output + "'");
+    temporary.clear();
+    if (options.verbose)
+      result.log = "Compiled " + options.script + " into " + output + "\n";
+    result.ok = true;
+  } catch (const CompileError& e) {
+    result.diagnostics = std::string(e.what()) + "\n";
+  } catch (const std::bad_alloc&) {
+    result.diagnostics = "rc : error RC1002: out of memory\n";
+  }
+  if (!temporary.empty())
+    std::remove(temporary.c_str());
+  if (!result.ok)
+    std::remove(output.c_str());
+  return result;
+}
+
+} // namespace rc

@@ -1,0 +1,48 @@
+#pragma once
+// The compiler as a function: options in, a .res file and diagnostics out. The program
+// rc / themefold-rc is a thin shell around it.
+
+#include "rc/Preprocessor.h"
+
+#include <cstdint>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace rc {
+
+struct Options {
+  std::string script;
+  std::string output;  ///< /fo; empty: the script's name with .res
+  std::vector<std::pair<std::string, std::string>> defines;
+  std::vector<std::string> undefines;
+  std::vector<std::string> includeDirs;
+  std::uint16_t language = 0x409;
+  std::uint16_t codePage = 1252;
+  bool nullTerminateStrings = false;
+  bool ignoreIncludeVariable = false;
+  bool verbose = false;
+  bool help = false;
+};
+
+struct Result {
+  bool ok = false;
+  std::string diagnostics;  ///< "file(line) : error RCnnnn: message" lines
+  std::string log;          ///< what /v reports
+};
+
+/// Reads the switches of Microsoft's rc: /r /fo /d /u /i /l /c /n /x /v /? (also with '-',
+/// any letter case, the value joined or as the next argument). Throws CompileError.
+Options ParseCommandLine(const std::vector<std::string>& args);
+
+/// The .res name used without /fo: the script's with its extension replaced.
+std::string DefaultOutput(const std::string& script);
+
+/// Compiles options.script into the output. The result appears at the output path only
+/// when everything succeeded; on any failure no file is left there, not even an older one.
+Result Compile(const Options& options);
+
+/// The usage text of /?.
+const char* Usage();
+
+} // namespace rc

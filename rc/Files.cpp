@@ -1,0 +1,140 @@
+#include "rc/Files.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+
+namespace rc::files {
+
+namespace {
+
+struct FileCloser {
+  void operator()(std::FILE* f) const { std::fclose(f); }
+};
+using File = std::unique_ptr<std::FILE, FileCloser>;
+
+bool IsSeparator(char c) { return c == '/' || c == '\\'; }
+
+constexpr bool kSlashHost = std::filesystem::path::preferred_separator == '/';
+
+} // namespace
+
+std::optional<std::string> Read(const std::string& path) {
+  File f(std::fopen(path.c_str(), "rb"));
+  if (!f)
+    return std::nullopt;
+  std::string data;
+  char buffer[65536];
+  for (;;) {
+    std::size_t n = std::fread(buffer, 1, sizeof buffer, f.get());
+    data.append(buffer, n);
+    if (n < sizeof buffer)
+      break;
+  }
+  if (std::ferror(f.get()))
+    return std::nullopt;
+  return data;
+}
+
+bool Exists(const std::string& path) {
+  // Opening rather than asking the file system: a folder of that name is no file.
+  File f(std::fopen(path.c_str(), "rb"));
+  if (!f)
+    return false;
+  // A folder opens on some C libraries; reading tells them apart.
+  char c;
+  std::fread(&c, 1, 1, f.get());
+  return !std::ferror(f.get());
+}
+
+std::string Folder(const std::string& path) {
+  std::size_t cut = path.find_last_of("/\\");
+  if (cut == std::string::npos) {
+    if (path.size() >= 2 && path[1] == ':')
+      return path.substr(0, 2);
+    return "";
+  }
+  return path.substr(0, cut + 1);
+}
+
+std::string Join(const std::string& folder, const std::string& name) {
+  if (folder.empty())
+    return name;
+  if (IsSeparator(folder.back()) || (folder.size() == 2 && folder[1] == ':'))
+    return folder + name;
+  return folder + (kSlashHost ? '/' : '\\') + name;
+}
+
+bool IsAbsolute(const std::string& path) {
+  if (!path.empty() && IsSeparator(path[0]))
+    return true;
+  return path.size() >= 2 && path[1] == ':';
+}
+
+std::string Normalize(const std::string& name) {
+  std::string out;
+  out.reserve(name.size());
+  for (std::size_t i = 0; i < name.size(); ++i) {
+    char c = name[i];
+    if (c == '\\' && i + 1 < name.size() && name[i + 1] == '\\' && i != 0)
+      ++i;
+    if (c == '\\' && kSlashHost)
+      c = '/';
+    out += c;
+  }
+  return out;
+}
+
+std::vector<std::string> IncludeVariable() {
+  std::vector<std::string> dirs;
+  const char* value = std::getenv("INCLUDE");
+  if (!value)
+    return dirs;
+  const char separator = kSlashHost ? ':' : ';';
+  std::string current;
+  for (const char* p = value;; ++p) {
+    if (*p == separator || *p == '\0') {
+      if (!current.empty())
+        dirs.push_back(current);
+      current.clear();
+      if (*p == '\0')
+        break;
+    } else {
+      current += *p;
+    }
+  }
+  return dirs;
+}
+
+std::string Find(const std::string& rawName, const std::string& scriptFolder,
+                 const std::vector<std::string>& includeDirs, bool useIncludeVariable) {
+  const std::string name = Normalize(rawName);
+  if (name.empty())
+    return "";
+  if (IsAbsolute(name))
+    return Exists(name) ? name : "";
+  // The generation relies on the current directory coming first.
+  if (Exists(name))
+    return name;
+  if (!scriptFolder.empty()) {
+    std::string candidate = Join(scriptFolder, name);
+    if (Exists(candidate))
+      return candidate;
+  }
+  for (const auto& dir : includeDirs) {
+    std::string candidate = Join(Normalize(dir), name);
+    if (Exists(candidate))
+      return candidate;
+  }
+  if (useIncludeVariable) {
+    for (const auto& dir : IncludeVariable()) {
+      std::string candidate = Join(dir, name);
+      if (Exists(candidate))
+        return candidate;
+    }
+  }
+  return "";
+}
+
+} // namespace rc::files

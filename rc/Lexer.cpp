@@ -1,0 +1,177 @@
+#include "rc/Lexer.h"
+
+#include "rc/CharClass.h"
+#include "rc/Diagnostics.h"
+
+namespace rc {
+
+namespace {
+
+bool IsNameStart(char c) { return IsAlpha(c) || c == '_' || c == '.'; }
+bool IsNameChar(char c) {
+  return IsAlnum(c) || c == '_' || c == '.' || c == '/' || c == '\\' || c == '-';
+}
+
+bool EqualsInsensitive(std::string_view a, std::string_view b) {
+  if (a.size() != b.size())
+    return false;
+  for (std::size_t i = 0; i < a.size(); ++i)
+    if (ToUpper(a[i]) != ToUpper(b[i]))
+      return false;
+  return true;
+}
+
+} // namespace
+
+bool ParseInteger(std::string_view text, std::uint32_t& value) {
+  if (!text.empty() && ToUpper(text.back()) == 'L')
+    text.remove_suffix(1);
+  if (text.empty())
+    return false;
+  unsigned base = 10;
+  if (text.size() > 1 && text[0] == '0') {
+    char kind = ToUpper(text[1]);
+    if (kind == 'X') {
+      base = 16;
+      text.remove_prefix(2);
+    } else if (kind == 'B') {
+      base = 2;
+      text.remove_prefix(2);
+    } else if (kind == 'O') {
+      base = 8;
+      text.remove_prefix(2);
+    } else {
+      base = 8;
+      text.remove_prefix(1);
+    }
+    if (text.empty())
+      return false;
+  }
+  std::uint64_t v = 0;
+  for (char c : text) {
+    int d = DigitValue(c);
+    if (d < 0 || static_cast<unsigned>(d) >= base)
+      return false;
+    v = v * base + static_cast<unsigned>(d);
+    if (v > 0xFFFFFFFFu)
+      return false;
+  }
+  value = static_cast<std::uint32_t>(v);
+  return true;
+}
+
+const Token& Lexer::Peek() {
+  if (!filled_)
+    Fill();
+  return next_;
+}
+
+Token Lexer::Next() {
+  if (!filled_)
+    Fill();
+  filled_ = false;
+  return std::move(next_);
+}
+
+void Lexer::Fill() {
+  filled_ = true;
+  next_.text.clear();
+  for (;;) {
+    if (!haveLine_) {
+      if (!preprocessor_.NextLine(line_)) {
+        next_.kind = TokenKind::EndOfFile;
+        next_.where = preprocessor_.EndLocation();
+        return;
+      }
+      haveLine_ = true;
+      pos_ = 0;
+    }
+    const std::string& s = line_.text;
+    while (pos_ < s.size() && IsSpace(s[pos_]))
+      ++pos_;
+    if (pos_ < s.size())
+      break;
+    haveLine_ = false;
+  }
+
+  const std::string& s = line_.text;
+  const std::size_t start = pos_;
+  const char c = s[pos_];
+  next_.where = line_.where;
+  next_.codePage = line_.codePage;
+
+  auto single = [&](TokenKind kind) {
+    next_.kind = kind;
+    ++pos_;
+  };
+  if (IsDigit(c)) {
+    while (pos_ < s.size() && IsAlnum(s[pos_]))
+      ++pos_;
+    next_.kind = TokenKind::Int;
+    next_.text.assign(s, start, pos_ - start);
+    std::uint32_t ignored;
+    if (!ParseInteger(next_.text, ignored))
+      throw CompileError(ErrorCode::kNumberTooLarge, next_.where,
+                         "number '" + Excerpt(next_.text) +
+                             "' is malformed or does not fit in 32 bits");
+    return;
+  }
+  if (c == '"' || ((c == 'L' || c == 'l') && pos_ + 1 < s.size() && s[pos_ + 1] == '"')) {
+    pos_ += c == '"' ? 1 : 2;
+    for (;;) {
+      std::size_t quote = s.find('"', pos_);
+      if (quote == std::string::npos)
+        throw CompileError(ErrorCode::kNewlineInString, next_.where,
+                           "newline in string " + Excerpt(std::string_view(s).substr(start)));
+      pos_ = quote + 1;
+      if (pos_ < s.size() && s[pos_] == '"') {
+        ++pos_;
+        continue;
+      }
+      break;
+    }
+    next_.kind = TokenKind::String;
+    next_.text.assign(s, start, pos_ - start);
+    return;
+  }
+  if (IsNameStart(c)) {
+    while (pos_ < s.size() && IsNameChar(s[pos_]))
+      ++pos_;
+    next_.text.assign(s, start, pos_ - start);
+    if (EqualsInsensitive(next_.text, "BEGIN"))
+      next_.kind = TokenKind::BlockBegin;
+    else if (EqualsInsensitive(next_.text, "END"))
+      next_.kind = TokenKind::BlockEnd;
+    else
+      next_.kind = TokenKind::Identifier;
+    return;
+  }
+  switch (c) {
+  case '{': single(TokenKind::BlockBegin); break;
+  case '}': single(TokenKind::BlockEnd); break;
+  case ',': single(TokenKind::Comma); break;
+  case '+': single(TokenKind::Plus); break;
+  case '-': single(TokenKind::Minus); break;
+  case '|': single(TokenKind::Pipe); break;
+  case '&': single(TokenKind::Amp); break;
+  case '~': single(TokenKind::Tilde); break;
+  case '*': single(TokenKind::Asterisk); break;
+  case '/': single(TokenKind::Slash); break;
+  case '(': single(TokenKind::LeftParen); break;
+  case ')': single(TokenKind::RightParen); break;
+  default: {
+    auto u = static_cast<unsigned char>(c);
+    std::string shown;
+    if (u >= 0x21 && u < 0x7f) {
+      shown = std::string("'") + c + "'";
+    } else {
+      static const char kHex[] = "0123456789ABCDEF";
+      shown = std::string("byte 0x") + kHex[u >> 4] + kHex[u & 15];
+    }
+    throw CompileError(ErrorCode::kInvalidCharacter, next_.where, "unexpected " + shown);
+  }
+  }
+  next_.text.assign(s, start, pos_ - start);
+}
+
+} // namespace rc

@@ -1,0 +1,669 @@
+#include "rc/Preprocessor.h"
+
+#include "rc/CharClass.h"
+#include "rc/Diagnostics.h"
+#include "rc/Files.h"
+
+#include <limits>
+
+namespace rc {
+
+namespace {
+
+// A macro that expands to itself through others is stopped by the expanding set; this
+// bounds chains of distinct macros and what they may grow to.
+constexpr int kMaxExpansionDepth = 200;
+constexpr std::size_t kMaxExpansionSize = 32u << 20;
+constexpr int kMaxExpressionDepth = 256;
+
+std::string_view Trim(std::string_view s) {
+  while (!s.empty() && IsSpace(s.front()))
+    s.remove_prefix(1);
+  while (!s.empty() && IsSpace(s.back()))
+    s.remove_suffix(1);
+  return s;
+}
+
+std::string_view TakeIdentifier(std::string_view& s) {
+  std::size_t n = 0;
+  if (!s.empty() && IsCIdentifierStart(s[0]))
+    while (n < s.size() && IsCIdentifierChar(s[n]))
+      ++n;
+  std::string_view id = s.substr(0, n);
+  s.remove_prefix(n);
+  return id;
+}
+
+// Where a script-style string starting at text[i] ends (one past the closing quote, or
+// the end of the text when it is unterminated). "" inside is a quote, as rc reads it.
+std::size_t StringEnd(std::string_view text, std::size_t i) {
+  std::size_t j = i + 1;
+  for (;;) {
+    while (j < text.size() && text[j] != '"')
+      ++j;
+    if (j + 1 < text.size() && text[j + 1] == '"') {
+      j += 2;
+      continue;
+    }
+    return j < text.size() ? j + 1 : text.size();
+  }
+}
+
+bool EndsWithInsensitive(const std::string& s, const char* suffix) {
+  std::string_view tail(suffix);
+  if (s.size() < tail.size())
+    return false;
+  for (std::size_t i = 0; i < tail.size(); ++i)
+    if (ToUpper(s[s.size() - tail.size() + i]) != ToUpper(tail[i]))
+      return false;
+  return true;
+}
+
+// Integer expressions of #if and #elif, with C's operators and precedence. Arithmetic
+// wraps in 64 bits instead of being undefined; division by zero is an error unless the
+// operand is never evaluated (the right side of a false &&, for instance).
+class Expression {
+public:
+  Expression(std::string_view text, const Location& where) : text_(text), where_(where) {}
+
+  long long Run() {
+    long long value = Conditional(true, 0);
+    Skip();
+    if (pos_ != text_.size())
+      Fail("unexpected '" + Excerpt(text_.substr(pos_)) + "' in #if expression");
+    return value;
+  }
+
+private:
+  [[noreturn]] void Fail(const std::string& message) const {
+    throw CompileError(ErrorCode::kDirectiveSyntax, where_, message);
+  }
+  void Skip() {
+    while (pos_ < text_.size() && IsSpace(text_[pos_]))
+      ++pos_;
+  }
+  bool Accept(std::string_view op) {
+    Skip();
+    if (text_.substr(pos_, op.size()) != op)
+      return false;
+    // "|" must not take the first half of "||", nor "<" of "<<" or "<=".
+    if (op.size() == 1 && pos_ + 1 < text_.size()) {
+      char next = text_[pos_ + 1];
+      char c = op[0];
+      if ((c == '|' || c == '&' || c == '<' || c == '>') && next == c)
+        return false;
+      if ((c == '<' || c == '>' || c == '!' || c == '=') && next == '=')
+        return false;
+    }
+    pos_ += op.size();
+    return true;
+  }
+  void Deeper(int depth) const {
+    if (depth > kMaxExpressionDepth)
+      Fail("#if expression nested too deeply");
+  }
+
+  static long long Wrap(unsigned long long v) { return static_cast<long long>(v); }
+  static unsigned long long U(long long v) { return static_cast<unsigned long long>(v); }
+
+  long long Conditional(bool live, int depth) {
+    Deeper(depth);
+    long long c = Binary(0, live, depth);
+    if (!Accept("?"))
+      return c;
+    long long a = Conditional(live && c != 0, depth + 1);
+    if (!Accept(":"))
+      Fail("expected ':' in #if expression");
+    long long b = Conditional(live && c == 0, depth + 1);
+    return c ? a : b;
+  }
+
+  // Precedence climbing over the binary operators, loosest first.
+  long long Binary(int level, bool live, int depth) {
+    static const std::vector<std::vector<std::string_view>> kLevels = {
+        {"||"}, {"&&"}, {"|"}, {"^"}, {"&"}, {"==", "!="}, {"<=", ">=", "<", ">"},
+        {"<<", ">>"}, {"+", "-"}, {"*", "/", "%"}};
+    if (level == static_cast<int>(kLevels.size()))
+      return Unary(live, depth);
+    long long left = Binary(level + 1, live, depth);
+    for (;;) {
+      std::string_view op;
+      for (auto candidate : kLevels[level])
+        if (Accept(candidate)) {
+          op = candidate;
+          break;
+        }
+      if (op.empty())
+        return left;
+      bool rightLive = live && !(op == "||" && left != 0) && !(op == "&&" && left == 0);
+      long long right = Binary(level + 1, rightLive, depth);
+      left = Apply(op, left, right, rightLive);
+    }
+  }
+
+  long long Apply(std::string_view op, long long a, long long b, bool live) {
+    if (op == "||") return (a || b) ? 1 : 0;
+    if (op == "&&") return (a && b) ? 1 : 0;
+    if (op == "|") return a | b;
+    if (op == "^") return a ^ b;
+    if (op == "&") return a & b;
+    if (op == "==") return a == b;
+    if (op == "!=") return a != b;
+    if (op == "<=") return a <= b;
+    if (op == ">=") return a >= b;
+    if (op == "<") return a < b;
+    if (op == ">") return a > b;
+    if (op == "<<") return (b < 0 || b > 63) ? 0 : Wrap(U(a) << b);
+    if (op == ">>") return (b < 0 || b > 63) ? (a < 0 ? -1 : 0) : (a >> b);
+    if (op == "+") return Wrap(U(a) + U(b));
+    if (op == "-") return Wrap(U(a) - U(b));
+    if (op == "*") return Wrap(U(a) * U(b));
+    if (b == 0) {
+      if (live)
+        Fail("division by zero in #if expression");
+      return 0;
+    }
+    if (a == std::numeric_limits<long long>::min() && b == -1)
+      return op == "/" ? a : 0;
+    return op == "/" ? a / b : a % b;
+  }
+
+  long long Unary(bool live, int depth) {
+    Deeper(depth);
+    if (Accept("-")) return Wrap(0 - U(Unary(live, depth + 1)));
+    if (Accept("+")) return Unary(live, depth + 1);
+    if (Accept("!")) return Unary(live, depth + 1) == 0;
+    if (Accept("~")) return ~Unary(live, depth + 1);
+    return Primary(live, depth);
+  }
+
+  long long Primary(bool live, int depth) {
+    Skip();
+    if (Accept("(")) {
+      long long v = Conditional(live, depth + 1);
+      if (!Accept(")"))
+        Fail("expected ')' in #if expression");
+      return v;
+    }
+    if (pos_ >= text_.size())
+      Fail("#if expression ends early");
+    char c = text_[pos_];
+    if (IsDigit(c))
+      return Number();
+    if (IsCIdentifierStart(c)) {
+      // What is left of an identifier after macro expansion counts as 0, as in C.
+      std::string_view rest = text_.substr(pos_);
+      std::size_t before = rest.size();
+      TakeIdentifier(rest);
+      pos_ += before - rest.size();
+      return 0;
+    }
+    Fail("unexpected '" + Excerpt(text_.substr(pos_)) + "' in #if expression");
+  }
+
+  long long Number() {
+    std::size_t start = pos_;
+    while (pos_ < text_.size() && (IsAlnum(text_[pos_]) || text_[pos_] == '_'))
+      ++pos_;
+    std::string_view digits = text_.substr(start, pos_ - start);
+    while (!digits.empty() && (ToUpper(digits.back()) == 'L' || ToUpper(digits.back()) == 'U'))
+      digits.remove_suffix(1);
+    unsigned base = 10;
+    if (digits.size() > 1 && digits[0] == '0') {
+      if (ToUpper(digits[1]) == 'X') {
+        base = 16;
+        digits.remove_prefix(2);
+      } else {
+        base = 8;
+        digits.remove_prefix(1);
+      }
+      if (digits.empty() && base == 16)
+        Fail("bad number in #if expression");
+    }
+    unsigned long long value = 0;
+    for (char d : digits) {
+      int v = DigitValue(d);
+      if (v < 0 || static_cast<unsigned>(v) >= base)
+        Fail("bad number '" + Excerpt(text_.substr(start, pos_ - start)) + "' in #if expression");
+      if (value > (~0ull - static_cast<unsigned>(v)) / base)
+        throw CompileError(ErrorCode::kNumberTooLarge, where_,
+                           "number '" + Excerpt(text_.substr(start, pos_ - start)) +
+                               "' does not fit in 64 bits");
+      value = value * base + static_cast<unsigned>(v);
+    }
+    return Wrap(value);
+  }
+
+  std::string_view text_;
+  Location where_;
+  std::size_t pos_ = 0;
+};
+
+} // namespace
+
+Preprocessor::Preprocessor(PreprocessorOptions options)
+    : options_(std::move(options)), codePage_(options_.codePage) {
+  // Both compilers of this language define these; scripts test them.
+  macros_["RC_INVOKED"] = Macro{"1", false};
+  macros_["_WIN32"] = Macro{"1", false};
+  for (const auto& [name, value] : options_.defines)
+    macros_[name] = Macro{value, false};
+  for (const auto& name : options_.undefines)
+    macros_.erase(name);
+}
+
+void Preprocessor::Open(const std::string& scriptPath) {
+  auto data = files::Read(scriptPath);
+  if (!data)
+    throw CompileError(ErrorCode::kFileNotFound, "cannot open script '" + scriptPath + "'");
+  PushSource(scriptPath, std::move(*data), nullptr);
+  end_ = Location{sources_.back().name, 1};
+}
+
+void Preprocessor::PushSource(const std::string& path, std::string data, const Location* from) {
+  if (from && static_cast<int>(sources_.size()) >= kMaxIncludeDepth)
+    throw CompileError(ErrorCode::kIncludeTooDeep, *from,
+                       "#include nested too deeply (more than " +
+                           std::to_string(kMaxIncludeDepth) + " levels): '" + path + "'");
+  names_.push_back(path);
+  Source source;
+  source.path = path;
+  source.name = names_.back().c_str();
+  source.folder = files::Folder(path);
+  source.data = std::move(data);
+  // A UTF-8 byte-order mark is no text.
+  if (source.data.compare(0, 3, "\xEF\xBB\xBF") == 0)
+    source.pos = 3;
+  source.emits = !(from && (EndsWithInsensitive(path, ".h") || EndsWithInsensitive(path, ".c")));
+  source.conditionBase = conditions_.size();
+  sources_.push_back(std::move(source));
+}
+
+bool Preprocessor::ReadLogicalLine(Source& source, std::string& out, std::uint32_t& firstLine) {
+  if (source.pos >= source.data.size())
+    return false;
+  out.clear();
+  firstLine = source.line + 1;
+  for (;;) {
+    std::size_t newline = source.data.find('\n', source.pos);
+    std::size_t stop = newline == std::string::npos ? source.data.size() : newline;
+    std::string_view segment(source.data.data() + source.pos, stop - source.pos);
+    if (!segment.empty() && segment.back() == '\r')
+      segment.remove_suffix(1);
+    ++source.line;
+    source.pos = newline == std::string::npos ? source.data.size() : newline + 1;
+    if (!segment.empty() && segment.back() == '\\' && source.pos < source.data.size()) {
+      segment.remove_suffix(1);
+      out.append(segment);
+      continue;
+    }
+    out.append(segment);
+    return true;
+  }
+}
+
+void Preprocessor::StripComments(Source& source, std::string& text, const Location&) {
+  std::string out;
+  out.reserve(text.size());
+  std::size_t i = 0;
+  const std::size_t n = text.size();
+  while (i < n) {
+    if (source.inComment) {
+      std::size_t close = text.find("*/", i);
+      if (close == std::string::npos)
+        break;
+      i = close + 2;
+      source.inComment = false;
+      out += ' ';
+      continue;
+    }
+    char c = text[i];
+    if (c == '"') {
+      std::size_t end = StringEnd(text, i);
+      out.append(text, i, end - i);
+      i = end;
+      continue;
+    }
+    if (c == '/' && i + 1 < n && text[i + 1] == '/')
+      break;
+    if (c == '/' && i + 1 < n && text[i + 1] == '*') {
+      source.inComment = true;
+      i += 2;
+      continue;
+    }
+    out += c;
+    ++i;
+  }
+  text.swap(out);
+}
+
+bool Preprocessor::NextLine(ScriptLine& line) {
+  std::string text;
+  while (!sources_.empty()) {
+    Source& source = sources_.back();
+    std::uint32_t first = 0;
+    if (!ReadLogicalLine(source, text, first)) {
+      Location last{source.name, source.line == 0 ? 1 : source.line};
+      if (source.inComment)
+        throw CompileError(ErrorCode::kUnexpectedEof, last,
+                           "unexpected end of file in a comment");
+      if (conditions_.size() > source.conditionBase)
+        throw CompileError(ErrorCode::kUnexpectedEof, last,
+                           "unexpected end of file: the #if of line " +
+                               std::to_string(conditions_.back().where.line) +
+                               " has no #endif");
+      end_ = last;
+      sources_.pop_back();
+      continue;
+    }
+    Location where{source.name, first};
+    StripComments(source, text, where);
+    std::string_view view(text);
+    std::size_t start = 0;
+    while (start < view.size() && IsSpace(view[start]))
+      ++start;
+    if (start < view.size() && view[start] == '#') {
+      Directive(view.substr(start + 1), where);  // may open another source
+      continue;
+    }
+    if (!Active() || !source.emits || start == view.size())
+      continue;
+    line.text = Expand(view, where);
+    line.where = where;
+    line.codePage = codePage_;
+    return true;
+  }
+  return false;
+}
+
+void Preprocessor::Directive(std::string_view text, const Location& where) {
+  std::string_view rest = text;
+  while (!rest.empty() && IsSpace(rest.front()))
+    rest.remove_prefix(1);
+  std::string_view name = TakeIdentifier(rest);
+  const std::size_t base = sources_.back().conditionBase;
+  const bool open = conditions_.size() > base;
+
+  if (name == "if" || name == "ifdef" || name == "ifndef") {
+    Condition c;
+    c.where = where;
+    c.parentActive = Active();
+    bool value = false;
+    if (c.parentActive) {
+      if (name == "if") {
+        value = Evaluate(rest, where) != 0;
+      } else {
+        std::string_view r = Trim(rest);
+        std::string_view id = TakeIdentifier(r);
+        if (id.empty())
+          throw CompileError(ErrorCode::kDirectiveSyntax, where,
+                             "#" + std::string(name) + " expects a macro name");
+        value = (macros_.count(std::string(id)) != 0) == (name == "ifdef");
+      }
+    }
+    c.active = c.parentActive && value;
+    c.taken = !c.parentActive || value;
+    conditions_.push_back(c);
+    return;
+  }
+  if (name == "elif" || name == "else" || name == "endif") {
+    if (!open)
+      throw CompileError(ErrorCode::kDirectiveSyntax, where,
+                         "#" + std::string(name) + " without #if");
+    Condition& c = conditions_.back();
+    if (name == "endif") {
+      conditions_.pop_back();
+      return;
+    }
+    if (c.sawElse)
+      throw CompileError(ErrorCode::kDirectiveSyntax, where,
+                         "#" + std::string(name) + " after #else");
+    if (name == "else") {
+      c.sawElse = true;
+      c.active = c.parentActive && !c.taken;
+      c.taken = true;
+      return;
+    }
+    if (c.taken) {
+      c.active = false;
+      return;
+    }
+    c.active = Evaluate(rest, where) != 0;
+    c.taken = c.active;
+    return;
+  }
+  if (!Active())
+    return;
+
+  if (name == "define") {
+    std::string_view r = rest;
+    while (!r.empty() && IsSpace(r.front()))
+      r.remove_prefix(1);
+    std::string_view id = TakeIdentifier(r);
+    if (id.empty() || id == "defined")
+      throw CompileError(ErrorCode::kDirectiveSyntax, where, "#define expects a macro name");
+    Macro macro;
+    if (!r.empty() && r.front() == '(') {
+      std::size_t close = r.find(')');
+      if (close == std::string_view::npos)
+        throw CompileError(ErrorCode::kDirectiveSyntax, where,
+                           "missing ')' in the parameters of macro '" + std::string(id) + "'");
+      macro.functionLike = true;
+      r.remove_prefix(close + 1);
+    } else if (!r.empty() && !IsSpace(r.front())) {
+      throw CompileError(ErrorCode::kDirectiveSyntax, where,
+                         "missing blank after the macro name '" + std::string(id) + "'");
+    }
+    macro.body = std::string(Trim(r));
+    macros_[std::string(id)] = std::move(macro);
+    return;
+  }
+  if (name == "undef") {
+    std::string_view r = Trim(rest);
+    std::string_view id = TakeIdentifier(r);
+    if (id.empty())
+      throw CompileError(ErrorCode::kDirectiveSyntax, where, "#undef expects a macro name");
+    macros_.erase(std::string(id));
+    return;
+  }
+  if (name == "include") {
+    Include(rest, where);
+    return;
+  }
+  if (name == "pragma") {
+    Pragma(rest, where);
+    return;
+  }
+  if (name == "error")
+    throw CompileError(ErrorCode::kErrorDirective, where, "#error " + std::string(Trim(rest)));
+  // #line only renames places in messages; a bare number is a line marker of the same kind.
+  if (name.empty() || name == "line" || name == "warning" || name == "ident")
+    return;
+  throw CompileError(ErrorCode::kInvalidDirective, where,
+                     "invalid preprocessor command '" + Excerpt(name) + "'");
+}
+
+void Preprocessor::Include(std::string_view rest, const Location& where) {
+  std::string_view spec = Trim(rest);
+  std::string expanded;
+  if (!spec.empty() && spec.front() != '"' && spec.front() != '<') {
+    expanded = Expand(spec, where);
+    spec = Trim(expanded);
+  }
+  char close = spec.empty() ? 0 : (spec.front() == '"' ? '"' : spec.front() == '<' ? '>' : 0);
+  std::size_t end = close ? spec.find(close, 1) : std::string_view::npos;
+  if (!close || end == std::string_view::npos || end == 1)
+    throw CompileError(ErrorCode::kDirectiveSyntax, where,
+                       "#include expects \"file\" or <file>");
+  std::string name(spec.substr(1, end - 1));
+  std::string found;
+  if (close == '"' && !files::IsAbsolute(files::Normalize(name))) {
+    // A quoted name is first looked for beside the file that includes it.
+    std::string beside = files::Join(sources_.back().folder, files::Normalize(name));
+    if (files::Exists(beside))
+      found = beside;
+  }
+  if (found.empty())
+    found = files::Find(name, sources_.front().folder, options_.includeDirs,
+                        options_.useIncludeVariable);
+  if (found.empty())
+    throw CompileError(ErrorCode::kCannotOpenInclude, where,
+                       "cannot open include file '" + name + "'");
+  if (static_cast<int>(sources_.size()) >= kMaxIncludeDepth)
+    throw CompileError(ErrorCode::kIncludeTooDeep, where,
+                       "#include nested too deeply (more than " +
+                           std::to_string(kMaxIncludeDepth) + " levels): '" + name + "'");
+  auto data = files::Read(found);
+  if (!data)
+    throw CompileError(ErrorCode::kCannotOpenInclude, where,
+                       "cannot read include file '" + found + "'");
+  PushSource(found, std::move(*data), &where);
+}
+
+void Preprocessor::Pragma(std::string_view rest, const Location& where) {
+  std::string_view r = Trim(rest);
+  std::string_view name = TakeIdentifier(r);
+  if (name != "code_page")
+    return;  // other pragmas mean nothing to a resource compiler
+  r = Trim(r);
+  if (r.empty() || r.front() != '(' || r.back() != ')')
+    throw CompileError(ErrorCode::kDirectiveSyntax, where, "#pragma code_page expects (number)");
+  std::string_view value = Trim(r.substr(1, r.size() - 2));
+  if (value == "DEFAULT") {
+    codePage_ = options_.codePage;
+    return;
+  }
+  unsigned number = 0;
+  for (char c : value) {
+    if (!IsDigit(c) || number > 100000)
+      throw CompileError(ErrorCode::kDirectiveSyntax, where,
+                         "#pragma code_page expects a number, not '" + Excerpt(value) + "'");
+    number = number * 10 + static_cast<unsigned>(c - '0');
+  }
+  if (number != 1252 && number != 65001)
+    throw CompileError(ErrorCode::kUnsupported, where,
+                       "code page " + std::to_string(number) +
+                           " is not supported (1252 and 65001 are)");
+  codePage_ = static_cast<std::uint16_t>(number);
+}
+
+long long Preprocessor::Evaluate(std::string_view expression, const Location& where) {
+  // `defined` is answered before any macro is expanded, as in C.
+  std::string replaced;
+  std::string_view rest = expression;
+  while (!rest.empty()) {
+    char c = rest.front();
+    if (IsDigit(c)) {
+      while (!rest.empty() && (IsAlnum(rest.front()) || rest.front() == '_')) {
+        replaced += rest.front();
+        rest.remove_prefix(1);
+      }
+      continue;
+    }
+    std::string_view id = TakeIdentifier(rest);
+    if (id.empty()) {
+      replaced += c;
+      rest.remove_prefix(1);
+      continue;
+    }
+    if (id != "defined") {
+      replaced.append(id);
+      continue;
+    }
+    std::string_view r = rest;
+    while (!r.empty() && IsSpace(r.front()))
+      r.remove_prefix(1);
+    bool paren = !r.empty() && r.front() == '(';
+    if (paren) {
+      r.remove_prefix(1);
+      while (!r.empty() && IsSpace(r.front()))
+        r.remove_prefix(1);
+    }
+    std::string_view name = TakeIdentifier(r);
+    if (name.empty())
+      throw CompileError(ErrorCode::kDirectiveSyntax, where, "'defined' expects a macro name");
+    if (paren) {
+      while (!r.empty() && IsSpace(r.front()))
+        r.remove_prefix(1);
+      if (r.empty() || r.front() != ')')
+        throw CompileError(ErrorCode::kDirectiveSyntax, where, "missing ')' after 'defined'");
+      r.remove_prefix(1);
+    }
+    replaced += macros_.count(std::string(name)) ? " 1 " : " 0 ";
+    rest = r;
+  }
+  std::string expanded = Expand(replaced, where);
+  if (Trim(expanded).empty())
+    throw CompileError(ErrorCode::kDirectiveSyntax, where, "#if without an expression");
+  return Expression(expanded, where).Run();
+}
+
+std::string Preprocessor::Expand(std::string_view text, const Location& where) {
+  std::string out;
+  out.reserve(text.size());
+  ExpandInto(text, where, out, 0);
+  return out;
+}
+
+void Preprocessor::ExpandInto(std::string_view text, const Location& where, std::string& out,
+                              int depth) {
+  if (depth > kMaxExpansionDepth)
+    throw CompileError(ErrorCode::kDirectiveSyntax, where, "macros nested too deeply");
+  std::size_t i = 0;
+  const std::size_t n = text.size();
+  while (i < n) {
+    char c = text[i];
+    if (c == '"') {
+      std::size_t end = StringEnd(text, i);
+      out.append(text.substr(i, end - i));
+      i = end;
+      continue;
+    }
+    if (IsDigit(c) || (c == '.' && i + 1 < n && IsDigit(text[i + 1]))) {
+      std::size_t end = i + 1;
+      while (end < n && (IsAlnum(text[end]) || text[end] == '_' || text[end] == '.'))
+        ++end;
+      out.append(text.substr(i, end - i));
+      i = end;
+      continue;
+    }
+    if (!IsCIdentifierStart(c)) {
+      out += c;
+      ++i;
+      continue;
+    }
+    std::size_t end = i + 1;
+    while (end < n && IsCIdentifierChar(text[end]))
+      ++end;
+    std::string_view id = text.substr(i, end - i);
+    i = end;
+    if ((id == "L" || id == "l") && i < n && text[i] == '"') {
+      out.append(id);  // the prefix of a wide string
+      continue;
+    }
+    auto found = macros_.find(std::string(id));
+    if (found == macros_.end() || expanding_.count(found->first)) {
+      out.append(id);
+      continue;
+    }
+    if (found->second.functionLike) {
+      std::size_t j = i;
+      while (j < n && IsSpace(text[j]))
+        ++j;
+      if (j < n && text[j] == '(')
+        throw CompileError(ErrorCode::kUnsupported, where,
+                           "function-like macro '" + std::string(id) + "' cannot be used here");
+      out.append(id);
+      continue;
+    }
+    const std::string name = found->first;
+    const std::string body = found->second.body;
+    expanding_.insert(name);
+    ExpandInto(body, where, out, depth + 1);
+    expanding_.erase(name);
+    if (out.size() > kMaxExpansionSize)
+      throw CompileError(ErrorCode::kDirectiveSyntax, where, "macro expansion too large");
+  }
+}
+
+} // namespace rc

@@ -1,0 +1,360 @@
+#include "rc/ResWriter.h"
+
+#include "rc/Diagnostics.h"
+#include "rc/Files.h"
+
+namespace rc {
+
+namespace {
+
+// Little-endian building blocks of resource data.
+struct Bytes {
+  std::string data;
+
+  std::size_t U16(std::uint16_t v) {
+    std::size_t at = data.size();
+    data += static_cast<char>(v & 0xff);
+    data += static_cast<char>(v >> 8);
+    return at;
+  }
+  void U32(std::uint32_t v) {
+    U16(static_cast<std::uint16_t>(v & 0xffff));
+    U16(static_cast<std::uint16_t>(v >> 16));
+  }
+  void Text(const std::u16string& s, bool terminate = true) {
+    for (char16_t c : s)
+      U16(c);
+    if (terminate)
+      U16(0);
+  }
+  void Id(const NameOrId& n) {
+    if (n.isId) {
+      U16(0xffff);
+      U16(n.id);
+    } else {
+      Text(n.name);
+    }
+  }
+  void Pad() {
+    while (data.size() % 4)
+      data += '\0';
+  }
+  void Patch16(std::size_t at, std::size_t v) {
+    data[at] = static_cast<char>(v & 0xff);
+    data[at + 1] = static_cast<char>((v >> 8) & 0xff);
+  }
+};
+
+std::uint16_t Read16(const std::string& s, std::size_t at) {
+  return static_cast<std::uint16_t>(static_cast<unsigned char>(s[at]) |
+                                    (static_cast<unsigned char>(s[at + 1]) << 8));
+}
+std::uint32_t Read32(const std::string& s, std::size_t at) {
+  return Read16(s, at) | (static_cast<std::uint32_t>(Read16(s, at + 2)) << 16);
+}
+
+// VERSIONINFO lengths are 16-bit; a block that outgrows them cannot be written.
+void CheckLength(std::size_t length, const Location& where) {
+  if (length > 0xffff)
+    throw CompileError(ErrorCode::kBadValue, where,
+                       "VERSIONINFO block of " + std::to_string(length) +
+                           " bytes exceeds the 65535 that its length field holds");
+}
+
+void WriteBlock(Bytes& b, const VersionBlock& block, bool header, const Location& where);
+
+void WriteValue(Bytes& b, const VersionValue& v) {
+  b.Pad();
+  std::size_t lengthAt = b.U16(0);
+  std::size_t valueLengthAt = b.U16(0);
+  bool strings = !v.items.empty() && v.items.front().isString;
+  b.U16(strings ? 1 : 0);
+  b.Text(v.key);
+  b.Pad();
+  std::size_t dataAt = b.data.size();
+  for (const auto& item : v.items) {
+    if (item.isString) {
+      b.Text(item.chars, item.terminated);
+    } else if (item.number.isLong) {
+      b.U32(item.number.value);
+    } else {
+      b.U16(static_cast<std::uint16_t>(item.number.value));
+    }
+  }
+  std::size_t valueLength = b.data.size() - dataAt;
+  if (strings)
+    valueLength /= 2;
+  CheckLength(b.data.size() - lengthAt, v.where);
+  b.Patch16(lengthAt, b.data.size() - lengthAt);
+  b.Patch16(valueLengthAt, valueLength);
+}
+
+void WriteBlock(Bytes& b, const VersionBlock& block, bool header, const Location& where) {
+  b.Pad();
+  std::size_t lengthAt = 0;
+  if (header) {
+    lengthAt = b.U16(0);
+    b.U16(0);
+    b.U16(1);
+    b.Text(block.name);
+    b.Pad();
+  }
+  for (const auto& child : block.children) {
+    if (child.block)
+      WriteBlock(b, *child.block, true, where);
+    else
+      WriteValue(b, child.value);
+  }
+  if (header) {
+    CheckLength(b.data.size() - lengthAt, where);
+    b.Patch16(lengthAt, b.data.size() - lengthAt);
+  }
+}
+
+} // namespace
+
+void ResOutput::Write(const std::string& bytes) {
+  buffer_ += bytes;
+  if (buffer_.size() >= (64u << 10)) {
+    if (std::fwrite(buffer_.data(), 1, buffer_.size(), file_) != buffer_.size())
+      failed_ = true;
+    buffer_.clear();
+  }
+}
+
+bool ResOutput::Finish() {
+  if (!buffer_.empty() && std::fwrite(buffer_.data(), 1, buffer_.size(), file_) != buffer_.size())
+    failed_ = true;
+  buffer_.clear();
+  if (std::fflush(file_) != 0)
+    failed_ = true;
+  return !failed_;
+}
+
+ResWriter::ResWriter(ResOutput& out, WriterOptions options)
+    : out_(out), options_(std::move(options)), language_(options_.language) {}
+
+void ResWriter::Begin() {
+  Header empty;
+  empty.type = NameOrId::Id(0);
+  empty.name = NameOrId::Id(0);
+  Write(empty, "");
+}
+
+void ResWriter::Write(const Header& header, const std::string& data) {
+  Bytes b;
+  b.U32(static_cast<std::uint32_t>(data.size()));
+  b.U32(0);
+  b.Id(header.type);
+  b.Id(header.name);
+  b.Pad();
+  b.U32(0);
+  b.U16(header.flags);
+  b.U16(header.language);
+  b.U32(header.version);
+  b.U32(header.characteristics);
+  b.Patch16(4, b.data.size());
+  out_.Write(b.data);
+  out_.Write(data);
+  static const char kZeros[4] = {};
+  if (data.size() % 4)
+    out_.Write(std::string(kZeros, 4 - data.size() % 4));
+}
+
+ResWriter::Header ResWriter::HeaderFor(const ResourceHead& head, NameOrId type) const {
+  Header h;
+  h.type = std::move(type);
+  h.name = head.name;
+  h.flags = head.flags;
+  h.language = language_;
+  return h;
+}
+
+std::string ResWriter::Load(const std::string& name, const Location& where) const {
+  std::string path = files::Find(name, options_.scriptFolder, options_.includeDirs,
+                                 options_.useIncludeVariable);
+  if (path.empty())
+    throw CompileError(ErrorCode::kFileNotFound, where, "file not found: " + name);
+  auto data = files::Read(path);
+  if (!data)
+    throw CompileError(ErrorCode::kFileNotFound, where, "cannot read file: " + path);
+  if (data->size() > 0xffffffffu)
+    throw CompileError(ErrorCode::kBadFile, where, "file too large for a resource: " + path);
+  return std::move(*data);
+}
+
+void ResWriter::Language(const LanguageStatement& s) { language_ = s.language; }
+
+void ResWriter::File(const FileStatement& s) {
+  Write(HeaderFor(s.head, s.type), Load(s.file, s.head.where));
+}
+
+void ResWriter::Data(const DataStatement& s) {
+  Bytes b;
+  for (const auto& item : s.items) {
+    if (!item.isString) {
+      if (item.number.isLong)
+        b.U32(item.number.value);
+      else
+        b.U16(static_cast<std::uint16_t>(item.number.value));
+    } else if (item.wide) {
+      b.Text(item.chars, false);
+    } else {
+      for (char16_t c : item.chars)
+        b.data += static_cast<char>(c);
+    }
+  }
+  Write(HeaderFor(s.head, s.type), b.data);
+}
+
+void ResWriter::Image(const ImageStatement& s) {
+  std::string file = Load(s.file, s.head.where);
+  const std::string what = "'" + s.file + "'";
+  if (s.kind == ResourceType::kBitmap) {
+    // The .res holds the bitmap without its 14-byte file header.
+    if (file.size() < 14 || file[0] != 'B' || file[1] != 'M')
+      throw CompileError(ErrorCode::kBadFile, s.head.where, what + " is not a bitmap file");
+    Write(HeaderFor(s.head, NameOrId::Type(ResourceType::kBitmap)), file.substr(14));
+    return;
+  }
+
+  const bool cursor = s.kind == ResourceType::kCursor;
+  auto bad = [&](const std::string& why) {
+    throw CompileError(ErrorCode::kBadFile, s.head.where,
+                       what + " is not a valid " + (cursor ? "cursor" : "icon") + " file: " + why);
+  };
+  if (file.size() < 6)
+    bad("too short");
+  if (Read16(file, 0) != 0)
+    bad("reserved field is not 0");
+  if (Read16(file, 2) != (cursor ? 2 : 1))
+    bad(std::string("type field is not ") + (cursor ? "2" : "1"));
+  const std::uint16_t count = Read16(file, 4);
+  if (file.size() < 6 + 16u * count)
+    bad("directory is truncated");
+
+  // Each image becomes a resource of its own, numbered on from the last one; the group
+  // resource lists them with the planes and bit count read from each bitmap.
+  const std::uint16_t firstId = nextImageId_;
+  Bytes group;
+  group.data.append(file, 0, 6);
+  for (std::uint16_t i = 0; i < count; ++i) {
+    const std::size_t entry = 6 + 16u * i;
+    const std::uint32_t size = Read32(file, entry + 8);
+    const std::uint32_t offset = Read32(file, entry + 12);
+    if (offset > file.size() || size > file.size() - offset)
+      bad("image " + std::to_string(i + 1) + " lies outside the file");
+    if (file.size() - offset < 40)
+      bad("image " + std::to_string(i + 1) + " is too short");
+    std::string image;
+    if (cursor)
+      image.append(file, entry + 4, 4);  // the hotspot
+    image.append(file, offset, size);
+    ResourceHead single = s.head;
+    single.name = NameOrId::Id(static_cast<std::uint16_t>(firstId + i));
+    Write(HeaderFor(single, NameOrId::Type(cursor ? ResourceType::kCursor : ResourceType::kIcon)),
+          image);
+
+    std::uint16_t planes = 1, bitCount = 32;  // a PNG image has no BITMAPINFOHEADER
+    if (Read32(file, offset) == 40) {
+      planes = Read16(file, offset + 12);
+      bitCount = Read16(file, offset + 14);
+    }
+    if (cursor) {
+      group.U16(static_cast<unsigned char>(file[entry]));
+      group.U16(static_cast<std::uint16_t>(static_cast<unsigned char>(file[entry + 1]) * 2));
+    } else {
+      group.data.append(file, entry, 4);
+    }
+    group.U16(planes);
+    group.U16(bitCount);
+    group.U32(size + (cursor ? 4 : 0));
+    group.U16(static_cast<std::uint16_t>(firstId + i));
+  }
+  nextImageId_ = static_cast<std::uint16_t>(firstId + count);
+
+  ResourceHead groupHead = s.head;
+  groupHead.flags = memory::kMoveable | memory::kPure | memory::kDiscardable;
+  if (s.head.flags & memory::kPreload)
+    groupHead.flags = static_cast<std::uint16_t>((groupHead.flags | memory::kPreload) & ~memory::kPure);
+  Write(HeaderFor(groupHead, NameOrId::Type(cursor ? ResourceType::kGroupCursor
+                                                   : ResourceType::kGroupIcon)),
+        group.data);
+}
+
+void ResWriter::VersionInfo(const VersionInfoStatement& s) {
+  Bytes b;
+  std::size_t lengthAt = b.U16(0);
+  b.U16(52);
+  b.U16(0);
+  b.Text(u"VS_VERSION_INFO");
+  b.Pad();
+  b.U32(0xFEEF04BD);
+  b.U32(0x10000);
+  b.U32((static_cast<std::uint32_t>(s.fileVersion[0]) << 16) | s.fileVersion[1]);
+  b.U32((static_cast<std::uint32_t>(s.fileVersion[2]) << 16) | s.fileVersion[3]);
+  b.U32((static_cast<std::uint32_t>(s.productVersion[0]) << 16) | s.productVersion[1]);
+  b.U32((static_cast<std::uint32_t>(s.productVersion[2]) << 16) | s.productVersion[3]);
+  b.U32(s.fileFlagsMask);
+  b.U32(s.fileFlags);
+  b.U32(s.fileOs);
+  b.U32(s.fileType);
+  b.U32(s.fileSubtype);
+  b.U32(0);  // file date, which rc never sets
+  b.U32(0);
+  b.Pad();
+  WriteBlock(b, s.root, false, s.head.where);
+  CheckLength(b.data.size(), s.head.where);
+  b.Patch16(lengthAt, b.data.size());
+  Write(HeaderFor(s.head, NameOrId::Type(ResourceType::kVersion)), b.data);
+}
+
+void ResWriter::StringTable(const StringTableStatement& s) {
+  const std::uint16_t language = s.attributes.language.value_or(language_);
+  for (const auto& entry : s.entries) {
+    auto key = std::make_pair(static_cast<std::uint16_t>(entry.id >> 4), language);
+    auto found = bundles_.find(key);
+    if (found == bundles_.end()) {
+      Bundle bundle;
+      bundle.flags = s.flags;
+      bundle.language = language;
+      bundle.version = s.attributes.version.value_or(0);
+      bundle.characteristics = s.attributes.characteristics.value_or(0);
+      found = bundles_.emplace(key, std::move(bundle)).first;
+      bundleOrder_.push_back(key);
+    }
+    Bundle& bundle = found->second;
+    const unsigned slot = entry.id & 15;
+    if (bundle.present[slot])
+      throw CompileError(ErrorCode::kDuplicateString, entry.where,
+                         "STRINGTABLE id " + std::to_string(entry.id) + " is used twice");
+    bundle.present[slot] = true;
+    bundle.strings[slot] = entry.text;
+    if (options_.nullTerminateStrings)
+      bundle.strings[slot] += u'\0';
+    if (bundle.strings[slot].size() > 0xffff)
+      throw CompileError(ErrorCode::kBadValue, entry.where,
+                         "STRINGTABLE string " + std::to_string(entry.id) + " is too long");
+  }
+}
+
+void ResWriter::End() {
+  for (const auto& key : bundleOrder_) {
+    const Bundle& bundle = bundles_.at(key);
+    Bytes b;
+    for (const auto& text : bundle.strings) {
+      b.U16(static_cast<std::uint16_t>(text.size()));
+      b.Text(text, false);
+    }
+    Header h;
+    h.type = NameOrId::Type(ResourceType::kString);
+    h.name = NameOrId::Id(static_cast<std::uint16_t>(key.first + 1));
+    h.flags = bundle.flags;
+    h.language = bundle.language;
+    h.version = bundle.version;
+    h.characteristics = bundle.characteristics;
+    Write(h, b.data);
+  }
+}
+
+} // namespace rc

@@ -1,0 +1,222 @@
+#include "rc/Text.h"
+
+#include "rc/CharClass.h"
+#include "rc/Diagnostics.h"
+
+namespace rc::text {
+
+namespace {
+
+char16_t FromCp1252(unsigned char c) {
+  static const char16_t k80[] = {
+      0x20ac, 0x0081, 0x201a, 0x0192, 0x201e, 0x2026, 0x2020, 0x2021, 0x02c6, 0x2030, 0x0160,
+      0x2039, 0x0152, 0x008d, 0x017d, 0x008f, 0x0090, 0x2018, 0x2019, 0x201c, 0x201d, 0x2022,
+      0x2013, 0x2014, 0x02dc, 0x2122, 0x0161, 0x203a, 0x0153, 0x009d, 0x017e, 0x0178};
+  return (c >= 0x80 && c <= 0x9f) ? k80[c - 0x80] : c;
+}
+
+// UTF-8 to UTF-16; a malformed sequence becomes U+FFFD.
+void FromUtf8(std::string_view in, std::u16string& out) {
+  std::size_t i = 0;
+  while (i < in.size()) {
+    auto b = static_cast<unsigned char>(in[i]);
+    unsigned need = b < 0x80 ? 0 : (b >> 5) == 6 ? 1 : (b >> 4) == 14 ? 2 : (b >> 3) == 30 ? 3 : 9;
+    if (need == 0) {
+      out += static_cast<char16_t>(b);
+      ++i;
+      continue;
+    }
+    if (need == 9 || i + need >= in.size()) {
+      out += u'\xFFFD';
+      ++i;
+      continue;
+    }
+    char32_t cp = b & (0x3f >> need);
+    bool ok = true;
+    for (unsigned k = 1; k <= need; ++k) {
+      auto cont = static_cast<unsigned char>(in[i + k]);
+      if ((cont & 0xc0) != 0x80) {
+        ok = false;
+        break;
+      }
+      cp = (cp << 6) | (cont & 0x3f);
+    }
+    static const char32_t kMin[] = {0, 0x80, 0x800, 0x10000};
+    if (!ok || cp < kMin[need] || cp > 0x10ffff || (cp >= 0xd800 && cp <= 0xdfff)) {
+      out += u'\xFFFD';
+      ++i;
+      continue;
+    }
+    if (cp >= 0x10000) {
+      cp -= 0x10000;
+      out += static_cast<char16_t>(0xd800 + (cp >> 10));
+      out += static_cast<char16_t>(0xdc00 + (cp & 0x3ff));
+    } else {
+      out += static_cast<char16_t>(cp);
+    }
+    i += need + 1;
+  }
+}
+
+} // namespace
+
+std::string Unquote(const std::string& text) {
+  std::string_view s(text);
+  if (s.find('"') == std::string_view::npos)
+    return text;
+  if (!s.empty() && (s[0] == 'L' || s[0] == 'l'))
+    s.remove_prefix(1);
+  if (s.size() >= 2 && s.front() == '"' && s.back() == '"')
+    s = s.substr(1, s.size() - 2);
+  return std::string(s);
+}
+
+std::u16string UpperName(const std::string& identifier) {
+  std::u16string out;
+  out.reserve(identifier.size());
+  for (char c : identifier)
+    out += static_cast<char16_t>(static_cast<unsigned char>(ToUpper(c)));
+  return out;
+}
+
+Decoded Decode(const Token& token, Nulls nulls) {
+  std::string_view s(token.text);
+  Decoded result;
+  if (!s.empty() && (s[0] == 'L' || s[0] == 'l')) {
+    result.wide = true;
+    s.remove_prefix(1);
+  }
+  s = s.substr(1, s.size() - 2);
+  auto fail = [&](const std::string& message) {
+    throw CompileError(ErrorCode::kBadValue, token.where, message + " in string " + Excerpt(token.text));
+  };
+
+  std::u16string chars;
+  chars.reserve(s.size());
+  if (token.codePage == 65001) {
+    FromUtf8(s, chars);
+  } else if (token.codePage == 1252) {
+    for (char c : s)
+      chars += FromCp1252(static_cast<unsigned char>(c));
+  } else {
+    for (char c : s) {
+      if (static_cast<unsigned char>(c) > 0x7f)
+        fail("a non-ASCII byte cannot be read without a code page");
+      chars += static_cast<char16_t>(c);
+    }
+  }
+
+  std::u16string& out = result.chars;
+  out.reserve(chars.size());
+  auto add = [&](char16_t c) {
+    if (!result.wide && nulls == Nulls::kKeep && c > 0xff)
+      fail("a character above U+00FF cannot go into narrow user data");
+    out += c;
+  };
+  auto addEscaped = [&](char16_t c) {
+    if (!result.wide) {
+      // A narrow escape names a byte of the code page.
+      if (c > 0xff)
+        fail("an escape above 0xFF cannot go into a narrow string");
+      if (token.codePage == 65001) {
+        if (c >= 0x80)
+          fail("an escaped byte above 0x7F is no UTF-8 character");
+      } else if (token.codePage == 1252) {
+        c = FromCp1252(static_cast<unsigned char>(c));
+      } else if (c > 0x7f) {
+        fail("an escaped byte above 0x7F cannot be read without a code page");
+      }
+    }
+    add(c);
+  };
+
+  std::size_t i = 0;
+  while (i < chars.size()) {
+    char16_t c = chars[i++];
+    if (c == u'"') {
+      if (i == chars.size() || chars[i] != u'"')
+        fail("a lone '\"'");
+      ++i;
+      add(u'"');
+      continue;
+    }
+    if (c != u'\\') {
+      add(c);
+      continue;
+    }
+    if (i == chars.size()) {
+      if (!result.wide)
+        add(u'\\');
+      break;
+    }
+    char16_t kind = chars[i++];
+    if (kind == u'x' || kind == u'X') {
+      char16_t value = 0;
+      for (int left = result.wide ? 4 : 2; left > 0 && i < chars.size() && chars[i] < 0x80; --left) {
+        int d = DigitValue(static_cast<char>(chars[i]));
+        if (d < 0 || d > 15)
+          break;
+        value = static_cast<char16_t>((value << 4) | d);
+        ++i;
+      }
+      addEscaped(value);
+      continue;
+    }
+    if (kind >= u'0' && kind <= u'7') {
+      char16_t value = static_cast<char16_t>(kind - u'0');
+      for (int left = result.wide ? 6 : 2; left > 0 && i < chars.size() && chars[i] >= u'0' && chars[i] <= u'7'; --left)
+        value = static_cast<char16_t>((value << 3) | (chars[i++] - u'0'));
+      addEscaped(value);
+      continue;
+    }
+    switch (kind) {
+    case u'a':
+    case u'A':
+      add(u'\b');  // rc's \a is a backspace
+      break;
+    case u'n':
+      add(u'\n');
+      break;
+    case u'r':
+      add(u'\r');
+      break;
+    case u't':
+    case u'T':
+      add(u'\t');
+      break;
+    case u'\\':
+      add(u'\\');
+      break;
+    case u'"':
+      if (i == chars.size() || chars[i] != u'"')
+        fail("'\\\"' must be followed by another '\"'");
+      ++i;
+      add(u'"');
+      break;
+    default:
+      // An unknown escape stays as written in narrow strings and vanishes in wide ones.
+      if (!result.wide) {
+        add(u'\\');
+        add(kind);
+      }
+      break;
+    }
+  }
+
+  if (nulls == Nulls::kCutAtNull) {
+    std::size_t nul = out.find(u'\0');
+    if (nul != std::u16string::npos)
+      out.resize(nul);
+  } else if (nulls == Nulls::kCutAtDoubleNull) {
+    for (std::size_t p = 0; p + 1 < out.size(); ++p)
+      if (out[p] == 0 && out[p + 1] == 0) {
+        out.resize(p);
+        break;
+      }
+    if (!out.empty() && out.back() == 0)
+      out.pop_back();
+  }
+  return result;
+}
+
+} // namespace rc::text
