@@ -1,0 +1,54 @@
+#pragma once
+// Win32 only. frmMain's window: real controls laid out from the twips table, messages mapped
+// to the handlers of app::frmMain.
+
+#include <windows.h>
+
+#include <memory>
+
+#include "app/frmMain.h"
+#include "app/win32/Window.h"
+
+namespace app::win32 {
+
+class ReadmeWindow;
+
+class MainWindow : public Window, public MainView {
+public:
+  MainWindow(const Globals::Services& services, Shell& shell);
+  ~MainWindow() override;
+
+  /// Creates the window, runs Form_Load and shows it.
+  bool Show();
+  frmMain& Form() { return form_; }
+
+  std::string Text(Field field) const override;
+  void SetText(Field field, const std::string& text) override;
+  void SetGenerateEnabled(bool enabled) override;
+  void Close() override;
+  WindowHandle Handle() const override { return reinterpret_cast<WindowHandle>(hwnd()); }
+  IconHandle Icon() const override { return reinterpret_cast<IconHandle>(icon_); }
+  void DoEvents() override;
+
+private:
+  LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+  void CreateControls();
+  HWND Control(int id) const { return GetDlgItem(hwnd(), id); }
+  static int IdOf(Field field);
+  void Unload();
+  void DrawPicture(const DRAWITEMSTRUCT& item);
+
+  std::unique_ptr<ReadmeWindow> readme_;
+  frmMain form_;
+  HICON icon_ = nullptr;
+  HICON smallIcon_ = nullptr;
+  HCURSOR hand_ = nullptr;
+  HBITMAP logo_ = nullptr;
+  GdiObject<HFONT> font_;
+  GdiObject<HFONT> linkFont_;
+  GdiObject<HBRUSH> pictureBrush_;
+  HWND focus_ = nullptr;
+  bool unloaded_ = false;
+};
+
+} // namespace app::win32

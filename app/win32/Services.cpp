@@ -1,0 +1,97 @@
+// Win32 only.
+#include "app/win32/Services.h"
+
+#include <windows.h>
+
+#include "app/ControlIds.h"
+#include "app/win32/MainWindow.h"
+#include "util/BraskModule.h"
+
+namespace app::win32 {
+
+Answer Win32MessageBoxes::Show(const Box& box) {
+  UINT type = box.icon == Icon::Critical ? MB_ICONHAND : MB_ICONEXCLAMATION;
+  switch (box.buttons) {
+  case Buttons::Ok:
+    type |= MB_OK;
+    break;
+  case Buttons::OkCancel:
+    type |= MB_OKCANCEL;
+    break;
+  case Buttons::YesNo:
+    type |= MB_YESNO;
+    break;
+  }
+  if (box.defaultButton == 2)
+    type |= MB_DEFBUTTON2;
+  // Owned by whichever of the program's windows is active, so that it is modal to it; the
+  // caption is always the application's title.
+  switch (MessageBoxA(GetActiveWindow(), box.text.c_str(), THEMEFOLD_APP_TITLE, type)) {
+  case IDOK:
+    return Answer::Ok;
+  case IDYES:
+    return Answer::Yes;
+  case IDNO:
+    return Answer::No;
+  default:
+    return Answer::Cancel;
+  }
+}
+
+std::string BraskFileDialog::Show(const std::string& filter, WindowHandle ownerWindow,
+                                  const std::string& initialFolder, const std::string& title,
+                                  std::uint32_t flags, bool save, int& filterIndex,
+                                  const std::string& defaultName) {
+  return BraskModule::ShowFileDialog(filter, ownerWindow, initialFolder, title, flags, save,
+                                     filterIndex, defaultName);
+}
+
+std::string BraskSettings::Get(const std::string& application, const std::string& section,
+                               const std::string& key, const std::string& defaultValue) {
+  return BraskModule::GetSetting(application, section, key, defaultValue);
+}
+
+void BraskSettings::Save(const std::string& application, const std::string& section,
+                         const std::string& key, const std::string& value) {
+  BraskModule::SaveSetting(application, section, key, value);
+}
+
+std::intptr_t BraskShell::Open(const std::string& file, const std::string& directory,
+                               WindowHandle ownerWindow, const std::string& parameters,
+                               const std::string& operation) {
+  return BraskModule::ShellOpen(file, directory, ownerWindow, parameters, operation);
+}
+
+std::string BraskRegistry::ReadLocalMachineString(const std::string& subKey,
+                                                  const std::string& valueName) {
+  return BraskModule::RegReadString(BraskModule::kHkeyLocalMachine, subKey, valueName);
+}
+
+bool Comctl32::InitCommonControlsEx(const Themefold::tagInitCommonControlsEx& iccex) {
+  // Looked up by name, as the module's Declare does: a missing library or entry point is
+  // the failure, the function's own answer is not.
+  HMODULE library = LoadLibraryA("comctl32.dll");
+  if (!library)
+    return false;
+  using Function = BOOL(WINAPI*)(const void*);
+  auto function =
+      reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(library, "InitCommonControlsEx")));
+  if (!function)
+    return false;
+  function(&iccex);
+  return true;
+}
+
+Win32Program::Win32Program(const Globals::Services* services, Shell& shell)
+    : services_(services), shell_(shell) {}
+
+Win32Program::~Win32Program() = default;
+
+void Win32Program::End() { ExitProcess(0); }
+
+void Win32Program::ShowMainWindow() {
+  window_ = std::make_unique<MainWindow>(*services_, shell_);
+  window_->Show();
+}
+
+} // namespace app::win32

@@ -1,0 +1,68 @@
+#pragma once
+// Win32 only. The real services behind the window logic.
+
+#include <memory>
+
+#include "app/Services.h"
+#include "app/Themefold.h"
+
+namespace app::win32 {
+
+class MainWindow;
+
+class Win32MessageBoxes : public MessageBoxes {
+public:
+  Answer Show(const Box& box) override;
+};
+
+class BraskFileDialog : public FileDialog {
+public:
+  std::string Show(const std::string& filter, WindowHandle ownerWindow,
+                   const std::string& initialFolder, const std::string& title,
+                   std::uint32_t flags, bool save, int& filterIndex,
+                   const std::string& defaultName) override;
+};
+
+class BraskSettings : public Settings {
+public:
+  std::string Get(const std::string& application, const std::string& section,
+                  const std::string& key, const std::string& defaultValue) override;
+  void Save(const std::string& application, const std::string& section, const std::string& key,
+            const std::string& value) override;
+};
+
+class BraskShell : public Shell {
+public:
+  std::intptr_t Open(const std::string& file, const std::string& directory,
+                     WindowHandle ownerWindow, const std::string& parameters,
+                     const std::string& operation) override;
+};
+
+class BraskRegistry : public Registry {
+public:
+  std::string ReadLocalMachineString(const std::string& subKey,
+                                     const std::string& valueName) override;
+};
+
+class Comctl32 : public Themefold::CommonControlsLibrary {
+public:
+  bool InitCommonControlsEx(const Themefold::tagInitCommonControlsEx& iccex) override;
+};
+
+/// Ends the process, and owns the main window once it is shown.
+class Win32Program : public Program {
+public:
+  Win32Program(const Globals::Services* services, Shell& shell);
+  ~Win32Program() override;
+  void SetServices(const Globals::Services& services) { services_ = &services; }
+  void End() override;
+  void ShowMainWindow() override;
+  bool MainWindowShown() const { return window_ != nullptr; }
+
+private:
+  const Globals::Services* services_;
+  Shell& shell_;
+  std::unique_ptr<MainWindow> window_;
+};
+
+} // namespace app::win32

@@ -1,0 +1,27 @@
+// Win32 only. The program's entry: Main runs start-up and shows the main window; the
+// program then lives on that window's messages.
+#include <windows.h>
+
+#include "app/Themefold.h"
+#include "app/win32/Services.h"
+#include "app/win32/Window.h"
+#include "generation/BraskFileOperations.h"
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+  using namespace app::win32;
+  BraskRegistry registry;
+  BraskSettings settings;
+  generation::BraskFileOperations files;
+  BraskFileDialog dialog;
+  Win32MessageBoxes boxes;
+  BraskShell shell;
+  Win32Program program(nullptr, shell);
+  const Globals::Services services{registry, settings, files, dialog, boxes, program};
+  program.SetServices(services);
+  Comctl32 comctl32;
+
+  Themefold::Main(comctl32, services);
+  if (!program.MainWindowShown())
+    return 0;
+  return RunMessageLoop();
+}

@@ -1,0 +1,69 @@
+#pragma once
+// Win32 only. The window procedure thunk shared by the program's windows, GDI ownership,
+// and the message loop.
+
+#include <windows.h>
+
+namespace app::win32 {
+
+/// A top-level window whose messages go to a member. WM_NCCREATE stores `this`; messages
+/// that arrive before it, and after WM_NCDESTROY, take the default path.
+class Window {
+public:
+  Window() = default;
+  Window(const Window&) = delete;
+  Window& operator=(const Window&) = delete;
+  virtual ~Window();
+
+  HWND hwnd() const { return hwnd_; }
+
+protected:
+  /// Registers className once per process.
+  static void Register(const char* className, HICON icon, HICON smallIcon);
+  /// Creates the window around a client area of the given size, in pixels.
+  bool Create(const char* className, const char* title, DWORD style, int clientWidth,
+              int clientHeight, HWND owner);
+  virtual LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) = 0;
+  LRESULT Default(UINT message, WPARAM wParam, LPARAM lParam) {
+    return DefWindowProcA(hwnd_, message, wParam, lParam);
+  }
+
+private:
+  static LRESULT CALLBACK Procedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+  HWND hwnd_ = nullptr;
+};
+
+/// Owns one GDI object.
+template <typename Handle> class GdiObject {
+public:
+  explicit GdiObject(Handle handle = nullptr) : handle_(handle) {}
+  ~GdiObject() { reset(); }
+  GdiObject(const GdiObject&) = delete;
+  GdiObject& operator=(const GdiObject&) = delete;
+  Handle get() const { return handle_; }
+  void reset(Handle handle = nullptr) {
+    if (handle_)
+      DeleteObject(handle_);
+    handle_ = handle;
+  }
+
+private:
+  Handle handle_;
+};
+
+/// Pixels per inch of the screen.
+int ScreenDpi();
+/// face at the size in hundredths of a point; another face when face is not installed,
+/// fixed-pitch when fixedPitch is asked for.
+HFONT MakeFont(const char* face, int centipoints, bool underline, const char* fallbackFace,
+               bool fixedPitch);
+
+/// Runs one message of the thread: Tab moves between controls; Enter and Esc do nothing
+/// special in the program's windows, since none of them has a default or cancel button.
+void DispatchOne(MSG& msg);
+/// Until WM_QUIT; the exit code it carries.
+int RunMessageLoop();
+/// One pass over the messages pending now. A WM_QUIT met on the way is put back.
+void ProcessPendingMessages();
+
+} // namespace app::win32
