@@ -5,7 +5,7 @@
 #include "util/BraskDetail.h"
 
 #ifdef _WIN32
-#include <windows.h>
+#include "util/RegistryCleanup.h"
 #endif
 
 namespace {
@@ -73,8 +73,7 @@ protected:
   }
   void TearDown() override {
     RegCloseKey(key_);
-    RegDeleteTreeA(HKEY_CURRENT_USER, subKey_.c_str());
-    RegDeleteKeyA(HKEY_CURRENT_USER, subKey_.c_str());
+    testsupport::DeleteKeyTree(HKEY_CURRENT_USER, subKey_);
   }
   void Set(const char* name, DWORD type, const std::string& data) {
     ASSERT_EQ(RegSetValueExA(key_, name, 0, type, reinterpret_cast<const BYTE*>(data.data()),

@@ -5,7 +5,7 @@
 #include "util/BraskModule.h"
 
 #ifdef _WIN32
-#include <windows.h>
+#include "util/RegistryCleanup.h"
 #else
 #include <sys/stat.h>
 #endif
@@ -29,8 +29,7 @@ protected:
   }
   void TearDown() override {
 #ifdef _WIN32
-    RegDeleteTreeA(HKEY_CURRENT_USER, ("Software\\VB and VBA Program Settings\\" + application_).c_str());
-    RegDeleteKeyA(HKEY_CURRENT_USER, ("Software\\VB and VBA Program Settings\\" + application_).c_str());
+    testsupport::DeleteKeyTree(HKEY_CURRENT_USER, "Software\\VB and VBA Program Settings\\" + application_);
 #else
     if (savedConfig_)
       setenv("XDG_CONFIG_HOME", savedConfig_->c_str(), 1);
