@@ -1,0 +1,87 @@
+// The main window's layout: the twips table gives the designed pixels at 96 DPI, in tab
+// order, without overlaps, and scales with the screen.
+#include <gtest/gtest.h>
+
+#include <map>
+
+#include "app/ControlIds.h"
+#include "app/Layout.h"
+
+using namespace app::layout;
+
+TEST(LayoutTest, TwipsGiveTheDesignedPixelsAt96Dpi) {
+  struct Pixels {
+    int left, top, width, height;
+    bool operator==(const Pixels& o) const {
+      return left == o.left && top == o.top && width == o.width && height == o.height;
+    }
+  };
+  const std::map<int, Pixels> designed = {
+      {IDC_PICTURE1, {10, 7, 210, 75}},   {IDC_LABEL2, {229, 7, 227, 70}},
+      {IDC_LABEL1, {11, 91, 77, 13}},     {IDC_TEXT1, {11, 106, 420, 19}},
+      {IDC_COMMAND3, {436, 106, 24, 19}}, {IDC_LABEL3, {11, 131, 86, 13}},
+      {IDC_TEXT3, {11, 146, 449, 19}},    {IDC_LABEL4, {11, 170, 60, 13}},
+      {IDC_TEXT4, {11, 185, 449, 19}},    {IDC_LABEL12, {12, 212, 84, 13}},
+      {IDC_LABEL13, {98, 212, 98, 13}},   {IDC_COMMAND1, {313, 215, 72, 23}},
+      {IDC_COMMAND2, {389, 215, 72, 23}},
+  };
+  ASSERT_EQ(kMainControlCount, designed.size());
+  for (std::size_t i = 0; i < kMainControlCount; ++i) {
+    const Control& c = kMainControls[i];
+    SCOPED_TRACE(c.id);
+    const Pixels got{TwipsToPixels(c.left, 96), TwipsToPixels(c.top, 96),
+                     TwipsToPixels(c.width, 96), TwipsToPixels(c.height, 96)};
+    ASSERT_TRUE(designed.count(c.id));
+    const Pixels& want = designed.at(c.id);
+    EXPECT_TRUE(got == want) << got.left << "," << got.top << "," << got.width << ","
+                             << got.height;
+    EXPECT_LE(got.left + got.width, 473);
+    EXPECT_LE(got.top + got.height, 249);
+  }
+  EXPECT_EQ(TwipsToPixels(kMainClientWidth, 96), 473);
+  EXPECT_EQ(TwipsToPixels(kMainClientHeight, 96), 249);
+  EXPECT_EQ(TwipsToPixels(kReadmeClientWidth, 96), 471);
+  EXPECT_EQ(TwipsToPixels(kReadmeClientHeight, 96), 320);
+}
+
+TEST(LayoutTest, FocusRunsInTheDesignedOrderAndNothingOverlaps) {
+  const int focusOrder[] = {IDC_TEXT1, IDC_COMMAND3, IDC_TEXT3, IDC_TEXT4, IDC_COMMAND1,
+                            IDC_COMMAND2};
+  for (std::size_t i = 0; i < std::size(focusOrder); ++i) {
+    SCOPED_TRACE(i);
+    EXPECT_EQ(kMainControls[i].id, focusOrder[i]);
+  }
+  for (std::size_t i = 0; i < kMainControlCount; ++i) {
+    const Control& a = kMainControls[i];
+    SCOPED_TRACE(a.id);
+    if (i >= std::size(focusOrder)) {
+      EXPECT_NE(a.kind, Kind::Edit) << "every box and button takes the focus in order";
+      EXPECT_NE(a.kind, Kind::Button);
+    }
+    for (std::size_t j = i + 1; j < kMainControlCount; ++j) {
+      const Control& b = kMainControls[j];
+      const bool apart = a.left + a.width <= b.left || b.left + b.width <= a.left ||
+                         a.top + a.height <= b.top || b.top + b.height <= a.top;
+      EXPECT_TRUE(apart) << a.id << " overlaps " << b.id;
+    }
+  }
+}
+
+TEST(LayoutTest, SizesScaleWithTheScreen) {
+  struct Row {
+    int dpi;
+    int clientWidth, clientHeight, tahoma, fixedsys;
+  };
+  const Row rows[] = {
+      {96, 473, 249, -11, -12},
+      {120, 591, 311, -14, -15},
+      {144, 710, 374, -17, -18},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.dpi);
+    EXPECT_EQ(TwipsToPixels(kMainClientWidth, row.dpi), row.clientWidth);
+    EXPECT_EQ(TwipsToPixels(kMainClientHeight, row.dpi), row.clientHeight);
+    EXPECT_EQ(FontHeight(825, row.dpi), row.tahoma);
+    EXPECT_EQ(FontHeight(900, row.dpi), row.fixedsys);
+  }
+}
