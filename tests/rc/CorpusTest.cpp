@@ -1,0 +1,102 @@
+// Every corpus script compiles to exactly the bytes llvm-rc produced for it, and the
+// script the generation writes gives the .res its users add to their projects.
+#include "RcTestSupport.h"
+
+#include "generation/Manifest.h"
+#include "generation/ResourceScript.h"
+
+#include <cstdint>
+#include <cstring>
+
+using testsupport::ReadBytes;
+using testsupport::WriteBytes;
+
+namespace {
+
+class CorpusTest : public testsupport::TempDirTest {};
+
+// What a .res with one manifest resource (type 24, id 1, MOVEABLE|PURE, U.S. English)
+// holds, written out field by field rather than by the writer under test.
+std::string ExpectedManifestRes(const std::string& manifest) {
+  std::string out;
+  auto u16 = [&](std::uint16_t v) {
+    out += static_cast<char>(v & 0xff);
+    out += static_cast<char>(v >> 8);
+  };
+  auto u32 = [&](std::uint32_t v) {
+    u16(static_cast<std::uint16_t>(v));
+    u16(static_cast<std::uint16_t>(v >> 16));
+  };
+  // The empty entry that marks a 32-bit .res.
+  u32(0), u32(32), u16(0xffff), u16(0), u16(0xffff), u16(0);
+  u32(0), u16(0), u16(0), u32(0), u32(0);
+  u32(static_cast<std::uint32_t>(manifest.size())), u32(32);
+  u16(0xffff), u16(24), u16(0xffff), u16(1);
+  u32(0), u16(0x30), u16(0x409), u32(0), u32(0);
+  out += manifest;
+  while (out.size() % 4)
+    out += '\0';
+  return out;
+}
+
+} // namespace
+
+TEST_F(CorpusTest, EveryScriptMatchesItsReference) {
+  for (const char* name : rctest::kCorpusScripts) {
+    SCOPED_TRACE(name);
+    const auto script = rctest::Corpus(name);
+    auto args = rctest::CorpusOptions(ReadBytes(script));
+    const std::string out = Path("out.res");
+    args.insert(args.end(), {"/r", "/fo", out, script.string()});
+    rc::Result result = rctest::CompileArgs(args);
+    ASSERT_TRUE(result.ok) << result.diagnostics;
+    std::string expected = ReadBytes(rctest::Corpus(std::string(name, std::strlen(name) - 3) + ".res"));
+    ASSERT_FALSE(expected.empty());
+    EXPECT_TRUE(ReadBytes(out) == expected) << "differs from the llvm-rc reference";
+  }
+}
+
+// The generation's own command: full paths for /fo and the script, the manifest by its
+// bare name in the current directory, which must win over a file of that name beside
+// the script.
+TEST_F(CorpusTest, GeneratedScriptAsTheGenerationRunsIt) {
+  const struct {
+    const char* exeName;
+    const char* version;
+    const char* description;
+  } rows[] = {
+      {"App.exe", "1.0.0.0", "My application"},
+      {"my tool.v2.exe", "2.5.0.1", "Fish & Chips <Deluxe> \"quoted\""},
+      {"Unicode.exe", "1.0.0.0", "Übersicht – ein Test"},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.exeName);
+    const std::filesystem::path target = dir_ / "target folder";
+    const std::filesystem::path other = dir_ / "elsewhere";
+    std::filesystem::create_directories(target);
+    std::filesystem::create_directories(other);
+    const std::string manifestName = std::string(row.exeName) + ".manifest";
+    const std::string manifest = BuildManifestText(row.version, row.exeName, row.description) + "\r\n";
+    WriteBytes(target / manifestName, manifest);
+    WriteBytes(other / manifestName, "not the one");
+    WriteBytes(other / "App_manifest.rc", BuildResourceScript(manifestName) + "\r\n");
+    std::filesystem::current_path(target);
+
+    const std::string out = (target / "App_manifest.res").string();
+    rc::Result result =
+        rctest::CompileArgs({"/r", "/fo", out, (other / "App_manifest.rc").string()});
+    ASSERT_TRUE(result.ok) << result.diagnostics;
+    EXPECT_TRUE(ReadBytes(out) == ExpectedManifestRes(manifest));
+    std::filesystem::current_path(savedCwd_);
+  }
+}
+
+// The committed fixed texts of a generation compile to the same .res.
+TEST_F(CorpusTest, CommittedGoldenScript) {
+  std::filesystem::copy_file(testsupport::SourceFile("tests/golden/App_manifest.rc"), dir_ / "App_manifest.rc");
+  std::filesystem::copy_file(testsupport::SourceFile("tests/golden/App.exe.manifest"), dir_ / "App.exe.manifest");
+  rc::Result result = rctest::CompileArgs({"/r", "/fo", Path("App_manifest.res"), Path("App_manifest.rc")});
+  ASSERT_TRUE(result.ok) << result.diagnostics;
+  EXPECT_TRUE(ReadBytes(Path("App_manifest.res")) ==
+              ExpectedManifestRes(ReadBytes(dir_ / "App.exe.manifest")));
+}

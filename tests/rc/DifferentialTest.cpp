@@ -1,0 +1,76 @@
+// Live comparison with llvm-rc where it is installed: the corpus, and generated scripts
+// for names and descriptions that stress escaping.
+#include "RcTestSupport.h"
+
+#include "generation/Manifest.h"
+#include "generation/ResourceScript.h"
+
+#include <cstdlib>
+
+using testsupport::ReadBytes;
+using testsupport::WriteBytes;
+
+namespace {
+
+const char* const kLlvmRc = "/usr/bin/llvm-rc";
+
+class DifferentialTest : public testsupport::TempDirTest {
+protected:
+  void SetUp() override {
+#ifdef _WIN32
+    GTEST_SKIP() << "llvm-rc runs on the Linux host only";
+#endif
+    if (!std::filesystem::exists(kLlvmRc))
+      GTEST_SKIP() << kLlvmRc << " is not installed";
+    TempDirTest::SetUp();
+  }
+
+  // Runs llvm-rc in folder with the given arguments; true when it succeeded.
+  static bool LlvmRc(const std::filesystem::path& folder, const std::string& args) {
+    std::string command = "cd '" + folder.string() + "' && " + kLlvmRc + " " + args +
+                          " >/dev/null 2>&1";
+    return std::system(command.c_str()) == 0;
+  }
+};
+
+} // namespace
+
+TEST_F(DifferentialTest, CorpusAgainstLiveLlvmRc) {
+  for (const char* name : rctest::kCorpusScripts) {
+    SCOPED_TRACE(name);
+    const auto script = rctest::Corpus(name);
+    auto options = rctest::CorpusOptions(ReadBytes(script));
+    std::string joined;
+    for (const auto& o : options)
+      joined += o + " ";
+    ASSERT_TRUE(LlvmRc(rctest::Corpus(), joined + "/fo '" + Path("theirs.res") + "' " + name));
+    options.insert(options.end(), {"/fo", Path("ours.res"), script.string()});
+    rc::Result result = rctest::CompileArgs(options);
+    ASSERT_TRUE(result.ok) << result.diagnostics;
+    EXPECT_TRUE(ReadBytes(Path("ours.res")) == ReadBytes(Path("theirs.res")));
+  }
+}
+
+TEST_F(DifferentialTest, GeneratedScriptsAgainstLiveLlvmRc) {
+  const struct {
+    const char* exeName;
+    const char* description;
+  } rows[] = {
+      {"App.exe", "My application"},
+      {"my.tool.exe", "Fish & Chips <Deluxe>"},
+      {"With Blanks.exe", "\"quoted\" and 'apostrophes'"},
+      {"x.exe", ""},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.exeName);
+    const std::string manifestName = std::string(row.exeName) + ".manifest";
+    WriteBytes(dir_ / manifestName, BuildManifestText("1.2.3.4", row.exeName, row.description) + "\r\n");
+    WriteBytes(dir_ / "App_manifest.rc", BuildResourceScript(manifestName) + "\r\n");
+    ASSERT_TRUE(LlvmRc(dir_, "/r /fo theirs.res App_manifest.rc"));
+    std::filesystem::current_path(dir_);
+    rc::Result result = rctest::CompileArgs({"/r", "/fo", Path("ours.res"), Path("App_manifest.rc")});
+    std::filesystem::current_path(savedCwd_);
+    ASSERT_TRUE(result.ok) << result.diagnostics;
+    EXPECT_TRUE(ReadBytes(Path("ours.res")) == ReadBytes(Path("theirs.res")));
+  }
+}

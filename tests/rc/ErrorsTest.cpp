@@ -1,0 +1,170 @@
+// Bad input: the exact message with file and line, and never a .res at the /fo path
+// afterwards, not even one left from an earlier run.
+#include "RcTestSupport.h"
+
+#include <utility>
+
+using testsupport::ReadBytes;
+using testsupport::WriteBytes;
+
+namespace {
+
+struct Row {
+  const char* name;
+  std::string script;
+  std::string expected;  // the whole diagnostic
+  std::vector<std::pair<const char*, std::string>> files = {};
+};
+
+class ErrorsTest : public testsupport::TempDirTest {
+protected:
+  // Compiles bad.rc from the test folder as the current directory, over a stale output.
+  void Check(const Row& row) {
+    SCOPED_TRACE(row.name);
+    std::filesystem::current_path(dir_);
+    WriteBytes(dir_ / "bad.rc", row.script);
+    for (const auto& [name, bytes] : row.files)
+      WriteBytes(dir_ / name, bytes);
+    WriteBytes(dir_ / "bad.res", "stale output of an earlier run");
+    rc::Result result = rctest::CompileArgs({"/r", "/fo", "bad.res", "bad.rc"});
+    EXPECT_FALSE(result.ok);
+    EXPECT_EQ(result.diagnostics, row.expected + "\n");
+    EXPECT_FALSE(std::filesystem::exists(dir_ / "bad.res"));
+    // Nor any temporary file beside it.
+    for (const auto& entry : std::filesystem::directory_iterator(dir_))
+      EXPECT_NE(entry.path().extension(), ".tmp") << entry.path();
+    for (const auto& [name, bytes] : row.files)
+      std::filesystem::remove(dir_ / name);
+    std::filesystem::current_path(savedCwd_);
+  }
+};
+
+} // namespace
+
+TEST_F(ErrorsTest, FilesTheScriptNames) {
+  const Row rows[] = {
+      {"missing icon", "\n1 ICON \"missing.ico\"\n",
+       "bad.rc(2) : error RC2135: file not found: missing.ico"},
+      {"missing manifest", "1 24 App.exe.manifest\n",
+       "bad.rc(1) : error RC2135: file not found: App.exe.manifest"},
+      {"not an icon", "1 ICON \"x.ico\"\n",
+       "bad.rc(1) : error RC2161: 'x.ico' is not a valid icon file: too short", {{"x.ico", "abc"}}},
+      {"cursor file as icon", "1 ICON \"x.ico\"\n",
+       "bad.rc(1) : error RC2161: 'x.ico' is not a valid icon file: type field is not 1",
+       {{"x.ico", std::string("\0\0\2\0\0\0", 6)}}},
+      {"image outside the file", "1 CURSOR \"x.cur\"\n",
+       "bad.rc(1) : error RC2161: 'x.cur' is not a valid cursor file: image 1 lies outside the file",
+       {{"x.cur", std::string("\0\0\2\0\1\0", 6) + std::string(8, '\0') +
+                      std::string("\x10\0\0\0\x16\0\0\0", 8)}}},
+      {"truncated directory", "1 ICON \"x.ico\"\n",
+       "bad.rc(1) : error RC2161: 'x.ico' is not a valid icon file: directory is truncated",
+       {{"x.ico", std::string("\0\0\1\0\5\0", 6)}}},
+      {"not a bitmap", "1 BITMAP \"x.bmp\"\n",
+       "bad.rc(1) : error RC2161: 'x.bmp' is not a bitmap file", {{"x.bmp", "GIF89a and more bytes"}}},
+      {"missing include", "#include \"nothere.h\"\n",
+       "bad.rc(1) : error RC1015: cannot open include file 'nothere.h'"},
+      {"include recursion", "#include \"self.rc\"\n",
+       "self.rc(1) : error RC1014: #include nested too deeply (more than 32 levels): 'self.rc'",
+       {{"self.rc", "#include \"self.rc\"\n"}}},
+      {"error in an included file", "#include \"inc.rc\"\n",
+       "inc.rc(2) : error RC2104: expected resource type (a number or a name), got '{'",
+       {{"inc.rc", "1 RCDATA { 1 }\n2 { 3 }\n"}}},
+  };
+  for (const auto& row : rows)
+    Check(row);
+}
+
+TEST_F(ErrorsTest, Tokens) {
+  const Row rows[] = {
+      {"unterminated string", "1 RCDATA { \"abc }\n",
+       "bad.rc(1) : error RC2001: newline in string \"abc }"},
+      {"number too large", "1 RCDATA { 4294967296 }\n",
+       "bad.rc(1) : error RC2027: number '4294967296' is malformed or does not fit in 32 bits"},
+      {"malformed number", "1 RCDATA { 12abc }\n",
+       "bad.rc(1) : error RC2027: number '12abc' is malformed or does not fit in 32 bits"},
+      {"binary garbage", std::string("1 RCDATA { \0\1\2\xff }\n", 19),
+       "bad.rc(1) : error RC2018: unexpected byte 0x00"},
+      {"stray character", "1 RCDATA { 1 } @\n", "bad.rc(1) : error RC2018: unexpected '@'"},
+      {"a 10 MB unterminated string", "1 RCDATA { \"" + std::string(10u << 20, 'x') + "\n",
+       "bad.rc(1) : error RC2001: newline in string \"xxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxx..."},
+      {"a 10 MB name", std::string(10u << 20, 'A') + "\n",
+       "bad.rc(1) : error RC1004: expected resource type (a number or a name), got end of file"},
+      {"unterminated comment", "1 RCDATA { 1 }\n/* never closed\n\n",
+       "bad.rc(3) : error RC1004: unexpected end of file in a comment"},
+  };
+  for (const auto& row : rows)
+    Check(row);
+}
+
+TEST_F(ErrorsTest, Preprocessor) {
+  std::string bomb;
+  for (int i = 0; i < 40; ++i)
+    bomb += "#define M" + std::to_string(i) + " M" + std::to_string(i + 1) + " M" +
+            std::to_string(i + 1) + "\n";
+  bomb += "1 RCDATA { M0 }\n";
+  const Row rows[] = {
+      {"unknown directive", "#foo bar\n", "bad.rc(1) : error RC1021: invalid preprocessor command 'foo'"},
+      {"#error", "#if 1\n#error stop here\n#endif\n", "bad.rc(2) : error RC1189: #error stop here"},
+      {"missing #endif", "#ifdef X\n1 RCDATA { 1 }\n",
+       "bad.rc(2) : error RC1004: unexpected end of file: the #if of line 1 has no #endif"},
+      {"#endif in an include closes nothing outside", "#if 1\n#include \"inc.h\"\n",
+       "inc.h(1) : error RC1017: #endif without #if", {{"inc.h", "#endif\n"}}},
+      {"#else without #if", "#else\n", "bad.rc(1) : error RC1017: #else without #if"},
+      {"#elif after #else", "#if 0\n#else\n#elif 1\n#endif\n",
+       "bad.rc(3) : error RC1017: #elif after #else"},
+      {"division by zero", "#if 1 / 0\n#endif\n",
+       "bad.rc(1) : error RC1017: division by zero in #if expression"},
+      {"bad expression", "#if 1 +\n#endif\n", "bad.rc(1) : error RC1017: #if expression ends early"},
+      {"#ifdef without a name", "#ifdef\n#endif\n", "bad.rc(1) : error RC1017: #ifdef expects a macro name"},
+      {"function-like macro used", "#define F(x) x\n1 RCDATA { F(1) }\n",
+       "bad.rc(2) : error RC2170: function-like macro 'F' cannot be used here"},
+      {"macro bomb", bomb, "bad.rc(41) : error RC1017: macro expansion too large"},
+      {"code page", "#pragma code_page(437)\n",
+       "bad.rc(1) : error RC2170: code page 437 is not supported (1252 and 65001 are)"},
+      {"deep #if parentheses", "#if " + std::string(100000, '(') + "1\n#endif\n",
+       "bad.rc(1) : error RC1017: #if expression nested too deeply"},
+  };
+  for (const auto& row : rows)
+    Check(row);
+}
+
+TEST_F(ErrorsTest, Statements) {
+  const Row rows[] = {
+      {"unterminated block", "STRINGTABLE\nBEGIN\n  1 \"a\"\n",
+       "bad.rc(3) : error RC1004: expected END or '}', got end of file"},
+      {"unterminated version block", "1 VERSIONINFO\nBEGIN\nBLOCK \"x\"\nBEGIN\nEND\n",
+       "bad.rc(5) : error RC1004: expected BLOCK, VALUE, END or '}', got end of file"},
+      {"name too large", "70000 RCDATA { 1 }\n",
+       "bad.rc(1) : error RC2027: resource name: 70000 does not fit in 16 bits"},
+      {"version part too large", "1 VERSIONINFO\nFILEVERSION 1,70000\nBEGIN\nEND\n",
+       "bad.rc(2) : error RC2027: a part of FILEVERSION: 70000 does not fit in 16 bits"},
+      {"short value too large", "1 RCDATA { 65536 }\n",
+       "bad.rc(1) : error RC2027: a number in user data: 65536 does not fit in 16 bits"},
+      {"mixed VALUE", "1 VERSIONINFO\nBEGIN\nVALUE \"x\", \"a\", 1\nEND\n",
+       "bad.rc(3) : error RC2162: a VERSIONINFO VALUE cannot mix strings and numbers"},
+      {"duplicate string", "STRINGTABLE { 1 \"a\" }\nSTRINGTABLE { 1 \"b\" }\n",
+       "bad.rc(2) : error RC2151: STRINGTABLE id 1 is used twice"},
+      {"language out of range", "LANGUAGE 1024, 1\n",
+       "bad.rc(1) : error RC2162: LANGUAGE 1024, 1: the language takes 10 bits and the sublanguage 6"},
+      {"dialog", "1 DIALOG 0, 0, 10, 10\nBEGIN\nEND\n",
+       "bad.rc(1) : error RC2170: DIALOG resources are not supported by this compiler"},
+      {"quoted name", "\"name\" RCDATA { 1 }\n",
+       "bad.rc(1) : error RC2104: expected resource name (a number or a name), got '\"name\"'"},
+      {"division by zero", "STRINGTABLE { 1 / 0 \"a\" }\n", "bad.rc(1) : error RC2162: division by zero"},
+      {"deep parentheses", "STRINGTABLE { " + std::string(100000, '(') + "1 \"a\" }\n",
+       "bad.rc(1) : error RC2104: expression nested too deeply"},
+      {"C-style escaped quote", "1 RCDATA { \"a\\\"b\" }\n",
+       "bad.rc(1) : error RC2104: expected a number, '-', '~' or '(', got 'b'"},
+  };
+  for (const auto& row : rows)
+    Check(row);
+}
+
+// A folder where the output cannot be created: an error, and nothing left behind.
+TEST_F(ErrorsTest, UnwritableOutput) {
+  WriteBytes(dir_ / "ok.rc", "1 RCDATA { 1 }\n");
+  const std::string out = (dir_ / "no such folder" / "out.res").string();
+  rc::Result result = rctest::CompileArgs({"/fo", out, (dir_ / "ok.rc").string()});
+  EXPECT_FALSE(result.ok);
+  EXPECT_EQ(result.diagnostics, "rc : error RC1109: cannot create '" + out + "'\n");
+}
