@@ -14,6 +14,7 @@ namespace {
 // bounds chains of distinct macros and what they may grow to.
 constexpr int kMaxExpansionDepth = 200;
 constexpr std::size_t kMaxExpansionSize = 32u << 20;
+constexpr std::size_t kMaxExpansionsPerLine = 100000;
 constexpr int kMaxExpressionDepth = 256;
 
 std::string_view Trim(std::string_view s) {
@@ -601,6 +602,7 @@ long long Preprocessor::Evaluate(std::string_view expression, const Location& wh
 std::string Preprocessor::Expand(std::string_view text, const Location& where) {
   std::string out;
   out.reserve(text.size());
+  expansions_ = 0;
   ExpandInto(text, where, out, 0);
   return out;
 }
@@ -656,6 +658,8 @@ void Preprocessor::ExpandInto(std::string_view text, const Location& where, std:
       out.append(id);
       continue;
     }
+    if (++expansions_ > kMaxExpansionsPerLine)
+      throw CompileError(ErrorCode::kDirectiveSyntax, where, "macro expansion too large");
     const std::string name = found->first;
     const std::string body = found->second.body;
     expanding_.insert(name);

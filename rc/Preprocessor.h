@@ -92,6 +92,7 @@ private:
   std::vector<Condition> conditions_;
   std::deque<std::string> names_;  // file names that Locations point into
   std::uint16_t codePage_;
+  std::size_t expansions_ = 0;
   Location end_;
 };
 

@@ -1,0 +1,53 @@
+#!/bin/sh
+# Proof that the generated resource works: the tool's script for a probe program,
+# compiled by our rc.exe under Wine, linked into a 64-bit probe, makes the probe load
+# comctl32.dll from winsxs; the same probe without it loads the system one. Wine reads
+# manifests leniently, so the manifest is also taken back out of the .res and checked
+# with a strict XML parser.
+#
+# wine-proof.sh PREFIX RC_EXE PROOF_GENERATION_EXE PROOF_SOURCE_DIR WORK_DIR
+set -eu
+prefix=$1 rc=$2 generation=$3 source=$4 work=$5
+run="$(dirname "$0")/../../../cmake/wine-run.sh"
+cc=x86_64-w64-mingw32-gcc
+windres=x86_64-w64-mingw32-windres
+
+rm -rf "$work"
+mkdir -p "$work/target folder"
+target="$work/target folder/probe.exe"
+
+# The generation, as the tool runs it (Z: is the Unix root under Wine).
+winpath() { printf 'Z:%s' "$1" | tr / '\\'; }
+"$run" "$prefix" "$generation" "$(winpath "$rc")" "$(winpath "$target")" | tr -d '\r'
+res="$work/target folder/probe_manifest.res"
+test -f "$res" || { echo "FAIL: no .res"; exit 1; }
+
+# The .res becomes an object file and goes into the probe.
+"$windres" -J res -O coff -i "$res" -o "$work/manifest.o"
+"$cc" -O1 -o "$target" "$source/Probe.c" "$work/manifest.o" -lcomctl32
+"$cc" -O1 -o "$work/plain.exe" "$source/Probe.c" -lcomctl32
+
+themed=$("$run" "$prefix" "$target" | tr -d '\r')
+plain=$("$run" "$prefix" "$work/plain.exe" | tr -d '\r')
+echo "with the generated .res: $themed"
+echo "without it:              $plain"
+case "$themed" in *winsxs*) ;; *) echo "FAIL: the themed probe did not load comctl32 from winsxs"; exit 1 ;; esac
+case "$plain" in *winsxs*) echo "FAIL: the plain probe loaded comctl32 from winsxs"; exit 1 ;; esac
+
+# The manifest back out of the .res: type 24, id 1.
+python3 - "$res" "$work/extracted.manifest" <<'PY'
+import struct, sys
+data = open(sys.argv[1], "rb").read()
+pos, found = 0, None
+while pos + 8 <= len(data):
+    size, header = struct.unpack_from("<II", data, pos)
+    if data[pos + 8:pos + 16] == b"\xff\xff\x18\x00\xff\xff\x01\x00":
+        found = data[pos + header:pos + header + size]
+    pos += header + size
+    pos += (4 - pos % 4) % 4
+if found is None:
+    sys.exit("FAIL: no manifest resource in the .res")
+open(sys.argv[2], "wb").write(found)
+PY
+xmllint --noout "$work/extracted.manifest"
+echo "PASS: Common Controls 6 from winsxs, and the embedded manifest is well-formed XML"
