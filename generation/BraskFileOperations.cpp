@@ -1,5 +1,6 @@
 #include "generation/BraskFileOperations.h"
 
+#include "platform/Platform.h"
 #include "util/BraskModule.h"
 
 namespace generation {
@@ -27,5 +28,6 @@ std::string BraskFileOperations::AppFolder() { return BraskModule::AppFolder(); 
 std::string BraskFileOperations::AnsiToUtf8(const std::string& text) {
   return BraskModule::AnsiToUtf8(text);
 }
+char BraskFileOperations::PathSeparator() { return platform::PathSeparator(); }
 
 } // namespace generation

@@ -16,6 +16,7 @@ public:
   void RunAndWait(const std::string& commandLine) override;
   std::string AppFolder() override;
   std::string AnsiToUtf8(const std::string& text) override;
+  char PathSeparator() override;
 };
 
 } // namespace generation

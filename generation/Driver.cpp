@@ -110,7 +110,7 @@ Outcome Driver::Run(const Inputs& inputs, const std::string& rcExePath) {
 }
 
 Outcome Driver::Generate(const Inputs& inputs, const std::string& rcExePath) {
-  const OutputNames names = DeriveOutputNames(inputs.targetPath);
+  const OutputNames names = DeriveOutputNames(inputs.targetPath, files_.PathSeparator());
   // The probe leaves the folder current: the compiler finds the manifest by its bare name.
   if (!files_.FolderExists(names.probeFolder)) {
     conversation_.Tell(Report::FolderInaccessible, texts::kFolderInaccessible);

@@ -29,6 +29,8 @@ public:
   virtual std::string AppFolder() = 0;
   /// The three values go into a UTF-8 manifest.
   virtual std::string AnsiToUtf8(const std::string& text) = 0;
+  /// What separates folders in the paths the front end passes.
+  virtual char PathSeparator() { return '\\'; }
 };
 
 enum class Question {

@@ -1,0 +1,171 @@
+// The driver on real files through the utility module, in a temporary folder with a blank
+// in its name; only the compiler is stood in for.
+#include "support/TestSupport.h"
+
+#include <algorithm>
+#include <deque>
+#include <filesystem>
+
+#include "generation/BraskFileOperations.h"
+#include "generation/Driver.h"
+#include "generation/ModuleText.h"
+
+namespace fs = std::filesystem;
+using generation::Outcome;
+using generation::Question;
+using generation::Report;
+
+namespace {
+
+std::string Golden(const std::string& name) {
+  return testsupport::ReadBytes(testsupport::SourceFile("tests/golden/" + name));
+}
+
+/// The real operations, with a compiler that copies the manifest into the .res so the test
+/// can see what it was given.
+class Files : public generation::BraskFileOperations {
+public:
+  std::string appFolder;
+  std::vector<std::string> commandLines;
+  std::string manifestSeen, scriptSeen;
+  fs::path work;
+
+  void RunAndWait(const std::string& commandLine) override {
+    commandLines.push_back(commandLine);
+    manifestSeen = testsupport::ReadBytes(work / "App.exe.manifest");
+    scriptSeen = testsupport::ReadBytes(work / "App_manifest.rc");
+    // Found by its bare name: the folder probe made the target's folder current.
+    EXPECT_TRUE(fs::exists("App.exe.manifest"));
+    testsupport::WriteBytes(work / "App_manifest.res", "RES");
+  }
+  std::string AppFolder() override { return appFolder; }
+};
+
+class Conversation : public generation::Conversation {
+public:
+  std::deque<bool> answers;
+  std::vector<std::string> asked, told, instructions;
+  std::vector<Report> reports;
+
+  bool Ask(Question, const std::string& text) override {
+    asked.push_back(text);
+    if (answers.empty())
+      return true;
+    const bool answer = answers.front();
+    answers.pop_front();
+    return answer;
+  }
+  void Tell(Report report, const std::string& text) override {
+    reports.push_back(report);
+    told.push_back(text);
+  }
+  void CompilerFinished() override {}
+  void ShowInstructions(const std::string& text) override { instructions.push_back(text); }
+};
+
+class RealFilesTest : public testsupport::TempDirTest {
+protected:
+  void SetUp() override {
+    TempDirTest::SetUp();
+    work = dir_ / "my work";
+    fs::create_directories(work);
+    files.work = work;
+    files.appFolder = dir_.string() + files.PathSeparator();
+    testsupport::WriteBytes(dir_ / "readme.txt", "Add %resfile% for %exename%.\r\n");
+  }
+  std::string Target() const { return (work / "App.exe").string(); }
+  Outcome Generate() {
+    return driver.Run({Target(), "1.0.0.0", "Fourteen chars"}, "rc.exe");
+  }
+  void MakeReadOnly(const fs::path& path) {
+    fs::permissions(path, fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+                    fs::perm_options::remove);
+  }
+  std::vector<std::string> Listing() const {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(work))
+      names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+  }
+
+  fs::path work;
+  Files files;
+  Conversation conversation;
+  generation::Driver driver{files, conversation};
+};
+
+} // namespace
+
+TEST_F(RealFilesTest, FullRunLeavesTheResAndTheModuleOnly) {
+  EXPECT_EQ(Generate(), Outcome::Done);
+  EXPECT_EQ(files.manifestSeen, Golden("App.exe.manifest"));
+  EXPECT_EQ(files.scriptSeen, Golden("App_manifest.rc"));
+  EXPECT_EQ(Listing(), (std::vector<std::string>{"App_manifest.res", "modThemefold.bas"}));
+  EXPECT_EQ(testsupport::ReadBytes(work / "modThemefold.bas"), Golden("modThemefold.bas"));
+  EXPECT_EQ(conversation.instructions,
+            std::vector<std::string>{"Add App_manifest.res for App.exe."});
+  EXPECT_TRUE(conversation.told.empty());
+}
+
+TEST_F(RealFilesTest, ReadOnlyLeftoversGoAfterOkAndStayAfterCancel) {
+  struct Row {
+    const char* name;
+    bool answer;
+  };
+  for (const Row& row : {Row{"OK", true}, Row{"Cancel", false}}) {
+    SCOPED_TRACE(row.name);
+    for (const char* name : {"App_manifest.res", "App.exe.manifest", "App_manifest.rc"}) {
+      std::error_code absent;
+      fs::permissions(work / name, fs::perms::owner_write, fs::perm_options::add, absent);
+      testsupport::WriteBytes(work / name, "OLD");
+      MakeReadOnly(work / name);
+    }
+    fs::remove(work / "modThemefold.bas");
+    conversation.answers = {row.answer};
+    Generate();
+    if (row.answer) {
+      EXPECT_EQ(testsupport::ReadBytes(work / "App_manifest.res"), "RES");
+      EXPECT_EQ(Listing(), (std::vector<std::string>{"App_manifest.res", "modThemefold.bas"}));
+    } else {
+      EXPECT_EQ(Listing(), (std::vector<std::string>{"App.exe.manifest", "App_manifest.rc",
+                                                     "App_manifest.res"}));
+      EXPECT_EQ(testsupport::ReadBytes(work / "App_manifest.res"), "OLD");
+    }
+  }
+}
+
+TEST_F(RealFilesTest, ModuleAnsweredNoStaysByteForByte) {
+  const std::string mine = "Attribute VB_Name = \"modThemefold\"\r\n' mine\r\n";
+  testsupport::WriteBytes(work / "modThemefold.bas", mine);
+  conversation.answers = {false};
+  EXPECT_EQ(Generate(), Outcome::Done);
+  EXPECT_EQ(testsupport::ReadBytes(work / "modThemefold.bas"), mine);
+  EXPECT_EQ(conversation.instructions.size(), 1u);
+}
+
+TEST_F(RealFilesTest, FailuresNameTheOperationAndPathAndDeleteNothingForeign) {
+  // A folder where the manifest goes: creating the file fails for root too.
+  fs::create_directories(work / "App.exe.manifest");
+  EXPECT_EQ(Generate(), Outcome::FileOperationFailed);
+  ASSERT_EQ(conversation.told.size(), 1u);
+  const std::string& text = conversation.told[0];
+  const std::string path = (work / "App.exe.manifest").string();
+  EXPECT_NE(text.find(" failed: \"" + path + "\"\r\n"), std::string::npos) << text;
+  EXPECT_NE(text.find("\r\nCode "), std::string::npos) << text;
+  EXPECT_EQ(text.find("\r\nCode 0"), std::string::npos) << text;
+  EXPECT_TRUE(fs::is_directory(work / "App.exe.manifest"));
+  EXPECT_EQ(Listing(), std::vector<std::string>{"App.exe.manifest"});
+  EXPECT_TRUE(files.commandLines.empty());
+
+  // readme.txt missing: the results stay, the failure is told, nothing is shown.
+  fs::remove(work / "App.exe.manifest");
+  fs::remove(dir_ / "readme.txt");
+  conversation.told.clear();
+  EXPECT_EQ(Generate(), Outcome::FileOperationFailed);
+  ASSERT_EQ(conversation.told.size(), 1u);
+  EXPECT_EQ(conversation.told[0].find("\"" + (dir_ / "readme.txt").string() + "\""),
+            conversation.told[0].find('"'));
+  EXPECT_EQ(Listing(), (std::vector<std::string>{"App_manifest.res", "modThemefold.bas"}));
+  EXPECT_TRUE(conversation.instructions.empty());
+}
