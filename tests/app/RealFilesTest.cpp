@@ -159,6 +159,8 @@ TEST_F(RealFilesTest, FailuresNameTheOperationAndPathAndDeleteNothingForeign) {
   EXPECT_TRUE(files.commandLines.empty());
 
   // readme.txt missing: the results stay, the failure is told, nothing is shown.
+  // The file probe enters a folder to tell it from a file; leave it before removing it.
+  fs::current_path(dir_);
   fs::remove(work / "App.exe.manifest");
   fs::remove(dir_ / "readme.txt");
   conversation.told.clear();
