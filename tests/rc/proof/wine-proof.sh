@@ -29,8 +29,8 @@ test -f "$res" || { echo "FAIL: no .res"; exit 1; }
 
 themed=$("$run" "$prefix" "$target" | tr -d '\r')
 plain=$("$run" "$prefix" "$work/plain.exe" | tr -d '\r')
-echo "with the generated .res: $themed"
-echo "without it:              $plain"
+printf "with the generated .res: %s\n" "$themed"
+printf "without it:              %s\n" "$plain"
 case "$themed" in *winsxs*) ;; *) echo "FAIL: the themed probe did not load comctl32 from winsxs"; exit 1 ;; esac
 case "$plain" in *winsxs*) echo "FAIL: the plain probe loaded comctl32 from winsxs"; exit 1 ;; esac
 
