@@ -126,6 +126,10 @@ Outcome Driver::Generate(const Inputs& inputs, const std::string& rcExePath) {
     files_.SetNormalAttributes(names.OutputPath());
     files_.RemoveFile(names.OutputPath());
   }
+  if (options_.writeModule && options_.moduleQuestionFirst &&
+      files_.FileExists(names.ModulePath()) &&
+      !conversation_.Ask(Question::OverwriteModule, texts::OverwriteModule(names.ModulePath())))
+    return Outcome::OverwriteDeclined;
   // Removing the old output is what makes the existence test after the compiler mean
   // "made by this run".
   RemoveIfFile(files_, names.ManifestPath());
@@ -148,8 +152,14 @@ Outcome Driver::Generate(const Inputs& inputs, const std::string& rcExePath) {
     conversation_.Tell(Report::CompileFailed, texts::kCompileFailed);
     return Outcome::CompileFailed;
   }
-  WriteModule(names.ModulePath(), files_, conversation_);
-  std::string instructions = files_.ReadWholeFile(files_.AppFolder() + kReadmeTemplateName);
+  if (options_.writeModule)
+    WriteModule(names.ModulePath(), files_, conversation_);
+  if (!options_.instructions)
+    return Outcome::Done;
+  const std::string templatePath = options_.templatePath.empty()
+                                       ? files_.AppFolder() + kReadmeTemplateName
+                                       : options_.templatePath;
+  std::string instructions = files_.ReadWholeFile(templatePath);
   instructions = ReplaceAll(instructions, "%resfile%", names.outputName);
   instructions = ReplaceAll(instructions, "%exename%", names.fileName);
   conversation_.ShowInstructions(instructions);

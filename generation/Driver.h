@@ -4,6 +4,7 @@
 // console output); the files and the compiler are reached through FileOperations.
 
 #include <string>
+#include <utility>
 
 #include "util/SystemError.h"
 
@@ -75,6 +76,18 @@ enum class Outcome {
   Done,               ///< .res made, module step done, instructions shown
 };
 
+/// How a front end tunes a generation; the defaults are the window's behaviour.
+struct DriverOptions {
+  bool writeModule = true;
+  /// Ask about an existing module before anything is touched rather than after the
+  /// compiler, so that declining leaves the folder as it was.
+  bool moduleQuestionFirst = false;
+  /// False: no template is read and no instructions are shown.
+  bool instructions = true;
+  /// The instructions template; "" for readme.txt in the program's own folder.
+  std::string templatePath;
+};
+
 /// Four dot-separated numbers of 0 to 65535: the only versions Windows accepts in a manifest.
 bool IsManifestVersion(const std::string& version);
 
@@ -84,8 +97,8 @@ bool WriteModule(const std::string& path, FileOperations& files, Conversation& c
 
 class Driver {
 public:
-  Driver(FileOperations& files, Conversation& conversation)
-      : files_(files), conversation_(conversation) {}
+  Driver(FileOperations& files, Conversation& conversation, DriverOptions options = {})
+      : files_(files), conversation_(conversation), options_(std::move(options)) {}
 
   /// One whole generation. A call made while one runs (a click queued during the compiler
   /// and dispatched in the pass over pending events) returns Busy at once.
@@ -96,6 +109,7 @@ private:
 
   FileOperations& files_;
   Conversation& conversation_;
+  DriverOptions options_;
   bool running_ = false;
 };
 
