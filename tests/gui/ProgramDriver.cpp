@@ -144,6 +144,24 @@ void Close(HWND window) { PostMessageA(window, WM_SYSCOMMAND, SC_CLOSE, 0); }
 
 HWND Control(HWND dialog, int id) { return GetDlgItem(dialog, id); }
 
+HWND FileNameField(HWND dialog) {
+  HWND combo = GetDlgItem(dialog, 0x47C);
+  if (!combo)
+    return GetDlgItem(dialog, 0x480);
+  HWND edit = nullptr;
+  // EnumChildWindows walks every descendant, not only the direct children.
+  EnumChildWindows(
+      combo,
+      [](HWND window, LPARAM data) -> BOOL {
+        if (ClassOf(window) != "Edit")
+          return TRUE;
+        *reinterpret_cast<HWND*>(data) = window;
+        return FALSE;
+      },
+      reinterpret_cast<LPARAM>(&edit));
+  return edit;
+}
+
 MessageBoxWindow WaitForMessageBox(const RunningProgram& program, Seconds timeout) {
   MessageBoxWindow box;
   box.window = WaitForWindow(program, "#32770", "Themefold", timeout);
@@ -159,11 +177,11 @@ MessageBoxWindow WaitForMessageBox(const RunningProgram& program, Seconds timeou
       box.buttons.push_back(id);
   }
   std::sort(box.buttons.begin(), box.buttons.end());
-  DWORD_PTR result = 0;
-  if (SendMessageTimeoutA(box.window, DM_GETDEFID, 0, 0, SMTO_ABORTIFHUNG, kSendTimeoutMs,
-                          &result) &&
-      HIWORD(result) == DC_HASDEFID)
-    box.defaultButton = LOWORD(result);
+  // The button drawn as the default one; Wine's DM_GETDEFID keeps answering IDOK.
+  for (int id : box.buttons) {
+    if ((GetWindowLongPtrA(GetDlgItem(box.window, id), GWL_STYLE) & 0x0F) == BS_DEFPUSHBUTTON)
+      box.defaultButton = id;
+  }
   return box;
 }
 

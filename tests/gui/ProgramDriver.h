@@ -56,6 +56,9 @@ void Click(HWND button);
 /// Closes a window as its close box does.
 void Close(HWND window);
 HWND Control(HWND dialog, int id);
+/// The file name field of a common Open or Save dialog: the edit inside the 0x47C combo box
+/// (nested one level deeper under Wine's ComboBoxEx), or the plain edit 0x480.
+HWND FileNameField(HWND dialog);
 
 /// A message box of the program: the #32770 dialog titled with the application's title.
 struct MessageBoxWindow {

@@ -266,9 +266,7 @@ TEST_F(ProgramTest, BrowseThroughTheCommonDialog) {
     HWND dialog = driver::WaitForWindow(*program_, "#32770", "Locate Exe-file");
     ASSERT_NE(dialog, nullptr) << driver::DescribeWindows(*program_);
     if (pass.confirm) {
-      // The file name field: a combo box's edit in the Explorer dialog, else a plain edit.
-      HWND name = GetDlgItem(dialog, 0x47C);
-      name = name ? FindWindowExA(name, nullptr, "Edit", nullptr) : GetDlgItem(dialog, 0x480);
+      HWND name = driver::FileNameField(dialog);
       ASSERT_NE(name, nullptr);
       driver::SetText(name, target_);
     }
