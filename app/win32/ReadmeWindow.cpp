@@ -140,6 +140,15 @@ LRESULT ReadmeWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) 
     if (loaded_ && form_)
       form_->Form_Resize();
     return 0;
+  case WM_CTLCOLORSTATIC:
+    // Read-only, but it reads as a page of text: white like an editable box.
+    if (reinterpret_cast<HWND>(lParam) == box_) {
+      HDC dc = reinterpret_cast<HDC>(wParam);
+      SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
+      SetBkColor(dc, GetSysColor(COLOR_WINDOW));
+      return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_WINDOW));
+    }
+    break;
   case WM_CLOSE:
     // The owner takes the activation back only if it is enabled before this one goes.
     if (owner_)
