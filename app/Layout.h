@@ -16,7 +16,7 @@ struct Control {
 };
 
 /// frmMain's controls in tab order: Text1, Command3, Text3, Text4, Command1, Command2,
-/// then the labels and the picture, which take no focus.
+/// then the labels, which take no focus, and Picture1, which does.
 extern const Control kMainControls[];
 extern const std::size_t kMainControlCount;
 

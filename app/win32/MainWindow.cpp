@@ -19,7 +19,8 @@ constexpr COLORREF kPictureBackground = RGB(236, 233, 216);
 DWORD StyleOf(layout::Kind kind, int id) {
   switch (kind) {
   case layout::Kind::Picture:
-    return SS_OWNERDRAW;
+    // A picture box takes the focus too, last in the tab order.
+    return SS_OWNERDRAW | WS_TABSTOP;
   case layout::Kind::Label:
     // Only the description wraps; the captions are one line, clipped at their width.
     return SS_NOPREFIX | (id == IDC_LABEL2 ? SS_LEFT : SS_LEFTNOWORDWRAP);
