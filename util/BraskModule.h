@@ -74,6 +74,9 @@ using WindowHandle = std::uintptr_t;
 /// Starts commandLine hidden, inheriting the current directory and environment, and waits
 /// without time-out. A program that cannot start returns at once; nothing is reported.
 void RunAndWait(const std::string& commandLine);
+/// As RunAndWait, with the child's output and errors on this program's standard error, for
+/// a console front end whose standard output carries its results.
+void RunAndWaitShowingOutput(const std::string& commandLine);
 /// Opens file with the program registered for it; the shell's status.
 std::intptr_t ShellOpen(const std::string& file, const std::string& directory,
                         WindowHandle ownerWindow, const std::string& parameters,

@@ -1,0 +1,201 @@
+#include "batch/Batch.h"
+
+#include "app/frmMain.h"
+#include "batch/Options.h"
+#include "generation/DriverTexts.h"
+#include "platform/Platform.h"
+
+namespace batch {
+
+namespace {
+
+/// A driver text as console lines: CR LF becomes the stream's own line end.
+std::string ConsoleLines(const std::string& text) {
+  std::string lines;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
+      continue;
+    lines += text[i];
+  }
+  return lines;
+}
+
+/// The statement of a question, without the question itself after its empty line.
+std::string Statement(const std::string& question) {
+  const std::string::size_type blank = question.find("\r\n\r\n");
+  std::string statement = question.substr(0, blank);
+  std::string joined;
+  for (std::size_t i = 0; i < statement.size(); ++i) {
+    if (statement.compare(i, 2, "\r\n") == 0) {
+      joined += ' ';
+      ++i;
+    } else {
+      joined += statement[i];
+    }
+  }
+  return joined;
+}
+
+void Say(std::ostream& err, const std::string& text) {
+  err << kProgramName << ": " << ConsoleLines(text) << '\n';
+}
+
+/// Questions answered by the flags, reports printed on standard error.
+class FlagConversation : public generation::Conversation {
+public:
+  FlagConversation(const Options& options, Console& console)
+      : options_(options), console_(console) {}
+
+  bool Ask(generation::Question question, const std::string& text) override {
+    switch (question) {
+    case generation::Question::VersionWarning:
+      Say(console_.err, (options_.checkVersion ? "error: " : "warning: ") + Statement(text));
+      return !options_.checkVersion;
+    case generation::Question::OverwriteOutput:
+    case generation::Question::OverwriteModule:
+      if (options_.force)
+        return true;
+      Say(console_.err, Statement(text));
+      Say(console_.err, "nothing changed; --force replaces existing files");
+      return false;
+    }
+    return false;
+  }
+
+  void Tell(generation::Report report, const std::string& text) override {
+    if (report == generation::Report::ModuleWriteFailed)
+      moduleFailed_ = true;
+    Say(console_.err, text);
+  }
+
+  // The compiler's own output has gone to standard error; the window's pass over pending
+  // events has no counterpart here.
+  void CompilerFinished() override { console_.err.flush(); }
+
+  void ShowInstructions(const std::string& text) override {
+    // The line end the template reader took off, so that the output is the filled-in file.
+    console_.out << text << "\r\n";
+    console_.out.flush();
+  }
+
+  bool ModuleFailed() const { return moduleFailed_; }
+
+private:
+  const Options& options_;
+  Console& console_;
+  bool moduleFailed_ = false;
+};
+
+int UsageError(Console& console, const std::string& error) {
+  Say(console.err, error);
+  console.err << "Try '" << kProgramName << " --help'.\n";
+  return kUsage;
+}
+
+bool IsAbsolute(const std::string& path, char separator) {
+  if (separator == '/')
+    return !path.empty() && path[0] == '/';
+  const bool drive = path.size() >= 2 && path[1] == ':' &&
+                     ((path[0] >= 'A' && path[0] <= 'Z') || (path[0] >= 'a' && path[0] <= 'z'));
+  return drive || (!path.empty() && path[0] == '\\');
+}
+
+} // namespace
+
+std::string AbsolutePath(std::string path, const std::string& currentDirectory,
+                         char separator) {
+  if (separator == '\\')
+    for (char& c : path)
+      if (c == '/')
+        c = '\\';
+  if (path.empty() || IsAbsolute(path, separator))
+    return path;
+  std::string folder = currentDirectory;
+  if (folder.empty() || folder.back() != separator)
+    folder += separator;
+  return folder + path;
+}
+
+std::string UnsafePathReason(const std::string& path, char separator) {
+  if (path.find('"') != std::string::npos)
+    return "a double quote cannot be passed to the resource compiler: " + path;
+  if (separator == '/' && path.find('\\') != std::string::npos)
+    return "a backslash in a name is not supported: " + path;
+  return std::string();
+}
+
+int Run(const std::vector<std::string>& args, generation::FileOperations& files,
+        Console& console) {
+  const ParsedOptions parsed = ParseOptions(args);
+  if (!parsed.error.empty())
+    return UsageError(console, parsed.error);
+  Options options = parsed.options;
+  if (options.help) {
+    console.out << HelpText();
+    return kDone;
+  }
+  if (options.showVersion) {
+    console.out << kProgramName << ' ' << console.programVersion << '\n';
+    return kDone;
+  }
+
+  const char separator = files.PathSeparator();
+  const std::string here = platform::CurrentDirectory();
+  options.target = AbsolutePath(options.target, here, separator);
+  options.rcPath = AbsolutePath(options.rcPath, here, separator);
+  options.readmePath = AbsolutePath(options.readmePath, here, separator);
+  // The window's own rule for when "Generate..." may be pressed.
+  if (!app::GenerateEnabledFor(options.target))
+    return UsageError(console, "the target must name a .exe program: " + options.target);
+  for (const std::string* path : {&options.target, &options.rcPath}) {
+    const std::string reason = UnsafePathReason(*path, separator);
+    if (!reason.empty())
+      return UsageError(console, reason);
+  }
+
+  CompilerPlaces places{console.registry, console.settings, files, console.bundledCompiler};
+  std::string compiler = options.rcPath;
+  if (compiler.empty()) {
+    compiler = LocateCompiler(places);
+    if (compiler.empty()) {
+      Say(console.err, "no resource compiler found in " + DescribeCompilerPlaces(places) +
+                           "; name one with --rc PATH");
+      return kUsage;
+    }
+  } else if (!files.FileExists(compiler)) {
+    return UsageError(console, "no resource compiler at " + compiler);
+  }
+
+  // A template named on the command line is checked before anything is touched.
+  if (!options.quiet && !options.readmePath.empty() && !files.FileExists(options.readmePath))
+    return UsageError(console, "no instructions template at " + options.readmePath);
+
+  generation::DriverOptions driverOptions;
+  driverOptions.writeModule = !options.noModule;
+  driverOptions.moduleQuestionFirst = true;
+  driverOptions.instructions = !options.quiet;
+  driverOptions.templatePath = options.readmePath;
+  FlagConversation conversation(options, console);
+  generation::Driver driver(files, conversation, driverOptions);
+  const generation::Outcome outcome =
+      driver.Run({options.target, options.version, options.description}, compiler);
+
+  switch (outcome) {
+  case generation::Outcome::Done:
+    return conversation.ModuleFailed() ? kFileOperationFailed : kDone;
+  case generation::Outcome::CompileFailed:
+    return kCompileFailed;
+  case generation::Outcome::VersionDeclined:
+    return kUsage;
+  case generation::Outcome::FolderInaccessible:
+    return kFolderInaccessible;
+  case generation::Outcome::OverwriteDeclined:
+    return kOutputExists;
+  case generation::Outcome::FileOperationFailed:
+  case generation::Outcome::Busy:
+    break;
+  }
+  return kFileOperationFailed;
+}
+
+} // namespace batch

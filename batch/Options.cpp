@@ -1,0 +1,109 @@
+#include "batch/Options.h"
+
+namespace batch {
+
+namespace {
+
+// One row per option: a text value (with whether it must be non-empty) or a flag.
+struct OptionSpec {
+  const char* name;
+  std::string Options::*text;
+  bool Options::*flag;
+  bool needsText;
+};
+
+const OptionSpec kOptionSpecs[] = {
+    {"--version-info", &Options::version, nullptr, false},
+    {"--description", &Options::description, nullptr, false},
+    {"--rc", &Options::rcPath, nullptr, true},
+    {"--readme", &Options::readmePath, nullptr, true},
+    {"--force", nullptr, &Options::force, false},
+    {"--no-module", nullptr, &Options::noModule, false},
+    {"--quiet", nullptr, &Options::quiet, false},
+    {"--check-version", nullptr, &Options::checkVersion, false},
+    {"--help", nullptr, &Options::help, false},
+    {"-h", nullptr, &Options::help, false},
+    {"--version", nullptr, &Options::showVersion, false},
+};
+
+const OptionSpec* FindSpec(const std::string& name) {
+  for (const OptionSpec& spec : kOptionSpecs)
+    if (name == spec.name)
+      return &spec;
+  return nullptr;
+}
+
+} // namespace
+
+ParsedOptions ParseOptions(const std::vector<std::string>& args) {
+  ParsedOptions parsed;
+  Options& options = parsed.options;
+  std::vector<std::string> targets;
+  bool optionsEnded = false;
+  auto fail = [&parsed](const std::string& error) {
+    parsed.error = error;
+    return parsed;
+  };
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    // A lone "-" is a name like any other.
+    if (optionsEnded || arg.size() < 2 || arg[0] != '-') {
+      targets.push_back(arg);
+      continue;
+    }
+    if (arg == "--") {
+      optionsEnded = true;
+      continue;
+    }
+    const std::string::size_type equals = arg.find('=');
+    const std::string name = arg.substr(0, equals);
+    const OptionSpec* spec = FindSpec(name);
+    if (!spec)
+      return fail("unknown option " + name);
+    if (spec->flag) {
+      if (equals != std::string::npos)
+        return fail("option " + name + " takes no value");
+      options.*(spec->flag) = true;
+      continue;
+    }
+    std::string value;
+    if (equals != std::string::npos)
+      value = arg.substr(equals + 1);
+    else if (i + 1 < args.size())
+      value = args[++i];
+    else
+      return fail("option " + name + " needs a value");
+    if (spec->needsText && value.empty())
+      return fail("option " + name + " needs a path");
+    options.*(spec->text) = value;
+  }
+  if (options.help || options.showVersion)
+    return parsed;
+  if (targets.size() != 1)
+    return fail(targets.empty() ? "no target program given" : "more than one target given");
+  options.target = targets[0];
+  return parsed;
+}
+
+std::string HelpText() {
+  return std::string("Usage: ") + kProgramName + " [options] TARGET.exe\n" +
+         "Compiles a Common Controls 6 manifest for TARGET.exe into <base>_manifest.res beside\n"
+         "it and writes the start-up module modThemefold.bas there.\n"
+         "\n"
+         "  --version-info V   version in the manifest (default 1.0.0.0)\n"
+         "  --description D    description in the manifest (default empty)\n"
+         "  --rc PATH          resource compiler (default: Visual Basic 6's, the stored\n"
+         "                     setting RC.EXE, or the one beside this program)\n"
+         "  --force            replace an existing .res and modThemefold.bas\n"
+         "  --no-module        do not write modThemefold.bas\n"
+         "  --readme FILE      instructions template (default readme.txt beside this program)\n"
+         "  --quiet            do not print the filled-in instructions\n"
+         "  --check-version    a version that is not four numbers 0-65535 is an error\n"
+         "  --help, --version\n"
+         "\n"
+         "Exit codes: 0 done; 1 the compiler made no .res; 2 usage (a bad version with\n"
+         "--check-version, no compiler found); 3 folder cannot be entered; 4 output exists\n"
+         "and --force not given; 5 a file operation failed.\n";
+}
+
+} // namespace batch

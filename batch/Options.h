@@ -1,0 +1,37 @@
+#pragma once
+// The command line of themefold-batch: POSIX-style long options and one target.
+
+#include <string>
+#include <vector>
+
+namespace batch {
+
+inline constexpr const char* kProgramName = "themefold-batch";
+
+struct Options {
+  std::string target;
+  std::string version = "1.0.0.0";
+  std::string description;
+  std::string rcPath;     ///< "" to look in the usual places
+  std::string readmePath; ///< "" for readme.txt beside the program
+  bool force = false;
+  bool noModule = false;
+  bool quiet = false;
+  bool checkVersion = false;
+  bool help = false;
+  bool showVersion = false;
+};
+
+struct ParsedOptions {
+  Options options;
+  std::string error; ///< what is wrong with the command line; "" when nothing is
+};
+
+/// args without the program's own name. "--name value" and "--name=value" both work; "--"
+/// ends the options, so a target may begin with a hyphen.
+ParsedOptions ParseOptions(const std::vector<std::string>& args);
+
+/// The --help text, ending in a line break.
+std::string HelpText();
+
+} // namespace batch

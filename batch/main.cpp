@@ -1,0 +1,33 @@
+// themefold-batch: the window's generation for build scripts, driven by flags.
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "batch/Batch.h"
+#include "batch/ConsoleSetup.h"
+#include "generation/BraskFileOperations.h"
+#include "util/BraskModule.h"
+
+namespace {
+
+/// The utility module's operations, with the compiler's output shown on standard error:
+/// standard output carries the instructions.
+class ConsoleFileOperations : public generation::BraskFileOperations {
+public:
+  void RunAndWait(const std::string& commandLine) override {
+    BraskModule::RunAndWaitShowingOutput(commandLine);
+  }
+};
+
+} // namespace
+
+int main(int argc, char** argv) {
+  batch::PrepareConsole();
+  const std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
+  ConsoleFileOperations files;
+  batch::SystemRegistry registry;
+  batch::SystemSettings settings;
+  batch::Console console{std::cout, std::cerr, registry, settings, THEMEFOLD_BUNDLED_COMPILER,
+                         THEMEFOLD_VERSION};
+  return batch::Run(args, files, console);
+}

@@ -1,0 +1,317 @@
+// The batch front end in-process, on real files with a stand-in compiler: exit codes,
+// the exact console texts, and what is left in the folder.
+#include "support/TestSupport.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <sstream>
+
+#include "app/AppTexts.h"
+#include "batch/Batch.h"
+#include "generation/BraskFileOperations.h"
+#include "util/text/CommandLine.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string Golden(const std::string& name) {
+  return testsupport::ReadBytes(testsupport::SourceFile("tests/golden/" + name));
+}
+
+/// Real files; a compiler that writes "RES" where it is told unless it is broken, and
+/// existence answers of its own for the compiler's usual places.
+class StandInFiles : public generation::BraskFileOperations {
+public:
+  std::string appFolder;
+  bool compilerWorks = true;
+  std::vector<std::string> commandLines;
+  std::vector<std::string> knownFiles; ///< exist in addition to the real ones
+
+  void RunAndWait(const std::string& commandLine) override {
+    commandLines.push_back(commandLine);
+    const std::vector<std::string> args = commandline::Split(commandLine);
+    if (compilerWorks && args.size() == 5)
+      testsupport::WriteBytes(args[3], "RES");
+  }
+  bool FileExists(const std::string& path) override {
+    return std::find(knownFiles.begin(), knownFiles.end(), path) != knownFiles.end() ||
+           BraskFileOperations::FileExists(path);
+  }
+  std::string AppFolder() override { return appFolder; }
+};
+
+class FakeRegistry : public app::Registry {
+public:
+  std::string vb6Folder;
+  std::string ReadLocalMachineString(const std::string& subKey,
+                                     const std::string& valueName) override {
+    return subKey == app::texts::kVb6SetupKey && valueName == app::texts::kVb6ProductDir
+               ? vb6Folder
+               : std::string();
+  }
+};
+
+class FakeSettings : public app::Settings {
+public:
+  std::map<std::string, std::string> values; ///< "application/section/key"
+  int saves = 0;
+  std::string Get(const std::string& application, const std::string& section,
+                  const std::string& key, const std::string& defaultValue) override {
+    const auto it = values.find(application + "/" + section + "/" + key);
+    return it == values.end() ? defaultValue : it->second;
+  }
+  void Save(const std::string&, const std::string&, const std::string&,
+            const std::string&) override {
+    ++saves;
+  }
+};
+
+class BatchTest : public testsupport::TempDirTest {
+protected:
+  void SetUp() override {
+    TempDirTest::SetUp();
+    work = dir_ / "my work";
+    fs::create_directories(work);
+    files.appFolder = dir_.string() + files.PathSeparator();
+    settings.values = {{"Themefold/General/RC.EXE", (dir_ / "rc").string()}};
+    testsupport::WriteBytes(dir_ / "readme.txt", "Add %resfile% for %exename%.\r\n");
+    testsupport::WriteBytes(dir_ / "rc", "");
+  }
+  std::string Target(const std::string& name = "App.exe") const {
+    return (work / name).string();
+  }
+  int Run(std::vector<std::string> args) {
+    out.str("");
+    err.str("");
+    batch::Console console{out, err, registry, settings, "bundled-rc", "9.8.7.6"};
+    const int code = batch::Run(args, files, console);
+    fs::current_path(savedCwd_);
+    return code;
+  }
+  /// "name=content;" for each entry, sorted; the window's module text shows as <module>.
+  std::string Listing() const {
+    const std::string module = Golden("modThemefold.bas");
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(work)) {
+      const std::string bytes =
+          entry.is_directory() ? "<dir>" : testsupport::ReadBytes(entry.path());
+      names.push_back(entry.path().filename().string() + "=" +
+                      (bytes == module ? "<module>" : bytes));
+    }
+    std::sort(names.begin(), names.end());
+    std::string listing;
+    for (const std::string& name : names)
+      listing += name + ";";
+    return listing;
+  }
+
+  fs::path work;
+  StandInFiles files;
+  FakeRegistry registry;
+  FakeSettings settings;
+  std::ostringstream out, err;
+};
+
+} // namespace
+
+TEST_F(BatchTest, ExitCodesTextsAndWhatIsLeft) {
+  const std::string kDone = "App_manifest.res=RES;modThemefold.bas=<module>;";
+  const std::string kInstructions = "Add App_manifest.res for App.exe.\r\n";
+  struct Row {
+    const char* name;
+    std::function<void()> setup;
+    std::vector<std::string> args; ///< "@" stands for the target, "#" for the stand-in rc
+    int code;
+    std::string out;
+    std::string err; ///< "~text": err contains text
+    std::string listing;
+  };
+  const std::string t = "@";
+  auto write = [this](const char* name, const char* bytes) {
+    return [this, name, bytes] { testsupport::WriteBytes(work / name, bytes); };
+  };
+  auto none = [] {};
+  const std::string warning =
+      "Version info should be four numbers separated by dots, such as 1.0.0.0. Windows will "
+      "not start a program whose manifest has another version.\n";
+  const Row rows[] = {
+      {"fresh folder", none, {t}, 0, kInstructions, "", kDone},
+      {"bad version warns", none, {"--version-info", "1.2", t}, 0, kInstructions,
+       "themefold-batch: warning: " + warning, kDone},
+      {"bad version with --check-version", none, {"--check-version", "--version-info=x", t}, 2,
+       "", "themefold-batch: error: " + warning, ""},
+      {"existing .res", [&] { write("App_manifest.res", "OLD")(); write("App.exe.manifest", "M")(); },
+       {t}, 4, "",
+       "themefold-batch: File \"App_manifest.res\" already exist!\n"
+       "themefold-batch: nothing changed; --force replaces existing files\n",
+       "App.exe.manifest=M;App_manifest.res=OLD;"},
+      {"existing module", write("modThemefold.bas", "MINE"), {t}, 4, "",
+       "themefold-batch: File \"" + Target("modThemefold.bas") + "\" already exist!\n"
+       "themefold-batch: nothing changed; --force replaces existing files\n",
+       "modThemefold.bas=MINE;"},
+      {"existing module and --no-module", write("modThemefold.bas", "MINE"),
+       {"--no-module", t}, 0, kInstructions, "", "App_manifest.res=RES;modThemefold.bas=MINE;"},
+      {"both existing and --force",
+       [&] { write("App_manifest.res", "OLD")(); write("modThemefold.bas", "MINE")(); },
+       {"--force", t}, 0, kInstructions, "", kDone},
+      {"compiler makes nothing", [&] { files.compilerWorks = false; }, {t}, 1, "",
+       "themefold-batch: Error compiling file!\n", ""},
+      {"folder missing", none, {(dir_ / "gone" / "App.exe").string()}, 3, "",
+       "themefold-batch: Error, folder cannot access folder!\n", ""},
+      {"folder where the module goes", [&] { fs::create_directories(work / "modThemefold.bas"); },
+       {t}, 5, kInstructions, "~themefold-batch: Error writing \"" + Target("modThemefold.bas") + "\"\n",
+       "App_manifest.res=RES;modThemefold.bas=<dir>;"},
+      {"folder where the manifest goes", [&] { fs::create_directories(work / "App.exe.manifest"); },
+       {t}, 5, "", "~failed: \"" + Target("App.exe.manifest") + "\"\n", "App.exe.manifest=<dir>;"},
+      {"--quiet reads no template", [&] { fs::remove(dir_ / "readme.txt"); }, {"--quiet", t}, 0,
+       "", "", kDone},
+      {"default template missing", [&] { fs::remove(dir_ / "readme.txt"); }, {t}, 5, "",
+       "~\"" + (dir_ / "readme.txt").string() + "\"", kDone},
+      {"own template", [&] { testsupport::WriteBytes(dir_ / "mine.txt", "%exename%%exename%"); },
+       {"--readme", (dir_ / "mine.txt").string(), t}, 0, "App.exeApp.exe\r\n", "", kDone},
+      {"own template missing", none, {"--readme", (dir_ / "none.txt").string(), t}, 2, "",
+       "~no instructions template at", ""},
+      {"not a program", none, {Target("App.txt")}, 2, "",
+       "~the target must name a .exe program", ""},
+      {"--rc names nothing", none, {"--rc", (dir_ / "none").string(), t}, 2, "",
+       "~no resource compiler at", ""},
+      {"no compiler anywhere", [&] { fs::remove(dir_ / "rc"); }, {t}, 2, "",
+       "~no resource compiler found in Visual Basic 6 (not registered), the setting RC.EXE (" +
+           (dir_ / "rc").string() + "), " + files.appFolder + "bundled-rc; name one with --rc",
+       ""},
+      {"unknown option", none, {"--frobnicate", t}, 2, "",
+       "themefold-batch: unknown option --frobnicate\nTry 'themefold-batch --help'.\n", ""},
+      {"--version", none, {"--version"}, 0, "themefold-batch 9.8.7.6\n", "", ""},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    for (const auto& entry : fs::directory_iterator(work))
+      fs::remove_all(entry.path());
+    files.compilerWorks = true;
+    files.commandLines.clear();
+    settings.values = {{"Themefold/General/RC.EXE", (dir_ / "rc").string()}};
+    testsupport::WriteBytes(dir_ / "readme.txt", "Add %resfile% for %exename%.\r\n");
+    testsupport::WriteBytes(dir_ / "rc", "");
+    row.setup();
+    std::vector<std::string> args;
+    for (const std::string& arg : row.args)
+      args.push_back(arg == "@" ? Target() : arg);
+    EXPECT_EQ(Run(args), row.code);
+    EXPECT_EQ(out.str(), row.out);
+    if (row.err.rfind("~", 0) == 0) {
+      EXPECT_NE(err.str().find(row.err.substr(1)), std::string::npos) << err.str();
+    } else {
+      EXPECT_EQ(err.str(), row.err);
+    }
+    EXPECT_EQ(Listing(), row.listing);
+    if (row.code == 2 || row.code == 4) {
+      EXPECT_TRUE(files.commandLines.empty());
+    }
+  }
+  EXPECT_EQ(settings.saves, 0);
+}
+
+TEST_F(BatchTest, ModuleIsTheWindowsText) {
+  ASSERT_EQ(Run({"--quiet", Target()}), 0);
+  EXPECT_EQ(testsupport::ReadBytes(work / "modThemefold.bas"), Golden("modThemefold.bas"));
+}
+
+// The folder probe changes the current directory, so relative paths must be settled first.
+TEST_F(BatchTest, RelativePathsMeanWhatTheyMeantAtTheStart) {
+  fs::current_path(dir_);
+  testsupport::WriteBytes(dir_ / "mine.txt", "%resfile%");
+  batch::Console console{out, err, registry, settings, "bundled-rc", "1"};
+  const char separator = files.PathSeparator();
+  const std::string rc = std::string(".") + separator + "rc";
+  const int code = batch::Run({"--rc", rc, "--readme", "mine.txt", "my work/App.exe"}, files,
+                              console);
+  fs::current_path(savedCwd_);
+  EXPECT_EQ(code, 0) << err.str();
+  EXPECT_EQ(out.str(), "App_manifest.res\r\n");
+  ASSERT_EQ(files.commandLines.size(), 1u);
+  const std::string folder = dir_.string() + separator + "my work" + separator;
+  EXPECT_EQ(files.commandLines[0], "\"" + dir_.string() + separator + rc + "\" /r /fo \"" + folder +
+                                       "App_manifest.res\" \"" + folder + "App_manifest.rc\"");
+}
+
+TEST(BatchPathsTest, AbsolutePaths) {
+  struct Row {
+    const char* path;
+    char separator;
+    const char* expected;
+  };
+  const Row rows[] = {
+      {"App.exe", '/', "/cwd/App.exe"},
+      {"sub/App.exe", '/', "/cwd/sub/App.exe"},
+      {"/abs/App.exe", '/', "/abs/App.exe"},
+      {"C:\\x.exe", '/', "/cwd/C:\\x.exe"},
+      {"", '/', ""},
+      {"App.exe", '\\', "C:\\cwd\\App.exe"},
+      {"sub/App.exe", '\\', "C:\\cwd\\sub\\App.exe"},
+      {"D:/abs/App.exe", '\\', "D:\\abs\\App.exe"},
+      {"d:\\abs\\App.exe", '\\', "d:\\abs\\App.exe"},
+      {"\\\\server\\share\\App.exe", '\\', "\\\\server\\share\\App.exe"},
+      {"//server/share/App.exe", '\\', "\\\\server\\share\\App.exe"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.path);
+    const std::string cwd = row.separator == '/' ? "/cwd" : "C:\\cwd\\";
+    EXPECT_EQ(batch::AbsolutePath(row.path, cwd, row.separator), row.expected);
+  }
+}
+
+TEST(BatchPathsTest, PathsTheCompilerCommandCannotCarry) {
+  struct Row {
+    const char* path;
+    char separator;
+    bool safe;
+  };
+  const Row rows[] = {
+      {"/w/$(touch x); a & b `c` 'd'.exe", '/', true},
+      {"/w/a\"b.exe", '/', false},
+      {"/w/a\\b.exe", '/', false},
+      {"C:\\w\\a b.exe", '\\', true},
+      {"C:\\w\\a\"b.exe", '\\', false},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.path);
+    EXPECT_EQ(batch::UnsafePathReason(row.path, row.separator).empty(), row.safe);
+  }
+}
+
+TEST_F(BatchTest, CompilerPlacesInTheWindowsOrder) {
+  const std::string bundled = files.appFolder + "bundled-rc";
+  struct Row {
+    const char* name;
+    std::string vb6Folder;
+    std::string stored;
+    std::vector<std::string> existing;
+    std::string expected;
+  };
+  const Row rows[] = {
+      {"registry without backslash", "C:\\VB98", "C:\\s\\rc.exe",
+       {"C:\\VB98\\Wizards\\RC.EXE", "C:\\s\\rc.exe", bundled}, "C:\\VB98\\Wizards\\RC.EXE"},
+      {"registry with backslash", "C:\\VB98\\", "", {"C:\\VB98\\Wizards\\RC.EXE"},
+       "C:\\VB98\\Wizards\\RC.EXE"},
+      {"registered but no compiler there", "C:\\VB98", "C:\\s\\other.exe",
+       {"C:\\s\\other.exe", bundled}, "C:\\s\\other.exe"},
+      {"stored setting gone", "", "C:\\s\\rc.exe", {bundled}, bundled},
+      {"nothing at all", "", "", {}, ""},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    registry.vb6Folder = row.vb6Folder;
+    settings.values = {{"Themefold/General/RC.EXE", row.stored}};
+    files.knownFiles = row.existing;
+    EXPECT_EQ(batch::LocateCompiler({registry, settings, files, "bundled-rc"}), row.expected);
+  }
+  EXPECT_EQ(settings.saves, 0);
+}
+
+TEST(BatchBuildTest, BundledCompilerHasTheNameTheWindowLooksFor) {
+  const bool windows = generation::BraskFileOperations().PathSeparator() == '\\';
+  EXPECT_STREQ(THEMEFOLD_BUNDLED_COMPILER, windows ? app::texts::kBundledCompiler : "themefold-rc");
+}

@@ -1,0 +1,305 @@
+// The real themefold-batch with the real bundled compiler, started as a build script would
+// start it: the same bytes as the window's generation, every exit code, hostile names, a
+// folder that cannot be entered and a full disk.
+#include "support/TestSupport.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <set>
+
+#include "batch/Runner.h"
+#include "generation/BraskFileOperations.h"
+#include "generation/Driver.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string Golden(const std::string& name) {
+  return testsupport::ReadBytes(testsupport::SourceFile("tests/golden/" + name));
+}
+
+/// The window's side of a generation: every question answered OK, the instructions kept.
+class WindowAnswers : public generation::Conversation {
+public:
+  std::string instructions;
+  std::vector<std::string> told;
+  bool Ask(generation::Question, const std::string&) override { return true; }
+  void Tell(generation::Report, const std::string& text) override { told.push_back(text); }
+  void CompilerFinished() override {}
+  void ShowInstructions(const std::string& text) override { instructions = text; }
+};
+
+class OwnFolderFiles : public generation::BraskFileOperations {
+public:
+  std::string appFolder;
+  std::string AppFolder() override { return appFolder; }
+};
+
+struct Outputs {
+  std::string res, bas, instructions;
+};
+
+class EndToEndTest : public testsupport::TempDirTest {
+protected:
+  void SetUp() override {
+    TempDirTest::SetUp();
+    testsupport::WriteBytes(dir_ / "readme.txt", "Add %resfile% for %exename%.\r\n");
+    fs::create_directories(dir_ / "config");
+  }
+
+  std::string Sep() const { return std::string(1, fs::path::preferred_separator); }
+
+  batchtest::Result Batch(std::vector<std::string> args, long long fileSizeLimit = -1) {
+    batchtest::Launch launch;
+    launch.program = batchtest::BuildPath(THEMEFOLD_BATCH_PROGRAM);
+    launch.args = std::move(args);
+    launch.folder = dir_.string();
+    // The stored setting of this machine's user must not choose the compiler.
+    launch.environment = {{"XDG_CONFIG_HOME", Path("config")}};
+    launch.fileSizeLimit = fileSizeLimit;
+    return batchtest::RunProgram(launch);
+  }
+  std::vector<std::string> Common() const {
+    return {"--rc", batchtest::BuildPath(THEMEFOLD_RC_PROGRAM), "--readme", Path("readme.txt")};
+  }
+
+  /// A generation as the window makes it, in folder, with the real compiler.
+  Outputs Windowed(const fs::path& folder, const std::string& name, const std::string& version,
+                   const std::string& description) {
+    fs::create_directories(folder);
+    OwnFolderFiles files;
+    files.appFolder = dir_.string() + Sep();
+    WindowAnswers answers;
+    generation::Driver driver(files, answers);
+    const generation::Outcome outcome =
+        driver.Run({(folder / name).string(), version, description},
+                   batchtest::BuildPath(THEMEFOLD_RC_PROGRAM));
+    fs::current_path(savedCwd_);
+    EXPECT_EQ(outcome, generation::Outcome::Done);
+    EXPECT_TRUE(answers.told.empty());
+    const std::string base = name.substr(0, name.rfind('.'));
+    return {testsupport::ReadBytes(folder / (base + "_manifest.res")),
+            testsupport::ReadBytes(folder / "modThemefold.bas"), answers.instructions};
+  }
+
+  static std::set<std::string> Listing(const fs::path& folder) {
+    std::set<std::string> names;
+    std::error_code ec;
+    for (const auto& entry : fs::directory_iterator(folder, ec))
+      names.insert(entry.path().filename().string());
+    return names;
+  }
+  /// Files named "pwned" anywhere below the test's folder: a name that ran as a command.
+  bool SomethingRan() const {
+    std::error_code ec;
+    for (const auto& entry : fs::recursive_directory_iterator(dir_, ec))
+      if (entry.path().filename() == "pwned")
+        return true;
+    return false;
+  }
+};
+
+} // namespace
+
+TEST_F(EndToEndTest, SameBytesAsTheWindowsGeneration) {
+  struct Row {
+    const char* version;
+    const char* description;
+  };
+  for (const Row& row : {Row{"1.0.0.0", "Fourteen chars"}, Row{"2.5.0.17", ""}}) {
+    SCOPED_TRACE(row.version);
+    const fs::path window = dir_ / "window" / row.version;
+    const fs::path batch = dir_ / "batch" / row.version;
+    const Outputs expected = Windowed(window, "App.exe", row.version, row.description);
+    fs::create_directories(batch);
+    std::vector<std::string> args = Common();
+    args.insert(args.end(), {"--version-info", row.version, "--description", row.description,
+                             (batch / "App.exe").string()});
+    const batchtest::Result result = Batch(args);
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_EQ(result.err, "");
+    EXPECT_EQ(result.out, expected.instructions + "\r\n");
+    EXPECT_EQ(Listing(batch), (std::set<std::string>{"App_manifest.res", "modThemefold.bas"}));
+    EXPECT_EQ(testsupport::ReadBytes(batch / "App_manifest.res"), expected.res);
+    EXPECT_EQ(testsupport::ReadBytes(batch / "modThemefold.bas"), expected.bas);
+    EXPECT_EQ(expected.bas, Golden("modThemefold.bas"));
+  }
+  // The golden manifest, compiled in whole.
+  const std::string res = testsupport::ReadBytes(dir_ / "batch" / "1.0.0.0" / "App_manifest.res");
+  EXPECT_NE(res.find(Golden("App.exe.manifest")), std::string::npos);
+}
+
+TEST_F(EndToEndTest, WithoutOptionsTheBundledCompilerAndShippedTemplateServe) {
+  const Outputs expected = Windowed(dir_ / "window", "App.exe", "1.0.0.0", "");
+  fs::create_directories(dir_ / "batch");
+  const batchtest::Result result = Batch({(dir_ / "batch" / "App.exe").string()});
+  EXPECT_EQ(result.exitCode, 0) << result.err;
+  EXPECT_EQ(testsupport::ReadBytes(dir_ / "batch" / "App_manifest.res"), expected.res);
+  EXPECT_NE(result.out.find("App_manifest.res"), std::string::npos);
+  EXPECT_EQ(result.out.find("%resfile%"), std::string::npos);
+  EXPECT_EQ(result.out.find("%exename%"), std::string::npos);
+}
+
+TEST_F(EndToEndTest, EveryExitCode) {
+  const fs::path work = dir_ / "work";
+  struct Row {
+    const char* name;
+    const char* makeFolder; ///< created in the work folder first ("" for none)
+    const char* makeFile;
+    std::vector<std::string> extra;
+    int code;
+    std::vector<std::string> errHas;
+    std::set<std::string> left;
+  };
+  const Row rows[] = {
+      {"done", "", "", {}, 0, {}, {"App_manifest.res", "modThemefold.bas"}},
+      // The compiler cannot write its output; what it says reaches standard error.
+      {"compiler fails", "App_manifest.res", "", {}, 1,
+       {"App_manifest.res", "error", "themefold-batch: Error compiling file!"},
+       {"App_manifest.res"}},
+      {"usage", "", "", {"--check-version", "--version-info", "1.0"}, 2,
+       {"themefold-batch: error: Version info should be four numbers"}, {}},
+      {"output exists", "", "modThemefold.bas", {}, 4, {"--force replaces"},
+       {"modThemefold.bas"}},
+      {"file operation fails", "App.exe.manifest", "", {}, 5,
+       {"App.exe.manifest\"", "Code "}, {"App.exe.manifest"}},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    fs::remove_all(work);
+    fs::create_directories(work);
+    // Not empty, so that nothing can replace it.
+    if (*row.makeFolder) {
+      fs::create_directories(work / row.makeFolder);
+      testsupport::WriteBytes(work / row.makeFolder / "keep", "");
+    }
+    if (*row.makeFile)
+      testsupport::WriteBytes(work / row.makeFile, "MINE");
+    std::vector<std::string> args = Common();
+    args.insert(args.end(), row.extra.begin(), row.extra.end());
+    args.push_back((work / "App.exe").string());
+    const batchtest::Result result = Batch(args);
+    EXPECT_EQ(result.exitCode, row.code) << result.err;
+    for (const std::string& text : row.errHas)
+      EXPECT_NE(result.err.find(text), std::string::npos) << text << " in " << result.err;
+    EXPECT_EQ(Listing(work), row.left);
+    if (*row.makeFile) {
+      EXPECT_EQ(testsupport::ReadBytes(work / row.makeFile), "MINE");
+    }
+  }
+}
+
+TEST_F(EndToEndTest, HostileNamesRunNothingAndWorkOrFailCleanly) {
+  const bool windows = Sep() == "\\";
+  struct Row {
+    std::string folder;
+    std::string file;
+    bool mustWork; ///< on this platform; otherwise failing cleanly is enough
+  };
+  const std::vector<Row> rows = {
+      {"w", "my app.exe", true},
+      {"w", "$(touch pwned).exe", true},
+      {"w", "a;touch pwned;.exe", true},
+      {"w", "a & echo > pwned & b.exe", true},
+      {"w", "`touch pwned`.exe", true},
+      {"w", "it's.exe", true},
+      {"w", "%PATH%.exe", true},
+      {"w", "-leading.exe", true},
+      {"$(touch pwned) & x; `touch pwned`", "App.exe", true},
+      {"w", "Gr\xC3\xBC\xC3\x9F" "e \xE2\x98\x83.exe", !windows},
+      {"w", std::string(196, 'n') + ".exe", !windows},
+      {"w", windows ? "tab\there.exe" : "say \"hi\".exe", false},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.folder + " / " + row.file);
+    const fs::path work = dir_ / "hostile";
+    fs::remove_all(work);
+    std::error_code absent;
+    fs::create_directories(work / row.folder, absent);
+    std::vector<std::string> args = Common();
+    args.insert(args.end(), {"--quiet", "--", (work / row.folder).string() + Sep() + row.file});
+    const batchtest::Result result = Batch(args);
+    EXPECT_FALSE(SomethingRan());
+    const std::set<std::string> left = Listing(work / row.folder);
+    if (result.exitCode == 0) {
+      const std::string base = row.file.substr(0, row.file.rfind('.'));
+      EXPECT_EQ(left, (std::set<std::string>{base + "_manifest.res", "modThemefold.bas"}));
+      continue;
+    }
+    EXPECT_FALSE(row.mustWork) << result.err;
+    EXPECT_TRUE(result.exitCode == 1 || result.exitCode == 2 || result.exitCode == 3 ||
+                result.exitCode == 5)
+        << result.exitCode;
+    EXPECT_NE(result.err, "");
+    for (const std::string& name : left)
+      EXPECT_TRUE(name.size() < 9 || (name.substr(name.size() - 9) != ".manifest" &&
+                                      name.substr(name.size() - 3) != ".rc"))
+          << name;
+  }
+}
+
+TEST_F(EndToEndTest, FolderThatCannotBeEntered) {
+  testsupport::WriteBytes(dir_ / "plain.txt", "x");
+  fs::create_directories(dir_ / "locked");
+  fs::permissions(dir_ / "locked", fs::perms::none);
+  // Root, and Wine, enter it all the same; then that row proves nothing.
+  const bool lockHolds = !std::ofstream(dir_ / "locked" / "probe").is_open();
+  struct Row {
+    const char* name;
+    fs::path target;
+    bool meaningful;
+  };
+  const Row rows[] = {
+      {"missing", dir_ / "missing" / "App.exe", true},
+      {"a file", dir_ / "plain.txt" / "App.exe", true},
+      {"no permission", dir_ / "locked" / "App.exe", lockHolds},
+  };
+  for (const Row& row : rows) {
+    if (!row.meaningful)
+      continue;
+    SCOPED_TRACE(row.name);
+    std::vector<std::string> args = Common();
+    args.push_back(row.target.string());
+    const batchtest::Result result = Batch(args);
+    EXPECT_EQ(result.exitCode, 3);
+    EXPECT_EQ(result.err, "themefold-batch: Error, folder cannot access folder!\n");
+    EXPECT_EQ(result.out, "");
+  }
+  fs::permissions(dir_ / "locked", fs::perms::owner_all);
+  EXPECT_EQ(Listing(dir_), (std::set<std::string>{"config", "locked", "plain.txt", "readme.txt"}));
+}
+
+// Sizes: manifest 802 bytes, script 227, .res 864, module 1528.
+TEST_F(EndToEndTest, FullDiskLeavesNoTemporaryFileAndSaysSo) {
+  if (!batchtest::CanLimitFileSize())
+    GTEST_SKIP() << "no file-size limit on this platform";
+  struct Row {
+    long long limit;
+    int code;
+    const char* errHas;
+    std::set<std::string> left;
+  };
+  const Row rows[] = {
+      {0, 5, "Write failed: \"", {}},
+      {500, 5, "Write failed: \"", {}},
+      {850, 1, "Error compiling file!", {}},
+      {1000, 5, "Error writing \"", {"App_manifest.res", "modThemefold.bas"}},
+      {1 << 20, 0, "", {"App_manifest.res", "modThemefold.bas"}},
+  };
+  const fs::path work = dir_ / "work";
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.limit);
+    fs::remove_all(work);
+    fs::create_directories(work);
+    std::vector<std::string> args = Common();
+    args.push_back((work / "App.exe").string());
+    const batchtest::Result result = Batch(args, row.limit);
+    EXPECT_EQ(result.exitCode, row.code) << result.err;
+    EXPECT_NE(result.err.find(row.errHas), std::string::npos) << result.err;
+    if (row.code == 5) {
+      EXPECT_NE(result.err.find("\nCode 27\n"), std::string::npos) << result.err;
+    }
+    EXPECT_EQ(Listing(work), row.left);
+  }
+}

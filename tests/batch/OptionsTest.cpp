@@ -1,0 +1,87 @@
+// The command line: every option in both spellings, defaults, and what is refused.
+#include <gtest/gtest.h>
+
+#include "batch/Options.h"
+
+using batch::ParseOptions;
+
+namespace {
+
+std::string Describe(const batch::Options& o) {
+  return "target=" + o.target + " version=" + o.version + " description=" + o.description +
+         " rc=" + o.rcPath + " readme=" + o.readmePath + " flags=" + (o.force ? "F" : "") +
+         (o.noModule ? "N" : "") + (o.quiet ? "Q" : "") + (o.checkVersion ? "C" : "") +
+         (o.help ? "H" : "") + (o.showVersion ? "V" : "");
+}
+
+} // namespace
+
+TEST(OptionsTest, AcceptedCommandLines) {
+  struct Row {
+    std::vector<std::string> args;
+    const char* expected;
+  };
+  const Row rows[] = {
+      {{"App.exe"}, "target=App.exe version=1.0.0.0 description= rc= readme= flags="},
+      {{"--version-info", "2.1.0.7", "--description", "My app", "App.exe"},
+       "target=App.exe version=2.1.0.7 description=My app rc= readme= flags="},
+      {{"--version-info=2.1", "--description=a=b", "App.exe"},
+       "target=App.exe version=2.1 description=a=b rc= readme= flags="},
+      // An explicit empty description or version is a value like any other.
+      {{"--description", "", "--version-info=", "App.exe"},
+       "target=App.exe version= description= rc= readme= flags="},
+      {{"App.exe", "--rc", "/opt/rc", "--readme=/r.txt"},
+       "target=App.exe version=1.0.0.0 description= rc=/opt/rc readme=/r.txt flags="},
+      {{"--force", "--no-module", "--quiet", "--check-version", "App.exe"},
+       "target=App.exe version=1.0.0.0 description= rc= readme= flags=FNQC"},
+      // Values that look like options are taken as values.
+      {{"--description", "--force", "App.exe"},
+       "target=App.exe version=1.0.0.0 description=--force rc= readme= flags="},
+      {{"--", "--odd name.exe"},
+       "target=--odd name.exe version=1.0.0.0 description= rc= readme= flags="},
+      {{"-"}, "target=- version=1.0.0.0 description= rc= readme= flags="},
+      {{"--help"}, "target= version=1.0.0.0 description= rc= readme= flags=H"},
+      {{"-h", "a.exe", "b.exe"}, "target= version=1.0.0.0 description= rc= readme= flags=H"},
+      {{"--version"}, "target= version=1.0.0.0 description= rc= readme= flags=V"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.expected);
+    const batch::ParsedOptions parsed = ParseOptions(row.args);
+    EXPECT_EQ(parsed.error, "");
+    EXPECT_EQ(Describe(parsed.options), row.expected);
+  }
+}
+
+TEST(OptionsTest, RefusedCommandLines) {
+  struct Row {
+    std::vector<std::string> args;
+    const char* error;
+  };
+  const Row rows[] = {
+      {{}, "no target program given"},
+      {{"--force"}, "no target program given"},
+      {{"a.exe", "b.exe"}, "more than one target given"},
+      {{"--frce", "a.exe"}, "unknown option --frce"},
+      {{"-f", "a.exe"}, "unknown option -f"},
+      {{"--force=yes", "a.exe"}, "option --force takes no value"},
+      {{"a.exe", "--description"}, "option --description needs a value"},
+      {{"--rc=", "a.exe"}, "option --rc needs a path"},
+      {{"--readme", "", "a.exe"}, "option --readme needs a path"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.error);
+    EXPECT_EQ(ParseOptions(row.args).error, row.error);
+  }
+}
+
+TEST(OptionsTest, HelpNamesEveryOptionAndExitCode) {
+  const std::string help = batch::HelpText();
+  for (const char* word : {"--version-info", "--description", "--rc", "--force", "--no-module",
+                           "--readme", "--quiet", "--check-version", "--help", "--version",
+                           "0 done", "1 the compiler", "2 usage", "3 folder", "4 output",
+                           "5 a file operation"}) {
+    SCOPED_TRACE(word);
+    EXPECT_NE(help.find(word), std::string::npos);
+  }
+  EXPECT_EQ(help.back(), '\n');
+}
