@@ -40,6 +40,10 @@ void Say(std::ostream& err, const std::string& text) {
   err << kProgramName << ": " << ConsoleLines(text) << '\n';
 }
 
+struct Stopped {
+  int signal;
+};
+
 /// Questions answered by the flags, reports printed on standard error.
 class FlagConversation : public generation::Conversation {
 public:
@@ -69,8 +73,13 @@ public:
   }
 
   // The compiler's own output has gone to standard error; the window's pass over pending
-  // events has no counterpart here.
-  void CompilerFinished() override { console_.err.flush(); }
+  // events has no counterpart here. A stop request unwinds the driver, whose temporary
+  // files remove themselves on the way out.
+  void CompilerFinished() override {
+    console_.err.flush();
+    if (console_.stopRequest && console_.stopRequest() != 0)
+      throw Stopped{console_.stopRequest()};
+  }
 
   void ShowInstructions(const std::string& text) override {
     // The line end the template reader took off, so that the output is the filled-in file.
@@ -177,8 +186,14 @@ int Run(const std::vector<std::string>& args, generation::FileOperations& files,
   driverOptions.templatePath = options.readmePath;
   FlagConversation conversation(options, console);
   generation::Driver driver(files, conversation, driverOptions);
-  const generation::Outcome outcome =
-      driver.Run({options.target, options.version, options.description}, compiler);
+  generation::Outcome outcome;
+  try {
+    outcome = driver.Run({options.target, options.version, options.description}, compiler);
+  } catch (const Stopped& stopped) {
+    Say(console.err, "stopped by signal " + std::to_string(stopped.signal) +
+                         "; the temporary files are removed");
+    return 128 + stopped.signal;
+  }
 
   switch (outcome) {
   case generation::Outcome::Done:

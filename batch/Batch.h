@@ -29,9 +29,12 @@ struct Console {
   app::Settings& settings;
   std::string bundledCompiler; ///< file name of the compiler shipped beside the program
   std::string programVersion;
+  /// The signal of a stop request received so far, or 0; asked once the compiler has ended.
+  int (*stopRequest)() = nullptr;
 };
 
-/// args without the program's own name.
+/// args without the program's own name. A stop request ends the generation once the
+/// compiler has ended and the temporary files are gone; the result is then 128 + signal.
 int Run(const std::vector<std::string>& args, generation::FileOperations& files,
         Console& console);
 

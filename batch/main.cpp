@@ -28,6 +28,10 @@ int main(int argc, char** argv) {
   batch::SystemRegistry registry;
   batch::SystemSettings settings;
   batch::Console console{std::cout, std::cerr, registry, settings, THEMEFOLD_BUNDLED_COMPILER,
-                         THEMEFOLD_VERSION};
-  return batch::Run(args, files, console);
+                         THEMEFOLD_VERSION, batch::StopRequest};
+  const int code = batch::Run(args, files, console);
+  std::cout.flush();
+  if (const int signal = batch::StopRequest())
+    batch::EndAsRequested(signal);
+  return code;
 }

@@ -315,3 +315,14 @@ TEST(BatchBuildTest, BundledCompilerHasTheNameTheWindowLooksFor) {
   const bool windows = generation::BraskFileOperations().PathSeparator() == '\\';
   EXPECT_STREQ(THEMEFOLD_BUNDLED_COMPILER, windows ? app::texts::kBundledCompiler : "themefold-rc");
 }
+
+TEST_F(BatchTest, StopRequestEndsTheRunWithoutTemporaryFiles) {
+  batch::Console console{out, err, registry, settings, "bundled-rc", "1", [] { return 2; }};
+  const int code = batch::Run({Target()}, files, console);
+  fs::current_path(savedCwd_);
+  EXPECT_EQ(code, 130);
+  EXPECT_EQ(err.str(), "themefold-batch: stopped by signal 2; the temporary files are removed\n");
+  EXPECT_EQ(out.str(), "");
+  // What the compiler made stays; the module and the instructions never come.
+  EXPECT_EQ(Listing(), "App_manifest.res=RES;");
+}

@@ -303,3 +303,21 @@ TEST_F(EndToEndTest, FullDiskLeavesNoTemporaryFileAndSaysSo) {
     EXPECT_EQ(Listing(work), row.left);
   }
 }
+
+// The compiler stands in for Ctrl-C: it asks the program to stop and ends without a .res.
+// What it prints on its standard output reaches standard error, clear of the instructions.
+TEST_F(EndToEndTest, StopRequestWhileTheCompilerRunsLeavesNoTemporaryFile) {
+  if (!batchtest::CanRunShellScripts())
+    GTEST_SKIP() << "no shell scripts here";
+  const fs::path compiler = dir_ / "stopping-rc";
+  testsupport::WriteBytes(compiler, "#!/bin/sh\necho compiler says\nkill -TERM $PPID\n");
+  fs::permissions(compiler, fs::perms::owner_all);
+  const fs::path work = dir_ / "work";
+  fs::create_directories(work);
+  const batchtest::Result result = Batch({"--rc", compiler.string(), (work / "App.exe").string()});
+  EXPECT_EQ(result.exitCode, 128 + 15);
+  EXPECT_EQ(result.out, "");
+  EXPECT_EQ(result.err, "compiler says\n"
+                        "themefold-batch: stopped by signal 15; the temporary files are removed\n");
+  EXPECT_EQ(Listing(work), std::set<std::string>{});
+}

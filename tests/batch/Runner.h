@@ -31,4 +31,7 @@ std::string BuildPath(const std::string& path);
 /// Whether RunProgram can impose fileSizeLimit here.
 bool CanLimitFileSize();
 
+/// Whether an executable "#!/bin/sh" script can stand in for a program here.
+bool CanRunShellScripts();
+
 } // namespace batchtest

@@ -100,4 +100,6 @@ std::string BuildPath(const std::string& path) { return path; }
 
 bool CanLimitFileSize() { return true; }
 
+bool CanRunShellScripts() { return true; }
+
 } // namespace batchtest

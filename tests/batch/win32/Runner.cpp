@@ -105,4 +105,6 @@ std::string BuildPath(const std::string& path) {
 
 bool CanLimitFileSize() { return false; }
 
+bool CanRunShellScripts() { return false; }
+
 } // namespace batchtest
