@@ -58,7 +58,10 @@ protected:
     // The stored setting of this machine's user must not choose the compiler.
     launch.environment = {{"XDG_CONFIG_HOME", Path("config")}};
     launch.fileSizeLimit = fileSizeLimit;
-    return batchtest::RunProgram(launch);
+    batchtest::Result result = batchtest::RunProgram(launch);
+    // Standard error is text: Windows ends its lines in CR LF.
+    result.err.erase(std::remove(result.err.begin(), result.err.end(), '\r'), result.err.end());
+    return result;
   }
   std::vector<std::string> Common() const {
     return {"--rc", batchtest::BuildPath(THEMEFOLD_RC_PROGRAM), "--readme", Path("readme.txt")};
@@ -201,7 +204,7 @@ TEST_F(EndToEndTest, HostileNamesRunNothingAndWorkOrFailCleanly) {
       {"w", "my app.exe", true},
       {"w", "$(touch pwned).exe", true},
       {"w", "a;touch pwned;.exe", true},
-      {"w", "a & echo > pwned & b.exe", true},
+      {"w", "a & mkdir pwned & b.exe", true},
       {"w", "`touch pwned`.exe", true},
       {"w", "it's.exe", true},
       {"w", "%PATH%.exe", true},
@@ -224,7 +227,14 @@ TEST_F(EndToEndTest, HostileNamesRunNothingAndWorkOrFailCleanly) {
     const std::set<std::string> left = Listing(work / row.folder);
     if (result.exitCode == 0) {
       const std::string base = row.file.substr(0, row.file.rfind('.'));
-      EXPECT_EQ(left, (std::set<std::string>{base + "_manifest.res", "modThemefold.bas"}));
+      const bool ascii = std::all_of(row.file.begin(), row.file.end(),
+                                     [](char c) { return (c & 0x80) == 0; });
+      // Windows passes the name through its ANSI code page, which may spell it otherwise.
+      if (ascii || !windows) {
+        EXPECT_EQ(left, (std::set<std::string>{base + "_manifest.res", "modThemefold.bas"}));
+      }
+      EXPECT_EQ(left.size(), 2u);
+      EXPECT_EQ(left.count("modThemefold.bas"), 1u);
       continue;
     }
     EXPECT_FALSE(row.mustWork) << result.err;
