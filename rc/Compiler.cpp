@@ -174,8 +174,6 @@ Options ParseCommandLine(const std::vector<std::string>& args) {
 Result Compile(const Options& options) {
   Result result;
   const std::string output = options.output.empty() ? DefaultOutput(options.script) : options.output;
-  // Whatever was at the output belongs to an earlier run; it must not pass for this one.
-  std::remove(output.c_str());
   std::string temporary;
   try {
     PreprocessorOptions pp;
@@ -186,6 +184,10 @@ Result Compile(const Options& options) {
     pp.codePage = options.codePage;
     Preprocessor preprocessor(pp);
     preprocessor.Open(options.script);
+    // Whatever is at the output belongs to an earlier run and must not pass for this one
+    // if it fails. (Removed only now: the script itself may be named as the output.)
+    if (files::Exists(output))
+      std::remove(output.c_str());
 
     temporary = TemporaryName(output);
     std::unique_ptr<std::FILE, FileCloser> file(std::fopen(temporary.c_str(), "wb"));
@@ -223,7 +225,7 @@ Result Compile(const Options& options) {
   }
   if (!temporary.empty())
     std::remove(temporary.c_str());
-  if (!result.ok)
+  if (!result.ok && files::Exists(output))
     std::remove(output.c_str());
   return result;
 }

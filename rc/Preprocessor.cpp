@@ -240,6 +240,43 @@ private:
   std::size_t pos_ = 0;
 };
 
+// Little-endian UTF-16 after its byte-order mark, to UTF-8; a lone surrogate becomes
+// U+FFFD and an odd last byte is dropped.
+std::string Utf16ToUtf8(const std::string& data) {
+  std::string out;
+  out.reserve(data.size());
+  auto unit = [&](std::size_t i) {
+    return static_cast<char32_t>(static_cast<unsigned char>(data[i]) |
+                                 (static_cast<unsigned char>(data[i + 1]) << 8));
+  };
+  for (std::size_t i = 2; i + 1 < data.size(); i += 2) {
+    char32_t c = unit(i);
+    if (c >= 0xd800 && c <= 0xdbff && i + 3 < data.size() && unit(i + 2) >= 0xdc00 &&
+        unit(i + 2) <= 0xdfff) {
+      c = 0x10000 + ((c - 0xd800) << 10) + (unit(i + 2) - 0xdc00);
+      i += 2;
+    } else if (c >= 0xd800 && c <= 0xdfff) {
+      c = 0xfffd;
+    }
+    if (c < 0x80) {
+      out += static_cast<char>(c);
+    } else if (c < 0x800) {
+      out += static_cast<char>(0xc0 | (c >> 6));
+      out += static_cast<char>(0x80 | (c & 0x3f));
+    } else if (c < 0x10000) {
+      out += static_cast<char>(0xe0 | (c >> 12));
+      out += static_cast<char>(0x80 | ((c >> 6) & 0x3f));
+      out += static_cast<char>(0x80 | (c & 0x3f));
+    } else {
+      out += static_cast<char>(0xf0 | (c >> 18));
+      out += static_cast<char>(0x80 | ((c >> 12) & 0x3f));
+      out += static_cast<char>(0x80 | ((c >> 6) & 0x3f));
+      out += static_cast<char>(0x80 | (c & 0x3f));
+    }
+  }
+  return out;
+}
+
 } // namespace
 
 Preprocessor::Preprocessor(PreprocessorOptions options)
@@ -272,9 +309,14 @@ void Preprocessor::PushSource(const std::string& path, std::string data, const L
   source.name = names_.back().c_str();
   source.folder = files::Folder(path);
   source.data = std::move(data);
-  // A UTF-8 byte-order mark is no text.
-  if (source.data.compare(0, 3, "\xEF\xBB\xBF") == 0)
+  // A UTF-8 byte-order mark is no text. Scripts saved as UTF-16 (Microsoft's rc reads
+  // them, Visual Studio writes them) are read as the UTF-8 they are turned into.
+  if (source.data.compare(0, 3, "\xEF\xBB\xBF") == 0) {
     source.pos = 3;
+  } else if (source.data.compare(0, 2, "\xFF\xFE") == 0) {
+    source.data = Utf16ToUtf8(source.data);
+    source.utf8 = true;
+  }
   source.emits = !(from && (EndsWithInsensitive(path, ".h") || EndsWithInsensitive(path, ".c")));
   source.conditionBase = conditions_.size();
   sources_.push_back(std::move(source));
@@ -371,7 +413,7 @@ bool Preprocessor::NextLine(ScriptLine& line) {
       continue;
     line.text = Expand(view, where);
     line.where = where;
-    line.codePage = codePage_;
+    line.codePage = source.utf8 ? 65001 : codePage_;
     return true;
   }
   return false;

@@ -65,6 +65,7 @@ private:
     bool emits = true;       // false for *.h and *.c
     std::size_t conditionBase = 0;
     bool inComment = false;
+    bool utf8 = false;       // was UTF-16: its strings are UTF-8 now, whatever the code page
   };
   struct Condition {
     bool active = false;       // this branch's lines count

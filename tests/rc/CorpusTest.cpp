@@ -100,3 +100,24 @@ TEST_F(CorpusTest, CommittedGoldenScript) {
   EXPECT_TRUE(ReadBytes(Path("App_manifest.res")) ==
               ExpectedManifestRes(ReadBytes(dir_ / "App.exe.manifest")));
 }
+
+// A script saved as UTF-16 (with its byte-order mark) reads as the same script in UTF-8.
+TEST_F(CorpusTest, Utf16Script) {
+  const std::string utf8 = ReadBytes(rctest::Corpus("utf8.rc"));
+  std::string utf16 = "\xFF\xFE";
+  for (std::size_t i = 0; i < utf8.size();) {
+    auto b = static_cast<unsigned char>(utf8[i]);
+    unsigned n = b < 0x80 ? 1 : b < 0xe0 ? 2 : b < 0xf0 ? 3 : 4;
+    char32_t c = n == 1 ? b : (b & (0xff >> (n + 1)));
+    for (unsigned k = 1; k < n; ++k)
+      c = (c << 6) | (static_cast<unsigned char>(utf8[i + k]) & 0x3f);
+    i += n;
+    ASSERT_LT(c, 0x10000u);
+    utf16 += static_cast<char>(c & 0xff);
+    utf16 += static_cast<char>(c >> 8);
+  }
+  WriteBytes(dir_ / "utf16.rc", utf16);
+  rc::Result result = rctest::CompileArgs({"/fo", Path("utf16.res"), Path("utf16.rc")});
+  ASSERT_TRUE(result.ok) << result.diagnostics;
+  EXPECT_TRUE(ReadBytes(Path("utf16.res")) == ReadBytes(rctest::Corpus("utf8.res")));
+}

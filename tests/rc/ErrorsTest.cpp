@@ -168,3 +168,15 @@ TEST_F(ErrorsTest, UnwritableOutput) {
   EXPECT_FALSE(result.ok);
   EXPECT_EQ(result.diagnostics, "rc : error RC1109: cannot create '" + out + "'\n");
 }
+
+// An output path that names a folder: an error, and the folder stays.
+TEST_F(ErrorsTest, OutputNamesAFolder) {
+  WriteBytes(dir_ / "ok.rc", "1 RCDATA { 1 }\n");
+  std::filesystem::create_directories(dir_ / "folder.res");
+  rc::Result result = rctest::CompileArgs({"/fo", Path("folder.res"), Path("ok.rc")});
+  EXPECT_FALSE(result.ok);
+  EXPECT_EQ(result.diagnostics, "rc : error RC1109: cannot create '" + Path("folder.res") + "'\n");
+  EXPECT_TRUE(std::filesystem::is_directory(dir_ / "folder.res"));
+  for (const auto& entry : std::filesystem::directory_iterator(dir_))
+    EXPECT_NE(entry.path().extension(), ".tmp") << entry.path();
+}
