@@ -15,7 +15,7 @@ namespace {
 constexpr int kMaxExpansionDepth = 200;
 constexpr std::size_t kMaxExpansionSize = 32u << 20;
 constexpr std::size_t kMaxExpansionsPerLine = 100000;
-constexpr int kMaxExpressionDepth = 256;
+constexpr int kMaxExpressionDepth = 64;
 
 std::string_view Trim(std::string_view s) {
   while (!s.empty() && IsSpace(s.front()))

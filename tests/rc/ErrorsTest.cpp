@@ -102,6 +102,10 @@ TEST_F(ErrorsTest, Preprocessor) {
     bomb += "#define M" + std::to_string(i) + " M" + std::to_string(i + 1) + " M" +
             std::to_string(i + 1) + "\n";
   bomb += "1 RCDATA { M0 }\n";
+  std::string chain;
+  for (int i = 0; i < 300; ++i)
+    chain += "#define C" + std::to_string(i) + " C" + std::to_string(i + 1) + "\n";
+  chain += "1 RCDATA { C0 }\n";
   const Row rows[] = {
       {"unknown directive", "#foo bar\n", "bad.rc(1) : error RC1021: invalid preprocessor command 'foo'"},
       {"#error", "#if 1\n#error stop here\n#endif\n", "bad.rc(2) : error RC1189: #error stop here"},
@@ -119,6 +123,7 @@ TEST_F(ErrorsTest, Preprocessor) {
       {"function-like macro used", "#define F(x) x\n1 RCDATA { F(1) }\n",
        "bad.rc(2) : error RC2170: function-like macro 'F' cannot be used here"},
       {"macro bomb", bomb, "bad.rc(41) : error RC1017: macro expansion too large"},
+      {"a chain of 300 macros", chain, "bad.rc(301) : error RC1017: macros nested too deeply"},
       {"code page", "#pragma code_page(437)\n",
        "bad.rc(1) : error RC2170: code page 437 is not supported (1252 and 65001 are)"},
       {"deep #if parentheses", "#if " + std::string(100000, '(') + "1\n#endif\n",
@@ -151,6 +156,13 @@ TEST_F(ErrorsTest, Statements) {
       {"quoted name", "\"name\" RCDATA { 1 }\n",
        "bad.rc(1) : error RC2104: expected resource name (a number or a name), got '\"name\"'"},
       {"division by zero", "STRINGTABLE { 1 / 0 \"a\" }\n", "bad.rc(1) : error RC2162: division by zero"},
+      {"deep VERSIONINFO blocks", "1 VERSIONINFO\nBEGIN\n" + [] {
+         std::string blocks;
+         for (int i = 0; i < 100; ++i)
+           blocks += "BLOCK \"b\" BEGIN\n";
+         return blocks;
+       }(),
+       "bad.rc(67) : error RC2104: VERSIONINFO blocks nested too deeply"},
       {"deep parentheses", "STRINGTABLE { " + std::string(100000, '(') + "1 \"a\" }\n",
        "bad.rc(1) : error RC2104: expression nested too deeply"},
       {"C-style escaped quote", "1 RCDATA { \"a\\\"b\" }\n",
