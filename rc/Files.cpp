@@ -24,6 +24,8 @@ std::optional<std::string> Read(const std::string& path) {
   File f(std::fopen(path.c_str(), "rb"));
   if (!f)
     return std::nullopt;
+  // Whole files in large reads: the C library's own buffer would only add copies.
+  std::setvbuf(f.get(), nullptr, _IONBF, 0);
   std::string data;
   char buffer[65536];
   for (;;) {
@@ -105,6 +107,35 @@ std::vector<std::string> IncludeVariable() {
     }
   }
   return dirs;
+}
+
+std::optional<Found> Load(const std::string& rawName, const std::string& scriptFolder,
+                          const std::vector<std::string>& includeDirs, bool useIncludeVariable) {
+  // Reading each candidate at once rather than probing first: one open per file, and
+  // a folder of the name fails the read as it should.
+  const std::string name = Normalize(rawName);
+  if (name.empty())
+    return std::nullopt;
+  auto attempt = [](const std::string& path) -> std::optional<Found> {
+    if (auto data = Read(path))
+      return Found{path, std::move(*data)};
+    return std::nullopt;
+  };
+  if (IsAbsolute(name))
+    return attempt(name);
+  if (auto found = attempt(name))
+    return found;
+  if (!scriptFolder.empty())
+    if (auto found = attempt(Join(scriptFolder, name)))
+      return found;
+  for (const auto& dir : includeDirs)
+    if (auto found = attempt(Join(Normalize(dir), name)))
+      return found;
+  if (useIncludeVariable)
+    for (const auto& dir : IncludeVariable())
+      if (auto found = attempt(Join(dir, name)))
+        return found;
+  return std::nullopt;
 }
 
 std::string Find(const std::string& rawName, const std::string& scriptFolder,

@@ -33,6 +33,15 @@ std::string Normalize(const std::string& name);
 std::string Find(const std::string& name, const std::string& scriptFolder,
                  const std::vector<std::string>& includeDirs, bool useIncludeVariable);
 
+struct Found {
+  std::string path;
+  std::string data;
+};
+
+/// Find and Read in one: the first readable file in the same order.
+std::optional<Found> Load(const std::string& name, const std::string& scriptFolder,
+                          const std::vector<std::string>& includeDirs, bool useIncludeVariable);
+
 /// The folders of the INCLUDE environment variable.
 std::vector<std::string> IncludeVariable();
 

@@ -527,18 +527,18 @@ void Preprocessor::Directive(std::string_view text, const Location& where) {
 }
 
 void Preprocessor::Include(std::string_view rest, const Location& where) {
-  std::string_view spec = Trim(rest);
+  std::string_view operand = Trim(rest);
   std::string expanded;
-  if (!spec.empty() && spec.front() != '"' && spec.front() != '<') {
-    expanded = Expand(spec, where);
-    spec = Trim(expanded);
+  if (!operand.empty() && operand.front() != '"' && operand.front() != '<') {
+    expanded = Expand(operand, where);
+    operand = Trim(expanded);
   }
-  char close = spec.empty() ? 0 : (spec.front() == '"' ? '"' : spec.front() == '<' ? '>' : 0);
-  std::size_t end = close ? spec.find(close, 1) : std::string_view::npos;
+  char close = operand.empty() ? 0 : (operand.front() == '"' ? '"' : operand.front() == '<' ? '>' : 0);
+  std::size_t end = close ? operand.find(close, 1) : std::string_view::npos;
   if (!close || end == std::string_view::npos || end == 1)
     throw CompileError(ErrorCode::kDirectiveSyntax, where,
                        "#include expects \"file\" or <file>");
-  std::string name(spec.substr(1, end - 1));
+  std::string name(operand.substr(1, end - 1));
   std::string found;
   if (close == '"' && !files::IsAbsolute(files::Normalize(name))) {
     // A quoted name is first looked for beside the file that includes it.

@@ -171,16 +171,13 @@ ResWriter::Header ResWriter::HeaderFor(const ResourceHead& head, NameOrId type) 
 }
 
 std::string ResWriter::Load(const std::string& name, const Location& where) const {
-  std::string path = files::Find(name, options_.scriptFolder, options_.includeDirs,
-                                 options_.useIncludeVariable);
-  if (path.empty())
+  auto found = files::Load(name, options_.scriptFolder, options_.includeDirs,
+                           options_.useIncludeVariable);
+  if (!found)
     throw CompileError(ErrorCode::kFileNotFound, where, "file not found: " + name);
-  auto data = files::Read(path);
-  if (!data)
-    throw CompileError(ErrorCode::kFileNotFound, where, "cannot read file: " + path);
-  if (data->size() > 0xffffffffu)
-    throw CompileError(ErrorCode::kBadFile, where, "file too large for a resource: " + path);
-  return std::move(*data);
+  if (found->data.size() > 0xffffffffu)
+    throw CompileError(ErrorCode::kBadFile, where, "file too large for a resource: " + found->path);
+  return std::move(found->data);
 }
 
 void ResWriter::Language(const LanguageStatement& s) { language_ = s.language; }
