@@ -1,6 +1,7 @@
 #include "gui/ProgramDriver.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <stdexcept>
 #include <thread>
 
@@ -50,6 +51,14 @@ template <typename Predicate> bool WaitFor(Seconds timeout, Predicate done) {
 }
 
 } // namespace
+
+std::filesystem::path ReleaseFolder() {
+  const char* dir = std::getenv("THEMEFOLD_RELEASE_DIR");
+  std::string path = dir ? dir : "release";
+  if (!path.empty() && path[0] == '/')
+    path = "Z:" + path;
+  return path;
+}
 
 RunningProgram::RunningProgram(const std::string& exePath, const std::string& workingFolder) {
   STARTUPINFOA startup{};

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <chrono>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -15,6 +16,9 @@ using Seconds = std::chrono::seconds;
 // Wine starts programs and opens dialogs slowly, the first time above all.
 constexpr Seconds kWindowTimeout{90};
 constexpr Seconds kExitTimeout{60};
+
+/// The build's release folder (THEMEFOLD_RELEASE_DIR, a Unix path is taken as Wine's Z:).
+std::filesystem::path ReleaseFolder();
 
 /// The process of one program run. Ends the program at once if it is still running when
 /// this goes out of scope, so a failed test never leaves a window or a dialog behind.
