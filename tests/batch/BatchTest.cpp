@@ -30,8 +30,12 @@ public:
   std::vector<std::string> commandLines;
   std::vector<std::string> knownFiles; ///< exist in addition to the real ones
 
+  fs::path folderAtCompile;
+
   void RunAndWait(const std::string& commandLine) override {
     commandLines.push_back(commandLine);
+    // The script names the manifest by its bare name.
+    folderAtCompile = fs::current_path();
     const std::vector<std::string> args = commandline::Split(commandLine);
     if (compilerWorks && args.size() == 5)
       testsupport::WriteBytes(args[3], "RES");
@@ -209,6 +213,9 @@ TEST_F(BatchTest, ExitCodesTextsAndWhatIsLeft) {
     EXPECT_EQ(Listing(), row.listing);
     if (row.code == 2 || row.code == 4) {
       EXPECT_TRUE(files.commandLines.empty());
+    }
+    if (!files.commandLines.empty()) {
+      EXPECT_TRUE(fs::equivalent(files.folderAtCompile, work));
     }
   }
   EXPECT_EQ(settings.saves, 0);
