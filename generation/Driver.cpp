@@ -77,10 +77,11 @@ bool IsManifestVersion(const std::string& version) {
   }
 }
 
-bool WriteModule(const std::string& path, FileOperations& files, Conversation& conversation) {
+bool WriteModule(const std::string& path, FileOperations& files, Conversation& conversation,
+                 bool ask) {
   try {
     if (files.FileExists(path)) {
-      if (!conversation.Ask(Question::OverwriteModule, texts::OverwriteModule(path)))
+      if (ask && !conversation.Ask(Question::OverwriteModule, texts::OverwriteModule(path)))
         return true;
       files.SetNormalAttributes(path);
       files.RemoveFile(path);
@@ -126,10 +127,14 @@ Outcome Driver::Generate(const Inputs& inputs, const std::string& rcExePath) {
     files_.SetNormalAttributes(names.OutputPath());
     files_.RemoveFile(names.OutputPath());
   }
+  // Asked up front, the module question is not asked a second time after the compiler.
+  bool moduleApproved = false;
   if (options_.writeModule && options_.moduleQuestionFirst &&
-      files_.FileExists(names.ModulePath()) &&
-      !conversation_.Ask(Question::OverwriteModule, texts::OverwriteModule(names.ModulePath())))
-    return Outcome::OverwriteDeclined;
+      files_.FileExists(names.ModulePath())) {
+    if (!conversation_.Ask(Question::OverwriteModule, texts::OverwriteModule(names.ModulePath())))
+      return Outcome::OverwriteDeclined;
+    moduleApproved = true;
+  }
   // Removing the old output is what makes the existence test after the compiler mean
   // "made by this run".
   RemoveIfFile(files_, names.ManifestPath());
@@ -143,6 +148,13 @@ Outcome Driver::Generate(const Inputs& inputs, const std::string& rcExePath) {
   TemporaryFiles temporary(files_);
   temporary.Write(names.ManifestPath(), manifest);
   temporary.Write(names.ScriptPath(), script);
+  // The compiler finds the manifest by its bare name in the current directory, and a file
+  // probe that met a folder of the same name has entered it: probe the target's folder again
+  // so that it is the last directory change before the compiler starts.
+  if (!files_.FolderExists(names.probeFolder)) {
+    conversation_.Tell(Report::FolderInaccessible, texts::kFolderInaccessible);
+    return Outcome::FolderInaccessible;
+  }
   files_.RunAndWait(
       BuildCompilerCommand(rcExePath, names.folder, names.outputName, names.scriptName));
   conversation_.CompilerFinished();
@@ -153,7 +165,7 @@ Outcome Driver::Generate(const Inputs& inputs, const std::string& rcExePath) {
     return Outcome::CompileFailed;
   }
   if (options_.writeModule)
-    WriteModule(names.ModulePath(), files_, conversation_);
+    WriteModule(names.ModulePath(), files_, conversation_, !moduleApproved);
   if (!options_.instructions)
     return Outcome::Done;
   const std::string templatePath = options_.templatePath.empty()

@@ -91,9 +91,11 @@ struct DriverOptions {
 /// Four dot-separated numbers of 0 to 65535: the only versions Windows accepts in a manifest.
 bool IsManifestVersion(const std::string& version);
 
-/// Writes the start-up module to path, asking before it replaces a file. False only when
-/// writing failed; the failure has then been told.
-bool WriteModule(const std::string& path, FileOperations& files, Conversation& conversation);
+/// Writes the start-up module to path, asking before it replaces a file unless ask is false
+/// (the question was answered already). False only when writing failed; the failure has then
+/// been told.
+bool WriteModule(const std::string& path, FileOperations& files, Conversation& conversation,
+                 bool ask = true);
 
 class Driver {
 public:

@@ -62,7 +62,12 @@ public:
     currentFolder = folder;
     return true;
   }
-  bool FileExists(const std::string& path) override { return files.count(path) != 0; }
+  /// Like the real probe, tells a folder from a file by entering it.
+  bool FileExists(const std::string& path) override {
+    if (folders.count(path + "\\"))
+      currentFolder = path + "\\";
+    return files.count(path) != 0;
+  }
   void SetNormalAttributes(const std::string& path) override {
     log.push_back("normal " + path);
     Check("Attributes", path);

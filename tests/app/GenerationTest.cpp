@@ -103,12 +103,12 @@ TEST_F(GenerationTest, StepsRunInOrder) {
   world.files.AddFile(kScript, "stale");
   Generate();
   const std::vector<std::string> expected = {
-      "probe " + kFolder,   "normal " + kRes,      "remove " + kRes,
+      "probe " + kFolder,    "normal " + kRes,      "remove " + kRes,
       "normal " + kManifest, "remove " + kManifest, "normal " + kScript,
       "remove " + kScript,   "write " + kManifest,  "write " + kScript,
-      "run",                 "normal " + kManifest, "remove " + kManifest,
-      "normal " + kScript,   "remove " + kScript,   "write " + kModule,
-      "read " + kReadme,
+      "probe " + kFolder,    "run",                 "normal " + kManifest,
+      "remove " + kManifest, "normal " + kScript,   "remove " + kScript,
+      "write " + kModule,    "read " + kReadme,
   };
   EXPECT_EQ(world.files.log, expected);
 }
@@ -230,6 +230,16 @@ TEST_F(GenerationTest, InaccessibleFolderEndsBeforeAnyQuestion) {
               Buttons::Ok, 1);
     EXPECT_EQ(world.files.log.size(), 1u);
   }
+}
+
+TEST_F(GenerationTest, CompilerStartsInTheTargetsFolderEvenAfterAProbeEnteredAnother) {
+  // A folder named like the output: probing it as a file enters it.
+  world.files.AddFolder(kRes + "\\");
+  std::string folderSeen;
+  world.files.compiler = [&](const std::string&) { folderSeen = world.files.currentFolder; };
+  Generate();
+  EXPECT_EQ(folderSeen, kFolder);
+  EXPECT_EQ(world.boxes.Texts(), std::vector<std::string>{"Error compiling file!"});
 }
 
 TEST_F(GenerationTest, CompilerThatMakesNothingGivesErrorCompilingFile) {

@@ -171,3 +171,35 @@ TEST_F(RealFilesTest, FailuresNameTheOperationAndPathAndDeleteNothingForeign) {
   EXPECT_EQ(Listing(), (std::vector<std::string>{"App_manifest.res", "modThemefold.bas"}));
   EXPECT_TRUE(conversation.instructions.empty());
 }
+
+TEST_F(RealFilesTest, ModuleQuestionAskedFirstIsAskedOnce) {
+  struct Row {
+    const char* name;
+    bool answer;
+    Outcome outcome;
+    bool rewritten;
+  };
+  const Row rows[] = {
+      {"Yes: replaced after the compiler, no second question", true, Outcome::Done, true},
+      {"No: nothing touched, not even the compiler run", false, Outcome::OverwriteDeclined,
+       false},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    testsupport::WriteBytes(work / "modThemefold.bas", "mine\r\n");
+    fs::remove(work / "App_manifest.res");
+    files.commandLines.clear();
+    Conversation answers;
+    answers.answers = {row.answer};
+    generation::DriverOptions options;
+    options.moduleQuestionFirst = true;
+    options.instructions = false;
+    generation::Driver first(files, answers, options);
+    EXPECT_EQ(first.Run({Target(), "1.0.0.0", "d"}, "rc.exe"), row.outcome);
+    ASSERT_EQ(answers.asked.size(), 1u);
+    EXPECT_EQ(answers.asked[0].rfind("File\r\n\"", 0), 0u);
+    EXPECT_EQ(files.commandLines.size(), row.rewritten ? 1u : 0u);
+    EXPECT_EQ(testsupport::ReadBytes(work / "modThemefold.bas"),
+              row.rewritten ? Golden("modThemefold.bas") : "mine\r\n");
+  }
+}
