@@ -18,11 +18,13 @@ platform::FileDialogRecord MakeFileDialogRecord(const std::string& filter, Windo
   // The platform reads items up to an empty one: the list ends in two NULs.
   record.filterList.append(2, '\0');
   record.filterIndex = filterIndex;
-  // A longer default name is cut rather than allowed to overrun the buffer.
+  // A longer default name is cut rather than allowed to overrun the buffer. The rest is
+  // NULs, not the customary spaces: Wine's dialog joins the whole padded name to the
+  // current folder, and once that passes MAX_PATH it crashes. Windows reads the name up to
+  // the first NUL either way.
   const std::size_t room = kFileBufferSize - 1;
   record.fileBuffer = defaultName.substr(0, room);
-  record.fileBuffer.resize(room, ' ');
-  record.fileBuffer += '\0';
+  record.fileBuffer.resize(kFileBufferSize, '\0');
   record.fileTitleBuffer = std::string(room, ' ') + '\0';
   record.initialFolder = initialFolder;
   record.title = title.empty() ? THEMEFOLD_APP_TITLE : title;

@@ -3,6 +3,13 @@
 
 #include "util/BraskDetail.h"
 
+#ifdef _WIN32
+#include <windows.h>
+
+#include <algorithm>
+#include <thread>
+#endif
+
 namespace {
 
 using BraskModule::detail::ChosenPath;
@@ -31,8 +38,8 @@ TEST(FileDialogTest, FillsTheRecord) {
     EXPECT_EQ(record.filterList, row.filterList);
     EXPECT_EQ(record.title, row.expectedTitle);
     std::string file = row.fileText;
-    file.resize(254, ' ');
-    EXPECT_EQ(record.fileBuffer, file + '\0');
+    file.resize(255, '\0');
+    EXPECT_EQ(record.fileBuffer, file);
     EXPECT_EQ(record.fileTitleBuffer, std::string(254, ' ') + '\0');
     EXPECT_EQ(record.ownerWindow, 0x1234u);
     EXPECT_EQ(record.initialFolder, "C:\\Start");
@@ -57,7 +64,74 @@ TEST(FileDialogTest, ResultIsTheTextBeforeTheFirstNulTrimmed) {
   }
 }
 
-#ifndef _WIN32
+#ifdef _WIN32
+
+std::string Lower(std::string text) {
+  std::transform(text.begin(), text.end(), text.begin(),
+                 [](char c) { return static_cast<char>(std::tolower(static_cast<unsigned char>(c))); });
+  return text;
+}
+
+class FileDialogWin32Test : public testsupport::TempDirTest {
+protected:
+  /// Shows the dialog and, from a second thread, presses button on the dialog captioned
+  /// caption. Should no such dialog appear, every window of this thread is closed instead,
+  /// so a wrong caption fails the test rather than hanging it.
+  std::string ShowAndPress(int button, const std::string& caption, const std::string& title,
+                           bool save, int& filterIndex) {
+    const DWORD uiThread = GetCurrentThreadId();
+    bool found = false;
+    std::thread closer([&] {
+      for (int i = 0; i < 200 && !found; ++i) {
+        Sleep(50);
+        HWND dialog = FindWindowA("#32770", caption.c_str());
+        if (dialog && GetWindowThreadProcessId(dialog, nullptr) == uiThread) {
+          found = true;
+          Sleep(300); // let it finish filling its controls
+          PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
+        }
+      }
+      if (!found)
+        EnumThreadWindows(
+            uiThread, [](HWND window, LPARAM) { return PostMessageA(window, WM_CLOSE, 0, 0); }, 0);
+    });
+    std::string chosen = BraskModule::ShowFileDialog("Programs|*.exe|All files|*.*", 0, Path(), title,
+                                                     0, save, filterIndex, "chosen.exe");
+    closer.join();
+    EXPECT_TRUE(found) << "no dialog captioned " << caption;
+    return chosen;
+  }
+};
+
+TEST_F(FileDialogWin32Test, ConfirmedChoiceAndCancel) {
+  const struct {
+    const char* name;
+    int button;
+    const char* title;
+    const char* caption;
+    bool save;
+    bool chosen;
+  } rows[] = {
+      {"open, default caption", IDOK, "", "Themefold", false, true},
+      {"save, own caption", IDOK, "Locate Exe-file", "Locate Exe-file", true, true},
+      {"cancel", IDCANCEL, "", "Themefold", false, false},
+  };
+  if (!std::getenv("DISPLAY"))
+    GTEST_SKIP() << "no X display for Wine's windows";
+  // A deep current folder: the dialog joins the default name to it.
+  const std::string deep = Path(std::string(60, 'd') + "\\" + std::string(60, 'e'));
+  std::filesystem::create_directories(deep);
+  ASSERT_TRUE(BraskModule::FolderExists(deep));
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    int filterIndex = 2;
+    const std::string chosen = ShowAndPress(row.button, row.caption, row.title, row.save, filterIndex);
+    EXPECT_EQ(Lower(chosen), row.chosen ? Lower(Path("chosen.exe")) : "");
+    EXPECT_EQ(filterIndex, 2);
+  }
+}
+
+#else
 TEST(FileDialogTest, WithoutADialogTheUserCancels) {
   int filterIndex = 2;
   EXPECT_EQ(BraskModule::ShowFileDialog("A|*.a|B|*.b", 0, "", "", 0, false, filterIndex, "x"), "");
