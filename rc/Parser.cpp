@@ -55,6 +55,15 @@ std::string Shown(const Token& token) {
   return "'" + Excerpt(token.text) + "'";
 }
 
+std::string Shown(const NameOrId& n) {
+  if (n.isId)
+    return std::to_string(n.id);
+  std::string out;
+  for (char16_t c : n.name)
+    out += static_cast<char>(c);  // names come from identifiers: ASCII
+  return out;
+}
+
 std::u16string Key(const Token& token) { return text::Decode(token, text::Nulls::kCutAtNull).chars; }
 
 } // namespace
@@ -104,6 +113,7 @@ NameOrId Parser::TypeOrName(const char* what) {
 }
 
 void Parser::Statement() {
+  context_.clear();
   const Token& first = lexer_.Peek();
   if (Is(first, "LANGUAGE")) {
     lexer_.Next();
@@ -112,6 +122,7 @@ void Parser::Statement() {
   }
   if (Is(first, "STRINGTABLE")) {
     lexer_.Next();
+    context_ = "STRINGTABLE";
     StringTable();
     return;
   }
@@ -120,6 +131,12 @@ void Parser::Statement() {
   head.name = TypeOrName("resource name");
   Token type = lexer_.Peek();
   head.where = type.where;
+  context_ = "resource " + Shown(head.name);
+  if (type.kind == TokenKind::Identifier) {
+    context_ = Excerpt(type.text) + " " + Shown(head.name);
+    for (char& c : context_)
+      c = ToUpper(c);
+  }
   if (Is(type, "ICON") || Is(type, "CURSOR") || Is(type, "BITMAP")) {
     lexer_.Next();
     Image(std::move(head), Is(type, "ICON")     ? ResourceType::kIcon
@@ -229,7 +246,7 @@ void Parser::UserDefined(ResourceHead head, NameOrId type) {
       Token at = lexer_.Peek();
       item.number = Int();
       if (!item.number.isLong)
-        Fit16(item.number, at, "a number in user data");
+        Fit16(item.number, at, "number");
     }
     s.items.push_back(std::move(item));
     while (Accept(TokenKind::Comma)) {
@@ -291,7 +308,7 @@ void Parser::StringTable() {
     e.where = at.where;
     if (at.kind == TokenKind::EndOfFile)
       Unexpected("END or '}'");
-    e.id = Fit16(Int(), at, "a STRINGTABLE id");
+    e.id = Fit16(Int(), at, "id");
     Accept(TokenKind::Comma);
     if (!At(TokenKind::String))
       Unexpected("a string");
@@ -331,7 +348,7 @@ void Parser::VersionInfo(ResourceHead head) {
         if (i > 0 && !Accept(TokenKind::Comma))
           break;
         Token at = lexer_.Peek();
-        parts[i] = Fit16(Int(), at, std::string("a part of ") + kFixed[which]);
+        parts[i] = Fit16(Int(), at, std::string(kFixed[which]) + " part");
       }
     } else {
       std::uint32_t value = Int().value;
@@ -382,7 +399,7 @@ void Parser::VersionBlockBody(VersionBlock& block, int depth) {
         } else {
           item.number = Int();
           if (!item.number.isLong)
-            Fit16(item.number, at, "a VERSIONINFO value");
+            Fit16(item.number, at, "VALUE number");
           numbers = true;
         }
         v.items.push_back(std::move(item));
@@ -404,7 +421,8 @@ void Parser::VersionBlockBody(VersionBlock& block, int depth) {
 std::uint16_t Parser::Fit16(const RcInt& value, const Token& at, const std::string& what) {
   if (value.value > 0xFFFF)
     throw CompileError(ErrorCode::kNumberTooLarge, at.where,
-                       what + ": " + std::to_string(value.value) + " does not fit in 16 bits");
+                       (context_.empty() ? "" : "in " + context_ + ": ") + what + " " +
+                           std::to_string(value.value) + " does not fit in 16 bits");
   return static_cast<std::uint16_t>(value.value);
 }
 

@@ -39,7 +39,8 @@ private:
 
   Lexer& lexer_;
   StatementSink& sink_;
-  Token last_;  // the last token taken, for the place of errors about values
+  Token last_;           // the last token taken
+  std::string context_;  // "VERSIONINFO 1": which statement a value error belongs to
 };
 
 } // namespace rc
