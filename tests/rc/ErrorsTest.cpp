@@ -198,3 +198,12 @@ TEST_F(ErrorsTest, OutputNamesAFolder) {
   for (const auto& entry : std::filesystem::directory_iterator(dir_))
     EXPECT_NE(entry.path().extension(), ".tmp") << entry.path();
 }
+
+// A script that cannot be read: the stale output of an earlier run goes too.
+TEST_F(ErrorsTest, MissingScript) {
+  WriteBytes(dir_ / "old.res", "stale");
+  rc::Result result = rctest::CompileArgs({"/fo", Path("old.res"), Path("nothere.rc")});
+  EXPECT_FALSE(result.ok);
+  EXPECT_EQ(result.diagnostics, "rc : error RC2135: cannot open script '" + Path("nothere.rc") + "'\n");
+  EXPECT_FALSE(std::filesystem::exists(dir_ / "old.res"));
+}
