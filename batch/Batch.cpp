@@ -2,42 +2,21 @@
 
 #include "app/frmMain.h"
 #include "batch/Options.h"
-#include "generation/DriverTexts.h"
+#include "generation/Placeholders.h"
 #include "platform/Platform.h"
 
 namespace batch {
 
 namespace {
 
-/// A driver text as console lines: CR LF becomes the stream's own line end.
-std::string ConsoleLines(const std::string& text) {
-  std::string lines;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
-      continue;
-    lines += text[i];
-  }
-  return lines;
-}
-
 /// The statement of a question, without the question itself after its empty line.
 std::string Statement(const std::string& question) {
-  const std::string::size_type blank = question.find("\r\n\r\n");
-  std::string statement = question.substr(0, blank);
-  std::string joined;
-  for (std::size_t i = 0; i < statement.size(); ++i) {
-    if (statement.compare(i, 2, "\r\n") == 0) {
-      joined += ' ';
-      ++i;
-    } else {
-      joined += statement[i];
-    }
-  }
-  return joined;
+  return generation::ReplaceAll(question.substr(0, question.find("\r\n\r\n")), "\r\n", " ");
 }
 
 void Say(std::ostream& err, const std::string& text) {
-  err << kProgramName << ": " << ConsoleLines(text) << '\n';
+  // CR LF becomes the stream's own line end.
+  err << kProgramName << ": " << generation::ReplaceAll(text, "\r\n", "\n") << '\n';
 }
 
 struct Stopped {
