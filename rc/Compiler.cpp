@@ -105,9 +105,12 @@ Options ParseCommandLine(const std::vector<std::string>& args) {
   };
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
-    // On hosts whose paths begin with '/', an argument naming an existing file is a path.
+    // On hosts whose paths begin with '/', an argument naming an existing file is a path,
+    // and so is a last argument with a second '/' (the script, which may not exist yet).
+    const bool looksLikePath =
+        files::Exists(arg) || (i + 1 == args.size() && arg.find('/', 1) != std::string::npos);
     const bool isSwitch = !switchesEnded && arg.size() > 1 &&
-                          (arg[0] == '-' || (arg[0] == '/' && !files::Exists(arg)));
+                          (arg[0] == '-' || (arg[0] == '/' && !looksLikePath));
     if (!isSwitch) {
       if (!o.script.empty())
         bad("more than one script given: '" + o.script + "' and '" + arg + "'");

@@ -28,6 +28,8 @@ TEST(CommandLineTest, Switches) {
        "a.rc", "", "", "", "", 0x0c0a, 1252, true, true, true, false},
       {{"/?"}, "", "", "", "", "", 0x409, 1252, false, false, false, true},
       {{"--", "-odd name.rc"}, "-odd name.rc", "", "", "", "", 0x409, 1252, false, false, false, false},
+      {{"/fo/tmp/out.res", "/home/x/new.rc"}, "/home/x/new.rc", "/tmp/out.res", "", "", "", 0x409,
+       1252, false, false, false, false},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(::testing::PrintToString(row.args));
