@@ -30,8 +30,12 @@ function(themefold_add_test target)
   target_link_libraries(${target} PRIVATE GTest::gtest GTest::gmock GTest::gtest_main)
   if(CMAKE_CROSSCOMPILING)
     add_test(NAME ${target} COMMAND ${target} --gtest_brief=1)
+    # A program that crashes under Wine can still exit with 0: only GoogleTest's own
+    # summary counts as a pass.
     set_tests_properties(${target} PROPERTIES
-      ENVIRONMENT "THEMEFOLD_TEST_SOURCE=${CMAKE_SOURCE_DIR}")
+      ENVIRONMENT "THEMEFOLD_TEST_SOURCE=${CMAKE_SOURCE_DIR}"
+      PASS_REGULAR_EXPRESSION "\\[  PASSED  \\]"
+      FAIL_REGULAR_EXPRESSION "\\[  FAILED  \\]")
   else()
     gtest_discover_tests(${target}
       DISCOVERY_TIMEOUT 60
