@@ -461,4 +461,62 @@ TEST_F(ProgramTest, VersionThatWindowsRefusesIsQuestioned) {
   }
 }
 
+TEST_F(ProgramTest, FailedFileOperationIsReportedAndTheProgramGoesOn) {
+  struct Row {
+    const char* what;
+    std::string failingPath;
+    bool compiled; // whether the .res and the module are there afterwards
+  };
+  const Row rows[] = {
+      // A folder where the manifest goes: it is no file, so nothing removes it first.
+      {"manifest cannot be written", folder_ + "App.exe.manifest", false},
+      {"readme.txt is missing", tool_ + "readme.txt", true},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.what);
+    for (const auto& entry : fs::directory_iterator(folder_))
+      if (entry.path().filename() != "App.exe")
+        fs::remove_all(entry.path());
+    if (row.compiled)
+      fs::rename(row.failingPath, row.failingPath + ".away");
+    else
+      fs::create_directory(row.failingPath);
+
+    ASSERT_NO_FATAL_FAILURE(StartAndGenerate());
+    MessageBoxWindow box = driver::WaitForMessageBox(*program_);
+    ASSERT_NE(box.window, nullptr) << driver::DescribeWindows(*program_);
+    // "<operation> failed: "<path>"", the system's description, "Code <number>".
+    const std::string quoted = " failed: \"" + row.failingPath + "\"\r\n";
+    EXPECT_NE(box.text.find(quoted), std::string::npos) << box.text;
+    const auto code = box.text.rfind("\r\nCode ");
+    ASSERT_NE(code, std::string::npos) << box.text;
+    EXPECT_GT(code, box.text.find(quoted) + quoted.size()) << "a description comes first";
+    EXPECT_NE(std::atoi(box.text.c_str() + code + 7), 0) << box.text;
+    EXPECT_EQ(box.buttons, std::vector<int>{IDOK});
+    driver::Answer(box, IDOK);
+
+    ExpectOnlyMainWindow();
+    EXPECT_EQ(driver::Text(Item(IDC_TEXT3)), "Orders and invoices");
+    if (!row.compiled) {
+      EXPECT_TRUE(fs::is_directory(row.failingPath)) << "nothing it did not make is deleted";
+    }
+    EXPECT_EQ(fs::exists(folder_ + "App_manifest.res"), row.compiled);
+    EXPECT_EQ(fs::exists(folder_ + "modThemefold.bas"), row.compiled);
+    EXPECT_FALSE(fs::exists(folder_ + "App_manifest.rc"));
+    ASSERT_NO_FATAL_FAILURE(CloseProgram());
+    if (row.compiled)
+      fs::rename(row.failingPath + ".away", row.failingPath);
+  }
+}
+
+TEST_F(ProgramTest, ClickQueuedWhileTheCompilerRunsStartsNoSecondGeneration) {
+  ASSERT_NO_FATAL_FAILURE(StartAndGenerate());
+  // The second click waits in the queue while the first generation runs the compiler.
+  driver::Click(Item(IDC_COMMAND1));
+  ASSERT_NO_FATAL_FAILURE(ExpectInstructionsAndClose());
+  // A second generation would find the new .res and ask before overwriting it.
+  ExpectOnlyMainWindow();
+  CloseProgram();
+}
+
 } // namespace
