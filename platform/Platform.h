@@ -82,7 +82,7 @@ struct FileDialogRecord {
   std::uintptr_t ownerWindow = 0;
   std::string filterList; // items separated by NUL; the list ends in two NULs
   int filterIndex = 1;    // in and out
-  std::string fileBuffer; // in: the default name padded; out: the choice, NUL-terminated
+  std::string fileBuffer; // in: the default name, NUL-padded; out: the choice, NUL-terminated
   std::string fileTitleBuffer;
   std::string initialFolder;
   std::string title;
