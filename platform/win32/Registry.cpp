@@ -5,6 +5,16 @@
 #include "platform/Platform.h"
 
 namespace platform {
+namespace {
+
+// The predefined roots arrive as their 32-bit values (0x80000002); 64-bit Windows spells
+// them sign-extended. Handles keep their meaning when cut to 32 bits and sign-extended
+// back, so every key goes through the same widening.
+HKEY AsKey(std::uintptr_t value) {
+  return reinterpret_cast<HKEY>(static_cast<std::intptr_t>(static_cast<std::int32_t>(value)));
+}
+
+} // namespace
 
 RegistryQuery QueryRegistryValue(std::uintptr_t rootKey, const std::string& subKey,
                                  const std::string& valueName, std::size_t bufferSize) {
@@ -12,7 +22,7 @@ RegistryQuery QueryRegistryValue(std::uintptr_t rootKey, const std::string& subK
   query.buffer.assign(bufferSize, ' ');
   HKEY key = nullptr;
   // A failed open leaves key null, and the query on it fails in turn.
-  RegOpenKeyA(reinterpret_cast<HKEY>(rootKey), subKey.c_str(), &key);
+  RegOpenKeyA(AsKey(rootKey), subKey.c_str(), &key);
   DWORD type = 0;
   DWORD size = static_cast<DWORD>(bufferSize);
   query.status = RegQueryValueExA(key, valueName.c_str(), nullptr, &type,

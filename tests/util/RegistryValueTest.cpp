@@ -131,6 +131,10 @@ TEST_F(RegReadStringTest, MissingKeyOrValueIsEmpty) {
     EXPECT_EQ(BraskModule::RegReadString(BraskModule::kHkeyCurrentUser, subKey, value), "");
   }
   EXPECT_EQ(BraskModule::RegReadString(BraskModule::kHkeyCurrentUser, subKey_, "present"), "here");
+  // The platform's own spelling of the root, sign-extended on 64-bit Windows, works too.
+  EXPECT_EQ(BraskModule::RegReadString(reinterpret_cast<std::uintptr_t>(HKEY_CURRENT_USER), subKey_,
+                                       "present"),
+            "here");
 }
 
 #else
