@@ -48,10 +48,11 @@ protected:
     std::error_code ec;
     std::filesystem::current_path(savedCwd_, ec);
     // Never throws: a path too long for the platform must not turn clean-up into a failure.
+    std::error_code ignored;
     for (std::filesystem::recursive_directory_iterator it(dir_, ec), end; !ec && it != end;
          it.increment(ec))
       std::filesystem::permissions(it->path(), std::filesystem::perms::owner_all,
-                                   std::filesystem::perm_options::add, ec);
+                                   std::filesystem::perm_options::add, ignored);
     std::filesystem::remove_all(dir_, ec);
   }
   /// Path of name inside the folder, as the program's own string type.
