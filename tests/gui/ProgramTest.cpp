@@ -58,6 +58,13 @@ RECT RectInParent(HWND control) {
   return rect;
 }
 
+int ScreenDpi() {
+  HDC screen = GetDC(nullptr);
+  const int dpi = GetDeviceCaps(screen, LOGPIXELSX);
+  ReleaseDC(nullptr, screen);
+  return dpi;
+}
+
 LONG_PTR Style(HWND window) { return GetWindowLongPtrA(window, GWL_STYLE); }
 
 class ProgramTest : public ::testing::Test {
@@ -92,13 +99,31 @@ protected:
     fs::remove_all(root_, ec);
   }
 
-  // Starts the program from the copy and waits for its main window.
-  void Start() {
+  void Launch() {
     program_.reset();
     program_ = std::make_unique<driver::RunningProgram>(tool_ + "themefold.exe", root_.string());
+  }
+
+  // Starts the program from the copy and waits for its main window.
+  void Start() {
+    Launch();
     main_ = driver::WaitForWindow(*program_, THEMEFOLD_MAIN_CLASS, THEMEFOLD_MAIN_TITLE);
     ASSERT_NE(main_, nullptr) << "no main window; the program shows: "
                               << driver::DescribeWindows(*program_);
+  }
+
+  // Types path into the open dialog with this title and confirms it, or cancels it.
+  void AnswerFileDialog(const std::string& title, const std::string& path) {
+    HWND dialog = driver::WaitForWindow(*program_, "#32770", title);
+    ASSERT_NE(dialog, nullptr) << "no dialog '" << title
+                               << "'; the program shows: " << driver::DescribeWindows(*program_);
+    if (!path.empty()) {
+      HWND name = driver::FileNameField(dialog);
+      ASSERT_NE(name, nullptr);
+      driver::SetText(name, path);
+    }
+    driver::Click(GetDlgItem(dialog, path.empty() ? IDCANCEL : IDOK));
+    ASSERT_TRUE(driver::WaitUntilGone(dialog));
   }
 
   HWND Item(int id) const { return driver::Control(main_, id); }
@@ -196,9 +221,7 @@ TEST_F(ProgramTest, FirstRunFindsTheBundledCompilerAndShowsEmptyFields) {
   EXPECT_TRUE(Style(main_) & WS_MINIMIZEBOX);
 
   // The layout in pixels at 96 DPI, scaled for the system's DPI.
-  HDC screen = GetDC(nullptr);
-  const int dpi = GetDeviceCaps(screen, LOGPIXELSX);
-  ReleaseDC(nullptr, screen);
+  const int dpi = ScreenDpi();
   auto px = [dpi](int pixels96) { return MulDiv(pixels96, dpi, 96); };
   const RECT client = ClientRectOf(main_);
   EXPECT_EQ(client.right, px(473));
@@ -254,15 +277,7 @@ TEST_F(ProgramTest, BrowseThroughTheCommonDialog) {
   for (const Pass& pass : {Pass{false, ""}, Pass{true, target_}}) {
     SCOPED_TRACE(pass.confirm ? "OK" : "Cancel");
     driver::Click(Item(IDC_COMMAND3));
-    HWND dialog = driver::WaitForWindow(*program_, "#32770", "Locate Exe-file");
-    ASSERT_NE(dialog, nullptr) << driver::DescribeWindows(*program_);
-    if (pass.confirm) {
-      HWND name = driver::FileNameField(dialog);
-      ASSERT_NE(name, nullptr);
-      driver::SetText(name, target_);
-    }
-    driver::Click(GetDlgItem(dialog, pass.confirm ? IDOK : IDCANCEL));
-    ASSERT_TRUE(driver::WaitUntilGone(dialog));
+    ASSERT_NO_FATAL_FAILURE(AnswerFileDialog("Locate Exe-file", pass.expectedPath));
     driver::Settle();
     EXPECT_EQ(driver::Text(Item(IDC_TEXT1)), pass.expectedPath);
     EXPECT_EQ(IsWindowEnabled(Item(IDC_COMMAND1)) != FALSE, pass.confirm);
@@ -278,6 +293,15 @@ TEST_F(ProgramTest, FullGenerationInAFolderWithBlanks) {
                                       THEMEFOLD_README_TITLE);
   ASSERT_NE(readme, nullptr) << driver::DescribeWindows(*program_);
   // The text box fills the client area, at the first size and after a resize.
+  // Centred over the main window (which is centred on the screen), client area 471 x 320.
+  RECT outer{}, owner{};
+  GetWindowRect(readme, &outer);
+  GetWindowRect(main_, &owner);
+  EXPECT_NEAR((outer.left + outer.right) / 2, (owner.left + owner.right) / 2, 1);
+  EXPECT_NEAR((outer.top + outer.bottom) / 2, (owner.top + owner.bottom) / 2, 1);
+  EXPECT_NEAR((owner.left + owner.right) / 2, GetSystemMetrics(SM_CXSCREEN) / 2, 1);
+  EXPECT_EQ(ClientRectOf(readme).right, MulDiv(471, ScreenDpi(), 96));
+  EXPECT_EQ(ClientRectOf(readme).bottom, MulDiv(320, ScreenDpi(), 96));
   HWND box = driver::Control(readme, IDC_README_TEXT1);
   const LONG_PTR style = Style(box);
   EXPECT_TRUE(style & ES_READONLY);
@@ -516,6 +540,37 @@ TEST_F(ProgramTest, ClickQueuedWhileTheCompilerRunsStartsNoSecondGeneration) {
   ASSERT_NO_FATAL_FAILURE(ExpectInstructionsAndClose());
   // A second generation would find the new .res and ask before overwriting it.
   ExpectOnlyMainWindow();
+  CloseProgram();
+}
+
+TEST_F(ProgramTest, WithoutAnyCompilerTheUserIsAskedForIt) {
+  // No Visual Basic, nothing stored, nothing beside the program.
+  const std::string picked = root_.string() + "\\Old Tools\\Rc.Exe";
+  fs::create_directories(root_ / "Old Tools");
+  fs::rename(tool_ + "rc.exe", picked);
+
+  // A file of another name is refused; cancelling then ends the program, storing nothing.
+  ASSERT_NO_FATAL_FAILURE(Launch());
+  ASSERT_NO_FATAL_FAILURE(AnswerFileDialog("Please locate RC.EXE manually.", target_));
+  MessageBoxWindow invalid = ExpectMessageBox("Invalid file!", {IDOK}, IDOK);
+  ASSERT_NE(invalid.window, nullptr);
+  driver::Answer(invalid, IDOK);
+  ASSERT_NO_FATAL_FAILURE(AnswerFileDialog("Please locate RC.EXE manually.", ""));
+  MessageBoxWindow quitting =
+      ExpectMessageBox("Application will not work without RC.EXE, quitting!", {IDOK}, IDOK);
+  ASSERT_NE(quitting.window, nullptr);
+  driver::Answer(quitting, IDOK);
+  EXPECT_TRUE(program_->WaitForEnd()) << driver::DescribeWindows(*program_);
+  std::string stored;
+  EXPECT_FALSE(settings::Get("RC.EXE", stored)) << stored;
+
+  // A compiler picked in mixed case is taken and stored as picked.
+  ASSERT_NO_FATAL_FAILURE(Launch());
+  ASSERT_NO_FATAL_FAILURE(AnswerFileDialog("Please locate RC.EXE manually.", picked));
+  main_ = driver::WaitForWindow(*program_, THEMEFOLD_MAIN_CLASS, THEMEFOLD_MAIN_TITLE);
+  ASSERT_NE(main_, nullptr) << driver::DescribeWindows(*program_);
+  ASSERT_TRUE(settings::Get("RC.EXE", stored));
+  EXPECT_EQ(stored, picked);
   CloseProgram();
 }
 
