@@ -165,7 +165,7 @@ int Run(const std::vector<std::string>& args, generation::FileOperations& files,
   driverOptions.templatePath = options.readmePath;
   FlagConversation conversation(options, console);
   generation::Driver driver(files, conversation, driverOptions);
-  generation::Outcome outcome;
+  generation::Outcome outcome = generation::Outcome::FileOperationFailed;
   try {
     outcome = driver.Run({options.target, options.version, options.description}, compiler);
   } catch (const Stopped& stopped) {
