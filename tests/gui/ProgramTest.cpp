@@ -126,6 +126,10 @@ protected:
     ASSERT_TRUE(driver::WaitUntilGone(dialog));
   }
 
+  std::string ModuleQuestion() const {
+    return "File\r\n\"" + folder_ + "modThemefold.bas\"\r\nalready exist!\r\n\r\nOverwrite ?";
+  }
+
   HWND Item(int id) const { return driver::Control(main_, id); }
 
   // Closes the main window with "CLOSE" and waits until the program has ended.
@@ -167,8 +171,9 @@ protected:
     driver::Click(Item(IDC_COMMAND1));
   }
 
-  // The instructions window shows readme.txt filled in for App.exe; it is closed then.
-  void ExpectInstructionsAndClose() {
+  // The instructions window shows readme.txt filled in for this target; it is closed then.
+  void ExpectInstructionsAndClose(const std::string& exeName = "App.exe",
+                                  const std::string& resName = "App_manifest.res") {
     HWND readme = driver::WaitForWindow(*program_, THEMEFOLD_README_CLASS,
                                         THEMEFOLD_README_TITLE);
     ASSERT_NE(readme, nullptr) << "no instructions; the program shows: "
@@ -176,8 +181,8 @@ protected:
     std::string expected = ReadBytes(tool_ + "readme.txt");
     ASSERT_EQ(expected.substr(expected.size() - 2), "\r\n");
     expected.resize(expected.size() - 2);
-    expected = generation::ReplaceAll(expected, "%resfile%", "App_manifest.res");
-    expected = generation::ReplaceAll(expected, "%exename%", "App.exe");
+    expected = generation::ReplaceAll(expected, "%resfile%", resName);
+    expected = generation::ReplaceAll(expected, "%exename%", exeName);
     EXPECT_EQ(driver::Text(driver::Control(readme, IDC_README_TEXT1)), expected);
     EXPECT_FALSE(IsWindowEnabled(main_)) << "the instructions window is modal";
     driver::Close(readme);
@@ -389,9 +394,7 @@ TEST_F(ProgramTest, ExistingModuleAnsweredNoStaysByteForByte) {
   WriteBytes(folder_ + "modThemefold.bas", own);
   ASSERT_NO_FATAL_FAILURE(StartAndGenerate());
 
-  MessageBoxWindow box = ExpectMessageBox(
-      "File\r\n\"" + folder_ + "modThemefold.bas\"\r\nalready exist!\r\n\r\nOverwrite ?",
-      {IDYES, IDNO}, IDYES);
+  MessageBoxWindow box = ExpectMessageBox(ModuleQuestion(), {IDYES, IDNO}, IDYES);
   ASSERT_NE(box.window, nullptr);
   driver::Answer(box, IDNO);
   ASSERT_NO_FATAL_FAILURE(ExpectInstructionsAndClose());
@@ -571,6 +574,26 @@ TEST_F(ProgramTest, WithoutAnyCompilerTheUserIsAskedForIt) {
   ASSERT_NE(main_, nullptr) << driver::DescribeWindows(*program_);
   ASSERT_TRUE(settings::Get("RC.EXE", stored));
   EXPECT_EQ(stored, picked);
+  CloseProgram();
+}
+
+TEST_F(ProgramTest, SecondGenerationShowsItsOwnInstructions) {
+  ASSERT_NO_FATAL_FAILURE(StartAndGenerate());
+  ASSERT_NO_FATAL_FAILURE(ExpectInstructionsAndClose());
+
+  // Another target in the same folder, picked through the dialog, in the same run.
+  WriteBytes(folder_ + "Other.exe", "MZ");
+  driver::Click(Item(IDC_COMMAND3));
+  ASSERT_NO_FATAL_FAILURE(AnswerFileDialog("Locate Exe-file", folder_ + "Other.exe"));
+  driver::Click(Item(IDC_COMMAND1));
+  // The module of the first run is there now.
+  MessageBoxWindow module = ExpectMessageBox(ModuleQuestion(), {IDYES, IDNO}, IDYES);
+  ASSERT_NE(module.window, nullptr) << driver::DescribeWindows(*program_);
+  driver::Answer(module, IDYES);
+  ASSERT_NO_FATAL_FAILURE(ExpectInstructionsAndClose("Other.exe", "Other_manifest.res"));
+  EXPECT_TRUE(fs::exists(folder_ + "Other_manifest.res"));
+  EXPECT_EQ(ReadBytes(folder_ + "modThemefold.bas"),
+            ReadBytes(testsupport::SourceFile("tests/golden/modThemefold.bas")));
   CloseProgram();
 }
 
