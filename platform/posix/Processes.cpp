@@ -65,15 +65,19 @@ std::string FindOnPath(const std::string& name) {
 // The program is looked up on PATH when it has no '/', as CreateProcess searches for a bare
 // name; the current folder is not searched. glibc's posix_spawnp reports a file it cannot
 // execute as an error instead of handing it to /bin/sh.
-void RunHiddenAndWait(const std::string& commandLine) {
+void RunHiddenAndWait(const std::string& commandLine, bool showOutput) {
   std::vector<std::string> args = commandline::Split(commandLine);
   if (args.empty() || args[0].empty())
     return;
   std::vector<char*> argv = ArgumentVector(args);
   // Windows shows nothing of a hidden child; here its output would land in our terminal.
   FileActions actions;
-  ::posix_spawn_file_actions_addopen(actions.get(), STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-  ::posix_spawn_file_actions_adddup2(actions.get(), STDOUT_FILENO, STDERR_FILENO);
+  if (showOutput) {
+    ::posix_spawn_file_actions_adddup2(actions.get(), STDERR_FILENO, STDOUT_FILENO);
+  } else {
+    ::posix_spawn_file_actions_addopen(actions.get(), STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+    ::posix_spawn_file_actions_adddup2(actions.get(), STDOUT_FILENO, STDERR_FILENO);
+  }
   pid_t pid = 0;
   // On a failed start glibc has already reaped the child: nothing is left behind.
   if (::posix_spawnp(&pid, argv[0], actions.get(), nullptr, argv.data(), environ) != 0)

@@ -7,14 +7,37 @@
 #include "platform/win32/Win32Error.h"
 
 namespace platform {
+namespace {
+
+/// An inheritable copy of a standard handle; none when the program has no such handle.
+HANDLE InheritableCopy(DWORD which) {
+  const HANDLE original = GetStdHandle(which);
+  HANDLE copy = nullptr;
+  if (original == nullptr || original == INVALID_HANDLE_VALUE ||
+      !DuplicateHandle(GetCurrentProcess(), original, GetCurrentProcess(), &copy, 0, TRUE,
+                       DUPLICATE_SAME_ACCESS))
+    return nullptr;
+  return copy;
+}
+
+} // namespace
 
 // The start's success is not examined: a program that cannot start leaves both handles
 // null, the wait on null returns at once, and the caller sees only the missing output.
-void RunHiddenAndWait(const std::string& commandLine) {
+void RunHiddenAndWait(const std::string& commandLine, bool showOutput) {
   STARTUPINFOA startup{};
   startup.cb = sizeof startup;
   startup.dwFlags = STARTF_USESHOWWINDOW;
   startup.wShowWindow = SW_HIDE;
+  // A console front end shows the child's output on its own standard error.
+  win32::Handle input(showOutput ? InheritableCopy(STD_INPUT_HANDLE) : nullptr);
+  win32::Handle errors(showOutput ? InheritableCopy(STD_ERROR_HANDLE) : nullptr);
+  if (errors.valid()) {
+    startup.dwFlags |= STARTF_USESTDHANDLES;
+    startup.hStdInput = input.get();
+    startup.hStdOutput = errors.get();
+    startup.hStdError = errors.get();
+  }
   PROCESS_INFORMATION process{};
   std::string line = commandLine; // CreateProcessA may write into its command line
   CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE, NORMAL_PRIORITY_CLASS, nullptr,
