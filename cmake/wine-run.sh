@@ -1,5 +1,6 @@
 #!/bin/sh
 # Runs one Windows program under Wine: wine-run.sh PREFIX PROGRAM [ARGS...]
+# With no PROGRAM it only makes sure the prefix exists.
 # The prefix lives in the build tree, so tests never touch the user's own ~/.wine.
 prefix=$1
 shift
@@ -9,9 +10,15 @@ export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
 if [ ! -f "$prefix/system.reg" ]; then
   mkdir -p "$prefix"
-  # Parallel tests share one prefix; only the first one creates it.
-  flock "$prefix.lock" sh -c '[ -f "$WINEPREFIX/system.reg" ] || wineboot -i >/dev/null 2>&1; wineserver -w'
+  # Parallel tests share one prefix; only the first one creates it. Debian's Wine does not
+  # put its own fonts (Tahoma, Marlett for the caption buttons) into a new prefix.
+  flock "$prefix.lock" sh -c '
+    [ -f "$WINEPREFIX/system.reg" ] || wineboot -i >/dev/null 2>&1
+    wineserver -w
+    mkdir -p "$WINEPREFIX/drive_c/windows/Fonts"
+    cp -n /usr/share/wine/fonts/*.ttf "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true'
 fi
+[ $# -gt 0 ] || exit 0
 if [ -x /usr/lib/wine/wine64 ]; then
   exec /usr/lib/wine/wine64 "$@"
 fi
