@@ -8,15 +8,22 @@ export WINEPREFIX="$prefix"
 export WINEDEBUG=-all
 # No Mono or Gecko install dialogs while the prefix is made.
 export WINEDLLOVERRIDES="mscoree,mshtml="
-if [ ! -f "$prefix/system.reg" ]; then
+# Wine writes system.reg long before the prefix is usable, so a marker of our own says
+# when it is done.
+ready="$prefix/.themefold-ready"
+if [ ! -f "$ready" ]; then
   mkdir -p "$prefix"
-  # Parallel tests share one prefix; only the first one creates it. Debian's Wine does not
-  # put its own fonts (Tahoma, Marlett for the caption buttons) into a new prefix.
+  # Parallel tests share one prefix; only the first one creates it, the others wait. Debian's
+  # Wine does not put its own fonts (Tahoma, Marlett for the caption buttons) into a new
+  # prefix.
   flock "$prefix.lock" sh -c '
-    [ -f "$WINEPREFIX/system.reg" ] || wineboot -i >/dev/null 2>&1
+    ready="$WINEPREFIX/.themefold-ready"
+    [ -f "$ready" ] && exit 0
+    wineboot -i >/dev/null 2>&1
     wineserver -w
     mkdir -p "$WINEPREFIX/drive_c/windows/Fonts"
-    cp -n /usr/share/wine/fonts/*.ttf "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true'
+    cp -n /usr/share/wine/fonts/*.ttf "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null
+    [ -f "$WINEPREFIX/drive_c/windows/system32/kernel32.dll" ] && touch "$ready"'
 fi
 [ $# -gt 0 ] || exit 0
 if [ -x /usr/lib/wine/wine64 ]; then
