@@ -255,7 +255,7 @@ void Parser::UserDefined(ResourceHead head, NameOrId type) {
   sink_.Data(s);
 }
 
-void Parser::Language() {
+std::uint16_t Parser::LanguageId() {
   Token at = lexer_.Peek();
   RcInt primary = Int();
   Expect(TokenKind::Comma);
@@ -265,8 +265,12 @@ void Parser::Language() {
                        "LANGUAGE " + std::to_string(primary.value) + ", " +
                            std::to_string(sub.value) +
                            ": the language takes 10 bits and the sublanguage 6");
+  return static_cast<std::uint16_t>(primary.value | (sub.value << 10));
+}
+
+void Parser::Language() {
   LanguageStatement s;
-  s.language = static_cast<std::uint16_t>(primary.value | (sub.value << 10));
+  s.language = LanguageId();
   sink_.Language(s);
 }
 
@@ -276,14 +280,7 @@ Attributes Parser::OptionalStatements() {
     const Token& t = lexer_.Peek();
     if (Is(t, "LANGUAGE")) {
       lexer_.Next();
-      Token at = lexer_.Peek();
-      RcInt primary = Int();
-      Expect(TokenKind::Comma);
-      RcInt sub = Int();
-      if (primary.value >= (1u << 10) || sub.value >= (1u << 6))
-        throw CompileError(ErrorCode::kBadValue, at.where,
-                           "LANGUAGE: the language takes 10 bits and the sublanguage 6");
-      a.language = static_cast<std::uint16_t>(primary.value | (sub.value << 10));
+      a.language = LanguageId();
     } else if (Is(t, "CHARACTERISTICS")) {
       lexer_.Next();
       a.characteristics = Int().value;

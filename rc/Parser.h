@@ -17,6 +17,8 @@ private:
   void Statement();
   void StringTable();
   void Language();
+  /// "primary, sub" after the LANGUAGE keyword, as the 16-bit language ID.
+  std::uint16_t LanguageId();
   void Image(ResourceHead head, ResourceType kind);
   void UserDefined(ResourceHead head, NameOrId type);
   void VersionInfo(ResourceHead head);
