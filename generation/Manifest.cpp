@@ -1,5 +1,8 @@
 #include "generation/Manifest.h"
 
+#include <iterator>
+#include <vector>
+
 #include "generation/Placeholders.h"
 
 namespace {
@@ -29,9 +32,13 @@ constexpr const char* kTemplate[] = {
     R"(</assembly>)",
 };
 
-std::string JoinedTemplate() {
+// The settings' lines go in before the template's last line, "</assembly>".
+std::string JoinedTemplate(const std::vector<std::string>& settingsLines) {
+  std::vector<std::string> lines(std::begin(kTemplate), std::end(kTemplate) - 1);
+  lines.insert(lines.end(), settingsLines.begin(), settingsLines.end());
+  lines.push_back(*(std::end(kTemplate) - 1));
   std::string text;
-  for (const char* line : kTemplate) {
+  for (const std::string& line : lines) {
     if (!text.empty())
       text += "\r\n";
     text += line;
@@ -58,9 +65,11 @@ std::string EscapeXml(const std::string& value) {
 }
 
 std::string BuildManifestText(const std::string& version, const std::string& exeName,
-                              const std::string& description, const std::string& architecture) {
+                              const std::string& description, const std::string& architecture,
+                              const generation::ManifestSettings& settings) {
   using generation::ReplaceAll;
-  std::string text = ReplaceAll(JoinedTemplate(), "%arch%", architecture);
+  std::string text = ReplaceAll(JoinedTemplate(generation::ManifestSettingsLines(settings)),
+                                "%arch%", architecture);
   text = ReplaceAll(text, "%version%", EscapeXml(version));
   text = ReplaceAll(text, "%exename%", EscapeXml(exeName));
   text = ReplaceAll(text, "%description%", EscapeXml(description));
@@ -73,6 +82,17 @@ std::string BuildManifestText(const std::string& version, const std::string& exe
 }
 
 std::string BuildManifestText(const std::string& version, const std::string& exeName,
+                              const std::string& description, const std::string& architecture) {
+  return BuildManifestText(version, exeName, description, architecture, {});
+}
+
+std::string BuildManifestText(const std::string& version, const std::string& exeName,
+                              const std::string& description,
+                              const generation::ManifestSettings& settings) {
+  return BuildManifestText(version, exeName, description, "X86", settings);
+}
+
+std::string BuildManifestText(const std::string& version, const std::string& exeName,
                               const std::string& description) {
-  return BuildManifestText(version, exeName, description, "X86");
+  return BuildManifestText(version, exeName, description, generation::ManifestSettings());
 }
