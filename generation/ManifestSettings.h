@@ -21,22 +21,52 @@ struct ManifestSettings {
   bool gdiScaling = false;
   bool longPathAware = false;
 
-  /// True when the manifest differs from the plain visual-styles one.
-  bool AnyOn() const;
-  bool operator==(const ManifestSettings& other) const;
+  bool operator==(const ManifestSettings& other) const {
+    return supportedOs == other.supportedOs && runLevel == other.runLevel &&
+           dpi == other.dpi && gdiScaling == other.gdiScaling &&
+           longPathAware == other.longPathAware;
+  }
   bool operator!=(const ManifestSettings& other) const { return !(*this == other); }
+  /// True when the manifest differs from the plain visual-styles one.
+  bool AnyOn() const { return *this != ManifestSettings(); }
 };
 
-/// The elements the settings add, one line each without line ends, indented as they stand
-/// in the manifest (after </dependency>, before </assembly>). None for the defaults.
-std::vector<std::string> ManifestSettingsLines(const ManifestSettings& settings);
+struct RunLevelRow {
+  RunLevel level;
+  const char* name;
+};
+/// The spelling of each run level in the manifest, on the command line and in the settings
+/// store.
+inline constexpr RunLevelRow kRunLevelNames[] = {
+    {RunLevel::AsInvoker, "asInvoker"},
+    {RunLevel::HighestAvailable, "highestAvailable"},
+    {RunLevel::RequireAdministrator, "requireAdministrator"},
+};
 
-/// The spelling of a run level in the manifest, on the command line and in the settings
-/// store; "" for NotSet.
-std::string RunLevelName(RunLevel level);
-/// The spelling of a DPI setting on the command line and in the settings store ("system",
-/// "permonitorv2"); "" for the default.
-std::string DpiName(DpiAwareness dpi);
+struct DpiRow {
+  DpiAwareness dpi;
+  const char* name;
+};
+/// The spelling of each DPI setting on the command line and in the settings store.
+inline constexpr DpiRow kDpiNames[] = {
+    {DpiAwareness::System, "system"},
+    {DpiAwareness::PerMonitorV2, "permonitorv2"},
+};
+
+/// "" for NotSet.
+inline std::string RunLevelName(RunLevel level) {
+  for (const RunLevelRow& row : kRunLevelNames)
+    if (row.level == level)
+      return row.name;
+  return std::string();
+}
+/// "" for the default.
+inline std::string DpiName(DpiAwareness dpi) {
+  for (const DpiRow& row : kDpiNames)
+    if (row.dpi == dpi)
+      return row.name;
+  return std::string();
+}
 /// The reverse of RunLevelName and DpiName, exact in letter case; false for anything else,
 /// "" included.
 bool ParseRunLevel(const std::string& name, RunLevel& level);

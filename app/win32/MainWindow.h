@@ -11,11 +11,12 @@
 
 namespace app::win32 {
 
+class OptionsWindow;
 class ReadmeWindow;
 
 class MainWindow : public Window, public MainView {
 public:
-  MainWindow(const Globals::Services& services, Shell& shell);
+  MainWindow(const Globals::Services& services, Shell& shell, ProgramInspector& inspector);
   ~MainWindow() override;
 
   /// Creates the window, runs Form_Load and shows it.
@@ -25,6 +26,7 @@ public:
   std::string Text(Field field) const override;
   void SetText(Field field, const std::string& text) override;
   void SetGenerateEnabled(bool enabled) override;
+  void SetOptionsCaption(const std::string& caption) override;
   void Close() override;
   WindowHandle Handle() const override { return reinterpret_cast<WindowHandle>(hwnd()); }
   IconHandle Icon() const override { return reinterpret_cast<IconHandle>(icon_); }
@@ -39,6 +41,7 @@ private:
   void DrawPicture(const DRAWITEMSTRUCT& item);
 
   std::unique_ptr<ReadmeWindow> readme_;
+  std::unique_ptr<OptionsWindow> options_;
   frmMain form_;
   HICON icon_ = nullptr;
   HICON smallIcon_ = nullptr;

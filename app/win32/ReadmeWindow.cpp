@@ -44,16 +44,7 @@ void ReadmeWindow::ShowModal() {
   SendMessageA(box_, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
   SendMessageA(box_, EM_LIMITTEXT, 0, 0);
 
-  // Centred over the main window.
-  RECT frame, over;
-  GetWindowRect(hwnd(), &frame);
-  if (!owner_ || !GetWindowRect(owner_, &over))
-    SetRect(&over, 0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
-  const int width = frame.right - frame.left;
-  const int height = frame.bottom - frame.top;
-  SetWindowPos(hwnd(), nullptr, over.left + (over.right - over.left - width) / 2,
-               over.top + (over.bottom - over.top - height) / 2, 0, 0,
-               SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  CentreOver(hwnd(), owner_);
 
   form_->Form_Load();
   loaded_ = true;
@@ -63,22 +54,7 @@ void ReadmeWindow::ShowModal() {
     EnableWindow(owner_, FALSE);
   ShowWindow(hwnd(), SW_SHOWNORMAL);
   SetFocus(box_);
-  MSG msg;
-  bool quit = false;
-  while (hwnd()) {
-    const BOOL got = GetMessageA(&msg, nullptr, 0, 0);
-    if (got <= 0) {
-      quit = got == 0;
-      break;
-    }
-    DispatchOne(msg);
-  }
-  if (owner_) {
-    EnableWindow(owner_, TRUE);
-    SetActiveWindow(owner_);
-  }
-  if (quit)
-    PostQuitMessage(static_cast<int>(msg.wParam));
+  RunModal(owner_);
 }
 
 RECT ReadmeWindow::BoxRect() const {

@@ -15,7 +15,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   BraskFileDialog dialog;
   Win32MessageBoxes boxes;
   BraskShell shell;
-  Win32Program program(nullptr, shell);
+  ManifestInspector inspector;
+  Win32Program program(nullptr, shell, inspector);
   const Globals::Services services{registry, settings, files, dialog, boxes, program};
   program.SetServices(services);
   Comctl32 comctl32;
