@@ -1,6 +1,7 @@
 #pragma once
 // What a manifest says beyond visual styles. Every setting is opt-in: the default value
-// gives the manifest the tool has always written, byte for byte.
+// gives the manifest the tool has always written, byte for byte. The text each setting adds
+// is built beside the template, in Manifest.cpp.
 
 #include <functional>
 #include <string>
