@@ -25,24 +25,6 @@ template <typename Rows> std::string Choices(const Rows& rows) {
 
 } // namespace
 
-bool ParseRunLevel(const std::string& name, RunLevel& level) {
-  for (const RunLevelRow& row : kRunLevelNames)
-    if (name == row.name) {
-      level = row.level;
-      return true;
-    }
-  return false;
-}
-
-bool ParseDpi(const std::string& name, DpiAwareness& dpi) {
-  for (const DpiRow& row : kDpiNames)
-    if (name == row.name) {
-      dpi = row.dpi;
-      return true;
-    }
-  return false;
-}
-
 std::string RunLevelChoices() { return Choices(kRunLevelNames); }
 std::string DpiChoices() { return Choices(kDpiNames); }
 

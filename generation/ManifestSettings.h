@@ -3,6 +3,7 @@
 // gives the manifest the tool has always written, byte for byte. The text each setting adds
 // is built beside the template, in Manifest.cpp.
 
+#include <cstddef>
 #include <functional>
 #include <string>
 #include <utility>
@@ -32,46 +33,52 @@ struct ManifestSettings {
   bool AnyOn() const { return *this != ManifestSettings(); }
 };
 
-struct RunLevelRow {
-  RunLevel level;
+/// A value and how it is spelt.
+template <typename Enum> struct Named {
+  Enum value;
   const char* name;
 };
+
 /// The spelling of each run level in the manifest, on the command line and in the settings
 /// store.
-inline constexpr RunLevelRow kRunLevelNames[] = {
+inline constexpr Named<RunLevel> kRunLevelNames[] = {
     {RunLevel::AsInvoker, "asInvoker"},
     {RunLevel::HighestAvailable, "highestAvailable"},
     {RunLevel::RequireAdministrator, "requireAdministrator"},
 };
-
-struct DpiRow {
-  DpiAwareness dpi;
-  const char* name;
-};
 /// The spelling of each DPI setting on the command line and in the settings store.
-inline constexpr DpiRow kDpiNames[] = {
+inline constexpr Named<DpiAwareness> kDpiNames[] = {
     {DpiAwareness::System, "system"},
     {DpiAwareness::PerMonitorV2, "permonitorv2"},
 };
 
-/// "" for NotSet.
-inline std::string RunLevelName(RunLevel level) {
-  for (const RunLevelRow& row : kRunLevelNames)
-    if (row.level == level)
+/// The name of value in rows; "" for a value without one (the defaults).
+template <typename Enum, std::size_t N>
+std::string NameOf(const Named<Enum> (&rows)[N], Enum value) {
+  for (const Named<Enum>& row : rows)
+    if (row.value == value)
       return row.name;
   return std::string();
 }
-/// "" for the default.
-inline std::string DpiName(DpiAwareness dpi) {
-  for (const DpiRow& row : kDpiNames)
-    if (row.dpi == dpi)
-      return row.name;
-  return std::string();
+/// The value named name in rows, exact in letter case; false for any other name.
+template <typename Enum, std::size_t N>
+bool ValueOf(const Named<Enum> (&rows)[N], const std::string& name, Enum& value) {
+  for (const Named<Enum>& row : rows)
+    if (name == row.name) {
+      value = row.value;
+      return true;
+    }
+  return false;
 }
-/// The reverse of RunLevelName and DpiName, exact in letter case; false for anything else,
-/// "" included.
-bool ParseRunLevel(const std::string& name, RunLevel& level);
-bool ParseDpi(const std::string& name, DpiAwareness& dpi);
+
+inline std::string RunLevelName(RunLevel level) { return NameOf(kRunLevelNames, level); }
+inline std::string DpiName(DpiAwareness dpi) { return NameOf(kDpiNames, dpi); }
+inline bool ParseRunLevel(const std::string& name, RunLevel& level) {
+  return ValueOf(kRunLevelNames, name, level);
+}
+inline bool ParseDpi(const std::string& name, DpiAwareness& dpi) {
+  return ValueOf(kDpiNames, name, dpi);
+}
 /// The names a user may give, as "a, b or c".
 std::string RunLevelChoices();
 std::string DpiChoices();

@@ -164,12 +164,9 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
       return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
     }
-    if (id == IDC_TEXT1) {
-      // Locked, not greyed: the path stays on white like the other boxes.
-      SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
-      SetBkColor(dc, GetSysColor(COLOR_WINDOW));
-      return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_WINDOW));
-    }
+    // Locked, not greyed: the path stays on white like the other boxes.
+    if (id == IDC_TEXT1)
+      return ColourAsEditable(dc);
     break;
   }
   case WM_SETCURSOR:

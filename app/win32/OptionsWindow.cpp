@@ -107,12 +107,8 @@ LRESULT OptionsWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
     return 0;
   case WM_CTLCOLORSTATIC:
     // Read-only, but it reads as text about the program: white like an editable box.
-    if (GetDlgCtrlID(reinterpret_cast<HWND>(lParam)) == IDC_OPTIONS_REPORT) {
-      HDC dc = reinterpret_cast<HDC>(wParam);
-      SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
-      SetBkColor(dc, GetSysColor(COLOR_WINDOW));
-      return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_WINDOW));
-    }
+    if (GetDlgCtrlID(reinterpret_cast<HWND>(lParam)) == IDC_OPTIONS_REPORT)
+      return ColourAsEditable(reinterpret_cast<HDC>(wParam));
     break;
   case WM_CLOSE:
     if (form_)

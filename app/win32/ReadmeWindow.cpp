@@ -118,12 +118,8 @@ LRESULT ReadmeWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) 
     return 0;
   case WM_CTLCOLORSTATIC:
     // Read-only, but it reads as a page of text: white like an editable box.
-    if (reinterpret_cast<HWND>(lParam) == box_) {
-      HDC dc = reinterpret_cast<HDC>(wParam);
-      SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
-      SetBkColor(dc, GetSysColor(COLOR_WINDOW));
-      return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_WINDOW));
-    }
+    if (reinterpret_cast<HWND>(lParam) == box_)
+      return ColourAsEditable(reinterpret_cast<HDC>(wParam));
     break;
   case WM_CLOSE:
     // The owner takes the activation back only if it is enabled before this one goes.

@@ -83,6 +83,12 @@ void CreateControls(HWND parent, const layout::Control* controls, std::size_t co
   }
 }
 
+LRESULT ColourAsEditable(HDC dc) {
+  SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
+  SetBkColor(dc, GetSysColor(COLOR_WINDOW));
+  return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_WINDOW));
+}
+
 void CentreOver(HWND window, HWND owner) {
   RECT frame, over;
   GetWindowRect(window, &frame);

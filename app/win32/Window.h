@@ -69,6 +69,9 @@ HFONT MakeFont(const char* face, int centipoints, bool underline, const char* fa
 /// table's order; the link takes linkFont, the others font.
 void CreateControls(HWND parent, const layout::Control* controls, std::size_t count, HFONT font,
                     HFONT linkFont);
+/// For WM_CTLCOLORSTATIC of a read-only box that should read like an editable one: its
+/// text black on white. Returns the brush to give back.
+LRESULT ColourAsEditable(HDC dc);
 /// Moves window to the centre of owner, or of the screen without one.
 void CentreOver(HWND window, HWND owner);
 
