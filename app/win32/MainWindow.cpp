@@ -19,10 +19,9 @@ constexpr COLORREF kPictureBackground = RGB(236, 233, 216);
 
 } // namespace
 
-MainWindow::MainWindow(const Globals::Services& services, Shell& shell,
-                       ProgramInspector& inspector)
+MainWindow::MainWindow(const Globals::Services& services, Shell& shell)
     : readme_(std::make_unique<ReadmeWindow>(form_)),
-      options_(std::make_unique<OptionsWindow>(form_, inspector)),
+      options_(std::make_unique<OptionsWindow>(form_, inspector_)),
       form_(*this, services, shell, *readme_, *options_) {}
 
 MainWindow::~MainWindow() = default;

@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "app/frmMain.h"
+#include "app/win32/Services.h"
 #include "app/win32/Window.h"
 
 namespace app::win32 {
@@ -16,7 +17,7 @@ class ReadmeWindow;
 
 class MainWindow : public Window, public MainView {
 public:
-  MainWindow(const Globals::Services& services, Shell& shell, ProgramInspector& inspector);
+  MainWindow(const Globals::Services& services, Shell& shell);
   ~MainWindow() override;
 
   /// Creates the window, runs Form_Load and shows it.
@@ -40,6 +41,7 @@ private:
   void Unload();
   void DrawPicture(const DRAWITEMSTRUCT& item);
 
+  ManifestInspector inspector_;
   std::unique_ptr<ReadmeWindow> readme_;
   std::unique_ptr<OptionsWindow> options_;
   frmMain form_;

@@ -84,16 +84,15 @@ bool Comctl32::InitCommonControlsEx(const Themefold::tagInitCommonControlsEx& ic
 
 std::string ManifestInspector::Describe(const std::string&) { return std::string(); }
 
-Win32Program::Win32Program(const Globals::Services* services, Shell& shell,
-                           ProgramInspector& inspector)
-    : services_(services), shell_(shell), inspector_(inspector) {}
+Win32Program::Win32Program(const Globals::Services* services, Shell& shell)
+    : services_(services), shell_(shell) {}
 
 Win32Program::~Win32Program() = default;
 
 void Win32Program::End() { ExitProcess(0); }
 
 void Win32Program::ShowMainWindow() {
-  window_ = std::make_unique<MainWindow>(*services_, shell_, inspector_);
+  window_ = std::make_unique<MainWindow>(*services_, shell_);
   window_->Show();
 }
 

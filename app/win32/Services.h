@@ -49,6 +49,7 @@ public:
   bool InitCommonControlsEx(const Themefold::tagInitCommonControlsEx& iccex) override;
 };
 
+/// What the options window reports of the chosen program.
 class ManifestInspector : public ProgramInspector {
 public:
   std::string Describe(const std::string& exePath) override;
@@ -57,7 +58,7 @@ public:
 /// Ends the process, and owns the main window once it is shown.
 class Win32Program : public Program {
 public:
-  Win32Program(const Globals::Services* services, Shell& shell, ProgramInspector& inspector);
+  Win32Program(const Globals::Services* services, Shell& shell);
   ~Win32Program() override;
   void SetServices(const Globals::Services& services) { services_ = &services; }
   void End() override;
@@ -67,7 +68,6 @@ public:
 private:
   const Globals::Services* services_;
   Shell& shell_;
-  ProgramInspector& inspector_;
   std::unique_ptr<MainWindow> window_;
 };
 

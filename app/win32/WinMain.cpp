@@ -15,8 +15,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   BraskFileDialog dialog;
   Win32MessageBoxes boxes;
   BraskShell shell;
-  ManifestInspector inspector;
-  Win32Program program(nullptr, shell, inspector);
+  Win32Program program(nullptr, shell);
   const Globals::Services services{registry, settings, files, dialog, boxes, program};
   program.SetServices(services);
   Comctl32 comctl32;
