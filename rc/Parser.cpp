@@ -364,10 +364,7 @@ constexpr std::uint32_t kDialogFontStyle = 0x40;           // DS_SETFONT
 constexpr std::uint32_t kDialogCaptionStyle = 0x00C00000;  // WS_CAPTION
 constexpr std::uint32_t kNoId = 0xFFFFFFFF;                // -1: a control or item never referred to
 
-struct Flag {
-  const char* keyword;
-  std::uint16_t value;
-};
+using Flag = Parser::Flag;
 constexpr Flag kMenuFlags[] = {{"CHECKED", 0x0008},      {"GRAYED", 0x0001},
                                {"HELP", 0x4000},         {"INACTIVE", 0x0002},
                                {"MENUBARBREAK", 0x0020}, {"MENUBREAK", 0x0040}};
@@ -377,15 +374,27 @@ constexpr Flag kAcceleratorFlags[] = {{"ASCII", kAscii},   {"VIRTKEY", kVirtKey}
                                       {"NOINVERT", 0x02}, {"ALT", 0x10},
                                       {"SHIFT", kShift},  {"CONTROL", kControl}};
 
-template <std::size_t N>
-std::string FlagList(const Flag (&flags)[N]) {
-  std::string out;
-  for (std::size_t i = 0; i < N; ++i)
-    out += std::string(i == 0 ? "" : i + 1 == N ? " or " : ", ") + flags[i].keyword;
-  return out;
-}
-
 } // namespace
+
+std::uint16_t Parser::Flags(const Flag* table, std::size_t count) {
+  std::uint16_t flags = 0;
+  while (Accept(TokenKind::Comma)) {
+    const Token& t = lexer_.Peek();
+    const Flag* found = nullptr;
+    for (std::size_t i = 0; i < count; ++i)
+      if (Is(t, table[i].keyword))
+        found = &table[i];
+    if (!found) {
+      std::string list;
+      for (std::size_t i = 0; i < count; ++i)
+        list += std::string(i == 0 ? "" : i + 1 == count ? " or " : ", ") + table[i].keyword;
+      Unexpected(list.c_str());
+    }
+    flags |= found->value;
+    lexer_.Next();
+  }
+  return flags;
+}
 
 void Parser::Dialog(ResourceHead head, bool extended) {
   using namespace memory;
@@ -583,17 +592,7 @@ std::vector<MenuStatement::Item> Parser::MenuItems(bool extended, int depth) {
         if (item.id != kNoId)
           Fit16(RcInt{item.id, false}, at, "MENUITEM id");
       }
-      while (Accept(TokenKind::Comma)) {
-        const Token& flag = lexer_.Peek();
-        const Flag* found = nullptr;
-        for (const auto& f : kMenuFlags)
-          if (Is(flag, f.keyword))
-            found = &f;
-        if (!found)
-          Unexpected(FlagList(kMenuFlags).c_str());
-        item.flags |= found->value;
-        lexer_.Next();
-      }
+      item.flags = Flags(kMenuFlags);
     }
     if (popup) {
       if (depth >= kMaxNesting)
@@ -622,18 +621,7 @@ void Parser::Accelerators(ResourceHead head) {
     Token at = lexer_.Peek();
     AcceleratorsStatement::Entry e;
     e.id = Fit16(Int(), at, "accelerator id");
-    std::uint16_t flags = 0;
-    while (Accept(TokenKind::Comma)) {
-      const Token& flag = lexer_.Peek();
-      const Flag* found = nullptr;
-      for (const auto& f : kAcceleratorFlags)
-        if (Is(flag, f.keyword))
-          found = &f;
-      if (!found)
-        Unexpected(FlagList(kAcceleratorFlags).c_str());
-      flags |= found->value;
-      lexer_.Next();
-    }
+    const std::uint16_t flags = Flags(kAcceleratorFlags);
     const bool ascii = flags & kAscii, virtKey = flags & kVirtKey;
     auto bad = [&](const std::string& why) {
       Fail(ErrorCode::kBadValue, event, "accelerator " + std::to_string(e.id) + ": " + why);

@@ -14,6 +14,12 @@ public:
   /// Parses the whole script, handing each statement to the sink. Throws CompileError.
   void Run();
 
+  /// An option keyword of a menu item or an accelerator, and its bits.
+  struct Flag {
+    const char* keyword;
+    std::uint16_t value;
+  };
+
 private:
   void Statement();
   void StringTable();
@@ -29,6 +35,10 @@ private:
   void Menu(ResourceHead head, bool extended);
   std::vector<MenuStatement::Item> MenuItems(bool extended, int depth);
   void Accelerators(ResourceHead head);
+  /// (',' keyword)*, each keyword one of table's: their bits together.
+  std::uint16_t Flags(const Flag* table, std::size_t count);
+  template <std::size_t N>
+  std::uint16_t Flags(const Flag (&table)[N]) { return Flags(table, N); }
   /// LANGUAGE, CHARACTERISTICS or VERSION inside a resource; false if none is next.
   bool Attribute(Attributes& a);
   Attributes OptionalStatements();

@@ -350,21 +350,28 @@ void ResWriter::VersionInfo(const VersionInfoStatement& s) {
 
 void ResWriter::Dialog(const DialogStatement& s) {
   Bytes b;
+  // The extended templates put the help ID first and the style last.
+  auto styles = [&](std::uint32_t helpId, std::uint32_t exStyle, std::uint32_t style) {
+    if (s.extended) {
+      b.U32(helpId);
+      b.U32(exStyle);
+      b.U32(style);
+    } else {
+      b.U32(style);
+      b.U32(exStyle);
+    }
+  };
+  auto box = [&](std::uint16_t x, std::uint16_t y, std::uint16_t width, std::uint16_t height) {
+    for (std::uint16_t v : {x, y, width, height})
+      b.U16(v);
+  };
   if (s.extended) {
     b.U16(1);
     b.U16(0xffff);
-    b.U32(s.helpId);
-    b.U32(s.exStyle);
-    b.U32(s.style);
-  } else {
-    b.U32(s.style);
-    b.U32(s.exStyle);
   }
+  styles(s.helpId, s.exStyle, s.style);
   b.U16(static_cast<std::uint16_t>(s.controls.size()));
-  b.U16(s.x);
-  b.U16(s.y);
-  b.U16(s.width);
-  b.U16(s.height);
+  box(s.x, s.y, s.width, s.height);
   b.Id(s.menu);
   b.Id(s.windowClass);
   b.Text(s.caption);
@@ -379,18 +386,8 @@ void ResWriter::Dialog(const DialogStatement& s) {
   }
   for (const auto& c : s.controls) {
     b.Pad();
-    if (s.extended) {
-      b.U32(c.helpId);
-      b.U32(c.exStyle);
-      b.U32(c.style);
-    } else {
-      b.U32(c.style);
-      b.U32(c.exStyle);
-    }
-    b.U16(c.x);
-    b.U16(c.y);
-    b.U16(c.width);
-    b.U16(c.height);
+    styles(c.helpId, c.exStyle, c.style);
+    box(c.x, c.y, c.width, c.height);
     if (s.extended)
       b.U32(c.id);
     else
