@@ -396,19 +396,24 @@ std::uint16_t Parser::Flags(const Flag* table, std::size_t count) {
   return flags;
 }
 
+void Parser::Box(const char* whose, std::uint16_t& x, std::uint16_t& y, std::uint16_t& width,
+                 std::uint16_t& height) {
+  const char* const what[4] = {" x-coordinate", " y-coordinate", " width", " height"};
+  std::uint16_t* const place[4] = {&x, &y, &width, &height};
+  for (int i = 0; i < 4; ++i) {
+    if (i > 0)
+      Expect(TokenKind::Comma);
+    Token at = lexer_.Peek();
+    *place[i] = FitSigned16(Int(), at, whose + std::string(what[i]), i < 2);
+  }
+}
+
 void Parser::Dialog(ResourceHead head, bool extended) {
   using namespace memory;
   head.flags = MemoryFlags(kMoveable | kPure | kDiscardable);
   DialogStatement s;
   s.extended = extended;
-  const char* const what[4] = {"x-coordinate", "y-coordinate", "width", "height"};
-  std::uint16_t* const place[4] = {&s.x, &s.y, &s.width, &s.height};
-  for (int i = 0; i < 4; ++i) {
-    if (i > 0)
-      Expect(TokenKind::Comma);
-    Token at = lexer_.Peek();
-    *place[i] = FitSigned16(Int(), at, std::string("dialog ") + what[i], i < 2);
-  }
+  Box("dialog", s.x, s.y, s.width, s.height);
   if (extended && Accept(TokenKind::Comma))
     s.helpId = Int().value;
 
@@ -521,15 +526,7 @@ DialogStatement::Control Parser::Control(bool extended) {
   } else {
     c.windowClass = NameOrId::Id(kind->windowClass);
   }
-  const char* const what[4] = {"control x-coordinate", "control y-coordinate", "control width",
-                               "control height"};
-  std::uint16_t* const place[4] = {&c.x, &c.y, &c.width, &c.height};
-  for (int i = 0; i < 4; ++i) {
-    if (i > 0)
-      Expect(TokenKind::Comma);
-    at = lexer_.Peek();
-    *place[i] = FitSigned16(Int(), at, what[i], i < 2);
-  }
+  Box("control", c.x, c.y, c.width, c.height);
   if (!isControl && Accept(TokenKind::Comma))
     style = IntSum(0);
   if (Accept(TokenKind::Comma)) {

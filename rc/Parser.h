@@ -32,6 +32,9 @@ private:
   void VersionBlockBody(VersionBlock& block, int depth);
   void Dialog(ResourceHead head, bool extended);
   DialogStatement::Control Control(bool extended);
+  /// x ',' y ',' width ',' height: signed 16-bit, the size not negative.
+  void Box(const char* whose, std::uint16_t& x, std::uint16_t& y, std::uint16_t& width,
+           std::uint16_t& height);
   void Menu(ResourceHead head, bool extended);
   std::vector<MenuStatement::Item> MenuItems(bool extended, int depth);
   void Accelerators(ResourceHead head);
