@@ -1,0 +1,60 @@
+#pragma once
+// A read-only view of a file's bytes in which every read is checked against the end. The
+// readers of this folder take no size or offset from a file on trust: they read through
+// this view and nothing else.
+
+#include <cstddef>
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+
+namespace inspect {
+
+/// What is wrong with a file's contents. The caller puts the file's name in front.
+class FormatError : public std::runtime_error {
+public:
+  using std::runtime_error::runtime_error;
+};
+
+/// Appends code point c as UTF-8.
+void AppendUtf8(std::string &text, std::uint32_t c);
+
+/// "0x1A2B": offsets in messages, as dump tools show them.
+std::string Hex(std::uint64_t value);
+
+class Bytes {
+public:
+  Bytes() = default;
+  explicit Bytes(const std::string &data) : data_(data.data()), size_(data.size()) {}
+  Bytes(const char *data, std::size_t size) : data_(data), size_(size) {}
+
+  std::size_t Size() const { return size_; }
+  /// True when count bytes from offset lie inside; never overflows.
+  bool Has(std::uint64_t offset, std::uint64_t count) const {
+    return offset <= size_ && count <= size_ - offset;
+  }
+
+  // Little-endian reads; what names the structure for the message when the read falls
+  // outside.
+  std::uint8_t U8(std::uint64_t offset, const char *what) const;
+  std::uint16_t U16(std::uint64_t offset, const char *what) const;
+  std::uint32_t U32(std::uint64_t offset, const char *what) const;
+  std::int32_t I32(std::uint64_t offset, const char *what) const {
+    return static_cast<std::int32_t>(U32(offset, what));
+  }
+  /// count bytes from offset as a view of their own.
+  Bytes Sub(std::uint64_t offset, std::uint64_t count, const char *what) const;
+  std::string Copy(std::uint64_t offset, std::uint64_t count, const char *what) const;
+  const char *Data() const { return data_; }
+
+  /// units UTF-16LE code units from offset as UTF-8; a lone surrogate becomes U+FFFD.
+  std::string Utf16(std::uint64_t offset, std::uint64_t units, const char *what) const;
+
+private:
+  void Need(std::uint64_t offset, std::uint64_t count, const char *what) const;
+
+  const char *data_ = nullptr;
+  std::size_t size_ = 0;
+};
+
+} // namespace inspect
