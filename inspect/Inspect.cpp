@@ -11,19 +11,19 @@ constexpr std::uint16_t kManifestType = 24;
 // Process creation reads ID 1; 2 and 3 are the isolation manifests of libraries.
 constexpr std::uint16_t kManifestIds[] = {1, 2, 3};
 
-std::string BaseName(const std::string &path) {
+std::string BaseName(const std::string& path) {
   const std::size_t slash = path.find_last_of("/\\");
   return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-std::string Join(const std::vector<std::string> &items, const std::string &separator) {
+std::string Join(const std::vector<std::string>& items, const std::string& separator) {
   std::string text;
-  for (const std::string &item : items)
+  for (const std::string& item : items)
     text += (text.empty() ? "" : separator) + item;
   return text;
 }
 
-std::string Switch(const std::string &value) {
+std::string Switch(const std::string& value) {
   if (value.empty())
     return "not set";
   if (value == "true" || value == "True" || value == "TRUE")
@@ -33,15 +33,15 @@ std::string Switch(const std::string &value) {
   return "\"" + value + "\"";
 }
 
-std::string OrNotSet(const std::string &value) { return value.empty() ? "not set" : value; }
+std::string OrNotSet(const std::string& value) { return value.empty() ? "not set" : value; }
 
 } // namespace
 
-Inspection InspectImage(const std::string &fileName, const std::string &image,
-                        const std::optional<std::string> &externalManifest) {
+Inspection InspectImage(const std::string& fileName, const std::string& image,
+                        const std::optional<std::string>& externalManifest) {
   Inspection result;
   result.fileName = fileName;
-  const Resource *embedded = nullptr;
+  const Resource* embedded = nullptr;
   try {
     const PeImage pe(image);
     result.machine = pe.Machine();
@@ -59,7 +59,7 @@ Inspection InspectImage(const std::string &fileName, const std::string &image,
         result.facts.warnings.push_back("the manifest is resource ID " + embedded->name.ToString() +
                                         ", but Windows reads a program's manifest from ID 1.");
     }
-  } catch (const FormatError &error) {
+  } catch (const FormatError& error) {
     result.state = ProgramState::Unreadable;
     result.problem = error.what();
     return result;
@@ -85,12 +85,12 @@ Inspection InspectImage(const std::string &fileName, const std::string &image,
   return result;
 }
 
-Inspection InspectProgram(const std::string &path) {
+Inspection InspectProgram(const std::string& path) {
   const std::string name = BaseName(path);
   std::string image;
   try {
     image = platform::ReadFileBytes(path);
-  } catch (const SystemError &error) {
+  } catch (const SystemError& error) {
     Inspection result;
     result.fileName = name;
     result.problem = error.Description();
@@ -102,7 +102,7 @@ Inspection InspectProgram(const std::string &path) {
   if (platform::HasAttributes(externalPath)) {
     try {
       external = platform::ReadFileBytes(externalPath);
-    } catch (const SystemError &error) {
+    } catch (const SystemError& error) {
       externalProblem = error.Description();
     }
   }
@@ -113,7 +113,7 @@ Inspection InspectProgram(const std::string &path) {
   return result;
 }
 
-std::string ReportText(const Inspection &in) {
+std::string ReportText(const Inspection& in) {
   if (in.state == ProgramState::Unreadable)
     return in.fileName + ": cannot be read as a PE file: " + in.problem + "\n";
   std::string text = in.fileName + ": " + (in.pe32Plus ? "PE32+ " : "PE32 ") +
@@ -121,7 +121,7 @@ std::string ReportText(const Inspection &in) {
                      "\n";
   if (in.state == ProgramState::NoManifest)
     return text + "Manifest: none\n";
-  const ManifestFacts &f = in.facts;
+  const ManifestFacts& f = in.facts;
   text += "Manifest: " + in.source + " (" + std::to_string(in.manifestSize) + " bytes)\n";
   if (f.xmlError.empty()) {
     text += "Identity: name \"" + f.name + "\", version " + OrNotSet(f.version) +
@@ -143,22 +143,22 @@ std::string ReportText(const Inspection &in) {
             (dpiValues.empty() ? "" : " (" + Join(dpiValues, "; ") + ")") + "\n";
     text += "GDI scaling: " + Switch(f.gdiScaling) + "\n";
     text += "Long paths: " + Switch(f.longPathAware) + "\n";
-    for (const IsolatedFile &file : f.files) {
+    for (const IsolatedFile& file : f.files) {
       text += "File: " + file.name + "\n";
-      for (const ComEntry &entry : file.entries)
+      for (const ComEntry& entry : file.entries)
         text += "  " + entry.kind + " " + entry.id + (entry.name.empty() ? "" : " " + entry.name) +
                 "\n";
     }
-    for (const ComEntry &entry : f.interfaces)
+    for (const ComEntry& entry : f.interfaces)
       text += "COM: " + entry.kind + " " + entry.id + (entry.name.empty() ? "" : " " + entry.name) +
               "\n";
   }
-  for (const std::string &warning : in.warnings)
+  for (const std::string& warning : in.warnings)
     text += "Warning: " + warning + "\n";
   return text;
 }
 
-std::string Summary(const Inspection &in) {
+std::string Summary(const Inspection& in) {
   switch (in.state) {
   case ProgramState::Unreadable:
     return in.fileName + " cannot be read as a PE file: " + in.problem + ".";
@@ -167,7 +167,7 @@ std::string Summary(const Inspection &in) {
   case ProgramState::Manifest:
     break;
   }
-  const ManifestFacts &f = in.facts;
+  const ManifestFacts& f = in.facts;
   std::vector<std::string> items;
   if (f.xmlError.empty()) {
     items.push_back(std::string("visual styles ") + (f.visualStyles ? "on" : "off"));
@@ -189,11 +189,11 @@ std::string Summary(const Inspection &in) {
   if (in.source.compare(0, 8, "external") == 0)
     text += " (" + in.fileName + ".manifest beside it)";
   text += items.empty() ? "." : ": " + Join(items, ", ") + ".";
-  for (const std::string &warning : in.warnings)
+  for (const std::string& warning : in.warnings)
     text += " Warning: " + warning;
   return text;
 }
 
-std::string DescribeProgram(const std::string &exePath) { return Summary(InspectProgram(exePath)); }
+std::string DescribeProgram(const std::string& exePath) { return Summary(InspectProgram(exePath)); }
 
 } // namespace inspect

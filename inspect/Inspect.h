@@ -32,19 +32,19 @@ struct Inspection {
 
 /// The program in image, named fileName, with the text of an external manifest beside it
 /// when there is one. Never throws for anything in the bytes.
-Inspection InspectImage(const std::string &fileName, const std::string &image,
-                        const std::optional<std::string> &externalManifest);
+Inspection InspectImage(const std::string& fileName, const std::string& image,
+                        const std::optional<std::string>& externalManifest);
 
 /// Reads path and path + ".manifest" and inspects them.
-Inspection InspectProgram(const std::string &path);
+Inspection InspectProgram(const std::string& path);
 
 /// The full report, one fact a line, each line ending in '\n'.
-std::string ReportText(const Inspection &inspection);
+std::string ReportText(const Inspection& inspection);
 
 /// One paragraph for a window: "App.exe carries a manifest now: visual styles on, ..."
-std::string Summary(const Inspection &inspection);
+std::string Summary(const Inspection& inspection);
 
 /// Summary(InspectProgram(exePath)).
-std::string DescribeProgram(const std::string &exePath);
+std::string DescribeProgram(const std::string& exePath);
 
 } // namespace inspect

@@ -13,13 +13,13 @@ namespace {
 using xml::Element;
 
 std::string Lower(std::string text) {
-  for (char &c : text)
+  for (char& c : text)
     if (c >= 'A' && c <= 'Z')
       c = static_cast<char>(c - 'A' + 'a');
   return text;
 }
 
-std::string Trim(const std::string &text) {
+std::string Trim(const std::string& text) {
   const std::size_t begin = text.find_first_not_of(" \t\n");
   if (begin == std::string::npos)
     return std::string();
@@ -28,7 +28,7 @@ std::string Trim(const std::string &text) {
 
 /// The manifest's bytes as UTF-8: Windows reads UTF-16 too when it begins with a byte
 /// order mark.
-std::string AsUtf8(const std::string &bytes) {
+std::string AsUtf8(const std::string& bytes) {
   const bool little = bytes.compare(0, 2, "\xFF\xFE") == 0;
   const bool big = bytes.compare(0, 2, "\xFE\xFF") == 0;
   if (!little && !big)
@@ -46,27 +46,27 @@ std::string AsUtf8(const std::string &bytes) {
   return view.Utf16(0, units, "the manifest");
 }
 
-std::vector<const Element *> Children(const Element &parent, const char *local,
-                                      std::initializer_list<const char *> namespaces) {
-  std::vector<const Element *> found;
-  for (const Element &child : parent.children)
+std::vector<const Element*> Children(const Element& parent, const char* local,
+                                     std::initializer_list<const char*> namespaces) {
+  std::vector<const Element*> found;
+  for (const Element& child : parent.children)
     if (child.local == local)
-      for (const char *ns : namespaces)
+      for (const char* ns : namespaces)
         if (child.ns == ns)
           found.push_back(&child);
   return found;
 }
 
 /// The machines a processorArchitecture value allows; empty for any.
-bool ArchitectureMatches(const std::string &architecture, std::uint16_t machine) {
-  static const std::pair<const char *, std::uint16_t> kArchitectures[] = {{"x86", kMachineI386},
-                                                                          {"amd64", kMachineAmd64},
-                                                                          {"arm64", kMachineArm64},
-                                                                          {"ia64", kMachineIa64}};
+bool ArchitectureMatches(const std::string& architecture, std::uint16_t machine) {
+  static const std::pair<const char*, std::uint16_t> kArchitectures[] = {{"x86", kMachineI386},
+                                                                         {"amd64", kMachineAmd64},
+                                                                         {"arm64", kMachineArm64},
+                                                                         {"ia64", kMachineIa64}};
   const std::string value = Lower(architecture);
   if (value == "*")
     return true;
-  for (const auto &[name, number] : kArchitectures)
+  for (const auto& [name, number] : kArchitectures)
     if (value == name)
       return machine == number;
   return false;
@@ -74,16 +74,16 @@ bool ArchitectureMatches(const std::string &architecture, std::uint16_t machine)
 
 class Reader {
 public:
-  Reader(ManifestFacts &facts, std::uint16_t machine) : facts_(facts), machine_(machine) {}
+  Reader(ManifestFacts& facts, std::uint16_t machine) : facts_(facts), machine_(machine) {}
 
-  void Assembly(const Element &root) {
+  void Assembly(const Element& root) {
     using namespace manifestns;
     if (root.local != "assembly" || root.ns != kAsmV1) {
       Warn("the root element is not <assembly> in " + std::string(kAsmV1) +
            ": Windows refuses to start the program");
       return;
     }
-    for (const Element *identity : Children(root, "assemblyIdentity", {kAsmV1})) {
+    for (const Element* identity : Children(root, "assemblyIdentity", {kAsmV1})) {
       facts_.name = identity->Value("name");
       facts_.version = identity->Value("version");
       facts_.architecture = identity->Value("processorArchitecture");
@@ -93,50 +93,50 @@ public:
              "\" is not four numbers of 0 to 65535: Windows refuses to start the program");
       CheckArchitecture(facts_.architecture, "the program's architecture");
     }
-    for (const Element *dependency : Children(root, "dependency", {kAsmV1}))
-      for (const Element *assembly : Children(*dependency, "dependentAssembly", {kAsmV1}))
-        for (const Element *identity : Children(*assembly, "assemblyIdentity", {kAsmV1}))
+    for (const Element* dependency : Children(root, "dependency", {kAsmV1}))
+      for (const Element* assembly : Children(*dependency, "dependentAssembly", {kAsmV1}))
+        for (const Element* identity : Children(*assembly, "assemblyIdentity", {kAsmV1}))
           Dependency(*identity);
-    for (const Element *compatibility : Children(root, "compatibility", {kCompatibility}))
-      for (const Element *application : Children(*compatibility, "application", {kCompatibility}))
-        for (const Element *os : Children(*application, "supportedOS", {kCompatibility}))
+    for (const Element* compatibility : Children(root, "compatibility", {kCompatibility}))
+      for (const Element* application : Children(*compatibility, "application", {kCompatibility}))
+        for (const Element* os : Children(*application, "supportedOS", {kCompatibility}))
           SupportedOs(os->Value("Id"));
-    for (const Element *trust : Children(root, "trustInfo", {kAsmV2, kAsmV3}))
-      for (const Element *security : Children(*trust, "security", {kAsmV2, kAsmV3}))
-        for (const Element *privileges :
+    for (const Element* trust : Children(root, "trustInfo", {kAsmV2, kAsmV3}))
+      for (const Element* security : Children(*trust, "security", {kAsmV2, kAsmV3}))
+        for (const Element* privileges :
              Children(*security, "requestedPrivileges", {kAsmV2, kAsmV3}))
-          for (const Element *level :
+          for (const Element* level :
                Children(*privileges, "requestedExecutionLevel", {kAsmV2, kAsmV3})) {
             facts_.runLevel = level->Value("level");
             facts_.uiAccess = level->Value("uiAccess");
           }
-    for (const Element *application : Children(root, "application", {kAsmV3}))
-      for (const Element *settings : Children(*application, "windowsSettings", {kAsmV3}))
+    for (const Element* application : Children(root, "application", {kAsmV3}))
+      for (const Element* settings : Children(*application, "windowsSettings", {kAsmV3}))
         WindowsSettings(*settings);
-    for (const Element *file : Children(root, "file", {kAsmV1})) {
+    for (const Element* file : Children(root, "file", {kAsmV1})) {
       IsolatedFile isolated{file->Value("name"), {}};
-      for (const Element &child : file->children)
+      for (const Element& child : file->children)
         if (child.ns == kAsmV1)
           if (ComEntry entry = Com(child); !entry.kind.empty())
             isolated.entries.push_back(entry);
       facts_.files.push_back(isolated);
     }
-    for (const Element &child : root.children)
+    for (const Element& child : root.children)
       if (child.ns == kAsmV1 && child.local != "file")
         if (ComEntry entry = Com(child); !entry.kind.empty())
           facts_.interfaces.push_back(entry);
   }
 
 private:
-  void Warn(const std::string &sentence) { facts_.warnings.push_back(sentence + "."); }
+  void Warn(const std::string& sentence) { facts_.warnings.push_back(sentence + "."); }
 
-  void CheckArchitecture(const std::string &architecture, const std::string &whose) {
+  void CheckArchitecture(const std::string& architecture, const std::string& whose) {
     if (!architecture.empty() && !ArchitectureMatches(architecture, machine_))
       Warn(whose + " " + architecture + " does not match the PE machine " + MachineName(machine_) +
            ": Windows refuses to start the program");
   }
 
-  void Dependency(const Element &identity) {
+  void Dependency(const Element& identity) {
     if (Lower(identity.Value("name")) != "microsoft.windows.common-controls")
       return;
     if (identity.Value("version").compare(0, 2, "6.") == 0)
@@ -145,9 +145,9 @@ private:
                       "the Common Controls dependency's architecture");
   }
 
-  void SupportedOs(const std::string &id) {
+  void SupportedOs(const std::string& id) {
     std::string name = id;
-    for (const WindowsVersion &version : kWindowsVersions)
+    for (const WindowsVersion& version : kWindowsVersions)
       if (Lower(id) == version.id)
         name = version.name;
     if (std::find(facts_.supportedOs.begin(), facts_.supportedOs.end(), name) ==
@@ -155,11 +155,11 @@ private:
       facts_.supportedOs.push_back(name);
   }
 
-  void WindowsSettings(const Element &settings) {
+  void WindowsSettings(const Element& settings) {
     using namespace manifestns;
     struct Setting {
-      const char *local;
-      const char *ns;
+      const char* local;
+      const char* ns;
       std::string ManifestFacts::*value;
     };
     static const Setting kSettings[] = {
@@ -168,8 +168,8 @@ private:
         {"gdiScaling", kSettings2017, &ManifestFacts::gdiScaling},
         {"longPathAware", kSettings2016, &ManifestFacts::longPathAware},
     };
-    for (const Element &child : settings.children)
-      for (const Setting &setting : kSettings) {
+    for (const Element& child : settings.children)
+      for (const Setting& setting : kSettings) {
         if (child.local != setting.local)
           continue;
         if (child.ns == setting.ns)
@@ -179,7 +179,7 @@ private:
       }
   }
 
-  static ComEntry Com(const Element &element) {
+  static ComEntry Com(const Element& element) {
     if (element.local == "comClass")
       return {element.local, element.Value("clsid"), element.Value("progid")};
     if (element.local == "typelib")
@@ -190,18 +190,18 @@ private:
     return {};
   }
 
-  ManifestFacts &facts_;
+  ManifestFacts& facts_;
   std::uint16_t machine_;
 };
 
 } // namespace
 
-ManifestFacts ReadManifest(const std::string &bytes, std::uint16_t machine) {
+ManifestFacts ReadManifest(const std::string& bytes, std::uint16_t machine) {
   ManifestFacts facts;
   xml::Element root;
   try {
     root = xml::Parse(AsUtf8(bytes));
-  } catch (const FormatError &error) {
+  } catch (const FormatError& error) {
     facts.xmlError = error.what();
     facts.warnings.push_back("the manifest is not well-formed XML (" + facts.xmlError +
                              "): Windows refuses to start the program.");
@@ -210,8 +210,8 @@ ManifestFacts ReadManifest(const std::string &bytes, std::uint16_t machine) {
   Reader(facts, machine).Assembly(root);
   // Oldest first, whatever order the manifest lists them in; unknown Ids last.
   std::stable_sort(facts.supportedOs.begin(), facts.supportedOs.end(),
-                   [](const std::string &a, const std::string &b) {
-                     auto rank = [](const std::string &name) {
+                   [](const std::string& a, const std::string& b) {
+                     auto rank = [](const std::string& name) {
                        std::size_t i = 0;
                        while (i < std::size(kWindowsVersions) && name != kWindowsVersions[i].name)
                          ++i;
@@ -222,7 +222,7 @@ ManifestFacts ReadManifest(const std::string &bytes, std::uint16_t machine) {
   return facts;
 }
 
-std::string DescribeDpi(const ManifestFacts &facts) {
+std::string DescribeDpi(const ManifestFacts& facts) {
   // Windows 10 1607 and later take the first dpiAwareness value they know; older ones
   // read dpiAware.
   if (!facts.dpiAwareness.empty()) {

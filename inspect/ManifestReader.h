@@ -10,22 +10,22 @@
 namespace inspect {
 
 namespace manifestns {
-inline constexpr const char *kAsmV1 = "urn:schemas-microsoft-com:asm.v1";
-inline constexpr const char *kAsmV2 = "urn:schemas-microsoft-com:asm.v2";
-inline constexpr const char *kAsmV3 = "urn:schemas-microsoft-com:asm.v3";
-inline constexpr const char *kCompatibility = "urn:schemas-microsoft-com:compatibility.v1";
-inline constexpr const char *kSettings2005 =
+inline constexpr const char* kAsmV1 = "urn:schemas-microsoft-com:asm.v1";
+inline constexpr const char* kAsmV2 = "urn:schemas-microsoft-com:asm.v2";
+inline constexpr const char* kAsmV3 = "urn:schemas-microsoft-com:asm.v3";
+inline constexpr const char* kCompatibility = "urn:schemas-microsoft-com:compatibility.v1";
+inline constexpr const char* kSettings2005 =
     "http://schemas.microsoft.com/SMI/2005/WindowsSettings";
-inline constexpr const char *kSettings2016 =
+inline constexpr const char* kSettings2016 =
     "http://schemas.microsoft.com/SMI/2016/WindowsSettings";
-inline constexpr const char *kSettings2017 =
+inline constexpr const char* kSettings2017 =
     "http://schemas.microsoft.com/SMI/2017/WindowsSettings";
 } // namespace manifestns
 
 /// The Windows versions a manifest can declare, oldest first.
 struct WindowsVersion {
-  const char *name;
-  const char *id;
+  const char* name;
+  const char* id;
 };
 inline constexpr WindowsVersion kWindowsVersions[] = {
     {"Vista", "{e2011457-1546-43c5-a5fe-008deee3d3f0}"},
@@ -60,9 +60,9 @@ struct ManifestFacts {
 
 /// Reads manifest bytes (UTF-8, or UTF-16 with a byte order mark) for a program whose PE
 /// machine is machine.
-ManifestFacts ReadManifest(const std::string &bytes, std::uint16_t machine);
+ManifestFacts ReadManifest(const std::string& bytes, std::uint16_t machine);
 
 /// The DPI setting in words: "system aware", "per-monitor v2", "not set", ...
-std::string DescribeDpi(const ManifestFacts &facts);
+std::string DescribeDpi(const ManifestFacts& facts);
 
 } // namespace inspect

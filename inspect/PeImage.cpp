@@ -16,7 +16,7 @@ char UpperAscii(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a
 
 } // namespace
 
-bool ResourceKey::Matches(const ResourceKey &other) const {
+bool ResourceKey::Matches(const ResourceKey& other) const {
   if (IsName() != other.IsName())
     return false;
   if (!IsName())
@@ -45,7 +45,7 @@ std::string MachineName(std::uint16_t machine) {
   return "machine " + Hex(machine);
 }
 
-PeImage::PeImage(const std::string &image) : file_(image) {
+PeImage::PeImage(const std::string& image) : file_(image) {
   if (file_.Size() < 2 || image[0] != 'M' || image[1] != 'Z')
     throw FormatError("no MZ header: not a program or library");
   const std::uint32_t peOffset = file_.U32(0x3C, "the MZ header");
@@ -83,8 +83,8 @@ PeImage::PeImage(const std::string &image) : file_(image) {
     ReadResources(resourceRva);
 }
 
-std::uint64_t PeImage::OffsetOf(std::uint64_t rva, std::uint64_t count, const char *what) const {
-  for (const Section &s : sections_) {
+std::uint64_t PeImage::OffsetOf(std::uint64_t rva, std::uint64_t count, const char* what) const {
+  for (const Section& s : sections_) {
     const std::uint64_t extent = s.virtualSize != 0 ? s.virtualSize : s.rawSize;
     if (rva < s.virtualAddress || rva - s.virtualAddress >= extent)
       continue;
@@ -125,7 +125,7 @@ void PeImage::ReadResources(std::uint32_t rootRva) {
     ResourceKey key;
     std::uint32_t target;
   };
-  auto readDirectory = [&](std::uint64_t rva, const char *what) {
+  auto readDirectory = [&](std::uint64_t rva, const char* what) {
     if (!seen.insert(rva).second)
       throw FormatError("the resource directory at RVA " + Hex(rva) +
                         " is reached a second time: the directory loops");
@@ -138,21 +138,21 @@ void PeImage::ReadResources(std::uint32_t rootRva) {
                       file_.U32(entries + 8u * i + 4, what)});
     return list;
   };
-  auto subdirectory = [&](const Entry &entry, const std::string &what) {
+  auto subdirectory = [&](const Entry& entry, const std::string& what) {
     if ((entry.target & kHighBit) == 0)
       throw FormatError(what + " has data where a directory belongs");
     return std::uint64_t{rootRva} + (entry.target & ~kHighBit);
   };
 
-  for (const Entry &type : readDirectory(rootRva, "the resource directory")) {
+  for (const Entry& type : readDirectory(rootRva, "the resource directory")) {
     const std::string typeWhat = "resource type " + type.key.ToString();
-    for (const Entry &name : readDirectory(subdirectory(type, typeWhat), "a resource directory")) {
+    for (const Entry& name : readDirectory(subdirectory(type, typeWhat), "a resource directory")) {
       const std::string nameWhat = typeWhat + " name " + name.key.ToString();
       const std::vector<Entry> languages =
           readDirectory(subdirectory(name, nameWhat), "a resource directory");
       if (languages.empty())
         continue;
-      const Entry &language = languages.front();
+      const Entry& language = languages.front();
       if ((language.target & kHighBit) != 0)
         throw FormatError(nameWhat + " has a directory where its data belongs");
       const std::uint64_t leaf =
@@ -166,8 +166,8 @@ void PeImage::ReadResources(std::uint32_t rootRva) {
   }
 }
 
-const Resource *PeImage::Find(const ResourceKey &type, const ResourceKey &name) const {
-  for (const Resource &resource : resources_)
+const Resource* PeImage::Find(const ResourceKey& type, const ResourceKey& name) const {
+  for (const Resource& resource : resources_)
     if (resource.type.Matches(type) && resource.name.Matches(name))
       return &resource;
   return nullptr;

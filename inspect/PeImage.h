@@ -20,7 +20,7 @@ struct ResourceKey {
   static ResourceKey Name(std::string name) { return ResourceKey{0, std::move(name)}; }
   bool IsName() const { return !name.empty(); }
   /// Names compare without regard to ASCII case, as FindResource does.
-  bool Matches(const ResourceKey &other) const;
+  bool Matches(const ResourceKey& other) const;
   /// "24", "TYPELIB": as a resource script names it.
   std::string ToString() const;
 };
@@ -46,16 +46,16 @@ public:
   /// Reads the headers, the section table and the whole resource directory of image,
   /// which must outlive this object. Throws FormatError when it is not a PE image or a
   /// structure lies outside the file.
-  explicit PeImage(const std::string &image);
+  explicit PeImage(const std::string& image);
 
   std::uint16_t Machine() const { return machine_; }
   bool IsPe32Plus() const { return pe32Plus_; }
   bool IsDll() const { return dll_; }
 
   /// Every resource, types and names in the directory's order.
-  const std::vector<Resource> &Resources() const { return resources_; }
+  const std::vector<Resource>& Resources() const { return resources_; }
   /// The resource of that type and name, or null.
-  const Resource *Find(const ResourceKey &type, const ResourceKey &name) const;
+  const Resource* Find(const ResourceKey& type, const ResourceKey& name) const;
 
 private:
   struct Section {
@@ -65,7 +65,7 @@ private:
     std::uint32_t rawSize;
   };
 
-  std::uint64_t OffsetOf(std::uint64_t rva, std::uint64_t count, const char *what) const;
+  std::uint64_t OffsetOf(std::uint64_t rva, std::uint64_t count, const char* what) const;
   void ReadResources(std::uint32_t rootRva);
   ResourceKey ReadKey(std::uint32_t rootRva, std::uint32_t nameField) const;
 

@@ -6,7 +6,7 @@ namespace inspect::xml {
 
 namespace {
 
-const char *const kXmlNamespace = "http://www.w3.org/XML/1998/namespace";
+const char* const kXmlNamespace = "http://www.w3.org/XML/1998/namespace";
 
 bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\n'; }
 
@@ -24,7 +24,7 @@ bool IsXmlChar(std::uint32_t c) {
 }
 
 /// Line ends become LF, as an XML processor hands them on.
-std::string NormalizeLineEnds(const std::string &text) {
+std::string NormalizeLineEnds(const std::string& text) {
   std::string out;
   out.reserve(text.size());
   for (std::size_t i = 0; i < text.size(); ++i) {
@@ -67,11 +67,11 @@ public:
   }
 
 private:
-  [[noreturn]] void Fail(const std::string &message) const {
+  [[noreturn]] void Fail(const std::string& message) const {
     throw FormatError("line " + std::to_string(line_) + ": " + message);
   }
   bool AtEnd() const { return pos_ >= text_.size(); }
-  bool Starts(const char *s) const {
+  bool Starts(const char* s) const {
     return text_.compare(pos_, std::char_traits<char>::length(s), s) == 0;
   }
   char Next() {
@@ -90,14 +90,14 @@ private:
       Next();
     return pos_ != start;
   }
-  void Expect(const char *s, const char *what) {
+  void Expect(const char* s, const char* what) {
     if (!Starts(s))
       Fail(AtEnd() ? std::string("the document ends inside ") + what
                    : std::string("expected '") + s + "' in " + what);
     Skip(std::char_traits<char>::length(s));
   }
   /// Skips to after the end marker, which must come.
-  std::string Until(const char *end, const char *what) {
+  std::string Until(const char* end, const char* what) {
     const std::size_t found = text_.find(end, pos_);
     if (found == std::string::npos)
       Fail(std::string("the document ends inside ") + what);
@@ -145,7 +145,7 @@ private:
     Expect("?>", "the XML declaration");
     if (pseudo.empty() || pseudo[0].name != "version")
       Fail("the XML declaration must begin with its version");
-    for (const RawAttribute &a : pseudo)
+    for (const RawAttribute& a : pseudo)
       if (a.name != "version" && a.name != "encoding" && a.name != "standalone")
         Fail("'" + a.name + "' does not belong in the XML declaration");
   }
@@ -178,7 +178,7 @@ private:
     Until("?>", "a processing instruction");
   }
 
-  std::string Name(const char *what) {
+  std::string Name(const char* what) {
     if (AtEnd() || !IsNameStart(static_cast<unsigned char>(text_[pos_])))
       Fail(std::string("a name is missing in ") + what);
     const std::size_t start = pos_;
@@ -187,16 +187,16 @@ private:
     return text_.substr(start, pos_ - start);
   }
 
-  void Reference(std::string &out) {
+  void Reference(std::string& out) {
     Skip(1);
     const std::size_t end = text_.find(';', pos_);
     if (end == std::string::npos || end - pos_ > 12)
       Fail("'&' that begins no reference; write &amp;");
     const std::string name = text_.substr(pos_, end - pos_);
     Skip(end - pos_ + 1);
-    static const std::pair<const char *, char> kPredefined[] = {
+    static const std::pair<const char*, char> kPredefined[] = {
         {"lt", '<'}, {"gt", '>'}, {"amp", '&'}, {"apos", '\''}, {"quot", '"'}};
-    for (const auto &[entity, c] : kPredefined)
+    for (const auto& [entity, c] : kPredefined)
       if (name == entity) {
         out += c;
         return;
@@ -253,7 +253,7 @@ private:
     }
   }
 
-  std::string Resolve(const std::string &prefix, bool forElement) const {
+  std::string Resolve(const std::string& prefix, bool forElement) const {
     if (prefix.empty() && !forElement)
       return std::string();
     if (prefix == "xml")
@@ -266,14 +266,14 @@ private:
     return std::string();
   }
 
-  static std::pair<std::string, std::string> Split(const std::string &name) {
+  static std::pair<std::string, std::string> Split(const std::string& name) {
     const std::size_t colon = name.find(':');
     if (colon == std::string::npos)
       return {std::string(), name};
     return {name.substr(0, colon), name.substr(colon + 1)};
   }
 
-  void CheckQualified(const std::string &name) const {
+  void CheckQualified(const std::string& name) const {
     const std::size_t colon = name.find(':');
     if (colon != std::string::npos &&
         (colon == 0 || colon + 1 == name.size() || name.find(':', colon + 1) != std::string::npos))
@@ -305,7 +305,7 @@ private:
     }
 
     const std::size_t scopeSize = scope_.size();
-    for (const RawAttribute &a : raw) {
+    for (const RawAttribute& a : raw) {
       if (a.name == "xmlns") {
         scope_.emplace_back(std::string(), a.value);
       } else if (a.name.compare(0, 6, "xmlns:") == 0) {
@@ -320,12 +320,12 @@ private:
     const auto [prefix, local] = Split(name);
     element.ns = Resolve(prefix, true);
     element.local = local;
-    for (const RawAttribute &a : raw) {
+    for (const RawAttribute& a : raw) {
       if (a.name == "xmlns" || a.name.compare(0, 6, "xmlns:") == 0)
         continue;
       const auto [attributePrefix, attributeLocal] = Split(a.name);
       Attribute resolved{Resolve(attributePrefix, false), attributeLocal, a.value};
-      for (const Attribute &other : element.attributes)
+      for (const Attribute& other : element.attributes)
         if (other.ns == resolved.ns && other.local == resolved.local)
           Fail("attribute '" + attributeLocal + "' appears twice in '" + name + "'");
       element.attributes.push_back(std::move(resolved));
@@ -341,7 +341,7 @@ private:
     return element;
   }
 
-  void Content(Element &element, const std::string &name, int depth) {
+  void Content(Element& element, const std::string& name, int depth) {
     for (;;) {
       if (AtEnd())
         Fail("'" + name + "' is not closed");
@@ -383,18 +383,18 @@ private:
 
 } // namespace
 
-const Attribute *Element::Find(const std::string &localName, const std::string &nsName) const {
-  for (const Attribute &a : attributes)
+const Attribute* Element::Find(const std::string& localName, const std::string& nsName) const {
+  for (const Attribute& a : attributes)
     if (a.local == localName && a.ns == nsName)
       return &a;
   return nullptr;
 }
 
-std::string Element::Value(const std::string &localName) const {
-  const Attribute *a = Find(localName);
+std::string Element::Value(const std::string& localName) const {
+  const Attribute* a = Find(localName);
   return a ? a->value : std::string();
 }
 
-Element Parse(const std::string &text) { return Parser(NormalizeLineEnds(text)).Document(); }
+Element Parse(const std::string& text) { return Parser(NormalizeLineEnds(text)).Document(); }
 
 } // namespace inspect::xml

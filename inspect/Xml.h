@@ -26,9 +26,9 @@ struct Element {
   std::string text; ///< the character data directly inside, joined
 
   /// The attribute of that local name and namespace, or null.
-  const Attribute *Find(const std::string &local, const std::string &ns = "") const;
+  const Attribute* Find(const std::string& local, const std::string& ns = "") const;
   /// Its value, or "" when absent.
-  std::string Value(const std::string &local) const;
+  std::string Value(const std::string& local) const;
 };
 
 /// Deeper nesting than this is refused: no manifest needs it, and it bounds the recursion.
@@ -36,6 +36,6 @@ inline constexpr int kMaxDepth = 200;
 
 /// The root element of text, which is UTF-8 with an optional byte order mark. Throws
 /// FormatError ("line 3: ...") where the document is not well-formed.
-Element Parse(const std::string &text);
+Element Parse(const std::string& text);
 
 } // namespace inspect::xml

@@ -369,7 +369,7 @@ TEST_F(BatchTest, InspectReportsAndWritesNothing) {
       {"no manifest", plain, 6, "App.exe: PE32 program, machine x86\nManifest: none\n", ""},
       {"not a program", "MZ", 5, "",
        "themefold-batch: " + Target() + ": cannot be read as a PE file: the MZ header at offset "
-       "0x3C (4 bytes) runs past the end of the data (2 bytes)\n"},
+       "0x3C (4 bytes) runs past the end of the file (2 bytes)\n"},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);

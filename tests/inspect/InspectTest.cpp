@@ -7,7 +7,7 @@
 
 namespace {
 
-std::string Fixture(const std::string &name) {
+std::string Fixture(const std::string& name) {
   std::string folder = THEMEFOLD_INSPECT_FIXTURES;
 #ifdef _WIN32
   if (!folder.empty() && folder[0] == '/')
@@ -16,14 +16,14 @@ std::string Fixture(const std::string &name) {
   return folder + "/" + name;
 }
 
-const char *const kGoodManifest =
+const char* const kGoodManifest =
     "<assembly xmlns=\"urn:schemas-microsoft-com:asm.v1\" manifestVersion=\"1.0\">"
     "<assemblyIdentity name=\"A\" version=\"1.0.0.0\" processorArchitecture=\"x86\"/>"
     "<dependency><dependentAssembly><assemblyIdentity type=\"win32\" "
     "name=\"Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\" processorArchitecture=\"*\"/>"
     "</dependentAssembly></dependency></assembly>";
 
-std::string ProgramWith(const std::string &manifest, std::uint16_t id = 1) {
+std::string ProgramWith(const std::string& manifest, std::uint16_t id = 1) {
   return testsupport::BuildPe(
              inspect::kMachineI386, false,
              {{inspect::ResourceKey::Id(24), inspect::ResourceKey::Id(id), manifest}})
@@ -34,7 +34,7 @@ std::string ProgramWith(const std::string &manifest, std::uint16_t id = 1) {
 
 // The report of each program built here, byte for byte.
 TEST(InspectTest, ReportsWhatBuiltProgramsCarry) {
-  for (const char *name : {"App32.exe", "App64.exe", "Plain64.exe"}) {
+  for (const char* name : {"App32.exe", "App64.exe", "Plain64.exe"}) {
     SCOPED_TRACE(name);
     EXPECT_EQ(inspect::ReportText(inspect::InspectProgram(Fixture(name))),
               testsupport::ReadBytes(
@@ -46,11 +46,11 @@ class InspectFilesTest : public testsupport::TempDirTest {};
 
 TEST_F(InspectFilesTest, SummarizesWhereTheManifestComesFrom) {
   struct Row {
-    const char *what;
+    const char* what;
     std::string program;  ///< "" for no file at all
-    const char *external; ///< nullptr for none
+    const char* external; ///< nullptr for none
     inspect::ProgramState state;
-    const char *summary;
+    const char* summary;
   };
   const std::string plain = testsupport::BuildPe(inspect::kMachineI386, false, {}).image;
   const Row rows[] = {
@@ -71,11 +71,11 @@ TEST_F(InspectFilesTest, SummarizesWhereTheManifestComesFrom) {
       {"none", plain, nullptr, inspect::ProgramState::NoManifest, "App.exe carries no manifest."},
       {"garbage", "MZ garbage", nullptr, inspect::ProgramState::Unreadable,
        "App.exe cannot be read as a PE file: the MZ header at offset 0x3C (4 bytes) runs past "
-       "the end of the data (10 bytes)."},
+       "the end of the file (10 bytes)."},
       {"a text file", "Hello", kGoodManifest, inspect::ProgramState::Unreadable,
        "App.exe cannot be read as a PE file: no MZ header: not a program or library."},
   };
-  for (const Row &row : rows) {
+  for (const Row& row : rows) {
     SCOPED_TRACE(row.what);
     const std::string folder = Path(row.what);
     std::filesystem::create_directories(folder);

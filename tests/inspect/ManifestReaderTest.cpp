@@ -7,19 +7,19 @@
 
 namespace {
 
-const char *const kHead =
+const char* const kHead =
     "<assembly xmlns=\"urn:schemas-microsoft-com:asm.v1\" manifestVersion=\"1.0\">";
 
-std::string Manifest(const std::string &body) { return kHead + body + "</assembly>"; }
+std::string Manifest(const std::string& body) { return kHead + body + "</assembly>"; }
 
-std::string Identity(const std::string &version, const std::string &architecture) {
+std::string Identity(const std::string& version, const std::string& architecture) {
   return "<assemblyIdentity name=\"A\" version=\"" + version + "\" processorArchitecture=\"" +
          architecture + "\" type=\"win32\"/>";
 }
 
-std::string Joined(const std::vector<std::string> &items) {
+std::string Joined(const std::vector<std::string>& items) {
   std::string text;
-  for (const std::string &item : items)
+  for (const std::string& item : items)
     text += (text.empty() ? "" : " | ") + item;
   return text;
 }
@@ -30,7 +30,7 @@ TEST(ManifestReaderTest, WarnsWhereWindowsRefusesOrIgnores) {
   struct Row {
     std::string manifest;
     std::uint16_t machine;
-    const char *warnings;
+    const char* warnings;
   };
   const Row rows[] = {
       {Manifest(Identity("1.0.0.0", "x86")), inspect::kMachineI386, ""},
@@ -68,7 +68,7 @@ TEST(ManifestReaderTest, WarnsWhereWindowsRefusesOrIgnores) {
        "Windows ignores it. | <longPathAware> is not in namespace "
        "http://schemas.microsoft.com/SMI/2016/WindowsSettings: Windows ignores it."},
   };
-  for (const Row &row : rows) {
+  for (const Row& row : rows) {
     SCOPED_TRACE(row.manifest);
     EXPECT_EQ(Joined(inspect::ReadManifest(row.manifest, row.machine).warnings), row.warnings);
   }
@@ -90,7 +90,7 @@ TEST(ManifestReaderTest, ReadsSettingsWhateverTheEncodingAndOrder) {
     utf16 += '\0';
   }
   struct Row {
-    const char *what;
+    const char* what;
     std::string bytes;
   };
   const Row rows[] = {
@@ -98,7 +98,7 @@ TEST(ManifestReaderTest, ReadsSettingsWhateverTheEncodingAndOrder) {
       {"UTF-8 with BOM", "\xEF\xBB\xBF" + body},
       {"UTF-16LE", "\xFF\xFE" + utf16},
       {"UTF-16BE", std::string("\xFE\xFF\0", 3) + utf16.substr(0, utf16.size() - 1)}};
-  for (const Row &row : rows) {
+  for (const Row& row : rows) {
     SCOPED_TRACE(row.what);
     const inspect::ManifestFacts facts = inspect::ReadManifest(row.bytes, inspect::kMachineI386);
     EXPECT_EQ(facts.xmlError, "");
@@ -109,9 +109,9 @@ TEST(ManifestReaderTest, ReadsSettingsWhateverTheEncodingAndOrder) {
 
 TEST(ManifestReaderTest, DescribesDpiAsWindowsReadsIt) {
   struct Row {
-    const char *dpiAware;
-    const char *dpiAwareness;
-    const char *words;
+    const char* dpiAware;
+    const char* dpiAwareness;
+    const char* words;
   };
   const Row rows[] = {
       {"", "", "not set (Windows scales it)"},
@@ -124,7 +124,7 @@ TEST(ManifestReaderTest, DescribesDpiAsWindowsReadsIt) {
       {"", "System", "system aware"},
       {"yes", "", "not understood"},
   };
-  for (const Row &row : rows) {
+  for (const Row& row : rows) {
     SCOPED_TRACE(std::string(row.dpiAware) + "/" + row.dpiAwareness);
     inspect::ManifestFacts facts;
     facts.dpiAware = row.dpiAware;

@@ -23,23 +23,23 @@ struct BuiltPe {
   std::size_t optionalOffset = 0; ///< file offset of the optional header
 };
 
-inline void PutU16(std::string &s, std::size_t at, std::uint32_t v) {
+inline void PutU16(std::string& s, std::size_t at, std::uint32_t v) {
   s[at] = static_cast<char>(v & 0xFF);
   s[at + 1] = static_cast<char>((v >> 8) & 0xFF);
 }
-inline void PutU32(std::string &s, std::size_t at, std::uint32_t v) {
+inline void PutU32(std::string& s, std::size_t at, std::uint32_t v) {
   PutU16(s, at, v & 0xFFFF);
   PutU16(s, at + 2, v >> 16);
 }
 
 /// Resources must come grouped by type, as the directory lists them.
 inline BuiltPe BuildPe(std::uint16_t machine, bool pe32Plus,
-                       const std::vector<PeResource> &resources) {
+                       const std::vector<PeResource>& resources) {
   constexpr std::uint32_t kSectionRva = 0x1000;
   constexpr std::size_t kSectionOffset = 0x200;
   // Types in order, each with its resources.
-  std::vector<std::vector<const PeResource *>> types;
-  for (const PeResource &r : resources) {
+  std::vector<std::vector<const PeResource*>> types;
+  for (const PeResource& r : resources) {
     if (types.empty() || !types.back().front()->type.Matches(r.type))
       types.emplace_back();
     types.back().push_back(&r);
@@ -58,10 +58,10 @@ inline BuiltPe BuildPe(std::uint16_t machine, bool pe32Plus,
   };
   struct Pending {
     std::size_t entry;
-    const inspect::ResourceKey *key;
+    const inspect::ResourceKey* key;
   };
   std::vector<Pending> names;
-  std::vector<std::pair<std::size_t, const PeResource *>> leaves;
+  std::vector<std::pair<std::size_t, const PeResource*>> leaves;
   const std::size_t root = directory(types.size());
   for (std::size_t t = 0; t < types.size(); ++t) {
     const std::size_t typeDir = directory(types[t].size());
@@ -75,7 +75,7 @@ inline BuiltPe BuildPe(std::uint16_t machine, bool pe32Plus,
       leaves.push_back({languageDir + 16 + 4, types[t][n]});
     }
   }
-  for (const Pending &p : names) {
+  for (const Pending& p : names) {
     if (!p.key->IsName()) {
       PutU32(rsrc, p.entry, p.key->id);
       continue;
@@ -86,7 +86,7 @@ inline BuiltPe BuildPe(std::uint16_t machine, bool pe32Plus,
       PutU16(rsrc, at + 2 + 2 * i, static_cast<unsigned char>(p.key->name[i]));
     PutU32(rsrc, p.entry, 0x80000000u | static_cast<std::uint32_t>(at));
   }
-  for (const auto &[entry, resource] : leaves) {
+  for (const auto& [entry, resource] : leaves) {
     grow((4 - rsrc.size() % 4) % 4);
     const std::size_t leaf = grow(16);
     PutU32(rsrc, entry, static_cast<std::uint32_t>(leaf));
@@ -99,7 +99,7 @@ inline BuiltPe BuildPe(std::uint16_t machine, bool pe32Plus,
   rsrc.append((0x200 - rsrc.size() % 0x200) % 0x200, '\0');
 
   BuiltPe pe;
-  std::string &s = pe.image;
+  std::string& s = pe.image;
   s.assign(kSectionOffset, '\0');
   s[0] = 'M';
   s[1] = 'Z';

@@ -27,10 +27,10 @@ std::vector<testsupport::PeResource> SampleResources() {
           {ResourceKey::Name("REGISTRY"), ResourceKey::Name("MODULE"), "HKCR"}};
 }
 
-std::string Message(const std::string &image) {
+std::string Message(const std::string& image) {
   try {
     PeImage pe(image);
-  } catch (const FormatError &error) {
+  } catch (const FormatError& error) {
     return error.what();
   }
   return "(read)";
@@ -43,7 +43,7 @@ TEST(PeImageTest, FindsResourcesByNumberOrName) {
     bool pe32Plus;
     ResourceKey type;
     ResourceKey name;
-    const char *data; ///< nullptr: not found
+    const char* data; ///< nullptr: not found
   };
   const Row rows[] = {
       {false, ResourceKey::Id(24), ResourceKey::Id(1), "<manifest/>"},
@@ -55,7 +55,7 @@ TEST(PeImageTest, FindsResourcesByNumberOrName) {
       {false, ResourceKey::Name("REGISTRY"), ResourceKey::Id(1), nullptr},
       {false, ResourceKey::Id(16), ResourceKey::Id(1), nullptr},
   };
-  for (const Row &row : rows) {
+  for (const Row& row : rows) {
     SCOPED_TRACE(row.type.ToString() + "/" + row.name.ToString() +
                  (row.pe32Plus ? " PE32+" : " PE32"));
     const BuiltPe built = BuildPe(inspect::kMachineAmd64, row.pe32Plus, SampleResources());
@@ -63,7 +63,7 @@ TEST(PeImageTest, FindsResourcesByNumberOrName) {
     EXPECT_EQ(pe.IsPe32Plus(), row.pe32Plus);
     EXPECT_EQ(pe.Machine(), inspect::kMachineAmd64);
     EXPECT_EQ(pe.Resources().size(), 5u);
-    const inspect::Resource *found = pe.Find(row.type, row.name);
+    const inspect::Resource* found = pe.Find(row.type, row.name);
     if (!row.data) {
       EXPECT_EQ(found, nullptr);
       continue;
@@ -76,44 +76,44 @@ TEST(PeImageTest, FindsResourcesByNumberOrName) {
 
 TEST(PeImageTest, HostileImagesGiveMessages) {
   struct Row {
-    const char *what;
-    std::function<void(BuiltPe &)> change;
-    const char *message;
+    const char* what;
+    std::function<void(BuiltPe&)> change;
+    const char* message;
   };
   const std::size_t root = 0x200;
   const Row rows[] = {
-      {"empty", [](BuiltPe &pe) { pe.image.clear(); }, "no MZ header: not a program or library"},
-      {"MS-DOS program", [](BuiltPe &pe) { PutU32(pe.image, 0x3C, 0x80); },
+      {"empty", [](BuiltPe& pe) { pe.image.clear(); }, "no MZ header: not a program or library"},
+      {"MS-DOS program", [](BuiltPe& pe) { PutU32(pe.image, 0x3C, 0x80); },
        "no PE signature at offset 0x80: an MS-DOS program"},
-      {"PE header far away", [](BuiltPe &pe) { PutU32(pe.image, 0x3C, 0xFFFFFFF0u); },
-       "the PE signature at offset 0xFFFFFFF0 (4 bytes) runs past the end of the data (1024 "
+      {"PE header far away", [](BuiltPe& pe) { PutU32(pe.image, 0x3C, 0xFFFFFFF0u); },
+       "the PE signature at offset 0xFFFFFFF0 (4 bytes) runs past the end of the file (1024 "
        "bytes)"},
       {"optional header longer than the file",
-       [](BuiltPe &pe) { PutU16(pe.image, 0x44 + 16, 0xFFFF); },
-       "the optional header at offset 0x58 (65535 bytes) runs past the end of the data (1024 "
+       [](BuiltPe& pe) { PutU16(pe.image, 0x44 + 16, 0xFFFF); },
+       "the optional header at offset 0x58 (65535 bytes) runs past the end of the file (1024 "
        "bytes)"},
-      {"neither PE32 nor PE32+", [](BuiltPe &pe) { PutU16(pe.image, 0x58, 0x107); },
+      {"neither PE32 nor PE32+", [](BuiltPe& pe) { PutU16(pe.image, 0x58, 0x107); },
        "optional header magic 0x107 is neither PE32 nor PE32+"},
-      {"sections past the end", [](BuiltPe &pe) { PutU16(pe.image, 0x46, 0xFFFF); },
-       "the section table at offset 0x3E0 (40 bytes) runs past the end of the data (1024 bytes)"},
+      {"sections past the end", [](BuiltPe& pe) { PutU16(pe.image, 0x46, 0xFFFF); },
+       "the section table at offset 0x3E0 (40 bytes) runs past the end of the file (1024 bytes)"},
       {"resources in no section",
-       [](BuiltPe &pe) { PutU32(pe.image, pe.optionalOffset + 96 + 16, 0x7000); },
+       [](BuiltPe& pe) { PutU32(pe.image, pe.optionalOffset + 96 + 16, 0x7000); },
        "the resource directory at RVA 0x7000 is in no section"},
       {"root points at itself",
-       [root](BuiltPe &pe) { PutU32(pe.image, root + 16 + 4, 0x80000000u); },
+       [root](BuiltPe& pe) { PutU32(pe.image, root + 16 + 4, 0x80000000u); },
        "the resource directory at RVA 0x1000 is reached a second time: the directory loops"},
       // The name directory of type 24 follows the root's three entries.
       {"a name directory points at the root",
-       [root](BuiltPe &pe) { PutU32(pe.image, root + 40 + 16 + 4, 0x80000000u); },
+       [root](BuiltPe& pe) { PutU32(pe.image, root + 40 + 16 + 4, 0x80000000u); },
        "the resource directory at RVA 0x1000 is reached a second time: the directory loops"},
       {"a type with data instead of a directory",
-       [root](BuiltPe &pe) { PutU32(pe.image, root + 16 + 4, 0x40); },
+       [root](BuiltPe& pe) { PutU32(pe.image, root + 16 + 4, 0x40); },
        "resource type 24 has data where a directory belongs"},
       {"entry count beyond the section",
-       [root](BuiltPe &pe) { PutU16(pe.image, root + 14, 0xFFFF); },
+       [root](BuiltPe& pe) { PutU16(pe.image, root + 14, 0xFFFF); },
        "the resource directory at RVA 0x1010 (524280 bytes) is not in the file's data"},
       {"resource data larger than the file",
-       [](BuiltPe &pe) {
+       [](BuiltPe& pe) {
          const inspect::PeImage good(pe.image);
          const std::size_t data =
              static_cast<std::size_t>(good.Resources()[0].data.Data() - pe.image.data());
@@ -122,7 +122,7 @@ TEST(PeImageTest, HostileImagesGiveMessages) {
        },
        "the data of a resource at RVA 0x1138 (2147483647 bytes) is not in the file's data"},
       {"name with a length past the end",
-       [root](BuiltPe &pe) {
+       [root](BuiltPe& pe) {
          const std::uint32_t entry = static_cast<std::uint8_t>(pe.image[root + 16 + 8 * 2]) |
                                      static_cast<std::uint8_t>(pe.image[root + 16 + 8 * 2 + 1])
                                          << 8;
@@ -130,7 +130,7 @@ TEST(PeImageTest, HostileImagesGiveMessages) {
        },
        "a resource name at RVA 0x110A (131070 bytes) is not in the file's data"},
   };
-  for (const Row &row : rows) {
+  for (const Row& row : rows) {
     SCOPED_TRACE(row.what);
     BuiltPe built = BuildPe(inspect::kMachineI386, false, SampleResources());
     row.change(built);
@@ -154,7 +154,7 @@ TEST(PeImageTest, TruncatedAndGarbageFilesGiveMessages) {
   }
   int unreadable = 0;
   for (std::size_t n = 0; n < images.size(); ++n) {
-    const std::string &image = images[n];
+    const std::string& image = images[n];
     for (std::size_t length = n < 2 ? 0 : image.size(); length <= image.size(); ++length) {
       SCOPED_TRACE("image " + std::to_string(n) + ", " + std::to_string(length) + " bytes");
       const inspect::Inspection result =

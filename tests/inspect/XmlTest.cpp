@@ -6,27 +6,27 @@
 
 namespace {
 
-std::string Outline(const inspect::xml::Element &e) {
+std::string Outline(const inspect::xml::Element& e) {
   std::string text = "{" + e.ns + "}" + e.local;
-  for (const auto &a : e.attributes)
+  for (const auto& a : e.attributes)
     text += " {" + a.ns + "}" + a.local + "=[" + a.value + "]";
   if (!e.text.empty())
     text += " text=[" + e.text + "]";
-  for (const auto &child : e.children)
+  for (const auto& child : e.children)
     text += " (" + Outline(child) + ")";
   return text;
 }
 
-std::string ParseError(const std::string &document) {
+std::string ParseError(const std::string& document) {
   try {
     inspect::xml::Parse(document);
-  } catch (const inspect::FormatError &error) {
+  } catch (const inspect::FormatError& error) {
     return error.what();
   }
   return "(well-formed)";
 }
 
-std::string Repeat(const std::string &text, int times) {
+std::string Repeat(const std::string& text, int times) {
   std::string all;
   for (int i = 0; i < times; ++i)
     all += text;
@@ -37,8 +37,8 @@ std::string Repeat(const std::string &text, int times) {
 
 TEST(XmlTest, ResolvesNamespacesReferencesAndText) {
   struct Row {
-    const char *document;
-    const char *outline;
+    const char* document;
+    const char* outline;
   };
   const Row rows[] = {
       {"<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<a xmlns=\"urn:x\" k='v'/>",
@@ -54,7 +54,7 @@ TEST(XmlTest, ResolvesNamespacesReferencesAndText) {
        "{}a {http://www.w3.org/XML/1998/namespace}lang=[en]"},
       {"<a xmlns='urn:x'><b xmlns=''/></a>", "{urn:x}a ({}b)"},
   };
-  for (const Row &row : rows) {
+  for (const Row& row : rows) {
     SCOPED_TRACE(row.document);
     EXPECT_EQ(Outline(inspect::xml::Parse(row.document)), row.outline);
   }
@@ -63,7 +63,7 @@ TEST(XmlTest, ResolvesNamespacesReferencesAndText) {
 TEST(XmlTest, RefusesWhatIsNotWellFormed) {
   struct Row {
     std::string document;
-    const char *message;
+    const char* message;
   };
   const Row rows[] = {
       {"", "line 1: no root element"},
@@ -100,7 +100,7 @@ TEST(XmlTest, RefusesWhatIsNotWellFormed) {
       {std::string("<a>\0</a>", 8), "line 1: character 0x0 is not allowed in XML"},
       {Repeat("<a>", 201), "line 1: elements nested deeper than 200"},
   };
-  for (const Row &row : rows) {
+  for (const Row& row : rows) {
     SCOPED_TRACE(row.document);
     EXPECT_EQ(ParseError(row.document), row.message);
   }

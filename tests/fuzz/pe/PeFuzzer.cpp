@@ -8,10 +8,10 @@
 #include "inspect/Inspect.h"
 #include "inspect/PeBuilder.h"
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   static const std::string plain = testsupport::BuildPe(inspect::kMachineI386, false, {}).image;
-  const std::string bytes(reinterpret_cast<const char *>(data), size);
-  for (const inspect::Inspection &inspection :
+  const std::string bytes(reinterpret_cast<const char*>(data), size);
+  for (const inspect::Inspection& inspection :
        {inspect::InspectImage("fuzz.exe", bytes, std::nullopt),
         inspect::InspectImage("fuzz.exe", plain, bytes)}) {
     const std::string report = inspect::ReportText(inspection);
