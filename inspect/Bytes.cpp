@@ -1,5 +1,7 @@
 #include "inspect/Bytes.h"
 
+#include "util/text/Unicode.h"
+
 namespace inspect {
 
 std::string Hex(std::uint64_t value) {
@@ -49,39 +51,7 @@ std::string Bytes::Copy(std::uint64_t offset, std::uint64_t count, const char* w
 
 std::string Bytes::Utf16(std::uint64_t offset, std::uint64_t units, const char* what) const {
   Need(offset, units * 2, what);
-  std::string text;
-  for (std::uint64_t i = 0; i < units; ++i) {
-    std::uint32_t c = U16(offset + 2 * i, what);
-    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < units) {
-      const std::uint32_t low = U16(offset + 2 * (i + 1), what);
-      if (low >= 0xDC00 && low <= 0xDFFF) {
-        c = 0x10000 + ((c - 0xD800) << 10) + (low - 0xDC00);
-        ++i;
-      }
-    }
-    if (c >= 0xD800 && c <= 0xDFFF)
-      c = 0xFFFD;
-    AppendUtf8(text, c);
-  }
-  return text;
-}
-
-void AppendUtf8(std::string& text, std::uint32_t c) {
-  if (c < 0x80) {
-    text += static_cast<char>(c);
-  } else if (c < 0x800) {
-    text += static_cast<char>(0xC0 | (c >> 6));
-    text += static_cast<char>(0x80 | (c & 0x3F));
-  } else if (c < 0x10000) {
-    text += static_cast<char>(0xE0 | (c >> 12));
-    text += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    text += static_cast<char>(0x80 | (c & 0x3F));
-  } else {
-    text += static_cast<char>(0xF0 | (c >> 18));
-    text += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-    text += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    text += static_cast<char>(0x80 | (c & 0x3F));
-  }
+  return unicode::Utf16LeToUtf8(std::string_view(data_ + offset, units * 2));
 }
 
 } // namespace inspect

@@ -16,9 +16,6 @@ public:
   using std::runtime_error::runtime_error;
 };
 
-/// Appends code point c as UTF-8.
-void AppendUtf8(std::string& text, std::uint32_t c);
-
 /// "0x1A2B": offsets in messages, as dump tools show them.
 std::string Hex(std::uint64_t value);
 

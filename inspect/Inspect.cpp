@@ -8,6 +8,7 @@ namespace inspect {
 namespace {
 
 constexpr std::uint16_t kManifestType = 24;
+constexpr const char* kUnreadable = "cannot be read as a PE file: ";
 // Process creation reads ID 1; 2 and 3 are the isolation manifests of libraries.
 constexpr std::uint16_t kManifestIds[] = {1, 2, 3};
 
@@ -115,7 +116,7 @@ Inspection InspectProgram(const std::string& path) {
 
 std::string ReportText(const Inspection& in) {
   if (in.state == ProgramState::Unreadable)
-    return in.fileName + ": cannot be read as a PE file: " + in.problem + "\n";
+    return in.fileName + ": " + kUnreadable + in.problem + "\n";
   std::string text = in.fileName + ": " + (in.pe32Plus ? "PE32+ " : "PE32 ") +
                      (in.dll ? "library" : "program") + ", machine " + MachineName(in.machine) +
                      "\n";
@@ -161,7 +162,7 @@ std::string ReportText(const Inspection& in) {
 std::string Summary(const Inspection& in) {
   switch (in.state) {
   case ProgramState::Unreadable:
-    return in.fileName + " cannot be read as a PE file: " + in.problem + ".";
+    return in.fileName + " " + kUnreadable + in.problem + ".";
   case ProgramState::NoManifest:
     return in.fileName + " carries no manifest.";
   case ProgramState::Manifest:

@@ -3,47 +3,32 @@
 #include <algorithm>
 
 #include "generation/Driver.h"
+#include "inspect/AsciiText.h"
 #include "inspect/PeImage.h"
 #include "inspect/Xml.h"
+#include "util/text/Unicode.h"
 
 namespace inspect {
 
 namespace {
 
+using ascii::Lower;
+using ascii::Trim;
 using xml::Element;
-
-std::string Lower(std::string text) {
-  for (char& c : text)
-    if (c >= 'A' && c <= 'Z')
-      c = static_cast<char>(c - 'A' + 'a');
-  return text;
-}
-
-std::string Trim(const std::string& text) {
-  const std::size_t begin = text.find_first_not_of(" \t\n");
-  if (begin == std::string::npos)
-    return std::string();
-  return text.substr(begin, text.find_last_not_of(" \t\n") - begin + 1);
-}
 
 /// The manifest's bytes as UTF-8: Windows reads UTF-16 too when it begins with a byte
 /// order mark.
 std::string AsUtf8(const std::string& bytes) {
-  const bool little = bytes.compare(0, 2, "\xFF\xFE") == 0;
-  const bool big = bytes.compare(0, 2, "\xFE\xFF") == 0;
-  if (!little && !big)
+  if (bytes.compare(0, 2, "\xFF\xFE") == 0)
+    return unicode::Utf16LeToUtf8(std::string_view(bytes).substr(2));
+  if (bytes.compare(0, 2, "\xFE\xFF") != 0)
     return bytes;
-  std::string swapped;
-  const std::size_t units = (bytes.size() - 2) / 2;
-  if (big) {
-    swapped.reserve(units * 2);
-    for (std::size_t i = 0; i < units; ++i) {
-      swapped += bytes[2 + 2 * i + 1];
-      swapped += bytes[2 + 2 * i];
-    }
+  std::string little;
+  for (std::size_t i = 2; i + 1 < bytes.size(); i += 2) {
+    little += bytes[i + 1];
+    little += bytes[i];
   }
-  const Bytes view = big ? Bytes(swapped) : Bytes(bytes.data() + 2, units * 2);
-  return view.Utf16(0, units, "the manifest");
+  return unicode::Utf16LeToUtf8(little);
 }
 
 std::vector<const Element*> Children(const Element& parent, const char* local,

@@ -2,6 +2,8 @@
 
 #include <set>
 
+#include "inspect/AsciiText.h"
+
 namespace inspect {
 
 namespace {
@@ -12,21 +14,12 @@ constexpr std::uint16_t kPe32PlusMagic = 0x20B;
 constexpr std::uint16_t kDllCharacteristic = 0x2000;
 constexpr std::uint32_t kResourceDirectoryIndex = 2;
 
-char UpperAscii(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
-
 } // namespace
 
 bool ResourceKey::Matches(const ResourceKey& other) const {
   if (IsName() != other.IsName())
     return false;
-  if (!IsName())
-    return id == other.id;
-  if (name.size() != other.name.size())
-    return false;
-  for (std::size_t i = 0; i < name.size(); ++i)
-    if (UpperAscii(name[i]) != UpperAscii(other.name[i]))
-      return false;
-  return true;
+  return IsName() ? ascii::Upper(name) == ascii::Upper(other.name) : id == other.id;
 }
 
 std::string ResourceKey::ToString() const { return IsName() ? name : std::to_string(id); }

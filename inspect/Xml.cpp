@@ -2,6 +2,8 @@
 
 #include <utility>
 
+#include "util/text/Unicode.h"
+
 namespace inspect::xml {
 
 namespace {
@@ -219,7 +221,7 @@ private:
       }
       if (!ok || !IsXmlChar(code))
         Fail("&" + name + "; is not a character XML allows");
-      AppendUtf8(out, code);
+      unicode::AppendUtf8(out, code);
       return;
     }
     Fail("unknown entity &" + name + ";");

@@ -2,19 +2,13 @@
 // programs with their manifest beside them, broken, or missing.
 #include "support/TestSupport.h"
 
+#include "inspect/Fixtures.h"
 #include "inspect/Inspect.h"
 #include "inspect/PeBuilder.h"
 
-namespace {
+using testsupport::Fixture;
 
-std::string Fixture(const std::string& name) {
-  std::string folder = THEMEFOLD_INSPECT_FIXTURES;
-#ifdef _WIN32
-  if (!folder.empty() && folder[0] == '/')
-    folder = "Z:" + folder;
-#endif
-  return folder + "/" + name;
-}
+namespace {
 
 const char* const kGoodManifest =
     "<assembly xmlns=\"urn:schemas-microsoft-com:asm.v1\" manifestVersion=\"1.0\">"

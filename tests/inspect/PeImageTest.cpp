@@ -5,6 +5,7 @@
 #include <functional>
 #include <random>
 
+#include "inspect/Fixtures.h"
 #include "inspect/Inspect.h"
 #include "inspect/PeBuilder.h"
 #include "inspect/PeImage.h"
@@ -142,7 +143,7 @@ TEST(PeImageTest, HostileImagesGiveMessages) {
 // each gives a reading or a message.
 TEST(PeImageTest, TruncatedAndGarbageFilesGiveMessages) {
   std::vector<std::string> images = {
-      testsupport::ReadBytes(std::string(THEMEFOLD_INSPECT_FIXTURES) + "/App32.exe"),
+      testsupport::ReadBytes(testsupport::Fixture("App32.exe")),
       BuildPe(inspect::kMachineAmd64, true, SampleResources()).image};
   ASSERT_GT(images[0].size(), 1000u);
   std::mt19937 random(7);

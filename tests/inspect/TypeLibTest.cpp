@@ -4,21 +4,15 @@
 #include <functional>
 
 #include "inspect/Bytes.h"
+#include "inspect/Fixtures.h"
 #include "inspect/PeBuilder.h"
 #include "inspect/TypeLib.h"
 
 using testsupport::PutU32;
 
-namespace {
+using testsupport::Fixture;
 
-std::string Fixture(const std::string& name) {
-  std::string folder = THEMEFOLD_INSPECT_FIXTURES;
-#ifdef _WIN32
-  if (!folder.empty() && folder[0] == '/')
-    folder = "Z:" + folder;
-#endif
-  return folder + "/" + name;
-}
+namespace {
 
 std::string ListingOrMessage(const std::string& bytes, std::uint16_t index = 1) {
   try {

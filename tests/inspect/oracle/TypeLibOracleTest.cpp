@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "inspect/Bytes.h"
+#include "inspect/Fixtures.h"
 #include "inspect/TypeLib.h"
 
 namespace {
@@ -129,13 +130,6 @@ inspect::TypeLibrary FromOleAut(const std::string& path, HRESULT& result) {
   return library;
 }
 
-std::string FixtureFolder() {
-  std::string folder = THEMEFOLD_INSPECT_FIXTURES;
-  if (!folder.empty() && folder[0] == '/')
-    folder = "Z:" + folder;
-  return folder;
-}
-
 const char* const kWineFolder = "Z:/usr/lib/x86_64-linux-gnu/wine/x86_64-windows";
 
 void ExpectAgreement(const std::string& path, bool mustLoad) {
@@ -188,5 +182,5 @@ TEST(TypeLibOracleTest, AgreesOnWineComponents) {
 TEST(TypeLibOracleTest, AgreesOnLibrariesBuiltHere) {
   for (const char* name : {"Widget.tlb", "Widget32.tlb", "Flags.tlb", "Widget64.dll",
                            "Widget64.dll\\2", "Widget32.ocx"})
-    ExpectAgreement(FixtureFolder() + "/" + name, true);
+    ExpectAgreement(testsupport::Fixture(name), true);
 }
