@@ -1,6 +1,7 @@
 #include "inspect/TypeLib.h"
 
 #include <cstdio>
+#include <set>
 
 #include "inspect/Bytes.h"
 #include "inspect/PeImage.h"
@@ -97,6 +98,7 @@ public:
         static_cast<std::uint16_t>((f.U32(0x1C, "the header") & 0xFFFF) | kLibHasDiskImage);
     library.name = Name(f.I32(0x38, "the header"));
 
+    std::set<std::int32_t> usedReferences;
     for (std::uint32_t i = 0; i < count_; ++i) {
       const Bytes info = TypeInfo(i);
       const std::int32_t kind = info.I32(0x00, "a type info") & 0x0F;
@@ -110,6 +112,11 @@ public:
         const std::int16_t implemented = static_cast<std::int16_t>(info.U16(0x4C, "a type info"));
         std::int32_t ref = info.I32(0x54, "a type info");
         for (std::int16_t k = 0; k < implemented && ref >= 0; ++k) {
+          // Each class has a list of its own: a record reached twice would repeat a list
+          // forever, or make a few bytes into thousands of entries.
+          if (!usedReferences.insert(ref).second)
+            throw FormatError("the reference at offset " + Hex(static_cast<std::uint32_t>(ref)) +
+                              " is reached a second time: an interface list loops");
           const Bytes& refs = segments_[kReferences];
           const std::int32_t href = refs.I32(static_cast<std::uint32_t>(ref), "a reference");
           ImplementedInterface implements = Implemented(href);

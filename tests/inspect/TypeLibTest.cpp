@@ -108,6 +108,15 @@ TEST(TypeLibTest, HostileLibrariesGiveMessages) {
       {"a class reference chain past its table", changed(typeInfos + 100 * 5 + 0x54, 0x7FFF0000),
        "a reference at offset 0x7FFF0000 (4 bytes) runs past the end of the reference table "
        "(64 bytes)"},
+      {"a class whose interface list loops",
+       [&widget] {
+         std::string bytes = widget;
+         const std::size_t at = FirstClassReference(widget);
+         PutU32(bytes, at + 12,
+                static_cast<std::uint32_t>(at - U32(widget, SegmentEntry(widget, 3))));
+         return bytes;
+       },
+       "the reference at offset 0x0 is reached a second time: an interface list loops"},
       {"a program without one", [] { return testsupport::BuildPe(0x14C, false, {}).image; },
        "no TYPELIB resource 1"},
       {"a TYPELIB resource holding a program",
@@ -140,6 +149,20 @@ TEST(TypeLibTest, TruncatedLibrariesGiveMessages) {
     SCOPED_TRACE(name);
     EXPECT_GT(messages, 1000);
   }
+}
+
+// What fuzzing found: lists of implemented interfaces that loop, which made a few
+// kilobytes into tens of thousands of entries.
+TEST(TypeLibTest, FuzzFindingsGiveMessages) {
+  const std::filesystem::path folder = testsupport::SourceFile("tests/fuzz/typelib/regressions");
+  int files = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+    SCOPED_TRACE(entry.path().filename().string());
+    EXPECT_EQ(ListingOrMessage(testsupport::ReadBytes(entry.path())).find("library "),
+              std::string::npos);
+    ++files;
+  }
+  EXPECT_EQ(files, 2);
 }
 
 TEST(TypeLibTest, PathsEndingInAnIndexTakeThatResource) {
