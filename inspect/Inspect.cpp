@@ -1,5 +1,6 @@
 #include "inspect/Inspect.h"
 
+#include "inspect/AsciiText.h"
 #include "inspect/PeImage.h"
 #include "platform/Platform.h"
 
@@ -24,17 +25,16 @@ std::string Join(const std::vector<std::string>& items, const std::string& separ
   return text;
 }
 
-std::string Switch(const std::string& value) {
-  if (value.empty())
-    return "not set";
-  if (value == "true" || value == "True" || value == "TRUE")
-    return "on";
-  if (value == "false" || value == "False" || value == "FALSE")
-    return "off";
-  return "\"" + value + "\"";
-}
-
 std::string OrNotSet(const std::string& value) { return value.empty() ? "not set" : value; }
+
+std::string Switch(const std::string& value) {
+  const std::string word = ascii::Lower(value);
+  if (word == "true")
+    return "on";
+  if (word == "false")
+    return "off";
+  return value.empty() ? OrNotSet(value) : "\"" + value + "\"";
+}
 
 } // namespace
 
@@ -42,22 +42,24 @@ Inspection InspectImage(const std::string& fileName, const std::string& image,
                         const std::optional<std::string>& externalManifest) {
   Inspection result;
   result.fileName = fileName;
-  const Resource* embedded = nullptr;
+  bool embedded = false;
   try {
     const PeImage pe(image);
     result.machine = pe.Machine();
     result.pe32Plus = pe.IsPe32Plus();
     result.dll = pe.IsDll();
+    const Resource* resource = nullptr;
     for (std::uint16_t id : kManifestIds)
-      if (!embedded)
-        embedded = pe.Find(ResourceKey::Id(kManifestType), ResourceKey::Id(id));
+      if (!resource)
+        resource = pe.Find(ResourceKey::Id(kManifestType), ResourceKey::Id(id));
+    embedded = resource != nullptr;
     if (embedded) {
-      const std::string bytes = embedded->data.Copy(0, embedded->data.Size(), "the manifest");
-      result.source = "embedded, resource type 24 ID " + embedded->name.ToString();
+      const std::string bytes = resource->data.Copy(0, resource->data.Size(), "the manifest");
+      result.source = "embedded, resource type 24 ID " + resource->name.ToString();
       result.manifestSize = bytes.size();
       result.facts = ReadManifest(bytes, result.machine);
-      if (embedded->name.id != 1 && !result.dll)
-        result.facts.warnings.push_back("the manifest is resource ID " + embedded->name.ToString() +
+      if (resource->name.id != 1 && !result.dll)
+        result.facts.warnings.push_back("the manifest is resource ID " + resource->name.ToString() +
                                         ", but Windows reads a program's manifest from ID 1.");
     }
   } catch (const FormatError& error) {
