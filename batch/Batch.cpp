@@ -181,6 +181,9 @@ int Run(const std::vector<std::string>& args, generation::FileOperations& files,
   if (!options.quiet && !options.readmePath.empty() && !files.FileExists(options.readmePath))
     return UsageError(console, "no instructions template at " + options.readmePath);
 
+  if (!options.quiet && options.readmePath.empty())
+    options.readmePath = LocateTemplate(files, console.dataFolder);
+
   generation::DriverOptions driverOptions;
   driverOptions.writeModule = !options.noModule;
   driverOptions.moduleQuestionFirst = true;
