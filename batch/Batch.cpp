@@ -3,6 +3,7 @@
 #include "app/frmMain.h"
 #include "batch/Options.h"
 #include "generation/Placeholders.h"
+#include "inspect/Inspect.h"
 #include "platform/Platform.h"
 
 namespace batch {
@@ -88,6 +89,26 @@ bool IsAbsolute(const std::string& path, char separator) {
   return drive || (!path.empty() && path[0] == '\\');
 }
 
+/// --inspect: the report on standard output; nothing is written.
+int Inspect(const std::string& target, Console& console) {
+  inspect::Inspection inspection = inspect::InspectProgram(target);
+  switch (inspection.state) {
+  case inspect::ProgramState::Unreadable: {
+    inspection.fileName = target;
+    const std::string report = inspect::ReportText(inspection);
+    Say(console.err, report.substr(0, report.size() - 1));
+    return kFileOperationFailed;
+  }
+  case inspect::ProgramState::NoManifest:
+    console.out << inspect::ReportText(inspection);
+    return kNoManifest;
+  case inspect::ProgramState::Manifest:
+    break;
+  }
+  console.out << inspect::ReportText(inspection);
+  return kDone;
+}
+
 } // namespace
 
 std::string AbsolutePath(std::string path, const std::string& currentDirectory,
@@ -126,6 +147,8 @@ int Run(const std::vector<std::string>& args, generation::FileOperations& files,
     console.out << kProgramName << ' ' << console.programVersion << '\n';
     return kDone;
   }
+  if (options.inspect)
+    return Inspect(options.target, console);
 
   const char separator = files.PathSeparator();
   const std::string here = platform::CurrentDirectory();

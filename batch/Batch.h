@@ -19,6 +19,7 @@ enum ExitCode : int {
   kFolderInaccessible = 3,
   kOutputExists = 4,
   kFileOperationFailed = 5,
+  kNoManifest = 6, ///< --inspect: the program carries none
 };
 
 /// What a run reaches outside itself besides the files.

@@ -43,6 +43,7 @@ const OptionSpec kOptionSpecs[] = {
     {"--dpi", nullptr, nullptr, false, nullptr, SetDpi, generation::DpiChoices},
     {"--gdi-scaling", nullptr, nullptr, false, &ManifestSettings::gdiScaling},
     {"--long-path-aware", nullptr, nullptr, false, &ManifestSettings::longPathAware},
+    {"--inspect", nullptr, &Options::inspect, false},
 };
 
 const OptionSpec* FindSpec(const std::string& name) {
@@ -126,6 +127,7 @@ std::string HelpText() {
          "  --readme FILE      instructions template (default readme.txt beside this program)\n"
          "  --quiet            do not print the filled-in instructions\n"
          "  --check-version    a version that is not four numbers 0-65535 is an error\n"
+         "  --inspect          print the manifest TARGET.exe carries now and generate nothing\n"
          "  --help, --version\n"
          "\n"
          "Manifest settings, none by default:\n"
@@ -139,7 +141,8 @@ std::string HelpText() {
          "\n"
          "Exit codes: 0 done; 1 the compiler made no .res; 2 usage (a bad version with\n"
          "--check-version, no compiler found); 3 folder cannot be entered; 4 output exists\n"
-         "and --force not given; 5 a file operation failed.\n";
+         "and --force not given; 5 a file operation failed. With --inspect: 0 the program\n"
+         "carries a manifest; 6 it carries none; 5 it cannot be read as a PE file.\n";
 }
 
 } // namespace batch

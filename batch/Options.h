@@ -22,6 +22,7 @@ struct Options {
   bool checkVersion = false;
   bool help = false;
   bool showVersion = false;
+  bool inspect = false; ///< report what the target carries and generate nothing
   generation::ManifestSettings manifest;
 };
 

@@ -5,6 +5,7 @@
 
 #include "app/ControlIds.h"
 #include "app/win32/MainWindow.h"
+#include "inspect/Inspect.h"
 #include "util/BraskModule.h"
 
 namespace app::win32 {
@@ -82,7 +83,9 @@ bool Comctl32::InitCommonControlsEx(const Themefold::tagInitCommonControlsEx& ic
   return true;
 }
 
-std::string ManifestInspector::Describe(const std::string&) { return std::string(); }
+std::string ManifestInspector::Describe(const std::string& exePath) {
+  return inspect::DescribeProgram(exePath);
+}
 
 Win32Program::Win32Program(const Globals::Services* services, Shell& shell)
     : services_(services), shell_(shell) {}

@@ -11,6 +11,7 @@
 #include "app/AppTexts.h"
 #include "batch/Batch.h"
 #include "generation/BraskFileOperations.h"
+#include "inspect/PeBuilder.h"
 #include "util/text/CommandLine.h"
 
 namespace fs = std::filesystem;
@@ -332,4 +333,53 @@ TEST_F(BatchTest, StopRequestEndsTheRunWithoutTemporaryFiles) {
   EXPECT_EQ(out.str(), "");
   // What the compiler made stays; the module and the instructions never come.
   EXPECT_EQ(Listing(), "App_manifest.res=RES;");
+}
+
+// --inspect reads the program and its neighbour, prints, and writes nothing.
+TEST_F(BatchTest, InspectReportsAndWritesNothing) {
+  const std::string manifest =
+      "<assembly xmlns=\"urn:schemas-microsoft-com:asm.v1\" manifestVersion=\"1.0\">"
+      "<assemblyIdentity name=\"A\" version=\"1.0\" processorArchitecture=\"x86\"/></assembly>";
+  const std::string withManifest =
+      testsupport::BuildPe(0x14C, false,
+                           {{inspect::ResourceKey::Id(24), inspect::ResourceKey::Id(1), manifest}})
+          .image;
+  const std::string plain = testsupport::BuildPe(0x14C, false, {}).image;
+  struct Row {
+    const char* name;
+    std::string program; ///< "" writes no file
+    int code;
+    std::string out;
+    std::string err;
+  };
+  const Row rows[] = {
+      {"manifest", withManifest, 0,
+       "App.exe: PE32 program, machine x86\n"
+       "Manifest: embedded, resource type 24 ID 1 (" + std::to_string(manifest.size()) + " bytes)\n"
+       "Identity: name \"A\", version 1.0, architecture x86, type not set\n"
+       "Visual styles: off (no Common Controls 6 dependency)\n"
+       "Supported Windows versions: none declared\n"
+       "Run level: not set\n"
+       "DPI: not set (Windows scales it)\n"
+       "GDI scaling: not set\n"
+       "Long paths: not set\n"
+       "Warning: version \"1.0\" is not four numbers of 0 to 65535: Windows refuses to start "
+       "the program.\n",
+       ""},
+      {"no manifest", plain, 6, "App.exe: PE32 program, machine x86\nManifest: none\n", ""},
+      {"not a program", "MZ", 5, "",
+       "themefold-batch: " + Target() + ": cannot be read as a PE file: the MZ header at offset "
+       "0x3C (4 bytes) runs past the end of the file (2 bytes)\n"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    for (const auto& entry : fs::directory_iterator(work))
+      fs::remove_all(entry.path());
+    testsupport::WriteBytes(work / "App.exe", row.program);
+    EXPECT_EQ(Run({"--inspect", "--force", Target()}), row.code);
+    EXPECT_EQ(out.str(), row.out);
+    EXPECT_EQ(err.str(), row.err);
+    EXPECT_EQ(std::distance(fs::directory_iterator(work), fs::directory_iterator()), 1);
+    EXPECT_TRUE(files.commandLines.empty());
+  }
 }

@@ -10,6 +10,7 @@
 #include "batch/Runner.h"
 #include "generation/BraskFileOperations.h"
 #include "generation/Driver.h"
+#include "inspect/PeBuilder.h"
 
 namespace fs = std::filesystem;
 
@@ -366,5 +367,44 @@ TEST_F(EndToEndTest, ManifestSettingsReachTheResAndBadValuesTouchNothing) {
     EXPECT_EQ(refused.exitCode, 2);
     EXPECT_EQ(refused.err, std::string(row.err) + "Try 'themefold-batch --help'.\n");
     EXPECT_TRUE(Listing(dir_ / "bad").empty());
+  }
+}
+
+// --inspect in the real program: the report on standard output, the exit code, and no new
+// file in the folder.
+TEST_F(EndToEndTest, InspectReportsWhatTheProgramCarries) {
+  const std::string manifest =
+      "<assembly xmlns=\"urn:schemas-microsoft-com:asm.v1\" manifestVersion=\"1.0\">"
+      "<assemblyIdentity name=\"A\" version=\"1.0.0.0\" processorArchitecture=\"amd64\"/>"
+      "</assembly>";
+  struct Row {
+    const char* name;
+    std::string bytes;
+    int code;
+    std::string outStart;
+  };
+  const Row rows[] = {
+      {"Carries.exe",
+       testsupport::BuildPe(0x8664, true,
+                            {{inspect::ResourceKey::Id(24), inspect::ResourceKey::Id(1), manifest}})
+           .image,
+       0, "Carries.exe: PE32+ program, machine x64\nManifest: embedded, resource type 24 ID 1"},
+      {"Plain.exe", testsupport::BuildPe(0x8664, true, {}).image, 6,
+       "Plain.exe: PE32+ program, machine x64\nManifest: none\n"},
+      {"Text.exe", "plain text", 5, ""},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    testsupport::WriteBytes(dir_ / row.name, row.bytes);
+    const std::set<std::string> before = Listing(dir_);
+    batchtest::Result result = Batch({"--inspect", row.name});
+    result.out.erase(std::remove(result.out.begin(), result.out.end(), '\r'), result.out.end());
+    EXPECT_EQ(result.exitCode, row.code);
+    EXPECT_EQ(result.out.compare(0, row.outStart.size(), row.outStart), 0) << result.out;
+    EXPECT_EQ(result.err, row.code == 5 ? std::string("themefold-batch: ") + row.name +
+                                              ": cannot be read as a PE file: no MZ header: "
+                                              "not a program or library\n"
+                                        : "");
+    EXPECT_EQ(Listing(dir_), before);
   }
 }

@@ -79,7 +79,8 @@ TEST(OptionsTest, HelpNamesEveryOptionAndExitCode) {
   for (const char* word : {"--version-info", "--description", "--rc", "--force", "--no-module",
                            "--readme", "--quiet", "--check-version", "--help", "--version",
                            "0 done", "1 the compiler", "2 usage", "3 folder", "4 output",
-                           "5 a file operation"}) {
+                           "5 a file operation",
+                           "--inspect", "6 it carries none"}) {
     SCOPED_TRACE(word);
     EXPECT_NE(help.find(word), std::string::npos);
   }

@@ -601,6 +601,8 @@ TEST_F(ProgramTest, SecondGenerationShowsItsOwnInstructions) {
 } // namespace
 
 TEST_F(ProgramTest, ManifestOptionsCancelledChangeNothingAndOkedOnesReachTheRes) {
+  // A real program as the target, so the window can say what it carries: our compiler.
+  ASSERT_TRUE(CopyFileA((tool_ + "rc.exe").c_str(), target_.c_str(), FALSE));
   settings::Set("Application", target_);
   ASSERT_NO_FATAL_FAILURE(Start());
   HWND button = Item(IDC_COMMAND4);
@@ -640,6 +642,12 @@ TEST_F(ProgramTest, ManifestOptionsCancelledChangeNothingAndOkedOnesReachTheRes)
   EXPECT_LE(std::abs((over.top + over.bottom) - (frame.top + frame.bottom)), 2);
   EXPECT_EQ(chosen(window, IDC_OPTIONS_RUNLEVEL), 0);
   EXPECT_EQ(chosen(window, IDC_OPTIONS_DPI), 0);
+  const std::string report = driver::Text(driver::Control(window, IDC_OPTIONS_REPORT));
+  EXPECT_EQ(report.rfind("App.exe carries a manifest now: visual styles on, supported Windows "
+                         "Vista/7/8/8.1/10 and 11, run level asInvoker",
+                         0),
+            0u)
+      << report;
   driver::Click(driver::Control(window, IDC_OPTIONS_SUPPORTEDOS));
   driver::Click(driver::Control(window, IDC_OPTIONS_CANCEL));
   ASSERT_TRUE(driver::WaitUntilGone(window));

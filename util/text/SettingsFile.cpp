@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "util/text/Lines.h"
+
 namespace settingsfile {
 namespace {
 
@@ -82,15 +84,7 @@ Section* FindSection(Document& document, const std::string& name) {
 std::optional<Document> Parse(const std::string& text) {
   Document document;
   Section* current = nullptr;
-  std::size_t start = 0;
-  while (start < text.size()) {
-    std::size_t end = text.find('\n', start);
-    if (end == std::string::npos)
-      end = text.size();
-    std::string line = text.substr(start, end - start);
-    start = end + 1;
-    if (!line.empty() && line.back() == '\r')
-      line.pop_back();
+  for (const std::string& line : textlines::Split(text)) {
     if (line.empty() || line[0] == ';' || line[0] == '#')
       continue;
     if (line[0] == '[') {

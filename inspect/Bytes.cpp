@@ -1,0 +1,57 @@
+#include "inspect/Bytes.h"
+
+#include "util/text/Unicode.h"
+
+namespace inspect {
+
+std::string Hex(std::uint64_t value) {
+  static const char digits[] = "0123456789ABCDEF";
+  std::string text;
+  do {
+    text.insert(text.begin(), digits[value % 16]);
+    value /= 16;
+  } while (value != 0);
+  return "0x" + text;
+}
+
+void Bytes::Need(std::uint64_t offset, std::uint64_t count, const char* what) const {
+  if (!Has(offset, count))
+    throw FormatError(std::string(what) + " at offset " + Hex(offset) + " (" +
+                      std::to_string(count) + " bytes) runs past the end of " + whole_ + " (" +
+                      std::to_string(size_) + " bytes)");
+}
+
+std::uint8_t Bytes::U8(std::uint64_t offset, const char* what) const {
+  Need(offset, 1, what);
+  return static_cast<std::uint8_t>(data_[offset]);
+}
+
+std::uint16_t Bytes::U16(std::uint64_t offset, const char* what) const {
+  Need(offset, 2, what);
+  const auto* p = reinterpret_cast<const unsigned char*>(data_ + offset);
+  return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
+}
+
+std::uint32_t Bytes::U32(std::uint64_t offset, const char* what) const {
+  Need(offset, 4, what);
+  const auto* p = reinterpret_cast<const unsigned char*>(data_ + offset);
+  return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
+         (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
+}
+
+Bytes Bytes::Sub(std::uint64_t offset, std::uint64_t count, const char* what) const {
+  Need(offset, count, what);
+  return Bytes(data_ + offset, static_cast<std::size_t>(count), what);
+}
+
+std::string Bytes::Copy(std::uint64_t offset, std::uint64_t count, const char* what) const {
+  Need(offset, count, what);
+  return std::string(data_ + offset, static_cast<std::size_t>(count));
+}
+
+std::string Bytes::Utf16(std::uint64_t offset, std::uint64_t units, const char* what) const {
+  Need(offset, units * 2, what);
+  return unicode::Utf16LeToUtf8(std::string_view(data_ + offset, units * 2));
+}
+
+} // namespace inspect

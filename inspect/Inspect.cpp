@@ -1,0 +1,202 @@
+#include "inspect/Inspect.h"
+
+#include "inspect/AsciiText.h"
+#include "inspect/PeImage.h"
+#include "platform/Platform.h"
+
+namespace inspect {
+
+namespace {
+
+constexpr std::uint16_t kManifestType = 24;
+constexpr const char* kUnreadable = "cannot be read as a PE file: ";
+// Process creation reads ID 1; 2 and 3 are the isolation manifests of libraries.
+constexpr std::uint16_t kManifestIds[] = {1, 2, 3};
+
+std::string BaseName(const std::string& path) {
+  const std::size_t slash = path.find_last_of("/\\");
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+std::string Join(const std::vector<std::string>& items, const std::string& separator) {
+  std::string text;
+  for (const std::string& item : items)
+    text += (text.empty() ? "" : separator) + item;
+  return text;
+}
+
+std::string OrNotSet(const std::string& value) { return value.empty() ? "not set" : value; }
+
+std::string Switch(const std::string& value) {
+  const std::string word = ascii::Lower(value);
+  if (word == "true")
+    return "on";
+  if (word == "false")
+    return "off";
+  return value.empty() ? OrNotSet(value) : "\"" + value + "\"";
+}
+
+} // namespace
+
+Inspection InspectImage(const std::string& fileName, const std::string& image,
+                        const std::optional<std::string>& externalManifest) {
+  Inspection result;
+  result.fileName = fileName;
+  bool embedded = false;
+  try {
+    const PeImage pe(image);
+    result.machine = pe.Machine();
+    result.pe32Plus = pe.IsPe32Plus();
+    result.dll = pe.IsDll();
+    const Resource* resource = nullptr;
+    for (std::uint16_t id : kManifestIds)
+      if (!resource)
+        resource = pe.Find(ResourceKey::Id(kManifestType), ResourceKey::Id(id));
+    embedded = resource != nullptr;
+    if (embedded) {
+      const std::string bytes = resource->data.Copy(0, resource->data.Size(), "the manifest");
+      result.source = "embedded, resource type 24 ID " + resource->name.ToString();
+      result.manifestSize = bytes.size();
+      result.facts = ReadManifest(bytes, result.machine);
+      if (resource->name.id != 1 && !result.dll)
+        result.facts.warnings.push_back("the manifest is resource ID " + resource->name.ToString() +
+                                        ", but Windows reads a program's manifest from ID 1.");
+    }
+  } catch (const FormatError& error) {
+    result.state = ProgramState::Unreadable;
+    result.problem = error.what();
+    return result;
+  }
+  result.warnings = result.facts.warnings;
+  if (embedded) {
+    result.state = ProgramState::Manifest;
+    if (externalManifest)
+      result.warnings.push_back(fileName + " carries a manifest and " + fileName +
+                                ".manifest stands beside it: Windows uses the embedded one and "
+                                "ignores the file.");
+    return result;
+  }
+  if (!externalManifest) {
+    result.state = ProgramState::NoManifest;
+    return result;
+  }
+  result.state = ProgramState::Manifest;
+  result.source = "external, " + fileName + ".manifest";
+  result.manifestSize = externalManifest->size();
+  result.facts = ReadManifest(*externalManifest, result.machine);
+  result.warnings = result.facts.warnings;
+  return result;
+}
+
+Inspection InspectProgram(const std::string& path) {
+  const std::string name = BaseName(path);
+  std::string image;
+  try {
+    image = platform::ReadFileBytes(path);
+  } catch (const SystemError& error) {
+    Inspection result;
+    result.fileName = name;
+    result.problem = error.Description();
+    return result;
+  }
+  std::optional<std::string> external;
+  std::string externalProblem;
+  const std::string externalPath = path + ".manifest";
+  if (platform::HasAttributes(externalPath)) {
+    try {
+      external = platform::ReadFileBytes(externalPath);
+    } catch (const SystemError& error) {
+      externalProblem = error.Description();
+    }
+  }
+  Inspection result = InspectImage(name, image, external);
+  if (!externalProblem.empty())
+    result.warnings.push_back(
+        name + ".manifest stands beside it but cannot be read: " + externalProblem + ".");
+  return result;
+}
+
+std::string ReportText(const Inspection& in) {
+  if (in.state == ProgramState::Unreadable)
+    return in.fileName + ": " + kUnreadable + in.problem + "\n";
+  std::string text = in.fileName + ": " + (in.pe32Plus ? "PE32+ " : "PE32 ") +
+                     (in.dll ? "library" : "program") + ", machine " + MachineName(in.machine) +
+                     "\n";
+  if (in.state == ProgramState::NoManifest)
+    return text + "Manifest: none\n";
+  const ManifestFacts& f = in.facts;
+  text += "Manifest: " + in.source + " (" + std::to_string(in.manifestSize) + " bytes)\n";
+  if (f.xmlError.empty()) {
+    text += "Identity: name \"" + f.name + "\", version " + OrNotSet(f.version) +
+            ", architecture " + OrNotSet(f.architecture) + ", type " + OrNotSet(f.type) + "\n";
+    text += std::string("Visual styles: ") +
+            (f.visualStyles ? "on (Common Controls 6)" : "off (no Common Controls 6 dependency)") +
+            "\n";
+    text += "Supported Windows versions: " +
+            (f.supportedOs.empty() ? std::string("none declared") : Join(f.supportedOs, ", ")) +
+            "\n";
+    text += "Run level: " + OrNotSet(f.runLevel) +
+            (f.uiAccess.empty() ? "" : " (uiAccess " + f.uiAccess + ")") + "\n";
+    std::vector<std::string> dpiValues;
+    if (!f.dpiAware.empty())
+      dpiValues.push_back("dpiAware " + f.dpiAware);
+    if (!f.dpiAwareness.empty())
+      dpiValues.push_back("dpiAwareness " + f.dpiAwareness);
+    text += "DPI: " + DescribeDpi(f) +
+            (dpiValues.empty() ? "" : " (" + Join(dpiValues, "; ") + ")") + "\n";
+    text += "GDI scaling: " + Switch(f.gdiScaling) + "\n";
+    text += "Long paths: " + Switch(f.longPathAware) + "\n";
+    for (const IsolatedFile& file : f.files) {
+      text += "File: " + file.name + "\n";
+      for (const ComEntry& entry : file.entries)
+        text += "  " + entry.kind + " " + entry.id + (entry.name.empty() ? "" : " " + entry.name) +
+                "\n";
+    }
+    for (const ComEntry& entry : f.interfaces)
+      text += "COM: " + entry.kind + " " + entry.id + (entry.name.empty() ? "" : " " + entry.name) +
+              "\n";
+  }
+  for (const std::string& warning : in.warnings)
+    text += "Warning: " + warning + "\n";
+  return text;
+}
+
+std::string Summary(const Inspection& in) {
+  switch (in.state) {
+  case ProgramState::Unreadable:
+    return in.fileName + " " + kUnreadable + in.problem + ".";
+  case ProgramState::NoManifest:
+    return in.fileName + " carries no manifest.";
+  case ProgramState::Manifest:
+    break;
+  }
+  const ManifestFacts& f = in.facts;
+  std::vector<std::string> items;
+  if (f.xmlError.empty()) {
+    items.push_back(std::string("visual styles ") + (f.visualStyles ? "on" : "off"));
+    if (!f.supportedOs.empty())
+      items.push_back("supported Windows " + Join(f.supportedOs, "/"));
+    if (!f.runLevel.empty())
+      items.push_back("run level " + f.runLevel);
+    if (!f.dpiAware.empty() || !f.dpiAwareness.empty())
+      items.push_back("DPI " + DescribeDpi(f));
+    if (!f.gdiScaling.empty())
+      items.push_back("GDI scaling " + Switch(f.gdiScaling));
+    if (!f.longPathAware.empty())
+      items.push_back("long paths " + Switch(f.longPathAware));
+    if (!f.files.empty())
+      items.push_back(std::to_string(f.files.size()) +
+                      (f.files.size() == 1 ? " component file" : " component files"));
+  }
+  std::string text = in.fileName + " carries a manifest now";
+  if (in.source.compare(0, 8, "external") == 0)
+    text += " (" + in.fileName + ".manifest beside it)";
+  text += items.empty() ? "." : ": " + Join(items, ", ") + ".";
+  for (const std::string& warning : in.warnings)
+    text += " Warning: " + warning;
+  return text;
+}
+
+std::string DescribeProgram(const std::string& exePath) { return Summary(InspectProgram(exePath)); }
+
+} // namespace inspect

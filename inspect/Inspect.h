@@ -1,0 +1,50 @@
+#pragma once
+// A look at what a program already carries: its embedded or external manifest, read and
+// told in words, for `themefold-batch --inspect` and the options window.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "inspect/ManifestReader.h"
+
+namespace inspect {
+
+enum class ProgramState {
+  Manifest,   ///< the program carries a manifest, embedded or beside it
+  NoManifest, ///< a PE file without one
+  Unreadable, ///< not a PE file, or not readable at all
+};
+
+struct Inspection {
+  ProgramState state = ProgramState::Unreadable;
+  std::string fileName; ///< the program's name without its folder
+  std::string problem;  ///< why it is Unreadable
+  std::uint16_t machine = 0;
+  bool pe32Plus = false;
+  bool dll = false;
+  std::string source; ///< where the manifest read comes from, in words
+  std::size_t manifestSize = 0;
+  ManifestFacts facts;
+  std::vector<std::string> warnings; ///< the manifest's own, then the program's
+};
+
+/// The program in image, named fileName, with the text of an external manifest beside it
+/// when there is one. Never throws for anything in the bytes.
+Inspection InspectImage(const std::string& fileName, const std::string& image,
+                        const std::optional<std::string>& externalManifest);
+
+/// Reads path and path + ".manifest" and inspects them.
+Inspection InspectProgram(const std::string& path);
+
+/// The full report, one fact a line, each line ending in '\n'.
+std::string ReportText(const Inspection& inspection);
+
+/// One paragraph for a window: "App.exe carries a manifest now: visual styles on, ..."
+std::string Summary(const Inspection& inspection);
+
+/// Summary(InspectProgram(exePath)).
+std::string DescribeProgram(const std::string& exePath);
+
+} // namespace inspect

@@ -1,0 +1,68 @@
+#pragma once
+// What an application manifest says, in the terms Windows acts on: identity, visual
+// styles, supported Windows versions, run level, DPI and the other window settings, and
+// the files and COM classes it isolates.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace inspect {
+
+namespace manifestns {
+inline constexpr const char* kAsmV1 = "urn:schemas-microsoft-com:asm.v1";
+inline constexpr const char* kAsmV2 = "urn:schemas-microsoft-com:asm.v2";
+inline constexpr const char* kAsmV3 = "urn:schemas-microsoft-com:asm.v3";
+inline constexpr const char* kCompatibility = "urn:schemas-microsoft-com:compatibility.v1";
+inline constexpr const char* kSettings2005 =
+    "http://schemas.microsoft.com/SMI/2005/WindowsSettings";
+inline constexpr const char* kSettings2016 =
+    "http://schemas.microsoft.com/SMI/2016/WindowsSettings";
+inline constexpr const char* kSettings2017 =
+    "http://schemas.microsoft.com/SMI/2017/WindowsSettings";
+} // namespace manifestns
+
+/// The Windows versions a manifest can declare, oldest first.
+struct WindowsVersion {
+  const char* name;
+  const char* id;
+};
+inline constexpr WindowsVersion kWindowsVersions[] = {
+    {"Vista", "{e2011457-1546-43c5-a5fe-008deee3d3f0}"},
+    {"7", "{35138b9a-5d96-4fbd-8e2d-a2440225f93a}"},
+    {"8", "{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}"},
+    {"8.1", "{1f676c76-80e1-4239-95bb-83d0f6d0da78}"},
+    {"10 and 11", "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"},
+};
+
+struct ComEntry {
+  std::string kind; ///< the element: comClass, typelib, comInterfaceProxyStub, ...
+  std::string id;   ///< clsid, tlbid or iid
+  std::string name; ///< progid or interface name, where there is one
+};
+
+struct IsolatedFile {
+  std::string name;
+  std::vector<ComEntry> entries;
+};
+
+struct ManifestFacts {
+  std::string xmlError; ///< "" when the XML is well-formed; nothing else is read otherwise
+  std::string name, version, architecture, type;
+  bool visualStyles = false;
+  std::vector<std::string> supportedOs; ///< names, oldest first; unknown Ids as written
+  std::string runLevel, uiAccess;
+  std::string dpiAware, dpiAwareness, gdiScaling, longPathAware;
+  std::vector<IsolatedFile> files;
+  std::vector<ComEntry> interfaces;  ///< COM entries directly below the assembly
+  std::vector<std::string> warnings; ///< sentences, each ending in '.'
+};
+
+/// Reads manifest bytes (UTF-8, or UTF-16 with a byte order mark) for a program whose PE
+/// machine is machine.
+ManifestFacts ReadManifest(const std::string& bytes, std::uint16_t machine);
+
+/// The DPI setting in words: "system aware", "per-monitor v2", "not set", ...
+std::string DescribeDpi(const ManifestFacts& facts);
+
+} // namespace inspect

@@ -1,0 +1,81 @@
+#pragma once
+// A PE32 or PE32+ image as the loader sees it: its machine, its sections and its resource
+// directory. Resources are found by type and name, each a number or a name, since manifests
+// are numbered (type 24) and type libraries are named (TYPELIB).
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "inspect/Bytes.h"
+
+namespace inspect {
+
+/// A resource type or name: a number, or a name when name is not empty.
+struct ResourceKey {
+  std::uint16_t id = 0;
+  std::string name; ///< UTF-8; rc stores names in capitals
+
+  static ResourceKey Id(std::uint16_t id) { return ResourceKey{id, std::string()}; }
+  static ResourceKey Name(std::string name) { return ResourceKey{0, std::move(name)}; }
+  bool IsName() const { return !name.empty(); }
+  /// Names compare without regard to ASCII case, as FindResource does.
+  bool Matches(const ResourceKey& other) const;
+  /// "24", "TYPELIB": as a resource script names it.
+  std::string ToString() const;
+};
+
+/// One resource in the first language the directory lists for it.
+struct Resource {
+  ResourceKey type;
+  ResourceKey name;
+  std::uint16_t language = 0;
+  Bytes data; ///< a view into the image
+};
+
+inline constexpr std::uint16_t kMachineI386 = 0x14C;
+inline constexpr std::uint16_t kMachineAmd64 = 0x8664;
+inline constexpr std::uint16_t kMachineArm64 = 0xAA64;
+inline constexpr std::uint16_t kMachineIa64 = 0x200;
+
+/// "x86", "x64", "ARM64", or the number in hex.
+std::string MachineName(std::uint16_t machine);
+
+class PeImage {
+public:
+  /// Reads the headers, the section table and the whole resource directory of image,
+  /// which must outlive this object. Throws FormatError when it is not a PE image or a
+  /// structure lies outside the file.
+  explicit PeImage(const std::string& image);
+
+  std::uint16_t Machine() const { return machine_; }
+  bool IsPe32Plus() const { return pe32Plus_; }
+  bool IsDll() const { return dll_; }
+
+  /// Every resource, types and names in the directory's order.
+  const std::vector<Resource>& Resources() const { return resources_; }
+  /// The resource of that type and name, or null.
+  const Resource* Find(const ResourceKey& type, const ResourceKey& name) const;
+
+private:
+  struct Section {
+    std::uint32_t virtualAddress;
+    std::uint32_t virtualSize;
+    std::uint32_t rawOffset;
+    std::uint32_t rawSize;
+  };
+
+  std::uint64_t OffsetOf(std::uint64_t rva, std::uint64_t count, const char* what) const;
+  void ReadResources(std::uint32_t rootRva);
+  ResourceKey ReadKey(std::uint32_t rootRva, std::uint32_t nameField) const;
+
+  Bytes file_;
+  std::uint16_t machine_ = 0;
+  bool pe32Plus_ = false;
+  bool dll_ = false;
+  std::uint32_t headersSize_ = 0;
+  std::vector<Section> sections_;
+  std::vector<Resource> resources_;
+};
+
+} // namespace inspect

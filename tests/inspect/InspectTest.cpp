@@ -1,0 +1,90 @@
+// The inspection end to end: programs that mingw built here with known manifests, and
+// programs with their manifest beside them, broken, or missing.
+#include "support/TestSupport.h"
+
+#include "inspect/Fixtures.h"
+#include "inspect/Inspect.h"
+#include "inspect/PeBuilder.h"
+
+using testsupport::Fixture;
+
+namespace {
+
+const char* const kGoodManifest =
+    "<assembly xmlns=\"urn:schemas-microsoft-com:asm.v1\" manifestVersion=\"1.0\">"
+    "<assemblyIdentity name=\"A\" version=\"1.0.0.0\" processorArchitecture=\"x86\"/>"
+    "<dependency><dependentAssembly><assemblyIdentity type=\"win32\" "
+    "name=\"Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\" processorArchitecture=\"*\"/>"
+    "</dependentAssembly></dependency></assembly>";
+
+std::string ProgramWith(const std::string& manifest, std::uint16_t id = 1) {
+  return testsupport::BuildPe(
+             inspect::kMachineI386, false,
+             {{inspect::ResourceKey::Id(24), inspect::ResourceKey::Id(id), manifest}})
+      .image;
+}
+
+} // namespace
+
+// The report of each program built here, byte for byte.
+TEST(InspectTest, ReportsWhatBuiltProgramsCarry) {
+  for (const char* name : {"App32.exe", "App64.exe", "Plain64.exe"}) {
+    SCOPED_TRACE(name);
+    EXPECT_EQ(inspect::ReportText(inspect::InspectProgram(Fixture(name))),
+              testsupport::ReadBytes(
+                  testsupport::SourceFile(std::string("tests/golden/inspect/") + name + ".txt")));
+  }
+}
+
+class InspectFilesTest : public testsupport::TempDirTest {};
+
+TEST_F(InspectFilesTest, SummarizesWhereTheManifestComesFrom) {
+  struct Row {
+    const char* what;
+    std::string program;  ///< "" for no file at all
+    const char* external; ///< nullptr for none
+    inspect::ProgramState state;
+    const char* summary;
+  };
+  const std::string plain = testsupport::BuildPe(inspect::kMachineI386, false, {}).image;
+  const Row rows[] = {
+      {"embedded", ProgramWith(kGoodManifest), nullptr, inspect::ProgramState::Manifest,
+       "App.exe carries a manifest now: visual styles on."},
+      {"external", plain, kGoodManifest, inspect::ProgramState::Manifest,
+       "App.exe carries a manifest now (App.exe.manifest beside it): visual styles on."},
+      {"both", ProgramWith(kGoodManifest), "<assembly/>", inspect::ProgramState::Manifest,
+       "App.exe carries a manifest now: visual styles on. Warning: App.exe carries a manifest "
+       "and App.exe.manifest stands beside it: Windows uses the embedded one and ignores the "
+       "file."},
+      {"ID 2", ProgramWith(kGoodManifest, 2), nullptr, inspect::ProgramState::Manifest,
+       "App.exe carries a manifest now: visual styles on. Warning: the manifest is resource ID "
+       "2, but Windows reads a program's manifest from ID 1."},
+      {"malformed", ProgramWith("<assembly>"), nullptr, inspect::ProgramState::Manifest,
+       "App.exe carries a manifest now. Warning: the manifest is not well-formed XML (line 1: "
+       "'assembly' is not closed): Windows refuses to start the program."},
+      {"none", plain, nullptr, inspect::ProgramState::NoManifest, "App.exe carries no manifest."},
+      {"garbage", "MZ garbage", nullptr, inspect::ProgramState::Unreadable,
+       "App.exe cannot be read as a PE file: the MZ header at offset 0x3C (4 bytes) runs past "
+       "the end of the file (10 bytes)."},
+      {"a text file", "Hello", kGoodManifest, inspect::ProgramState::Unreadable,
+       "App.exe cannot be read as a PE file: no MZ header: not a program or library."},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.what);
+    const std::string folder = Path(row.what);
+    std::filesystem::create_directories(folder);
+    const std::string program = folder + "/App.exe";
+    testsupport::WriteBytes(program, row.program);
+    if (row.external)
+      testsupport::WriteBytes(program + ".manifest", row.external);
+    EXPECT_EQ(inspect::InspectProgram(program).state, row.state);
+    EXPECT_EQ(inspect::DescribeProgram(program), row.summary);
+  }
+}
+
+TEST_F(InspectFilesTest, AMissingFileIsUnreadable) {
+  const inspect::Inspection result = inspect::InspectProgram(Path("Gone.exe"));
+  EXPECT_EQ(result.state, inspect::ProgramState::Unreadable);
+  EXPECT_EQ(result.fileName, "Gone.exe");
+  EXPECT_FALSE(result.problem.empty());
+}

@@ -1,0 +1,135 @@
+#pragma once
+// Small PE images made in memory: headers, one .rsrc section and its resource directory,
+// laid out as linkers do. Tests change their bytes to make hostile files.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "inspect/PeImage.h"
+
+namespace testsupport {
+
+struct PeResource {
+  inspect::ResourceKey type;
+  inspect::ResourceKey name;
+  std::string data;
+  std::uint16_t language = 0x409;
+};
+
+struct BuiltPe {
+  std::string image;
+  std::size_t resourceOffset = 0; ///< file offset of the resource directory's root
+  std::size_t optionalOffset = 0; ///< file offset of the optional header
+};
+
+inline void PutU16(std::string& s, std::size_t at, std::uint32_t v) {
+  s[at] = static_cast<char>(v & 0xFF);
+  s[at + 1] = static_cast<char>((v >> 8) & 0xFF);
+}
+inline void PutU32(std::string& s, std::size_t at, std::uint32_t v) {
+  PutU16(s, at, v & 0xFFFF);
+  PutU16(s, at + 2, v >> 16);
+}
+
+/// Resources must come grouped by type, as the directory lists them.
+inline BuiltPe BuildPe(std::uint16_t machine, bool pe32Plus,
+                       const std::vector<PeResource>& resources) {
+  constexpr std::uint32_t kSectionRva = 0x1000;
+  constexpr std::size_t kSectionOffset = 0x200;
+  // Types in order, each with its resources.
+  std::vector<std::vector<const PeResource*>> types;
+  for (const PeResource& r : resources) {
+    if (types.empty() || !types.back().front()->type.Matches(r.type))
+      types.emplace_back();
+    types.back().push_back(&r);
+  }
+  std::string rsrc;
+  auto grow = [&rsrc](std::size_t size) {
+    const std::size_t at = rsrc.size();
+    rsrc.append(size, '\0');
+    return at;
+  };
+  auto directory = [&](std::size_t count) {
+    const std::size_t at = grow(16 + 8 * count);
+    PutU16(rsrc, at + 14,
+           static_cast<std::uint32_t>(count)); // all as ID entries; names fixed below
+    return at;
+  };
+  struct Pending {
+    std::size_t entry;
+    const inspect::ResourceKey* key;
+  };
+  std::vector<Pending> names;
+  std::vector<std::pair<std::size_t, const PeResource*>> leaves;
+  const std::size_t root = directory(types.size());
+  for (std::size_t t = 0; t < types.size(); ++t) {
+    const std::size_t typeDir = directory(types[t].size());
+    names.push_back({root + 16 + 8 * t, &types[t].front()->type});
+    PutU32(rsrc, root + 16 + 8 * t + 4, 0x80000000u | static_cast<std::uint32_t>(typeDir));
+    for (std::size_t n = 0; n < types[t].size(); ++n) {
+      const std::size_t languageDir = directory(1);
+      names.push_back({typeDir + 16 + 8 * n, &types[t][n]->name});
+      PutU32(rsrc, typeDir + 16 + 8 * n + 4, 0x80000000u | static_cast<std::uint32_t>(languageDir));
+      PutU32(rsrc, languageDir + 16, types[t][n]->language);
+      leaves.push_back({languageDir + 16 + 4, types[t][n]});
+    }
+  }
+  for (const Pending& p : names) {
+    if (!p.key->IsName()) {
+      PutU32(rsrc, p.entry, p.key->id);
+      continue;
+    }
+    const std::size_t at = grow(2 + 2 * p.key->name.size());
+    PutU16(rsrc, at, static_cast<std::uint32_t>(p.key->name.size()));
+    for (std::size_t i = 0; i < p.key->name.size(); ++i)
+      PutU16(rsrc, at + 2 + 2 * i, static_cast<unsigned char>(p.key->name[i]));
+    PutU32(rsrc, p.entry, 0x80000000u | static_cast<std::uint32_t>(at));
+  }
+  for (const auto& [entry, resource] : leaves) {
+    grow((4 - rsrc.size() % 4) % 4);
+    const std::size_t leaf = grow(16);
+    PutU32(rsrc, entry, static_cast<std::uint32_t>(leaf));
+    const std::size_t data = grow(resource->data.size());
+    rsrc.replace(data, resource->data.size(), resource->data);
+    PutU32(rsrc, leaf, kSectionRva + static_cast<std::uint32_t>(data));
+    PutU32(rsrc, leaf + 4, static_cast<std::uint32_t>(resource->data.size()));
+  }
+  const std::uint32_t virtualSize = static_cast<std::uint32_t>(rsrc.size());
+  rsrc.append((0x200 - rsrc.size() % 0x200) % 0x200, '\0');
+
+  BuiltPe pe;
+  std::string& s = pe.image;
+  s.assign(kSectionOffset, '\0');
+  s[0] = 'M';
+  s[1] = 'Z';
+  PutU32(s, 0x3C, 0x40);
+  s.replace(0x40, 4, std::string("PE\0\0", 4));
+  const std::size_t coff = 0x44;
+  const std::uint16_t optionalSize = pe32Plus ? 0xF0 : 0xE0;
+  PutU16(s, coff, machine);
+  PutU16(s, coff + 2, 1);
+  PutU16(s, coff + 16, optionalSize);
+  PutU16(s, coff + 18, 0x0102);
+  pe.optionalOffset = coff + 20;
+  const std::size_t opt = pe.optionalOffset;
+  PutU16(s, opt, pe32Plus ? 0x20B : 0x10B);
+  PutU32(s, opt + 60, kSectionOffset);
+  const std::size_t dirs = opt + (pe32Plus ? 112 : 96);
+  PutU32(s, dirs - 4, 16);
+  if (!resources.empty()) {
+    PutU32(s, dirs + 16, kSectionRva);
+    PutU32(s, dirs + 20, virtualSize);
+  }
+  const std::size_t section = opt + optionalSize;
+  s.replace(section, 5, ".rsrc");
+  PutU32(s, section + 8, virtualSize);
+  PutU32(s, section + 12, kSectionRva);
+  PutU32(s, section + 16, static_cast<std::uint32_t>(rsrc.size()));
+  PutU32(s, section + 20, kSectionOffset);
+  pe.resourceOffset = kSectionOffset;
+  s += rsrc;
+  return pe;
+}
+
+} // namespace testsupport
