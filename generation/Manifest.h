@@ -27,5 +27,6 @@ std::string BuildManifestText(const std::string& version, const std::string& exe
                               const std::string& description, const std::string& architecture,
                               const generation::ManifestSettings& settings);
 
-/// Escapes & < > " ' as XML entities.
+/// Escapes & < > " ' as XML entities, and puts U+FFFD in place of what XML cannot hold:
+/// control characters other than tab, CR and LF, and bytes that are not UTF-8.
 std::string EscapeXml(const std::string& value);
