@@ -32,15 +32,6 @@ constexpr const char* kTemplate[] = {
     R"(</assembly>)",
 };
 
-// Oldest first; the last one stands for Windows 10 and 11 alike.
-constexpr const char* kSupportedOsIds[] = {
-    "{e2011457-1546-43c5-a5fe-008deee3d3f0}", // Vista
-    "{35138b9a-5d96-4fbd-8e2d-a2440225f93a}", // 7
-    "{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}", // 8
-    "{1f676c76-80e1-4239-95bb-83d0f6d0da78}", // 8.1
-    "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}", // 10 and 11
-};
-
 // What the settings add after the dependency, in this order, one line each.
 std::vector<std::string> SettingsLines(const generation::ManifestSettings& settings) {
   using generation::DpiAwareness;
@@ -49,8 +40,8 @@ std::vector<std::string> SettingsLines(const generation::ManifestSettings& setti
   if (settings.supportedOs) {
     lines.push_back(R"(    <compatibility xmlns="urn:schemas-microsoft-com:compatibility.v1">)");
     lines.push_back(R"(        <application>)");
-    for (const char* id : kSupportedOsIds)
-      lines.push_back(std::string(R"(            <supportedOS Id=")") + id + R"("/>)");
+    for (const generation::WindowsVersion& version : generation::kWindowsVersions)
+      lines.push_back(std::string(R"(            <supportedOS Id=")") + version.id + R"("/>)");
     lines.push_back(R"(        </application>)");
     lines.push_back(R"(    </compatibility>)");
   }
