@@ -44,7 +44,7 @@ std::vector<HWND> Children(HWND parent) {
   std::vector<HWND> children;
   EnumChildWindows(
       parent,
-      [](HWND child, LPARAM list) {
+      [](HWND child, LPARAM list) CALLBACK {
         reinterpret_cast<std::vector<HWND>*>(list)->push_back(child);
         return TRUE;
       },
@@ -175,7 +175,7 @@ TEST_F(CaptionsTest, EveryLineOfTheInstructionsFitsTheTextBox) {
   static bool measured;
   problems.clear();
   measured = false;
-  SetTimer(nullptr, 0, 200, [](HWND, UINT, UINT_PTR id, DWORD) {
+  SetTimer(nullptr, 0, 200, [](HWND, UINT, UINT_PTR id, DWORD) CALLBACK {
     KillTimer(nullptr, id);
     HWND readme = FindWindowA(THEMEFOLD_README_CLASS, nullptr);
     if (!readme) {

@@ -1,8 +1,8 @@
 // One generation for the probe, done as the tool does it: the folder probe makes the
 // target's folder current, the manifest and script are written there, and the compiler
-// runs with the tool's own command line. Only the manifest's architecture differs: the
-// tool writes X86 for 32-bit Visual Basic programs, and this machine can run only the
-// 64-bit probe, so its copy says amd64.
+// runs with the tool's own command line. The probe has this program's width: the i686 build
+// proves the manifest exactly as the tool writes it (X86, for 32-bit Visual Basic programs);
+// the x86_64 build's copy says amd64, so that a 64-bit probe takes it.
 //
 // proof_generation <rc.exe> <target path> -> exit 0 when the .res exists afterwards.
 
@@ -36,8 +36,9 @@ int main(int argc, char** argv) {
     return 2;
   }
   std::string manifest = BuildManifestText("1.0.0.0", names.fileName, "Wine proof probe");
-  manifest = generation::ReplaceAll(manifest, "processorArchitecture=\"X86\"",
-                                    "processorArchitecture=\"amd64\"");
+  if (sizeof(void*) == 8)
+    manifest = generation::ReplaceAll(manifest, "processorArchitecture=\"X86\"",
+                                      "processorArchitecture=\"amd64\"");
   WriteText(names.ManifestPath(), manifest);
   WriteText(names.ScriptPath(), BuildResourceScript(names.manifestName));
   BraskModule::RunAndWait(

@@ -1,16 +1,21 @@
 #!/bin/sh
 # Proof that the generated resource works: the tool's script for a probe program,
-# compiled by our rc.exe under Wine, linked into a 64-bit probe, makes the probe load
-# comctl32.dll from winsxs; the same probe without it loads the system one. Wine reads
-# manifests leniently, so the manifest is also taken back out of the .res and checked
-# with a strict XML parser.
+# compiled by our rc.exe under Wine, linked into a probe of the build's width, makes the
+# probe load comctl32.dll from winsxs, from the assembly of its own architecture (x86 for
+# the i686 build, amd64 for the x86_64 one); the same probe without it loads the system one.
+# Wine reads manifests leniently, so the manifest is also taken back out of the .res and
+# checked with a strict XML parser.
 #
-# wine-proof.sh PREFIX RC_EXE PROOF_GENERATION_EXE PROOF_SOURCE_DIR WORK_DIR
+# wine-proof.sh PREFIX RC_EXE PROOF_GENERATION_EXE PROOF_SOURCE_DIR WORK_DIR [MINGW_TRIPLE]
 set -eu
-prefix=$1 rc=$2 generation=$3 source=$4 work=$5
+prefix=$1 rc=$2 generation=$3 source=$4 work=$5 triple=${6:-x86_64-w64-mingw32}
 run="$(dirname "$0")/../../../cmake/wine-run.sh"
-cc=x86_64-w64-mingw32-gcc
-windres=x86_64-w64-mingw32-windres
+cc=$triple-gcc
+windres=$triple-windres
+case "$triple" in
+  i686-*) assembly=x86_microsoft.windows.common-controls_ ;;
+  *) assembly=amd64_microsoft.windows.common-controls_ ;;
+esac
 
 rm -rf "$work"
 mkdir -p "$work/target folder"
@@ -31,7 +36,7 @@ themed=$("$run" "$prefix" "$target" | tr -d '\r')
 plain=$("$run" "$prefix" "$work/plain.exe" | tr -d '\r')
 printf "with the generated .res: %s\n" "$themed"
 printf "without it:              %s\n" "$plain"
-case "$themed" in *winsxs*) ;; *) echo "FAIL: the themed probe did not load comctl32 from winsxs"; exit 1 ;; esac
+case "$themed" in *winsxs\\$assembly*) ;; *) echo "FAIL: the themed probe did not load comctl32 from winsxs\\$assembly*"; exit 1 ;; esac
 case "$plain" in *winsxs*) echo "FAIL: the plain probe loaded comctl32 from winsxs"; exit 1 ;; esac
 
 # The manifest back out of the .res: type 24, id 1.
@@ -50,4 +55,4 @@ if found is None:
 open(sys.argv[2], "wb").write(found)
 PY
 xmllint --noout "$work/extracted.manifest"
-echo "PASS: Common Controls 6 from winsxs, and the embedded manifest is well-formed XML"
+echo "PASS: Common Controls 6 from winsxs ($assembly*), and the embedded manifest is well-formed XML"
