@@ -23,7 +23,12 @@ target="$work/target folder/probe.exe"
 
 # The generation, as the tool runs it (Z: is the Unix root under Wine).
 winpath() { printf 'Z:%s' "$1" | tr / '\\'; }
-"$run" "$prefix" "$generation" "$(winpath "$rc")" "$(winpath "$target")" | tr -d '\r'
+# Output goes to files, not pipes: the wineserver and Wine's services that the first Wine
+# program starts inherit its output and hold a pipe (this script's, or CTest's) open for as
+# long as other tests keep the prefix busy.
+"$run" "$prefix" "$generation" "$(winpath "$rc")" "$(winpath "$target")" >"$work/generation.txt" 2>&1 ||
+  { cat "$work/generation.txt"; exit 1; }
+tr -d '\r' <"$work/generation.txt"
 res="$work/target folder/probe_manifest.res"
 test -f "$res" || { echo "FAIL: no .res"; exit 1; }
 
@@ -32,8 +37,10 @@ test -f "$res" || { echo "FAIL: no .res"; exit 1; }
 "$cc" -O1 -o "$target" "$source/Probe.c" "$work/manifest.o" -lcomctl32
 "$cc" -O1 -o "$work/plain.exe" "$source/Probe.c" -lcomctl32
 
-themed=$("$run" "$prefix" "$target" | tr -d '\r')
-plain=$("$run" "$prefix" "$work/plain.exe" | tr -d '\r')
+"$run" "$prefix" "$target" >"$work/themed.txt" 2>&1
+"$run" "$prefix" "$work/plain.exe" >"$work/plain.txt" 2>&1
+themed=$(tr -d '\r' <"$work/themed.txt")
+plain=$(tr -d '\r' <"$work/plain.txt")
 printf "with the generated .res: %s\n" "$themed"
 printf "without it:              %s\n" "$plain"
 case "$themed" in *winsxs\\$assembly*) ;; *) echo "FAIL: the themed probe did not load comctl32 from winsxs\\$assembly*"; exit 1 ;; esac
