@@ -170,7 +170,8 @@ int Run(const std::vector<std::string>& args, generation::FileOperations& files,
   generation::Driver driver(files, conversation, driverOptions);
   generation::Outcome outcome = generation::Outcome::FileOperationFailed;
   try {
-    outcome = driver.Run({options.target, options.version, options.description}, compiler);
+    outcome = driver.Run({options.target, options.version, options.description}, compiler,
+                         options.manifest);
   } catch (const Stopped& stopped) {
     Say(console.err, "stopped by signal " + std::to_string(stopped.signal) +
                          "; the temporary files are removed");

@@ -2,9 +2,11 @@
 // font its control really carries. A face the system lacks falls back to a wider one, and
 // the captions are then cut off although every other test passes.
 
+#include "app/AppTexts.h"
 #include "app/ControlIds.h"
 #include "app/Globals.h"
 #include "app/win32/MainWindow.h"
+#include "app/win32/OptionsWindow.h"
 #include "app/win32/ReadmeWindow.h"
 #include "app/win32/Services.h"
 #include "generation/BraskFileOperations.h"
@@ -112,27 +114,10 @@ void Destroy(HWND window) {
   }
 }
 
-class CaptionsTest : public ::testing::Test {
-protected:
-  CaptionsTest()
-      : program_(nullptr, shell_),
-        services_{registry_, settings_, files_, dialog_, boxes_, program_} {}
-
-  app::win32::BraskRegistry registry_;
-  app::win32::BraskSettings settings_;
-  generation::BraskFileOperations files_;
-  app::win32::BraskFileDialog dialog_;
-  app::win32::Win32MessageBoxes boxes_;
-  app::win32::BraskShell shell_;
-  app::win32::Win32Program program_;
-  Globals::Services services_;
-};
-
-TEST_F(CaptionsTest, EveryCaptionOfTheMainWindowFitsItsControl) {
-  MainWindow window(services_, shell_);
-  ASSERT_TRUE(window.Show());
+// Checks every caption of window's labels and buttons; returns how many there were.
+int CheckCaptions(HWND window) {
   int measured = 0;
-  for (HWND control : Children(window.hwnd())) {
+  for (HWND control : Children(window)) {
     const std::string text = TextOf(control);
     const std::string kind = ClassOf(control);
     if (text.empty() || (kind != "Static" && kind != "Button"))
@@ -158,7 +143,53 @@ TEST_F(CaptionsTest, EveryCaptionOfTheMainWindowFitsItsControl) {
       EXPECT_LE(size.cy, client.bottom);
     }
   }
-  EXPECT_GE(measured, 8) << "the captions were not found";
+  return measured;
+}
+
+class CaptionsTest : public ::testing::Test {
+protected:
+  CaptionsTest()
+      : program_(nullptr, shell_),
+        services_{registry_, settings_, files_, dialog_, boxes_, program_} {}
+
+  app::win32::BraskRegistry registry_;
+  app::win32::BraskSettings settings_;
+  generation::BraskFileOperations files_;
+  app::win32::BraskFileDialog dialog_;
+  app::win32::Win32MessageBoxes boxes_;
+  app::win32::BraskShell shell_;
+  app::win32::Win32Program program_;
+  Globals::Services services_;
+};
+
+TEST_F(CaptionsTest, EveryCaptionOfTheMainWindowFitsItsControl) {
+  MainWindow window(services_, shell_);
+  ASSERT_TRUE(window.Show());
+  // The wider of the two captions "Options..." has.
+  window.SetOptionsCaption(app::texts::kCommand4On);
+  EXPECT_GE(CheckCaptions(window.hwnd()), 8) << "the captions were not found";
+  Destroy(window.hwnd());
+}
+
+TEST_F(CaptionsTest, EveryCaptionOfTheOptionsWindowFitsItsControl) {
+  MainWindow window(services_, shell_);
+  ASSERT_TRUE(window.Show());
+  // The window is modal: it is measured and closed from inside its own message loop.
+  static int measured;
+  measured = -1;
+  SetTimer(nullptr, 0, 200, [](HWND, UINT, UINT_PTR id, DWORD) {
+    KillTimer(nullptr, id);
+    HWND options = FindWindowA(THEMEFOLD_OPTIONS_CLASS, nullptr);
+    if (!options)
+      return;
+    measured = CheckCaptions(options);
+    PostMessageA(options, WM_CLOSE, 0, 0);
+  });
+  app::win32::ManifestInspector inspector;
+  app::win32::OptionsWindow options(window.Form(), inspector);
+  generation::ManifestSettings settings;
+  options.ShowModal(settings, "");
+  EXPECT_GE(measured, 13) << "the captions were not found";
   Destroy(window.hwnd());
 }
 

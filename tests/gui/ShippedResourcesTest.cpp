@@ -65,7 +65,16 @@ template <typename T> T At(const std::string& bytes, size_t offset) {
 }
 
 TEST_F(ShippedResourcesTest, EveryProgramCarriesTheGeneratedManifestForThisBuild) {
-  for (const std::string program : {"themefold.exe", "rc.exe", "themefold-batch.exe"}) {
+  // Every program runs as its user and declares every Windows version; the window also
+  // scales itself with the system DPI.
+  generation::ManifestSettings console;
+  console.supportedOs = true;
+  console.runLevel = generation::RunLevel::AsInvoker;
+  generation::ManifestSettings window = console;
+  window.dpi = generation::DpiAwareness::System;
+  const std::pair<std::string, generation::ManifestSettings> programs[] = {
+      {"themefold.exe", window}, {"rc.exe", console}, {"themefold-batch.exe", console}};
+  for (const auto& [program, settings] : programs) {
     SCOPED_TRACE(program);
     const std::string exe = (driver::ReleaseFolder() / program).string();
     HMODULE module = LoadLibraryExA(exe.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
@@ -80,7 +89,7 @@ TEST_F(ShippedResourcesTest, EveryProgramCarriesTheGeneratedManifestForThisBuild
     std::string block = VersionBlock(program);
     const std::string expected =
         BuildManifestText("1.0.0.20", program, VersionString(block, "FileDescription"),
-                          sizeof(void*) == 8 ? "amd64" : "X86") +
+                          sizeof(void*) == 8 ? "amd64" : "X86", settings) +
         "\r\n";
     EXPECT_EQ(manifest, expected);
     EXPECT_EQ(expected.size() % 100, 0u);
