@@ -177,7 +177,7 @@ TEST_F(CaptionsTest, EveryCaptionOfTheOptionsWindowFitsItsControl) {
   // The window is modal: it is measured and closed from inside its own message loop.
   static int measured;
   measured = -1;
-  SetTimer(nullptr, 0, 200, [](HWND, UINT, UINT_PTR id, DWORD) {
+  SetTimer(nullptr, 0, 200, [](HWND, UINT, UINT_PTR id, DWORD) CALLBACK {
     KillTimer(nullptr, id);
     HWND options = FindWindowA(THEMEFOLD_OPTIONS_CLASS, nullptr);
     if (!options)
