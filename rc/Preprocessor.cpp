@@ -264,6 +264,10 @@ Preprocessor::Preprocessor(PreprocessorOptions options)
   // Both compilers of this language define these; scripts test them.
   macros_.DefineObject("RC_INVOKED", "1");
   macros_.DefineObject("_WIN32", "1");
+  // A compiler that mingw-w64's headers know (they stop with #error otherwise): Microsoft's
+  // C compiler for 32-bit x86, as llvm-rc's clang names Microsoft's for its target.
+  macros_.DefineObject("_MSC_VER", "1920");
+  macros_.DefineObject("_M_IX86", "600");
   for (const auto& [name, value] : options_.defines)
     macros_.DefineObject(name, value);
   for (const auto& name : options_.undefines)

@@ -74,3 +74,20 @@ TEST_F(DifferentialTest, GeneratedScriptsAgainstLiveLlvmRc) {
     EXPECT_TRUE(ReadBytes(Path("ours.res")) == ReadBytes(Path("theirs.res")));
   }
 }
+
+// Live: the bundled headers against mingw-w64's, where both are installed.
+TEST_F(DifferentialTest, BundledHeadersAgainstMingwHeaders) {
+  const char* const mingw = "/usr/share/mingw-w64/include";
+  if (!std::filesystem::exists(mingw))
+    GTEST_SKIP() << mingw << " is not installed";
+  for (const char* name : {"headers.rc", "richedit.rc"}) {
+    SCOPED_TRACE(name);
+    const auto folder = testsupport::SourceFile("tests/rc/headers");
+    ASSERT_TRUE(LlvmRc(folder, std::string("/i ") + mingw + " /fo '" + Path("theirs.res") + "' " + name));
+    rc::Options options = rc::ParseCommandLine({"/fo", Path("ours.res"), (folder / name).string()});
+    options.bundledIncludeDirs = {testsupport::SourceFile("rc/include").string()};
+    rc::Result result = rc::Compile(options);
+    ASSERT_TRUE(result.ok) << result.diagnostics;
+    EXPECT_TRUE(ReadBytes(Path("ours.res")) == ReadBytes(Path("theirs.res")));
+  }
+}
