@@ -183,6 +183,7 @@ Result Compile(const Options& options) {
   Result result;
   const std::string output = options.output.empty() ? DefaultOutput(options.script) : options.output;
   std::string temporary;
+  files::LoadCache cache;
   try {
     PreprocessorOptions pp;
     pp.defines = options.defines;

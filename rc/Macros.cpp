@@ -142,6 +142,9 @@ const Macros::Definition* Macros::Find(std::string_view name) const {
 
 void Macros::Set(std::string_view name, Definition definition) {
   definition.id = IdOf(name);
+  lengths_ |= std::uint64_t{1} << (name.size() & 63);
+  const auto first = static_cast<unsigned char>(name[0]) & 127;
+  firsts_[first >> 6] |= std::uint64_t{1} << (first & 63);
   std::string_view key = names_[definition.id - 1];
   macros_.insert_or_assign(key, std::move(definition));
 }
@@ -260,7 +263,9 @@ std::size_t Macros::FirstMacro(std::string_view text) const {
         i = StringEnd(text, end);  // a wide string
         continue;
       }
-      if (macros_.count(text.substr(i, end - i)))
+      const auto first = static_cast<unsigned char>(c) & 127;
+      if (((lengths_ >> ((end - i) & 63)) & 1) && ((firsts_[first >> 6] >> (first & 63)) & 1) &&
+          macros_.count(text.substr(i, end - i)))
         return i;
       i = end;
     } else {

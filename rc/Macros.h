@@ -91,6 +91,10 @@ private:
 
   std::deque<std::string> names_;  // stable storage for the keys below
   std::unordered_map<std::string_view, Definition> macros_;
+  // Which first letters and lengths (modulo 64) names of macros have had: most names in
+  // a script are no macro, and these answer that without hashing.
+  std::uint64_t lengths_ = 0;
+  std::uint64_t firsts_[2] = {0, 0};
   std::unordered_map<std::string_view, std::vector<std::pair<bool, Definition>>> pushed_;
   std::unordered_map<std::string_view, std::uint32_t> ids_;
   std::vector<std::vector<std::uint32_t>> sets_;

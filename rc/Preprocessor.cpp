@@ -342,6 +342,9 @@ bool Preprocessor::ReadLogicalLine(Source& source, std::string& out, std::uint32
 }
 
 void Preprocessor::StripComments(Source& source, std::string& text, const Location&) {
+  // Most lines hold no comment at all, and a comment needs a '/'.
+  if (!source.inComment && text.find('/') == std::string::npos)
+    return;
   std::string out;
   out.reserve(text.size());
   std::size_t i = 0;
@@ -356,28 +359,34 @@ void Preprocessor::StripComments(Source& source, std::string& text, const Locati
       out += ' ';
       continue;
     }
-    char c = text[i];
-    if (c == '"') {
+    const std::size_t stop = text.find_first_of("\"/", i);
+    if (stop == std::string::npos) {
+      out.append(text, i, n - i);
+      break;
+    }
+    out.append(text, i, stop - i);
+    i = stop;
+    if (text[i] == '"') {
       std::size_t end = StringEnd(text, i);
       out.append(text, i, end - i);
       i = end;
       continue;
     }
-    if (c == '/' && i + 1 < n && text[i + 1] == '/')
+    if (i + 1 < n && text[i + 1] == '/')
       break;
-    if (c == '/' && i + 1 < n && text[i + 1] == '*') {
+    if (i + 1 < n && text[i + 1] == '*') {
       source.inComment = true;
       i += 2;
       continue;
     }
-    out += c;
+    out += '/';
     ++i;
   }
   text.swap(out);
 }
 
 bool Preprocessor::NextLine(ScriptLine& line) {
-  std::string text;
+  std::string& text = lineBuffer_;
   while (!sources_.empty()) {
     Source& source = sources_.back();
     std::uint32_t first = 0;
@@ -408,7 +417,10 @@ bool Preprocessor::NextLine(ScriptLine& line) {
     if (!Active() || !source.emits || start == view.size())
       continue;
     line.text.clear();
-    macros_.Expand(view, where, line.text);
+    if (start == 0 && macros_.FirstMacro(view) == std::string_view::npos)
+      line.text.swap(text);  // nothing to expand: the line as it is
+    else
+      macros_.Expand(view, where, line.text);
     line.where = where;
     line.codePage = source.utf8 ? 65001 : codePage_;
     return true;

@@ -92,6 +92,7 @@ private:
   Macros macros_;
   std::vector<std::string> searchDirs_;  // /i, INCLUDE, then ours
   std::vector<Source> sources_;
+  std::string lineBuffer_;  // kept between lines: no allocation per line
   std::vector<Condition> conditions_;
   std::deque<std::string> names_;  // file names that Locations point into
   std::uint16_t codePage_;
