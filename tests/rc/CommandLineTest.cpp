@@ -163,7 +163,9 @@ TEST_F(CommandLineFilesTest, BundledHeadersComeAfterTheUsersFolders) {
   auto& f = *this;
   std::filesystem::create_directories(f.dir_ / "user");
   std::filesystem::create_directories(f.dir_ / "bundled");
-  WriteBytes(f.dir_ / "user" / "windows.h", "#define FROM_USER 1\n#if __has_include_next(<windows.h>) && !__has_include_next(<extra.h>)\n"
+  WriteBytes(f.dir_ / "user" / "windows.h",
+             "#define FROM_USER 1\n"
+             "#if __has_include_next(<windows.h>) && !__has_include_next(<extra.h>)\n"
              "#include_next <windows.h>\n#endif\n");
   WriteBytes(f.dir_ / "user" / "extra.h", "");  // beside the including file: not "next"
   WriteBytes(f.dir_ / "bundled" / "windows.h", "#define FROM_BUNDLED 2\n");
