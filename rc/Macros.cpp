@@ -275,7 +275,7 @@ std::size_t Macros::FirstMacro(std::string_view text) const {
   return std::string_view::npos;
 }
 
-void Macros::Expand(std::string_view text, const Location& where, std::string& out) {
+void Macros::Expand(std::string_view text, const Location& where, std::string& out, Call call) {
   const std::size_t first = FirstMacro(text);
   if (first == std::string_view::npos) {
     out.append(text);
@@ -283,6 +283,7 @@ void Macros::Expand(std::string_view text, const Location& where, std::string& o
   }
   out.append(text.substr(0, first));
   where_ = where;
+  call_ = call;
   expansions_ = 0;
   tokens_ = 0;
   std::vector<PpToken> tokens;
@@ -331,9 +332,14 @@ bool Macros::ExpandOne(const PpToken& name, const Definition& macro, TokenStack&
     args.emplace_back();
     int level = 0;
     for (;;) {
-      if (input.empty())
+      if (input.empty()) {
+        // Only a call in the text itself may go on in the next line; one inside the
+        // arguments of another must end within them.
+        if (depth == 0 && call_ == Call::kMayContinue)
+          throw Unfinished{name.text};
         throw CompileError(ErrorCode::kDirectiveSyntax, where_,
-                           "the arguments of macro '" + name.text + "' do not end on its line");
+                           "the arguments of macro '" + name.text + "' do not end");
+      }
       PpToken t = std::move(input.back());
       input.pop_back();
       if (IsPunct(t, "(")) {

@@ -44,8 +44,16 @@ public:
   void Push(std::string_view name);
   void Pop(std::string_view name);
 
+  /// Whether a call whose arguments run past the end of the text is an error, or
+  /// Unfinished: the caller may add the next line and try again.
+  enum class Call { kMustEnd, kMayContinue };
+  struct Unfinished {
+    std::string name;
+  };
+
   /// Appends text with every macro expanded.
-  void Expand(std::string_view text, const Location& where, std::string& out);
+  void Expand(std::string_view text, const Location& where, std::string& out,
+              Call call = Call::kMustEnd);
 
   /// Where the first defined macro's name starts, outside strings; npos when none does.
   std::size_t FirstMacro(std::string_view text) const;
@@ -101,6 +109,7 @@ private:
   std::unordered_map<std::string, std::uint32_t> setIndex_;
   std::unordered_map<std::uint64_t, std::uint32_t> withCache_;
   Location where_;
+  Call call_ = Call::kMustEnd;
   std::size_t expansions_ = 0;
   std::size_t tokens_ = 0;
 };

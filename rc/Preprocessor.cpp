@@ -420,12 +420,39 @@ bool Preprocessor::NextLine(ScriptLine& line) {
     if (start == 0 && macros_.FirstMacro(view) == std::string_view::npos)
       line.text.swap(text);  // nothing to expand: the line as it is
     else
-      macros_.Expand(view, where, line.text);
+      ExpandText(source, where, line.text);
     line.where = where;
     line.codePage = source.utf8 ? 65001 : codePage_;
     return true;
   }
   return false;
+}
+
+void Preprocessor::ExpandText(Source& source, const Location& where, std::string& out) {
+  std::string& text = lineBuffer_;
+  for (;;) {
+    try {
+      macros_.Expand(text, where, out, Macros::Call::kMayContinue);
+      return;
+    } catch (const Macros::Unfinished& call) {
+      // The arguments of a call go on in the lines that follow, as in C.
+      out.clear();
+      std::string more;
+      std::uint32_t next = 0;
+      if (!ReadLogicalLine(source, more, next))
+        throw CompileError(ErrorCode::kUnexpectedEof, where,
+                           "unexpected end of file in the arguments of macro '" + call.name + "'");
+      StripComments(source, more, where);
+      std::string_view rest = Trim(more);
+      if (!rest.empty() && rest.front() == '#')
+        throw CompileError(ErrorCode::kDirectiveSyntax, Here(source, next),
+                           "a directive inside the arguments of macro '" + call.name + "'");
+      if (text.size() + more.size() > Macros::kMaxSize)
+        throw CompileError(ErrorCode::kDirectiveSyntax, where, "macro expansion too large");
+      text += ' ';
+      text += more;
+    }
+  }
 }
 
 void Preprocessor::Directive(std::string_view text, const Location& where) {

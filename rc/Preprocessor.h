@@ -81,6 +81,8 @@ private:
   void Include(std::string_view rest, const Location& where, bool next);
   void Pragma(std::string_view rest, const Location& where);
   void Line(std::string_view rest, const Location& where);
+  // Expands the line in lineBuffer_, joining the lines that a macro call runs on into.
+  void ExpandText(Source& source, const Location& where, std::string& out);
   void PushSource(const std::string& path, std::string data, const Location* from);
   // Where #include finds a file (empty when nowhere); next: #include_next.
   std::string Locate(const std::string& name, bool quoted, bool next, std::size_t& searchDir);
