@@ -15,16 +15,6 @@ bool IsPunct(const PpToken& t, std::string_view text) {
   return t.kind == PpToken::kPunct && t.text == text;
 }
 
-std::string_view TakeName(std::string_view& s) {
-  std::size_t n = 0;
-  if (!s.empty() && IsCIdentifierStart(s[0]))
-    while (n < s.size() && IsCIdentifierChar(s[n]))
-      ++n;
-  std::string_view id = s.substr(0, n);
-  s.remove_prefix(n);
-  return id;
-}
-
 void SkipSpace(std::string_view& s) {
   while (!s.empty() && IsSpace(s.front()))
     s.remove_prefix(1);
@@ -68,6 +58,16 @@ PpToken Stringize(const std::vector<PpToken>& arg) {
 }
 
 } // namespace
+
+std::string_view TakeIdentifier(std::string_view& s) {
+  std::size_t n = 0;
+  if (!s.empty() && IsCIdentifierStart(s[0]))
+    while (n < s.size() && IsCIdentifierChar(s[n]))
+      ++n;
+  std::string_view id = s.substr(0, n);
+  s.remove_prefix(n);
+  return id;
+}
 
 std::size_t StringEnd(std::string_view text, std::size_t i) {
   std::size_t j = i + 1;
@@ -161,7 +161,7 @@ void Macros::DefineObject(const std::string& name, std::string_view value) {
 void Macros::Define(std::string_view definition, const Location& where) {
   std::string_view r = definition;
   SkipSpace(r);
-  std::string_view id = TakeName(r);
+  std::string_view id = TakeIdentifier(r);
   if (id.empty() || id == "defined")
     throw CompileError(ErrorCode::kDirectiveSyntax, where, "#define expects a macro name");
   const std::string name(id);
@@ -184,7 +184,7 @@ void Macros::Define(std::string_view definition, const Location& where) {
           d.variadic = true;
           d.params.push_back("__VA_ARGS__");
         } else {
-          std::string_view param = TakeName(r);
+          std::string_view param = TakeIdentifier(r);
           if (param.empty())
             throw bad();
           d.params.emplace_back(param);

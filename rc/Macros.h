@@ -114,6 +114,9 @@ private:
   std::size_t tokens_ = 0;
 };
 
+/// The C identifier at the start of s (empty when none), taken off s.
+std::string_view TakeIdentifier(std::string_view& s);
+
 /// Where a script string starting at text[i] ends (one past the closing quote, or the end
 /// of the text when it is unterminated). "" inside is a quote, as rc reads it.
 std::size_t StringEnd(std::string_view text, std::size_t i);

@@ -20,16 +20,6 @@ std::string_view Trim(std::string_view s) {
   return s;
 }
 
-std::string_view TakeIdentifier(std::string_view& s) {
-  std::size_t n = 0;
-  if (!s.empty() && IsCIdentifierStart(s[0]))
-    while (n < s.size() && IsCIdentifierChar(s[n]))
-      ++n;
-  std::string_view id = s.substr(0, n);
-  s.remove_prefix(n);
-  return id;
-}
-
 bool EndsWithInsensitive(const std::string& s, const char* suffix) {
   std::string_view tail(suffix);
   if (s.size() < tail.size())
