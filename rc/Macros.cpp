@@ -383,6 +383,10 @@ std::vector<PpToken> Macros::Substitute(const Definition& macro,
                                         const std::vector<std::vector<PpToken>>& args,
                                         std::uint32_t hide, int depth) {
   std::vector<PpToken> result;
+  std::size_t room = macro.body.size();
+  for (const auto& arg : args)
+    room += arg.size();
+  result.reserve(room);
   std::vector<std::vector<PpToken>> expanded(args.size());
   std::vector<bool> done(args.size(), false);
   auto expandedArg = [&](int p) -> const std::vector<PpToken>& {
@@ -522,9 +526,14 @@ std::uint32_t Macros::Union(std::uint32_t a, std::uint32_t b) {
     return b;
   if (b == 0)
     return a;
+  const std::uint64_t key = (static_cast<std::uint64_t>(a) << 32) | b;
+  auto found = unionCache_.find(key);
+  if (found != unionCache_.end())
+    return found->second;
   std::uint32_t result = a;
   for (std::uint32_t id : std::vector<std::uint32_t>(sets_[b]))
     result = With(result, id);
+  unionCache_.emplace(key, result);
   return result;
 }
 

@@ -28,7 +28,7 @@ public:
   // arguments).
   static constexpr int kMaxDepth = 200;
   static constexpr std::size_t kMaxExpansions = 100000;
-  static constexpr std::size_t kMaxTokens = 4u << 20;
+  static constexpr std::size_t kMaxTokens = 1u << 18;
   static constexpr std::size_t kMaxSize = 32u << 20;
 
   Macros();
@@ -108,6 +108,7 @@ private:
   std::vector<std::vector<std::uint32_t>> sets_;
   std::unordered_map<std::string, std::uint32_t> setIndex_;
   std::unordered_map<std::uint64_t, std::uint32_t> withCache_;
+  std::unordered_map<std::uint64_t, std::uint32_t> unionCache_;
   Location where_;
   Call call_ = Call::kMustEnd;
   std::size_t expansions_ = 0;
