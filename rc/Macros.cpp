@@ -374,6 +374,8 @@ bool Macros::ExpandOne(const PpToken& name, const Definition& macro, TokenStack&
   Count(body.size());
   if (!body.empty())
     body.front().space = name.space;
+  else if (name.space && !input.empty())
+    input.back().space = true;  // an empty expansion leaves its blank to what follows
   for (auto t = body.rbegin(); t != body.rend(); ++t)
     input.push_back(std::move(*t));
   return true;
@@ -451,8 +453,10 @@ std::vector<PpToken> Macros::Substitute(const Definition& macro,
     const bool pasted = i + 1 < n && IsPunct(body[i + 1], "##");
     const std::vector<PpToken>& arg = pasted ? args[p] : expandedArg(p);
     if (arg.empty()) {
-      if (pasted)
+      if (pasted) {
         result.push_back(placemarker());
+        result.back().space = t.space;  // for what it is pasted with
+      }
       continue;
     }
     const std::size_t first = result.size();

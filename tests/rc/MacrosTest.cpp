@@ -97,3 +97,14 @@ TEST(MacrosTest, PushAndPop) {
   macros.Expand("A B", where, out);
   EXPECT_EQ(out, "2 3 | 1 B");
 }
+
+// Where blanks go decides what "#x" of an expansion says; these follow clang, which
+// llvm-rc runs (both found by comparing random macro scripts with it).
+TEST(MacrosTest, BlanksAroundEmptyExpansions) {
+  Check({"E", "P(x, y) 3 y ## q", "F(x) x"},
+        {
+            {"- E()", "- ()"},         // an empty expansion leaves its blank to what follows
+            {"P(z,)", "3 q"},          // an empty argument pasted keeps its blank
+            {"a F(E)b", "a b"},
+        });
+}
