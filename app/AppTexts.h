@@ -42,5 +42,42 @@ inline constexpr const char* kLabel12 = "Freeware - From:";
 inline constexpr const char* kCommand1 = "Generate...";
 inline constexpr const char* kCommand2 = "CLOSE";
 inline constexpr const char* kCommand3 = "...";
+inline constexpr const char* kCommand4 = "Options...";
+/// The caption of "Options..." while any manifest option is on.
+inline constexpr const char* kCommand4On = "Options... *";
+
+inline constexpr const char* kOptionsSupportedOs = "Supported Windows versions: Vista to 11";
+inline constexpr const char* kOptionsSupportedOsNote =
+    "Windows stops treating the program as an old one: GetVersionEx reports 10.0, not 6.2.";
+inline constexpr const char* kOptionsRunLevel = "Run level:";
+/// In the order of generation::RunLevel.
+inline constexpr const char* kOptionsRunLevels[] = {
+    "Not set",
+    "asInvoker: with the user's own rights",
+    "highestAvailable: as administrator when the user is one",
+    "requireAdministrator: always asks for administrator rights",
+};
+inline constexpr const char* kOptionsRunLevelNote =
+    "asInvoker: no UAC prompt for names with \"setup\", no files moved into the VirtualStore.";
+inline constexpr const char* kOptionsDpi = "DPI:";
+/// In the order of generation::DpiAwareness.
+inline constexpr const char* kOptionsDpiSettings[] = {
+    "Windows scales it (blurred at high DPI)",
+    "System aware",
+    "Per-monitor v2",
+};
+inline constexpr const char* kOptionsDpiNote =
+    "System aware: sharp text; forms in twips grow with the DPI, pictures keep their size.";
+inline constexpr const char* kOptionsPerMonitorNote =
+    "Per-monitor v2 only for programs that handle DPI changes themselves; most Visual Basic "
+    "programs are better with system aware or GDI scaling.";
+inline constexpr const char* kOptionsGdiScaling = "GDI scaling";
+inline constexpr const char* kOptionsGdiScalingNote =
+    "Windows draws the text and lines of a program that is not DPI aware sharp (Windows 10).";
+inline constexpr const char* kOptionsLongPaths = "Long paths";
+inline constexpr const char* kOptionsLongPathsNote =
+    "Paths longer than 260 characters work where Windows 10 has long paths turned on.";
+inline constexpr const char* kOptionsOk = "OK";
+inline constexpr const char* kOptionsCancel = "Cancel";
 
 } // namespace app::texts

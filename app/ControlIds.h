@@ -9,6 +9,8 @@
 #define THEMEFOLD_MAIN_TITLE "Themefold Maker"
 #define THEMEFOLD_README_CLASS "ThemefoldReadme"
 #define THEMEFOLD_README_TITLE "Readme.txt"
+#define THEMEFOLD_OPTIONS_CLASS "ThemefoldOptions"
+#define THEMEFOLD_OPTIONS_TITLE "Manifest options"
 
 // frmMain: the controls keep their design names.
 #define IDC_TEXT1 1001     /* target path, read-only */
@@ -18,6 +20,7 @@
 #define IDC_COMMAND1 1005  /* "Generate..." */
 #define IDC_COMMAND2 1006  /* "CLOSE" */
 #define IDC_PICTURE1 1007  /* logo */
+#define IDC_COMMAND4 1008  /* "Options..." */
 #define IDC_LABEL1 1011
 #define IDC_LABEL2 1012
 #define IDC_LABEL3 1013
@@ -27,6 +30,25 @@
 
 // frmReadme
 #define IDC_README_TEXT1 2001
+
+// frmOptions. OK and Cancel carry the numbers of IDOK and IDCANCEL, so that Enter and Esc
+// press them.
+#define IDC_OPTIONS_OK 1
+#define IDC_OPTIONS_CANCEL 2
+#define IDC_OPTIONS_SUPPORTEDOS 3001       /* check box */
+#define IDC_OPTIONS_SUPPORTEDOS_NOTE 3002
+#define IDC_OPTIONS_RUNLEVEL_LABEL 3003
+#define IDC_OPTIONS_RUNLEVEL 3004          /* drop-down list */
+#define IDC_OPTIONS_RUNLEVEL_NOTE 3005
+#define IDC_OPTIONS_DPI_LABEL 3006
+#define IDC_OPTIONS_DPI 3007               /* drop-down list */
+#define IDC_OPTIONS_DPI_NOTE 3008
+#define IDC_OPTIONS_PERMONITOR_NOTE 3009
+#define IDC_OPTIONS_GDISCALING 3010        /* check box */
+#define IDC_OPTIONS_GDISCALING_NOTE 3011
+#define IDC_OPTIONS_LONGPATHS 3012         /* check box */
+#define IDC_OPTIONS_LONGPATHS_NOTE 3013
+#define IDC_OPTIONS_REPORT 3014            /* what the program carries now, read-only */
 
 // Resources of themefold.exe
 #define IDI_THEMEFOLD 1    /* icon group, 32x32 and 16x16, 16 colours */

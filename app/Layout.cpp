@@ -10,6 +10,7 @@ const Control kMainControls[] = {
     {IDC_COMMAND3, Kind::Button, texts::kCommand3, 6540, 1590, 360, 285},
     {IDC_TEXT3, Kind::Edit, "", 165, 2190, 6735, 285},
     {IDC_TEXT4, Kind::Edit, "", 165, 2775, 6735, 285},
+    {IDC_COMMAND4, Kind::Button, texts::kCommand4, 3555, 3225, 1080, 345},
     {IDC_COMMAND1, Kind::Button, texts::kCommand1, 4695, 3225, 1080, 345},
     {IDC_COMMAND2, Kind::Button, texts::kCommand2, 5835, 3225, 1080, 345},
     {IDC_LABEL1, Kind::Label, texts::kLabel1, 165, 1365, 1155, 195},
@@ -21,5 +22,28 @@ const Control kMainControls[] = {
     {IDC_LABEL2, Kind::Label, texts::kLabel2, 3435, 105, 3405, 1050},
 };
 const std::size_t kMainControlCount = sizeof kMainControls / sizeof kMainControls[0];
+
+// Designed in pixels at 96 DPI, 15 twips each: a setting, its explanation below it indented.
+const Control kOptionsControls[] = {
+    {IDC_OPTIONS_SUPPORTEDOS, Kind::CheckBox, texts::kOptionsSupportedOs, 165, 165, 7770, 255},
+    {IDC_OPTIONS_SUPPORTEDOS_NOTE, Kind::Note, texts::kOptionsSupportedOsNote, 420, 435, 7515, 195},
+    {IDC_OPTIONS_RUNLEVEL_LABEL, Kind::Label, texts::kOptionsRunLevel, 165, 855, 1200, 195},
+    {IDC_OPTIONS_RUNLEVEL, Kind::DropList, "", 1425, 795, 4500, 315},
+    {IDC_OPTIONS_RUNLEVEL_NOTE, Kind::Note, texts::kOptionsRunLevelNote, 420, 1155, 7515, 195},
+    {IDC_OPTIONS_DPI_LABEL, Kind::Label, texts::kOptionsDpi, 165, 1575, 1200, 195},
+    {IDC_OPTIONS_DPI, Kind::DropList, "", 1425, 1515, 4500, 315},
+    {IDC_OPTIONS_DPI_NOTE, Kind::Note, texts::kOptionsDpiNote, 420, 1875, 7515, 195},
+    {IDC_OPTIONS_PERMONITOR_NOTE, Kind::Note, texts::kOptionsPerMonitorNote, 420, 2085, 7515,
+     390},
+    {IDC_OPTIONS_GDISCALING, Kind::CheckBox, texts::kOptionsGdiScaling, 165, 2550, 7770, 255},
+    {IDC_OPTIONS_GDISCALING_NOTE, Kind::Note, texts::kOptionsGdiScalingNote, 420, 2820, 7515,
+     195},
+    {IDC_OPTIONS_LONGPATHS, Kind::CheckBox, texts::kOptionsLongPaths, 165, 3135, 7770, 255},
+    {IDC_OPTIONS_LONGPATHS_NOTE, Kind::Note, texts::kOptionsLongPathsNote, 420, 3405, 7515, 195},
+    {IDC_OPTIONS_REPORT, Kind::Report, "", 165, 3750, 7770, 780},
+    {IDC_OPTIONS_OK, Kind::DefaultButton, texts::kOptionsOk, 5715, 4740, 1080, 345},
+    {IDC_OPTIONS_CANCEL, Kind::Button, texts::kOptionsCancel, 6855, 4740, 1080, 345},
+};
+const std::size_t kOptionsControlCount = sizeof kOptionsControls / sizeof kOptionsControls[0];
 
 } // namespace app::layout

@@ -6,7 +6,19 @@
 
 namespace app::layout {
 
-enum class Kind { Picture, Label, Link, Edit, ReadOnlyEdit, Button };
+enum class Kind {
+  Picture,
+  Label,
+  Link,
+  Edit,
+  ReadOnlyEdit,
+  Button,
+  DefaultButton,
+  CheckBox,
+  DropList, ///< height: the closed box; the list drops below it
+  Note,     ///< a label that wraps
+  Report,   ///< read-only text of several lines
+};
 
 struct Control {
   int id;
@@ -15,15 +27,21 @@ struct Control {
   int left, top, width, height; ///< twips
 };
 
-/// frmMain's controls in tab order: Text1, Command3, Text3, Text4, Command1, Command2,
-/// then the labels, which take no focus, and Picture1, which does.
+/// frmMain's controls in tab order: Text1, Command3, Text3, Text4, Command4, Command1,
+/// Command2, then the labels, which take no focus, and Picture1, which does.
 extern const Control kMainControls[];
 extern const std::size_t kMainControlCount;
+
+/// frmOptions's controls in tab order, each label before the list it names.
+extern const Control kOptionsControls[];
+extern const std::size_t kOptionsControlCount;
 
 inline constexpr int kMainClientWidth = 7095;
 inline constexpr int kMainClientHeight = 3735;
 inline constexpr int kReadmeClientWidth = 7065;
 inline constexpr int kReadmeClientHeight = 4800;
+inline constexpr int kOptionsClientWidth = 8100;
+inline constexpr int kOptionsClientHeight = 5250;
 
 inline constexpr int kDescriptionLimit = 300;
 

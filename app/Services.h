@@ -66,6 +66,14 @@ public:
                                              const std::string& valueName) = 0;
 };
 
+/// What a compiled program carries now, in words, for the user to confirm that a rebuilt
+/// program picked its manifest up. "" when there is nothing to say.
+class ProgramInspector {
+public:
+  virtual ~ProgramInspector() = default;
+  virtual std::string Describe(const std::string& exePath) = 0;
+};
+
 /// The program as a whole.
 class Program {
 public:

@@ -43,8 +43,8 @@ bool GenerateEnabledFor(const std::string& targetPath) {
 }
 
 frmMain::frmMain(MainView& view, const Globals::Services& services, Shell& shell,
-                 ReadmeWindow& readme)
-    : view_(view), services_(services), shell_(shell), readme_(readme),
+                 ReadmeWindow& readme, OptionsWindow& options)
+    : view_(view), services_(services), shell_(shell), readme_(readme), options_(options),
       driver_(services.files, *this) {}
 
 void frmMain::Form_Load() {
@@ -55,6 +55,8 @@ void frmMain::Form_Load() {
                 settings.Get(texts::kAppTitle, texts::kSection, texts::kKeyDescription, ""));
   view_.SetText(MainView::Field::Text4,
                 settings.Get(texts::kAppTitle, texts::kSection, texts::kKeyVersion, ""));
+  manifest_ = LoadManifestSettings(settings);
+  view_.SetOptionsCaption(OptionsCaption(manifest_));
 }
 
 void frmMain::Text1_Change() {
@@ -70,10 +72,19 @@ void frmMain::Command3_Click() {
     view_.SetText(MainView::Field::Text1, picked);
 }
 
+// Kept as soon as OK confirms them, not at unload as the three fields are: the user has
+// finished with them here.
+void frmMain::Command4_Click() {
+  if (!options_.ShowModal(manifest_, view_.Text(MainView::Field::Text1)))
+    return;
+  SaveManifestSettings(services_.settings, manifest_);
+  view_.SetOptionsCaption(OptionsCaption(manifest_));
+}
+
 void frmMain::Command1_Click() {
   driver_.Run({view_.Text(MainView::Field::Text1), view_.Text(MainView::Field::Text4),
                view_.Text(MainView::Field::Text3)},
-              Globals::RcExePath);
+              Globals::RcExePath, manifest_);
 }
 
 void frmMain::Command2_Click() { view_.Close(); }

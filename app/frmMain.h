@@ -5,6 +5,7 @@
 
 #include "app/Globals.h"
 #include "app/Services.h"
+#include "app/frmOptions.h"
 #include "generation/Driver.h"
 
 namespace app {
@@ -17,6 +18,7 @@ public:
   /// Setting Text1 raises Text1_Change, as a change of the real box does.
   virtual void SetText(Field field, const std::string& text) = 0;
   virtual void SetGenerateEnabled(bool enabled) = 0;
+  virtual void SetOptionsCaption(const std::string& caption) = 0;
   /// Unloads the window; Form_Unload follows.
   virtual void Close() = 0;
   virtual WindowHandle Handle() const = 0;
@@ -40,11 +42,12 @@ Box BoxFor(generation::Report report, const std::string& text);
 class frmMain : private generation::Conversation {
 public:
   frmMain(MainView& view, const Globals::Services& services, Shell& shell,
-          ReadmeWindow& readme);
+          ReadmeWindow& readme, OptionsWindow& options);
 
   void Form_Load();
   void Text1_Change();
   void Command3_Click();
+  void Command4_Click();
   void Command1_Click();
   void Command2_Click();
   void Label13_Click();
@@ -66,6 +69,9 @@ private:
   Globals::Services services_;
   Shell& shell_;
   ReadmeWindow& readme_;
+  OptionsWindow& options_;
+  /// The manifest options as last confirmed with OK, or as stored.
+  generation::ManifestSettings manifest_;
   generation::Driver driver_;
 };
 

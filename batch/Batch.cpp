@@ -158,6 +158,9 @@ int Run(const std::vector<std::string>& args, generation::FileOperations& files,
   if (!options.quiet && !options.readmePath.empty() && !files.FileExists(options.readmePath))
     return UsageError(console, "no instructions template at " + options.readmePath);
 
+  if (!options.quiet && options.readmePath.empty())
+    options.readmePath = LocateTemplate(files, console.dataFolder);
+
   generation::DriverOptions driverOptions;
   driverOptions.writeModule = !options.noModule;
   driverOptions.moduleQuestionFirst = true;
@@ -167,7 +170,8 @@ int Run(const std::vector<std::string>& args, generation::FileOperations& files,
   generation::Driver driver(files, conversation, driverOptions);
   generation::Outcome outcome = generation::Outcome::FileOperationFailed;
   try {
-    outcome = driver.Run({options.target, options.version, options.description}, compiler);
+    outcome = driver.Run({options.target, options.version, options.description}, compiler,
+                         options.manifest);
   } catch (const Stopped& stopped) {
     Say(console.err, "stopped by signal " + std::to_string(stopped.signal) +
                          "; the temporary files are removed");

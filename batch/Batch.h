@@ -31,6 +31,8 @@ struct Console {
   std::string programVersion;
   /// The signal of a stop request received so far, or 0; asked once the compiler has ended.
   int (*stopRequest)() = nullptr;
+  /// Where an installed program's data lies, relative to the program's folder ("" beside it).
+  std::string dataFolder;
 };
 
 /// args without the program's own name. A stop request ends the generation once the

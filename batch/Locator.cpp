@@ -1,6 +1,7 @@
 #include "batch/Locator.h"
 
 #include "app/AppTexts.h"
+#include "generation/OutputNames.h"
 #include "util/BraskModule.h"
 
 namespace batch {
@@ -40,6 +41,14 @@ std::string DescribeCompilerPlaces(const CompilerPlaces& places) {
          "), the setting " + app::texts::kKeyRcExe + " (" +
          (stored.empty() ? std::string("not set") : stored) + "), " +
          places.files.AppFolder() + places.bundledName;
+}
+
+std::string LocateTemplate(generation::FileOperations& files, const std::string& dataFolder) {
+  if (dataFolder.empty() || files.FileExists(files.AppFolder() + kReadmeTemplateName))
+    return std::string();
+  const std::string installed =
+      files.AppFolder() + dataFolder + files.PathSeparator() + kReadmeTemplateName;
+  return files.FileExists(installed) ? installed : std::string();
 }
 
 std::string SystemRegistry::ReadLocalMachineString(const std::string& subKey,

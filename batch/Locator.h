@@ -24,6 +24,11 @@ std::string LocateCompiler(const CompilerPlaces& places);
 /// The places LocateCompiler looked at, for the message when it found nothing.
 std::string DescribeCompilerPlaces(const CompilerPlaces& places);
 
+/// The instructions template of an installed program, in dataFolder below the program's
+/// folder; "" for the one beside the program, the generation's own default, which also
+/// serves when neither exists (the generation then reports it missing).
+std::string LocateTemplate(generation::FileOperations& files, const std::string& dataFolder);
+
 /// Registry and settings as the utility module reads them.
 class SystemRegistry : public app::Registry {
 public:

@@ -4,12 +4,25 @@ namespace batch {
 
 namespace {
 
-// One row per option: a text value (with whether it must be non-empty) or a flag.
+using generation::ManifestSettings;
+
+bool SetRunLevel(Options& options, const std::string& value) {
+  return generation::ParseRunLevel(value, options.manifest.runLevel);
+}
+bool SetDpi(Options& options, const std::string& value) {
+  return generation::ParseDpi(value, options.manifest.dpi);
+}
+
+// One row per option: a text value (with whether it must be non-empty), a flag, a flag of
+// the manifest, or one of a fixed list of values.
 struct OptionSpec {
   const char* name;
   std::string Options::*text;
   bool Options::*flag;
   bool needsText;
+  bool ManifestSettings::*manifestFlag = nullptr;
+  bool (*choose)(Options&, const std::string&) = nullptr;
+  std::string (*choices)() = nullptr;
 };
 
 const OptionSpec kOptionSpecs[] = {
@@ -24,6 +37,12 @@ const OptionSpec kOptionSpecs[] = {
     {"--help", nullptr, &Options::help, false},
     {"-h", nullptr, &Options::help, false},
     {"--version", nullptr, &Options::showVersion, false},
+    {"--supported-os", nullptr, nullptr, false, &ManifestSettings::supportedOs},
+    {"--execution-level", nullptr, nullptr, false, nullptr, SetRunLevel,
+     generation::RunLevelChoices},
+    {"--dpi", nullptr, nullptr, false, nullptr, SetDpi, generation::DpiChoices},
+    {"--gdi-scaling", nullptr, nullptr, false, &ManifestSettings::gdiScaling},
+    {"--long-path-aware", nullptr, nullptr, false, &ManifestSettings::longPathAware},
 };
 
 const OptionSpec* FindSpec(const std::string& name) {
@@ -60,10 +79,13 @@ ParsedOptions ParseOptions(const std::vector<std::string>& args) {
     const OptionSpec* spec = FindSpec(name);
     if (!spec)
       return fail("unknown option " + name);
-    if (spec->flag) {
+    if (spec->flag || spec->manifestFlag) {
       if (equals != std::string::npos)
         return fail("option " + name + " takes no value");
-      options.*(spec->flag) = true;
+      if (spec->flag)
+        options.*(spec->flag) = true;
+      else
+        options.manifest.*(spec->manifestFlag) = true;
       continue;
     }
     std::string value;
@@ -75,6 +97,11 @@ ParsedOptions ParseOptions(const std::vector<std::string>& args) {
       return fail("option " + name + " needs a value");
     if (spec->needsText && value.empty())
       return fail("option " + name + " needs a path");
+    if (spec->choose) {
+      if (!spec->choose(options, value))
+        return fail("option " + name + " takes " + spec->choices() + ", not '" + value + "'");
+      continue;
+    }
     options.*(spec->text) = value;
   }
   if (options.help || options.showVersion)
@@ -100,6 +127,15 @@ std::string HelpText() {
          "  --quiet            do not print the filled-in instructions\n"
          "  --check-version    a version that is not four numbers 0-65535 is an error\n"
          "  --help, --version\n"
+         "\n"
+         "Manifest settings, none by default:\n"
+         "  --supported-os     Windows Vista to 11 supported: GetVersionEx reports the true\n"
+         "                     version, not 6.2\n"
+         "  --execution-level L\n"
+         "                     run level: " + generation::RunLevelChoices() + "\n"
+         "  --dpi D            DPI awareness: " + generation::DpiChoices() + "\n"
+         "  --gdi-scaling      Windows draws GDI text and lines sharp at high DPI\n"
+         "  --long-path-aware  paths longer than 260 characters work\n"
          "\n"
          "Exit codes: 0 done; 1 the compiler made no .res; 2 usage (a bad version with\n"
          "--check-version, no compiler found); 3 folder cannot be entered; 4 output exists\n"

@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "generation/ManifestSettings.h"
+
 namespace batch {
 
 inline constexpr const char* kProgramName = "themefold-batch";
@@ -20,6 +22,7 @@ struct Options {
   bool checkVersion = false;
   bool help = false;
   bool showVersion = false;
+  generation::ManifestSettings manifest;
 };
 
 struct ParsedOptions {

@@ -28,7 +28,7 @@ int main(int argc, char** argv) {
   batch::SystemRegistry registry;
   batch::SystemSettings settings;
   batch::Console console{std::cout, std::cerr, registry, settings, THEMEFOLD_BUNDLED_COMPILER,
-                         THEMEFOLD_VERSION, batch::StopRequest};
+                         THEMEFOLD_VERSION, batch::StopRequest, THEMEFOLD_DATA_FOLDER};
   const int code = batch::Run(args, files, console);
   std::cout.flush();
   if (const int signal = batch::StopRequest())

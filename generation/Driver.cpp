@@ -94,7 +94,8 @@ bool WriteModule(const std::string& path, FileOperations& files, Conversation& c
   }
 }
 
-Outcome Driver::Run(const Inputs& inputs, const std::string& rcExePath) {
+Outcome Driver::Run(const Inputs& inputs, const std::string& rcExePath,
+                    const ManifestSettings& manifest) {
   if (running_)
     return Outcome::Busy;
   running_ = true;
@@ -103,14 +104,15 @@ Outcome Driver::Run(const Inputs& inputs, const std::string& rcExePath) {
     ~Reset() { flag = false; }
   } reset{running_};
   try {
-    return Generate(inputs, rcExePath);
+    return Generate(inputs, rcExePath, manifest);
   } catch (const SystemError& error) {
     conversation_.Tell(Report::FileOperationFailed, texts::FileOperationFailed(error));
     return Outcome::FileOperationFailed;
   }
 }
 
-Outcome Driver::Generate(const Inputs& inputs, const std::string& rcExePath) {
+Outcome Driver::Generate(const Inputs& inputs, const std::string& rcExePath,
+                         const ManifestSettings& manifest) {
   const OutputNames names = DeriveOutputNames(inputs.targetPath, files_.PathSeparator());
   // The probe leaves the folder current: the compiler finds the manifest by its bare name.
   if (!files_.FolderExists(names.probeFolder)) {
@@ -141,12 +143,12 @@ Outcome Driver::Generate(const Inputs& inputs, const std::string& rcExePath) {
   RemoveIfFile(files_, names.ScriptPath());
 
   const std::string script = BuildResourceScript(names.manifestName);
-  const std::string manifest =
+  const std::string manifestText =
       BuildManifestText(files_.AnsiToUtf8(inputs.version), files_.AnsiToUtf8(names.fileName),
-                        files_.AnsiToUtf8(inputs.description));
+                        files_.AnsiToUtf8(inputs.description), manifest);
 
   TemporaryFiles temporary(files_);
-  temporary.Write(names.ManifestPath(), manifest);
+  temporary.Write(names.ManifestPath(), manifestText);
   temporary.Write(names.ScriptPath(), script);
   // The compiler finds the manifest by its bare name in the current directory, and a file
   // probe that met a folder of the same name has entered it: probe the target's folder again

@@ -6,6 +6,7 @@
 #include <string>
 #include <utility>
 
+#include "generation/ManifestSettings.h"
 #include "util/SystemError.h"
 
 namespace generation {
@@ -104,10 +105,12 @@ public:
 
   /// One whole generation. A call made while one runs (a click queued during the compiler
   /// and dispatched in the pass over pending events) returns Busy at once.
-  Outcome Run(const Inputs& inputs, const std::string& rcExePath);
+  Outcome Run(const Inputs& inputs, const std::string& rcExePath,
+              const ManifestSettings& manifest = {});
 
 private:
-  Outcome Generate(const Inputs& inputs, const std::string& rcExePath);
+  Outcome Generate(const Inputs& inputs, const std::string& rcExePath,
+                   const ManifestSettings& manifest);
 
   FileOperations& files_;
   Conversation& conversation_;

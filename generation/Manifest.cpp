@@ -1,5 +1,8 @@
 #include "generation/Manifest.h"
 
+#include <iterator>
+#include <vector>
+
 #include "generation/Placeholders.h"
 
 namespace {
@@ -29,9 +32,77 @@ constexpr const char* kTemplate[] = {
     R"(</assembly>)",
 };
 
-std::string JoinedTemplate() {
+// Oldest first; the last one stands for Windows 10 and 11 alike.
+constexpr const char* kSupportedOsIds[] = {
+    "{e2011457-1546-43c5-a5fe-008deee3d3f0}", // Vista
+    "{35138b9a-5d96-4fbd-8e2d-a2440225f93a}", // 7
+    "{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}", // 8
+    "{1f676c76-80e1-4239-95bb-83d0f6d0da78}", // 8.1
+    "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}", // 10 and 11
+};
+
+// What the settings add after the dependency, in this order, one line each.
+std::vector<std::string> SettingsLines(const generation::ManifestSettings& settings) {
+  using generation::DpiAwareness;
+  using generation::RunLevel;
+  std::vector<std::string> lines;
+  if (settings.supportedOs) {
+    lines.push_back(R"(    <compatibility xmlns="urn:schemas-microsoft-com:compatibility.v1">)");
+    lines.push_back(R"(        <application>)");
+    for (const char* id : kSupportedOsIds)
+      lines.push_back(std::string(R"(            <supportedOS Id=")") + id + R"("/>)");
+    lines.push_back(R"(        </application>)");
+    lines.push_back(R"(    </compatibility>)");
+  }
+  if (settings.runLevel != RunLevel::NotSet) {
+    lines.push_back(R"(    <trustInfo xmlns="urn:schemas-microsoft-com:asm.v3">)");
+    lines.push_back(R"(        <security>)");
+    lines.push_back(R"(            <requestedPrivileges>)");
+    lines.push_back(R"(                <requestedExecutionLevel level=")" +
+                    generation::RunLevelName(settings.runLevel) + R"(" uiAccess="false"/>)");
+    lines.push_back(R"(            </requestedPrivileges>)");
+    lines.push_back(R"(        </security>)");
+    lines.push_back(R"(    </trustInfo>)");
+  }
+  std::vector<std::string> windowsSettings;
+  if (settings.dpi != DpiAwareness::Default) {
+    const char* aware = settings.dpi == DpiAwareness::System ? "true" : "true/pm";
+    windowsSettings.push_back(
+        std::string(R"(<dpiAware xmlns="http://schemas.microsoft.com/SMI/2005/WindowsSettings">)") +
+        aware + "</dpiAware>");
+  }
+  // Windows 10 1607 and later read dpiAwareness and then ignore dpiAware; older ones read
+  // only dpiAware, where true/pm is the best they offer.
+  if (settings.dpi == DpiAwareness::PerMonitorV2)
+    windowsSettings.push_back(
+        R"(<dpiAwareness xmlns="http://schemas.microsoft.com/SMI/2016/WindowsSettings">)"
+        R"(PerMonitorV2, PerMonitor</dpiAwareness>)");
+  if (settings.gdiScaling)
+    windowsSettings.push_back(
+        R"(<gdiScaling xmlns="http://schemas.microsoft.com/SMI/2017/WindowsSettings">)"
+        R"(true</gdiScaling>)");
+  if (settings.longPathAware)
+    windowsSettings.push_back(
+        R"(<longPathAware xmlns="http://schemas.microsoft.com/SMI/2016/WindowsSettings">)"
+        R"(true</longPathAware>)");
+  if (!windowsSettings.empty()) {
+    lines.push_back(R"(    <application xmlns="urn:schemas-microsoft-com:asm.v3">)");
+    lines.push_back(R"(        <windowsSettings>)");
+    for (const std::string& element : windowsSettings)
+      lines.push_back("            " + element);
+    lines.push_back(R"(        </windowsSettings>)");
+    lines.push_back(R"(    </application>)");
+  }
+  return lines;
+}
+
+// The settings' lines go in before the template's last line, "</assembly>".
+std::string JoinedTemplate(const std::vector<std::string>& settingsLines) {
+  std::vector<std::string> lines(std::begin(kTemplate), std::end(kTemplate) - 1);
+  lines.insert(lines.end(), settingsLines.begin(), settingsLines.end());
+  lines.push_back(*(std::end(kTemplate) - 1));
   std::string text;
-  for (const char* line : kTemplate) {
+  for (const std::string& line : lines) {
     if (!text.empty())
       text += "\r\n";
     text += line;
@@ -58,9 +129,11 @@ std::string EscapeXml(const std::string& value) {
 }
 
 std::string BuildManifestText(const std::string& version, const std::string& exeName,
-                              const std::string& description, const std::string& architecture) {
+                              const std::string& description, const std::string& architecture,
+                              const generation::ManifestSettings& settings) {
   using generation::ReplaceAll;
-  std::string text = ReplaceAll(JoinedTemplate(), "%arch%", architecture);
+  std::string text = ReplaceAll(JoinedTemplate(SettingsLines(settings)),
+                                "%arch%", architecture);
   text = ReplaceAll(text, "%version%", EscapeXml(version));
   text = ReplaceAll(text, "%exename%", EscapeXml(exeName));
   text = ReplaceAll(text, "%description%", EscapeXml(description));
@@ -73,6 +146,17 @@ std::string BuildManifestText(const std::string& version, const std::string& exe
 }
 
 std::string BuildManifestText(const std::string& version, const std::string& exeName,
+                              const std::string& description, const std::string& architecture) {
+  return BuildManifestText(version, exeName, description, architecture, {});
+}
+
+std::string BuildManifestText(const std::string& version, const std::string& exeName,
+                              const std::string& description,
+                              const generation::ManifestSettings& settings) {
+  return BuildManifestText(version, exeName, description, "X86", settings);
+}
+
+std::string BuildManifestText(const std::string& version, const std::string& exeName,
                               const std::string& description) {
-  return BuildManifestText(version, exeName, description, "X86");
+  return BuildManifestText(version, exeName, description, generation::ManifestSettings());
 }

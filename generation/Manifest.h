@@ -1,6 +1,8 @@
 #pragma once
 #include <string>
 
+#include "generation/ManifestSettings.h"
+
 /// The application manifest that gives a program Common Controls 6, with the three values
 /// put in and the filler comment that makes the file on disk a multiple of 100 bytes once
 /// the writer has appended CR LF.
@@ -15,6 +17,15 @@ std::string BuildManifestText(const std::string& version, const std::string& exe
 /// embeds an amd64 manifest); BuildManifestText uses "X86".
 std::string BuildManifestText(const std::string& version, const std::string& exeName,
                               const std::string& description, const std::string& architecture);
+
+/// With the settings' elements after the dependency; the default settings give the same
+/// text as the overloads without them.
+std::string BuildManifestText(const std::string& version, const std::string& exeName,
+                              const std::string& description,
+                              const generation::ManifestSettings& settings);
+std::string BuildManifestText(const std::string& version, const std::string& exeName,
+                              const std::string& description, const std::string& architecture,
+                              const generation::ManifestSettings& settings);
 
 /// Escapes & < > " ' as XML entities.
 std::string EscapeXml(const std::string& value);

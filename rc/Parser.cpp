@@ -14,26 +14,36 @@ namespace rc {
 //                | name ICON memflag* file | name CURSOR memflag* file
 //                | name BITMAP memflag* file | name HTML memflag* file
 //                | name VERSIONINFO memflag* fixed* BEGIN vstatement* END
+//                | name (DIALOG | DIALOGEX) memflag* int ',' int ',' int ',' int
+//                       [',' int (DIALOGEX only)] doption* BEGIN control* END
+//                | name (MENU | MENUEX) memflag* attribute* BEGIN menuitem* END
+//                | name ACCELERATORS memflag* attribute* BEGIN accelerator* END
 //                | name type memflag* (file | BEGIN (data ','*)* END)
 //   name, type  := INTEGER | IDENTIFIER          (RCDATA is type 10)
 //   file        := IDENTIFIER | STRING+          (adjacent strings are joined)
 //   memflag     := PRELOAD | LOADONCALL | FIXED | MOVEABLE | DISCARDABLE | PURE
 //                | IMPURE | SHARED | NONSHARED
 //   attribute   := LANGUAGE int ',' int | CHARACTERISTICS int | VERSION int
+//   doption     := attribute | CAPTION string | CLASS (INTEGER | string) | STYLE int
+//                | EXSTYLE int | MENU (INTEGER | string | IDENTIFIER)
+//                | FONT int ',' string [',' [int] [',' [int] [',' [int]]]] (DIALOGEX)
+//   control     := see Parser::Control;  menuitem := see Parser::MenuItems
+//   accelerator := (INTEGER | string) ',' int (',' flag)*
 //   fixed       := (FILEVERSION | PRODUCTVERSION) int (',' int){0,3}
 //                | (FILEFLAGSMASK | FILEFLAGS | FILEOS | FILETYPE | FILESUBTYPE) int
 //   vstatement  := BLOCK string BEGIN vstatement* END
 //                | VALUE string ',' (data [','])+
 //   data        := string | int
 //   int         := sum;  sum := product (('+'|'-'|'|'|'&') product)*
-//   product     := unary (('*'|'/') unary)*;  unary := ('-'|'~') unary | INTEGER | '(' sum ')'
+//   product     := unary (('*'|'/') unary)*
+//   unary       := ('-'|'~'|NOT) unary | INTEGER | '(' sum ')'
 //
 // As in both rc and llvm-rc, + - | & share one precedence and bind left to right.
 // Deliberate differences from Microsoft's rc: repeated unary operators nest as in C
-// (rc gets "--1" wrong); DIALOG, MENU and ACCELERATORS are refused with a clear error
-// since Visual Basic programs carry those in their forms. Difference from llvm-rc:
-// VERSIONINFO values and user data take integer expressions, not just numbers, as
-// Microsoft's rc does.
+// (rc gets "--1" wrong). Differences from llvm-rc, following Microsoft's rc: VERSIONINFO
+// values and user data take integer expressions, not just numbers; a dialog may name its
+// MENU; CONTROL takes a class ordinal; ALT goes with ASCII keys; a MENUITEM may leave out
+// the comma before its id, as Visual Studio writes it; MENUEX.
 
 namespace {
 
@@ -149,10 +159,21 @@ void Parser::Statement() {
     VersionInfo(std::move(head));
     return;
   }
-  for (const char* refused : {"DIALOG", "DIALOGEX", "MENU", "MENUEX", "ACCELERATORS"})
-    if (Is(type, refused))
-      throw CompileError(ErrorCode::kUnsupported, type.where,
-                         std::string(refused) + " resources are not supported by this compiler");
+  if (Is(type, "DIALOG") || Is(type, "DIALOGEX")) {
+    lexer_.Next();
+    Dialog(std::move(head), Is(type, "DIALOGEX"));
+    return;
+  }
+  if (Is(type, "MENU") || Is(type, "MENUEX")) {
+    lexer_.Next();
+    Menu(std::move(head), Is(type, "MENUEX"));
+    return;
+  }
+  if (Is(type, "ACCELERATORS")) {
+    lexer_.Next();
+    Accelerators(std::move(head));
+    return;
+  }
   if (Is(type, "RCDATA")) {
     lexer_.Next();
     UserDefined(std::move(head), NameOrId::Type(ResourceType::kRcData));
@@ -276,24 +297,369 @@ void Parser::Language() {
   sink_.Language(s);
 }
 
+bool Parser::Attribute(Attributes& a) {
+  const Token& t = lexer_.Peek();
+  if (Is(t, "LANGUAGE")) {
+    lexer_.Next();
+    a.language = LanguageId();
+  } else if (Is(t, "CHARACTERISTICS")) {
+    lexer_.Next();
+    a.characteristics = Int().value;
+  } else if (Is(t, "VERSION")) {
+    lexer_.Next();
+    a.version = Int().value;
+  } else {
+    return false;
+  }
+  return true;
+}
+
 Attributes Parser::OptionalStatements() {
   Attributes a;
-  while (!At(TokenKind::BlockBegin)) {
-    const Token& t = lexer_.Peek();
-    if (Is(t, "LANGUAGE")) {
-      lexer_.Next();
-      a.language = LanguageId();
-    } else if (Is(t, "CHARACTERISTICS")) {
-      lexer_.Next();
-      a.characteristics = Int().value;
-    } else if (Is(t, "VERSION")) {
-      lexer_.Next();
-      a.version = Int().value;
-    } else {
+  while (!At(TokenKind::BlockBegin))
+    if (!Attribute(a))
       Unexpected("LANGUAGE, CHARACTERISTICS, VERSION, BEGIN or '{'");
+  return a;
+}
+
+NameOrId Parser::TextOrOrdinal(const char* what) {
+  if (At(TokenKind::Int)) {
+    Token at = lexer_.Peek();
+    return NameOrId::Id(Fit16(Int(), at, what));
+  }
+  return NameOrId::Text(Text((std::string("a string or a number for the ") + what).c_str()));
+}
+
+std::u16string Parser::Text(const char* what) {
+  if (!At(TokenKind::String))
+    Unexpected(what);
+  last_ = lexer_.Next();
+  return text::Decode(last_, text::Nulls::kCutAtNull).chars;
+}
+
+namespace {
+
+// The control statements: default style, window class ordinal (0 for CONTROL, which
+// names its class) and whether a title comes first.
+struct ControlKind {
+  const char* keyword;
+  std::uint32_t style;
+  std::uint16_t windowClass;
+  bool hasTitle;
+};
+enum : std::uint16_t { kButton = 0x80, kEdit, kStatic, kListBox, kScrollBar, kComboBox };
+constexpr ControlKind kControls[] = {
+    {"LTEXT", 0x50020000, kStatic, true},          {"CTEXT", 0x50020001, kStatic, true},
+    {"RTEXT", 0x50020002, kStatic, true},          {"ICON", 0x50000003, kStatic, true},
+    {"PUSHBUTTON", 0x50010000, kButton, true},     {"DEFPUSHBUTTON", 0x50010001, kButton, true},
+    {"CHECKBOX", 0x50010002, kButton, true},       {"AUTOCHECKBOX", 0x50010003, kButton, true},
+    {"RADIOBUTTON", 0x50000004, kButton, true},    {"STATE3", 0x50010005, kButton, true},
+    {"AUTO3STATE", 0x50010006, kButton, true},     {"GROUPBOX", 0x50000007, kButton, true},
+    {"AUTORADIOBUTTON", 0x50000009, kButton, true}, {"PUSHBOX", 0x5001000A, kButton, true},
+    {"EDITTEXT", 0x50810000, kEdit, false},        {"COMBOBOX", 0x50000000, kComboBox, false},
+    {"LISTBOX", 0x50800001, kListBox, false},      {"SCROLLBAR", 0x50000000, kScrollBar, false},
+    {"CONTROL", 0x50000000, 0, true},
+};
+
+constexpr std::uint32_t kDefaultDialogStyle = 0x80880000;  // WS_POPUP | WS_BORDER | WS_SYSMENU
+constexpr std::uint32_t kDialogFontStyle = 0x40;           // DS_SETFONT
+constexpr std::uint32_t kDialogCaptionStyle = 0x00C00000;  // WS_CAPTION
+constexpr std::uint32_t kNoId = 0xFFFFFFFF;                // -1: a control or item never referred to
+
+using Flag = Parser::Flag;
+constexpr Flag kMenuFlags[] = {{"CHECKED", 0x0008},      {"GRAYED", 0x0001},
+                               {"HELP", 0x4000},         {"INACTIVE", 0x0002},
+                               {"MENUBARBREAK", 0x0020}, {"MENUBREAK", 0x0040}};
+// ASCII is no bit of the format; it only tells "ASCII" from "neither".
+constexpr std::uint16_t kAscii = 0x8000, kVirtKey = 0x01, kShift = 0x04, kControl = 0x08;
+constexpr Flag kAcceleratorFlags[] = {{"ASCII", kAscii},   {"VIRTKEY", kVirtKey},
+                                      {"NOINVERT", 0x02}, {"ALT", 0x10},
+                                      {"SHIFT", kShift},  {"CONTROL", kControl}};
+
+} // namespace
+
+std::uint16_t Parser::Flags(const Flag* table, std::size_t count) {
+  std::uint16_t flags = 0;
+  while (Accept(TokenKind::Comma)) {
+    const Token& t = lexer_.Peek();
+    const Flag* found = nullptr;
+    for (std::size_t i = 0; i < count; ++i)
+      if (Is(t, table[i].keyword))
+        found = &table[i];
+    if (!found) {
+      std::string list;
+      for (std::size_t i = 0; i < count; ++i)
+        list += std::string(i == 0 ? "" : i + 1 == count ? " or " : ", ") + table[i].keyword;
+      Unexpected(list.c_str());
+    }
+    flags |= found->value;
+    lexer_.Next();
+  }
+  return flags;
+}
+
+void Parser::Box(const char* whose, std::uint16_t& x, std::uint16_t& y, std::uint16_t& width,
+                 std::uint16_t& height) {
+  const char* const what[4] = {" x-coordinate", " y-coordinate", " width", " height"};
+  std::uint16_t* const place[4] = {&x, &y, &width, &height};
+  for (int i = 0; i < 4; ++i) {
+    if (i > 0)
+      Expect(TokenKind::Comma);
+    Token at = lexer_.Peek();
+    *place[i] = FitSigned16(Int(), at, whose + std::string(what[i]), i < 2);
+  }
+}
+
+void Parser::Dialog(ResourceHead head, bool extended) {
+  using namespace memory;
+  head.flags = MemoryFlags(kMoveable | kPure | kDiscardable);
+  DialogStatement s;
+  s.extended = extended;
+  Box("dialog", s.x, s.y, s.width, s.height);
+  if (extended && Accept(TokenKind::Comma))
+    s.helpId = Int().value;
+
+  std::optional<std::uint32_t> style;
+  Token styleAt;
+  bool caption = false;
+  while (!At(TokenKind::BlockBegin)) {
+    if (Attribute(s.attributes))
+      continue;
+    Token t = lexer_.Peek();
+    if (Is(t, "CAPTION")) {
+      lexer_.Next();
+      s.caption = Text("a string");
+      caption = true;
+    } else if (Is(t, "CLASS")) {
+      lexer_.Next();
+      s.windowClass = TextOrOrdinal("class");
+    } else if (Is(t, "EXSTYLE")) {
+      lexer_.Next();
+      s.exStyle = Int().value;
+    } else if (Is(t, "STYLE")) {
+      lexer_.Next();
+      styleAt = lexer_.Peek();
+      style = Int().value;
+    } else if (Is(t, "MENU")) {
+      lexer_.Next();
+      s.menu = At(TokenKind::Identifier) ? TypeOrName("menu") : TextOrOrdinal("menu");
+    } else if (Is(t, "FONT")) {
+      lexer_.Next();
+      DialogStatement::Font font;
+      Token at = lexer_.Peek();
+      font.size = Fit16(Int(), at, "font size");
+      Expect(TokenKind::Comma);
+      font.face = Text("a string");
+      // DIALOGEX fonts may add weight, italic and character set, each optional.
+      if (extended && Accept(TokenKind::Comma)) {
+        for (int i = 0; i < 3; ++i) {
+          if ((i > 0 && !Accept(TokenKind::Comma)) || !AtInt())
+            break;
+          at = lexer_.Peek();
+          RcInt v = Int();
+          if (i == 0)
+            font.weight = Fit16(v, at, "font weight");
+          else if (i == 1)
+            font.italic = v.value != 0;
+          else if (v.value > 0xFF)
+            Fail(ErrorCode::kNumberTooLarge, at,
+                 "font character set " + std::to_string(v.value) + " does not fit in 8 bits");
+          else
+            font.charset = static_cast<std::uint8_t>(v.value);
+        }
+      }
+      s.font = std::move(font);
+    } else {
+      Unexpected("LANGUAGE, CHARACTERISTICS, VERSION, CAPTION, CLASS, EXSTYLE, FONT, MENU, "
+                 "STYLE, BEGIN or '{'");
     }
   }
-  return a;
+  s.style = style.value_or(kDefaultDialogStyle);
+  if (s.font)
+    s.style |= kDialogFontStyle;
+  else
+    s.style &= ~kDialogFontStyle;
+  if (caption)
+    s.style |= kDialogCaptionStyle;
+  // The high word 0xFFFF is what marks a DIALOGEX: a DIALOG with it would be read as one.
+  if (!extended && (s.style >> 16) == 0xFFFF)
+    Fail(ErrorCode::kBadValue, styleAt, "the high 16 bits of a DIALOG style cannot be 0xFFFF");
+
+  Expect(TokenKind::BlockBegin);
+  while (!Accept(TokenKind::BlockEnd)) {
+    if (s.controls.size() == 0xFFFF)
+      Fail(ErrorCode::kBadValue, lexer_.Peek(), "more than 65535 controls");
+    s.controls.push_back(Control(extended));
+  }
+  s.head = std::move(head);
+  sink_.Dialog(s);
+}
+
+// [title ','] id ',' (class ',' style ',')? x ',' y ',' width ',' height [',' style]
+// [',' exstyle [',' helpid]]; the style after the size is for all but CONTROL.
+DialogStatement::Control Parser::Control(bool extended) {
+  const Token& t = lexer_.Peek();
+  const ControlKind* kind = nullptr;
+  for (const auto& k : kControls)
+    if (Is(t, k.keyword))
+      kind = &k;
+  if (!kind)
+    Unexpected("a control statement, END or '}'");
+  const bool isControl = kind->windowClass == 0;
+  lexer_.Next();
+
+  DialogStatement::Control c;
+  if (kind->hasTitle) {
+    c.title = TextOrOrdinal("control title");
+    Expect(TokenKind::Comma);
+  }
+  Token at = lexer_.Peek();
+  c.id = Int().value;
+  if (!extended && c.id != kNoId)
+    Fit16(RcInt{c.id, false}, at, "control id");
+  Expect(TokenKind::Comma);
+
+  Masked style;
+  if (isControl) {
+    c.windowClass = TextOrOrdinal("control class");
+    Expect(TokenKind::Comma);
+    style = IntSum(0);
+    Expect(TokenKind::Comma);
+  } else {
+    c.windowClass = NameOrId::Id(kind->windowClass);
+  }
+  Box("control", c.x, c.y, c.width, c.height);
+  if (!isControl && Accept(TokenKind::Comma))
+    style = IntSum(0);
+  if (Accept(TokenKind::Comma)) {
+    c.exStyle = Int().value;
+    if (Accept(TokenKind::Comma))
+      c.helpId = Int().value;
+  }
+  c.style = (kind->style & ~style.notMask) | style.value.value;
+  return c;
+}
+
+void Parser::Menu(ResourceHead head, bool extended) {
+  using namespace memory;
+  head.flags = MemoryFlags(kMoveable | kPure | kDiscardable);
+  MenuStatement s;
+  s.extended = extended;
+  s.attributes = OptionalStatements();
+  Expect(TokenKind::BlockBegin);
+  s.items = MenuItems(extended, 0);
+  s.head = std::move(head);
+  sink_.Menu(s);
+}
+
+// After BEGIN, up to and including END:
+//   MENU:   MENUITEM SEPARATOR | MENUITEM text [','] id (',' flag)* | POPUP text (',' flag)* block
+//   MENUEX: MENUITEM text [',' [id] [',' [type] [',' [state]]]]
+//           POPUP text [',' [id] [',' [type] [',' [state] [',' [helpid]]]]] block
+std::vector<MenuStatement::Item> Parser::MenuItems(bool extended, int depth) {
+  using Kind = MenuStatement::Item::Kind;
+  std::vector<MenuStatement::Item> items;
+  while (!Accept(TokenKind::BlockEnd)) {
+    Token t = lexer_.Peek();
+    const bool popup = Is(t, "POPUP");
+    if (!popup && !Is(t, "MENUITEM"))
+      Unexpected("MENUITEM, POPUP, END or '}'");
+    lexer_.Next();
+    MenuStatement::Item item;
+    item.kind = popup ? Kind::kPopup : Kind::kItem;
+    if (!extended && !popup && At(TokenKind::Identifier)) {
+      if (!Is(lexer_.Peek(), "SEPARATOR"))
+        Unexpected("SEPARATOR or a string");
+      lexer_.Next();
+      item.kind = Kind::kSeparator;
+      items.push_back(std::move(item));
+      continue;
+    }
+    item.text = Text("a string");
+    if (extended) {
+      std::uint32_t* const fields[4] = {&item.id, &item.type, &item.state, &item.helpId};
+      for (int i = 0; i < (popup ? 4 : 3) && Accept(TokenKind::Comma); ++i)
+        if (AtInt())
+          *fields[i] = Int().value;
+    } else {
+      if (!popup) {
+        // Visual Studio sometimes leaves out the comma before the id; rc takes it.
+        if (!Accept(TokenKind::Comma) && !AtInt())
+          Unexpected("','");
+        Token at = lexer_.Peek();
+        item.id = Int().value;
+        if (item.id != kNoId)
+          Fit16(RcInt{item.id, false}, at, "MENUITEM id");
+      }
+      item.flags = Flags(kMenuFlags);
+    }
+    if (popup) {
+      if (depth >= kMaxNesting)
+        Fail(ErrorCode::kSyntax, t, "POPUP menus nested too deeply");
+      Expect(TokenKind::BlockBegin);
+      item.children = MenuItems(extended, depth + 1);
+    }
+    items.push_back(std::move(item));
+  }
+  return items;
+}
+
+// event ',' id (',' flag)*: the event a number (with ASCII or VIRTKEY), one character
+// or "^" and a letter for a control key.
+void Parser::Accelerators(ResourceHead head) {
+  head.flags = MemoryFlags(memory::kMoveable | memory::kPure);
+  AcceleratorsStatement s;
+  s.attributes = OptionalStatements();
+  Expect(TokenKind::BlockBegin);
+  while (!Accept(TokenKind::BlockEnd)) {
+    Token event = lexer_.Peek();
+    if (event.kind != TokenKind::Int && event.kind != TokenKind::String)
+      Unexpected("a string or a number, END or '}'");
+    lexer_.Next();
+    Expect(TokenKind::Comma);
+    Token at = lexer_.Peek();
+    AcceleratorsStatement::Entry e;
+    e.id = Fit16(Int(), at, "accelerator id");
+    const std::uint16_t flags = Flags(kAcceleratorFlags);
+    const bool ascii = flags & kAscii, virtKey = flags & kVirtKey;
+    auto bad = [&](const std::string& why) {
+      Fail(ErrorCode::kBadValue, event, "accelerator " + std::to_string(e.id) + ": " + why);
+    };
+    if (ascii && virtKey)
+      bad("ASCII and VIRTKEY exclude each other");
+    if (!virtKey && (flags & (kShift | kControl)))
+      bad("SHIFT and CONTROL apply to VIRTKEY keys only");
+    e.flags = static_cast<std::uint16_t>(flags & ~kAscii);
+    if (event.kind == TokenKind::Int) {
+      if (!ascii && !virtKey)
+        bad("a key given as a number needs ASCII or VIRTKEY");
+      std::uint32_t key = 0;
+      ParseInteger(event.text, key);
+      e.key = Fit16(RcInt{key, false}, event, "accelerator key");
+    } else {
+      // The key is the character as written: no escapes, as in rc.
+      const std::string key = text::Unquote(event.text);
+      if (key.empty() || key.size() > 2 || (key.size() == 2) != (key[0] == '^'))
+        bad("the key must be one character, or '^' and a letter");
+      const auto c = static_cast<unsigned char>(key.back());
+      if (key.size() == 2) {
+        if (virtKey)
+          bad("a VIRTKEY key cannot be given with '^'");
+        if (!IsAlpha(key[1]))
+          bad("'^' must be followed by a letter");
+        e.key = static_cast<std::uint16_t>(ToUpper(key[1]) - 'A' + 1);
+      } else if (c > 0x7F) {
+        bad("the key must be an ASCII character");
+      } else if (virtKey && !IsAlnum(key[0])) {
+        bad("a VIRTKEY key must be a letter or a digit");
+      } else {
+        e.key = virtKey ? static_cast<std::uint16_t>(ToUpper(key[0])) : c;
+      }
+    }
+    s.entries.push_back(e);
+  }
+  s.head = std::move(head);
+  sink_.Accelerators(s);
 }
 
 void Parser::StringTable() {
@@ -417,85 +783,115 @@ void Parser::VersionBlockBody(VersionBlock& block, int depth) {
   }
 }
 
+void Parser::Fail(ErrorCode code, const Token& at, const std::string& what) {
+  throw CompileError(code, at.where, (context_.empty() ? "" : "in " + context_ + ": ") + what);
+}
+
 std::uint16_t Parser::Fit16(const RcInt& value, const Token& at, const std::string& what) {
   if (value.value > 0xFFFF)
-    throw CompileError(ErrorCode::kNumberTooLarge, at.where,
-                       (context_.empty() ? "" : "in " + context_ + ": ") + what + " " +
-                           std::to_string(value.value) + " does not fit in 16 bits");
+    Fail(ErrorCode::kNumberTooLarge, at,
+         what + " " + std::to_string(value.value) + " does not fit in 16 bits");
   return static_cast<std::uint16_t>(value.value);
 }
 
-RcInt Parser::Int() { return IntSum(0); }
+std::uint16_t Parser::FitSigned16(const RcInt& value, const Token& at, const std::string& what,
+                                  bool negativeAllowed) {
+  const auto v = static_cast<std::int32_t>(value.value);
+  if (v < -32768 || v > 32767)
+    Fail(ErrorCode::kNumberTooLarge, at,
+         what + " " + std::to_string(v) + " does not fit in 16 bits with a sign");
+  if (v < 0 && !negativeAllowed)
+    Fail(ErrorCode::kBadValue, at, what + " " + std::to_string(v) + " cannot be negative");
+  return static_cast<std::uint16_t>(value.value);
+}
 
-RcInt Parser::IntSum(int depth) {
-  RcInt left = IntProduct(depth);
+bool Parser::AtInt() {
+  const Token& t = lexer_.Peek();
+  return t.kind == TokenKind::Int || t.kind == TokenKind::Minus || t.kind == TokenKind::Tilde ||
+         t.kind == TokenKind::LeftParen || Is(t, "NOT");
+}
+
+// NOT x is 0 with x's bits remembered; each operator first clears the bits its right
+// operand took away, as rc does, so "a | NOT b" is a without b.
+Parser::Masked Parser::IntSum(int depth) {
+  Masked left = IntProduct(depth);
   for (;;) {
     TokenKind k = lexer_.Peek().kind;
     if (k != TokenKind::Plus && k != TokenKind::Minus && k != TokenKind::Pipe &&
         k != TokenKind::Amp)
       return left;
     lexer_.Next();
-    RcInt right = IntProduct(depth);
+    Masked right = IntProduct(depth);
+    left.value.value &= ~right.notMask;
     switch (k) {
-    case TokenKind::Plus: left.value += right.value; break;
-    case TokenKind::Minus: left.value -= right.value; break;
-    case TokenKind::Pipe: left.value |= right.value; break;
-    default: left.value &= right.value; break;
+    case TokenKind::Plus: left.value.value += right.value.value; break;
+    case TokenKind::Minus: left.value.value -= right.value.value; break;
+    case TokenKind::Pipe: left.value.value |= right.value.value; break;
+    default: left.value.value &= right.value.value; break;
     }
-    left.isLong = left.isLong || right.isLong;
+    left.value.isLong = left.value.isLong || right.value.isLong;
+    left.notMask |= right.notMask;
   }
 }
 
-RcInt Parser::IntProduct(int depth) {
-  RcInt left = IntUnary(depth);
+Parser::Masked Parser::IntProduct(int depth) {
+  Masked left = IntUnary(depth);
   for (;;) {
     TokenKind k = lexer_.Peek().kind;
     if (k != TokenKind::Asterisk && k != TokenKind::Slash)
       return left;
     Token op = lexer_.Next();
-    RcInt right = IntUnary(depth);
+    Masked right = IntUnary(depth);
+    left.value.value &= ~right.notMask;
     if (k == TokenKind::Asterisk) {
-      left.value *= right.value;
+      left.value.value *= right.value.value;
     } else {
-      if (right.value == 0)
+      if (right.value.value == 0)
         throw CompileError(ErrorCode::kBadValue, op.where, "division by zero");
-      left.value /= right.value;
+      left.value.value /= right.value.value;
     }
-    left.isLong = left.isLong || right.isLong;
+    left.value.isLong = left.value.isLong || right.value.isLong;
+    left.notMask |= right.notMask;
   }
 }
 
-RcInt Parser::IntUnary(int depth) {
+Parser::Masked Parser::IntUnary(int depth) {
   const Token& t = lexer_.Peek();
   if (depth > kMaxNesting)
     throw CompileError(ErrorCode::kSyntax, t.where, "expression nested too deeply");
   switch (t.kind) {
   case TokenKind::Minus: {
     lexer_.Next();
-    RcInt v = IntUnary(depth + 1);
-    v.value = 0u - v.value;
+    Masked v = IntUnary(depth + 1);
+    v.value.value = 0u - v.value.value;
     return v;
   }
   case TokenKind::Tilde: {
     lexer_.Next();
-    RcInt v = IntUnary(depth + 1);
-    v.value = ~v.value;
+    Masked v = IntUnary(depth + 1);
+    v.value.value = ~v.value.value;
+    v.notMask = 0;
     return v;
   }
   case TokenKind::Int: {
     last_ = lexer_.Next();
-    RcInt v;
-    ParseInteger(last_.text, v.value);
-    v.isLong = ToUpper(last_.text.back()) == 'L';
+    Masked v;
+    ParseInteger(last_.text, v.value.value);
+    v.value.isLong = ToUpper(last_.text.back()) == 'L';
     return v;
   }
   case TokenKind::LeftParen: {
     lexer_.Next();
-    RcInt v = IntSum(depth + 1);
+    Masked v = IntSum(depth + 1);
     Expect(TokenKind::RightParen);
     return v;
   }
   default:
+    if (Is(t, "NOT")) {
+      lexer_.Next();
+      Masked v = IntUnary(depth + 1);
+      return Masked{RcInt{0, false}, v.value.value};
+    }
     Unexpected("a number, '-', '~' or '('");
   }
 }

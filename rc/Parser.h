@@ -1,6 +1,7 @@
 #pragma once
 // The third stage: statements from tokens.
 
+#include "rc/Diagnostics.h"
 #include "rc/Lexer.h"
 #include "rc/Statements.h"
 
@@ -13,6 +14,12 @@ public:
   /// Parses the whole script, handing each statement to the sink. Throws CompileError.
   void Run();
 
+  /// An option keyword of a menu item or an accelerator, and its bits.
+  struct Flag {
+    const char* keyword;
+    std::uint16_t value;
+  };
+
 private:
   void Statement();
   void StringTable();
@@ -23,16 +30,44 @@ private:
   void UserDefined(ResourceHead head, NameOrId type);
   void VersionInfo(ResourceHead head);
   void VersionBlockBody(VersionBlock& block, int depth);
+  void Dialog(ResourceHead head, bool extended);
+  DialogStatement::Control Control(bool extended);
+  /// x ',' y ',' width ',' height: signed 16-bit, the size not negative.
+  void Box(const char* whose, std::uint16_t& x, std::uint16_t& y, std::uint16_t& width,
+           std::uint16_t& height);
+  void Menu(ResourceHead head, bool extended);
+  std::vector<MenuStatement::Item> MenuItems(bool extended, int depth);
+  void Accelerators(ResourceHead head);
+  /// (',' keyword)*, each keyword one of table's: their bits together.
+  std::uint16_t Flags(const Flag* table, std::size_t count);
+  template <std::size_t N>
+  std::uint16_t Flags(const Flag (&table)[N]) { return Flags(table, N); }
+  /// LANGUAGE, CHARACTERISTICS or VERSION inside a resource; false if none is next.
+  bool Attribute(Attributes& a);
   Attributes OptionalStatements();
   std::uint16_t MemoryFlags(std::uint16_t flags);
   NameOrId TypeOrName(const char* what);
   std::string FileName();
+  /// A single number or a string: a control's title, a dialog's class.
+  NameOrId TextOrOrdinal(const char* what);
+  std::u16string Text(const char* what);
 
-  RcInt Int();
-  RcInt IntSum(int depth);
-  RcInt IntProduct(int depth);
-  RcInt IntUnary(int depth);
+  /// An expression's value, and the bits that NOT took away from it: a control's style
+  /// keeps them to clear them from its default style.
+  struct Masked {
+    RcInt value;
+    std::uint32_t notMask = 0;
+  };
+  RcInt Int() { return IntSum(0).value; }
+  Masked IntSum(int depth);
+  Masked IntProduct(int depth);
+  Masked IntUnary(int depth);
+  /// Whether the next token can begin a number.
+  bool AtInt();
   std::uint16_t Fit16(const RcInt& value, const Token& at, const std::string& what);
+  std::uint16_t FitSigned16(const RcInt& value, const Token& at, const std::string& what,
+                            bool negativeAllowed);
+  [[noreturn]] void Fail(ErrorCode code, const Token& at, const std::string& what);
 
   Token Expect(TokenKind kind, const char* what = nullptr);
   bool Accept(TokenKind kind);

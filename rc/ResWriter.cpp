@@ -63,6 +63,45 @@ void CheckLength(std::size_t length, const Location& where) {
 
 void WriteBlock(Bytes& b, const VersionBlock& block, bool header, const Location& where);
 
+// The flag that ends each level of a menu or an accelerator table.
+constexpr std::uint16_t kLastItem = 0x80;
+
+void WriteMenuItems(Bytes& b, const std::vector<MenuStatement::Item>& items) {
+  using Kind = MenuStatement::Item::Kind;
+  for (const auto& item : items) {
+    const std::uint16_t last = &item == &items.back() ? kLastItem : 0;
+    b.U16(static_cast<std::uint16_t>(item.flags | last | (item.kind == Kind::kPopup ? 0x10 : 0)));
+    if (item.kind == Kind::kSeparator) {
+      b.U32(0);
+    } else if (item.kind == Kind::kPopup) {
+      b.Text(item.text);
+      WriteMenuItems(b, item.children);
+    } else {
+      b.U16(static_cast<std::uint16_t>(item.id));
+      b.Text(item.text);
+    }
+  }
+}
+
+// MENUEX items start on a DWORD, as does a popup's help ID after its text, where the
+// system's menu loader looks for them.
+void WriteMenuExItems(Bytes& b, const std::vector<MenuStatement::Item>& items) {
+  for (const auto& item : items) {
+    const bool popup = item.kind == MenuStatement::Item::Kind::kPopup;
+    b.Pad();
+    b.U32(item.type);
+    b.U32(item.state);
+    b.U32(item.id);
+    b.U16(static_cast<std::uint16_t>((popup ? 0x01 : 0) | (&item == &items.back() ? kLastItem : 0)));
+    b.Text(item.text);
+    if (popup) {
+      b.Pad();
+      b.U32(item.helpId);
+      WriteMenuExItems(b, item.children);
+    }
+  }
+}
+
 void WriteValue(Bytes& b, const VersionValue& v) {
   b.Pad();
   std::size_t lengthAt = b.U16(0);
@@ -161,12 +200,15 @@ void ResWriter::Write(const Header& header, const std::string& data) {
     out_.Write(std::string(kZeros, 4 - data.size() % 4));
 }
 
-ResWriter::Header ResWriter::HeaderFor(const ResourceHead& head, NameOrId type) const {
+ResWriter::Header ResWriter::HeaderFor(const ResourceHead& head, NameOrId type,
+                                       const Attributes& attributes) const {
   Header h;
   h.type = std::move(type);
   h.name = head.name;
   h.flags = head.flags;
-  h.language = language_;
+  h.language = attributes.language.value_or(language_);
+  h.version = attributes.version.value_or(0);
+  h.characteristics = attributes.characteristics.value_or(0);
   return h;
 }
 
@@ -304,6 +346,82 @@ void ResWriter::VersionInfo(const VersionInfoStatement& s) {
   CheckLength(b.data.size(), s.head.where);
   b.Patch16(lengthAt, b.data.size());
   Write(HeaderFor(s.head, NameOrId::Type(ResourceType::kVersion)), b.data);
+}
+
+void ResWriter::Dialog(const DialogStatement& s) {
+  Bytes b;
+  // The extended templates put the help ID first and the style last.
+  auto styles = [&](std::uint32_t helpId, std::uint32_t exStyle, std::uint32_t style) {
+    if (s.extended) {
+      b.U32(helpId);
+      b.U32(exStyle);
+      b.U32(style);
+    } else {
+      b.U32(style);
+      b.U32(exStyle);
+    }
+  };
+  auto box = [&](std::uint16_t x, std::uint16_t y, std::uint16_t width, std::uint16_t height) {
+    for (std::uint16_t v : {x, y, width, height})
+      b.U16(v);
+  };
+  if (s.extended) {
+    b.U16(1);
+    b.U16(0xffff);
+  }
+  styles(s.helpId, s.exStyle, s.style);
+  b.U16(static_cast<std::uint16_t>(s.controls.size()));
+  box(s.x, s.y, s.width, s.height);
+  b.Id(s.menu);
+  b.Id(s.windowClass);
+  b.Text(s.caption);
+  if (s.font) {
+    b.U16(s.font->size);
+    if (s.extended) {
+      b.U16(s.font->weight);
+      b.data += static_cast<char>(s.font->italic ? 1 : 0);
+      b.data += static_cast<char>(s.font->charset);
+    }
+    b.Text(s.font->face);
+  }
+  for (const auto& c : s.controls) {
+    b.Pad();
+    styles(c.helpId, c.exStyle, c.style);
+    box(c.x, c.y, c.width, c.height);
+    if (s.extended)
+      b.U32(c.id);
+    else
+      b.U16(static_cast<std::uint16_t>(c.id));
+    b.Id(c.windowClass);
+    b.Id(c.title);
+    b.U16(0);  // no creation data
+  }
+  Write(HeaderFor(s.head, NameOrId::Type(ResourceType::kDialog), s.attributes), b.data);
+}
+
+void ResWriter::Menu(const MenuStatement& s) {
+  Bytes b;
+  if (s.extended) {
+    b.U16(1);  // version
+    b.U16(4);  // offset of the items from the end of this field
+    b.U32(0);  // help ID of the menu
+    WriteMenuExItems(b, s.items);
+  } else {
+    b.U32(0);
+    WriteMenuItems(b, s.items);
+  }
+  Write(HeaderFor(s.head, NameOrId::Type(ResourceType::kMenu), s.attributes), b.data);
+}
+
+void ResWriter::Accelerators(const AcceleratorsStatement& s) {
+  Bytes b;
+  for (const auto& e : s.entries) {
+    b.U16(static_cast<std::uint16_t>(e.flags | (&e == &s.entries.back() ? kLastItem : 0)));
+    b.U16(e.key);
+    b.U16(e.id);
+    b.U16(0);
+  }
+  Write(HeaderFor(s.head, NameOrId::Type(ResourceType::kAccelerators), s.attributes), b.data);
 }
 
 void ResWriter::StringTable(const StringTableStatement& s) {

@@ -52,6 +52,9 @@ public:
   void Data(const DataStatement&) override;
   void VersionInfo(const VersionInfoStatement&) override;
   void StringTable(const StringTableStatement&) override;
+  void Dialog(const DialogStatement&) override;
+  void Menu(const MenuStatement&) override;
+  void Accelerators(const AcceleratorsStatement&) override;
 
 private:
   struct Header {
@@ -73,7 +76,7 @@ private:
 
   void Write(const Header& header, const std::string& data);
   std::string Load(const std::string& name, const Location& where) const;
-  Header HeaderFor(const ResourceHead& head, NameOrId type) const;
+  Header HeaderFor(const ResourceHead& head, NameOrId type, const Attributes& attributes = {}) const;
 
   ResOutput& out_;
   WriterOptions options_;

@@ -19,7 +19,10 @@ enum class ResourceType : std::uint16_t {
   kCursor = 1,
   kBitmap = 2,
   kIcon = 3,
+  kMenu = 4,
+  kDialog = 5,
   kString = 6,
+  kAccelerators = 9,
   kRcData = 10,
   kGroupCursor = 12,
   kGroupIcon = 14,
@@ -51,6 +54,9 @@ struct NameOrId {
 
   static NameOrId Id(std::uint16_t id) { return NameOrId{true, id, {}}; }
   static NameOrId Type(ResourceType type) { return Id(static_cast<std::uint16_t>(type)); }
+  /// A text where the format takes an ordinal or a text (a control's title or class, a
+  /// dialog's menu); an empty one is written as a lone NUL.
+  static NameOrId Text(std::u16string text) { return NameOrId{false, 0, std::move(text)}; }
 };
 
 /// What every resource statement has.
@@ -130,6 +136,62 @@ struct Attributes {
   std::optional<std::uint32_t> version;
 };
 
+/// DIALOG and DIALOGEX, with the styles already worked out as rc does.
+struct DialogStatement {
+  struct Font {
+    std::uint16_t size = 0;
+    std::uint16_t weight = 0;
+    bool italic = false;
+    std::uint8_t charset = 1;
+    std::u16string face;
+  };
+  struct Control {
+    std::uint32_t style = 0, exStyle = 0, helpId = 0, id = 0;
+    std::uint16_t x = 0, y = 0, width = 0, height = 0;
+    NameOrId windowClass;
+    NameOrId title = NameOrId::Text({});
+  };
+  ResourceHead head;
+  Attributes attributes;
+  bool extended = false;
+  std::uint16_t x = 0, y = 0, width = 0, height = 0;
+  std::uint32_t helpId = 0, style = 0, exStyle = 0;
+  NameOrId menu = NameOrId::Text({});
+  NameOrId windowClass = NameOrId::Text({});
+  std::u16string caption;
+  std::optional<Font> font;
+  std::vector<Control> controls;
+};
+
+/// MENU and MENUEX. A MENU item has flags; a MENUEX item has a type, a state and (for a
+/// popup) a help ID.
+struct MenuStatement {
+  struct Item {
+    enum class Kind : std::uint8_t { kItem, kSeparator, kPopup };
+    Kind kind = Kind::kItem;
+    std::u16string text;
+    std::uint32_t id = 0;
+    std::uint16_t flags = 0;
+    std::uint32_t type = 0, state = 0, helpId = 0;
+    std::vector<Item> children;
+  };
+  ResourceHead head;
+  Attributes attributes;
+  bool extended = false;
+  std::vector<Item> items;
+};
+
+struct AcceleratorsStatement {
+  struct Entry {
+    std::uint16_t flags = 0;
+    std::uint16_t key = 0;
+    std::uint16_t id = 0;
+  };
+  ResourceHead head;
+  Attributes attributes;
+  std::vector<Entry> entries;
+};
+
 struct StringTableStatement {
   struct Entry {
     std::uint16_t id = 0;
@@ -151,6 +213,9 @@ public:
   virtual void Data(const DataStatement&) = 0;
   virtual void VersionInfo(const VersionInfoStatement&) = 0;
   virtual void StringTable(const StringTableStatement&) = 0;
+  virtual void Dialog(const DialogStatement&) = 0;
+  virtual void Menu(const MenuStatement&) = 0;
+  virtual void Accelerators(const AcceleratorsStatement&) = 0;
 };
 
 } // namespace rc

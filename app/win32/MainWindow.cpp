@@ -4,6 +4,7 @@
 #include "app/AppTexts.h"
 #include "app/ControlIds.h"
 #include "app/Layout.h"
+#include "app/win32/OptionsWindow.h"
 #include "app/win32/ReadmeWindow.h"
 
 namespace app::win32 {
@@ -16,43 +17,12 @@ constexpr COLORREF kLinkColour = RGB(0, 0, 255);
 // The button face of the standard XP theme, behind the logo.
 constexpr COLORREF kPictureBackground = RGB(236, 233, 216);
 
-DWORD StyleOf(layout::Kind kind, int id) {
-  switch (kind) {
-  case layout::Kind::Picture:
-    // A picture box takes the focus too, last in the tab order.
-    return SS_OWNERDRAW | WS_TABSTOP;
-  case layout::Kind::Label:
-    // Only the description wraps; the captions are one line, clipped at their width.
-    return SS_NOPREFIX | (id == IDC_LABEL2 ? SS_LEFT : SS_LEFTNOWORDWRAP);
-  case layout::Kind::Link:
-    return SS_LEFTNOWORDWRAP | SS_NOPREFIX | SS_NOTIFY;
-  case layout::Kind::Edit:
-    return WS_TABSTOP | ES_AUTOHSCROLL;
-  case layout::Kind::ReadOnlyEdit:
-    return WS_TABSTOP | ES_AUTOHSCROLL | ES_READONLY;
-  case layout::Kind::Button:
-    // "Generate..." waits for a target path.
-    return WS_TABSTOP | BS_PUSHBUTTON | (id == IDC_COMMAND1 ? WS_DISABLED : 0);
-  }
-  return 0;
-}
-
-const char* ClassOf(layout::Kind kind) {
-  switch (kind) {
-  case layout::Kind::Edit:
-  case layout::Kind::ReadOnlyEdit:
-    return "EDIT";
-  case layout::Kind::Button:
-    return "BUTTON";
-  default:
-    return "STATIC";
-  }
-}
-
 } // namespace
 
 MainWindow::MainWindow(const Globals::Services& services, Shell& shell)
-    : readme_(std::make_unique<ReadmeWindow>(form_)), form_(*this, services, shell, *readme_) {}
+    : readme_(std::make_unique<ReadmeWindow>(form_)),
+      options_(std::make_unique<OptionsWindow>(form_, inspector_)),
+      form_(*this, services, shell, *readme_, *options_) {}
 
 MainWindow::~MainWindow() = default;
 
@@ -103,22 +73,8 @@ bool MainWindow::Show() {
 }
 
 void MainWindow::CreateControls() {
-  const int dpi = ScreenDpi();
-  HINSTANCE instance = GetModuleHandleA(nullptr);
-  // Created in tab order, so Tab follows the table.
-  for (std::size_t i = 0; i < layout::kMainControlCount; ++i) {
-    const layout::Control& c = layout::kMainControls[i];
-    const bool edit = c.kind == layout::Kind::Edit || c.kind == layout::Kind::ReadOnlyEdit;
-    const bool sunken = edit || c.kind == layout::Kind::Picture;
-    HWND control = CreateWindowExA(
-        sunken ? WS_EX_CLIENTEDGE : 0, ClassOf(c.kind), c.text,
-        WS_CHILD | WS_VISIBLE | StyleOf(c.kind, c.id), layout::TwipsToPixels(c.left, dpi),
-        layout::TwipsToPixels(c.top, dpi), layout::TwipsToPixels(c.width, dpi),
-        layout::TwipsToPixels(c.height, dpi), hwnd(),
-        reinterpret_cast<HMENU>(static_cast<INT_PTR>(c.id)), instance, nullptr);
-    HFONT font = c.kind == layout::Kind::Link ? linkFont_.get() : font_.get();
-    SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
-  }
+  win32::CreateControls(hwnd(), layout::kMainControls, layout::kMainControlCount, font_.get(),
+                        linkFont_.get());
   SendMessageA(Control(IDC_TEXT3), EM_LIMITTEXT, layout::kDescriptionLimit, 0);
 }
 
@@ -149,6 +105,10 @@ void MainWindow::SetText(Field field, const std::string& text) {
 
 void MainWindow::SetGenerateEnabled(bool enabled) {
   EnableWindow(Control(IDC_COMMAND1), enabled ? TRUE : FALSE);
+}
+
+void MainWindow::SetOptionsCaption(const std::string& caption) {
+  SetWindowTextA(Control(IDC_COMMAND4), caption.c_str());
 }
 
 void MainWindow::Close() { PostMessageA(hwnd(), WM_CLOSE, 0, 0); }
@@ -185,6 +145,8 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       form_.Text1_Change();
     else if (id == IDC_COMMAND3 && code == BN_CLICKED)
       form_.Command3_Click();
+    else if (id == IDC_COMMAND4 && code == BN_CLICKED)
+      form_.Command4_Click();
     else if (id == IDC_COMMAND1 && code == BN_CLICKED)
       form_.Command1_Click();
     else if (id == IDC_COMMAND2 && code == BN_CLICKED)
@@ -201,12 +163,9 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
       return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
     }
-    if (id == IDC_TEXT1) {
-      // Locked, not greyed: the path stays on white like the other boxes.
-      SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
-      SetBkColor(dc, GetSysColor(COLOR_WINDOW));
-      return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_WINDOW));
-    }
+    // Locked, not greyed: the path stays on white like the other boxes.
+    if (id == IDC_TEXT1)
+      return ColourAsEditable(dc);
     break;
   }
   case WM_SETCURSOR:

@@ -7,10 +7,12 @@
 #include <memory>
 
 #include "app/frmMain.h"
+#include "app/win32/Services.h"
 #include "app/win32/Window.h"
 
 namespace app::win32 {
 
+class OptionsWindow;
 class ReadmeWindow;
 
 class MainWindow : public Window, public MainView {
@@ -25,6 +27,7 @@ public:
   std::string Text(Field field) const override;
   void SetText(Field field, const std::string& text) override;
   void SetGenerateEnabled(bool enabled) override;
+  void SetOptionsCaption(const std::string& caption) override;
   void Close() override;
   WindowHandle Handle() const override { return reinterpret_cast<WindowHandle>(hwnd()); }
   IconHandle Icon() const override { return reinterpret_cast<IconHandle>(icon_); }
@@ -38,7 +41,9 @@ private:
   void Unload();
   void DrawPicture(const DRAWITEMSTRUCT& item);
 
+  ManifestInspector inspector_;
   std::unique_ptr<ReadmeWindow> readme_;
+  std::unique_ptr<OptionsWindow> options_;
   frmMain form_;
   HICON icon_ = nullptr;
   HICON smallIcon_ = nullptr;

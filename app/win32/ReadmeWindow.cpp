@@ -44,16 +44,7 @@ void ReadmeWindow::ShowModal() {
   SendMessageA(box_, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
   SendMessageA(box_, EM_LIMITTEXT, 0, 0);
 
-  // Centred over the main window.
-  RECT frame, over;
-  GetWindowRect(hwnd(), &frame);
-  if (!owner_ || !GetWindowRect(owner_, &over))
-    SetRect(&over, 0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
-  const int width = frame.right - frame.left;
-  const int height = frame.bottom - frame.top;
-  SetWindowPos(hwnd(), nullptr, over.left + (over.right - over.left - width) / 2,
-               over.top + (over.bottom - over.top - height) / 2, 0, 0,
-               SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  CentreOver(hwnd(), owner_);
 
   form_->Form_Load();
   loaded_ = true;
@@ -63,22 +54,7 @@ void ReadmeWindow::ShowModal() {
     EnableWindow(owner_, FALSE);
   ShowWindow(hwnd(), SW_SHOWNORMAL);
   SetFocus(box_);
-  MSG msg;
-  bool quit = false;
-  while (hwnd()) {
-    const BOOL got = GetMessageA(&msg, nullptr, 0, 0);
-    if (got <= 0) {
-      quit = got == 0;
-      break;
-    }
-    DispatchOne(msg);
-  }
-  if (owner_) {
-    EnableWindow(owner_, TRUE);
-    SetActiveWindow(owner_);
-  }
-  if (quit)
-    PostQuitMessage(static_cast<int>(msg.wParam));
+  RunModal(owner_);
 }
 
 RECT ReadmeWindow::BoxRect() const {
@@ -142,12 +118,8 @@ LRESULT ReadmeWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) 
     return 0;
   case WM_CTLCOLORSTATIC:
     // Read-only, but it reads as a page of text: white like an editable box.
-    if (reinterpret_cast<HWND>(lParam) == box_) {
-      HDC dc = reinterpret_cast<HDC>(wParam);
-      SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
-      SetBkColor(dc, GetSysColor(COLOR_WINDOW));
-      return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_WINDOW));
-    }
+    if (reinterpret_cast<HWND>(lParam) == box_)
+      return ColourAsEditable(reinterpret_cast<HDC>(wParam));
     break;
   case WM_CLOSE:
     // The owner takes the activation back only if it is enabled before this one goes.

@@ -82,6 +82,8 @@ bool Comctl32::InitCommonControlsEx(const Themefold::tagInitCommonControlsEx& ic
   return true;
 }
 
+std::string ManifestInspector::Describe(const std::string&) { return std::string(); }
+
 Win32Program::Win32Program(const Globals::Services* services, Shell& shell)
     : services_(services), shell_(shell) {}
 

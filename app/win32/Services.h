@@ -49,6 +49,12 @@ public:
   bool InitCommonControlsEx(const Themefold::tagInitCommonControlsEx& iccex) override;
 };
 
+/// What the options window reports of the chosen program.
+class ManifestInspector : public ProgramInspector {
+public:
+  std::string Describe(const std::string& exePath) override;
+};
+
 /// Ends the process, and owns the main window once it is shown.
 class Win32Program : public Program {
 public:

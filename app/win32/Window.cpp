@@ -7,6 +7,100 @@
 
 namespace app::win32 {
 
+namespace {
+
+DWORD StyleOf(layout::Kind kind, int id) {
+  switch (kind) {
+  case layout::Kind::Picture:
+    // A picture box takes the focus too, last in the tab order.
+    return SS_OWNERDRAW | WS_TABSTOP;
+  case layout::Kind::Label:
+    // Only the description wraps; the captions are one line, clipped at their width.
+    return SS_NOPREFIX | (id == IDC_LABEL2 ? SS_LEFT : SS_LEFTNOWORDWRAP);
+  case layout::Kind::Note:
+    return SS_NOPREFIX | SS_LEFT;
+  case layout::Kind::Link:
+    return SS_LEFTNOWORDWRAP | SS_NOPREFIX | SS_NOTIFY;
+  case layout::Kind::Edit:
+    return WS_TABSTOP | ES_AUTOHSCROLL;
+  case layout::Kind::ReadOnlyEdit:
+    return WS_TABSTOP | ES_AUTOHSCROLL | ES_READONLY;
+  case layout::Kind::Report:
+    return WS_TABSTOP | WS_VSCROLL | ES_MULTILINE | ES_AUTOVSCROLL | ES_READONLY;
+  case layout::Kind::Button:
+    // "Generate..." waits for a target path.
+    return WS_TABSTOP | BS_PUSHBUTTON | (id == IDC_COMMAND1 ? WS_DISABLED : 0);
+  case layout::Kind::DefaultButton:
+    return WS_TABSTOP | BS_DEFPUSHBUTTON;
+  case layout::Kind::CheckBox:
+    return WS_TABSTOP | BS_AUTOCHECKBOX;
+  case layout::Kind::DropList:
+    return WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST;
+  }
+  return 0;
+}
+
+const char* ClassOf(layout::Kind kind) {
+  switch (kind) {
+  case layout::Kind::Edit:
+  case layout::Kind::ReadOnlyEdit:
+  case layout::Kind::Report:
+    return "EDIT";
+  case layout::Kind::Button:
+  case layout::Kind::DefaultButton:
+  case layout::Kind::CheckBox:
+    return "BUTTON";
+  case layout::Kind::DropList:
+    return "COMBOBOX";
+  default:
+    return "STATIC";
+  }
+}
+
+// A drop-down list's height is that of the list dropped down, room for its entries.
+constexpr int kDropListRows = 6;
+
+} // namespace
+
+void CreateControls(HWND parent, const layout::Control* controls, std::size_t count, HFONT font,
+                    HFONT linkFont) {
+  const int dpi = ScreenDpi();
+  HINSTANCE instance = GetModuleHandleA(nullptr);
+  // Created in tab order, so Tab follows the table.
+  for (std::size_t i = 0; i < count; ++i) {
+    const layout::Control& c = controls[i];
+    const bool sunken = c.kind == layout::Kind::Edit || c.kind == layout::Kind::ReadOnlyEdit ||
+                        c.kind == layout::Kind::Report || c.kind == layout::Kind::Picture;
+    const int height = c.kind == layout::Kind::DropList ? c.height * kDropListRows : c.height;
+    HWND control = CreateWindowExA(
+        sunken ? WS_EX_CLIENTEDGE : 0, ClassOf(c.kind), c.text,
+        WS_CHILD | WS_VISIBLE | StyleOf(c.kind, c.id), layout::TwipsToPixels(c.left, dpi),
+        layout::TwipsToPixels(c.top, dpi), layout::TwipsToPixels(c.width, dpi),
+        layout::TwipsToPixels(height, dpi), parent,
+        reinterpret_cast<HMENU>(static_cast<INT_PTR>(c.id)), instance, nullptr);
+    SendMessageA(control, WM_SETFONT,
+                 reinterpret_cast<WPARAM>(c.kind == layout::Kind::Link ? linkFont : font), FALSE);
+  }
+}
+
+LRESULT ColourAsEditable(HDC dc) {
+  SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
+  SetBkColor(dc, GetSysColor(COLOR_WINDOW));
+  return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_WINDOW));
+}
+
+void CentreOver(HWND window, HWND owner) {
+  RECT frame, over;
+  GetWindowRect(window, &frame);
+  if (!owner || !GetWindowRect(owner, &over))
+    SetRect(&over, 0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
+  const int width = frame.right - frame.left;
+  const int height = frame.bottom - frame.top;
+  SetWindowPos(window, nullptr, over.left + (over.right - over.left - width) / 2,
+               over.top + (over.bottom - over.top - height) / 2, 0, 0,
+               SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 Window::~Window() {
   if (hwnd_) {
     SetWindowLongPtrA(hwnd_, GWLP_USERDATA, 0);
@@ -61,6 +155,25 @@ LRESULT CALLBACK Window::Procedure(HWND hwnd, UINT message, WPARAM wParam, LPARA
   return self->HandleMessage(message, wParam, lParam);
 }
 
+void Window::RunModal(HWND owner) {
+  MSG msg;
+  bool quit = false;
+  while (hwnd_) {
+    const BOOL got = GetMessageA(&msg, nullptr, 0, 0);
+    if (got <= 0) {
+      quit = got == 0;
+      break;
+    }
+    DispatchOne(msg);
+  }
+  if (owner) {
+    EnableWindow(owner, TRUE);
+    SetActiveWindow(owner);
+  }
+  if (quit)
+    PostQuitMessage(static_cast<int>(msg.wParam));
+}
+
 int ScreenDpi() {
   HDC screen = GetDC(nullptr);
   const int dpi = screen ? GetDeviceCaps(screen, LOGPIXELSY) : 96;
@@ -110,21 +223,29 @@ HFONT MakeFont(const char* face, int centipoints, bool underline, const char* fa
 
 namespace {
 
-bool IsProgramWindow(HWND root) {
+enum class Root { Other, Plain, WithOkCancel };
+
+Root KindOf(HWND root) {
   char name[64] = {};
   GetClassNameA(root, name, sizeof name);
+  if (std::strcmp(name, THEMEFOLD_OPTIONS_CLASS) == 0)
+    return Root::WithOkCancel;
   return std::strcmp(name, THEMEFOLD_MAIN_CLASS) == 0 ||
-         std::strcmp(name, THEMEFOLD_README_CLASS) == 0;
+                 std::strcmp(name, THEMEFOLD_README_CLASS) == 0
+             ? Root::Plain
+             : Root::Other;
 }
 
 } // namespace
 
 void DispatchOne(MSG& msg) {
   HWND root = msg.hwnd ? GetAncestor(msg.hwnd, GA_ROOT) : nullptr;
-  if (root && IsProgramWindow(root)) {
+  const Root kind = root ? KindOf(root) : Root::Other;
+  if (kind != Root::Other) {
     const bool key = msg.message == WM_KEYDOWN || msg.message == WM_KEYUP ||
                      msg.message == WM_CHAR;
-    if (key && (msg.wParam == VK_RETURN || msg.wParam == VK_ESCAPE))
+    // In the options window the dialog manager turns them into OK and Cancel.
+    if (kind == Root::Plain && key && (msg.wParam == VK_RETURN || msg.wParam == VK_ESCAPE))
       return;
     if (IsDialogMessageA(root, &msg))
       return;

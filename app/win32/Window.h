@@ -4,6 +4,10 @@
 
 #include <windows.h>
 
+#include <cstddef>
+
+#include "app/Layout.h"
+
 namespace app::win32 {
 
 /// A top-level window whose messages go to a member. WM_NCCREATE stores `this`; messages
@@ -27,6 +31,9 @@ protected:
   LRESULT Default(UINT message, WPARAM wParam, LPARAM lParam) {
     return DefWindowProcA(hwnd_, message, wParam, lParam);
   }
+  /// Runs the thread's messages until this window is gone, then gives owner (disabled while
+  /// this one was shown) its input back. A WM_QUIT met on the way is put back.
+  void RunModal(HWND owner);
 
 private:
   static LRESULT CALLBACK Procedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
@@ -58,8 +65,18 @@ int ScreenDpi();
 HFONT MakeFont(const char* face, int centipoints, bool underline, const char* fallbackFace,
                bool fixedPitch);
 
-/// Runs one message of the thread: Tab moves between controls; Enter and Esc do nothing
-/// special in the program's windows, since none of them has a default or cancel button.
+/// Creates the controls of a table as children of parent, scaled for the screen, in the
+/// table's order; the link takes linkFont, the others font.
+void CreateControls(HWND parent, const layout::Control* controls, std::size_t count, HFONT font,
+                    HFONT linkFont);
+/// For WM_CTLCOLORSTATIC of a read-only box that should read like an editable one: its
+/// text black on white. Returns the brush to give back.
+LRESULT ColourAsEditable(HDC dc);
+/// Moves window to the centre of owner, or of the screen without one.
+void CentreOver(HWND window, HWND owner);
+
+/// Runs one message of the thread: Tab moves between controls. Enter and Esc press OK and
+/// Cancel in the options window and do nothing in the others, which have no such buttons.
 void DispatchOne(MSG& msg);
 /// Until WM_QUIT; the exit code it carries.
 int RunMessageLoop();

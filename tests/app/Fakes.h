@@ -14,6 +14,7 @@
 #include "app/Globals.h"
 #include "app/Services.h"
 #include "app/frmMain.h"
+#include "app/frmOptions.h"
 #include "app/frmReadme.h"
 #include "generation/Driver.h"
 
@@ -268,6 +269,7 @@ class MainView : public app::MainView {
 public:
   std::map<Field, std::string> texts;
   bool generateEnabled = false;
+  std::string optionsCaption = "<unset>";
   int closes = 0;
   int doEvents = 0;
   std::function<void()> onDoEvents;
@@ -284,6 +286,7 @@ public:
       form->Text1_Change();
   }
   void SetGenerateEnabled(bool enabled) override { generateEnabled = enabled; }
+  void SetOptionsCaption(const std::string& caption) override { optionsCaption = caption; }
   void Close() override {
     ++closes;
     if (form)
@@ -302,6 +305,68 @@ class ReadmeWindow : public app::ReadmeWindow {
 public:
   std::vector<std::string> shownTexts;
   void ShowModal() override { shownTexts.push_back(Globals::ReadmeText); }
+};
+
+/// Reports a fixed text and records what it was asked about.
+class Inspector : public app::ProgramInspector {
+public:
+  std::string report = "App.exe carries a manifest now: visual styles on.";
+  std::vector<std::string> asked;
+  std::string Describe(const std::string& exePath) override {
+    asked.push_back(exePath);
+    return report;
+  }
+};
+
+/// The controls of the options window as plain values. A list with no entries chooses
+/// nothing, as the real one does.
+class OptionsView : public app::OptionsView {
+public:
+  std::map<Check, bool> checks;
+  std::map<List, std::vector<std::string>> items;
+  std::map<List, int> selected;
+  std::string report = "<unset>";
+  int closes = 0;
+
+  bool Checked(Check box) const override {
+    auto it = checks.find(box);
+    return it != checks.end() && it->second;
+  }
+  void SetChecked(Check box, bool checked) override { checks[box] = checked; }
+  void AddItem(List list, const std::string& text) override { items[list].push_back(text); }
+  int Selected(List list) const override {
+    auto it = selected.find(list);
+    return it == selected.end() ? -1 : it->second;
+  }
+  void Select(List list, int index) override {
+    const auto count = static_cast<int>(items[list].size());
+    selected[list] = index >= 0 && index < count ? index : -1;
+  }
+  void SetReport(const std::string& text) override { report = text; }
+  void Close() override { ++closes; }
+};
+
+/// The real window logic on a fake view; user does what the user does in the window, then
+/// presses OK (true) or Cancel (false).
+class OptionsWindow : public app::OptionsWindow {
+public:
+  Inspector inspector;
+  std::function<bool(OptionsView&)> user = [](OptionsView&) { return false; };
+  std::vector<std::string> exePaths;
+  OptionsView lastView;
+
+  bool ShowModal(generation::ManifestSettings& settings, const std::string& exePath) override {
+    exePaths.push_back(exePath);
+    OptionsView view;
+    app::frmOptions form(view, inspector, settings, exePath);
+    form.Form_Load();
+    if (user(view))
+      form.OK_Click();
+    else
+      form.Cancel_Click();
+    lastView = view;
+    return form.Accepted();
+  }
 };
 
 } // namespace fakes

@@ -43,7 +43,8 @@ struct Scenario {
   fakes::World world;
   fakes::MainView view;
   fakes::ReadmeWindow readme;
-  app::frmMain form{view, world.services, world.shell, readme};
+  fakes::OptionsWindow options;
+  app::frmMain form{view, world.services, world.shell, readme, options};
 };
 
 class GenerationTest : public ::testing::Test, public Scenario {};

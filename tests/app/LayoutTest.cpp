@@ -23,8 +23,8 @@ TEST(LayoutTest, TwipsGiveTheDesignedPixelsAt96Dpi) {
       {IDC_COMMAND3, {436, 106, 24, 19}}, {IDC_LABEL3, {11, 131, 86, 13}},
       {IDC_TEXT3, {11, 146, 449, 19}},    {IDC_LABEL4, {11, 170, 60, 13}},
       {IDC_TEXT4, {11, 185, 449, 19}},    {IDC_LABEL12, {12, 212, 84, 13}},
-      {IDC_LABEL13, {98, 212, 98, 13}},   {IDC_COMMAND1, {313, 215, 72, 23}},
-      {IDC_COMMAND2, {389, 215, 72, 23}},
+      {IDC_LABEL13, {98, 212, 98, 13}},   {IDC_COMMAND4, {237, 215, 72, 23}},
+      {IDC_COMMAND1, {313, 215, 72, 23}}, {IDC_COMMAND2, {389, 215, 72, 23}},
   };
   ASSERT_EQ(kMainControlCount, designed.size());
   for (std::size_t i = 0; i < kMainControlCount; ++i) {
@@ -48,8 +48,9 @@ TEST(LayoutTest, TwipsGiveTheDesignedPixelsAt96Dpi) {
 TEST(LayoutTest, FocusRunsInTheDesignedOrderAndNothingOverlaps) {
   // Controls are created in table order, and Tab follows creation order over the controls
   // that take the focus: boxes, buttons and the picture.
-  const std::vector<int> designed = {IDC_TEXT1,    IDC_COMMAND3, IDC_TEXT3,   IDC_TEXT4,
-                                     IDC_COMMAND1, IDC_COMMAND2, IDC_PICTURE1};
+  const std::vector<int> designed = {IDC_TEXT1,    IDC_COMMAND3, IDC_TEXT3,
+                                     IDC_TEXT4,    IDC_COMMAND4, IDC_COMMAND1,
+                                     IDC_COMMAND2, IDC_PICTURE1};
   std::vector<int> focusable;
   for (std::size_t i = 0; i < kMainControlCount; ++i) {
     const Control& c = kMainControls[i];
@@ -87,4 +88,29 @@ TEST(LayoutTest, SizesScaleWithTheScreen) {
     EXPECT_EQ(FontHeight(825, row.dpi), row.tahoma);
     EXPECT_EQ(FontHeight(900, row.dpi), row.fixedsys);
   }
+}
+
+TEST(LayoutTest, OptionsWindowFitsItsControlsInTabOrderWithoutOverlaps) {
+  const std::vector<int> designed = {IDC_OPTIONS_SUPPORTEDOS, IDC_OPTIONS_RUNLEVEL,
+                                     IDC_OPTIONS_DPI,         IDC_OPTIONS_GDISCALING,
+                                     IDC_OPTIONS_LONGPATHS,   IDC_OPTIONS_REPORT,
+                                     IDC_OPTIONS_OK,          IDC_OPTIONS_CANCEL};
+  std::vector<int> focusable;
+  for (std::size_t i = 0; i < kOptionsControlCount; ++i) {
+    const Control& a = kOptionsControls[i];
+    SCOPED_TRACE(a.id);
+    if (a.kind != Kind::Label && a.kind != Kind::Note)
+      focusable.push_back(a.id);
+    EXPECT_GE(a.left, 165);
+    EXPECT_GE(a.top, 165);
+    EXPECT_LE(a.left + a.width, kOptionsClientWidth - 165);
+    EXPECT_LE(a.top + a.height, kOptionsClientHeight - 165);
+    for (std::size_t j = i + 1; j < kOptionsControlCount; ++j) {
+      const Control& b = kOptionsControls[j];
+      const bool apart = a.left + a.width <= b.left || b.left + b.width <= a.left ||
+                         a.top + a.height <= b.top || b.top + b.height <= a.top;
+      EXPECT_TRUE(apart) << a.id << " overlaps " << b.id;
+    }
+  }
+  EXPECT_EQ(focusable, designed);
 }

@@ -11,7 +11,8 @@ struct Window {
   fakes::World world;
   fakes::MainView view;
   fakes::ReadmeWindow readme;
-  app::frmMain form{view, world.services, world.shell, readme};
+  fakes::OptionsWindow options;
+  app::frmMain form{view, world.services, world.shell, readme, options};
 };
 
 } // namespace

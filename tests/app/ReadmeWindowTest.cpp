@@ -37,7 +37,8 @@ struct Windows {
   fakes::World world;
   fakes::MainView mainView;
   fakes::ReadmeWindow readme;
-  app::frmMain main{mainView, world.services, world.shell, readme};
+  fakes::OptionsWindow options;
+  app::frmMain main{mainView, world.services, world.shell, readme, options};
   ReadmeView view;
   app::frmReadme form{view, main};
 };

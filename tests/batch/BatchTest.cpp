@@ -90,7 +90,7 @@ protected:
   int Run(std::vector<std::string> args) {
     out.str("");
     err.str("");
-    batch::Console console{out, err, registry, settings, "bundled-rc", "9.8.7.6"};
+    batch::Console console{out, err, registry, settings, "bundled-rc", "9.8.7.6", nullptr, ""};
     const int code = batch::Run(args, files, console);
     fs::current_path(savedCwd_);
     return code;
@@ -230,7 +230,7 @@ TEST_F(BatchTest, ModuleIsTheWindowsText) {
 TEST_F(BatchTest, RelativePathsMeanWhatTheyMeantAtTheStart) {
   fs::current_path(dir_);
   testsupport::WriteBytes(dir_ / "mine.txt", "%resfile%");
-  batch::Console console{out, err, registry, settings, "bundled-rc", "1"};
+  batch::Console console{out, err, registry, settings, "bundled-rc", "1", nullptr, ""};
   const char separator = files.PathSeparator();
   const std::string rc = std::string(".") + separator + "rc";
   const int code = batch::Run({"--rc", rc, "--readme", "mine.txt", "my work/App.exe"}, files,
@@ -324,7 +324,7 @@ TEST(BatchBuildTest, BundledCompilerHasTheNameTheWindowLooksFor) {
 }
 
 TEST_F(BatchTest, StopRequestEndsTheRunWithoutTemporaryFiles) {
-  batch::Console console{out, err, registry, settings, "bundled-rc", "1", [] { return 2; }};
+  batch::Console console{out, err, registry, settings, "bundled-rc", "1", [] { return 2; }, ""};
   const int code = batch::Run({Target()}, files, console);
   fs::current_path(savedCwd_);
   EXPECT_EQ(code, 130);

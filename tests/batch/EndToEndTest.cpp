@@ -331,3 +331,40 @@ TEST_F(EndToEndTest, StopRequestWhileTheCompilerRunsLeavesNoTemporaryFile) {
                         "themefold-batch: stopped by signal 15; the temporary files are removed\n");
   EXPECT_EQ(Listing(work), std::set<std::string>{});
 }
+
+TEST_F(EndToEndTest, ManifestSettingsReachTheResAndBadValuesTouchNothing) {
+  fs::create_directories(dir_ / "all");
+  std::vector<std::string> args = Common();
+  args.insert(args.end(), {"--supported-os", "--execution-level", "asInvoker", "--dpi=permonitorv2",
+                           "--gdi-scaling", "--long-path-aware", "--description",
+                           "Fourteen chars", (dir_ / "all" / "App.exe").string()});
+  const batchtest::Result result = Batch(args);
+  EXPECT_EQ(result.exitCode, 0) << result.err;
+  const std::string res = testsupport::ReadBytes(dir_ / "all" / "App_manifest.res");
+  EXPECT_NE(res.find(Golden("App-all.exe.manifest")), std::string::npos);
+
+  struct Row {
+    std::vector<std::string> args;
+    const char* err;
+  };
+  const Row rows[] = {
+      {{"--execution-level", "admin"},
+       "themefold-batch: option --execution-level takes asInvoker, highestAvailable or "
+       "requireAdministrator, not 'admin'\n"},
+      {{"--dpi=PerMonitorV2"},
+       "themefold-batch: option --dpi takes system or permonitorv2, not 'PerMonitorV2'\n"},
+      {{"--dpi", ""}, "themefold-batch: option --dpi takes system or permonitorv2, not ''\n"},
+      {{"--gdi-scaling=yes"}, "themefold-batch: option --gdi-scaling takes no value\n"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.err);
+    fs::create_directories(dir_ / "bad");
+    std::vector<std::string> bad = Common();
+    bad.insert(bad.end(), row.args.begin(), row.args.end());
+    bad.push_back((dir_ / "bad" / "App.exe").string());
+    const batchtest::Result refused = Batch(bad);
+    EXPECT_EQ(refused.exitCode, 2);
+    EXPECT_EQ(refused.err, std::string(row.err) + "Try 'themefold-batch --help'.\n");
+    EXPECT_TRUE(Listing(dir_ / "bad").empty());
+  }
+}

@@ -85,3 +85,37 @@ TEST(OptionsTest, HelpNamesEveryOptionAndExitCode) {
   }
   EXPECT_EQ(help.back(), '\n');
 }
+
+TEST(OptionsTest, ManifestSettingsInBothSpellings) {
+  struct Row {
+    std::vector<std::string> args;
+    const char* expected; ///< supported OS|run level|DPI|GDI scaling|long paths
+  };
+  const Row rows[] = {
+      {{"App.exe"}, "0|||0|0"},
+      {{"--supported-os", "--gdi-scaling", "--long-path-aware", "App.exe"}, "1|||1|1"},
+      {{"--execution-level", "highestAvailable", "App.exe"}, "0|highestAvailable||0|0"},
+      {{"--execution-level=requireAdministrator", "--dpi=system", "App.exe"},
+       "0|requireAdministrator|system|0|0"},
+      // The last of a repeated option wins, as for the text options.
+      {{"--dpi", "system", "--dpi", "permonitorv2", "App.exe"}, "0||permonitorv2|0|0"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.expected);
+    const batch::ParsedOptions parsed = ParseOptions(row.args);
+    EXPECT_EQ(parsed.error, "");
+    EXPECT_EQ(parsed.options.target, "App.exe");
+    const generation::ManifestSettings& m = parsed.options.manifest;
+    EXPECT_EQ(std::string(m.supportedOs ? "1" : "0") + "|" + generation::RunLevelName(m.runLevel) +
+                  "|" + generation::DpiName(m.dpi) + "|" + (m.gdiScaling ? "1" : "0") + "|" +
+                  (m.longPathAware ? "1" : "0"),
+              row.expected);
+  }
+  for (const char* word : {"--supported-os", "--execution-level", "--dpi", "--gdi-scaling",
+                           "--long-path-aware",
+                           "asInvoker, highestAvailable or requireAdministrator",
+                           "system or permonitorv2"}) {
+    SCOPED_TRACE(word);
+    EXPECT_NE(batch::HelpText().find(word), std::string::npos);
+  }
+}

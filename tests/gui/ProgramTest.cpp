@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <map>
 #include <memory>
@@ -598,3 +599,108 @@ TEST_F(ProgramTest, SecondGenerationShowsItsOwnInstructions) {
 }
 
 } // namespace
+
+TEST_F(ProgramTest, ManifestOptionsCancelledChangeNothingAndOkedOnesReachTheRes) {
+  settings::Set("Application", target_);
+  ASSERT_NO_FATAL_FAILURE(Start());
+  HWND button = Item(IDC_COMMAND4);
+  ASSERT_NE(button, nullptr);
+  EXPECT_EQ(driver::Text(button), "Options...");
+  // Left of "Generate...", the same size.
+  const RECT options = RectInParent(button);
+  const RECT generate = RectInParent(Item(IDC_COMMAND1));
+  EXPECT_EQ(options.top, generate.top);
+  EXPECT_EQ(options.right - options.left, generate.right - generate.left);
+  EXPECT_EQ(options.bottom - options.top, generate.bottom - generate.top);
+  EXPECT_LT(options.right, generate.left);
+
+  auto open = [this]() -> HWND {
+    driver::Click(Item(IDC_COMMAND4));
+    HWND window =
+        driver::WaitForWindow(*program_, THEMEFOLD_OPTIONS_CLASS, THEMEFOLD_OPTIONS_TITLE);
+    EXPECT_NE(window, nullptr) << driver::DescribeWindows(*program_);
+    return window;
+  };
+  auto checked = [](HWND window, int id) {
+    return SendMessageA(driver::Control(window, id), BM_GETCHECK, 0, 0) == BST_CHECKED;
+  };
+  auto chosen = [](HWND window, int id) {
+    return SendMessageA(driver::Control(window, id), CB_GETCURSEL, 0, 0);
+  };
+
+  // Cancel: modal, owned by the main window and centred over it; nothing is kept.
+  HWND window = open();
+  ASSERT_NE(window, nullptr);
+  EXPECT_EQ(GetWindow(window, GW_OWNER), main_);
+  EXPECT_FALSE(IsWindowEnabled(main_));
+  RECT over{}, frame{};
+  GetWindowRect(main_, &over);
+  GetWindowRect(window, &frame);
+  EXPECT_LE(std::abs((over.left + over.right) - (frame.left + frame.right)), 2);
+  EXPECT_LE(std::abs((over.top + over.bottom) - (frame.top + frame.bottom)), 2);
+  EXPECT_EQ(chosen(window, IDC_OPTIONS_RUNLEVEL), 0);
+  EXPECT_EQ(chosen(window, IDC_OPTIONS_DPI), 0);
+  driver::Click(driver::Control(window, IDC_OPTIONS_SUPPORTEDOS));
+  driver::Click(driver::Control(window, IDC_OPTIONS_CANCEL));
+  ASSERT_TRUE(driver::WaitUntilGone(window));
+  driver::Settle();
+  EXPECT_TRUE(IsWindowEnabled(main_));
+  EXPECT_EQ(driver::Text(button), "Options...");
+  std::string stored;
+  EXPECT_FALSE(settings::Get("SupportedOS", stored));
+
+  // OK: every setting chosen as a user does.
+  window = open();
+  ASSERT_NE(window, nullptr);
+  EXPECT_FALSE(checked(window, IDC_OPTIONS_SUPPORTEDOS)) << "Cancel kept a choice";
+  for (int id : {IDC_OPTIONS_SUPPORTEDOS, IDC_OPTIONS_GDISCALING, IDC_OPTIONS_LONGPATHS})
+    driver::Click(driver::Control(window, id));
+  SendMessageA(driver::Control(window, IDC_OPTIONS_RUNLEVEL), CB_SETCURSEL, 1, 0);
+  SendMessageA(driver::Control(window, IDC_OPTIONS_DPI), CB_SETCURSEL, 1, 0);
+  driver::Click(driver::Control(window, IDC_OPTIONS_OK));
+  ASSERT_TRUE(driver::WaitUntilGone(window));
+  driver::Settle();
+  EXPECT_EQ(driver::Text(button), "Options... *");
+  const std::pair<const char*, const char*> keys[] = {
+      {"SupportedOS", "1"}, {"ExecutionLevel", "asInvoker"}, {"DpiAwareness", "system"},
+      {"GdiScaling", "1"},  {"LongPathAware", "1"}};
+  for (const auto& [key, value] : keys) {
+    SCOPED_TRACE(key);
+    ASSERT_TRUE(settings::Get(key, stored));
+    EXPECT_EQ(stored, value);
+  }
+
+  driver::SetText(Item(IDC_TEXT4), "1.2.3.4");
+  driver::SetText(Item(IDC_TEXT3), "Orders and invoices");
+  driver::Click(Item(IDC_COMMAND1));
+  ASSERT_NO_FATAL_FAILURE(ExpectInstructionsAndClose());
+  generation::ManifestSettings settings;
+  settings.supportedOs = true;
+  settings.runLevel = generation::RunLevel::AsInvoker;
+  settings.dpi = generation::DpiAwareness::System;
+  settings.gdiScaling = true;
+  settings.longPathAware = true;
+  const std::string res = ReadBytes(folder_ + "App_manifest.res");
+  EXPECT_NE(res.find(BuildManifestText("1.2.3.4", "App.exe", "Orders and invoices", settings) +
+                     "\r\n"),
+            std::string::npos)
+      << "the .res lacks the manifest with the options";
+  ASSERT_NO_FATAL_FAILURE(CloseProgram());
+
+  // The next start shows them; Esc leaves them as they are.
+  ASSERT_NO_FATAL_FAILURE(Start());
+  EXPECT_EQ(driver::Text(Item(IDC_COMMAND4)), "Options... *");
+  window = open();
+  ASSERT_NE(window, nullptr);
+  EXPECT_TRUE(checked(window, IDC_OPTIONS_SUPPORTEDOS));
+  EXPECT_EQ(chosen(window, IDC_OPTIONS_RUNLEVEL), 1);
+  EXPECT_EQ(chosen(window, IDC_OPTIONS_DPI), 1);
+  EXPECT_TRUE(checked(window, IDC_OPTIONS_GDISCALING));
+  EXPECT_TRUE(checked(window, IDC_OPTIONS_LONGPATHS));
+  driver::Click(driver::Control(window, IDC_OPTIONS_GDISCALING));
+  PostMessageA(driver::Control(window, IDC_OPTIONS_SUPPORTEDOS), WM_KEYDOWN, VK_ESCAPE, 0);
+  ASSERT_TRUE(driver::WaitUntilGone(window));
+  ASSERT_TRUE(settings::Get("GdiScaling", stored));
+  EXPECT_EQ(stored, "1");
+  ASSERT_NO_FATAL_FAILURE(CloseProgram());
+}

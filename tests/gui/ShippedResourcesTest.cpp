@@ -33,9 +33,9 @@ protected:
     return std::string(static_cast<const char*>(data), SizeofResource(module_, found));
   }
 
-  // The version block, as Explorer reads it.
-  std::string VersionBlock() const {
-    const std::string exe = (driver::ReleaseFolder() / "themefold.exe").string();
+  // A shipped program's version block, as Explorer reads it.
+  static std::string VersionBlock(const std::string& program = "themefold.exe") {
+    const std::string exe = (driver::ReleaseFolder() / program).string();
     DWORD ignored = 0;
     std::string block(GetFileVersionInfoSizeA(exe.c_str(), &ignored), '\0');
     if (!block.empty() &&
@@ -64,15 +64,36 @@ template <typename T> T At(const std::string& bytes, size_t offset) {
   return value;
 }
 
-TEST_F(ShippedResourcesTest, ManifestIsTheGeneratedTextForThisBuild) {
-  // The same description as the version block's.
-  std::string block = VersionBlock();
-  const std::string expected =
-      BuildManifestText("1.0.0.20", "themefold.exe", VersionString(block, "FileDescription"),
-                        sizeof(void*) == 8 ? "amd64" : "X86") +
-      "\r\n";
-  EXPECT_EQ(Resource(MAKEINTRESOURCEA(24), 1), expected);
-  EXPECT_EQ(expected.size() % 100, 0u);
+TEST_F(ShippedResourcesTest, EveryProgramCarriesTheGeneratedManifestForThisBuild) {
+  // Every program runs as its user and declares every Windows version; the window also
+  // scales itself with the system DPI.
+  generation::ManifestSettings console;
+  console.supportedOs = true;
+  console.runLevel = generation::RunLevel::AsInvoker;
+  generation::ManifestSettings window = console;
+  window.dpi = generation::DpiAwareness::System;
+  const std::pair<std::string, generation::ManifestSettings> programs[] = {
+      {"themefold.exe", window}, {"rc.exe", console}, {"themefold-batch.exe", console}};
+  for (const auto& [program, settings] : programs) {
+    SCOPED_TRACE(program);
+    const std::string exe = (driver::ReleaseFolder() / program).string();
+    HMODULE module = LoadLibraryExA(exe.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    ASSERT_NE(module, nullptr);
+    HRSRC found = FindResourceA(module, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24));
+    const std::string manifest =
+        found ? std::string(static_cast<const char*>(LockResource(LoadResource(module, found))),
+                            SizeofResource(module, found))
+              : std::string();
+    FreeLibrary(module);
+    // The same description as the version block's.
+    std::string block = VersionBlock(program);
+    const std::string expected =
+        BuildManifestText("1.0.0.20", program, VersionString(block, "FileDescription"),
+                          sizeof(void*) == 8 ? "amd64" : "X86", settings) +
+        "\r\n";
+    EXPECT_EQ(manifest, expected);
+    EXPECT_EQ(expected.size() % 100, 0u);
+  }
 }
 
 TEST_F(ShippedResourcesTest, IconGroupHoldsA32AndA16PixelImageIn16Colours) {
@@ -123,34 +144,38 @@ TEST_F(ShippedResourcesTest, HandCursorIs32By32TwoColourWithItsHotSpotOnTheFinge
   EXPECT_EQ(At<WORD>(cursor, 4 + 14), 1);
 }
 
-TEST_F(ShippedResourcesTest, VersionBlockIs1_0_0_20InUsEnglishUnicode) {
-  std::string block = VersionBlock();
-  ASSERT_FALSE(block.empty());
+TEST_F(ShippedResourcesTest, EveryProgramHasAVersionBlock1_0_0_20InUsEnglishUnicode) {
+  for (const std::string program : {"themefold.exe", "rc.exe", "themefold-batch.exe"}) {
+    SCOPED_TRACE(program);
+    std::string block = VersionBlock(program);
+    ASSERT_FALSE(block.empty());
 
-  VS_FIXEDFILEINFO* fixed = nullptr;
-  UINT length = 0;
-  ASSERT_TRUE(VerQueryValueA(block.data(), "\\", reinterpret_cast<void**>(&fixed), &length));
-  EXPECT_EQ(fixed->dwFileVersionMS, 0x00010000u);
-  EXPECT_EQ(fixed->dwFileVersionLS, 20u);
-  EXPECT_EQ(fixed->dwProductVersionMS, 0x00010000u);
-  EXPECT_EQ(fixed->dwProductVersionLS, 20u);
+    VS_FIXEDFILEINFO* fixed = nullptr;
+    UINT length = 0;
+    ASSERT_TRUE(VerQueryValueA(block.data(), "\\", reinterpret_cast<void**>(&fixed), &length));
+    EXPECT_EQ(fixed->dwFileVersionMS, 0x00010000u);
+    EXPECT_EQ(fixed->dwFileVersionLS, 20u);
+    EXPECT_EQ(fixed->dwProductVersionMS, 0x00010000u);
+    EXPECT_EQ(fixed->dwProductVersionLS, 20u);
 
-  WORD* translation = nullptr;
-  ASSERT_TRUE(VerQueryValueA(block.data(), "\\VarFileInfo\\Translation",
-                             reinterpret_cast<void**>(&translation), &length));
-  ASSERT_EQ(length, 4u);
-  EXPECT_EQ(translation[0], 0x0409);
-  EXPECT_EQ(translation[1], 1200);
+    WORD* translation = nullptr;
+    ASSERT_TRUE(VerQueryValueA(block.data(), "\\VarFileInfo\\Translation",
+                               reinterpret_cast<void**>(&translation), &length));
+    ASSERT_EQ(length, 4u);
+    EXPECT_EQ(translation[0], 0x0409);
+    EXPECT_EQ(translation[1], 1200);
 
-  const std::pair<const char*, const char*> strings[] = {
-      {"FileVersion", "1.00.0020"},
-      {"ProductVersion", "1.00.0020"},
-      {"ProductName", "Themefold Maker"},
-      {"OriginalFilename", "themefold.exe"},
-  };
-  for (const auto& [name, value] : strings) {
-    SCOPED_TRACE(name);
-    EXPECT_EQ(VersionString(block, name), value);
+    const std::pair<const char*, const char*> strings[] = {
+        {"FileVersion", "1.00.0020"},
+        {"ProductVersion", "1.00.0020"},
+        {"ProductName", "Themefold Maker"},
+        {"OriginalFilename", program.c_str()},
+    };
+    for (const auto& [name, value] : strings) {
+      SCOPED_TRACE(name);
+      EXPECT_EQ(VersionString(block, name), value);
+    }
+    EXPECT_NE(VersionString(block, "FileDescription"), "<missing>");
   }
 }
 

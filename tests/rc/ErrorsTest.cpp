@@ -185,8 +185,8 @@ TEST_F(ErrorsTest, Statements) {
        "bad.rc(1) : error RC2162: LANGUAGE 65536, 1: the language takes 16 bits and the sublanguage 6"},
       {"sublanguage out of range", "LANGUAGE 9, 64\n",
        "bad.rc(1) : error RC2162: LANGUAGE 9, 64: the language takes 16 bits and the sublanguage 6"},
-      {"dialog", "1 DIALOG 0, 0, 10, 10\nBEGIN\nEND\n",
-       "bad.rc(1) : error RC2170: DIALOG resources are not supported by this compiler"},
+      {"dialog without its height", "1 DIALOG 0, 0, 10\nBEGIN\nEND\n",
+       "bad.rc(2) : error RC2104: expected ',', got 'BEGIN'"},
       {"quoted name", "\"name\" RCDATA { 1 }\n",
        "bad.rc(1) : error RC2104: expected resource name (a number or a name), got '\"name\"'"},
       {"division by zero", "STRINGTABLE { 1 / 0 \"a\" }\n", "bad.rc(1) : error RC2162: division by zero"},
@@ -201,6 +201,87 @@ TEST_F(ErrorsTest, Statements) {
        "bad.rc(1) : error RC2104: expression nested too deeply"},
       {"C-style escaped quote", "1 RCDATA { \"a\\\"b\" }\n",
        "bad.rc(1) : error RC2104: expected a number, '-', '~' or '(', got 'b'"},
+  };
+  for (const auto& row : rows)
+    Check(row);
+}
+
+TEST_F(ErrorsTest, DialogsMenusAccelerators) {
+  const Row rows[] = {
+      {"unknown control", "1 DIALOG 0, 0, 10, 10\nBEGIN\n  LABEL \"x\", 1, 0, 0, 1, 1\nEND\n",
+       "bad.rc(3) : error RC2104: expected a control statement, END or '}', got 'LABEL'"},
+      {"missing comma in a control", "1 DIALOG 0, 0, 10, 10\nBEGIN\n  LTEXT \"x\" 1, 0, 0, 1, 1\nEND\n",
+       "bad.rc(3) : error RC2104: expected ',', got '1'"},
+      {"control without its size", "1 DIALOG 0, 0, 10, 10\nBEGIN\n  PUSHBUTTON \"x\", 1, 0, 0\nEND\n",
+       "bad.rc(4) : error RC2104: expected ',', got 'END'"},
+      {"control id too large for a DIALOG", "1 DIALOG 0, 0, 10, 10 { LTEXT \"x\", 70000, 0, 0, 1, 1 }\n",
+       "bad.rc(1) : error RC2027: in DIALOG 1: control id 70000 does not fit in 16 bits"},
+      {"negative control width", "101 DIALOGEX 0, 0, 10, 10 { EDITTEXT 1, 0, 0, -1, 1 }\n",
+       "bad.rc(1) : error RC2162: in DIALOGEX 101: control width -1 cannot be negative"},
+      {"dialog coordinate too large", "101 DIALOGEX 40000, 0, 10, 10 {}\n",
+       "bad.rc(1) : error RC2027: in DIALOGEX 101: dialog x-coordinate 40000 does not fit in 16 "
+       "bits with a sign"},
+      {"DIALOG style that reads as DIALOGEX", "1 DIALOG 0, 0, 1, 1\nSTYLE 0xFFFF0000\n{}\n",
+       "bad.rc(2) : error RC2162: in DIALOG 1: the high 16 bits of a DIALOG style cannot be 0xFFFF"},
+      {"DIALOGEX font arguments in a DIALOG", "1 DIALOG 0, 0, 1, 1\nFONT 8, \"Tahoma\", 400\n{}\n",
+       "bad.rc(2) : error RC2104: expected LANGUAGE, CHARACTERISTICS, VERSION, CAPTION, CLASS, "
+       "EXSTYLE, FONT, MENU, STYLE, BEGIN or '{', got ','"},
+      {"font character set too large", "1 DIALOGEX 0, 0, 1, 1\nFONT 8, \"Tahoma\", 400, 0, 256\n{}\n",
+       "bad.rc(2) : error RC2027: in DIALOGEX 1: font character set 256 does not fit in 8 bits"},
+      {"help id in a DIALOG", "1 DIALOG 0, 0, 1, 1, 5\n{}\n",
+       "bad.rc(1) : error RC2104: expected LANGUAGE, CHARACTERISTICS, VERSION, CAPTION, CLASS, "
+       "EXSTYLE, FONT, MENU, STYLE, BEGIN or '{', got ','"},
+      {"unquoted control class", "1 DIALOG 0, 0, 1, 1 { CONTROL \"\", 1, Button, 0, 0, 0, 1, 1 }\n",
+       "bad.rc(1) : error RC2104: expected a string or a number for the control class, got 'Button'"},
+      {"unterminated dialog", "1 DIALOG 0, 0, 1, 1\nBEGIN\n  LTEXT \"x\", 1, 0, 0, 1, 1\n",
+       "bad.rc(3) : error RC1004: expected a control statement, END or '}', got end of file"},
+      {"misspelt MENUITEM", "1 MENU\nBEGIN\n  MENUITM \"x\", 1\nEND\n",
+       "bad.rc(3) : error RC2104: expected MENUITEM, POPUP, END or '}', got 'MENUITM'"},
+      {"unknown menu option", "1 MENU { MENUITEM \"x\", 1, DISABLED }\n",
+       "bad.rc(1) : error RC2104: expected CHECKED, GRAYED, HELP, INACTIVE, MENUBARBREAK or "
+       "MENUBREAK, got 'DISABLED'"},
+      {"misspelt SEPARATOR", "1 MENU { MENUITEM SEPERATOR }\n",
+       "bad.rc(1) : error RC2104: expected SEPARATOR or a string, got 'SEPERATOR'"},
+      {"MENUITEM without an id", "1 MENU { MENUITEM \"x\" }\n",
+       "bad.rc(1) : error RC2104: expected ',', got '}'"},
+      {"MENUITEM id too large", "1 MENU { MENUITEM \"x\", 70000 }\n",
+       "bad.rc(1) : error RC2027: in MENU 1: MENUITEM id 70000 does not fit in 16 bits"},
+      {"POPUP without its items", "1 MENU { POPUP \"x\" }\n",
+       "bad.rc(1) : error RC2104: expected BEGIN or '{', got '}'"},
+      {"SEPARATOR in a MENUEX", "1 MENUEX { MENUITEM SEPARATOR }\n",
+       "bad.rc(1) : error RC2104: expected a string, got 'SEPARATOR'"},
+      {"deep popups", "1 MENU\n" + [] {
+         std::string popups;
+         for (int i = 0; i < 100; ++i)
+           popups += "{ POPUP \"p\"\n";
+         return popups;
+       }(),
+       "bad.rc(66) : error RC2104: in MENU 1: POPUP menus nested too deeply"},
+      {"two-character key", "1 ACCELERATORS { \"ab\", 1 }\n",
+       "bad.rc(1) : error RC2162: in ACCELERATORS 1: accelerator 1: the key must be one character, "
+       "or '^' and a letter"},
+      {"control key with a digit", "1 ACCELERATORS { \"^1\", 1 }\n",
+       "bad.rc(1) : error RC2162: in ACCELERATORS 1: accelerator 1: '^' must be followed by a letter"},
+      {"number without ASCII or VIRTKEY", "1 ACCELERATORS { 65, 2 }\n",
+       "bad.rc(1) : error RC2162: in ACCELERATORS 1: accelerator 2: a key given as a number needs "
+       "ASCII or VIRTKEY"},
+      {"SHIFT with an ASCII key", "1 ACCELERATORS { \"a\", 3, SHIFT }\n",
+       "bad.rc(1) : error RC2162: in ACCELERATORS 1: accelerator 3: SHIFT and CONTROL apply to "
+       "VIRTKEY keys only"},
+      {"ASCII and VIRTKEY", "1 ACCELERATORS { 65, 4, ASCII, VIRTKEY }\n",
+       "bad.rc(1) : error RC2162: in ACCELERATORS 1: accelerator 4: ASCII and VIRTKEY exclude each "
+       "other"},
+      {"VIRTKEY with a control key", "1 ACCELERATORS { \"^a\", 5, VIRTKEY }\n",
+       "bad.rc(1) : error RC2162: in ACCELERATORS 1: accelerator 5: a VIRTKEY key cannot be given "
+       "with '^'"},
+      {"VIRTKEY punctuation", "1 ACCELERATORS { \"!\", 6, VIRTKEY }\n",
+       "bad.rc(1) : error RC2162: in ACCELERATORS 1: accelerator 6: a VIRTKEY key must be a letter "
+       "or a digit"},
+      {"CTRL for CONTROL", "1 ACCELERATORS { \"a\", 7, VIRTKEY, CTRL }\n",
+       "bad.rc(1) : error RC2104: expected ASCII, VIRTKEY, NOINVERT, ALT, SHIFT or CONTROL, got "
+       "'CTRL'"},
+      {"accelerator id too large", "1 ACCELERATORS { \"a\", 70000 }\n",
+       "bad.rc(1) : error RC2027: in ACCELERATORS 1: accelerator id 70000 does not fit in 16 bits"},
   };
   for (const auto& row : rows)
     Check(row);

@@ -42,7 +42,8 @@ inline std::filesystem::path Corpus(const std::string& name = "") {
 
 inline const char* const kCorpusScripts[] = {
     "preprocessor.rc", "images.rc", "version.rc", "strings.rc", "userdata.rc",
-    "expressions.rc",  "utf8.rc",   "cp1252.rc",  "lang.rc",     "macros.rc",
+    "expressions.rc",  "utf8.rc",   "cp1252.rc",  "lang.rc",     "dialogs.rc",
+    "menus.rc",        "accelerators.rc", "otherkinds.rc", "vsapp.rc", "macros.rc",
     "libversion.rc",
 };
 

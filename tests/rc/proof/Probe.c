@@ -1,5 +1,7 @@
-/* The probe: prints the path of the comctl32.dll it gets. With a Common Controls 6
-   manifest the loader takes it from winsxs, without one from the system folder. */
+/* The probe: prints the path of the comctl32.dll it gets, then the Windows version
+   GetVersionEx reports. With a Common Controls 6 manifest the loader takes comctl32 from
+   winsxs, without one from the system folder. Windows 8.1 and later report 6.2 to a program
+   whose manifest does not declare them supported. */
 #include <windows.h>
 #include <commctrl.h>
 #include <stdio.h>
@@ -10,7 +12,10 @@ int main(void) {
   char path[MAX_PATH] = "";
   if (!comctl || !GetModuleFileNameA(comctl, path, MAX_PATH))
     return 2;
+  OSVERSIONINFOA version = {sizeof version};
   InitCommonControlsEx(&icc);
-  printf("%s\n", path);
+  if (!GetVersionExA(&version))
+    return 3;
+  printf("%s\nversion %lu.%lu\n", path, version.dwMajorVersion, version.dwMinorVersion);
   return 0;
 }

@@ -2,18 +2,20 @@
 // target's folder current, the manifest and script are written there, and the compiler
 // runs with the tool's own command line. Only the manifest's architecture differs: the
 // tool writes X86 for 32-bit Visual Basic programs, and this machine can run only the
-// 64-bit probe, so its copy says amd64.
+// 64-bit probe, so its copy says amd64. Manifest settings come as the settings store keeps
+// them.
 //
-// proof_generation <rc.exe> <target path> -> exit 0 when the .res exists afterwards.
+// proof_generation <rc.exe> <target path> [KEY=VALUE...] -> exit 0 when the .res exists
+// afterwards.
 
 #include "generation/Manifest.h"
 #include "generation/OutputNames.h"
-#include "generation/Placeholders.h"
 #include "generation/ResourceScript.h"
 #include "util/BraskModule.h"
 
 #include <cstdio>
 #include <fstream>
+#include <map>
 
 namespace {
 
@@ -25,19 +27,27 @@ void WriteText(const std::string& path, const std::string& text) {
 } // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 3) {
-    std::fprintf(stderr, "usage: proof_generation <rc.exe> <target.exe>\n");
+  if (argc < 3) {
+    std::fprintf(stderr, "usage: proof_generation <rc.exe> <target.exe> [KEY=VALUE...]\n");
     return 2;
   }
+  std::map<std::string, std::string> stored;
+  for (int i = 3; i < argc; ++i) {
+    const std::string entry = argv[i];
+    const std::string::size_type equals = entry.find('=');
+    stored[entry.substr(0, equals)] =
+        equals == std::string::npos ? std::string() : entry.substr(equals + 1);
+  }
+  const generation::ManifestSettings settings = generation::FromSettingEntries(
+      [&stored](const std::string& key) { return stored.count(key) ? stored[key] : ""; });
   const std::string rcExe = argv[1];
   const OutputNames names = DeriveOutputNames(argv[2]);
   if (!BraskModule::FolderExists(names.probeFolder)) {
     std::fprintf(stderr, "cannot enter %s\n", names.probeFolder.c_str());
     return 2;
   }
-  std::string manifest = BuildManifestText("1.0.0.0", names.fileName, "Wine proof probe");
-  manifest = generation::ReplaceAll(manifest, "processorArchitecture=\"X86\"",
-                                    "processorArchitecture=\"amd64\"");
+  const std::string manifest =
+      BuildManifestText("1.0.0.0", names.fileName, "Wine proof probe", "amd64", settings);
   WriteText(names.ManifestPath(), manifest);
   WriteText(names.ScriptPath(), BuildResourceScript(names.manifestName));
   BraskModule::RunAndWait(

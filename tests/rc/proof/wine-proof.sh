@@ -1,9 +1,12 @@
 #!/bin/sh
 # Proof that the generated resource works: the tool's script for a probe program,
 # compiled by our rc.exe under Wine, linked into a 64-bit probe, makes the probe load
-# comctl32.dll from winsxs; the same probe without it loads the system one. Wine reads
-# manifests leniently, so the manifest is also taken back out of the .res and checked
-# with a strict XML parser.
+# comctl32.dll from winsxs; the same probe without it loads the system one. With every
+# manifest setting on, comctl32 still comes from winsxs, and on Windows 10 GetVersionEx
+# reports 10.0 instead of the 6.2 a program without "Supported Windows versions" gets.
+# Wine reads manifests leniently, so the manifests are also taken back out of the .res,
+# checked with a strict XML parser, and the settings Wine does not act on (run level, DPI,
+# GDI scaling, long paths) are checked where Windows looks for them, namespaces included.
 #
 # wine-proof.sh PREFIX RC_EXE PROOF_GENERATION_EXE PROOF_SOURCE_DIR WORK_DIR
 set -eu
@@ -13,29 +16,33 @@ cc=x86_64-w64-mingw32-gcc
 windres=x86_64-w64-mingw32-windres
 
 rm -rf "$work"
-mkdir -p "$work/target folder"
-target="$work/target folder/probe.exe"
+mkdir -p "$work"
 
-# The generation, as the tool runs it (Z: is the Unix root under Wine).
+# Windows 10 for the probes alone, as winecfg sets it for one program, so that the other
+# tests sharing the prefix keep its own version.
+for exe in probe.exe plain.exe; do
+  "$run" "$prefix" reg add "HKCU\\Software\\Wine\\AppDefaults\\$exe" /v Version /d win10 /f \
+    >/dev/null
+done
+
+# The generation, as the tool runs it (Z: is the Unix root under Wine), for a probe in the
+# folder $1 with the settings that follow; the .res becomes an object file and goes into
+# the probe.
 winpath() { printf 'Z:%s' "$1" | tr / '\\'; }
-"$run" "$prefix" "$generation" "$(winpath "$rc")" "$(winpath "$target")" | tr -d '\r'
-res="$work/target folder/probe_manifest.res"
-test -f "$res" || { echo "FAIL: no .res"; exit 1; }
+make_probe() {
+  folder=$1
+  shift
+  mkdir -p "$folder"
+  "$run" "$prefix" "$generation" "$(winpath "$rc")" "$(winpath "$folder/probe.exe")" "$@" |
+    tr -d '\r'
+  test -f "$folder/probe_manifest.res" || { echo "FAIL: no .res in $folder"; exit 1; }
+  "$windres" -J res -O coff -i "$folder/probe_manifest.res" -o "$folder/manifest.o"
+  "$cc" -O1 -o "$folder/probe.exe" "$source/Probe.c" "$folder/manifest.o" -lcomctl32
+}
 
-# The .res becomes an object file and goes into the probe.
-"$windres" -J res -O coff -i "$res" -o "$work/manifest.o"
-"$cc" -O1 -o "$target" "$source/Probe.c" "$work/manifest.o" -lcomctl32
-"$cc" -O1 -o "$work/plain.exe" "$source/Probe.c" -lcomctl32
-
-themed=$("$run" "$prefix" "$target" | tr -d '\r')
-plain=$("$run" "$prefix" "$work/plain.exe" | tr -d '\r')
-printf "with the generated .res: %s\n" "$themed"
-printf "without it:              %s\n" "$plain"
-case "$themed" in *winsxs*) ;; *) echo "FAIL: the themed probe did not load comctl32 from winsxs"; exit 1 ;; esac
-case "$plain" in *winsxs*) echo "FAIL: the plain probe loaded comctl32 from winsxs"; exit 1 ;; esac
-
-# The manifest back out of the .res: type 24, id 1.
-python3 - "$res" "$work/extracted.manifest" <<'PY'
+# The manifest back out of a .res: type 24, id 1.
+extract() {
+  python3 - "$1" "$2" <<'PY'
 import struct, sys
 data = open(sys.argv[1], "rb").read()
 pos, found = 0, None
@@ -49,5 +56,62 @@ if found is None:
     sys.exit("FAIL: no manifest resource in the .res")
 open(sys.argv[2], "wb").write(found)
 PY
-xmllint --noout "$work/extracted.manifest"
-echo "PASS: Common Controls 6 from winsxs, and the embedded manifest is well-formed XML"
+  xmllint --noout "$2"
+}
+
+has() { # what, output, text it must hold
+  case "$2" in *"$3"*) ;; *) echo "FAIL: $1"; exit 1 ;; esac
+}
+lacks() { # what, output, text it must not hold
+  case "$2" in *"$3"*) echo "FAIL: $1"; exit 1 ;; esac
+}
+
+plain_folder="$work/target folder"
+all_folder="$work/every setting"
+make_probe "$plain_folder"
+make_probe "$all_folder" SupportedOS=1 ExecutionLevel=asInvoker DpiAwareness=permonitorv2 \
+  GdiScaling=1 LongPathAware=1
+"$cc" -O1 -o "$work/plain.exe" "$source/Probe.c" -lcomctl32
+
+themed=$("$run" "$prefix" "$plain_folder/probe.exe" | tr -d '\r')
+plain=$("$run" "$prefix" "$work/plain.exe" | tr -d '\r')
+every=$("$run" "$prefix" "$all_folder/probe.exe" | tr -d '\r')
+printf "with the generated .res:\n%s\n" "$themed"
+printf "without it:\n%s\n" "$plain"
+printf "with every setting on:\n%s\n" "$every"
+has "the themed probe did not load comctl32 from winsxs" "$themed" winsxs
+lacks "the plain probe loaded comctl32 from winsxs" "$plain" winsxs
+has "without supported versions the themed probe is not told Windows 8 (6.2)" "$themed" \
+  "version 6.2"
+has "the plain probe is not told Windows 8 (6.2)" "$plain" "version 6.2"
+has "with every setting the probe did not load comctl32 from winsxs" "$every" winsxs
+has "with supported versions the probe is not told Windows 10 (10.0)" "$every" "version 10.0"
+
+extract "$plain_folder/probe_manifest.res" "$work/plain.manifest"
+extract "$all_folder/probe_manifest.res" "$work/every.manifest"
+
+# Element $1 in namespace $2, as a step of an XPath.
+el() { printf "/*[local-name()='%s' and namespace-uri()='%s']" "$1" "$2"; }
+v1=urn:schemas-microsoft-com:asm.v1
+v3=urn:schemas-microsoft-com:asm.v3
+smi=http://schemas.microsoft.com/SMI
+settings="$(el assembly $v1)$(el application $v3)$(el windowsSettings $v3)"
+privileges="$(el assembly $v1)$(el trustInfo $v3)$(el security $v3)$(el requestedPrivileges $v3)"
+compatibility="$(el assembly $v1)$(el compatibility urn:schemas-microsoft-com:compatibility.v1)"
+query() { # file, XPath, expected value
+  got=$(xmllint --xpath "$2" "$1")
+  [ "$got" = "$3" ] || { echo "FAIL: $2 in $1 is '$got', not '$3'"; exit 1; }
+}
+query "$work/every.manifest" "string($privileges$(el requestedExecutionLevel $v3)/@level)" asInvoker
+query "$work/every.manifest" "string($privileges$(el requestedExecutionLevel $v3)/@uiAccess)" false
+query "$work/every.manifest" "string($settings$(el dpiAware $smi/2005/WindowsSettings))" true/pm
+query "$work/every.manifest" "string($settings$(el dpiAwareness $smi/2016/WindowsSettings))" \
+  "PerMonitorV2, PerMonitor"
+query "$work/every.manifest" "string($settings$(el gdiScaling $smi/2017/WindowsSettings))" true
+query "$work/every.manifest" "string($settings$(el longPathAware $smi/2016/WindowsSettings))" true
+query "$work/every.manifest" \
+  "count($compatibility/*[local-name()='application']/*[local-name()='supportedOS'])" 5
+query "$work/plain.manifest" "count($(el assembly $v1)/*)" 3
+echo "PASS: Common Controls 6 from winsxs with and without every setting, GetVersionEx 6.2" \
+  "without supported versions and 10.0 with them, and well-formed manifests that carry" \
+  "each setting where Windows reads it"

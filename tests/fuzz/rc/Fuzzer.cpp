@@ -1,5 +1,5 @@
 // libFuzzer target: any bytes as a script, compiled with the corpus's files at hand
-// (scripts/fuzz-rc runs it from the corpus folder). A crash, hang, leak or undefined
+// (scripts/fuzz runs it from the corpus folder). A crash, hang, leak or undefined
 // behaviour is a finding; an error message is the expected answer to garbage.
 #include "rc/Compiler.h"
 

@@ -1,0 +1,65 @@
+#include "app/frmOptions.h"
+
+#include "app/AppTexts.h"
+
+namespace app {
+
+using generation::DpiAwareness;
+using generation::RunLevel;
+using Check = OptionsView::Check;
+using List = OptionsView::List;
+
+namespace {
+
+template <typename Enum, std::size_t N>
+Enum FromIndex(int index, const char* const (&)[N]) {
+  return index >= 0 && static_cast<std::size_t>(index) < N ? static_cast<Enum>(index) : Enum();
+}
+
+} // namespace
+
+void frmOptions::Form_Load() {
+  for (const char* text : texts::kOptionsRunLevels)
+    view_.AddItem(List::RunLevel, text);
+  for (const char* text : texts::kOptionsDpiSettings)
+    view_.AddItem(List::Dpi, text);
+  view_.SetChecked(Check::SupportedOs, settings_.supportedOs);
+  view_.Select(List::RunLevel, static_cast<int>(settings_.runLevel));
+  view_.Select(List::Dpi, static_cast<int>(settings_.dpi));
+  view_.SetChecked(Check::GdiScaling, settings_.gdiScaling);
+  view_.SetChecked(Check::LongPaths, settings_.longPathAware);
+  view_.SetReport(exePath_.empty() ? std::string() : inspector_.Describe(exePath_));
+}
+
+void frmOptions::OK_Click() {
+  // What this window does not show stays as it was.
+  generation::ManifestSettings chosen = settings_;
+  chosen.supportedOs = view_.Checked(Check::SupportedOs);
+  chosen.runLevel =
+      FromIndex<RunLevel>(view_.Selected(List::RunLevel), texts::kOptionsRunLevels);
+  chosen.dpi = FromIndex<DpiAwareness>(view_.Selected(List::Dpi), texts::kOptionsDpiSettings);
+  chosen.gdiScaling = view_.Checked(Check::GdiScaling);
+  chosen.longPathAware = view_.Checked(Check::LongPaths);
+  settings_ = chosen;
+  accepted_ = true;
+  view_.Close();
+}
+
+void frmOptions::Cancel_Click() { view_.Close(); }
+
+generation::ManifestSettings LoadManifestSettings(Settings& settings) {
+  return generation::FromSettingEntries([&settings](const std::string& key) {
+    return settings.Get(texts::kAppTitle, texts::kSection, key, "");
+  });
+}
+
+void SaveManifestSettings(Settings& settings, const generation::ManifestSettings& manifest) {
+  for (const auto& entry : generation::ToSettingEntries(manifest))
+    settings.Save(texts::kAppTitle, texts::kSection, entry.first, entry.second);
+}
+
+const char* OptionsCaption(const generation::ManifestSettings& manifest) {
+  return manifest.AnyOn() ? texts::kCommand4On : texts::kCommand4;
+}
+
+} // namespace app

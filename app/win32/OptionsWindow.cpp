@@ -1,0 +1,125 @@
+// Win32 only.
+#include "app/win32/OptionsWindow.h"
+
+#include "app/ControlIds.h"
+#include "app/Layout.h"
+#include "generation/Placeholders.h"
+
+namespace app::win32 {
+
+namespace {
+
+// Tahoma 8.25 pt, as in the main window.
+constexpr int kFontSize = 825;
+
+} // namespace
+
+OptionsWindow::~OptionsWindow() = default;
+
+bool OptionsWindow::ShowModal(generation::ManifestSettings& settings,
+                              const std::string& exePath) {
+  owner_ = reinterpret_cast<HWND>(main_.Handle());
+  if (!font_.get())
+    font_.reset(MakeFont("Tahoma", kFontSize, false, "MS Shell Dlg 2", false));
+  Register(THEMEFOLD_OPTIONS_CLASS, nullptr, nullptr);
+  const int dpi = ScreenDpi();
+  // A fixed frame with a close box, which cancels.
+  const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU;
+  if (!Create(THEMEFOLD_OPTIONS_CLASS, THEMEFOLD_OPTIONS_TITLE, style,
+              layout::TwipsToPixels(layout::kOptionsClientWidth, dpi),
+              layout::TwipsToPixels(layout::kOptionsClientHeight, dpi), owner_))
+    return false;
+  CreateControls(hwnd(), layout::kOptionsControls, layout::kOptionsControlCount, font_.get(),
+                 font_.get());
+  CentreOver(hwnd(), owner_);
+
+  form_ = std::make_unique<frmOptions>(*this, inspector_, settings, exePath);
+  form_->Form_Load();
+  if (owner_)
+    EnableWindow(owner_, FALSE);
+  ShowWindow(hwnd(), SW_SHOWNORMAL);
+  SetFocus(Control(IDC_OPTIONS_SUPPORTEDOS));
+  RunModal(owner_);
+  const bool accepted = form_->Accepted();
+  form_.reset();
+  return accepted;
+}
+
+int OptionsWindow::IdOf(Check box) {
+  switch (box) {
+  case Check::SupportedOs:
+    return IDC_OPTIONS_SUPPORTEDOS;
+  case Check::GdiScaling:
+    return IDC_OPTIONS_GDISCALING;
+  case Check::LongPaths:
+    break;
+  }
+  return IDC_OPTIONS_LONGPATHS;
+}
+
+int OptionsWindow::IdOf(List list) {
+  return list == List::RunLevel ? IDC_OPTIONS_RUNLEVEL : IDC_OPTIONS_DPI;
+}
+
+bool OptionsWindow::Checked(Check box) const {
+  return IsDlgButtonChecked(hwnd(), IdOf(box)) == BST_CHECKED;
+}
+
+void OptionsWindow::SetChecked(Check box, bool checked) {
+  CheckDlgButton(hwnd(), IdOf(box), checked ? BST_CHECKED : BST_UNCHECKED);
+}
+
+void OptionsWindow::AddItem(List list, const std::string& text) {
+  SendMessageA(Control(IdOf(list)), CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
+}
+
+int OptionsWindow::Selected(List list) const {
+  return static_cast<int>(SendMessageA(Control(IdOf(list)), CB_GETCURSEL, 0, 0));
+}
+
+void OptionsWindow::Select(List list, int index) {
+  SendMessageA(Control(IdOf(list)), CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+}
+
+void OptionsWindow::SetReport(const std::string& text) {
+  // A multi-line box breaks lines at CR LF only.
+  const std::string lines =
+      generation::ReplaceAll(generation::ReplaceAll(text, "\r\n", "\n"), "\n", "\r\n");
+  SetWindowTextA(Control(IDC_OPTIONS_REPORT), lines.c_str());
+}
+
+void OptionsWindow::Close() {
+  // The owner takes the activation back only if it is enabled before this one goes.
+  if (owner_)
+    EnableWindow(owner_, TRUE);
+  DestroyWindow(hwnd());
+}
+
+LRESULT OptionsWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+  case WM_COMMAND:
+    if (form_ && HIWORD(wParam) == BN_CLICKED) {
+      if (LOWORD(wParam) == IDC_OPTIONS_OK)
+        form_->OK_Click();
+      else if (LOWORD(wParam) == IDC_OPTIONS_CANCEL)
+        form_->Cancel_Click();
+    }
+    return 0;
+  case WM_CTLCOLORSTATIC:
+    // Read-only, but it reads as text about the program: white like an editable box.
+    if (GetDlgCtrlID(reinterpret_cast<HWND>(lParam)) == IDC_OPTIONS_REPORT)
+      return ColourAsEditable(reinterpret_cast<HDC>(wParam));
+    break;
+  case WM_CLOSE:
+    if (form_)
+      form_->Cancel_Click();
+    else
+      Close();
+    return 0;
+  default:
+    break;
+  }
+  return Default(message, wParam, lParam);
+}
+
+} // namespace app::win32

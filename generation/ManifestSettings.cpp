@@ -1,0 +1,51 @@
+#include "generation/ManifestSettings.h"
+
+namespace generation {
+
+namespace {
+
+constexpr const char* kKeySupportedOs = "SupportedOS";
+constexpr const char* kKeyRunLevel = "ExecutionLevel";
+constexpr const char* kKeyDpi = "DpiAwareness";
+constexpr const char* kKeyGdiScaling = "GdiScaling";
+constexpr const char* kKeyLongPaths = "LongPathAware";
+
+const char* OnOff(bool on) { return on ? "1" : "0"; }
+
+template <typename Rows> std::string Choices(const Rows& rows) {
+  std::string text;
+  const std::size_t count = sizeof rows / sizeof rows[0];
+  for (std::size_t i = 0; i < count; ++i) {
+    if (i > 0)
+      text += i + 1 == count ? " or " : ", ";
+    text += rows[i].name;
+  }
+  return text;
+}
+
+} // namespace
+
+std::string RunLevelChoices() { return Choices(kRunLevelNames); }
+std::string DpiChoices() { return Choices(kDpiNames); }
+
+SettingEntries ToSettingEntries(const ManifestSettings& settings) {
+  return {
+      {kKeySupportedOs, OnOff(settings.supportedOs)},
+      {kKeyRunLevel, RunLevelName(settings.runLevel)},
+      {kKeyDpi, DpiName(settings.dpi)},
+      {kKeyGdiScaling, OnOff(settings.gdiScaling)},
+      {kKeyLongPaths, OnOff(settings.longPathAware)},
+  };
+}
+
+ManifestSettings FromSettingEntries(const std::function<std::string(const std::string&)>& read) {
+  ManifestSettings settings;
+  settings.supportedOs = read(kKeySupportedOs) == "1";
+  ParseRunLevel(read(kKeyRunLevel), settings.runLevel);
+  ParseDpi(read(kKeyDpi), settings.dpi);
+  settings.gdiScaling = read(kKeyGdiScaling) == "1";
+  settings.longPathAware = read(kKeyLongPaths) == "1";
+  return settings;
+}
+
+} // namespace generation

@@ -1,0 +1,94 @@
+#pragma once
+// What a manifest says beyond visual styles. Every setting is opt-in: the default value
+// gives the manifest the tool has always written, byte for byte. The text each setting adds
+// is built beside the template, in Manifest.cpp.
+
+#include <cstddef>
+#include <functional>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace generation {
+
+enum class RunLevel { NotSet, AsInvoker, HighestAvailable, RequireAdministrator };
+enum class DpiAwareness { Default, System, PerMonitorV2 };
+
+struct ManifestSettings {
+  /// Declares Windows Vista to 11 supported, so that Windows stops treating the program
+  /// as one written for Windows 8 and older.
+  bool supportedOs = false;
+  RunLevel runLevel = RunLevel::NotSet;
+  DpiAwareness dpi = DpiAwareness::Default;
+  bool gdiScaling = false;
+  bool longPathAware = false;
+
+  bool operator==(const ManifestSettings& other) const {
+    return supportedOs == other.supportedOs && runLevel == other.runLevel &&
+           dpi == other.dpi && gdiScaling == other.gdiScaling &&
+           longPathAware == other.longPathAware;
+  }
+  bool operator!=(const ManifestSettings& other) const { return !(*this == other); }
+  /// True when the manifest differs from the plain visual-styles one.
+  bool AnyOn() const { return *this != ManifestSettings(); }
+};
+
+/// A value and how it is spelt.
+template <typename Enum> struct Named {
+  Enum value;
+  const char* name;
+};
+
+/// The spelling of each run level in the manifest, on the command line and in the settings
+/// store.
+inline constexpr Named<RunLevel> kRunLevelNames[] = {
+    {RunLevel::AsInvoker, "asInvoker"},
+    {RunLevel::HighestAvailable, "highestAvailable"},
+    {RunLevel::RequireAdministrator, "requireAdministrator"},
+};
+/// The spelling of each DPI setting on the command line and in the settings store.
+inline constexpr Named<DpiAwareness> kDpiNames[] = {
+    {DpiAwareness::System, "system"},
+    {DpiAwareness::PerMonitorV2, "permonitorv2"},
+};
+
+/// The name of value in rows; "" for a value without one (the defaults).
+template <typename Enum, std::size_t N>
+std::string NameOf(const Named<Enum> (&rows)[N], Enum value) {
+  for (const Named<Enum>& row : rows)
+    if (row.value == value)
+      return row.name;
+  return std::string();
+}
+/// The value named name in rows, exact in letter case; false for any other name.
+template <typename Enum, std::size_t N>
+bool ValueOf(const Named<Enum> (&rows)[N], const std::string& name, Enum& value) {
+  for (const Named<Enum>& row : rows)
+    if (name == row.name) {
+      value = row.value;
+      return true;
+    }
+  return false;
+}
+
+inline std::string RunLevelName(RunLevel level) { return NameOf(kRunLevelNames, level); }
+inline std::string DpiName(DpiAwareness dpi) { return NameOf(kDpiNames, dpi); }
+inline bool ParseRunLevel(const std::string& name, RunLevel& level) {
+  return ValueOf(kRunLevelNames, name, level);
+}
+inline bool ParseDpi(const std::string& name, DpiAwareness& dpi) {
+  return ValueOf(kDpiNames, name, dpi);
+}
+/// The names a user may give, as "a, b or c".
+std::string RunLevelChoices();
+std::string DpiChoices();
+
+/// The settings as the settings store keeps them: one key per setting, every key always
+/// written, so that a setting turned off is stored as off.
+using SettingEntries = std::vector<std::pair<std::string, std::string>>;
+SettingEntries ToSettingEntries(const ManifestSettings& settings);
+/// read returns the stored value of a key, "" when it is missing. Missing and unknown
+/// values read as the defaults.
+ManifestSettings FromSettingEntries(const std::function<std::string(const std::string&)>& read);
+
+} // namespace generation

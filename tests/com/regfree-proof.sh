@@ -1,0 +1,48 @@
+#!/bin/sh
+# Proof that registration-free COM works: an unregistered in-process server and a client
+# that creates it. Without a manifest CoCreateInstance answers REGDB_E_CLASSNOTREG; with the
+# manifest linked into the client it succeeds and the method returns its value.
+#
+# regfree-proof.sh PREFIX SERVER_DLL SOURCE_DIR WORK_DIR RC_EXE
+set -eu
+prefix=$1 server=$2 source=$3 work=$4 rc=$5
+run="$(dirname "$0")/../../cmake/wine-run.sh"
+case "$(file -b "$server")" in
+  *x86-64*) cxx=x86_64-w64-mingw32-g++-posix windres=x86_64-w64-mingw32-windres arch=amd64 ;;
+  *) cxx=i686-w64-mingw32-g++-posix windres=i686-w64-mingw32-windres arch=x86 ;;
+esac
+
+rm -rf "$work"
+mkdir -p "$work/app"
+cp "$server" "$work/app/calc.dll"
+winpath() { printf 'Z:%s' "$1" | tr / '\\'; }
+client() { # client() OUTPUT [OBJECT]
+  "$cxx" -O1 -static -I"$source/.." -o "$1" "$source/CalcClient.cpp" ${2:+"$2"} -lole32 -luuid
+}
+
+client "$work/app/plain.exe"
+plain=$("$run" "$prefix" "$work/app/plain.exe" | tr -d '\r' || true)
+printf "without a manifest: %s\n" "$plain"
+case "$plain" in *"CoCreateInstance 0x80040154"*) ;; *)
+  echo "FAIL: without a manifest the class should not be registered"; exit 1 ;; esac
+
+cat >"$work/app/client.manifest" <<XML
+<?xml version="1.0" encoding="UTF-8" standalone="yes"?>
+<assembly xmlns="urn:schemas-microsoft-com:asm.v1" manifestVersion="1.0">
+  <assemblyIdentity type="win32" name="client.exe" version="1.0.0.0" processorArchitecture="$arch"/>
+  <file name="calc.dll">
+    <typelib tlbid="{6b1f3c2e-8d4a-4e57-9a51-2f0c7e1d3a10}" version="1.0" helpdir=""/>
+    <comClass clsid="{6b1f3c2e-8d4a-4e57-9a51-2f0c7e1d3a12}" threadingModel="Apartment"
+              tlbid="{6b1f3c2e-8d4a-4e57-9a51-2f0c7e1d3a10}"/>
+  </file>
+</assembly>
+XML
+printf '1 24 "client.manifest"\r\n' >"$work/app/client.rc"
+(cd "$work/app" && "$run" "$prefix" "$rc" /fo client.res client.rc)
+"$windres" -J res -O coff -i "$work/app/client.res" -o "$work/manifest.o"
+client "$work/app/client.exe" "$work/manifest.o"
+with=$("$run" "$prefix" "$work/app/client.exe" | tr -d '\r' || true)
+printf "with the manifest:  %s\n" "$with"
+case "$with" in *"CoCreateInstance 0x00000000"*"sum 5"*) ;; *)
+  echo "FAIL: the manifest did not lead COM to the unregistered server"; exit 1 ;; esac
+echo "PASS: created through the manifest only, and the call returned its value"

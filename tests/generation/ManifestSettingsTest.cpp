@@ -1,0 +1,139 @@
+// The settings beyond visual styles: each one alone and all together against golden files
+// written by hand, and their round trip through the settings store.
+#include "support/TestSupport.h"
+
+#include "generation/Manifest.h"
+#include "generation/ManifestSettings.h"
+
+#include <map>
+
+using generation::DpiAwareness;
+using generation::ManifestSettings;
+using generation::RunLevel;
+
+namespace {
+
+std::string Golden(const std::string& name) {
+  const std::string bytes =
+      testsupport::ReadBytes(testsupport::SourceFile("tests/golden/" + name));
+  EXPECT_FALSE(bytes.empty()) << "missing golden file " << name;
+  return bytes;
+}
+
+ManifestSettings All() {
+  ManifestSettings all;
+  all.supportedOs = true;
+  all.runLevel = RunLevel::AsInvoker;
+  all.dpi = DpiAwareness::PerMonitorV2;
+  all.gdiScaling = true;
+  all.longPathAware = true;
+  return all;
+}
+
+} // namespace
+
+TEST(ManifestSettingsTest, EachSettingAloneAndAllTogetherMatchGoldenFiles) {
+  struct Row {
+    const char* golden;
+    void (*set)(ManifestSettings&);
+  };
+  const Row rows[] = {
+      {"App.exe.manifest", [](ManifestSettings&) {}},
+      {"App-supportedos.exe.manifest", [](ManifestSettings& s) { s.supportedOs = true; }},
+      {"App-asinvoker.exe.manifest", [](ManifestSettings& s) { s.runLevel = RunLevel::AsInvoker; }},
+      {"App-highestavailable.exe.manifest",
+       [](ManifestSettings& s) { s.runLevel = RunLevel::HighestAvailable; }},
+      {"App-requireadministrator.exe.manifest",
+       [](ManifestSettings& s) { s.runLevel = RunLevel::RequireAdministrator; }},
+      {"App-dpi-system.exe.manifest", [](ManifestSettings& s) { s.dpi = DpiAwareness::System; }},
+      {"App-dpi-permonitorv2.exe.manifest",
+       [](ManifestSettings& s) { s.dpi = DpiAwareness::PerMonitorV2; }},
+      {"App-gdiscaling.exe.manifest", [](ManifestSettings& s) { s.gdiScaling = true; }},
+      {"App-longpathaware.exe.manifest", [](ManifestSettings& s) { s.longPathAware = true; }},
+      {"App-all.exe.manifest", [](ManifestSettings& s) { s = All(); }},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.golden);
+    ManifestSettings settings;
+    row.set(settings);
+    EXPECT_EQ(settings.AnyOn(), std::string(row.golden) != "App.exe.manifest");
+    EXPECT_EQ(BuildManifestText("1.0.0.0", "App.exe", "Fourteen chars", settings) + "\r\n",
+              Golden(row.golden));
+  }
+}
+
+TEST(ManifestSettingsTest, ArchitectureAndValuesGoInAsWithoutSettings) {
+  // The settings' lines carry no placeholder of their own; the user's values and the
+  // architecture fill the identity as before, whatever the settings.
+  const std::string text = BuildManifestText("%exename%", "A&B.exe", "<%arch%>", "amd64", All());
+  EXPECT_EQ(text.find("X86"), std::string::npos);
+  EXPECT_NE(text.find("        version=\"A&amp;B.exe\"\r\n"), std::string::npos);
+  EXPECT_NE(text.find("<description>&lt;%arch%&gt;</description>"), std::string::npos);
+  EXPECT_EQ((text.size() + 2) % 100, 0u);
+}
+
+TEST(ManifestSettingsTest, SettingsStoreRoundTripAndDefaultsForAnythingElse) {
+  struct Row {
+    const char* name;
+    ManifestSettings settings;
+  };
+  ManifestSettings system;
+  system.dpi = DpiAwareness::System;
+  system.runLevel = RunLevel::RequireAdministrator;
+  ManifestSettings highest;
+  highest.runLevel = RunLevel::HighestAvailable;
+  highest.gdiScaling = true;
+  const Row rows[] = {{"defaults", {}}, {"all", All()}, {"system", system}, {"highest", highest}};
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    std::map<std::string, std::string> store;
+    for (const auto& entry : generation::ToSettingEntries(row.settings))
+      store[entry.first] = entry.second;
+    // A setting turned off is written too, or turning it off would not last.
+    EXPECT_EQ(store.size(), 5u);
+    const ManifestSettings back = generation::FromSettingEntries(
+        [&store](const std::string& key) { return store.count(key) ? store[key] : ""; });
+    EXPECT_TRUE(back == row.settings);
+  }
+
+  const std::map<std::string, std::string> stored = {
+      {"SupportedOS", "1"},        {"ExecutionLevel", "asInvoker"}, {"DpiAwareness", "system"},
+      {"GdiScaling", "1"},         {"LongPathAware", "1"}};
+  const ManifestSettings read = generation::FromSettingEntries(
+      [&stored](const std::string& key) { return stored.at(key); });
+  EXPECT_TRUE(read.supportedOs && read.gdiScaling && read.longPathAware);
+  EXPECT_EQ(read.runLevel, RunLevel::AsInvoker);
+  EXPECT_EQ(read.dpi, DpiAwareness::System);
+
+  const std::map<std::string, std::string> odd = {
+      {"SupportedOS", "yes"},      {"ExecutionLevel", "AsInvoker"}, {"DpiAwareness", "System"},
+      {"GdiScaling", "true"},      {"LongPathAware", ""}};
+  EXPECT_FALSE(generation::FromSettingEntries([&odd](const std::string& key) {
+                 return odd.at(key);
+               }).AnyOn());
+}
+
+TEST(ManifestSettingsTest, NamesAreTheManifestsOwnAndExactInLetterCase) {
+  struct Row {
+    const char* name;
+    bool runLevel, dpi;
+  };
+  const Row rows[] = {
+      {"asInvoker", true, false},          {"highestAvailable", true, false},
+      {"requireAdministrator", true, false}, {"system", false, true},
+      {"permonitorv2", false, true},       {"", false, false},
+      {"asinvoker", false, false},         {"System", false, false},
+      {"permonitor", false, false},        {"notSet", false, false},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    RunLevel level = RunLevel::NotSet;
+    DpiAwareness dpi = DpiAwareness::Default;
+    EXPECT_EQ(generation::ParseRunLevel(row.name, level), row.runLevel);
+    EXPECT_EQ(generation::ParseDpi(row.name, dpi), row.dpi);
+    EXPECT_EQ(generation::RunLevelName(level), row.runLevel ? row.name : "");
+    EXPECT_EQ(generation::DpiName(dpi), row.dpi ? row.name : "");
+  }
+  EXPECT_EQ(generation::RunLevelChoices(), "asInvoker, highestAvailable or requireAdministrator");
+  EXPECT_EQ(generation::DpiChoices(), "system or permonitorv2");
+}
