@@ -125,7 +125,7 @@ TEST_F(CorpusTest, Utf16Script) {
 // Scripts that include the headers shipped with the compiler compile, with nothing but
 // those headers, to what llvm-rc made of them with mingw-w64's own headers.
 TEST_F(CorpusTest, BundledHeadersGiveWhatMingwHeadersGive) {
-  for (const char* name : {"headers.rc", "richedit.rc"}) {
+  for (const char* name : {"headers.rc", "richedit.rc", "vsdialog.rc"}) {
     SCOPED_TRACE(name);
     const auto script = testsupport::SourceFile(std::string("tests/rc/headers/") + name);
     rc::Options options = rc::ParseCommandLine({"/fo", Path("out.res"), script.string()});

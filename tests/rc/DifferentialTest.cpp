@@ -81,7 +81,7 @@ TEST_F(DifferentialTest, BundledHeadersAgainstMingwHeaders) {
   const char* const mingw = "/usr/share/mingw-w64/include";
   if (!std::filesystem::exists(mingw))
     GTEST_SKIP() << mingw << " is not installed";
-  for (const char* name : {"headers.rc", "richedit.rc"}) {
+  for (const char* name : {"headers.rc", "richedit.rc", "vsdialog.rc"}) {
     SCOPED_TRACE(name);
     const auto folder = testsupport::SourceFile("tests/rc/headers");
     ASSERT_TRUE(LlvmRc(folder, std::string("/i ") + mingw + " /fo '" + Path("theirs.res") + "' " + name));

@@ -19,7 +19,7 @@ done
 
 mingw=/usr/share/mingw-w64/include
 cd ../headers
-for script in headers.rc richedit.rc; do
+for script in headers.rc richedit.rc vsdialog.rc; do
   llvm-rc /i "$mingw" /fo "${script%.rc}.res" "$script" 2>/dev/null
 done
 cd ../msrc
