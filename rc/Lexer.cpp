@@ -109,8 +109,7 @@ void Lexer::Fill() {
       ++pos_;
     next_.kind = TokenKind::Int;
     next_.text.assign(s, start, pos_ - start);
-    std::uint32_t ignored;
-    if (!ParseInteger(next_.text, ignored))
+    if (!ParseInteger(next_.text, next_.value))
       throw CompileError(ErrorCode::kNumberTooLarge, next_.where,
                          "number '" + Excerpt(next_.text) +
                              "' is malformed or does not fit in 32 bits");

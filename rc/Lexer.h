@@ -23,6 +23,12 @@ public:
 
   const Token& Peek();
   Token Next();
+  /// Takes the next token without a copy: read it by Peek first.
+  void Skip() {
+    if (!filled_)
+      Fill();
+    filled_ = false;
+  }
 
 private:
   void Fill();

@@ -43,6 +43,7 @@ struct Location {
 struct Token {
   TokenKind kind = TokenKind::EndOfFile;
   std::string text;  ///< as written: strings keep their quotes and L prefix
+  std::uint32_t value = 0;     ///< an Int's value, read once by the lexer
   Location where;
   std::uint16_t codePage = 0;  ///< the code page in force where the token was written
 };
