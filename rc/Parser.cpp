@@ -261,7 +261,9 @@ void Parser::UserDefined(ResourceHead head, NameOrId type) {
     sink_.File(s);
     return;
   }
-  DataStatement s;
+  // One statement object serves every data resource: its list keeps its room.
+  DataStatement& s = data_;
+  s.items.clear();
   s.head = std::move(head);
   s.type = std::move(type);
   Expect(TokenKind::BlockBegin, "a file name, BEGIN or '{'");

@@ -85,6 +85,7 @@ private:
   Context context_ = Context::kNone;
   NameOrId contextName_;
   std::string contextType_;  // the type as written
+  DataStatement data_;
 };
 
 } // namespace rc

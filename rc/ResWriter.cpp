@@ -180,7 +180,8 @@ bool ResOutput::Finish() {
 }
 
 ResWriter::ResWriter(ResOutput& out, WriterOptions options)
-    : out_(out), options_(std::move(options)), language_(options_.language) {}
+    : out_(out), options_(std::move(options)), language_(options_.language),
+      lastBundle_(bundles_.end()) {}
 
 void ResWriter::Begin() {
   Header empty;
@@ -441,7 +442,9 @@ void ResWriter::StringTable(const StringTableStatement& s) {
   const std::uint16_t language = s.attributes.language.value_or(language_);
   for (const auto& entry : s.entries) {
     auto key = std::make_pair(static_cast<std::uint16_t>(entry.id >> 4), language);
-    auto found = bundles_.find(key);
+    // Strings mostly come in order: the bundle of the one before is the likely one.
+    auto found = lastBundle_ != bundles_.end() && lastBundle_->first == key ? lastBundle_
+                                                                            : bundles_.find(key);
     if (found == bundles_.end()) {
       Bundle bundle;
       bundle.flags = s.flags;
@@ -451,6 +454,7 @@ void ResWriter::StringTable(const StringTableStatement& s) {
       found = bundles_.emplace(key, std::move(bundle)).first;
       bundleOrder_.push_back(key);
     }
+    lastBundle_ = found;
     Bundle& bundle = found->second;
     const unsigned slot = entry.id & 15;
     if (bundle.present[slot])

@@ -86,6 +86,7 @@ private:
   std::uint16_t nextImageId_ = 1;
   std::string headerBytes_, dataBytes_;  // buffers kept between resources
   std::map<std::pair<std::uint16_t, std::uint16_t>, Bundle> bundles_;
+  std::map<std::pair<std::uint16_t, std::uint16_t>, Bundle>::iterator lastBundle_;
   std::vector<std::pair<std::uint16_t, std::uint16_t>> bundleOrder_;
 };
 

@@ -114,10 +114,11 @@ Decoded Decode(const Token& token, Nulls nulls) {
     for (std::size_t i = 0; i < s.size(); ++i)
       chars[i] = FromCp1252(static_cast<unsigned char>(s[i]));
   } else {
-    for (char c : s) {
-      if (static_cast<unsigned char>(c) > 0x7f)
+    chars.resize(s.size());
+    for (std::size_t i = 0; i < s.size(); ++i) {
+      if (static_cast<unsigned char>(s[i]) > 0x7f)
         fail("a non-ASCII byte cannot be read without a code page");
-      chars += static_cast<char16_t>(c);
+      chars[i] = static_cast<char16_t>(s[i]);
     }
   }
 
