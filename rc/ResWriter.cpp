@@ -190,23 +190,49 @@ void ResWriter::Begin() {
   Write(empty, "");
 }
 
+namespace {
+
+void Put16(char*& p, std::uint32_t v) {
+  *p++ = static_cast<char>(v & 0xff);
+  *p++ = static_cast<char>((v >> 8) & 0xff);
+}
+void Put32(char*& p, std::uint32_t v) {
+  Put16(p, v & 0xffff);
+  Put16(p, v >> 16);
+}
+std::size_t IdSize(const NameOrId& n) { return n.isId ? 4 : 2 * (n.name.size() + 1); }
+void PutId(char*& p, const NameOrId& n) {
+  if (n.isId) {
+    Put16(p, 0xffff);
+    Put16(p, n.id);
+    return;
+  }
+  for (char16_t c : n.name)
+    Put16(p, c);
+  Put16(p, 0);
+}
+
+} // namespace
+
 void ResWriter::Write(const Header& header, std::string_view data, std::string_view more) {
   const std::size_t size = data.size() + more.size();
-  Bytes b{std::move(headerBytes_)};
-  b.data.clear();
-  b.U32(static_cast<std::uint32_t>(size));
-  b.U32(0);
-  b.Id(header.type);
-  b.Id(header.name);
-  b.Pad();
-  b.U32(0);
-  b.U16(header.flags);
-  b.U16(header.language);
-  b.U32(header.version);
-  b.U32(header.characteristics);
-  b.Patch16(4, b.data.size());
-  out_.Write(b.data);
-  headerBytes_ = std::move(b.data);
+  // The header is sized first and filled in place.
+  const std::size_t names = (8 + IdSize(header.type) + IdSize(header.name) + 3) & ~std::size_t{3};
+  const std::size_t headerSize = names + 16;
+  std::string& h = headerBytes_;
+  h.assign(headerSize, '\0');
+  char* p = &h[0];
+  Put32(p, static_cast<std::uint32_t>(size));
+  Put32(p, static_cast<std::uint32_t>(headerSize & 0xffff));
+  PutId(p, header.type);
+  PutId(p, header.name);
+  p = &h[names];
+  Put32(p, 0);
+  Put16(p, header.flags);
+  Put16(p, header.language);
+  Put32(p, header.version);
+  Put32(p, header.characteristics);
+  out_.Write(h);
   out_.Write(more);
   out_.Write(data);
   static const char kZeros[4] = {};

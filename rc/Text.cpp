@@ -105,8 +105,9 @@ Decoded Decode(const Token& token, Nulls nulls) {
     return result;
   }
 
-  std::u16string chars;
-  chars.reserve(s.size());
+  // The characters before escapes are worked out; the buffer is kept between calls.
+  static thread_local std::u16string chars;
+  chars.clear();
   if (token.codePage == 65001) {
     FromUtf8(s, chars);
   } else if (token.codePage == 1252) {
