@@ -24,6 +24,17 @@ bool EqualsInsensitive(std::string_view a, std::string_view b) {
 } // namespace
 
 bool ParseInteger(std::string_view text, std::uint32_t& value) {
+  // Most numbers are short plain decimals: nothing can overflow.
+  if (!text.empty() && text.size() <= 9 && text[0] >= '1' && text[0] <= '9') {
+    std::uint32_t v = 0;
+    std::size_t i = 0;
+    for (; i < text.size() && IsDigit(text[i]); ++i)
+      v = v * 10 + static_cast<std::uint32_t>(text[i] - '0');
+    if (i == text.size()) {
+      value = v;
+      return true;
+    }
+  }
   if (!text.empty() && ToUpper(text.back()) == 'L')
     text.remove_suffix(1);
   if (text.empty())

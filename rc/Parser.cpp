@@ -234,7 +234,7 @@ std::string Parser::FileName() {
     Unexpected("a file name");
   std::string name;
   while (At(TokenKind::String)) {
-    name += text::Unquote(lexer_.Peek().text);
+    name += text::UnquotedView(lexer_.Peek().text);
     lexer_.Skip();
   }
   return name;
@@ -815,21 +815,21 @@ void Parser::Fail(ErrorCode code, const Location& at, const std::string& what) {
   throw CompileError(code, at, (context.empty() ? "" : "in " + context + ": ") + what);
 }
 
-std::uint16_t Parser::Fit16(const RcInt& value, const Location& at, const std::string& what) {
+std::uint16_t Parser::Fit16(const RcInt& value, const Location& at, std::string_view what) {
   if (value.value > 0xFFFF)
     Fail(ErrorCode::kNumberTooLarge, at,
-         what + " " + std::to_string(value.value) + " does not fit in 16 bits");
+         std::string(what) + " " + std::to_string(value.value) + " does not fit in 16 bits");
   return static_cast<std::uint16_t>(value.value);
 }
 
-std::uint16_t Parser::FitSigned16(const RcInt& value, const Location& at, const std::string& what,
+std::uint16_t Parser::FitSigned16(const RcInt& value, const Location& at, std::string_view what,
                                   bool negativeAllowed) {
   const auto v = static_cast<std::int32_t>(value.value);
   if (v < -32768 || v > 32767)
     Fail(ErrorCode::kNumberTooLarge, at,
-         what + " " + std::to_string(v) + " does not fit in 16 bits with a sign");
+         std::string(what) + " " + std::to_string(v) + " does not fit in 16 bits with a sign");
   if (v < 0 && !negativeAllowed)
-    Fail(ErrorCode::kBadValue, at, what + " " + std::to_string(v) + " cannot be negative");
+    Fail(ErrorCode::kBadValue, at, std::string(what) + " " + std::to_string(v) + " cannot be negative");
   return static_cast<std::uint16_t>(value.value);
 }
 

@@ -66,8 +66,8 @@ private:
   Masked IntUnary(int depth);
   /// Whether the next token can begin a number.
   bool AtInt();
-  std::uint16_t Fit16(const RcInt& value, const Location& at, const std::string& what);
-  std::uint16_t FitSigned16(const RcInt& value, const Location& at, const std::string& what,
+  std::uint16_t Fit16(const RcInt& value, const Location& at, std::string_view what);
+  std::uint16_t FitSigned16(const RcInt& value, const Location& at, std::string_view what,
                             bool negativeAllowed);
   [[noreturn]] void Fail(ErrorCode code, const Location& at, const std::string& what);
   /// "VERSIONINFO 1": which statement a value error belongs to; empty outside one.

@@ -60,16 +60,17 @@ void FromUtf8(std::string_view in, std::u16string& out) {
 
 } // namespace
 
-std::string Unquote(const std::string& text) {
-  std::string_view s(text);
+std::string_view UnquotedView(std::string_view s) {
   if (s.find('"') == std::string_view::npos)
-    return text;
+    return s;
   if (!s.empty() && (s[0] == 'L' || s[0] == 'l'))
     s.remove_prefix(1);
   if (s.size() >= 2 && s.front() == '"' && s.back() == '"')
     s = s.substr(1, s.size() - 2);
-  return std::string(s);
+  return s;
 }
+
+std::string Unquote(const std::string& text) { return std::string(UnquotedView(text)); }
 
 std::u16string UpperName(const std::string& identifier) {
   std::u16string out;

@@ -5,6 +5,7 @@
 #include "rc/Token.h"
 
 #include <string>
+#include <string_view>
 
 namespace rc::text {
 
@@ -22,6 +23,8 @@ Decoded Decode(const Token& token, Nulls nulls);
 
 /// A file name as written: quotes and L prefix off, nothing else changed.
 std::string Unquote(const std::string& text);
+/// The same without a copy: a view into text.
+std::string_view UnquotedView(std::string_view text);
 
 /// Names and types written as identifiers are stored in capitals.
 std::u16string UpperName(const std::string& identifier);
