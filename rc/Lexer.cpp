@@ -71,12 +71,6 @@ bool ParseInteger(std::string_view text, std::uint32_t& value) {
   return true;
 }
 
-const Token& Lexer::Peek() {
-  if (!filled_)
-    Fill();
-  return next_;
-}
-
 Token Lexer::Next() {
   if (!filled_)
     Fill();

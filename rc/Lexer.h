@@ -21,7 +21,11 @@ class Lexer {
 public:
   explicit Lexer(Preprocessor& preprocessor) : preprocessor_(preprocessor) {}
 
-  const Token& Peek();
+  const Token& Peek() {
+    if (!filled_)
+      Fill();
+    return next_;
+  }
   Token Next();
   /// Takes the next token without a copy: read it by Peek first.
   void Skip() {
