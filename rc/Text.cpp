@@ -58,6 +58,17 @@ void FromUtf8(std::string_view in, std::u16string& out) {
   }
 }
 
+// The bytes that take a string off the plain path: escapes, quotes, NULs, non-ASCII.
+struct NotPlain {
+  bool is[256] = {};
+  constexpr NotPlain() {
+    is[static_cast<unsigned char>('\\')] = is[static_cast<unsigned char>('"')] = is[0] = true;
+    for (int c = 0x80; c < 256; ++c)
+      is[c] = true;
+  }
+};
+constexpr NotPlain kNotPlain;
+
 } // namespace
 
 std::string_view UnquotedView(std::string_view s) {
@@ -95,7 +106,7 @@ Decoded Decode(const Token& token, Nulls nulls) {
   // Plain ASCII without escapes, quotes or NULs (most strings) reads as it is written.
   bool plain = true;
   for (char c : s)
-    if (c == '\\' || c == '"' || c == '\0' || static_cast<unsigned char>(c) >= 0x80) {
+    if (kNotPlain.is[static_cast<unsigned char>(c)]) {
       plain = false;
       break;
     }
