@@ -71,16 +71,9 @@ bool ParseInteger(std::string_view text, std::uint32_t& value) {
   return true;
 }
 
-Token Lexer::Next() {
-  if (!filled_)
-    Fill();
-  filled_ = false;
-  return std::move(next_);
-}
-
 void Lexer::Fill() {
   filled_ = true;
-  next_.text.clear();
+  next_.text = {};
   for (;;) {
     if (!haveLine_) {
       if (!preprocessor_.NextLine(line_)) {
@@ -113,7 +106,7 @@ void Lexer::Fill() {
     while (pos_ < s.size() && IsAlnum(s[pos_]))
       ++pos_;
     next_.kind = TokenKind::Int;
-    next_.text.assign(s, start, pos_ - start);
+    next_.text = std::string_view(s).substr(start, pos_ - start);
     if (!ParseInteger(next_.text, next_.value))
       throw CompileError(ErrorCode::kNumberTooLarge, next_.where,
                          "number '" + Excerpt(next_.text) +
@@ -135,13 +128,13 @@ void Lexer::Fill() {
       break;
     }
     next_.kind = TokenKind::String;
-    next_.text.assign(s, start, pos_ - start);
+    next_.text = std::string_view(s).substr(start, pos_ - start);
     return;
   }
   if (IsNameStart(c)) {
     while (pos_ < s.size() && IsNameChar(s[pos_]))
       ++pos_;
-    next_.text.assign(s, start, pos_ - start);
+    next_.text = std::string_view(s).substr(start, pos_ - start);
     if (EqualsInsensitive(next_.text, "BEGIN"))
       next_.kind = TokenKind::BlockBegin;
     else if (EqualsInsensitive(next_.text, "END"))
@@ -175,7 +168,7 @@ void Lexer::Fill() {
     throw CompileError(ErrorCode::kInvalidCharacter, next_.where, "unexpected " + shown);
   }
   }
-  next_.text.assign(s, start, pos_ - start);
+  next_.text = std::string_view(s).substr(start, pos_ - start);
 }
 
 } // namespace rc

@@ -142,7 +142,7 @@ void Parser::Statement() {
   contextType_.clear();
   if (type.kind == TokenKind::Identifier) {
     context_ = Context::kTypedResource;
-    contextType_ = type.text;
+    contextType_.assign(type.text);
   }
   enum class Kind { kImage, kVersion, kDialog, kMenu, kAccelerators, kRcData, kHtml, kOther };
   Kind kind = Kind::kOther;
@@ -226,7 +226,7 @@ std::uint16_t Parser::MemoryFlags(std::uint16_t flags) {
 std::string Parser::FileName() {
   const Token& t = lexer_.Peek();
   if (t.kind == TokenKind::Identifier) {
-    std::string name = t.text;
+    std::string name(t.text);
     lexer_.Skip();
     return name;
   }
@@ -638,6 +638,9 @@ void Parser::Accelerators(ResourceHead head) {
     Token event = lexer_.Peek();
     if (event.kind != TokenKind::Int && event.kind != TokenKind::String)
       Unexpected("a string or a number, END or '}'");
+    // The key is read after the tokens that follow, which may be on another line.
+    const std::string eventText(event.text);
+    event.text = eventText;
     lexer_.Skip();
     Expect(TokenKind::Comma);
     const Location at = lexer_.Peek().where;

@@ -81,9 +81,9 @@ std::string_view UnquotedView(std::string_view s) {
   return s;
 }
 
-std::string Unquote(const std::string& text) { return std::string(UnquotedView(text)); }
+std::string Unquote(std::string_view text) { return std::string(UnquotedView(text)); }
 
-std::u16string UpperName(const std::string& identifier) {
+std::u16string UpperName(std::string_view identifier) {
   std::u16string out;
   out.reserve(identifier.size());
   for (char c : identifier)
