@@ -111,9 +111,7 @@ Decoded Decode(const Token& token, Nulls nulls) {
       break;
     }
   if (plain) {
-    result.chars.resize(s.size());
-    for (std::size_t i = 0; i < s.size(); ++i)
-      result.chars[i] = static_cast<char16_t>(s[i]);
+    result.chars = std::u16string(s.begin(), s.end());  // ASCII: each byte is its character
     return result;
   }
 
