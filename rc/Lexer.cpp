@@ -24,6 +24,17 @@ bool EqualsInsensitive(std::string_view a, std::string_view b) {
 } // namespace
 
 bool ParseInteger(std::string_view text, std::uint32_t& value) {
+  // Most numbers are short plain decimals: nothing can overflow.
+  if (!text.empty() && text.size() <= 9 && text[0] >= '1' && text[0] <= '9') {
+    std::uint32_t v = 0;
+    std::size_t i = 0;
+    for (; i < text.size() && IsDigit(text[i]); ++i)
+      v = v * 10 + static_cast<std::uint32_t>(text[i] - '0');
+    if (i == text.size()) {
+      value = v;
+      return true;
+    }
+  }
   if (!text.empty() && ToUpper(text.back()) == 'L')
     text.remove_suffix(1);
   if (text.empty())
@@ -60,22 +71,9 @@ bool ParseInteger(std::string_view text, std::uint32_t& value) {
   return true;
 }
 
-const Token& Lexer::Peek() {
-  if (!filled_)
-    Fill();
-  return next_;
-}
-
-Token Lexer::Next() {
-  if (!filled_)
-    Fill();
-  filled_ = false;
-  return std::move(next_);
-}
-
 void Lexer::Fill() {
   filled_ = true;
-  next_.text.clear();
+  next_.text = {};
   for (;;) {
     if (!haveLine_) {
       if (!preprocessor_.NextLine(line_)) {
@@ -108,9 +106,8 @@ void Lexer::Fill() {
     while (pos_ < s.size() && IsAlnum(s[pos_]))
       ++pos_;
     next_.kind = TokenKind::Int;
-    next_.text.assign(s, start, pos_ - start);
-    std::uint32_t ignored;
-    if (!ParseInteger(next_.text, ignored))
+    next_.text = std::string_view(s).substr(start, pos_ - start);
+    if (!ParseInteger(next_.text, next_.value))
       throw CompileError(ErrorCode::kNumberTooLarge, next_.where,
                          "number '" + Excerpt(next_.text) +
                              "' is malformed or does not fit in 32 bits");
@@ -131,13 +128,13 @@ void Lexer::Fill() {
       break;
     }
     next_.kind = TokenKind::String;
-    next_.text.assign(s, start, pos_ - start);
+    next_.text = std::string_view(s).substr(start, pos_ - start);
     return;
   }
   if (IsNameStart(c)) {
     while (pos_ < s.size() && IsNameChar(s[pos_]))
       ++pos_;
-    next_.text.assign(s, start, pos_ - start);
+    next_.text = std::string_view(s).substr(start, pos_ - start);
     if (EqualsInsensitive(next_.text, "BEGIN"))
       next_.kind = TokenKind::BlockBegin;
     else if (EqualsInsensitive(next_.text, "END"))
@@ -171,7 +168,7 @@ void Lexer::Fill() {
     throw CompileError(ErrorCode::kInvalidCharacter, next_.where, "unexpected " + shown);
   }
   }
-  next_.text.assign(s, start, pos_ - start);
+  next_.text = std::string_view(s).substr(start, pos_ - start);
 }
 
 } // namespace rc

@@ -15,14 +15,23 @@ namespace rc {
 /// rc's integers: decimal, 0x hex, 0 octal, with an optional L; 32 bits at most.
 bool ParseInteger(std::string_view text, std::uint32_t& value);
 
-/// One token of lookahead over the preprocessed script. A token's text lives until the
-/// next call of Peek or Next.
+/// One token of lookahead over the preprocessed script. A token's text points into the
+/// current line: it lasts until a Peek after Skip moves on to another line.
 class Lexer {
 public:
   explicit Lexer(Preprocessor& preprocessor) : preprocessor_(preprocessor) {}
 
-  const Token& Peek();
-  Token Next();
+  const Token& Peek() {
+    if (!filled_)
+      Fill();
+    return next_;
+  }
+  /// Takes the next token: read it by Peek first.
+  void Skip() {
+    if (!filled_)
+      Fill();
+    filled_ = false;
+  }
 
 private:
   void Fill();

@@ -72,8 +72,7 @@ std::string_view TakeIdentifier(std::string_view& s) {
 std::size_t StringEnd(std::string_view text, std::size_t i) {
   std::size_t j = i + 1;
   for (;;) {
-    while (j < text.size() && text[j] != '"')
-      ++j;
+    j = std::min(text.find('"', j), text.size());
     if (j + 1 < text.size() && text[j + 1] == '"') {
       j += 2;
       continue;

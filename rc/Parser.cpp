@@ -74,8 +74,6 @@ std::string Shown(const NameOrId& n) {
   return out;
 }
 
-std::u16string Key(const Token& token) { return text::Decode(token, text::Nulls::kCutAtNull).chars; }
-
 } // namespace
 
 void Parser::Unexpected(const char* expected) {
@@ -84,17 +82,16 @@ void Parser::Unexpected(const char* expected) {
                      got.where, std::string("expected ") + expected + ", got " + Shown(got));
 }
 
-Token Parser::Expect(TokenKind kind, const char* what) {
+void Parser::Expect(TokenKind kind, const char* what) {
   if (!At(kind))
     Unexpected(what ? what : Describe(kind));
-  last_ = lexer_.Next();
-  return last_;
+  lexer_.Skip();
 }
 
 bool Parser::Accept(TokenKind kind) {
   if (!At(kind))
     return false;
-  last_ = lexer_.Next();
+  lexer_.Skip();
   return true;
 }
 
@@ -106,86 +103,100 @@ void Parser::Run() {
 NameOrId Parser::TypeOrName(const char* what) {
   const Token& t = lexer_.Peek();
   if (t.kind == TokenKind::Int) {
-    Token number = lexer_.Next();
-    std::uint32_t value = 0;
-    ParseInteger(number.text, value);
-    last_ = number;
-    return NameOrId::Id(Fit16(RcInt{value, false}, number, what));
+    const std::uint16_t id = Fit16(RcInt{t.value, false}, t.where, what);
+    lexer_.Skip();
+    return NameOrId::Id(id);
   }
   if (t.kind == TokenKind::Identifier) {
-    last_ = lexer_.Next();
     NameOrId n;
     n.isId = false;
-    n.name = text::UpperName(last_.text);
+    n.name = text::UpperName(t.text);
+    lexer_.Skip();
     return n;
   }
   Unexpected((std::string(what) + " (a number or a name)").c_str());
 }
 
 void Parser::Statement() {
-  context_.clear();
+  context_ = Context::kNone;
   const Token& first = lexer_.Peek();
   if (Is(first, "LANGUAGE")) {
-    lexer_.Next();
+    lexer_.Skip();
     Language();
     return;
   }
   if (Is(first, "STRINGTABLE")) {
-    lexer_.Next();
-    context_ = "STRINGTABLE";
+    lexer_.Skip();
+    context_ = Context::kStringTable;
     StringTable();
     return;
   }
   ResourceHead head;
   head.where = first.where;
   head.name = TypeOrName("resource name");
-  Token type = lexer_.Peek();
+  const Token& type = lexer_.Peek();
   head.where = type.where;
-  context_ = "resource " + Shown(head.name);
+  // What an error message names the statement by is only put into words for a message.
+  context_ = Context::kResource;
+  contextName_ = head.name;
+  contextType_.clear();
   if (type.kind == TokenKind::Identifier) {
-    context_ = Excerpt(type.text) + " " + Shown(head.name);
-    for (char& c : context_)
-      c = ToUpper(c);
+    context_ = Context::kTypedResource;
+    contextType_.assign(type.text);
   }
+  enum class Kind { kImage, kVersion, kDialog, kMenu, kAccelerators, kRcData, kHtml, kOther };
+  Kind kind = Kind::kOther;
+  ResourceType image = ResourceType::kIcon;
+  bool extended = false;
   if (Is(type, "ICON") || Is(type, "CURSOR") || Is(type, "BITMAP")) {
-    lexer_.Next();
-    Image(std::move(head), Is(type, "ICON")     ? ResourceType::kIcon
-                           : Is(type, "CURSOR") ? ResourceType::kCursor
-                                                : ResourceType::kBitmap);
-    return;
+    kind = Kind::kImage;
+    image = Is(type, "ICON")     ? ResourceType::kIcon
+            : Is(type, "CURSOR") ? ResourceType::kCursor
+                                 : ResourceType::kBitmap;
+  } else if (Is(type, "VERSIONINFO")) {
+    kind = Kind::kVersion;
+  } else if (Is(type, "DIALOG") || Is(type, "DIALOGEX")) {
+    kind = Kind::kDialog;
+    extended = Is(type, "DIALOGEX");
+  } else if (Is(type, "MENU") || Is(type, "MENUEX")) {
+    kind = Kind::kMenu;
+    extended = Is(type, "MENUEX");
+  } else if (Is(type, "ACCELERATORS")) {
+    kind = Kind::kAccelerators;
+  } else if (Is(type, "RCDATA")) {
+    kind = Kind::kRcData;
+  } else if (Is(type, "HTML")) {
+    kind = Kind::kHtml;
   }
-  if (Is(type, "VERSIONINFO")) {
-    lexer_.Next();
-    VersionInfo(std::move(head));
-    return;
-  }
-  if (Is(type, "DIALOG") || Is(type, "DIALOGEX")) {
-    lexer_.Next();
-    Dialog(std::move(head), Is(type, "DIALOGEX"));
-    return;
-  }
-  if (Is(type, "MENU") || Is(type, "MENUEX")) {
-    lexer_.Next();
-    Menu(std::move(head), Is(type, "MENUEX"));
-    return;
-  }
-  if (Is(type, "ACCELERATORS")) {
-    lexer_.Next();
-    Accelerators(std::move(head));
-    return;
-  }
-  if (Is(type, "RCDATA")) {
-    lexer_.Next();
-    UserDefined(std::move(head), NameOrId::Type(ResourceType::kRcData));
-    return;
-  }
-  if (Is(type, "HTML")) {
-    lexer_.Next();
-    UserDefined(std::move(head), NameOrId::Type(ResourceType::kHtml));
-    return;
+  if (kind != Kind::kOther)
+    lexer_.Skip();
+  switch (kind) {
+  case Kind::kImage: Image(std::move(head), image); return;
+  case Kind::kVersion: VersionInfo(std::move(head)); return;
+  case Kind::kDialog: Dialog(std::move(head), extended); return;
+  case Kind::kMenu: Menu(std::move(head), extended); return;
+  case Kind::kAccelerators: Accelerators(std::move(head)); return;
+  case Kind::kRcData: UserDefined(std::move(head), NameOrId::Type(ResourceType::kRcData)); return;
+  case Kind::kHtml: UserDefined(std::move(head), NameOrId::Type(ResourceType::kHtml)); return;
+  case Kind::kOther: break;
   }
   NameOrId typeId = TypeOrName("resource type");
   UserDefined(std::move(head), std::move(typeId));
+}
+
+std::string Parser::ContextText() const {
+  switch (context_) {
+  case Context::kNone: return {};
+  case Context::kStringTable: return "STRINGTABLE";
+  case Context::kResource: return "resource " + Shown(contextName_);
+  case Context::kTypedResource: {
+    std::string text = Excerpt(contextType_) + " " + Shown(contextName_);
+    for (char& c : text)
+      c = ToUpper(c);
+    return text;
+  }
+  }
+  return {};
 }
 
 std::uint16_t Parser::MemoryFlags(std::uint16_t flags) {
@@ -208,22 +219,23 @@ std::uint16_t Parser::MemoryFlags(std::uint16_t flags) {
       flags &= ~(kPure | kDiscardable);
     else
       return flags;
-    lexer_.Next();
+    lexer_.Skip();
   }
 }
 
 std::string Parser::FileName() {
   const Token& t = lexer_.Peek();
   if (t.kind == TokenKind::Identifier) {
-    last_ = lexer_.Next();
-    return last_.text;
+    std::string name(t.text);
+    lexer_.Skip();
+    return name;
   }
   if (t.kind != TokenKind::String)
     Unexpected("a file name");
   std::string name;
   while (At(TokenKind::String)) {
-    last_ = lexer_.Next();
-    name += text::Unquote(last_.text);
+    name += text::UnquotedView(lexer_.Peek().text);
+    lexer_.Skip();
   }
   return name;
 }
@@ -249,22 +261,24 @@ void Parser::UserDefined(ResourceHead head, NameOrId type) {
     sink_.File(s);
     return;
   }
-  DataStatement s;
+  // One statement object serves every data resource: its list keeps its room.
+  DataStatement& s = data_;
+  s.items.clear();
   s.head = std::move(head);
   s.type = std::move(type);
   Expect(TokenKind::BlockBegin, "a file name, BEGIN or '{'");
   while (!Accept(TokenKind::BlockEnd)) {
     DataStatement::Item item;
     if (At(TokenKind::String)) {
-      Token t = lexer_.Next();
-      auto decoded = text::Decode(t, text::Nulls::kKeep);
+      auto decoded = text::Decode(lexer_.Peek(), text::Nulls::kKeep);
+      lexer_.Skip();
       item.isString = true;
       item.chars = std::move(decoded.chars);
       item.wide = decoded.wide;
     } else {
       if (At(TokenKind::EndOfFile))
         Unexpected("END or '}'");
-      Token at = lexer_.Peek();
+      const Location at = lexer_.Peek().where;
       item.number = Int();
       if (!item.number.isLong)
         Fit16(item.number, at, "number");
@@ -277,14 +291,14 @@ void Parser::UserDefined(ResourceHead head, NameOrId type) {
 }
 
 std::uint16_t Parser::LanguageId() {
-  Token at = lexer_.Peek();
+  const Location at = lexer_.Peek().where;
   RcInt primary = Int();
   Expect(TokenKind::Comma);
   RcInt sub = Int();
   // A full language ID where the primary language goes ("LANGUAGE 0x0409, 0", as Visual
   // Basic projects write it) is taken as Microsoft's rc takes it: the two are or-ed.
   if (primary.value > 0xFFFFu || sub.value >= (1u << 6))
-    throw CompileError(ErrorCode::kBadValue, at.where,
+    throw CompileError(ErrorCode::kBadValue, at,
                        "LANGUAGE " + std::to_string(primary.value) + ", " +
                            std::to_string(sub.value) +
                            ": the language takes 16 bits and the sublanguage 6");
@@ -300,13 +314,13 @@ void Parser::Language() {
 bool Parser::Attribute(Attributes& a) {
   const Token& t = lexer_.Peek();
   if (Is(t, "LANGUAGE")) {
-    lexer_.Next();
+    lexer_.Skip();
     a.language = LanguageId();
   } else if (Is(t, "CHARACTERISTICS")) {
-    lexer_.Next();
+    lexer_.Skip();
     a.characteristics = Int().value;
   } else if (Is(t, "VERSION")) {
-    lexer_.Next();
+    lexer_.Skip();
     a.version = Int().value;
   } else {
     return false;
@@ -324,17 +338,26 @@ Attributes Parser::OptionalStatements() {
 
 NameOrId Parser::TextOrOrdinal(const char* what) {
   if (At(TokenKind::Int)) {
-    Token at = lexer_.Peek();
+    const Location at = lexer_.Peek().where;
     return NameOrId::Id(Fit16(Int(), at, what));
   }
   return NameOrId::Text(Text((std::string("a string or a number for the ") + what).c_str()));
 }
 
+std::u16string Parser::Key() {
+  if (!At(TokenKind::String))
+    Unexpected(Describe(TokenKind::String));
+  std::u16string chars = text::Decode(lexer_.Peek(), text::Nulls::kCutAtNull).chars;
+  lexer_.Skip();
+  return chars;
+}
+
 std::u16string Parser::Text(const char* what) {
   if (!At(TokenKind::String))
     Unexpected(what);
-  last_ = lexer_.Next();
-  return text::Decode(last_, text::Nulls::kCutAtNull).chars;
+  std::u16string chars = text::Decode(lexer_.Peek(), text::Nulls::kCutAtNull).chars;
+  lexer_.Skip();
+  return chars;
 }
 
 namespace {
@@ -393,7 +416,7 @@ std::uint16_t Parser::Flags(const Flag* table, std::size_t count) {
       Unexpected(list.c_str());
     }
     flags |= found->value;
-    lexer_.Next();
+    lexer_.Skip();
   }
   return flags;
 }
@@ -405,7 +428,7 @@ void Parser::Box(const char* whose, std::uint16_t& x, std::uint16_t& y, std::uin
   for (int i = 0; i < 4; ++i) {
     if (i > 0)
       Expect(TokenKind::Comma);
-    Token at = lexer_.Peek();
+    const Location at = lexer_.Peek().where;
     *place[i] = FitSigned16(Int(), at, whose + std::string(what[i]), i < 2);
   }
 }
@@ -420,33 +443,33 @@ void Parser::Dialog(ResourceHead head, bool extended) {
     s.helpId = Int().value;
 
   std::optional<std::uint32_t> style;
-  Token styleAt;
+  Location styleAt;
   bool caption = false;
   while (!At(TokenKind::BlockBegin)) {
     if (Attribute(s.attributes))
       continue;
     Token t = lexer_.Peek();
     if (Is(t, "CAPTION")) {
-      lexer_.Next();
+      lexer_.Skip();
       s.caption = Text("a string");
       caption = true;
     } else if (Is(t, "CLASS")) {
-      lexer_.Next();
+      lexer_.Skip();
       s.windowClass = TextOrOrdinal("class");
     } else if (Is(t, "EXSTYLE")) {
-      lexer_.Next();
+      lexer_.Skip();
       s.exStyle = Int().value;
     } else if (Is(t, "STYLE")) {
-      lexer_.Next();
-      styleAt = lexer_.Peek();
+      lexer_.Skip();
+      styleAt = lexer_.Peek().where;
       style = Int().value;
     } else if (Is(t, "MENU")) {
-      lexer_.Next();
+      lexer_.Skip();
       s.menu = At(TokenKind::Identifier) ? TypeOrName("menu") : TextOrOrdinal("menu");
     } else if (Is(t, "FONT")) {
-      lexer_.Next();
+      lexer_.Skip();
       DialogStatement::Font font;
-      Token at = lexer_.Peek();
+      Location at = lexer_.Peek().where;
       font.size = Fit16(Int(), at, "font size");
       Expect(TokenKind::Comma);
       font.face = Text("a string");
@@ -455,7 +478,7 @@ void Parser::Dialog(ResourceHead head, bool extended) {
         for (int i = 0; i < 3; ++i) {
           if ((i > 0 && !Accept(TokenKind::Comma)) || !AtInt())
             break;
-          at = lexer_.Peek();
+          at = lexer_.Peek().where;
           RcInt v = Int();
           if (i == 0)
             font.weight = Fit16(v, at, "font weight");
@@ -488,7 +511,7 @@ void Parser::Dialog(ResourceHead head, bool extended) {
   Expect(TokenKind::BlockBegin);
   while (!Accept(TokenKind::BlockEnd)) {
     if (s.controls.size() == 0xFFFF)
-      Fail(ErrorCode::kBadValue, lexer_.Peek(), "more than 65535 controls");
+      Fail(ErrorCode::kBadValue, lexer_.Peek().where, "more than 65535 controls");
     s.controls.push_back(Control(extended));
   }
   s.head = std::move(head);
@@ -506,14 +529,14 @@ DialogStatement::Control Parser::Control(bool extended) {
   if (!kind)
     Unexpected("a control statement, END or '}'");
   const bool isControl = kind->windowClass == 0;
-  lexer_.Next();
+  lexer_.Skip();
 
   DialogStatement::Control c;
   if (kind->hasTitle) {
     c.title = TextOrOrdinal("control title");
     Expect(TokenKind::Comma);
   }
-  Token at = lexer_.Peek();
+  const Location at = lexer_.Peek().where;
   c.id = Int().value;
   if (!extended && c.id != kNoId)
     Fit16(RcInt{c.id, false}, at, "control id");
@@ -564,13 +587,13 @@ std::vector<MenuStatement::Item> Parser::MenuItems(bool extended, int depth) {
     const bool popup = Is(t, "POPUP");
     if (!popup && !Is(t, "MENUITEM"))
       Unexpected("MENUITEM, POPUP, END or '}'");
-    lexer_.Next();
+    lexer_.Skip();
     MenuStatement::Item item;
     item.kind = popup ? Kind::kPopup : Kind::kItem;
     if (!extended && !popup && At(TokenKind::Identifier)) {
       if (!Is(lexer_.Peek(), "SEPARATOR"))
         Unexpected("SEPARATOR or a string");
-      lexer_.Next();
+      lexer_.Skip();
       item.kind = Kind::kSeparator;
       items.push_back(std::move(item));
       continue;
@@ -586,7 +609,7 @@ std::vector<MenuStatement::Item> Parser::MenuItems(bool extended, int depth) {
         // Visual Studio sometimes leaves out the comma before the id; rc takes it.
         if (!Accept(TokenKind::Comma) && !AtInt())
           Unexpected("','");
-        Token at = lexer_.Peek();
+        const Location at = lexer_.Peek().where;
         item.id = Int().value;
         if (item.id != kNoId)
           Fit16(RcInt{item.id, false}, at, "MENUITEM id");
@@ -595,7 +618,7 @@ std::vector<MenuStatement::Item> Parser::MenuItems(bool extended, int depth) {
     }
     if (popup) {
       if (depth >= kMaxNesting)
-        Fail(ErrorCode::kSyntax, t, "POPUP menus nested too deeply");
+        Fail(ErrorCode::kSyntax, t.where, "POPUP menus nested too deeply");
       Expect(TokenKind::BlockBegin);
       item.children = MenuItems(extended, depth + 1);
     }
@@ -615,15 +638,18 @@ void Parser::Accelerators(ResourceHead head) {
     Token event = lexer_.Peek();
     if (event.kind != TokenKind::Int && event.kind != TokenKind::String)
       Unexpected("a string or a number, END or '}'");
-    lexer_.Next();
+    // The key is read after the tokens that follow, which may be on another line.
+    const std::string eventText(event.text);
+    event.text = eventText;
+    lexer_.Skip();
     Expect(TokenKind::Comma);
-    Token at = lexer_.Peek();
+    const Location at = lexer_.Peek().where;
     AcceleratorsStatement::Entry e;
     e.id = Fit16(Int(), at, "accelerator id");
     const std::uint16_t flags = Flags(kAcceleratorFlags);
     const bool ascii = flags & kAscii, virtKey = flags & kVirtKey;
     auto bad = [&](const std::string& why) {
-      Fail(ErrorCode::kBadValue, event, "accelerator " + std::to_string(e.id) + ": " + why);
+      Fail(ErrorCode::kBadValue, event.where, "accelerator " + std::to_string(e.id) + ": " + why);
     };
     if (ascii && virtKey)
       bad("ASCII and VIRTKEY exclude each other");
@@ -633,9 +659,7 @@ void Parser::Accelerators(ResourceHead head) {
     if (event.kind == TokenKind::Int) {
       if (!ascii && !virtKey)
         bad("a key given as a number needs ASCII or VIRTKEY");
-      std::uint32_t key = 0;
-      ParseInteger(event.text, key);
-      e.key = Fit16(RcInt{key, false}, event, "accelerator key");
+      e.key = Fit16(RcInt{event.value, false}, event.where, "accelerator key");
     } else {
       // The key is the character as written: no escapes, as in rc.
       const std::string key = text::Unquote(event.text);
@@ -669,17 +693,22 @@ void Parser::StringTable() {
   Expect(TokenKind::BlockBegin);
   while (!Accept(TokenKind::BlockEnd)) {
     StringTableStatement::Entry e;
-    Token at = lexer_.Peek();
-    e.where = at.where;
-    if (at.kind == TokenKind::EndOfFile)
+    const Token& first = lexer_.Peek();
+    const Location at = first.where;
+    e.where = at;
+    if (first.kind == TokenKind::EndOfFile)
       Unexpected("END or '}'");
     e.id = Fit16(Int(), at, "id");
     Accept(TokenKind::Comma);
     if (!At(TokenKind::String))
       Unexpected("a string");
     while (At(TokenKind::String)) {
-      Token t = lexer_.Next();
-      e.text += text::Decode(t, text::Nulls::kCutAtDoubleNull).chars;
+      std::u16string chars = text::Decode(lexer_.Peek(), text::Nulls::kCutAtDoubleNull).chars;
+      lexer_.Skip();
+      if (e.text.empty())
+        e.text = std::move(chars);
+      else
+        e.text += chars;
     }
     s.entries.push_back(std::move(e));
   }
@@ -706,13 +735,13 @@ void Parser::VersionInfo(ResourceHead head) {
       throw CompileError(ErrorCode::kSyntax, t.where,
                          std::string(kFixed[which]) + " is given twice in this VERSIONINFO");
     seen[which] = true;
-    lexer_.Next();
+    lexer_.Skip();
     if (which < 2) {
       auto& parts = which == 0 ? s.fileVersion : s.productVersion;
       for (int i = 0; i < 4; ++i) {
         if (i > 0 && !Accept(TokenKind::Comma))
           break;
-        Token at = lexer_.Peek();
+        const Location at = lexer_.Peek().where;
         parts[i] = Fit16(Int(), at, std::string(kFixed[which]) + " part");
       }
     } else {
@@ -733,18 +762,18 @@ void Parser::VersionBlockBody(VersionBlock& block, int depth) {
     Token t = lexer_.Peek();
     VersionNode node;
     if (Is(t, "BLOCK")) {
-      lexer_.Next();
+      lexer_.Skip();
       if (depth >= kMaxNesting)
         throw CompileError(ErrorCode::kSyntax, t.where, "VERSIONINFO blocks nested too deeply");
       node.block = std::make_unique<VersionBlock>();
-      node.block->name = Key(Expect(TokenKind::String));
+      node.block->name = Key();
       Expect(TokenKind::BlockBegin);
       VersionBlockBody(*node.block, depth + 1);
     } else if (Is(t, "VALUE")) {
-      lexer_.Next();
+      lexer_.Skip();
       VersionValue& v = node.value;
       v.where = t.where;
-      v.key = Key(Expect(TokenKind::String));
+      v.key = Key();
       Expect(TokenKind::Comma);
       bool strings = false, numbers = false;
       while (!At(TokenKind::Identifier) && !At(TokenKind::BlockEnd)) {
@@ -753,13 +782,14 @@ void Parser::VersionBlockBody(VersionBlock& block, int depth) {
         if (comma && !v.items.empty() && v.items.back().isString)
           v.items.back().terminated = true;
         VersionValue::Item item;
-        Token at = lexer_.Peek();
-        if (at.kind == TokenKind::EndOfFile)
+        const Token& next = lexer_.Peek();
+        const Location at = next.where;
+        if (next.kind == TokenKind::EndOfFile)
           Unexpected("END or '}'");
-        if (at.kind == TokenKind::String) {
-          lexer_.Next();
+        if (next.kind == TokenKind::String) {
           item.isString = true;
-          item.chars = text::Decode(at, text::Nulls::kCutAtNull).chars;
+          item.chars = text::Decode(next, text::Nulls::kCutAtNull).chars;
+          lexer_.Skip();
           strings = true;
         } else {
           item.number = Int();
@@ -783,25 +813,26 @@ void Parser::VersionBlockBody(VersionBlock& block, int depth) {
   }
 }
 
-void Parser::Fail(ErrorCode code, const Token& at, const std::string& what) {
-  throw CompileError(code, at.where, (context_.empty() ? "" : "in " + context_ + ": ") + what);
+void Parser::Fail(ErrorCode code, const Location& at, const std::string& what) {
+  const std::string context = ContextText();
+  throw CompileError(code, at, (context.empty() ? "" : "in " + context + ": ") + what);
 }
 
-std::uint16_t Parser::Fit16(const RcInt& value, const Token& at, const std::string& what) {
+std::uint16_t Parser::Fit16(const RcInt& value, const Location& at, std::string_view what) {
   if (value.value > 0xFFFF)
     Fail(ErrorCode::kNumberTooLarge, at,
-         what + " " + std::to_string(value.value) + " does not fit in 16 bits");
+         std::string(what) + " " + std::to_string(value.value) + " does not fit in 16 bits");
   return static_cast<std::uint16_t>(value.value);
 }
 
-std::uint16_t Parser::FitSigned16(const RcInt& value, const Token& at, const std::string& what,
+std::uint16_t Parser::FitSigned16(const RcInt& value, const Location& at, std::string_view what,
                                   bool negativeAllowed) {
   const auto v = static_cast<std::int32_t>(value.value);
   if (v < -32768 || v > 32767)
     Fail(ErrorCode::kNumberTooLarge, at,
-         what + " " + std::to_string(v) + " does not fit in 16 bits with a sign");
+         std::string(what) + " " + std::to_string(v) + " does not fit in 16 bits with a sign");
   if (v < 0 && !negativeAllowed)
-    Fail(ErrorCode::kBadValue, at, what + " " + std::to_string(v) + " cannot be negative");
+    Fail(ErrorCode::kBadValue, at, std::string(what) + " " + std::to_string(v) + " cannot be negative");
   return static_cast<std::uint16_t>(value.value);
 }
 
@@ -820,7 +851,7 @@ Parser::Masked Parser::IntSum(int depth) {
     if (k != TokenKind::Plus && k != TokenKind::Minus && k != TokenKind::Pipe &&
         k != TokenKind::Amp)
       return left;
-    lexer_.Next();
+    lexer_.Skip();
     Masked right = IntProduct(depth);
     left.value.value &= ~right.notMask;
     switch (k) {
@@ -840,14 +871,15 @@ Parser::Masked Parser::IntProduct(int depth) {
     TokenKind k = lexer_.Peek().kind;
     if (k != TokenKind::Asterisk && k != TokenKind::Slash)
       return left;
-    Token op = lexer_.Next();
+    const Location op = lexer_.Peek().where;
+    lexer_.Skip();
     Masked right = IntUnary(depth);
     left.value.value &= ~right.notMask;
     if (k == TokenKind::Asterisk) {
       left.value.value *= right.value.value;
     } else {
       if (right.value.value == 0)
-        throw CompileError(ErrorCode::kBadValue, op.where, "division by zero");
+        throw CompileError(ErrorCode::kBadValue, op, "division by zero");
       left.value.value /= right.value.value;
     }
     left.value.isLong = left.value.isLong || right.value.isLong;
@@ -861,34 +893,34 @@ Parser::Masked Parser::IntUnary(int depth) {
     throw CompileError(ErrorCode::kSyntax, t.where, "expression nested too deeply");
   switch (t.kind) {
   case TokenKind::Minus: {
-    lexer_.Next();
+    lexer_.Skip();
     Masked v = IntUnary(depth + 1);
     v.value.value = 0u - v.value.value;
     return v;
   }
   case TokenKind::Tilde: {
-    lexer_.Next();
+    lexer_.Skip();
     Masked v = IntUnary(depth + 1);
     v.value.value = ~v.value.value;
     v.notMask = 0;
     return v;
   }
   case TokenKind::Int: {
-    last_ = lexer_.Next();
     Masked v;
-    ParseInteger(last_.text, v.value.value);
-    v.value.isLong = ToUpper(last_.text.back()) == 'L';
+    v.value.value = t.value;
+    v.value.isLong = ToUpper(t.text.back()) == 'L';
+    lexer_.Skip();
     return v;
   }
   case TokenKind::LeftParen: {
-    lexer_.Next();
+    lexer_.Skip();
     Masked v = IntSum(depth + 1);
     Expect(TokenKind::RightParen);
     return v;
   }
   default:
     if (Is(t, "NOT")) {
-      lexer_.Next();
+      lexer_.Skip();
       Masked v = IntUnary(depth + 1);
       return Masked{RcInt{0, false}, v.value.value};
     }

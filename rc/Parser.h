@@ -51,6 +51,8 @@ private:
   /// A single number or a string: a control's title, a dialog's class.
   NameOrId TextOrOrdinal(const char* what);
   std::u16string Text(const char* what);
+  /// A BLOCK's or VALUE's name: a string, cut at a NUL.
+  std::u16string Key();
 
   /// An expression's value, and the bits that NOT took away from it: a control's style
   /// keeps them to clear them from its default style.
@@ -64,20 +66,26 @@ private:
   Masked IntUnary(int depth);
   /// Whether the next token can begin a number.
   bool AtInt();
-  std::uint16_t Fit16(const RcInt& value, const Token& at, const std::string& what);
-  std::uint16_t FitSigned16(const RcInt& value, const Token& at, const std::string& what,
+  std::uint16_t Fit16(const RcInt& value, const Location& at, std::string_view what);
+  std::uint16_t FitSigned16(const RcInt& value, const Location& at, std::string_view what,
                             bool negativeAllowed);
-  [[noreturn]] void Fail(ErrorCode code, const Token& at, const std::string& what);
+  [[noreturn]] void Fail(ErrorCode code, const Location& at, const std::string& what);
+  /// "VERSIONINFO 1": which statement a value error belongs to; empty outside one.
+  std::string ContextText() const;
 
-  Token Expect(TokenKind kind, const char* what = nullptr);
+  void Expect(TokenKind kind, const char* what = nullptr);
   bool Accept(TokenKind kind);
   bool At(TokenKind kind) { return lexer_.Peek().kind == kind; }
   [[noreturn]] void Unexpected(const char* expected);
 
   Lexer& lexer_;
   StatementSink& sink_;
-  Token last_;           // the last token taken
-  std::string context_;  // "VERSIONINFO 1": which statement a value error belongs to
+  // The statement being parsed, kept as parts for ContextText.
+  enum class Context { kNone, kStringTable, kResource, kTypedResource };
+  Context context_ = Context::kNone;
+  NameOrId contextName_;
+  std::string contextType_;  // the type as written
+  DataStatement data_;
 };
 
 } // namespace rc

@@ -407,7 +407,7 @@ bool Preprocessor::NextLine(ScriptLine& line) {
     if (!Active() || !source.emits || start == view.size())
       continue;
     line.text.clear();
-    if (start == 0 && macros_.FirstMacro(view) == std::string_view::npos)
+    if (macros_.FirstMacro(view) == std::string_view::npos)
       line.text.swap(text);  // nothing to expand: the line as it is
     else
       ExpandText(source, where, line.text);

@@ -7,25 +7,37 @@ namespace rc {
 
 namespace {
 
-// Little-endian building blocks of resource data.
+// Little-endian building blocks of resource data, each appended in one piece.
 struct Bytes {
   std::string data;
 
   std::size_t U16(std::uint16_t v) {
     std::size_t at = data.size();
-    data += static_cast<char>(v & 0xff);
-    data += static_cast<char>(v >> 8);
+    const char b[2] = {static_cast<char>(v & 0xff), static_cast<char>(v >> 8)};
+    data.append(b, 2);
     return at;
   }
   void U32(std::uint32_t v) {
-    U16(static_cast<std::uint16_t>(v & 0xffff));
-    U16(static_cast<std::uint16_t>(v >> 16));
+    const char b[4] = {static_cast<char>(v & 0xff), static_cast<char>((v >> 8) & 0xff),
+                       static_cast<char>((v >> 16) & 0xff), static_cast<char>(v >> 24)};
+    data.append(b, 4);
   }
   void Text(const std::u16string& s, bool terminate = true) {
+    const std::size_t at = data.size();
+    data.resize(at + 2 * (s.size() + (terminate ? 1 : 0)));
+    char* out = &data[at];
+    for (char16_t c : s) {
+      *out++ = static_cast<char>(c & 0xff);
+      *out++ = static_cast<char>(c >> 8);
+    }
+  }
+  /// Narrow user data: the low byte of each character.
+  void Narrow(const std::u16string& s) {
+    const std::size_t at = data.size();
+    data.resize(at + s.size());
+    char* out = &data[at];
     for (char16_t c : s)
-      U16(c);
-    if (terminate)
-      U16(0);
+      *out++ = static_cast<char>(c);
   }
   void Id(const NameOrId& n) {
     if (n.isId) {
@@ -35,10 +47,7 @@ struct Bytes {
       Text(n.name);
     }
   }
-  void Pad() {
-    while (data.size() % 4)
-      data += '\0';
-  }
+  void Pad() { data.append((4 - data.size() % 4) % 4, '\0'); }
   void Patch16(std::size_t at, std::size_t v) {
     data[at] = static_cast<char>(v & 0xff);
     data[at + 1] = static_cast<char>((v >> 8) & 0xff);
@@ -152,8 +161,8 @@ void WriteBlock(Bytes& b, const VersionBlock& block, bool header, const Location
 
 } // namespace
 
-void ResOutput::Write(const std::string& bytes) {
-  buffer_ += bytes;
+void ResOutput::Write(std::string_view bytes) {
+  buffer_.append(bytes.data(), bytes.size());
   if (buffer_.size() >= (64u << 10)) {
     if (std::fwrite(buffer_.data(), 1, buffer_.size(), file_) != buffer_.size())
       failed_ = true;
@@ -171,7 +180,8 @@ bool ResOutput::Finish() {
 }
 
 ResWriter::ResWriter(ResOutput& out, WriterOptions options)
-    : out_(out), options_(std::move(options)), language_(options_.language) {}
+    : out_(out), options_(std::move(options)), language_(options_.language),
+      lastBundle_(bundles_.end()) {}
 
 void ResWriter::Begin() {
   Header empty;
@@ -180,24 +190,54 @@ void ResWriter::Begin() {
   Write(empty, "");
 }
 
-void ResWriter::Write(const Header& header, const std::string& data) {
-  Bytes b;
-  b.U32(static_cast<std::uint32_t>(data.size()));
-  b.U32(0);
-  b.Id(header.type);
-  b.Id(header.name);
-  b.Pad();
-  b.U32(0);
-  b.U16(header.flags);
-  b.U16(header.language);
-  b.U32(header.version);
-  b.U32(header.characteristics);
-  b.Patch16(4, b.data.size());
-  out_.Write(b.data);
+namespace {
+
+void Put16(char*& p, std::uint32_t v) {
+  *p++ = static_cast<char>(v & 0xff);
+  *p++ = static_cast<char>((v >> 8) & 0xff);
+}
+void Put32(char*& p, std::uint32_t v) {
+  Put16(p, v & 0xffff);
+  Put16(p, v >> 16);
+}
+std::size_t IdSize(const NameOrId& n) { return n.isId ? 4 : 2 * (n.name.size() + 1); }
+void PutId(char*& p, const NameOrId& n) {
+  if (n.isId) {
+    Put16(p, 0xffff);
+    Put16(p, n.id);
+    return;
+  }
+  for (char16_t c : n.name)
+    Put16(p, c);
+  Put16(p, 0);
+}
+
+} // namespace
+
+void ResWriter::Write(const Header& header, std::string_view data, std::string_view more) {
+  const std::size_t size = data.size() + more.size();
+  // The header is sized first and filled in place.
+  const std::size_t names = (8 + IdSize(header.type) + IdSize(header.name) + 3) & ~std::size_t{3};
+  const std::size_t headerSize = names + 16;
+  std::string& h = headerBytes_;
+  h.assign(headerSize, '\0');
+  char* p = &h[0];
+  Put32(p, static_cast<std::uint32_t>(size));
+  Put32(p, static_cast<std::uint32_t>(headerSize & 0xffff));
+  PutId(p, header.type);
+  PutId(p, header.name);
+  p = &h[names];
+  Put32(p, 0);
+  Put16(p, header.flags);
+  Put16(p, header.language);
+  Put32(p, header.version);
+  Put32(p, header.characteristics);
+  out_.Write(h);
+  out_.Write(more);
   out_.Write(data);
   static const char kZeros[4] = {};
-  if (data.size() % 4)
-    out_.Write(std::string(kZeros, 4 - data.size() % 4));
+  if (size % 4)
+    out_.Write(std::string_view(kZeros, 4 - size % 4));
 }
 
 ResWriter::Header ResWriter::HeaderFor(const ResourceHead& head, NameOrId type,
@@ -229,7 +269,9 @@ void ResWriter::File(const FileStatement& s) {
 }
 
 void ResWriter::Data(const DataStatement& s) {
-  Bytes b;
+  // The buffer is kept from one resource to the next.
+  Bytes b{std::move(dataBytes_)};
+  b.data.clear();
   for (const auto& item : s.items) {
     if (!item.isString) {
       if (item.number.isLong)
@@ -239,28 +281,28 @@ void ResWriter::Data(const DataStatement& s) {
     } else if (item.wide) {
       b.Text(item.chars, false);
     } else {
-      for (char16_t c : item.chars)
-        b.data += static_cast<char>(c);
+      b.Narrow(item.chars);
     }
   }
   Write(HeaderFor(s.head, s.type), b.data);
+  dataBytes_ = std::move(b.data);
 }
 
 void ResWriter::Image(const ImageStatement& s) {
   std::string file = Load(s.file, s.head.where);
-  const std::string what = "'" + s.file + "'";
+  auto what = [&] { return "'" + s.file + "'"; };
   if (s.kind == ResourceType::kBitmap) {
     // The .res holds the bitmap without its 14-byte file header.
     if (file.size() < 14 || file[0] != 'B' || file[1] != 'M')
-      throw CompileError(ErrorCode::kBadFile, s.head.where, what + " is not a bitmap file");
-    Write(HeaderFor(s.head, NameOrId::Type(ResourceType::kBitmap)), file.substr(14));
+      throw CompileError(ErrorCode::kBadFile, s.head.where, what() + " is not a bitmap file");
+    Write(HeaderFor(s.head, NameOrId::Type(ResourceType::kBitmap)), std::string_view(file).substr(14));
     return;
   }
 
   const bool cursor = s.kind == ResourceType::kCursor;
   auto bad = [&](const std::string& why) {
     throw CompileError(ErrorCode::kBadFile, s.head.where,
-                       what + " is not a valid " + (cursor ? "cursor" : "icon") + " file: " + why);
+                       what() + " is not a valid " + (cursor ? "cursor" : "icon") + " file: " + why);
   };
   if (file.size() < 6)
     bad("too short");
@@ -285,14 +327,12 @@ void ResWriter::Image(const ImageStatement& s) {
       bad("image " + std::to_string(i + 1) + " lies outside the file");
     if (file.size() - offset < 40)
       bad("image " + std::to_string(i + 1) + " is too short");
-    std::string image;
-    if (cursor)
-      image.append(file, entry + 4, 4);  // the hotspot
-    image.append(file, offset, size);
+    const std::string_view whole(file);
     ResourceHead single = s.head;
     single.name = NameOrId::Id(static_cast<std::uint16_t>(firstId + i));
+    // A cursor's image follows its hotspot.
     Write(HeaderFor(single, NameOrId::Type(cursor ? ResourceType::kCursor : ResourceType::kIcon)),
-          image);
+          whole.substr(offset, size), cursor ? whole.substr(entry + 4, 4) : std::string_view());
 
     std::uint16_t planes = 1, bitCount = 32;  // a PNG image has no BITMAPINFOHEADER
     if (Read32(file, offset) == 40) {
@@ -428,7 +468,9 @@ void ResWriter::StringTable(const StringTableStatement& s) {
   const std::uint16_t language = s.attributes.language.value_or(language_);
   for (const auto& entry : s.entries) {
     auto key = std::make_pair(static_cast<std::uint16_t>(entry.id >> 4), language);
-    auto found = bundles_.find(key);
+    // Strings mostly come in order: the bundle of the one before is the likely one.
+    auto found = lastBundle_ != bundles_.end() && lastBundle_->first == key ? lastBundle_
+                                                                            : bundles_.find(key);
     if (found == bundles_.end()) {
       Bundle bundle;
       bundle.flags = s.flags;
@@ -438,6 +480,7 @@ void ResWriter::StringTable(const StringTableStatement& s) {
       found = bundles_.emplace(key, std::move(bundle)).first;
       bundleOrder_.push_back(key);
     }
+    lastBundle_ = found;
     Bundle& bundle = found->second;
     const unsigned slot = entry.id & 15;
     if (bundle.present[slot])

@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <map>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -26,7 +27,7 @@ struct WriterOptions {
 class ResOutput {
 public:
   explicit ResOutput(std::FILE* file) : file_(file) {}
-  void Write(const std::string& bytes);
+  void Write(std::string_view bytes);
   /// Flushes; false if any write failed.
   bool Finish();
 
@@ -74,7 +75,8 @@ private:
     std::uint32_t characteristics = 0;
   };
 
-  void Write(const Header& header, const std::string& data);
+  /// A resource: its header, then more and data as one piece of data.
+  void Write(const Header& header, std::string_view data, std::string_view more = {});
   std::string Load(const std::string& name, const Location& where) const;
   Header HeaderFor(const ResourceHead& head, NameOrId type, const Attributes& attributes = {}) const;
 
@@ -82,7 +84,9 @@ private:
   WriterOptions options_;
   std::uint16_t language_;
   std::uint16_t nextImageId_ = 1;
+  std::string headerBytes_, dataBytes_;  // buffers kept between resources
   std::map<std::pair<std::uint16_t, std::uint16_t>, Bundle> bundles_;
+  std::map<std::pair<std::uint16_t, std::uint16_t>, Bundle>::iterator lastBundle_;
   std::vector<std::pair<std::uint16_t, std::uint16_t>> bundleOrder_;
 };
 

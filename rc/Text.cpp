@@ -58,20 +58,32 @@ void FromUtf8(std::string_view in, std::u16string& out) {
   }
 }
 
+// The bytes that take a string off the plain path: escapes, quotes, NULs, non-ASCII.
+struct NotPlain {
+  bool is[256] = {};
+  constexpr NotPlain() {
+    is[static_cast<unsigned char>('\\')] = is[static_cast<unsigned char>('"')] = is[0] = true;
+    for (int c = 0x80; c < 256; ++c)
+      is[c] = true;
+  }
+};
+constexpr NotPlain kNotPlain;
+
 } // namespace
 
-std::string Unquote(const std::string& text) {
-  std::string_view s(text);
+std::string_view UnquotedView(std::string_view s) {
   if (s.find('"') == std::string_view::npos)
-    return text;
+    return s;
   if (!s.empty() && (s[0] == 'L' || s[0] == 'l'))
     s.remove_prefix(1);
   if (s.size() >= 2 && s.front() == '"' && s.back() == '"')
     s = s.substr(1, s.size() - 2);
-  return std::string(s);
+  return s;
 }
 
-std::u16string UpperName(const std::string& identifier) {
+std::string Unquote(std::string_view text) { return std::string(UnquotedView(text)); }
+
+std::u16string UpperName(std::string_view identifier) {
   std::u16string out;
   out.reserve(identifier.size());
   for (char c : identifier)
@@ -94,19 +106,18 @@ Decoded Decode(const Token& token, Nulls nulls) {
   // Plain ASCII without escapes, quotes or NULs (most strings) reads as it is written.
   bool plain = true;
   for (char c : s)
-    if (c == '\\' || c == '"' || c == '\0' || static_cast<unsigned char>(c) >= 0x80) {
+    if (kNotPlain.is[static_cast<unsigned char>(c)]) {
       plain = false;
       break;
     }
   if (plain) {
-    result.chars.resize(s.size());
-    for (std::size_t i = 0; i < s.size(); ++i)
-      result.chars[i] = static_cast<char16_t>(s[i]);
+    result.chars = std::u16string(s.begin(), s.end());  // ASCII: each byte is its character
     return result;
   }
 
-  std::u16string chars;
-  chars.reserve(s.size());
+  // The characters before escapes are worked out; the buffer is kept between calls.
+  static thread_local std::u16string chars;
+  chars.clear();
   if (token.codePage == 65001) {
     FromUtf8(s, chars);
   } else if (token.codePage == 1252) {
@@ -114,10 +125,11 @@ Decoded Decode(const Token& token, Nulls nulls) {
     for (std::size_t i = 0; i < s.size(); ++i)
       chars[i] = FromCp1252(static_cast<unsigned char>(s[i]));
   } else {
-    for (char c : s) {
-      if (static_cast<unsigned char>(c) > 0x7f)
+    chars.resize(s.size());
+    for (std::size_t i = 0; i < s.size(); ++i) {
+      if (static_cast<unsigned char>(s[i]) > 0x7f)
         fail("a non-ASCII byte cannot be read without a code page");
-      chars += static_cast<char16_t>(c);
+      chars[i] = static_cast<char16_t>(s[i]);
     }
   }
 

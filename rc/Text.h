@@ -5,6 +5,7 @@
 #include "rc/Token.h"
 
 #include <string>
+#include <string_view>
 
 namespace rc::text {
 
@@ -21,9 +22,11 @@ struct Decoded {
 Decoded Decode(const Token& token, Nulls nulls);
 
 /// A file name as written: quotes and L prefix off, nothing else changed.
-std::string Unquote(const std::string& text);
+std::string Unquote(std::string_view text);
+/// The same without a copy: a view into text.
+std::string_view UnquotedView(std::string_view text);
 
 /// Names and types written as identifiers are stored in capitals.
-std::u16string UpperName(const std::string& identifier);
+std::u16string UpperName(std::string_view identifier);
 
 } // namespace rc::text

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace rc {
 
@@ -42,7 +43,10 @@ struct Location {
 
 struct Token {
   TokenKind kind = TokenKind::EndOfFile;
-  std::string text;  ///< as written: strings keep their quotes and L prefix
+  /// As written: strings keep their quotes and L prefix. A view into the line the lexer
+  /// holds, so it lasts until the lexer moves on to another line.
+  std::string_view text;
+  std::uint32_t value = 0;     ///< an Int's value, read once by the lexer
   Location where;
   std::uint16_t codePage = 0;  ///< the code page in force where the token was written
 };
