@@ -48,13 +48,22 @@ void frmOptions::OK_Click() {
 void frmOptions::Cancel_Click() { view_.Close(); }
 
 generation::ManifestSettings LoadManifestSettings(Settings& settings) {
-  return generation::FromSettingEntries([&settings](const std::string& key) {
+  const auto read = [&settings](const std::string& key) {
     return settings.Get(texts::kAppTitle, texts::kSection, key, "");
-  });
+  };
+  generation::ManifestSettings manifest = generation::FromSettingEntries(read);
+  manifest.components = generation::ComponentsFromSettings(read);
+  return manifest;
 }
 
 void SaveManifestSettings(Settings& settings, const generation::ManifestSettings& manifest) {
-  for (const auto& entry : generation::ToSettingEntries(manifest))
+  generation::SettingEntries entries = generation::ToSettingEntries(manifest);
+  const generation::SettingEntries components =
+      generation::ComponentSettingEntries(manifest.components, [&settings](const std::string& key) {
+        return settings.Get(texts::kAppTitle, texts::kSection, key, "");
+      });
+  entries.insert(entries.end(), components.begin(), components.end());
+  for (const auto& entry : entries)
     settings.Save(texts::kAppTitle, texts::kSection, entry.first, entry.second);
 }
 
