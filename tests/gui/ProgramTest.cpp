@@ -795,8 +795,11 @@ TEST_F(ProgramTest, ComponentAddedInTheOptionsWindowIsCreatedWithoutRegistration
   ASSERT_NO_FATAL_FAILURE(AnswerFileDialog("Add a component", component));
   HWND list = driver::Control(window, IDC_OPTIONS_COMPONENTS);
   ASSERT_EQ(SendMessageA(list, LB_GETCOUNT, 0, 0), 1);
+  // Across processes Wine hands list box text over in UTF-16 only.
+  wchar_t wide[MAX_PATH + 100] = {};
+  SendMessageW(list, LB_GETTEXT, 0, reinterpret_cast<LPARAM>(wide));
   char line[MAX_PATH + 100] = {};
-  SendMessageA(list, LB_GETTEXT, 0, reinterpret_cast<LPARAM>(line));
+  WideCharToMultiByte(CP_ACP, 0, wide, -1, line, sizeof line, nullptr, nullptr);
   EXPECT_EQ(std::string(line), component + ": 1 class");
   driver::Click(driver::Control(window, IDC_OPTIONS_OK));
   ASSERT_TRUE(driver::WaitUntilGone(window));
