@@ -32,15 +32,6 @@ constexpr const char* kTemplate[] = {
     R"(</assembly>)",
 };
 
-// Oldest first; the last one stands for Windows 10 and 11 alike.
-constexpr const char* kSupportedOsIds[] = {
-    "{e2011457-1546-43c5-a5fe-008deee3d3f0}", // Vista
-    "{35138b9a-5d96-4fbd-8e2d-a2440225f93a}", // 7
-    "{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}", // 8
-    "{1f676c76-80e1-4239-95bb-83d0f6d0da78}", // 8.1
-    "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}", // 10 and 11
-};
-
 // What the settings add after the dependency, in this order, one line each.
 std::vector<std::string> SettingsLines(const generation::ManifestSettings& settings) {
   using generation::DpiAwareness;
@@ -49,8 +40,8 @@ std::vector<std::string> SettingsLines(const generation::ManifestSettings& setti
   if (settings.supportedOs) {
     lines.push_back(R"(    <compatibility xmlns="urn:schemas-microsoft-com:compatibility.v1">)");
     lines.push_back(R"(        <application>)");
-    for (const char* id : kSupportedOsIds)
-      lines.push_back(std::string(R"(            <supportedOS Id=")") + id + R"("/>)");
+    for (const generation::WindowsVersion& version : generation::kWindowsVersions)
+      lines.push_back(std::string(R"(            <supportedOS Id=")") + version.id + R"("/>)");
     lines.push_back(R"(        </application>)");
     lines.push_back(R"(    </compatibility>)");
   }
@@ -147,18 +138,74 @@ std::string JoinedTemplate(const std::vector<std::string>& settingsLines) {
 
 } // namespace
 
+namespace {
+
+// The length of the well-formed UTF-8 sequence at value[at] (the ranges of Unicode's table
+// 3-7: no overlong forms, no surrogates, nothing past U+10FFFF), 0 when there is none.
+std::size_t Utf8Sequence(const std::string& value, std::size_t at, char32_t& code) {
+  const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(value[at + i]); };
+  const unsigned char lead = byte(0);
+  std::size_t length;
+  unsigned char low = 0x80, high = 0xBF;
+  if (lead < 0x80) {
+    code = lead;
+    return 1;
+  } else if (lead >= 0xC2 && lead <= 0xDF) {
+    length = 2;
+    code = lead & 0x1F;
+  } else if (lead >= 0xE0 && lead <= 0xEF) {
+    length = 3;
+    code = lead & 0x0F;
+    low = lead == 0xE0 ? 0xA0 : 0x80;
+    high = lead == 0xED ? 0x9F : 0xBF;
+  } else if (lead >= 0xF0 && lead <= 0xF4) {
+    length = 4;
+    code = lead & 0x07;
+    low = lead == 0xF0 ? 0x90 : 0x80;
+    high = lead == 0xF4 ? 0x8F : 0xBF;
+  } else {
+    return 0;
+  }
+  if (at + length > value.size())
+    return 0;
+  for (std::size_t i = 1; i < length; ++i) {
+    const unsigned char next = byte(i);
+    if (next < (i == 1 ? low : 0x80) || next > (i == 1 ? high : 0xBF))
+      return 0;
+    code = (code << 6) | (next & 0x3F);
+  }
+  return length;
+}
+
+// XML 1.0's Char production.
+bool IsXmlCharacter(char32_t code) {
+  return code == 0x9 || code == 0xA || code == 0xD || (code >= 0x20 && code <= 0xD7FF) ||
+         (code >= 0xE000 && code <= 0xFFFD) || code >= 0x10000;
+}
+
+} // namespace
+
 std::string EscapeXml(const std::string& value) {
   std::string out;
   out.reserve(value.size());
-  for (const char c : value) {
-    switch (c) {
+  for (std::size_t at = 0; at < value.size();) {
+    char32_t code = 0;
+    const std::size_t length = Utf8Sequence(value, at, code);
+    if (length == 0 || !IsXmlCharacter(code)) {
+      // Windows refuses a manifest that holds what XML cannot: U+FFFD stands in for it.
+      out += "\xEF\xBF\xBD";
+      at += length ? length : 1;
+      continue;
+    }
+    switch (value[at]) {
     case '&': out += "&amp;"; break;
     case '<': out += "&lt;"; break;
     case '>': out += "&gt;"; break;
     case '"': out += "&quot;"; break;
     case '\'': out += "&apos;"; break;
-    default: out += c;
+    default: out.append(value, at, length);
     }
+    at += length;
   }
   return out;
 }

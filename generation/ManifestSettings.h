@@ -11,6 +11,20 @@
 
 namespace generation {
 
+/// The Windows versions a manifest can declare supported, oldest first; the last stands for
+/// Windows 10 and 11 alike.
+struct WindowsVersion {
+  const char* name;
+  const char* id;
+};
+inline constexpr WindowsVersion kWindowsVersions[] = {
+    {"Vista", "{e2011457-1546-43c5-a5fe-008deee3d3f0}"},
+    {"7", "{35138b9a-5d96-4fbd-8e2d-a2440225f93a}"},
+    {"8", "{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}"},
+    {"8.1", "{1f676c76-80e1-4239-95bb-83d0f6d0da78}"},
+    {"10 and 11", "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"},
+};
+
 enum class RunLevel { NotSet, AsInvoker, HighestAvailable, RequireAdministrator };
 enum class DpiAwareness { Default, System, PerMonitorV2 };
 

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "generation/ManifestSettings.h"
+
 namespace inspect {
 
 namespace manifestns {
@@ -22,18 +24,8 @@ inline constexpr const char* kSettings2017 =
     "http://schemas.microsoft.com/SMI/2017/WindowsSettings";
 } // namespace manifestns
 
-/// The Windows versions a manifest can declare, oldest first.
-struct WindowsVersion {
-  const char* name;
-  const char* id;
-};
-inline constexpr WindowsVersion kWindowsVersions[] = {
-    {"Vista", "{e2011457-1546-43c5-a5fe-008deee3d3f0}"},
-    {"7", "{35138b9a-5d96-4fbd-8e2d-a2440225f93a}"},
-    {"8", "{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}"},
-    {"8.1", "{1f676c76-80e1-4239-95bb-83d0f6d0da78}"},
-    {"10 and 11", "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"},
-};
+using generation::kWindowsVersions;
+using generation::WindowsVersion;
 
 struct ComEntry {
   std::string kind; ///< the element: comClass, typelib, comInterfaceProxyStub, ...

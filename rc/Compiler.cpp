@@ -84,9 +84,14 @@ const char* Usage() {
          "  /l LANGID       default language, hexadecimal (default 409)\n"
          "  /c CODEPAGE     code page of the script: 1252 (default) or 65001\n"
          "  /n              end every string table string with a NUL\n"
-         "  /x              ignore the INCLUDE environment variable\n"
+         "  /x              ignore the INCLUDE environment variable and the bundled headers\n"
          "  /v              report what is done\n"
          "  /?              show this text\n";
+}
+
+std::vector<std::string> BundledIncludeDirs(const std::string& programPath) {
+  const std::string folder = files::Folder(programPath);
+  return {files::Join(folder, "include"), files::Join(folder, "../share/themefold/include")};
 }
 
 std::string DefaultOutput(const std::string& script) {
@@ -178,12 +183,15 @@ Result Compile(const Options& options) {
   Result result;
   const std::string output = options.output.empty() ? DefaultOutput(options.script) : options.output;
   std::string temporary;
+  files::LoadCache cache;
   try {
     PreprocessorOptions pp;
     pp.defines = options.defines;
     pp.undefines = options.undefines;
     pp.includeDirs = options.includeDirs;
     pp.useIncludeVariable = !options.ignoreIncludeVariable;
+    if (!options.ignoreIncludeVariable)
+      pp.systemIncludeDirs = options.bundledIncludeDirs;
     pp.codePage = options.codePage;
     Preprocessor preprocessor(pp);
     preprocessor.Open(options.script);

@@ -17,6 +17,9 @@ struct Options {
   std::vector<std::pair<std::string, std::string>> defines;
   std::vector<std::string> undefines;
   std::vector<std::string> includeDirs;
+  /// The headers shipped with the compiler (windows.h and the like), searched after /i
+  /// and INCLUDE; skipped with /x as INCLUDE is. Set by the program, not the command line.
+  std::vector<std::string> bundledIncludeDirs;
   std::uint16_t language = 0x409;
   std::uint16_t codePage = 1252;
   bool nullTerminateStrings = false;
@@ -41,6 +44,10 @@ std::string DefaultOutput(const std::string& script);
 /// Compiles options.script into the output. The result appears at the output path only
 /// when everything succeeded; on any failure no file is left there, not even an older one.
 Result Compile(const Options& options);
+
+/// Where the headers shipped with the program at programPath may be: include/ beside it
+/// (Windows, and the build tree), ../share/themefold/include (Linux installs).
+std::vector<std::string> BundledIncludeDirs(const std::string& programPath);
 
 /// The usage text of /?.
 const char* Usage();

@@ -18,7 +18,13 @@ bool IsSeparator(char c) { return c == '/' || c == '\\'; }
 
 constexpr bool kSlashHost = std::filesystem::path::preferred_separator == '/';
 
+thread_local LoadCache* activeCache = nullptr;
+
 } // namespace
+
+LoadCache::LoadCache() : outer_(activeCache) { activeCache = this; }
+
+LoadCache::~LoadCache() { activeCache = outer_; }
 
 std::optional<std::string> Read(const std::string& path) {
   File f(std::fopen(path.c_str(), "rb"));
@@ -109,8 +115,10 @@ std::vector<std::string> IncludeVariable() {
   return dirs;
 }
 
-std::optional<Found> Load(const std::string& rawName, const std::string& scriptFolder,
-                          const std::vector<std::string>& includeDirs, bool useIncludeVariable) {
+namespace {
+
+std::optional<Found> Search(const std::string& rawName, const std::string& scriptFolder,
+                            const std::vector<std::string>& includeDirs, bool useIncludeVariable) {
   // Reading each candidate at once rather than probing first: one open per file, and
   // a folder of the name fails the read as it should.
   const std::string name = Normalize(rawName);
@@ -136,6 +144,20 @@ std::optional<Found> Load(const std::string& rawName, const std::string& scriptF
       if (auto found = attempt(Join(dir, name)))
         return found;
   return std::nullopt;
+}
+
+} // namespace
+
+std::optional<Found> Load(const std::string& name, const std::string& scriptFolder,
+                          const std::vector<std::string>& includeDirs, bool useIncludeVariable) {
+  if (!activeCache)
+    return Search(name, scriptFolder, includeDirs, useIncludeVariable);
+  auto& entries = activeCache->entries_;
+  std::string key = name + '\n' + scriptFolder;
+  auto found = entries.find(key);
+  if (found == entries.end())
+    found = entries.emplace(std::move(key), Search(name, scriptFolder, includeDirs, useIncludeVariable)).first;
+  return found->second;
 }
 
 std::string Find(const std::string& rawName, const std::string& scriptFolder,

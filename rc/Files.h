@@ -5,6 +5,7 @@
 
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace rc::files {
@@ -41,6 +42,23 @@ struct Found {
 /// Find and Read in one: the first readable file in the same order.
 std::optional<Found> Load(const std::string& name, const std::string& scriptFolder,
                           const std::vector<std::string>& includeDirs, bool useIncludeVariable);
+
+/// While one exists (on this thread), Load answers a repeated request from memory: a
+/// script that names one icon a thousand times has it read once. The compiler keeps one
+/// for each compilation, so files changed between compilations are read afresh.
+class LoadCache {
+public:
+  LoadCache();
+  ~LoadCache();
+  LoadCache(const LoadCache&) = delete;
+  LoadCache& operator=(const LoadCache&) = delete;
+
+private:
+  friend std::optional<Found> Load(const std::string&, const std::string&,
+                                   const std::vector<std::string>&, bool);
+  LoadCache* outer_;
+  std::unordered_map<std::string, std::optional<Found>> entries_;
+};
 
 /// The folders of the INCLUDE environment variable.
 std::vector<std::string> IncludeVariable();

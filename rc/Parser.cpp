@@ -281,11 +281,13 @@ std::uint16_t Parser::LanguageId() {
   RcInt primary = Int();
   Expect(TokenKind::Comma);
   RcInt sub = Int();
-  if (primary.value >= (1u << 10) || sub.value >= (1u << 6))
+  // A full language ID where the primary language goes ("LANGUAGE 0x0409, 0", as Visual
+  // Basic projects write it) is taken as Microsoft's rc takes it: the two are or-ed.
+  if (primary.value > 0xFFFFu || sub.value >= (1u << 6))
     throw CompileError(ErrorCode::kBadValue, at.where,
                        "LANGUAGE " + std::to_string(primary.value) + ", " +
                            std::to_string(sub.value) +
-                           ": the language takes 10 bits and the sublanguage 6");
+                           ": the language takes 16 bits and the sublanguage 6");
   return static_cast<std::uint16_t>(primary.value | (sub.value << 10));
 }
 

@@ -10,11 +10,6 @@ namespace rc {
 
 namespace {
 
-// A macro that expands to itself through others is stopped by the expanding set; this
-// bounds chains of distinct macros and what they may grow to.
-constexpr int kMaxExpansionDepth = 200;
-constexpr std::size_t kMaxExpansionSize = 32u << 20;
-constexpr std::size_t kMaxExpansionsPerLine = 100000;
 constexpr int kMaxExpressionDepth = 64;
 
 std::string_view Trim(std::string_view s) {
@@ -23,31 +18,6 @@ std::string_view Trim(std::string_view s) {
   while (!s.empty() && IsSpace(s.back()))
     s.remove_suffix(1);
   return s;
-}
-
-std::string_view TakeIdentifier(std::string_view& s) {
-  std::size_t n = 0;
-  if (!s.empty() && IsCIdentifierStart(s[0]))
-    while (n < s.size() && IsCIdentifierChar(s[n]))
-      ++n;
-  std::string_view id = s.substr(0, n);
-  s.remove_prefix(n);
-  return id;
-}
-
-// Where a script-style string starting at text[i] ends (one past the closing quote, or
-// the end of the text when it is unterminated). "" inside is a quote, as rc reads it.
-std::size_t StringEnd(std::string_view text, std::size_t i) {
-  std::size_t j = i + 1;
-  for (;;) {
-    while (j < text.size() && text[j] != '"')
-      ++j;
-    if (j + 1 < text.size() && text[j + 1] == '"') {
-      j += 2;
-      continue;
-    }
-    return j < text.size() ? j + 1 : text.size();
-  }
 }
 
 bool EndsWithInsensitive(const std::string& s, const char* suffix) {
@@ -282,12 +252,28 @@ std::string Utf16ToUtf8(const std::string& data) {
 Preprocessor::Preprocessor(PreprocessorOptions options)
     : options_(std::move(options)), codePage_(options_.codePage) {
   // Both compilers of this language define these; scripts test them.
-  macros_["RC_INVOKED"] = Macro{"1", false};
-  macros_["_WIN32"] = Macro{"1", false};
+  macros_.DefineObject("RC_INVOKED", "1");
+  macros_.DefineObject("_WIN32", "1");
+  // A compiler that mingw-w64's headers know (they stop with #error otherwise): Microsoft's
+  // C compiler for 32-bit x86, as llvm-rc's clang names Microsoft's for its target.
+  macros_.DefineObject("_MSC_VER", "1920");
+  macros_.DefineObject("_M_IX86", "600");
   for (const auto& [name, value] : options_.defines)
-    macros_[name] = Macro{value, false};
+    macros_.DefineObject(name, value);
   for (const auto& name : options_.undefines)
-    macros_.erase(name);
+    macros_.Undefine(name);
+  for (const auto& dir : options_.includeDirs)
+    searchDirs_.push_back(files::Normalize(dir));
+  if (options_.useIncludeVariable)
+    for (auto& dir : files::IncludeVariable())
+      searchDirs_.push_back(std::move(dir));
+  for (const auto& dir : options_.systemIncludeDirs)
+    searchDirs_.push_back(dir);
+}
+
+Location Preprocessor::Here(const Source& source, std::uint32_t line) const {
+  const std::int64_t shown = static_cast<std::int64_t>(line) + source.lineShift;
+  return Location{source.name, static_cast<std::uint32_t>(shown < 1 ? 1 : shown)};
 }
 
 void Preprocessor::Open(const std::string& scriptPath) {
@@ -346,6 +332,9 @@ bool Preprocessor::ReadLogicalLine(Source& source, std::string& out, std::uint32
 }
 
 void Preprocessor::StripComments(Source& source, std::string& text, const Location&) {
+  // Most lines hold no comment at all, and a comment needs a '/'.
+  if (!source.inComment && text.find('/') == std::string::npos)
+    return;
   std::string out;
   out.reserve(text.size());
   std::size_t i = 0;
@@ -360,33 +349,39 @@ void Preprocessor::StripComments(Source& source, std::string& text, const Locati
       out += ' ';
       continue;
     }
-    char c = text[i];
-    if (c == '"') {
+    const std::size_t stop = text.find_first_of("\"/", i);
+    if (stop == std::string::npos) {
+      out.append(text, i, n - i);
+      break;
+    }
+    out.append(text, i, stop - i);
+    i = stop;
+    if (text[i] == '"') {
       std::size_t end = StringEnd(text, i);
       out.append(text, i, end - i);
       i = end;
       continue;
     }
-    if (c == '/' && i + 1 < n && text[i + 1] == '/')
+    if (i + 1 < n && text[i + 1] == '/')
       break;
-    if (c == '/' && i + 1 < n && text[i + 1] == '*') {
+    if (i + 1 < n && text[i + 1] == '*') {
       source.inComment = true;
       i += 2;
       continue;
     }
-    out += c;
+    out += '/';
     ++i;
   }
   text.swap(out);
 }
 
 bool Preprocessor::NextLine(ScriptLine& line) {
-  std::string text;
+  std::string& text = lineBuffer_;
   while (!sources_.empty()) {
     Source& source = sources_.back();
     std::uint32_t first = 0;
     if (!ReadLogicalLine(source, text, first)) {
-      Location last{source.name, source.line == 0 ? 1 : source.line};
+      Location last = Here(source, source.line == 0 ? 1 : source.line);
       if (source.inComment)
         throw CompileError(ErrorCode::kUnexpectedEof, last,
                            "unexpected end of file in a comment");
@@ -399,7 +394,7 @@ bool Preprocessor::NextLine(ScriptLine& line) {
       sources_.pop_back();
       continue;
     }
-    Location where{source.name, first};
+    const Location where = Here(source, first);
     StripComments(source, text, where);
     std::string_view view(text);
     std::size_t start = 0;
@@ -411,12 +406,43 @@ bool Preprocessor::NextLine(ScriptLine& line) {
     }
     if (!Active() || !source.emits || start == view.size())
       continue;
-    line.text = Expand(view, where);
+    line.text.clear();
+    if (start == 0 && macros_.FirstMacro(view) == std::string_view::npos)
+      line.text.swap(text);  // nothing to expand: the line as it is
+    else
+      ExpandText(source, where, line.text);
     line.where = where;
     line.codePage = source.utf8 ? 65001 : codePage_;
     return true;
   }
   return false;
+}
+
+void Preprocessor::ExpandText(Source& source, const Location& where, std::string& out) {
+  std::string& text = lineBuffer_;
+  for (;;) {
+    try {
+      macros_.Expand(text, where, out, Macros::Call::kMayContinue);
+      return;
+    } catch (const Macros::Unfinished& call) {
+      // The arguments of a call go on in the lines that follow, as in C.
+      out.clear();
+      std::string more;
+      std::uint32_t next = 0;
+      if (!ReadLogicalLine(source, more, next))
+        throw CompileError(ErrorCode::kUnexpectedEof, where,
+                           "unexpected end of file in the arguments of macro '" + call.name + "'");
+      StripComments(source, more, where);
+      std::string_view rest = Trim(more);
+      if (!rest.empty() && rest.front() == '#')
+        throw CompileError(ErrorCode::kDirectiveSyntax, Here(source, next),
+                           "a directive inside the arguments of macro '" + call.name + "'");
+      if (text.size() + more.size() > Macros::kMaxSize)
+        throw CompileError(ErrorCode::kDirectiveSyntax, where, "macro expansion too large");
+      text += ' ';
+      text += more;
+    }
+  }
 }
 
 void Preprocessor::Directive(std::string_view text, const Location& where) {
@@ -441,7 +467,7 @@ void Preprocessor::Directive(std::string_view text, const Location& where) {
         if (id.empty())
           throw CompileError(ErrorCode::kDirectiveSyntax, where,
                              "#" + std::string(name) + " expects a macro name");
-        value = (macros_.count(std::string(id)) != 0) == (name == "ifdef");
+        value = macros_.IsDefined(id) == (name == "ifdef");
       }
     }
     c.active = c.parentActive && value;
@@ -479,26 +505,7 @@ void Preprocessor::Directive(std::string_view text, const Location& where) {
     return;
 
   if (name == "define") {
-    std::string_view r = rest;
-    while (!r.empty() && IsSpace(r.front()))
-      r.remove_prefix(1);
-    std::string_view id = TakeIdentifier(r);
-    if (id.empty() || id == "defined")
-      throw CompileError(ErrorCode::kDirectiveSyntax, where, "#define expects a macro name");
-    Macro macro;
-    if (!r.empty() && r.front() == '(') {
-      std::size_t close = r.find(')');
-      if (close == std::string_view::npos)
-        throw CompileError(ErrorCode::kDirectiveSyntax, where,
-                           "missing ')' in the parameters of macro '" + std::string(id) + "'");
-      macro.functionLike = true;
-      r.remove_prefix(close + 1);
-    } else if (!r.empty() && !IsSpace(r.front())) {
-      throw CompileError(ErrorCode::kDirectiveSyntax, where,
-                         "missing blank after the macro name '" + std::string(id) + "'");
-    }
-    macro.body = std::string(Trim(r));
-    macros_[std::string(id)] = std::move(macro);
+    macros_.Define(rest, where);
     return;
   }
   if (name == "undef") {
@@ -506,11 +513,11 @@ void Preprocessor::Directive(std::string_view text, const Location& where) {
     std::string_view id = TakeIdentifier(r);
     if (id.empty())
       throw CompileError(ErrorCode::kDirectiveSyntax, where, "#undef expects a macro name");
-    macros_.erase(std::string(id));
+    macros_.Undefine(id);
     return;
   }
-  if (name == "include") {
-    Include(rest, where);
+  if (name == "include" || name == "include_next") {
+    Include(rest, where, name == "include_next");
     return;
   }
   if (name == "pragma") {
@@ -519,18 +526,58 @@ void Preprocessor::Directive(std::string_view text, const Location& where) {
   }
   if (name == "error")
     throw CompileError(ErrorCode::kErrorDirective, where, "#error " + std::string(Trim(rest)));
-  // #line only renames places in messages; a bare number is a line marker of the same kind.
-  if (name.empty() || name == "line" || name == "warning" || name == "ident")
+  // A bare number is a line marker, as a preprocessor's output has them.
+  if (name == "line" || (name.empty() && !Trim(rest).empty() && IsDigit(Trim(rest).front()))) {
+    Line(rest, where);
+    return;
+  }
+  if (name.empty() || name == "warning" || name == "ident")
     return;
   throw CompileError(ErrorCode::kInvalidDirective, where,
                      "invalid preprocessor command '" + Excerpt(name) + "'");
 }
 
-void Preprocessor::Include(std::string_view rest, const Location& where) {
+std::string Preprocessor::Locate(const std::string& rawName, bool quoted, bool next,
+                                 std::size_t& searchDir) {
+  searchDir = kNotSearched;
+  const std::string name = files::Normalize(rawName);
+  if (name.empty())
+    return "";
+  if (files::IsAbsolute(name))
+    return files::Exists(name) ? name : "";
+  const Source& from = sources_.back();
+  std::size_t first = 0;
+  if (next && from.searchDir != kNotSearched) {
+    first = from.searchDir + 1;  // #include_next: the folders after the includer's own
+  } else {
+    // A quoted name is first looked for beside the file that includes it; then, as for
+    // every file a script names, the current directory and the script's folder.
+    if (quoted) {
+      std::string beside = files::Join(from.folder, name);
+      if (files::Exists(beside))
+        return beside;
+    }
+    if (files::Exists(name))
+      return name;
+    const std::string& scriptFolder = sources_.front().folder;
+    if (!scriptFolder.empty() && files::Exists(files::Join(scriptFolder, name)))
+      return files::Join(scriptFolder, name);
+  }
+  for (std::size_t d = first; d < searchDirs_.size(); ++d) {
+    std::string candidate = files::Join(searchDirs_[d], name);
+    if (files::Exists(candidate)) {
+      searchDir = d;
+      return candidate;
+    }
+  }
+  return "";
+}
+
+void Preprocessor::Include(std::string_view rest, const Location& where, bool next) {
   std::string_view operand = Trim(rest);
   std::string expanded;
   if (!operand.empty() && operand.front() != '"' && operand.front() != '<') {
-    expanded = Expand(operand, where);
+    macros_.Expand(operand, where, expanded);
     operand = Trim(expanded);
   }
   char close = operand.empty() ? 0 : (operand.front() == '"' ? '"' : operand.front() == '<' ? '>' : 0);
@@ -539,16 +586,8 @@ void Preprocessor::Include(std::string_view rest, const Location& where) {
     throw CompileError(ErrorCode::kDirectiveSyntax, where,
                        "#include expects \"file\" or <file>");
   std::string name(operand.substr(1, end - 1));
-  std::string found;
-  if (close == '"' && !files::IsAbsolute(files::Normalize(name))) {
-    // A quoted name is first looked for beside the file that includes it.
-    std::string beside = files::Join(sources_.back().folder, files::Normalize(name));
-    if (files::Exists(beside))
-      found = beside;
-  }
-  if (found.empty())
-    found = files::Find(name, sources_.front().folder, options_.includeDirs,
-                        options_.useIncludeVariable);
+  std::size_t searchDir = kNotSearched;
+  std::string found = Locate(name, close == '"', next, searchDir);
   if (found.empty())
     throw CompileError(ErrorCode::kCannotOpenInclude, where,
                        "cannot open include file '" + name + "'");
@@ -561,14 +600,50 @@ void Preprocessor::Include(std::string_view rest, const Location& where) {
     throw CompileError(ErrorCode::kCannotOpenInclude, where,
                        "cannot read include file '" + found + "'");
   PushSource(found, std::move(*data), &where);
+  sources_.back().searchDir = searchDir;
+}
+
+// #line N ["file"]: the next line is line N (of that file) in messages.
+void Preprocessor::Line(std::string_view rest, const Location& where) {
+  std::string text;
+  macros_.Expand(Trim(rest), where, text);
+  std::string_view r = Trim(text);
+  std::uint64_t number = 0;
+  std::size_t digits = 0;
+  while (digits < r.size() && IsDigit(r[digits]) && number <= 0xFFFFFFFFu)
+    number = number * 10 + static_cast<unsigned>(r[digits++] - '0');
+  r.remove_prefix(digits);
+  r = Trim(r);
+  if (digits == 0 || number > 0xFFFFFFFFu || (!r.empty() && (r.front() != '"' || r.size() < 2 || r.back() != '"')))
+    throw CompileError(ErrorCode::kDirectiveSyntax, where, "#line expects a line number and an optional \"file\"");
+  Source& source = sources_.back();
+  source.lineShift = static_cast<std::int64_t>(number) - static_cast<std::int64_t>(source.line) - 1;
+  if (!r.empty()) {
+    names_.emplace_back(r.substr(1, r.size() - 2));
+    source.name = names_.back().c_str();
+  }
 }
 
 void Preprocessor::Pragma(std::string_view rest, const Location& where) {
   std::string_view r = Trim(rest);
   std::string_view name = TakeIdentifier(r);
+  r = Trim(r);
+  if (name == "push_macro" || name == "pop_macro") {
+    // ("NAME"): headers save a macro around their own use of the name.
+    if (r.size() < 4 || r.front() != '(' || r.back() != ')')
+      throw CompileError(ErrorCode::kDirectiveSyntax, where, "#pragma " + std::string(name) + " expects (\"name\")");
+    std::string_view quoted = Trim(r.substr(1, r.size() - 2));
+    if (quoted.size() < 2 || quoted.front() != '"' || quoted.back() != '"')
+      throw CompileError(ErrorCode::kDirectiveSyntax, where, "#pragma " + std::string(name) + " expects (\"name\")");
+    std::string_view macro = quoted.substr(1, quoted.size() - 2);
+    if (name == "push_macro")
+      macros_.Push(macro);
+    else
+      macros_.Pop(macro);
+    return;
+  }
   if (name != "code_page")
     return;  // other pragmas mean nothing to a resource compiler
-  r = Trim(r);
   if (r.empty() || r.front() != '(' || r.back() != ')')
     throw CompileError(ErrorCode::kDirectiveSyntax, where, "#pragma code_page expects (number)");
   std::string_view value = Trim(r.substr(1, r.size() - 2));
@@ -591,9 +666,13 @@ void Preprocessor::Pragma(std::string_view rest, const Location& where) {
 }
 
 long long Preprocessor::Evaluate(std::string_view expression, const Location& where) {
-  // `defined` is answered before any macro is expanded, as in C.
+  // `defined` and `__has_include` are answered before any macro is expanded, as in C.
   std::string replaced;
   std::string_view rest = expression;
+  auto skip = [](std::string_view& r) {
+    while (!r.empty() && IsSpace(r.front()))
+      r.remove_prefix(1);
+  };
   while (!rest.empty()) {
     char c = rest.front();
     if (IsDigit(c)) {
@@ -609,107 +688,57 @@ long long Preprocessor::Evaluate(std::string_view expression, const Location& wh
       rest.remove_prefix(1);
       continue;
     }
-    if (id != "defined") {
+    const bool hasInclude = id == "__has_include" || id == "__has_include_next";
+    if (id != "defined" && !hasInclude) {
       replaced.append(id);
       continue;
     }
     std::string_view r = rest;
-    while (!r.empty() && IsSpace(r.front()))
+    skip(r);
+    if (hasInclude) {
+      // __has_include("file") or (<file>)
+      if (r.empty() || r.front() != '(')
+        throw CompileError(ErrorCode::kDirectiveSyntax, where, std::string(id) + " expects (\"file\") or (<file>)");
       r.remove_prefix(1);
+      skip(r);
+      const char close = r.empty() ? 0 : r.front() == '"' ? '"' : r.front() == '<' ? '>' : 0;
+      const std::size_t end = close ? r.find(close, 1) : std::string_view::npos;
+      if (end == std::string_view::npos)
+        throw CompileError(ErrorCode::kDirectiveSyntax, where, std::string(id) + " expects (\"file\") or (<file>)");
+      const std::string name(r.substr(1, end - 1));
+      r.remove_prefix(end + 1);
+      skip(r);
+      if (r.empty() || r.front() != ')')
+        throw CompileError(ErrorCode::kDirectiveSyntax, where, "missing ')' after " + std::string(id));
+      r.remove_prefix(1);
+      std::size_t searchDir = kNotSearched;
+      replaced += Locate(name, close == '"', id == "__has_include_next", searchDir).empty() ? " 0 " : " 1 ";
+      rest = r;
+      continue;
+    }
     bool paren = !r.empty() && r.front() == '(';
     if (paren) {
       r.remove_prefix(1);
-      while (!r.empty() && IsSpace(r.front()))
-        r.remove_prefix(1);
+      skip(r);
     }
     std::string_view name = TakeIdentifier(r);
     if (name.empty())
       throw CompileError(ErrorCode::kDirectiveSyntax, where, "'defined' expects a macro name");
     if (paren) {
-      while (!r.empty() && IsSpace(r.front()))
-        r.remove_prefix(1);
+      skip(r);
       if (r.empty() || r.front() != ')')
         throw CompileError(ErrorCode::kDirectiveSyntax, where, "missing ')' after 'defined'");
       r.remove_prefix(1);
     }
-    replaced += macros_.count(std::string(name)) ? " 1 " : " 0 ";
+    const bool known = macros_.IsDefined(name) || name == "__has_include" || name == "__has_include_next";
+    replaced += known ? " 1 " : " 0 ";
     rest = r;
   }
-  std::string expanded = Expand(replaced, where);
+  std::string expanded;
+  macros_.Expand(replaced, where, expanded);
   if (Trim(expanded).empty())
     throw CompileError(ErrorCode::kDirectiveSyntax, where, "#if without an expression");
   return Expression(expanded, where).Run();
-}
-
-std::string Preprocessor::Expand(std::string_view text, const Location& where) {
-  std::string out;
-  out.reserve(text.size());
-  expansions_ = 0;
-  ExpandInto(text, where, out, 0);
-  return out;
-}
-
-void Preprocessor::ExpandInto(std::string_view text, const Location& where, std::string& out,
-                              int depth) {
-  if (depth > kMaxExpansionDepth)
-    throw CompileError(ErrorCode::kDirectiveSyntax, where, "macros nested too deeply");
-  std::size_t i = 0;
-  const std::size_t n = text.size();
-  while (i < n) {
-    char c = text[i];
-    if (c == '"') {
-      std::size_t end = StringEnd(text, i);
-      out.append(text.substr(i, end - i));
-      i = end;
-      continue;
-    }
-    if (IsDigit(c) || (c == '.' && i + 1 < n && IsDigit(text[i + 1]))) {
-      std::size_t end = i + 1;
-      while (end < n && (IsAlnum(text[end]) || text[end] == '_' || text[end] == '.'))
-        ++end;
-      out.append(text.substr(i, end - i));
-      i = end;
-      continue;
-    }
-    if (!IsCIdentifierStart(c)) {
-      out += c;
-      ++i;
-      continue;
-    }
-    std::size_t end = i + 1;
-    while (end < n && IsCIdentifierChar(text[end]))
-      ++end;
-    std::string_view id = text.substr(i, end - i);
-    i = end;
-    if ((id == "L" || id == "l") && i < n && text[i] == '"') {
-      out.append(id);  // the prefix of a wide string
-      continue;
-    }
-    auto found = macros_.find(std::string(id));
-    if (found == macros_.end() || expanding_.count(found->first)) {
-      out.append(id);
-      continue;
-    }
-    if (found->second.functionLike) {
-      std::size_t j = i;
-      while (j < n && IsSpace(text[j]))
-        ++j;
-      if (j < n && text[j] == '(')
-        throw CompileError(ErrorCode::kUnsupported, where,
-                           "function-like macro '" + std::string(id) + "' cannot be used here");
-      out.append(id);
-      continue;
-    }
-    if (++expansions_ > kMaxExpansionsPerLine)
-      throw CompileError(ErrorCode::kDirectiveSyntax, where, "macro expansion too large");
-    const std::string name = found->first;
-    const std::string body = found->second.body;
-    expanding_.insert(name);
-    ExpandInto(body, where, out, depth + 1);
-    expanding_.erase(name);
-    if (out.size() > kMaxExpansionSize)
-      throw CompileError(ErrorCode::kDirectiveSyntax, where, "macro expansion too large");
-  }
 }
 
 } // namespace rc

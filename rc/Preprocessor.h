@@ -3,18 +3,18 @@
 // logical lines of script text with comments removed, directives obeyed and macros
 // expanded; the tokenizer reads nothing else.
 //
-// Supported: object-like #define (function-like ones may be defined and tested, not
-// used), #undef, #if/#ifdef/#ifndef/#elif/#else/#endif with integer expressions and
-// `defined`, #include "..." and <...>, #pragma code_page, #error, #line. Text from
-// included files named *.h or *.c is dropped and only their directives count, as rc does.
+// Supported: #define (object-like and function-like, see Macros.h), #undef,
+// #if/#ifdef/#ifndef/#elif/#else/#endif with integer expressions, `defined` and
+// `__has_include`, #include "..." and <...>, #include_next, #pragma code_page,
+// push_macro and pop_macro, #error, #line. Text from included files named *.h or *.c is
+// dropped and only their directives count, as rc does.
 
+#include "rc/Macros.h"
 #include "rc/Token.h"
 
 #include <cstdint>
 #include <deque>
 #include <string>
-#include <unordered_map>
-#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -25,6 +25,7 @@ struct PreprocessorOptions {
   std::vector<std::string> undefines;                        ///< /u
   std::vector<std::string> includeDirs;                      ///< /i
   bool useIncludeVariable = true;                            ///< not /x
+  std::vector<std::string> systemIncludeDirs;                ///< ours, searched last
   std::uint16_t codePage = 1252;                             ///< /c, or the default
 };
 
@@ -38,6 +39,7 @@ struct ScriptLine {
 class Preprocessor {
 public:
   static constexpr int kMaxIncludeDepth = 32;
+  static constexpr std::size_t kNotSearched = ~std::size_t{0};
 
   explicit Preprocessor(PreprocessorOptions options);
 
@@ -51,17 +53,15 @@ public:
   Location EndLocation() const { return end_; }
 
 private:
-  struct Macro {
-    std::string body;
-    bool functionLike = false;
-  };
   struct Source {
     std::string path;
-    const char* name = "";  // stable copy of path, for Locations
+    const char* name = "";  // what messages call it: its path, or the name of a #line
     std::string folder;
     std::string data;
     std::size_t pos = 0;
     std::uint32_t line = 0;  // lines consumed so far
+    std::int64_t lineShift = 0;  // from #line: added to line numbers in messages
+    std::size_t searchDir = kNotSearched;  // which search folder it was found in
     bool emits = true;       // false for *.h and *.c
     std::size_t conditionBase = 0;
     bool inComment = false;
@@ -78,22 +78,26 @@ private:
   bool ReadLogicalLine(Source& source, std::string& out, std::uint32_t& firstLine);
   void StripComments(Source& source, std::string& text, const Location& where);
   void Directive(std::string_view text, const Location& where);
-  void Include(std::string_view rest, const Location& where);
+  void Include(std::string_view rest, const Location& where, bool next);
   void Pragma(std::string_view rest, const Location& where);
+  void Line(std::string_view rest, const Location& where);
+  // Expands the line in lineBuffer_, joining the lines that a macro call runs on into.
+  void ExpandText(Source& source, const Location& where, std::string& out);
   void PushSource(const std::string& path, std::string data, const Location* from);
+  // Where #include finds a file (empty when nowhere); next: #include_next.
+  std::string Locate(const std::string& name, bool quoted, bool next, std::size_t& searchDir);
   bool Active() const { return conditions_.empty() || conditions_.back().active; }
   long long Evaluate(std::string_view expression, const Location& where);
-  std::string Expand(std::string_view text, const Location& where);
-  void ExpandInto(std::string_view text, const Location& where, std::string& out, int depth);
+  Location Here(const Source& source, std::uint32_t line) const;
 
   PreprocessorOptions options_;
-  std::unordered_map<std::string, Macro> macros_;
-  std::unordered_set<std::string> expanding_;
+  Macros macros_;
+  std::vector<std::string> searchDirs_;  // /i, INCLUDE, then ours
   std::vector<Source> sources_;
+  std::string lineBuffer_;  // kept between lines: no allocation per line
   std::vector<Condition> conditions_;
   std::deque<std::string> names_;  // file names that Locations point into
   std::uint16_t codePage_;
-  std::size_t expansions_ = 0;
   Location end_;
 };
 

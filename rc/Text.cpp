@@ -91,13 +91,28 @@ Decoded Decode(const Token& token, Nulls nulls) {
     throw CompileError(ErrorCode::kBadValue, token.where, message + " in string " + Excerpt(token.text));
   };
 
+  // Plain ASCII without escapes, quotes or NULs (most strings) reads as it is written.
+  bool plain = true;
+  for (char c : s)
+    if (c == '\\' || c == '"' || c == '\0' || static_cast<unsigned char>(c) >= 0x80) {
+      plain = false;
+      break;
+    }
+  if (plain) {
+    result.chars.resize(s.size());
+    for (std::size_t i = 0; i < s.size(); ++i)
+      result.chars[i] = static_cast<char16_t>(s[i]);
+    return result;
+  }
+
   std::u16string chars;
   chars.reserve(s.size());
   if (token.codePage == 65001) {
     FromUtf8(s, chars);
   } else if (token.codePage == 1252) {
-    for (char c : s)
-      chars += FromCp1252(static_cast<unsigned char>(c));
+    chars.resize(s.size());
+    for (std::size_t i = 0; i < s.size(); ++i)
+      chars[i] = FromCp1252(static_cast<unsigned char>(s[i]));
   } else {
     for (char c : s) {
       if (static_cast<unsigned char>(c) > 0x7f)
@@ -132,6 +147,19 @@ Decoded Decode(const Token& token, Nulls nulls) {
 
   std::size_t i = 0;
   while (i < chars.size()) {
+    // Runs of ordinary characters go over as they are.
+    std::size_t run = i;
+    while (run < chars.size() && chars[run] != u'"' && chars[run] != u'\\')
+      ++run;
+    if (run > i) {
+      if (!result.wide && nulls == Nulls::kKeep)
+        for (std::size_t k = i; k < run; ++k)
+          add(chars[k]);
+      else
+        out.append(chars, i, run - i);
+      i = run;
+      continue;
+    }
     char16_t c = chars[i++];
     if (c == u'"') {
       if (i == chars.size() || chars[i] != u'"')
@@ -207,7 +235,7 @@ Decoded Decode(const Token& token, Nulls nulls) {
     std::size_t nul = out.find(u'\0');
     if (nul != std::u16string::npos)
       out.resize(nul);
-  } else if (nulls == Nulls::kCutAtDoubleNull) {
+  } else if (nulls == Nulls::kCutAtDoubleNull && out.find(u'\0') != std::u16string::npos) {
     for (std::size_t p = 0; p + 1 < out.size(); ++p)
       if (out[p] == 0 && out[p + 1] == 0) {
         out.resize(p);

@@ -4,6 +4,8 @@
 #include "rc/Compiler.h"
 #include "rc/Diagnostics.h"
 
+#include "platform/Platform.h"
+
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -21,6 +23,7 @@ int main(int argc, char** argv) {
     std::fputs(rc::Usage(), stdout);
     return 0;
   }
+  options.bundledIncludeDirs = rc::BundledIncludeDirs(platform::ExecutablePath());
   rc::Result result = rc::Compile(options);
   std::fputs(result.log.c_str(), stdout);
   std::fputs(result.diagnostics.c_str(), stderr);

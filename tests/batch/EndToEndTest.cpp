@@ -129,9 +129,11 @@ TEST_F(EndToEndTest, SameBytesAsTheWindowsGeneration) {
     EXPECT_EQ(testsupport::ReadBytes(batch / "modThemefold.bas"), expected.bas);
     EXPECT_EQ(expected.bas, Golden("modThemefold.bas"));
   }
-  // The golden manifest, compiled in whole.
+  // The golden manifest, compiled in whole; the .res itself is golden too, so that the 32-bit
+  // and 64-bit Windows programs and the Linux one are held to the same bytes.
   const std::string res = testsupport::ReadBytes(dir_ / "batch" / "1.0.0.0" / "App_manifest.res");
   EXPECT_NE(res.find(Golden("App.exe.manifest")), std::string::npos);
+  EXPECT_TRUE(res == Golden("App_manifest.res"));
 }
 
 TEST_F(EndToEndTest, WithoutOptionsTheBundledCompilerAndShippedTemplateServe) {

@@ -71,6 +71,31 @@ TEST(ManifestTest, ValuesAreEscapedSoTheXmlStaysWellFormed) {
   EXPECT_EQ((text.size() + 2) % 100, 0u);
 }
 
+// Found by fuzzing: XML 1.0 has no way to write most control characters, nor bytes that are
+// not UTF-8, and Windows refuses a manifest that holds them. Each becomes U+FFFD; text that
+// XML can hold is unchanged.
+TEST(ManifestTest, CharactersXmlCannotHoldBecomeReplacementCharacters) {
+  const std::string replacement = "\xEF\xBF\xBD";
+  struct Row {
+    std::string value, escaped;
+  };
+  const Row rows[] = {
+      {std::string("a\0b", 3), "a" + replacement + "b"},
+      {"a\x01\x08\x0B\x0C\x1F", "a" + replacement + replacement + replacement + replacement +
+                                      replacement},
+      {"tab\tcr\rlf\n", "tab\tcr\rlf\n"},
+      {"\xFF\xC3", replacement + replacement},            // no UTF-8 lead, a cut-off sequence
+      {"\xC0\x80", replacement + replacement},            // overlong NUL
+      {"\xED\xA0\x80", replacement + replacement + replacement}, // a UTF-16 surrogate
+      {"\xEF\xBF\xBE", replacement},                      // U+FFFE, not a character
+      {"\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x98\x80", "\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x98\x80"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.value);
+    EXPECT_EQ(EscapeXml(row.value), row.escaped);
+  }
+}
+
 TEST(ManifestTest, NonAsciiIsCountedInBytes) {
   const std::string text = BuildManifestText("1.0.0.0", "Caf\xC3\xA9.exe", "\xE2\x82\xAC uro");
   EXPECT_EQ((text.size() + 2) % 100, 0u);

@@ -46,7 +46,7 @@ std::vector<HWND> Children(HWND parent) {
   std::vector<HWND> children;
   EnumChildWindows(
       parent,
-      [](HWND child, LPARAM list) {
+      [](HWND child, LPARAM list) CALLBACK {
         reinterpret_cast<std::vector<HWND>*>(list)->push_back(child);
         return TRUE;
       },
@@ -177,7 +177,7 @@ TEST_F(CaptionsTest, EveryCaptionOfTheOptionsWindowFitsItsControl) {
   // The window is modal: it is measured and closed from inside its own message loop.
   static int measured;
   measured = -1;
-  SetTimer(nullptr, 0, 200, [](HWND, UINT, UINT_PTR id, DWORD) {
+  SetTimer(nullptr, 0, 200, [](HWND, UINT, UINT_PTR id, DWORD) CALLBACK {
     KillTimer(nullptr, id);
     HWND options = FindWindowA(THEMEFOLD_OPTIONS_CLASS, nullptr);
     if (!options)
@@ -206,7 +206,7 @@ TEST_F(CaptionsTest, EveryLineOfTheInstructionsFitsTheTextBox) {
   static bool measured;
   problems.clear();
   measured = false;
-  SetTimer(nullptr, 0, 200, [](HWND, UINT, UINT_PTR id, DWORD) {
+  SetTimer(nullptr, 0, 200, [](HWND, UINT, UINT_PTR id, DWORD) CALLBACK {
     KillTimer(nullptr, id);
     HWND readme = FindWindowA(THEMEFOLD_README_CLASS, nullptr);
     if (!readme) {

@@ -27,7 +27,7 @@ struct Search {
 std::vector<HWND> TopLevelWindows(DWORD processId) {
   Search search{processId, {}};
   EnumWindows(
-      [](HWND window, LPARAM data) -> BOOL {
+      [](HWND window, LPARAM data) CALLBACK -> BOOL {
         auto* s = reinterpret_cast<Search*>(data);
         DWORD owner = 0;
         GetWindowThreadProcessId(window, &owner);
@@ -161,7 +161,7 @@ HWND FileNameField(HWND dialog) {
   // EnumChildWindows walks every descendant, not only the direct children.
   EnumChildWindows(
       combo,
-      [](HWND window, LPARAM data) -> BOOL {
+      [](HWND window, LPARAM data) CALLBACK -> BOOL {
         if (ClassOf(window) != "Edit")
           return TRUE;
         *reinterpret_cast<HWND*>(data) = window;

@@ -1,8 +1,10 @@
 // Puts the real program through one generation and stops at each window so that
 // scripts/screenshots can photograph it. Not a test: it only shows things.
 //
-//   gui_screenshots RELEASE_FOLDER EXCHANGE_FOLDER
+//   gui_screenshots RELEASE_FOLDER EXCHANGE_FOLDER [SUFFIX]
 //
+// With a SUFFIX (a run at another DPI) only the main and options windows are taken, under
+// their names with the suffix.
 // For each picture it writes EXCHANGE_FOLDER\<name>.request holding the window's screen
 // rectangle "left top width height", then waits for EXCHANGE_FOLDER\<name>.png.
 
@@ -21,8 +23,10 @@ namespace fs = std::filesystem;
 namespace {
 
 fs::path exchange;
+std::string suffix;
 
-void Photograph(HWND window, const std::string& name) {
+void Photograph(HWND window, const std::string& shot) {
+  const std::string name = shot + suffix;
   if (!window)
     throw std::runtime_error("no window for " + name);
   // Let it finish painting.
@@ -47,7 +51,9 @@ void Run(const fs::path& release) {
   // A target as a user might have it, in a folder with blanks.
   const fs::path folder = "C:\\Projects\\Order Desk";
   fs::create_directories(folder);
-  std::ofstream(folder / "OrderDesk.exe") << "MZ";
+  // A real program, so that the options window can say what it carries: our compiler.
+  CopyFileA((release / "rc.exe").string().c_str(), (folder / "OrderDesk.exe").string().c_str(),
+            FALSE);
   for (const char* old : {"OrderDesk_manifest.res", "modThemefold.bas"})
     fs::remove(folder / old);
 
@@ -59,6 +65,18 @@ void Run(const fs::path& release) {
   driver::RunningProgram program((release / "themefold.exe").string(), folder.string());
   HWND main = driver::WaitForWindow(program, THEMEFOLD_MAIN_CLASS, THEMEFOLD_MAIN_TITLE);
   Photograph(main, "main-window");
+
+  driver::Click(driver::Control(main, IDC_COMMAND4));
+  HWND options = driver::WaitForWindow(program, THEMEFOLD_OPTIONS_CLASS, THEMEFOLD_OPTIONS_TITLE);
+  Photograph(options, "options-window");
+  driver::Click(driver::Control(options, IDC_OPTIONS_CANCEL));
+  driver::WaitUntilGone(options);
+  if (!suffix.empty()) {
+    driver::Click(driver::Control(main, IDC_COMMAND2));
+    program.WaitForEnd();
+    settings::Clear();
+    return;
+  }
 
   // The first generation ends in the instructions; the second asks before overwriting.
   for (int pass = 0; pass < 2; ++pass) {
@@ -83,11 +101,12 @@ void Run(const fs::path& release) {
 } // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 3) {
-    std::fprintf(stderr, "usage: gui_screenshots RELEASE_FOLDER EXCHANGE_FOLDER\n");
+  if (argc != 3 && argc != 4) {
+    std::fprintf(stderr, "usage: gui_screenshots RELEASE_FOLDER EXCHANGE_FOLDER [SUFFIX]\n");
     return 2;
   }
   exchange = argv[2];
+  suffix = argc == 4 ? argv[3] : "";
   try {
     Run(argv[1]);
   } catch (const std::exception& e) {

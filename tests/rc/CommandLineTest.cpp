@@ -123,6 +123,7 @@ TEST_F(CommandLineFilesTest, ProgramExitCodesAndOutput) {
   WriteBytes(f.dir_ / "a b" / "App.exe.manifest", "<assembly/>\r\n");
   WriteBytes(f.dir_ / "a b" / "App_manifest.rc", BuildResourceScript("App.exe.manifest") + "\r\n");
   WriteBytes(f.dir_ / "a b" / "bad.rc", "1 ICON \"none.ico\"\n");
+  WriteBytes(f.dir_ / "a b" / "win.rc", "#include <windows.h>\n1 RCDATA { WS_CHILD, IDOK }\n");
   const std::string folder = f.Path("a b") + "/";
   const std::string rcPath = THEMEFOLD_RC_PROGRAM;
   const struct {
@@ -135,6 +136,9 @@ TEST_F(CommandLineFilesTest, ProgramExitCodesAndOutput) {
       {"\"" + rcPath + "\" -r \"-fo" + folder + "joined.res\" \"" + folder + "App_manifest.rc\"", 0, "joined.res"},
       {"\"" + rcPath + "\" /r /fo \"" + folder + "bad.res\" \"" + folder + "bad.rc\"", 1, nullptr},
       {"\"" + rcPath + "\" /?", 0, nullptr},
+      // The headers beside the program, as they are shipped; /x leaves them out.
+      {"\"" + rcPath + "\" /fo win.res win.rc", 0, "win.res"},
+      {"\"" + rcPath + "\" /x /fo winx.res win.rc", 1, nullptr},
       {"\"" + rcPath + "\" /bogus x.rc", 2, nullptr},
   };
   for (const auto& row : rows) {
@@ -152,3 +156,30 @@ TEST_F(CommandLineFilesTest, ProgramExitCodesAndOutput) {
   EXPECT_FALSE(std::filesystem::exists(f.dir_ / "a b" / "bad.res"));
 }
 #endif
+
+// A user's /i folder comes before the bundled headers, and #include_next goes on from
+// there to the bundled one.
+TEST_F(CommandLineFilesTest, BundledHeadersComeAfterTheUsersFolders) {
+  auto& f = *this;
+  std::filesystem::create_directories(f.dir_ / "user");
+  std::filesystem::create_directories(f.dir_ / "bundled");
+  WriteBytes(f.dir_ / "user" / "windows.h",
+             "#define FROM_USER 1\n"
+             "#if __has_include_next(<windows.h>) && !__has_include_next(<extra.h>)\n"
+             "#include_next <windows.h>\n#endif\n");
+  WriteBytes(f.dir_ / "user" / "extra.h", "");  // beside the including file: not "next"
+  WriteBytes(f.dir_ / "bundled" / "windows.h", "#define FROM_BUNDLED 2\n");
+  WriteBytes(f.dir_ / "bundled" / "only.h", "#define ONLY_BUNDLED 3\n");
+  WriteBytes(f.dir_ / "s.rc",
+             "#include <windows.h>\n#include <only.h>\n"
+             "1 RCDATA { FROM_USER, FROM_BUNDLED, ONLY_BUNDLED }\n"
+             "#if __has_include(<only.h>) && !__has_include(<none.h>)\n2 RCDATA { 2 }\n#endif\n");
+  WriteBytes(f.dir_ / "twin.rc", "1 RCDATA { 1, 2, 3 }\n2 RCDATA { 2 }\n");
+  rc::Options options =
+      rc::ParseCommandLine({"/i", f.Path("user"), "/fo", f.Path("s.res"), f.Path("s.rc")});
+  options.bundledIncludeDirs = {f.Path("bundled")};
+  rc::Result result = rc::Compile(options);
+  ASSERT_TRUE(result.ok) << result.diagnostics;
+  ASSERT_TRUE(rctest::CompileArgs({"/fo", f.Path("twin.res"), f.Path("twin.rc")}).ok);
+  EXPECT_TRUE(ReadBytes(f.Path("s.res")) == ReadBytes(f.Path("twin.res")));
+}

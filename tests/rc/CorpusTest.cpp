@@ -121,3 +121,29 @@ TEST_F(CorpusTest, Utf16Script) {
   ASSERT_TRUE(result.ok) << result.diagnostics;
   EXPECT_TRUE(ReadBytes(Path("utf16.res")) == ReadBytes(rctest::Corpus("utf8.res")));
 }
+
+// Scripts that include the headers shipped with the compiler compile, with nothing but
+// those headers, to what llvm-rc made of them with mingw-w64's own headers.
+TEST_F(CorpusTest, BundledHeadersGiveWhatMingwHeadersGive) {
+  for (const char* name : {"headers.rc", "richedit.rc", "vsdialog.rc"}) {
+    SCOPED_TRACE(name);
+    const auto script = testsupport::SourceFile(std::string("tests/rc/headers/") + name);
+    rc::Options options = rc::ParseCommandLine({"/fo", Path("out.res"), script.string()});
+    options.bundledIncludeDirs = {rctest::BundledHeaders()};
+    rc::Result result = rc::Compile(options);
+    ASSERT_TRUE(result.ok) << result.diagnostics;
+    const std::string reference = script.string().substr(0, script.string().size() - 3) + ".res";
+    EXPECT_TRUE(ReadBytes(Path("out.res")) == ReadBytes(reference));
+  }
+}
+
+// "LANGUAGE 0x0409, 0" gives what "LANGUAGE 9, 1" gives llvm-rc (language 0x409), with
+// winver.h from the bundled headers.
+TEST_F(CorpusTest, VisualBasicLanguageHabit) {
+  const auto script = testsupport::SourceFile(rctest::kVisualBasicScript);
+  rc::Options options = rc::ParseCommandLine({"/fo", Path("out.res"), script.string()});
+  options.bundledIncludeDirs = {rctest::BundledHeaders()};
+  rc::Result result = rc::Compile(options);
+  ASSERT_TRUE(result.ok) << result.diagnostics;
+  EXPECT_TRUE(ReadBytes(Path("out.res")) == ReadBytes(testsupport::SourceFile("tests/rc/msrc/vb.res")));
+}

@@ -6,6 +6,7 @@
 #include "generation/ResourceScript.h"
 
 #include <cstdlib>
+#include <cstring>
 
 using testsupport::ReadBytes;
 using testsupport::WriteBytes;
@@ -73,4 +74,38 @@ TEST_F(DifferentialTest, GeneratedScriptsAgainstLiveLlvmRc) {
     ASSERT_TRUE(result.ok) << result.diagnostics;
     EXPECT_TRUE(ReadBytes(Path("ours.res")) == ReadBytes(Path("theirs.res")));
   }
+}
+
+// Live: the bundled headers against mingw-w64's, where both are installed.
+TEST_F(DifferentialTest, BundledHeadersAgainstMingwHeaders) {
+  const char* const mingw = "/usr/share/mingw-w64/include";
+  if (!std::filesystem::exists(mingw))
+    GTEST_SKIP() << mingw << " is not installed";
+  for (const char* name : {"headers.rc", "richedit.rc", "vsdialog.rc"}) {
+    SCOPED_TRACE(name);
+    const auto folder = testsupport::SourceFile("tests/rc/headers");
+    ASSERT_TRUE(LlvmRc(folder, std::string("/i ") + mingw + " /fo '" + Path("theirs.res") + "' " + name));
+    rc::Options options = rc::ParseCommandLine({"/fo", Path("ours.res"), (folder / name).string()});
+    options.bundledIncludeDirs = {rctest::BundledHeaders()};
+    rc::Result result = rc::Compile(options);
+    ASSERT_TRUE(result.ok) << result.diagnostics;
+    EXPECT_TRUE(ReadBytes(Path("ours.res")) == ReadBytes(Path("theirs.res")));
+  }
+}
+
+TEST_F(DifferentialTest, VisualBasicLanguageHabitAgainstLlvmRcTwin) {
+  const auto script = testsupport::SourceFile(rctest::kVisualBasicScript);
+  std::string text = ReadBytes(script);
+  const std::size_t at = text.find(rctest::kVisualBasicLanguage);
+  ASSERT_NE(at, std::string::npos);
+  text.replace(at, std::strlen(rctest::kVisualBasicLanguage), rctest::kVisualBasicLanguageForLlvmRc);
+  WriteBytes(dir_ / "twin.rc", text);
+  // The files it names are found through /i, from the script's own folder.
+  const std::string folder = std::filesystem::absolute(script.parent_path()).string();
+  ASSERT_TRUE(LlvmRc(dir_, "/i /usr/share/mingw-w64/include /i '" + folder + "' /fo theirs.res twin.rc"));
+  rc::Options options = rc::ParseCommandLine({"/fo", Path("ours.res"), script.string()});
+  options.bundledIncludeDirs = {rctest::BundledHeaders()};
+  rc::Result result = rc::Compile(options);
+  ASSERT_TRUE(result.ok) << result.diagnostics;
+  EXPECT_TRUE(ReadBytes(Path("ours.res")) == ReadBytes(Path("theirs.res")));
 }

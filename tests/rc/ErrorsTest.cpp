@@ -106,6 +106,13 @@ TEST_F(ErrorsTest, Preprocessor) {
   for (int i = 0; i < 300; ++i)
     chain += "#define C" + std::to_string(i) + " C" + std::to_string(i + 1) + "\n";
   chain += "1 RCDATA { C0 }\n";
+  std::string nested;
+  for (int i = 0; i < 300; ++i)
+    nested = "F(" + nested + ")";
+  std::string doubling = "#define D0(x) x x\n";
+  for (int i = 1; i <= 30; ++i)
+    doubling += "#define D" + std::to_string(i) + "(x) D" + std::to_string(i - 1) + "(x) D" +
+                std::to_string(i - 1) + "(x)\n";
   const Row rows[] = {
       {"unknown directive", "#foo bar\n", "bad.rc(1) : error RC1021: invalid preprocessor command 'foo'"},
       {"#error", "#if 1\n#error stop here\n#endif\n", "bad.rc(2) : error RC1189: #error stop here"},
@@ -120,8 +127,27 @@ TEST_F(ErrorsTest, Preprocessor) {
        "bad.rc(1) : error RC1017: division by zero in #if expression"},
       {"bad expression", "#if 1 +\n#endif\n", "bad.rc(1) : error RC1017: #if expression ends early"},
       {"#ifdef without a name", "#ifdef\n#endif\n", "bad.rc(1) : error RC1017: #ifdef expects a macro name"},
-      {"function-like macro used", "#define F(x) x\n1 RCDATA { F(1) }\n",
-       "bad.rc(2) : error RC2170: function-like macro 'F' cannot be used here"},
+      {"function-like macro given too many arguments", "#define F(x) x\n1 RCDATA { F(1, 2) }\n",
+       "bad.rc(2) : error RC1017: macro 'F' takes 1 argument, not 2"},
+      {"function-like macro given too few arguments", "#define F(x, y) x\n1 RCDATA { F(1) }\n",
+       "bad.rc(2) : error RC1017: macro 'F' takes 2 arguments, not 1"},
+      {"arguments to the end of the file", "#define F(x) x\n1 RCDATA { F(1,\n2 }\n",
+       "bad.rc(2) : error RC1004: unexpected end of file in the arguments of macro 'F'"},
+      {"a directive in the arguments", "#define F(x) x\n1 RCDATA { F(1\n#endif\n) }\n",
+       "bad.rc(3) : error RC1017: a directive inside the arguments of macro 'F'"},
+      {"a call in an argument ends there",
+       "#define F(x) x\n#define H F(\n#define G(x) x\n1 RCDATA { G(H) 1) }\n",
+       "bad.rc(4) : error RC1017: the arguments of macro 'F' do not end"},
+      {"parameter list", "#define F(x,) x\n", "bad.rc(1) : error RC1017: missing ')' in the parameters of macro 'F'"},
+      {"arguments nested in arguments", "#define F(x) x\n1 RCDATA { " + nested + " }\n",
+       "bad.rc(2) : error RC1017: macros nested too deeply"},
+      {"a bomb of arguments", doubling + "1 RCDATA { D30(1) }\n",
+       "bad.rc(32) : error RC1017: macro expansion too large"},
+      {"#line renames messages", "#line 100 \"other.rc\"\n\n#error here\n",
+       "other.rc(101) : error RC1189: #error here"},
+      {"#line without a number", "#line x\n", "bad.rc(1) : error RC1017: #line expects a line number and an optional \"file\""},
+      {"__has_include without a name", "#if __has_include(x)\n#endif\n",
+       "bad.rc(1) : error RC1017: __has_include expects (\"file\") or (<file>)"},
       {"macro bomb", bomb, "bad.rc(41) : error RC1017: macro expansion too large"},
       {"a chain of 300 macros", chain, "bad.rc(301) : error RC1017: macros nested too deeply"},
       {"code page", "#pragma code_page(437)\n",
@@ -155,8 +181,10 @@ TEST_F(ErrorsTest, Statements) {
        "bad.rc(3) : error RC2162: a VERSIONINFO VALUE cannot mix strings and numbers"},
       {"duplicate string", "STRINGTABLE { 1 \"a\" }\nSTRINGTABLE { 1 \"b\" }\n",
        "bad.rc(2) : error RC2151: STRINGTABLE id 1 is used twice"},
-      {"language out of range", "LANGUAGE 1024, 1\n",
-       "bad.rc(1) : error RC2162: LANGUAGE 1024, 1: the language takes 10 bits and the sublanguage 6"},
+      {"language out of range", "LANGUAGE 65536, 1\n",
+       "bad.rc(1) : error RC2162: LANGUAGE 65536, 1: the language takes 16 bits and the sublanguage 6"},
+      {"sublanguage out of range", "LANGUAGE 9, 64\n",
+       "bad.rc(1) : error RC2162: LANGUAGE 9, 64: the language takes 16 bits and the sublanguage 6"},
       {"dialog without its height", "1 DIALOG 0, 0, 10\nBEGIN\nEND\n",
        "bad.rc(2) : error RC2104: expected ',', got 'BEGIN'"},
       {"quoted name", "\"name\" RCDATA { 1 }\n",

@@ -43,7 +43,17 @@ inline std::filesystem::path Corpus(const std::string& name = "") {
 inline const char* const kCorpusScripts[] = {
     "preprocessor.rc", "images.rc", "version.rc", "strings.rc", "userdata.rc",
     "expressions.rc",  "utf8.rc",   "cp1252.rc",  "lang.rc",     "dialogs.rc",
-    "menus.rc",        "accelerators.rc", "otherkinds.rc", "vsapp.rc",
+    "menus.rc",        "accelerators.rc", "otherkinds.rc", "vsapp.rc", "macros.rc",
+    "libversion.rc",
 };
+
+/// The headers shipped with the compiler, in the source tree.
+inline std::string BundledHeaders() { return testsupport::SourceFile("rc/include").string(); }
+
+/// What Microsoft's rc reads differently from llvm-rc: the Visual Basic script, and the
+/// text llvm-rc is given to make its reference (the same resources, said its way).
+inline const char* const kVisualBasicScript = "tests/rc/msrc/vb.rc";
+inline const char* const kVisualBasicLanguage = "LANGUAGE 0x0409, 0";
+inline const char* const kVisualBasicLanguageForLlvmRc = "LANGUAGE 9, 1";
 
 } // namespace rctest

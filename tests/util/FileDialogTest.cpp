@@ -93,7 +93,7 @@ protected:
       }
       if (!found)
         EnumThreadWindows(
-            uiThread, [](HWND window, LPARAM) { return PostMessageA(window, WM_CLOSE, 0, 0); }, 0);
+            uiThread, [](HWND window, LPARAM) CALLBACK { return PostMessageA(window, WM_CLOSE, 0, 0); }, 0);
     });
     std::string chosen = BraskModule::ShowFileDialog("Programs|*.exe|All files|*.*", 0, Path(), title,
                                                      0, save, filterIndex, "chosen.exe");

@@ -16,6 +16,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   rc::Options options;
   options.script = work + "/fuzz.rc";
   options.output = work + "/fuzz.res";
+  // The bundled headers, from the corpus folder it runs in: #include <windows.h> works.
+  options.bundledIncludeDirs = {"../../../rc/include"};
   std::FILE* f = std::fopen(options.script.c_str(), "wb");
   if (!f)
     std::abort();

@@ -1,9 +1,9 @@
 // One generation for the probe, done as the tool does it: the folder probe makes the
 // target's folder current, the manifest and script are written there, and the compiler
-// runs with the tool's own command line. Only the manifest's architecture differs: the
-// tool writes X86 for 32-bit Visual Basic programs, and this machine can run only the
-// 64-bit probe, so its copy says amd64. Manifest settings come as the settings store keeps
-// them.
+// runs with the tool's own command line. The probe has this program's width: the i686 build
+// proves the manifest exactly as the tool writes it (X86, for 32-bit Visual Basic programs);
+// the x86_64 build's copy says amd64, so that a 64-bit probe takes it. Manifest settings come
+// as the settings store keeps them.
 //
 // proof_generation <rc.exe> <target path> [KEY=VALUE...] -> exit 0 when the .res exists
 // afterwards.
@@ -46,8 +46,8 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "cannot enter %s\n", names.probeFolder.c_str());
     return 2;
   }
-  const std::string manifest =
-      BuildManifestText("1.0.0.0", names.fileName, "Wine proof probe", "amd64", settings);
+  const std::string manifest = BuildManifestText("1.0.0.0", names.fileName, "Wine proof probe",
+                                                sizeof(void*) == 8 ? "amd64" : "X86", settings);
   WriteText(names.ManifestPath(), manifest);
   WriteText(names.ScriptPath(), BuildResourceScript(names.manifestName));
   BraskModule::RunAndWait(

@@ -1,28 +1,41 @@
 #!/bin/sh
 # Proof that the generated resource works: the tool's script for a probe program,
-# compiled by our rc.exe under Wine, linked into a 64-bit probe, makes the probe load
-# comctl32.dll from winsxs; the same probe without it loads the system one. With every
-# manifest setting on, comctl32 still comes from winsxs, and on Windows 10 GetVersionEx
-# reports 10.0 instead of the 6.2 a program without "Supported Windows versions" gets.
-# Wine reads manifests leniently, so the manifests are also taken back out of the .res,
+# compiled by our rc.exe under Wine, linked into a probe of the build's width, makes the
+# probe load comctl32.dll from winsxs, from the assembly of its own architecture (x86 for
+# the i686 build, amd64 for the x86_64 one); the same probe without it loads the system one.
+# With every manifest setting on, comctl32 still comes from winsxs, and on Windows 10
+# GetVersionEx reports 10.0 instead of the 6.2 a program without "Supported Windows versions"
+# gets. Wine reads manifests leniently, so the manifests are also taken back out of the .res,
 # checked with a strict XML parser, and the settings Wine does not act on (run level, DPI,
 # GDI scaling, long paths) are checked where Windows looks for them, namespaces included.
 #
-# wine-proof.sh PREFIX RC_EXE PROOF_GENERATION_EXE PROOF_SOURCE_DIR WORK_DIR
+# wine-proof.sh PREFIX RC_EXE PROOF_GENERATION_EXE PROOF_SOURCE_DIR WORK_DIR [MINGW_TRIPLE]
 set -eu
-prefix=$1 rc=$2 generation=$3 source=$4 work=$5
+prefix=$1 rc=$2 generation=$3 source=$4 work=$5 triple=${6:-x86_64-w64-mingw32}
 run="$(dirname "$0")/../../../cmake/wine-run.sh"
-cc=x86_64-w64-mingw32-gcc
-windres=x86_64-w64-mingw32-windres
+cc=$triple-gcc
+windres=$triple-windres
+case "$triple" in
+  i686-*) assembly=x86_microsoft.windows.common-controls_ ;;
+  *) assembly=amd64_microsoft.windows.common-controls_ ;;
+esac
 
 rm -rf "$work"
 mkdir -p "$work"
 
+# Wine programs write to files, not pipes: the wineserver and Wine's services that the first
+# Wine program starts inherit its output and hold a pipe (this script's, or CTest's) open for
+# as long as other tests keep the prefix busy. wine_to FILE PROGRAM [ARGS...]
+wine_to() {
+  out=$1
+  shift
+  "$run" "$prefix" "$@" >"$out" 2>&1 || { cat "$out"; echo "FAIL: $*"; exit 1; }
+}
+
 # Windows 10 for the probes alone, as winecfg sets it for one program, so that the other
 # tests sharing the prefix keep its own version.
 for exe in probe.exe plain.exe; do
-  "$run" "$prefix" reg add "HKCU\\Software\\Wine\\AppDefaults\\$exe" /v Version /d win10 /f \
-    >/dev/null
+  wine_to "$work/reg.txt" reg add "HKCU\\Software\\Wine\\AppDefaults\\$exe" /v Version /d win10 /f
 done
 
 # The generation, as the tool runs it (Z: is the Unix root under Wine), for a probe in the
@@ -33,8 +46,8 @@ make_probe() {
   folder=$1
   shift
   mkdir -p "$folder"
-  "$run" "$prefix" "$generation" "$(winpath "$rc")" "$(winpath "$folder/probe.exe")" "$@" |
-    tr -d '\r'
+  wine_to "$folder/generation.txt" "$generation" "$(winpath "$rc")" "$(winpath "$folder/probe.exe")" "$@"
+  tr -d '\r' <"$folder/generation.txt"
   test -f "$folder/probe_manifest.res" || { echo "FAIL: no .res in $folder"; exit 1; }
   "$windres" -J res -O coff -i "$folder/probe_manifest.res" -o "$folder/manifest.o"
   "$cc" -O1 -o "$folder/probe.exe" "$source/Probe.c" "$folder/manifest.o" -lcomctl32
@@ -73,18 +86,22 @@ make_probe "$all_folder" SupportedOS=1 ExecutionLevel=asInvoker DpiAwareness=per
   GdiScaling=1 LongPathAware=1
 "$cc" -O1 -o "$work/plain.exe" "$source/Probe.c" -lcomctl32
 
-themed=$("$run" "$prefix" "$plain_folder/probe.exe" | tr -d '\r')
-plain=$("$run" "$prefix" "$work/plain.exe" | tr -d '\r')
-every=$("$run" "$prefix" "$all_folder/probe.exe" | tr -d '\r')
+wine_to "$work/themed.txt" "$plain_folder/probe.exe"
+wine_to "$work/plain.txt" "$work/plain.exe"
+wine_to "$work/every.txt" "$all_folder/probe.exe"
+themed=$(tr -d '\r' <"$work/themed.txt")
+plain=$(tr -d '\r' <"$work/plain.txt")
+every=$(tr -d '\r' <"$work/every.txt")
 printf "with the generated .res:\n%s\n" "$themed"
 printf "without it:\n%s\n" "$plain"
 printf "with every setting on:\n%s\n" "$every"
-has "the themed probe did not load comctl32 from winsxs" "$themed" winsxs
+has "the themed probe did not load comctl32 from winsxs\\$assembly*" "$themed" "winsxs\\$assembly"
 lacks "the plain probe loaded comctl32 from winsxs" "$plain" winsxs
 has "without supported versions the themed probe is not told Windows 8 (6.2)" "$themed" \
   "version 6.2"
 has "the plain probe is not told Windows 8 (6.2)" "$plain" "version 6.2"
-has "with every setting the probe did not load comctl32 from winsxs" "$every" winsxs
+has "with every setting the probe did not load comctl32 from winsxs\\$assembly*" "$every" \
+  "winsxs\\$assembly"
 has "with supported versions the probe is not told Windows 10 (10.0)" "$every" "version 10.0"
 
 extract "$plain_folder/probe_manifest.res" "$work/plain.manifest"
@@ -112,6 +129,6 @@ query "$work/every.manifest" "string($settings$(el longPathAware $smi/2016/Windo
 query "$work/every.manifest" \
   "count($compatibility/*[local-name()='application']/*[local-name()='supportedOS'])" 5
 query "$work/plain.manifest" "count($(el assembly $v1)/*)" 3
-echo "PASS: Common Controls 6 from winsxs with and without every setting, GetVersionEx 6.2" \
+echo "PASS: Common Controls 6 from winsxs ($assembly*) with and without every setting, GetVersionEx 6.2" \
   "without supported versions and 10.0 with them, and well-formed manifests that carry" \
   "each setting where Windows reads it"

@@ -1,0 +1,4 @@
+#ifndef THEMEFOLD_COMMCTRL_H
+#define THEMEFOLD_COMMCTRL_H
+#include <commctrl.rh>
+#endif
