@@ -92,13 +92,15 @@ inline constexpr const char* kProjectFilter = "Visual Basic projects (*.vbp)|*.v
 inline constexpr const char* kProjectDialogTitle = "Components from a project";
 /// One line of the components list: the file, its class count, and why it needs a look.
 inline std::string ComponentLine(const std::string& path, std::size_t classCount, bool outside,
-                                 const std::string& problem) {
+                                 const std::string& problem, const std::string& source) {
   if (!problem.empty())
     return path + ": cannot be read";
   std::string line = path + ": " + std::to_string(classCount) +
                      (classCount == 1 ? " class" : " classes");
   if (outside)
     line += "; not in the program's folder or below: deployment must put it there";
+  if (!source.empty())
+    line += "; " + source;
   return line;
 }
 inline constexpr const char* kOptionsOk = "OK";

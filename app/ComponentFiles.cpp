@@ -18,14 +18,27 @@ std::string InspectedComponentFiles::ChooseProject() {
                       filterIndex, "");
 }
 
+namespace {
+
+inspect::RegistryReader ReaderOf(Registry& registry) {
+  return [&registry](const std::string& subKey) {
+    return registry.ReadLocalMachineString(subKey, "");
+  };
+}
+
+} // namespace
+
 ComponentEntry InspectedComponentFiles::Describe(const std::string& path,
                                                  const std::string& exePath) {
   ComponentEntry entry;
   try {
-    const inspect::TypeLibrary library = inspect::ReadTypeLibFile(path);
-    entry.classCount = library.classes.size();
-    inspect::ManifestFileName(inspect::SplitTypeLibPath(path).first,
-                              ProgramFolder(exePath, separator_), separator_, entry.outside);
+    const inspect::Component component = inspect::ReadComponents(
+        {path}, ProgramFolder(exePath, separator_), separator_, ReaderOf(registry_))[0];
+    entry.classCount = component.classCount;
+    entry.outside = component.outside;
+    for (const std::string& note : component.notes)
+      if (note.find(": miscStatus ") != std::string::npos)
+        entry.source += (entry.source.empty() ? "" : "; ") + note;
   } catch (const inspect::FormatError& error) {
     entry.problem = error.what();
   }
@@ -52,11 +65,8 @@ std::string ReadComponentFacts(const std::vector<std::string>& paths, const std:
                                Registry& registry, char separator,
                                std::vector<generation::ComponentFacts>& facts) {
   try {
-    facts = inspect::FactsOf(inspect::ReadComponents(
-        paths, ProgramFolder(exePath, separator), separator,
-        [&registry](const std::string& subKey) {
-          return registry.ReadLocalMachineString(subKey, "");
-        }));
+    facts = inspect::FactsOf(inspect::ReadComponents(paths, ProgramFolder(exePath, separator),
+                                                     separator, ReaderOf(registry)));
     return std::string();
   } catch (const inspect::FormatError& error) {
     return error.what();

@@ -16,6 +16,7 @@ struct ComponentEntry {
   std::size_t classCount = 0;
   bool outside = false; ///< not in the program's folder or below it
   std::string problem;  ///< why it cannot be read; "" when it can
+  std::string source;   ///< where the controls' miscStatus comes from; "" without controls
 };
 
 class ComponentFiles {
@@ -34,8 +35,9 @@ public:
 /// The real one: the common dialog, and inspect/'s readers.
 class InspectedComponentFiles : public ComponentFiles {
 public:
-  InspectedComponentFiles(FileDialog& dialog, WindowHandle owner, char separator)
-      : dialog_(dialog), owner_(owner), separator_(separator) {}
+  InspectedComponentFiles(FileDialog& dialog, Registry& registry, WindowHandle owner,
+                          char separator)
+      : dialog_(dialog), registry_(registry), owner_(owner), separator_(separator) {}
   std::string ChooseComponent() override;
   std::string ChooseProject() override;
   ComponentEntry Describe(const std::string& path, const std::string& exePath) override;
@@ -44,6 +46,7 @@ public:
 
 private:
   FileDialog& dialog_;
+  Registry& registry_;
   WindowHandle owner_;
   char separator_;
 };

@@ -39,7 +39,8 @@ void frmOptions::ShowComponents() {
   std::vector<std::string> lines;
   for (const std::string& path : components_) {
     const ComponentEntry entry = files_->Describe(path, exePath_);
-    lines.push_back(texts::ComponentLine(path, entry.classCount, entry.outside, entry.problem));
+    lines.push_back(texts::ComponentLine(path, entry.classCount, entry.outside, entry.problem,
+                                         entry.source));
   }
   view_.SetComponents(lines);
 }

@@ -137,10 +137,9 @@ std::vector<Component> ReadComponents(const std::vector<std::string>& paths,
     Component component;
     component.path = path;
     const TypeLibrary library = ReadTypeLibFile(path);
-    bool outside = false;
-    const std::string name =
-        ManifestFileName(SplitTypeLibPath(path).first, programFolder, separator, outside);
-    if (outside)
+    const std::string name = ManifestFileName(SplitTypeLibPath(path).first, programFolder,
+                                              separator, component.outside);
+    if (component.outside)
       component.notes.push_back(name + " is not in the program's folder or below it: "
                                        "deployment must put it beside the program");
     component.facts = ComponentFactsOf(library, name, registry, component.notes);

@@ -33,6 +33,7 @@ struct Component {
   std::string path; ///< as chosen, "\N" included
   generation::ComponentFacts facts;
   std::size_t classCount = 0;
+  bool outside = false; ///< not in the program's folder or below it
   std::vector<std::string> notes; ///< warnings and where miscStatus came from
 };
 

@@ -35,7 +35,7 @@ bool OptionsWindow::ShowModal(generation::ManifestSettings& settings,
 
   if (dialog_) {
     files_ = std::make_unique<InspectedComponentFiles>(
-        *dialog_, reinterpret_cast<WindowHandle>(hwnd()), '\\');
+        *dialog_, *registry_, reinterpret_cast<WindowHandle>(hwnd()), '\\');
     form_ = std::make_unique<frmOptions>(*this, inspector_, *files_, settings, exePath);
   } else {
     form_ = std::make_unique<frmOptions>(*this, inspector_, settings, exePath);

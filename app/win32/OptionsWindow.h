@@ -16,8 +16,9 @@ public:
   OptionsWindow(const frmMain& main, ProgramInspector& inspector)
       : main_(main), inspector_(inspector) {}
   /// With the components list, chosen through dialog.
-  OptionsWindow(const frmMain& main, ProgramInspector& inspector, FileDialog& dialog)
-      : main_(main), inspector_(inspector), dialog_(&dialog) {}
+  OptionsWindow(const frmMain& main, ProgramInspector& inspector, FileDialog& dialog,
+                Registry& registry)
+      : main_(main), inspector_(inspector), dialog_(&dialog), registry_(&registry) {}
   ~OptionsWindow() override;
 
   bool ShowModal(generation::ManifestSettings& settings, const std::string& exePath) override;
@@ -41,6 +42,7 @@ private:
   const frmMain& main_;
   ProgramInspector& inspector_;
   FileDialog* dialog_ = nullptr;
+  Registry* registry_ = nullptr;
   std::unique_ptr<InspectedComponentFiles> files_;
   std::unique_ptr<frmOptions> form_;
   GdiObject<HFONT> font_;

@@ -41,7 +41,7 @@ TEST(ComponentsWindowTest, ListChangesReachTheSettingsOnlyThroughOk) {
        true, {"C:\\App\\a.ocx", "C:\\Windows\\SysWOW64\\x.ocx", "C:\\App\\b.dll"},
        {"C:\\App\\a.ocx: 1 class",
         "C:\\Windows\\SysWOW64\\x.ocx: 3 classes; not in the program's folder or below: "
-        "deployment must put it there",
+        "deployment must put it there; X: miscStatus as registered on this machine",
         "C:\\App\\b.dll: cannot be read"}},
       {"cancel keeps the stored list", {"C:\\App\\a.ocx"},
        [](app::frmOptions& form, fakes::OptionsView& view) {
@@ -60,8 +60,9 @@ TEST(ComponentsWindowTest, ListChangesReachTheSettingsOnlyThroughOk) {
       files.chosen = {"C:\\App\\App.vbp"};
     files.projects["C:\\App\\App.vbp"] = {"C:\\App\\a.ocx", "C:\\Windows\\SysWOW64\\x.ocx",
                                           "C:\\App\\b.dll"};
-    files.entries["C:\\Windows\\SysWOW64\\x.ocx"] = {3, true, ""};
-    files.entries["C:\\App\\b.dll"] = {0, false, "b.dll: not a type library"};
+    files.entries["C:\\Windows\\SysWOW64\\x.ocx"] = {
+        3, true, "", "X: miscStatus as registered on this machine"};
+    files.entries["C:\\App\\b.dll"] = {0, false, "b.dll: not a type library", ""};
     if (std::string(row.name).rfind("from", 0) != 0)
       files.entries.erase("C:\\App\\b.dll");
     generation::ManifestSettings settings;
