@@ -1,6 +1,9 @@
 #pragma once
 // Every fixed text of the program's windows and start-up, in one place.
 
+#include <cstddef>
+#include <string>
+
 #include "app/ControlIds.h"
 
 namespace app::texts {
@@ -77,6 +80,29 @@ inline constexpr const char* kOptionsGdiScalingNote =
 inline constexpr const char* kOptionsLongPaths = "Long paths";
 inline constexpr const char* kOptionsLongPathsNote =
     "Paths longer than 260 characters work where Windows 10 has long paths turned on.";
+inline constexpr const char* kOptionsComponents =
+    "Components used without registration (copy them beside the program):";
+inline constexpr const char* kOptionsAddComponent = "Add...";
+inline constexpr const char* kOptionsRemoveComponent = "Remove";
+inline constexpr const char* kOptionsFromProject = "From project...";
+inline constexpr const char* kComponentFilter =
+    "Components (*.ocx;*.dll;*.tlb)|*.ocx;*.dll;*.tlb";
+inline constexpr const char* kComponentDialogTitle = "Add a component";
+inline constexpr const char* kProjectFilter = "Visual Basic projects (*.vbp)|*.vbp";
+inline constexpr const char* kProjectDialogTitle = "Components from a project";
+/// One line of the components list: the file, its class count, and why it needs a look.
+inline std::string ComponentLine(const std::string& path, std::size_t classCount, bool outside,
+                                 const std::string& problem, const std::string& source) {
+  if (!problem.empty())
+    return path + ": cannot be read";
+  std::string line = path + ": " + std::to_string(classCount) +
+                     (classCount == 1 ? " class" : " classes");
+  if (outside)
+    line += "; not in the program's folder or below: deployment must put it there";
+  if (!source.empty())
+    line += "; " + source;
+  return line;
+}
 inline constexpr const char* kOptionsOk = "OK";
 inline constexpr const char* kOptionsCancel = "Cancel";
 

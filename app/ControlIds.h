@@ -49,6 +49,11 @@
 #define IDC_OPTIONS_LONGPATHS 3012         /* check box */
 #define IDC_OPTIONS_LONGPATHS_NOTE 3013
 #define IDC_OPTIONS_REPORT 3014            /* what the program carries now, read-only */
+#define IDC_OPTIONS_COMPONENTS_LABEL 3015
+#define IDC_OPTIONS_COMPONENTS 3016        /* list box */
+#define IDC_OPTIONS_ADD_COMPONENT 3017
+#define IDC_OPTIONS_REMOVE_COMPONENT 3018
+#define IDC_OPTIONS_FROM_PROJECT 3019
 
 // Resources of themefold.exe
 #define IDI_THEMEFOLD 1    /* icon group, 32x32 and 16x16, 16 colours */

@@ -40,9 +40,17 @@ const Control kOptionsControls[] = {
      195},
     {IDC_OPTIONS_LONGPATHS, Kind::CheckBox, texts::kOptionsLongPaths, 165, 3135, 7770, 255},
     {IDC_OPTIONS_LONGPATHS_NOTE, Kind::Note, texts::kOptionsLongPathsNote, 420, 3405, 7515, 195},
-    {IDC_OPTIONS_REPORT, Kind::Report, "", 165, 3750, 7770, 780},
-    {IDC_OPTIONS_OK, Kind::DefaultButton, texts::kOptionsOk, 5715, 4740, 1080, 345},
-    {IDC_OPTIONS_CANCEL, Kind::Button, texts::kOptionsCancel, 6855, 4740, 1080, 345},
+    {IDC_OPTIONS_COMPONENTS_LABEL, Kind::Label, texts::kOptionsComponents, 165, 3750, 7770,
+     195},
+    {IDC_OPTIONS_COMPONENTS, Kind::List, "", 165, 3990, 6030, 1170},
+    {IDC_OPTIONS_ADD_COMPONENT, Kind::Button, texts::kOptionsAddComponent, 6300, 3990, 1635,
+     345},
+    {IDC_OPTIONS_REMOVE_COMPONENT, Kind::Button, texts::kOptionsRemoveComponent, 6300, 4395,
+     1635, 345},
+    {IDC_OPTIONS_FROM_PROJECT, Kind::Button, texts::kOptionsFromProject, 6300, 4800, 1635, 345},
+    {IDC_OPTIONS_REPORT, Kind::Report, "", 165, 5310, 7770, 780},
+    {IDC_OPTIONS_OK, Kind::DefaultButton, texts::kOptionsOk, 5715, 6300, 1080, 345},
+    {IDC_OPTIONS_CANCEL, Kind::Button, texts::kOptionsCancel, 6855, 6300, 1080, 345},
 };
 const std::size_t kOptionsControlCount = sizeof kOptionsControls / sizeof kOptionsControls[0];
 

@@ -18,6 +18,7 @@ enum class Kind {
   DropList, ///< height: the closed box; the list drops below it
   Note,     ///< a label that wraps
   Report,   ///< read-only text of several lines
+  List,     ///< a list box of lines
 };
 
 struct Control {
@@ -41,7 +42,7 @@ inline constexpr int kMainClientHeight = 3735;
 inline constexpr int kReadmeClientWidth = 7065;
 inline constexpr int kReadmeClientHeight = 4800;
 inline constexpr int kOptionsClientWidth = 8100;
-inline constexpr int kOptionsClientHeight = 5250;
+inline constexpr int kOptionsClientHeight = 6810;
 
 inline constexpr int kDescriptionLimit = 300;
 

@@ -4,6 +4,7 @@
 #include <cctype>
 
 #include "app/AppTexts.h"
+#include "app/ComponentFiles.h"
 
 namespace app {
 
@@ -82,9 +83,20 @@ void frmMain::Command4_Click() {
 }
 
 void frmMain::Command1_Click() {
-  driver_.Run({view_.Text(MainView::Field::Text1), view_.Text(MainView::Field::Text4),
-               view_.Text(MainView::Field::Text3)},
-              Globals::RcExePath, manifest_);
+  const std::string exePath = view_.Text(MainView::Field::Text1);
+  // A component that cannot be read stops the generation before anything is written.
+  std::vector<generation::ComponentFacts> components;
+  if (!manifest_.components.empty()) {
+    const std::string problem =
+        ReadComponentFacts(manifest_.components, exePath, services_.registry,
+                           services_.files.PathSeparator(), components);
+    if (!problem.empty()) {
+      services_.boxes.Show({problem, Icon::Exclamation, Buttons::Ok, 1});
+      return;
+    }
+  }
+  driver_.Run({exePath, view_.Text(MainView::Field::Text4), view_.Text(MainView::Field::Text3)},
+              Globals::RcExePath, manifest_, components);
 }
 
 void frmMain::Command2_Click() { view_.Close(); }

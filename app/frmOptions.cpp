@@ -29,6 +29,55 @@ void frmOptions::Form_Load() {
   view_.SetChecked(Check::GdiScaling, settings_.gdiScaling);
   view_.SetChecked(Check::LongPaths, settings_.longPathAware);
   view_.SetReport(exePath_.empty() ? std::string() : inspector_.Describe(exePath_));
+  components_ = settings_.components;
+  ShowComponents();
+}
+
+void frmOptions::ShowComponents() {
+  if (!files_)
+    return;
+  std::vector<std::string> lines;
+  for (const std::string& path : components_) {
+    const ComponentEntry entry = files_->Describe(path, exePath_);
+    lines.push_back(texts::ComponentLine(path, entry.classCount, entry.outside, entry.problem,
+                                         entry.source));
+  }
+  view_.SetComponents(lines);
+}
+
+void frmOptions::AddComponent(const std::string& path) {
+  for (const std::string& chosen : components_)
+    if (chosen == path)
+      return;
+  components_.push_back(path);
+}
+
+void frmOptions::AddComponent_Click() {
+  const std::string path = files_ ? files_->ChooseComponent() : std::string();
+  if (path.empty())
+    return;
+  AddComponent(path);
+  ShowComponents();
+}
+
+void frmOptions::RemoveComponent_Click() {
+  const int index = view_.SelectedComponent();
+  if (!files_ || index < 0 || static_cast<std::size_t>(index) >= components_.size())
+    return;
+  components_.erase(components_.begin() + index);
+  ShowComponents();
+}
+
+void frmOptions::FromProject_Click() {
+  const std::string project = files_ ? files_->ChooseProject() : std::string();
+  if (project.empty())
+    return;
+  std::string problem;
+  for (const std::string& path : files_->FromProject(project, problem))
+    AddComponent(path);
+  if (!problem.empty())
+    view_.SetReport(problem);
+  ShowComponents();
 }
 
 void frmOptions::OK_Click() {
@@ -40,6 +89,8 @@ void frmOptions::OK_Click() {
   chosen.dpi = FromIndex<DpiAwareness>(view_.Selected(List::Dpi), texts::kOptionsDpiSettings);
   chosen.gdiScaling = view_.Checked(Check::GdiScaling);
   chosen.longPathAware = view_.Checked(Check::LongPaths);
+  if (files_)
+    chosen.components = components_;
   settings_ = chosen;
   accepted_ = true;
   view_.Close();
@@ -48,13 +99,22 @@ void frmOptions::OK_Click() {
 void frmOptions::Cancel_Click() { view_.Close(); }
 
 generation::ManifestSettings LoadManifestSettings(Settings& settings) {
-  return generation::FromSettingEntries([&settings](const std::string& key) {
+  const auto read = [&settings](const std::string& key) {
     return settings.Get(texts::kAppTitle, texts::kSection, key, "");
-  });
+  };
+  generation::ManifestSettings manifest = generation::FromSettingEntries(read);
+  manifest.components = generation::ComponentsFromSettings(read);
+  return manifest;
 }
 
 void SaveManifestSettings(Settings& settings, const generation::ManifestSettings& manifest) {
-  for (const auto& entry : generation::ToSettingEntries(manifest))
+  generation::SettingEntries entries = generation::ToSettingEntries(manifest);
+  const generation::SettingEntries components =
+      generation::ComponentSettingEntries(manifest.components, [&settings](const std::string& key) {
+        return settings.Get(texts::kAppTitle, texts::kSection, key, "");
+      });
+  entries.insert(entries.end(), components.begin(), components.end());
+  for (const auto& entry : entries)
     settings.Save(texts::kAppTitle, texts::kSection, entry.first, entry.second);
 }
 

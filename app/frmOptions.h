@@ -4,7 +4,9 @@
 
 #include <string>
 #include <utility>
+#include <vector>
 
+#include "app/ComponentFiles.h"
 #include "app/Services.h"
 #include "generation/ManifestSettings.h"
 
@@ -23,6 +25,10 @@ public:
   virtual int Selected(List list) const = 0;
   virtual void Select(List list, int index) = 0;
   virtual void SetReport(const std::string& text) = 0;
+  /// Replaces the lines of the components list.
+  virtual void SetComponents(const std::vector<std::string>& lines) = 0;
+  /// The chosen line of the components list, or -1 when none is.
+  virtual int SelectedComponent() const = 0;
   /// Unloads the window; the modal loop that showed it returns.
   virtual void Close() = 0;
 };
@@ -41,17 +47,30 @@ public:
   frmOptions(OptionsView& view, ProgramInspector& inspector,
              generation::ManifestSettings& settings, std::string exePath)
       : view_(view), inspector_(inspector), settings_(settings), exePath_(std::move(exePath)) {}
+  /// With the components list; without files the list is left as it is.
+  frmOptions(OptionsView& view, ProgramInspector& inspector, ComponentFiles& files,
+             generation::ManifestSettings& settings, std::string exePath)
+      : view_(view), inspector_(inspector), files_(&files), settings_(settings),
+        exePath_(std::move(exePath)) {}
 
   void Form_Load();
   void OK_Click();
   void Cancel_Click();
+  void AddComponent_Click();
+  void RemoveComponent_Click();
+  void FromProject_Click();
   bool Accepted() const { return accepted_; }
 
 private:
+  void AddComponent(const std::string& path);
+  void ShowComponents();
+
   OptionsView& view_;
   ProgramInspector& inspector_;
+  ComponentFiles* files_ = nullptr;
   generation::ManifestSettings& settings_;
   std::string exePath_;
+  std::vector<std::string> components_;
   bool accepted_ = false;
 };
 

@@ -3,6 +3,8 @@
 #include "app/frmMain.h"
 #include "batch/Options.h"
 #include "generation/Placeholders.h"
+#include "inspect/Bytes.h"
+#include "inspect/Components.h"
 #include "inspect/Inspect.h"
 #include "platform/Platform.h"
 
@@ -184,6 +186,35 @@ int Run(const std::vector<std::string>& args, generation::FileOperations& files,
   if (!options.quiet && options.readmePath.empty())
     options.readmePath = LocateTemplate(files, console.dataFolder);
 
+  // Every component is read before anything is written: one that cannot be read stops the
+  // generation with a message naming it.
+  std::vector<generation::ComponentFacts> components;
+  try {
+    std::vector<std::string> notes;
+    for (const std::string& project : options.projects)
+      for (const std::string& path :
+           inspect::ProjectComponentPaths(AbsolutePath(project, here, separator), separator,
+                                          notes))
+        options.manifest.components.push_back(path);
+    for (std::string& path : options.manifest.components)
+      path = AbsolutePath(path, here, separator);
+    const std::string target = options.target;
+    const std::string programFolder = target.substr(0, target.find_last_of(separator) + 1);
+    const std::vector<inspect::Component> read = inspect::ReadComponents(
+        options.manifest.components, programFolder, separator,
+        [&console](const std::string& subKey) {
+          return console.registry.ReadLocalMachineString(subKey, "");
+        });
+    for (const inspect::Component& component : read)
+      notes.insert(notes.end(), component.notes.begin(), component.notes.end());
+    for (const std::string& note : notes)
+      Say(console.err, "note: " + note);
+    components = inspect::FactsOf(read);
+  } catch (const inspect::FormatError& error) {
+    Say(console.err, error.what());
+    return kUsage;
+  }
+
   generation::DriverOptions driverOptions;
   driverOptions.writeModule = !options.noModule;
   driverOptions.moduleQuestionFirst = true;
@@ -194,7 +225,7 @@ int Run(const std::vector<std::string>& args, generation::FileOperations& files,
   generation::Outcome outcome = generation::Outcome::FileOperationFailed;
   try {
     outcome = driver.Run({options.target, options.version, options.description}, compiler,
-                         options.manifest);
+                         options.manifest, components);
   } catch (const Stopped& stopped) {
     Say(console.err, "stopped by signal " + std::to_string(stopped.signal) +
                          "; the temporary files are removed");

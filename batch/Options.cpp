@@ -12,6 +12,15 @@ bool SetRunLevel(Options& options, const std::string& value) {
 bool SetDpi(Options& options, const std::string& value) {
   return generation::ParseDpi(value, options.manifest.dpi);
 }
+bool AddComponent(Options& options, const std::string& value) {
+  options.manifest.components.push_back(value);
+  return !value.empty();
+}
+bool AddProject(Options& options, const std::string& value) {
+  options.projects.push_back(value);
+  return !value.empty();
+}
+std::string PathChoices() { return "a path"; }
 
 // One row per option: a text value (with whether it must be non-empty), a flag, a flag of
 // the manifest, or one of a fixed list of values.
@@ -44,6 +53,8 @@ const OptionSpec kOptionSpecs[] = {
     {"--gdi-scaling", nullptr, nullptr, false, &ManifestSettings::gdiScaling},
     {"--long-path-aware", nullptr, nullptr, false, &ManifestSettings::longPathAware},
     {"--inspect", nullptr, &Options::inspect, false},
+    {"--com", nullptr, nullptr, true, nullptr, AddComponent, PathChoices},
+    {"--vbp", nullptr, nullptr, true, nullptr, AddProject, PathChoices},
 };
 
 const OptionSpec* FindSpec(const std::string& name) {
@@ -138,6 +149,9 @@ std::string HelpText() {
          "  --dpi D            DPI awareness: " + generation::DpiChoices() + "\n"
          "  --gdi-scaling      Windows draws GDI text and lines sharp at high DPI\n"
          "  --long-path-aware  paths longer than 260 characters work\n"
+         "  --com FILE[\\N]     use the COM component FILE (.ocx, .dll or .tlb; N its type\n"
+         "                     library resource) without registration; may be repeated\n"
+         "  --vbp PROJECT.vbp  the same for each component the Visual Basic project uses\n"
          "\n"
          "Exit codes: 0 done; 1 the compiler made no .res; 2 usage (a bad version with\n"
          "--check-version, no compiler found); 3 folder cannot be entered; 4 output exists\n"

@@ -23,6 +23,7 @@ struct Options {
   bool help = false;
   bool showVersion = false;
   bool inspect = false; ///< report what the target carries and generate nothing
+  std::vector<std::string> projects; ///< --vbp: projects whose components join --com's
   generation::ManifestSettings manifest;
 };
 

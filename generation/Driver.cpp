@@ -95,7 +95,8 @@ bool WriteModule(const std::string& path, FileOperations& files, Conversation& c
 }
 
 Outcome Driver::Run(const Inputs& inputs, const std::string& rcExePath,
-                    const ManifestSettings& manifest) {
+                    const ManifestSettings& manifest,
+                    const std::vector<ComponentFacts>& components) {
   if (running_)
     return Outcome::Busy;
   running_ = true;
@@ -104,7 +105,7 @@ Outcome Driver::Run(const Inputs& inputs, const std::string& rcExePath,
     ~Reset() { flag = false; }
   } reset{running_};
   try {
-    return Generate(inputs, rcExePath, manifest);
+    return Generate(inputs, rcExePath, manifest, components);
   } catch (const SystemError& error) {
     conversation_.Tell(Report::FileOperationFailed, texts::FileOperationFailed(error));
     return Outcome::FileOperationFailed;
@@ -112,7 +113,8 @@ Outcome Driver::Run(const Inputs& inputs, const std::string& rcExePath,
 }
 
 Outcome Driver::Generate(const Inputs& inputs, const std::string& rcExePath,
-                         const ManifestSettings& manifest) {
+                         const ManifestSettings& manifest,
+                         const std::vector<ComponentFacts>& components) {
   const OutputNames names = DeriveOutputNames(inputs.targetPath, files_.PathSeparator());
   // The probe leaves the folder current: the compiler finds the manifest by its bare name.
   if (!files_.FolderExists(names.probeFolder)) {
@@ -145,7 +147,7 @@ Outcome Driver::Generate(const Inputs& inputs, const std::string& rcExePath,
   const std::string script = BuildResourceScript(names.manifestName);
   const std::string manifestText =
       BuildManifestText(files_.AnsiToUtf8(inputs.version), files_.AnsiToUtf8(names.fileName),
-                        files_.AnsiToUtf8(inputs.description), manifest);
+                        files_.AnsiToUtf8(inputs.description), "X86", manifest, components);
 
   TemporaryFiles temporary(files_);
   temporary.Write(names.ManifestPath(), manifestText);
@@ -176,6 +178,8 @@ Outcome Driver::Generate(const Inputs& inputs, const std::string& rcExePath,
   std::string instructions = files_.ReadWholeFile(templatePath);
   instructions = ReplaceAll(instructions, "%resfile%", names.outputName);
   instructions = ReplaceAll(instructions, "%exename%", names.fileName);
+  if (!components.empty())
+    instructions += texts::ComponentsParagraph(components);
   conversation_.ShowInstructions(instructions);
   return Outcome::Done;
 }

@@ -6,6 +6,9 @@
 #include <string>
 #include <utility>
 
+#include <vector>
+
+#include "generation/Components.h"
 #include "generation/ManifestSettings.h"
 #include "util/SystemError.h"
 
@@ -105,12 +108,15 @@ public:
 
   /// One whole generation. A call made while one runs (a click queued during the compiler
   /// and dispatched in the pass over pending events) returns Busy at once.
+  /// components: the facts of manifest.components, read by the front end beforehand.
   Outcome Run(const Inputs& inputs, const std::string& rcExePath,
-              const ManifestSettings& manifest = {});
+              const ManifestSettings& manifest = {},
+              const std::vector<ComponentFacts>& components = {});
 
 private:
   Outcome Generate(const Inputs& inputs, const std::string& rcExePath,
-                   const ManifestSettings& manifest);
+                   const ManifestSettings& manifest,
+                   const std::vector<ComponentFacts>& components);
 
   FileOperations& files_;
   Conversation& conversation_;

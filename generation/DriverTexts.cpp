@@ -20,4 +20,16 @@ std::string FileOperationFailed(const SystemError& error) {
          "\r\nCode " + std::to_string(error.Number());
 }
 
+std::string ComponentsParagraph(const std::vector<ComponentFacts>& components) {
+  std::string files;
+  for (std::size_t i = 0; i < components.size(); ++i) {
+    if (i > 0)
+      files += i + 1 == components.size() ? " and " : ", ";
+    files += components[i].fileName;
+  }
+  return "\r\n\r\nComponents: copy " + files +
+         " beside the program, in the folders named here; they need no registration. "
+         "The Visual Basic 6 SP6 runtime is needed on the user's machine.";
+}
+
 } // namespace generation::texts

@@ -2,6 +2,9 @@
 // Every text a generation shows, in one place. The batch front end prints the same texts.
 
 #include <string>
+#include <vector>
+
+#include "generation/Components.h"
 
 #include "util/SystemError.h"
 
@@ -23,5 +26,7 @@ std::string OverwriteModule(const std::string& path);
 std::string ModuleWriteFailed(const std::string& path, const SystemError& error);
 /// A file operation of the generation itself failed: operation, path, description, code.
 std::string FileOperationFailed(const SystemError& error);
+/// What the instructions add when components are isolated, starting with its blank line.
+std::string ComponentsParagraph(const std::vector<ComponentFacts>& components);
 
 } // namespace generation::texts

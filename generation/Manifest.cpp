@@ -87,6 +87,41 @@ std::vector<std::string> SettingsLines(const generation::ManifestSettings& setti
   return lines;
 }
 
+std::string Attribute(const char* name, const std::string& value) {
+  return std::string(" ") + name + "=\"" + EscapeXml(value) + "\"";
+}
+
+// One <file> element per component, in the order given.
+std::vector<std::string> ComponentLines(const std::vector<generation::ComponentFacts>& components) {
+  std::vector<std::string> lines;
+  for (const generation::ComponentFacts& component : components) {
+    lines.push_back("    <file" + Attribute("name", component.fileName) + ">");
+    lines.push_back("        <typelib" + Attribute("tlbid", component.tlbid) +
+                    Attribute("version", component.version) + Attribute("helpdir", "") +
+                    Attribute("flags", component.flags) + "/>");
+    for (const generation::ComClassFacts& item : component.classes) {
+      std::string line = "        <comClass" + Attribute("clsid", item.clsid) +
+                         Attribute("tlbid", component.tlbid) +
+                         Attribute("threadingModel", "Apartment") +
+                         Attribute("progid", item.progId) +
+                         Attribute("description", item.description);
+      if (!item.miscStatus.empty())
+        line += Attribute("miscStatus", item.miscStatus);
+      if (!item.miscStatusContent.empty())
+        line += Attribute("miscStatusContent", item.miscStatusContent);
+      lines.push_back(line + "/>");
+    }
+    lines.push_back("    </file>");
+  }
+  // The proxies are the program's, not the file's: they follow every <file>.
+  for (const generation::ComponentFacts& component : components)
+    for (const generation::ComInterfaceFacts& item : component.interfaces)
+      lines.push_back("    <comInterfaceExternalProxyStub" + Attribute("name", item.name) +
+                      Attribute("iid", item.iid) + Attribute("tlbid", component.tlbid) +
+                      Attribute("proxyStubClsid32", kAutomationProxyStub) + "/>");
+  return lines;
+}
+
 // The settings' lines go in before the template's last line, "</assembly>".
 std::string JoinedTemplate(const std::vector<std::string>& settingsLines) {
   std::vector<std::string> lines(std::begin(kTemplate), std::end(kTemplate) - 1);
@@ -177,19 +212,32 @@ std::string EscapeXml(const std::string& value) {
 
 std::string BuildManifestText(const std::string& version, const std::string& exeName,
                               const std::string& description, const std::string& architecture,
-                              const generation::ManifestSettings& settings) {
+                              const generation::ManifestSettings& settings,
+                              const std::vector<generation::ComponentFacts>& components) {
   using generation::ReplaceAll;
   std::string text = ReplaceAll(JoinedTemplate(SettingsLines(settings)),
                                 "%arch%", architecture);
   text = ReplaceAll(text, "%version%", EscapeXml(version));
   text = ReplaceAll(text, "%exename%", EscapeXml(exeName));
   text = ReplaceAll(text, "%description%", EscapeXml(description));
+  // After the placeholders are filled, so that a '%' in a component's name stays as it is.
+  const std::string end = "\r\n" + std::string(*(std::end(kTemplate) - 1));
+  std::string componentText;
+  for (const std::string& line : ComponentLines(components))
+    componentText += "\r\n" + line;
+  text.insert(text.size() - end.size(), componentText);
 
   // 3 for "-->" and 2 for the CR LF the file writer appends.
   text += "<!--";
   text.append((100 - (text.size() + 5) % 100) % 100, '.');
   text += "-->";
   return text;
+}
+
+std::string BuildManifestText(const std::string& version, const std::string& exeName,
+                              const std::string& description, const std::string& architecture,
+                              const generation::ManifestSettings& settings) {
+  return BuildManifestText(version, exeName, description, architecture, settings, {});
 }
 
 std::string BuildManifestText(const std::string& version, const std::string& exeName,

@@ -1,6 +1,9 @@
 #pragma once
 #include <string>
 
+#include <vector>
+
+#include "generation/Components.h"
 #include "generation/ManifestSettings.h"
 
 /// The application manifest that gives a program Common Controls 6, with the three values
@@ -26,6 +29,16 @@ std::string BuildManifestText(const std::string& version, const std::string& exe
 std::string BuildManifestText(const std::string& version, const std::string& exeName,
                               const std::string& description, const std::string& architecture,
                               const generation::ManifestSettings& settings);
+
+/// With one <file> element per component after the settings' elements; no component gives
+/// the same text as the overloads without them.
+std::string BuildManifestText(const std::string& version, const std::string& exeName,
+                              const std::string& description, const std::string& architecture,
+                              const generation::ManifestSettings& settings,
+                              const std::vector<generation::ComponentFacts>& components);
+
+/// The proxy of the automation marshaler, which serves every dispatch and dual interface.
+inline constexpr const char* kAutomationProxyStub = "{00020424-0000-0000-C000-000000000046}";
 
 /// Escapes & < > " ' as XML entities, and puts U+FFFD in place of what XML cannot hold:
 /// control characters other than tab, CR and LF, and bytes that are not UTF-8.

@@ -9,6 +9,9 @@ constexpr const char* kKeyRunLevel = "ExecutionLevel";
 constexpr const char* kKeyDpi = "DpiAwareness";
 constexpr const char* kKeyGdiScaling = "GdiScaling";
 constexpr const char* kKeyLongPaths = "LongPathAware";
+constexpr const char* kKeyComponents = "Components";
+// No file name holds '|', and the store keeps one line per key.
+constexpr char kComponentSeparator = '|';
 
 const char* OnOff(bool on) { return on ? "1" : "0"; }
 
@@ -46,6 +49,34 @@ ManifestSettings FromSettingEntries(const std::function<std::string(const std::s
   settings.gdiScaling = read(kKeyGdiScaling) == "1";
   settings.longPathAware = read(kKeyLongPaths) == "1";
   return settings;
+}
+
+SettingEntries ComponentSettingEntries(const std::vector<std::string>& components,
+                                       const std::function<std::string(const std::string&)>& read) {
+  std::string text;
+  for (const std::string& path : components) {
+    if (!text.empty())
+      text += kComponentSeparator;
+    text += path;
+  }
+  if (text.empty() && read(kKeyComponents).empty())
+    return {};
+  return {{kKeyComponents, text}};
+}
+
+std::vector<std::string> ComponentsFromSettings(
+    const std::function<std::string(const std::string&)>& read) {
+  std::vector<std::string> components;
+  const std::string text = read(kKeyComponents);
+  for (std::string::size_type start = 0; start < text.size();) {
+    std::string::size_type end = text.find(kComponentSeparator, start);
+    if (end == std::string::npos)
+      end = text.size();
+    if (end > start)
+      components.push_back(text.substr(start, end - start));
+    start = end + 1;
+  }
+  return components;
 }
 
 } // namespace generation

@@ -36,11 +36,14 @@ struct ManifestSettings {
   DpiAwareness dpi = DpiAwareness::Default;
   bool gdiScaling = false;
   bool longPathAware = false;
+  /// COM components used without registration: paths of .ocx, .dll or .tlb files, each
+  /// with an optional "\\N" naming its type library resource.
+  std::vector<std::string> components;
 
   bool operator==(const ManifestSettings& other) const {
     return supportedOs == other.supportedOs && runLevel == other.runLevel &&
            dpi == other.dpi && gdiScaling == other.gdiScaling &&
-           longPathAware == other.longPathAware;
+           longPathAware == other.longPathAware && components == other.components;
   }
   bool operator!=(const ManifestSettings& other) const { return !(*this == other); }
   /// True when the manifest differs from the plain visual-styles one.
@@ -98,11 +101,19 @@ std::string RunLevelChoices();
 std::string DpiChoices();
 
 /// The settings as the settings store keeps them: one key per setting, every key always
-/// written, so that a setting turned off is stored as off.
+/// written, so that a setting turned off is stored as off. The components are kept apart.
 using SettingEntries = std::vector<std::pair<std::string, std::string>>;
 SettingEntries ToSettingEntries(const ManifestSettings& settings);
 /// read returns the stored value of a key, "" when it is missing. Missing and unknown
 /// values read as the defaults.
 ManifestSettings FromSettingEntries(const std::function<std::string(const std::string&)>& read);
+
+/// The components' key, only when there are components or read finds some stored: a store
+/// that never held any stays as it was.
+SettingEntries ComponentSettingEntries(const std::vector<std::string>& components,
+                                       const std::function<std::string(const std::string&)>& read);
+/// The components stored; none when the key is missing.
+std::vector<std::string> ComponentsFromSettings(
+    const std::function<std::string(const std::string&)>& read);
 
 } // namespace generation

@@ -33,7 +33,13 @@ bool OptionsWindow::ShowModal(generation::ManifestSettings& settings,
                  font_.get());
   CentreOver(hwnd(), owner_);
 
-  form_ = std::make_unique<frmOptions>(*this, inspector_, settings, exePath);
+  if (dialog_) {
+    files_ = std::make_unique<InspectedComponentFiles>(
+        *dialog_, *registry_, reinterpret_cast<WindowHandle>(hwnd()), '\\');
+    form_ = std::make_unique<frmOptions>(*this, inspector_, *files_, settings, exePath);
+  } else {
+    form_ = std::make_unique<frmOptions>(*this, inspector_, settings, exePath);
+  }
   form_->Form_Load();
   if (owner_)
     EnableWindow(owner_, FALSE);
@@ -88,6 +94,29 @@ void OptionsWindow::SetReport(const std::string& text) {
   SetWindowTextA(Control(IDC_OPTIONS_REPORT), lines.c_str());
 }
 
+void OptionsWindow::SetComponents(const std::vector<std::string>& lines) {
+  HWND list = Control(IDC_OPTIONS_COMPONENTS);
+  SendMessageA(list, LB_RESETCONTENT, 0, 0);
+  for (const std::string& line : lines)
+    SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(line.c_str()));
+  // Wide enough to scroll to the end of the longest line.
+  HDC dc = GetDC(list);
+  HGDIOBJ old = SelectObject(dc, font_.get());
+  LONG widest = 0;
+  for (const std::string& line : lines) {
+    SIZE size{};
+    GetTextExtentPoint32A(dc, line.c_str(), static_cast<int>(line.size()), &size);
+    widest = size.cx > widest ? size.cx : widest;
+  }
+  SelectObject(dc, old);
+  ReleaseDC(list, dc);
+  SendMessageA(list, LB_SETHORIZONTALEXTENT, static_cast<WPARAM>(widest + 8), 0);
+}
+
+int OptionsWindow::SelectedComponent() const {
+  return static_cast<int>(SendMessageA(Control(IDC_OPTIONS_COMPONENTS), LB_GETCURSEL, 0, 0));
+}
+
 void OptionsWindow::Close() {
   // The owner takes the activation back only if it is enabled before this one goes.
   if (owner_)
@@ -103,6 +132,12 @@ LRESULT OptionsWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
         form_->OK_Click();
       else if (LOWORD(wParam) == IDC_OPTIONS_CANCEL)
         form_->Cancel_Click();
+      else if (LOWORD(wParam) == IDC_OPTIONS_ADD_COMPONENT)
+        form_->AddComponent_Click();
+      else if (LOWORD(wParam) == IDC_OPTIONS_REMOVE_COMPONENT)
+        form_->RemoveComponent_Click();
+      else if (LOWORD(wParam) == IDC_OPTIONS_FROM_PROJECT)
+        form_->FromProject_Click();
     }
     return 0;
   case WM_CTLCOLORSTATIC:

@@ -15,6 +15,10 @@ class OptionsWindow : public Window, public app::OptionsWindow, public OptionsVi
 public:
   OptionsWindow(const frmMain& main, ProgramInspector& inspector)
       : main_(main), inspector_(inspector) {}
+  /// With the components list, chosen through dialog.
+  OptionsWindow(const frmMain& main, ProgramInspector& inspector, FileDialog& dialog,
+                Registry& registry)
+      : main_(main), inspector_(inspector), dialog_(&dialog), registry_(&registry) {}
   ~OptionsWindow() override;
 
   bool ShowModal(generation::ManifestSettings& settings, const std::string& exePath) override;
@@ -25,6 +29,8 @@ public:
   int Selected(List list) const override;
   void Select(List list, int index) override;
   void SetReport(const std::string& text) override;
+  void SetComponents(const std::vector<std::string>& lines) override;
+  int SelectedComponent() const override;
   void Close() override;
 
 private:
@@ -35,6 +41,9 @@ private:
 
   const frmMain& main_;
   ProgramInspector& inspector_;
+  FileDialog* dialog_ = nullptr;
+  Registry* registry_ = nullptr;
+  std::unique_ptr<InspectedComponentFiles> files_;
   std::unique_ptr<frmOptions> form_;
   GdiObject<HFONT> font_;
   HWND owner_ = nullptr;

@@ -36,6 +36,8 @@ DWORD StyleOf(layout::Kind kind, int id) {
     return WS_TABSTOP | BS_AUTOCHECKBOX;
   case layout::Kind::DropList:
     return WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST;
+  case layout::Kind::List:
+    return WS_TABSTOP | WS_VSCROLL | WS_HSCROLL | LBS_NOINTEGRALHEIGHT | LBS_NOTIFY;
   }
   return 0;
 }
@@ -52,6 +54,8 @@ const char* ClassOf(layout::Kind kind) {
     return "BUTTON";
   case layout::Kind::DropList:
     return "COMBOBOX";
+  case layout::Kind::List:
+    return "LISTBOX";
   default:
     return "STATIC";
   }
@@ -70,7 +74,8 @@ void CreateControls(HWND parent, const layout::Control* controls, std::size_t co
   for (std::size_t i = 0; i < count; ++i) {
     const layout::Control& c = controls[i];
     const bool sunken = c.kind == layout::Kind::Edit || c.kind == layout::Kind::ReadOnlyEdit ||
-                        c.kind == layout::Kind::Report || c.kind == layout::Kind::Picture;
+                        c.kind == layout::Kind::Report || c.kind == layout::Kind::Picture ||
+                        c.kind == layout::Kind::List;
     const int height = c.kind == layout::Kind::DropList ? c.height * kDropListRows : c.height;
     HWND control = CreateWindowExA(
         sunken ? WS_EX_CLIENTEDGE : 0, ClassOf(c.kind), c.text,

@@ -343,7 +343,46 @@ public:
     selected[list] = index >= 0 && index < count ? index : -1;
   }
   void SetReport(const std::string& text) override { report = text; }
+  std::vector<std::string> components;
+  int selectedComponent = -1;
+  void SetComponents(const std::vector<std::string>& lines) override { components = lines; }
+  int SelectedComponent() const override { return selectedComponent; }
   void Close() override { ++closes; }
+};
+
+/// Components answered from tables: what the dialogs give, one class each, and the
+/// projects' components.
+class ComponentFiles : public app::ComponentFiles {
+public:
+  std::vector<std::string> chosen;   ///< answers of the dialogs, in turn; "" cancels
+  std::map<std::string, app::ComponentEntry> entries; ///< by path; others: 1 class, inside
+  std::map<std::string, std::vector<std::string>> projects;
+  std::string Next() {
+    if (chosen.empty())
+      return std::string();
+    const std::string path = chosen.front();
+    chosen.erase(chosen.begin());
+    return path;
+  }
+  std::string ChooseComponent() override { return Next(); }
+  std::string ChooseProject() override { return Next(); }
+  app::ComponentEntry Describe(const std::string& path, const std::string&) override {
+    auto it = entries.find(path);
+    if (it != entries.end())
+      return it->second;
+    app::ComponentEntry entry;
+    entry.classCount = 1;
+    return entry;
+  }
+  std::vector<std::string> FromProject(const std::string& project,
+                                       std::string& problem) override {
+    auto it = projects.find(project);
+    if (it == projects.end()) {
+      problem = project + ": not found";
+      return {};
+    }
+    return it->second;
+  }
 };
 
 /// The real window logic on a fake view; user does what the user does in the window, then

@@ -410,3 +410,37 @@ TEST_F(EndToEndTest, InspectReportsWhatTheProgramCarries) {
     EXPECT_EQ(Listing(dir_), before);
   }
 }
+
+// A component that cannot be read, or a project that names one that is not there, stops
+// the run before anything is written, naming the file.
+TEST_F(EndToEndTest, ComponentsThatCannotBeReadTouchNothing) {
+  fs::create_directories(dir_ / "com");
+  testsupport::WriteBytes(dir_ / "com" / "text.ocx", "not a type library");
+  testsupport::WriteBytes(dir_ / "com" / "App.vbp",
+                          "Type=Exe\r\nObject={6B1F3C2E-8D4A-4E57-9A51-2F0C7E1D3A10}#1.0#0; "
+                          "gone.ocx\r\nName=\"App\"\r\n");
+  struct Row {
+    std::vector<std::string> args;
+    std::string errStart;
+  };
+  // As the program prints it: with the platform's own separator.
+  const std::string folder = (dir_ / "com" / "").string();
+  const Row rows[] = {
+      {{"--com", folder + "missing.ocx"}, "themefold-batch: " + folder + "missing.ocx: "},
+      {{"--com=" + folder + "text.ocx"}, "themefold-batch: " + folder + "text.ocx: "},
+      {{"--vbp", folder + "App.vbp"},
+       "themefold-batch: " + folder + "App.vbp: line 2: gone.ocx not found\n"},
+      {{"--com="}, "themefold-batch: option --com needs a path\n"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.errStart);
+    const std::set<std::string> before = Listing(dir_ / "com");
+    std::vector<std::string> args = Common();
+    args.insert(args.end(), row.args.begin(), row.args.end());
+    args.push_back((dir_ / "com" / "App.exe").string());
+    const batchtest::Result result = Batch(args);
+    EXPECT_EQ(result.exitCode, 2);
+    EXPECT_EQ(result.err.rfind(row.errStart, 0), 0u) << result.err;
+    EXPECT_EQ(Listing(dir_ / "com"), before);
+  }
+}

@@ -1,15 +1,16 @@
 #!/bin/sh
 # Proof that registration-free COM works: an unregistered in-process server and a client
 # that creates it. Without a manifest CoCreateInstance answers REGDB_E_CLASSNOTREG; with the
-# manifest linked into the client it succeeds and the method returns its value.
+# manifest that themefold-batch --com made linked into the client, it succeeds and the
+# method returns its value.
 #
-# regfree-proof.sh PREFIX SERVER_DLL SOURCE_DIR WORK_DIR RC_EXE
+# regfree-proof.sh PREFIX SERVER_DLL SOURCE_DIR WORK_DIR RC_EXE BATCH_EXE
 set -eu
-prefix=$1 server=$2 source=$3 work=$4 rc=$5
+prefix=$1 server=$2 source=$3 work=$4 rc=$5 batch=$6
 run="$(dirname "$0")/../../cmake/wine-run.sh"
 case "$(file -b "$server")" in
-  *x86-64*) cxx=x86_64-w64-mingw32-g++-posix windres=x86_64-w64-mingw32-windres arch=amd64 ;;
-  *) cxx=i686-w64-mingw32-g++-posix windres=i686-w64-mingw32-windres arch=x86 ;;
+  *x86-64*) cxx=x86_64-w64-mingw32-g++-posix windres=x86_64-w64-mingw32-windres ;;
+  *) cxx=i686-w64-mingw32-g++-posix windres=i686-w64-mingw32-windres ;;
 esac
 
 rm -rf "$work"
@@ -26,19 +27,12 @@ printf "without a manifest: %s\n" "$plain"
 case "$plain" in *"CoCreateInstance 0x80040154"*) ;; *)
   echo "FAIL: without a manifest the class should not be registered"; exit 1 ;; esac
 
-cat >"$work/app/client.manifest" <<XML
-<?xml version="1.0" encoding="UTF-8" standalone="yes"?>
-<assembly xmlns="urn:schemas-microsoft-com:asm.v1" manifestVersion="1.0">
-  <assemblyIdentity type="win32" name="client.exe" version="1.0.0.0" processorArchitecture="$arch"/>
-  <file name="calc.dll">
-    <typelib tlbid="{6b1f3c2e-8d4a-4e57-9a51-2f0c7e1d3a10}" version="1.0" helpdir=""/>
-    <comClass clsid="{6b1f3c2e-8d4a-4e57-9a51-2f0c7e1d3a12}" threadingModel="Apartment"
-              tlbid="{6b1f3c2e-8d4a-4e57-9a51-2f0c7e1d3a10}"/>
-  </file>
-</assembly>
-XML
-printf '1 24 "client.manifest"\r\n' >"$work/app/client.rc"
-(cd "$work/app" && "$run" "$prefix" "$rc" /fo client.res client.rc)
+# The manifest is the tool's own: themefold-batch reads calc.dll's type library and
+# compiles the manifest into client_manifest.res.
+: >"$work/app/client.exe"
+(cd "$work/app" && "$run" "$prefix" "$batch" --com calc.dll --rc "$(winpath "$rc")" \
+  --quiet --no-module --force client.exe)
+cp "$work/app/client_manifest.res" "$work/app/client.res"
 "$windres" -J res -O coff -i "$work/app/client.res" -o "$work/manifest.o"
 client "$work/app/client.exe" "$work/manifest.o"
 with=$("$run" "$prefix" "$work/app/client.exe" | tr -d '\r' || true)

@@ -137,3 +137,31 @@ TEST(ManifestSettingsTest, NamesAreTheManifestsOwnAndExactInLetterCase) {
   EXPECT_EQ(generation::RunLevelChoices(), "asInvoker, highestAvailable or requireAdministrator");
   EXPECT_EQ(generation::DpiChoices(), "system or permonitorv2");
 }
+
+TEST(ManifestSettingsTest, ComponentsAreStoredOnlyWhenThereAreOrWereAny) {
+  struct Row {
+    const char* name;
+    std::vector<std::string> components;
+    const char* stored; ///< before; nullptr for a store without the key
+    std::vector<std::pair<std::string, std::string>> written;
+  };
+  const Row rows[] = {
+      {"never any", {}, nullptr, {}},
+      {"two", {"C:\\App\\a.ocx", "C:\\App\\b.dll\\2"}, nullptr,
+       {{"Components", "C:\\App\\a.ocx|C:\\App\\b.dll\\2"}}},
+      {"all removed", {}, "C:\\App\\a.ocx", {{"Components", ""}}},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    const auto read = [&row](const std::string& key) {
+      return key == "Components" && row.stored ? std::string(row.stored) : std::string();
+    };
+    const generation::SettingEntries written =
+        generation::ComponentSettingEntries(row.components, read);
+    EXPECT_EQ(written, row.written);
+    const auto back = [&written](const std::string& key) {
+      return written.empty() || key != written[0].first ? std::string() : written[0].second;
+    };
+    EXPECT_EQ(generation::ComponentsFromSettings(back), row.components);
+  }
+}

@@ -4,6 +4,7 @@
 #include "gui/ProgramDriver.h"
 
 #include "app/ControlIds.h"
+#include "generation/DriverTexts.h"
 #include "generation/Manifest.h"
 #include "generation/Placeholders.h"
 #include "support/TestSupport.h"
@@ -11,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <map>
 #include <memory>
@@ -712,3 +714,128 @@ TEST_F(ProgramTest, ManifestOptionsCancelledChangeNothingAndOkedOnesReachTheRes)
   EXPECT_EQ(stored, "1");
   ASSERT_NO_FATAL_FAILURE(CloseProgram());
 }
+
+#ifdef THEMEFOLD_COM_DIR
+namespace {
+
+// Unix paths of the build under Wine's drive Z:.
+std::string BuildPath(std::string path) {
+  for (char& c : path)
+    if (c == '/')
+      c = '\\';
+  return "Z:" + path;
+}
+
+// The data of the manifest resource (type 24) in a .res file; "" when there is none.
+std::string ManifestOfRes(const std::string& res) {
+  std::size_t at = 0;
+  while (at + 12 <= res.size()) {
+    DWORD dataSize = 0, headerSize = 0;
+    std::memcpy(&dataSize, res.data() + at, 4);
+    std::memcpy(&headerSize, res.data() + at + 4, 4);
+    if (headerSize < 12 || at + headerSize + dataSize > res.size())
+      return std::string();
+    WORD type[2] = {};
+    std::memcpy(type, res.data() + at + 8, 4);
+    if (type[0] == 0xFFFF && type[1] == 24)
+      return res.substr(at + headerSize, dataSize);
+    at = (at + headerSize + dataSize + 3) & ~static_cast<std::size_t>(3);
+  }
+  return std::string();
+}
+
+// Runs a console program and returns what it printed.
+std::string Output(const std::string& program) {
+  SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+  HANDLE read = nullptr, write = nullptr;
+  if (!CreatePipe(&read, &write, &inherit, 0))
+    return "no pipe";
+  SetHandleInformation(read, HANDLE_FLAG_INHERIT, 0);
+  STARTUPINFOA startup{};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESTDHANDLES;
+  startup.hStdOutput = write;
+  startup.hStdError = write;
+  PROCESS_INFORMATION process{};
+  std::string commandLine = "\"" + program + "\"";
+  const bool started = CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, TRUE,
+                                      CREATE_NO_WINDOW, nullptr, nullptr, &startup, &process);
+  CloseHandle(write);
+  std::string text = started ? "" : "did not start";
+  char buffer[256];
+  DWORD got = 0;
+  while (ReadFile(read, buffer, sizeof buffer, &got, nullptr) && got > 0)
+    text.append(buffer, got);
+  CloseHandle(read);
+  if (started) {
+    WaitForSingleObject(process.hProcess, 60000);
+    CloseHandle(process.hProcess);
+    CloseHandle(process.hThread);
+  }
+  return text;
+}
+
+} // namespace
+
+TEST_F(ProgramTest, ComponentAddedInTheOptionsWindowIsCreatedWithoutRegistration) {
+  // The target is the test client; its component lies beside it, never registered.
+  const std::string component = folder_ + "calc.dll";
+  ASSERT_TRUE(CopyFileA(BuildPath(THEMEFOLD_COM_CLIENT).c_str(), target_.c_str(), FALSE));
+  ASSERT_TRUE(
+      CopyFileA(BuildPath(THEMEFOLD_COM_DIR "/calc.dll").c_str(), component.c_str(), FALSE));
+  EXPECT_NE(Output(target_).find("CoCreateInstance 0x80040154"), std::string::npos)
+      << "the component is registered: the proof would prove nothing";
+
+  settings::Set("Application", target_);
+  ASSERT_NO_FATAL_FAILURE(Start());
+  driver::Click(Item(IDC_COMMAND4));
+  HWND window = driver::WaitForWindow(*program_, THEMEFOLD_OPTIONS_CLASS, THEMEFOLD_OPTIONS_TITLE);
+  ASSERT_NE(window, nullptr) << driver::DescribeWindows(*program_);
+  driver::Click(driver::Control(window, IDC_OPTIONS_ADD_COMPONENT));
+  ASSERT_NO_FATAL_FAILURE(AnswerFileDialog("Add a component", component));
+  HWND list = driver::Control(window, IDC_OPTIONS_COMPONENTS);
+  ASSERT_EQ(SendMessageA(list, LB_GETCOUNT, 0, 0), 1);
+  // Across processes Wine hands list box text over in UTF-16 only.
+  wchar_t wide[MAX_PATH + 100] = {};
+  SendMessageW(list, LB_GETTEXT, 0, reinterpret_cast<LPARAM>(wide));
+  char line[MAX_PATH + 100] = {};
+  WideCharToMultiByte(CP_ACP, 0, wide, -1, line, sizeof line, nullptr, nullptr);
+  EXPECT_EQ(std::string(line), component + ": 1 class");
+  driver::Click(driver::Control(window, IDC_OPTIONS_OK));
+  ASSERT_TRUE(driver::WaitUntilGone(window));
+  driver::Settle();
+  std::string stored;
+  ASSERT_TRUE(settings::Get("Components", stored));
+  EXPECT_EQ(stored, component);
+
+  driver::SetText(Item(IDC_TEXT4), "1.0.0.0");
+  driver::Click(Item(IDC_COMMAND1));
+  HWND readme =
+      driver::WaitForWindow(*program_, THEMEFOLD_README_CLASS, THEMEFOLD_README_TITLE);
+  ASSERT_NE(readme, nullptr) << driver::DescribeWindows(*program_);
+  generation::ComponentFacts calc;
+  calc.fileName = "calc.dll";
+  const std::string paragraph = generation::texts::ComponentsParagraph({calc});
+  const std::string shown = driver::Text(driver::Control(readme, IDC_README_TEXT1));
+  ASSERT_GE(shown.size(), paragraph.size());
+  EXPECT_EQ(shown.substr(shown.size() - paragraph.size()), paragraph);
+  driver::Close(readme);
+  ASSERT_TRUE(driver::WaitUntilGone(readme));
+  ASSERT_NO_FATAL_FAILURE(CloseProgram());
+
+  // Linked: the .res's manifest becomes the client's own manifest resource.
+  const std::string manifest = ManifestOfRes(ReadBytes(folder_ + "App_manifest.res"));
+  ASSERT_NE(manifest.find("<file name=\"calc.dll\">"), std::string::npos) << manifest;
+  const std::string linked = folder_ + "Linked.exe";
+  ASSERT_TRUE(CopyFileA(target_.c_str(), linked.c_str(), FALSE));
+  HANDLE update = BeginUpdateResourceA(linked.c_str(), FALSE);
+  ASSERT_NE(update, nullptr);
+  ASSERT_TRUE(UpdateResourceA(update, MAKEINTRESOURCEA(24), MAKEINTRESOURCEA(1), 0,
+                              const_cast<char*>(manifest.data()),
+                              static_cast<DWORD>(manifest.size())));
+  ASSERT_TRUE(EndUpdateResourceA(update, FALSE));
+  const std::string output = Output(linked);
+  EXPECT_NE(output.find("CoCreateInstance 0x00000000"), std::string::npos) << output;
+  EXPECT_NE(output.find("sum 5"), std::string::npos) << output;
+}
+#endif

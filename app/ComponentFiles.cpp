@@ -1,0 +1,76 @@
+#include "app/ComponentFiles.h"
+
+#include "app/AppTexts.h"
+#include "inspect/Bytes.h"
+#include "inspect/Components.h"
+
+namespace app {
+
+std::string InspectedComponentFiles::ChooseComponent() {
+  int filterIndex = 1;
+  return dialog_.Show(texts::kComponentFilter, owner_, "", texts::kComponentDialogTitle, 0,
+                      false, filterIndex, "");
+}
+
+std::string InspectedComponentFiles::ChooseProject() {
+  int filterIndex = 1;
+  return dialog_.Show(texts::kProjectFilter, owner_, "", texts::kProjectDialogTitle, 0, false,
+                      filterIndex, "");
+}
+
+namespace {
+
+inspect::RegistryReader ReaderOf(Registry& registry) {
+  return [&registry](const std::string& subKey) {
+    return registry.ReadLocalMachineString(subKey, "");
+  };
+}
+
+} // namespace
+
+ComponentEntry InspectedComponentFiles::Describe(const std::string& path,
+                                                 const std::string& exePath) {
+  ComponentEntry entry;
+  try {
+    const inspect::Component component = inspect::ReadComponents(
+        {path}, ProgramFolder(exePath, separator_), separator_, ReaderOf(registry_))[0];
+    entry.classCount = component.classCount;
+    entry.outside = component.outside;
+    for (const std::string& note : component.notes)
+      if (note.find(": miscStatus ") != std::string::npos)
+        entry.source += (entry.source.empty() ? "" : "; ") + note;
+  } catch (const inspect::FormatError& error) {
+    entry.problem = error.what();
+  }
+  return entry;
+}
+
+std::vector<std::string> InspectedComponentFiles::FromProject(const std::string& project,
+                                                              std::string& problem) {
+  std::vector<std::string> notes;
+  try {
+    return inspect::ProjectComponentPaths(project, separator_, notes);
+  } catch (const inspect::FormatError& error) {
+    problem = error.what();
+    return {};
+  }
+}
+
+std::string ProgramFolder(const std::string& exePath, char separator) {
+  const std::string::size_type end = exePath.find_last_of(std::string(1, separator) + "/");
+  return end == std::string::npos ? std::string() : exePath.substr(0, end + 1);
+}
+
+std::string ReadComponentFacts(const std::vector<std::string>& paths, const std::string& exePath,
+                               Registry& registry, char separator,
+                               std::vector<generation::ComponentFacts>& facts) {
+  try {
+    facts = inspect::FactsOf(inspect::ReadComponents(paths, ProgramFolder(exePath, separator),
+                                                     separator, ReaderOf(registry)));
+    return std::string();
+  } catch (const inspect::FormatError& error) {
+    return error.what();
+  }
+}
+
+} // namespace app

@@ -1,0 +1,63 @@
+#pragma once
+// The COM components the options window lists: chosen through the file dialog, read
+// through inspect/, and read again as facts when a generation starts.
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+#include "app/Services.h"
+#include "generation/Components.h"
+
+namespace app {
+
+/// A component as the options window shows it.
+struct ComponentEntry {
+  std::size_t classCount = 0;
+  bool outside = false; ///< not in the program's folder or below it
+  std::string problem;  ///< why it cannot be read; "" when it can
+  std::string source;   ///< where the controls' miscStatus comes from; "" without controls
+};
+
+class ComponentFiles {
+public:
+  virtual ~ComponentFiles() = default;
+  /// A .ocx, .dll or .tlb file; "" when the user cancels.
+  virtual std::string ChooseComponent() = 0;
+  /// A .vbp file; "" when the user cancels.
+  virtual std::string ChooseProject() = 0;
+  virtual ComponentEntry Describe(const std::string& path, const std::string& exePath) = 0;
+  /// The components project names; problem says why none could be taken.
+  virtual std::vector<std::string> FromProject(const std::string& project,
+                                               std::string& problem) = 0;
+};
+
+/// The real one: the common dialog, and inspect/'s readers.
+class InspectedComponentFiles : public ComponentFiles {
+public:
+  InspectedComponentFiles(FileDialog& dialog, Registry& registry, WindowHandle owner,
+                          char separator)
+      : dialog_(dialog), registry_(registry), owner_(owner), separator_(separator) {}
+  std::string ChooseComponent() override;
+  std::string ChooseProject() override;
+  ComponentEntry Describe(const std::string& path, const std::string& exePath) override;
+  std::vector<std::string> FromProject(const std::string& project,
+                                       std::string& problem) override;
+
+private:
+  FileDialog& dialog_;
+  Registry& registry_;
+  WindowHandle owner_;
+  char separator_;
+};
+
+/// The folder of exePath, ending in its separator; "" when it names none.
+std::string ProgramFolder(const std::string& exePath, char separator);
+
+/// The facts of each component for a generation of exePath, misc status from registry.
+/// Returns why one cannot be read (naming the file), or "" with facts filled.
+std::string ReadComponentFacts(const std::vector<std::string>& paths, const std::string& exePath,
+                               Registry& registry, char separator,
+                               std::vector<generation::ComponentFacts>& facts);
+
+} // namespace app

@@ -1,0 +1,60 @@
+#pragma once
+// From component files to the facts their manifest entries need: the type library read
+// through our own reader, the classes and interfaces picked, the file named as the program
+// will find it.
+
+#include <cstddef>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "generation/Components.h"
+#include "inspect/TypeLib.h"
+
+namespace inspect {
+
+/// The registered MiscStatus of a class: the value of subKey under HKEY_LOCAL_MACHINE, ""
+/// when it is not there (never on Linux).
+using RegistryReader = std::function<std::string(const std::string& subKey)>;
+
+/// What Visual Basic registers for the content aspect of a UserControl: recompose on
+/// resize, no linking inside, inside-out, active when visible, client site first.
+inline constexpr unsigned kVbControlMiscStatus = 0x20191;
+
+/// "recomposeonresize,cantlinkinside,..." for OLEMISC bits, as a manifest spells them.
+std::string MiscStatusNames(unsigned bits);
+
+/// How the program finds path: relative to programFolder ('\\' between folders) when the
+/// file lies there or below, else its bare name with outside set.
+std::string ManifestFileName(const std::string& path, const std::string& programFolder,
+                             char separator, bool& outside);
+
+struct Component {
+  std::string path; ///< as chosen, "\N" included
+  generation::ComponentFacts facts;
+  std::size_t classCount = 0;
+  bool outside = false; ///< not in the program's folder or below it
+  std::vector<std::string> notes; ///< warnings and where miscStatus came from
+};
+
+/// The facts of library for the manifest entry of the file named fileName.
+generation::ComponentFacts ComponentFactsOf(const TypeLibrary& library,
+                                            const std::string& fileName,
+                                            const RegistryReader& registry,
+                                            std::vector<std::string>& notes);
+
+/// Reads each path's type library. Throws FormatError naming the file that cannot be read.
+std::vector<Component> ReadComponents(const std::vector<std::string>& paths,
+                                      const std::string& programFolder, char separator,
+                                      const RegistryReader& registry);
+
+/// The paths of the components projectPath (.vbp) names: from the project's folder, then on
+/// Windows from the system and SysWOW64 folders. The project's notes on what it left out
+/// are added to notes. Throws FormatError naming the project, or a component not found.
+std::vector<std::string> ProjectComponentPaths(const std::string& projectPath, char separator,
+                                               std::vector<std::string>& notes);
+
+/// The facts alone, in the order of components.
+std::vector<generation::ComponentFacts> FactsOf(const std::vector<Component>& components);
+
+} // namespace inspect
