@@ -58,6 +58,13 @@ void Run(const fs::path& release) {
     fs::remove(folder / old);
 
   settings::Clear();
+  // A component beside the program, so that the options window shows one in its list: the
+  // test server the registration-free proof uses.
+  const fs::path component = release / ".." / "tests" / "com" / "calc.dll";
+  if (fs::exists(component)) {
+    CopyFileA(component.string().c_str(), (folder / "Calc.dll").string().c_str(), FALSE);
+    settings::Set("Components", (folder / "Calc.dll").string());
+  }
   settings::Set("Application", (folder / "OrderDesk.exe").string());
   settings::Set("Description", "Order entry and invoicing");
   settings::Set("Version", "2.1.0.14");
