@@ -824,8 +824,13 @@ TEST_F(ProgramTest, ComponentAddedInTheOptionsWindowIsCreatedWithoutRegistration
   ASSERT_NO_FATAL_FAILURE(CloseProgram());
 
   // Linked: the .res's manifest becomes the client's own manifest resource.
-  const std::string manifest = ManifestOfRes(ReadBytes(folder_ + "App_manifest.res"));
+  std::string manifest = ManifestOfRes(ReadBytes(folder_ + "App_manifest.res"));
   ASSERT_NE(manifest.find("<file name=\"calc.dll\">"), std::string::npos) << manifest;
+  // The tool writes X86 for Visual Basic's 32-bit programs; a 64-bit client's activation
+  // context must name its own architecture.
+  if (sizeof(void*) == 8)
+    for (std::size_t at; (at = manifest.find("\"X86\"")) != std::string::npos;)
+      manifest.replace(at, 5, "\"amd64\"");
   const std::string linked = folder_ + "Linked.exe";
   ASSERT_TRUE(CopyFileA(target_.c_str(), linked.c_str(), FALSE));
   HANDLE update = BeginUpdateResourceA(linked.c_str(), FALSE);
