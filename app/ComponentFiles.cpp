@@ -1,8 +1,8 @@
 #include "app/ComponentFiles.h"
 
 #include "app/AppTexts.h"
-#include "inspect/Bytes.h"
-#include "inspect/Components.h"
+#include "readers/Bytes.h"
+#include "readers/Components.h"
 
 namespace app {
 

@@ -1,6 +1,6 @@
 #pragma once
 // The COM components the options window lists: chosen through the file dialog, read
-// through inspect/, and read again as facts when a generation starts.
+// through readers/, and read again as facts when a generation starts.
 
 #include <cstddef>
 #include <string>
@@ -32,7 +32,7 @@ public:
                                                std::string& problem) = 0;
 };
 
-/// The real one: the common dialog, and inspect/'s readers.
+/// The real one: the common dialog, and readers/'s readers.
 class InspectedComponentFiles : public ComponentFiles {
 public:
   InspectedComponentFiles(FileDialog& dialog, Registry& registry, WindowHandle owner,

@@ -3,9 +3,9 @@
 #include "app/frmMain.h"
 #include "batch/Options.h"
 #include "generation/Placeholders.h"
-#include "inspect/Bytes.h"
-#include "inspect/Components.h"
-#include "inspect/Inspect.h"
+#include "readers/Bytes.h"
+#include "readers/Components.h"
+#include "readers/Report.h"
 #include "platform/Platform.h"
 
 namespace batch {

@@ -1,6 +1,6 @@
 #pragma once
 // What a manifest says about the COM components a program uses without registration. The
-// facts come from the components' type libraries, read by the front ends through inspect/;
+// facts come from the components' type libraries, read by the front ends through readers/;
 // the text they make is built beside the template, in Manifest.cpp.
 
 #include <string>

@@ -5,7 +5,7 @@
 
 #include "app/ControlIds.h"
 #include "app/win32/MainWindow.h"
-#include "inspect/Inspect.h"
+#include "readers/Report.h"
 #include "util/BraskModule.h"
 
 namespace app::win32 {

@@ -11,7 +11,7 @@
 #include "app/AppTexts.h"
 #include "batch/Batch.h"
 #include "generation/BraskFileOperations.h"
-#include "inspect/PeBuilder.h"
+#include "readers/PeBuilder.h"
 #include "util/text/CommandLine.h"
 
 namespace fs = std::filesystem;

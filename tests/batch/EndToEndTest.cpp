@@ -10,7 +10,7 @@
 #include "batch/Runner.h"
 #include "generation/BraskFileOperations.h"
 #include "generation/Driver.h"
-#include "inspect/PeBuilder.h"
+#include "readers/PeBuilder.h"
 
 namespace fs = std::filesystem;
 

@@ -5,7 +5,7 @@
 // writer has added CR LF: Windows refuses to start a program whose manifest is not
 // well-formed.
 #include "generation/Manifest.h"
-#include "inspect/ManifestReader.h"
+#include "readers/ManifestReader.h"
 
 #include <cstdint>
 #include <cstdio>

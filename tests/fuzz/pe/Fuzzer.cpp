@@ -5,8 +5,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "inspect/Inspect.h"
-#include "inspect/PeBuilder.h"
+#include "readers/Report.h"
+#include "readers/PeBuilder.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   static const std::string plain = testsupport::BuildPe(inspect::kMachineI386, false, {}).image;

@@ -5,8 +5,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "inspect/Bytes.h"
-#include "inspect/TypeLib.h"
+#include "readers/Bytes.h"
+#include "readers/TypeLib.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string bytes(reinterpret_cast<const char*>(data), size);

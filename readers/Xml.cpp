@@ -1,4 +1,4 @@
-#include "inspect/Xml.h"
+#include "readers/Xml.h"
 
 #include <utility>
 

@@ -1,6 +1,6 @@
-#include "inspect/VbProject.h"
+#include "readers/VbProject.h"
 
-#include "inspect/AsciiText.h"
+#include "readers/AsciiText.h"
 #include "util/text/Lines.h"
 
 namespace inspect {

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "inspect/ManifestReader.h"
+#include "readers/ManifestReader.h"
 
 namespace inspect {
 

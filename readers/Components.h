@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "generation/Components.h"
-#include "inspect/TypeLib.h"
+#include "readers/TypeLib.h"
 
 namespace inspect {
 

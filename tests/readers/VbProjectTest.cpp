@@ -3,7 +3,7 @@
 
 #include <set>
 
-#include "inspect/VbProject.h"
+#include "readers/VbProject.h"
 
 namespace {
 

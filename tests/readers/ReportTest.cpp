@@ -2,9 +2,9 @@
 // programs with their manifest beside them, broken, or missing.
 #include "support/TestSupport.h"
 
-#include "inspect/Fixtures.h"
-#include "inspect/Inspect.h"
-#include "inspect/PeBuilder.h"
+#include "readers/Fixtures.h"
+#include "readers/Report.h"
+#include "readers/PeBuilder.h"
 
 using testsupport::Fixture;
 
@@ -32,7 +32,7 @@ TEST(InspectTest, ReportsWhatBuiltProgramsCarry) {
     SCOPED_TRACE(name);
     EXPECT_EQ(inspect::ReportText(inspect::InspectProgram(Fixture(name))),
               testsupport::ReadBytes(
-                  testsupport::SourceFile(std::string("tests/golden/inspect/") + name + ".txt")));
+                  testsupport::SourceFile(std::string("tests/golden/readers/") + name + ".txt")));
   }
 }
 

@@ -1,4 +1,4 @@
-#include "inspect/Bytes.h"
+#include "readers/Bytes.h"
 
 #include "util/text/Unicode.h"
 

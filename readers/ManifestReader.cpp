@@ -1,11 +1,11 @@
-#include "inspect/ManifestReader.h"
+#include "readers/ManifestReader.h"
 
 #include <algorithm>
 
 #include "generation/Driver.h"
-#include "inspect/AsciiText.h"
-#include "inspect/PeImage.h"
-#include "inspect/Xml.h"
+#include "readers/AsciiText.h"
+#include "readers/PeImage.h"
+#include "readers/Xml.h"
 #include "util/text/Unicode.h"
 
 namespace inspect {

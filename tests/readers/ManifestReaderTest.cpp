@@ -2,8 +2,8 @@
 // refuse to start the program or ignore a setting.
 #include "support/TestSupport.h"
 
-#include "inspect/ManifestReader.h"
-#include "inspect/PeImage.h"
+#include "readers/ManifestReader.h"
+#include "readers/PeImage.h"
 
 namespace {
 

@@ -1,9 +1,9 @@
-#include "inspect/Components.h"
+#include "readers/Components.h"
 
 #include <cstdlib>
 
-#include "inspect/Bytes.h"
-#include "inspect/VbProject.h"
+#include "readers/Bytes.h"
+#include "readers/VbProject.h"
 #include "platform/Platform.h"
 
 namespace inspect {

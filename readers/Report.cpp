@@ -1,7 +1,7 @@
-#include "inspect/Inspect.h"
+#include "readers/Report.h"
 
-#include "inspect/AsciiText.h"
-#include "inspect/PeImage.h"
+#include "readers/AsciiText.h"
+#include "readers/PeImage.h"
 #include "platform/Platform.h"
 
 namespace inspect {

@@ -12,9 +12,9 @@
 #include <string>
 #include <vector>
 
-#include "inspect/Bytes.h"
-#include "inspect/Fixtures.h"
-#include "inspect/TypeLib.h"
+#include "readers/Bytes.h"
+#include "readers/Fixtures.h"
+#include "readers/TypeLib.h"
 
 namespace {
 

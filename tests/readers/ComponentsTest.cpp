@@ -4,8 +4,8 @@
 
 #include "Fixtures.h"
 #include "generation/Manifest.h"
-#include "inspect/Bytes.h"
-#include "inspect/Components.h"
+#include "readers/Bytes.h"
+#include "readers/Components.h"
 
 namespace {
 

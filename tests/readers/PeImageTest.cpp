@@ -5,10 +5,10 @@
 #include <functional>
 #include <random>
 
-#include "inspect/Fixtures.h"
-#include "inspect/Inspect.h"
-#include "inspect/PeBuilder.h"
-#include "inspect/PeImage.h"
+#include "readers/Fixtures.h"
+#include "readers/Report.h"
+#include "readers/PeBuilder.h"
+#include "readers/PeImage.h"
 
 using inspect::FormatError;
 using inspect::PeImage;

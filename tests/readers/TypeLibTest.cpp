@@ -3,10 +3,10 @@
 
 #include <functional>
 
-#include "inspect/Bytes.h"
-#include "inspect/Fixtures.h"
-#include "inspect/PeBuilder.h"
-#include "inspect/TypeLib.h"
+#include "readers/Bytes.h"
+#include "readers/Fixtures.h"
+#include "readers/PeBuilder.h"
+#include "readers/TypeLib.h"
 
 using testsupport::PutU32;
 
@@ -58,7 +58,7 @@ TEST(TypeLibTest, ReadsWhatWidlWrote) {
     SCOPED_TRACE(row.path);
     EXPECT_EQ(inspect::Listing(inspect::ReadTypeLibFile(Fixture(row.path))),
               testsupport::ReadBytes(
-                  testsupport::SourceFile(std::string("tests/golden/inspect/") + row.golden)));
+                  testsupport::SourceFile(std::string("tests/golden/readers/") + row.golden)));
   }
 }
 

@@ -1,10 +1,10 @@
-#include "inspect/TypeLib.h"
+#include "readers/TypeLib.h"
 
 #include <cstdio>
 #include <set>
 
-#include "inspect/Bytes.h"
-#include "inspect/PeImage.h"
+#include "readers/Bytes.h"
+#include "readers/PeImage.h"
 #include "platform/Platform.h"
 
 namespace inspect {

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "inspect/Bytes.h"
+#include "readers/Bytes.h"
 
 namespace inspect {
 

@@ -1,8 +1,8 @@
-#include "inspect/PeImage.h"
+#include "readers/PeImage.h"
 
 #include <set>
 
-#include "inspect/AsciiText.h"
+#include "readers/AsciiText.h"
 
 namespace inspect {
 

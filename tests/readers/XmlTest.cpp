@@ -2,7 +2,7 @@
 // document is not well-formed.
 #include "support/TestSupport.h"
 
-#include "inspect/Xml.h"
+#include "readers/Xml.h"
 
 namespace {
 

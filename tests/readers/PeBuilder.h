@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "inspect/PeImage.h"
+#include "readers/PeImage.h"
 
 namespace testsupport {
 
