@@ -33,7 +33,7 @@ public:
   virtual bool Exists(const std::string& path) = 0;
   /// A new, empty file; null when it cannot be created.
   virtual std::unique_ptr<OutputFile> Create(const std::string& path) = 0;
-  /// Replaces to with from.
+  /// Gives the file at from the name to; false when it cannot.
   virtual bool Rename(const std::string& from, const std::string& to) = 0;
   virtual void Remove(const std::string& path) = 0;
 };
