@@ -49,13 +49,6 @@ bool ParseDecimal(const std::string& text, std::uint32_t& value) {
   return true;
 }
 
-struct FileCloser {
-  void operator()(std::FILE* f) const {
-    if (f)
-      std::fclose(f);
-  }
-};
-
 // A name beside the output for the file being written; renamed over the output only
 // when the compilation has succeeded.
 std::string TemporaryName(const std::string& output) {
@@ -179,7 +172,10 @@ Options ParseCommandLine(const std::vector<std::string>& args) {
   return o;
 }
 
-Result Compile(const Options& options) {
+Result Compile(const Options& options) { return Compile(options, files::Disk()); }
+
+Result Compile(const Options& options, files::FileSystem& fs) {
+  files::UseFileSystem use(fs);
   Result result;
   const std::string output = options.output.empty() ? DefaultOutput(options.script) : options.output;
   std::string temporary;
@@ -198,10 +194,10 @@ Result Compile(const Options& options) {
     // Whatever is at the output belongs to an earlier run and must not pass for this one
     // if it fails. (Removed only now: the script itself may be named as the output.)
     if (files::Exists(output))
-      std::remove(output.c_str());
+      fs.Remove(output);
 
     temporary = TemporaryName(output);
-    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(temporary.c_str(), "wb"));
+    std::unique_ptr<files::OutputFile> file = fs.Create(temporary);
     if (!file) {
       temporary.clear();
       throw CompileError(ErrorCode::kCannotWrite, "cannot create '" + output + "'");
@@ -212,7 +208,7 @@ Result Compile(const Options& options) {
     wo.scriptFolder = files::Folder(options.script);
     wo.includeDirs = options.includeDirs;
     wo.useIncludeVariable = !options.ignoreIncludeVariable;
-    ResOutput out(file.get());
+    ResOutput out(*file);
     ResWriter writer(out, wo);
     Lexer lexer(preprocessor);
     Parser parser(lexer, writer);
@@ -220,10 +216,11 @@ Result Compile(const Options& options) {
     parser.Run();
     writer.End();
     bool written = out.Finish();
-    written = std::fclose(file.release()) == 0 && written;
+    written = file->Close() && written;
+    file.reset();
     if (!written)
       throw CompileError(ErrorCode::kCannotWrite, "cannot write '" + output + "'");
-    if (std::rename(temporary.c_str(), output.c_str()) != 0)
+    if (!fs.Rename(temporary, output))
       throw CompileError(ErrorCode::kCannotWrite, "cannot create '" + output + "'");
     temporary.clear();
     if (options.verbose)
@@ -235,9 +232,9 @@ Result Compile(const Options& options) {
     result.diagnostics = "rc : error RC1002: out of memory\n";
   }
   if (!temporary.empty())
-    std::remove(temporary.c_str());
+    fs.Remove(temporary);
   if (!result.ok && files::Exists(output))
-    std::remove(output.c_str());
+    fs.Remove(output);
   return result;
 }
 

@@ -2,6 +2,7 @@
 // The compiler as a function: options in, a .res file and diagnostics out. The program
 // rc / themefold-rc is a thin shell around it.
 
+#include "rc/Files.h"
 #include "rc/Preprocessor.h"
 
 #include <cstdint>
@@ -44,6 +45,10 @@ std::string DefaultOutput(const std::string& script);
 /// Compiles options.script into the output. The result appears at the output path only
 /// when everything succeeded; on any failure no file is left there, not even an older one.
 Result Compile(const Options& options);
+
+/// The same with every file read and written through fs: with a MemoryFileSystem, a
+/// compilation that touches no disk.
+Result Compile(const Options& options, files::FileSystem& fs);
 
 /// Where the headers shipped with the program at programPath may be: include/ beside it
 /// (Windows, and the build tree), ../share/themefold/include (Linux installs).

@@ -1,18 +1,78 @@
 #pragma once
-// File access of the compiler: whole files through <cstdio>, and the search rules for the
-// files a script names. Paths stay narrow strings in the system's code page, as the
-// generation passes them, so nothing here converts them.
+// File access of the compiler: whole files through a small file system (the disk, or
+// memory for the fuzzer), and the search rules for the files a script names. Paths stay
+// narrow strings in the system's code page, as the generation passes them, so nothing here
+// converts them.
 
+#include <map>
+#include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
 namespace rc::files {
 
-/// The whole file, or nothing when it cannot be opened or read.
+/// A file being written: appended to, then closed.
+class OutputFile {
+public:
+  virtual ~OutputFile() = default;
+  /// False once anything failed; later writes are then no use.
+  virtual bool Write(std::string_view bytes) = 0;
+  /// Flushes and closes; false if any write or the close failed.
+  virtual bool Close() = 0;
+};
+
+/// Everything the compiler does with files.
+class FileSystem {
+public:
+  virtual ~FileSystem() = default;
+  /// The whole file, or nothing when it cannot be opened or read (a folder is no file).
+  virtual std::optional<std::string> Read(const std::string& path) = 0;
+  virtual bool Exists(const std::string& path) = 0;
+  /// A new, empty file; null when it cannot be created.
+  virtual std::unique_ptr<OutputFile> Create(const std::string& path) = 0;
+  /// Gives the file at from the name to; false when it cannot.
+  virtual bool Rename(const std::string& from, const std::string& to) = 0;
+  virtual void Remove(const std::string& path) = 0;
+};
+
+/// Real files through <cstdio>.
+FileSystem& Disk();
+
+/// Files held in memory, named by their paths with '/' for either separator.
+class MemoryFileSystem : public FileSystem {
+public:
+  std::map<std::string, std::string> files;  ///< path -> contents
+
+  std::optional<std::string> Read(const std::string& path) override;
+  bool Exists(const std::string& path) override;
+  std::unique_ptr<OutputFile> Create(const std::string& path) override;
+  bool Rename(const std::string& from, const std::string& to) override;
+  void Remove(const std::string& path) override;
+};
+
+/// While one exists (on this thread), the functions here use its file system instead of
+/// the disk. The compiler holds one for each compilation.
+class UseFileSystem {
+public:
+  explicit UseFileSystem(FileSystem& fs);
+  ~UseFileSystem();
+  UseFileSystem(const UseFileSystem&) = delete;
+  UseFileSystem& operator=(const UseFileSystem&) = delete;
+
+private:
+  FileSystem* outer_;
+};
+
+/// The file system in use on this thread: the disk unless a UseFileSystem says otherwise.
+FileSystem& Current();
+
+/// Current().Read(path).
 std::optional<std::string> Read(const std::string& path);
 
+/// Current().Exists(path).
 bool Exists(const std::string& path);
 
 /// "C:\x\a.rc" -> "C:\x\", "a.rc" -> "" (either separator).

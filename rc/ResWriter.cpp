@@ -164,18 +164,16 @@ void WriteBlock(Bytes& b, const VersionBlock& block, bool header, const Location
 void ResOutput::Write(std::string_view bytes) {
   buffer_.append(bytes.data(), bytes.size());
   if (buffer_.size() >= (64u << 10)) {
-    if (std::fwrite(buffer_.data(), 1, buffer_.size(), file_) != buffer_.size())
+    if (!file_.Write(buffer_))
       failed_ = true;
     buffer_.clear();
   }
 }
 
 bool ResOutput::Finish() {
-  if (!buffer_.empty() && std::fwrite(buffer_.data(), 1, buffer_.size(), file_) != buffer_.size())
+  if (!buffer_.empty() && !file_.Write(buffer_))
     failed_ = true;
   buffer_.clear();
-  if (std::fflush(file_) != 0)
-    failed_ = true;
   return !failed_;
 }
 

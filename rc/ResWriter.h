@@ -3,6 +3,7 @@
 // DWORD padding, data version, memory flags, language, version, characteristics) and its
 // data padded to a DWORD; the file opens with an empty entry that marks it as 32-bit.
 
+#include "rc/Files.h"
 #include "rc/Statements.h"
 
 #include <cstdint>
@@ -23,16 +24,16 @@ struct WriterOptions {
   bool useIncludeVariable = true;       ///< not /x
 };
 
-/// Where the bytes go: a buffered FILE, whose errors are remembered for the end.
+/// Where the bytes go: a buffered file, whose errors are remembered for the end.
 class ResOutput {
 public:
-  explicit ResOutput(std::FILE* file) : file_(file) {}
+  explicit ResOutput(files::OutputFile& file) : file_(file) {}
   void Write(std::string_view bytes);
   /// Flushes; false if any write failed.
   bool Finish();
 
 private:
-  std::FILE* file_;
+  files::OutputFile& file_;
   std::string buffer_;
   bool failed_ = false;
 };

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <filesystem>
 
 using testsupport::ReadBytes;
 using testsupport::WriteBytes;
@@ -40,6 +41,36 @@ std::string ExpectedManifestRes(const std::string& manifest) {
 }
 
 } // namespace
+
+// The compiler with every file in memory: the corpus compiles to the same references, and
+// a failing script changes nothing there, not even an older output.
+TEST_F(CorpusTest, InMemoryCompilesAsOnDisk) {
+  rc::files::MemoryFileSystem memory;
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(rctest::Corpus()))
+    if (entry.is_regular_file())
+      memory.files[entry.path().lexically_relative(rctest::Corpus()).generic_string()] =
+          ReadBytes(entry.path());
+  for (const char* name : rctest::kCorpusScripts) {
+    SCOPED_TRACE(name);
+    auto args = rctest::CorpusOptions(memory.files.at(name));
+    args.insert(args.end(), {"/fo", "out/x.res", name});
+    rc::Options options = rc::ParseCommandLine(args);
+    rc::Result result = rc::Compile(options, memory);
+    ASSERT_TRUE(result.ok) << result.diagnostics;
+    const std::string reference = std::string(name, std::strlen(name) - 3) + ".res";
+    EXPECT_TRUE(memory.files.at("out/x.res") == memory.files.at(reference));
+  }
+  const auto before = memory.files;
+  memory.files["bad.rc"] = "1 ICON \"missing.ico\"\n";
+  rc::Options options = rc::ParseCommandLine({"/fo", "out/x.res", "bad.rc"});
+  rc::Result result = rc::Compile(options, memory);
+  EXPECT_FALSE(result.ok);
+  EXPECT_EQ(result.diagnostics.substr(0, 7), "bad.rc(");
+  memory.files.erase("bad.rc");
+  auto expected = before;
+  expected.erase("out/x.res");
+  EXPECT_TRUE(memory.files == expected);
+}
 
 TEST_F(CorpusTest, EveryScriptMatchesItsReference) {
   for (const char* name : rctest::kCorpusScripts) {
