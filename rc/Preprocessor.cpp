@@ -1,5 +1,7 @@
 #include "rc/Preprocessor.h"
 
+#include "util/text/Unicode.h"
+
 #include "rc/CharClass.h"
 #include "rc/Diagnostics.h"
 #include "rc/Files.h"
@@ -210,43 +212,6 @@ private:
   std::size_t pos_ = 0;
 };
 
-// Little-endian UTF-16 after its byte-order mark, to UTF-8; a lone surrogate becomes
-// U+FFFD and an odd last byte is dropped.
-std::string Utf16ToUtf8(const std::string& data) {
-  std::string out;
-  out.reserve(data.size());
-  auto unit = [&](std::size_t i) {
-    return static_cast<char32_t>(static_cast<unsigned char>(data[i]) |
-                                 (static_cast<unsigned char>(data[i + 1]) << 8));
-  };
-  for (std::size_t i = 2; i + 1 < data.size(); i += 2) {
-    char32_t c = unit(i);
-    if (c >= 0xd800 && c <= 0xdbff && i + 3 < data.size() && unit(i + 2) >= 0xdc00 &&
-        unit(i + 2) <= 0xdfff) {
-      c = 0x10000 + ((c - 0xd800) << 10) + (unit(i + 2) - 0xdc00);
-      i += 2;
-    } else if (c >= 0xd800 && c <= 0xdfff) {
-      c = 0xfffd;
-    }
-    if (c < 0x80) {
-      out += static_cast<char>(c);
-    } else if (c < 0x800) {
-      out += static_cast<char>(0xc0 | (c >> 6));
-      out += static_cast<char>(0x80 | (c & 0x3f));
-    } else if (c < 0x10000) {
-      out += static_cast<char>(0xe0 | (c >> 12));
-      out += static_cast<char>(0x80 | ((c >> 6) & 0x3f));
-      out += static_cast<char>(0x80 | (c & 0x3f));
-    } else {
-      out += static_cast<char>(0xf0 | (c >> 18));
-      out += static_cast<char>(0x80 | ((c >> 12) & 0x3f));
-      out += static_cast<char>(0x80 | ((c >> 6) & 0x3f));
-      out += static_cast<char>(0x80 | (c & 0x3f));
-    }
-  }
-  return out;
-}
-
 } // namespace
 
 Preprocessor::Preprocessor(PreprocessorOptions options)
@@ -300,7 +265,8 @@ void Preprocessor::PushSource(const std::string& path, std::string data, const L
   if (source.data.compare(0, 3, "\xEF\xBB\xBF") == 0) {
     source.pos = 3;
   } else if (source.data.compare(0, 2, "\xFF\xFE") == 0) {
-    source.data = Utf16ToUtf8(source.data);
+    // Little-endian UTF-16 after its byte-order mark.
+    source.data = unicode::Utf16LeToUtf8(std::string_view(source.data).substr(2));
     source.utf8 = true;
   }
   source.emits = !(from && (EndsWithInsensitive(path, ".h") || EndsWithInsensitive(path, ".c")));
