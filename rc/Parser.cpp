@@ -180,7 +180,11 @@ void Parser::Statement() {
   case Kind::kHtml: UserDefined(std::move(head), NameOrId::Type(ResourceType::kHtml)); return;
   case Kind::kOther: break;
   }
+  const Location typeAt = lexer_.Peek().where;
   NameOrId typeId = TypeOrName("resource type");
+  // An entry of type 0 would read back as the .res file's leading marker.
+  if (typeId.isId && typeId.id == 0)
+    Fail(ErrorCode::kBadValue, typeAt, "resource type 0 is reserved");
   UserDefined(std::move(head), std::move(typeId));
 }
 

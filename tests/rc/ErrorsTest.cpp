@@ -177,6 +177,9 @@ TEST_F(ErrorsTest, Statements) {
        "bad.rc(1) : error RC2027: in STRINGTABLE: id 65536 does not fit in 16 bits"},
       {"user type too large", "myname 70000 { 1 }\n",
        "bad.rc(1) : error RC2027: in resource MYNAME: resource type 70000 does not fit in 16 bits"},
+      // Type 0 is the .res file's leading marker; an entry of that type reads back as one.
+      {"user type 0", "E 0 {}\n",
+       "bad.rc(1) : error RC2162: in resource E: resource type 0 is reserved"},
       {"mixed VALUE", "1 VERSIONINFO\nBEGIN\nVALUE \"x\", \"a\", 1\nEND\n",
        "bad.rc(3) : error RC2162: a VERSIONINFO VALUE cannot mix strings and numbers"},
       {"duplicate string", "STRINGTABLE { 1 \"a\" }\nSTRINGTABLE { 1 \"b\" }\n",

@@ -1,0 +1,47 @@
+// libFuzzer target: any bytes as a Visual Basic project file (.vbp), the components it names
+// read and each looked for as the components dialog does. A project comes from whoever sent
+// it; a message in the notes is the answer to a line that makes no sense.
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+
+#include "readers/VbProject.h"
+
+namespace {
+
+void Check(bool condition) {
+  if (!condition)
+    std::abort();
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  const std::string text(reinterpret_cast<const char*>(data), size);
+  const inspect::ProjectComponents read = inspect::ReadProjectComponents(text);
+  int lastLine = 0;
+  for (const inspect::ProjectComponent& component : read.components) {
+    // Kept components are in order, each from its own line, and name a library by its GUID.
+    Check(component.line > lastLine);
+    lastLine = component.line;
+    Check(component.guid.size() == 38 && component.guid.front() == '{' &&
+          component.guid.back() == '}');
+    Check(!inspect::IsSystemLibrary(component.guid));
+    // Found where it is first looked for, the path uses the separator asked for alone.
+    const std::string found = inspect::LocateComponent(
+        component, "C:\\Projects\\App", {"C:\\Windows\\SysWOW64"}, '/',
+        [](const std::string&) { return true; });
+    Check(!found.empty() && found.find('\\') == std::string::npos);
+    std::size_t asked = 0;
+    const std::string missing = inspect::LocateComponent(
+        component, "/projects/app", {"/a", "/b"}, '/', [&](const std::string& path) {
+          Check(!path.empty());
+          ++asked;
+          return false;
+        });
+    Check(missing.empty() && asked == 3);
+  }
+  for (const std::string& note : read.notes)
+    Check(note.compare(0, 5, "line ") == 0);
+  return 0;
+}
