@@ -27,6 +27,7 @@ Box BoxFor(Report report, const std::string& text) {
   switch (report) {
   case Report::FolderInaccessible:
   case Report::CompileFailed:
+  case Report::OutputInTheWay:
     return {text, Icon::Exclamation, Buttons::Ok, 1};
   case Report::FileOperationFailed:
   case Report::ModuleWriteFailed:

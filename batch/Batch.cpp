@@ -22,10 +22,6 @@ void Say(std::ostream& err, const std::string& text) {
   err << kProgramName << ": " << generation::ReplaceAll(text, "\r\n", "\n") << '\n';
 }
 
-struct Stopped {
-  int signal;
-};
-
 /// Questions answered by the flags, reports printed on standard error.
 class FlagConversation : public generation::Conversation {
 public:
@@ -55,13 +51,8 @@ public:
   }
 
   // The compiler's own output has gone to standard error; the window's pass over pending
-  // events has no counterpart here. A stop request unwinds the driver, whose temporary
-  // files remove themselves on the way out.
-  void CompilerFinished() override {
-    console_.err.flush();
-    if (console_.stopRequest && console_.stopRequest() != 0)
-      throw Stopped{console_.stopRequest()};
-  }
+  // events has no counterpart here.
+  void CompilerFinished() override { console_.err.flush(); }
 
   void ShowInstructions(const std::string& text) override {
     // The line end the template reader took off, so that the output is the filled-in file.
@@ -130,6 +121,11 @@ std::string AbsolutePath(std::string path, const std::string& currentDirectory,
 std::string UnsafePathReason(const std::string& path, char separator) {
   if (path.find('"') != std::string::npos)
     return "a double quote cannot be passed to the resource compiler: " + path;
+  for (const char c : path)
+    if (static_cast<unsigned char>(c) < 0x20)
+      return "a line break or other control character cannot be passed to the resource "
+             "compiler: " + generation::ReplaceAll(generation::ReplaceAll(path, "\n", "\\n"),
+                                                   "\r", "\\r");
   if (separator == '/' && path.find('\\') != std::string::npos)
     return "a backslash in a name is not supported: " + path;
   return std::string();
@@ -222,15 +218,9 @@ int Run(const std::vector<std::string>& args, generation::FileOperations& files,
   driverOptions.templatePath = options.readmePath;
   FlagConversation conversation(options, console);
   generation::Driver driver(files, conversation, driverOptions);
-  generation::Outcome outcome = generation::Outcome::FileOperationFailed;
-  try {
-    outcome = driver.Run({options.target, options.version, options.description}, compiler,
-                         options.manifest, components);
-  } catch (const Stopped& stopped) {
-    Say(console.err, "stopped by signal " + std::to_string(stopped.signal) +
-                         "; the temporary files are removed");
-    return 128 + stopped.signal;
-  }
+  const generation::Outcome outcome = driver.Run(
+      {options.target, options.version, options.description}, compiler, options.manifest,
+      components);
 
   switch (outcome) {
   case generation::Outcome::Done:
@@ -242,6 +232,7 @@ int Run(const std::vector<std::string>& args, generation::FileOperations& files,
   case generation::Outcome::FolderInaccessible:
     return kFolderInaccessible;
   case generation::Outcome::OverwriteDeclined:
+  case generation::Outcome::OutputInTheWay:
     return kOutputExists;
   case generation::Outcome::FileOperationFailed:
   case generation::Outcome::Busy:

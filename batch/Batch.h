@@ -30,14 +30,11 @@ struct Console {
   app::Settings& settings;
   std::string bundledCompiler; ///< file name of the compiler shipped beside the program
   std::string programVersion;
-  /// The signal of a stop request received so far, or 0; asked once the compiler has ended.
-  int (*stopRequest)() = nullptr;
   /// Where an installed program's data lies, relative to the program's folder ("" beside it).
   std::string dataFolder;
 };
 
-/// args without the program's own name. A stop request ends the generation once the
-/// compiler has ended and the temporary files are gone; the result is then 128 + signal.
+/// args without the program's own name.
 int Run(const std::vector<std::string>& args, generation::FileOperations& files,
         Console& console);
 

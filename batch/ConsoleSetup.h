@@ -1,20 +1,20 @@
 #pragma once
 // What the operating system needs before a console run, and stop requests (Ctrl-C, a
-// terminate signal) turned from "end at once" into something a generation can finish
-// cleanly: it removes its temporary files, then the program ends as the request asked.
+// terminate signal): they end the program at once, after stopping the compiler and removing
+// the generation's temporary files, so earlier outputs are left as they were.
+
+#include <cstddef>
 
 namespace batch {
 
 /// Called first in main; one implementation per platform.
 void PrepareConsole();
 
-/// The signal number of the first stop request so far, or 0.
-int StopRequest();
+/// The exit code of a run stopped by signal: 128 + signal (130 Ctrl-C, 143 terminated).
+int StoppedExitCode(int signal);
 
-/// Ends the program as the stop request would have ended it.
-[[noreturn]] void EndAsRequested(int signal);
-
-/// Records the given signals instead of ending the program; used by PrepareConsole.
-void WatchStopRequests(const int* signals, int count);
+/// The stop message for signal, written into buffer without allocating (a signal handler
+/// builds it); its length.
+std::size_t StopMessage(int signal, char* buffer, std::size_t size);
 
 } // namespace batch

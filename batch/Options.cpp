@@ -155,8 +155,10 @@ std::string HelpText() {
          "\n"
          "Exit codes: 0 done; 1 the compiler made no .res; 2 usage (a bad version with\n"
          "--check-version, no compiler found); 3 folder cannot be entered; 4 output exists\n"
-         "and --force not given; 5 a file operation failed. With --inspect: 0 the program\n"
-         "carries a manifest; 6 it carries none; 5 it cannot be read as a PE file.\n";
+         "and --force not given, or a link or folder has its name; 5 a file operation\n"
+         "failed or a file cannot be read; 130 Ctrl-C, 143 terminated (temporary files\n"
+         "removed, earlier files as they were). With --inspect: 0 the program carries a\n"
+         "manifest; 6 it carries none; 5 it cannot be read as a PE file.\n";
 }
 
 } // namespace batch

@@ -28,10 +28,14 @@ int main(int argc, char** argv) {
   batch::SystemRegistry registry;
   batch::SystemSettings settings;
   batch::Console console{std::cout, std::cerr, registry, settings, THEMEFOLD_BUNDLED_COMPILER,
-                         THEMEFOLD_VERSION, batch::StopRequest, THEMEFOLD_DATA_FOLDER};
-  const int code = batch::Run(args, files, console);
+                         THEMEFOLD_VERSION, THEMEFOLD_DATA_FOLDER};
+  int code = batch::Run(args, files, console);
+  // A full disk or a closed pipe must not pass for success.
   std::cout.flush();
-  if (const int signal = batch::StopRequest())
-    batch::EndAsRequested(signal);
+  if (!std::cout) {
+    std::cerr << "themefold-batch: cannot write to standard output\n";
+    if (code == batch::kDone || code == batch::kNoManifest)
+      code = batch::kFileOperationFailed;
+  }
   return code;
 }

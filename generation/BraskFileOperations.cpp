@@ -18,6 +18,12 @@ void BraskFileOperations::RemoveFile(const std::string& path) { BraskModule::Rem
 void BraskFileOperations::WriteTextFile(const std::string& path, const std::string& text) {
   BraskModule::WriteTextFile(path, text);
 }
+bool BraskFileOperations::CreateNewTextFile(const std::string& path, const std::string& text) {
+  return platform::CreateNewFile(path, text + "\r\n");
+}
+void BraskFileOperations::ReplaceFile(const std::string& from, const std::string& to) {
+  platform::ReplaceFile(from, to);
+}
 std::string BraskFileOperations::ReadWholeFile(const std::string& path) {
   return BraskModule::ReadWholeFile(path);
 }
@@ -29,5 +35,24 @@ std::string BraskFileOperations::AnsiToUtf8(const std::string& text) {
   return BraskModule::AnsiToUtf8(text);
 }
 char BraskFileOperations::PathSeparator() { return platform::PathSeparator(); }
+bool BraskFileOperations::IsLink(const std::string& path) { return platform::IsLink(path); }
+bool BraskFileOperations::IsFolder(const std::string& path) { return platform::IsFolder(path); }
+bool BraskFileOperations::IsPlainFile(const std::string& path) {
+  return platform::IsPlainFile(path);
+}
+std::vector<std::string> BraskFileOperations::FolderEntries(const std::string& folder) {
+  return platform::FolderEntries(folder);
+}
+unsigned long BraskFileOperations::ProcessId() { return platform::ProcessId(); }
+bool BraskFileOperations::ProcessRunning(unsigned long id) {
+  return platform::ProcessRunning(id);
+}
+std::uint64_t BraskFileOperations::RandomBits() { return platform::RandomBits(); }
+void BraskFileOperations::TrackTemporaryFile(const std::string& path, bool tracked) {
+  if (tracked)
+    platform::TrackTemporaryFile(path);
+  else
+    platform::UntrackTemporaryFile(path);
+}
 
 } // namespace generation

@@ -12,11 +12,21 @@ public:
   void SetNormalAttributes(const std::string& path) override;
   void RemoveFile(const std::string& path) override;
   void WriteTextFile(const std::string& path, const std::string& text) override;
+  bool CreateNewTextFile(const std::string& path, const std::string& text) override;
+  void ReplaceFile(const std::string& from, const std::string& to) override;
   std::string ReadWholeFile(const std::string& path) override;
   void RunAndWait(const std::string& commandLine) override;
   std::string AppFolder() override;
   std::string AnsiToUtf8(const std::string& text) override;
   char PathSeparator() override;
+  bool IsLink(const std::string& path) override;
+  bool IsFolder(const std::string& path) override;
+  bool IsPlainFile(const std::string& path) override;
+  std::vector<std::string> FolderEntries(const std::string& folder) override;
+  unsigned long ProcessId() override;
+  bool ProcessRunning(unsigned long id) override;
+  std::uint64_t RandomBits() override;
+  void TrackTemporaryFile(const std::string& path, bool tracked) override;
 };
 
 } // namespace generation

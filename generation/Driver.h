@@ -3,9 +3,9 @@
 // The front end answers the questions and shows the reports (message boxes, or flags and
 // console output); the files and the compiler are reached through FileOperations.
 
+#include <cstdint>
 #include <string>
 #include <utility>
-
 #include <vector>
 
 #include "generation/Components.h"
@@ -26,6 +26,11 @@ public:
   virtual void RemoveFile(const std::string& path) = 0;
   /// Creates path anew with text and CR LF.
   virtual void WriteTextFile(const std::string& path, const std::string& text) = 0;
+  /// Creates path with text and CR LF only when nothing has the name (a link included);
+  /// false when something has. The text is on the disk when it returns.
+  virtual bool CreateNewTextFile(const std::string& path, const std::string& text) = 0;
+  /// Renames from to to, replacing a file there in one step.
+  virtual void ReplaceFile(const std::string& from, const std::string& to) = 0;
   /// The text less one final CR LF.
   virtual std::string ReadWholeFile(const std::string& path) = 0;
   /// Blocks until the child has ended; a program that cannot start returns at once.
@@ -36,6 +41,20 @@ public:
   virtual std::string AnsiToUtf8(const std::string& text) = 0;
   /// What separates folders in the paths the front end passes.
   virtual char PathSeparator() { return '\\'; }
+
+  // Probes that change no current directory.
+  virtual bool IsLink(const std::string& path) = 0;
+  virtual bool IsFolder(const std::string& path) = 0;
+  /// An existing file that is neither a link nor a device.
+  virtual bool IsPlainFile(const std::string& path) = 0;
+  virtual std::vector<std::string> FolderEntries(const std::string& folder) = 0;
+
+  /// What names this run's temporary files and tells them from a killed run's.
+  virtual unsigned long ProcessId() = 0;
+  virtual bool ProcessRunning(unsigned long id) = 0;
+  virtual std::uint64_t RandomBits() = 0;
+  /// A temporary file to delete, or no longer, if the program is stopped.
+  virtual void TrackTemporaryFile(const std::string& path, bool tracked) = 0;
 };
 
 enum class Question {
@@ -49,6 +68,7 @@ enum class Report {
   CompileFailed,       ///< warning
   FileOperationFailed, ///< critical: a write, delete or read of the generation failed
   ModuleWriteFailed,   ///< critical: the module writer's own "Error writing" box
+  OutputInTheWay,      ///< warning: a link or a folder has an output's name
 };
 
 /// The front end's side of a generation.
@@ -75,6 +95,7 @@ enum class Outcome {
   FolderInaccessible,
   VersionDeclined,
   OverwriteDeclined,
+  OutputInTheWay,     ///< a link or a folder has an output's name: nothing touched
   CompileFailed,
   FileOperationFailed,
   Done,               ///< .res made, module step done, instructions shown
@@ -96,8 +117,9 @@ struct DriverOptions {
 bool IsManifestVersion(const std::string& version);
 
 /// Writes the start-up module to path, asking before it replaces a file unless ask is false
-/// (the question was answered already). False only when writing failed; the failure has then
-/// been told.
+/// (the question was answered already). The new text goes to a file of its own that then
+/// replaces the old one, so a failure leaves the old module whole. False only when writing
+/// failed; the failure has then been told.
 bool WriteModule(const std::string& path, FileOperations& files, Conversation& conversation,
                  bool ask = true);
 

@@ -15,8 +15,16 @@ std::string ModuleWriteFailed(const std::string& path, const SystemError& error)
          std::to_string(error.Number());
 }
 
+std::string OutputIsLink(const std::string& path) {
+  return "\"" + path + "\" is a link: nothing is written through links. Nothing was changed.";
+}
+
+std::string OutputIsFolder(const std::string& path) {
+  return "\"" + path + "\" is a folder, not a file. Nothing was changed.";
+}
+
 std::string FileOperationFailed(const SystemError& error) {
-  return error.Operation() + " failed: \"" + error.Path() + "\"\r\n" + error.Description() +
+  return error.Operation() + " \"" + error.Path() + "\" failed:\r\n" + error.Description() +
          "\r\nCode " + std::to_string(error.Number());
 }
 

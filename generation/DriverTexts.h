@@ -24,6 +24,10 @@ std::string OverwriteOutput(const std::string& outputName);
 std::string OverwriteModule(const std::string& path);
 /// "Error writing" box of the module writer: path, description, code.
 std::string ModuleWriteFailed(const std::string& path, const SystemError& error);
+/// An output's name is held by a link, which is never written through.
+std::string OutputIsLink(const std::string& path);
+/// An output's name is held by a folder, which is never replaced.
+std::string OutputIsFolder(const std::string& path);
 /// A file operation of the generation itself failed: operation, path, description, code.
 std::string FileOperationFailed(const SystemError& error);
 /// What the instructions add when components are isolated, starting with its blank line.

@@ -16,8 +16,6 @@ OutputNames DeriveOutputNames(const std::string& targetPath, char separator) {
   names.fileName = BraskModule::GetFileName(targetPath);
   names.baseName = BraskModule::StripExtension(names.fileName);
   names.outputName = names.baseName + "_manifest.res";
-  names.manifestName = names.fileName + ".manifest";
-  names.scriptName = names.baseName + "_manifest.rc";
   names.moduleName = "modThemefold.bas";
   return names;
 }

@@ -8,13 +8,9 @@ struct OutputNames {
   std::string fileName;     ///< App.exe
   std::string baseName;     ///< App ("" for a name without a dot)
   std::string outputName;   ///< App_manifest.res, the lasting result
-  std::string manifestName; ///< App.exe.manifest, temporary
-  std::string scriptName;   ///< App_manifest.rc, temporary
   std::string moduleName;   ///< modThemefold.bas
 
   std::string OutputPath() const { return folder + outputName; }
-  std::string ManifestPath() const { return folder + manifestName; }
-  std::string ScriptPath() const { return folder + scriptName; }
   std::string ModulePath() const { return folder + moduleName; }
 };
 

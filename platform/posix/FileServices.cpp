@@ -1,4 +1,5 @@
 // POSIX only: the current directory, file status, permissions and deletion.
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -27,11 +28,24 @@ bool HasAttributes(const std::string& path) {
 
 // Hidden and system have no POSIX counterpart; write permission for the owner is what
 // stands between the program and replacing the file.
+// Opened without following a link, so nothing outside the folder becomes writable; without
+// blocking, so a FIFO cannot hang the program.
 void SetNormalAttributes(const std::string& path) {
+  posix::Fd fd(::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
   struct stat st {};
-  if (::stat(path.c_str(), &st) != 0)
+  if (fd.get() < 0 && errno == EACCES) {
+    // Not even readable: checked by name instead.
+    if (::lstat(path.c_str(), &st) != 0)
+      posix::ThrowErrno("Set attributes of", path);
+    if (S_ISLNK(st.st_mode))
+      posix::ThrowErrno("Set attributes of", path, ELOOP);
+    if (::chmod(path.c_str(), (st.st_mode & 07777) | S_IWUSR) != 0)
+      posix::ThrowErrno("Set attributes of", path);
+    return;
+  }
+  if (fd.get() < 0)
     posix::ThrowErrno("Set attributes of", path);
-  if (::chmod(path.c_str(), (st.st_mode & 07777) | S_IWUSR) != 0)
+  if (::fstat(fd.get(), &st) != 0 || ::fchmod(fd.get(), (st.st_mode & 07777) | S_IWUSR) != 0)
     posix::ThrowErrno("Set attributes of", path);
 }
 

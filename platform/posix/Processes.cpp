@@ -9,6 +9,7 @@
 
 #include "platform/Platform.h"
 #include "platform/posix/PosixError.h"
+#include "platform/posix/Stopping.h"
 #include "util/text/CommandLine.h"
 
 extern char** environ;
@@ -82,9 +83,11 @@ void RunHiddenAndWait(const std::string& commandLine, bool showOutput) {
   // On a failed start glibc has already reaped the child: nothing is left behind.
   if (::posix_spawnp(&pid, argv[0], actions.get(), nullptr, argv.data(), environ) != 0)
     return;
+  posix::runningChild = pid;
   int status = 0;
   while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
   }
+  posix::runningChild = 0;
 }
 
 // xdg-open opens one document or address and takes no parameters, so parameters are not

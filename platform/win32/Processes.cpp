@@ -4,6 +4,7 @@
 #include <shellapi.h>
 
 #include "platform/Platform.h"
+#include "platform/win32/Stopping.h"
 #include "platform/win32/Win32Error.h"
 
 namespace platform {
@@ -44,8 +45,11 @@ void RunHiddenAndWait(const std::string& commandLine, bool showOutput) {
                  nullptr, &startup, &process);
   win32::Handle processHandle(process.hProcess);
   win32::Handle threadHandle(process.hThread);
-  if (processHandle.valid())
+  if (processHandle.valid()) {
+    win32::runningChild = processHandle.get();
     WaitForSingleObject(processHandle.get(), INFINITE);
+    win32::runningChild = nullptr;
+  }
 }
 
 std::intptr_t ShellOpen(const std::string& file, const std::string& directory,

@@ -32,6 +32,10 @@ public:
   std::map<std::string, File> files;
   std::set<std::string> lockedPaths;     ///< every service on these throws "in use"
   std::set<std::string> readOnlyFolders; ///< creating a file in these throws "denied"
+  std::set<std::string> links;           ///< paths held by links (to nothing here)
+  std::set<std::string> tracked;         ///< what a stop request would delete now
+  std::set<unsigned long> runningProcesses;
+  std::uint64_t randomBits = 0;          ///< counts up: stems end in 1, 2, ...
   std::string currentFolder;
   std::string appFolder = "C:\\Tool\\";
   std::vector<std::string> log;
@@ -96,6 +100,49 @@ public:
       throw SystemError("Open", path, 5, "Access is denied.");
     files[path] = {text + "\r\n", false};
   }
+  bool CreateNewTextFile(const std::string& path, const std::string& text) override {
+    log.push_back("create " + path);
+    Check("Create", path);
+    if (files.count(path) || links.count(path) || folders.count(path + "\\"))
+      return false;
+    if (readOnlyFolders.count(FolderOf(path)))
+      throw SystemError("Create", path, 5, "Access is denied.");
+    files[path] = {text + "\r\n", false};
+    return true;
+  }
+  /// MoveFileEx: a read-only file or a folder at the target is not replaced.
+  void ReplaceFile(const std::string& from, const std::string& to) override {
+    log.push_back("replace " + to);
+    Check("Replace", to);
+    auto it = files.find(to);
+    if (folders.count(to + "\\") || (it != files.end() && it->second.readOnly))
+      throw SystemError("Replace", to, 5, "Access is denied.");
+    files[to] = files.at(from);
+    files.erase(from);
+    links.erase(to);
+  }
+  bool IsLink(const std::string& path) override { return links.count(path) != 0; }
+  bool IsFolder(const std::string& path) override { return folders.count(path + "\\") != 0; }
+  bool IsPlainFile(const std::string& path) override {
+    return files.count(path) != 0 && !links.count(path);
+  }
+  std::vector<std::string> FolderEntries(const std::string& folder) override {
+    std::vector<std::string> names;
+    for (const auto& [path, file] : files)
+      if (FolderOf(path) == folder)
+        names.push_back(path.substr(folder.size()));
+    return names;
+  }
+  unsigned long ProcessId() override { return 7; }
+  bool ProcessRunning(unsigned long id) override { return runningProcesses.count(id) != 0; }
+  std::uint64_t RandomBits() override { return ++randomBits; }
+  void TrackTemporaryFile(const std::string& path, bool on) override {
+    if (on)
+      tracked.insert(path);
+    else
+      tracked.erase(path);
+  }
+
   std::string ReadWholeFile(const std::string& path) override {
     log.push_back("read " + path);
     Check("Open", path);
@@ -127,20 +174,35 @@ public:
     return out;
   }
 
-  /// The output path is the second quoted item of the command line.
+  /// The manifest the last compile read, found as rc finds it: by the bare name in the
+  /// script's last quotes, in the current folder.
+  std::string compiledManifest;
+
+  /// The output path is the second quoted item of the command line, the script the third.
   void CompileLikeRc(const std::string& commandLine) {
-    std::vector<std::string> quoted;
-    std::string::size_type at = 0;
-    while ((at = commandLine.find('"', at)) != std::string::npos) {
-      const auto end = commandLine.find('"', at + 1);
-      quoted.push_back(commandLine.substr(at + 1, end - at - 1));
-      at = end + 1;
-    }
-    if (quoted.size() == 3 && quoted[0] == "C:\\VB98\\Wizards\\RC.EXE")
-      files[quoted[1]] = {"RES", false};
+    const std::vector<std::string> quoted = Quoted(commandLine);
+    if (quoted.size() != 3 || quoted[0] != "C:\\VB98\\Wizards\\RC.EXE" || !files.count(quoted[2]))
+      return;
+    const std::vector<std::string> inScript = Quoted(files[quoted[2]].bytes);
+    if (inScript.empty() || !files.count(currentFolder + inScript.back()))
+      return;
+    compiledManifest = files[currentFolder + inScript.back()].bytes;
+    files[quoted[1]] = {"RES", false};
   }
 
 private:
+  static std::vector<std::string> Quoted(const std::string& text) {
+    std::vector<std::string> quoted;
+    std::string::size_type at = 0;
+    while ((at = text.find('"', at)) != std::string::npos) {
+      const auto end = text.find('"', at + 1);
+      if (end == std::string::npos)
+        break;
+      quoted.push_back(text.substr(at + 1, end - at - 1));
+      at = end + 1;
+    }
+    return quoted;
+  }
   static std::string FolderOf(const std::string& path) {
     return path.substr(0, path.rfind('\\') + 1);
   }

@@ -5,6 +5,7 @@
 
 #include "generation/DriverTexts.h"
 #include "generation/ModuleText.h"
+#include "generation/Placeholders.h"
 
 using app::Answer;
 using app::Buttons;
@@ -15,8 +16,14 @@ namespace {
 
 const std::string kFolder = "C:\\My Work\\";
 const std::string kRes = kFolder + "App_manifest.res";
+// Files of the user's that carry the names a generation once used for its own.
 const std::string kManifest = kFolder + "App.exe.manifest";
 const std::string kScript = kFolder + "App_manifest.rc";
+// The first run's temporary files: the fake's process 7 and its first random number.
+const std::string kStem = "~themefold-7-0000000000000001";
+const std::string kTempManifest = kFolder + kStem + ".manifest";
+const std::string kTempScript = kFolder + kStem + ".rc";
+const std::string kTempRes = kFolder + kStem + ".res";
 const std::string kModule = kFolder + "modThemefold.bas";
 const std::string kReadme = "C:\\Tool\\readme.txt";
 const std::string kCompiler = "C:\\VB98\\Wizards\\RC.EXE";
@@ -70,10 +77,12 @@ void ExpectBox(const app::Box& box, const std::string& text, Icon icon, Buttons 
 
 TEST_F(GenerationTest, FullRunLeavesResAndModuleAndShowsFilledInInstructions) {
   std::string manifestSeen, scriptSeen, folderSeen;
+  std::set<std::string> trackedSeen;
   world.files.compiler = [&](const std::string& commandLine) {
-    manifestSeen = world.files.Bytes(kManifest);
-    scriptSeen = world.files.Bytes(kScript);
+    manifestSeen = world.files.Bytes(kTempManifest);
+    scriptSeen = world.files.Bytes(kTempScript);
     folderSeen = world.files.currentFolder;
+    trackedSeen = world.files.tracked;
     EXPECT_EQ(view.doEvents, 0) << "events are processed after the compiler, not before";
     world.files.CompileLikeRc(commandLine);
   };
@@ -81,37 +90,54 @@ TEST_F(GenerationTest, FullRunLeavesResAndModuleAndShowsFilledInInstructions) {
 
   EXPECT_TRUE(world.boxes.shown.empty());
   EXPECT_EQ(manifestSeen, Golden("App.exe.manifest"));
-  EXPECT_EQ(scriptSeen, Golden("App_manifest.rc"));
+  EXPECT_EQ(scriptSeen, generation::ReplaceAll(Golden("App_manifest.rc"), "App.exe.manifest",
+                                               kStem + ".manifest"));
   EXPECT_EQ(folderSeen, kFolder) << "the compiler finds the manifest in the current folder";
+  EXPECT_EQ(trackedSeen, (std::set<std::string>{kTempManifest, kTempScript, kTempRes}))
+      << "a stop request while the compiler runs removes them all";
   ASSERT_EQ(world.files.commandLines.size(), 1u);
   EXPECT_EQ(world.files.commandLines[0],
-            "\"C:\\VB98\\Wizards\\RC.EXE\" /r /fo \"C:\\My Work\\App_manifest.res\" "
-            "\"C:\\My Work\\App_manifest.rc\"");
+            "\"C:\\VB98\\Wizards\\RC.EXE\" /r /fo \"C:\\My Work\\" + kStem + ".res\" "
+            "\"C:\\My Work\\" + kStem + ".rc\"");
   EXPECT_EQ(view.doEvents, 1);
 
-  EXPECT_TRUE(world.files.Has(kRes));
-  EXPECT_FALSE(world.files.Has(kManifest));
-  EXPECT_FALSE(world.files.Has(kScript));
+  // The .res, the module and the template: nothing else was ever there, and nothing is left.
+  std::set<std::string> left;
+  for (const auto& [path, file] : world.files.files)
+    left.insert(path);
+  EXPECT_EQ(left, (std::set<std::string>{kRes, kModule, kReadme}));
+  EXPECT_TRUE(world.files.tracked.empty());
   EXPECT_EQ(world.files.Bytes(kModule), Golden("modThemefold.bas"));
   ASSERT_EQ(readme.shownTexts.size(), 1u);
   EXPECT_EQ(readme.shownTexts[0], "Add App_manifest.res to the project of App.exe.\r\n"
                                   "Rebuild App.exe; keep App_manifest.res.");
 }
 
+// The old .res stays until the new one is complete; the user's own files of the names a
+// generation once used are never touched; a killed run's files go, a running one's stay.
 TEST_F(GenerationTest, StepsRunInOrder) {
   world.files.AddFile(kRes, "OLD");
-  world.files.AddFile(kManifest, "stale");
-  world.files.AddFile(kScript, "stale");
+  world.files.AddFile(kManifest, "mine");
+  world.files.AddFile(kScript, "mine");
+  const std::string killed = kFolder + "~themefold-99-00000000000000aa.rc";
+  const std::string running = kFolder + "~themefold-98-00000000000000bb.rc";
+  world.files.AddFile(killed, "stale");
+  world.files.AddFile(running, "in use");
+  world.files.runningProcesses = {98};
+  const std::string kTempModule = kFolder + "~themefold-7-0000000000000002.bas";
   Generate();
   const std::vector<std::string> expected = {
-      "probe " + kFolder,    "normal " + kRes,      "remove " + kRes,
-      "normal " + kManifest, "remove " + kManifest, "normal " + kScript,
-      "remove " + kScript,   "write " + kManifest,  "write " + kScript,
-      "probe " + kFolder,    "run",                 "normal " + kManifest,
-      "remove " + kManifest, "normal " + kScript,   "remove " + kScript,
-      "write " + kModule,    "read " + kReadme,
+      "probe " + kFolder,         "remove " + killed,         "create " + kTempManifest,
+      "create " + kTempScript,    "probe " + kFolder,         "run",
+      "remove " + kTempManifest,  "remove " + kTempScript,    "normal " + kRes,
+      "replace " + kRes,          "create " + kTempModule,    "replace " + kModule,
+      "read " + kReadme,
   };
   EXPECT_EQ(world.files.log, expected);
+  EXPECT_EQ(world.files.Bytes(kManifest), "mine");
+  EXPECT_EQ(world.files.Bytes(kScript), "mine");
+  EXPECT_EQ(world.files.Bytes(running), "in use");
+  EXPECT_EQ(world.files.Bytes(kRes), "RES");
 }
 
 TEST_F(GenerationTest, OverwriteQuestionForAnExistingRes) {
@@ -130,8 +156,8 @@ TEST_F(GenerationTest, OverwriteQuestionForAnExistingRes) {
     SCOPED_TRACE(row.name);
     FRESH_SCENARIO;
     world.files.AddFile(kRes, "OLD", true);
-    world.files.AddFile(kManifest, "stale", true);
-    world.files.AddFile(kScript, "stale", true);
+    world.files.AddFile(kManifest, "mine", true);
+    world.files.AddFile(kScript, "mine", true);
     const auto before = world.files.files;
     world.boxes.answers = {row.answer};
     Generate();
@@ -142,8 +168,8 @@ TEST_F(GenerationTest, OverwriteQuestionForAnExistingRes) {
               Buttons::OkCancel, 1);
     if (row.replaced) {
       EXPECT_EQ(world.files.Bytes(kRes), "RES");
-      EXPECT_FALSE(world.files.Has(kManifest));
-      EXPECT_FALSE(world.files.Has(kScript));
+      EXPECT_EQ(world.files.Bytes(kManifest), "mine");
+      EXPECT_EQ(world.files.Bytes(kScript), "mine");
       EXPECT_TRUE(world.files.Has(kModule));
       EXPECT_EQ(readme.shownTexts.size(), 1u);
     } else {
@@ -233,27 +259,54 @@ TEST_F(GenerationTest, InaccessibleFolderEndsBeforeAnyQuestion) {
   }
 }
 
-TEST_F(GenerationTest, CompilerStartsInTheTargetsFolderEvenAfterAProbeEnteredAnother) {
-  // A folder named like the output: probing it as a file enters it.
-  world.files.AddFolder(kRes + "\\");
-  std::string folderSeen;
-  world.files.compiler = [&](const std::string&) { folderSeen = world.files.currentFolder; };
-  Generate();
-  EXPECT_EQ(folderSeen, kFolder);
-  EXPECT_EQ(world.boxes.Texts(), std::vector<std::string>{"Error compiling file!"});
+TEST_F(GenerationTest, OutputNamesHeldByALinkOrAFolderAreRefusedWithNothingTouched) {
+  struct Row {
+    const char* name;
+    std::function<void(fakes::Files&)> arrange;
+    std::string message;
+  };
+  const Row rows[] = {
+      {"folder named like the .res", [](fakes::Files& f) { f.AddFolder(kRes + "\\"); },
+       "\"C:\\My Work\\App_manifest.res\" is a folder, not a file. Nothing was changed."},
+      {"link named like the .res", [](fakes::Files& f) { f.links.insert(kRes); },
+       "\"C:\\My Work\\App_manifest.res\" is a link: nothing is written through links. "
+       "Nothing was changed."},
+      {"link named like the module", [](fakes::Files& f) { f.links.insert(kModule); },
+       "\"C:\\My Work\\modThemefold.bas\" is a link: nothing is written through links. "
+       "Nothing was changed."},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    FRESH_SCENARIO;
+    row.arrange(world.files);
+    Generate();
+    ASSERT_EQ(world.boxes.shown.size(), 1u);
+    ExpectBox(world.boxes.shown[0], row.message, Icon::Exclamation, Buttons::Ok, 1);
+    EXPECT_TRUE(world.files.commandLines.empty());
+    EXPECT_EQ(world.files.files.size(), 1u) << "only readme.txt";
+  }
 }
 
-TEST_F(GenerationTest, CompilerThatMakesNothingGivesErrorCompilingFile) {
-  Globals::RcExePath = "C:\\nowhere\\rc.exe";
-  Generate();
-  ASSERT_EQ(world.boxes.shown.size(), 1u);
-  ExpectBox(world.boxes.shown[0], "Error compiling file!", Icon::Exclamation, Buttons::Ok, 1);
-  EXPECT_EQ(world.files.commandLines.size(), 1u);
-  EXPECT_FALSE(world.files.Has(kManifest));
-  EXPECT_FALSE(world.files.Has(kScript));
-  EXPECT_FALSE(world.files.Has(kRes));
-  EXPECT_FALSE(world.files.Has(kModule));
-  EXPECT_TRUE(readme.shownTexts.empty());
+TEST_F(GenerationTest, CompilerThatMakesNothingGivesErrorCompilingFileAndKeepsTheOldRes) {
+  for (const bool oldRes : {false, true}) {
+    SCOPED_TRACE(oldRes ? "old .res, answered OK" : "no old .res");
+    FRESH_SCENARIO;
+    Globals::RcExePath = "C:\\nowhere\\rc.exe";
+    if (oldRes)
+      world.files.AddFile(kRes, "OLD", true);
+    Generate();
+    ASSERT_EQ(world.boxes.shown.size(), oldRes ? 2u : 1u);
+    ExpectBox(world.boxes.shown.back(), "Error compiling file!", Icon::Exclamation, Buttons::Ok,
+              1);
+    EXPECT_EQ(world.files.commandLines.size(), 1u);
+    EXPECT_EQ(world.files.Bytes(kRes), oldRes ? "OLD" : "<missing>");
+    if (oldRes) {
+      EXPECT_TRUE(world.files.files[kRes].readOnly) << "not even its attributes change";
+    }
+    EXPECT_FALSE(world.files.Has(kModule));
+    EXPECT_EQ(world.files.files.size(), oldRes ? 2u : 1u) << "no temporary file is left";
+    EXPECT_TRUE(readme.shownTexts.empty());
+  }
 }
 
 TEST_F(GenerationTest, ExistingModuleIsAskedAbout) {
@@ -298,29 +351,20 @@ TEST_F(GenerationTest, FileOperationFailuresAreReportedAndLeaveNoStrayFiles) {
   const Row rows[] = {
       {"read-only folder",
        [](fakes::Files& f) { f.readOnlyFolders.insert(kFolder); },
-       "Open failed: \"C:\\My Work\\App.exe.manifest\"\r\nAccess is denied.\r\nCode 5", false,
-       false},
+       "Create \"" + kTempManifest + "\" failed:\r\nAccess is denied.\r\nCode 5", false, false},
       {"script file locked after the manifest was written",
-       [](fakes::Files& f) { f.lockedPaths.insert(kScript); },
-       "Open failed: \"C:\\My Work\\App_manifest.rc\"\r\n" + inUse + "\r\nCode 32", false,
-       false},
+       [](fakes::Files& f) { f.lockedPaths.insert(kTempScript); },
+       "Create \"" + kTempScript + "\" failed:\r\n" + inUse + "\r\nCode 32", false, false},
       {"old output locked",
        [](fakes::Files& f) {
          f.AddFile(kRes, "OLD");
          f.lockedPaths.insert(kRes);
        },
-       "Attributes failed: \"C:\\My Work\\App_manifest.res\"\r\n" + inUse + "\r\nCode 32",
+       "Attributes \"C:\\My Work\\App_manifest.res\" failed:\r\n" + inUse + "\r\nCode 32",
        true, false},
-      {"stale manifest locked",
-       [](fakes::Files& f) {
-         f.AddFile(kManifest, "stale");
-         f.lockedPaths.insert(kManifest);
-       },
-       "Attributes failed: \"C:\\My Work\\App.exe.manifest\"\r\n" + inUse + "\r\nCode 32",
-       false, false},
       {"readme.txt missing",
        [](fakes::Files& f) { f.files.erase(kReadme); },
-       "Open failed: \"C:\\Tool\\readme.txt\"\r\nThe system cannot find the file "
+       "Open \"C:\\Tool\\readme.txt\" failed:\r\nThe system cannot find the file "
        "specified.\r\nCode 2",
        true, true},
   };
@@ -334,11 +378,13 @@ TEST_F(GenerationTest, FileOperationFailuresAreReportedAndLeaveNoStrayFiles) {
     ASSERT_FALSE(world.boxes.shown.empty());
     ExpectBox(world.boxes.shown.back(), row.message, Icon::Critical, Buttons::Ok, 1);
     EXPECT_EQ(world.files.Has(kRes), row.resLeft);
-    EXPECT_EQ(world.files.Has(kModule), row.moduleLeft);
-    if (!world.files.lockedPaths.count(kManifest)) {
-      EXPECT_FALSE(world.files.Has(kManifest)) << "a temporary file this run wrote stays";
+    if (world.files.Has(kRes) && world.files.lockedPaths.count(kRes)) {
+      EXPECT_EQ(world.files.Bytes(kRes), "OLD");
     }
-    EXPECT_FALSE(world.files.Has(kScript));
+    EXPECT_EQ(world.files.Has(kModule), row.moduleLeft);
+    for (const std::string& temporary : {kTempManifest, kTempScript, kTempRes})
+      EXPECT_FALSE(world.files.Has(temporary)) << "a temporary file this run wrote stays";
+    EXPECT_TRUE(world.files.tracked.empty());
     EXPECT_TRUE(readme.shownTexts.empty());
   }
   // The program goes on: the fields are still there and stored on close.
@@ -405,29 +451,19 @@ TEST_F(GenerationTest, NamesFollowTheTargetFileName) {
   struct Row {
     const char* target;
     const char* res;
-    const char* manifest;
-    const char* script;
     const char* readme;
   };
   const Row rows[] = {
-      {"C:\\My Work\\App.exe.bak", "App.exe_manifest.res", "App.exe.bak.manifest",
-       "App.exe_manifest.rc", "Add App.exe_manifest.res to the project of App.exe.bak."},
-      {"C:\\My Work\\App", "_manifest.res", "App.manifest", "_manifest.rc",
-       "Add _manifest.res to the project of App."},
+      {"C:\\My Work\\App.exe.bak", "App.exe_manifest.res",
+       "Add App.exe_manifest.res to the project of App.exe.bak."},
+      {"C:\\My Work\\App", "_manifest.res", "Add _manifest.res to the project of App."},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.target);
     FRESH_SCENARIO;
     world.files.files[kReadme].bytes = "Add %resfile% to the project of %exename%.";
     view.texts[Field::Text1] = row.target;
-    std::string manifestSeen;
-    world.files.compiler = [&](const std::string& commandLine) {
-      manifestSeen = world.files.Has(kFolder + row.manifest) ? "yes" : "no";
-      EXPECT_TRUE(world.files.Has(kFolder + row.script));
-      world.files.CompileLikeRc(commandLine);
-    };
     Generate();
-    EXPECT_EQ(manifestSeen, "yes");
     EXPECT_TRUE(world.files.Has(kFolder + row.res));
     ASSERT_EQ(readme.shownTexts.size(), 1u);
     EXPECT_EQ(readme.shownTexts[0], row.readme);
@@ -436,13 +472,8 @@ TEST_F(GenerationTest, NamesFollowTheTargetFileName) {
 
 TEST_F(GenerationTest, ManifestValuesAreConvertedToUtf8) {
   view.texts[Field::Text3] = "Caf\xE9";
-  std::string manifest;
-  world.files.compiler = [&](const std::string& commandLine) {
-    manifest = world.files.Bytes(kManifest);
-    world.files.CompileLikeRc(commandLine);
-  };
   Generate();
-  EXPECT_NE(manifest.find("<description>Caf\xC3\xA9</description>"), std::string::npos);
+  EXPECT_NE(world.files.compiledManifest.find("<description>Caf\xC3\xA9</description>"), std::string::npos);
 }
 
 TEST_F(GenerationTest, TwoSuccessfulRunsShowTheLatestInstructions) {

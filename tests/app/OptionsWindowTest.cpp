@@ -179,11 +179,6 @@ struct Main {
     Globals::RcExePath = "C:\\VB98\\Wizards\\RC.EXE";
     world.files.AddFolder("C:\\Work\\");
     world.files.AddFile("C:\\Tool\\readme.txt", "Add %resfile%.\r\n");
-    // The manifest is a temporary file: keep what the compiler was given.
-    world.files.compiler = [this](const std::string& commandLine) {
-      compiledManifest = world.files.Bytes("C:\\Work\\App.exe.manifest");
-      world.files.CompileLikeRc(commandLine);
-    };
   }
   void Generate() {
     view.texts[Field::Text1] = "C:\\Work\\App.exe";
@@ -196,7 +191,7 @@ struct Main {
   fakes::ReadmeWindow readme;
   fakes::OptionsWindow options;
   app::frmMain form{view, world.services, world.shell, readme, options};
-  std::string compiledManifest;
+  const std::string& compiledManifest = world.files.compiledManifest;
 };
 
 } // namespace

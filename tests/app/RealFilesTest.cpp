@@ -9,6 +9,10 @@
 #include "generation/BraskFileOperations.h"
 #include "generation/Driver.h"
 #include "generation/ModuleText.h"
+#include "generation/Placeholders.h"
+#include "generation/TemporaryNames.h"
+#include "platform/Platform.h"
+#include "util/text/CommandLine.h"
 
 namespace fs = std::filesystem;
 using generation::Outcome;
@@ -21,24 +25,31 @@ std::string Golden(const std::string& name) {
   return testsupport::ReadBytes(testsupport::SourceFile("tests/golden/" + name));
 }
 
-/// The real operations, with a compiler that copies the manifest into the .res so the test
-/// can see what it was given.
+/// The real operations, with a compiler that finds the manifest as rc does (by the bare
+/// name the script gives, in the current folder) and records what it was given.
 class Files : public generation::BraskFileOperations {
 public:
   std::string appFolder;
   std::vector<std::string> commandLines;
-  std::string manifestSeen, scriptSeen;
-  fs::path work;
+  std::string manifestName, manifestSeen, scriptSeen;
+  std::uint64_t fixedRandomBits = 0; ///< 0: the system's
 
   void RunAndWait(const std::string& commandLine) override {
     commandLines.push_back(commandLine);
-    manifestSeen = testsupport::ReadBytes(work / "App.exe.manifest");
-    scriptSeen = testsupport::ReadBytes(work / "App_manifest.rc");
-    // Found by its bare name: the folder probe made the target's folder current.
-    EXPECT_TRUE(fs::exists("App.exe.manifest"));
-    testsupport::WriteBytes(work / "App_manifest.res", "RES");
+    const std::vector<std::string> args = commandline::Split(commandLine);
+    ASSERT_EQ(args.size(), 5u);
+    scriptSeen = testsupport::ReadBytes(args[4]);
+    const auto end = scriptSeen.rfind('"');
+    const auto start = scriptSeen.rfind('"', end - 1) + 1;
+    manifestName = scriptSeen.substr(start, end - start);
+    ASSERT_TRUE(fs::exists(manifestName));
+    manifestSeen = testsupport::ReadBytes(manifestName);
+    testsupport::WriteBytes(args[3], "RES");
   }
   std::string AppFolder() override { return appFolder; }
+  std::uint64_t RandomBits() override {
+    return fixedRandomBits ? fixedRandomBits : BraskFileOperations::RandomBits();
+  }
 };
 
 class Conversation : public generation::Conversation {
@@ -69,7 +80,6 @@ protected:
     TempDirTest::SetUp();
     work = dir_ / "my work";
     fs::create_directories(work);
-    files.work = work;
     files.appFolder = dir_.string() + files.PathSeparator();
     testsupport::WriteBytes(dir_ / "readme.txt", "Add %resfile% for %exename%.\r\n");
   }
@@ -100,7 +110,9 @@ protected:
 TEST_F(RealFilesTest, FullRunLeavesTheResAndTheModuleOnly) {
   EXPECT_EQ(Generate(), Outcome::Done);
   EXPECT_EQ(files.manifestSeen, Golden("App.exe.manifest"));
-  EXPECT_EQ(files.scriptSeen, Golden("App_manifest.rc"));
+  EXPECT_EQ(generation::TemporaryOwner(files.manifestName), platform::ProcessId());
+  EXPECT_EQ(files.scriptSeen, generation::ReplaceAll(Golden("App_manifest.rc"),
+                                                     "App.exe.manifest", files.manifestName));
   EXPECT_EQ(Listing(), (std::vector<std::string>{"App_manifest.res", "modThemefold.bas"}));
   EXPECT_EQ(testsupport::ReadBytes(work / "modThemefold.bas"), Golden("modThemefold.bas"));
   EXPECT_EQ(conversation.instructions,
@@ -108,7 +120,9 @@ TEST_F(RealFilesTest, FullRunLeavesTheResAndTheModuleOnly) {
   EXPECT_TRUE(conversation.told.empty());
 }
 
-TEST_F(RealFilesTest, ReadOnlyLeftoversGoAfterOkAndStayAfterCancel) {
+// The old .res is replaced only after OK; files of the user's that carry the names a
+// generation once used for its temporary files are never touched.
+TEST_F(RealFilesTest, ReadOnlyResGoesAfterOkAndUsersFilesAlwaysStay) {
   struct Row {
     const char* name;
     bool answer;
@@ -124,14 +138,13 @@ TEST_F(RealFilesTest, ReadOnlyLeftoversGoAfterOkAndStayAfterCancel) {
     fs::remove(work / "modThemefold.bas");
     conversation.answers = {row.answer};
     Generate();
-    if (row.answer) {
-      EXPECT_EQ(testsupport::ReadBytes(work / "App_manifest.res"), "RES");
-      EXPECT_EQ(Listing(), (std::vector<std::string>{"App_manifest.res", "modThemefold.bas"}));
-    } else {
-      EXPECT_EQ(Listing(), (std::vector<std::string>{"App.exe.manifest", "App_manifest.rc",
-                                                     "App_manifest.res"}));
-      EXPECT_EQ(testsupport::ReadBytes(work / "App_manifest.res"), "OLD");
-    }
+    EXPECT_EQ(testsupport::ReadBytes(work / "App_manifest.res"), row.answer ? "RES" : "OLD");
+    EXPECT_EQ(testsupport::ReadBytes(work / "App.exe.manifest"), "OLD");
+    EXPECT_EQ(testsupport::ReadBytes(work / "App_manifest.rc"), "OLD");
+    std::vector<std::string> expected{"App.exe.manifest", "App_manifest.rc", "App_manifest.res"};
+    if (row.answer)
+      expected.push_back("modThemefold.bas");
+    EXPECT_EQ(Listing(), expected);
   }
 }
 
@@ -145,23 +158,26 @@ TEST_F(RealFilesTest, ModuleAnsweredNoStaysByteForByte) {
 }
 
 TEST_F(RealFilesTest, FailuresNameTheOperationAndPathAndDeleteNothingForeign) {
-  // A folder where the manifest goes: creating the file fails for root too.
-  fs::create_directories(work / "App.exe.manifest");
+  // A folder holds the temporary manifest's name, however often a new one is drawn:
+  // creating the file fails, for root too.
+  files.fixedRandomBits = 0x1234;
+  const std::string taken =
+      generation::TemporaryStem(platform::ProcessId(), 0x1234) + ".manifest";
+  fs::create_directories(work / taken);
   EXPECT_EQ(Generate(), Outcome::FileOperationFailed);
   ASSERT_EQ(conversation.told.size(), 1u);
-  const std::string& text = conversation.told[0];
-  const std::string path = (work / "App.exe.manifest").string();
-  EXPECT_NE(text.find(" failed: \"" + path + "\"\r\n"), std::string::npos) << text;
-  EXPECT_NE(text.find("\r\nCode "), std::string::npos) << text;
-  EXPECT_EQ(text.find("\r\nCode 0"), std::string::npos) << text;
-  EXPECT_TRUE(fs::is_directory(work / "App.exe.manifest"));
-  EXPECT_EQ(Listing(), std::vector<std::string>{"App.exe.manifest"});
+  EXPECT_EQ(conversation.told[0], "Create \"" + (work / taken).string() +
+                                      "\" failed:\r\na file of this name exists already\r\n"
+                                      "Code 17");
+  EXPECT_TRUE(fs::is_directory(work / taken));
+  EXPECT_EQ(Listing(), std::vector<std::string>{taken});
   EXPECT_TRUE(files.commandLines.empty());
+  files.fixedRandomBits = 0;
 
   // readme.txt missing: the results stay, the failure is told, nothing is shown.
   // The file probe enters a folder to tell it from a file; leave it before removing it.
   fs::current_path(dir_);
-  fs::remove(work / "App.exe.manifest");
+  fs::remove(work / taken);
   fs::remove(dir_ / "readme.txt");
   conversation.told.clear();
   EXPECT_EQ(Generate(), Outcome::FileOperationFailed);

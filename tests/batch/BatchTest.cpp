@@ -91,7 +91,7 @@ protected:
   int Run(std::vector<std::string> args) {
     out.str("");
     err.str("");
-    batch::Console console{out, err, registry, settings, "bundled-rc", "9.8.7.6", nullptr, ""};
+    batch::Console console{out, err, registry, settings, "bundled-rc", "9.8.7.6", ""};
     const int code = batch::Run(args, files, console);
     fs::current_path(savedCwd_);
     return code;
@@ -169,8 +169,29 @@ TEST_F(BatchTest, ExitCodesTextsAndWhatIsLeft) {
       {"folder where the module goes", [&] { fs::create_directories(work / "modThemefold.bas"); },
        {t}, 5, kInstructions, "~themefold-batch: Error writing \"" + Target("modThemefold.bas") + "\"\n",
        "App_manifest.res=RES;modThemefold.bas=<dir>;"},
-      {"folder where the manifest goes", [&] { fs::create_directories(work / "App.exe.manifest"); },
-       {t}, 5, "", "~failed: \"" + Target("App.exe.manifest") + "\"\n", "App.exe.manifest=<dir>;"},
+      {"the user's files of the old temporary names stay",
+       [&] { write("App.exe.manifest", "M")(); write("App_manifest.rc", "S")(); }, {t}, 0,
+       kInstructions, "", "App.exe.manifest=M;App_manifest.rc=S;" + kDone},
+      {"compiler makes nothing: the old .res stays",
+       [&] { files.compilerWorks = false; write("App_manifest.res", "OLD")(); }, {"--force", t}, 1,
+       "", "themefold-batch: Error compiling file!\n", "App_manifest.res=OLD;"},
+      {"folder where the .res goes", [&] { fs::create_directories(work / "App_manifest.res"); },
+       {"--force", t}, 4, "",
+       "themefold-batch: \"" + Target("App_manifest.res") +
+           "\" is a folder, not a file. Nothing was changed.\n",
+       "App_manifest.res=<dir>;"},
+      {"link where the module goes",
+       [&] {
+         testsupport::WriteBytes(dir_ / "elsewhere.bas", "ELSEWHERE");
+         fs::create_symlink(dir_ / "elsewhere.bas", work / "modThemefold.bas");
+       },
+       {"--force", t}, 4, "",
+       "themefold-batch: \"" + Target("modThemefold.bas") +
+           "\" is a link: nothing is written through links. Nothing was changed.\n",
+       "modThemefold.bas=ELSEWHERE;"},
+      {"line break in the target", none, {Target("A\npp.exe")}, 2, "",
+       "themefold-batch: a line break or other control character cannot be passed to the "
+       "resource compiler: " + Target("A\\npp.exe") + "\nTry 'themefold-batch --help'.\n", ""},
       {"--quiet reads no template", [&] { fs::remove(dir_ / "readme.txt"); }, {"--quiet", t}, 0,
        "", "", kDone},
       {"default template missing", [&] { fs::remove(dir_ / "readme.txt"); }, {t}, 5, "",
@@ -231,7 +252,7 @@ TEST_F(BatchTest, ModuleIsTheWindowsText) {
 TEST_F(BatchTest, RelativePathsMeanWhatTheyMeantAtTheStart) {
   fs::current_path(dir_);
   testsupport::WriteBytes(dir_ / "mine.txt", "%resfile%");
-  batch::Console console{out, err, registry, settings, "bundled-rc", "1", nullptr, ""};
+  batch::Console console{out, err, registry, settings, "bundled-rc", "1", ""};
   const char separator = files.PathSeparator();
   const std::string rc = std::string(".") + separator + "rc";
   const int code = batch::Run({"--rc", rc, "--readme", "mine.txt", "my work/App.exe"}, files,
@@ -241,8 +262,11 @@ TEST_F(BatchTest, RelativePathsMeanWhatTheyMeantAtTheStart) {
   EXPECT_EQ(out.str(), "App_manifest.res\r\n");
   ASSERT_EQ(files.commandLines.size(), 1u);
   const std::string folder = dir_.string() + separator + "my work" + separator;
-  EXPECT_EQ(files.commandLines[0], "\"" + dir_.string() + separator + rc + "\" /r /fo \"" + folder +
-                                       "App_manifest.res\" \"" + folder + "App_manifest.rc\"");
+  const std::vector<std::string> args = commandline::Split(files.commandLines[0]);
+  ASSERT_EQ(args.size(), 5u);
+  EXPECT_EQ(args[0], dir_.string() + separator + rc);
+  EXPECT_EQ(args[3].rfind(folder + "~themefold-", 0), 0u) << args[3];
+  EXPECT_EQ(args[4], args[3].substr(0, args[3].size() - 4) + ".rc");
 }
 
 TEST(BatchPathsTest, AbsolutePaths) {
@@ -322,17 +346,6 @@ TEST_F(BatchTest, CompilerPlacesInTheWindowsOrder) {
 TEST(BatchBuildTest, BundledCompilerHasTheNameTheWindowLooksFor) {
   const bool windows = generation::BraskFileOperations().PathSeparator() == '\\';
   EXPECT_STREQ(THEMEFOLD_BUNDLED_COMPILER, windows ? app::texts::kBundledCompiler : "themefold-rc");
-}
-
-TEST_F(BatchTest, StopRequestEndsTheRunWithoutTemporaryFiles) {
-  batch::Console console{out, err, registry, settings, "bundled-rc", "1", [] { return 2; }, ""};
-  const int code = batch::Run({Target()}, files, console);
-  fs::current_path(savedCwd_);
-  EXPECT_EQ(code, 130);
-  EXPECT_EQ(err.str(), "themefold-batch: stopped by signal 2; the temporary files are removed\n");
-  EXPECT_EQ(out.str(), "");
-  // What the compiler made stays; the module and the instructions never come.
-  EXPECT_EQ(Listing(), "App_manifest.res=RES;");
 }
 
 // --inspect reads the program and its neighbour, prints, and writes nothing.

@@ -160,16 +160,17 @@ TEST_F(EndToEndTest, EveryExitCode) {
   };
   const Row rows[] = {
       {"done", "", "", {}, 0, {}, {"App_manifest.res", "modThemefold.bas"}},
-      // The compiler cannot write its output; what it says reaches standard error.
-      {"compiler fails", "App_manifest.res", "", {}, 1,
-       {"App_manifest.res", "error", "themefold-batch: Error compiling file!"},
-       {"App_manifest.res"}},
+      {"compiler fails", "", "", {"--rc", "readme.txt"}, 1,
+       {"themefold-batch: Error compiling file!"}, {}},
       {"usage", "", "", {"--check-version", "--version-info", "1.0"}, 2,
        {"themefold-batch: error: Version info should be four numbers"}, {}},
       {"output exists", "", "modThemefold.bas", {}, 4, {"--force replaces"},
        {"modThemefold.bas"}},
-      {"file operation fails", "App.exe.manifest", "", {}, 5,
-       {"App.exe.manifest\"", "Code "}, {"App.exe.manifest"}},
+      {"a folder has the output's name", "App_manifest.res", "", {"--force"}, 4,
+       {"App_manifest.res\" is a folder"}, {"App_manifest.res"}},
+      {"file operation fails", "modThemefold.bas", "", {}, 5,
+       {"Error writing \"", "modThemefold.bas\"", "Code "},
+       {"App_manifest.res", "modThemefold.bas"}},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
@@ -183,7 +184,8 @@ TEST_F(EndToEndTest, EveryExitCode) {
     if (*row.makeFile)
       testsupport::WriteBytes(work / row.makeFile, "MINE");
     std::vector<std::string> args = Common();
-    args.insert(args.end(), row.extra.begin(), row.extra.end());
+    for (const std::string& arg : row.extra)
+      args.push_back(arg == "readme.txt" ? Path(arg) : arg);
     args.push_back((work / "App.exe").string());
     const batchtest::Result result = Batch(args);
     EXPECT_EQ(result.exitCode, row.code) << result.err;
@@ -283,37 +285,42 @@ TEST_F(EndToEndTest, FolderThatCannotBeEntered) {
   EXPECT_EQ(Listing(dir_), (std::set<std::string>{"config", "locked", "plain.txt", "readme.txt"}));
 }
 
-// Sizes: manifest 802 bytes, script 227, .res 864, module 1528.
-TEST_F(EndToEndTest, FullDiskLeavesNoTemporaryFileAndSaysSo) {
+// Sizes: manifest 802 bytes, script 227, .res 864, module 1528. Whichever write the disk
+// refuses, the old .res and the user's module are each whole: the old bytes or the new.
+TEST_F(EndToEndTest, FullDiskLeavesEveryFileWholeAndSaysSo) {
   if (!batchtest::CanLimitFileSize())
     GTEST_SKIP() << "no file-size limit on this platform";
   struct Row {
     long long limit;
     int code;
     const char* errHas;
-    std::set<std::string> left;
+    bool newRes, newModule;
   };
   const Row rows[] = {
-      {0, 5, "Write failed: \"", {}},
-      {500, 5, "Write failed: \"", {}},
-      {850, 1, "Error compiling file!", {}},
-      {1000, 5, "Error writing \"", {"App_manifest.res", "modThemefold.bas"}},
-      {1 << 20, 0, "", {"App_manifest.res", "modThemefold.bas"}},
+      {0, 5, "manifest\" failed:\nFile too large\nCode 27\n", false, false},
+      {500, 5, "manifest\" failed:\nFile too large\nCode 27\n", false, false},
+      {850, 1, "Error compiling file!", false, false},
+      {1000, 5, "Error writing \"", true, false},
+      {1 << 20, 0, "", true, true},
   };
   const fs::path work = dir_ / "work";
+  const std::string newRes =
+      Windowed(dir_ / "expected", "App.exe", "1.0.0.0", "").res;
   for (const Row& row : rows) {
     SCOPED_TRACE(row.limit);
     fs::remove_all(work);
     fs::create_directories(work);
+    testsupport::WriteBytes(work / "App_manifest.res", "OLD RES");
+    testsupport::WriteBytes(work / "modThemefold.bas", "MY MODULE");
     std::vector<std::string> args = Common();
-    args.push_back((work / "App.exe").string());
+    args.insert(args.end(), {"--force", (work / "App.exe").string()});
     const batchtest::Result result = Batch(args, row.limit);
     EXPECT_EQ(result.exitCode, row.code) << result.err;
     EXPECT_NE(result.err.find(row.errHas), std::string::npos) << result.err;
-    if (row.code == 5) {
-      EXPECT_NE(result.err.find("\nCode 27\n"), std::string::npos) << result.err;
-    }
-    EXPECT_EQ(Listing(work), row.left);
+    EXPECT_EQ(Listing(work), (std::set<std::string>{"App_manifest.res", "modThemefold.bas"}));
+    EXPECT_EQ(testsupport::ReadBytes(work / "App_manifest.res"), row.newRes ? newRes : "OLD RES");
+    EXPECT_EQ(testsupport::ReadBytes(work / "modThemefold.bas"),
+              row.newModule ? Golden("modThemefold.bas") : "MY MODULE");
   }
 }
 

@@ -5,6 +5,7 @@
 #include "generation/ModuleText.h"
 #include "generation/OutputNames.h"
 #include "generation/ResourceScript.h"
+#include "generation/TemporaryNames.h"
 
 #include <cstdlib>
 
@@ -132,20 +133,16 @@ TEST(ResourceScriptTest, CompilerCommandQuotesEveryPath) {
 TEST(OutputNamesTest, NamesFollowTheTarget) {
   struct Row {
     const char* target;
-    const char* folder; const char* probe; const char* file;
-    const char* output; const char* manifest; const char* script;
+    const char* folder; const char* probe; const char* file; const char* output;
   } rows[] = {
-      {"C:\\Work\\App.exe", "C:\\Work\\", "C:\\Work\\", "App.exe",
-       "App_manifest.res", "App.exe.manifest", "App_manifest.rc"},
+      {"C:\\Work\\App.exe", "C:\\Work\\", "C:\\Work\\", "App.exe", "App_manifest.res"},
       {"C:\\Work\\my.tool.exe", "C:\\Work\\", "C:\\Work\\", "my.tool.exe",
-       "my.tool_manifest.res", "my.tool.exe.manifest", "my.tool_manifest.rc"},
+       "my.tool_manifest.res"},
       {"C:\\Work\\App.exe.bak", "C:\\Work\\", "C:\\Work\\", "App.exe.bak",
-       "App.exe_manifest.res", "App.exe.bak.manifest", "App.exe_manifest.rc"},
-      {"C:\\Work\\noext", "C:\\Work\\", "C:\\Work\\", "noext",
-       "_manifest.res", "noext.manifest", "_manifest.rc"},
+       "App.exe_manifest.res"},
+      {"C:\\Work\\noext", "C:\\Work\\", "C:\\Work\\", "noext", "_manifest.res"},
       // No backslash: the folder is the whole path, with one appended after the check.
-      {"App.exe", "App.exe\\", "App.exe", "App.exe",
-       "App_manifest.res", "App.exe.manifest", "App_manifest.rc"},
+      {"App.exe", "App.exe\\", "App.exe", "App.exe", "App_manifest.res"},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.target);
@@ -154,11 +151,34 @@ TEST(OutputNamesTest, NamesFollowTheTarget) {
     EXPECT_EQ(names.probeFolder, row.probe);
     EXPECT_EQ(names.fileName, row.file);
     EXPECT_EQ(names.outputName, row.output);
-    EXPECT_EQ(names.manifestName, row.manifest);
-    EXPECT_EQ(names.scriptName, row.script);
     EXPECT_EQ(names.ModulePath(), std::string(row.folder) + "modThemefold.bas");
   }
   EXPECT_EQ(DeriveOutputNames("/home/u/App.exe", '/').OutputPath(), "/home/u/App_manifest.res");
+}
+
+// Only a name made by TemporaryStem may ever be taken for a killed run's file.
+TEST(TemporaryNamesTest, OwnerIsReadOnlyFromOurOwnNames) {
+  EXPECT_EQ(generation::TemporaryStem(4242, 0xA1B2C3D4E5F60718ull),
+            "~themefold-4242-a1b2c3d4e5f60718");
+  struct Row {
+    const char* name;
+    unsigned long owner;
+  } rows[] = {
+      {"~themefold-4242-a1b2c3d4e5f60718.manifest", 4242},
+      {"~themefold-1-0000000000000001.res.~0123456789abcdef.tmp", 1},
+      {"~themefold-4242-a1b2c3d4e5f60718", 4242},
+      {"App.exe.manifest", 0},
+      {"~themefold-4242-a1b2c3d4e5f6071", 0},  // too few digits
+      {"~themefold-4242-A1B2C3D4E5F60718.rc", 0}, // not our spelling
+      {"~themefold--a1b2c3d4e5f60718.rc", 0},
+      {"~themefold-42x-a1b2c3d4e5f60718.rc", 0},
+      {"x~themefold-4242-a1b2c3d4e5f60718.rc", 0},
+      {"~themefold-99999999999-a1b2c3d4e5f60718.rc", 0}, // no process id has 11 digits
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    EXPECT_EQ(generation::TemporaryOwner(row.name), row.owner);
+  }
 }
 
 TEST(ModuleTextTest, MatchesGoldenFile) {
