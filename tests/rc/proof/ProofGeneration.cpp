@@ -48,10 +48,12 @@ int main(int argc, char** argv) {
   }
   const std::string manifest = BuildManifestText("1.0.0.0", names.fileName, "Wine proof probe",
                                                 sizeof(void*) == 8 ? "amd64" : "X86", settings);
-  WriteText(names.ManifestPath(), manifest);
-  WriteText(names.ScriptPath(), BuildResourceScript(names.manifestName));
+  const std::string manifestName = names.fileName + ".manifest";
+  const std::string scriptName = names.baseName + "_manifest.rc";
+  WriteText(names.folder + manifestName, manifest);
+  WriteText(names.folder + scriptName, BuildResourceScript(manifestName));
   BraskModule::RunAndWait(
-      BuildCompilerCommand(rcExe, names.folder, names.outputName, names.scriptName));
+      BuildCompilerCommand(rcExe, names.folder, names.outputName, scriptName));
   std::FILE* res = std::fopen(names.OutputPath().c_str(), "rb");
   if (!res) {
     std::fprintf(stderr, "no %s after the compiler ran\n", names.OutputPath().c_str());
