@@ -343,15 +343,16 @@ TEST_F(ProgramTest, FullGenerationInAFolderWithBlanks) {
   CloseProgram();
 }
 
-// Stale files of an earlier run, all read-only.
+// An older .res and files of the user's with the names a generation once used for its
+// temporary files, all read-only.
 struct Stale {
   const char* name;
   const char* bytes;
 };
 const Stale kStale[] = {
     {"App_manifest.res", "an older resource file"},
-    {"App.exe.manifest", "a manifest left over"},
-    {"App_manifest.rc", "a script left over"},
+    {"App.exe.manifest", "the user's own side-by-side manifest"},
+    {"App_manifest.rc", "the user's own script"},
 };
 
 TEST_F(ProgramTest, OverwriteCancelTouchesNothing) {
@@ -386,9 +387,34 @@ TEST_F(ProgramTest, OverwriteOkReplacesAReadOnlyResource) {
   ExpectResourceWithManifest("1.2.3.4", "Orders and invoices");
   EXPECT_FALSE(IsReadOnly(folder_ + "App_manifest.res"));
   const auto files = Snapshot(folder_);
-  EXPECT_EQ(files.count("App.exe.manifest"), 0u);
-  EXPECT_EQ(files.count("App_manifest.rc"), 0u);
+  EXPECT_EQ(files.at("App.exe.manifest"), kStale[1].bytes);
+  EXPECT_EQ(files.at("App_manifest.rc"), kStale[2].bytes);
+  EXPECT_TRUE(IsReadOnly(folder_ + "App.exe.manifest"));
+  EXPECT_EQ(files.size(), 5u) << "App.exe, the .res, the module and the user's two files";
 
+  CloseProgram();
+}
+
+// A .res another program holds open cannot be replaced: the new one is not forced over it,
+// the old one keeps its bytes, and no file of the run is left behind.
+TEST_F(ProgramTest, LockedResourceIsReportedAndKeepsItsBytes) {
+  WriteBytes(folder_ + "App_manifest.res", "an older resource file");
+  HANDLE lock = CreateFileA((folder_ + "App_manifest.res").c_str(), GENERIC_READ, 0, nullptr,
+                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(lock, INVALID_HANDLE_VALUE);
+  ASSERT_NO_FATAL_FAILURE(StartAndGenerate());
+  driver::Answer(ExpectMessageBox(kOverwriteRes, {IDOK, IDCANCEL}, IDOK), IDOK);
+
+  MessageBoxWindow box = driver::WaitForMessageBox(*program_);
+  ASSERT_NE(box.window, nullptr) << driver::DescribeWindows(*program_);
+  EXPECT_NE(box.text.find("\"" + folder_ + "App_manifest.res\" failed:\r\n"), std::string::npos)
+      << box.text;
+  driver::Answer(box, IDOK);
+  ExpectOnlyMainWindow();
+  CloseHandle(lock);
+  const auto files = Snapshot(folder_);
+  EXPECT_EQ(files.at("App_manifest.res"), "an older resource file");
+  EXPECT_EQ(files.size(), 2u) << "App.exe and the old .res: no temporary file, no module";
   CloseProgram();
 }
 
@@ -498,8 +524,6 @@ TEST_F(ProgramTest, FailedFileOperationIsReportedAndTheProgramGoesOn) {
     bool compiled; // whether the .res and the module are there afterwards
   };
   const Row rows[] = {
-      // A folder where the manifest goes: it is no file, so nothing removes it first.
-      {"manifest cannot be written", folder_ + "App.exe.manifest", false},
       {"readme.txt is missing", tool_ + "readme.txt", true},
   };
   for (const Row& row : rows) {
@@ -515,8 +539,8 @@ TEST_F(ProgramTest, FailedFileOperationIsReportedAndTheProgramGoesOn) {
     ASSERT_NO_FATAL_FAILURE(StartAndGenerate());
     MessageBoxWindow box = driver::WaitForMessageBox(*program_);
     ASSERT_NE(box.window, nullptr) << driver::DescribeWindows(*program_);
-    // "<operation> failed: "<path>"", the system's description, "Code <number>".
-    const std::string quoted = " failed: \"" + row.failingPath + "\"\r\n";
+    // "<operation> "<path>" failed:", the system's description, "Code <number>".
+    const std::string quoted = " \"" + row.failingPath + "\" failed:\r\n";
     EXPECT_NE(box.text.find(quoted), std::string::npos) << box.text;
     const auto code = box.text.rfind("\r\nCode ");
     ASSERT_NE(code, std::string::npos) << box.text;
