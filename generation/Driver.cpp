@@ -183,15 +183,21 @@ Outcome Driver::Generate(const Inputs& inputs, const std::string& rcExePath,
       !conversation_.Ask(Question::VersionWarning, texts::kVersionWarning))
     return Outcome::VersionDeclined;
 
-  // Nothing is written through a link, and no folder is replaced.
+  // Nothing is written through a link, and no folder, device or pipe is replaced. (A folder
+  // named like the module is the module writer's own failure, told after the compiler.)
   std::vector<std::string> outputs{names.OutputPath()};
   if (options_.writeModule)
     outputs.push_back(names.ModulePath());
   for (const std::string& path : outputs) {
-    const bool link = files_.IsLink(path);
-    if (link || (path == names.OutputPath() && files_.IsFolder(path))) {
-      conversation_.Tell(Report::OutputInTheWay,
-                         link ? texts::OutputIsLink(path) : texts::OutputIsFolder(path));
+    const char* inTheWay = nullptr;
+    if (files_.IsLink(path))
+      inTheWay = texts::kLinkInTheWay;
+    else if (files_.IsFolder(path))
+      inTheWay = path == names.OutputPath() ? texts::kFolderInTheWay : nullptr;
+    else if (files_.FileExists(path) && !files_.IsPlainFile(path))
+      inTheWay = texts::kDeviceInTheWay;
+    if (inTheWay) {
+      conversation_.Tell(Report::OutputInTheWay, texts::OutputInTheWay(path, inTheWay));
       return Outcome::OutputInTheWay;
     }
   }

@@ -15,12 +15,8 @@ std::string ModuleWriteFailed(const std::string& path, const SystemError& error)
          std::to_string(error.Number());
 }
 
-std::string OutputIsLink(const std::string& path) {
-  return "\"" + path + "\" is a link: nothing is written through links. Nothing was changed.";
-}
-
-std::string OutputIsFolder(const std::string& path) {
-  return "\"" + path + "\" is a folder, not a file. Nothing was changed.";
+std::string OutputInTheWay(const std::string& path, const char* what) {
+  return "\"" + path + "\" is " + what + ". Nothing was changed.";
 }
 
 std::string FileOperationFailed(const SystemError& error) {

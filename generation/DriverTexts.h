@@ -24,10 +24,12 @@ std::string OverwriteOutput(const std::string& outputName);
 std::string OverwriteModule(const std::string& path);
 /// "Error writing" box of the module writer: path, description, code.
 std::string ModuleWriteFailed(const std::string& path, const SystemError& error);
-/// An output's name is held by a link, which is never written through.
-std::string OutputIsLink(const std::string& path);
-/// An output's name is held by a folder, which is never replaced.
-std::string OutputIsFolder(const std::string& path);
+/// What can hold an output's name and is never written through or replaced.
+inline constexpr const char* kLinkInTheWay = "a link: nothing is written through links";
+inline constexpr const char* kFolderInTheWay = "a folder, not a file";
+inline constexpr const char* kDeviceInTheWay = "a device or a pipe, not a file";
+/// "<path>" is <what>. Nothing was changed.
+std::string OutputInTheWay(const std::string& path, const char* what);
 /// A file operation of the generation itself failed: operation, path, description, code.
 std::string FileOperationFailed(const SystemError& error);
 /// What the instructions add when components are isolated, starting with its blank line.

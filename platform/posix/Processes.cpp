@@ -1,5 +1,7 @@
 // POSIX only: child processes, started from an argument vector and never through a shell.
 #include <fcntl.h>
+#include <pthread.h>
+#include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -79,11 +81,27 @@ void RunHiddenAndWait(const std::string& commandLine, bool showOutput) {
     ::posix_spawn_file_actions_addopen(actions.get(), STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
     ::posix_spawn_file_actions_adddup2(actions.get(), STDOUT_FILENO, STDERR_FILENO);
   }
+  // A stop request that comes while the child starts waits until its id is known, so the
+  // handler can stop it; the child itself starts with the signals as they were.
+  sigset_t stops, before;
+  ::sigemptyset(&stops);
+  for (const int signal : {SIGINT, SIGTERM, SIGHUP})
+    ::sigaddset(&stops, signal);
+  ::pthread_sigmask(SIG_BLOCK, &stops, &before);
+  posix_spawnattr_t attributes;
+  ::posix_spawnattr_init(&attributes);
+  ::posix_spawnattr_setsigmask(&attributes, &before);
+  ::posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK);
   pid_t pid = 0;
   // On a failed start glibc has already reaped the child: nothing is left behind.
-  if (::posix_spawnp(&pid, argv[0], actions.get(), nullptr, argv.data(), environ) != 0)
+  const int started =
+      ::posix_spawnp(&pid, argv[0], actions.get(), &attributes, argv.data(), environ);
+  ::posix_spawnattr_destroy(&attributes);
+  if (started == 0)
+    posix::runningChild = pid;
+  ::pthread_sigmask(SIG_SETMASK, &before, nullptr);
+  if (started != 0)
     return;
-  posix::runningChild = pid;
   int status = 0;
   while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
   }

@@ -14,6 +14,10 @@
 #include "readers/PeBuilder.h"
 #include "util/text/CommandLine.h"
 
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -102,7 +106,9 @@ protected:
     std::vector<std::string> names;
     for (const auto& entry : fs::directory_iterator(work)) {
       const std::string bytes =
-          entry.is_directory() ? "<dir>" : testsupport::ReadBytes(entry.path());
+          entry.is_directory()      ? "<dir>"
+          : entry.is_fifo()         ? "<pipe>"
+                                    : testsupport::ReadBytes(entry.path());
       names.push_back(entry.path().filename().string() + "=" +
                       (bytes == module ? "<module>" : bytes));
     }
@@ -180,6 +186,7 @@ TEST_F(BatchTest, ExitCodesTextsAndWhatIsLeft) {
        "themefold-batch: \"" + Target("App_manifest.res") +
            "\" is a folder, not a file. Nothing was changed.\n",
        "App_manifest.res=<dir>;"},
+#ifndef _WIN32
       {"link where the module goes",
        [&] {
          testsupport::WriteBytes(dir_ / "elsewhere.bas", "ELSEWHERE");
@@ -189,6 +196,12 @@ TEST_F(BatchTest, ExitCodesTextsAndWhatIsLeft) {
        "themefold-batch: \"" + Target("modThemefold.bas") +
            "\" is a link: nothing is written through links. Nothing was changed.\n",
        "modThemefold.bas=ELSEWHERE;"},
+      {"pipe where the .res goes", [&] { ::mkfifo((work / "App_manifest.res").c_str(), 0600); },
+       {"--force", t}, 4, "",
+       "themefold-batch: \"" + Target("App_manifest.res") +
+           "\" is a device or a pipe, not a file. Nothing was changed.\n",
+       "App_manifest.res=<pipe>;"},
+#endif
       {"line break in the target", none, {Target("A\npp.exe")}, 2, "",
        "themefold-batch: a line break or other control character cannot be passed to the "
        "resource compiler: " + Target("A\\npp.exe") + "\nTry 'themefold-batch --help'.\n", ""},

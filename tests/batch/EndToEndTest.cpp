@@ -4,6 +4,7 @@
 #include "support/TestSupport.h"
 
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <set>
 
@@ -324,22 +325,30 @@ TEST_F(EndToEndTest, FullDiskLeavesEveryFileWholeAndSaysSo) {
   }
 }
 
-// The compiler stands in for Ctrl-C: it asks the program to stop and ends without a .res.
-// What it prints on its standard output reaches standard error, clear of the instructions.
-TEST_F(EndToEndTest, StopRequestWhileTheCompilerRunsLeavesNoTemporaryFile) {
+// The compiler stands in for Ctrl-C: it asks the program to stop, then would run on for a
+// minute. The program stops it and ends at once; the old .res stays as it was.
+// What the compiler prints on its standard output reaches standard error.
+TEST_F(EndToEndTest, StopRequestEndsTheRunAtOnceAndLeavesTheOldRes) {
   if (!batchtest::CanRunShellScripts())
     GTEST_SKIP() << "no shell scripts here";
   const fs::path compiler = dir_ / "stopping-rc";
-  testsupport::WriteBytes(compiler, "#!/bin/sh\necho compiler says\nkill -TERM $PPID\n");
+  testsupport::WriteBytes(compiler,
+                          "#!/bin/sh\necho compiler says\nkill -TERM $PPID\nexec sleep 60\n");
   fs::permissions(compiler, fs::perms::owner_all);
   const fs::path work = dir_ / "work";
   fs::create_directories(work);
-  const batchtest::Result result = Batch({"--rc", compiler.string(), (work / "App.exe").string()});
+  testsupport::WriteBytes(work / "App_manifest.res", "OLD");
+  const auto start = std::chrono::steady_clock::now();
+  const batchtest::Result result =
+      Batch({"--rc", compiler.string(), "--force", (work / "App.exe").string()});
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(30))
+      << "the compiler was not stopped";
   EXPECT_EQ(result.exitCode, 128 + 15);
   EXPECT_EQ(result.out, "");
   EXPECT_EQ(result.err, "compiler says\n"
                         "themefold-batch: stopped by signal 15; the temporary files are removed\n");
-  EXPECT_EQ(Listing(work), std::set<std::string>{});
+  EXPECT_EQ(Listing(work), std::set<std::string>{"App_manifest.res"});
+  EXPECT_EQ(testsupport::ReadBytes(work / "App_manifest.res"), "OLD");
 }
 
 TEST_F(EndToEndTest, ManifestSettingsReachTheResAndBadValuesTouchNothing) {
