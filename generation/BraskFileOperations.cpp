@@ -21,8 +21,8 @@ void BraskFileOperations::WriteTextFile(const std::string& path, const std::stri
 bool BraskFileOperations::CreateNewTextFile(const std::string& path, const std::string& text) {
   return platform::CreateNewFile(path, text + "\r\n");
 }
-void BraskFileOperations::ReplaceFile(const std::string& from, const std::string& to) {
-  platform::ReplaceFile(from, to);
+void BraskFileOperations::RenameOver(const std::string& from, const std::string& to) {
+  platform::RenameOver(from, to);
 }
 std::string BraskFileOperations::ReadWholeFile(const std::string& path) {
   return BraskModule::ReadWholeFile(path);

@@ -13,7 +13,7 @@ public:
   void RemoveFile(const std::string& path) override;
   void WriteTextFile(const std::string& path, const std::string& text) override;
   bool CreateNewTextFile(const std::string& path, const std::string& text) override;
-  void ReplaceFile(const std::string& from, const std::string& to) override;
+  void RenameOver(const std::string& from, const std::string& to) override;
   std::string ReadWholeFile(const std::string& path) override;
   void RunAndWait(const std::string& commandLine) override;
   std::string AppFolder() override;

@@ -143,7 +143,7 @@ bool WriteModule(const std::string& path, FileOperations& files, Conversation& c
     }
     TemporaryFiles temporary(files, FolderOf(path));
     const std::string written = temporary.Create(".bas", kModuleText);
-    files.ReplaceFile(written, path);
+    files.RenameOver(written, path);
     temporary.Release(written);
     return true;
   } catch (const SystemError& error) {
@@ -248,7 +248,7 @@ Outcome Driver::Generate(const Inputs& inputs, const std::string& rcExePath,
   // The user said OK to replacing it: read-only, hidden or system do not stop that.
   if (replacing)
     files_.SetNormalAttributes(names.OutputPath());
-  files_.ReplaceFile(compiledPath, names.OutputPath());
+  files_.RenameOver(compiledPath, names.OutputPath());
   temporary.Release(compiledPath);
 
   if (options_.writeModule)

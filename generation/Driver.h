@@ -30,7 +30,7 @@ public:
   /// false when something has. The text is on the disk when it returns.
   virtual bool CreateNewTextFile(const std::string& path, const std::string& text) = 0;
   /// Renames from to to, replacing a file there in one step.
-  virtual void ReplaceFile(const std::string& from, const std::string& to) = 0;
+  virtual void RenameOver(const std::string& from, const std::string& to) = 0;
   /// The text less one final CR LF.
   virtual std::string ReadWholeFile(const std::string& path) = 0;
   /// Blocks until the child has ended; a program that cannot start returns at once.

@@ -122,7 +122,7 @@ namespace platform {
 /// on any other failure (a partial file then stays, for the caller to remove).
 bool CreateNewFile(const std::string& path, const std::string& bytes);
 /// Gives the file from the name to, replacing whatever file had it in one step. Throws.
-void ReplaceFile(const std::string& from, const std::string& to);
+void RenameOver(const std::string& from, const std::string& to);
 /// True when path itself is a symbolic link (POSIX) or a reparse point (Win32).
 bool IsLink(const std::string& path);
 /// True for an existing folder; unlike a probe, the current directory stays.

@@ -55,7 +55,7 @@ bool CreateNewFile(const std::string& path, const std::string& bytes) {
   return true;
 }
 
-void ReplaceFile(const std::string& from, const std::string& to) {
+void RenameOver(const std::string& from, const std::string& to) {
   if (::rename(from.c_str(), to.c_str()) != 0)
     posix::ThrowErrno("Replace", to);
 }

@@ -48,7 +48,7 @@ bool CreateNewFile(const std::string& path, const std::string& bytes) {
   return true;
 }
 
-void ReplaceFile(const std::string& from, const std::string& to) {
+void RenameOver(const std::string& from, const std::string& to) {
   if (!MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
     win32::ThrowLastError("Replace", to);
 }

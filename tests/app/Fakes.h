@@ -111,7 +111,7 @@ public:
     return true;
   }
   /// MoveFileEx: a read-only file or a folder at the target is not replaced.
-  void ReplaceFile(const std::string& from, const std::string& to) override {
+  void RenameOver(const std::string& from, const std::string& to) override {
     log.push_back("replace " + to);
     Check("Replace", to);
     auto it = files.find(to);
