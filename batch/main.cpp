@@ -1,5 +1,6 @@
 // themefold-batch: the window's generation for build scripts, driven by flags.
 #include <iostream>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -29,7 +30,13 @@ int main(int argc, char** argv) {
   batch::SystemSettings settings;
   batch::Console console{std::cout, std::cerr, registry, settings, THEMEFOLD_BUNDLED_COMPILER,
                          THEMEFOLD_VERSION, THEMEFOLD_DATA_FOLDER};
-  int code = batch::Run(args, files, console);
+  int code = batch::kFileOperationFailed;
+  try {
+    code = batch::Run(args, files, console);
+  } catch (const std::bad_alloc&) {
+    // The readers cap what they read; this is the last line, never an abort.
+    std::cerr << "themefold-batch: out of memory\n";
+  }
   // A full disk or a closed pipe must not pass for success.
   std::cout.flush();
   if (!std::cout) {
