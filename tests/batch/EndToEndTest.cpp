@@ -351,6 +351,25 @@ TEST_F(EndToEndTest, StopRequestEndsTheRunAtOnceAndLeavesTheOldRes) {
   EXPECT_EQ(testsupport::ReadBytes(work / "App_manifest.res"), "OLD");
 }
 
+// A full disk or a closed pipe behind standard output is no success.
+TEST_F(EndToEndTest, InstructionsThatCannotBeWrittenAreAFailure) {
+  if (!batchtest::CanRunShellScripts() || !fs::exists("/dev/full"))
+    GTEST_SKIP() << "no /dev/full here";
+  fs::create_directories(dir_ / "work");
+  std::string line = "exec '" + batchtest::BuildPath(THEMEFOLD_BATCH_PROGRAM) + "'";
+  for (const std::string& arg : Common())
+    line += " '" + arg + "'";
+  line += " '" + Path("work/App.exe") + "' >/dev/full";
+  batchtest::Launch launch;
+  launch.program = "/bin/sh";
+  launch.args = {"-c", line};
+  launch.folder = dir_.string();
+  launch.environment = {{"XDG_CONFIG_HOME", Path("config")}};
+  const batchtest::Result result = batchtest::RunProgram(launch);
+  EXPECT_EQ(result.exitCode, 5);
+  EXPECT_EQ(result.err, "themefold-batch: cannot write to standard output\n");
+}
+
 TEST_F(EndToEndTest, ManifestSettingsReachTheResAndBadValuesTouchNothing) {
   fs::create_directories(dir_ / "all");
   std::vector<std::string> args = Common();
