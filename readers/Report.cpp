@@ -136,11 +136,12 @@ std::string ReportText(const Inspection& in) {
   std::string text = in.fileName + ": " + (in.pe32Plus ? "PE32+ " : "PE32 ") +
                      (in.dll ? "library" : "program") + ", machine " + MachineName(in.machine) +
                      "\n";
-  if (in.state == ProgramState::NoManifest)
-    return text + "Manifest: none\n";
   const ManifestFacts& f = in.facts;
-  text += "Manifest: " + in.source + " (" + std::to_string(in.manifestSize) + " bytes)\n";
-  if (f.xmlError.empty()) {
+  if (in.state == ProgramState::NoManifest)
+    text += "Manifest: none\n";
+  else
+    text += "Manifest: " + in.source + " (" + std::to_string(in.manifestSize) + " bytes)\n";
+  if (in.state == ProgramState::Manifest && f.xmlError.empty()) {
     text += "Identity: name \"" + f.name + "\", version " + OrNotSet(f.version) +
             ", architecture " + OrNotSet(f.architecture) + ", type " + OrNotSet(f.type) + "\n";
     text += std::string("Visual styles: ") +
@@ -176,14 +177,8 @@ std::string ReportText(const Inspection& in) {
 }
 
 std::string Summary(const Inspection& in) {
-  switch (in.state) {
-  case ProgramState::Unreadable:
+  if (in.state == ProgramState::Unreadable)
     return in.fileName + " " + kUnreadable + in.problem + ".";
-  case ProgramState::NoManifest:
-    return in.fileName + " carries no manifest.";
-  case ProgramState::Manifest:
-    break;
-  }
   const ManifestFacts& f = in.facts;
   std::vector<std::string> items;
   if (f.xmlError.empty()) {
@@ -202,10 +197,14 @@ std::string Summary(const Inspection& in) {
       items.push_back(std::to_string(f.files.size()) +
                       (f.files.size() == 1 ? " component file" : " component files"));
   }
-  std::string text = in.fileName + " carries a manifest now";
-  if (in.source.compare(0, 8, "external") == 0)
-    text += " (" + in.fileName + ".manifest beside it)";
-  text += items.empty() ? "." : ": " + Join(items, ", ") + ".";
+  std::string text = in.fileName + " carries no manifest.";
+  if (in.state == ProgramState::Manifest) {
+    text = in.fileName + " carries a manifest now";
+    if (in.source.compare(0, 8, "external") == 0)
+      text += " (" + in.fileName + ".manifest beside it)";
+    text += items.empty() ? "." : ": " + Join(items, ", ") + ".";
+  }
+  // A file beside a program without a manifest of its own may be why it has none.
   for (const std::string& warning : in.warnings)
     text += " Warning: " + warning;
   return text;
