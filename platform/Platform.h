@@ -26,8 +26,45 @@ std::string ExecutablePath();
 char PathSeparator();
 
 /// The whole file as bytes: opened read-only, length taken once, one read into a buffer of
-/// that size, closed. Throws SystemError; nothing stays open after a failure.
+/// that size, closed. What is not a regular file is refused, as ReadableFile does. Throws
+/// SystemError; nothing stays open after a failure.
 std::string ReadFileBytes(const std::string& path);
+
+/// A regular file open for reading by ranges. The open never waits: a FIFO, a device or a
+/// folder is refused ("not a regular file"; a folder keeps the system's own reason) where a
+/// plain open or read would block for good or answer nonsense. Throws SystemError.
+class ReadableFile {
+public:
+  explicit ReadableFile(const std::string& path);
+  ~ReadableFile();
+  ReadableFile(const ReadableFile&) = delete;
+  ReadableFile& operator=(const ReadableFile&) = delete;
+
+  const std::string& Path() const { return path_; }
+  /// The length taken once, at the open.
+  std::uint64_t Size() const { return size_; }
+  /// count bytes from offset; fewer only where the file ends. Throws SystemError.
+  std::string ReadAt(std::uint64_t offset, std::size_t count) const;
+  /// The whole file when it holds at most limit bytes; else SystemError saying both sizes.
+  std::string ReadAll(std::size_t limit) const;
+
+private:
+  std::string path_;
+  std::intptr_t handle_ = -1; // a descriptor, or a HANDLE on Windows
+  std::uint64_t size_ = 0;
+};
+
+/// ReadableFile(path).ReadAll(limit): a regular file of at most limit bytes, whole.
+std::string ReadFileBytes(const std::string& path, std::size_t limit);
+
+/// path made absolute with "." and ".." gone and, where the file exists, links resolved
+/// (Windows: the full path name); "" when the system cannot say. For telling whether two
+/// names are one file.
+std::string CanonicalPath(const std::string& path);
+
+/// True when a directory entry of that name exists, even a link that leads nowhere or round
+/// in a loop, so that opening it says why it cannot be read.
+bool NameExists(const std::string& path);
 
 /// Creates path anew (emptying an existing file) and writes bytes, then closes it.
 /// Throws SystemError; the handle is closed on every path.

@@ -14,11 +14,20 @@ std::string Hex(std::uint64_t value) {
   return "0x" + text;
 }
 
+std::string PastTheEnd(const char* what, std::uint64_t offset, std::uint64_t count,
+                       const char* whole, std::uint64_t size) {
+  return std::string(what) + " at offset " + Hex(offset) + " (" + std::to_string(count) +
+         " bytes) runs past the end of " + whole + " (" + std::to_string(size) + " bytes)";
+}
+
+std::string TooLarge(const std::string& what, std::uint64_t size, std::uint64_t limit) {
+  return what + " is " + std::to_string(size) + " bytes; at most " + std::to_string(limit) +
+         " are read";
+}
+
 void Bytes::Need(std::uint64_t offset, std::uint64_t count, const char* what) const {
   if (!Has(offset, count))
-    throw FormatError(std::string(what) + " at offset " + Hex(offset) + " (" +
-                      std::to_string(count) + " bytes) runs past the end of " + whole_ + " (" +
-                      std::to_string(size_) + " bytes)");
+    throw FormatError(PastTheEnd(what, offset, count, whole_, size_));
 }
 
 std::uint8_t Bytes::U8(std::uint64_t offset, const char* what) const {

@@ -19,6 +19,17 @@ public:
 /// "0x1A2B": offsets in messages, as dump tools show them.
 std::string Hex(std::uint64_t value);
 
+/// "what at offset 0x10 (4 bytes) runs past the end of whole (12 bytes)".
+std::string PastTheEnd(const char* what, std::uint64_t offset, std::uint64_t count,
+                       const char* whole, std::uint64_t size);
+
+/// "the manifest is 5000000 bytes; at most 1048576 are read": what a limit refuses.
+std::string TooLarge(const std::string& what, std::uint64_t size, std::uint64_t limit);
+
+/// The message for input whose reading needs more memory than there is; readers turn
+/// std::bad_alloc into their own error with it rather than let it escape.
+inline constexpr const char* kOutOfMemory = "not enough memory to read it";
+
 class Bytes {
 public:
   Bytes() = default;

@@ -1,7 +1,11 @@
 #include "readers/Components.h"
 
 #include <cstdlib>
+#include <map>
+#include <new>
+#include <set>
 
+#include "readers/AsciiText.h"
 #include "readers/Bytes.h"
 #include "readers/VbProject.h"
 #include "platform/Platform.h"
@@ -36,6 +40,28 @@ bool SameFolderText(const std::string& a, const std::string& b) {
 
 bool IsSeparator(char c, char separator) { return c == separator || c == '/' || c == '\\'; }
 
+bool IsAbsolute(const std::string& path, char separator) {
+  if (!path.empty() && IsSeparator(path[0], separator))
+    return true;
+  return separator == '\\' && path.size() >= 2 && path[1] == ':';
+}
+
+/// Remembers the identity of each name once: a project may name one file thousands of times.
+class Identities {
+public:
+  explicit Identities(char separator) : separator_(separator) {}
+  const std::string& Of(const std::string& path) {
+    auto found = known_.find(path);
+    if (found == known_.end())
+      found = known_.emplace(path, FileIdentity(path, separator_)).first;
+    return found->second;
+  }
+
+private:
+  char separator_;
+  std::map<std::string, std::string> known_;
+};
+
 // The registered value as a number; false when there is none.
 bool RegisteredBits(const RegistryReader& registry, const std::string& subKey, unsigned& bits) {
   const std::string text = registry ? registry(subKey) : std::string();
@@ -59,9 +85,60 @@ std::string MiscStatusNames(unsigned bits) {
   return text;
 }
 
-std::string ManifestFileName(const std::string& path, const std::string& programFolder,
+std::string LexicalPath(const std::string& path, char separator) {
+  std::string root;
+  std::size_t at = 0;
+  if (separator == '\\' && path.size() >= 2 && path[1] == ':') {
+    root = path.substr(0, 2);
+    at = 2;
+  }
+  std::size_t leading = 0;
+  while (at < path.size() && IsSeparator(path[at], separator)) {
+    ++at;
+    ++leading;
+  }
+  // \\server\share keeps its two separators.
+  if (leading > 0)
+    root += std::string(separator == '\\' && root.empty() && leading >= 2 ? 2 : 1, separator);
+  std::vector<std::string> parts;
+  while (at < path.size()) {
+    std::size_t end = at;
+    while (end < path.size() && !IsSeparator(path[end], separator))
+      ++end;
+    const std::string part = path.substr(at, end - at);
+    at = end + 1;
+    if (part.empty() || part == ".")
+      continue;
+    if (part == "..") {
+      if (!parts.empty() && parts.back() != "..")
+        parts.pop_back();
+      else if (root.empty())
+        parts.push_back(part);
+      continue;
+    }
+    parts.push_back(part);
+  }
+  std::string text = root;
+  for (std::size_t i = 0; i < parts.size(); ++i)
+    text += (i == 0 ? "" : std::string(1, separator)) + parts[i];
+  return text.empty() ? "." : text;
+}
+
+std::string FileIdentity(const std::string& path, char separator) {
+  std::string identity = platform::CanonicalPath(path);
+  if (identity.empty()) {
+    const std::string here = platform::CurrentDirectory();
+    identity = LexicalPath(IsAbsolute(path, separator) ? path : here + separator + path,
+                           separator);
+  }
+  return separator == '\\' ? ascii::Lower(identity) : identity;
+}
+
+std::string ManifestFileName(const std::string& pathAsGiven, const std::string& programFolder,
                              char separator, bool& outside) {
-  std::string folder = programFolder;
+  const std::string path = LexicalPath(pathAsGiven, separator);
+  std::string folder = programFolder.empty() ? programFolder
+                                             : LexicalPath(programFolder, separator);
   if (!folder.empty() && !IsSeparator(folder.back(), separator))
     folder += separator;
   outside = folder.empty() || path.size() <= folder.size() ||
@@ -133,30 +210,74 @@ std::vector<Component> ReadComponents(const std::vector<std::string>& paths,
                                       const std::string& programFolder, char separator,
                                       const RegistryReader& registry) {
   std::vector<Component> components;
-  for (const std::string& path : paths) {
-    Component component;
-    component.path = path;
-    const TypeLibrary library = ReadTypeLibFile(path);
-    const std::string name = ManifestFileName(SplitTypeLibPath(path).first, programFolder,
-                                              separator, component.outside);
-    if (component.outside)
-      component.notes.push_back(name + " is not in the program's folder or below it: "
-                                       "deployment must put it beside the program");
-    component.facts = ComponentFactsOf(library, name, registry, component.notes);
-    component.classCount = library.classes.size();
-    components.push_back(std::move(component));
+  Identities identities(separator);
+  std::map<std::string, std::size_t> byFile; // identity and resource: the component's index
+  std::set<std::string> repeated;            // the names noted as naming a file again
+  std::map<std::string, std::string> classes; // CLSID: the file name that lists it
+  std::set<std::string> libraries, interfaces;
+  std::string current;
+  try {
+    for (const std::string& path : paths) {
+      current = path;
+      const auto [file, index] = SplitTypeLibPath(path);
+      const std::string key = identities.Of(file) + "\n" + std::to_string(index);
+      if (const auto first = byFile.find(key); first != byFile.end()) {
+        Component& original = components[first->second];
+        if (path != original.path && repeated.insert(path).second)
+          original.notes.push_back(path + " names the same file as " + original.path +
+                                   ": it is listed once");
+        continue;
+      }
+      byFile.emplace(key, components.size());
+      Component component;
+      component.path = path;
+      const TypeLibrary library = ReadTypeLibFile(path);
+      const std::string absolute =
+          IsAbsolute(file, separator) ? file : platform::CurrentDirectory() + separator + file;
+      const std::string name = ManifestFileName(absolute, programFolder, separator,
+                                                component.outside);
+      if (component.outside)
+        component.notes.push_back(name + " is not in the program's folder or below it: "
+                                         "deployment must put it beside the program");
+      component.facts = ComponentFactsOf(library, name, registry, component.notes);
+      component.classCount = library.classes.size();
+      // A class or interface twice in one manifest makes Windows refuse it: the first
+      // component to list one keeps it.
+      std::vector<generation::ComClassFacts> ownClasses;
+      for (generation::ComClassFacts& item : component.facts.classes) {
+        const auto [owner, isNew] = classes.emplace(ascii::Upper(item.clsid), name);
+        if (isNew)
+          ownClasses.push_back(std::move(item));
+        else
+          component.notes.push_back(name + ": class " + item.description + " " + item.clsid +
+                                    " is listed already with " + owner->second +
+                                    ": left out here");
+      }
+      component.facts.classes = std::move(ownClasses);
+      std::vector<generation::ComInterfaceFacts> ownInterfaces;
+      for (generation::ComInterfaceFacts& item : component.facts.interfaces)
+        if (interfaces.insert(ascii::Upper(item.iid)).second)
+          ownInterfaces.push_back(std::move(item));
+      component.facts.interfaces = std::move(ownInterfaces);
+      const bool newLibrary = libraries.insert(ascii::Upper(component.facts.tlbid)).second;
+      if (component.facts.classes.empty() && !newLibrary) {
+        component.listed = false;
+        component.notes.push_back(name + ": its type library and classes are listed already: "
+                                         "it adds nothing to the manifest");
+      }
+      components.push_back(std::move(component));
+    }
+  } catch (const std::bad_alloc&) {
+    throw FormatError(current + ": " + kOutOfMemory);
   }
   return components;
 }
 
-std::vector<std::string> ProjectComponentPaths(const std::string& projectPath, char separator,
-                                               std::vector<std::string>& notes) {
-  std::string text;
-  try {
-    text = platform::ReadFileBytes(projectPath);
-  } catch (const SystemError& error) {
-    throw FormatError(projectPath + ": " + error.Description());
-  }
+namespace {
+
+std::vector<std::string> LocateProjectComponents(const std::string& projectPath,
+                                                 const std::string& text, char separator,
+                                                 std::vector<std::string>& notes) {
   const ProjectComponents project = ReadProjectComponents(text);
   notes.insert(notes.end(), project.notes.begin(), project.notes.end());
   std::size_t folderEnd = projectPath.size();
@@ -168,22 +289,69 @@ std::vector<std::string> ProjectComponentPaths(const std::string& projectPath, c
     if (const char* root = std::getenv("SystemRoot"))
       for (const char* sub : {"\\System32", "\\SysWOW64"})
         systemFolders.push_back(root + std::string(sub));
+  // A name that is there is found even when it cannot be opened (a link in a loop), so
+  // that reading it says why.
   std::vector<std::string> paths;
+  Identities identities(separator);
+  struct Repeat {
+    int firstLine;
+    int line = 0;
+    std::size_t more = 0;
+  };
+  std::map<std::string, Repeat> seen;
+  std::vector<std::string> order;
   for (const ProjectComponent& component : project.components) {
     const std::string path = LocateComponent(component, folder, systemFolders, separator,
-                                             platform::HasAttributes);
+                                             platform::NameExists);
     if (path.empty())
       throw FormatError(projectPath + ": line " + std::to_string(component.line) + ": " +
                         component.file + " not found");
-    paths.push_back(path);
+    const auto [entry, isNew] = seen.emplace(identities.Of(path), Repeat{component.line});
+    if (isNew) {
+      paths.push_back(path);
+      continue;
+    }
+    Repeat& repeat = entry->second;
+    if (repeat.line == 0) {
+      repeat.line = component.line;
+      order.push_back(entry->first);
+    } else {
+      ++repeat.more;
+    }
+  }
+  for (const std::string& identity : order) {
+    const Repeat& repeat = seen.at(identity);
+    notes.push_back("line " + std::to_string(repeat.line) + ": left out, the same file as line " +
+                    std::to_string(repeat.firstLine) +
+                    (repeat.more == 0 ? std::string()
+                                      : " (and so are " + std::to_string(repeat.more) +
+                                            " more lines)"));
   }
   return paths;
+}
+
+} // namespace
+
+std::vector<std::string> ProjectComponentPaths(const std::string& projectPath, char separator,
+                                               std::vector<std::string>& notes) {
+  std::string text;
+  try {
+    text = platform::ReadFileBytes(projectPath, kMaxProjectBytes);
+  } catch (const SystemError& error) {
+    throw FormatError(projectPath + ": " + error.Description());
+  }
+  try {
+    return LocateProjectComponents(projectPath, text, separator, notes);
+  } catch (const std::bad_alloc&) {
+    throw FormatError(projectPath + ": " + kOutOfMemory);
+  }
 }
 
 std::vector<generation::ComponentFacts> FactsOf(const std::vector<Component>& components) {
   std::vector<generation::ComponentFacts> facts;
   for (const Component& component : components)
-    facts.push_back(component.facts);
+    if (component.listed)
+      facts.push_back(component.facts);
   return facts;
 }
 

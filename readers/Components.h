@@ -24,16 +24,30 @@ inline constexpr unsigned kVbControlMiscStatus = 0x20191;
 /// "recomposeonresize,cantlinkinside,..." for OLEMISC bits, as a manifest spells them.
 std::string MiscStatusNames(unsigned bits);
 
+/// path with "." and ".." taken out and every separator made separator, as text: how
+/// Windows finds the file by that name, whatever links lie on the way. A ".." at the start
+/// of a relative path stays; one above a root is dropped.
+std::string LexicalPath(const std::string& path, char separator);
+
 /// How the program finds path: relative to programFolder ('\\' between folders) when the
-/// file lies there or below, else its bare name with outside set.
+/// file lies there or below, else its bare name with outside set. Both are compared as
+/// LexicalPath gives them, so "App\..\Lib\x.ocx" is outside "App".
 std::string ManifestFileName(const std::string& path, const std::string& programFolder,
                              char separator, bool& outside);
+
+/// What tells two names of one file apart from two files: the absolute path with links
+/// resolved where the file exists (POSIX), or the full path name in lower case (Windows,
+/// separator '\\'); LexicalPath of the absolute path when the system cannot say.
+std::string FileIdentity(const std::string& path, char separator);
 
 struct Component {
   std::string path; ///< as chosen, "\N" included
   generation::ComponentFacts facts;
   std::size_t classCount = 0;
   bool outside = false; ///< not in the program's folder or below it
+  /// False when an earlier component already lists its type library and every class it
+  /// has: it then adds nothing to the manifest.
+  bool listed = true;
   std::vector<std::string> notes; ///< warnings and where miscStatus came from
 };
 
@@ -43,18 +57,23 @@ generation::ComponentFacts ComponentFactsOf(const TypeLibrary& library,
                                             const RegistryReader& registry,
                                             std::vector<std::string>& notes);
 
-/// Reads each path's type library. Throws FormatError naming the file that cannot be read.
+/// Reads each path's type library. A path naming a file (and resource) read already is
+/// left out, with a note on the first; a class or interface an earlier component lists is
+/// left out of a later one, with a note for a class; a component left with no class of its
+/// own and a type library listed already is not listed. Throws FormatError naming the file
+/// that cannot be read.
 std::vector<Component> ReadComponents(const std::vector<std::string>& paths,
                                       const std::string& programFolder, char separator,
                                       const RegistryReader& registry);
 
 /// The paths of the components projectPath (.vbp) names: from the project's folder, then on
-/// Windows from the system and SysWOW64 folders. The project's notes on what it left out
-/// are added to notes. Throws FormatError naming the project, or a component not found.
+/// Windows from the system and SysWOW64 folders; a file named again on a later line is
+/// given once. The project's notes on what it left out are added to notes. Throws
+/// FormatError naming the project, or a component not found.
 std::vector<std::string> ProjectComponentPaths(const std::string& projectPath, char separator,
                                                std::vector<std::string>& notes);
 
-/// The facts alone, in the order of components.
+/// The facts of the listed components, in their order.
 std::vector<generation::ComponentFacts> FactsOf(const std::vector<Component>& components);
 
 } // namespace inspect

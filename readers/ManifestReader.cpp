@@ -1,6 +1,7 @@
 #include "readers/ManifestReader.h"
 
 #include <algorithm>
+#include <new>
 
 #include "generation/Driver.h"
 #include "readers/AsciiText.h"
@@ -179,9 +180,7 @@ private:
   std::uint16_t machine_;
 };
 
-} // namespace
-
-ManifestFacts ReadManifest(const std::string& bytes, std::uint16_t machine) {
+ManifestFacts ReadWellFormed(const std::string& bytes, std::uint16_t machine) {
   ManifestFacts facts;
   xml::Element root;
   try {
@@ -205,6 +204,25 @@ ManifestFacts ReadManifest(const std::string& bytes, std::uint16_t machine) {
                      return rank(a) < rank(b);
                    });
   return facts;
+}
+
+} // namespace
+
+ManifestFacts UnreadManifest(const std::string& reason) {
+  ManifestFacts facts;
+  facts.xmlError = reason;
+  facts.warnings.push_back("the manifest is not read: " + reason + ".");
+  return facts;
+}
+
+ManifestFacts ReadManifest(const std::string& bytes, std::uint16_t machine) {
+  if (bytes.size() > kMaxManifestBytes)
+    return UnreadManifest(TooLarge("it", bytes.size(), kMaxManifestBytes));
+  try {
+    return ReadWellFormed(bytes, machine);
+  } catch (const std::bad_alloc&) {
+    return UnreadManifest(kOutOfMemory);
+  }
 }
 
 std::string DescribeDpi(const ManifestFacts& facts) {

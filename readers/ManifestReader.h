@@ -3,6 +3,7 @@
 // styles, supported Windows versions, run level, DPI and the other window settings, and
 // the files and COM classes it isolates.
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -50,9 +51,19 @@ struct ManifestFacts {
   std::vector<std::string> warnings; ///< sentences, each ending in '.'
 };
 
+/// The largest manifest read, embedded or beside the program. Those this program writes
+/// are a few kilobytes, and one listing hundreds of COM classes stays near 100 KiB; the
+/// reader holds several copies of the text while it parses, so a limit keeps a crafted
+/// file of gigabytes from taking that many times its size in memory and minutes of work.
+inline constexpr std::size_t kMaxManifestBytes = 1 << 20;
+
 /// Reads manifest bytes (UTF-8, or UTF-16 with a byte order mark) for a program whose PE
-/// machine is machine.
+/// machine is machine. Bytes over kMaxManifestBytes are not parsed: facts.xmlError says so.
 ManifestFacts ReadManifest(const std::string& bytes, std::uint16_t machine);
+
+/// What ReadManifest says of a manifest it does not read, and why: over the limit, or
+/// more than memory holds.
+ManifestFacts UnreadManifest(const std::string& reason);
 
 /// The DPI setting in words: "system aware", "per-monitor v2", "not set", ...
 std::string DescribeDpi(const ManifestFacts& facts);

@@ -38,8 +38,15 @@ std::string MachineName(std::uint16_t machine) {
   return "machine " + Hex(machine);
 }
 
-PeImage::PeImage(const std::string& image) : file_(image) {
-  if (file_.Size() < 2 || image[0] != 'M' || image[1] != 'Z')
+PeImage::PeImage(const Source& image) : file_(image) { ReadHeaders(); }
+
+PeImage::PeImage(const std::string& image)
+    : owned_(std::make_unique<MemorySource>(image)), file_(*owned_) {
+  ReadHeaders();
+}
+
+void PeImage::ReadHeaders() {
+  if (file_.Size() < 2 || file_.Read(0, 2, "the MZ header") != "MZ")
     throw FormatError("no MZ header: not a program or library");
   const std::uint32_t peOffset = file_.U32(0x3C, "the MZ header");
   if (file_.U32(peOffset, "the PE signature") != 0x00004550u)
@@ -51,7 +58,8 @@ PeImage::PeImage(const std::string& image) : file_(image) {
   dll_ = (file_.U16(coff + 18, "the COFF header") & kDllCharacteristic) != 0;
 
   const std::uint64_t optional = coff + 20;
-  const Bytes header = file_.Sub(optional, optionalSize, "the optional header");
+  const std::string headerBytes = file_.Read(optional, optionalSize, "the optional header");
+  const Bytes header(headerBytes, "the optional header");
   const std::uint16_t magic = header.U16(0, "the optional header");
   if (magic != kPe32Magic && magic != kPe32PlusMagic)
     throw FormatError("optional header magic " + Hex(magic) + " is neither PE32 nor PE32+");
@@ -60,9 +68,19 @@ PeImage::PeImage(const std::string& image) : file_(image) {
   const std::uint64_t directoryCountAt = pe32Plus_ ? 108 : 92;
   const std::uint32_t directoryCount = header.U32(directoryCountAt, "the optional header");
 
+  // One read for the table, or for as much of it as the file holds: an entry past the end
+  // is then read alone for its message.
   const std::uint64_t table = optional + optionalSize;
+  const std::uint64_t tableSize = 40u * std::uint64_t{sectionCount};
+  const std::uint64_t held = file_.Has(table, 0) ? file_.Size() - table : 0;
+  const std::string tableBytes =
+      held == 0 ? std::string()
+                : file_.Read(table, held < tableSize ? held : tableSize, "the section table");
+  const Bytes tableView(tableBytes, "the section table");
   for (std::uint16_t i = 0; i < sectionCount; ++i) {
-    const Bytes entry = file_.Sub(table + 40u * i, 40, "the section table");
+    if (!tableView.Has(40u * i, 40))
+      file_.Read(table + 40u * i, 40, "the section table");
+    const Bytes entry = tableView.Sub(40u * i, 40, "the section table");
     sections_.push_back({entry.U32(12, "a section header"), entry.U32(8, "a section header"),
                          entry.U32(20, "a section header"), entry.U32(16, "a section header")});
   }
@@ -114,6 +132,7 @@ ResourceKey PeImage::ReadKey(std::uint32_t rootRva, std::uint32_t nameField) con
 // it is refused.
 void PeImage::ReadResources(std::uint32_t rootRva) {
   std::set<std::uint64_t> seen;
+  std::uint32_t listed = 0;
   struct Entry {
     ResourceKey key;
     std::uint32_t target;
@@ -125,10 +144,15 @@ void PeImage::ReadResources(std::uint32_t rootRva) {
     const std::uint64_t at = OffsetOf(rva, 16, what);
     const std::uint32_t count = std::uint32_t{file_.U16(at + 12, what)} + file_.U16(at + 14, what);
     const std::uint64_t entries = OffsetOf(rva + 16, 8u * count, what);
+    if (count > kMaxResourceEntries - listed)
+      throw FormatError("the resource directory lists more than " +
+                        std::to_string(kMaxResourceEntries) + " entries");
+    listed += count;
+    const std::string tableBytes = file_.Read(entries, 8u * count, what);
+    const Bytes table(tableBytes, what);
     std::vector<Entry> list;
     for (std::uint32_t i = 0; i < count; ++i)
-      list.push_back({ReadKey(rootRva, file_.U32(entries + 8u * i, what)),
-                      file_.U32(entries + 8u * i + 4, what)});
+      list.push_back({ReadKey(rootRva, table.U32(8u * i, what)), table.U32(8u * i + 4, what)});
     return list;
   };
   auto subdirectory = [&](const Entry& entry, const std::string& what) {
@@ -153,10 +177,13 @@ void PeImage::ReadResources(std::uint32_t rootRva) {
       const std::uint32_t dataRva = file_.U32(leaf, "a resource data entry");
       const std::uint32_t size = file_.U32(leaf + 4, "a resource data entry");
       const std::uint64_t data = OffsetOf(dataRva, size, "the data of a resource");
-      resources_.push_back(
-          {type.key, name.key, language.key.id, file_.Sub(data, size, "the data of a resource")});
+      resources_.push_back({type.key, name.key, language.key.id, data, size});
     }
   }
+}
+
+std::string PeImage::Data(const Resource& resource, const char* what) const {
+  return file_.Read(resource.offset, resource.size, what);
 }
 
 const Resource* PeImage::Find(const ResourceKey& type, const ResourceKey& name) const {

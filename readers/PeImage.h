@@ -4,10 +4,11 @@
 // are numbered (type 24) and type libraries are named (TYPELIB).
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
-#include "readers/Bytes.h"
+#include "readers/Source.h"
 
 namespace inspect {
 
@@ -30,8 +31,14 @@ struct Resource {
   ResourceKey type;
   ResourceKey name;
   std::uint16_t language = 0;
-  Bytes data; ///< a view into the image
+  std::uint64_t offset = 0; ///< where its data lies in the file
+  std::uint32_t size = 0;
 };
+
+/// The most directory entries (types, names and languages together) one image may list.
+/// A program's resources number in the hundreds, a large system library's in the tens of
+/// thousands; a crafted directory could list hundreds of millions and fill memory with them.
+inline constexpr std::uint32_t kMaxResourceEntries = 200000;
 
 inline constexpr std::uint16_t kMachineI386 = 0x14C;
 inline constexpr std::uint16_t kMachineAmd64 = 0x8664;
@@ -44,8 +51,10 @@ std::string MachineName(std::uint16_t machine);
 class PeImage {
 public:
   /// Reads the headers, the section table and the whole resource directory of image,
-  /// which must outlive this object. Throws FormatError when it is not a PE image or a
-  /// structure lies outside the file.
+  /// which must outlive this object; no resource's data is read yet. Throws FormatError
+  /// when it is not a PE image or a structure lies outside the file.
+  explicit PeImage(const Source& image);
+  /// The same for bytes in memory.
   explicit PeImage(const std::string& image);
 
   std::uint16_t Machine() const { return machine_; }
@@ -56,6 +65,9 @@ public:
   const std::vector<Resource>& Resources() const { return resources_; }
   /// The resource of that type and name, or null.
   const Resource* Find(const ResourceKey& type, const ResourceKey& name) const;
+  /// A resource's data, read now; what names it in messages. The caller checks its size
+  /// against a limit first.
+  std::string Data(const Resource& resource, const char* what) const;
 
 private:
   struct Section {
@@ -65,11 +77,13 @@ private:
     std::uint32_t rawSize;
   };
 
+  void ReadHeaders();
   std::uint64_t OffsetOf(std::uint64_t rva, std::uint64_t count, const char* what) const;
   void ReadResources(std::uint32_t rootRva);
   ResourceKey ReadKey(std::uint32_t rootRva, std::uint32_t nameField) const;
 
-  Bytes file_;
+  std::unique_ptr<MemorySource> owned_; ///< for an image given as bytes
+  const Source& file_;
   std::uint16_t machine_ = 0;
   bool pe32Plus_ = false;
   bool dll_ = false;

@@ -1,5 +1,8 @@
 #include "readers/Report.h"
 
+#include <memory>
+#include <new>
+
 #include "readers/AsciiText.h"
 #include "readers/PeImage.h"
 #include "platform/Platform.h"
@@ -40,6 +43,11 @@ std::string Switch(const std::string& value) {
 
 Inspection InspectImage(const std::string& fileName, const std::string& image,
                         const std::optional<std::string>& externalManifest) {
+  return InspectImage(fileName, MemorySource(image), externalManifest);
+}
+
+Inspection InspectImage(const std::string& fileName, const Source& image,
+                        const std::optional<std::string>& externalManifest) {
   Inspection result;
   result.fileName = fileName;
   bool embedded = false;
@@ -54,10 +62,12 @@ Inspection InspectImage(const std::string& fileName, const std::string& image,
         resource = pe.Find(ResourceKey::Id(kManifestType), ResourceKey::Id(id));
     embedded = resource != nullptr;
     if (embedded) {
-      const std::string bytes = resource->data.Copy(0, resource->data.Size(), "the manifest");
       result.source = "embedded, resource type 24 ID " + resource->name.ToString();
-      result.manifestSize = bytes.size();
-      result.facts = ReadManifest(bytes, result.machine);
+      result.manifestSize = resource->size;
+      result.facts =
+          resource->size > kMaxManifestBytes
+              ? UnreadManifest(TooLarge("it", resource->size, kMaxManifestBytes))
+              : ReadManifest(pe.Data(*resource, "the manifest"), result.machine);
       if (resource->name.id != 1 && !result.dll)
         result.facts.warnings.push_back("the manifest is resource ID " + resource->name.ToString() +
                                         ", but Windows reads a program's manifest from ID 1.");
@@ -65,6 +75,10 @@ Inspection InspectImage(const std::string& fileName, const std::string& image,
   } catch (const FormatError& error) {
     result.state = ProgramState::Unreadable;
     result.problem = error.what();
+    return result;
+  } catch (const std::bad_alloc&) {
+    result.state = ProgramState::Unreadable;
+    result.problem = kOutOfMemory;
     return result;
   }
   result.warnings = result.facts.warnings;
@@ -90,9 +104,9 @@ Inspection InspectImage(const std::string& fileName, const std::string& image,
 
 Inspection InspectProgram(const std::string& path) {
   const std::string name = BaseName(path);
-  std::string image;
+  std::unique_ptr<FileSource> image;
   try {
-    image = platform::ReadFileBytes(path);
+    image = std::make_unique<FileSource>(path);
   } catch (const SystemError& error) {
     Inspection result;
     result.fileName = name;
@@ -104,12 +118,12 @@ Inspection InspectProgram(const std::string& path) {
   const std::string externalPath = path + ".manifest";
   if (platform::HasAttributes(externalPath)) {
     try {
-      external = platform::ReadFileBytes(externalPath);
+      external = platform::ReadFileBytes(externalPath, kMaxManifestBytes);
     } catch (const SystemError& error) {
       externalProblem = error.Description();
     }
   }
-  Inspection result = InspectImage(name, image, external);
+  Inspection result = InspectImage(name, *image, external);
   if (!externalProblem.empty())
     result.warnings.push_back(
         name + ".manifest stands beside it but cannot be read: " + externalProblem + ".");
@@ -122,11 +136,12 @@ std::string ReportText(const Inspection& in) {
   std::string text = in.fileName + ": " + (in.pe32Plus ? "PE32+ " : "PE32 ") +
                      (in.dll ? "library" : "program") + ", machine " + MachineName(in.machine) +
                      "\n";
-  if (in.state == ProgramState::NoManifest)
-    return text + "Manifest: none\n";
   const ManifestFacts& f = in.facts;
-  text += "Manifest: " + in.source + " (" + std::to_string(in.manifestSize) + " bytes)\n";
-  if (f.xmlError.empty()) {
+  if (in.state == ProgramState::NoManifest)
+    text += "Manifest: none\n";
+  else
+    text += "Manifest: " + in.source + " (" + std::to_string(in.manifestSize) + " bytes)\n";
+  if (in.state == ProgramState::Manifest && f.xmlError.empty()) {
     text += "Identity: name \"" + f.name + "\", version " + OrNotSet(f.version) +
             ", architecture " + OrNotSet(f.architecture) + ", type " + OrNotSet(f.type) + "\n";
     text += std::string("Visual styles: ") +
@@ -162,14 +177,8 @@ std::string ReportText(const Inspection& in) {
 }
 
 std::string Summary(const Inspection& in) {
-  switch (in.state) {
-  case ProgramState::Unreadable:
+  if (in.state == ProgramState::Unreadable)
     return in.fileName + " " + kUnreadable + in.problem + ".";
-  case ProgramState::NoManifest:
-    return in.fileName + " carries no manifest.";
-  case ProgramState::Manifest:
-    break;
-  }
   const ManifestFacts& f = in.facts;
   std::vector<std::string> items;
   if (f.xmlError.empty()) {
@@ -188,10 +197,14 @@ std::string Summary(const Inspection& in) {
       items.push_back(std::to_string(f.files.size()) +
                       (f.files.size() == 1 ? " component file" : " component files"));
   }
-  std::string text = in.fileName + " carries a manifest now";
-  if (in.source.compare(0, 8, "external") == 0)
-    text += " (" + in.fileName + ".manifest beside it)";
-  text += items.empty() ? "." : ": " + Join(items, ", ") + ".";
+  std::string text = in.fileName + " carries no manifest.";
+  if (in.state == ProgramState::Manifest) {
+    text = in.fileName + " carries a manifest now";
+    if (in.source.compare(0, 8, "external") == 0)
+      text += " (" + in.fileName + ".manifest beside it)";
+    text += items.empty() ? "." : ": " + Join(items, ", ") + ".";
+  }
+  // A file beside a program without a manifest of its own may be why it has none.
   for (const std::string& warning : in.warnings)
     text += " Warning: " + warning;
   return text;

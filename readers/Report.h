@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "readers/ManifestReader.h"
+#include "readers/Source.h"
 
 namespace inspect {
 
@@ -31,11 +32,14 @@ struct Inspection {
 };
 
 /// The program in image, named fileName, with the text of an external manifest beside it
-/// when there is one. Never throws for anything in the bytes.
+/// when there is one. Reads the headers, the resource directory and a manifest of at most
+/// kMaxManifestBytes. Never throws for anything in the bytes.
+Inspection InspectImage(const std::string& fileName, const Source& image,
+                        const std::optional<std::string>& externalManifest);
 Inspection InspectImage(const std::string& fileName, const std::string& image,
                         const std::optional<std::string>& externalManifest);
 
-/// Reads path and path + ".manifest" and inspects them.
+/// Reads path by ranges and path + ".manifest" whole, and inspects them.
 Inspection InspectProgram(const std::string& path);
 
 /// The full report, one fact a line, each line ending in '\n'.

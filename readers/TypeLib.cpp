@@ -1,10 +1,13 @@
 #include "readers/TypeLib.h"
 
 #include <cstdio>
+#include <memory>
+#include <new>
 #include <set>
 
 #include "readers/Bytes.h"
 #include "readers/PeImage.h"
+#include "readers/Source.h"
 #include "platform/Platform.h"
 
 namespace inspect {
@@ -234,16 +237,30 @@ TypeLibrary ReadTypeLibBytes(const Bytes& bytes) {
 } // namespace
 
 TypeLibrary ReadTypeLib(const std::string& bytes, std::uint16_t index) {
-  if (bytes.compare(0, 2, "MZ") != 0)
-    return ReadTypeLibBytes(Bytes(bytes));
-  const PeImage pe(bytes);
-  const Resource* resource = pe.Find(ResourceKey::Name("TYPELIB"), ResourceKey::Id(index));
-  if (!resource)
-    throw FormatError("no TYPELIB resource " + std::to_string(index));
-  const Bytes inner = resource->data.Sub(0, resource->data.Size(), "the TYPELIB resource");
-  if (inner.Size() >= 2 && inner.Data()[0] == 'M' && inner.Data()[1] == 'Z')
-    throw FormatError("the TYPELIB resource holds a program, not a type library");
-  return ReadTypeLibBytes(inner);
+  return ReadTypeLib(MemorySource(bytes), index);
+}
+
+TypeLibrary ReadTypeLib(const Source& source, std::uint16_t index) {
+  try {
+    if (source.Size() < 2 || source.Read(0, 2, "the header") != "MZ") {
+      if (source.Size() > kMaxTypeLibBytes)
+        throw FormatError(TooLarge("the type library", source.Size(), kMaxTypeLibBytes));
+      const std::string bytes = source.Read(0, source.Size(), "the type library");
+      return ReadTypeLibBytes(Bytes(bytes));
+    }
+    const PeImage pe(source);
+    const Resource* resource = pe.Find(ResourceKey::Name("TYPELIB"), ResourceKey::Id(index));
+    if (!resource)
+      throw FormatError("no TYPELIB resource " + std::to_string(index));
+    if (resource->size > kMaxTypeLibBytes)
+      throw FormatError(TooLarge("the TYPELIB resource", resource->size, kMaxTypeLibBytes));
+    const std::string inner = pe.Data(*resource, "the TYPELIB resource");
+    if (inner.compare(0, 2, "MZ") == 0)
+      throw FormatError("the TYPELIB resource holds a program, not a type library");
+    return ReadTypeLibBytes(Bytes(inner));
+  } catch (const std::bad_alloc&) {
+    throw FormatError(kOutOfMemory);
+  }
 }
 
 std::pair<std::string, std::uint16_t> SplitTypeLibPath(const std::string& path) {
@@ -264,14 +281,14 @@ std::pair<std::string, std::uint16_t> SplitTypeLibPath(const std::string& path) 
 
 TypeLibrary ReadTypeLibFile(const std::string& path) {
   const auto [file, index] = SplitTypeLibPath(path);
-  std::string bytes;
+  std::unique_ptr<FileSource> source;
   try {
-    bytes = platform::ReadFileBytes(file);
+    source = std::make_unique<FileSource>(file);
   } catch (const SystemError& error) {
     throw FormatError(path + ": " + error.Description());
   }
   try {
-    return ReadTypeLib(bytes, index);
+    return ReadTypeLib(*source, index);
   } catch (const FormatError& error) {
     throw FormatError(path + ": " + error.what());
   }

@@ -3,6 +3,7 @@
 // its classes with their interfaces, and each interface's kind. Read from the MSFT format
 // that MIDL and widl write, from a .tlb file or the TYPELIB resource of a program or library.
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -68,9 +69,18 @@ struct TypeLibrary {
   std::vector<TypeLibInterface> interfaces; ///< interfaces and dispinterfaces, in file order
 };
 
+class Source;
+
+/// The largest type library read, a .tlb file or a TYPELIB resource: the reader holds it
+/// whole. Those of controls are tens of kilobytes, Office's largest a few megabytes.
+inline constexpr std::size_t kMaxTypeLibBytes = 16 << 20;
+
 /// A type library in bytes: MSFT, or a PE image holding one as TYPELIB resource index.
 /// Throws FormatError.
 TypeLibrary ReadTypeLib(const std::string& bytes, std::uint16_t index = 1);
+/// The same from a source; of a program or library only the headers, the resource
+/// directory and the type library are read.
+TypeLibrary ReadTypeLib(const Source& source, std::uint16_t index = 1);
 
 /// The type library of a .tlb, .ocx or .dll file. A path ending in "\N" takes resource
 /// N, as LoadTypeLib does. Throws FormatError with a message that names the file.

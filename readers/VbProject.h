@@ -2,6 +2,7 @@
 // The components a Visual Basic 6 project (.vbp) names: its Object= lines (controls) and
 // Reference= lines (libraries), and where their files are.
 
+#include <cstddef>
 #include <functional>
 #include <string>
 #include <vector>
@@ -24,6 +25,10 @@ struct ProjectComponents {
                                             ///< every Windows has registered
   std::vector<std::string> notes;           ///< lines left out, and why
 };
+
+/// The largest project file read. Visual Basic writes a few kilobytes; the limit leaves room
+/// for generated projects a thousand times that, 100,000 Object= lines among them.
+inline constexpr std::size_t kMaxProjectBytes = 16 << 20;
 
 /// The Object= and Reference= lines of a project file's text. stdole, the Visual Basic
 /// runtime and OLE Automation are left out: every Windows has them registered.

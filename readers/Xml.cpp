@@ -1,5 +1,8 @@
 #include "readers/Xml.h"
 
+#include <set>
+#include <unordered_map>
+#include <unordered_set>
 #include <utility>
 
 #include "util/text/Unicode.h"
@@ -260,9 +263,9 @@ private:
       return std::string();
     if (prefix == "xml")
       return kXmlNamespace;
-    for (auto it = scope_.rbegin(); it != scope_.rend(); ++it)
-      if (it->first == prefix)
-        return it->second;
+    const auto bound = bindings_.find(prefix);
+    if (bound != bindings_.end() && !bound->second.empty())
+      return scope_[bound->second.back()].second;
     if (!prefix.empty())
       Fail("prefix '" + prefix + "' is not declared");
     return std::string();
@@ -291,6 +294,8 @@ private:
     const std::string name = Name("a start tag");
     CheckQualified(name);
     std::vector<RawAttribute> raw;
+    // Sets, not a look back over the list: a start tag may hold any number of attributes.
+    std::unordered_set<std::string> rawNames;
     for (;;) {
       const bool space = SkipSpace();
       if (Starts("/>") || Starts(">"))
@@ -301,35 +306,34 @@ private:
         Fail("attributes of '" + name + "' must be separated by white space");
       raw.push_back(ParseAttribute());
       CheckQualified(raw.back().name);
-      for (std::size_t i = 0; i + 1 < raw.size(); ++i)
-        if (raw[i].name == raw.back().name)
-          Fail("attribute '" + raw.back().name + "' appears twice in '" + name + "'");
+      if (!rawNames.insert(raw.back().name).second)
+        Fail("attribute '" + raw.back().name + "' appears twice in '" + name + "'");
     }
 
     const std::size_t scopeSize = scope_.size();
     for (const RawAttribute& a : raw) {
       if (a.name == "xmlns") {
-        scope_.emplace_back(std::string(), a.value);
+        Bind(std::string(), a.value);
       } else if (a.name.compare(0, 6, "xmlns:") == 0) {
         const std::string prefix = a.name.substr(6);
         if (a.value.empty())
           Fail("prefix '" + prefix + "' is bound to no namespace");
         if (prefix == "xmlns" || prefix == "xml")
           Fail("prefix '" + prefix + "' cannot be declared");
-        scope_.emplace_back(prefix, a.value);
+        Bind(prefix, a.value);
       }
     }
     const auto [prefix, local] = Split(name);
     element.ns = Resolve(prefix, true);
     element.local = local;
+    std::set<std::pair<std::string, std::string>> resolvedNames;
     for (const RawAttribute& a : raw) {
       if (a.name == "xmlns" || a.name.compare(0, 6, "xmlns:") == 0)
         continue;
       const auto [attributePrefix, attributeLocal] = Split(a.name);
       Attribute resolved{Resolve(attributePrefix, false), attributeLocal, a.value};
-      for (const Attribute& other : element.attributes)
-        if (other.ns == resolved.ns && other.local == resolved.local)
-          Fail("attribute '" + attributeLocal + "' appears twice in '" + name + "'");
+      if (!resolvedNames.emplace(resolved.ns, resolved.local).second)
+        Fail("attribute '" + attributeLocal + "' appears twice in '" + name + "'");
       element.attributes.push_back(std::move(resolved));
     }
 
@@ -339,7 +343,7 @@ private:
       Skip(1);
       Content(element, name, depth);
     }
-    scope_.resize(scopeSize);
+    Unbind(scopeSize);
     return element;
   }
 
@@ -377,10 +381,24 @@ private:
     }
   }
 
+  void Bind(const std::string& prefix, const std::string& uri) {
+    bindings_[prefix].push_back(scope_.size());
+    scope_.emplace_back(prefix, uri);
+  }
+  void Unbind(std::size_t size) {
+    while (scope_.size() > size) {
+      bindings_[scope_.back().first].pop_back();
+      scope_.pop_back();
+    }
+  }
+
   std::string text_;
   std::size_t pos_ = 0;
   int line_ = 1;
+  /// Every binding in force, in the order made; bindings_ holds each prefix's, innermost
+  /// last, so that a lookup does not walk them all.
   std::vector<std::pair<std::string, std::string>> scope_;
+  std::unordered_map<std::string, std::vector<std::size_t>> bindings_;
 };
 
 } // namespace

@@ -19,31 +19,6 @@ std::string ExecutablePath() {
 
 char PathSeparator() { return '/'; }
 
-std::string ReadFileBytes(const std::string& path) {
-  posix::Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-  if (fd.get() < 0)
-    posix::ThrowErrno("Open", path);
-  struct stat st {};
-  if (::fstat(fd.get(), &st) != 0)
-    posix::ThrowErrno("Read", path);
-  if (S_ISDIR(st.st_mode))
-    posix::ThrowErrno("Read", path, EISDIR);
-  std::string bytes(static_cast<size_t>(st.st_size), '\0');
-  size_t done = 0;
-  while (done < bytes.size()) {
-    const ssize_t n = ::read(fd.get(), bytes.data() + done, bytes.size() - done);
-    if (n < 0 && errno == EINTR)
-      continue;
-    if (n < 0)
-      posix::ThrowErrno("Read", path);
-    if (n == 0)
-      break;
-    done += static_cast<size_t>(n);
-  }
-  bytes.resize(done);
-  return bytes;
-}
-
 void WriteFileBytes(const std::string& path, const std::string& bytes) {
   posix::Fd fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
   if (fd.get() < 0)

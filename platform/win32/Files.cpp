@@ -36,27 +36,6 @@ std::string ExecutablePath() {
 
 char PathSeparator() { return '\\'; }
 
-std::string ReadFileBytes(const std::string& path) {
-  win32::Handle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file.valid())
-    win32::ThrowLastError("Open", path);
-  LARGE_INTEGER size;
-  if (!GetFileSizeEx(file.get(), &size))
-    win32::ThrowLastError("Read", path);
-  if (size.QuadPart > 0x7fffffff) {
-    SetLastError(ERROR_NOT_ENOUGH_MEMORY);
-    win32::ThrowLastError("Read", path);
-  }
-  std::string bytes(static_cast<size_t>(size.QuadPart), '\0');
-  DWORD got = 0;
-  if (!bytes.empty() &&
-      !ReadFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &got, nullptr))
-    win32::ThrowLastError("Read", path);
-  bytes.resize(got);
-  return bytes;
-}
-
 void WriteFileBytes(const std::string& path, const std::string& bytes) {
   win32::Handle file(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                  FILE_ATTRIBUTE_NORMAL, nullptr));

@@ -55,6 +55,11 @@ TEST(ComponentsTest, FilesAreNamedFromTheProgramsFolder) {
       {"C:\\Windows\\System32\\x.ocx", "C:\\App\\", '\\', "x.ocx", true},
       {"/srv/app/lib/x.dll", "/srv/app", '/', "lib\\x.dll", false},
       {"/srv/other/x.dll", "/srv/app/", '/', "x.dll", true},
+      {"/srv/app/../other/x.dll", "/srv/app", '/', "x.dll", true},
+      {"C:\\App\\..\\Lib\\x.ocx", "C:\\App\\", '\\', "x.ocx", true},
+      {"C:\\App\\Sub\\..\\x.ocx", "C:\\App", '\\', "x.ocx", false},
+      {"/srv/app/./lib//x.dll", "/srv/app/", '/', "lib\\x.dll", false},
+      {"/srv/app/x.dll", "/srv/app/lib/..", '/', "x.dll", false},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.path);
@@ -113,4 +118,100 @@ TEST(ComponentsTest, AComponentThatCannotBeReadIsNamed) {
       EXPECT_EQ(std::string(error.what()).rfind(path + ": ", 0), 0u) << error.what();
     }
   }
+}
+
+TEST(ComponentsTest, PathsLoseDotsAsText) {
+  struct Row {
+    const char* path;
+    char separator;
+    const char* lexical;
+  };
+  const Row rows[] = {
+      {"/a/./b//c/../d", '/', "/a/b/d"},
+      {"/../a", '/', "/a"},
+      {"a/../../b", '/', "../b"},
+      {"./", '/', "."},
+      {"C:\\App\\..\\..\\x.ocx", '\\', "C:\\x.ocx"},
+      {"c:/App/Sub/../x.ocx", '\\', "c:\\App\\x.ocx"},
+      {"\\\\server\\share\\.\\x.ocx", '\\', "\\\\server\\share\\x.ocx"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.path);
+    EXPECT_EQ(inspect::LexicalPath(row.path, row.separator), row.lexical);
+  }
+}
+
+class ComponentFilesTest : public testsupport::TempDirTest {
+protected:
+  std::string ManifestOf(const std::vector<inspect::Component>& components) {
+    return BuildManifestText("1.0.0.0", "App.exe", "", "X86", {}, inspect::FactsOf(components));
+  }
+};
+
+// One file under several names is listed once; a second file with the same type library
+// and classes adds nothing; another resource of the same file is a library of its own.
+TEST_F(ComponentFilesTest, EachFileAndClassIsListedOnce) {
+  std::filesystem::create_directories(dir_ / "prog" / "sub");
+  std::filesystem::copy_file(testsupport::Fixture("Widget32.ocx"), dir_ / "prog" / "x.ocx");
+  std::filesystem::copy_file(testsupport::Fixture("Widget64.dll"), dir_ / "prog" / "w.dll");
+  std::filesystem::copy_file(testsupport::Fixture("Widget.tlb"), dir_ / "prog" / "w.tlb");
+  std::filesystem::current_path(dir_ / "prog");
+  const std::string folder = Path("prog/");
+  const std::string single = ManifestOf(inspect::ReadComponents({"x.ocx"}, folder, '/', nullptr));
+  struct Row {
+    std::vector<std::string> paths;
+    std::vector<std::string> listed; ///< the paths that give a <file>
+    std::vector<std::string> notes;
+  };
+  const std::string absolute = folder + "x.ocx";
+  const Row rows[] = {
+      {{"x.ocx", "./x.ocx", "sub/../x.ocx", absolute, "./x.ocx"},
+       {"x.ocx"},
+       {"Widget: miscStatus the usual value of Visual Basic controls",
+        "./x.ocx names the same file as x.ocx: it is listed once",
+        "sub/../x.ocx names the same file as x.ocx: it is listed once",
+        absolute + " names the same file as x.ocx: it is listed once"}},
+      {{"w.dll", "w.tlb", "w.dll\\2"},
+       {"w.dll", "w.dll\\2"},
+       {"Widget: miscStatus the usual value of Visual Basic controls",
+        "Widget: miscStatus the usual value of Visual Basic controls",
+        "w.tlb: class Widget {6C1C8C3A-0000-4000-8000-000000000020} is listed already with "
+        "w.dll: left out here",
+        "w.tlb: its type library and classes are listed already: it adds nothing to the "
+        "manifest"}},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.paths.front());
+    const auto components = inspect::ReadComponents(row.paths, folder, '/', nullptr);
+    std::vector<std::string> listed;
+    std::vector<std::string> notes;
+    for (const inspect::Component& component : components) {
+      if (component.listed)
+        listed.push_back(component.path);
+      notes.insert(notes.end(), component.notes.begin(), component.notes.end());
+    }
+    EXPECT_EQ(listed, row.listed);
+    EXPECT_EQ(notes, row.notes);
+  }
+  EXPECT_EQ(ManifestOf(inspect::ReadComponents(rows[0].paths, folder, '/', nullptr)), single);
+}
+
+// A project naming one control 100,000 times gives the manifest of one line.
+TEST_F(ComponentFilesTest, AProjectNamingAFileAgainGivesItOnce) {
+  std::filesystem::copy_file(testsupport::Fixture("Widget32.ocx"), dir_ / "x.ocx");
+  const std::string line = "Object={6C1C8C3A-0000-4000-8000-000000000001}#1.0#0; x.ocx\r\n";
+  std::string many = "Type=Exe\r\n";
+  for (int i = 0; i < 100000; ++i)
+    many += i % 2 ? line : "Object={6C1C8C3A-0000-4000-8000-000000000001}#1.0#0; .\\x.ocx\r\n";
+  testsupport::WriteBytes(dir_ / "one.vbp", "Type=Exe\r\n" + line);
+  testsupport::WriteBytes(dir_ / "many.vbp", many);
+  std::vector<std::string> notes;
+  const auto one = inspect::ProjectComponentPaths(Path("one.vbp"), '/', notes);
+  EXPECT_TRUE(notes.empty());
+  const auto paths = inspect::ProjectComponentPaths(Path("many.vbp"), '/', notes);
+  ASSERT_EQ(paths.size(), 1u);
+  EXPECT_EQ(notes, std::vector<std::string>{"line 3: left out, the same file as line 2 (and so "
+                                            "are 99998 more lines)"});
+  EXPECT_EQ(ManifestOf(inspect::ReadComponents(paths, Path(), '/', nullptr)),
+            ManifestOf(inspect::ReadComponents(one, Path(), '/', nullptr)));
 }

@@ -70,7 +70,7 @@ TEST(PeImageTest, FindsResourcesByNumberOrName) {
       continue;
     }
     ASSERT_NE(found, nullptr);
-    EXPECT_EQ(std::string(found->data.Data(), found->data.Size()), row.data);
+    EXPECT_EQ(pe.Data(*found, "the resource"), row.data);
     EXPECT_EQ(found->language, 0x409);
   }
 }
@@ -116,8 +116,7 @@ TEST(PeImageTest, HostileImagesGiveMessages) {
       {"resource data larger than the file",
        [](BuiltPe& pe) {
          const inspect::PeImage good(pe.image);
-         const std::size_t data =
-             static_cast<std::size_t>(good.Resources()[0].data.Data() - pe.image.data());
+         const std::size_t data = static_cast<std::size_t>(good.Resources()[0].offset);
          // The data entry precedes its data; its size field is the second word.
          PutU32(pe.image, data - 12, 0x7FFFFFFF);
        },

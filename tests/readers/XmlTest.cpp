@@ -105,3 +105,39 @@ TEST(XmlTest, RefusesWhatIsNotWellFormed) {
     EXPECT_EQ(ParseError(row.document), row.message);
   }
 }
+
+// Duplicates among many attributes, before and after namespaces are resolved, and prefixes
+// bound again inside an element and restored after it.
+TEST(XmlTest, FindsDuplicatesAmongManyAttributesAndScopedPrefixes) {
+  std::string plain;
+  std::string prefixed;
+  for (int i = 0; i < 20000; ++i) {
+    plain += " k" + std::to_string(i) + "='v'";
+    prefixed += " xmlns:p" + std::to_string(i) + "='u" + std::to_string(i) + "' p" +
+                std::to_string(i) + ":k='v'";
+  }
+  struct Row {
+    std::string document;
+    const char* outcome;
+  };
+  const Row rows[] = {
+      {"<a" + plain + "/>", "(well-formed)"},
+      {"<a" + plain + " k0='again'/>", "line 1: attribute 'k0' appears twice in 'a'"},
+      {"<a" + plain + " k19999='again'/>", "line 1: attribute 'k19999' appears twice in 'a'"},
+      {"<a" + prefixed + " xmlns:q='u0' q:k='again'/>",
+       "line 1: attribute 'k' appears twice in 'a'"},
+      {"<a" + prefixed + " p7:k='again'/>", "line 1: attribute 'p7:k' appears twice in 'a'"},
+      {"<a><b k='1'/><b k='1'/></a>", "(well-formed)"},
+      {"<a xmlns:p='u1'><b xmlns:p='u2' xmlns:q='u1' p:k='1' q:k='2'/></a>", "(well-formed)"},
+      {"<a xmlns:p='u1'><b xmlns:p='u2'/><c xmlns:q='u1' p:k='1' q:k='2'/></a>",
+       "line 1: attribute 'k' appears twice in 'c'"},
+      {"<a><b xmlns:p='u'/><p:c/></a>", "line 1: prefix 'p' is not declared"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.document.substr(0, 80));
+    EXPECT_EQ(ParseError(row.document), row.outcome);
+  }
+  EXPECT_EQ(Outline(inspect::xml::Parse("<a xmlns='d' xmlns:p='u1'><p:b xmlns:p='u2'/><p:c/>"
+                                        "<e xmlns=''/><f/></a>")),
+            "{d}a ({u2}b) ({u1}c) ({}e) ({d}f)");
+}

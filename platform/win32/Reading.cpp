@@ -1,0 +1,111 @@
+// Win32 only: files opened for reading by ranges, and names compared as files.
+#include <windows.h>
+
+#include <limits>
+#include <new>
+
+#include "platform/Platform.h"
+#include "platform/Reading.h"
+#include "platform/win32/Win32Error.h"
+
+namespace platform {
+
+namespace {
+
+HANDLE AsHandle(std::intptr_t handle) { return reinterpret_cast<HANDLE>(handle); }
+
+} // namespace
+
+// A pipe or a console answers CreateFile too; only a disk file that is no folder is read.
+ReadableFile::ReadableFile(const std::string& path) : path_(path) {
+  win32::Handle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file.valid())
+    win32::ThrowLastError("Open", path);
+  if (GetFileType(file.get()) != FILE_TYPE_DISK)
+    throw SystemError("Open", path, ERROR_INVALID_FUNCTION, reading::kNotRegularFile);
+  BY_HANDLE_FILE_INFORMATION information;
+  if (!GetFileInformationByHandle(file.get(), &information))
+    win32::ThrowLastError("Read", path);
+  if (information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+    throw SystemError("Open", path, ERROR_INVALID_FUNCTION, reading::kNotRegularFile);
+  LARGE_INTEGER size;
+  if (!GetFileSizeEx(file.get(), &size))
+    win32::ThrowLastError("Read", path);
+  size_ = static_cast<std::uint64_t>(size.QuadPart);
+  handle_ = reinterpret_cast<std::intptr_t>(file.release());
+}
+
+ReadableFile::~ReadableFile() { CloseHandle(AsHandle(handle_)); }
+
+std::string ReadableFile::ReadAt(std::uint64_t offset, std::size_t count) const {
+  if (offset >= size_)
+    return std::string();
+  if (count > size_ - offset)
+    count = static_cast<std::size_t>(size_ - offset);
+  std::string bytes;
+  try {
+    bytes.resize(count);
+  } catch (const std::bad_alloc&) {
+    SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+    win32::ThrowLastError("Read", path_);
+  }
+  std::size_t done = 0;
+  while (done < count) {
+    const std::uint64_t at = offset + done;
+    OVERLAPPED where{};
+    where.Offset = static_cast<DWORD>(at);
+    where.OffsetHigh = static_cast<DWORD>(at >> 32);
+    const std::size_t left = count - done;
+    const DWORD want = left > 0x40000000u ? 0x40000000u : static_cast<DWORD>(left);
+    DWORD got = 0;
+    if (!ReadFile(AsHandle(handle_), bytes.data() + done, want, &got, &where)) {
+      if (GetLastError() == ERROR_HANDLE_EOF)
+        break;
+      win32::ThrowLastError("Read", path_);
+    }
+    if (got == 0)
+      break;
+    done += got;
+  }
+  bytes.resize(done);
+  return bytes;
+}
+
+std::string ReadableFile::ReadAll(std::size_t limit) const {
+  if (size_ > limit)
+    throw SystemError("Read", path_, ERROR_FILE_TOO_LARGE, reading::TooLarge(size_, limit));
+  return ReadAt(0, static_cast<std::size_t>(size_));
+}
+
+// One ReadFile call takes at most 2 GiB less one byte.
+std::string ReadFileBytes(const std::string& path) {
+  const ReadableFile file(path);
+  if (file.Size() > 0x7fffffff) {
+    SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+    win32::ThrowLastError("Read", path);
+  }
+  return file.ReadAll(std::numeric_limits<std::size_t>::max());
+}
+
+std::string ReadFileBytes(const std::string& path, std::size_t limit) {
+  return ReadableFile(path).ReadAll(limit);
+}
+
+std::string CanonicalPath(const std::string& path) {
+  const DWORD needed = GetFullPathNameA(path.c_str(), 0, nullptr, nullptr);
+  if (needed == 0)
+    return std::string();
+  std::string full(needed, '\0');
+  const DWORD length = GetFullPathNameA(path.c_str(), needed, full.data(), nullptr);
+  if (length == 0 || length >= needed)
+    return std::string();
+  full.resize(length);
+  return full;
+}
+
+bool NameExists(const std::string& path) {
+  return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+} // namespace platform
