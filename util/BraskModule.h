@@ -8,6 +8,7 @@
 // file services (ReadWholeFile, WriteTextFile, SetNormalAttributes, RemoveFile), which throw
 // SystemError so the caller can say what went wrong.
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -31,7 +32,11 @@ std::string AppFolder();
 
 // ---- Whole files ---------------------------------------------------------------------
 
-/// The file's text less one final CR LF. Throws SystemError.
+/// What ReadWholeFile reads at most: the instructions template is a page of text, and a
+/// larger file (or a 5 GB one named by mistake) must not take the memory.
+inline constexpr std::size_t kMaxWholeFileBytes = 1024 * 1024;
+/// The file's text less one final CR LF. Throws SystemError, also for a file over
+/// kMaxWholeFileBytes or one that is no regular file.
 std::string ReadWholeFile(const std::string& path);
 /// Creates path anew and writes text followed by CR LF, closing it at once.
 /// Throws SystemError. Every text file the program writes goes through here.

@@ -4,7 +4,7 @@
 namespace BraskModule {
 
 std::string ReadWholeFile(const std::string& path) {
-  std::string text = platform::ReadFileBytes(path);
+  std::string text = platform::ReadFileBytes(path, kMaxWholeFileBytes);
   // One final CR LF only: a second one before it, or a bare LF or CR, stays.
   if (text.size() >= 2 && text.compare(text.size() - 2, 2, "\r\n") == 0)
     text.resize(text.size() - 2);

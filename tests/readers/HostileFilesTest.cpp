@@ -14,6 +14,7 @@
 #include "readers/Report.h"
 #include "readers/TypeLib.h"
 #include "platform/Platform.h"
+#include "util/BraskModule.h"
 
 namespace {
 
@@ -62,6 +63,7 @@ TEST_F(HostileFilesTest, EachReaderRefusesWhatItCannotReadWithTheFilesName) {
   Loop("loop.ocx");
   Sparse("huge.tlb", "MSFT", kFiveGiB);
   Sparse("huge.vbp", "Type=Exe\r\n", kFiveGiB);
+  Sparse("huge.txt", "Add %resfile%", kFiveGiB);
   fs::create_directories(dir_ / "side");
   testsupport::WriteBytes(dir_ / "side" / "App.exe",
                           testsupport::BuildPe(inspect::kMachineI386, false, {}).image);
@@ -118,8 +120,10 @@ TEST_F(HostileFilesTest, EachReaderRefusesWhatItCannotReadWithTheFilesName) {
        d + "huge.vbp: file is 5368709120 bytes; at most 16777216 are read"},
       {"a component in a link loop", project(d + "project/App.vbp"),
        d + "project/loop.ocx: Too many levels of symbolic links"},
-      {"--readme of a FIFO", [d] { return platform::ReadFileBytes(d + "readme.txt"); },
+      {"--readme of a FIFO", [d] { return BraskModule::ReadWholeFile(d + "readme.txt"); },
        "Open \"" + d + "readme.txt\": not a regular file (22)"},
+      {"--readme of 5 GiB", [d] { return BraskModule::ReadWholeFile(d + "huge.txt"); },
+       "Read \"" + d + "huge.txt\": file is 5368709120 bytes; at most 1048576 are read (27)"},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.what);
