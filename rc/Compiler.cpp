@@ -126,7 +126,7 @@ const char* Usage() {
          "  /?              show this text\n"
          "\n"
          "Exit status: 0 compiled; 1 failed (a file at the output is left as it was);\n"
-         "2 bad command line.\n";
+         "2 bad command line; 128 + N interrupted by signal N (130: Ctrl-C), nothing written.\n";
 }
 
 std::vector<std::string> BundledIncludeDirs(const std::string& programPath) {

@@ -6,10 +6,14 @@
 #include "rc/Files.h"
 
 #include <algorithm>
+#include <chrono>
 #include <regex>
+#include <thread>
 
 #ifndef _WIN32
+#include <csignal>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 #endif
 
@@ -234,5 +238,62 @@ TEST_F(OutputTest, SpecialInputsAreRefused) {
   };
   for (const auto& row : rows)
     CheckRefused(row);
+}
+
+// The program stopped by a signal while it writes: it removes its temporary file and ends
+// at once with 128 + the signal; the old output keeps its bytes.
+TEST_F(OutputTest, InterruptedProgramLeavesNothingOfItsOwn) {
+  // Long enough to be caught at work (seconds under the sanitizers).
+  std::string line = "1 RCDATA {";
+  for (int i = 0; i < 60; ++i)
+    line += " " + std::to_string(i) + ",";
+  line += " 60 }\n";
+  std::string script;
+  for (int i = 0; i < 50000; ++i)
+    script += line;
+  WriteBytes(dir_ / "slow.rc", script);
+  WriteBytes(dir_ / "out.res", "old");
+  using Clock = std::chrono::steady_clock;
+  for (int signal : {SIGTERM, SIGINT, SIGHUP}) {
+    SCOPED_TRACE(signal);
+    const pid_t pid = fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+      // As from a terminal: whoever started the tests may ignore some of these.
+      for (int s : {SIGTERM, SIGINT, SIGHUP})
+        std::signal(s, SIG_DFL);
+      if (chdir(dir_.c_str()) == 0)
+        execl(THEMEFOLD_RC_PROGRAM, THEMEFOLD_RC_PROGRAM, "/fo", "out.res", "slow.rc",
+              static_cast<char*>(nullptr));
+      _exit(127);
+    }
+    std::string temporary;
+    for (auto until = Clock::now() + std::chrono::seconds(30);
+         temporary.empty() && Clock::now() < until;) {
+      for (const auto& entry : std::filesystem::directory_iterator(dir_))
+        if (entry.path().extension() == ".tmp")
+          temporary = entry.path().filename().string();
+      std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    EXPECT_TRUE(std::regex_match(temporary, kTemporaryShape)) << temporary;
+    kill(pid, signal);
+    int status = 0;
+    pid_t ended = 0;
+    for (auto until = Clock::now() + std::chrono::seconds(1); ended == 0 && Clock::now() < until;)
+      if ((ended = waitpid(pid, &status, WNOHANG)) == 0)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    if (ended == 0) {
+      ADD_FAILURE() << "still running a second after the signal";
+      kill(pid, SIGKILL);
+      waitpid(pid, &status, 0);
+    }
+    EXPECT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, 128 + signal);
+    EXPECT_EQ(ReadBytes(dir_ / "out.res"), "old");
+    ExpectNoTemporary();
+    for (const auto& entry : std::filesystem::directory_iterator(dir_))
+      if (entry.path().extension() == ".tmp")
+        std::filesystem::remove(entry.path());
+  }
 }
 #endif
