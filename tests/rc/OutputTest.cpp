@@ -64,6 +64,7 @@ TEST_F(OutputTest, AnInputNamedAsTheOutputIsRefused) {
   const std::string script = "s.rc";
   const std::pair<const char*, std::string> plain = {"s.rc", "1 RCDATA { 1 }\n"};
   std::filesystem::create_directories(dir_ / "inc");
+  const std::string separator(1, static_cast<char>(std::filesystem::path::preferred_separator));
   std::vector<Row> rows = {
       {"RCDATA file", {{"s.rc", "1 RCDATA \"data.bin\"\n"}, {"data.bin", "DATA"}},
        {"/fo", "data.bin", "s.rc"},
@@ -81,7 +82,8 @@ TEST_F(OutputTest, AnInputNamedAsTheOutputIsRefused) {
       {"header of a header, found through /i",
        {{"s.rc", "#include <a.h>\n"}, {"inc/a.h", "#include <b.h>\n"}, {"inc/b.h", "\n"}},
        {"/i", "inc", "/fo", "inc/b.h", "s.rc"},
-       "inc/a.h(1) : error RC1109: output 'inc/b.h' is also an input of this compilation", "inc/b.h"},
+       "inc" + separator + "a.h(1) : error RC1109: output 'inc/b.h' is also an input of this "
+       "compilation", "inc/b.h"},
       {"the script", {plain}, {"/fo", "s.rc", "s.rc"},
        "rc : error RC1109: output 's.rc' is also an input of this compilation", "s.rc"},
       {"the script spelt otherwise", {plain}, {"/fo", "./s.rc", "s.rc"},
