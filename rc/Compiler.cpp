@@ -7,8 +7,6 @@
 #include "rc/Parser.h"
 #include "rc/ResWriter.h"
 
-#include <cstdio>
-#include <ctime>
 #include <memory>
 
 namespace rc {
@@ -49,18 +47,64 @@ bool ParseDecimal(const std::string& text, std::uint32_t& value) {
   return true;
 }
 
-// A name beside the output for the file being written; renamed over the output only
-// when the compilation has succeeded.
-std::string TemporaryName(const std::string& output) {
-  static unsigned counter = 0;
-  unsigned long stamp = static_cast<unsigned long>(std::time(nullptr)) ^
-                        (static_cast<unsigned long>(reinterpret_cast<std::uintptr_t>(&counter)) >> 4);
-  for (;;) {
-    std::string name = output + ".~" + std::to_string((stamp + counter++) % 1000000) + ".tmp";
-    if (!files::Exists(name))
-      return name;
-  }
+CompileError CannotCreate(const std::string& output) {
+  return CompileError(ErrorCode::kCannotWrite, "cannot create '" + output + "'");
 }
+
+CompileError CannotWrite(const std::string& output) {
+  return CompileError(ErrorCode::kCannotWrite, "cannot write '" + output + "'");
+}
+
+// The file that will replace the output once everything has succeeded: created beside it
+// (a rename within one folder is atomic), removed unless it was renamed. The program is
+// told its name, so that an interrupted run can remove it too.
+class Temporary {
+public:
+  Temporary(files::FileSystem& fs, void (*notify)(const char*)) : fs_(fs), notify_(notify) {}
+  ~Temporary() {
+    if (!path_.empty()) {
+      fs_.Remove(path_);
+      Forget();
+    }
+  }
+  Temporary(const Temporary&) = delete;
+  Temporary& operator=(const Temporary&) = delete;
+
+  std::unique_ptr<files::OutputFile> Create(const std::string& output) {
+    // A taken name is someone else's: another name, never that file.
+    for (int attempt = 0; attempt < 100; ++attempt) {
+      std::string name = files::TemporaryName(output);
+      bool taken = false;
+      std::unique_ptr<files::OutputFile> file = fs_.CreateNew(name, taken);
+      if (file) {
+        path_ = std::move(name);
+        if (notify_)
+          notify_(path_.c_str());
+        return file;
+      }
+      if (!taken)
+        break;
+    }
+    throw CannotCreate(output);
+  }
+
+  void RenameTo(const std::string& output) {
+    if (!fs_.Rename(path_, output))
+      throw CannotCreate(output);
+    path_.clear();
+    Forget();
+  }
+
+private:
+  void Forget() {
+    if (notify_)
+      notify_(nullptr);
+  }
+
+  files::FileSystem& fs_;
+  void (*notify_)(const char*);
+  std::string path_;
+};
 
 } // namespace
 
@@ -79,7 +123,10 @@ const char* Usage() {
          "  /n              end every string table string with a NUL\n"
          "  /x              ignore the INCLUDE environment variable and the bundled headers\n"
          "  /v              report what is done\n"
-         "  /?              show this text\n";
+         "  /?              show this text\n"
+         "\n"
+         "Exit status: 0 compiled; 1 failed (a file at the output is left as it was);\n"
+         "2 bad command line; 128 + N interrupted by signal N (130: Ctrl-C), nothing written.\n";
 }
 
 std::vector<std::string> BundledIncludeDirs(const std::string& programPath) {
@@ -178,9 +225,17 @@ Result Compile(const Options& options, files::FileSystem& fs) {
   files::UseFileSystem use(fs);
   Result result;
   const std::string output = options.output.empty() ? DefaultOutput(options.script) : options.output;
-  std::string temporary;
   files::LoadCache cache;
+  Temporary temporary(fs, options.temporaryFile);
   try {
+    // What is at the output stays as it is until this compilation has succeeded.
+    const files::Kind kind = fs.Inspect(output).kind;
+    if (kind == files::Kind::kFolder)
+      throw CannotCreate(output);
+    if (kind == files::Kind::kOther)
+      throw CompileError(ErrorCode::kCannotWrite,
+                         "output '" + output + "' is neither a file nor a character device");
+    files::ProtectOutput protect(output);
     PreprocessorOptions pp;
     pp.defines = options.defines;
     pp.undefines = options.undefines;
@@ -191,16 +246,15 @@ Result Compile(const Options& options, files::FileSystem& fs) {
     pp.codePage = options.codePage;
     Preprocessor preprocessor(pp);
     preprocessor.Open(options.script);
-    // Whatever is at the output belongs to an earlier run and must not pass for this one
-    // if it fails. (Removed only now: the script itself may be named as the output.)
-    if (files::Exists(output))
-      fs.Remove(output);
 
-    temporary = TemporaryName(output);
-    std::unique_ptr<files::OutputFile> file = fs.Create(temporary);
-    if (!file) {
-      temporary.clear();
-      throw CompileError(ErrorCode::kCannotWrite, "cannot create '" + output + "'");
+    // A device (/dev/null) is written in place: it cannot be replaced, nor need it be.
+    std::unique_ptr<files::OutputFile> file;
+    if (kind == files::Kind::kDevice) {
+      file = fs.OpenDevice(output);
+      if (!file)
+        throw CannotWrite(output);
+    } else {
+      file = temporary.Create(output);
     }
     WriterOptions wo;
     wo.language = options.language;
@@ -219,22 +273,19 @@ Result Compile(const Options& options, files::FileSystem& fs) {
     written = file->Close() && written;
     file.reset();
     if (!written)
-      throw CompileError(ErrorCode::kCannotWrite, "cannot write '" + output + "'");
-    if (!fs.Rename(temporary, output))
-      throw CompileError(ErrorCode::kCannotWrite, "cannot create '" + output + "'");
-    temporary.clear();
+      throw CannotWrite(output);
+    if (kind != files::Kind::kDevice)
+      temporary.RenameTo(output);
     if (options.verbose)
       result.log = "Compiled " + options.script + " into " + output + "\n";
     result.ok = true;
   } catch (const CompileError& e) {
     result.diagnostics = std::string(e.what()) + "\n";
+  } catch (const files::Refused& refused) {
+    result.diagnostics = std::string(CompileError(refused.code, refused.message).what()) + "\n";
   } catch (const std::bad_alloc&) {
     result.diagnostics = "rc : error RC1002: out of memory\n";
   }
-  if (!temporary.empty())
-    fs.Remove(temporary);
-  if (!result.ok && files::Exists(output))
-    fs.Remove(output);
   return result;
 }
 

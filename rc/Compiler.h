@@ -21,6 +21,9 @@ struct Options {
   /// The headers shipped with the compiler (windows.h and the like), searched after /i
   /// and INCLUDE; skipped with /x as INCLUDE is. Set by the program, not the command line.
   std::vector<std::string> bundledIncludeDirs;
+  /// Told the path of the temporary output when it is created, and null once it has been
+  /// renamed over the output or removed: the program removes it when it is interrupted.
+  void (*temporaryFile)(const char* path) = nullptr;
   std::uint16_t language = 0x409;
   std::uint16_t codePage = 1252;
   bool nullTerminateStrings = false;
@@ -42,8 +45,10 @@ Options ParseCommandLine(const std::vector<std::string>& args);
 /// The .res name used without /fo: the script's with its extension replaced.
 std::string DefaultOutput(const std::string& script);
 
-/// Compiles options.script into the output. The result appears at the output path only
-/// when everything succeeded; on any failure no file is left there, not even an older one.
+/// Compiles options.script into the output. A file at the output is replaced only when
+/// everything succeeded (a temporary file beside it is renamed over it); on any failure it
+/// stays as it was. A character device (/dev/null) is written in place; other special
+/// files are refused, and so is an output that is also one of the compilation's inputs.
 Result Compile(const Options& options);
 
 /// The same with every file read and written through fs: with a MemoryFileSystem, a

@@ -1,24 +1,43 @@
 #include "rc/Files.h"
 
+#include <atomic>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
+#include <random>
+
+#ifdef _WIN32
+#include <windows.h>
+#include <fcntl.h>
+#include <io.h>
+#else
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 namespace rc::files {
 
 namespace {
-
-struct FileCloser {
-  void operator()(std::FILE* f) const { std::fclose(f); }
-};
-using File = std::unique_ptr<std::FILE, FileCloser>;
 
 bool IsSeparator(char c) { return c == '/' || c == '\\'; }
 
 constexpr bool kSlashHost = std::filesystem::path::preferred_separator == '/';
 
 thread_local LoadCache* activeCache = nullptr;
+thread_local ProtectOutput* activeProtection = nullptr;
+
+[[noreturn]] void RefuseSpecial(const std::string& path) {
+  throw Refused{ErrorCode::kBadFile, "'" + path + "' is not a regular file"};
+}
+
+[[noreturn]] void RefuseLarge(const std::string& path) {
+  throw Refused{ErrorCode::kBadFile, "'" + path + "' is larger than " +
+                                         std::to_string(kMaxInputSize >> 20) + " MiB"};
+}
 
 class DiskOutput : public OutputFile {
 public:
@@ -45,51 +64,253 @@ private:
   bool failed_ = false;
 };
 
+#ifdef _WIN32
+
+struct Handle {
+  HANDLE h;
+  ~Handle() {
+    if (h != INVALID_HANDLE_VALUE)
+      CloseHandle(h);
+  }
+};
+
+constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+
+// A stream over a handle of ours; the handle is closed either way.
+std::unique_ptr<OutputFile> StreamOver(HANDLE h) {
+  const int fd = _open_osfhandle(reinterpret_cast<std::intptr_t>(h), _O_WRONLY | _O_BINARY);
+  if (fd == -1) {
+    CloseHandle(h);
+    return nullptr;
+  }
+  std::FILE* f = _fdopen(fd, "wb");
+  if (!f) {
+    _close(fd);
+    return nullptr;
+  }
+  return std::make_unique<DiskOutput>(f);
+}
+
 class DiskFileSystem : public FileSystem {
 public:
   std::optional<std::string> Read(const std::string& path) override {
-    File f(std::fopen(path.c_str(), "rb"));
-    if (!f)
+    // A folder does not open without FILE_FLAG_BACKUP_SEMANTICS: it is no file here.
+    Handle file{CreateFileA(path.c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING,
+                            FILE_ATTRIBUTE_NORMAL, nullptr)};
+    if (file.h == INVALID_HANDLE_VALUE)
       return std::nullopt;
-    // Whole files in large reads: the C library's own buffer would only add copies.
-    std::setvbuf(f.get(), nullptr, _IONBF, 0);
+    // Consoles, pipes and devices could wait for ever on a read.
+    if (GetFileType(file.h) != FILE_TYPE_DISK)
+      RefuseSpecial(path);
+    LARGE_INTEGER size;
+    if (!GetFileSizeEx(file.h, &size))
+      return std::nullopt;
+    if (static_cast<std::uint64_t>(size.QuadPart) > kMaxInputSize)
+      RefuseLarge(path);
     std::string data;
+    data.reserve(static_cast<std::size_t>(size.QuadPart));
     char buffer[65536];
     for (;;) {
-      std::size_t n = std::fread(buffer, 1, sizeof buffer, f.get());
+      DWORD n = 0;
+      if (!ReadFile(file.h, buffer, sizeof buffer, &n, nullptr))
+        return std::nullopt;
+      if (n == 0)
+        return data;
+      if (data.size() + n > kMaxInputSize)
+        RefuseLarge(path);  // grew while being read
       data.append(buffer, n);
-      if (n < sizeof buffer)
-        break;
     }
-    if (std::ferror(f.get()))
-      return std::nullopt;
-    return data;
   }
 
   bool Exists(const std::string& path) override {
-    // Opening rather than asking the file system: a folder of that name is no file.
-    File f(std::fopen(path.c_str(), "rb"));
-    if (!f)
-      return false;
-    // A folder opens on some C libraries; reading tells them apart.
-    char c;
-    std::fread(&c, 1, 1, f.get());
-    return !std::ferror(f.get());
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
   }
 
-  std::unique_ptr<OutputFile> Create(const std::string& path) override {
-    std::FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f)
+  Info Inspect(const std::string& path) override {
+    Handle file{CreateFileA(path.c_str(), 0, kShareAll, nullptr, OPEN_EXISTING,
+                            FILE_FLAG_BACKUP_SEMANTICS, nullptr)};
+    if (file.h == INVALID_HANDLE_VALUE) {
+      const DWORD attributes = GetFileAttributesA(path.c_str());
+      if (attributes == INVALID_FILE_ATTRIBUTES)
+        return {};
+      return {attributes & FILE_ATTRIBUTE_DIRECTORY ? Kind::kFolder : Kind::kFile, ""};
+    }
+    switch (GetFileType(file.h)) {
+    case FILE_TYPE_DISK:
+      break;
+    case FILE_TYPE_CHAR:
+      return {Kind::kDevice, ""};
+    default:
+      return {Kind::kOther, ""};
+    }
+    BY_HANDLE_FILE_INFORMATION about;
+    if (!GetFileInformationByHandle(file.h, &about))
+      return {Kind::kFile, ""};
+    if (about.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+      return {Kind::kFolder, ""};
+    return {Kind::kFile, std::to_string(about.dwVolumeSerialNumber) + ":" +
+                             std::to_string(about.nFileIndexHigh) + ":" +
+                             std::to_string(about.nFileIndexLow)};
+  }
+
+  std::unique_ptr<OutputFile> CreateNew(const std::string& path, bool& taken) override {
+    // Shared for deletion: an interrupted program removes it while it is still open.
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE,
+                           nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) {
+      const DWORD error = GetLastError();
+      taken = error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS;
       return nullptr;
-    return std::make_unique<DiskOutput>(f);
+    }
+    auto out = StreamOver(h);
+    if (!out)
+      DeleteFileA(path.c_str());
+    return out;
+  }
+
+  std::unique_ptr<OutputFile> OpenDevice(const std::string& path) override {
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, kShareAll, nullptr, OPEN_EXISTING,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE)
+      return nullptr;
+    if (GetFileType(h) != FILE_TYPE_CHAR) {
+      CloseHandle(h);
+      return nullptr;
+    }
+    return StreamOver(h);
   }
 
   bool Rename(const std::string& from, const std::string& to) override {
-    return std::rename(from.c_str(), to.c_str()) == 0;
+    return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
   }
 
-  void Remove(const std::string& path) override { std::remove(path.c_str()); }
+  void Remove(const std::string& path) override { DeleteFileA(path.c_str()); }
 };
+
+std::uint64_t ProcessId() { return GetCurrentProcessId(); }
+
+#else
+
+struct Descriptor {
+  int fd;
+  ~Descriptor() {
+    if (fd >= 0)
+      close(fd);
+  }
+};
+
+Kind KindOf(mode_t mode) {
+  if (S_ISREG(mode))
+    return Kind::kFile;
+  if (S_ISDIR(mode))
+    return Kind::kFolder;
+  return S_ISCHR(mode) ? Kind::kDevice : Kind::kOther;
+}
+
+// A stream over a descriptor of ours; the descriptor is closed either way.
+std::unique_ptr<OutputFile> StreamOver(int fd) {
+  std::FILE* f = fdopen(fd, "wb");
+  if (!f) {
+    close(fd);
+    return nullptr;
+  }
+  return std::make_unique<DiskOutput>(f);
+}
+
+class DiskFileSystem : public FileSystem {
+public:
+  std::optional<std::string> Read(const std::string& path) override {
+    // Looked at before it is opened: opening a pipe could wait for a writer, and opening
+    // a device may do something. Checked again once open, in case it was swapped.
+    struct stat about;
+    if (stat(path.c_str(), &about) != 0 || S_ISDIR(about.st_mode))
+      return std::nullopt;
+    if (!S_ISREG(about.st_mode))
+      RefuseSpecial(path);
+    Descriptor file{open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC)};
+    if (file.fd < 0 || fstat(file.fd, &about) != 0 || S_ISDIR(about.st_mode))
+      return std::nullopt;
+    if (!S_ISREG(about.st_mode))
+      RefuseSpecial(path);
+    if (static_cast<std::uint64_t>(about.st_size) > kMaxInputSize)
+      RefuseLarge(path);
+    // Whole files in large reads: a stream's own buffer would only add copies.
+    std::string data;
+    data.reserve(static_cast<std::size_t>(about.st_size));
+    char buffer[65536];
+    for (;;) {
+      const ssize_t n = read(file.fd, buffer, sizeof buffer);
+      if (n < 0 && errno == EINTR)
+        continue;
+      if (n < 0)
+        return std::nullopt;
+      if (n == 0)
+        return data;
+      if (data.size() + static_cast<std::size_t>(n) > kMaxInputSize)
+        RefuseLarge(path);  // grew while being read
+      data.append(buffer, static_cast<std::size_t>(n));
+    }
+  }
+
+  bool Exists(const std::string& path) override {
+    struct stat about;
+    return stat(path.c_str(), &about) == 0 && !S_ISDIR(about.st_mode) &&
+           access(path.c_str(), R_OK) == 0;
+  }
+
+  Info Inspect(const std::string& path) override {
+    struct stat about;
+    if (stat(path.c_str(), &about) != 0)
+      return {};
+    return {KindOf(about.st_mode),
+            std::to_string(about.st_dev) + ":" + std::to_string(about.st_ino)};
+  }
+
+  std::unique_ptr<OutputFile> CreateNew(const std::string& path, bool& taken) override {
+    // O_EXCL: never an existing file, nor one that a planted link points at.
+    const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    if (fd < 0) {
+      taken = errno == EEXIST;
+      return nullptr;
+    }
+    auto out = StreamOver(fd);
+    if (!out)
+      unlink(path.c_str());
+    return out;
+  }
+
+  std::unique_ptr<OutputFile> OpenDevice(const std::string& path) override {
+    // Without O_NONBLOCK a pipe swapped in since it was looked at would wait for a reader.
+    const int fd = open(path.c_str(), O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0)
+      return nullptr;
+    struct stat about;
+    if (fstat(fd, &about) != 0 || !S_ISCHR(about.st_mode) ||
+        fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0) {
+      close(fd);
+      return nullptr;
+    }
+    return StreamOver(fd);
+  }
+
+  bool Rename(const std::string& from, const std::string& to) override {
+    return rename(from.c_str(), to.c_str()) == 0;
+  }
+
+  void Remove(const std::string& path) override { unlink(path.c_str()); }
+};
+
+std::uint64_t ProcessId() { return static_cast<std::uint64_t>(getpid()); }
+
+#endif
+
+// SplitMix64's finaliser: every input bit moves every output bit.
+std::uint64_t Mix(std::uint64_t x) {
+  x = (x ^ (x >> 30)) * 0xbf58476d1ce4e5b9u;
+  x = (x ^ (x >> 27)) * 0x94d049bb133111ebu;
+  return x ^ (x >> 31);
+}
 
 class MemoryOutput : public OutputFile {
 public:
@@ -141,11 +362,24 @@ bool MemoryFileSystem::Exists(const std::string& path) {
   return files.count(MemoryKey(path)) != 0;
 }
 
-std::unique_ptr<OutputFile> MemoryFileSystem::Create(const std::string& path) {
+Info MemoryFileSystem::Inspect(const std::string& path) {
+  // "./a.rc" and "a.rc" name one file here too.
+  std::string key = MemoryKey(std::filesystem::path(path).lexically_normal().generic_string());
+  if (files.count(key) == 0)
+    return {};
+  return {Kind::kFile, std::move(key)};
+}
+
+std::unique_ptr<OutputFile> MemoryFileSystem::CreateNew(const std::string& path, bool& taken) {
   std::string key = MemoryKey(path);
+  taken = files.count(key) != 0;
+  if (taken)
+    return nullptr;
   files[key].clear();
   return std::make_unique<MemoryOutput>(*this, std::move(key));
 }
+
+std::unique_ptr<OutputFile> MemoryFileSystem::OpenDevice(const std::string&) { return nullptr; }
 
 bool MemoryFileSystem::Rename(const std::string& from, const std::string& to) {
   auto found = files.find(MemoryKey(from));
@@ -165,7 +399,38 @@ UseFileSystem::~UseFileSystem() { activeFileSystem = outer_; }
 
 FileSystem& Current() { return activeFileSystem ? *activeFileSystem : Disk(); }
 
-std::optional<std::string> Read(const std::string& path) { return Current().Read(path); }
+std::optional<std::string> Read(const std::string& path) {
+  FileSystem& fs = Current();
+  if (const ProtectOutput* protect = activeProtection)
+    if (!protect->identity_.empty() && fs.Inspect(path).identity == protect->identity_)
+      throw Refused{ErrorCode::kCannotWrite,
+                    "output '" + protect->output_ + "' is also an input of this compilation"};
+  return fs.Read(path);
+}
+
+ProtectOutput::ProtectOutput(const std::string& output)
+    : outer_(activeProtection), output_(output), identity_(Current().Inspect(output).identity) {
+  activeProtection = this;
+}
+
+ProtectOutput::~ProtectOutput() { activeProtection = outer_; }
+
+std::string TemporaryName(const std::string& output) {
+  // The time and the process keep names apart where random_device is weak (or throws).
+  static std::atomic<std::uint64_t> counter{0};
+  const auto now = std::chrono::steady_clock::now().time_since_epoch().count();
+  std::uint64_t bits = Mix(static_cast<std::uint64_t>(now) ^ Mix(ProcessId() ^ (counter++ << 40)));
+  try {
+    std::random_device device;
+    bits ^= (static_cast<std::uint64_t>(device()) << 32) ^ device();
+  } catch (const std::exception&) {
+  }
+  static const char kHex[] = "0123456789abcdef";
+  std::string name = output + ".~";
+  for (int shift = 60; shift >= 0; shift -= 4)
+    name += kHex[(bits >> shift) & 15];
+  return name + ".tmp";
+}
 
 bool Exists(const std::string& path) { return Current().Exists(path); }
 

@@ -4,6 +4,9 @@
 // narrow strings in the system's code page, as the generation passes them, so nothing here
 // converts them.
 
+#include "rc/Diagnostics.h"
+
+#include <cstdint>
 #include <map>
 #include <memory>
 #include <optional>
@@ -24,16 +27,43 @@ public:
   virtual bool Close() = 0;
 };
 
+/// The most a file the compiler reads may hold; a larger one is refused, not read.
+constexpr std::uint64_t kMaxInputSize = std::uint64_t{256} << 20;
+
+/// A file that is there but must not be read: not a regular file, larger than
+/// kMaxInputSize, or the compilation's own output. The caller adds the place.
+struct Refused {
+  ErrorCode code;
+  std::string message;
+};
+
+/// What is at a path.
+enum class Kind { kNone, kFile, kFolder, kDevice, kOther };  // kDevice: a character device
+
+struct Info {
+  Kind kind = Kind::kNone;
+  /// Equal for two paths that name one file, however spelt (device and inode, or volume
+  /// and file index); empty when nothing is there.
+  std::string identity;
+};
+
 /// Everything the compiler does with files.
 class FileSystem {
 public:
   virtual ~FileSystem() = default;
   /// The whole file, or nothing when it cannot be opened or read (a folder is no file).
+  /// Throws Refused for anything but a regular file, without blocking on it, and for a
+  /// file larger than kMaxInputSize.
   virtual std::optional<std::string> Read(const std::string& path) = 0;
+  /// Whether a file (not a folder) is there to be read.
   virtual bool Exists(const std::string& path) = 0;
-  /// A new, empty file; null when it cannot be created.
-  virtual std::unique_ptr<OutputFile> Create(const std::string& path) = 0;
-  /// Gives the file at from the name to; false when it cannot.
+  virtual Info Inspect(const std::string& path) = 0;
+  /// A new, empty file, created only if nothing had the name (a link is not followed);
+  /// null when it cannot be, with taken set when the name was in use.
+  virtual std::unique_ptr<OutputFile> CreateNew(const std::string& path, bool& taken) = 0;
+  /// A character device opened for writing in place; null when it cannot be.
+  virtual std::unique_ptr<OutputFile> OpenDevice(const std::string& path) = 0;
+  /// Gives the file at from the name to, replacing what had it; false when it cannot.
   virtual bool Rename(const std::string& from, const std::string& to) = 0;
   virtual void Remove(const std::string& path) = 0;
 };
@@ -48,7 +78,9 @@ public:
 
   std::optional<std::string> Read(const std::string& path) override;
   bool Exists(const std::string& path) override;
-  std::unique_ptr<OutputFile> Create(const std::string& path) override;
+  Info Inspect(const std::string& path) override;
+  std::unique_ptr<OutputFile> CreateNew(const std::string& path, bool& taken) override;
+  std::unique_ptr<OutputFile> OpenDevice(const std::string& path) override;
   bool Rename(const std::string& from, const std::string& to) override;
   void Remove(const std::string& path) override;
 };
@@ -69,8 +101,30 @@ private:
 /// The file system in use on this thread: the disk unless a UseFileSystem says otherwise.
 FileSystem& Current();
 
-/// Current().Read(path).
+/// Current().Read(path), refusing the output that a ProtectOutput names.
 std::optional<std::string> Read(const std::string& path);
+
+/// While one exists (on this thread), Read refuses the file at output, however its path
+/// is spelt: a compilation must not read what it is about to replace. Nothing is
+/// protected when no file is at output yet.
+class ProtectOutput {
+public:
+  explicit ProtectOutput(const std::string& output);
+  ~ProtectOutput();
+  ProtectOutput(const ProtectOutput&) = delete;
+  ProtectOutput& operator=(const ProtectOutput&) = delete;
+
+private:
+  friend std::optional<std::string> Read(const std::string&);
+  ProtectOutput* outer_;
+  std::string output_;
+  std::string identity_;
+};
+
+/// A name beside output for the file that will replace it: output + ".~" + 16 hex digits
+/// + ".tmp", the digits random (mixed with the time and the process), so that no other
+/// program can guess it.
+std::string TemporaryName(const std::string& output);
 
 /// Current().Exists(path).
 bool Exists(const std::string& path);

@@ -122,7 +122,12 @@ void LexPp(std::string_view text, std::vector<PpToken>& out) {
   }
 }
 
-Macros::Macros() { sets_.emplace_back(); }
+Macros::Macros() : Macros(kMaxExpansions, kMaxTokens) {}
+
+Macros::Macros(std::size_t maxExpansions, std::size_t maxTokens)
+    : maxExpansions_(maxExpansions), maxTokens_(maxTokens) {
+  sets_.emplace_back();
+}
 
 std::uint32_t Macros::IdOf(std::string_view name) {
   auto found = ids_.find(name);
@@ -283,8 +288,7 @@ void Macros::Expand(std::string_view text, const Location& where, std::string& o
   out.append(text.substr(0, first));
   where_ = where;
   call_ = call;
-  expansions_ = 0;
-  tokens_ = 0;
+  lineTokens_ = 0;
   std::vector<PpToken> tokens;
   LexPp(text.substr(first), tokens);
   TokenStack input(std::make_move_iterator(tokens.rbegin()), std::make_move_iterator(tokens.rend()));
@@ -301,7 +305,8 @@ void Macros::Expand(std::string_view text, const Location& where, std::string& o
 
 void Macros::Count(std::size_t tokens) {
   tokens_ += tokens;
-  if (tokens_ > kMaxTokens)
+  lineTokens_ += tokens;
+  if (tokens_ > maxTokens_ || lineTokens_ > kMaxLineTokens)
     throw CompileError(ErrorCode::kDirectiveSyntax, where_, "macro expansion too large");
 }
 
@@ -366,7 +371,7 @@ bool Macros::ExpandOne(const PpToken& name, const Definition& macro, TokenStack&
                              " argument" + (macro.params.size() == 1 ? "" : "s") + ", not " +
                              std::to_string(args.size()));
   }
-  if (++expansions_ > kMaxExpansions)
+  if (++expansions_ > maxExpansions_)
     throw CompileError(ErrorCode::kDirectiveSyntax, where_, "macro expansion too large");
   hide = With(hide, macro.id);
   std::vector<PpToken> body = Substitute(macro, args, hide, depth);

@@ -22,16 +22,21 @@ namespace rc {
 
 class Macros {
 public:
-  // Bounds on the work one line may cause, so that macro bombs end in a message: the
-  // number of expansions, the tokens they produce, the size of the text, and how many
-  // macros deep one expansion may go (a chain of distinct macros, or arguments inside
-  // arguments).
+  // Bounds that end macro bombs in a message. The number of expansions and the tokens
+  // they produce are a budget for the whole compilation (one object per compilation),
+  // so that a thousand lines that each stay within a line's bounds cannot take minutes;
+  // the tokens and text of one line are bounded too (the memory it takes), and so is how
+  // many macros deep one expansion may go (a chain of distinct macros, or arguments
+  // inside arguments).
   static constexpr int kMaxDepth = 200;
-  static constexpr std::size_t kMaxExpansions = 100000;
-  static constexpr std::size_t kMaxTokens = 1u << 18;
+  static constexpr std::size_t kMaxExpansions = 1u << 20;
+  static constexpr std::size_t kMaxTokens = 1u << 21;
+  static constexpr std::size_t kMaxLineTokens = 1u << 18;
   static constexpr std::size_t kMaxSize = 32u << 20;
 
   Macros();
+  /// With another budget for the compilation than kMaxExpansions and kMaxTokens.
+  Macros(std::size_t maxExpansions, std::size_t maxTokens);
 
   /// "NAME body" or "NAME(params) body", the rest of a #define line.
   void Define(std::string_view definition, const Location& where);
@@ -111,8 +116,11 @@ private:
   std::unordered_map<std::uint64_t, std::uint32_t> unionCache_;
   Location where_;
   Call call_ = Call::kMustEnd;
-  std::size_t expansions_ = 0;
-  std::size_t tokens_ = 0;
+  std::size_t maxExpansions_ = kMaxExpansions;
+  std::size_t maxTokens_ = kMaxTokens;
+  std::size_t expansions_ = 0;  // in this compilation
+  std::size_t tokens_ = 0;      // in this compilation
+  std::size_t lineTokens_ = 0;  // in this line
 };
 
 /// The C identifier at the start of s (empty when none), taken off s.

@@ -561,7 +561,12 @@ void Preprocessor::Include(std::string_view rest, const Location& where, bool ne
     throw CompileError(ErrorCode::kIncludeTooDeep, where,
                        "#include nested too deeply (more than " +
                            std::to_string(kMaxIncludeDepth) + " levels): '" + name + "'");
-  auto data = files::Read(found);
+  std::optional<std::string> data;
+  try {
+    data = files::Read(found);
+  } catch (const files::Refused& refused) {
+    throw CompileError(refused.code, where, refused.message);
+  }
   if (!data)
     throw CompileError(ErrorCode::kCannotOpenInclude, where,
                        "cannot read include file '" + found + "'");

@@ -251,8 +251,13 @@ ResWriter::Header ResWriter::HeaderFor(const ResourceHead& head, NameOrId type,
 }
 
 std::string ResWriter::Load(const std::string& name, const Location& where) const {
-  auto found = files::Load(name, options_.scriptFolder, options_.includeDirs,
-                           options_.useIncludeVariable);
+  std::optional<files::Found> found;
+  try {
+    found = files::Load(name, options_.scriptFolder, options_.includeDirs,
+                        options_.useIncludeVariable);
+  } catch (const files::Refused& refused) {
+    throw CompileError(refused.code, where, refused.message);
+  }
   if (!found)
     throw CompileError(ErrorCode::kFileNotFound, where, "file not found: " + name);
   if (found->data.size() > 0xffffffffu)

@@ -1,5 +1,5 @@
-// Bad input: the exact message with file and line, and never a .res at the /fo path
-// afterwards, not even one left from an earlier run.
+// Bad input: the exact message with file and line, and the /fo path left as it was: a
+// .res from an earlier run keeps its bytes, and no temporary file stays beside it.
 #include "RcTestSupport.h"
 
 #include <utility>
@@ -29,8 +29,7 @@ protected:
     rc::Result result = rctest::CompileArgs({"/r", "/fo", "bad.res", "bad.rc"});
     EXPECT_FALSE(result.ok);
     EXPECT_EQ(result.diagnostics, row.expected + "\n");
-    EXPECT_FALSE(std::filesystem::exists(dir_ / "bad.res"));
-    // Nor any temporary file beside it.
+    EXPECT_EQ(ReadBytes(dir_ / "bad.res"), "stale output of an earlier run");
     for (const auto& entry : std::filesystem::directory_iterator(dir_))
       EXPECT_NE(entry.path().extension(), ".tmp") << entry.path();
     for (const auto& [name, bytes] : row.files)
@@ -311,11 +310,11 @@ TEST_F(ErrorsTest, OutputNamesAFolder) {
     EXPECT_NE(entry.path().extension(), ".tmp") << entry.path();
 }
 
-// A script that cannot be read: the stale output of an earlier run goes too.
+// A script that cannot be read: the output of an earlier run stays as it was.
 TEST_F(ErrorsTest, MissingScript) {
   WriteBytes(dir_ / "old.res", "stale");
   rc::Result result = rctest::CompileArgs({"/fo", Path("old.res"), Path("nothere.rc")});
   EXPECT_FALSE(result.ok);
   EXPECT_EQ(result.diagnostics, "rc : error RC2135: cannot open script '" + Path("nothere.rc") + "'\n");
-  EXPECT_FALSE(std::filesystem::exists(dir_ / "old.res"));
+  EXPECT_EQ(ReadBytes(dir_ / "old.res"), "stale");
 }

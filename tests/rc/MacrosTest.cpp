@@ -108,3 +108,27 @@ TEST(MacrosTest, BlanksAroundEmptyExpansions) {
             {"a F(E)b", "a b"},
         });
 }
+
+// The budget of expansions and tokens holds for all lines together: lines that each stay
+// far within it run it out between them, and the line that does so is named.
+TEST(MacrosTest, BudgetSpansLines) {
+  const struct {
+    std::size_t expansions, tokens;
+    int linesDone;
+  } rows[] = {{1000, 120, 2}, {12, 1000, 2}, {1000, 1000, 20}};
+  for (const auto& row : rows) {
+    SCOPED_TRACE(std::to_string(row.expansions) + " " + std::to_string(row.tokens));
+    rc::Macros macros(row.expansions, row.tokens);
+    macros.Define("D x x x x x x x x x x", {"t.rc", 1});
+    int line = 1;
+    try {
+      for (; line <= 20; ++line) {
+        std::string out;
+        macros.Expand("D D D D D", {"t.rc", static_cast<std::uint32_t>(line)}, out);
+      }
+    } catch (const rc::CompileError& e) {
+      EXPECT_EQ(e.what(), "t.rc(" + std::to_string(line) + ") : error RC1017: macro expansion too large");
+    }
+    EXPECT_EQ(line - 1, row.linesDone);
+  }
+}

@@ -1,8 +1,9 @@
 // libFuzzer target: any bytes as a script, compiled in memory with the corpus's files and
 // the bundled headers at hand (read once at start, from the corpus folder scripts/fuzz runs
 // it in). A crash, hang, leak or undefined behaviour is a finding; an error message is the
-// expected answer to garbage. Besides, a failed compile must leave no file behind, and a
-// successful one a .res that reads back as a well-formed sequence of resources.
+// expected answer to garbage. Besides, a failed compile must leave the output as it was
+// (absent here) and no file of its own, and a successful one a .res that reads back as a
+// well-formed sequence of resources.
 #include "rc/Compiler.h"
 #include "rc/Files.h"
 
@@ -124,7 +125,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     CheckRes(output->second);
     files.files.erase(output);
   } else {
-    // Failure must never leave an output behind.
+    // Failure leaves the output as it was: there was none.
     Check(output == files.files.end());
   }
   // Nor anything else: no temporary, and the script may have named itself as nothing new.
