@@ -23,15 +23,7 @@ void WriteFileBytes(const std::string& path, const std::string& bytes) {
   posix::Fd fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
   if (fd.get() < 0)
     posix::ThrowErrno("Create", path);
-  size_t done = 0;
-  while (done < bytes.size()) {
-    const ssize_t n = ::write(fd.get(), bytes.data() + done, bytes.size() - done);
-    if (n < 0 && errno == EINTR)
-      continue;
-    if (n < 0)
-      posix::ThrowErrno("Write", path);
-    done += static_cast<size_t>(n);
-  }
+  posix::WriteAll(fd.get(), bytes, path);
   if (::close(fd.release()) != 0)
     posix::ThrowErrno("Close", path);
 }

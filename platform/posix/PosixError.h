@@ -15,6 +15,19 @@ namespace platform::posix {
   throw SystemError(operation, path, static_cast<unsigned long>(code), std::strerror(code));
 }
 
+/// Writes every byte, going on after interruptions. Throws SystemError ("Write", path).
+inline void WriteAll(int fd, const std::string& bytes, const std::string& path) {
+  std::size_t done = 0;
+  while (done < bytes.size()) {
+    const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+    if (n < 0 && errno == EINTR)
+      continue;
+    if (n < 0)
+      ThrowErrno("Write", path);
+    done += static_cast<std::size_t>(n);
+  }
+}
+
 /// Owns a file descriptor.
 class Fd {
 public:

@@ -7,10 +7,10 @@
 #include <time.h>
 #include <unistd.h>
 
-#include <cstring>
 #include <random>
 
 #include "platform/Platform.h"
+#include "platform/TrackedFiles.h"
 #include "platform/posix/PosixError.h"
 #include "platform/posix/Stopping.h"
 
@@ -20,16 +20,6 @@ namespace posix {
 volatile std::sig_atomic_t runningChild = 0;
 } // namespace posix
 
-namespace {
-
-constexpr int kTracked = 16;
-constexpr std::size_t kTrackedPath = 4096;
-// A slot is in use while its first byte is not NUL; the byte is written last when a path
-// goes in and first when it goes out, so the handler never sees half a path.
-char tracked[kTracked][kTrackedPath];
-
-} // namespace
-
 bool CreateNewFile(const std::string& path, const std::string& bytes) {
   // O_EXCL also refuses a dangling link: nothing is ever created at a link's target.
   posix::Fd fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
@@ -38,15 +28,7 @@ bool CreateNewFile(const std::string& path, const std::string& bytes) {
       return false;
     posix::ThrowErrno("Create", path);
   }
-  std::size_t done = 0;
-  while (done < bytes.size()) {
-    const ssize_t n = ::write(fd.get(), bytes.data() + done, bytes.size() - done);
-    if (n < 0 && errno == EINTR)
-      continue;
-    if (n < 0)
-      posix::ThrowErrno("Write", path);
-    done += static_cast<std::size_t>(n);
-  }
+  posix::WriteAll(fd.get(), bytes, path);
   // On the disk before the rename makes it the file: a crash cannot leave an empty one.
   if (::fsync(fd.get()) != 0 && errno != EINVAL)
     posix::ThrowErrno("Write", path);
@@ -101,24 +83,6 @@ std::uint64_t RandomBits() {
   return (static_cast<std::uint64_t>(device()) << 32) ^ device();
 }
 
-void TrackTemporaryFile(const std::string& path) {
-  if (path.empty() || path.size() >= kTrackedPath)
-    return;
-  for (char* slot : tracked)
-    if (slot[0] == '\0') {
-      std::memcpy(slot + 1, path.data() + 1, path.size() - 1);
-      slot[path.size()] = '\0';
-      slot[0] = path[0];
-      return;
-    }
-}
-
-void UntrackTemporaryFile(const std::string& path) {
-  for (char* slot : tracked)
-    if (slot[0] != '\0' && path == slot)
-      slot[0] = '\0';
-}
-
 void StopChildAndRemoveTrackedFiles() {
   const pid_t child = static_cast<pid_t>(posix::runningChild);
   if (child > 0) {
@@ -131,7 +95,7 @@ void StopChildAndRemoveTrackedFiles() {
       ::nanosleep(&pause, nullptr);
     }
   }
-  for (char* slot : tracked)
+  for (char* slot : tracked::slots)
     if (slot[0] != '\0')
       ::unlink(slot);
 }

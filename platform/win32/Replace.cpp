@@ -3,10 +3,10 @@
 // takes no lock the interrupted thread could hold: no heap, no C runtime.
 #include <windows.h>
 
-#include <cstring>
 #include <random>
 
 #include "platform/Platform.h"
+#include "platform/TrackedFiles.h"
 #include "platform/win32/Stopping.h"
 #include "platform/win32/Win32Error.h"
 
@@ -17,12 +17,6 @@ HANDLE volatile runningChild = nullptr;
 } // namespace win32
 
 namespace {
-
-constexpr int kTracked = 16;
-constexpr std::size_t kTrackedPath = 4096;
-// A slot is in use while its first byte is not NUL; the byte is written last when a path
-// goes in and first when it goes out, so the handler never sees half a path.
-char tracked[kTracked][kTrackedPath];
 
 DWORD Attributes(const std::string& path) { return GetFileAttributesA(path.c_str()); }
 
@@ -108,24 +102,6 @@ std::uint64_t RandomBits() {
          (static_cast<std::uint64_t>(GetCurrentProcessId()) << 40);
 }
 
-void TrackTemporaryFile(const std::string& path) {
-  if (path.empty() || path.size() >= kTrackedPath)
-    return;
-  for (char* slot : tracked)
-    if (slot[0] == '\0') {
-      std::memcpy(slot + 1, path.data() + 1, path.size() - 1);
-      slot[path.size()] = '\0';
-      slot[0] = path[0];
-      return;
-    }
-}
-
-void UntrackTemporaryFile(const std::string& path) {
-  for (char* slot : tracked)
-    if (slot[0] != '\0' && path == slot)
-      slot[0] = '\0';
-}
-
 void StopChildAndRemoveTrackedFiles() {
   const HANDLE child = win32::runningChild;
   if (child) {
@@ -134,7 +110,7 @@ void StopChildAndRemoveTrackedFiles() {
       TerminateProcess(child, 130);
     WaitForSingleObject(child, 500);
   }
-  for (char* slot : tracked)
+  for (char* slot : tracked::slots)
     if (slot[0] != '\0')
       DeleteFileA(slot);
 }
