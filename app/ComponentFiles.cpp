@@ -20,7 +20,7 @@ std::string InspectedComponentFiles::ChooseProject() {
 
 namespace {
 
-inspect::RegistryReader ReaderOf(Registry& registry) {
+readers::RegistryReader ReaderOf(Registry& registry) {
   return [&registry](const std::string& subKey) {
     return registry.ReadLocalMachineString(subKey, "");
   };
@@ -32,14 +32,14 @@ ComponentEntry InspectedComponentFiles::Describe(const std::string& path,
                                                  const std::string& exePath) {
   ComponentEntry entry;
   try {
-    const inspect::Component component = inspect::ReadComponents(
+    const readers::Component component = readers::ReadComponents(
         {path}, ProgramFolder(exePath, separator_), separator_, ReaderOf(registry_))[0];
     entry.classCount = component.classCount;
     entry.outside = component.outside;
     for (const std::string& note : component.notes)
       if (note.find(": miscStatus ") != std::string::npos)
         entry.source += (entry.source.empty() ? "" : "; ") + note;
-  } catch (const inspect::FormatError& error) {
+  } catch (const readers::FormatError& error) {
     entry.problem = error.what();
   }
   return entry;
@@ -49,8 +49,8 @@ std::vector<std::string> InspectedComponentFiles::FromProject(const std::string&
                                                               std::string& problem) {
   std::vector<std::string> notes;
   try {
-    return inspect::ProjectComponentPaths(project, separator_, notes);
-  } catch (const inspect::FormatError& error) {
+    return readers::ProjectComponentPaths(project, separator_, notes);
+  } catch (const readers::FormatError& error) {
     problem = error.what();
     return {};
   }
@@ -65,10 +65,10 @@ std::string ReadComponentFacts(const std::vector<std::string>& paths, const std:
                                Registry& registry, char separator,
                                std::vector<generation::ComponentFacts>& facts) {
   try {
-    facts = inspect::FactsOf(inspect::ReadComponents(paths, ProgramFolder(exePath, separator),
+    facts = readers::FactsOf(readers::ReadComponents(paths, ProgramFolder(exePath, separator),
                                                      separator, ReaderOf(registry)));
     return std::string();
-  } catch (const inspect::FormatError& error) {
+  } catch (const readers::FormatError& error) {
     return error.what();
   }
 }

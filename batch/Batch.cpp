@@ -5,7 +5,7 @@
 #include "generation/Placeholders.h"
 #include "readers/Bytes.h"
 #include "readers/Components.h"
-#include "readers/Report.h"
+#include "readers/Inspection.h"
 #include "platform/Platform.h"
 
 namespace batch {
@@ -84,21 +84,21 @@ bool IsAbsolute(const std::string& path, char separator) {
 
 /// --inspect: the report on standard output; nothing is written.
 int Inspect(const std::string& target, Console& console) {
-  inspect::Inspection inspection = inspect::InspectProgram(target);
+  readers::Inspection inspection = readers::InspectProgram(target);
   switch (inspection.state) {
-  case inspect::ProgramState::Unreadable: {
+  case readers::ProgramState::Unreadable: {
     inspection.fileName = target;
-    const std::string report = inspect::ReportText(inspection);
+    const std::string report = readers::ReportText(inspection);
     Say(console.err, report.substr(0, report.size() - 1));
     return kFileOperationFailed;
   }
-  case inspect::ProgramState::NoManifest:
-    console.out << inspect::ReportText(inspection);
+  case readers::ProgramState::NoManifest:
+    console.out << readers::ReportText(inspection);
     return kNoManifest;
-  case inspect::ProgramState::Manifest:
+  case readers::ProgramState::Manifest:
     break;
   }
-  console.out << inspect::ReportText(inspection);
+  console.out << readers::ReportText(inspection);
   return kDone;
 }
 
@@ -189,24 +189,24 @@ int Run(const std::vector<std::string>& args, generation::FileOperations& files,
     std::vector<std::string> notes;
     for (const std::string& project : options.projects)
       for (const std::string& path :
-           inspect::ProjectComponentPaths(AbsolutePath(project, here, separator), separator,
+           readers::ProjectComponentPaths(AbsolutePath(project, here, separator), separator,
                                           notes))
         options.manifest.components.push_back(path);
     for (std::string& path : options.manifest.components)
       path = AbsolutePath(path, here, separator);
     const std::string target = options.target;
     const std::string programFolder = target.substr(0, target.find_last_of(separator) + 1);
-    const std::vector<inspect::Component> read = inspect::ReadComponents(
+    const std::vector<readers::Component> read = readers::ReadComponents(
         options.manifest.components, programFolder, separator,
         [&console](const std::string& subKey) {
           return console.registry.ReadLocalMachineString(subKey, "");
         });
-    for (const inspect::Component& component : read)
+    for (const readers::Component& component : read)
       notes.insert(notes.end(), component.notes.begin(), component.notes.end());
     for (const std::string& note : notes)
       Say(console.err, "note: " + note);
-    components = inspect::FactsOf(read);
-  } catch (const inspect::FormatError& error) {
+    components = readers::FactsOf(read);
+  } catch (const readers::FormatError& error) {
     Say(console.err, error.what());
     return kUsage;
   }

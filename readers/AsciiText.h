@@ -3,7 +3,7 @@
 
 #include <string>
 
-namespace inspect::ascii {
+namespace readers::ascii {
 
 inline std::string Lower(std::string text) {
   for (char& c : text)
@@ -27,4 +27,4 @@ inline std::string Trim(const std::string& text) {
   return text.substr(begin, text.find_last_not_of(" \t\n") - begin + 1);
 }
 
-} // namespace inspect::ascii
+} // namespace readers::ascii

@@ -2,7 +2,7 @@
 
 #include "util/text/Unicode.h"
 
-namespace inspect {
+namespace readers {
 
 std::string Hex(std::uint64_t value) {
   static const char digits[] = "0123456789ABCDEF";
@@ -63,4 +63,4 @@ std::string Bytes::Utf16(std::uint64_t offset, std::uint64_t units, const char* 
   return unicode::Utf16LeToUtf8(std::string_view(data_ + offset, units * 2));
 }
 
-} // namespace inspect
+} // namespace readers

@@ -8,7 +8,7 @@
 #include <stdexcept>
 #include <string>
 
-namespace inspect {
+namespace readers {
 
 /// What is wrong with a file's contents. The caller puts the file's name in front.
 class FormatError : public std::runtime_error {
@@ -69,4 +69,4 @@ private:
   const char* whole_ = "the file";
 };
 
-} // namespace inspect
+} // namespace readers

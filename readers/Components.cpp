@@ -10,7 +10,7 @@
 #include "readers/VbProject.h"
 #include "platform/Platform.h"
 
-namespace inspect {
+namespace readers {
 
 namespace {
 
@@ -355,4 +355,4 @@ std::vector<generation::ComponentFacts> FactsOf(const std::vector<Component>& co
   return facts;
 }
 
-} // namespace inspect
+} // namespace readers

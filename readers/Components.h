@@ -11,7 +11,7 @@
 #include "generation/Components.h"
 #include "readers/TypeLib.h"
 
-namespace inspect {
+namespace readers {
 
 /// The registered MiscStatus of a class: the value of subKey under HKEY_LOCAL_MACHINE, ""
 /// when it is not there (never on Linux).
@@ -76,4 +76,4 @@ std::vector<std::string> ProjectComponentPaths(const std::string& projectPath, c
 /// The facts of the listed components, in their order.
 std::vector<generation::ComponentFacts> FactsOf(const std::vector<Component>& components);
 
-} // namespace inspect
+} // namespace readers

@@ -9,7 +9,7 @@
 #include "readers/Xml.h"
 #include "util/text/Unicode.h"
 
-namespace inspect {
+namespace readers {
 
 namespace {
 
@@ -252,4 +252,4 @@ std::string DescribeDpi(const ManifestFacts& facts) {
   return "not understood";
 }
 
-} // namespace inspect
+} // namespace readers

@@ -10,7 +10,7 @@
 
 #include "generation/ManifestSettings.h"
 
-namespace inspect {
+namespace readers {
 
 namespace manifestns {
 inline constexpr const char* kAsmV1 = "urn:schemas-microsoft-com:asm.v1";
@@ -68,4 +68,4 @@ ManifestFacts UnreadManifest(const std::string& reason);
 /// The DPI setting in words: "system aware", "per-monitor v2", "not set", ...
 std::string DescribeDpi(const ManifestFacts& facts);
 
-} // namespace inspect
+} // namespace readers

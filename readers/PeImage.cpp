@@ -4,7 +4,7 @@
 
 #include "readers/AsciiText.h"
 
-namespace inspect {
+namespace readers {
 
 namespace {
 
@@ -193,4 +193,4 @@ const Resource* PeImage::Find(const ResourceKey& type, const ResourceKey& name) 
   return nullptr;
 }
 
-} // namespace inspect
+} // namespace readers

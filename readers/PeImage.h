@@ -10,7 +10,7 @@
 
 #include "readers/Source.h"
 
-namespace inspect {
+namespace readers {
 
 /// A resource type or name: a number, or a name when name is not empty.
 struct ResourceKey {
@@ -92,4 +92,4 @@ private:
   std::vector<Resource> resources_;
 };
 
-} // namespace inspect
+} // namespace readers

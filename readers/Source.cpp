@@ -2,7 +2,7 @@
 
 #include "util/text/Unicode.h"
 
-namespace inspect {
+namespace readers {
 
 std::string Source::Read(std::uint64_t offset, std::uint64_t count, const char* what) const {
   if (!Has(offset, count))
@@ -36,4 +36,4 @@ std::string FileSource::ReadInside(std::uint64_t offset, std::size_t count) cons
   return bytes;
 }
 
-} // namespace inspect
+} // namespace readers

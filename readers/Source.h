@@ -9,7 +9,7 @@
 #include "platform/Platform.h"
 #include "readers/Bytes.h"
 
-namespace inspect {
+namespace readers {
 
 class Source {
 public:
@@ -56,4 +56,4 @@ private:
   platform::ReadableFile file_;
 };
 
-} // namespace inspect
+} // namespace readers

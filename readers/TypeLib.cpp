@@ -10,7 +10,7 @@
 #include "readers/Source.h"
 #include "platform/Platform.h"
 
-namespace inspect {
+namespace readers {
 
 namespace {
 
@@ -328,4 +328,4 @@ std::string Listing(const TypeLibrary& library) {
   return text;
 }
 
-} // namespace inspect
+} // namespace readers

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-namespace inspect {
+namespace readers {
 
 // Library flags (LIBFLAGS) and type flags (TYPEFLAGS) as oleaut32 spells them.
 inline constexpr std::uint16_t kLibRestricted = 0x1;
@@ -95,4 +95,4 @@ std::string LibraryFlagsText(std::uint16_t flags);
 /// Every fact, one a line, in a fixed order: what tests and the oracle compare.
 std::string Listing(const TypeLibrary& library);
 
-} // namespace inspect
+} // namespace readers

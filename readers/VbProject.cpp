@@ -3,7 +3,7 @@
 #include "readers/AsciiText.h"
 #include "util/text/Lines.h"
 
-namespace inspect {
+namespace readers {
 
 namespace {
 
@@ -152,4 +152,4 @@ std::string LocateComponent(const ProjectComponent& component, const std::string
   return std::string();
 }
 
-} // namespace inspect
+} // namespace readers

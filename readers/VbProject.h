@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-namespace inspect {
+namespace readers {
 
 struct ProjectComponent {
   enum class Kind { Object, Reference };
@@ -44,4 +44,4 @@ std::string LocateComponent(const ProjectComponent& component, const std::string
                             const std::vector<std::string>& otherFolders, char separator,
                             const std::function<bool(const std::string&)>& exists);
 
-} // namespace inspect
+} // namespace readers

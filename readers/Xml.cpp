@@ -7,7 +7,7 @@
 
 #include "util/text/Unicode.h"
 
-namespace inspect::xml {
+namespace readers::xml {
 
 namespace {
 
@@ -417,4 +417,4 @@ std::string Element::Value(const std::string& localName) const {
 
 Element Parse(const std::string& text) { return Parser(NormalizeLineEnds(text)).Document(); }
 
-} // namespace inspect::xml
+} // namespace readers::xml

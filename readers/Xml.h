@@ -9,7 +9,7 @@
 
 #include "readers/Bytes.h"
 
-namespace inspect::xml {
+namespace readers::xml {
 
 struct Attribute {
   std::string ns; ///< "" for an attribute without prefix
@@ -38,4 +38,4 @@ inline constexpr int kMaxDepth = 200;
 /// FormatError ("line 3: ...") where the document is not well-formed.
 Element Parse(const std::string& text);
 
-} // namespace inspect::xml
+} // namespace readers::xml

@@ -5,7 +5,7 @@
 
 #include "app/ControlIds.h"
 #include "app/win32/MainWindow.h"
-#include "readers/Report.h"
+#include "readers/Inspection.h"
 #include "util/BraskModule.h"
 
 namespace app::win32 {
@@ -84,7 +84,7 @@ bool Comctl32::InitCommonControlsEx(const Themefold::tagInitCommonControlsEx& ic
 }
 
 std::string ManifestInspector::Describe(const std::string& exePath) {
-  return inspect::DescribeProgram(exePath);
+  return readers::DescribeProgram(exePath);
 }
 
 Win32Program::Win32Program(const Globals::Services* services, Shell& shell)

@@ -368,7 +368,7 @@ TEST_F(BatchTest, InspectReportsAndWritesNothing) {
       "<assemblyIdentity name=\"A\" version=\"1.0\" processorArchitecture=\"x86\"/></assembly>";
   const std::string withManifest =
       testsupport::BuildPe(0x14C, false,
-                           {{inspect::ResourceKey::Id(24), inspect::ResourceKey::Id(1), manifest}})
+                           {{readers::ResourceKey::Id(24), readers::ResourceKey::Id(1), manifest}})
           .image;
   const std::string plain = testsupport::BuildPe(0x14C, false, {}).image;
   struct Row {

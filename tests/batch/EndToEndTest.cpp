@@ -423,7 +423,7 @@ TEST_F(EndToEndTest, InspectReportsWhatTheProgramCarries) {
   const Row rows[] = {
       {"Carries.exe",
        testsupport::BuildPe(0x8664, true,
-                            {{inspect::ResourceKey::Id(24), inspect::ResourceKey::Id(1), manifest}})
+                            {{readers::ResourceKey::Id(24), readers::ResourceKey::Id(1), manifest}})
            .image,
        0, "Carries.exe: PE32+ program, machine x64\nManifest: embedded, resource type 24 ID 1"},
       {"Plain.exe", testsupport::BuildPe(0x8664, true, {}).image, 6,

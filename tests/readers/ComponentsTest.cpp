@@ -31,10 +31,10 @@ TEST(ComponentsTest, TypeLibrariesGiveTheGoldenManifests) {
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.component);
-    const auto components = inspect::ReadComponents({testsupport::Fixture(row.component)},
+    const auto components = readers::ReadComponents({testsupport::Fixture(row.component)},
                                                     FixtureFolder(), '/', nullptr);
     EXPECT_EQ(BuildManifestText("1.0.0.0", "App.exe", "Fourteen chars", "X86", {},
-                                inspect::FactsOf(components)) +
+                                readers::FactsOf(components)) +
                   "\r\n",
               Golden(row.golden));
   }
@@ -64,14 +64,14 @@ TEST(ComponentsTest, FilesAreNamedFromTheProgramsFolder) {
   for (const Row& row : rows) {
     SCOPED_TRACE(row.path);
     bool outside = false;
-    EXPECT_EQ(inspect::ManifestFileName(row.path, row.folder, row.separator, outside), row.name);
+    EXPECT_EQ(readers::ManifestFileName(row.path, row.folder, row.separator, outside), row.name);
     EXPECT_EQ(outside, row.outside);
   }
 }
 
 TEST(ComponentsTest, ControlsTakeTheRegisteredMiscStatusElseVisualBasics) {
-  const inspect::TypeLibrary library =
-      inspect::ReadTypeLibFile(testsupport::Fixture("Widget32.ocx"));
+  const readers::TypeLibrary library =
+      readers::ReadTypeLibFile(testsupport::Fixture("Widget32.ocx"));
   const std::string key = "SOFTWARE\\Classes\\CLSID\\{6C1C8C3A-0000-4000-8000-000000000020}"
                           "\\MiscStatus";
   struct Row {
@@ -94,7 +94,7 @@ TEST(ComponentsTest, ControlsTakeTheRegisteredMiscStatusElseVisualBasics) {
   for (const Row& row : rows) {
     SCOPED_TRACE(row.content);
     std::vector<std::string> notes;
-    const auto facts = inspect::ComponentFactsOf(
+    const auto facts = readers::ComponentFactsOf(
         library, "w.ocx",
         [&](const std::string& subKey) {
           return std::string(subKey == key ? row.all : subKey == key + "\\1" ? row.content : "");
@@ -112,9 +112,9 @@ TEST(ComponentsTest, AComponentThatCannotBeReadIsNamed) {
     SCOPED_TRACE(name);
     const std::string path = testsupport::Fixture(name);
     try {
-      inspect::ReadComponents({path}, FixtureFolder(), '/', nullptr);
+      readers::ReadComponents({path}, FixtureFolder(), '/', nullptr);
       ADD_FAILURE() << "read";
-    } catch (const inspect::FormatError& error) {
+    } catch (const readers::FormatError& error) {
       EXPECT_EQ(std::string(error.what()).rfind(path + ": ", 0), 0u) << error.what();
     }
   }
@@ -137,14 +137,14 @@ TEST(ComponentsTest, PathsLoseDotsAsText) {
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.path);
-    EXPECT_EQ(inspect::LexicalPath(row.path, row.separator), row.lexical);
+    EXPECT_EQ(readers::LexicalPath(row.path, row.separator), row.lexical);
   }
 }
 
 class ComponentFilesTest : public testsupport::TempDirTest {
 protected:
-  std::string ManifestOf(const std::vector<inspect::Component>& components) {
-    return BuildManifestText("1.0.0.0", "App.exe", "", "X86", {}, inspect::FactsOf(components));
+  std::string ManifestOf(const std::vector<readers::Component>& components) {
+    return BuildManifestText("1.0.0.0", "App.exe", "", "X86", {}, readers::FactsOf(components));
   }
 };
 
@@ -157,7 +157,7 @@ TEST_F(ComponentFilesTest, EachFileAndClassIsListedOnce) {
   std::filesystem::copy_file(testsupport::Fixture("Widget.tlb"), dir_ / "prog" / "w.tlb");
   std::filesystem::current_path(dir_ / "prog");
   const std::string folder = Path("prog/");
-  const std::string single = ManifestOf(inspect::ReadComponents({"x.ocx"}, folder, '/', nullptr));
+  const std::string single = ManifestOf(readers::ReadComponents({"x.ocx"}, folder, '/', nullptr));
   struct Row {
     std::vector<std::string> paths;
     std::vector<std::string> listed; ///< the paths that give a <file>
@@ -182,10 +182,10 @@ TEST_F(ComponentFilesTest, EachFileAndClassIsListedOnce) {
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.paths.front());
-    const auto components = inspect::ReadComponents(row.paths, folder, '/', nullptr);
+    const auto components = readers::ReadComponents(row.paths, folder, '/', nullptr);
     std::vector<std::string> listed;
     std::vector<std::string> notes;
-    for (const inspect::Component& component : components) {
+    for (const readers::Component& component : components) {
       if (component.listed)
         listed.push_back(component.path);
       notes.insert(notes.end(), component.notes.begin(), component.notes.end());
@@ -193,7 +193,7 @@ TEST_F(ComponentFilesTest, EachFileAndClassIsListedOnce) {
     EXPECT_EQ(listed, row.listed);
     EXPECT_EQ(notes, row.notes);
   }
-  EXPECT_EQ(ManifestOf(inspect::ReadComponents(rows[0].paths, folder, '/', nullptr)), single);
+  EXPECT_EQ(ManifestOf(readers::ReadComponents(rows[0].paths, folder, '/', nullptr)), single);
 }
 
 // A project naming one control 100,000 times gives the manifest of one line.
@@ -206,12 +206,12 @@ TEST_F(ComponentFilesTest, AProjectNamingAFileAgainGivesItOnce) {
   testsupport::WriteBytes(dir_ / "one.vbp", "Type=Exe\r\n" + line);
   testsupport::WriteBytes(dir_ / "many.vbp", many);
   std::vector<std::string> notes;
-  const auto one = inspect::ProjectComponentPaths(Path("one.vbp"), '/', notes);
+  const auto one = readers::ProjectComponentPaths(Path("one.vbp"), '/', notes);
   EXPECT_TRUE(notes.empty());
-  const auto paths = inspect::ProjectComponentPaths(Path("many.vbp"), '/', notes);
+  const auto paths = readers::ProjectComponentPaths(Path("many.vbp"), '/', notes);
   ASSERT_EQ(paths.size(), 1u);
   EXPECT_EQ(notes, std::vector<std::string>{"line 3: left out, the same file as line 2 (and so "
                                             "are 99998 more lines)"});
-  EXPECT_EQ(ManifestOf(inspect::ReadComponents(paths, Path(), '/', nullptr)),
-            ManifestOf(inspect::ReadComponents(one, Path(), '/', nullptr)));
+  EXPECT_EQ(ManifestOf(readers::ReadComponents(paths, Path(), '/', nullptr)),
+            ManifestOf(readers::ReadComponents(one, Path(), '/', nullptr)));
 }

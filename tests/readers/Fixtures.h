@@ -7,7 +7,7 @@ namespace testsupport {
 
 /// A file of the build's fixture folder. Under Wine the Unix root is drive Z:.
 inline std::string Fixture(const std::string& name) {
-  std::string folder = THEMEFOLD_INSPECT_FIXTURES;
+  std::string folder = THEMEFOLD_READERS_FIXTURES;
 #ifdef _WIN32
   if (!folder.empty() && folder[0] == '/')
     folder = "Z:" + folder;

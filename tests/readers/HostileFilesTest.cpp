@@ -11,7 +11,7 @@
 
 #include "readers/Components.h"
 #include "readers/PeBuilder.h"
-#include "readers/Report.h"
+#include "readers/Inspection.h"
 #include "readers/TypeLib.h"
 #include "platform/Platform.h"
 #include "util/BraskModule.h"
@@ -35,8 +35,8 @@ protected:
     fs::resize_file(dir_ / name, size);
   }
   std::string Program(const std::string& manifest) {
-    return testsupport::BuildPe(inspect::kMachineI386, false,
-                                {{inspect::ResourceKey::Id(24), inspect::ResourceKey::Id(1),
+    return testsupport::BuildPe(readers::kMachineI386, false,
+                                {{readers::ResourceKey::Id(24), readers::ResourceKey::Id(1),
                                   manifest}})
         .image;
   }
@@ -46,7 +46,7 @@ protected:
 std::string Outcome(const std::function<std::string()>& read) {
   try {
     return read();
-  } catch (const inspect::FormatError& error) {
+  } catch (const readers::FormatError& error) {
     return error.what();
   } catch (const SystemError& error) {
     return error.what();
@@ -66,11 +66,11 @@ TEST_F(HostileFilesTest, EachReaderRefusesWhatItCannotReadWithTheFilesName) {
   Sparse("huge.txt", "Add %resfile%", kFiveGiB);
   fs::create_directories(dir_ / "side");
   testsupport::WriteBytes(dir_ / "side" / "App.exe",
-                          testsupport::BuildPe(inspect::kMachineI386, false, {}).image);
+                          testsupport::BuildPe(readers::kMachineI386, false, {}).image);
   Fifo("side/App.exe.manifest");
   fs::create_directories(dir_ / "bigside");
   testsupport::WriteBytes(dir_ / "bigside" / "App.exe",
-                          testsupport::BuildPe(inspect::kMachineI386, false, {}).image);
+                          testsupport::BuildPe(readers::kMachineI386, false, {}).image);
   Sparse("bigside/App.exe.manifest", kManifest, kFiveGiB);
   fs::create_directories(dir_ / "project");
   Fifo("project/fifo.ocx");
@@ -81,18 +81,18 @@ TEST_F(HostileFilesTest, EachReaderRefusesWhatItCannotReadWithTheFilesName) {
 
   const std::string d = Path();
   auto inspect = [](const std::string& path) {
-    return [path] { return inspect::ReportText(inspect::InspectProgram(path)); };
+    return [path] { return readers::ReportText(readers::InspectProgram(path)); };
   };
   auto component = [d](const std::string& path) {
     return [path, d] {
-      inspect::ReadComponents({path}, d, '/', nullptr);
+      readers::ReadComponents({path}, d, '/', nullptr);
       return std::string("(read)");
     };
   };
   auto project = [d](const std::string& path) {
     return [path, d] {
       std::vector<std::string> notes;
-      inspect::ReadComponents(inspect::ProjectComponentPaths(path, '/', notes), d, '/', nullptr);
+      readers::ReadComponents(readers::ProjectComponentPaths(path, '/', notes), d, '/', nullptr);
       return std::string("(read)");
     };
   };
@@ -135,14 +135,14 @@ TEST_F(HostileFilesTest, EachReaderRefusesWhatItCannotReadWithTheFilesName) {
 // directory gives it 4 GiB less a page is reported as too large instead of being read.
 TEST_F(HostileFilesTest, LargeProgramsAreReadByRanges) {
   Sparse("Large.exe", Program(kManifest), kFiveGiB);
-  const inspect::Inspection large = inspect::InspectProgram(Path("Large.exe"));
-  EXPECT_EQ(large.state, inspect::ProgramState::Manifest);
+  const readers::Inspection large = readers::InspectProgram(Path("Large.exe"));
+  EXPECT_EQ(large.state, readers::ProgramState::Manifest);
   EXPECT_EQ(large.facts.name, "A");
 
   testsupport::BuiltPe built = testsupport::BuildPe(
-      inspect::kMachineI386, false,
-      {{inspect::ResourceKey::Id(24), inspect::ResourceKey::Id(1), kManifest}});
-  const inspect::PeImage pe(built.image);
+      readers::kMachineI386, false,
+      {{readers::ResourceKey::Id(24), readers::ResourceKey::Id(1), kManifest}});
+  const readers::PeImage pe(built.image);
   const std::size_t data = static_cast<std::size_t>(pe.Resources()[0].offset);
   const std::size_t section = built.optionalOffset + 0xE0;
   const std::uint32_t size = 0xFFFFF000u - static_cast<std::uint32_t>(data);
@@ -150,8 +150,8 @@ TEST_F(HostileFilesTest, LargeProgramsAreReadByRanges) {
   testsupport::PutU32(built.image, section + 8, 0xFFFFF000u);  // virtual size
   testsupport::PutU32(built.image, section + 16, 0xFFFFF000u); // size in the file
   Sparse("Oversized.exe", built.image, kFiveGiB);
-  const inspect::Inspection oversized = inspect::InspectProgram(Path("Oversized.exe"));
-  EXPECT_EQ(inspect::ReportText(oversized),
+  const readers::Inspection oversized = readers::InspectProgram(Path("Oversized.exe"));
+  EXPECT_EQ(readers::ReportText(oversized),
             "Oversized.exe: PE32 program, machine x86\n"
             "Manifest: embedded, resource type 24 ID 1 (" +
                 std::to_string(size) +

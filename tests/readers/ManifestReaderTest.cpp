@@ -33,44 +33,44 @@ TEST(ManifestReaderTest, WarnsWhereWindowsRefusesOrIgnores) {
     const char* warnings;
   };
   const Row rows[] = {
-      {Manifest(Identity("1.0.0.0", "x86")), inspect::kMachineI386, ""},
-      {Manifest(Identity("1.0.0.0", "*")), inspect::kMachineAmd64, ""},
-      {Manifest(Identity("1.0.0.0", "AMD64")), inspect::kMachineAmd64, ""},
-      {Manifest(Identity("1.0", "x86")), inspect::kMachineI386,
+      {Manifest(Identity("1.0.0.0", "x86")), readers::kMachineI386, ""},
+      {Manifest(Identity("1.0.0.0", "*")), readers::kMachineAmd64, ""},
+      {Manifest(Identity("1.0.0.0", "AMD64")), readers::kMachineAmd64, ""},
+      {Manifest(Identity("1.0", "x86")), readers::kMachineI386,
        "version \"1.0\" is not four numbers of 0 to 65535: Windows refuses to start the program."},
-      {Manifest(Identity("1.0.0.65536", "x86")), inspect::kMachineI386,
+      {Manifest(Identity("1.0.0.65536", "x86")), readers::kMachineI386,
        "version \"1.0.0.65536\" is not four numbers of 0 to 65535: Windows refuses to start the "
        "program."},
-      {Manifest(Identity("1.0.0.0", "x86")), inspect::kMachineAmd64,
+      {Manifest(Identity("1.0.0.0", "x86")), readers::kMachineAmd64,
        "the program's architecture x86 does not match the PE machine x64: Windows refuses to "
        "start the program."},
-      {Manifest(Identity("1.0.0.0", "amd64")), inspect::kMachineI386,
+      {Manifest(Identity("1.0.0.0", "amd64")), readers::kMachineI386,
        "the program's architecture amd64 does not match the PE machine x86: Windows refuses to "
        "start the program."},
       {Manifest(Identity("1.0.0.0", "*") +
                 "<dependency><dependentAssembly><assemblyIdentity type=\"win32\" "
                 "name=\"Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\" "
                 "processorArchitecture=\"x86\"/></dependentAssembly></dependency>"),
-       inspect::kMachineAmd64,
+       readers::kMachineAmd64,
        "the Common Controls dependency's architecture x86 does not match the PE machine x64: "
        "Windows refuses to start the program."},
-      {"<assembly><assemblyIdentity version=\"1.0.0.0\"/></assembly>", inspect::kMachineI386,
+      {"<assembly><assemblyIdentity version=\"1.0.0.0\"/></assembly>", readers::kMachineI386,
        "the root element is not <assembly> in urn:schemas-microsoft-com:asm.v1: Windows refuses "
        "to start the program."},
-      {Manifest("<assemblyIdentity name=\"A\" version=\"1.0.0.0\">"), inspect::kMachineI386,
+      {Manifest("<assemblyIdentity name=\"A\" version=\"1.0.0.0\">"), readers::kMachineI386,
        "the manifest is not well-formed XML (line 1: '</assembly>' closes 'assemblyIdentity'): "
        "Windows refuses to start the program."},
       {Manifest("<application xmlns=\"urn:schemas-microsoft-com:asm.v3\"><windowsSettings>"
                 "<dpiAware>true</dpiAware><longPathAware xmlns=\"http://schemas.microsoft.com/"
                 "SMI/2005/WindowsSettings\">true</longPathAware></windowsSettings></application>"),
-       inspect::kMachineI386,
+       readers::kMachineI386,
        "<dpiAware> is not in namespace http://schemas.microsoft.com/SMI/2005/WindowsSettings: "
        "Windows ignores it. | <longPathAware> is not in namespace "
        "http://schemas.microsoft.com/SMI/2016/WindowsSettings: Windows ignores it."},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.manifest);
-    EXPECT_EQ(Joined(inspect::ReadManifest(row.manifest, row.machine).warnings), row.warnings);
+    EXPECT_EQ(Joined(readers::ReadManifest(row.manifest, row.machine).warnings), row.warnings);
   }
 }
 
@@ -100,7 +100,7 @@ TEST(ManifestReaderTest, ReadsSettingsWhateverTheEncodingAndOrder) {
       {"UTF-16BE", std::string("\xFE\xFF\0", 3) + utf16.substr(0, utf16.size() - 1)}};
   for (const Row& row : rows) {
     SCOPED_TRACE(row.what);
-    const inspect::ManifestFacts facts = inspect::ReadManifest(row.bytes, inspect::kMachineI386);
+    const readers::ManifestFacts facts = readers::ReadManifest(row.bytes, readers::kMachineI386);
     EXPECT_EQ(facts.xmlError, "");
     EXPECT_EQ(Joined(facts.supportedOs), "Vista | 8.1 | {aaaaaaaa-0000-0000-0000-000000000000}");
     EXPECT_EQ(facts.runLevel, "highestAvailable");
@@ -126,9 +126,9 @@ TEST(ManifestReaderTest, DescribesDpiAsWindowsReadsIt) {
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(std::string(row.dpiAware) + "/" + row.dpiAwareness);
-    inspect::ManifestFacts facts;
+    readers::ManifestFacts facts;
     facts.dpiAware = row.dpiAware;
     facts.dpiAwareness = row.dpiAwareness;
-    EXPECT_EQ(inspect::DescribeDpi(facts), row.words);
+    EXPECT_EQ(readers::DescribeDpi(facts), row.words);
   }
 }

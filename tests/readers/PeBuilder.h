@@ -11,8 +11,8 @@
 namespace testsupport {
 
 struct PeResource {
-  inspect::ResourceKey type;
-  inspect::ResourceKey name;
+  readers::ResourceKey type;
+  readers::ResourceKey name;
   std::string data;
   std::uint16_t language = 0x409;
 };
@@ -58,7 +58,7 @@ inline BuiltPe BuildPe(std::uint16_t machine, bool pe32Plus,
   };
   struct Pending {
     std::size_t entry;
-    const inspect::ResourceKey* key;
+    const readers::ResourceKey* key;
   };
   std::vector<Pending> names;
   std::vector<std::pair<std::size_t, const PeResource*>> leaves;

@@ -6,13 +6,13 @@
 #include <random>
 
 #include "readers/Fixtures.h"
-#include "readers/Report.h"
+#include "readers/Inspection.h"
 #include "readers/PeBuilder.h"
 #include "readers/PeImage.h"
 
-using inspect::FormatError;
-using inspect::PeImage;
-using inspect::ResourceKey;
+using readers::FormatError;
+using readers::PeImage;
+using readers::ResourceKey;
 using testsupport::BuildPe;
 using testsupport::BuiltPe;
 using testsupport::PutU16;
@@ -59,12 +59,12 @@ TEST(PeImageTest, FindsResourcesByNumberOrName) {
   for (const Row& row : rows) {
     SCOPED_TRACE(row.type.ToString() + "/" + row.name.ToString() +
                  (row.pe32Plus ? " PE32+" : " PE32"));
-    const BuiltPe built = BuildPe(inspect::kMachineAmd64, row.pe32Plus, SampleResources());
+    const BuiltPe built = BuildPe(readers::kMachineAmd64, row.pe32Plus, SampleResources());
     const PeImage pe(built.image);
     EXPECT_EQ(pe.IsPe32Plus(), row.pe32Plus);
-    EXPECT_EQ(pe.Machine(), inspect::kMachineAmd64);
+    EXPECT_EQ(pe.Machine(), readers::kMachineAmd64);
     EXPECT_EQ(pe.Resources().size(), 5u);
-    const inspect::Resource* found = pe.Find(row.type, row.name);
+    const readers::Resource* found = pe.Find(row.type, row.name);
     if (!row.data) {
       EXPECT_EQ(found, nullptr);
       continue;
@@ -115,7 +115,7 @@ TEST(PeImageTest, HostileImagesGiveMessages) {
        "the resource directory at RVA 0x1010 (524280 bytes) is not in the file's data"},
       {"resource data larger than the file",
        [](BuiltPe& pe) {
-         const inspect::PeImage good(pe.image);
+         const readers::PeImage good(pe.image);
          const std::size_t data = static_cast<std::size_t>(good.Resources()[0].offset);
          // The data entry precedes its data; its size field is the second word.
          PutU32(pe.image, data - 12, 0x7FFFFFFF);
@@ -132,7 +132,7 @@ TEST(PeImageTest, HostileImagesGiveMessages) {
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.what);
-    BuiltPe built = BuildPe(inspect::kMachineI386, false, SampleResources());
+    BuiltPe built = BuildPe(readers::kMachineI386, false, SampleResources());
     row.change(built);
     EXPECT_EQ(Message(built.image), row.message);
   }
@@ -143,7 +143,7 @@ TEST(PeImageTest, HostileImagesGiveMessages) {
 TEST(PeImageTest, TruncatedAndGarbageFilesGiveMessages) {
   std::vector<std::string> images = {
       testsupport::ReadBytes(testsupport::Fixture("App32.exe")),
-      BuildPe(inspect::kMachineAmd64, true, SampleResources()).image};
+      BuildPe(readers::kMachineAmd64, true, SampleResources()).image};
   ASSERT_GT(images[0].size(), 1000u);
   std::mt19937 random(7);
   for (int i = 0; i < 200; ++i) {
@@ -157,12 +157,12 @@ TEST(PeImageTest, TruncatedAndGarbageFilesGiveMessages) {
     const std::string& image = images[n];
     for (std::size_t length = n < 2 ? 0 : image.size(); length <= image.size(); ++length) {
       SCOPED_TRACE("image " + std::to_string(n) + ", " + std::to_string(length) + " bytes");
-      const inspect::Inspection result =
-          inspect::InspectImage("Cut.exe", image.substr(0, length), std::nullopt);
-      if (result.state == inspect::ProgramState::Unreadable) {
+      const readers::Inspection result =
+          readers::InspectImage("Cut.exe", image.substr(0, length), std::nullopt);
+      if (result.state == readers::ProgramState::Unreadable) {
         ++unreadable;
         EXPECT_FALSE(result.problem.empty());
-        EXPECT_EQ(inspect::Summary(result).compare(0, 33, "Cut.exe cannot be read as a PE fi"), 0);
+        EXPECT_EQ(readers::Summary(result).compare(0, 33, "Cut.exe cannot be read as a PE fi"), 0);
       }
     }
   }

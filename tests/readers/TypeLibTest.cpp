@@ -16,14 +16,14 @@ namespace {
 
 std::string ListingOrMessage(const std::string& bytes, std::uint16_t index = 1) {
   try {
-    return inspect::Listing(inspect::ReadTypeLib(bytes, index));
-  } catch (const inspect::FormatError& error) {
+    return readers::Listing(readers::ReadTypeLib(bytes, index));
+  } catch (const readers::FormatError& error) {
     return error.what();
   }
 }
 
 std::uint32_t U32(const std::string& bytes, std::size_t at) {
-  return inspect::Bytes(bytes).U32(at, "test");
+  return readers::Bytes(bytes).U32(at, "test");
 }
 
 /// File offset of segment i's directory entry in an MSFT library.
@@ -56,7 +56,7 @@ TEST(TypeLibTest, ReadsWhatWidlWrote) {
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.path);
-    EXPECT_EQ(inspect::Listing(inspect::ReadTypeLibFile(Fixture(row.path))),
+    EXPECT_EQ(readers::Listing(readers::ReadTypeLibFile(Fixture(row.path))),
               testsupport::ReadBytes(
                   testsupport::SourceFile(std::string("tests/golden/readers/") + row.golden)));
   }
@@ -124,7 +124,7 @@ TEST(TypeLibTest, HostileLibrariesGiveMessages) {
          const std::string inner = testsupport::BuildPe(0x14C, false, {}).image;
          return testsupport::BuildPe(
                     0x14C, false,
-                    {{inspect::ResourceKey::Name("TYPELIB"), inspect::ResourceKey::Id(1), inner}})
+                    {{readers::ResourceKey::Name("TYPELIB"), readers::ResourceKey::Id(1), inner}})
              .image;
        },
        "the TYPELIB resource holds a program, not a type library"},
@@ -184,7 +184,7 @@ TEST(TypeLibTest, PathsEndingInAnIndexTakeThatResource) {
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.path);
-    const auto [file, index] = inspect::SplitTypeLibPath(row.path);
+    const auto [file, index] = readers::SplitTypeLibPath(row.path);
     EXPECT_EQ(file, row.file);
     EXPECT_EQ(index, row.index);
   }
@@ -203,9 +203,9 @@ TEST(TypeLibTest, MessagesNameTheFile) {
   for (const Row& row : rows) {
     SCOPED_TRACE(row.path);
     try {
-      inspect::ReadTypeLibFile(row.path);
+      readers::ReadTypeLibFile(row.path);
       ADD_FAILURE() << "read";
-    } catch (const inspect::FormatError& error) {
+    } catch (const readers::FormatError& error) {
       EXPECT_EQ(std::string(error.what()).compare(0, row.start.size(), row.start), 0)
           << error.what();
     }

@@ -32,11 +32,11 @@ const char* const kProject =
 } // namespace
 
 TEST(VbProjectTest, ReadsObjectAndReferenceLines) {
-  const inspect::ProjectComponents found = inspect::ReadProjectComponents(kProject);
+  const readers::ProjectComponents found = readers::ReadProjectComponents(kProject);
   std::string listing;
-  for (const inspect::ProjectComponent& c : found.components)
+  for (const readers::ProjectComponent& c : found.components)
     listing += std::to_string(c.line) +
-               (c.kind == inspect::ProjectComponent::Kind::Object ? " object " : " reference ") +
+               (c.kind == readers::ProjectComponent::Kind::Object ? " object " : " reference ") +
                c.guid + " " + c.version + " " + c.lcid + " [" + c.file + "] [" + c.description +
                "]\n";
   EXPECT_EQ(listing, "3 reference {6C1C8C3A-0000-4000-8000-000000000001} 1.2 0 [lib\\Widget.dll] "
@@ -72,8 +72,8 @@ TEST(VbProjectTest, LocatesFilesFromTheProjectFolderThenTheSystemFolders) {
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.file);
-    inspect::ProjectComponent component;
+    readers::ProjectComponent component;
     component.file = row.file;
-    EXPECT_EQ(inspect::LocateComponent(component, "/p", {"/sys", "/wow"}, '/', exists), row.found);
+    EXPECT_EQ(readers::LocateComponent(component, "/p", {"/sys", "/wow"}, '/', exists), row.found);
   }
 }

@@ -6,7 +6,7 @@
 
 namespace {
 
-std::string Outline(const inspect::xml::Element& e) {
+std::string Outline(const readers::xml::Element& e) {
   std::string text = "{" + e.ns + "}" + e.local;
   for (const auto& a : e.attributes)
     text += " {" + a.ns + "}" + a.local + "=[" + a.value + "]";
@@ -19,8 +19,8 @@ std::string Outline(const inspect::xml::Element& e) {
 
 std::string ParseError(const std::string& document) {
   try {
-    inspect::xml::Parse(document);
-  } catch (const inspect::FormatError& error) {
+    readers::xml::Parse(document);
+  } catch (const readers::FormatError& error) {
     return error.what();
   }
   return "(well-formed)";
@@ -56,7 +56,7 @@ TEST(XmlTest, ResolvesNamespacesReferencesAndText) {
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.document);
-    EXPECT_EQ(Outline(inspect::xml::Parse(row.document)), row.outline);
+    EXPECT_EQ(Outline(readers::xml::Parse(row.document)), row.outline);
   }
 }
 
@@ -137,7 +137,7 @@ TEST(XmlTest, FindsDuplicatesAmongManyAttributesAndScopedPrefixes) {
     SCOPED_TRACE(row.document.substr(0, 80));
     EXPECT_EQ(ParseError(row.document), row.outcome);
   }
-  EXPECT_EQ(Outline(inspect::xml::Parse("<a xmlns='d' xmlns:p='u1'><p:b xmlns:p='u2'/><p:c/>"
+  EXPECT_EQ(Outline(readers::xml::Parse("<a xmlns='d' xmlns:p='u1'><p:b xmlns:p='u2'/><p:c/>"
                                         "<e xmlns=''/><f/></a>")),
             "{d}a ({u2}b) ({u1}c) ({}e) ({d}f)");
 }

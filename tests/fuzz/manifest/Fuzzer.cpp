@@ -76,7 +76,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       BuildManifestText(values[0], values[1], values[2], "X86", settings, components);
   if ((text.size() + 2) % 100 != 0)
     Fail("not a multiple of 100 bytes with CR LF", text);
-  const inspect::ManifestFacts facts = inspect::ReadManifest(text + "\r\n", 0x14c);
+  const readers::ManifestFacts facts = readers::ReadManifest(text + "\r\n", 0x14c);
   if (!facts.xmlError.empty())
     Fail(facts.xmlError.c_str(), text);
   if (!facts.visualStyles || facts.architecture != "X86")

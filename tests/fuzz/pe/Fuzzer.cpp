@@ -5,19 +5,19 @@
 #include <cstdlib>
 #include <string>
 
-#include "readers/Report.h"
+#include "readers/Inspection.h"
 #include "readers/PeBuilder.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  static const std::string plain = testsupport::BuildPe(inspect::kMachineI386, false, {}).image;
+  static const std::string plain = testsupport::BuildPe(readers::kMachineI386, false, {}).image;
   const std::string bytes(reinterpret_cast<const char*>(data), size);
-  for (const inspect::Inspection& inspection :
-       {inspect::InspectImage("fuzz.exe", bytes, std::nullopt),
-        inspect::InspectImage("fuzz.exe", plain, bytes)}) {
-    const std::string report = inspect::ReportText(inspection);
-    const std::string summary = inspect::Summary(inspection);
+  for (const readers::Inspection& inspection :
+       {readers::InspectImage("fuzz.exe", bytes, std::nullopt),
+        readers::InspectImage("fuzz.exe", plain, bytes)}) {
+    const std::string report = readers::ReportText(inspection);
+    const std::string summary = readers::Summary(inspection);
     if (report.empty() || summary.empty() ||
-        (inspection.state == inspect::ProgramState::Unreadable && inspection.problem.empty()))
+        (inspection.state == readers::ProgramState::Unreadable && inspection.problem.empty()))
       std::abort();
   }
   return 0;

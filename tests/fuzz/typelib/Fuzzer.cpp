@@ -20,13 +20,13 @@ void Check(bool condition) {
     std::abort();
 }
 
-void CheckManifestEntry(const inspect::TypeLibrary& library) {
+void CheckManifestEntry(const readers::TypeLibrary& library) {
   std::vector<std::string> notes;
-  const generation::ComponentFacts facts = inspect::ComponentFactsOf(
+  const generation::ComponentFacts facts = readers::ComponentFactsOf(
       library, "Controls\\Lib.ocx", [](const std::string&) { return std::string(); }, notes);
   const std::string text =
       BuildManifestText("1.0.0.0", "App.exe", "", "X86", generation::ManifestSettings{}, {facts});
-  const inspect::ManifestFacts read = inspect::ReadManifest(text, 0x14c);
+  const readers::ManifestFacts read = readers::ReadManifest(text, 0x14c);
   Check(read.xmlError.empty() && read.files.size() == 1);
   Check(read.files[0].entries.size() == 1 + facts.classes.size());
   Check(read.interfaces.size() == facts.interfaces.size());
@@ -38,10 +38,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string bytes(reinterpret_cast<const char*>(data), size);
   for (std::uint16_t index : {1, 2}) {
     try {
-      const inspect::TypeLibrary library = inspect::ReadTypeLib(bytes, index);
-      Check(inspect::Listing(library).compare(0, 8, "library ") == 0);
+      const readers::TypeLibrary library = readers::ReadTypeLib(bytes, index);
+      Check(readers::Listing(library).compare(0, 8, "library ") == 0);
       CheckManifestEntry(library);
-    } catch (const inspect::FormatError& error) {
+    } catch (const readers::FormatError& error) {
       Check(!std::string(error.what()).empty());
     }
   }

@@ -18,22 +18,22 @@ void Check(bool condition) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string text(reinterpret_cast<const char*>(data), size);
-  const inspect::ProjectComponents read = inspect::ReadProjectComponents(text);
+  const readers::ProjectComponents read = readers::ReadProjectComponents(text);
   int lastLine = 0;
-  for (const inspect::ProjectComponent& component : read.components) {
+  for (const readers::ProjectComponent& component : read.components) {
     // Kept components are in order, each from its own line, and name a library by its GUID.
     Check(component.line > lastLine);
     lastLine = component.line;
     Check(component.guid.size() == 38 && component.guid.front() == '{' &&
           component.guid.back() == '}');
-    Check(!inspect::IsSystemLibrary(component.guid));
+    Check(!readers::IsSystemLibrary(component.guid));
     // Found where it is first looked for, the path uses the separator asked for alone.
-    const std::string found = inspect::LocateComponent(
+    const std::string found = readers::LocateComponent(
         component, "C:\\Projects\\App", {"C:\\Windows\\SysWOW64"}, '/',
         [](const std::string&) { return true; });
     Check(!found.empty() && found.find('\\') == std::string::npos);
     std::size_t asked = 0;
-    const std::string missing = inspect::LocateComponent(
+    const std::string missing = readers::LocateComponent(
         component, "/projects/app", {"/a", "/b"}, '/', [&](const std::string& path) {
           Check(!path.empty());
           ++asked;

@@ -51,19 +51,19 @@ std::string Name(ITypeInfo* info) {
   return text;
 }
 
-inspect::InterfaceKind Kind(const TYPEATTR& attr) {
+readers::InterfaceKind Kind(const TYPEATTR& attr) {
   if (attr.wTypeFlags & TYPEFLAG_FDUAL)
-    return inspect::InterfaceKind::Dual;
+    return readers::InterfaceKind::Dual;
   if (attr.typekind == TKIND_DISPATCH)
-    return inspect::InterfaceKind::Dispatch;
+    return readers::InterfaceKind::Dispatch;
   if (attr.wTypeFlags & TYPEFLAG_FOLEAUTOMATION)
-    return inspect::InterfaceKind::OleAutomation;
-  return inspect::InterfaceKind::Custom;
+    return readers::InterfaceKind::OleAutomation;
+  return readers::InterfaceKind::Custom;
 }
 
 /// The facts as oleaut32 reports them; a failure to load gives an empty name.
-inspect::TypeLibrary FromOleAut(const std::string& path, HRESULT& result) {
-  inspect::TypeLibrary library;
+readers::TypeLibrary FromOleAut(const std::string& path, HRESULT& result) {
+  readers::TypeLibrary library;
   ITypeLib* lib = nullptr;
   result = LoadTypeLibEx(Wide(path).c_str(), REGKIND_NONE, &lib);
   if (FAILED(result))
@@ -93,9 +93,9 @@ inspect::TypeLibrary FromOleAut(const std::string& path, HRESULT& result) {
       library.interfaces.push_back(
           {GuidText(type->guid), Name(info), Kind(*type), type->wTypeFlags});
     } else if (type->typekind == TKIND_COCLASS) {
-      inspect::TypeLibClass coclass{GuidText(type->guid), Name(info), type->wTypeFlags, {}};
+      readers::TypeLibClass coclass{GuidText(type->guid), Name(info), type->wTypeFlags, {}};
       for (UINT k = 0; k < type->cImplTypes; ++k) {
-        inspect::ImplementedInterface implemented;
+        readers::ImplementedInterface implemented;
         HREFTYPE href = 0;
         INT flags = 0;
         info->GetRefTypeOfImplType(k, &href);
@@ -135,11 +135,11 @@ const char* const kWineFolder = "Z:/usr/lib/x86_64-linux-gnu/wine/x86_64-windows
 void ExpectAgreement(const std::string& path, bool mustLoad) {
   SCOPED_TRACE(path);
   HRESULT loaded = S_OK;
-  const inspect::TypeLibrary oracle = FromOleAut(path, loaded);
+  const readers::TypeLibrary oracle = FromOleAut(path, loaded);
   std::string ours;
   try {
-    ours = inspect::Listing(inspect::ReadTypeLibFile(path));
-  } catch (const inspect::FormatError& error) {
+    ours = readers::Listing(readers::ReadTypeLibFile(path));
+  } catch (const readers::FormatError& error) {
     ours = error.what();
   }
   if (FAILED(loaded)) {
@@ -148,7 +148,7 @@ void ExpectAgreement(const std::string& path, bool mustLoad) {
     EXPECT_EQ(ours.compare(0, path.size() + 2, path + ": "), 0) << ours;
     return;
   }
-  EXPECT_EQ(ours, inspect::Listing(oracle));
+  EXPECT_EQ(ours, readers::Listing(oracle));
 }
 
 } // namespace
@@ -164,8 +164,8 @@ TEST(TypeLibOracleTest, AgreesOnWineComponents) {
     const std::string path = entry.path().generic_string();
     bool ours = true;
     try {
-      inspect::ReadTypeLibFile(path);
-    } catch (const inspect::FormatError&) {
+      readers::ReadTypeLibFile(path);
+    } catch (const readers::FormatError&) {
       ours = false;
     }
     HRESULT loaded = S_OK;

@@ -1,4 +1,4 @@
-#include "readers/Report.h"
+#include "readers/Inspection.h"
 
 #include <memory>
 #include <new>
@@ -7,7 +7,7 @@
 #include "readers/PeImage.h"
 #include "platform/Platform.h"
 
-namespace inspect {
+namespace readers {
 
 namespace {
 
@@ -212,4 +212,4 @@ std::string Summary(const Inspection& in) {
 
 std::string DescribeProgram(const std::string& exePath) { return Summary(InspectProgram(exePath)); }
 
-} // namespace inspect
+} // namespace readers

@@ -3,7 +3,7 @@
 #include "support/TestSupport.h"
 
 #include "readers/Fixtures.h"
-#include "readers/Report.h"
+#include "readers/Inspection.h"
 #include "readers/PeBuilder.h"
 
 using testsupport::Fixture;
@@ -19,8 +19,8 @@ const char* const kGoodManifest =
 
 std::string ProgramWith(const std::string& manifest, std::uint16_t id = 1) {
   return testsupport::BuildPe(
-             inspect::kMachineI386, false,
-             {{inspect::ResourceKey::Id(24), inspect::ResourceKey::Id(id), manifest}})
+             readers::kMachineI386, false,
+             {{readers::ResourceKey::Id(24), readers::ResourceKey::Id(id), manifest}})
       .image;
 }
 
@@ -30,7 +30,7 @@ std::string ProgramWith(const std::string& manifest, std::uint16_t id = 1) {
 TEST(InspectTest, ReportsWhatBuiltProgramsCarry) {
   for (const char* name : {"App32.exe", "App64.exe", "Plain64.exe"}) {
     SCOPED_TRACE(name);
-    EXPECT_EQ(inspect::ReportText(inspect::InspectProgram(Fixture(name))),
+    EXPECT_EQ(readers::ReportText(readers::InspectProgram(Fixture(name))),
               testsupport::ReadBytes(
                   testsupport::SourceFile(std::string("tests/golden/readers/") + name + ".txt")));
   }
@@ -43,30 +43,30 @@ TEST_F(InspectFilesTest, SummarizesWhereTheManifestComesFrom) {
     const char* what;
     std::string program;  ///< "" for no file at all
     const char* external; ///< nullptr for none
-    inspect::ProgramState state;
+    readers::ProgramState state;
     const char* summary;
   };
-  const std::string plain = testsupport::BuildPe(inspect::kMachineI386, false, {}).image;
+  const std::string plain = testsupport::BuildPe(readers::kMachineI386, false, {}).image;
   const Row rows[] = {
-      {"embedded", ProgramWith(kGoodManifest), nullptr, inspect::ProgramState::Manifest,
+      {"embedded", ProgramWith(kGoodManifest), nullptr, readers::ProgramState::Manifest,
        "App.exe carries a manifest now: visual styles on."},
-      {"external", plain, kGoodManifest, inspect::ProgramState::Manifest,
+      {"external", plain, kGoodManifest, readers::ProgramState::Manifest,
        "App.exe carries a manifest now (App.exe.manifest beside it): visual styles on."},
-      {"both", ProgramWith(kGoodManifest), "<assembly/>", inspect::ProgramState::Manifest,
+      {"both", ProgramWith(kGoodManifest), "<assembly/>", readers::ProgramState::Manifest,
        "App.exe carries a manifest now: visual styles on. Warning: App.exe carries a manifest "
        "and App.exe.manifest stands beside it: Windows uses the embedded one and ignores the "
        "file."},
-      {"ID 2", ProgramWith(kGoodManifest, 2), nullptr, inspect::ProgramState::Manifest,
+      {"ID 2", ProgramWith(kGoodManifest, 2), nullptr, readers::ProgramState::Manifest,
        "App.exe carries a manifest now: visual styles on. Warning: the manifest is resource ID "
        "2, but Windows reads a program's manifest from ID 1."},
-      {"malformed", ProgramWith("<assembly>"), nullptr, inspect::ProgramState::Manifest,
+      {"malformed", ProgramWith("<assembly>"), nullptr, readers::ProgramState::Manifest,
        "App.exe carries a manifest now. Warning: the manifest is not well-formed XML (line 1: "
        "'assembly' is not closed): Windows refuses to start the program."},
-      {"none", plain, nullptr, inspect::ProgramState::NoManifest, "App.exe carries no manifest."},
-      {"garbage", "MZ garbage", nullptr, inspect::ProgramState::Unreadable,
+      {"none", plain, nullptr, readers::ProgramState::NoManifest, "App.exe carries no manifest."},
+      {"garbage", "MZ garbage", nullptr, readers::ProgramState::Unreadable,
        "App.exe cannot be read as a PE file: the MZ header at offset 0x3C (4 bytes) runs past "
        "the end of the file (10 bytes)."},
-      {"a text file", "Hello", kGoodManifest, inspect::ProgramState::Unreadable,
+      {"a text file", "Hello", kGoodManifest, readers::ProgramState::Unreadable,
        "App.exe cannot be read as a PE file: no MZ header: not a program or library."},
   };
   for (const Row& row : rows) {
@@ -77,14 +77,14 @@ TEST_F(InspectFilesTest, SummarizesWhereTheManifestComesFrom) {
     testsupport::WriteBytes(program, row.program);
     if (row.external)
       testsupport::WriteBytes(program + ".manifest", row.external);
-    EXPECT_EQ(inspect::InspectProgram(program).state, row.state);
-    EXPECT_EQ(inspect::DescribeProgram(program), row.summary);
+    EXPECT_EQ(readers::InspectProgram(program).state, row.state);
+    EXPECT_EQ(readers::DescribeProgram(program), row.summary);
   }
 }
 
 TEST_F(InspectFilesTest, AMissingFileIsUnreadable) {
-  const inspect::Inspection result = inspect::InspectProgram(Path("Gone.exe"));
-  EXPECT_EQ(result.state, inspect::ProgramState::Unreadable);
+  const readers::Inspection result = readers::InspectProgram(Path("Gone.exe"));
+  EXPECT_EQ(result.state, readers::ProgramState::Unreadable);
   EXPECT_EQ(result.fileName, "Gone.exe");
   EXPECT_FALSE(result.problem.empty());
 }

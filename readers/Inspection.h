@@ -10,7 +10,7 @@
 #include "readers/ManifestReader.h"
 #include "readers/Source.h"
 
-namespace inspect {
+namespace readers {
 
 enum class ProgramState {
   Manifest,   ///< the program carries a manifest, embedded or beside it
@@ -51,4 +51,4 @@ std::string Summary(const Inspection& inspection);
 /// Summary(InspectProgram(exePath)).
 std::string DescribeProgram(const std::string& exePath);
 
-} // namespace inspect
+} // namespace readers
