@@ -5,26 +5,21 @@
 #include <string>
 
 #include "app/ControlIds.h"
+#include "front/Keys.h"
 
 namespace app::texts {
 
-inline constexpr const char* kAppTitle = THEMEFOLD_APP_TITLE;
-inline constexpr const char* kSection = "General";
-inline constexpr const char* kKeyApplication = "Application";
-inline constexpr const char* kKeyDescription = "Description";
-inline constexpr const char* kKeyVersion = "Version";
-inline constexpr const char* kKeyRcExe = "RC.EXE";
+using front::keys::kAppTitle;
+using front::keys::kKeyApplication;
+using front::keys::kKeyDescription;
+using front::keys::kKeyVersion;
+using front::keys::kSection;
 
 inline constexpr const char* kInitializationError = "Initialization error!";
 inline constexpr const char* kNoCompilerQuitting =
     "Application will not work without RC.EXE, quitting!";
 inline constexpr const char* kInvalidFile = "Invalid file!";
 
-inline constexpr const char* kVb6SetupKey =
-    "Software\\Microsoft\\VisualStudio\\6.0\\Setup\\Microsoft Visual Basic\\";
-inline constexpr const char* kVb6ProductDir = "ProductDir";
-inline constexpr const char* kCompilerBelowVb6 = "Wizards\\RC.EXE";
-inline constexpr const char* kBundledCompiler = "rc.exe";
 inline constexpr const char* kCompilerFilter = "RC.exe|RC.EXE";
 inline constexpr const char* kCompilerDialogTitle = "Please locate RC.EXE manually.";
 

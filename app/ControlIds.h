@@ -3,7 +3,7 @@
 // program: window classes and titles, control IDs, resource IDs. Plain #defines so the
 // resource script can include this file too.
 
-#define THEMEFOLD_APP_TITLE "Themefold"
+#include "base/AppTitle.h"
 
 #define THEMEFOLD_MAIN_CLASS "ThemefoldMain"
 #define THEMEFOLD_MAIN_TITLE "Themefold Maker"

@@ -1,9 +1,9 @@
 #include "app/Globals.h"
 
-#include <algorithm>
-#include <cctype>
-
 #include "app/AppTexts.h"
+#include "base/Ascii.h"
+#include "front/Compiler.h"
+#include "front/Keys.h"
 #include "util/BraskModule.h"
 
 namespace Globals {
@@ -11,42 +11,11 @@ namespace Globals {
 std::string RcExePath;
 std::string ReadmeText;
 
-namespace {
-
-std::string LowerCase(std::string text) {
-  std::transform(text.begin(), text.end(), text.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return text;
-}
-
-// The first source that names an existing file; "" when none does. stored receives the
-// setting when it was read, for the dialog's initial folder.
-std::string FromKnownPlaces(const Services& services, std::string& stored) {
-  std::string vb6 = services.registry.ReadLocalMachineString(app::texts::kVb6SetupKey,
-                                                             app::texts::kVb6ProductDir);
-  if (!vb6.empty()) {
-    if (vb6.back() != '\\')
-      vb6 += '\\';
-    vb6 += app::texts::kCompilerBelowVb6;
-    if (services.files.FileExists(vb6))
-      return vb6;
-  }
-  stored = services.settings.Get(app::texts::kAppTitle, app::texts::kSection,
-                                 app::texts::kKeyRcExe, "");
-  if (services.files.FileExists(stored))
-    return stored;
-  // Lets the tool work on machines without Visual Basic.
-  const std::string bundled = services.files.AppFolder() + app::texts::kBundledCompiler;
-  if (services.files.FileExists(bundled))
-    return bundled;
-  return std::string();
-}
-
-} // namespace
-
 void LocateResourceCompiler(const Services& services) {
-  std::string stored;
-  std::string path = FromKnownPlaces(services, stored);
+  std::string path = front::LocateCompiler(
+      {services.registry, services.settings, services.files, front::keys::kBundledCompiler});
+  // The dialog opens where the stored compiler was, when there is a setting.
+  const std::string stored = path.empty() ? front::StoredCompiler(services.settings) : "";
   while (path.empty()) {
     int filterIndex = 1;
     const std::string picked =
@@ -57,14 +26,13 @@ void LocateResourceCompiler(const Services& services) {
       services.program.End();
       return;
     }
-    if (LowerCase(BraskModule::GetFileName(picked)) == "rc.exe")
+    if (ascii::Lower(BraskModule::GetFileName(picked)) == "rc.exe")
       path = picked;
     else
       services.boxes.Show({app::texts::kInvalidFile, app::Icon::Exclamation});
   }
   RcExePath = path;
-  services.settings.Save(app::texts::kAppTitle, app::texts::kSection, app::texts::kKeyRcExe,
-                         RcExePath);
+  front::StoreCompiler(services.settings, RcExePath);
   services.program.ShowMainWindow();
 }
 

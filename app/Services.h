@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string>
 
+#include "front/Services.h"
+
 namespace app {
 
 using WindowHandle = std::uintptr_t;
@@ -40,15 +42,8 @@ public:
                            const std::string& defaultName) = 0;
 };
 
-/// The per-user settings store; a missing key reads as defaultValue.
-class Settings {
-public:
-  virtual ~Settings() = default;
-  virtual std::string Get(const std::string& application, const std::string& section,
-                          const std::string& key, const std::string& defaultValue) = 0;
-  virtual void Save(const std::string& application, const std::string& section,
-                    const std::string& key, const std::string& value) = 0;
-};
+using front::Settings;
+using front::Registry;
 
 class Shell {
 public:
@@ -56,14 +51,6 @@ public:
   virtual std::intptr_t Open(const std::string& file, const std::string& directory,
                              WindowHandle ownerWindow, const std::string& parameters,
                              const std::string& operation) = 0;
-};
-
-/// The registry of the machine, read only.
-class Registry {
-public:
-  virtual ~Registry() = default;
-  virtual std::string ReadLocalMachineString(const std::string& subKey,
-                                             const std::string& valueName) = 0;
 };
 
 /// What a compiled program carries now, in words, for the user to confirm that a rebuilt

@@ -1,10 +1,8 @@
 #include "app/frmMain.h"
 
-#include <algorithm>
-#include <cctype>
-
 #include "app/AppTexts.h"
 #include "app/ComponentFiles.h"
+#include "front/Target.h"
 
 namespace app {
 
@@ -36,14 +34,6 @@ Box BoxFor(Report report, const std::string& text) {
   return {text, Icon::Critical, Buttons::Ok, 1};
 }
 
-bool GenerateEnabledFor(const std::string& targetPath) {
-  std::string lower(targetPath.size(), '\0');
-  std::transform(targetPath.begin(), targetPath.end(), lower.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  const std::string::size_type at = lower.find(".exe");
-  return at != std::string::npos && at >= 1;
-}
-
 frmMain::frmMain(MainView& view, const Globals::Services& services, Shell& shell,
                  ReadmeWindow& readme, OptionsWindow& options)
     : view_(view), services_(services), shell_(shell), readme_(readme), options_(options),
@@ -62,7 +52,7 @@ void frmMain::Form_Load() {
 }
 
 void frmMain::Text1_Change() {
-  view_.SetGenerateEnabled(GenerateEnabledFor(view_.Text(MainView::Field::Text1)));
+  view_.SetGenerateEnabled(front::GenerateEnabledFor(view_.Text(MainView::Field::Text1)));
 }
 
 void frmMain::Command3_Click() {

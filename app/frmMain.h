@@ -75,8 +75,4 @@ private:
   generation::Driver driver_;
 };
 
-/// The enabling rule of "Generate...": the first ".exe", in any letter case, starts at
-/// position 2 or later.
-bool GenerateEnabledFor(const std::string& targetPath);
-
 } // namespace app

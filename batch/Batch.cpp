@@ -1,7 +1,8 @@
 #include "batch/Batch.h"
 
-#include "app/frmMain.h"
 #include "batch/Options.h"
+#include "front/Compiler.h"
+#include "front/Target.h"
 #include "generation/Placeholders.h"
 #include "readers/Bytes.h"
 #include "readers/Components.h"
@@ -154,7 +155,7 @@ int Run(const std::vector<std::string>& args, generation::FileOperations& files,
   options.rcPath = AbsolutePath(options.rcPath, here, separator);
   options.readmePath = AbsolutePath(options.readmePath, here, separator);
   // The window's own rule for when "Generate..." may be pressed.
-  if (!app::GenerateEnabledFor(options.target))
+  if (!front::GenerateEnabledFor(options.target))
     return UsageError(console, "the target must name a .exe program: " + options.target);
   for (const std::string* path : {&options.target, &options.rcPath}) {
     const std::string reason = UnsafePathReason(*path, separator);
@@ -162,12 +163,12 @@ int Run(const std::vector<std::string>& args, generation::FileOperations& files,
       return UsageError(console, reason);
   }
 
-  CompilerPlaces places{console.registry, console.settings, files, console.bundledCompiler};
+  front::CompilerPlaces places{console.registry, console.settings, files, console.bundledCompiler};
   std::string compiler = options.rcPath;
   if (compiler.empty()) {
-    compiler = LocateCompiler(places);
+    compiler = front::LocateCompiler(places);
     if (compiler.empty()) {
-      Say(console.err, "no resource compiler found in " + DescribeCompilerPlaces(places) +
+      Say(console.err, "no resource compiler found in " + front::DescribeCompilerPlaces(places) +
                            "; name one with --rc PATH");
       return kUsage;
     }

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "batch/Locator.h"
+#include "front/Services.h"
 #include "generation/Driver.h"
 
 namespace batch {
@@ -26,8 +27,8 @@ enum ExitCode : int {
 struct Console {
   std::ostream& out; ///< the filled-in instructions, --help and --version
   std::ostream& err; ///< every report and warning
-  app::Registry& registry;
-  app::Settings& settings;
+  front::Registry& registry;
+  front::Settings& settings;
   std::string bundledCompiler; ///< file name of the compiler shipped beside the program
   std::string programVersion;
   /// Where an installed program's data lies, relative to the program's folder ("" beside it).

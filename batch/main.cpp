@@ -26,8 +26,8 @@ int main(int argc, char** argv) {
   batch::PrepareConsole();
   const std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
   ConsoleFileOperations files;
-  batch::SystemRegistry registry;
-  batch::SystemSettings settings;
+  front::SystemRegistry registry;
+  front::SystemSettings settings;
   batch::Console console{std::cout, std::cerr, registry, settings, THEMEFOLD_BUNDLED_COMPILER,
                          THEMEFOLD_VERSION, THEMEFOLD_DATA_FOLDER};
   int code = batch::kFileOperationFailed;

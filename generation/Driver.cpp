@@ -109,30 +109,6 @@ void RemoveStaleTemporaryFiles(FileOperations& files, const std::string& folder)
 
 } // namespace
 
-bool IsManifestVersion(const std::string& version) {
-  int parts = 0;
-  std::string::size_type i = 0;
-  for (;;) {
-    long value = 0;
-    std::string::size_type digits = 0;
-    while (i < version.size() && version[i] >= '0' && version[i] <= '9') {
-      value = value * 10 + (version[i] - '0');
-      if (value > 65535)
-        return false;
-      ++i;
-      ++digits;
-    }
-    if (digits == 0)
-      return false;
-    ++parts;
-    if (i == version.size())
-      return parts == 4;
-    if (version[i] != '.' || parts == 4)
-      return false;
-    ++i;
-  }
-}
-
 bool WriteModule(const std::string& path, FileOperations& files, Conversation& conversation,
                  bool ask) {
   try {

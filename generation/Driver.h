@@ -9,8 +9,9 @@
 #include <vector>
 
 #include "generation/Components.h"
+#include "generation/Manifest.h"
 #include "generation/ManifestSettings.h"
-#include "util/SystemError.h"
+#include "base/SystemError.h"
 
 namespace generation {
 
@@ -112,9 +113,6 @@ struct DriverOptions {
   /// The instructions template; "" for readme.txt in the program's own folder.
   std::string templatePath;
 };
-
-/// Four dot-separated numbers of 0 to 65535: the only versions Windows accepts in a manifest.
-bool IsManifestVersion(const std::string& version);
 
 /// Writes the start-up module to path, asking before it replaces a file unless ask is false
 /// (the question was answered already). The new text goes to a file of its own that then

@@ -6,7 +6,7 @@
 
 #include "generation/Components.h"
 
-#include "util/SystemError.h"
+#include "base/SystemError.h"
 
 namespace generation::texts {
 

@@ -255,3 +255,31 @@ std::string BuildManifestText(const std::string& version, const std::string& exe
                               const std::string& description) {
   return BuildManifestText(version, exeName, description, generation::ManifestSettings());
 }
+
+namespace generation {
+
+bool IsManifestVersion(const std::string& version) {
+  int parts = 0;
+  std::string::size_type i = 0;
+  for (;;) {
+    long value = 0;
+    std::string::size_type digits = 0;
+    while (i < version.size() && version[i] >= '0' && version[i] <= '9') {
+      value = value * 10 + (version[i] - '0');
+      if (value > 65535)
+        return false;
+      ++i;
+      ++digits;
+    }
+    if (digits == 0)
+      return false;
+    ++parts;
+    if (i == version.size())
+      return parts == 4;
+    if (version[i] != '.' || parts == 4)
+      return false;
+    ++i;
+  }
+}
+
+} // namespace generation

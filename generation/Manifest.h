@@ -40,6 +40,11 @@ std::string BuildManifestText(const std::string& version, const std::string& exe
 /// The proxy of the automation marshaler, which serves every dispatch and dual interface.
 inline constexpr const char* kAutomationProxyStub = "{00020424-0000-0000-C000-000000000046}";
 
+namespace generation {
+/// Four dot-separated numbers of 0 to 65535: the only versions Windows accepts in a manifest.
+bool IsManifestVersion(const std::string& version);
+} // namespace generation
+
 /// Escapes & < > " ' as XML entities, and puts U+FFFD in place of what XML cannot hold:
 /// control characters other than tab, CR and LF, and bytes that are not UTF-8.
 std::string EscapeXml(const std::string& value);

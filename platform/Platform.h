@@ -1,7 +1,8 @@
 #pragma once
 // The operating system as this program needs it, and nothing more. Every function here is
 // implemented once in platform/win32 and once in platform/posix; CMake picks the folder.
-// Nothing outside platform/ includes <windows.h> or POSIX headers.
+// The system's own headers (<windows.h>, POSIX) are included here and in the few places
+// docs/architecture.md names: the windows, the console setup and the standalone compiler.
 //
 // Strings are bytes in the system's ANSI code page on Windows and UTF-8 on Linux.
 // Failures that a caller must see are thrown as SystemError with the platform's number and
@@ -13,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "util/SystemError.h"
+#include "base/SystemError.h"
 
 namespace platform {
 

@@ -2,6 +2,8 @@
 // ASCII character classes. The <cctype> ones depend on the locale and are undefined for
 // bytes above 127, which scripts in code page 1252 are full of.
 
+#include "base/Ascii.h"
+
 namespace rc {
 
 inline bool IsSpace(char c) {
@@ -12,7 +14,7 @@ inline bool IsAlpha(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <=
 inline bool IsAlnum(char c) { return IsAlpha(c) || IsDigit(c); }
 inline bool IsCIdentifierStart(char c) { return IsAlpha(c) || c == '_'; }
 inline bool IsCIdentifierChar(char c) { return IsAlnum(c) || c == '_'; }
-inline char ToUpper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c; }
+using ascii::ToUpper;
 /// 0-35 for 0-9, a-z, A-Z; -1 otherwise.
 inline int DigitValue(char c) {
   if (IsDigit(c)) return c - '0';

@@ -13,13 +13,6 @@ namespace rc {
 
 namespace {
 
-std::string Lower(std::string s) {
-  for (char& c : s)
-    if (c >= 'A' && c <= 'Z')
-      c = static_cast<char>(c + 32);
-  return s;
-}
-
 bool ParseHex(std::string text, std::uint32_t& value) {
   if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X'))
     text = text.substr(2);
@@ -167,7 +160,7 @@ Options ParseCommandLine(const std::vector<std::string>& args) {
       continue;
     }
     const std::string body = arg.substr(1);
-    const std::string lower = Lower(body);
+    const std::string lower = ascii::Lower(body);
     // A switch with a value takes it joined ("/foout.res") or from the next argument.
     auto value = [&](std::size_t nameLength) -> std::string {
       if (body.size() > nameLength)

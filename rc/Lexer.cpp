@@ -12,15 +12,6 @@ bool IsNameChar(char c) {
   return IsAlnum(c) || c == '_' || c == '.' || c == '/' || c == '\\' || c == '-';
 }
 
-bool EqualsInsensitive(std::string_view a, std::string_view b) {
-  if (a.size() != b.size())
-    return false;
-  for (std::size_t i = 0; i < a.size(); ++i)
-    if (ToUpper(a[i]) != ToUpper(b[i]))
-      return false;
-  return true;
-}
-
 } // namespace
 
 bool ParseInteger(std::string_view text, std::uint32_t& value) {
@@ -135,9 +126,9 @@ void Lexer::Fill() {
     while (pos_ < s.size() && IsNameChar(s[pos_]))
       ++pos_;
     next_.text = std::string_view(s).substr(start, pos_ - start);
-    if (EqualsInsensitive(next_.text, "BEGIN"))
+    if (ascii::EqualIgnoringCase(next_.text, "BEGIN"))
       next_.kind = TokenKind::BlockBegin;
-    else if (EqualsInsensitive(next_.text, "END"))
+    else if (ascii::EqualIgnoringCase(next_.text, "END"))
       next_.kind = TokenKind::BlockEnd;
     else
       next_.kind = TokenKind::Identifier;

@@ -1,6 +1,6 @@
 #include "rc/Preprocessor.h"
 
-#include "util/text/Unicode.h"
+#include "base/Unicode.h"
 
 #include "rc/CharClass.h"
 #include "rc/Diagnostics.h"
@@ -22,14 +22,9 @@ std::string_view Trim(std::string_view s) {
   return s;
 }
 
-bool EndsWithInsensitive(const std::string& s, const char* suffix) {
-  std::string_view tail(suffix);
-  if (s.size() < tail.size())
-    return false;
-  for (std::size_t i = 0; i < tail.size(); ++i)
-    if (ToUpper(s[s.size() - tail.size() + i]) != ToUpper(tail[i]))
-      return false;
-  return true;
+bool EndsWithInsensitive(const std::string& s, std::string_view tail) {
+  return s.size() >= tail.size() &&
+         ascii::EqualIgnoringCase(std::string_view(s).substr(s.size() - tail.size()), tail);
 }
 
 // Integer expressions of #if and #elif, with C's operators and precedence. Arithmetic

@@ -5,7 +5,7 @@
 #include <new>
 #include <set>
 
-#include "readers/AsciiText.h"
+#include "base/Ascii.h"
 #include "readers/Bytes.h"
 #include "readers/VbProject.h"
 #include "platform/Platform.h"
@@ -24,14 +24,12 @@ constexpr const char* kMiscStatusNames[] = {
     "wantstomenumerge", "supportsmultilevelundo",
 };
 
-char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
 bool SameFolderText(const std::string& a, const std::string& b) {
   if (a.size() != b.size())
     return false;
   for (std::size_t i = 0; i < a.size(); ++i) {
-    const char x = a[i] == '/' ? '\\' : Lower(a[i]);
-    const char y = b[i] == '/' ? '\\' : Lower(b[i]);
+    const char x = a[i] == '/' ? '\\' : ascii::ToLower(a[i]);
+    const char y = b[i] == '/' ? '\\' : ascii::ToLower(b[i]);
     if (x != y)
       return false;
   }

@@ -3,7 +3,7 @@
 #include <memory>
 #include <new>
 
-#include "readers/AsciiText.h"
+#include "base/Ascii.h"
 #include "readers/PeImage.h"
 #include "platform/Platform.h"
 

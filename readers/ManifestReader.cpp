@@ -3,11 +3,11 @@
 #include <algorithm>
 #include <new>
 
-#include "generation/Driver.h"
-#include "readers/AsciiText.h"
+#include "generation/Manifest.h"
+#include "base/Ascii.h"
 #include "readers/PeImage.h"
 #include "readers/Xml.h"
-#include "util/text/Unicode.h"
+#include "base/Unicode.h"
 
 namespace readers {
 

@@ -2,7 +2,7 @@
 
 #include <set>
 
-#include "readers/AsciiText.h"
+#include "base/Ascii.h"
 
 namespace readers {
 

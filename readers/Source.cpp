@@ -1,6 +1,6 @@
 #include "readers/Source.h"
 
-#include "util/text/Unicode.h"
+#include "base/Unicode.h"
 
 namespace readers {
 

@@ -1,7 +1,7 @@
 #include "readers/VbProject.h"
 
-#include "readers/AsciiText.h"
-#include "util/text/Lines.h"
+#include "base/Ascii.h"
+#include "base/Lines.h"
 
 namespace readers {
 

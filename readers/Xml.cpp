@@ -5,7 +5,7 @@
 #include <unordered_set>
 #include <utility>
 
-#include "util/text/Unicode.h"
+#include "base/Unicode.h"
 
 namespace readers::xml {
 

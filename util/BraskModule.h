@@ -12,7 +12,7 @@
 #include <cstdint>
 #include <string>
 
-#include "util/SystemError.h"
+#include "base/SystemError.h"
 
 namespace BraskModule {
 

@@ -1,4 +1,4 @@
-#include "app/ControlIds.h"
+#include "base/AppTitle.h"
 #include "util/BraskDetail.h"
 
 namespace BraskModule {

@@ -33,6 +33,9 @@ public:
   int SelectedComponent() const override;
   void Close() override;
 
+  /// The dialog manager turns them into OK and Cancel.
+  EnterAndEsc EnterAndEscKeys() const override { return EnterAndEsc::OkAndCancel; }
+
 private:
   LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
   HWND Control(int id) const { return GetDlgItem(hwnd(), id); }

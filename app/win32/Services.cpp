@@ -47,25 +47,10 @@ std::string BraskFileDialog::Show(const std::string& filter, WindowHandle ownerW
                                      filterIndex, defaultName);
 }
 
-std::string BraskSettings::Get(const std::string& application, const std::string& section,
-                               const std::string& key, const std::string& defaultValue) {
-  return BraskModule::GetSetting(application, section, key, defaultValue);
-}
-
-void BraskSettings::Save(const std::string& application, const std::string& section,
-                         const std::string& key, const std::string& value) {
-  BraskModule::SaveSetting(application, section, key, value);
-}
-
 std::intptr_t BraskShell::Open(const std::string& file, const std::string& directory,
                                WindowHandle ownerWindow, const std::string& parameters,
                                const std::string& operation) {
   return BraskModule::ShellOpen(file, directory, ownerWindow, parameters, operation);
-}
-
-std::string BraskRegistry::ReadLocalMachineString(const std::string& subKey,
-                                                  const std::string& valueName) {
-  return BraskModule::RegReadString(BraskModule::kHkeyLocalMachine, subKey, valueName);
 }
 
 bool Comctl32::InitCommonControlsEx(const Themefold::tagInitCommonControlsEx& iccex) {

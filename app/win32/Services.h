@@ -23,25 +23,11 @@ public:
                    const std::string& defaultName) override;
 };
 
-class BraskSettings : public Settings {
-public:
-  std::string Get(const std::string& application, const std::string& section,
-                  const std::string& key, const std::string& defaultValue) override;
-  void Save(const std::string& application, const std::string& section, const std::string& key,
-            const std::string& value) override;
-};
-
 class BraskShell : public Shell {
 public:
   std::intptr_t Open(const std::string& file, const std::string& directory,
                      WindowHandle ownerWindow, const std::string& parameters,
                      const std::string& operation) override;
-};
-
-class BraskRegistry : public Registry {
-public:
-  std::string ReadLocalMachineString(const std::string& subKey,
-                                     const std::string& valueName) override;
 };
 
 class Comctl32 : public Themefold::CommonControlsLibrary {

@@ -9,8 +9,8 @@
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   using namespace app::win32;
-  BraskRegistry registry;
-  BraskSettings settings;
+  front::SystemRegistry registry;
+  front::SystemSettings settings;
   generation::BraskFileOperations files;
   BraskFileDialog dialog;
   Win32MessageBoxes boxes;

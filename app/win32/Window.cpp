@@ -1,7 +1,6 @@
 // Win32 only.
 #include "app/win32/Window.h"
 
-#include <cstring>
 
 #include "app/ControlIds.h"
 
@@ -111,6 +110,13 @@ Window::~Window() {
     SetWindowLongPtrA(hwnd_, GWLP_USERDATA, 0);
     DestroyWindow(hwnd_);
   }
+}
+
+Window* Window::FromHandle(HWND hwnd) {
+  // Only windows of the classes Register made carry a Window in their user data.
+  if (reinterpret_cast<WNDPROC>(GetClassLongPtrA(hwnd, GCLP_WNDPROC)) != &Window::Procedure)
+    return nullptr;
+  return reinterpret_cast<Window*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
 }
 
 void Window::Register(const char* className, HICON icon, HICON smallIcon) {
@@ -226,31 +232,13 @@ HFONT MakeFont(const char* face, int centipoints, bool underline, const char* fa
   return TryFont(nullptr, height, underline, pitch, false, false);
 }
 
-namespace {
-
-enum class Root { Other, Plain, WithOkCancel };
-
-Root KindOf(HWND root) {
-  char name[64] = {};
-  GetClassNameA(root, name, sizeof name);
-  if (std::strcmp(name, THEMEFOLD_OPTIONS_CLASS) == 0)
-    return Root::WithOkCancel;
-  return std::strcmp(name, THEMEFOLD_MAIN_CLASS) == 0 ||
-                 std::strcmp(name, THEMEFOLD_README_CLASS) == 0
-             ? Root::Plain
-             : Root::Other;
-}
-
-} // namespace
-
 void DispatchOne(MSG& msg) {
   HWND root = msg.hwnd ? GetAncestor(msg.hwnd, GA_ROOT) : nullptr;
-  const Root kind = root ? KindOf(root) : Root::Other;
-  if (kind != Root::Other) {
+  if (Window* window = root ? Window::FromHandle(root) : nullptr) {
     const bool key = msg.message == WM_KEYDOWN || msg.message == WM_KEYUP ||
                      msg.message == WM_CHAR;
-    // In the options window the dialog manager turns them into OK and Cancel.
-    if (kind == Root::Plain && key && (msg.wParam == VK_RETURN || msg.wParam == VK_ESCAPE))
+    if (window->EnterAndEscKeys() == Window::EnterAndEsc::Ignored && key &&
+        (msg.wParam == VK_RETURN || msg.wParam == VK_ESCAPE))
       return;
     if (IsDialogMessageA(root, &msg))
       return;

@@ -21,6 +21,14 @@ public:
 
   HWND hwnd() const { return hwnd_; }
 
+  /// What Enter and Esc do: nothing in a window without OK and Cancel buttons, or press
+  /// them through the dialog manager.
+  enum class EnterAndEsc { Ignored, OkAndCancel };
+  virtual EnterAndEsc EnterAndEscKeys() const { return EnterAndEsc::Ignored; }
+
+  /// The Window behind hwnd; nullptr for a window of another class, a message box say.
+  static Window* FromHandle(HWND hwnd);
+
 protected:
   /// Registers className once per process.
   static void Register(const char* className, HICON icon, HICON smallIcon);
@@ -75,8 +83,8 @@ LRESULT ColourAsEditable(HDC dc);
 /// Moves window to the centre of owner, or of the screen without one.
 void CentreOver(HWND window, HWND owner);
 
-/// Runs one message of the thread: Tab moves between controls. Enter and Esc press OK and
-/// Cancel in the options window and do nothing in the others, which have no such buttons.
+/// Runs one message of the thread: Tab moves between controls of the program's windows,
+/// and Enter and Esc do what the window's EnterAndEscKeys says.
 void DispatchOne(MSG& msg);
 /// Until WM_QUIT; the exit code it carries.
 int RunMessageLoop();

@@ -6,7 +6,7 @@
 #include <string>
 #include <unistd.h>
 
-#include "util/SystemError.h"
+#include "base/SystemError.h"
 
 namespace platform::posix {
 

@@ -12,7 +12,7 @@
 #include "platform/Platform.h"
 #include "platform/posix/PosixError.h"
 #include "platform/posix/Stopping.h"
-#include "util/text/CommandLine.h"
+#include "base/CommandLine.h"
 
 extern char** environ;
 

@@ -8,7 +8,7 @@
 
 #include "platform/Platform.h"
 #include "platform/posix/PosixError.h"
-#include "util/text/SettingsFile.h"
+#include "base/SettingsFile.h"
 
 namespace platform {
 namespace {

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "util/SystemError.h"
+#include "base/SystemError.h"
 
 namespace platform::win32 {
 

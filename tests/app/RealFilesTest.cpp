@@ -12,7 +12,7 @@
 #include "generation/Placeholders.h"
 #include "generation/TemporaryNames.h"
 #include "platform/Platform.h"
-#include "util/text/CommandLine.h"
+#include "base/CommandLine.h"
 
 namespace fs = std::filesystem;
 using generation::Outcome;

@@ -8,11 +8,12 @@
 #include <map>
 #include <sstream>
 
-#include "app/AppTexts.h"
+#include "front/Compiler.h"
+#include "front/Keys.h"
 #include "batch/Batch.h"
 #include "generation/BraskFileOperations.h"
 #include "readers/PeBuilder.h"
-#include "util/text/CommandLine.h"
+#include "base/CommandLine.h"
 
 #ifndef _WIN32
 #include <sys/stat.h>
@@ -52,18 +53,18 @@ public:
   std::string AppFolder() override { return appFolder; }
 };
 
-class FakeRegistry : public app::Registry {
+class FakeRegistry : public front::Registry {
 public:
   std::string vb6Folder;
   std::string ReadLocalMachineString(const std::string& subKey,
                                      const std::string& valueName) override {
-    return subKey == app::texts::kVb6SetupKey && valueName == app::texts::kVb6ProductDir
+    return subKey == front::keys::kVb6SetupKey && valueName == front::keys::kVb6ProductDir
                ? vb6Folder
                : std::string();
   }
 };
 
-class FakeSettings : public app::Settings {
+class FakeSettings : public front::Settings {
 public:
   std::map<std::string, std::string> values; ///< "application/section/key"
   int saves = 0;
@@ -351,14 +352,14 @@ TEST_F(BatchTest, CompilerPlacesInTheWindowsOrder) {
     registry.vb6Folder = row.vb6Folder;
     settings.values = {{"Themefold/General/RC.EXE", row.stored}};
     files.knownFiles = row.existing;
-    EXPECT_EQ(batch::LocateCompiler({registry, settings, files, "bundled-rc"}), row.expected);
+    EXPECT_EQ(front::LocateCompiler({registry, settings, files, "bundled-rc"}), row.expected);
   }
   EXPECT_EQ(settings.saves, 0);
 }
 
 TEST(BatchBuildTest, BundledCompilerHasTheNameTheWindowLooksFor) {
   const bool windows = generation::BraskFileOperations().PathSeparator() == '\\';
-  EXPECT_STREQ(THEMEFOLD_BUNDLED_COMPILER, windows ? app::texts::kBundledCompiler : "themefold-rc");
+  EXPECT_STREQ(THEMEFOLD_BUNDLED_COMPILER, windows ? front::keys::kBundledCompiler : "themefold-rc");
 }
 
 // --inspect reads the program and its neighbour, prints, and writes nothing.

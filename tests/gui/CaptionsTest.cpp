@@ -152,8 +152,8 @@ protected:
       : program_(nullptr, shell_),
         services_{registry_, settings_, files_, dialog_, boxes_, program_} {}
 
-  app::win32::BraskRegistry registry_;
-  app::win32::BraskSettings settings_;
+  front::SystemRegistry registry_;
+  front::SystemSettings settings_;
   generation::BraskFileOperations files_;
   app::win32::BraskFileDialog dialog_;
   app::win32::Win32MessageBoxes boxes_;

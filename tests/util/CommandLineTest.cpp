@@ -1,7 +1,7 @@
 // Command lines taken apart by the Windows rules, on every platform.
 #include "support/TestSupport.h"
 
-#include "util/text/CommandLine.h"
+#include "base/CommandLine.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 // The text of the settings file used where there is no registry, on every platform.
 #include "support/TestSupport.h"
 
-#include "util/text/SettingsFile.h"
+#include "base/SettingsFile.h"
 
 namespace {
 

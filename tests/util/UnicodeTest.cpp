@@ -1,7 +1,7 @@
 // UTF-16 from Windows structures to UTF-8.
 #include <gtest/gtest.h>
 
-#include "util/text/Unicode.h"
+#include "base/Unicode.h"
 
 TEST(UnicodeTest, Utf16LittleEndianToUtf8) {
   struct Row {

@@ -2,7 +2,7 @@
 // splitter gives must be stable: an argument never holds the blanks that separate
 // arguments unless the line quoted them, and splitting never yields more arguments than
 // the line has characters.
-#include "util/text/CommandLine.h"
+#include "base/CommandLine.h"
 
 #include <cstdint>
 #include <cstdlib>

@@ -1,7 +1,7 @@
 // libFuzzer target: any bytes as the settings file. A file that parses must write back to
 // text that parses to the same document, and writing that again must give the same text:
 // a round trip never loses or changes a value.
-#include "util/text/SettingsFile.h"
+#include "base/SettingsFile.h"
 
 #include <cstdint>
 #include <cstdlib>

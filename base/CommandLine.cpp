@@ -1,4 +1,4 @@
-#include "util/text/CommandLine.h"
+#include "base/CommandLine.h"
 
 namespace commandline {
 namespace {

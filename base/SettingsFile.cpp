@@ -1,16 +1,15 @@
-#include "util/text/SettingsFile.h"
+#include "base/SettingsFile.h"
 
 #include <algorithm>
 
-#include "util/text/Lines.h"
+#include "base/Ascii.h"
+#include "base/Lines.h"
 
 namespace settingsfile {
 namespace {
 
 bool SameName(const std::string& a, const std::string& b) {
-  auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; };
-  return a.size() == b.size() &&
-         std::equal(a.begin(), a.end(), b.begin(), [&](char x, char y) { return lower(x) == lower(y); });
+  return ascii::EqualIgnoringCase(a, b);
 }
 
 bool IsNameSpecial(char c) { return c == '=' || c == '[' || c == ']' || c == ';' || c == '#'; }

@@ -1,4 +1,4 @@
-#include "util/text/Unicode.h"
+#include "base/Unicode.h"
 
 namespace unicode {
 
