@@ -28,9 +28,7 @@ const std::string kModule = kFolder + "modThemefold.bas";
 const std::string kReadme = "C:\\Tool\\readme.txt";
 const std::string kCompiler = "C:\\VB98\\Wizards\\RC.EXE";
 
-std::string Golden(const std::string& name) {
-  return testsupport::ReadBytes(testsupport::SourceFile("tests/golden/" + name));
-}
+using testsupport::Golden;
 
 /// A main window with its fakes, set up for a target in a folder with a blank in its name.
 struct Scenario {

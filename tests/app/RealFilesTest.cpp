@@ -21,9 +21,7 @@ using generation::Report;
 
 namespace {
 
-std::string Golden(const std::string& name) {
-  return testsupport::ReadBytes(testsupport::SourceFile("tests/golden/" + name));
-}
+using testsupport::Golden;
 
 /// The real operations, with a compiler that finds the manifest as rc does (by the bare
 /// name the script gives, in the current folder) and records what it was given.

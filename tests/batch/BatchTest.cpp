@@ -12,7 +12,7 @@
 #include "front/Keys.h"
 #include "batch/Batch.h"
 #include "generation/BraskFileOperations.h"
-#include "readers/PeBuilder.h"
+#include "support/PeBuilder.h"
 #include "base/CommandLine.h"
 
 #ifndef _WIN32
@@ -23,9 +23,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string Golden(const std::string& name) {
-  return testsupport::ReadBytes(testsupport::SourceFile("tests/golden/" + name));
-}
+using testsupport::Golden;
 
 /// Real files; a compiler that writes "RES" where it is told unless it is broken, and
 /// existence answers of its own for the compiler's usual places.

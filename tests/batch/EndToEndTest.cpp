@@ -11,15 +11,13 @@
 #include "batch/Runner.h"
 #include "generation/BraskFileOperations.h"
 #include "generation/Driver.h"
-#include "readers/PeBuilder.h"
+#include "support/PeBuilder.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-std::string Golden(const std::string& name) {
-  return testsupport::ReadBytes(testsupport::SourceFile("tests/golden/" + name));
-}
+using testsupport::Golden;
 
 /// The window's side of a generation: every question answered OK, the instructions kept.
 class WindowAnswers : public generation::Conversation {

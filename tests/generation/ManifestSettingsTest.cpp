@@ -13,12 +13,7 @@ using generation::RunLevel;
 
 namespace {
 
-std::string Golden(const std::string& name) {
-  const std::string bytes =
-      testsupport::ReadBytes(testsupport::SourceFile("tests/golden/" + name));
-  EXPECT_FALSE(bytes.empty()) << "missing golden file " << name;
-  return bytes;
-}
+using testsupport::Golden;
 
 ManifestSettings All() {
   ManifestSettings all;

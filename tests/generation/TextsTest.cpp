@@ -14,11 +14,7 @@ using testsupport::SourceFile;
 
 namespace {
 
-std::string Golden(const std::string& name) {
-  const std::string bytes = ReadBytes(SourceFile("tests/golden/" + name));
-  EXPECT_FALSE(bytes.empty()) << "missing golden file " << name;
-  return bytes;
-}
+using testsupport::Golden;
 
 size_t CountDots(const std::string& manifest) {
   const size_t open = manifest.rfind("<!--");

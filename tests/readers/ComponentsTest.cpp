@@ -9,9 +9,7 @@
 
 namespace {
 
-std::string Golden(const std::string& name) {
-  return testsupport::ReadBytes(testsupport::SourceFile("tests/golden/" + name));
-}
+using testsupport::Golden;
 
 std::string FixtureFolder() {
   const std::string any = testsupport::Fixture("x");

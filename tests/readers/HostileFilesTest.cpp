@@ -10,7 +10,7 @@
 #include <functional>
 
 #include "readers/Components.h"
-#include "readers/PeBuilder.h"
+#include "support/PeBuilder.h"
 #include "readers/Inspection.h"
 #include "readers/TypeLib.h"
 #include "platform/Platform.h"

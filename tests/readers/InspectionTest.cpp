@@ -4,7 +4,7 @@
 
 #include "readers/Fixtures.h"
 #include "readers/Inspection.h"
-#include "readers/PeBuilder.h"
+#include "support/PeBuilder.h"
 
 using testsupport::Fixture;
 
@@ -27,12 +27,11 @@ std::string ProgramWith(const std::string& manifest, std::uint16_t id = 1) {
 } // namespace
 
 // The report of each program built here, byte for byte.
-TEST(InspectTest, ReportsWhatBuiltProgramsCarry) {
+TEST(InspectionTest, ReportsWhatBuiltProgramsCarry) {
   for (const char* name : {"App32.exe", "App64.exe", "Plain64.exe"}) {
     SCOPED_TRACE(name);
     EXPECT_EQ(readers::ReportText(readers::InspectProgram(Fixture(name))),
-              testsupport::ReadBytes(
-                  testsupport::SourceFile(std::string("tests/golden/readers/") + name + ".txt")));
+              testsupport::Golden(std::string("readers/") + name + ".txt"));
   }
 }
 

@@ -7,7 +7,7 @@
 
 #include "readers/Fixtures.h"
 #include "readers/Inspection.h"
-#include "readers/PeBuilder.h"
+#include "support/PeBuilder.h"
 #include "readers/PeImage.h"
 
 using readers::FormatError;

@@ -5,7 +5,7 @@
 
 #include "readers/Bytes.h"
 #include "readers/Fixtures.h"
-#include "readers/PeBuilder.h"
+#include "support/PeBuilder.h"
 #include "readers/TypeLib.h"
 
 using testsupport::PutU32;
@@ -57,8 +57,7 @@ TEST(TypeLibTest, ReadsWhatWidlWrote) {
   for (const Row& row : rows) {
     SCOPED_TRACE(row.path);
     EXPECT_EQ(readers::Listing(readers::ReadTypeLibFile(Fixture(row.path))),
-              testsupport::ReadBytes(
-                  testsupport::SourceFile(std::string("tests/golden/readers/") + row.golden)));
+              testsupport::Golden(std::string("readers/") + row.golden));
   }
 }
 

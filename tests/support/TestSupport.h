@@ -28,6 +28,13 @@ inline std::string ReadBytes(const std::filesystem::path& path) {
   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
+/// A file of tests/golden: the bytes a text or file must have exactly.
+inline std::string Golden(const std::string& name) {
+  const std::string bytes = ReadBytes(SourceFile("tests/golden/" + name));
+  EXPECT_FALSE(bytes.empty()) << "missing golden file " << name;
+  return bytes;
+}
+
 inline void WriteBytes(const std::filesystem::path& path, const std::string& bytes) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   out << bytes;

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "readers/Inspection.h"
-#include "readers/PeBuilder.h"
+#include "support/PeBuilder.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   static const std::string plain = testsupport::BuildPe(readers::kMachineI386, false, {}).image;
