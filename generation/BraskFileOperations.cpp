@@ -27,6 +27,15 @@ void BraskFileOperations::RenameOver(const std::string& from, const std::string&
 std::string BraskFileOperations::ReadWholeFile(const std::string& path) {
   return BraskModule::ReadWholeFile(path);
 }
+std::string BraskFileOperations::ReadBytes(const std::string& path, std::size_t limit) {
+  return platform::ReadFileBytes(path, limit);
+}
+bool BraskFileOperations::CreateNewFile(const std::string& path, const std::string& bytes) {
+  return platform::CreateNewFile(path, bytes);
+}
+bool BraskFileOperations::IsReadOnly(const std::string& path) {
+  return platform::IsReadOnly(path);
+}
 void BraskFileOperations::RunAndWait(const std::string& commandLine) {
   BraskModule::RunAndWait(commandLine);
 }

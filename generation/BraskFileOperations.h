@@ -15,6 +15,9 @@ public:
   bool CreateNewTextFile(const std::string& path, const std::string& text) override;
   void RenameOver(const std::string& from, const std::string& to) override;
   std::string ReadWholeFile(const std::string& path) override;
+  std::string ReadBytes(const std::string& path, std::size_t limit) override;
+  bool CreateNewFile(const std::string& path, const std::string& bytes) override;
+  bool IsReadOnly(const std::string& path) override;
   void RunAndWait(const std::string& commandLine) override;
   std::string AppFolder() override;
   std::string AnsiToUtf8(const std::string& text) override;

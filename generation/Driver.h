@@ -34,6 +34,11 @@ public:
   virtual void RenameOver(const std::string& from, const std::string& to) = 0;
   /// The text less one final CR LF.
   virtual std::string ReadWholeFile(const std::string& path) = 0;
+  /// Every byte of a file of at most limit bytes; a larger one, a folder or a device throws.
+  virtual std::string ReadBytes(const std::string& path, std::size_t limit) = 0;
+  /// CreateNewTextFile with the bytes exactly as given.
+  virtual bool CreateNewFile(const std::string& path, const std::string& bytes) = 0;
+  virtual bool IsReadOnly(const std::string& path) = 0;
   /// Blocks until the child has ended; a program that cannot start returns at once.
   virtual void RunAndWait(const std::string& commandLine) = 0;
   /// The program's own folder, ending in its separator.

@@ -83,6 +83,9 @@ bool ChangeDirectory(const std::string& path);
 std::string CurrentDirectory();
 /// True when the system returns attributes (Win32) or status (POSIX) for path.
 bool HasAttributes(const std::string& path);
+/// Win32: the read-only attribute. POSIX: no write permission for the owner (root's
+/// access() would say writable either way).
+bool IsReadOnly(const std::string& path);
 /// Win32: FILE_ATTRIBUTE_NORMAL. POSIX: adds write permission for the owner. Throws.
 void SetNormalAttributes(const std::string& path);
 /// Deletes one file. Throws SystemError.

@@ -26,6 +26,11 @@ bool HasAttributes(const std::string& path) {
   return ::stat(path.c_str(), &st) == 0;
 }
 
+bool IsReadOnly(const std::string& path) {
+  struct stat st {};
+  return ::stat(path.c_str(), &st) == 0 && (st.st_mode & S_IWUSR) == 0;
+}
+
 // Hidden and system have no POSIX counterpart; write permission for the owner is what
 // stands between the program and replacing the file.
 // Opened without following a link, so nothing outside the folder becomes writable; without

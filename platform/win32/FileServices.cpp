@@ -26,6 +26,11 @@ bool HasAttributes(const std::string& path) {
   return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
+bool IsReadOnly(const std::string& path) {
+  const DWORD attributes = GetFileAttributesA(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0;
+}
+
 void SetNormalAttributes(const std::string& path) {
   if (!SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL))
     win32::ThrowLastError("Set attributes of", path);

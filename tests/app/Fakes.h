@@ -154,6 +154,25 @@ public:
       text.resize(text.size() - 2);
     return text;
   }
+  std::string ReadBytes(const std::string& path, std::size_t limit) override {
+    log.push_back("read " + path);
+    Check("Open", path);
+    auto it = files.find(path);
+    if (it == files.end())
+      throw SystemError("Open", path, 2, "The system cannot find the file specified.");
+    if (it->second.bytes.size() > limit)
+      throw SystemError("Read", path, 0, "too large");
+    return it->second.bytes;
+  }
+  bool CreateNewFile(const std::string& path, const std::string& bytes) override {
+    if (!CreateNewTextFile(path, ""))
+      return false;
+    files[path].bytes = bytes;
+    return true;
+  }
+  bool IsReadOnly(const std::string& path) override {
+    return files.count(path) != 0 && files[path].readOnly;
+  }
   void RunAndWait(const std::string& commandLine) override {
     log.push_back("run");
     commandLines.push_back(commandLine);

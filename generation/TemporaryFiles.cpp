@@ -1,0 +1,53 @@
+#include "generation/TemporaryFiles.h"
+
+#include "generation/ResourceScript.h"
+#include "generation/TemporaryNames.h"
+
+namespace generation {
+
+std::string FolderOf(const std::string& path) {
+  const std::string::size_type cut = path.find_last_of("\\/");
+  return cut == std::string::npos ? std::string() : path.substr(0, cut + 1);
+}
+
+// A run that was killed could not remove its temporary files; the process id in their
+// names tells that nobody is using them any more.
+void RemoveStaleTemporaryFiles(FileOperations& files, const std::string& folder) {
+  const unsigned long self = files.ProcessId();
+  for (const std::string& name : files.FolderEntries(folder)) {
+    const unsigned long owner = TemporaryOwner(name);
+    if (owner == 0 || owner == self || files.ProcessRunning(owner))
+      continue;
+    const std::string path = folder + name;
+    try {
+      if (files.IsPlainFile(path))
+        files.RemoveFile(path);
+    } catch (const SystemError&) {
+      // Left for a later run; it is in nobody's way.
+    }
+  }
+}
+
+
+Compiled CompileManifest(FileOperations& files, Conversation& conversation,
+                         TemporaryFiles& temporary, const std::string& probeFolder,
+                         const std::string& manifestText, const std::string& rcExePath,
+                         std::string& compiledPath) {
+  const std::string manifestPath = temporary.Create(".manifest", manifestText);
+  const std::string scriptPath =
+      temporary.Create(".rc", BuildResourceScript(temporary.Name(".manifest")));
+  compiledPath = temporary.Claim(".res");
+  // The compiler finds the manifest by its bare name in the current directory, and a file
+  // probe that met a folder of the same name has entered it: probe the folder again so that
+  // it is the last directory change before the compiler starts.
+  if (!files.FolderExists(probeFolder))
+    return Compiled::FolderInaccessible;
+  files.RunAndWait(BuildCompilerCommand(rcExePath, temporary.Folder(), temporary.Name(".res"),
+                                        temporary.Name(".rc")));
+  conversation.CompilerFinished();
+  temporary.Remove(manifestPath);
+  temporary.Remove(scriptPath);
+  return files.IsPlainFile(compiledPath) ? Compiled::Res : Compiled::Nothing;
+}
+
+} // namespace generation

@@ -1,0 +1,103 @@
+#pragma once
+// The files a run makes under temporary names of its own, and the compiler's run over them.
+
+#include <string>
+#include <vector>
+
+#include "generation/Driver.h"
+#include "generation/TemporaryNames.h"
+
+namespace generation {
+
+// Files this run made under temporary names. Whatever happens they go again, but never a
+// file the run did not make itself; a stop request removes them too.
+class TemporaryFiles {
+public:
+  TemporaryFiles(FileOperations& files, std::string folder)
+      : files_(files), folder_(std::move(folder)) {
+    NewStem();
+  }
+  ~TemporaryFiles() {
+    for (const std::string& path : owned_) {
+      try {
+        if (files_.IsPlainFile(path))
+          files_.RemoveFile(path);
+      } catch (const SystemError&) {
+        // The error that stopped the run is the one to report.
+      }
+      files_.TrackTemporaryFile(path, false);
+    }
+  }
+  TemporaryFiles(const TemporaryFiles&) = delete;
+  TemporaryFiles& operator=(const TemporaryFiles&) = delete;
+
+  /// The path of this run's file with the suffix; it is removed at the end if it exists.
+  std::string Claim(const std::string& suffix) {
+    const std::string path = folder_ + stem_ + suffix;
+    owned_.push_back(path);
+    files_.TrackTemporaryFile(path, true);
+    return path;
+  }
+  /// Creates this run's file with the suffix. Only the first file may meet a name that is
+  /// taken (a stem nobody could guess, unless they saw it): it then takes another stem.
+  std::string Create(const std::string& suffix, const std::string& text) {
+    for (int attempt = 0;; ++attempt) {
+      const std::string path = Claim(suffix);
+      if (files_.CreateNewTextFile(path, text))
+        return path;
+      owned_.pop_back();
+      files_.TrackTemporaryFile(path, false);
+      if (attempt == 3 || owned_.size() > 0)
+        throw SystemError("Create", path, 17, "a file of this name exists already");
+      NewStem();
+    }
+  }
+  const std::string& Folder() const { return folder_; }
+  /// The bare name of this run's file with the suffix.
+  std::string Name(const std::string& suffix) const { return stem_ + suffix; }
+  /// A file this run made now has a lasting name.
+  void Release(const std::string& path) {
+    for (auto it = owned_.begin(); it != owned_.end(); ++it)
+      if (*it == path) {
+        owned_.erase(it);
+        break;
+      }
+    files_.TrackTemporaryFile(path, false);
+  }
+  /// The regular clean-up after the compiler; errors here are reported.
+  void Remove(const std::string& path) {
+    if (files_.IsPlainFile(path))
+      files_.RemoveFile(path);
+    Release(path);
+  }
+
+private:
+  void NewStem() { stem_ = TemporaryStem(files_.ProcessId(), files_.RandomBits()); }
+
+  FileOperations& files_;
+  std::string folder_;
+  std::string stem_;
+  std::vector<std::string> owned_;
+};
+
+/// The folder part of path, ending in its separator; "" for a bare name.
+std::string FolderOf(const std::string& path);
+
+/// Removes the temporary files of runs that were killed: their process id has ended.
+void RemoveStaleTemporaryFiles(FileOperations& files, const std::string& folder);
+
+enum class Compiled {
+  Res,                ///< the compiler made the .res
+  FolderInaccessible, ///< probeFolder could not be entered again before the compiler
+  Nothing,            ///< the compiler made no .res
+};
+
+/// Writes manifestText and a script naming it into temporary's folder, enters probeFolder,
+/// runs the compiler there and removes both files again. On Res, compiledPath names the .res
+/// this run made, still claimed by temporary.
+Compiled CompileManifest(FileOperations& files, Conversation& conversation,
+                         TemporaryFiles& temporary, const std::string& probeFolder,
+                         const std::string& manifestText, const std::string& rcExePath,
+                         std::string& compiledPath);
+
+} // namespace generation
