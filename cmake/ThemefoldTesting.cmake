@@ -82,5 +82,10 @@ function(themefold_add_test target)
     if(arg_TIMEOUT)
       set_tests_properties(${name} PROPERTIES TIMEOUT ${arg_TIMEOUT})
     endif()
+    # The longest start first, also in a new build folder that has no times of its own yet:
+    # they decide when a parallel run ends.
+    if(slow IN_LIST arg_LABELS)
+      set_tests_properties(${name} PROPERTIES COST 1000)
+    endif()
   endforeach()
 endfunction()
