@@ -39,9 +39,6 @@ endif()
 function(themefold_add_test target)
   cmake_parse_arguments(PARSE_ARGV 1 arg "OWN_PREFIX" "TIMEOUT;SHARDS" "LABELS;ENVIRONMENT")
   target_link_libraries(${target} PRIVATE GTest::gtest GTest::gmock GTest::gtest_main)
-  # GoogleTest's header costs more to read than most test files: once per program, not per
-  # file.
-  target_precompile_headers(${target} PRIVATE <gtest/gtest.h>)
   set(environment "THEMEFOLD_TEST_SOURCE=${CMAKE_SOURCE_DIR}" ${arg_ENVIRONMENT})
   if(NOT CMAKE_CROSSCOMPILING)
     set(properties ENVIRONMENT "${environment}" LABELS unit ${arg_LABELS})
