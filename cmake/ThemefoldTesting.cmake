@@ -1,5 +1,9 @@
 # GoogleTest for every build, and one way to register a test program.
 # Windows test programs run under Wine with a prefix of this build tree's own.
+#
+# Labels: `unit` for what runs on the build machine in seconds (every host GoogleTest case),
+# `wine` for what runs under Wine, `slow` for what takes minutes. `ctest -L unit` is the quick
+# answer; the quick preset runs just that.
 
 if(NOT THEMEFOLD_TESTS)
   return()
@@ -9,7 +13,8 @@ enable_testing()
 
 if(CMAKE_CROSSCOMPILING)
   set(THEMEFOLD_WINEPREFIX ${CMAKE_BINARY_DIR}/wineprefix)
-  set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_SOURCE_DIR}/cmake/wine-run.sh ${THEMEFOLD_WINEPREFIX})
+  set(THEMEFOLD_WINE_RUN ${CMAKE_SOURCE_DIR}/cmake/wine-run.sh)
+  set(CMAKE_CROSSCOMPILING_EMULATOR ${THEMEFOLD_WINE_RUN} ${THEMEFOLD_WINEPREFIX})
   # The distro ships GoogleTest's sources only for the host; build them with mingw.
   set(gtest_force_shared_crt ON CACHE BOOL "" FORCE)
   set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
@@ -23,22 +28,61 @@ else()
   include(GoogleTest)
 endif()
 
-# themefold_add_test(<target> [LABELS ...])
-# Host: one CTest entry per test case. Wine: one entry per program, since every
-# Wine start costs about a second.
+# themefold_add_test(<target> [LABELS <label>...] [ENVIRONMENT <var=value>...]
+#                    [TIMEOUT <seconds>] [OWN_PREFIX] [SHARDS <n>])
+# Host: one CTest entry per test case, labelled `unit`. Wine: one entry per program, since
+# every Wine start costs about a second, labelled `wine`. LABELS adds to those.
+# OWN_PREFIX (Wine): the program keeps settings in the registry that other programs read, so
+# it runs in a prefix of its own, a copy of the build's, and needs no lock against them.
+# SHARDS (Wine): the cases are split over <n> entries that run side by side, each in a
+# prefix of its own.
 function(themefold_add_test target)
+  cmake_parse_arguments(PARSE_ARGV 1 arg "OWN_PREFIX" "TIMEOUT;SHARDS" "LABELS;ENVIRONMENT")
   target_link_libraries(${target} PRIVATE GTest::gtest GTest::gmock GTest::gtest_main)
-  if(CMAKE_CROSSCOMPILING)
-    add_test(NAME ${target} COMMAND ${target} --gtest_brief=1)
+  set(environment "THEMEFOLD_TEST_SOURCE=${CMAKE_SOURCE_DIR}" ${arg_ENVIRONMENT})
+  if(NOT CMAKE_CROSSCOMPILING)
+    set(properties ENVIRONMENT "${environment}" LABELS unit ${arg_LABELS})
+    if(arg_TIMEOUT)
+      list(APPEND properties TIMEOUT ${arg_TIMEOUT})
+    endif()
+    gtest_discover_tests(${target} DISCOVERY_TIMEOUT 60 PROPERTIES ${properties})
+    return()
+  endif()
+
+  set(labels wine ${arg_LABELS})
+  if(NOT arg_SHARDS)
+    set(arg_SHARDS 1)
+  endif()
+  math(EXPR last "${arg_SHARDS} - 1")
+  foreach(index RANGE ${last})
+    set(name ${target})
+    set(shard_environment ${environment})
+    if(arg_SHARDS GREATER 1)
+      math(EXPR number "${index} + 1")
+      set(name ${target}.${number}of${arg_SHARDS})
+      list(APPEND shard_environment GTEST_TOTAL_SHARDS=${arg_SHARDS} GTEST_SHARD_INDEX=${index})
+    endif()
+    if(arg_OWN_PREFIX OR arg_SHARDS GREATER 1)
+      add_test(NAME ${name}
+        COMMAND ${THEMEFOLD_WINE_RUN} --copy-of ${THEMEFOLD_WINEPREFIX}
+          ${CMAKE_BINARY_DIR}/wineprefix-${name} $<TARGET_FILE:${target}> --gtest_brief=1)
+    else()
+      add_test(NAME ${name} COMMAND ${target} --gtest_brief=1)
+    endif()
     # A program that crashes under Wine can still exit with 0: only GoogleTest's own
     # summary counts as a pass.
-    set_tests_properties(${target} PROPERTIES
-      ENVIRONMENT "THEMEFOLD_TEST_SOURCE=${CMAKE_SOURCE_DIR}"
+    set_tests_properties(${name} PROPERTIES
+      ENVIRONMENT "${shard_environment}"
+      LABELS "${labels}"
       PASS_REGULAR_EXPRESSION "\\[  PASSED  \\]"
       FAIL_REGULAR_EXPRESSION "\\[  FAILED  \\]")
-  else()
-    gtest_discover_tests(${target}
-      DISCOVERY_TIMEOUT 60
-      PROPERTIES ENVIRONMENT "THEMEFOLD_TEST_SOURCE=${CMAKE_SOURCE_DIR}")
-  endif()
+    if(arg_TIMEOUT)
+      set_tests_properties(${name} PROPERTIES TIMEOUT ${arg_TIMEOUT})
+    endif()
+    # The longest start first, also in a new build folder that has no times of its own yet:
+    # they decide when a parallel run ends.
+    if(slow IN_LIST arg_LABELS)
+      set_tests_properties(${name} PROPERTIES COST 1000)
+    endif()
+  endforeach()
 endfunction()

@@ -1,11 +1,36 @@
 #!/bin/sh
-# Runs one Windows program under Wine: wine-run.sh PREFIX PROGRAM [ARGS...]
+# Runs one Windows program under Wine: wine-run.sh [--copy-of BASE] PREFIX PROGRAM [ARGS...]
 # With no PROGRAM it only makes sure the prefix exists.
 # The prefix lives in the build tree, so tests never touch the user's own ~/.wine.
 # A 32-bit (PE32) program needs Wine's 32-bit half (scripts/setup-wine32) and a prefix made
 # with it present: each lane has a prefix of its own, in its own build folder.
+# With --copy-of, a missing PREFIX starts as a copy of BASE (made first if need be): a test
+# that keeps settings in the registry gets a registry of its own for the price of a copy,
+# not of another wineboot.
+base=
+if [ "${1:-}" = --copy-of ]; then
+  base=$2
+  shift 2
+fi
 prefix=$1
 shift
+if [ -n "$base" ] && [ ! -f "$prefix/.themefold-ready" ]; then
+  "$0" "$base" || exit
+  # Wine's own DLLs, a gigabyte that nothing writes, are hard links; the rest (the registry,
+  # the user's folders) is copied. The copy is moved into place whole, so a prefix with its
+  # marker is always complete.
+  flock "$prefix.lock" sh -c '
+    [ -f "$2/.themefold-ready" ] && exit 0
+    rm -rf "$2" "$2.copying"
+    mkdir -p "$2.copying" &&
+      tar -C "$1" --exclude=./drive_c/windows/system32 --exclude=./drive_c/windows/syswow64 \
+        -cf - . | tar -C "$2.copying" -xf - &&
+      for dir in system32 syswow64; do
+        [ ! -d "$1/drive_c/windows/$dir" ] ||
+          cp -al "$1/drive_c/windows/$dir" "$2.copying/drive_c/windows/" || exit
+      done &&
+      mv "$2.copying" "$2"' sh "$base" "$prefix" || exit
+fi
 # The 64-bit loader by name: once Wine's 32-bit half is installed, the plain `wine` and
 # `wineboot` wrappers start the 32-bit loader, which runs only while qemu's binfmt entry is
 # registered. The 64-bit loader starts 32-bit programs through the 32-bit one by itself.

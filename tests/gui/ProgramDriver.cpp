@@ -8,7 +8,7 @@
 namespace driver {
 namespace {
 
-constexpr auto kPoll = std::chrono::milliseconds(100);
+constexpr auto kPoll = std::chrono::milliseconds(20);
 // A hung program must fail the test, not hang the driver.
 constexpr UINT kSendTimeoutMs = 10000;
 
@@ -39,7 +39,17 @@ std::vector<HWND> TopLevelWindows(DWORD processId) {
   return search.found;
 }
 
-template <typename Predicate> bool WaitFor(Seconds timeout, Predicate done) {
+// Whether the thread of window has come back to its message loop (a sent message is handled
+// only there, or in a modal loop it runs).
+bool Answers(HWND window) {
+  DWORD_PTR ignored = 0;
+  return SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, kSendTimeoutMs,
+                             &ignored) != 0;
+}
+
+} // namespace
+
+bool WaitUntil(const std::function<bool()>& done, Seconds timeout) {
   const auto end = std::chrono::steady_clock::now() + timeout;
   for (;;) {
     if (done())
@@ -50,7 +60,23 @@ template <typename Predicate> bool WaitFor(Seconds timeout, Predicate done) {
   }
 }
 
-} // namespace
+bool WaitUntilHandled(HWND edit, Seconds timeout) {
+  auto modified = [edit] {
+    DWORD_PTR flag = 0;
+    return SendMessageTimeoutA(edit, EM_GETMODIFY, 0, 0, SMTO_ABORTIFHUNG, kSendTimeoutMs,
+                               &flag) != 0 &&
+           flag != 0;
+  };
+  DWORD_PTR ignored = 0;
+  // Sent messages overtake posted ones: the flag is clear before the marker joins the queue.
+  if (!SendMessageTimeoutA(edit, EM_SETMODIFY, FALSE, 0, SMTO_ABORTIFHUNG, kSendTimeoutMs,
+                           &ignored) ||
+      !PostMessageA(edit, EM_SETMODIFY, TRUE, 0))
+    return false;
+  const bool handled = WaitUntil(modified, timeout);
+  SendMessageTimeoutA(edit, EM_SETMODIFY, FALSE, 0, SMTO_ABORTIFHUNG, kSendTimeoutMs, &ignored);
+  return handled;
+}
 
 std::filesystem::path ReleaseFolder() {
   const char* dir = std::getenv("THEMEFOLD_RELEASE_DIR");
@@ -104,10 +130,12 @@ HWND FindProgramWindow(const RunningProgram& program, const std::string& classNa
 HWND WaitForWindow(const RunningProgram& program, const std::string& className,
                    const std::string& title, Seconds timeout) {
   HWND found = nullptr;
-  WaitFor(timeout, [&] {
-    found = FindProgramWindow(program, className, title);
-    return found != nullptr || program.HasEnded();
-  });
+  WaitUntil(
+      [&] {
+        found = FindProgramWindow(program, className, title);
+        return found != nullptr || program.HasEnded();
+      },
+      timeout);
   return found;
 }
 
@@ -176,15 +204,23 @@ MessageBoxWindow WaitForMessageBox(const RunningProgram& program, Seconds timeou
   box.window = WaitForWindow(program, "#32770", "Themefold", timeout);
   if (!box.window)
     return box;
-  // The box is visible a moment before its text and buttons are final.
-  std::this_thread::sleep_for(std::chrono::milliseconds(300));
-  if (HWND text = GetDlgItem(box.window, 0xFFFF))
-    box.text = Text(text);
-  for (int id : {IDOK, IDCANCEL, IDABORT, IDRETRY, IDIGNORE, IDYES, IDNO}) {
-    HWND button = GetDlgItem(box.window, id);
-    if (button && IsWindowVisible(button))
-      box.buttons.push_back(id);
-  }
+  // Its text and buttons are final once its modal loop runs, which is when it answers; the
+  // text and one button are awaited all the same.
+  auto read = [&box] {
+    box.text.clear();
+    box.buttons.clear();
+    if (!Answers(box.window))
+      return false;
+    if (HWND text = GetDlgItem(box.window, 0xFFFF))
+      box.text = Text(text);
+    for (int id : {IDOK, IDCANCEL, IDABORT, IDRETRY, IDIGNORE, IDYES, IDNO}) {
+      HWND button = GetDlgItem(box.window, id);
+      if (button && IsWindowVisible(button))
+        box.buttons.push_back(id);
+    }
+    return !box.text.empty() && !box.buttons.empty();
+  };
+  WaitUntil(read, timeout);
   std::sort(box.buttons.begin(), box.buttons.end());
   // The button drawn as the default one; Wine's DM_GETDEFID keeps answering IDOK.
   for (int id : box.buttons) {
@@ -200,13 +236,7 @@ void Answer(const MessageBoxWindow& box, int buttonId) {
 }
 
 bool WaitUntilGone(HWND window, Seconds timeout) {
-  return WaitFor(timeout, [&] { return !IsWindow(window) || !IsWindowVisible(window); });
-}
-
-void Settle() {
-  // Nothing observable says "no further window will come"; give the program time to show
-  // one, generously, as Wine is slow.
-  std::this_thread::sleep_for(std::chrono::seconds(3));
+  return WaitUntil([&] { return !IsWindow(window) || !IsWindowVisible(window); }, timeout);
 }
 
 } // namespace driver

@@ -6,6 +6,7 @@
 
 #include <chrono>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -79,8 +80,13 @@ void Answer(const MessageBoxWindow& box, int buttonId);
 
 /// Waits until window is no longer a window.
 bool WaitUntilGone(HWND window, Seconds timeout = kWindowTimeout);
-/// Gives the program time to show whatever it would show next.
-void Settle();
+/// Asks done() again every few milliseconds until it holds; false when timeout ran out first.
+bool WaitUntil(const std::function<bool()>& done, Seconds timeout = kWindowTimeout);
+/// Waits until the thread of edit, an edit control of the program, has handled every message
+/// posted to it before this call: a marker posted behind them (the control's modify flag,
+/// which the program never reads) has to come through. Whatever those messages made the
+/// program show is on screen by then.
+bool WaitUntilHandled(HWND edit, Seconds timeout = kWindowTimeout);
 
 } // namespace driver
 

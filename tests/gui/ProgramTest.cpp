@@ -14,6 +14,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <memory>
 #include <random>
@@ -135,6 +136,26 @@ protected:
 
   HWND Item(int id) const { return driver::Control(main_, id); }
 
+  // Waits until done() holds; on a timeout the failure names what was awaited and what the
+  // program shows instead.
+  ::testing::AssertionResult Await(const std::string& what, const std::function<bool()>& done) {
+    return Awaited(driver::WaitUntil(done), what);
+  }
+
+  // Waits until the program has handled every click and key posted to it so far.
+  ::testing::AssertionResult AwaitHandled() {
+    return Awaited(driver::WaitUntilHandled(Item(IDC_TEXT1)),
+                   "the program to handle what was posted to it");
+  }
+
+  ::testing::AssertionResult Awaited(bool came, const std::string& what) {
+    if (came)
+      return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure()
+           << "waited " << driver::kWindowTimeout.count() << " s for " << what
+           << "; the program shows: " << driver::DescribeWindows(*program_);
+  }
+
   // Closes the main window with "CLOSE" and waits until the program has ended.
   void CloseProgram() {
     driver::Click(Item(IDC_COMMAND2));
@@ -154,7 +175,7 @@ protected:
 
   // Nothing but the main window comes up.
   void ExpectOnlyMainWindow() {
-    driver::Settle();
+    ASSERT_TRUE(AwaitHandled());
     EXPECT_EQ(driver::FindProgramWindow(*program_, "#32770", THEMEFOLD_APP_TITLE), nullptr)
         << driver::DescribeWindows(*program_);
     EXPECT_EQ(driver::FindProgramWindow(*program_, THEMEFOLD_README_CLASS,
@@ -286,8 +307,9 @@ TEST_F(ProgramTest, BrowseThroughTheCommonDialog) {
     SCOPED_TRACE(pass.confirm ? "OK" : "Cancel");
     driver::Click(Item(IDC_COMMAND3));
     ASSERT_NO_FATAL_FAILURE(AnswerFileDialog("Locate Exe-file", pass.expectedPath));
-    driver::Settle();
-    EXPECT_EQ(driver::Text(Item(IDC_TEXT1)), pass.expectedPath);
+    ASSERT_TRUE(AwaitHandled());
+    EXPECT_TRUE(Await("the path field to read '" + pass.expectedPath + "'",
+                      [&] { return driver::Text(Item(IDC_TEXT1)) == pass.expectedPath; }));
     EXPECT_EQ(IsWindowEnabled(Item(IDC_COMMAND1)) != FALSE, pass.confirm);
   }
 
@@ -321,7 +343,11 @@ TEST_F(ProgramTest, FullGenerationInAFolderWithBlanks) {
     SCOPED_TRACE(width);
     if (width)
       SetWindowPos(readme, nullptr, 0, 0, width, width / 2, SWP_NOMOVE | SWP_NOZORDER);
-    driver::Settle();
+    EXPECT_TRUE(Await("the text box to fill the instructions' client area", [&] {
+      const RECT client = ClientRectOf(readme);
+      const RECT r = RectInParent(box);
+      return r.left == 0 && r.top == 0 && r.right == client.right && r.bottom == client.bottom;
+    }));
     const RECT client = ClientRectOf(readme);
     const RECT r = RectInParent(box);
     EXPECT_EQ(r.left, 0);
@@ -677,7 +703,7 @@ TEST_F(ProgramTest, ManifestOptionsCancelledChangeNothingAndOkedOnesReachTheRes)
   driver::Click(driver::Control(window, IDC_OPTIONS_SUPPORTEDOS));
   driver::Click(driver::Control(window, IDC_OPTIONS_CANCEL));
   ASSERT_TRUE(driver::WaitUntilGone(window));
-  driver::Settle();
+  ASSERT_TRUE(AwaitHandled());
   EXPECT_TRUE(IsWindowEnabled(main_));
   EXPECT_EQ(driver::Text(button), "Options...");
   std::string stored;
@@ -693,8 +719,9 @@ TEST_F(ProgramTest, ManifestOptionsCancelledChangeNothingAndOkedOnesReachTheRes)
   SendMessageA(driver::Control(window, IDC_OPTIONS_DPI), CB_SETCURSEL, 1, 0);
   driver::Click(driver::Control(window, IDC_OPTIONS_OK));
   ASSERT_TRUE(driver::WaitUntilGone(window));
-  driver::Settle();
-  EXPECT_EQ(driver::Text(button), "Options... *");
+  ASSERT_TRUE(AwaitHandled());
+  EXPECT_TRUE(Await("the button to read 'Options... *'",
+                    [&] { return driver::Text(button) == "Options... *"; }));
   const std::pair<const char*, const char*> keys[] = {
       {"SupportedOS", "1"}, {"ExecutionLevel", "asInvoker"}, {"DpiAwareness", "system"},
       {"GdiScaling", "1"},  {"LongPathAware", "1"}};
@@ -827,7 +854,7 @@ TEST_F(ProgramTest, ComponentAddedInTheOptionsWindowIsCreatedWithoutRegistration
   EXPECT_EQ(std::string(line), component + ": 1 class");
   driver::Click(driver::Control(window, IDC_OPTIONS_OK));
   ASSERT_TRUE(driver::WaitUntilGone(window));
-  driver::Settle();
+  ASSERT_TRUE(AwaitHandled());
   std::string stored;
   ASSERT_TRUE(settings::Get("Components", stored));
   EXPECT_EQ(stored, component);

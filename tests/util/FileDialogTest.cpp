@@ -7,6 +7,8 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <thread>
 #endif
 
@@ -80,15 +82,22 @@ protected:
   std::string ShowAndPress(int button, const std::string& caption, const std::string& title,
                            bool save, int& filterIndex) {
     const DWORD uiThread = GetCurrentThreadId();
-    bool found = false;
+    std::atomic<bool> found{false};
     std::thread closer([&] {
-      for (int i = 0; i < 200 && !found; ++i) {
-        Sleep(50);
+      // Wine opens its first dialog slowly; a wrong caption still fails within a minute.
+      const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+      while (!found && std::chrono::steady_clock::now() < end) {
         HWND dialog = FindWindowA("#32770", caption.c_str());
-        if (dialog && GetWindowThreadProcessId(dialog, nullptr) == uiThread) {
+        // Shown, its controls are filled; once it answers a message its own loop runs, and
+        // the click is posted behind whatever it posted to itself while filling them.
+        DWORD_PTR ignored = 0;
+        if (dialog && GetWindowThreadProcessId(dialog, nullptr) == uiThread &&
+            IsWindowVisible(dialog) &&
+            SendMessageTimeoutA(dialog, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 10000, &ignored)) {
           found = true;
-          Sleep(300); // let it finish filling its controls
           PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
+        } else {
+          Sleep(20);
         }
       }
       if (!found)
