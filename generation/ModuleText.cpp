@@ -1,8 +1,13 @@
 #include "generation/ModuleText.h"
 
+// Literals, so that the template and the texts beside it share them at compile time.
+#define THEMEFOLD_MODULE_NAME "modThemefold"
+#define THEMEFOLD_INIT_ERROR "MsgBox \"Initialization error!\", vbCritical"
+#define THEMEFOLD_SHOW_FORM "'frmMain.Show (etc..)"
+
 // The program's own start-up (InitCommonControlsVB) follows the same code.
 const char* const kModuleText =
-    "Attribute VB_Name = \"modThemefold\"\r\n"
+    "Attribute VB_Name = \"" THEMEFOLD_MODULE_NAME "\"\r\n"
     "'If you don't use any Common Controls on your starup form\r\n"
     "'use this code on the first form to initialize the Common Controls Library.\r\n"
     "'Option Explicit\r\n"
@@ -39,11 +44,32 @@ const char* const kModuleText =
     "\r\n"
     "    If InitCommonControlsVB Then\r\n"
     "        'Start your form or code here!\r\n"
-    "        'frmMain.Show (etc..)\r\n"
+    "        " THEMEFOLD_SHOW_FORM "\r\n"
     "    Else\r\n"
-    "        MsgBox \"Initialization error!\", vbCritical\r\n"
+    "        " THEMEFOLD_INIT_ERROR "\r\n"
     "        End\r\n"
     "    End If\r\n"
     "        \r\n"
     "\r\n"
     "End Sub";
+
+namespace generation {
+
+const char* const kModuleName = THEMEFOLD_MODULE_NAME;
+
+const char* const kStartupCheck =
+    "If Not InitCommonControlsVB Then " THEMEFOLD_INIT_ERROR ": End";
+
+std::string ModuleTextShowing(const std::string& form) {
+  static const std::string kPlaceholder = THEMEFOLD_SHOW_FORM;
+  std::string text = kModuleText;
+  return text.replace(text.find(kPlaceholder), kPlaceholder.size(), form + ".Show");
+}
+
+std::string ModuleTextWithoutMain() {
+  static const std::string kLast = "End Function";
+  const std::string text = kModuleText;
+  return text.substr(0, text.find(kLast) + kLast.size());
+}
+
+} // namespace generation

@@ -1,12 +1,14 @@
 #include "readers/VbProject.h"
 
 #include "base/Ascii.h"
-#include "base/Lines.h"
+
+#include <algorithm>
 
 namespace readers {
 
 namespace {
 
+using ascii::EqualIgnoringCase;
 using ascii::Trim;
 using ascii::Upper;
 
@@ -22,6 +24,30 @@ std::vector<std::string> Split(const std::string& text, char separator, std::siz
   }
   fields.push_back(text.substr(start));
   return fields;
+}
+
+// "My ""quoted"" App" and "My "quoted" App" alike; an unclosed quote runs to the end.
+std::string Unquoted(const std::string& value) {
+  if (value.empty() || value.front() != '"')
+    return value;
+  const std::size_t end = value.size() >= 2 && value.back() == '"' ? value.size() - 1
+                                                                    : value.size();
+  std::string inner;
+  for (std::size_t i = 1; i < end; ++i) {
+    inner += value[i];
+    if (value[i] == '"' && i + 1 < end && value[i + 1] == '"')
+      ++i;
+  }
+  return inner;
+}
+
+// As Visual Basic's Val reads a number: the leading digits, 0 without any. Capped far above
+// any version part so that no value overflows.
+unsigned Number(const std::string& value) {
+  unsigned number = 0;
+  for (std::size_t i = 0; i < value.size() && value[i] >= '0' && value[i] <= '9'; ++i)
+    number = std::min(number * 10 + static_cast<unsigned>(value[i] - '0'), 9999999u);
+  return number;
 }
 
 bool IsGuid(const std::string& text) {
@@ -47,17 +73,6 @@ std::string BaseName(const std::string& path) {
   return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-std::string Joined(const std::string& folder, const std::string& path, char separator) {
-  std::string joined = folder;
-  if (!joined.empty() && joined.back() != '\\' && joined.back() != '/')
-    joined += separator;
-  joined += path;
-  for (char& c : joined)
-    if (c == '\\' || c == '/')
-      c = separator;
-  return joined;
-}
-
 } // namespace
 
 bool IsSystemLibrary(const std::string& guid) {
@@ -73,22 +88,52 @@ bool IsSystemLibrary(const std::string& guid) {
   return false;
 }
 
+std::vector<LineSpan> SplitLines(const std::string& text) {
+  std::vector<LineSpan> lines;
+  for (std::size_t begin = 0; begin < text.size(); begin = lines.back().next) {
+    LineSpan line;
+    line.begin = begin;
+    const std::size_t feed = text.find('\n', begin);
+    line.end = feed == std::string::npos ? text.size() : feed;
+    line.next = feed == std::string::npos ? text.size() : feed + 1;
+    if (line.end > begin && text[line.end - 1] == '\r')
+      --line.end;
+    lines.push_back(line);
+  }
+  return lines;
+}
+
+std::vector<ProjectLine> ReadProjectLines(const std::string& text) {
+  std::vector<ProjectLine> lines;
+  for (const LineSpan& span : SplitLines(text)) {
+    if (text[span.begin] == '[')
+      break;
+    ProjectLine line;
+    static_cast<LineSpan&>(line) = span;
+    line.number = static_cast<int>(lines.size()) + 1;
+    line.valueBegin = span.end;
+    const std::string content = text.substr(span.begin, span.end - span.begin);
+    const std::size_t equals = content.find('=');
+    if (equals != std::string::npos) {
+      line.key = Trim(content.substr(0, equals));
+      line.value = Trim(content.substr(equals + 1));
+      if (!line.value.empty())
+        line.valueBegin = span.begin + content.find_first_not_of(" \t", equals + 1);
+    }
+    lines.push_back(std::move(line));
+  }
+  return lines;
+}
+
 // Object={GUID}#2.0#0; MSCOMCTL.OCX
 // Reference=*\G{GUID}#2.0#0#..\..\Windows\System32\stdole2.tlb#OLE Automation
 // A reference to another project (*\A) names no compiled file and is left out.
 ProjectComponents ReadProjectComponents(const std::string& text) {
   ProjectComponents result;
-  int lineNumber = 0;
-  for (const std::string& line : textlines::Split(text)) {
-    ++lineNumber;
-    // The sections after the first one belong to add-ins.
-    if (!line.empty() && line[0] == '[')
-      break;
-    const std::size_t equals = line.find('=');
-    if (equals == std::string::npos)
-      continue;
-    const std::string key = Upper(Trim(line.substr(0, equals)));
-    const std::string value = Trim(line.substr(equals + 1));
+  for (const ProjectLine& line : ReadProjectLines(text)) {
+    const std::string key = Upper(line.key);
+    const std::string& value = line.value;
+    const int lineNumber = line.number;
     if (key != "OBJECT" && key != "REFERENCE")
       continue;
     const std::string where = "line " + std::to_string(lineNumber) + ": ";
@@ -133,23 +178,101 @@ ProjectComponents ReadProjectComponents(const std::string& text) {
 std::string LocateComponent(const ProjectComponent& component, const std::string& projectFolder,
                             const std::vector<std::string>& otherFolders, char separator,
                             const std::function<bool(const std::string&)>& exists) {
-  std::string candidate;
-  if (IsAbsolute(component.file)) {
-    candidate = component.file;
-    for (char& c : candidate)
-      if (c == '\\' || c == '/')
-        c = separator;
-  } else {
-    candidate = Joined(projectFolder, component.file, separator);
-  }
+  std::string candidate = FromProjectFolder(projectFolder, component.file, separator);
   if (exists(candidate))
     return candidate;
   for (const std::string& folder : otherFolders) {
-    candidate = Joined(folder, BaseName(component.file), separator);
+    candidate = FromProjectFolder(folder, BaseName(component.file), separator);
     if (exists(candidate))
       return candidate;
   }
   return std::string();
+}
+
+std::string FromProjectFolder(const std::string& projectFolder, const std::string& path,
+                              char separator) {
+  std::string joined;
+  if (!IsAbsolute(path)) {
+    joined = projectFolder;
+    if (!joined.empty() && joined.back() != '\\' && joined.back() != '/')
+      joined += separator;
+  }
+  joined += path;
+  for (char& c : joined)
+    if (c == '\\' || c == '/')
+      c = separator;
+  return joined;
+}
+
+ProjectFacts ReadProjectFacts(const std::string& text) {
+  ProjectFacts facts;
+  bool named = false;
+  for (const ProjectLine& line : ReadProjectLines(text)) {
+    const auto is = [&line](const char* key) { return EqualIgnoringCase(line.key, key); };
+    const std::string value = Unquoted(line.value);
+    if (is("Type")) {
+      facts.type = value;
+    } else if (is("Name")) {
+      facts.name = value;
+      named = true;
+    } else if (is("ExeName32")) {
+      facts.exeName = value;
+    } else if (is("Path32")) {
+      facts.path32 = value;
+    } else if (is("Startup")) {
+      facts.startup = value;
+    } else if (is("Module")) {
+      // Module=modMain; modMain.bas. Without the name, the whole value is the path.
+      ProjectModule module;
+      module.line = line.number;
+      const std::size_t semicolon = value.find(';');
+      module.path = Trim(semicolon == std::string::npos ? value : value.substr(semicolon + 1));
+      if (semicolon != std::string::npos)
+        module.name = Trim(value.substr(0, semicolon));
+      facts.modules.push_back(module);
+    } else if (is("ResFile32")) {
+      facts.resFile = value;
+    } else if (is("MajorVer")) {
+      facts.majorVer = Number(value);
+    } else if (is("MinorVer")) {
+      facts.minorVer = Number(value);
+    } else if (is("RevisionVer")) {
+      facts.revisionVer = Number(value);
+    } else if (is("VersionFileDescription")) {
+      facts.fileDescription = value;
+    } else if (is("Title")) {
+      facts.title = value;
+    }
+  }
+  if (!named)
+    facts.name = "Project1";
+  if (facts.exeName.empty())
+    facts.exeName = facts.name + ".exe";
+  return facts;
+}
+
+std::string ProjectFacts::Version() const {
+  return std::to_string(majorVer) + "." + std::to_string(minorVer) + ".0." +
+         std::to_string(revisionVer);
+}
+
+std::string ProjectFacts::Description() const {
+  return !fileDescription.empty() ? fileDescription : title;
+}
+
+bool IsStandardExe(const std::string& type) { return EqualIgnoringCase(type, "Exe"); }
+
+std::string ProjectKind(const std::string& type) {
+  static const char* const kKinds[][2] = {
+      {"Exe", "a standard EXE project"},
+      {"OleExe", "an ActiveX EXE project"},
+      {"OleDll", "an ActiveX DLL project"},
+      {"Control", "an ActiveX control project"},
+  };
+  for (const auto& kind : kKinds)
+    if (EqualIgnoringCase(type, kind[0]))
+      return kind[1];
+  return type.empty() ? "a project without a Type line" : "a project of Type " + type;
 }
 
 } // namespace readers

@@ -1,6 +1,7 @@
 #pragma once
-// The components a Visual Basic 6 project (.vbp) names: its Object= lines (controls) and
-// Reference= lines (libraries), and where their files are.
+// What a Visual Basic 6 project file (.vbp) says: its own settings, its modules, and the
+// components it names (Object= lines for controls, Reference= lines for libraries) and where
+// their files are. The text is in the author's ANSI code page and is never re-encoded.
 
 #include <cstddef>
 #include <functional>
@@ -26,6 +27,70 @@ struct ProjectComponents {
   std::vector<std::string> notes;           ///< lines left out, and why
 };
 
+/// Where a line of a Visual Basic file lies: its text [begin, end), then its CR LF or LF up
+/// to next (next == end on a last line without one).
+struct LineSpan {
+  std::size_t begin = 0;
+  std::size_t end = 0;
+  std::size_t next = 0;
+};
+
+/// The lines of a project file or a module. A final line end starts no further line.
+std::vector<LineSpan> SplitLines(const std::string& text);
+
+/// One line of a project file's own section, and where it lies in the text.
+struct ProjectLine : LineSpan {
+  std::string key;            ///< before the first '=', spaces around it removed
+  std::string value;          ///< after it, spaces around it removed, quotes kept
+  std::size_t valueBegin = 0; ///< value's first byte (end when the value is empty)
+  int number = 0;             ///< counted from 1
+};
+
+/// The lines of the project's own section: those before the first line that starts with
+/// '['. The sections after it belong to add-ins and reuse the project's key names. Lines
+/// without '=' are included with an empty key.
+std::vector<ProjectLine> ReadProjectLines(const std::string& text);
+
+/// A Module= line: "Module=modMain; ..\shared\modMain.bas".
+struct ProjectModule {
+  std::string name;
+  std::string path; ///< as written, from the project's folder
+  int line = 0;
+};
+
+/// What the project's own section says, with Visual Basic's defaults for missing keys.
+/// Keys are matched without regard to case; when one is given twice, the last counts, as
+/// Visual Basic assigns them in turn.
+struct ProjectFacts {
+  std::string type;    ///< Type: Exe, OleExe, OleDll, Control; "" when missing
+  std::string name;    ///< Name; Visual Basic's Project1 when missing
+  std::string exeName; ///< ExeName32; name + ".exe" when missing or empty
+  std::string path32;  ///< Path32: the compiled program's folder from the project's; ""
+  std::string startup; ///< Startup: a form's name, "Sub Main" or "(None)"; "" when missing
+  std::vector<ProjectModule> modules;
+  std::string resFile; ///< ResFile32, from the project's folder; "" for none
+  unsigned majorVer = 1;
+  unsigned minorVer = 0;
+  unsigned revisionVer = 0;
+  std::string fileDescription; ///< VersionFileDescription
+  std::string title;           ///< Title
+
+  /// "Major.Minor.0.Revision", the version Visual Basic gives the compiled program.
+  std::string Version() const;
+  /// VersionFileDescription, else Title, else "".
+  std::string Description() const;
+};
+
+/// What the project's own section says. Quoted values are taken without their quotes;
+/// Visual Basic writes inner quotes as they are, and a doubled one counts as one.
+ProjectFacts ReadProjectFacts(const std::string& text);
+
+/// True for a standard EXE project (Type=Exe), the only kind that starts in Sub Main.
+bool IsStandardExe(const std::string& type);
+
+/// The kind of project a Type names, for refusing it: "an ActiveX DLL project".
+std::string ProjectKind(const std::string& type);
+
 /// The largest project file read. Visual Basic writes a few kilobytes; the limit leaves room
 /// for generated projects a thousand times that, 100,000 Object= lines among them.
 inline constexpr std::size_t kMaxProjectBytes = 16 << 20;
@@ -43,5 +108,10 @@ bool IsSystemLibrary(const std::string& guid);
 std::string LocateComponent(const ProjectComponent& component, const std::string& projectFolder,
                             const std::vector<std::string>& otherFolders, char separator,
                             const std::function<bool(const std::string&)>& exists);
+
+/// path as a project writes it, from its folder with '\\' or '/', joined to the project's
+/// folder (an absolute path is not), every separator made separator.
+std::string FromProjectFolder(const std::string& projectFolder, const std::string& path,
+                              char separator);
 
 } // namespace readers

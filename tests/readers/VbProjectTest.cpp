@@ -77,3 +77,83 @@ TEST(VbProjectTest, LocatesFilesFromTheProjectFolderThenTheSystemFolders) {
     EXPECT_EQ(readers::LocateComponent(component, "/p", {"/sys", "/wow"}, '/', exists), row.found);
   }
 }
+
+namespace {
+
+// A project's facts on one line, so that a table row can state them all.
+std::string Listed(const readers::ProjectFacts& facts) {
+  std::string modules;
+  for (const readers::ProjectModule& module : facts.modules)
+    modules += " " + std::to_string(module.line) + ":" + module.name + "=" + module.path;
+  return facts.type + "|" + facts.name + "|" + facts.exeName + "|" + facts.path32 + "|" +
+         facts.startup + "|" + facts.resFile + "|" + facts.Version() + "|" +
+         facts.Description() + "|" + modules;
+}
+
+} // namespace
+
+TEST(VbProjectTest, ReadsTheFactsOfTheProjectsOwnSection) {
+  const struct Row {
+    const char* trace;
+    std::string text;
+    std::string facts;
+  } rows[] = {
+      {"form start-up, modules beside and above the project, as Visual Basic writes it",
+       "Type=Exe\r\nReference=*\\G{00020430-0000-0000-C000-000000000046}#2.0#0#..\\..\\..\\"
+       "WINDOWS\\system32\\stdole2.tlb#OLE Automation\r\nForm=frmLedger.frm\r\n"
+       "Module=modUtil; modUtil.bas\r\nModule=modDb; ..\\shared\\modDb.bas\r\n"
+       "Class=clsEntry; clsEntry.cls\r\nIconForm=\"frmLedger\"\r\nStartup=\"frmLedger\"\r\n"
+       "HelpFile=\"\"\r\nTitle=\"Ledger\"\r\nExeName32=\"Ledger.exe\"\r\nPath32=\"..\\bin\"\r\n"
+       "Command32=\"\"\r\nName=\"Ledger\"\r\nHelpContextID=\"0\"\r\nMajorVer=2\r\nMinorVer=3\r\n"
+       "RevisionVer=41\r\nAutoIncrementVer=0\r\nVersionCompanyName=\"Acme\"\r\n"
+       "VersionFileDescription=\"Ledger for small shops\"\r\nCompilationType=0\r\n",
+       "Exe|Ledger|Ledger.exe|..\\bin|frmLedger||2.3.0.41|Ledger for small shops| "
+       "4:modUtil=modUtil.bas 5:modDb=..\\shared\\modDb.bas"},
+      {"Sub Main, resource file, no ExeName32 or version, keys in another case, LF",
+       "Type=Exe\nModule=modMain; modMain.bas\nRESFILE32=\"..\\res\\Tool.RES\"\n"
+       "startup=\"Sub Main\"\nTitle=\"Tool\"\nname=\"Tool\"\n",
+       "Exe|Tool|Tool.exe||Sub Main|..\\res\\Tool.RES|1.0.0.0|Tool| 2:modMain=modMain.bas"},
+      {"a cp1251 title and inner quotes as Visual Basic leaves them",
+       "Type=Exe\r\nTitle=\"\xCA\xE0\xF1\xF1\xE0 \"\xCF\xF0\xEE\"\"\r\nName=\"Kassa\"\r\n"
+       "ExeName32=\"\"\r\n",
+       "Exe|Kassa|Kassa.exe||||1.0.0.0|\xCA\xE0\xF1\xF1\xE0 \"\xCF\xF0\xEE\"|"},
+      {"doubled quotes, a module without a name, no Name",
+       "Type=Exe\r\nModule=legacy.bas\r\nVersionFileDescription=\"My \"\"quoted\"\" App\"\r\n"
+       "MajorVer=3x\r\n",
+       "Exe|Project1|Project1.exe||||3.0.0.0|My \"quoted\" App| 2:=legacy.bas"},
+      {"an add-in section reusing the project's keys",
+       "Type=Exe\r\nForm=frmMain.frm\r\nStartup=\"frmMain\"\r\nName=\"App\"\r\n\r\n"
+       "[MS Transaction Server]\r\nAutoRefresh=1\r\nStartup=\"Sub Main\"\r\nName=\"Other\"\r\n"
+       "Module=modX; modX.bas\r\nResFile32=\"x.res\"\r\nMajorVer=9\r\n",
+       "Exe|App|App.exe||frmMain||1.0.0.0||"},
+      {"an ActiveX DLL",
+       "Type=OleDll\r\nClass=clsApi; clsApi.cls\r\nStartup=\"(None)\"\r\nExeName32=\"Api.dll\"\r\n"
+       "Name=\"Api\"\r\n",
+       "OleDll|Api|Api.dll||(None)||1.0.0.0||"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.trace);
+    EXPECT_EQ(Listed(readers::ReadProjectFacts(row.text)), row.facts);
+  }
+}
+
+TEST(VbProjectTest, NamesTheKindsOfProjectItRefuses) {
+  const struct Row {
+    const char* type;
+    bool standard;
+    const char* kind;
+  } rows[] = {
+      {"Exe", true, "a standard EXE project"},
+      {"exe", true, "a standard EXE project"},
+      {"OleExe", false, "an ActiveX EXE project"},
+      {"OleDll", false, "an ActiveX DLL project"},
+      {"Control", false, "an ActiveX control project"},
+      {"", false, "a project without a Type line"},
+      {"Addin", false, "a project of Type Addin"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.type);
+    EXPECT_EQ(readers::IsStandardExe(row.type), row.standard);
+    EXPECT_EQ(readers::ProjectKind(row.type), row.kind);
+  }
+}

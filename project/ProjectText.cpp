@@ -1,0 +1,297 @@
+#include "project/ProjectText.h"
+
+#include <initializer_list>
+
+#include "base/Ascii.h"
+#include "generation/ModuleText.h"
+#include "readers/VbProject.h"
+
+namespace project {
+
+namespace {
+
+using ascii::EqualIgnoringCase;
+using readers::ProjectLine;
+
+constexpr std::size_t kNone = static_cast<std::size_t>(-1);
+constexpr const char* kSubMain = "Sub Main";
+
+// The file's first line end; CR LF, Visual Basic's own, for a file of one line.
+std::string FileLineEnd(const std::string& text) {
+  const std::size_t feed = text.find('\n');
+  if (feed == std::string::npos)
+    return "\r\n";
+  return feed > 0 && text[feed - 1] == '\r' ? "\r\n" : "\n";
+}
+
+// The line end after [end, next): that line's own, else the file's.
+std::string LineEnd(const std::string& text, std::size_t end, std::size_t next) {
+  return next > end ? text.substr(end, next - end) : FileLineEnd(text);
+}
+
+// line as a new line after the one that ends at end (next past its line end). After a last
+// line without a line end, the new line gets none either.
+std::string InsertAfter(std::string text, std::size_t end, std::size_t next,
+                        const std::string& line) {
+  const std::string eol = LineEnd(text, end, next);
+  if (next == end)
+    return text.insert(end, eol + line);
+  return text.insert(next, line + eol);
+}
+
+// ---- The project file ----------------------------------------------------------------
+
+bool HasKey(const ProjectLine& line, std::initializer_list<const char*> keys) {
+  for (const char* key : keys)
+    if (EqualIgnoringCase(line.key, key))
+      return true;
+  return false;
+}
+
+std::size_t FirstWith(const std::vector<ProjectLine>& lines,
+                      std::initializer_list<const char*> keys) {
+  for (std::size_t i = 0; i < lines.size(); ++i)
+    if (HasKey(lines[i], keys))
+      return i;
+  return kNone;
+}
+
+std::size_t LastWith(const std::vector<ProjectLine>& lines,
+                     std::initializer_list<const char*> keys) {
+  for (std::size_t i = lines.size(); i-- > 0;)
+    if (HasKey(lines[i], keys))
+      return i;
+  return kNone;
+}
+
+// Where the project's modules end: its last Module= line, else the last of the lines
+// Visual Basic writes before the modules, else the section's last line that is not blank.
+std::size_t AfterModules(const std::string& text, const std::vector<ProjectLine>& lines) {
+  std::size_t at = LastWith(lines, {"Module"});
+  if (at == kNone)
+    at = LastWith(lines, {"Form", "Reference", "Object", "Type"});
+  for (std::size_t i = lines.size(); at == kNone && i-- > 0;)
+    if (!ascii::Trim(text.substr(lines[i].begin, lines[i].end - lines[i].begin)).empty())
+      at = i;
+  return at;
+}
+
+std::string InsertAfterLine(const std::string& text, const std::vector<ProjectLine>& lines,
+                            std::size_t at, const std::string& line) {
+  if (at == kNone)
+    return std::string(line).append(FileLineEnd(text)).append(text);
+  return InsertAfter(text, lines[at].end, lines[at].next, line);
+}
+
+// Every line with key given value, quoted; false when the section has none. Spaces around
+// the old value stay.
+bool SetValue(std::string& text, const std::vector<ProjectLine>& lines, const char* key,
+              const std::string& value) {
+  bool found = false;
+  for (std::size_t i = lines.size(); i-- > 0;) {
+    if (!EqualIgnoringCase(lines[i].key, key))
+      continue;
+    text.replace(lines[i].valueBegin, lines[i].value.size(), '"' + value + '"');
+    found = true;
+  }
+  return found;
+}
+
+std::string Apply(std::string text, const ProjectEdit& edit) {
+  const std::vector<ProjectLine> lines = readers::ReadProjectLines(text);
+  switch (edit.kind) {
+  case ProjectEdit::Kind::AddModule:
+    return InsertAfterLine(text, lines, AfterModules(text, lines),
+                           "Module=" + edit.name + "; " + edit.path);
+  case ProjectEdit::Kind::AddResFile: {
+    if (SetValue(text, lines, "ResFile32", edit.path))
+      return text;
+    const std::string line = "ResFile32=\"" + edit.path + '"';
+    const std::size_t before = FirstWith(lines, {"IconForm", "Startup"});
+    if (before == kNone)
+      return InsertAfterLine(text, lines, AfterModules(text, lines), line);
+    return text.insert(lines[before].begin,
+                       line + LineEnd(text, lines[before].end, lines[before].next));
+  }
+  case ProjectEdit::Kind::StartInSubMain: {
+    if (SetValue(text, lines, "Startup", kSubMain))
+      return text;
+    std::size_t after = LastWith(lines, {"IconForm"});
+    if (after == kNone)
+      after = LastWith(lines, {"ResFile32"});
+    if (after == kNone)
+      after = AfterModules(text, lines);
+    return InsertAfterLine(text, lines, after, std::string("Startup=\"") + kSubMain + '"');
+  }
+  }
+  return text;
+}
+
+// ---- Modules ---------------------------------------------------------------------------
+
+bool IsWordChar(char c) {
+  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
+         c == '_' || static_cast<unsigned char>(c) >= 0x80;
+}
+
+// Reads words from the start of a line, skipping spaces and tabs before each.
+class Words {
+public:
+  explicit Words(const std::string& text) : text_(text) {}
+  std::string Next() {
+    Skip();
+    const std::size_t start = at_;
+    while (at_ < text_.size() && IsWordChar(text_[at_]))
+      ++at_;
+    return text_.substr(start, at_ - start);
+  }
+  bool Take(char c) {
+    Skip();
+    if (at_ == text_.size() || text_[at_] != c)
+      return false;
+    ++at_;
+    return true;
+  }
+  // Nothing but a comment, or nothing, is left.
+  bool AtCommentOrEnd() {
+    Skip();
+    if (at_ == text_.size() || text_[at_] == '\'')
+      return true;
+    const std::size_t start = at_;
+    const bool rem = EqualIgnoringCase(Next(), "Rem");
+    at_ = start;
+    return rem;
+  }
+
+private:
+  void Skip() {
+    while (at_ < text_.size() && (text_[at_] == ' ' || text_[at_] == '\t'))
+      ++at_;
+  }
+  const std::string& text_;
+  std::size_t at_ = 0;
+};
+
+bool IsComment(const std::string& line) {
+  Words words(line);
+  return words.AtCommentOrEnd() && !ascii::Trim(line).empty();
+}
+
+// A line ending in " _" goes on in the next one, a comment's too.
+bool Continues(const std::string& line) {
+  const std::size_t last = line.find_last_not_of(" \t");
+  return last != std::string::npos && line[last] == '_' &&
+         (last == 0 || line[last - 1] == ' ' || line[last - 1] == '\t');
+}
+
+bool IsSubMain(const std::string& line) {
+  Words words(line);
+  std::string word = words.Next();
+  for (const char* scope : {"Public", "Private", "Friend"})
+    if (EqualIgnoringCase(word, scope)) {
+      word = words.Next();
+      break;
+    }
+  if (EqualIgnoringCase(word, "Static"))
+    word = words.Next();
+  if (!EqualIgnoringCase(word, "Sub") || !EqualIgnoringCase(words.Next(), "Main"))
+    return false;
+  if (words.Take('(') && !words.Take(')'))
+    return false;
+  return words.AtCommentOrEnd();
+}
+
+bool StartsWithWord(const std::string& line, const char* word) {
+  Words words(line);
+  return EqualIgnoringCase(words.Next(), word);
+}
+
+// Lower case, one space for each run of spaces and tabs, none around.
+std::string Normalized(const std::string& statement) {
+  std::string normal;
+  for (char c : ascii::Trim(statement)) {
+    const bool space = c == ' ' || c == '\t';
+    if (space && normal.back() == ' ')
+      continue;
+    normal += space ? ' ' : ascii::ToLower(c);
+  }
+  return normal;
+}
+
+} // namespace
+
+std::vector<ProjectEdit> NeededEdits(const std::string& projectText,
+                                     const std::string& moduleName,
+                                     const std::string& modulePath,
+                                     const std::string& resFile) {
+  const readers::ProjectFacts facts = readers::ReadProjectFacts(projectText);
+  std::vector<ProjectEdit> edits;
+  bool listed = false;
+  for (const readers::ProjectModule& module : facts.modules)
+    listed = listed || EqualIgnoringCase(module.name, moduleName);
+  if (!listed)
+    edits.push_back({ProjectEdit::Kind::AddModule, moduleName, modulePath});
+  if (facts.resFile.empty())
+    edits.push_back({ProjectEdit::Kind::AddResFile, "", resFile});
+  if (!EqualIgnoringCase(facts.startup, kSubMain))
+    edits.push_back({ProjectEdit::Kind::StartInSubMain, "", ""});
+  return edits;
+}
+
+std::string ApplyEdits(const std::string& projectText, const std::vector<ProjectEdit>& edits) {
+  std::string text = projectText;
+  for (const ProjectEdit& edit : edits)
+    text = Apply(std::move(text), edit);
+  return text;
+}
+
+StartupCheck AddStartupCheck(const std::string& moduleText) {
+  std::vector<std::string> texts;
+  const std::vector<readers::LineSpan> lines = readers::SplitLines(moduleText);
+  for (const readers::LineSpan& line : lines)
+    texts.push_back(moduleText.substr(line.begin, line.end - line.begin));
+  std::size_t header = 0;
+  bool continued = false;
+  for (; header < lines.size(); ++header) {
+    const bool part = continued;
+    continued = Continues(texts[header]);
+    if (!part && IsSubMain(texts[header]))
+      break;
+  }
+  if (header == lines.size())
+    return {StartupCheck::Outcome::NoSubMain, moduleText};
+  // The check goes after the header's continued comment and the attributes Visual Basic
+  // keeps right under a procedure's first line.
+  std::size_t after = header;
+  while (after + 1 < lines.size() &&
+         (Continues(texts[after]) || StartsWithWord(texts[after + 1], "Attribute")))
+    ++after;
+
+  // Indented as the procedure's first line; the first statement may be the check already.
+  std::string indent = "    ";
+  bool indentFound = false;
+  continued = false;
+  for (std::size_t i = after + 1; i < lines.size(); ++i) {
+    const std::string& text = texts[i];
+    const bool part = continued;
+    continued = Continues(text);
+    const std::string trimmed = ascii::Trim(text);
+    if (trimmed.empty() || trimmed[0] == '#')
+      continue;
+    const bool endSub = Normalized(text).rfind("end sub", 0) == 0;
+    if (!indentFound && !endSub) {
+      indent = text.substr(0, text.find_first_not_of(" \t"));
+      indentFound = true;
+    }
+    if (part || IsComment(text))
+      continue;
+    if (!endSub && Normalized(text) == Normalized(generation::kStartupCheck))
+      return {StartupCheck::Outcome::AlreadyThere, moduleText};
+    break;
+  }
+  return {StartupCheck::Outcome::Added,
+          InsertAfter(moduleText, lines[after].end, lines[after].next,
+                      indent + generation::kStartupCheck)};
+}
+
+} // namespace project

@@ -1,0 +1,53 @@
+#pragma once
+// A Visual Basic project's own files changed as text, with no file access: the project file
+// made to list the start-up module and start in Sub Main, and a Sub Main of the project's
+// own made to check the common controls first. Every byte not meant to change stays; a new
+// line takes the line end of the one it follows (CR LF, or LF where git left LF). The text
+// is in the author's code page and is never re-encoded.
+
+#include <string>
+#include <vector>
+
+namespace project {
+
+/// One change to a project file's own section (the part before its first '[' line).
+struct ProjectEdit {
+  enum class Kind {
+    StartInSubMain, ///< Startup="Sub Main", on the Startup line or a new one
+    AddModule,      ///< Module=<name>; <path> after the project's modules
+    AddResFile,     ///< ResFile32="<path>" where the project names none
+  };
+  Kind kind = Kind::StartInSubMain;
+  std::string name; ///< AddModule: the module's name
+  std::string path; ///< AddModule, AddResFile: from the project's folder
+};
+
+/// What the project file still needs: the module listed as moduleName (moduleName;
+/// modulePath), resFile when it names no resource file (an existing one stays), and the
+/// start in Sub Main. None once they are made, so a second run changes nothing.
+std::vector<ProjectEdit> NeededEdits(const std::string& projectText,
+                                     const std::string& moduleName,
+                                     const std::string& modulePath,
+                                     const std::string& resFile);
+
+/// projectText with the edits made in its own section, in the order given.
+std::string ApplyEdits(const std::string& projectText, const std::vector<ProjectEdit>& edits);
+
+/// A module's Sub Main given generation::kStartupCheck as its first statement.
+struct StartupCheck {
+  enum class Outcome {
+    Added,        ///< text has the check on a new line after the Sub Main line
+    AlreadyThere, ///< the check is the first statement already; text is unchanged
+    NoSubMain,    ///< the module has no Sub Main; text is unchanged
+  };
+  Outcome outcome = Outcome::NoSubMain;
+  std::string text;
+};
+
+/// Finds Sub Main (Public, Private or neither, any case, a comment after it allowed) outside
+/// comments and continued lines, and puts the check right after its line and the attributes
+/// Visual Basic keeps there, indented as the procedure's first line (4 spaces in an empty
+/// one).
+StartupCheck AddStartupCheck(const std::string& moduleText);
+
+} // namespace project

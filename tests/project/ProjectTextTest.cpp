@@ -1,0 +1,131 @@
+// A project file and a module as Visual Basic 6 saves them, edited for the start-up module:
+// the exact bytes after a first run, and none changed by a second.
+#include "support/TestSupport.h"
+
+#include "generation/ModuleText.h"
+#include "project/ProjectText.h"
+
+namespace {
+
+using project::StartupCheck;
+
+std::string Edited(const std::string& text) {
+  return project::ApplyEdits(text,
+                             project::NeededEdits(text, "modThemefold", "modThemefold.bas",
+                                                  "Ledger.res"));
+}
+
+} // namespace
+
+TEST(ProjectTextTest, ListsTheModuleAndStartsInSubMain) {
+  const struct Row {
+    const char* trace;
+    std::string before;
+    std::string after;
+  } rows[] = {
+      {"form start-up: the module after the last, the resource before IconForm",
+       "Type=Exe\r\nForm=frmLedger.frm\r\nModule=modDb; ..\\shared\\modDb.bas\r\n"
+       "Class=clsEntry; clsEntry.cls\r\nIconForm=\"frmLedger\"\r\nStartup=\"frmLedger\"\r\n"
+       "Title=\"Ledger\"\r\n",
+       "Type=Exe\r\nForm=frmLedger.frm\r\nModule=modDb; ..\\shared\\modDb.bas\r\n"
+       "Module=modThemefold; modThemefold.bas\r\nClass=clsEntry; clsEntry.cls\r\n"
+       "ResFile32=\"Ledger.res\"\r\nIconForm=\"frmLedger\"\r\nStartup=\"Sub Main\"\r\n"
+       "Title=\"Ledger\"\r\n"},
+      {"Sub Main start-up and a resource file already, LF",
+       "Type=Exe\nModule=modMain; modMain.bas\nResFile32=\"..\\res\\App.RES\"\n"
+       "Startup=\"Sub Main\"\n",
+       "Type=Exe\nModule=modMain; modMain.bas\nModule=modThemefold; modThemefold.bas\n"
+       "ResFile32=\"..\\res\\App.RES\"\nStartup=\"Sub Main\"\n"},
+      {"no module yet, Startup in another case and spacing, a cp1251 title",
+       "Type=Exe\r\nReference=*\\G{00020430-0000-0000-C000-000000000046}#2.0#0#stdole2.tlb#OLE "
+       "Automation\r\nForm=frmMain.frm\r\nSTARTUP = \"frmMain\" \r\nTitle=\"\xCA\xE0\xF1\xF1\xE0\"\r\n",
+       "Type=Exe\r\nReference=*\\G{00020430-0000-0000-C000-000000000046}#2.0#0#stdole2.tlb#OLE "
+       "Automation\r\nForm=frmMain.frm\r\nModule=modThemefold; modThemefold.bas\r\n"
+       "ResFile32=\"Ledger.res\"\r\nSTARTUP = \"Sub Main\" \r\nTitle=\"\xCA\xE0\xF1\xF1\xE0\"\r\n"},
+      {"an add-in section that names the same keys is left alone",
+       "Type=Exe\r\nForm=frmMain.frm\r\nStartup=\"frmMain\"\r\n\r\n[MS Transaction Server]\r\n"
+       "AutoRefresh=1\r\nModule=modThemefold; modThemefold.bas\r\nResFile32=\"x.res\"\r\n"
+       "Startup=\"Sub Main\"\r\n",
+       "Type=Exe\r\nForm=frmMain.frm\r\nModule=modThemefold; modThemefold.bas\r\n"
+       "ResFile32=\"Ledger.res\"\r\nStartup=\"Sub Main\"\r\n\r\n[MS Transaction Server]\r\n"
+       "AutoRefresh=1\r\nModule=modThemefold; modThemefold.bas\r\nResFile32=\"x.res\"\r\n"
+       "Startup=\"Sub Main\"\r\n"},
+      {"no Startup, an empty ResFile32, the module listed elsewhere, no final line end",
+       "Type=Exe\r\nModule=MODTHEMEFOLD; src\\modThemefold.bas\r\nResFile32=\"\"\r\nName=\"App\"",
+       "Type=Exe\r\nModule=MODTHEMEFOLD; src\\modThemefold.bas\r\nResFile32=\"Ledger.res\"\r\n"
+       "Startup=\"Sub Main\"\r\nName=\"App\""},
+      {"nothing to follow but the last line, which has no line end",
+       "Name=\"App\"", "Name=\"App\"\r\nModule=modThemefold; modThemefold.bas\r\n"
+                       "ResFile32=\"Ledger.res\"\r\nStartup=\"Sub Main\""},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.trace);
+    const std::string after = Edited(row.before);
+    EXPECT_EQ(after, row.after);
+    EXPECT_TRUE(project::NeededEdits(after, "modThemefold", "modThemefold.bas", "Other.res")
+                    .empty());
+  }
+}
+
+TEST(ProjectTextTest, PutsTheCheckFirstInTheProjectsSubMain) {
+  const std::string check = generation::kStartupCheck;
+  EXPECT_EQ(check, "If Not InitCommonControlsVB Then MsgBox \"Initialization error!\", "
+                   "vbCritical: End");
+  const struct Row {
+    const char* trace;
+    std::string before;
+    StartupCheck::Outcome outcome;
+    std::string after;
+  } rows[] = {
+      {"Public, indented by 4",
+       "Attribute VB_Name = \"modMain\"\r\nPublic Sub Main()\r\n    frmLedger.Show\r\nEnd Sub\r\n",
+       StartupCheck::Outcome::Added,
+       "Attribute VB_Name = \"modMain\"\r\nPublic Sub Main()\r\n    " + check +
+           "\r\n    frmLedger.Show\r\nEnd Sub\r\n"},
+      {"Private with a comment, tabs, LF",
+       "Private Sub Main() ' start here\n\t' load settings\n\tLoadSettings\nEnd Sub\n",
+       StartupCheck::Outcome::Added,
+       "Private Sub Main() ' start here\n\t" + check +
+           "\n\t' load settings\n\tLoadSettings\nEnd Sub\n"},
+      {"lower case, empty", "sub main ()\r\nend sub", StartupCheck::Outcome::Added,
+       "sub main ()\r\n    " + check + "\r\nend sub"},
+      {"unindented, after the attribute under the header",
+       "Sub Main()\r\nAttribute Main.VB_Description = \"Start\"\r\nfrmA.Show\r\nEnd Sub\r\n",
+       StartupCheck::Outcome::Added,
+       "Sub Main()\r\nAttribute Main.VB_Description = \"Start\"\r\n" + check +
+           "\r\nfrmA.Show\r\nEnd Sub\r\n"},
+      {"not in comments, strings or other names",
+       "' Sub Main()\r\nRem Sub Main()\r\nSub MainLoop()\r\n    Debug.Print \"Sub Main()\"\r\n"
+       "End Sub\r\nPrivate Static Sub Main() Rem entry\r\n  Go\r\nEnd Sub\r\n",
+       StartupCheck::Outcome::Added,
+       "' Sub Main()\r\nRem Sub Main()\r\nSub MainLoop()\r\n    Debug.Print \"Sub Main()\"\r\n"
+       "End Sub\r\nPrivate Static Sub Main() Rem entry\r\n  " + check + "\r\n  Go\r\nEnd Sub\r\n"},
+      {"after a comment, in other spacing and case",
+       "Sub Main()\r\n    ' first\r\n    if not InitCommonControlsVB then  MsgBox "
+       "\"Initialization error!\", vbCritical: End\r\nEnd Sub\r\n",
+       StartupCheck::Outcome::AlreadyThere, ""},
+      {"a continued comment", "' old start-up _\r\nSub Main()\r\nEnd Sub\r\n",
+       StartupCheck::Outcome::NoSubMain, ""},
+      {"a call of Sub Main and a Sub Main with arguments",
+       "Sub Start()\r\n    Main\r\nEnd Sub\r\nSub Main(ByVal x As Long)\r\nEnd Sub\r\n",
+       StartupCheck::Outcome::NoSubMain, ""},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.trace);
+    const StartupCheck first = project::AddStartupCheck(row.before);
+    EXPECT_EQ(first.outcome, row.outcome);
+    const std::string after = row.after.empty() ? row.before : row.after;
+    EXPECT_EQ(first.text, after);
+    const StartupCheck second = project::AddStartupCheck(after);
+    EXPECT_NE(second.outcome, StartupCheck::Outcome::Added);
+    EXPECT_EQ(second.text, after);
+  }
+}
+
+TEST(ProjectTextTest, ModuleVariantsMatchTheirGoldenFiles) {
+  EXPECT_EQ(generation::ModuleTextShowing("frmLedger") + "\r\n",
+            testsupport::Golden("modThemefold-form.bas"));
+  EXPECT_EQ(generation::ModuleTextWithoutMain() + "\r\n",
+            testsupport::Golden("modThemefold-submain.bas"));
+  EXPECT_EQ(std::string(kModuleText) + "\r\n", testsupport::Golden("modThemefold.bas"));
+}
