@@ -97,9 +97,9 @@ Plan PlanProject(FileOperations& files, generation::Conversation& conversation,
       return Refuse(plan, texts::NoResFile(request.projectPath, facts.resFile));
     if (!Read(files, res.path, kMaxResBytes, res.before, why))
       return Refuse(plan, texts::CannotRead(res.path, why));
-    const ResFileCheck check = CheckResFile(res.before);
-    if (!check.ok)
-      return Refuse(plan, texts::NotResFile(res.path, check.why));
+    const ResFile check = ReadResFile(res.before);
+    if (!check.refusal.empty())
+      return Refuse(plan, texts::NotResFile(res.path, check.refusal));
     res.existed = true;
   } else {
     const OutputNames names = DeriveOutputNames(folder + plan.exeName, files.PathSeparator());
@@ -191,11 +191,12 @@ Plan PlanProject(FileOperations& files, generation::Conversation& conversation,
       res.after = compiled;
       res.what = res.existed ? texts::kResFileReplaced : texts::kNewResFile;
     } else {
-      const MergedRes merged = MergeManifest(res.before, compiled);
-      if (!merged.ok)
-        return Refuse(plan, texts::NotResFile(res.path, merged.why));
+      const MergeResult merged = MergeManifest(res.before, compiled);
+      if (merged.outcome == MergeOutcome::Refused)
+        return Refuse(plan, texts::NotResFile(res.path, merged.refusal));
       res.after = merged.bytes;
-      res.what = merged.replaced ? texts::kManifestReplaced : texts::kManifestAdded;
+      res.what = merged.outcome == MergeOutcome::Replaced ? texts::kManifestReplaced
+                                                           : texts::kManifestAdded;
     }
     if (res.existed && res.after == res.before)
       plan.alreadySetUp.push_back(res.path);
