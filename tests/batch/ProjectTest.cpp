@@ -119,14 +119,14 @@ TEST_F(ProjectTest, SetsUpAProjectOnceAndLeavesItOnTheSecondRun) {
         {"Ledger_manifest.res", ledgerRes},
         {"modThemefold.bas", form}}},
       {"starts in Sub Main, its own .res, LF, case differs on disk",
-       {{"Zwei.vbp", kSubMainProject}, {"src/modMain.bas", kSubMainModule}, {"res/App.RES", ownRes}},
+       {{"Zwei.vbp", kSubMainProject}, {"src/modMain.bas", kSubMainModule}, {"res/app.res", ownRes}},
        "Zwei.vbp",
        {{"Zwei.vbp", listed},
         {"Zwei.vbp.bak", kSubMainProject},
         {"src/modMain.bas", submain},
         {"src/modMain.bas.bak", kSubMainModule},
-        {"res/App.RES", ownRes + zweiRes.substr(32)},
-        {"res/App.RES.bak", ownRes},
+        {"res/app.res", ownRes + zweiRes.substr(32)},
+        {"res/app.res.bak", ownRes},
         {"modThemefold.bas", Golden("modThemefold-submain.bas")}}},
   };
   for (const Row& row : rows) {
