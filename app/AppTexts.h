@@ -23,7 +23,8 @@ inline constexpr const char* kInvalidFile = "Invalid file!";
 inline constexpr const char* kCompilerFilter = "RC.exe|RC.EXE";
 inline constexpr const char* kCompilerDialogTitle = "Please locate RC.EXE manually.";
 
-inline constexpr const char* kExeFilter = "EXE Files (*.exe)|*.exe";
+inline constexpr const char* kExeFilter =
+    "Programs (*.exe)|*.exe|Visual Basic projects (*.vbp)|*.vbp";
 inline constexpr const char* kExeDialogTitle = "Locate Exe-file";
 
 // Placeholder address of the maker: the label shows the host part.

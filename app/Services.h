@@ -12,7 +12,7 @@ namespace app {
 using WindowHandle = std::uintptr_t;
 using IconHandle = std::uintptr_t;
 
-enum class Icon { Critical, Exclamation };
+enum class Icon { Critical, Exclamation, Information };
 enum class Buttons { Ok, OkCancel, YesNo };
 enum class Answer { Ok, Cancel, Yes, No };
 

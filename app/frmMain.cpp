@@ -3,6 +3,9 @@
 #include "app/AppTexts.h"
 #include "app/ComponentFiles.h"
 #include "front/Target.h"
+#include "generation/DriverTexts.h"
+#include "project/ProjectRun.h"
+#include "project/ProjectTexts.h"
 
 namespace app {
 
@@ -60,8 +63,17 @@ void frmMain::Command3_Click() {
   const std::string picked = services_.dialog.Show(texts::kExeFilter, view_.Handle(), "",
                                                    texts::kExeDialogTitle, 0, false,
                                                    filterIndex, "");
-  if (services_.files.FileExists(picked))
-    view_.SetText(MainView::Field::Text1, picked);
+  if (!services_.files.FileExists(picked))
+    return;
+  view_.SetText(MainView::Field::Text1, picked);
+  // A project brings its own version and description; the user may still change them.
+  if (front::IsProjectPath(picked)) {
+    std::string version, description;
+    if (project::ReadProjectDefaults(services_.files, picked, version, description)) {
+      view_.SetText(MainView::Field::Text4, version);
+      view_.SetText(MainView::Field::Text3, description);
+    }
+  }
 }
 
 // Kept as soon as OK confirms them, not at unload as the three fields are: the user has
@@ -86,8 +98,50 @@ void frmMain::Command1_Click() {
       return;
     }
   }
+  if (front::IsProjectPath(exePath)) {
+    SetUpProject(exePath, components);
+    return;
+  }
   driver_.Run({exePath, view_.Text(MainView::Field::Text4), view_.Text(MainView::Field::Text3)},
               Globals::RcExePath, manifest_, components);
+}
+
+void frmMain::SetUpProject(const std::string& projectPath,
+                           const std::vector<generation::ComponentFacts>& components) {
+  project::Request request;
+  request.projectPath = projectPath;
+  request.version = view_.Text(MainView::Field::Text4);
+  request.description = view_.Text(MainView::Field::Text3);
+  request.manifest = manifest_;
+  request.components = components;
+  request.rcExePath = Globals::RcExePath;
+  try {
+    const project::Plan plan = project::PlanProject(services_.files, *this, request);
+    if (plan.compileFailed) {
+      Tell(Report::CompileFailed, generation::texts::kCompileFailed);
+      return;
+    }
+    if (!plan.refusal.empty()) {
+      services_.boxes.Show({plan.refusal, Icon::Exclamation, Buttons::Ok, 1});
+      return;
+    }
+    const std::string changes = project::DescribeChanges(plan);
+    if (plan.changes.empty()) {
+      services_.boxes.Show({project::texts::Report(projectPath, changes), Icon::Information,
+                            Buttons::Ok, 1});
+      return;
+    }
+    if (services_.boxes.Show({project::texts::Question(changes), Icon::Exclamation,
+                              Buttons::OkCancel, 1}) != Answer::Ok)
+      return;
+    std::string backups;
+    for (const std::string& backup : project::ApplyPlan(services_.files, plan))
+      backups += project::texts::Backup(backup) + "\n";
+    services_.boxes.Show({project::texts::Report(projectPath, changes + backups),
+                          Icon::Information, Buttons::Ok, 1});
+  } catch (const SystemError& error) {
+    Tell(Report::FileOperationFailed, generation::texts::FileOperationFailed(error));
+  }
 }
 
 void frmMain::Command2_Click() { view_.Close(); }

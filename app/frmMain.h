@@ -60,6 +60,10 @@ public:
   WindowHandle Handle() const { return view_.Handle(); }
 
 private:
+  /// A project as the target: its changes shown, and made once the user says OK.
+  void SetUpProject(const std::string& projectPath,
+                    const std::vector<generation::ComponentFacts>& components);
+
   bool Ask(generation::Question question, const std::string& text) override;
   void Tell(generation::Report report, const std::string& text) override;
   void CompilerFinished() override;

@@ -3,7 +3,10 @@
 #include "batch/Options.h"
 #include "front/Compiler.h"
 #include "front/Target.h"
+#include "generation/DriverTexts.h"
 #include "generation/Placeholders.h"
+#include "project/ProjectRun.h"
+#include "project/ProjectTexts.h"
 #include "readers/Bytes.h"
 #include "readers/Components.h"
 #include "readers/Inspection.h"
@@ -103,6 +106,47 @@ int Inspect(const std::string& target, Console& console) {
   return kDone;
 }
 
+/// A project as the target: its changes printed, then made unless it is a dry run.
+int RunProject(const Options& options, const std::string& compiler,
+               const std::vector<generation::ComponentFacts>& components,
+               generation::FileOperations& files, generation::Conversation& conversation,
+               Console& console) {
+  project::Request request;
+  request.projectPath = options.project;
+  if (options.versionGiven)
+    request.version = options.version;
+  if (options.descriptionGiven)
+    request.description = options.description;
+  request.manifest = options.manifest;
+  request.components = components;
+  request.rcExePath = compiler;
+  request.dryRun = options.dryRun;
+  try {
+    const project::Plan plan = project::PlanProject(files, conversation, request);
+    if (plan.compileFailed) {
+      Say(console.err, generation::texts::kCompileFailed);
+      return kCompileFailed;
+    }
+    if (!plan.refusal.empty()) {
+      Say(console.err, plan.refusal);
+      return kUsage;
+    }
+    console.out << project::DescribeChanges(plan);
+    if (options.dryRun) {
+      console.out << project::texts::kDryRun << '\n';
+      return kDone;
+    }
+    for (const std::string& backup : project::ApplyPlan(files, plan))
+      console.out << project::texts::Backup(backup) << '\n';
+    console.out << project::texts::NextStep(plan.projectPath) << '\n';
+    console.out.flush();
+    return kDone;
+  } catch (const SystemError& error) {
+    Say(console.err, generation::texts::FileOperationFailed(error));
+    return kFileOperationFailed;
+  }
+}
+
 } // namespace
 
 std::string AbsolutePath(std::string path, const std::string& currentDirectory,
@@ -151,6 +195,9 @@ int Run(const std::vector<std::string>& args, generation::FileOperations& files,
 
   const char separator = files.PathSeparator();
   const std::string here = platform::CurrentDirectory();
+  const bool projectTarget = !options.project.empty();
+  if (projectTarget)
+    options.target = options.project = AbsolutePath(options.project, here, separator);
   options.target = AbsolutePath(options.target, here, separator);
   options.rcPath = AbsolutePath(options.rcPath, here, separator);
   options.readmePath = AbsolutePath(options.readmePath, here, separator);
@@ -210,6 +257,11 @@ int Run(const std::vector<std::string>& args, generation::FileOperations& files,
   } catch (const readers::FormatError& error) {
     Say(console.err, error.what());
     return kUsage;
+  }
+
+  if (projectTarget) {
+    FlagConversation conversation(options, console);
+    return RunProject(options, compiler, components, files, conversation, console);
   }
 
   generation::DriverOptions driverOptions;

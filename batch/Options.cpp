@@ -1,5 +1,7 @@
 #include "batch/Options.h"
 
+#include "front/Target.h"
+
 namespace batch {
 
 namespace {
@@ -55,6 +57,8 @@ const OptionSpec kOptionSpecs[] = {
     {"--inspect", nullptr, &Options::inspect, false},
     {"--com", nullptr, nullptr, true, nullptr, AddComponent, PathChoices},
     {"--vbp", nullptr, nullptr, true, nullptr, AddProject, PathChoices},
+    {"--project", &Options::project, nullptr, true},
+    {"--dry-run", nullptr, &Options::dryRun, false},
 };
 
 const OptionSpec* FindSpec(const std::string& name) {
@@ -115,12 +119,21 @@ ParsedOptions ParseOptions(const std::vector<std::string>& args) {
       continue;
     }
     options.*(spec->text) = value;
+    options.versionGiven = options.versionGiven || spec->text == &Options::version;
+    options.descriptionGiven = options.descriptionGiven || spec->text == &Options::description;
   }
   if (options.help || options.showVersion)
     return parsed;
-  if (targets.size() != 1)
-    return fail(targets.empty() ? "no target program given" : "more than one target given");
-  options.target = targets[0];
+  if (targets.size() + (options.project.empty() ? 0 : 1) > 1)
+    return fail("more than one target given");
+  if (targets.empty() && options.project.empty())
+    return fail("no target program given");
+  if (!targets.empty() && front::IsProjectPath(targets[0]))
+    options.project = targets[0];
+  else if (!targets.empty())
+    options.target = targets[0];
+  if (options.dryRun && options.project.empty())
+    return fail("--dry-run needs a project (--project PATH or a .vbp target)");
   return parsed;
 }
 
@@ -153,10 +166,17 @@ std::string HelpText() {
          "                     library resource) without registration; may be repeated\n"
          "  --vbp PROJECT.vbp  the same for each component the Visual Basic project uses\n"
          "\n"
+         "A Visual Basic project as the target (--project PROJECT.vbp, or PROJECT.vbp alone):\n"
+         "the manifest goes into the project's resource file (a new <base>_manifest.res when\n"
+         "it has none), modThemefold.bas is written and listed, and the project starts in\n"
+         "Sub Main. Each changed file is first copied to a .bak file beside it. The version\n"
+         "and description come from the project unless given.\n"
+         "  --dry-run          print the changes and make none\n"
+         "\n"
          "Exit codes: 0 done; 1 the compiler made no .res; 2 usage (a bad version with\n"
          "--check-version, no compiler found); 3 folder cannot be entered; 4 output exists\n"
          "and --force not given, or a link or folder has its name; 5 a file operation\n"
-         "failed or a file cannot be read; 130 Ctrl-C, 143 terminated (temporary files\n"
+         "failed or a file cannot be read; with a project, 2 also when it is refused; 130 Ctrl-C, 143 terminated (temporary files\n"
          "removed, earlier files as they were). With --inspect: 0 the program carries a\n"
          "manifest; 6 it carries none; 5 it cannot be read as a PE file.\n";
 }

@@ -24,6 +24,10 @@ struct Options {
   bool showVersion = false;
   bool inspect = false; ///< report what the target carries and generate nothing
   std::vector<std::string> projects; ///< --vbp: projects whose components join --com's
+  std::string project; ///< --project, or a target ending in .vbp: the project to set up
+  bool dryRun = false; ///< with a project: print the changes, make none
+  bool versionGiven = false;     ///< --version-info overrides the project's version
+  bool descriptionGiven = false; ///< --description overrides the project's
   generation::ManifestSettings manifest;
 };
 

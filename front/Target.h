@@ -6,7 +6,11 @@
 namespace front {
 
 /// "Generate..." is enabled, and themefold-batch takes the target, once the path holds
-/// ".exe": the first one, in any letter case, starts at position 2 or later.
+/// ".exe" (the first one, in any letter case, starts at position 2 or later) or names a
+/// project.
 bool GenerateEnabledFor(const std::string& targetPath);
+
+/// A Visual Basic project file: the path ends in ".vbp", in any case.
+bool IsProjectPath(const std::string& path);
 
 } // namespace front

@@ -41,16 +41,15 @@ public:
   /// Creates this run's file with the suffix. Only the first file may meet a name that is
   /// taken (a stem nobody could guess, unless they saw it): it then takes another stem.
   std::string Create(const std::string& suffix, const std::string& text) {
-    for (int attempt = 0;; ++attempt) {
-      const std::string path = Claim(suffix);
-      if (files_.CreateNewTextFile(path, text))
-        return path;
-      owned_.pop_back();
-      files_.TrackTemporaryFile(path, false);
-      if (attempt == 3 || owned_.size() > 0)
-        throw SystemError("Create", path, 17, "a file of this name exists already");
-      NewStem();
-    }
+    return CreateWith(suffix, [&](const std::string& path) {
+      return files_.CreateNewTextFile(path, text);
+    });
+  }
+  /// Create with the bytes exactly as given.
+  std::string CreateExact(const std::string& suffix, const std::string& bytes) {
+    return CreateWith(suffix, [&](const std::string& path) {
+      return files_.CreateNewFile(path, bytes);
+    });
   }
   const std::string& Folder() const { return folder_; }
   /// The bare name of this run's file with the suffix.
@@ -72,6 +71,18 @@ public:
   }
 
 private:
+  template <typename Creator> std::string CreateWith(const std::string& suffix, Creator create) {
+    for (int attempt = 0;; ++attempt) {
+      const std::string path = Claim(suffix);
+      if (create(path))
+        return path;
+      owned_.pop_back();
+      files_.TrackTemporaryFile(path, false);
+      if (attempt == 3 || owned_.size() > 0)
+        throw SystemError("Create", path, 17, "a file of this name exists already");
+      NewStem();
+    }
+  }
   void NewStem() { stem_ = TemporaryStem(files_.ProcessId(), files_.RandomBits()); }
 
   FileOperations& files_;

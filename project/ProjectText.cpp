@@ -24,9 +24,11 @@ std::string FileLineEnd(const std::string& text) {
   return feed > 0 && text[feed - 1] == '\r' ? "\r\n" : "\n";
 }
 
-// The line end after [end, next): that line's own, else the file's.
+// The line end after [end, next): that line's own, else the file's. A last line that ends
+// in a CR alone has none: the lines are split at line feeds.
 std::string LineEnd(const std::string& text, std::size_t end, std::size_t next) {
-  return next > end ? text.substr(end, next - end) : FileLineEnd(text);
+  return next > end && text[next - 1] == '\n' ? text.substr(end, next - end)
+                                               : FileLineEnd(text);
 }
 
 // line as a new line after the one that ends at end (next past its line end). After a last
@@ -34,7 +36,7 @@ std::string LineEnd(const std::string& text, std::size_t end, std::size_t next) 
 std::string InsertAfter(std::string text, std::size_t end, std::size_t next,
                         const std::string& line) {
   const std::string eol = LineEnd(text, end, next);
-  if (next == end)
+  if (next == end || text[next - 1] != '\n')
     return text.insert(end, eol + line);
   return text.insert(next, line + eol);
 }

@@ -11,7 +11,9 @@
 namespace app::win32 {
 
 Answer Win32MessageBoxes::Show(const Box& box) {
-  UINT type = box.icon == Icon::Critical ? MB_ICONHAND : MB_ICONEXCLAMATION;
+  UINT type = box.icon == Icon::Critical      ? MB_ICONHAND
+              : box.icon == Icon::Information ? MB_ICONINFORMATION
+                                              : MB_ICONEXCLAMATION;
   switch (box.buttons) {
   case Buttons::Ok:
     type |= MB_OK;

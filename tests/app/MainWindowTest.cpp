@@ -117,7 +117,7 @@ TEST(MainWindowTest, BrowseTakesOnlyAnExistingFile) {
 
     ASSERT_EQ(w.world.dialog.calls.size(), 1u);
     const fakes::DialogCall& call = w.world.dialog.calls[0];
-    EXPECT_EQ(call.filter, "EXE Files (*.exe)|*.exe");
+    EXPECT_EQ(call.filter, "Programs (*.exe)|*.exe|Visual Basic projects (*.vbp)|*.vbp");
     EXPECT_EQ(call.owner, 0x1234u);
     EXPECT_EQ(call.initialFolder, "");
     EXPECT_EQ(call.title, "Locate Exe-file");

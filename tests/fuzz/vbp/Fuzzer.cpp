@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "project/ProjectText.h"
 #include "readers/VbProject.h"
 
 namespace {
@@ -43,5 +44,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   for (const std::string& note : read.notes)
     Check(note.compare(0, 5, "line ") == 0);
+
+  // The same bytes as a project to set up, and as a module with a Sub Main: the edits are
+  // made once, and a second pass finds nothing left to do.
+  readers::ReadProjectFacts(text);
+  const std::vector<project::ProjectEdit> edits =
+      project::NeededEdits(text, "modThemefold", "modThemefold.bas", "App_manifest.res");
+  const std::string edited = project::ApplyEdits(text, edits);
+  Check(project::NeededEdits(edited, "modThemefold", "modThemefold.bas", "App_manifest.res")
+            .empty());
+  const project::StartupCheck first = project::AddStartupCheck(text);
+  if (first.outcome == project::StartupCheck::Outcome::Added)
+    Check(project::AddStartupCheck(first.text).outcome ==
+          project::StartupCheck::Outcome::AlreadyThere);
   return 0;
 }

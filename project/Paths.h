@@ -1,0 +1,22 @@
+#pragma once
+// Paths as a project writes them: relative to the project's folder or absolute, with '\'
+// between folders, and spelt in whatever case the author typed. Projects come from Windows,
+// so on a disk that tells case apart a name is matched without regard to case when the
+// exact spelling is missing.
+
+#include <string>
+
+#include "generation/Driver.h"
+
+namespace project {
+
+/// The folder part of a project file's path, ending in the separator.
+std::string FolderOfProject(const std::string& projectPath);
+
+/// Where written (a path from the project file) lies on this disk: the exact spelling when
+/// that exists, else the first entry of each folder that matches without regard to case;
+/// the exact spelling again when nothing matches, for the message that names it.
+std::string FindProjectFile(generation::FileOperations& files, const std::string& projectFolder,
+                            const std::string& written);
+
+} // namespace project

@@ -1,0 +1,67 @@
+#pragma once
+// Every text of a project run: refusals, the list of changes, the question and the report.
+
+#include <string>
+
+namespace project::texts {
+
+inline const char* const kNothingChanged = " Nothing was changed.";
+
+inline std::string Quoted(const std::string& path) { return "\"" + path + "\""; }
+
+inline std::string CannotRead(const std::string& path, const std::string& why) {
+  return Quoted(path) + " cannot be read: " + why + "." + kNothingChanged;
+}
+inline std::string NotStandardExe(const std::string& path, const std::string& kind) {
+  return Quoted(path) + " is " + kind +
+         ": only a standard EXE project starts in Sub Main." + kNothingChanged;
+}
+inline std::string NoResFile(const std::string& project, const std::string& res) {
+  return Quoted(project) + " names the resource file " + Quoted(res) +
+         ", which does not exist." + kNothingChanged;
+}
+inline std::string NotResFile(const std::string& path, const std::string& why) {
+  return Quoted(path) + " is not a resource file: " + why + "." + kNothingChanged;
+}
+inline std::string NoSubMain(const std::string& project) {
+  return Quoted(project) +
+         " starts in Sub Main, but none of the modules it lists holds a Sub Main." +
+         kNothingChanged;
+}
+inline std::string ReadOnly(const std::string& path) {
+  return Quoted(path) + " is read-only." + kNothingChanged;
+}
+
+inline const char* const kManifestAdded = "the manifest added";
+inline const char* const kManifestReplaced = "the manifest replaced";
+inline const char* const kManifestToMerge = "the manifest merged in";
+inline const char* const kNewResFile = "new, with the manifest";
+inline const char* const kResFileReplaced = "replaced by one with the manifest";
+inline const char* const kCheckAdded = "Sub Main checks the common controls first";
+inline std::string NewModule(const std::string& form) {
+  return form.empty() ? "new start-up module" : "new start-up module; it shows " + form;
+}
+inline const char* const kStartsInSubMain = "starts in Sub Main";
+inline std::string ListsModule(const std::string& path) { return "lists " + path; }
+inline std::string NamesResFile(const std::string& path) {
+  return "takes " + path + " as its resource file";
+}
+inline const char* const kAlreadySetUp = "already set up";
+
+inline const char* const kDryRun = "dry run: nothing was changed";
+inline std::string Backup(const std::string& path) { return "backup: " + path; }
+inline std::string NextStep(const std::string& project) {
+  return "Next: open " + Quoted(project) + " in Visual Basic and rebuild it.";
+}
+
+inline std::string Question(const std::string& changes) {
+  return "These files will be changed; each is first copied to a .bak file beside it:\n\n" +
+         changes +
+         "\nClose the project in Visual Basic first: Visual Basic would save its own copy "
+         "over these changes.";
+}
+inline std::string Report(const std::string& project, const std::string& changes) {
+  return changes + "\n" + NextStep(project);
+}
+
+} // namespace project::texts

@@ -1,0 +1,199 @@
+// A Visual Basic project as the target of the real themefold-batch and the real compiler:
+// the exact bytes of every file it changes, a second run that changes nothing, and the
+// projects it refuses with every file left as it was.
+#include "support/TestSupport.h"
+
+
+#include <filesystem>
+#include <map>
+
+#include "batch/Runner.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+using testsupport::Golden;
+using testsupport::ReadBytes;
+using testsupport::WriteBytes;
+
+using Tree = std::map<std::string, std::string>; ///< path below the folder -> bytes
+
+class ProjectTest : public testsupport::TempDirTest {
+protected:
+  batchtest::Result Batch(std::vector<std::string> args) {
+    batchtest::Launch launch;
+    launch.program = batchtest::BuildPath(THEMEFOLD_BATCH_PROGRAM);
+    args.insert(args.begin(), {"--rc", batchtest::BuildPath(THEMEFOLD_RC_PROGRAM)});
+    launch.args = std::move(args);
+    launch.folder = dir_.string();
+    launch.environment = {{"XDG_CONFIG_HOME", Path()}};
+    batchtest::Result result = batchtest::RunProgram(launch);
+    result.err.erase(std::remove(result.err.begin(), result.err.end(), '\r'), result.err.end());
+    return result;
+  }
+  void Make(const fs::path& folder, const Tree& tree) {
+    for (const auto& [name, bytes] : tree) {
+      fs::create_directories((folder / name).parent_path());
+      WriteBytes(folder / name, bytes);
+    }
+  }
+  static Tree Read(const fs::path& folder) {
+    Tree tree;
+    for (const auto& entry : fs::recursive_directory_iterator(folder))
+      if (entry.is_regular_file())
+        tree[entry.path().lexically_relative(folder).generic_string()] = ReadBytes(entry.path());
+    return tree;
+  }
+  /// The .res the program's own generation makes for exeName.
+  std::string ProgramRes(const std::string& exeName, const std::string& version,
+                         const std::string& description) {
+    const fs::path folder = dir_ / "reference";
+    fs::create_directories(folder);
+    const batchtest::Result result =
+        Batch({"--version-info", version, "--description", description, "--no-module",
+               "--quiet", (folder / exeName).string()});
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    return ReadBytes(folder / (exeName.substr(0, exeName.rfind('.')) + "_manifest.res"));
+  }
+};
+
+const char kFormProject[] =
+    "Type=Exe\r\n"
+    "Form=frmMain.frm\r\n"
+    "Reference=*\\G{00020430-0000-0000-C000-000000000046}#2.0#0#..\\..\\Windows\\SysWOW64\\"
+    "stdole2.tlb#OLE Automation\r\n"
+    "IconForm=\"frmMain\"\r\n"
+    "Startup=\"frmMain\"\r\n"
+    "ExeName32=\"Ledger.exe\"\r\n"
+    "Name=\"Ledger\"\r\n"
+    "MajorVer=2\r\nMinorVer=5\r\nRevisionVer=17\r\n"
+    "VersionFileDescription=\"Household ledger\"\r\n"
+    "\r\n"
+    "[MS Transaction Server]\r\n"
+    "AutoRefresh=1\r\n";
+
+// Written by git on Linux: LF. A title in code page 1252, a module below a folder spelt in
+// another case, a .res of its own.
+const char kSubMainProject[] =
+    "Type=Exe\n"
+    "Module=Main; Src\\modMain.bas\n"
+    "Form=frmA.frm\n"
+    "ResFile32=\"res\\app.res\"\n"
+    "Startup=\"Sub Main\"\n"
+    "Name=\"Zwei\"\n"
+    "Title=\"Zw\xe4i\"\n";
+const char kSubMainModule[] =
+    "Attribute VB_Name = \"Main\"\nOption Explicit\n\nPublic Sub Main()\n  frmA.Show\nEnd Sub\n";
+
+} // namespace
+
+TEST_F(ProjectTest, SetsUpAProjectOnceAndLeavesItOnTheSecondRun) {
+  const std::string ownRes = ReadBytes(testsupport::SourceFile("tests/project/fixtures/project.windres.res"));
+  struct Row {
+    const char* name;
+    Tree before;
+    const char* project;
+    Tree changed; ///< what differs from before afterwards, backups included
+  };
+  const std::string ledgerRes = ProgramRes("Ledger.exe", "2.5.0.17", "Household ledger");
+  const std::string zweiRes = ProgramRes("Zwei.exe", "1.0.0.0", "Zw\xe4i");
+  std::string form = Golden("modThemefold.bas");
+  form.replace(form.find("'frmMain.Show (etc..)"), 21, "frmMain.Show");
+  std::string submain = kSubMainModule;
+  submain.insert(submain.find("  frmA"),
+                 "  If Not InitCommonControlsVB Then MsgBox \"Initialization error!\", "
+                 "vbCritical: End\n");
+  std::string project = kFormProject;
+  project.insert(project.find("IconForm"),
+                 "Module=modThemefold; modThemefold.bas\r\nResFile32=\"Ledger_manifest.res\"\r\n");
+  project.replace(project.find("\"frmMain\"\r\nExe"), 9, "\"Sub Main\"");
+  std::string listed = kSubMainProject;
+  listed.insert(listed.find("Form="), "Module=modThemefold; modThemefold.bas\n");
+  const Row rows[] = {
+      {"starts in a form, no resource file, CR LF",
+       {{"Ledger.vbp", kFormProject}},
+       "Ledger.vbp",
+       {{"Ledger.vbp", project},
+        {"Ledger.vbp.bak", kFormProject},
+        {"Ledger_manifest.res", ledgerRes},
+        {"modThemefold.bas", form}}},
+      {"starts in Sub Main, its own .res, LF, case differs on disk",
+       {{"Zwei.vbp", kSubMainProject}, {"src/modMain.bas", kSubMainModule}, {"res/app.res", ownRes}},
+       "Zwei.vbp",
+       {{"Zwei.vbp", listed},
+        {"Zwei.vbp.bak", kSubMainProject},
+        {"src/modMain.bas", submain},
+        {"src/modMain.bas.bak", kSubMainModule},
+        {"res/app.res", ownRes + zweiRes.substr(32)},
+        {"res/app.res.bak", ownRes},
+        {"modThemefold.bas", Golden("modThemefold-submain.bas")}}},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    const fs::path folder = dir_ / "p";
+    fs::remove_all(folder);
+    Make(folder, row.before);
+    const std::string vbp = (folder / row.project).string();
+
+    batchtest::Result result = Batch({"--dry-run", vbp});
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_NE(result.out.find("dry run: nothing was changed"), std::string::npos);
+    EXPECT_EQ(Read(folder), row.before);
+
+    result = Batch({vbp});
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    Tree expected = row.before;
+    for (const auto& [name, bytes] : row.changed)
+      expected[name] = bytes;
+    EXPECT_EQ(Read(folder), expected);
+    EXPECT_NE(result.out.find("Next: open \"" + vbp + "\" in Visual Basic and rebuild it."),
+              std::string::npos);
+
+    result = Batch({"--project", vbp});
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_EQ(Read(folder), expected);
+    EXPECT_EQ(result.out.find("backup"), std::string::npos) << result.out;
+    EXPECT_NE(result.out.find(vbp + ": already set up"), std::string::npos) << result.out;
+  }
+}
+
+TEST_F(ProjectTest, RefusedProjectsLeaveEveryFileAsItWas) {
+  struct Row {
+    const char* name;
+    Tree before;
+    const char* error;
+    int code;
+  };
+  const Row rows[] = {
+      {"an ActiveX DLL", {{"App.vbp", "Type=OleDll\r\nName=\"Lib\"\r\n"}},
+       "App.vbp\" is an ActiveX DLL project: only a standard EXE project starts in Sub Main.",
+       2},
+      {"its resource file is missing",
+       {{"App.vbp", "Type=Exe\r\nResFile32=\"gone.res\"\r\nStartup=\"Form1\"\r\n"}},
+       "App.vbp\" names the resource file \"gone.res\", which does not exist.", 2},
+      {"its resource file is not one",
+       {{"App.vbp", "Type=Exe\r\nResFile32=\"App.res\"\r\nStartup=\"Form1\"\r\n"},
+        {"App.res", "not a resource file at all, just text"}},
+       "App.res\" is not a resource file: ", 2},
+      {"Sub Main in no module",
+       {{"App.vbp", "Type=Exe\r\nModule=M; M.bas\r\nStartup=\"Sub Main\"\r\n"},
+        {"M.bas", "Attribute VB_Name = \"M\"\r\nSub Other()\r\nEnd Sub\r\n"}},
+       "App.vbp\" starts in Sub Main, but none of the modules it lists holds a Sub Main.", 2},
+      {"read-only", {{"App.vbp", "Type=Exe\r\nStartup=\"Form1\"\r\n"}}, "App.vbp\" is read-only.",
+       2},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    const fs::path folder = dir_ / "p";
+    fs::remove_all(folder);
+    Make(folder, row.before);
+    if (std::string(row.name) == "read-only")
+      fs::permissions(folder / "App.vbp", fs::perms::owner_write, fs::perm_options::remove);
+    const batchtest::Result result = Batch({(folder / "App.vbp").string()});
+    EXPECT_EQ(result.exitCode, row.code);
+    EXPECT_NE(result.err.find(row.error), std::string::npos) << result.err;
+    EXPECT_NE(result.err.find("Nothing was changed."), std::string::npos) << result.err;
+    EXPECT_EQ(Read(folder), row.before);
+  }
+}
