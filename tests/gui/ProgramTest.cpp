@@ -895,3 +895,43 @@ TEST_F(ProgramTest, ComponentAddedInTheOptionsWindowIsCreatedWithoutRegistration
   EXPECT_NE(output.find("sum 5"), std::string::npos) << output;
 }
 #endif
+
+TEST_F(ProgramTest, APickedProjectIsSetUpOnceTheUserSaysOk) {
+  const std::string vbp = folder_ + "Ledger.vbp";
+  const std::string project = "Type=Exe\r\nForm=frmMain.frm\r\nStartup=\"frmMain\"\r\n"
+                              "Name=\"Ledger\"\r\nMajorVer=3\r\nRevisionVer=4\r\n"
+                              "Title=\"Household ledger\"\r\n";
+  WriteBytes(vbp, project);
+  ASSERT_NO_FATAL_FAILURE(Start());
+  driver::Click(Item(IDC_COMMAND3));
+  ASSERT_NO_FATAL_FAILURE(AnswerFileDialog("Locate Exe-file", vbp));
+  EXPECT_TRUE(Await("the project's version in its field",
+                    [&] { return driver::Text(Item(IDC_TEXT4)) == "3.0.0.4"; }));
+  EXPECT_EQ(driver::Text(Item(IDC_TEXT3)), "Household ledger");
+  EXPECT_TRUE(IsWindowEnabled(Item(IDC_COMMAND1)));
+
+  driver::Click(Item(IDC_COMMAND1));
+  const MessageBoxWindow question = driver::WaitForMessageBox(*program_);
+  ASSERT_NE(question.window, nullptr) << driver::DescribeWindows(*program_);
+  EXPECT_NE(question.text.find(vbp + ": lists modThemefold.bas;"), std::string::npos)
+      << question.text;
+  EXPECT_NE(question.text.find("Close the project in Visual Basic first"), std::string::npos);
+  EXPECT_EQ(question.buttons, (std::vector<int>{IDOK, IDCANCEL}));
+  driver::Answer(question, IDOK);
+  const MessageBoxWindow report = driver::WaitForMessageBox(*program_);
+  ASSERT_NE(report.window, nullptr) << driver::DescribeWindows(*program_);
+  EXPECT_NE(report.text.find("backup: " + vbp + ".bak"), std::string::npos) << report.text;
+  driver::Answer(report, IDOK);
+
+  EXPECT_EQ(ReadBytes(vbp + ".bak"), project);
+  EXPECT_NE(ReadBytes(vbp).find("Module=modThemefold; modThemefold.bas\r\n"
+                                "ResFile32=\"Ledger_manifest.res\"\r\n"),
+            std::string::npos);
+  EXPECT_NE(ReadBytes(vbp).find("Startup=\"Sub Main\"\r\n"), std::string::npos);
+  EXPECT_NE(ReadBytes(folder_ + "modThemefold.bas").find("        frmMain.Show\r\n"),
+            std::string::npos);
+  const std::string res = ReadBytes(folder_ + "Ledger_manifest.res");
+  EXPECT_NE(res.find("name=\"Ledger.exe\""), std::string::npos);
+  EXPECT_NE(res.find("version=\"3.0.0.4\""), std::string::npos);
+  CloseProgram();
+}
