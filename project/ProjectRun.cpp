@@ -20,6 +20,7 @@ using generation::FileOperations;
 /// Module files are a few kilobytes; the limit only keeps a wrong path from filling memory.
 constexpr std::size_t kMaxModuleBytes = 16 << 20;
 constexpr std::size_t kMaxResBytes = 256 << 20;
+constexpr std::uint16_t kManifestType = 24;
 
 std::string BaseName(const std::string& path) {
   const std::string::size_type cut = path.find_last_of("\\/");
@@ -91,6 +92,7 @@ Plan PlanProject(FileOperations& files, generation::Conversation& conversation,
   // The resource file: the project's own, or a new one named as a program's would be.
   FileChange res;
   std::string resFileToName;
+  bool hasManifest = false;
   if (!facts.resFile.empty()) {
     res.path = FindProjectFile(files, folder, facts.resFile);
     if (!files.IsPlainFile(res.path))
@@ -101,6 +103,9 @@ Plan PlanProject(FileOperations& files, generation::Conversation& conversation,
     if (!check.refusal.empty())
       return Refuse(plan, texts::NotResFile(res.path, check.refusal));
     res.existed = true;
+    for (const ResEntry& entry : check.entries)
+      hasManifest = hasManifest || (!entry.type.IsName() && entry.type.id == kManifestType &&
+                                    !entry.name.IsName() && entry.name.id == 1);
   } else {
     const OutputNames names = DeriveOutputNames(folder + plan.exeName, files.PathSeparator());
     res.path = folder + names.outputName;
@@ -144,20 +149,34 @@ Plan PlanProject(FileOperations& files, generation::Conversation& conversation,
       if (!found)
         return Refuse(plan, texts::NoSubMain(request.projectPath));
       moduleText = generation::ModuleTextWithoutMain();
-    } else if (!facts.startup.empty() && facts.startup != "(None)") {
-      form = facts.startup;
-      moduleText = generation::ModuleTextShowing(form);
     } else {
-      moduleText = kModuleText;
+      // The module brings a Sub Main; a second one would not compile.
+      for (const readers::ProjectModule& module : facts.modules) {
+        const std::string path = FindProjectFile(files, folder, module.path);
+        std::string text;
+        if (Read(files, path, kMaxModuleBytes, text, why) &&
+            AddStartupCheck(text).outcome != StartupCheck::Outcome::NoSubMain)
+          return Refuse(plan, texts::SubMainNotStarted(path, facts.startup));
+      }
+      if (!facts.startup.empty() && facts.startup != "(None)")
+        form = facts.startup;
+      moduleText = form.empty() ? std::string(kModuleText) : generation::ModuleTextShowing(form);
     }
     FileChange module;
     module.path = folder + moduleFile;
-    module.existed = files.FileExists(module.path);
-    if (module.existed && !Read(files, module.path, kMaxModuleBytes, module.before, why))
-      return Refuse(plan, texts::CannotRead(module.path, why));
+    module.existed = files.FileExists(module.path) || files.IsLink(module.path);
     module.after = moduleText + "\r\n";
     module.what = texts::NewModule(form);
-    modules.push_back(module);
+    if (module.existed) {
+      // Another project of the folder may use it: only the same text is taken, by listing it.
+      if (!Read(files, module.path, kMaxModuleBytes, module.before, why))
+        return Refuse(plan, texts::CannotRead(module.path, why));
+      if (module.before != module.after)
+        return Refuse(plan, texts::ModuleInTheWay(module.path));
+      plan.alreadySetUp.push_back(module.path);
+    } else {
+      modules.push_back(module);
+    }
   }
 
   // The project file names what it now needs.
@@ -178,7 +197,8 @@ Plan PlanProject(FileOperations& files, generation::Conversation& conversation,
   // The manifest, compiled now and merged into the resource file.
   if (request.dryRun) {
     res.what = res.existed && !resFileToName.empty() ? texts::kResFileReplaced
-               : res.existed                          ? texts::kManifestToMerge
+               : hasManifest                          ? texts::kManifestReplaced
+               : res.existed                          ? texts::kManifestAdded
                                                       : texts::kNewResFile;
     plan.changes.push_back(res);
   } else {

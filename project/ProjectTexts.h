@@ -13,8 +13,8 @@ inline std::string CannotRead(const std::string& path, const std::string& why) {
   return Quoted(path) + " cannot be read: " + why + "." + kNothingChanged;
 }
 inline std::string NotStandardExe(const std::string& path, const std::string& kind) {
-  return Quoted(path) + " is " + kind +
-         ": only a standard EXE project starts in Sub Main." + kNothingChanged;
+  return Quoted(path) + " is " + kind + ": only Standard EXE projects are supported." +
+         kNothingChanged;
 }
 inline std::string NoResFile(const std::string& project, const std::string& res) {
   return Quoted(project) + " names the resource file " + Quoted(res) +
@@ -28,13 +28,24 @@ inline std::string NoSubMain(const std::string& project) {
          " starts in Sub Main, but none of the modules it lists holds a Sub Main." +
          kNothingChanged;
 }
+inline std::string SubMainNotStarted(const std::string& module, const std::string& startup) {
+  return Quoted(module) + " holds a Sub Main, but the project starts in " +
+         (startup.empty() ? std::string("no form") : startup) +
+         ": a second Sub Main would not compile. Start the project in Sub Main, or remove it, "
+         "and run again." + kNothingChanged;
+}
+inline std::string ModuleInTheWay(const std::string& path) {
+  return Quoted(path) +
+         " exists with other text, and this project does not list it: another project in the "
+         "folder may use it. Move it away, or list it in this project, and run again." +
+         kNothingChanged;
+}
 inline std::string ReadOnly(const std::string& path) {
   return Quoted(path) + " is read-only." + kNothingChanged;
 }
 
 inline const char* const kManifestAdded = "the manifest added";
 inline const char* const kManifestReplaced = "the manifest replaced";
-inline const char* const kManifestToMerge = "the manifest merged in";
 inline const char* const kNewResFile = "new, with the manifest";
 inline const char* const kResFileReplaced = "replaced by one with the manifest";
 inline const char* const kCheckAdded = "Sub Main checks the common controls first";

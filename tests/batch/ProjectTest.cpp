@@ -167,7 +167,7 @@ TEST_F(ProjectTest, RefusedProjectsLeaveEveryFileAsItWas) {
   };
   const Row rows[] = {
       {"an ActiveX DLL", {{"App.vbp", "Type=OleDll\r\nName=\"Lib\"\r\n"}},
-       "App.vbp\" is an ActiveX DLL project: only a standard EXE project starts in Sub Main.",
+       "App.vbp\" is an ActiveX DLL project: only Standard EXE projects are supported.",
        2},
       {"its resource file is missing",
        {{"App.vbp", "Type=Exe\r\nResFile32=\"gone.res\"\r\nStartup=\"Form1\"\r\n"}},
@@ -182,6 +182,13 @@ TEST_F(ProjectTest, RefusedProjectsLeaveEveryFileAsItWas) {
        "App.vbp\" starts in Sub Main, but none of the modules it lists holds a Sub Main.", 2},
       {"read-only", {{"App.vbp", "Type=Exe\r\nStartup=\"Form1\"\r\n"}}, "App.vbp\" is read-only.",
        2},
+      {"another project's module in the folder",
+       {{"App.vbp", "Type=Exe\r\nStartup=\"Form1\"\r\n"}, {"modThemefold.bas", "theirs"}},
+       "modThemefold.bas\" exists with other text, and this project does not list it", 2},
+      {"a Sub Main beside a form start-up",
+       {{"App.vbp", "Type=Exe\r\nModule=M; M.bas\r\nStartup=\"Form1\"\r\n"},
+        {"M.bas", "Attribute VB_Name = \"M\"\r\nSub Main()\r\nEnd Sub\r\n"}},
+       "M.bas\" holds a Sub Main, but the project starts in Form1", 2},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
