@@ -26,7 +26,7 @@ namespace rc {
 //   attribute   := LANGUAGE int ',' int | CHARACTERISTICS int | VERSION int
 //   doption     := attribute | CAPTION string | CLASS (INTEGER | string) | STYLE int
 //                | EXSTYLE int | MENU (INTEGER | string | IDENTIFIER)
-//                | FONT int ',' string [',' [int] [',' [int] [',' [int]]]] (DIALOGEX)
+//                | FONT int [','] string [',' [int] [',' [int] [',' [int]]]] (DIALOGEX)
 //   control     := see Parser::Control;  menuitem := see Parser::MenuItems
 //   accelerator := (INTEGER | string) ',' int (',' flag)*
 //   fixed       := (FILEVERSION | PRODUCTVERSION) int (',' int){0,3}
@@ -43,7 +43,8 @@ namespace rc {
 // (rc gets "--1" wrong). Differences from llvm-rc, following Microsoft's rc: VERSIONINFO
 // values and user data take integer expressions, not just numbers; a dialog may name its
 // MENU; CONTROL takes a class ordinal; ALT goes with ASCII keys; a MENUITEM may leave out
-// the comma before its id, as Visual Studio writes it; MENUEX.
+// the comma before its id, as Visual Studio writes it, and FONT the one before its face;
+// MENUEX.
 
 namespace {
 
@@ -475,7 +476,9 @@ void Parser::Dialog(ResourceHead head, bool extended) {
       DialogStatement::Font font;
       Location at = lexer_.Peek().where;
       font.size = Fit16(Int(), at, "font size");
-      Expect(TokenKind::Comma);
+      // rc takes the face without the comma before it, as it takes a MENUITEM's id.
+      if (!Accept(TokenKind::Comma) && !At(TokenKind::String))
+        Unexpected("','");
       font.face = Text("a string");
       // DIALOGEX fonts may add weight, italic and character set, each optional.
       if (extended && Accept(TokenKind::Comma)) {

@@ -228,6 +228,8 @@ TEST_F(ErrorsTest, DialogsMenusAccelerators) {
       {"DIALOGEX font arguments in a DIALOG", "1 DIALOG 0, 0, 1, 1\nFONT 8, \"Tahoma\", 400\n{}\n",
        "bad.rc(2) : error RC2104: expected LANGUAGE, CHARACTERISTICS, VERSION, CAPTION, CLASS, "
        "EXSTYLE, FONT, MENU, STYLE, BEGIN or '{', got ','"},
+      {"FONT with neither a comma nor a face after its size",
+       "1 DIALOG 0, 0, 1, 1\nFONT 8 400\n{}\n", "bad.rc(2) : error RC2104: expected ',', got '400'"},
       {"font character set too large", "1 DIALOGEX 0, 0, 1, 1\nFONT 8, \"Tahoma\", 400, 0, 256\n{}\n",
        "bad.rc(2) : error RC2027: in DIALOGEX 1: font character set 256 does not fit in 8 bits"},
       {"help id in a DIALOG", "1 DIALOG 0, 0, 1, 1, 5\n{}\n",
