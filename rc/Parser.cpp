@@ -493,7 +493,7 @@ void Parser::Dialog(ResourceHead head, bool extended) {
             font.italic = v.value != 0;
           else if (v.value > 0xFF)
             Fail(ErrorCode::kNumberTooLarge, at,
-                 "font character set " + std::to_string(v.value) + " does not fit in 8 bits");
+                 DoesNotFit("font character set", v.value, "8 bits"));
           else
             font.charset = static_cast<std::uint8_t>(v.value);
         }
@@ -827,8 +827,7 @@ void Parser::Fail(ErrorCode code, const Location& at, const std::string& what) {
 
 std::uint16_t Parser::Fit16(const RcInt& value, const Location& at, std::string_view what) {
   if (value.value > 0xFFFF)
-    Fail(ErrorCode::kNumberTooLarge, at,
-         std::string(what) + " " + std::to_string(value.value) + " does not fit in 16 bits");
+    Fail(ErrorCode::kNumberTooLarge, at, DoesNotFit(what, value.value, "16 bits"));
   return static_cast<std::uint16_t>(value.value);
 }
 
@@ -836,8 +835,7 @@ std::uint16_t Parser::FitSigned16(const RcInt& value, const Location& at, std::s
                                   bool negativeAllowed) {
   const auto v = static_cast<std::int32_t>(value.value);
   if (v < -32768 || v > 32767)
-    Fail(ErrorCode::kNumberTooLarge, at,
-         std::string(what) + " " + std::to_string(v) + " does not fit in 16 bits with a sign");
+    Fail(ErrorCode::kNumberTooLarge, at, DoesNotFit(what, v, "16 bits with a sign"));
   if (v < 0 && !negativeAllowed)
     Fail(ErrorCode::kBadValue, at, std::string(what) + " " + std::to_string(v) + " cannot be negative");
   return static_cast<std::uint16_t>(value.value);
