@@ -19,11 +19,12 @@ unsigned long TemporaryOwner(const std::string& name) {
   if (name.compare(0, kPrefixSize, kPrefix) != 0)
     return 0;
   std::size_t i = kPrefixSize;
-  unsigned long id = 0;
+  std::uint64_t id = 0;
   const std::size_t digitsStart = i;
   while (i < name.size() && name[i] >= '0' && name[i] <= '9' && i - digitsStart < 10)
-    id = id * 10 + static_cast<unsigned long>(name[i++] - '0');
-  if (i == digitsStart || i >= name.size() || name[i] != '-' ||
+    id = id * 10 + static_cast<std::uint64_t>(name[i++] - '0');
+  // Process ids are 32-bit; unsigned long on Windows would wrap a larger one onto another's.
+  if (i == digitsStart || id > 0xFFFFFFFFu || i >= name.size() || name[i] != '-' ||
       name.size() < i + 1 + kHexDigits)
     return 0;
   for (std::size_t k = i + 1; k < i + 1 + kHexDigits; ++k) {
@@ -31,7 +32,7 @@ unsigned long TemporaryOwner(const std::string& name) {
     if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'f')))
       return 0;
   }
-  return id;
+  return static_cast<unsigned long>(id);
 }
 
 } // namespace generation

@@ -22,6 +22,10 @@ CompileError::CompileError(ErrorCode code, const Location& where, const std::str
 CompileError::CompileError(ErrorCode code, const std::string& message)
     : std::runtime_error(Format(code, nullptr, message)), code_(code) {}
 
+std::string DoesNotFit(std::string_view what, long long value, std::string_view field) {
+  return std::string(what) + " " + std::to_string(value) + " does not fit in " + std::string(field);
+}
+
 std::string Excerpt(std::string_view text) {
   constexpr std::size_t kMax = 40;
   std::string out;

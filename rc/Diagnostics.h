@@ -42,6 +42,9 @@ private:
   ErrorCode code_;
 };
 
+/// "control id 70000 does not fit in 16 bits": a value too wide for the field it goes in.
+std::string DoesNotFit(std::string_view what, long long value, std::string_view field);
+
 /// At most a few dozen characters of text for a message; a 10 MB token stays out of logs.
 std::string Excerpt(std::string_view text);
 

@@ -26,7 +26,7 @@ namespace rc {
 //   attribute   := LANGUAGE int ',' int | CHARACTERISTICS int | VERSION int
 //   doption     := attribute | CAPTION string | CLASS (INTEGER | string) | STYLE int
 //                | EXSTYLE int | MENU (INTEGER | string | IDENTIFIER)
-//                | FONT int ',' string [',' [int] [',' [int] [',' [int]]]] (DIALOGEX)
+//                | FONT int [','] string [',' [int] [',' [int] [',' [int]]]] (DIALOGEX)
 //   control     := see Parser::Control;  menuitem := see Parser::MenuItems
 //   accelerator := (INTEGER | string) ',' int (',' flag)*
 //   fixed       := (FILEVERSION | PRODUCTVERSION) int (',' int){0,3}
@@ -43,7 +43,8 @@ namespace rc {
 // (rc gets "--1" wrong). Differences from llvm-rc, following Microsoft's rc: VERSIONINFO
 // values and user data take integer expressions, not just numbers; a dialog may name its
 // MENU; CONTROL takes a class ordinal; ALT goes with ASCII keys; a MENUITEM may leave out
-// the comma before its id, as Visual Studio writes it; MENUEX.
+// the comma before its id, as Visual Studio writes it, and FONT the one before its face;
+// MENUEX.
 
 namespace {
 
@@ -475,7 +476,9 @@ void Parser::Dialog(ResourceHead head, bool extended) {
       DialogStatement::Font font;
       Location at = lexer_.Peek().where;
       font.size = Fit16(Int(), at, "font size");
-      Expect(TokenKind::Comma);
+      // rc takes the face without the comma before it, as it takes a MENUITEM's id.
+      if (!Accept(TokenKind::Comma) && !At(TokenKind::String))
+        Unexpected("','");
       font.face = Text("a string");
       // DIALOGEX fonts may add weight, italic and character set, each optional.
       if (extended && Accept(TokenKind::Comma)) {
@@ -490,7 +493,7 @@ void Parser::Dialog(ResourceHead head, bool extended) {
             font.italic = v.value != 0;
           else if (v.value > 0xFF)
             Fail(ErrorCode::kNumberTooLarge, at,
-                 "font character set " + std::to_string(v.value) + " does not fit in 8 bits");
+                 DoesNotFit("font character set", v.value, "8 bits"));
           else
             font.charset = static_cast<std::uint8_t>(v.value);
         }
@@ -824,8 +827,7 @@ void Parser::Fail(ErrorCode code, const Location& at, const std::string& what) {
 
 std::uint16_t Parser::Fit16(const RcInt& value, const Location& at, std::string_view what) {
   if (value.value > 0xFFFF)
-    Fail(ErrorCode::kNumberTooLarge, at,
-         std::string(what) + " " + std::to_string(value.value) + " does not fit in 16 bits");
+    Fail(ErrorCode::kNumberTooLarge, at, DoesNotFit(what, value.value, "16 bits"));
   return static_cast<std::uint16_t>(value.value);
 }
 
@@ -833,8 +835,7 @@ std::uint16_t Parser::FitSigned16(const RcInt& value, const Location& at, std::s
                                   bool negativeAllowed) {
   const auto v = static_cast<std::int32_t>(value.value);
   if (v < -32768 || v > 32767)
-    Fail(ErrorCode::kNumberTooLarge, at,
-         std::string(what) + " " + std::to_string(v) + " does not fit in 16 bits with a sign");
+    Fail(ErrorCode::kNumberTooLarge, at, DoesNotFit(what, v, "16 bits with a sign"));
   if (v < 0 && !negativeAllowed)
     Fail(ErrorCode::kBadValue, at, std::string(what) + " " + std::to_string(v) + " cannot be negative");
   return static_cast<std::uint16_t>(value.value);

@@ -7,50 +7,75 @@ namespace rc {
 
 namespace {
 
-// Little-endian building blocks of resource data, each appended in one piece.
+// The one little-endian writer: values put in place at p, which moves past them.
+void Put16(char*& p, std::uint16_t v) {
+  *p++ = static_cast<char>(v & 0xff);
+  *p++ = static_cast<char>(v >> 8);
+}
+void Put32(char*& p, std::uint32_t v) {
+  Put16(p, static_cast<std::uint16_t>(v & 0xffff));
+  Put16(p, static_cast<std::uint16_t>(v >> 16));
+}
+/// The characters, without a terminator.
+void PutText(char*& p, const std::u16string& s) {
+  for (char16_t c : s)
+    Put16(p, c);
+}
+std::size_t IdSize(const NameOrId& n) { return n.isId ? 4 : 2 * (n.name.size() + 1); }
+void PutId(char*& p, const NameOrId& n) {
+  if (n.isId) {
+    Put16(p, 0xffff);
+    Put16(p, n.id);
+    return;
+  }
+  PutText(p, n.name);
+  Put16(p, 0);
+}
+
+// Resource data, each building block appended in one piece.
 struct Bytes {
   std::string data;
 
   std::size_t U16(std::uint16_t v) {
-    std::size_t at = data.size();
-    const char b[2] = {static_cast<char>(v & 0xff), static_cast<char>(v >> 8)};
+    const std::size_t at = data.size();
+    char b[2];
+    char* p = b;
+    Put16(p, v);
     data.append(b, 2);
     return at;
   }
-  void U32(std::uint32_t v) {
-    const char b[4] = {static_cast<char>(v & 0xff), static_cast<char>((v >> 8) & 0xff),
-                       static_cast<char>((v >> 16) & 0xff), static_cast<char>(v >> 24)};
+  std::size_t U32(std::uint32_t v) {
+    const std::size_t at = data.size();
+    char b[4];
+    char* p = b;
+    Put32(p, v);
     data.append(b, 4);
+    return at;
   }
   void Text(const std::u16string& s, bool terminate = true) {
-    const std::size_t at = data.size();
-    data.resize(at + 2 * (s.size() + (terminate ? 1 : 0)));
-    char* out = &data[at];
-    for (char16_t c : s) {
-      *out++ = static_cast<char>(c & 0xff);
-      *out++ = static_cast<char>(c >> 8);
-    }
+    char* p = Grow(2 * (s.size() + (terminate ? 1 : 0)));  // the terminator is the zero fill
+    PutText(p, s);
   }
   /// Narrow user data: the low byte of each character.
   void Narrow(const std::u16string& s) {
-    const std::size_t at = data.size();
-    data.resize(at + s.size());
-    char* out = &data[at];
+    char* p = Grow(s.size());
     for (char16_t c : s)
-      *out++ = static_cast<char>(c);
+      *p++ = static_cast<char>(c);
   }
   void Id(const NameOrId& n) {
-    if (n.isId) {
-      U16(0xffff);
-      U16(n.id);
-    } else {
-      Text(n.name);
-    }
+    char* p = Grow(IdSize(n));
+    PutId(p, n);
   }
   void Pad() { data.append((4 - data.size() % 4) % 4, '\0'); }
-  void Patch16(std::size_t at, std::size_t v) {
-    data[at] = static_cast<char>(v & 0xff);
-    data[at + 1] = static_cast<char>((v >> 8) & 0xff);
+  void Patch16(std::size_t at, std::uint16_t v) {
+    char* p = &data[at];
+    Put16(p, v);
+  }
+  /// count zero bytes at the end, to be written in place.
+  char* Grow(std::size_t count) {
+    const std::size_t at = data.size();
+    data.resize(at + count);
+    return &data[at];
   }
 };
 
@@ -63,11 +88,21 @@ std::uint32_t Read32(const std::string& s, std::size_t at) {
 }
 
 // VERSIONINFO lengths are 16-bit; a block that outgrows them cannot be written.
-void CheckLength(std::size_t length, const Location& where) {
+std::uint16_t CheckedLength(std::size_t length, const Location& where) {
   if (length > 0xffff)
     throw CompileError(ErrorCode::kBadValue, where,
                        "VERSIONINFO block of " + std::to_string(length) +
                            " bytes exceeds the 65535 that its length field holds");
+  return static_cast<std::uint16_t>(length);
+}
+
+// The sizes in a resource's header are 32-bit.
+std::uint32_t Fit32(std::size_t size, const Location& where) {
+  if (size > 0xffffffffu)
+    throw CompileError(ErrorCode::kBadValue, where,
+                       DoesNotFit("resource size", static_cast<long long>(size),
+                                  "the 32 bits of a .res entry"));
+  return static_cast<std::uint32_t>(size);
 }
 
 void WriteBlock(Bytes& b, const VersionBlock& block, bool header, const Location& where);
@@ -132,9 +167,8 @@ void WriteValue(Bytes& b, const VersionValue& v) {
   std::size_t valueLength = b.data.size() - dataAt;
   if (strings)
     valueLength /= 2;
-  CheckLength(b.data.size() - lengthAt, v.where);
-  b.Patch16(lengthAt, b.data.size() - lengthAt);
-  b.Patch16(valueLengthAt, valueLength);
+  b.Patch16(lengthAt, CheckedLength(b.data.size() - lengthAt, v.where));
+  b.Patch16(valueLengthAt, static_cast<std::uint16_t>(valueLength));  // within the length
 }
 
 void WriteBlock(Bytes& b, const VersionBlock& block, bool header, const Location& where) {
@@ -154,8 +188,7 @@ void WriteBlock(Bytes& b, const VersionBlock& block, bool header, const Location
       WriteValue(b, child.value);
   }
   if (header) {
-    CheckLength(b.data.size() - lengthAt, where);
-    b.Patch16(lengthAt, b.data.size() - lengthAt);
+    b.Patch16(lengthAt, CheckedLength(b.data.size() - lengthAt, where));
   }
 }
 
@@ -188,40 +221,17 @@ void ResWriter::Begin() {
   Write(empty, "");
 }
 
-namespace {
-
-void Put16(char*& p, std::uint32_t v) {
-  *p++ = static_cast<char>(v & 0xff);
-  *p++ = static_cast<char>((v >> 8) & 0xff);
-}
-void Put32(char*& p, std::uint32_t v) {
-  Put16(p, v & 0xffff);
-  Put16(p, v >> 16);
-}
-std::size_t IdSize(const NameOrId& n) { return n.isId ? 4 : 2 * (n.name.size() + 1); }
-void PutId(char*& p, const NameOrId& n) {
-  if (n.isId) {
-    Put16(p, 0xffff);
-    Put16(p, n.id);
-    return;
-  }
-  for (char16_t c : n.name)
-    Put16(p, c);
-  Put16(p, 0);
-}
-
-} // namespace
-
 void ResWriter::Write(const Header& header, std::string_view data, std::string_view more) {
   const std::size_t size = data.size() + more.size();
-  // The header is sized first and filled in place.
+  // The header is sized first and filled in place. Its size takes the whole 32-bit field:
+  // a name of 32,000 characters already takes it past 16 bits.
   const std::size_t names = (8 + IdSize(header.type) + IdSize(header.name) + 3) & ~std::size_t{3};
   const std::size_t headerSize = names + 16;
   std::string& h = headerBytes_;
   h.assign(headerSize, '\0');
   char* p = &h[0];
-  Put32(p, static_cast<std::uint32_t>(size));
-  Put32(p, static_cast<std::uint32_t>(headerSize & 0xffff));
+  Put32(p, Fit32(size, header.where));
+  Put32(p, Fit32(headerSize, header.where));
   PutId(p, header.type);
   PutId(p, header.name);
   p = &h[names];
@@ -243,6 +253,7 @@ ResWriter::Header ResWriter::HeaderFor(const ResourceHead& head, NameOrId type,
   Header h;
   h.type = std::move(type);
   h.name = head.name;
+  h.where = head.where;
   h.flags = head.flags;
   h.language = attributes.language.value_or(language_);
   h.version = attributes.version.value_or(0);
@@ -319,7 +330,10 @@ void ResWriter::Image(const ImageStatement& s) {
 
   // Each image becomes a resource of its own, numbered on from the last one; the group
   // resource lists them with the planes and bit count read from each bitmap.
-  const std::uint16_t firstId = nextImageId_;
+  const std::uint32_t firstId = nextImageId_;
+  if (count > 0 && firstId + count - 1 > 0xffff)
+    throw CompileError(ErrorCode::kNumberTooLarge, s.head.where,
+                       what() + ": " + DoesNotFit("image id", 0x10000, "16 bits"));
   Bytes group;
   group.data.append(file, 0, 6);
   for (std::uint16_t i = 0; i < count; ++i) {
@@ -353,7 +367,7 @@ void ResWriter::Image(const ImageStatement& s) {
     group.U32(size + (cursor ? 4 : 0));
     group.U16(static_cast<std::uint16_t>(firstId + i));
   }
-  nextImageId_ = static_cast<std::uint16_t>(firstId + count);
+  nextImageId_ = firstId + count;
 
   ResourceHead groupHead = s.head;
   groupHead.flags = memory::kMoveable | memory::kPure | memory::kDiscardable;
@@ -386,8 +400,7 @@ void ResWriter::VersionInfo(const VersionInfoStatement& s) {
   b.U32(0);
   b.Pad();
   WriteBlock(b, s.root, false, s.head.where);
-  CheckLength(b.data.size(), s.head.where);
-  b.Patch16(lengthAt, b.data.size());
+  b.Patch16(lengthAt, CheckedLength(b.data.size(), s.head.where));
   Write(HeaderFor(s.head, NameOrId::Type(ResourceType::kVersion)), b.data);
 }
 

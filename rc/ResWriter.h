@@ -66,6 +66,7 @@ private:
     std::uint16_t language = 0;
     std::uint32_t version = 0;
     std::uint32_t characteristics = 0;
+    Location where;  ///< for a size that does not fit
   };
   struct Bundle {
     std::vector<std::u16string> strings = std::vector<std::u16string>(16);
@@ -84,7 +85,7 @@ private:
   ResOutput& out_;
   WriterOptions options_;
   std::uint16_t language_;
-  std::uint16_t nextImageId_ = 1;
+  std::uint32_t nextImageId_ = 1;  // one past the last image's id: 65536 once all are used
   std::string headerBytes_, dataBytes_;  // buffers kept between resources
   std::map<std::pair<std::uint16_t, std::uint16_t>, Bundle> bundles_;
   std::map<std::pair<std::uint16_t, std::uint16_t>, Bundle>::iterator lastBundle_;

@@ -66,8 +66,9 @@ bool RegisteredBits(const RegistryReader& registry, const std::string& subKey, u
   if (text.empty())
     return false;
   char* end = nullptr;
-  const unsigned long value = std::strtoul(text.c_str(), &end, 10);
-  if (*end != '\0')
+  const unsigned long long value = std::strtoull(text.c_str(), &end, 10);
+  // OLEMISC is 32 bits: a larger value is no registration of it, not its low bits.
+  if (*end != '\0' || value > 0xFFFFFFFFu)
     return false;
   bits = static_cast<unsigned>(value);
   return true;

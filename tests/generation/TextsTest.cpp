@@ -170,6 +170,8 @@ TEST(TemporaryNamesTest, OwnerIsReadOnlyFromOurOwnNames) {
       {"~themefold-42x-a1b2c3d4e5f60718.rc", 0},
       {"x~themefold-4242-a1b2c3d4e5f60718.rc", 0},
       {"~themefold-99999999999-a1b2c3d4e5f60718.rc", 0}, // no process id has 11 digits
+      {"~themefold-4294967295-a1b2c3d4e5f60718.rc", 4294967295ul},
+      {"~themefold-4294967297-a1b2c3d4e5f60718.rc", 0}, // nor 33 bits, not even wrapped to 1
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);

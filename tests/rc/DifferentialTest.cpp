@@ -76,6 +76,26 @@ TEST_F(DifferentialTest, GeneratedScriptsAgainstLiveLlvmRc) {
   }
 }
 
+// A header past 64 KiB: its size is written whole, not cut to 16 bits.
+TEST_F(DifferentialTest, LongNamesAgainstLiveLlvmRc) {
+  const std::string longName(40000, 'N');
+  const struct {
+    const char* name;
+    std::string script;
+  } rows[] = {
+      {"a name of 40,000 characters", longName + " RCDATA { \"x\" }\n1 RCDATA { \"next\" }\n"},
+      {"a type of 40,000 characters", "1 " + longName + " { \"x\" }\n"},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    WriteBytes(dir_ / "long.rc", row.script);
+    ASSERT_TRUE(LlvmRc(dir_, "/fo theirs.res long.rc"));
+    rc::Result result = rctest::CompileArgs({"/fo", Path("ours.res"), Path("long.rc")});
+    ASSERT_TRUE(result.ok) << result.diagnostics;
+    EXPECT_TRUE(ReadBytes(Path("ours.res")) == ReadBytes(Path("theirs.res")));
+  }
+}
+
 // Live: the bundled headers against mingw-w64's, where both are installed.
 TEST_F(DifferentialTest, BundledHeadersAgainstMingwHeaders) {
   const char* const mingw = "/usr/share/mingw-w64/include";

@@ -2,6 +2,7 @@
 // .res from an earlier run keeps its bytes, and no temporary file stays beside it.
 #include "RcTestSupport.h"
 
+#include <cstdint>
 #include <utility>
 
 using testsupport::ReadBytes;
@@ -38,6 +39,22 @@ protected:
   }
 };
 
+// An icon file of count images, each the same bitmap header.
+std::string IconFile(std::uint16_t count) {
+  std::string file;
+  auto u16 = [&](std::uint32_t v) {
+    file += static_cast<char>(v & 0xff);
+    file += static_cast<char>((v >> 8) & 0xff);
+  };
+  u16(0), u16(1), u16(count);
+  for (std::uint16_t i = 0; i < count; ++i) {
+    u16(0x0101), u16(0), u16(1), u16(32);
+    u16(40), u16(0), u16(6 + 16u * count), u16((6 + 16u * count) >> 16);
+  }
+  u16(40);
+  return file + std::string(38, '\0');
+}
+
 } // namespace
 
 TEST_F(ErrorsTest, FilesTheScriptNames) {
@@ -58,6 +75,10 @@ TEST_F(ErrorsTest, FilesTheScriptNames) {
       {"truncated directory", "1 ICON \"x.ico\"\n",
        "bad.rc(1) : error RC2161: 'x.ico' is not a valid icon file: directory is truncated",
        {{"x.ico", std::string("\0\0\1\0\5\0", 6)}}},
+      // Each image takes the next id; 65535 is the last there is.
+      {"image ids past 65535", "1 ICON \"max.ico\"\n2 ICON \"one.ico\"\n",
+       "bad.rc(2) : error RC2027: 'one.ico': image id 65536 does not fit in 16 bits",
+       {{"max.ico", IconFile(65535)}, {"one.ico", IconFile(1)}}},
       {"not a bitmap", "1 BITMAP \"x.bmp\"\n",
        "bad.rc(1) : error RC2161: 'x.bmp' is not a bitmap file", {{"x.bmp", "GIF89a and more bytes"}}},
       {"missing include", "#include \"nothere.h\"\n",
@@ -228,6 +249,8 @@ TEST_F(ErrorsTest, DialogsMenusAccelerators) {
       {"DIALOGEX font arguments in a DIALOG", "1 DIALOG 0, 0, 1, 1\nFONT 8, \"Tahoma\", 400\n{}\n",
        "bad.rc(2) : error RC2104: expected LANGUAGE, CHARACTERISTICS, VERSION, CAPTION, CLASS, "
        "EXSTYLE, FONT, MENU, STYLE, BEGIN or '{', got ','"},
+      {"FONT with neither a comma nor a face after its size",
+       "1 DIALOG 0, 0, 1, 1\nFONT 8 400\n{}\n", "bad.rc(2) : error RC2104: expected ',', got '400'"},
       {"font character set too large", "1 DIALOGEX 0, 0, 1, 1\nFONT 8, \"Tahoma\", 400, 0, 256\n{}\n",
        "bad.rc(2) : error RC2027: in DIALOGEX 1: font character set 256 does not fit in 8 bits"},
       {"help id in a DIALOG", "1 DIALOG 0, 0, 1, 1, 5\n{}\n",

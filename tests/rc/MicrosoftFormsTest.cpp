@@ -79,3 +79,28 @@ TEST_F(MicrosoftFormsTest, ResourceData) {
     EXPECT_EQ(res.substr(32 + headerSize, size), Hex(row.data));
   }
 }
+
+// rc takes FONT's face without the comma before it: the same resource as with it.
+TEST_F(MicrosoftFormsTest, FontWithoutItsComma) {
+  const struct {
+    const char* dialog;
+    const char* afterFace;
+  } rows[] = {
+      {"1 DIALOG 0, 0, 10, 20", ""},
+      {"1 DIALOGEX 0, 0, 10, 20", ", 700, 1, 0x1"},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.dialog);
+    const char* const between[2] = {", ", " "};  // size and face, with the comma and without
+    std::string res[2];
+    for (int i = 0; i < 2; ++i) {
+      WriteBytes(dir_ / "ms.rc", std::string(row.dialog) + "\nFONT 8" + between[i] +
+                                     "\"MS Shell Dlg\"" + row.afterFace +
+                                     "\n{ LTEXT \"a\", 1, 1, 2, 3, 4 }\n");
+      rc::Result result = rctest::CompileArgs({"/fo", Path("ms.res"), Path("ms.rc")});
+      ASSERT_TRUE(result.ok) << result.diagnostics;
+      res[i] = ReadBytes(Path("ms.res"));
+    }
+    EXPECT_TRUE(res[0] == res[1]);
+  }
+}

@@ -44,7 +44,7 @@ inline const char* const kCorpusScripts[] = {
     "preprocessor.rc", "images.rc", "version.rc", "strings.rc", "userdata.rc",
     "expressions.rc",  "utf8.rc",   "cp1252.rc",  "lang.rc",     "dialogs.rc",
     "menus.rc",        "accelerators.rc", "otherkinds.rc", "vsapp.rc", "macros.rc",
-    "libversion.rc",
+    "libversion.rc",   "longnames.rc",
 };
 
 /// The headers shipped with the compiler, in the source tree.

@@ -88,9 +88,12 @@ TEST(ComponentsTest, ControlsTakeTheRegisteredMiscStatusElseVisualBasics) {
        "Widget: miscStatus as registered on this machine"},
       {"1", "", "recomposeonresize", "recomposeonresize",
        "Widget: miscStatus as registered on this machine"},
+      {"4294967297", "", "", "recomposeonresize,cantlinkinside,insideout,activatewhenvisible,"
+                             "setclientsitefirst",
+       "Widget: miscStatus the usual value of Visual Basic controls"},
   };
   for (const Row& row : rows) {
-    SCOPED_TRACE(row.content);
+    SCOPED_TRACE(std::string(row.all) + " " + row.content);
     std::vector<std::string> notes;
     const auto facts = readers::ComponentFactsOf(
         library, "w.ocx",
