@@ -30,9 +30,9 @@ std::string Listing(const std::string& res, std::map<std::string, std::string>& 
 }
 
 std::string Patched(std::string bytes, std::size_t at, std::uint32_t value) {
-  for (int i = 0; i < 4; ++i)
-    bytes[at + i] = static_cast<char>(value >> (8 * i));
-  return bytes;
+  const char little[4] = {static_cast<char>(value), static_cast<char>(value >> 8),
+                          static_cast<char>(value >> 16), static_cast<char>(value >> 24)};
+  return bytes.replace(at, 4, little, 4);
 }
 
 } // namespace
