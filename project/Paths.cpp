@@ -3,32 +3,14 @@
 #include <vector>
 
 #include "base/Ascii.h"
+#include "readers/VbProject.h"
 
 namespace project {
-
-namespace {
-
-bool IsAbsolute(const std::string& path) {
-  return (!path.empty() && (path[0] == '\\' || path[0] == '/')) ||
-         (path.size() >= 2 && path[1] == ':');
-}
-
-} // namespace
-
-std::string FolderOfProject(const std::string& projectPath) {
-  const std::string::size_type cut = projectPath.find_last_of("\\/");
-  return cut == std::string::npos ? std::string() : projectPath.substr(0, cut + 1);
-}
 
 std::string FindProjectFile(generation::FileOperations& files, const std::string& projectFolder,
                             const std::string& written) {
   const char separator = files.PathSeparator();
-  std::string path = written;
-  for (char& c : path)
-    if (c == '\\' || c == '/')
-      c = separator;
-  if (!IsAbsolute(path))
-    path = projectFolder + path;
+  const std::string path = readers::FromProjectFolder(projectFolder, written, separator);
   if (files.IsPlainFile(path) || separator == '\\')
     return path;
 

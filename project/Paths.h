@@ -10,9 +10,6 @@
 
 namespace project {
 
-/// The folder part of a project file's path, ending in the separator.
-std::string FolderOfProject(const std::string& projectPath);
-
 /// Where written (a path from the project file) lies on this disk: the exact spelling when
 /// that exists, else the first entry of each folder that matches without regard to case;
 /// the exact spelling again when nothing matches, for the message that names it.

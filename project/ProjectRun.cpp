@@ -78,7 +78,7 @@ Plan PlanProject(FileOperations& files, generation::Conversation& conversation,
                  const Request& request) {
   Plan plan;
   plan.projectPath = request.projectPath;
-  const std::string folder = FolderOfProject(request.projectPath);
+  const std::string folder = generation::FolderOf(request.projectPath);
   std::string projectText, why;
   if (!Read(files, request.projectPath, readers::kMaxProjectBytes, projectText, why))
     return Refuse(plan, texts::CannotRead(request.projectPath, why));
