@@ -76,6 +76,20 @@ inline constexpr const char* kOptionsGdiScalingNote =
 inline constexpr const char* kOptionsLongPaths = "Long paths";
 inline constexpr const char* kOptionsLongPathsNote =
     "Paths longer than 260 characters work where Windows 10 has long paths turned on.";
+inline constexpr const char* kOptionsCodePage = "Code page:";
+/// In the order of generation::CodePage.
+inline constexpr const char* kOptionsCodePages[] = {
+    "Not set: as the system is set",
+    "Legacy: the system's ANSI code page",
+    "UTF-8 (for experts)",
+};
+inline constexpr const char* kOptionsCodePageNote =
+    "Legacy: ANSI text stays ANSI where Windows 11 is set to use UTF-8 for every program.";
+inline constexpr const char* kOptionsUtf8Note =
+    "UTF-8 for experts only: Visual Basic's string conversions then use UTF-8.";
+inline constexpr const char* kOptionsPrinterIsolation = "Printer driver isolation";
+inline constexpr const char* kOptionsPrinterIsolationNote =
+    "A crashing printer driver no longer takes the program down with it.";
 inline constexpr const char* kOptionsComponents =
     "Components used without registration (copy them beside the program):";
 inline constexpr const char* kOptionsAddComponent = "Add...";

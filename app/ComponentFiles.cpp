@@ -3,6 +3,7 @@
 #include "app/AppTexts.h"
 #include "readers/Bytes.h"
 #include "readers/Components.h"
+#include "readers/PeImage.h"
 
 namespace app {
 
@@ -32,8 +33,9 @@ ComponentEntry InspectedComponentFiles::Describe(const std::string& path,
                                                  const std::string& exePath) {
   ComponentEntry entry;
   try {
-    const readers::Component component = readers::ReadComponents(
-        {path}, ProgramFolder(exePath, separator_), separator_, ReaderOf(registry_))[0];
+    const readers::Component component =
+        readers::ReadComponents({path}, ProgramFolder(exePath, separator_), separator_,
+                                ReaderOf(registry_), readers::ProgramMachine(exePath))[0];
     entry.classCount = component.classCount;
     entry.outside = component.outside;
     for (const std::string& note : component.notes)
@@ -66,7 +68,8 @@ std::string ReadComponentFacts(const std::vector<std::string>& paths, const std:
                                std::vector<generation::ComponentFacts>& facts) {
   try {
     facts = readers::FactsOf(readers::ReadComponents(paths, ProgramFolder(exePath, separator),
-                                                     separator, ReaderOf(registry)));
+                                                     separator, ReaderOf(registry),
+                                                     readers::ProgramMachine(exePath)));
     return std::string();
   } catch (const readers::FormatError& error) {
     return error.what();

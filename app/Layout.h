@@ -42,7 +42,7 @@ inline constexpr int kMainClientHeight = 3735;
 inline constexpr int kReadmeClientWidth = 7065;
 inline constexpr int kReadmeClientHeight = 4800;
 inline constexpr int kOptionsClientWidth = 8100;
-inline constexpr int kOptionsClientHeight = 6810;
+inline constexpr int kOptionsClientHeight = 8235;
 
 inline constexpr int kDescriptionLimit = 300;
 

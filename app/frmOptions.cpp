@@ -4,6 +4,7 @@
 
 namespace app {
 
+using generation::CodePage;
 using generation::DpiAwareness;
 using generation::RunLevel;
 using Check = OptionsView::Check;
@@ -23,11 +24,15 @@ void frmOptions::Form_Load() {
     view_.AddItem(List::RunLevel, text);
   for (const char* text : texts::kOptionsDpiSettings)
     view_.AddItem(List::Dpi, text);
+  for (const char* text : texts::kOptionsCodePages)
+    view_.AddItem(List::CodePage, text);
   view_.SetChecked(Check::SupportedOs, settings_.supportedOs);
   view_.Select(List::RunLevel, static_cast<int>(settings_.runLevel));
   view_.Select(List::Dpi, static_cast<int>(settings_.dpi));
   view_.SetChecked(Check::GdiScaling, settings_.gdiScaling);
   view_.SetChecked(Check::LongPaths, settings_.longPathAware);
+  view_.Select(List::CodePage, static_cast<int>(settings_.codePage));
+  view_.SetChecked(Check::PrinterIsolation, settings_.printerIsolation);
   view_.SetReport(exePath_.empty() ? std::string() : inspector_.Describe(exePath_));
   components_ = settings_.components;
   ShowComponents();
@@ -89,6 +94,9 @@ void frmOptions::OK_Click() {
   chosen.dpi = FromIndex<DpiAwareness>(view_.Selected(List::Dpi), texts::kOptionsDpiSettings);
   chosen.gdiScaling = view_.Checked(Check::GdiScaling);
   chosen.longPathAware = view_.Checked(Check::LongPaths);
+  chosen.codePage =
+      FromIndex<CodePage>(view_.Selected(List::CodePage), texts::kOptionsCodePages);
+  chosen.printerIsolation = view_.Checked(Check::PrinterIsolation);
   if (files_)
     chosen.components = components_;
   settings_ = chosen;

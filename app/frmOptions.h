@@ -14,8 +14,8 @@ namespace app {
 
 class OptionsView {
 public:
-  enum class Check { SupportedOs, GdiScaling, LongPaths };
-  enum class List { RunLevel, Dpi };
+  enum class Check { SupportedOs, GdiScaling, LongPaths, PrinterIsolation };
+  enum class List { RunLevel, Dpi, CodePage };
   virtual ~OptionsView() = default;
   virtual bool Checked(Check box) const = 0;
   virtual void SetChecked(Check box, bool checked) = 0;

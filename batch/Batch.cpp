@@ -10,6 +10,7 @@
 #include "readers/Bytes.h"
 #include "readers/Components.h"
 #include "readers/Inspection.h"
+#include "readers/PeImage.h"
 #include "platform/Platform.h"
 
 namespace batch {
@@ -248,7 +249,8 @@ int Run(const std::vector<std::string>& args, generation::FileOperations& files,
         options.manifest.components, programFolder, separator,
         [&console](const std::string& subKey) {
           return console.registry.ReadLocalMachineString(subKey, "");
-        });
+        },
+        readers::ProgramMachine(target));
     for (const readers::Component& component : read)
       notes.insert(notes.end(), component.notes.begin(), component.notes.end());
     for (const std::string& note : notes)

@@ -14,6 +14,9 @@ bool SetRunLevel(Options& options, const std::string& value) {
 bool SetDpi(Options& options, const std::string& value) {
   return generation::ParseDpi(value, options.manifest.dpi);
 }
+bool SetCodePage(Options& options, const std::string& value) {
+  return generation::ParseCodePage(value, options.manifest.codePage);
+}
 bool AddComponent(Options& options, const std::string& value) {
   options.manifest.components.push_back(value);
   return !value.empty();
@@ -54,6 +57,8 @@ const OptionSpec kOptionSpecs[] = {
     {"--dpi", nullptr, nullptr, false, nullptr, SetDpi, generation::DpiChoices},
     {"--gdi-scaling", nullptr, nullptr, false, &ManifestSettings::gdiScaling},
     {"--long-path-aware", nullptr, nullptr, false, &ManifestSettings::longPathAware},
+    {"--code-page", nullptr, nullptr, false, nullptr, SetCodePage, generation::CodePageChoices},
+    {"--printer-isolation", nullptr, nullptr, false, &ManifestSettings::printerIsolation},
     {"--inspect", nullptr, &Options::inspect, false},
     {"--com", nullptr, nullptr, true, nullptr, AddComponent, PathChoices},
     {"--vbp", nullptr, nullptr, true, nullptr, AddProject, PathChoices},
@@ -140,7 +145,8 @@ ParsedOptions ParseOptions(const std::vector<std::string>& args) {
 std::string HelpText() {
   return std::string("Usage: ") + kProgramName + " [options] TARGET.exe\n" +
          "Compiles a Common Controls 6 manifest for TARGET.exe into <base>_manifest.res beside\n"
-         "it and writes the start-up module modThemefold.bas there.\n"
+         "it and writes the start-up module modThemefold.bas there. The manifest's architecture\n"
+         "is TARGET.exe's own (X86, amd64 or arm64), X86 when it is not built yet.\n"
          "\n"
          "  --version-info V   version in the manifest (default 1.0.0.0)\n"
          "  --description D    description in the manifest (default empty)\n"
@@ -162,6 +168,13 @@ std::string HelpText() {
          "  --dpi D            DPI awareness: " + generation::DpiChoices() + "\n"
          "  --gdi-scaling      Windows draws GDI text and lines sharp at high DPI\n"
          "  --long-path-aware  paths longer than 260 characters work\n"
+         "  --code-page C      the program's ANSI code page: " +
+         generation::CodePageChoices() + ";\n"
+         "                     legacy keeps the system's where Windows 11 uses UTF-8 for all;\n"
+         "                     utf-8 (for experts) makes Visual Basic's string conversions\n"
+         "                     use UTF-8\n"
+         "  --printer-isolation\n"
+         "                     printer drivers run apart: a crashing one leaves the program up\n"
          "  --com FILE[\\N]     use the COM component FILE (.ocx, .dll or .tlb; N its type\n"
          "                     library resource) without registration; may be repeated\n"
          "  --vbp PROJECT.vbp  the same for each component the Visual Basic project uses\n"

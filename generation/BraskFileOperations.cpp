@@ -30,6 +30,10 @@ std::string BraskFileOperations::ReadWholeFile(const std::string& path) {
 std::string BraskFileOperations::ReadBytes(const std::string& path, std::size_t limit) {
   return platform::ReadFileBytes(path, limit);
 }
+std::string BraskFileOperations::ReadRange(const std::string& path, std::uint64_t offset,
+                                          std::size_t count) {
+  return platform::ReadableFile(path).ReadAt(offset, count);
+}
 bool BraskFileOperations::CreateNewFile(const std::string& path, const std::string& bytes) {
   return platform::CreateNewFile(path, bytes);
 }

@@ -16,6 +16,8 @@ public:
   void RenameOver(const std::string& from, const std::string& to) override;
   std::string ReadWholeFile(const std::string& path) override;
   std::string ReadBytes(const std::string& path, std::size_t limit) override;
+  std::string ReadRange(const std::string& path, std::uint64_t offset,
+                        std::size_t count) override;
   bool CreateNewFile(const std::string& path, const std::string& bytes) override;
   bool IsReadOnly(const std::string& path) override;
   void RunAndWait(const std::string& commandLine) override;

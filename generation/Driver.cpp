@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "generation/Architecture.h"
 #include "generation/DriverTexts.h"
 #include "generation/Manifest.h"
 #include "generation/ModuleText.h"
@@ -11,6 +12,12 @@
 #include "generation/TemporaryFiles.h"
 
 namespace generation {
+
+std::string TargetArchitecture(FileOperations& files, const std::string& path) {
+  return ArchitectureOf(ImageMachine([&](std::uint64_t offset, std::size_t count) {
+    return files.ReadRange(path, offset, count);
+  }));
+}
 
 bool WriteModule(const std::string& path, FileOperations& files, Conversation& conversation,
                  bool ask) {
@@ -101,7 +108,8 @@ Outcome Driver::Generate(const Inputs& inputs, const std::string& rcExePath,
   TemporaryFiles temporary(files_, names.folder);
   const std::string manifestText =
       BuildManifestText(files_.AnsiToUtf8(inputs.version), files_.AnsiToUtf8(names.fileName),
-                        files_.AnsiToUtf8(inputs.description), "X86", manifest, components);
+                        files_.AnsiToUtf8(inputs.description),
+                        TargetArchitecture(files_, inputs.targetPath), manifest, components);
   std::string compiledPath;
   switch (CompileManifest(files_, conversation_, temporary, names.probeFolder, manifestText,
                           rcExePath, compiledPath)) {

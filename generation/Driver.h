@@ -36,6 +36,9 @@ public:
   virtual std::string ReadWholeFile(const std::string& path) = 0;
   /// Every byte of a file of at most limit bytes; a larger one, a folder or a device throws.
   virtual std::string ReadBytes(const std::string& path, std::size_t limit) = 0;
+  /// count bytes of a plain file from offset, fewer where it ends.
+  virtual std::string ReadRange(const std::string& path, std::uint64_t offset,
+                                std::size_t count) = 0;
   /// CreateNewTextFile with the bytes exactly as given.
   virtual bool CreateNewFile(const std::string& path, const std::string& bytes) = 0;
   virtual bool IsReadOnly(const std::string& path) = 0;
@@ -118,6 +121,10 @@ struct DriverOptions {
   /// The instructions template; "" for readme.txt in the program's own folder.
   std::string templatePath;
 };
+
+/// The processorArchitecture of the program at path, from its PE header; X86 when it
+/// cannot be read as one (not built yet, say).
+std::string TargetArchitecture(FileOperations& files, const std::string& path);
 
 /// Writes the start-up module to path, asking before it replaces a file unless ask is false
 /// (the question was answered already). The new text goes to a file of its own that then

@@ -76,6 +76,14 @@ std::vector<std::string> SettingsLines(const generation::ManifestSettings& setti
     windowsSettings.push_back(
         R"(<longPathAware xmlns="http://schemas.microsoft.com/SMI/2016/WindowsSettings">)"
         R"(true</longPathAware>)");
+  if (settings.codePage != generation::CodePage::NotSet)
+    windowsSettings.push_back(
+        R"(<activeCodePage xmlns="http://schemas.microsoft.com/SMI/2019/WindowsSettings">)" +
+        generation::CodePageValue(settings.codePage) + "</activeCodePage>");
+  if (settings.printerIsolation)
+    windowsSettings.push_back(
+        R"(<printerDriverIsolation xmlns="http://schemas.microsoft.com/SMI/2011/WindowsSettings">)"
+        R"(true</printerDriverIsolation>)");
   if (!windowsSettings.empty()) {
     lines.push_back(R"(    <application xmlns="urn:schemas-microsoft-com:asm.v3">)");
     lines.push_back(R"(        <windowsSettings>)");

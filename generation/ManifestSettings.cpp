@@ -9,6 +9,8 @@ constexpr const char* kKeyRunLevel = "ExecutionLevel";
 constexpr const char* kKeyDpi = "DpiAwareness";
 constexpr const char* kKeyGdiScaling = "GdiScaling";
 constexpr const char* kKeyLongPaths = "LongPathAware";
+constexpr const char* kKeyCodePage = "ActiveCodePage";
+constexpr const char* kKeyPrinterIsolation = "PrinterDriverIsolation";
 constexpr const char* kKeyComponents = "Components";
 // No file name holds '|', and the store keeps one line per key.
 constexpr char kComponentSeparator = '|';
@@ -30,6 +32,7 @@ template <typename Rows> std::string Choices(const Rows& rows) {
 
 std::string RunLevelChoices() { return Choices(kRunLevelNames); }
 std::string DpiChoices() { return Choices(kDpiNames); }
+std::string CodePageChoices() { return Choices(kCodePageNames); }
 
 SettingEntries ToSettingEntries(const ManifestSettings& settings) {
   return {
@@ -38,6 +41,8 @@ SettingEntries ToSettingEntries(const ManifestSettings& settings) {
       {kKeyDpi, DpiName(settings.dpi)},
       {kKeyGdiScaling, OnOff(settings.gdiScaling)},
       {kKeyLongPaths, OnOff(settings.longPathAware)},
+      {kKeyCodePage, CodePageName(settings.codePage)},
+      {kKeyPrinterIsolation, OnOff(settings.printerIsolation)},
   };
 }
 
@@ -48,6 +53,8 @@ ManifestSettings FromSettingEntries(const std::function<std::string(const std::s
   ParseDpi(read(kKeyDpi), settings.dpi);
   settings.gdiScaling = read(kKeyGdiScaling) == "1";
   settings.longPathAware = read(kKeyLongPaths) == "1";
+  ParseCodePage(read(kKeyCodePage), settings.codePage);
+  settings.printerIsolation = read(kKeyPrinterIsolation) == "1";
   return settings;
 }
 

@@ -27,6 +27,7 @@ inline constexpr WindowsVersion kWindowsVersions[] = {
 
 enum class RunLevel { NotSet, AsInvoker, HighestAvailable, RequireAdministrator };
 enum class DpiAwareness { Default, System, PerMonitorV2 };
+enum class CodePage { NotSet, Legacy, Utf8 };
 
 struct ManifestSettings {
   /// Declares Windows Vista to 11 supported, so that Windows stops treating the program
@@ -36,6 +37,11 @@ struct ManifestSettings {
   DpiAwareness dpi = DpiAwareness::Default;
   bool gdiScaling = false;
   bool longPathAware = false;
+  /// Legacy keeps the system's ANSI code page where the user turned on UTF-8 for every
+  /// program (Windows 11); UTF-8 makes Visual Basic's own string conversions use UTF-8.
+  CodePage codePage = CodePage::NotSet;
+  /// Printer drivers run in a process of their own: a crashing one leaves the program up.
+  bool printerIsolation = false;
   /// COM components used without registration: paths of .ocx, .dll or .tlb files, each
   /// with an optional "\\N" naming its type library resource.
   std::vector<std::string> components;
@@ -43,7 +49,8 @@ struct ManifestSettings {
   bool operator==(const ManifestSettings& other) const {
     return supportedOs == other.supportedOs && runLevel == other.runLevel &&
            dpi == other.dpi && gdiScaling == other.gdiScaling &&
-           longPathAware == other.longPathAware && components == other.components;
+           longPathAware == other.longPathAware && codePage == other.codePage &&
+           printerIsolation == other.printerIsolation && components == other.components;
   }
   bool operator!=(const ManifestSettings& other) const { return !(*this == other); }
   /// True when the manifest differs from the plain visual-styles one.
@@ -69,6 +76,17 @@ inline constexpr Named<DpiAwareness> kDpiNames[] = {
     {DpiAwareness::PerMonitorV2, "permonitorv2"},
 };
 
+/// The spelling of each code page on the command line and in the settings store.
+inline constexpr Named<CodePage> kCodePageNames[] = {
+    {CodePage::Legacy, "legacy"},
+    {CodePage::Utf8, "utf-8"},
+};
+/// The spelling of each code page in the manifest.
+inline constexpr Named<CodePage> kCodePageValues[] = {
+    {CodePage::Legacy, "Legacy"},
+    {CodePage::Utf8, "UTF-8"},
+};
+
 /// The name of value in rows; "" for a value without one (the defaults).
 template <typename Enum, std::size_t N>
 std::string NameOf(const Named<Enum> (&rows)[N], Enum value) {
@@ -90,15 +108,21 @@ bool ValueOf(const Named<Enum> (&rows)[N], const std::string& name, Enum& value)
 
 inline std::string RunLevelName(RunLevel level) { return NameOf(kRunLevelNames, level); }
 inline std::string DpiName(DpiAwareness dpi) { return NameOf(kDpiNames, dpi); }
+inline std::string CodePageName(CodePage page) { return NameOf(kCodePageNames, page); }
+inline std::string CodePageValue(CodePage page) { return NameOf(kCodePageValues, page); }
 inline bool ParseRunLevel(const std::string& name, RunLevel& level) {
   return ValueOf(kRunLevelNames, name, level);
 }
 inline bool ParseDpi(const std::string& name, DpiAwareness& dpi) {
   return ValueOf(kDpiNames, name, dpi);
 }
+inline bool ParseCodePage(const std::string& name, CodePage& page) {
+  return ValueOf(kCodePageNames, name, page);
+}
 /// The names a user may give, as "a, b or c".
 std::string RunLevelChoices();
 std::string DpiChoices();
+std::string CodePageChoices();
 
 /// The settings as the settings store keeps them: one key per setting, every key always
 /// written, so that a setting turned off is stored as off. The components are kept apart.

@@ -57,11 +57,12 @@ Plan Refuse(Plan plan, const std::string& why) {
 
 /// The compiled manifest's .res, "" when the compiler made none.
 std::string Compile(FileOperations& files, generation::Conversation& conversation,
-                    const std::string& folder, const Plan& plan, const Request& request) {
+                    const std::string& folder, const std::string& architecture, const Plan& plan,
+                    const Request& request) {
   generation::TemporaryFiles temporary(files, folder);
   const std::string manifestText = BuildManifestText(
       files.AnsiToUtf8(plan.version), files.AnsiToUtf8(plan.exeName),
-      files.AnsiToUtf8(plan.description), "X86", request.manifest, request.components);
+      files.AnsiToUtf8(plan.description), architecture, request.manifest, request.components);
   std::string compiledPath;
   std::string probe = folder;
   if (probe.size() > 1 && (probe.back() == '\\' || probe.back() == '/'))
@@ -202,7 +203,14 @@ Plan PlanProject(FileOperations& files, generation::Conversation& conversation,
                                                       : texts::kNewResFile;
     plan.changes.push_back(res);
   } else {
-    const std::string compiled = Compile(files, conversation, folder, plan, request);
+    // The program as the project builds it, when it is built already.
+    std::string program = facts.exeName;
+    if (!facts.path32.empty())
+      program = facts.path32 + (facts.path32.back() == '\\' ? "" : "\\") + program;
+    const std::string compiled =
+        Compile(files, conversation, folder,
+                generation::TargetArchitecture(files, FindProjectFile(files, folder, program)),
+                plan, request);
     if (compiled.empty()) {
       plan.compileFailed = true;
       return Refuse(plan, "");

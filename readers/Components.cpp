@@ -7,6 +7,7 @@
 
 #include "base/Ascii.h"
 #include "readers/Bytes.h"
+#include "readers/PeImage.h"
 #include "readers/VbProject.h"
 #include "platform/Platform.h"
 
@@ -205,9 +206,17 @@ generation::ComponentFacts ComponentFactsOf(const TypeLibrary& library,
   return facts;
 }
 
+std::string MachineMismatch(const std::string& path, std::uint16_t machine,
+                            std::uint16_t programMachine) {
+  return path + ": built for " + MachineName(machine) + ", but the program is built for " +
+         MachineName(programMachine) +
+         ": a component loads in process only into a program of its own machine";
+}
+
 std::vector<Component> ReadComponents(const std::vector<std::string>& paths,
                                       const std::string& programFolder, char separator,
-                                      const RegistryReader& registry) {
+                                      const RegistryReader& registry,
+                                      std::uint16_t programMachine) {
   std::vector<Component> components;
   Identities identities(separator);
   std::map<std::string, std::size_t> byFile; // identity and resource: the component's index
@@ -231,6 +240,8 @@ std::vector<Component> ReadComponents(const std::vector<std::string>& paths,
       Component component;
       component.path = path;
       const TypeLibrary library = ReadTypeLibFile(path);
+      if (programMachine != 0 && library.machine != 0 && library.machine != programMachine)
+        throw FormatError(MachineMismatch(path, library.machine, programMachine));
       const std::string absolute =
           IsAbsolute(file, separator) ? file : platform::CurrentDirectory() + separator + file;
       const std::string name = ManifestFileName(absolute, programFolder, separator,

@@ -4,6 +4,7 @@
 // will find it.
 
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
@@ -57,14 +58,21 @@ generation::ComponentFacts ComponentFactsOf(const TypeLibrary& library,
                                             const RegistryReader& registry,
                                             std::vector<std::string>& notes);
 
+/// Why the component at path, built for machine, cannot serve a program built for
+/// programMachine: Windows loads a library in process only into a program of its machine.
+std::string MachineMismatch(const std::string& path, std::uint16_t machine,
+                            std::uint16_t programMachine);
+
 /// Reads each path's type library. A path naming a file (and resource) read already is
 /// left out, with a note on the first; a class or interface an earlier component lists is
 /// left out of a later one, with a note for a class; a component left with no class of its
 /// own and a type library listed already is not listed. Throws FormatError naming the file
-/// that cannot be read.
+/// that cannot be read, or MachineMismatch for a library of another machine than
+/// programMachine (0: the program's is unknown, and nothing is refused; a .tlb never is).
 std::vector<Component> ReadComponents(const std::vector<std::string>& paths,
                                       const std::string& programFolder, char separator,
-                                      const RegistryReader& registry);
+                                      const RegistryReader& registry,
+                                      std::uint16_t programMachine = 0);
 
 /// The paths of the components projectPath (.vbp) names: from the project's folder, then on
 /// Windows from the system and SysWOW64 folders; a file named again on a later line is

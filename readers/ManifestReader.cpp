@@ -43,18 +43,14 @@ std::vector<const Element*> Children(const Element& parent, const char* local,
   return found;
 }
 
-/// The machines a processorArchitecture value allows; empty for any.
+/// True when a processorArchitecture value allows machine: "*" allows any.
 bool ArchitectureMatches(const std::string& architecture, std::uint16_t machine) {
-  static const std::pair<const char*, std::uint16_t> kArchitectures[] = {{"x86", kMachineI386},
-                                                                         {"amd64", kMachineAmd64},
-                                                                         {"arm64", kMachineArm64},
-                                                                         {"ia64", kMachineIa64}};
   const std::string value = Lower(architecture);
   if (value == "*")
     return true;
-  for (const auto& [name, number] : kArchitectures)
-    if (value == name)
-      return machine == number;
+  for (const generation::MachineRow& row : generation::kMachines)
+    if (value == Lower(row.architecture))
+      return machine == row.machine;
   return false;
 }
 

@@ -3,6 +3,7 @@
 #include <set>
 
 #include "base/Ascii.h"
+#include "platform/Platform.h"
 
 namespace readers {
 
@@ -25,17 +26,18 @@ bool ResourceKey::Matches(const ResourceKey& other) const {
 std::string ResourceKey::ToString() const { return IsName() ? name : std::to_string(id); }
 
 std::string MachineName(std::uint16_t machine) {
-  switch (machine) {
-  case kMachineI386:
-    return "x86";
-  case kMachineAmd64:
-    return "x64";
-  case kMachineArm64:
-    return "ARM64";
-  case kMachineIa64:
-    return "Itanium";
+  const generation::MachineRow* row = generation::FindMachine(machine);
+  return row ? row->name : "machine " + Hex(machine);
+}
+
+std::uint16_t ProgramMachine(const std::string& path) {
+  try {
+    const platform::ReadableFile file(path);
+    return generation::ImageMachine(
+        [&file](std::uint64_t offset, std::size_t count) { return file.ReadAt(offset, count); });
+  } catch (const SystemError&) {
+    return 0;
   }
-  return "machine " + Hex(machine);
 }
 
 PeImage::PeImage(const Source& image) : file_(image) { ReadHeaders(); }

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "generation/Architecture.h"
 #include "readers/Source.h"
 
 namespace readers {
@@ -40,13 +41,16 @@ struct Resource {
 /// thousands; a crafted directory could list hundreds of millions and fill memory with them.
 inline constexpr std::uint32_t kMaxResourceEntries = 200000;
 
-inline constexpr std::uint16_t kMachineI386 = 0x14C;
-inline constexpr std::uint16_t kMachineAmd64 = 0x8664;
-inline constexpr std::uint16_t kMachineArm64 = 0xAA64;
-inline constexpr std::uint16_t kMachineIa64 = 0x200;
+using generation::kMachineAmd64;
+using generation::kMachineArm64;
+using generation::kMachineI386;
+using generation::kMachineIa64;
 
 /// "x86", "x64", "ARM64", or the number in hex.
 std::string MachineName(std::uint16_t machine);
+
+/// The machine of the program or library at path; 0 when it cannot be read as a PE image.
+std::uint16_t ProgramMachine(const std::string& path);
 
 class PeImage {
 public:

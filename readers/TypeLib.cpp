@@ -257,7 +257,9 @@ TypeLibrary ReadTypeLib(const Source& source, std::uint16_t index) {
     const std::string inner = pe.Data(*resource, "the TYPELIB resource");
     if (inner.compare(0, 2, "MZ") == 0)
       throw FormatError("the TYPELIB resource holds a program, not a type library");
-    return ReadTypeLibBytes(Bytes(inner));
+    TypeLibrary library = ReadTypeLibBytes(Bytes(inner));
+    library.machine = pe.Machine();
+    return library;
   } catch (const std::bad_alloc&) {
     throw FormatError(kOutOfMemory);
   }

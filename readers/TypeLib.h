@@ -65,6 +65,7 @@ struct TypeLibrary {
   std::uint32_t lcid = 0;
   std::uint16_t flags = 0;
   std::uint32_t syskind = 0; ///< 0 win16, 1 win32, 2 mac, 3 win64
+  std::uint16_t machine = 0; ///< the PE machine of the library holding it; 0 in a .tlb
   std::vector<TypeLibClass> classes;
   std::vector<TypeLibInterface> interfaces; ///< interfaces and dispinterfaces, in file order
 };

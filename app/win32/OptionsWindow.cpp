@@ -57,6 +57,8 @@ int OptionsWindow::IdOf(Check box) {
     return IDC_OPTIONS_SUPPORTEDOS;
   case Check::GdiScaling:
     return IDC_OPTIONS_GDISCALING;
+  case Check::PrinterIsolation:
+    return IDC_OPTIONS_PRINTERISOLATION;
   case Check::LongPaths:
     break;
   }
@@ -64,7 +66,15 @@ int OptionsWindow::IdOf(Check box) {
 }
 
 int OptionsWindow::IdOf(List list) {
-  return list == List::RunLevel ? IDC_OPTIONS_RUNLEVEL : IDC_OPTIONS_DPI;
+  switch (list) {
+  case List::RunLevel:
+    return IDC_OPTIONS_RUNLEVEL;
+  case List::CodePage:
+    return IDC_OPTIONS_CODEPAGE;
+  case List::Dpi:
+    break;
+  }
+  return IDC_OPTIONS_DPI;
 }
 
 bool OptionsWindow::Checked(Check box) const {

@@ -164,6 +164,13 @@ public:
       throw SystemError("Read", path, 0, "too large");
     return it->second.bytes;
   }
+  std::string ReadRange(const std::string& path, std::uint64_t offset,
+                        std::size_t count) override {
+    auto it = files.find(path);
+    if (it == files.end())
+      throw SystemError("Open", path, 2, "The system cannot find the file specified.");
+    return offset < it->second.bytes.size() ? it->second.bytes.substr(offset, count) : "";
+  }
   bool CreateNewFile(const std::string& path, const std::string& bytes) override {
     if (!CreateNewTextFile(path, ""))
       return false;

@@ -1,8 +1,10 @@
 // One generation as the user starts it with "Generate...": every step, every answer, the
 // files left behind and the exact texts of the boxes.
 #include "Fakes.h"
+#include "support/PeBuilder.h"
 #include "support/TestSupport.h"
 
+#include "generation/Architecture.h"
 #include "generation/DriverTexts.h"
 #include "generation/ModuleText.h"
 #include "generation/Placeholders.h"
@@ -481,4 +483,40 @@ TEST_F(GenerationTest, TwoSuccessfulRunsShowTheLatestInstructions) {
   ASSERT_EQ(readme.shownTexts.size(), 2u);
   EXPECT_NE(readme.shownTexts[1].find("Other_manifest.res"), std::string::npos);
   EXPECT_EQ(Globals::ReadmeText, readme.shownTexts[1]);
+}
+
+TEST_F(GenerationTest, TheManifestNamesTheTargetsOwnArchitecture) {
+  struct Row {
+    const char* name;
+    const char* image; ///< nullptr: the program is not built yet
+    std::uint16_t machine;
+    const char* golden;
+  };
+  const Row rows[] = {
+      {"not built yet", nullptr, 0, "App.exe.manifest"},
+      {"not a program", "not a PE image", 0, "App.exe.manifest"},
+      {"32-bit", "", generation::kMachineI386, "App.exe.manifest"},
+      {"64-bit", "", generation::kMachineAmd64, "App-amd64.exe.manifest"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    FRESH_SCENARIO;
+    if (row.image)
+      world.files.AddFile(kFolder + "App.exe",
+                          row.machine ? testsupport::BuildPe(row.machine, row.machine ==
+                                                                 generation::kMachineAmd64,
+                                                             {})
+                                            .image
+                                      : row.image);
+    Generate();
+    EXPECT_EQ(world.files.compiledManifest, Golden(row.golden));
+  }
+  // ARM64: both identities name it.
+  world.files.AddFile(kFolder + "App.exe",
+                      testsupport::BuildPe(generation::kMachineArm64, true, {}).image);
+  Generate();
+  std::string arm64 = Golden("App-amd64.exe.manifest");
+  for (std::size_t at; (at = arm64.find("\"amd64\"")) != std::string::npos;)
+    arm64.replace(at, 7, "\"arm64\"");
+  EXPECT_EQ(world.files.compiledManifest, arm64);
 }

@@ -93,7 +93,8 @@ TEST(LayoutTest, SizesScaleWithTheScreen) {
 TEST(LayoutTest, OptionsWindowFitsItsControlsInTabOrderWithoutOverlaps) {
   const std::vector<int> designed = {IDC_OPTIONS_SUPPORTEDOS, IDC_OPTIONS_RUNLEVEL,
                                      IDC_OPTIONS_DPI,         IDC_OPTIONS_GDISCALING,
-                                     IDC_OPTIONS_LONGPATHS,   IDC_OPTIONS_COMPONENTS,
+                                     IDC_OPTIONS_LONGPATHS,   IDC_OPTIONS_CODEPAGE,
+                                     IDC_OPTIONS_PRINTERISOLATION, IDC_OPTIONS_COMPONENTS,
                                      IDC_OPTIONS_ADD_COMPONENT, IDC_OPTIONS_REMOVE_COMPONENT,
                                      IDC_OPTIONS_FROM_PROJECT, IDC_OPTIONS_REPORT,
                                      IDC_OPTIONS_OK,          IDC_OPTIONS_CANCEL};

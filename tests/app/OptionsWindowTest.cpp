@@ -3,6 +3,7 @@
 // manifest of the next generation.
 #include "Fakes.h"
 
+#include "app/AppTexts.h"
 #include "generation/Manifest.h"
 
 using Check = app::OptionsView::Check;
@@ -101,6 +102,13 @@ TEST(OptionsWindowTest, OkTakesEachControlAndCloses) {
        [](ManifestSettings& s) { s.gdiScaling = true; }},
       {"long paths", [](fakes::OptionsView& v) { v.checks[Check::LongPaths] = true; },
        [](ManifestSettings& s) { s.longPathAware = true; }},
+      {"legacy code page", [](fakes::OptionsView& v) { v.Select(List::CodePage, 1); },
+       [](ManifestSettings& s) { s.codePage = generation::CodePage::Legacy; }},
+      {"UTF-8", [](fakes::OptionsView& v) { v.Select(List::CodePage, 2); },
+       [](ManifestSettings& s) { s.codePage = generation::CodePage::Utf8; }},
+      {"printer driver isolation",
+       [](fakes::OptionsView& v) { v.checks[Check::PrinterIsolation] = true; },
+       [](ManifestSettings& s) { s.printerIsolation = true; }},
       // A list that chooses nothing stands for the default, not for a stray value.
       {"no choice in the lists",
        [](fakes::OptionsView& v) { v.selected[List::RunLevel] = -1; v.selected[List::Dpi] = -1; },
@@ -126,6 +134,25 @@ TEST(OptionsWindowTest, OkTakesEachControlAndCloses) {
   o.view.checks.clear();
   o.view.Select(List::RunLevel, 0);
   o.view.Select(List::Dpi, 0);
+  o.form.OK_Click();
+  EXPECT_FALSE(o.settings.AnyOn());
+}
+
+TEST(OptionsWindowTest, CodePageAndPrinterIsolationAreShownAndTheUtf8ChoiceSaysItIsForExperts) {
+  Options o;
+  o.settings.codePage = generation::CodePage::Utf8;
+  o.settings.printerIsolation = true;
+  o.form.Form_Load();
+  EXPECT_EQ(o.view.Selected(List::CodePage), 2);
+  EXPECT_TRUE(o.view.Checked(Check::PrinterIsolation));
+  EXPECT_EQ(o.view.items[List::CodePage],
+            (std::vector<std::string>{"Not set: as the system is set",
+                                      "Legacy: the system's ANSI code page",
+                                      "UTF-8 (for experts)"}));
+  EXPECT_STREQ(app::texts::kOptionsUtf8Note,
+               "UTF-8 for experts only: Visual Basic's string conversions then use UTF-8.");
+  o.view.Select(List::CodePage, 0);
+  o.view.checks[Check::PrinterIsolation] = false;
   o.form.OK_Click();
   EXPECT_FALSE(o.settings.AnyOn());
 }
@@ -215,7 +242,9 @@ TEST(OptionsWindowTest, MainWindowKeepsOkedOptionsShowsThemAndGeneratesWithThem)
                                       "Themefold/General/ExecutionLevel=asInvoker",
                                       "Themefold/General/DpiAwareness=system",
                                       "Themefold/General/GdiScaling=0",
-                                      "Themefold/General/LongPathAware=0"}));
+                                      "Themefold/General/LongPathAware=0",
+                                      "Themefold/General/ActiveCodePage=",
+                                      "Themefold/General/PrinterDriverIsolation=0"}));
   ManifestSettings chosen;
   chosen.supportedOs = true;
   chosen.runLevel = RunLevel::AsInvoker;

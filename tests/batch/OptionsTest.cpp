@@ -87,6 +87,38 @@ TEST(OptionsTest, HelpNamesEveryOptionAndExitCode) {
   EXPECT_EQ(help.back(), '\n');
 }
 
+TEST(OptionsTest, CodePageAndPrinterIsolation) {
+  struct Row {
+    std::vector<std::string> args;
+    generation::CodePage codePage;
+    bool printerIsolation;
+    const char* error;
+  };
+  using generation::CodePage;
+  const Row rows[] = {
+      {{"App.exe"}, CodePage::NotSet, false, ""},
+      {{"--code-page", "legacy", "App.exe"}, CodePage::Legacy, false, ""},
+      {{"--code-page=utf-8", "--printer-isolation", "App.exe"}, CodePage::Utf8, true, ""},
+      {{"--code-page", "UTF-8", "App.exe"}, CodePage::NotSet, false,
+       "option --code-page takes legacy or utf-8, not 'UTF-8'"},
+      {{"--printer-isolation=yes", "App.exe"}, CodePage::NotSet, false,
+       "option --printer-isolation takes no value"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.error);
+    const batch::ParsedOptions parsed = ParseOptions(row.args);
+    EXPECT_EQ(parsed.error, row.error);
+    if (*row.error)
+      continue;
+    EXPECT_EQ(parsed.options.manifest.codePage, row.codePage);
+    EXPECT_EQ(parsed.options.manifest.printerIsolation, row.printerIsolation);
+  }
+  for (const char* word : {"--code-page C", "legacy or utf-8", "--printer-isolation"}) {
+    SCOPED_TRACE(word);
+    EXPECT_NE(batch::HelpText().find(word), std::string::npos);
+  }
+}
+
 TEST(OptionsTest, ManifestSettingsInBothSpellings) {
   struct Row {
     std::vector<std::string> args;

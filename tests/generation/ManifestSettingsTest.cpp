@@ -7,6 +7,7 @@
 
 #include <map>
 
+using generation::CodePage;
 using generation::DpiAwareness;
 using generation::ManifestSettings;
 using generation::RunLevel;
@@ -46,6 +47,17 @@ TEST(ManifestSettingsTest, EachSettingAloneAndAllTogetherMatchGoldenFiles) {
       {"App-gdiscaling.exe.manifest", [](ManifestSettings& s) { s.gdiScaling = true; }},
       {"App-longpathaware.exe.manifest", [](ManifestSettings& s) { s.longPathAware = true; }},
       {"App-all.exe.manifest", [](ManifestSettings& s) { s = All(); }},
+      {"App-codepage-legacy.exe.manifest",
+       [](ManifestSettings& s) { s.codePage = CodePage::Legacy; }},
+      {"App-codepage-utf8.exe.manifest", [](ManifestSettings& s) { s.codePage = CodePage::Utf8; }},
+      {"App-printerisolation.exe.manifest", [](ManifestSettings& s) { s.printerIsolation = true; }},
+      // Every element of the one windowsSettings, each in its own namespace.
+      {"App-windowssettings.exe.manifest",
+       [](ManifestSettings& s) {
+         s.dpi = DpiAwareness::PerMonitorV2;
+         s.gdiScaling = s.longPathAware = s.printerIsolation = true;
+         s.codePage = CodePage::Utf8;
+       }},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.golden);
@@ -78,14 +90,22 @@ TEST(ManifestSettingsTest, SettingsStoreRoundTripAndDefaultsForAnythingElse) {
   ManifestSettings highest;
   highest.runLevel = RunLevel::HighestAvailable;
   highest.gdiScaling = true;
-  const Row rows[] = {{"defaults", {}}, {"all", All()}, {"system", system}, {"highest", highest}};
+  highest.codePage = CodePage::Legacy;
+  ManifestSettings utf8;
+  utf8.codePage = CodePage::Utf8;
+  utf8.printerIsolation = true;
+  const Row rows[] = {{"defaults", {}},
+                      {"all", All()},
+                      {"system", system},
+                      {"highest", highest},
+                      {"utf-8", utf8}};
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
     std::map<std::string, std::string> store;
     for (const auto& entry : generation::ToSettingEntries(row.settings))
       store[entry.first] = entry.second;
     // A setting turned off is written too, or turning it off would not last.
-    EXPECT_EQ(store.size(), 5u);
+    EXPECT_EQ(store.size(), 7u);
     const ManifestSettings back = generation::FromSettingEntries(
         [&store](const std::string& key) { return store.count(key) ? store[key] : ""; });
     EXPECT_TRUE(back == row.settings);
@@ -93,16 +113,19 @@ TEST(ManifestSettingsTest, SettingsStoreRoundTripAndDefaultsForAnythingElse) {
 
   const std::map<std::string, std::string> stored = {
       {"SupportedOS", "1"},        {"ExecutionLevel", "asInvoker"}, {"DpiAwareness", "system"},
-      {"GdiScaling", "1"},         {"LongPathAware", "1"}};
+      {"GdiScaling", "1"},         {"LongPathAware", "1"},          {"ActiveCodePage", "utf-8"},
+      {"PrinterDriverIsolation", "1"}};
   const ManifestSettings read = generation::FromSettingEntries(
       [&stored](const std::string& key) { return stored.at(key); });
-  EXPECT_TRUE(read.supportedOs && read.gdiScaling && read.longPathAware);
+  EXPECT_TRUE(read.supportedOs && read.gdiScaling && read.longPathAware && read.printerIsolation);
+  EXPECT_EQ(read.codePage, CodePage::Utf8);
   EXPECT_EQ(read.runLevel, RunLevel::AsInvoker);
   EXPECT_EQ(read.dpi, DpiAwareness::System);
 
   const std::map<std::string, std::string> odd = {
       {"SupportedOS", "yes"},      {"ExecutionLevel", "AsInvoker"}, {"DpiAwareness", "System"},
-      {"GdiScaling", "true"},      {"LongPathAware", ""}};
+      {"GdiScaling", "true"},      {"LongPathAware", ""},           {"ActiveCodePage", "UTF-8"},
+      {"PrinterDriverIsolation", "true"}};
   EXPECT_FALSE(generation::FromSettingEntries([&odd](const std::string& key) {
                  return odd.at(key);
                }).AnyOn());
@@ -131,6 +154,13 @@ TEST(ManifestSettingsTest, NamesAreTheManifestsOwnAndExactInLetterCase) {
   }
   EXPECT_EQ(generation::RunLevelChoices(), "asInvoker, highestAvailable or requireAdministrator");
   EXPECT_EQ(generation::DpiChoices(), "system or permonitorv2");
+  // The command line's and store's names; the manifest's own spelling is another.
+  EXPECT_EQ(generation::CodePageChoices(), "legacy or utf-8");
+  for (const char* name : {"Legacy", "UTF-8", "utf8", ""}) {
+    SCOPED_TRACE(name);
+    CodePage page = CodePage::NotSet;
+    EXPECT_FALSE(generation::ParseCodePage(name, page));
+  }
 }
 
 TEST(ManifestSettingsTest, ComponentsAreStoredOnlyWhenThereAreOrWereAny) {

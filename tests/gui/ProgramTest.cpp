@@ -713,10 +713,12 @@ TEST_F(ProgramTest, ManifestOptionsCancelledChangeNothingAndOkedOnesReachTheRes)
   window = open();
   ASSERT_NE(window, nullptr);
   EXPECT_FALSE(checked(window, IDC_OPTIONS_SUPPORTEDOS)) << "Cancel kept a choice";
-  for (int id : {IDC_OPTIONS_SUPPORTEDOS, IDC_OPTIONS_GDISCALING, IDC_OPTIONS_LONGPATHS})
+  for (int id : {IDC_OPTIONS_SUPPORTEDOS, IDC_OPTIONS_GDISCALING, IDC_OPTIONS_LONGPATHS,
+                 IDC_OPTIONS_PRINTERISOLATION})
     driver::Click(driver::Control(window, id));
   SendMessageA(driver::Control(window, IDC_OPTIONS_RUNLEVEL), CB_SETCURSEL, 1, 0);
   SendMessageA(driver::Control(window, IDC_OPTIONS_DPI), CB_SETCURSEL, 1, 0);
+  SendMessageA(driver::Control(window, IDC_OPTIONS_CODEPAGE), CB_SETCURSEL, 1, 0);
   driver::Click(driver::Control(window, IDC_OPTIONS_OK));
   ASSERT_TRUE(driver::WaitUntilGone(window));
   ASSERT_TRUE(AwaitHandled());
@@ -724,7 +726,8 @@ TEST_F(ProgramTest, ManifestOptionsCancelledChangeNothingAndOkedOnesReachTheRes)
                     [&] { return driver::Text(button) == "Options... *"; }));
   const std::pair<const char*, const char*> keys[] = {
       {"SupportedOS", "1"}, {"ExecutionLevel", "asInvoker"}, {"DpiAwareness", "system"},
-      {"GdiScaling", "1"},  {"LongPathAware", "1"}};
+      {"GdiScaling", "1"},  {"LongPathAware", "1"}, {"ActiveCodePage", "legacy"},
+      {"PrinterDriverIsolation", "1"}};
   for (const auto& [key, value] : keys) {
     SCOPED_TRACE(key);
     ASSERT_TRUE(settings::Get(key, stored));
@@ -741,6 +744,8 @@ TEST_F(ProgramTest, ManifestOptionsCancelledChangeNothingAndOkedOnesReachTheRes)
   settings.dpi = generation::DpiAwareness::System;
   settings.gdiScaling = true;
   settings.longPathAware = true;
+  settings.codePage = generation::CodePage::Legacy;
+  settings.printerIsolation = true;
   const std::string res = ReadBytes(folder_ + "App_manifest.res");
   EXPECT_NE(res.find(BuildManifestText("1.2.3.4", "App.exe", "Orders and invoices", settings) +
                      "\r\n"),
@@ -758,6 +763,8 @@ TEST_F(ProgramTest, ManifestOptionsCancelledChangeNothingAndOkedOnesReachTheRes)
   EXPECT_EQ(chosen(window, IDC_OPTIONS_DPI), 1);
   EXPECT_TRUE(checked(window, IDC_OPTIONS_GDISCALING));
   EXPECT_TRUE(checked(window, IDC_OPTIONS_LONGPATHS));
+  EXPECT_EQ(chosen(window, IDC_OPTIONS_CODEPAGE), 1);
+  EXPECT_TRUE(checked(window, IDC_OPTIONS_PRINTERISOLATION));
   driver::Click(driver::Control(window, IDC_OPTIONS_GDISCALING));
   PostMessageA(driver::Control(window, IDC_OPTIONS_SUPPORTEDOS), WM_KEYDOWN, VK_ESCAPE, 0);
   ASSERT_TRUE(driver::WaitUntilGone(window));
@@ -875,13 +882,14 @@ TEST_F(ProgramTest, ComponentAddedInTheOptionsWindowIsCreatedWithoutRegistration
   ASSERT_NO_FATAL_FAILURE(CloseProgram());
 
   // Linked: the .res's manifest becomes the client's own manifest resource.
-  std::string manifest = ManifestOfRes(ReadBytes(folder_ + "App_manifest.res"));
+  // The target is the client itself: the tool names its architecture, amd64 in this lane's
+  // 64-bit build.
+  const std::string manifest = ManifestOfRes(ReadBytes(folder_ + "App_manifest.res"));
   ASSERT_NE(manifest.find("<file name=\"calc.dll\">"), std::string::npos) << manifest;
-  // The tool writes X86 for Visual Basic's 32-bit programs; a 64-bit client's activation
-  // context must name its own architecture.
-  if (sizeof(void*) == 8)
-    for (std::size_t at; (at = manifest.find("\"X86\"")) != std::string::npos;)
-      manifest.replace(at, 5, "\"amd64\"");
+  EXPECT_NE(manifest.find(sizeof(void*) == 8 ? "processorArchitecture=\"amd64\""
+                                             : "processorArchitecture=\"X86\""),
+            std::string::npos)
+      << manifest;
   const std::string linked = folder_ + "Linked.exe";
   ASSERT_TRUE(CopyFileA(target_.c_str(), linked.c_str(), FALSE));
   HANDLE update = BeginUpdateResourceA(linked.c_str(), FALSE);

@@ -6,6 +6,7 @@
 #include "generation/Manifest.h"
 #include "readers/Bytes.h"
 #include "readers/Components.h"
+#include "readers/PeImage.h"
 
 namespace {
 
@@ -119,6 +120,41 @@ TEST(ComponentsTest, AComponentThatCannotBeReadIsNamed) {
       EXPECT_EQ(std::string(error.what()).rfind(path + ": ", 0), 0u) << error.what();
     }
   }
+}
+
+TEST(ComponentsTest, AComponentOfAnotherMachineThanTheProgramIsRefused) {
+  struct Row {
+    const char* component;
+    const char* program; ///< a fixture, or a file that is not there
+    const char* refusal; ///< after the path; "" when it is taken
+  };
+  const Row rows[] = {
+      {"Widget32.ocx", "App64.exe",
+       ": built for x86, but the program is built for x64: a component loads in process only "
+       "into a program of its own machine"},
+      {"Widget64.dll", "App32.exe",
+       ": built for x64, but the program is built for x86: a component loads in process only "
+       "into a program of its own machine"},
+      {"Widget32.ocx", "App32.exe", ""},
+      {"Widget64.dll", "Plain64.exe", ""},
+      // A type library alone has no machine; a program not built yet refuses nothing.
+      {"Widget.tlb", "App32.exe", ""},
+      {"Widget32.ocx", "NotBuilt.exe", ""},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(std::string(row.component) + " in " + row.program);
+    const std::string path = testsupport::Fixture(row.component);
+    const std::uint16_t machine = readers::ProgramMachine(testsupport::Fixture(row.program));
+    try {
+      readers::ReadComponents({path}, FixtureFolder(), '/', nullptr, machine);
+      EXPECT_EQ(std::string(row.refusal), "");
+    } catch (const readers::FormatError& error) {
+      EXPECT_EQ(error.what(), path + row.refusal);
+    }
+  }
+  EXPECT_EQ(readers::ProgramMachine(testsupport::Fixture("App64.exe")), readers::kMachineAmd64);
+  EXPECT_EQ(readers::ProgramMachine(testsupport::Fixture("App32.exe")), readers::kMachineI386);
+  EXPECT_EQ(readers::ProgramMachine(testsupport::Fixture("Widget.tlb")), 0);
 }
 
 TEST(ComponentsTest, PathsLoseDotsAsText) {
