@@ -2,7 +2,9 @@
 // changes shown before anything is changed, Cancel that changes nothing, OK that makes them.
 #include "Fakes.h"
 
+#include "generation/Architecture.h"
 #include "project/ProjectTexts.h"
+#include "support/PeBuilder.h"
 
 using app::Answer;
 using app::Buttons;
@@ -69,5 +71,39 @@ TEST(ProjectWindowTest, ThePickedProjectFillsTheFieldsAndItsChangesWaitForOk) {
     EXPECT_NE(s.world.files.Bytes(kVbp).find("Startup=\"Sub Main\"\r\n"), std::string::npos);
     EXPECT_EQ(s.world.files.Bytes(kFolder + "Ledger_manifest.res"), "RES");
     EXPECT_TRUE(s.world.files.tracked.empty());
+  }
+}
+
+TEST(ProjectWindowTest, TheManifestNamesTheArchitectureOfTheProgramTheProjectBuilds) {
+  struct Row {
+    const char* name;
+    const char* lines;   ///< added to the project
+    const char* program; ///< where a 64-bit build lies; "" for none
+    const char* architecture;
+  };
+  const Row rows[] = {
+      {"not built yet", "", "", "X86"},
+      {"beside the project", "", "Ledger.exe", "amd64"},
+      {"in its Path32", "ExeName32=\"Ledger.exe\"\r\nPath32=\"bin\"\r\n", "bin\\Ledger.exe",
+       "amd64"},
+      // Built elsewhere than the project says: not the project's program.
+      {"elsewhere", "Path32=\"bin\"\r\n", "Ledger.exe", "X86"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    ProjectScenario s;
+    s.world.files.AddFile(kVbp, kProject + row.lines);
+    if (*row.program)
+      s.world.files.AddFile(kFolder + row.program,
+                            testsupport::BuildPe(generation::kMachineAmd64, true, {}).image);
+    s.view.texts[Field::Text1] = kVbp;
+    s.view.texts[Field::Text4] = "3.0.0.4";
+    s.form.Command1_Click();
+    const std::string manifest = s.world.files.compiledManifest;
+    const std::string identity =
+        std::string("processorArchitecture=\"") + row.architecture + "\"";
+    const std::size_t first = manifest.find(identity);
+    ASSERT_NE(first, std::string::npos) << manifest;
+    EXPECT_NE(manifest.find(identity, first + 1), std::string::npos) << manifest;
   }
 }

@@ -10,7 +10,7 @@ prefix=$1 server=$2 source=$3 work=$4 rc=$5 batch=$6
 run="$(dirname "$0")/../../cmake/wine-run.sh"
 case "$(file -b "$server")" in
   *x86-64*) cxx=x86_64-w64-mingw32-g++-posix windres=x86_64-w64-mingw32-windres arch=amd64 ;;
-  *) cxx=i686-w64-mingw32-g++-posix windres=i686-w64-mingw32-windres arch=x86 ;;
+  *) cxx=i686-w64-mingw32-g++-posix windres=i686-w64-mingw32-windres arch=X86 ;;
 esac
 
 rm -rf "$work"
@@ -27,33 +27,27 @@ printf "without a manifest: %s\n" "$plain"
 case "$plain" in *"CoCreateInstance 0x80040154"*) ;; *)
   echo "FAIL: without a manifest the class should not be registered"; exit 1 ;; esac
 
-# The manifest is the tool's own: themefold-batch reads calc.dll's type library and
-# compiles the manifest into client_manifest.res.
-: >"$work/app/client.exe"
+# The manifest is the tool's own: themefold-batch reads calc.dll's type library and the
+# client's architecture (the client built without a manifest stands for it), and compiles
+# the manifest into client_manifest.res, which is linked exactly as written.
+cp "$work/app/plain.exe" "$work/app/client.exe"
 (cd "$work/app" && "$run" "$prefix" "$batch" --com calc.dll --rc "$(winpath "$rc")" \
   --quiet --no-module --force client.exe)
-if [ "$arch" = amd64 ]; then
-  # The tool writes X86, for the 32-bit programs Visual Basic makes; a 64-bit client's
-  # activation context must name its own architecture, so this lane's copy says amd64, as
-  # the visual-styles proof's does. The rest of the manifest is the tool's, byte for byte.
-  python3 - "$work/app/client_manifest.res" "$work/app/client.manifest" <<'PY'
+manifest=$(python3 - "$work/app/client_manifest.res" <<'PY'
 import struct, sys
 data = open(sys.argv[1], "rb").read()
 pos = 0
 while pos + 8 <= len(data):
     size, header = struct.unpack_from("<II", data, pos)
     if data[pos + 8:pos + 16] == b"\xff\xff\x18\x00\xff\xff\x01\x00":
-        text = data[pos + header:pos + header + size]
-        open(sys.argv[2], "wb").write(text.replace(b'"X86"', b'"amd64"'))
+        sys.stdout.write(data[pos + header:pos + header + size].decode())
     pos += header + size
     pos += (4 - pos % 4) % 4
 PY
-  printf '1 24 "client.manifest"\r\n' >"$work/app/client.rc"
-  (cd "$work/app" && "$run" "$prefix" "$rc" /fo client.res client.rc)
-else
-  cp "$work/app/client_manifest.res" "$work/app/client.res"
-fi
-"$windres" -J res -O coff -i "$work/app/client.res" -o "$work/manifest.o"
+)
+case "$manifest" in *"processorArchitecture=\"$arch\""*) ;; *)
+  echo "FAIL: the tool did not name the client's architecture $arch"; exit 1 ;; esac
+"$windres" -J res -O coff -i "$work/app/client_manifest.res" -o "$work/manifest.o"
 client "$work/app/client.exe" "$work/manifest.o"
 with=$("$run" "$prefix" "$work/app/client.exe" | tr -d '\r' || true)
 printf "with the manifest:  %s\n" "$with"

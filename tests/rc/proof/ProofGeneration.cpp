@@ -1,13 +1,13 @@
-// One generation for the probe, done as the tool does it: the folder probe makes the
-// target's folder current, the manifest and script are written there, and the compiler
-// runs with the tool's own command line. The probe has this program's width: the i686 build
-// proves the manifest exactly as the tool writes it (X86, for 32-bit Visual Basic programs);
-// the x86_64 build's copy says amd64, so that a 64-bit probe takes it. Manifest settings come
-// as the settings store keeps them.
+// One generation for the probe, done as the tool does it: the architecture is read from the
+// target (a probe built without the manifest, then linked again with it), the folder probe
+// makes the target's folder current, the manifest and script are written there, and the
+// compiler runs with the tool's own command line. Manifest settings come as the settings
+// store keeps them.
 //
 // proof_generation <rc.exe> <target path> [KEY=VALUE...] -> exit 0 when the .res exists
 // afterwards.
 
+#include "generation/BraskFileOperations.h"
 #include "generation/Manifest.h"
 #include "generation/OutputNames.h"
 #include "generation/ResourceScript.h"
@@ -41,13 +41,15 @@ int main(int argc, char** argv) {
   const generation::ManifestSettings settings = generation::FromSettingEntries(
       [&stored](const std::string& key) { return stored.count(key) ? stored[key] : ""; });
   const std::string rcExe = argv[1];
+  generation::BraskFileOperations files;
+  const std::string architecture = generation::TargetArchitecture(files, argv[2]);
   const OutputNames names = DeriveOutputNames(argv[2]);
   if (!BraskModule::FolderExists(names.probeFolder)) {
     std::fprintf(stderr, "cannot enter %s\n", names.probeFolder.c_str());
     return 2;
   }
   const std::string manifest = BuildManifestText("1.0.0.0", names.fileName, "Wine proof probe",
-                                                sizeof(void*) == 8 ? "amd64" : "X86", settings);
+                                                architecture, settings);
   const std::string manifestName = names.fileName + ".manifest";
   const std::string scriptName = names.baseName + "_manifest.rc";
   WriteText(names.folder + manifestName, manifest);

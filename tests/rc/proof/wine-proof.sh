@@ -2,12 +2,14 @@
 # Proof that the generated resource works: the tool's script for a probe program,
 # compiled by our rc.exe under Wine, linked into a probe of the build's width, makes the
 # probe load comctl32.dll from winsxs, from the assembly of its own architecture (x86 for
-# the i686 build, amd64 for the x86_64 one); the same probe without it loads the system one.
+# the i686 build, amd64 for the x86_64 one), which the tool read from the probe itself; the
+# .res is linked exactly as the tool wrote it. The same probe without it loads the system one.
 # With every manifest setting on, comctl32 still comes from winsxs, and on Windows 10
 # GetVersionEx reports 10.0 instead of the 6.2 a program without "Supported Windows versions"
 # gets. Wine reads manifests leniently, so the manifests are also taken back out of the .res,
 # checked with a strict XML parser, and the settings Wine does not act on (run level, DPI,
-# GDI scaling, long paths) are checked where Windows looks for them, namespaces included.
+# GDI scaling, long paths, code page, printer driver isolation) are checked where Windows
+# looks for them, namespaces included.
 #
 # wine-proof.sh PREFIX RC_EXE PROOF_GENERATION_EXE PROOF_SOURCE_DIR WORK_DIR [MINGW_TRIPLE]
 set -eu
@@ -16,8 +18,8 @@ run="$(dirname "$0")/../../../cmake/wine-run.sh"
 cc=$triple-gcc
 windres=$triple-windres
 case "$triple" in
-  i686-*) assembly=x86_microsoft.windows.common-controls_ ;;
-  *) assembly=amd64_microsoft.windows.common-controls_ ;;
+  i686-*) assembly=x86_microsoft.windows.common-controls_ architecture=X86 ;;
+  *) assembly=amd64_microsoft.windows.common-controls_ architecture=amd64 ;;
 esac
 
 rm -rf "$work"
@@ -39,13 +41,14 @@ for exe in probe.exe plain.exe; do
 done
 
 # The generation, as the tool runs it (Z: is the Unix root under Wine), for a probe in the
-# folder $1 with the settings that follow; the .res becomes an object file and goes into
-# the probe.
+# folder $1 with the settings that follow: the probe is built first, as a user's program is,
+# then linked again with the .res as it came from the compiler.
 winpath() { printf 'Z:%s' "$1" | tr / '\\'; }
 make_probe() {
   folder=$1
   shift
   mkdir -p "$folder"
+  "$cc" -O1 -o "$folder/probe.exe" "$source/Probe.c" -lcomctl32
   wine_to "$folder/generation.txt" "$generation" "$(winpath "$rc")" "$(winpath "$folder/probe.exe")" "$@"
   tr -d '\r' <"$folder/generation.txt"
   test -f "$folder/probe_manifest.res" || { echo "FAIL: no .res in $folder"; exit 1; }
@@ -83,7 +86,7 @@ plain_folder="$work/target folder"
 all_folder="$work/every setting"
 make_probe "$plain_folder"
 make_probe "$all_folder" SupportedOS=1 ExecutionLevel=asInvoker DpiAwareness=permonitorv2 \
-  GdiScaling=1 LongPathAware=1
+  GdiScaling=1 LongPathAware=1 ActiveCodePage=legacy PrinterDriverIsolation=1
 "$cc" -O1 -o "$work/plain.exe" "$source/Probe.c" -lcomctl32
 
 wine_to "$work/themed.txt" "$plain_folder/probe.exe"
@@ -126,9 +129,20 @@ query "$work/every.manifest" "string($settings$(el dpiAwareness $smi/2016/Window
   "PerMonitorV2, PerMonitor"
 query "$work/every.manifest" "string($settings$(el gdiScaling $smi/2017/WindowsSettings))" true
 query "$work/every.manifest" "string($settings$(el longPathAware $smi/2016/WindowsSettings))" true
+query "$work/every.manifest" "string($settings$(el activeCodePage $smi/2019/WindowsSettings))" \
+  Legacy
+query "$work/every.manifest" \
+  "string($settings$(el printerDriverIsolation $smi/2011/WindowsSettings))" true
 query "$work/every.manifest" \
   "count($compatibility/*[local-name()='application']/*[local-name()='supportedOS'])" 5
+identity="$(el assembly $v1)$(el assemblyIdentity $v1)"
+dependency="$(el assembly $v1)$(el dependency $v1)$(el dependentAssembly $v1)$(el assemblyIdentity $v1)"
+for manifest in "$work/plain.manifest" "$work/every.manifest"; do
+  query "$manifest" "string($identity/@processorArchitecture)" $architecture
+  query "$manifest" "string($dependency/@processorArchitecture)" $architecture
+done
 query "$work/plain.manifest" "count($(el assembly $v1)/*)" 3
-echo "PASS: Common Controls 6 from winsxs ($assembly*) with and without every setting, GetVersionEx 6.2" \
+echo "PASS: Common Controls 6 from winsxs ($assembly*, the tool's $architecture) with and without" \
+  "every setting, GetVersionEx 6.2" \
   "without supported versions and 10.0 with them, and well-formed manifests that carry" \
   "each setting where Windows reads it"
