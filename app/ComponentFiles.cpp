@@ -41,6 +41,8 @@ ComponentEntry InspectedComponentFiles::Describe(const std::string& path,
     for (const std::string& note : component.notes)
       if (note.find(": miscStatus ") != std::string::npos)
         entry.source += (entry.source.empty() ? "" : "; ") + note;
+  } catch (const readers::ComponentRefused& refused) {
+    entry.problem = entry.refusal = refused.what();
   } catch (const readers::FormatError& error) {
     entry.problem = error.what();
   }

@@ -17,6 +17,8 @@ struct ComponentEntry {
   bool outside = false; ///< not in the program's folder or below it
   std::string problem;  ///< why it cannot be read; "" when it can
   std::string source;   ///< where the controls' miscStatus comes from; "" without controls
+  /// Why the program cannot load it (built for another machine); "" when it can.
+  std::string refusal;
 };
 
 class ComponentFiles {

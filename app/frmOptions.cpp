@@ -44,24 +44,32 @@ void frmOptions::ShowComponents() {
   std::vector<std::string> lines;
   for (const std::string& path : components_) {
     const ComponentEntry entry = files_->Describe(path, exePath_);
-    lines.push_back(texts::ComponentLine(path, entry.classCount, entry.outside, entry.problem,
-                                         entry.source));
+    // One chosen for another program stays until removed, saying why it cannot serve this one.
+    lines.push_back(!entry.refusal.empty()
+                        ? entry.refusal
+                        : texts::ComponentLine(path, entry.classCount, entry.outside,
+                                               entry.problem, entry.source));
   }
   view_.SetComponents(lines);
 }
 
-void frmOptions::AddComponent(const std::string& path) {
+std::string frmOptions::AddComponent(const std::string& path) {
   for (const std::string& chosen : components_)
     if (chosen == path)
-      return;
-  components_.push_back(path);
+      return std::string();
+  const std::string refusal = files_->Describe(path, exePath_).refusal;
+  if (refusal.empty())
+    components_.push_back(path);
+  return refusal;
 }
 
 void frmOptions::AddComponent_Click() {
   const std::string path = files_ ? files_->ChooseComponent() : std::string();
   if (path.empty())
     return;
-  AddComponent(path);
+  const std::string refusal = AddComponent(path);
+  if (!refusal.empty())
+    view_.SetReport(refusal);
   ShowComponents();
 }
 
@@ -77,11 +85,16 @@ void frmOptions::FromProject_Click() {
   const std::string project = files_ ? files_->ChooseProject() : std::string();
   if (project.empty())
     return;
-  std::string problem;
-  for (const std::string& path : files_->FromProject(project, problem))
-    AddComponent(path);
+  std::string problem, report;
+  for (const std::string& path : files_->FromProject(project, problem)) {
+    const std::string refusal = AddComponent(path);
+    if (!refusal.empty())
+      report += (report.empty() ? "" : "\n") + refusal;
+  }
   if (!problem.empty())
-    view_.SetReport(problem);
+    report += (report.empty() ? "" : "\n") + problem;
+  if (!report.empty())
+    view_.SetReport(report);
   ShowComponents();
 }
 

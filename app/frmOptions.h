@@ -62,7 +62,9 @@ public:
   bool Accepted() const { return accepted_; }
 
 private:
-  void AddComponent(const std::string& path);
+  /// Adds path unless the list has it; a component the program cannot load is refused,
+  /// and why is returned ("" when it is not refused).
+  std::string AddComponent(const std::string& path);
   void ShowComponents();
 
   OptionsView& view_;

@@ -241,7 +241,7 @@ std::vector<Component> ReadComponents(const std::vector<std::string>& paths,
       component.path = path;
       const TypeLibrary library = ReadTypeLibFile(path);
       if (programMachine != 0 && library.machine != 0 && library.machine != programMachine)
-        throw FormatError(MachineMismatch(path, library.machine, programMachine));
+        throw ComponentRefused(MachineMismatch(path, library.machine, programMachine));
       const std::string absolute =
           IsAbsolute(file, separator) ? file : platform::CurrentDirectory() + separator + file;
       const std::string name = ManifestFileName(absolute, programFolder, separator,

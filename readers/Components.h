@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "generation/Components.h"
+#include "readers/Bytes.h"
 #include "readers/TypeLib.h"
 
 namespace readers {
@@ -58,6 +59,12 @@ generation::ComponentFacts ComponentFactsOf(const TypeLibrary& library,
                                             const RegistryReader& registry,
                                             std::vector<std::string>& notes);
 
+/// A component the program cannot load, as MachineMismatch says.
+class ComponentRefused : public FormatError {
+public:
+  using FormatError::FormatError;
+};
+
 /// Why the component at path, built for machine, cannot serve a program built for
 /// programMachine: Windows loads a library in process only into a program of its machine.
 std::string MachineMismatch(const std::string& path, std::uint16_t machine,
@@ -67,7 +74,7 @@ std::string MachineMismatch(const std::string& path, std::uint16_t machine,
 /// left out, with a note on the first; a class or interface an earlier component lists is
 /// left out of a later one, with a note for a class; a component left with no class of its
 /// own and a type library listed already is not listed. Throws FormatError naming the file
-/// that cannot be read, or MachineMismatch for a library of another machine than
+/// that cannot be read, or ComponentRefused for a library of another machine than
 /// programMachine (0: the program's is unknown, and nothing is refused; a .tlb never is).
 std::vector<Component> ReadComponents(const std::vector<std::string>& paths,
                                       const std::string& programFolder, char separator,

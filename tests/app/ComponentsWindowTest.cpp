@@ -61,8 +61,8 @@ TEST(ComponentsWindowTest, ListChangesReachTheSettingsOnlyThroughOk) {
     files.projects["C:\\App\\App.vbp"] = {"C:\\App\\a.ocx", "C:\\Windows\\SysWOW64\\x.ocx",
                                           "C:\\App\\b.dll"};
     files.entries["C:\\Windows\\SysWOW64\\x.ocx"] = {
-        3, true, "", "X: miscStatus as registered on this machine"};
-    files.entries["C:\\App\\b.dll"] = {0, false, "b.dll: not a type library", ""};
+        3, true, "", "X: miscStatus as registered on this machine", ""};
+    files.entries["C:\\App\\b.dll"] = {0, false, "b.dll: not a type library", "", ""};
     if (std::string(row.name).rfind("from", 0) != 0)
       files.entries.erase("C:\\App\\b.dll");
     generation::ManifestSettings settings;
@@ -92,4 +92,44 @@ TEST(ComponentsWindowTest, AProjectThatCannotBeReadIsReportedAndAddsNothing) {
   form.FromProject_Click();
   EXPECT_EQ(view.report, "C:\\App\\Gone.vbp: not found");
   EXPECT_TRUE(view.components.empty());
+}
+
+TEST(ComponentsWindowTest, AComponentOfAnotherMachineIsRefusedWithItsReason) {
+  const std::string refusal =
+      "C:\\App\\Grid32.ocx: built for x86, but the program is built for x64: a component loads "
+      "in process only into a program of its own machine";
+  struct Row {
+    const char* name;
+    void (*user)(app::frmOptions&);
+    std::vector<std::string> stored;
+    std::vector<std::string> kept;
+    std::vector<std::string> shown;
+  };
+  const Row rows[] = {
+      {"added", [](app::frmOptions& form) { form.AddComponent_Click(); }, {}, {}, {}},
+      {"from a project", [](app::frmOptions& form) { form.FromProject_Click(); }, {},
+       {"C:\\App\\a.ocx"}, {"C:\\App\\a.ocx: 1 class"}},
+      // Chosen for another program: it stays until removed, and says why it cannot serve.
+      {"stored", [](app::frmOptions&) {}, {"C:\\App\\Grid32.ocx"}, {"C:\\App\\Grid32.ocx"},
+       {refusal}},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    fakes::OptionsView view;
+    fakes::Inspector inspector;
+    fakes::ComponentFiles files;
+    files.chosen = {std::string(row.name) == "added" ? "C:\\App\\Grid32.ocx" : "C:\\App\\App.vbp"};
+    files.projects["C:\\App\\App.vbp"] = {"C:\\App\\Grid32.ocx", "C:\\App\\a.ocx"};
+    files.entries["C:\\App\\Grid32.ocx"] = {1, false, refusal, "", refusal};
+    generation::ManifestSettings settings;
+    settings.components = row.stored;
+    app::frmOptions form(view, inspector, files, settings, "C:\\App\\App.exe");
+    form.Form_Load();
+    const std::string before = view.report;
+    row.user(form);
+    EXPECT_EQ(view.components, row.shown);
+    EXPECT_EQ(view.report, row.stored.empty() ? refusal : before);
+    form.OK_Click();
+    EXPECT_EQ(settings.components, row.kept);
+  }
 }

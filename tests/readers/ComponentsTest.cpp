@@ -148,8 +148,8 @@ TEST(ComponentsTest, AComponentOfAnotherMachineThanTheProgramIsRefused) {
     try {
       readers::ReadComponents({path}, FixtureFolder(), '/', nullptr, machine);
       EXPECT_EQ(std::string(row.refusal), "");
-    } catch (const readers::FormatError& error) {
-      EXPECT_EQ(error.what(), path + row.refusal);
+    } catch (const readers::ComponentRefused& refused) {
+      EXPECT_EQ(refused.what(), path + row.refusal);
     }
   }
   EXPECT_EQ(readers::ProgramMachine(testsupport::Fixture("App64.exe")), readers::kMachineAmd64);
