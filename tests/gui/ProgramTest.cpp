@@ -746,8 +746,11 @@ TEST_F(ProgramTest, ManifestOptionsCancelledChangeNothingAndOkedOnesReachTheRes)
   settings.longPathAware = true;
   settings.codePage = generation::CodePage::Legacy;
   settings.printerIsolation = true;
+  // The target is this lane's compiler: the manifest names its width.
+  const char* architecture = sizeof(void*) == 8 ? "amd64" : "X86";
   const std::string res = ReadBytes(folder_ + "App_manifest.res");
-  EXPECT_NE(res.find(BuildManifestText("1.2.3.4", "App.exe", "Orders and invoices", settings) +
+  EXPECT_NE(res.find(BuildManifestText("1.2.3.4", "App.exe", "Orders and invoices", architecture,
+                                       settings) +
                      "\r\n"),
             std::string::npos)
       << "the .res lacks the manifest with the options";
