@@ -3,6 +3,7 @@
 #include <iterator>
 #include <vector>
 
+#include "generation/Architecture.h"
 #include "generation/Placeholders.h"
 
 namespace {
@@ -256,7 +257,8 @@ std::string BuildManifestText(const std::string& version, const std::string& exe
 std::string BuildManifestText(const std::string& version, const std::string& exeName,
                               const std::string& description,
                               const generation::ManifestSettings& settings) {
-  return BuildManifestText(version, exeName, description, "X86", settings);
+  return BuildManifestText(version, exeName, description, generation::kDefaultArchitecture,
+                           settings);
 }
 
 std::string BuildManifestText(const std::string& version, const std::string& exeName,
