@@ -511,12 +511,4 @@ TEST_F(GenerationTest, TheManifestNamesTheTargetsOwnArchitecture) {
     Generate();
     EXPECT_EQ(world.files.compiledManifest, Golden(row.golden));
   }
-  // ARM64: both identities name it.
-  world.files.AddFile(kFolder + "App.exe",
-                      testsupport::BuildPe(generation::kMachineArm64, true, {}).image);
-  Generate();
-  std::string arm64 = Golden("App-amd64.exe.manifest");
-  for (std::size_t at; (at = arm64.find("\"amd64\"")) != std::string::npos;)
-    arm64.replace(at, 7, "\"arm64\"");
-  EXPECT_EQ(world.files.compiledManifest, arm64);
 }

@@ -3,7 +3,6 @@
 // manifest of the next generation.
 #include "Fakes.h"
 
-#include "app/AppTexts.h"
 #include "generation/Manifest.h"
 
 using Check = app::OptionsView::Check;
@@ -138,7 +137,7 @@ TEST(OptionsWindowTest, OkTakesEachControlAndCloses) {
   EXPECT_FALSE(o.settings.AnyOn());
 }
 
-TEST(OptionsWindowTest, CodePageAndPrinterIsolationAreShownAndTheUtf8ChoiceSaysItIsForExperts) {
+TEST(OptionsWindowTest, CodePageAndPrinterIsolationAreShownAndTurnedOff) {
   Options o;
   o.settings.codePage = generation::CodePage::Utf8;
   o.settings.printerIsolation = true;
@@ -149,8 +148,6 @@ TEST(OptionsWindowTest, CodePageAndPrinterIsolationAreShownAndTheUtf8ChoiceSaysI
             (std::vector<std::string>{"Not set: as the system is set",
                                       "Legacy: the system's ANSI code page",
                                       "UTF-8 (for experts)"}));
-  EXPECT_STREQ(app::texts::kOptionsUtf8Note,
-               "UTF-8 for experts only: Visual Basic's string conversions then use UTF-8.");
   o.view.Select(List::CodePage, 0);
   o.view.checks[Check::PrinterIsolation] = false;
   o.form.OK_Click();
