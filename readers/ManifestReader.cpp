@@ -102,21 +102,28 @@ std::string KnownSpelling(const std::string& ns) {
   return prefix + year + suffix;
 }
 
-/// Edits that turn a into b, counted up to kMaxTypos + 1.
+/// Edits that turn a into b, counted up to kMaxTypos + 1. Only cells near the diagonal are
+/// worked out, so that a manifest declaring thousands of long namespaces stays quick.
 std::size_t Distance(const std::string& a, const std::string& b) {
+  constexpr std::size_t kFar = kMaxTypos + 1;
   if ((a.size() > b.size() ? a.size() - b.size() : b.size() - a.size()) > kMaxTypos)
-    return kMaxTypos + 1;
-  std::vector<std::size_t> row(b.size() + 1);
-  for (std::size_t j = 0; j <= b.size(); ++j)
+    return kFar;
+  std::vector<std::size_t> row(b.size() + 1, kFar);
+  for (std::size_t j = 0; j <= std::min(b.size(), kMaxTypos); ++j)
     row[j] = j;
   for (std::size_t i = 1; i <= a.size(); ++i) {
-    std::size_t diagonal = row[0];
-    row[0] = i;
-    for (std::size_t j = 1; j <= b.size(); ++j) {
+    const std::size_t from = i > kMaxTypos ? i - kMaxTypos : 1;
+    const std::size_t to = std::min(b.size(), i + kMaxTypos);
+    std::size_t diagonal = row[from - 1];
+    row[from - 1] = from == 1 && i <= kMaxTypos ? i : kFar;
+    for (std::size_t j = from; j <= to; ++j) {
       const std::size_t above = row[j];
-      row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (a[i - 1] == b[j - 1] ? 0 : 1)});
+      row[j] = std::min({kFar, above + 1, row[j - 1] + 1,
+                         diagonal + (a[i - 1] == b[j - 1] ? 0 : 1)});
       diagonal = above;
     }
+    if (to < b.size())
+      row[to + 1] = kFar;
   }
   return row[b.size()];
 }
@@ -139,14 +146,23 @@ std::string SpellingProblem(const std::string& ns, const std::string& local) {
       return "namespace " + ns + " begins with https://: Windows knows only " + http +
              " and ignores " + element;
   }
-  using namespace manifestns;
-  std::vector<std::string> candidates = {kAsmV1, kAsmV2, kAsmV3, kCompatibility};
-  for (const char* year : kSettingsYears)
-    candidates.push_back(kSettingsPrefix + std::string(year) + kSettingsSuffix);
+  // Each namespace Windows knows, as written and in lower case.
+  static const std::vector<std::pair<std::string, std::string>> kCandidates = [] {
+    using namespace manifestns;
+    std::vector<std::pair<std::string, std::string>> candidates;
+    for (const char* known : {kAsmV1, kAsmV2, kAsmV3, kCompatibility})
+      candidates.emplace_back(known, Lower(known));
+    for (const char* year : kSettingsYears) {
+      const std::string known = kSettingsPrefix + std::string(year) + kSettingsSuffix;
+      candidates.emplace_back(known, Lower(known));
+    }
+    return candidates;
+  }();
+  const std::string lower = Lower(ns);
   std::string closest;
   std::size_t best = kMaxTypos + 1;
-  for (const std::string& candidate : candidates)
-    if (const std::size_t d = Distance(Lower(ns), Lower(candidate)); d < best) {
+  for (const auto& [candidate, candidateLower] : kCandidates)
+    if (const std::size_t d = Distance(lower, candidateLower); d < best) {
       best = d;
       closest = candidate;
     }
@@ -158,6 +174,14 @@ std::string SpellingProblem(const std::string& ns, const std::string& local) {
 class Reader {
 public:
   Reader(ManifestFacts& facts, std::uint16_t machine) : facts_(facts), machine_(machine) {}
+
+  /// The warnings in the order of their lines, as someone reading the file meets them.
+  void Finish() {
+    std::stable_sort(found_.begin(), found_.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    for (const auto& [line, sentence] : found_)
+      facts_.warnings.push_back(AtLine(line, sentence + "."));
+  }
 
   void Assembly(const Element& root) {
     using namespace manifestns;
@@ -225,9 +249,7 @@ public:
   }
 
 private:
-  void Warn(int line, const std::string& sentence) {
-    facts_.warnings.push_back(AtLine(line, sentence + "."));
-  }
+  void Warn(int line, const std::string& sentence) { found_.emplace_back(line, sentence); }
 
   /// A misspelt namespace is told where it is declared, not again on each element inside.
   void Spelling(const Element& parent) {
@@ -351,6 +373,7 @@ private:
   ManifestFacts& facts_;
   std::uint16_t machine_;
   std::map<std::string, int> settingLines_; ///< each setting read, and its line
+  std::vector<std::pair<int, std::string>> found_; ///< each warning's line and sentence
 };
 
 ManifestFacts ReadWellFormed(const std::string& bytes, std::uint16_t machine) {
@@ -367,7 +390,9 @@ ManifestFacts ReadWellFormed(const std::string& bytes, std::uint16_t machine) {
                              "): Windows refuses to start the program.");
     return facts;
   }
-  Reader(facts, machine).Assembly(root);
+  Reader reader(facts, machine);
+  reader.Assembly(root);
+  reader.Finish();
   // Oldest first, whatever order the manifest lists them in; unknown Ids last.
   std::stable_sort(facts.supportedOs.begin(), facts.supportedOs.end(),
                    [](const std::string& a, const std::string& b) {
