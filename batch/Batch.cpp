@@ -88,7 +88,7 @@ bool IsAbsolute(const std::string& path, char separator) {
 }
 
 /// --inspect: the report on standard output; nothing is written.
-int Inspect(const std::string& target, Console& console) {
+int Inspect(const std::string& target, bool strict, Console& console) {
   readers::Inspection inspection = readers::InspectProgram(target);
   switch (inspection.state) {
   case readers::ProgramState::Unreadable: {
@@ -104,7 +104,7 @@ int Inspect(const std::string& target, Console& console) {
     break;
   }
   console.out << readers::ReportText(inspection);
-  return kDone;
+  return strict && !inspection.warnings.empty() ? kWarnings : kDone;
 }
 
 /// A project as the target: its changes printed, then made unless it is a dry run.
@@ -192,7 +192,7 @@ int Run(const std::vector<std::string>& args, generation::FileOperations& files,
     return kDone;
   }
   if (options.inspect)
-    return Inspect(options.target, console);
+    return Inspect(options.target, options.strict, console);
 
   const char separator = files.PathSeparator();
   const std::string here = platform::CurrentDirectory();

@@ -21,6 +21,7 @@ enum ExitCode : int {
   kOutputExists = 4,
   kFileOperationFailed = 5,
   kNoManifest = 6, ///< --inspect: the program carries none
+  kWarnings = 7,   ///< --inspect --strict: the manifest it carries has warnings
 };
 
 /// What a run reaches outside itself besides the files.

@@ -60,6 +60,7 @@ const OptionSpec kOptionSpecs[] = {
     {"--code-page", nullptr, nullptr, false, nullptr, SetCodePage, generation::CodePageChoices},
     {"--printer-isolation", nullptr, nullptr, false, &ManifestSettings::printerIsolation},
     {"--inspect", nullptr, &Options::inspect, false},
+    {"--strict", nullptr, &Options::strict, false},
     {"--com", nullptr, nullptr, true, nullptr, AddComponent, PathChoices},
     {"--vbp", nullptr, nullptr, true, nullptr, AddProject, PathChoices},
     {"--project", &Options::project, nullptr, true},
@@ -137,6 +138,8 @@ ParsedOptions ParseOptions(const std::vector<std::string>& args) {
     options.project = targets[0];
   else if (!targets.empty())
     options.target = targets[0];
+  if (options.strict && !options.inspect)
+    return fail("--strict needs --inspect");
   if (options.dryRun && options.project.empty())
     return fail("--dry-run needs a project (--project PATH or a .vbp target)");
   return parsed;
@@ -157,7 +160,10 @@ std::string HelpText() {
          "  --readme FILE      instructions template (default readme.txt beside this program)\n"
          "  --quiet            do not print the filled-in instructions\n"
          "  --check-version    a version that is not four numbers 0-65535 is an error\n"
-         "  --inspect          print the manifest TARGET.exe carries now and generate nothing\n"
+         "  --inspect          print the manifest TARGET.exe carries now and generate nothing:\n"
+         "                     what Windows does with it, its warnings and notes\n"
+         "  --strict           with --inspect, exit 7 when there is any warning (for CI;\n"
+         "                     notes do not count)\n"
          "  --help, --version\n"
          "\n"
          "Manifest settings, none by default:\n"
@@ -191,7 +197,8 @@ std::string HelpText() {
          "and --force not given, or a link or folder has its name; 5 a file operation\n"
          "failed or a file cannot be read; with a project, 2 also when it is refused; 130 Ctrl-C, 143 terminated (temporary files\n"
          "removed, earlier files as they were). With --inspect: 0 the program carries a\n"
-         "manifest; 6 it carries none; 5 it cannot be read as a PE file.\n";
+         "manifest; 6 it carries none; 5 it cannot be read as a PE file; 7 with --strict, the\n"
+         "manifest it carries has warnings.\n";
 }
 
 } // namespace batch

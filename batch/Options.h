@@ -23,6 +23,7 @@ struct Options {
   bool help = false;
   bool showVersion = false;
   bool inspect = false; ///< report what the target carries and generate nothing
+  bool strict = false;  ///< with inspect: any warning fails the run
   std::vector<std::string> projects; ///< --vbp: projects whose components join --com's
   std::string project; ///< --project, or a target ending in .vbp: the project to set up
   bool dryRun = false; ///< with a project: print the changes, make none

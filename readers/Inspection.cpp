@@ -5,6 +5,7 @@
 
 #include "base/Ascii.h"
 #include "readers/PeImage.h"
+#include "readers/TypeLib.h"
 #include "platform/Platform.h"
 
 namespace readers {
@@ -37,6 +38,61 @@ std::string Switch(const std::string& value) {
   if (word == "false")
     return "off";
   return value.empty() ? OrNotSet(value) : "\"" + value + "\"";
+}
+
+/// The manifest's warnings and notes, then what the program adds to them.
+void TakeFindings(Inspection& result, bool manifestRead) {
+  result.warnings = result.facts.warnings;
+  result.notes = result.facts.notes;
+  if (manifestRead && !result.dll && result.facts.xmlError.empty() &&
+      !result.facts.visualStyles)
+    result.warnings.push_back(
+        "the manifest has no Common Controls 6 dependency: visual styles are off.");
+}
+
+/// Each file the manifest lists, as the program finds it in folder: there, built for the
+/// program's machine, and holding the type library the manifest names.
+void CheckComponentFiles(Inspection& result, const std::string& folder) {
+  for (const IsolatedFile& file : result.facts.files) {
+    std::string path = folder + file.name;
+    for (char& c : path)
+      if (c == '\\' || c == '/')
+        c = platform::PathSeparator();
+    auto warn = [&](const std::string& text) {
+      result.warnings.push_back(AtLine(file.line, file.name + text));
+    };
+    if (!platform::NameExists(path)) {
+      warn(", which the manifest lists, is not beside the program: creating its COM classes "
+           "fails.");
+      continue;
+    }
+    try {
+      const FileSource source(path);
+      try {
+        const PeImage pe(source);
+        if (pe.Machine() != result.machine)
+          warn(" is built for " + MachineName(pe.Machine()) + " and the program for " +
+               MachineName(result.machine) + ": Windows cannot load it into the program.");
+      } catch (const FormatError&) {
+        // A .tlb file is no program: there is no machine to match.
+      }
+      if (file.tlbid.empty())
+        continue;
+      const TypeLibrary library = ReadTypeLib(source);
+      const std::string version = std::to_string(library.major) + "." +
+                                  std::to_string(library.minor);
+      if (ascii::Lower(library.guid) != ascii::Lower(file.tlbid) || version != file.tlbVersion)
+        warn(" holds type library " + library.guid + " version " + version +
+             ", but the manifest names " + file.tlbid + " version " + file.tlbVersion +
+             ": the manifest describes another build of the file.");
+    } catch (const SystemError& error) {
+      warn(" cannot be read: " + error.Description() + ".");
+    } catch (const FormatError& error) {
+      warn(" holds no type library that can be read: " + std::string(error.what()) + ".");
+    } catch (const std::bad_alloc&) {
+      warn(" cannot be read: " + std::string(kOutOfMemory) + ".");
+    }
+  }
 }
 
 } // namespace
@@ -81,7 +137,7 @@ Inspection InspectImage(const std::string& fileName, const Source& image,
     result.problem = kOutOfMemory;
     return result;
   }
-  result.warnings = result.facts.warnings;
+  TakeFindings(result, embedded);
   if (embedded) {
     result.state = ProgramState::Manifest;
     if (externalManifest)
@@ -98,7 +154,7 @@ Inspection InspectImage(const std::string& fileName, const Source& image,
   result.source = "external, " + fileName + ".manifest";
   result.manifestSize = externalManifest->size();
   result.facts = ReadManifest(*externalManifest, result.machine);
-  result.warnings = result.facts.warnings;
+  TakeFindings(result, true);
   return result;
 }
 
@@ -124,6 +180,8 @@ Inspection InspectProgram(const std::string& path) {
     }
   }
   Inspection result = InspectImage(name, *image, external);
+  if (result.state == ProgramState::Manifest)
+    CheckComponentFiles(result, path.substr(0, path.size() - name.size()));
   if (!externalProblem.empty())
     result.warnings.push_back(
         name + ".manifest stands beside it but cannot be read: " + externalProblem + ".");
@@ -173,6 +231,8 @@ std::string ReportText(const Inspection& in) {
   }
   for (const std::string& warning : in.warnings)
     text += "Warning: " + warning + "\n";
+  for (const std::string& note : in.notes)
+    text += "Note: " + note + "\n";
   return text;
 }
 
@@ -207,6 +267,8 @@ std::string Summary(const Inspection& in) {
   // A file beside a program without a manifest of its own may be why it has none.
   for (const std::string& warning : in.warnings)
     text += " Warning: " + warning;
+  for (const std::string& note : in.notes)
+    text += " Note: " + note;
   return text;
 }
 

@@ -29,6 +29,7 @@ struct Inspection {
   std::size_t manifestSize = 0;
   ManifestFacts facts;
   std::vector<std::string> warnings; ///< the manifest's own, then the program's
+  std::vector<std::string> notes;    ///< what surprises, though nothing is wrong
 };
 
 /// The program in image, named fileName, with the text of an external manifest beside it
@@ -39,7 +40,8 @@ Inspection InspectImage(const std::string& fileName, const Source& image,
 Inspection InspectImage(const std::string& fileName, const std::string& image,
                         const std::optional<std::string>& externalManifest);
 
-/// Reads path by ranges and path + ".manifest" whole, and inspects them.
+/// Reads path by ranges and path + ".manifest" whole, and inspects them, and the component
+/// files the manifest lists beside the program.
 Inspection InspectProgram(const std::string& path);
 
 /// The full report, one fact a line, each line ending in '\n'.

@@ -17,12 +17,20 @@ inline constexpr const char* kAsmV1 = "urn:schemas-microsoft-com:asm.v1";
 inline constexpr const char* kAsmV2 = "urn:schemas-microsoft-com:asm.v2";
 inline constexpr const char* kAsmV3 = "urn:schemas-microsoft-com:asm.v3";
 inline constexpr const char* kCompatibility = "urn:schemas-microsoft-com:compatibility.v1";
+inline constexpr const char* kMsix = "urn:schemas-microsoft-com:msix.v1";
+inline constexpr const char* kWinRt = "urn:schemas-microsoft-com:winrt.v1";
 inline constexpr const char* kSettings2005 =
     "http://schemas.microsoft.com/SMI/2005/WindowsSettings";
 inline constexpr const char* kSettings2016 =
     "http://schemas.microsoft.com/SMI/2016/WindowsSettings";
 inline constexpr const char* kSettings2017 =
     "http://schemas.microsoft.com/SMI/2017/WindowsSettings";
+inline constexpr const char* kSettings2011 =
+    "http://schemas.microsoft.com/SMI/2011/WindowsSettings";
+inline constexpr const char* kSettings2019 =
+    "http://schemas.microsoft.com/SMI/2019/WindowsSettings";
+inline constexpr const char* kSettings2020 =
+    "http://schemas.microsoft.com/SMI/2020/WindowsSettings";
 } // namespace manifestns
 
 using generation::kWindowsVersions;
@@ -37,6 +45,8 @@ struct ComEntry {
 struct IsolatedFile {
   std::string name;
   std::vector<ComEntry> entries;
+  int line = 0;
+  std::string tlbid, tlbVersion; ///< of its typelib entry, "" without one
 };
 
 struct ManifestFacts {
@@ -49,7 +59,12 @@ struct ManifestFacts {
   std::vector<IsolatedFile> files;
   std::vector<ComEntry> interfaces;  ///< COM entries directly below the assembly
   std::vector<std::string> warnings; ///< sentences, each ending in '.'
+  /// What the manifest does that may surprise, though nothing is wrong with it.
+  std::vector<std::string> notes;
 };
+
+/// "line 7: " and text, or text alone for line 0.
+std::string AtLine(int line, const std::string& text);
 
 /// The largest manifest read, embedded or beside the program. Those this program writes
 /// are a few kilobytes, and one listing hundreds of COM classes stays near 100 KiB; the

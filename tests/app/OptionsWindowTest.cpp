@@ -4,6 +4,8 @@
 #include "Fakes.h"
 
 #include "generation/Manifest.h"
+#include "readers/Inspection.h"
+#include "support/PeBuilder.h"
 
 using Check = app::OptionsView::Check;
 using List = app::OptionsView::List;
@@ -167,6 +169,38 @@ TEST(OptionsWindowTest, CancelLeavesTheSettingsAsTheyWere) {
   EXPECT_TRUE(o.settings == expected);
   EXPECT_FALSE(o.form.Accepted());
   EXPECT_EQ(o.view.closes, 1);
+}
+
+// The window's report carries every warning and note that --inspect prints, in the same
+// words: the real inspection behind a fake inspector, as the Win32 one calls it.
+TEST(OptionsWindowTest, ReportShowsTheWarningsAndNotesOfTheInspection) {
+  const std::string manifest =
+      "<assembly xmlns=\"urn:schemas-microsoft-com:asm.v1\" manifestVersion=\"1.0\">\n"
+      "<assemblyIdentity name=\"A\" version=\"1.0\" processorArchitecture=\"amd64\"/>\n"
+      "<trustInfo xmlns=\"urn:schemas-microsoft-com:asm.v3\"><security><requestedPrivileges>"
+      "<requestedExecutionLevel level=\"asInvoker\"/></requestedPrivileges></security>"
+      "</trustInfo>\n</assembly>";
+  const readers::Inspection inspection = readers::InspectImage(
+      "App.exe",
+      testsupport::BuildPe(readers::kMachineI386, false,
+                           {{readers::ResourceKey::Id(24), readers::ResourceKey::Id(1), manifest}})
+          .image,
+      std::nullopt);
+  ASSERT_EQ(inspection.warnings.size(), 3u);
+  ASSERT_EQ(inspection.notes.size(), 1u);
+  fakes::OptionsView view;
+  fakes::Inspector inspector;
+  inspector.report = readers::Summary(inspection);
+  ManifestSettings settings;
+  app::frmOptions form(view, inspector, settings, "C:\\Work\\App.exe");
+  form.Form_Load();
+  const std::string batchReport = readers::ReportText(inspection);
+  for (const std::string& warning : inspection.warnings) {
+    SCOPED_TRACE(warning);
+    EXPECT_NE(batchReport.find("Warning: " + warning + "\n"), std::string::npos);
+    EXPECT_NE(view.report.find("Warning: " + warning), std::string::npos);
+  }
+  EXPECT_NE(view.report.find("Note: " + inspection.notes[0]), std::string::npos);
 }
 
 TEST(OptionsWindowTest, ReportIsWhatTheInspectorSaysOfTheChosenProgram) {

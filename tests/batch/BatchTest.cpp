@@ -388,8 +388,9 @@ TEST_F(BatchTest, InspectReportsAndWritesNothing) {
        "DPI: not set (Windows scales it)\n"
        "GDI scaling: not set\n"
        "Long paths: not set\n"
-       "Warning: version \"1.0\" is not four numbers of 0 to 65535: Windows refuses to start "
-       "the program.\n",
+       "Warning: line 1: version \"1.0\" is not four numbers of 0 to 65535: Windows refuses to "
+       "start the program.\n"
+       "Warning: the manifest has no Common Controls 6 dependency: visual styles are off.\n",
        ""},
       {"no manifest", plain, 6, "App.exe: PE32 program, machine x86\nManifest: none\n", ""},
       {"not a program", "MZ", 5, "",

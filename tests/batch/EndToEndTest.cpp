@@ -444,6 +444,84 @@ TEST_F(EndToEndTest, InspectReportsWhatTheProgramCarries) {
   }
 }
 
+// --inspect --strict in the real program: any warning fails it with 7, for CI; a note does
+// not, and a program without a manifest keeps its 6.
+TEST_F(EndToEndTest, StrictInspectionFailsOnWarnings) {
+  const std::string head =
+      "<assembly xmlns=\"urn:schemas-microsoft-com:asm.v1\" manifestVersion=\"1.0\">\n"
+      "<assemblyIdentity name=\"A\" version=\"1.0.0.0\" processorArchitecture=\"amd64\"/>\n";
+  const std::string styles =
+      "<dependency><dependentAssembly><assemblyIdentity type=\"win32\" "
+      "name=\"Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\" "
+      "processorArchitecture=\"*\"/></dependentAssembly></dependency>\n";
+  const std::string warned = head + styles +
+                             "<application xmlns=\"urn:schemas-microsoft-com:asm.v3\">"
+                             "<windowsSettings>\n<dpiAware xmlns=\"https://schemas.microsoft.com/"
+                             "SMI/2005/WindowsSettings\">true</dpiAware>\n"
+                             "</windowsSettings></application>\n</assembly>";
+  const std::string noted = head + styles +
+                            "<trustInfo xmlns=\"urn:schemas-microsoft-com:asm.v3\"><security>"
+                            "<requestedPrivileges>\n<requestedExecutionLevel level=\"asInvoker\"/>"
+                            "\n</requestedPrivileges></security></trustInfo>\n</assembly>";
+  const auto program = [](const std::string& manifest) {
+    return testsupport::BuildPe(
+               0x8664, true, {{readers::ResourceKey::Id(24), readers::ResourceKey::Id(1), manifest}})
+        .image;
+  };
+  const auto report = [](const std::string& manifest, const std::string& runLevel,
+                         const std::string& last) {
+    return "App.exe: PE32+ program, machine x64\n"
+           "Manifest: embedded, resource type 24 ID 1 (" + std::to_string(manifest.size()) +
+           " bytes)\n"
+           "Identity: name \"A\", version 1.0.0.0, architecture amd64, type not set\n"
+           "Visual styles: on (Common Controls 6)\n"
+           "Supported Windows versions: none declared\n"
+           "Run level: " + runLevel + "\n"
+           "DPI: not set (Windows scales it)\n"
+           "GDI scaling: not set\n"
+           "Long paths: not set\n" + last;
+  };
+  struct Row {
+    const char* what;
+    std::vector<std::string> args;
+    std::string program;
+    int code;
+    std::string out;
+  };
+  const Row rows[] = {
+      {"a warning, strict", {"--inspect", "--strict"}, program(warned), 7,
+       report(warned, "not set",
+              "Warning: line 5: namespace https://schemas.microsoft.com/SMI/2005/WindowsSettings "
+              "begins with https://: Windows knows only http://schemas.microsoft.com/SMI/2005/"
+              "WindowsSettings and ignores <dpiAware>.\n")},
+      {"a warning, not strict", {"--inspect"}, program(warned), 0,
+       report(warned, "not set",
+              "Warning: line 5: namespace https://schemas.microsoft.com/SMI/2005/WindowsSettings "
+              "begins with https://: Windows knows only http://schemas.microsoft.com/SMI/2005/"
+              "WindowsSettings and ignores <dpiAware>.\n")},
+      {"a note, strict", {"--strict", "--inspect"}, program(noted), 0,
+       report(noted, "asInvoker",
+              "Note: line 5: <requestedExecutionLevel> turns off file and registry "
+              "virtualization: a program that writes into its own folder under Program Files "
+              "gets \"access denied\" instead of a redirected write.\n")},
+      {"no manifest, strict", {"--inspect", "--strict"},
+       testsupport::BuildPe(0x8664, true, {}).image, 6,
+       "App.exe: PE32+ program, machine x64\nManifest: none\n"},
+  };
+  fs::create_directories(dir_ / "strict");
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.what);
+    testsupport::WriteBytes(dir_ / "strict" / "App.exe", row.program);
+    std::vector<std::string> args = row.args;
+    args.push_back((dir_ / "strict" / "App.exe").string());
+    batchtest::Result result = Batch(args);
+    result.out.erase(std::remove(result.out.begin(), result.out.end(), '\r'), result.out.end());
+    EXPECT_EQ(result.exitCode, row.code);
+    EXPECT_EQ(result.out, row.out);
+    EXPECT_EQ(result.err, "");
+  }
+}
+
 // A component that cannot be read, or a project that names one that is not there, stops
 // the run before anything is written, naming the file.
 TEST_F(EndToEndTest, ComponentsThatCannotBeReadTouchNothing) {

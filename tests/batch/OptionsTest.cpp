@@ -67,6 +67,7 @@ TEST(OptionsTest, RefusedCommandLines) {
       {{"a.exe", "--description"}, "option --description needs a value"},
       {{"--rc=", "a.exe"}, "option --rc needs a path"},
       {{"--readme", "", "a.exe"}, "option --readme needs a path"},
+      {{"--strict", "a.exe"}, "--strict needs --inspect"},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.error);
@@ -80,7 +81,8 @@ TEST(OptionsTest, HelpNamesEveryOptionAndExitCode) {
                            "--readme", "--quiet", "--check-version", "--help", "--version",
                            "0 done", "1 the compiler", "2 usage", "3 folder", "4 output",
                            "5 a file operation",
-                           "--inspect", "6 it carries none"}) {
+                           "--inspect", "6 it carries none", "--strict",
+                           "7 with --strict"}) {
     SCOPED_TRACE(word);
     EXPECT_NE(help.find(word), std::string::npos);
   }

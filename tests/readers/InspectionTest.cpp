@@ -87,3 +87,57 @@ TEST_F(InspectFilesTest, AMissingFileIsUnreadable) {
   EXPECT_EQ(result.fileName, "Gone.exe");
   EXPECT_FALSE(result.problem.empty());
 }
+
+// The component files a manifest lists, as the program beside them finds them; and the
+// warning of a program whose manifest leaves visual styles off.
+TEST_F(InspectFilesTest, ChecksTheFilesBesideTheProgram) {
+  const auto listing = [](const std::string& file, const std::string& version) {
+    return std::string(
+               "<assembly xmlns=\"urn:schemas-microsoft-com:asm.v1\" manifestVersion=\"1.0\">\n"
+               "<assemblyIdentity name=\"A\" version=\"1.0.0.0\" processorArchitecture=\"x86\"/>\n"
+               "<dependency><dependentAssembly><assemblyIdentity type=\"win32\" "
+               "name=\"Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\" "
+               "processorArchitecture=\"*\"/></dependentAssembly></dependency>\n<file name=\"") +
+           file + "\">\n<typelib tlbid=\"{6C1C8C3A-0000-4000-8000-000000000001}\" version=\"" +
+           version + "\" helpdir=\"\"/>\n</file>\n</assembly>";
+  };
+  struct Row {
+    const char* what;
+    std::string manifest;
+    const char* file;    ///< the name the fixture gets beside the program
+    const char* fixture; ///< nullptr for no file there
+    const char* warnings;
+  };
+  const Row rows[] = {
+      {"as listed", listing("Widget.ocx", "1.2"), "Widget.ocx", "Widget32.ocx", ""},
+      {"a type library file", listing("Widget.tlb", "1.2"), "Widget.tlb", "Widget32.tlb", ""},
+      {"missing", listing("Widget.ocx", "1.2"), "Widget.ocx", nullptr,
+       "line 4: Widget.ocx, which the manifest lists, is not beside the program: creating its "
+       "COM classes fails.\n"},
+      {"another version", listing("Widget.ocx", "1.0"), "Widget.ocx", "Widget32.ocx",
+       "line 4: Widget.ocx holds type library {6C1C8C3A-0000-4000-8000-000000000001} version "
+       "1.2, but the manifest names {6C1C8C3A-0000-4000-8000-000000000001} version 1.0: the "
+       "manifest describes another build of the file.\n"},
+      {"another machine", listing("Widget.dll", "1.2"), "Widget.dll", "Widget64.dll",
+       "line 4: Widget.dll is built for x64 and the program for x86: Windows cannot load it "
+       "into the program.\n"},
+      {"no type library", listing("Widget.ocx", "1.2"), "Widget.ocx", "App32.exe",
+       "line 4: Widget.ocx holds no type library that can be read: no TYPELIB resource 1.\n"},
+      {"no visual styles",
+       "<assembly xmlns=\"urn:schemas-microsoft-com:asm.v1\" manifestVersion=\"1.0\">"
+       "<assemblyIdentity name=\"A\" version=\"1.0.0.0\"/></assembly>",
+       "", nullptr, "the manifest has no Common Controls 6 dependency: visual styles are off.\n"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.what);
+    const std::string folder = Path(row.what);
+    std::filesystem::create_directories(folder);
+    testsupport::WriteBytes(folder + "/App.exe", ProgramWith(row.manifest));
+    if (row.fixture)
+      std::filesystem::copy_file(Fixture(row.fixture), folder + "/" + row.file);
+    std::string warnings;
+    for (const std::string& warning : readers::InspectProgram(folder + "/App.exe").warnings)
+      warnings += warning + "\n";
+    EXPECT_EQ(warnings, row.warnings);
+  }
+}

@@ -37,25 +37,26 @@ TEST(ManifestReaderTest, WarnsWhereWindowsRefusesOrIgnores) {
       {Manifest(Identity("1.0.0.0", "*")), readers::kMachineAmd64, ""},
       {Manifest(Identity("1.0.0.0", "AMD64")), readers::kMachineAmd64, ""},
       {Manifest(Identity("1.0", "x86")), readers::kMachineI386,
-       "version \"1.0\" is not four numbers of 0 to 65535: Windows refuses to start the program."},
+       "line 1: version \"1.0\" is not four numbers of 0 to 65535: Windows refuses to start the "
+       "program."},
       {Manifest(Identity("1.0.0.65536", "x86")), readers::kMachineI386,
-       "version \"1.0.0.65536\" is not four numbers of 0 to 65535: Windows refuses to start the "
+       "line 1: version \"1.0.0.65536\" is not four numbers of 0 to 65535: Windows refuses to start the "
        "program."},
       {Manifest(Identity("1.0.0.0", "x86")), readers::kMachineAmd64,
-       "the program's architecture x86 does not match the PE machine x64: Windows refuses to "
+       "line 1: the program's architecture x86 does not match the PE machine x64: Windows refuses to "
        "start the program."},
       {Manifest(Identity("1.0.0.0", "amd64")), readers::kMachineI386,
-       "the program's architecture amd64 does not match the PE machine x86: Windows refuses to "
+       "line 1: the program's architecture amd64 does not match the PE machine x86: Windows refuses to "
        "start the program."},
       {Manifest(Identity("1.0.0.0", "*") +
                 "<dependency><dependentAssembly><assemblyIdentity type=\"win32\" "
                 "name=\"Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\" "
                 "processorArchitecture=\"x86\"/></dependentAssembly></dependency>"),
        readers::kMachineAmd64,
-       "the Common Controls dependency's architecture x86 does not match the PE machine x64: "
+       "line 1: the Common Controls dependency's architecture x86 does not match the PE machine x64: "
        "Windows refuses to start the program."},
       {"<assembly><assemblyIdentity version=\"1.0.0.0\"/></assembly>", readers::kMachineI386,
-       "the root element is not <assembly> in urn:schemas-microsoft-com:asm.v1: Windows refuses "
+       "line 1: the root element is not <assembly> in urn:schemas-microsoft-com:asm.v1: Windows refuses "
        "to start the program."},
       {Manifest("<assemblyIdentity name=\"A\" version=\"1.0.0.0\">"), readers::kMachineI386,
        "the manifest is not well-formed XML (line 1: '</assembly>' closes 'assemblyIdentity'): "
@@ -64,14 +65,163 @@ TEST(ManifestReaderTest, WarnsWhereWindowsRefusesOrIgnores) {
                 "<dpiAware>true</dpiAware><longPathAware xmlns=\"http://schemas.microsoft.com/"
                 "SMI/2005/WindowsSettings\">true</longPathAware></windowsSettings></application>"),
        readers::kMachineI386,
-       "<dpiAware> is not in namespace http://schemas.microsoft.com/SMI/2005/WindowsSettings: "
-       "Windows ignores it. | <longPathAware> is not in namespace "
+       "line 1: the manifest has no <assemblyIdentity>, which Windows requires of a program's "
+       "manifest: it refuses to start the program. | line 1: <dpiAware> is not in namespace "
+       "http://schemas.microsoft.com/SMI/2005/WindowsSettings: Windows ignores it. | line 1: "
+       "<longPathAware> is not in namespace "
        "http://schemas.microsoft.com/SMI/2016/WindowsSettings: Windows ignores it."},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.manifest);
     EXPECT_EQ(Joined(readers::ReadManifest(row.manifest, row.machine).warnings), row.warnings);
   }
+}
+
+namespace {
+
+// A manifest Windows takes as it is, one element a line: the identity on line 2, then
+// lines from line 3 on.
+std::string Lines(const std::vector<std::string>& lines) {
+  std::string text = std::string(kHead) + "\n" + Identity("1.0.0.0", "x86") + "\n";
+  for (const std::string& line : lines)
+    text += line + "\n";
+  return text + "</assembly>";
+}
+
+// Lines 3 to 5: one setting on line 4.
+std::string Setting(const std::string& element, const std::string& ns) {
+  return Lines({"<application xmlns=\"urn:schemas-microsoft-com:asm.v3\"><windowsSettings>",
+                "<" + element + " xmlns=\"" + ns + "\">true</" + element + ">",
+                "</windowsSettings></application>"});
+}
+
+std::string Settings(int year) {
+  return "http://schemas.microsoft.com/SMI/" + std::to_string(year) + "/WindowsSettings";
+}
+
+// Lines 3 to 6: the supported Windows versions, with line on line 5.
+std::string Compatibility(const std::string& line) {
+  return Lines({"<compatibility xmlns=\"urn:schemas-microsoft-com:compatibility.v1\">",
+                "<application><supportedOS Id=\"{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}\"/>",
+                line, "</application></compatibility>"});
+}
+
+std::string Utf16(const std::string& text) {
+  std::string utf16 = "\xFF\xFE";
+  for (char c : text) {
+    utf16 += c;
+    utf16 += '\0';
+  }
+  return utf16;
+}
+
+} // namespace
+
+// One finding each: the manifest, and the one warning it gets, line and all.
+TEST(ManifestReaderTest, TellsEachMistakeOnItsLine) {
+  struct Row {
+    const char* what;
+    std::string manifest;
+    const char* warning;
+  };
+  const Row rows[] = {
+      {"nothing wrong", Lines({}), ""},
+      {"UTF-16", Utf16(Lines({})),
+       "the manifest is UTF-16 (it begins with a UTF-16 byte order mark): save it as UTF-8, the "
+       "encoding manifests are written in."},
+      {"no identity", std::string(kHead) + "\n</assembly>",
+       "line 1: the manifest has no <assemblyIdentity>, which Windows requires of a program's "
+       "manifest: it refuses to start the program."},
+      {"three numbers", std::string(kHead) + "\n" + Identity("1.2.3", "x86") + "</assembly>",
+       "line 2: version \"1.2.3\" is not four numbers of 0 to 65535: Windows refuses to start the "
+       "program."},
+      {"another machine", std::string(kHead) + "\n" + Identity("1.2.3.4", "arm64") + "</assembly>",
+       "line 2: the program's architecture arm64 does not match the PE machine x86: Windows "
+       "refuses to start the program."},
+      {"https", Setting("dpiAware", "https://schemas.microsoft.com/SMI/2005/WindowsSettings"),
+       "line 4: namespace https://schemas.microsoft.com/SMI/2005/WindowsSettings begins with "
+       "https://: Windows knows only http://schemas.microsoft.com/SMI/2005/WindowsSettings and "
+       "ignores <dpiAware>."},
+      {"letter case", Setting("gdiScaling", "http://schemas.microsoft.com/SMI/2017/windowsSettings"),
+       "line 4: namespace http://schemas.microsoft.com/SMI/2017/windowsSettings differs from "
+       "http://schemas.microsoft.com/SMI/2017/WindowsSettings in letter case: Windows compares "
+       "namespaces exactly and ignores <gdiScaling>."},
+      {"a letter missing", Setting("dpiAware", "http://schemas.microsoft.com/SMI/2005/WindowSettings"),
+       "line 4: namespace http://schemas.microsoft.com/SMI/2005/WindowSettings is a misspelling of "
+       "http://schemas.microsoft.com/SMI/2005/WindowsSettings: Windows ignores <dpiAware>."},
+      {"compatibility misspelt",
+       Lines({"<compatibility xmlns=\"urn:schemas-microsoft-com:compatability.v1\"><application>",
+              "<supportedOS Id=\"{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}\"/>",
+              "</application></compatibility>"}),
+       "line 3: namespace urn:schemas-microsoft-com:compatability.v1 is a misspelling of "
+       "urn:schemas-microsoft-com:compatibility.v1: Windows ignores <compatibility>."},
+      {"dpiAware of 2016", Setting("dpiAware", Settings(2016)),
+       "line 4: <dpiAware> is not in namespace http://schemas.microsoft.com/SMI/2005/"
+       "WindowsSettings: Windows ignores it."},
+      {"dpiAwareness of 2005", Setting("dpiAwareness", Settings(2005)),
+       "line 4: <dpiAwareness> is not in namespace http://schemas.microsoft.com/SMI/2016/"
+       "WindowsSettings: Windows ignores it."},
+      {"gdiScaling of 2016", Setting("gdiScaling", Settings(2016)),
+       "line 4: <gdiScaling> is not in namespace http://schemas.microsoft.com/SMI/2017/"
+       "WindowsSettings: Windows ignores it."},
+      {"longPathAware of 2017", Setting("longPathAware", Settings(2017)),
+       "line 4: <longPathAware> is not in namespace http://schemas.microsoft.com/SMI/2016/"
+       "WindowsSettings: Windows ignores it."},
+      {"activeCodePage of 2016", Setting("activeCodePage", Settings(2016)),
+       "line 4: <activeCodePage> is not in namespace http://schemas.microsoft.com/SMI/2019/"
+       "WindowsSettings: Windows ignores it."},
+      {"printerDriverIsolation of 2005", Setting("printerDriverIsolation", Settings(2005)),
+       "line 4: <printerDriverIsolation> is not in namespace http://schemas.microsoft.com/SMI/"
+       "2011/WindowsSettings: Windows ignores it."},
+      {"heapType of 2019", Setting("heapType", Settings(2019)),
+       "line 4: <heapType> is not in namespace http://schemas.microsoft.com/SMI/2020/"
+       "WindowsSettings: Windows ignores it."},
+      {"unknown setting", Setting("magicFutureSetting", Settings(2005)),
+       "line 4: Windows knows no <magicFutureSetting> in <windowsSettings> and ignores it."},
+      {"unknown in compatibility", Compatibility("<supportedOs Id=\"{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}\"/>"),
+       "line 5: Windows knows no <supportedOs> in <compatibility> and ignores it."},
+      {"given twice",
+       Lines({"<application xmlns=\"urn:schemas-microsoft-com:asm.v3\"><windowsSettings>",
+              "<dpiAware xmlns=\"http://schemas.microsoft.com/SMI/2005/WindowsSettings\">true</dpiAware>",
+              "<dpiAware xmlns=\"http://schemas.microsoft.com/SMI/2005/WindowsSettings\">true/pm</dpiAware>",
+              "</windowsSettings></application>"}),
+       "line 5: <dpiAware> is given again (first on line 4): give each setting once; Windows may "
+       "refuse the manifest or take either value."},
+      {"unknown Windows", Compatibility("<supportedOS Id=\"{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9b}\"/>"),
+       "line 5: supportedOS {8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9b} names none of the Windows "
+       "versions Windows knows (Vista, 7, 8, 8.1, 10 and 11): it declares nothing."},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.what);
+    EXPECT_EQ(Joined(readers::ReadManifest(row.manifest, readers::kMachineI386).warnings),
+              row.warning);
+  }
+}
+
+// What Windows documents gets no warning, in whatever namespace spelling it documents.
+TEST(ManifestReaderTest, DocumentedSettingsPassWithoutWarning) {
+  const std::string manifest = Lines({
+      "<compatibility xmlns=\"urn:schemas-microsoft-com:compatibility.v1\"><application>",
+      "<supportedOS Id=\"{E2011457-1546-43C5-A5FE-008DEEE3D3F0}\"/>",
+      "<maxversiontested Id=\"10.0.22621.0\"/>",
+      "</application></compatibility>",
+      "<asmv3:application xmlns:asmv3=\"urn:schemas-microsoft-com:asm.v3\"><asmv3:windowsSettings>",
+      "<dpiAware xmlns=\"http://schemas.microsoft.com/SMI/2005/WindowsSettings\">true</dpiAware>",
+      "<disableTheming xmlns=\"http://schemas.microsoft.com/SMI/2005/WindowsSettings\">false</disableTheming>",
+      "<printerDriverIsolation xmlns=\"http://schemas.microsoft.com/SMI/2011/WindowsSettings\">true</printerDriverIsolation>",
+      "<dpiAwareness xmlns=\"http://schemas.microsoft.com/SMI/2016/WindowsSettings\">PerMonitorV2</dpiAwareness>",
+      "<longPathAware xmlns=\"http://schemas.microsoft.com/SMI/2016/WindowsSettings\">true</longPathAware>",
+      "<gdiScaling xmlns=\"http://schemas.microsoft.com/SMI/2017/WindowsSettings\">true</gdiScaling>",
+      "<activeCodePage xmlns=\"http://schemas.microsoft.com/SMI/2019/WindowsSettings\">Legacy</activeCodePage>",
+      "<heapType xmlns=\"http://schemas.microsoft.com/SMI/2020/WindowsSettings\">SegmentHeap</heapType>",
+      "</asmv3:windowsSettings></asmv3:application>",
+      "<msix xmlns=\"urn:schemas-microsoft-com:msix.v1\" publisher=\"CN=A\" packageName=\"A\" "
+      "applicationId=\"A\"/>",
+  });
+  const readers::ManifestFacts facts = readers::ReadManifest(manifest, readers::kMachineI386);
+  EXPECT_EQ(Joined(facts.warnings), "");
+  EXPECT_EQ(facts.dpiAware, "true");
+  EXPECT_EQ(Joined(facts.notes), "");
 }
 
 TEST(ManifestReaderTest, ReadsSettingsWhateverTheEncodingAndOrder) {
