@@ -5,10 +5,12 @@
 #include "front/Target.h"
 #include "generation/DriverTexts.h"
 #include "generation/Placeholders.h"
+#include "project/FormCheck.h"
 #include "project/ProjectRun.h"
 #include "project/ProjectTexts.h"
 #include "readers/Bytes.h"
 #include "readers/Components.h"
+#include "readers/FormTexts.h"
 #include "readers/Inspection.h"
 #include "platform/Platform.h"
 
@@ -106,6 +108,21 @@ int Inspect(const std::string& target, Console& console) {
   return kDone;
 }
 
+/// --check-forms: the findings and a summary on standard output; nothing is written.
+int CheckForms(const std::string& projectPath, generation::FileOperations& files,
+               Console& console) {
+  const project::FormCheck check = project::CheckForms(files, projectPath);
+  if (!check.refusal.empty()) {
+    Say(console.err, check.refusal);
+    return kUsage;
+  }
+  for (const std::string& finding : check.findings)
+    console.out << finding << '\n';
+  console.out << readers::formtexts::Summary(check.filesChecked, check.findings.size()) << '\n';
+  console.out.flush();
+  return check.findings.empty() ? kDone : kFindings;
+}
+
 /// A project as the target: its changes printed, then made unless it is a dry run.
 int RunProject(const Options& options, const std::string& compiler,
                const std::vector<generation::ComponentFacts>& components,
@@ -192,6 +209,8 @@ int Run(const std::vector<std::string>& args, generation::FileOperations& files,
   }
   if (options.inspect)
     return Inspect(options.target, console);
+  if (options.checkForms)
+    return CheckForms(options.project, files, console);
 
   const char separator = files.PathSeparator();
   const std::string here = platform::CurrentDirectory();

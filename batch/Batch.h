@@ -21,6 +21,7 @@ enum ExitCode : int {
   kOutputExists = 4,
   kFileOperationFailed = 5,
   kNoManifest = 6, ///< --inspect: the program carries none
+  kFindings = 7,   ///< --check-forms: something themes break
 };
 
 /// What a run reaches outside itself besides the files.

@@ -1,0 +1,127 @@
+// Forms as Visual Basic saves them: who contains whom through frames, an SSTab, a picture
+// box and control arrays, what themes break there, and damaged text that still reads.
+#include "support/TestSupport.h"
+
+#include "readers/FormTexts.h"
+#include "readers/Forms.h"
+
+namespace {
+
+namespace formtexts = readers::formtexts;
+using readers::FormFinding;
+
+std::string FormFixture(const std::string& name) {
+  return testsupport::ReadBytes(testsupport::SourceFile("tests/readers/fixtures/forms/" + name));
+}
+
+std::string Describe(const std::vector<FormFinding>& findings) {
+  std::string text;
+  for (const FormFinding& finding : findings)
+    text += formtexts::Line("f", finding.line, finding.control, finding.text) + "\n";
+  return text;
+}
+
+} // namespace
+
+TEST(FormsTest, EachControlKnowsItsContainerAsTheFileNestsThem) {
+  const readers::FormFile form = readers::ReadForm(FormFixture("frmSettings.frm"));
+  struct Row {
+    const char* control;
+    const char* type;
+    const char* container;
+  };
+  // Menus are controls too; what lies in BeginProperty blocks is not.
+  const Row rows[] = {
+      {"frmSettings", "VB.Form", ""},          {"imlIcons", "MSComctlLib.ImageList", "frmSettings"},
+      {"tabPages", "TabDlg.SSTab", "frmSettings"}, {"lvwFiles", "MSComctlLib.ListView", "tabPages"},
+      {"cmdReset", "VB.CommandButton", "tabPages"}, {"fraUnits", "VB.Frame", "tabPages"},
+      {"optUnit(0)", "VB.OptionButton", "fraUnits"}, {"fraPaper", "VB.Frame", "fraUnits"},
+      {"chkLandscape", "VB.CheckBox", "fraPaper"},  {"picUnits", "VB.PictureBox", "fraUnits"},
+      {"optUnit(1)", "VB.OptionButton", "picUnits"}, {"cmdOK", "VB.CommandButton", "frmSettings"},
+      {"cmdHelp", "VB.CommandButton", "frmSettings"}, {"mnuFile", "VB.Menu", "frmSettings"},
+      {"mnuExit", "VB.Menu", "mnuFile"},
+  };
+  ASSERT_EQ(form.controls.size(), std::size(rows));
+  for (std::size_t i = 0; i < std::size(rows); ++i) {
+    const readers::FormControl& control = form.controls[i];
+    SCOPED_TRACE(rows[i].control);
+    EXPECT_EQ(control.DisplayName(), rows[i].control);
+    EXPECT_EQ(control.library + "." + control.type, rows[i].type);
+    EXPECT_EQ(control.parent < 0 ? "" : form.controls[control.parent].DisplayName(),
+              rows[i].container);
+  }
+  // The Font block's Name is not the form's, and comments and doubled quotes come off.
+  EXPECT_EQ(form.controls[0].Find("Name"), nullptr);
+  EXPECT_EQ(form.controls[0].Find("BorderStyle")->value, "3");
+  EXPECT_EQ(form.controls[10].Find("Caption")->value, "Imperial \"US\"");
+  EXPECT_EQ(form.controls[12].Find("Caption")->value, "Don't 'quote' me");
+  EXPECT_EQ(form.controls[12].Find("Style")->line, 156);
+}
+
+TEST(FormsTest, FindingsOfAFormAsVisualBasicSavesIt) {
+  SCOPED_TRACE("frmSettings.frm");
+  // Not: a button on the SSTab itself, an option button in a picture box in a frame, the
+  // graphical button's colour, the image list, the menus.
+  EXPECT_EQ(Describe(readers::CheckForm(readers::ReadForm(FormFixture("frmSettings.frm")))),
+            "f:58: lvwFiles: MSComctlLib.ListView from MSCOMCTL.OCX is not themed: the 5.0 "
+            "controls of COMCTL32.OCX (ComctlLib) use the system's common controls and are "
+            "themed\n"
+            "f:91: optUnit(0): black background once themed, as it sits directly in the frame "
+            "fraUnits: put a PictureBox inside the frame as its container\n"
+            "f:109: chkLandscape: black background once themed, as it sits directly in the frame "
+            "fraPaper: put a PictureBox inside the frame as its container\n"
+            "f:111: chkLandscape: ForeColor is ignored once themed: for coloured text, put a "
+            "Label beside a control without a caption\n"
+            "f:141: cmdOK: BackColor is ignored once themed: leave it unset, or set Style to 1 "
+            "(Graphical), which keeps it but is never themed\n"
+            "f:156: cmdHelp: Style = 1 (Graphical) is never themed: keep it for a picture or "
+            "colours, or set Style to 0 for the themed look\n");
+}
+
+TEST(FormsTest, NonAsciiBytesAndLfLineEndsReadAsTheyAre) {
+  const std::string name = "cmdSchlie\xDF" "en";
+  EXPECT_EQ(Describe(readers::CheckForm(readers::ReadForm(FormFixture("Forms/Russian.frm")))),
+            "f:8: " + name + ": " + formtexts::InFrame("fraMain") + "\n");
+  const readers::FormFile form = readers::ReadForm(FormFixture("Forms/Russian.frm"));
+  ASSERT_EQ(form.controls.size(), 4u);
+  EXPECT_EQ(form.controls[1].Find("Caption")->value,
+            "\xCD\xE0\xF1\xF2\xF0\xEE\xE9\xEA\xE8 \"1\"");
+}
+
+TEST(FormsTest, DamagedTextReadsAsFarAsItMakesSense) {
+  struct Row {
+    const char* name;
+    std::string text;
+    std::size_t controls;
+    const char* findings; ///< how the first begins; "" for none
+  };
+  static const char kBytes[] = "Begin \0\xFF.\x80 \x01\r\r\n= =\n\xFF\xFE";
+  const Row rows[] = {
+      {"empty", "", 0, ""},
+      {"header only", "VERSION 5.00\r\nObject = \"{x}\"; \"A.OCX\"\r\n", 0, ""},
+      {"End before any Begin", "End\r\nEnd\r\nCaption = \"x\"\r\n", 0, ""},
+      {"no name, no type", "Begin\r\nBegin\r\nEnd", 2, ""},
+      {"cut off inside a frame",
+       "Begin VB.Form f\nBegin VB.Frame a\nBegin VB.CheckBox c\nStyle = 1", 3,
+       "f:4: c: Style = 1"},
+      {"EndProperty without BeginProperty",
+       "Begin VB.Form f\nEndProperty\nBegin VB.Frame a\nBegin VB.OptionButton o\nEnd\nEnd\nEnd",
+       3, "f:4: o: "},
+      {"a second form after the first",
+       "Begin VB.Form f\nEnd\nBegin VB.Form g\nBegin VB.CommandButton b\nForeColor = 1\nEnd\nEnd",
+       1, ""},
+      {"an unclosed string", "Begin VB.Form f\nCaption = \"a ' b\nEnd", 1, ""},
+      {"bytes", std::string(kBytes, sizeof kBytes - 1), 1, ""},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    const readers::FormFile form = readers::ReadForm(row.text);
+    EXPECT_EQ(form.controls.size(), row.controls);
+    const std::string findings = Describe(readers::CheckForm(form));
+    EXPECT_EQ(*row.findings ? findings.substr(0, std::string(row.findings).size()) : findings,
+              row.findings);
+  }
+  EXPECT_EQ(readers::ReadForm("Begin VB.Form f\nCaption = \"a ' b\nEnd").controls[0]
+                .Find("Caption")->value,
+            "a ' b");
+}
