@@ -2,7 +2,9 @@
 // changes shown before anything is changed, Cancel that changes nothing, OK that makes them.
 #include "Fakes.h"
 
+#include "app/TargetReport.h"
 #include "project/ProjectTexts.h"
+#include "readers/FormTexts.h"
 
 using app::Answer;
 using app::Buttons;
@@ -16,12 +18,18 @@ const std::string kVbp = kFolder + "Ledger.vbp";
 const std::string kProject = "Type=Exe\r\nForm=frmMain.frm\r\nStartup=\"frmMain\"\r\n"
                              "Name=\"Ledger\"\r\nMajorVer=3\r\nRevisionVer=4\r\n"
                              "Title=\"Household ledger\"\r\n";
+const std::string kForm = kFolder + "frmMain.frm";
+const std::string kCleanForm = "VERSION 5.00\r\nBegin VB.Form frmMain\r\nEnd\r\n";
+/// A check box directly in a frame, at line 4.
+const std::string kFrameForm = "VERSION 5.00\r\nBegin VB.Form frmMain\r\n   Begin VB.Frame fra\r\n"
+                               "      Begin VB.CheckBox chk\r\n      End\r\n   End\r\nEnd\r\n";
 
 struct ProjectScenario {
   ProjectScenario() {
     Globals::RcExePath = "C:\\VB98\\Wizards\\RC.EXE";
     world.files.AddFolder(kFolder);
     world.files.AddFile(kVbp, kProject);
+    world.files.AddFile(kForm, kCleanForm);
     view.form = &form;
   }
   fakes::World world;
@@ -69,5 +77,46 @@ TEST(ProjectWindowTest, ThePickedProjectFillsTheFieldsAndItsChangesWaitForOk) {
     EXPECT_NE(s.world.files.Bytes(kVbp).find("Startup=\"Sub Main\"\r\n"), std::string::npos);
     EXPECT_EQ(s.world.files.Bytes(kFolder + "Ledger_manifest.res"), "RES");
     EXPECT_TRUE(s.world.files.tracked.empty());
+  }
+}
+
+TEST(ProjectWindowTest, TheReportEndsInWhatThemesBreakInTheForms) {
+  ProjectScenario s;
+  s.world.files.AddFile(kForm, kFrameForm);
+  s.view.texts[Field::Text1] = kVbp;
+  s.world.boxes.answers = {Answer::Ok};
+  s.form.Command1_Click();
+  ASSERT_EQ(s.world.boxes.shown.size(), 2u);
+  const std::string forms = std::string("\n\nWhat themes will break in the forms:\n") + kForm +
+                            ":4: chk: " + readers::formtexts::InFrame("fra") +
+                            "\nchecked 1 file: 1 finding";
+  const std::string& report = s.world.boxes.shown[1].text;
+  ASSERT_GE(report.size(), forms.size());
+  EXPECT_EQ(report.substr(report.size() - forms.size()), forms);
+  EXPECT_EQ(report.substr(0, report.size() - forms.size()).find("What themes"),
+            std::string::npos);
+}
+
+// The options window's report: for a project, its forms; the program otherwise.
+TEST(ProjectWindowTest, TheOptionsWindowReportsTheFormsOfAProject) {
+  struct Row {
+    const char* name;
+    std::string path;
+    std::string form;
+    std::string expected;
+  };
+  const Row rows[] = {
+      {"clean", kVbp, kCleanForm, "checked 1 file: nothing that themes break"},
+      {"frame", kVbp, kFrameForm,
+       "What themes will break in the forms:\n" + kForm + ":4: chk: " +
+           readers::formtexts::InFrame("fra") + "\nchecked 1 file: 1 finding"},
+      {"missing", kFolder + "Gone.VBP", kCleanForm,
+       "\"" + kFolder + "Gone.VBP\" cannot be read: it does not exist."},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    ProjectScenario s;
+    s.world.files.AddFile(kForm, row.form);
+    EXPECT_EQ(app::DescribeTarget(s.world.files, row.path), row.expected);
   }
 }
