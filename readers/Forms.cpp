@@ -1,5 +1,7 @@
 #include "readers/Forms.h"
 
+#include <cctype>
+
 #include "base/Ascii.h"
 #include "readers/FormTexts.h"
 #include "readers/VbProject.h"
@@ -49,6 +51,28 @@ std::string PropertyValue(const std::string& text) {
 bool IsButton(const FormControl& control) {
   return control.Is("VB", "CommandButton") || control.Is("VB", "OptionButton") ||
          control.Is("VB", "CheckBox");
+}
+
+// &H8000000F&, or -2147483633 as controls from other libraries write it: a colour of the
+// user's scheme (the high bit set) rather than one the author picked. Visual Basic sets
+// them itself, such as window colours for Appearance = 0 (Flat), and a theme draws in the
+// same scheme, so nothing visible is lost when it ignores one.
+bool IsSchemeColour(const std::string& value) {
+  if (value.size() > 2 && value[0] == '&' && (value[1] == 'H' || value[1] == 'h')) {
+    // Eight digits with the first of them 8 or more; fewer digits leave the high bit clear.
+    std::size_t end = 2;
+    while (end < value.size() && std::isxdigit(static_cast<unsigned char>(value[end])))
+      ++end;
+    return end - 2 == 8 && !(value[2] >= '0' && value[2] <= '7');
+  }
+  // A negative decimal is a 32-bit value with the high bit set.
+  return value.size() > 1 && value[0] == '-' && std::isdigit(static_cast<unsigned char>(value[1]));
+}
+
+/// The colour property when it is set to one the author picked.
+const FormProperty* PickedColour(const FormControl& control, const char* property) {
+  const FormProperty* colour = control.Find(property);
+  return colour && !IsSchemeColour(colour->value) ? colour : nullptr;
 }
 
 bool IsGraphical(const FormControl& control) {
@@ -152,13 +176,13 @@ std::vector<FormFinding> CheckForm(const FormFile& form) {
         find(formtexts::InFrame(container.DisplayName()));
     }
     // Visual Basic writes a property only when it differs from the default: one that is
-    // there is set.
+    // there was set.
     if (control.Is("VB", "CommandButton")) {
       // Visual Basic's own button has no ForeColor; twinBASIC's has.
       for (const char* colour : {"BackColor", "ForeColor"})
-        if (const FormProperty* set = control.Find(colour))
+        if (const FormProperty* set = PickedColour(control, colour))
           find(formtexts::ButtonColour(colour), set);
-    } else if (const FormProperty* set = control.Find("ForeColor")) {
+    } else if (const FormProperty* set = PickedColour(control, "ForeColor")) {
       find(formtexts::kTextColour, set);
     }
   }

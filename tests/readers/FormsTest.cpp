@@ -125,3 +125,48 @@ TEST(FormsTest, DamagedTextReadsAsFarAsItMakesSense) {
                 .Find("Caption")->value,
             "a ' b");
 }
+
+// Excerpts of public projects' forms, each a false alarm once.
+TEST(FormsTest, OnlyWhatTheAuthorSetAndTheThemeBreaks) {
+  const auto form = [](const std::string& controls) {
+    return "VERSION 5.00\r\nBegin VB.Form frm\r\n" + controls + "End\r\n";
+  };
+  struct Row {
+    const char* name;
+    std::string text;
+    std::string findings;
+  };
+  const Row rows[] = {
+      // Appearance = 0 sets window colours itself; the theme's text is the same black.
+      {"a flat check box",
+       form("   Begin VB.CheckBox chkGmrc \r\n      Appearance      =   0  'Flat\r\n"
+            "      BackColor       =   &H80000005&\r\n      Caption         =   \"GMRC\"\r\n"
+            "      ForeColor       =   &H80000008&\r\n   End\r\n"),
+       ""},
+      {"a flat command button",
+       form("   Begin VB.CommandButton OKButton \r\n      Appearance      =   0  'Flat\r\n"
+            "      BackColor       =   &H80000005&\r\n   End\r\n"),
+       ""},
+      {"a scheme colour as a number",
+       form("   Begin VB.OptionButton opt \r\n      ForeColor       =   -2147483640\r\n   End\r\n"),
+       ""},
+      {"colours the author picked",
+       form("   Begin VB.OptionButton opt \r\n      ForeColor       =   255\r\n   End\r\n"
+            "   Begin VB.CommandButton cmd \r\n      BackColor       =   &HFF&\r\n   End\r\n"),
+       std::string("f:4: opt: ") + formtexts::kTextColour + "\nf:7: cmd: " +
+           formtexts::ButtonColour("BackColor") + "\n"},
+      // A toolbar's Style, and its buttons', are not a button's.
+      {"a toolbar in a frame",
+       form("   Begin VB.Frame frmFrame \r\n      Begin MSComctlLib.Toolbar CTB \r\n"
+            "         Style           =   1\r\n"
+            "         BeginProperty Buttons {66833FE8-8583-11D1-B16A-00C0F0283628} \r\n"
+            "            BeginProperty Button1 {66833FEA-8583-11D1-B16A-00C0F0283628} \r\n"
+            "               Style           =   1\r\n            EndProperty\r\n"
+            "         EndProperty\r\n      End\r\n   End\r\n"),
+       "f:4: CTB: " + formtexts::CommonControls6("MSComctlLib.Toolbar") + "\n"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    EXPECT_EQ(Describe(readers::CheckForm(readers::ReadForm(row.text))), row.findings);
+  }
+}
