@@ -1,6 +1,8 @@
 #include "readers/Forms.h"
 
 #include <cctype>
+#include <map>
+#include <utility>
 
 #include "base/Ascii.h"
 #include "readers/FormTexts.h"
@@ -151,9 +153,21 @@ FormFile ReadForm(const std::string& text) {
 
 std::vector<FormFinding> CheckForm(const FormFile& form) {
   std::vector<FormFinding> findings;
+  // The elements of a control array that share a finding are told once, at the first of
+  // them: "optKind(0, 1, 2)". By name and text, the finding that lists them.
+  std::map<std::pair<std::string, std::string>, std::size_t> arrays;
   for (const FormControl& control : form.controls) {
     // At the line of the property that causes it, else at the control's Begin line.
     const auto find = [&](const std::string& text, const FormProperty* property = nullptr) {
+      if (!control.index.empty()) {
+        const auto [it, first] = arrays.emplace(
+            std::make_pair(ascii::Lower(control.name), text), findings.size());
+        if (!first) {
+          std::string& listed = findings[it->second].control;
+          listed.insert(listed.size() - 1, ", " + control.index);
+          return;
+        }
+      }
       findings.push_back({property ? property->line : control.line, control.DisplayName(), text});
     };
     if (control.Is("MSComctlLib", "ImageList"))

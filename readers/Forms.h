@@ -46,11 +46,12 @@ FormFile ReadForm(const std::string& text);
 /// Something a theme breaks in a form, at a control's line.
 struct FormFinding {
   int line = 0;
-  std::string control; ///< as DisplayName gives it
+  std::string control; ///< as DisplayName gives it; "optKind(0, 2)" for elements of an array
   std::string text;    ///< "what happens: what to do"
 };
 
-/// What themes break in a form, in the file's order.
+/// What themes break in a form, in the file's order; the elements of a control array that
+/// share a finding share its line.
 std::vector<FormFinding> CheckForm(const FormFile& form);
 
 } // namespace readers

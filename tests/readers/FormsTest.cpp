@@ -155,6 +155,16 @@ TEST(FormsTest, OnlyWhatTheAuthorSetAndTheThemeBreaks) {
             "   Begin VB.CommandButton cmd \r\n      BackColor       =   &HFF&\r\n   End\r\n"),
        std::string("f:4: opt: ") + formtexts::kTextColour + "\nf:7: cmd: " +
            formtexts::ButtonColour("BackColor") + "\n"},
+      // Twelve buttons of one array in a frame are one finding, not twelve; an element
+      // elsewhere is judged by its own container.
+      {"a control array across two frames",
+       form("   Begin VB.Frame fraA \r\n      Begin VB.CommandButton cmd \r\n"
+            "         Index = 11\r\n      End\r\n      Begin VB.CommandButton cmd \r\n"
+            "         Index = 10\r\n      End\r\n   End\r\n   Begin VB.Frame fraB \r\n"
+            "      Begin VB.CommandButton CMD \r\n         Index = 0\r\n      End\r\n"
+            "   End\r\n"),
+       "f:4: cmd(11, 10): " + formtexts::InFrame("fraA") + "\nf:12: CMD(0): " +
+           formtexts::InFrame("fraB") + "\n"},
       // A toolbar's Style, and its buttons', are not a button's.
       {"a toolbar in a frame",
        form("   Begin VB.Frame frmFrame \r\n      Begin MSComctlLib.Toolbar CTB \r\n"
