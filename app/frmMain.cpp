@@ -12,11 +12,15 @@ namespace app {
 
 namespace {
 
+/// A message box grows past the screen rather than scroll.
+constexpr std::size_t kFindingsInABox = 12;
+
 /// What themes break in the project's forms, after the report of its changes; "" when
 /// nothing does. Checked once the project starts as it will.
 std::string FormsAfterReport(generation::FileOperations& files, const std::string& projectPath) {
   const project::FormCheck check = project::CheckForms(files, projectPath);
-  return check.findings.empty() ? std::string() : "\n\n" + project::FormCheckReport(check);
+  return check.findings.empty() ? std::string()
+                                : "\n\n" + project::FormCheckReport(check, kFindingsInABox);
 }
 
 } // namespace

@@ -72,14 +72,16 @@ FormCheck CheckForms(generation::FileOperations& files, const std::string& proje
   return check;
 }
 
-std::string FormCheckReport(const FormCheck& check) {
+std::string FormCheckReport(const FormCheck& check, std::size_t shown) {
   if (!check.refusal.empty())
     return check.refusal;
   if (check.findings.empty())
     return formtexts::Summary(check.filesChecked, 0);
   std::string report = std::string(formtexts::kHeading) + "\n";
-  for (const std::string& finding : check.findings)
-    report += finding + "\n";
+  for (std::size_t i = 0; i < check.findings.size() && i < shown; ++i)
+    report += check.findings[i] + "\n";
+  if (check.findings.size() > shown)
+    report += formtexts::More(check.findings.size() - shown) + "\n";
   return report + formtexts::Summary(check.filesChecked, check.findings.size());
 }
 

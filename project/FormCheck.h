@@ -3,6 +3,7 @@
 // themefold-batch --check-forms and the windows.
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -23,7 +24,7 @@ struct FormCheck {
 FormCheck CheckForms(generation::FileOperations& files, const std::string& projectPath);
 
 /// For a window: the refusal, or the heading, the findings and the summary; the summary
-/// alone when nothing was found.
-std::string FormCheckReport(const FormCheck& check);
+/// alone when nothing was found. Past shown findings, a line tells how many more there are.
+std::string FormCheckReport(const FormCheck& check, std::size_t shown = SIZE_MAX);
 
 } // namespace project

@@ -51,6 +51,13 @@ inline std::string Summary(std::size_t files, std::size_t findings) {
                         : std::to_string(findings) + (findings == 1 ? " finding" : " findings"));
 }
 
+/// After the first findings in a message box, which cannot scroll.
+inline std::string More(std::size_t count) {
+  return "... and " + std::to_string(count) +
+         " more: the \"Manifest options\" window lists them all, as "
+         "themefold-batch --check-forms does";
+}
+
 /// The heading of the findings in a window.
 inline const char* const kHeading = "What themes will break in the forms:";
 

@@ -97,6 +97,28 @@ TEST(ProjectWindowTest, TheReportEndsInWhatThemesBreakInTheForms) {
             std::string::npos);
 }
 
+// A message box does not scroll: past twelve findings it tells how many more there are.
+TEST(ProjectWindowTest, AReportBoxHoldsTwelveFindings) {
+  ProjectScenario s;
+  std::string form = "Begin VB.Form frmMain\r\nBegin VB.Frame fra\r\n";
+  for (int i = 1; i <= 13; ++i)
+    form += "Begin VB.CheckBox chk" + std::to_string(i) + "\r\nEnd\r\n";
+  s.world.files.AddFile(kForm, form + "End\r\nEnd\r\n");
+  s.view.texts[Field::Text1] = kVbp;
+  s.world.boxes.answers = {Answer::Ok};
+  s.form.Command1_Click();
+  ASSERT_EQ(s.world.boxes.shown.size(), 2u);
+  const std::string& report = s.world.boxes.shown[1].text;
+  const std::string twelfth = kForm + ":25: chk12: ";
+  const std::string tail = twelfth + readers::formtexts::InFrame("fra") + "\n" +
+                           readers::formtexts::More(1) + "\nchecked 1 file: 13 findings";
+  ASSERT_GE(report.size(), tail.size());
+  EXPECT_EQ(report.substr(report.size() - tail.size()), tail);
+  EXPECT_EQ(report.find(":27: chk13"), std::string::npos);
+  // The options window's report scrolls, and lists them all.
+  EXPECT_NE(app::DescribeTarget(s.world.files, kVbp).find(":27: chk13"), std::string::npos);
+}
+
 // The options window's report: for a project, its forms; the program otherwise.
 TEST(ProjectWindowTest, TheOptionsWindowReportsTheFormsOfAProject) {
   struct Row {
