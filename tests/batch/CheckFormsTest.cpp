@@ -37,8 +37,10 @@ protected:
 } // namespace
 
 TEST_F(CheckFormsTest, FindingsExitCodesAndAnUnreadableProject) {
-  testsupport::WriteBytes(dir_ / "Clean.vbp", "Type=Exe\r\nForm=frmClean.frm\r\n"
-                                              "UserControl=ucGone.ctl\r\nStartup=\"Sub Main\"\r\n");
+  testsupport::WriteBytes(dir_ / "Clean.vbp",
+                          "Type=Exe\r\nForm=frmClean.frm\r\nUserControl=ucClean.ctl\r\n"
+                          "UserControl=ucGone.ctl\r\nStartup=\"Sub Main\"\r\n");
+  testsupport::WriteBytes(dir_ / "ucClean.ctl", "Begin VB.UserControl ucClean\r\nEnd\r\n");
   testsupport::WriteBytes(dir_ / "frmClean.frm",
                           "VERSION 5.00\r\nBegin VB.Form frmClean\r\n   Begin VB.Frame fra\r\n"
                           "      Begin VB.PictureBox pic\r\n         Begin VB.CommandButton cmd\r\n"
@@ -54,8 +56,8 @@ TEST_F(CheckFormsTest, FindingsExitCodesAndAnUnreadableProject) {
       // A user control that cannot be read is a finding; one in a project that starts in
       // Sub Main crashes nothing.
       {"Clean.vbp", 7,
-       "Clean.vbp:3: ucGone.ctl: cannot be read (it does not exist), so it was not checked: "
-       "correct the UserControl= line\nchecked 1 file: 1 finding\n", ""},
+       "Clean.vbp:4: ucGone.ctl: cannot be read (it does not exist), so it was not checked: "
+       "correct the UserControl= line\nchecked 2 files: 1 finding\n", ""},
       {"Missing.vbp", 2, "",
        "themefold-batch: \"Missing.vbp\" cannot be read: it does not exist.\n"},
   };
