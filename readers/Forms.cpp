@@ -1,5 +1,6 @@
 #include "readers/Forms.h"
 
+#include <algorithm>
 #include <cctype>
 #include <map>
 #include <utility>
@@ -106,7 +107,10 @@ FormFile ReadForm(const std::string& text) {
   int number = 0;
   for (const LineSpan& span : SplitLines(text)) {
     ++number;
-    const std::string line = Trim(text.substr(span.begin, span.end - span.begin));
+    // A stray CR before the line end, as a second CR LF conversion leaves, is a blank.
+    std::string line = text.substr(span.begin, span.end - span.begin);
+    std::replace(line.begin(), line.end(), '\r', ' ');
+    line = Trim(line);
     std::string rest;
     const std::string word = Word(line, rest);
     if (EqualIgnoringCase(word, "Begin")) {

@@ -110,6 +110,9 @@ TEST(FormsTest, DamagedTextReadsAsFarAsItMakesSense) {
       {"a second form after the first",
        "Begin VB.Form f\nEnd\nBegin VB.Form g\nBegin VB.CommandButton b\nForeColor = 1\nEnd\nEnd",
        1, ""},
+      {"CR CR LF line ends",
+       "Begin VB.Form f\r\r\nBegin VB.Frame a\r\r\nEnd\r\r\nBegin VB.CheckBox c\r\r\nEnd\r\r\nEnd",
+       3, ""},
       {"an unclosed string", "Begin VB.Form f\nCaption = \"a ' b\nEnd", 1, ""},
       {"bytes", std::string(kBytes, sizeof kBytes - 1), 1, ""},
   };
