@@ -4,10 +4,26 @@
 #include "app/ComponentFiles.h"
 #include "front/Target.h"
 #include "generation/DriverTexts.h"
+#include "project/FormCheck.h"
 #include "project/ProjectRun.h"
 #include "project/ProjectTexts.h"
 
 namespace app {
+
+namespace {
+
+/// A message box grows past the screen rather than scroll.
+constexpr std::size_t kFindingsInABox = 12;
+
+/// What themes break in the project's forms, after the report of its changes; "" when
+/// nothing does. Checked once the project starts as it will.
+std::string FormsAfterReport(generation::FileOperations& files, const std::string& projectPath) {
+  const project::FormCheck check = project::CheckForms(files, projectPath);
+  return check.findings.empty() ? std::string()
+                                : "\n\n" + project::FormCheckReport(check, kFindingsInABox);
+}
+
+} // namespace
 
 using generation::Question;
 using generation::Report;
@@ -127,8 +143,9 @@ void frmMain::SetUpProject(const std::string& projectPath,
     }
     const std::string changes = project::DescribeChanges(plan);
     if (plan.changes.empty()) {
-      services_.boxes.Show({project::texts::Report(projectPath, changes), Icon::Information,
-                            Buttons::Ok, 1});
+      services_.boxes.Show({project::texts::Report(projectPath, changes) +
+                                FormsAfterReport(services_.files, projectPath),
+                            Icon::Information, Buttons::Ok, 1});
       return;
     }
     if (services_.boxes.Show({project::texts::Question(changes), Icon::Exclamation,
@@ -137,7 +154,8 @@ void frmMain::SetUpProject(const std::string& projectPath,
     std::string backups;
     for (const std::string& backup : project::ApplyPlan(services_.files, plan))
       backups += project::texts::Backup(backup) + "\n";
-    services_.boxes.Show({project::texts::Report(projectPath, changes + backups),
+    services_.boxes.Show({project::texts::Report(projectPath, changes + backups) +
+                              FormsAfterReport(services_.files, projectPath),
                           Icon::Information, Buttons::Ok, 1});
   } catch (const SystemError& error) {
     Tell(Report::FileOperationFailed, generation::texts::FileOperationFailed(error));

@@ -5,10 +5,12 @@
 #include "front/Target.h"
 #include "generation/DriverTexts.h"
 #include "generation/Placeholders.h"
+#include "project/FormCheck.h"
 #include "project/ProjectRun.h"
 #include "project/ProjectTexts.h"
 #include "readers/Bytes.h"
 #include "readers/Components.h"
+#include "readers/FormTexts.h"
 #include "readers/Inspection.h"
 #include "readers/PeImage.h"
 #include "platform/Platform.h"
@@ -104,7 +106,22 @@ int Inspect(const std::string& target, bool strict, Console& console) {
     break;
   }
   console.out << readers::ReportText(inspection);
-  return strict && !inspection.warnings.empty() ? kWarnings : kDone;
+  return strict && !inspection.warnings.empty() ? kFindings : kDone;
+}
+
+/// --check-forms: the findings and a summary on standard output; nothing is written.
+int CheckForms(const std::string& projectPath, generation::FileOperations& files,
+               Console& console) {
+  const project::FormCheck check = project::CheckForms(files, projectPath);
+  if (!check.refusal.empty()) {
+    Say(console.err, check.refusal);
+    return kUsage;
+  }
+  for (const std::string& finding : check.findings)
+    console.out << finding << '\n';
+  console.out << readers::formtexts::Summary(check.filesChecked, check.findings.size()) << '\n';
+  console.out.flush();
+  return check.findings.empty() ? kDone : kFindings;
 }
 
 /// A project as the target: its changes printed, then made unless it is a dry run.
@@ -193,6 +210,8 @@ int Run(const std::vector<std::string>& args, generation::FileOperations& files,
   }
   if (options.inspect)
     return Inspect(options.target, options.strict, console);
+  if (options.checkForms)
+    return CheckForms(options.project, files, console);
 
   const char separator = files.PathSeparator();
   const std::string here = platform::CurrentDirectory();

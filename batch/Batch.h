@@ -21,7 +21,8 @@ enum ExitCode : int {
   kOutputExists = 4,
   kFileOperationFailed = 5,
   kNoManifest = 6, ///< --inspect: the program carries none
-  kWarnings = 7,   ///< --inspect --strict: the manifest it carries has warnings
+  kFindings = 7,   ///< --inspect --strict: the manifest has warnings; --check-forms: something
+                   ///< themes break
 };
 
 /// What a run reaches outside itself besides the files.

@@ -65,6 +65,7 @@ const OptionSpec kOptionSpecs[] = {
     {"--vbp", nullptr, nullptr, true, nullptr, AddProject, PathChoices},
     {"--project", &Options::project, nullptr, true},
     {"--dry-run", nullptr, &Options::dryRun, false},
+    {"--check-forms", nullptr, &Options::checkForms, false},
 };
 
 const OptionSpec* FindSpec(const std::string& name) {
@@ -142,6 +143,8 @@ ParsedOptions ParseOptions(const std::vector<std::string>& args) {
     return fail("--strict needs --inspect");
   if (options.dryRun && options.project.empty())
     return fail("--dry-run needs a project (--project PATH or a .vbp target)");
+  if (options.checkForms && options.project.empty())
+    return fail("--check-forms needs a project (--project PATH or a .vbp target)");
   return parsed;
 }
 
@@ -191,6 +194,10 @@ std::string HelpText() {
          "Sub Main. Each changed file is first copied to a .bak file beside it. The version\n"
          "and description come from the project unless given.\n"
          "  --dry-run          print the changes and make none\n"
+         "  --check-forms      print what themes break in the project's forms and user\n"
+         "                     controls, a line each: file:line: control: what happens:\n"
+         "                     what to do. A listed file that cannot be read is one too.\n"
+         "                     Nothing is changed.\n"
          "\n"
          "Exit codes: 0 done; 1 the compiler made no .res; 2 usage (a bad version with\n"
          "--check-version, no compiler found); 3 folder cannot be entered; 4 output exists\n"
@@ -198,7 +205,8 @@ std::string HelpText() {
          "failed or a file cannot be read; with a project, 2 also when it is refused; 130 Ctrl-C, 143 terminated (temporary files\n"
          "removed, earlier files as they were). With --inspect: 0 the program carries a\n"
          "manifest; 6 it carries none; 5 it cannot be read as a PE file; 7 with --strict, the\n"
-         "manifest it carries has warnings.\n";
+         "manifest it carries has warnings. With --check-forms: 0 nothing found; 7 findings;\n"
+         "2 the project file cannot be read.\n";
 }
 
 } // namespace batch

@@ -27,6 +27,7 @@ struct Options {
   std::vector<std::string> projects; ///< --vbp: projects whose components join --com's
   std::string project; ///< --project, or a target ending in .vbp: the project to set up
   bool dryRun = false; ///< with a project: print the changes, make none
+  bool checkForms = false; ///< with a project: print what themes break in its forms
   bool versionGiven = false;     ///< --version-info overrides the project's version
   bool descriptionGiven = false; ///< --description overrides the project's
   generation::ManifestSettings manifest;

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "base/Ascii.h"
+#include "base/SystemError.h"
 #include "readers/VbProject.h"
 
 namespace project {
@@ -21,14 +22,17 @@ std::string FindProjectFile(generation::FileOperations& files, const std::string
        start = at + 1)
     parts.push_back(path.substr(start, at - start));
   parts.push_back(path.substr(start));
-  std::string found = parts[0].empty() ? std::string(1, separator) : parts[0] + separator;
-  for (std::size_t i = 1; i < parts.size(); ++i) {
+  // A relative path (a project named from the current folder) is matched from its first
+  // part on.
+  const bool absolute = parts[0].empty();
+  std::string found = absolute ? std::string(1, separator) : std::string();
+  for (std::size_t i = absolute ? 1 : 0; i < parts.size(); ++i) {
     const std::string& part = parts[i];
     std::string match;
     if (part.empty() || part == "." || part == "..") {
       match = part;
     } else {
-      for (const std::string& entry : files.FolderEntries(found))
+      for (const std::string& entry : files.FolderEntries(found.empty() ? "." : found))
         if (entry == part || (match.empty() && ascii::EqualIgnoringCase(entry, part)))
           match = entry;
       if (match.empty())
@@ -39,6 +43,21 @@ std::string FindProjectFile(generation::FileOperations& files, const std::string
       found += separator;
   }
   return found;
+}
+
+bool ReadProjectFile(generation::FileOperations& files, const std::string& path,
+                     std::size_t limit, std::string& bytes, std::string& why) {
+  if (!files.IsPlainFile(path)) {
+    why = files.FileExists(path) || files.IsFolder(path) ? "not a plain file" : "it does not exist";
+    return false;
+  }
+  try {
+    bytes = files.ReadBytes(path, limit);
+    return true;
+  } catch (const SystemError& error) {
+    why = error.Description();
+    return false;
+  }
 }
 
 } // namespace project

@@ -33,22 +33,6 @@ bool IsOurModule(const readers::ProjectModule& module) {
                                   std::string(generation::kModuleName) + ".bas");
 }
 
-/// The bytes of path, or why they cannot be read.
-bool Read(FileOperations& files, const std::string& path, std::size_t limit, std::string& bytes,
-          std::string& why) {
-  if (!files.IsPlainFile(path)) {
-    why = files.FileExists(path) || files.IsFolder(path) ? "not a plain file" : "it does not exist";
-    return false;
-  }
-  try {
-    bytes = files.ReadBytes(path, limit);
-    return true;
-  } catch (const SystemError& error) {
-    why = error.Description();
-    return false;
-  }
-}
-
 Plan Refuse(Plan plan, const std::string& why) {
   plan.refusal = why;
   plan.changes.clear();
@@ -81,7 +65,7 @@ Plan PlanProject(FileOperations& files, generation::Conversation& conversation,
   plan.projectPath = request.projectPath;
   const std::string folder = generation::FolderOf(request.projectPath);
   std::string projectText, why;
-  if (!Read(files, request.projectPath, readers::kMaxProjectBytes, projectText, why))
+  if (!ReadProjectFile(files, request.projectPath, readers::kMaxProjectBytes, projectText, why))
     return Refuse(plan, texts::CannotRead(request.projectPath, why));
   const readers::ProjectFacts facts = readers::ReadProjectFacts(projectText);
   if (!readers::IsStandardExe(facts.type))
@@ -98,7 +82,7 @@ Plan PlanProject(FileOperations& files, generation::Conversation& conversation,
     res.path = FindProjectFile(files, folder, facts.resFile);
     if (!files.IsPlainFile(res.path))
       return Refuse(plan, texts::NoResFile(request.projectPath, facts.resFile));
-    if (!Read(files, res.path, kMaxResBytes, res.before, why))
+    if (!ReadProjectFile(files, res.path, kMaxResBytes, res.before, why))
       return Refuse(plan, texts::CannotRead(res.path, why));
     const ResFile check = ReadResFile(res.before);
     if (!check.refusal.empty())
@@ -112,7 +96,7 @@ Plan PlanProject(FileOperations& files, generation::Conversation& conversation,
     res.path = folder + names.outputName;
     resFileToName = names.outputName;
     res.existed = files.FileExists(res.path);
-    if (res.existed && !Read(files, res.path, kMaxResBytes, res.before, why))
+    if (res.existed && !ReadProjectFile(files, res.path, kMaxResBytes, res.before, why))
       return Refuse(plan, texts::CannotRead(res.path, why));
   }
 
@@ -131,7 +115,7 @@ Plan PlanProject(FileOperations& files, generation::Conversation& conversation,
       for (const readers::ProjectModule& module : facts.modules) {
         FileChange change;
         change.path = FindProjectFile(files, folder, module.path);
-        if (!Read(files, change.path, kMaxModuleBytes, change.before, why))
+        if (!ReadProjectFile(files, change.path, kMaxModuleBytes, change.before, why))
           return Refuse(plan, texts::CannotRead(change.path, why));
         const StartupCheck check = AddStartupCheck(change.before);
         if (check.outcome == StartupCheck::Outcome::NoSubMain)
@@ -155,7 +139,7 @@ Plan PlanProject(FileOperations& files, generation::Conversation& conversation,
       for (const readers::ProjectModule& module : facts.modules) {
         const std::string path = FindProjectFile(files, folder, module.path);
         std::string text;
-        if (Read(files, path, kMaxModuleBytes, text, why) &&
+        if (ReadProjectFile(files, path, kMaxModuleBytes, text, why) &&
             AddStartupCheck(text).outcome != StartupCheck::Outcome::NoSubMain)
           return Refuse(plan, texts::SubMainNotStarted(path, facts.startup));
       }
@@ -170,7 +154,7 @@ Plan PlanProject(FileOperations& files, generation::Conversation& conversation,
     module.what = texts::NewModule(form);
     if (module.existed) {
       // Another project of the folder may use it: only the same text is taken, by listing it.
-      if (!Read(files, module.path, kMaxModuleBytes, module.before, why))
+      if (!ReadProjectFile(files, module.path, kMaxModuleBytes, module.before, why))
         return Refuse(plan, texts::CannotRead(module.path, why));
       if (module.before != module.after)
         return Refuse(plan, texts::ModuleInTheWay(module.path));
@@ -269,7 +253,7 @@ std::vector<std::string> ApplyPlan(FileOperations& files, const Plan& plan) {
 bool ReadProjectDefaults(FileOperations& files, const std::string& projectPath,
                          std::string& version, std::string& description) {
   std::string text, why;
-  if (!Read(files, projectPath, readers::kMaxProjectBytes, text, why))
+  if (!ReadProjectFile(files, projectPath, readers::kMaxProjectBytes, text, why))
     return false;
   const readers::ProjectFacts facts = readers::ReadProjectFacts(text);
   version = facts.Version();

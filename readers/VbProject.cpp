@@ -230,6 +230,9 @@ ProjectFacts ReadProjectFacts(const std::string& text) {
       if (semicolon != std::string::npos)
         module.name = Trim(value.substr(0, semicolon));
       facts.modules.push_back(module);
+    } else if (is("Form") || is("UserControl")) {
+      (is("Form") ? facts.forms : facts.userControls)
+          .push_back({std::string(), Trim(value), line.number});
     } else if (is("ResFile32")) {
       facts.resFile = value;
     } else if (is("MajorVer")) {

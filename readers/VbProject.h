@@ -68,6 +68,9 @@ struct ProjectFacts {
   std::string path32;  ///< Path32: the compiled program's folder from the project's; ""
   std::string startup; ///< Startup: a form's name, "Sub Main" or "(None)"; "" when missing
   std::vector<ProjectModule> modules;
+  /// Form= and UserControl= lines: their paths, without a name.
+  std::vector<ProjectModule> forms;
+  std::vector<ProjectModule> userControls;
   std::string resFile; ///< ResFile32, from the project's folder; "" for none
   unsigned majorVer = 1;
   unsigned minorVer = 0;

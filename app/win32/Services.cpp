@@ -5,7 +5,7 @@
 
 #include "app/ControlIds.h"
 #include "app/win32/MainWindow.h"
-#include "readers/Inspection.h"
+#include "app/TargetReport.h"
 #include "util/BraskModule.h"
 
 namespace app::win32 {
@@ -71,7 +71,7 @@ bool Comctl32::InitCommonControlsEx(const Themefold::tagInitCommonControlsEx& ic
 }
 
 std::string ManifestInspector::Describe(const std::string& exePath) {
-  return readers::DescribeProgram(exePath);
+  return DescribeTarget(files_, exePath);
 }
 
 Win32Program::Win32Program(const Globals::Services* services, Shell& shell)

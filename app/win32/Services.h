@@ -5,6 +5,7 @@
 
 #include "app/Services.h"
 #include "app/Themefold.h"
+#include "generation/Driver.h"
 
 namespace app::win32 {
 
@@ -35,10 +36,14 @@ public:
   bool InitCommonControlsEx(const Themefold::tagInitCommonControlsEx& iccex) override;
 };
 
-/// What the options window reports of the chosen program.
+/// What the options window reports of the chosen program or project.
 class ManifestInspector : public ProgramInspector {
 public:
+  explicit ManifestInspector(generation::FileOperations& files) : files_(files) {}
   std::string Describe(const std::string& exePath) override;
+
+private:
+  generation::FileOperations& files_;
 };
 
 /// Ends the process, and owns the main window once it is shown.

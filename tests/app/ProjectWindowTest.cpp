@@ -2,8 +2,10 @@
 // changes shown before anything is changed, Cancel that changes nothing, OK that makes them.
 #include "Fakes.h"
 
+#include "app/TargetReport.h"
 #include "generation/Architecture.h"
 #include "project/ProjectTexts.h"
+#include "readers/FormTexts.h"
 #include "support/PeBuilder.h"
 
 using app::Answer;
@@ -18,12 +20,26 @@ const std::string kVbp = kFolder + "Ledger.vbp";
 const std::string kProject = "Type=Exe\r\nForm=frmMain.frm\r\nStartup=\"frmMain\"\r\n"
                              "Name=\"Ledger\"\r\nMajorVer=3\r\nRevisionVer=4\r\n"
                              "Title=\"Household ledger\"\r\n";
+const std::string kForm = kFolder + "frmMain.frm";
+const std::string kCleanForm = "VERSION 5.00\r\nBegin VB.Form frmMain\r\nEnd\r\n";
+/// A check box directly in a frame, at line 4.
+const std::string kFrameForm = "VERSION 5.00\r\nBegin VB.Form frmMain\r\n   Begin VB.Frame fra\r\n"
+                               "      Begin VB.CheckBox chk\r\n      End\r\n   End\r\nEnd\r\n";
+
+/// Check boxes chk1 to chk13 directly in a frame, at lines 3, 5, ... 27.
+std::string ThirteenInAFrame() {
+  std::string form = "Begin VB.Form frmMain\r\nBegin VB.Frame fra\r\n";
+  for (int i = 1; i <= 13; ++i)
+    form += "Begin VB.CheckBox chk" + std::to_string(i) + "\r\nEnd\r\n";
+  return form + "End\r\nEnd\r\n";
+}
 
 struct ProjectScenario {
   ProjectScenario() {
     Globals::RcExePath = "C:\\VB98\\Wizards\\RC.EXE";
     world.files.AddFolder(kFolder);
     world.files.AddFile(kVbp, kProject);
+    world.files.AddFile(kForm, kCleanForm);
     view.form = &form;
   }
   fakes::World world;
@@ -105,5 +121,64 @@ TEST(ProjectWindowTest, TheManifestNamesTheArchitectureOfTheProgramTheProjectBui
     const std::size_t first = manifest.find(identity);
     ASSERT_NE(first, std::string::npos) << manifest;
     EXPECT_NE(manifest.find(identity, first + 1), std::string::npos) << manifest;
+  }
+}
+
+// The report ends in what themes break in the forms. A message box does not scroll: past
+// twelve findings it tells how many more there are.
+TEST(ProjectWindowTest, TheReportEndsInWhatThemesBreakInTheForms) {
+  const std::string inFrame = readers::formtexts::InFrame("fra");
+  const struct {
+    std::string form, tail;
+  } rows[] = {
+      {kFrameForm, "\n\nWhat themes will break in the forms:\n" + kForm + ":4: chk: " + inFrame +
+                       "\nchecked 1 file: 1 finding"},
+      {ThirteenInAFrame(), kForm + ":25: chk12: " + inFrame + "\n" +
+                                        readers::formtexts::More(1) +
+                                        "\nchecked 1 file: 13 findings"},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.tail);
+    ProjectScenario s;
+    s.world.files.AddFile(kForm, row.form);
+    s.view.texts[Field::Text1] = kVbp;
+    s.world.boxes.answers = {Answer::Ok};
+    s.form.Command1_Click();
+    ASSERT_EQ(s.world.boxes.shown.size(), 2u);
+    const std::string& report = s.world.boxes.shown[1].text;
+    ASSERT_GE(report.size(), row.tail.size());
+    EXPECT_EQ(report.substr(report.size() - row.tail.size()), row.tail);
+    EXPECT_EQ(report.find("What themes"), report.rfind("What themes"));
+    EXPECT_EQ(report.find(":27: chk13"), std::string::npos);
+  }
+}
+
+// The options window's report: for a project, its forms; the program otherwise.
+TEST(ProjectWindowTest, TheOptionsWindowReportsTheFormsOfAProject) {
+  struct Row {
+    const char* name;
+    std::string path;
+    std::string form;
+    std::string expected;
+  };
+  const Row rows[] = {
+      {"clean", kVbp, kCleanForm, "checked 1 file: nothing that themes break"},
+      {"frame", kVbp, kFrameForm,
+       "What themes will break in the forms:\n" + kForm + ":4: chk: " +
+           readers::formtexts::InFrame("fra") + "\nchecked 1 file: 1 finding"},
+      // It scrolls: every finding, with no line of how many more.
+      {"thirteen", kVbp, ThirteenInAFrame(), ""},
+      {"missing", kFolder + "Gone.VBP", kCleanForm,
+       "\"" + kFolder + "Gone.VBP\" cannot be read: it does not exist."},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    ProjectScenario s;
+    s.world.files.AddFile(kForm, row.form);
+    const std::string report = app::DescribeTarget(s.world.files, row.path);
+    if (row.expected.empty())
+      EXPECT_NE(report.find(":27: chk13: "), std::string::npos) << report;
+    else
+      EXPECT_EQ(report, row.expected);
   }
 }

@@ -68,6 +68,9 @@ TEST(OptionsTest, RefusedCommandLines) {
       {{"--rc=", "a.exe"}, "option --rc needs a path"},
       {{"--readme", "", "a.exe"}, "option --readme needs a path"},
       {{"--strict", "a.exe"}, "--strict needs --inspect"},
+      {{"--check-forms", "App.exe"},
+       "--check-forms needs a project (--project PATH or a .vbp target)"},
+      {{"--check-forms=yes", "App.vbp"}, "option --check-forms takes no value"},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.error);
@@ -82,7 +85,7 @@ TEST(OptionsTest, HelpNamesEveryOptionAndExitCode) {
                            "0 done", "1 the compiler", "2 usage", "3 folder", "4 output",
                            "5 a file operation",
                            "--inspect", "6 it carries none", "--strict",
-                           "7 with --strict"}) {
+                           "7 with --strict", "--check-forms", "7 findings"}) {
     SCOPED_TRACE(word);
     EXPECT_NE(help.find(word), std::string::npos);
   }

@@ -185,7 +185,7 @@ TEST_F(CaptionsTest, EveryCaptionOfTheOptionsWindowFitsItsControl) {
     measured = CheckCaptions(options);
     PostMessageA(options, WM_CLOSE, 0, 0);
   });
-  app::win32::ManifestInspector inspector;
+  app::win32::ManifestInspector inspector(files_);
   app::win32::OptionsWindow options(window.Form(), inspector);
   generation::ManifestSettings settings;
   options.ShowModal(settings, "");

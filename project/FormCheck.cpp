@@ -1,0 +1,88 @@
+#include "project/FormCheck.h"
+
+#include <algorithm>
+
+#include "base/Ascii.h"
+#include "generation/TemporaryFiles.h"
+#include "project/Paths.h"
+#include "readers/FormTexts.h"
+#include "readers/Forms.h"
+#include "readers/VbProject.h"
+
+namespace project {
+
+namespace {
+
+namespace formtexts = readers::formtexts;
+
+/// A project that starts in a form: neither Sub Main nor (None).
+bool StartsInForm(const readers::ProjectFacts& facts) {
+  return readers::IsStandardExe(facts.type) && !facts.startup.empty() &&
+         !ascii::EqualIgnoringCase(facts.startup, "Sub Main") &&
+         !ascii::EqualIgnoringCase(facts.startup, "(None)");
+}
+
+struct Listed {
+  const readers::ProjectModule* file;
+  bool userControl;
+};
+
+} // namespace
+
+FormCheck CheckForms(generation::FileOperations& files, const std::string& projectPath) {
+  FormCheck check;
+  std::string text, why;
+  if (!ReadProjectFile(files, projectPath, readers::kMaxProjectBytes, text, why)) {
+    check.refusal = formtexts::ProjectUnreadable(projectPath, why);
+    return check;
+  }
+  const readers::ProjectFacts facts = readers::ReadProjectFacts(text);
+  std::vector<Listed> listed;
+  for (const readers::ProjectModule& form : facts.forms)
+    listed.push_back({&form, false});
+  for (const readers::ProjectModule& control : facts.userControls)
+    listed.push_back({&control, true});
+  std::stable_sort(listed.begin(), listed.end(), [](const Listed& a, const Listed& b) {
+    return a.file->line < b.file->line;
+  });
+
+  const std::string folder = generation::FolderOf(projectPath);
+  for (const Listed& entry : listed) {
+    const readers::ProjectModule& written = *entry.file;
+    const std::string path = FindProjectFile(files, folder, written.path);
+    std::string form;
+    if (!ReadProjectFile(files, path, readers::kMaxFormBytes, form, why)) {
+      check.findings.push_back(
+          formtexts::Line(projectPath, written.line, written.path,
+                          formtexts::CannotRead(entry.userControl ? "UserControl" : "Form", why)));
+      continue;
+    }
+    ++check.filesChecked;
+    const readers::FormFile read = readers::ReadForm(form);
+    for (const readers::FormFinding& finding : readers::CheckForm(read))
+      check.findings.push_back(formtexts::Line(path, finding.line, finding.control, finding.text));
+    if (entry.userControl && StartsInForm(facts)) {
+      const std::string name = read.controls.empty() || read.controls[0].name.empty()
+                                   ? written.path
+                                   : read.controls[0].name;
+      check.findings.push_back(formtexts::Line(projectPath, written.line, name,
+                                               formtexts::UserControlExit(facts.startup)));
+    }
+  }
+  return check;
+}
+
+std::string FormCheckReport(const FormCheck& check, std::size_t shown) {
+  if (!check.refusal.empty())
+    return check.refusal;
+  if (check.findings.empty())
+    return formtexts::Summary(check.filesChecked, 0);
+  std::string report = std::string(formtexts::kHeading) + "\n";
+  for (std::size_t i = 0; i < check.findings.size() && i < shown; ++i)
+    report += check.findings[i] + "\n";
+  if (check.findings.size() > shown)
+    report += formtexts::More(check.findings.size() - shown) + "\n";
+  return report + formtexts::Summary(check.filesChecked, check.findings.size());
+}
+
+} // namespace project

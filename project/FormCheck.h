@@ -1,0 +1,30 @@
+#pragma once
+// The check of a project's forms and user controls for what themes break, for
+// themefold-batch --check-forms and the windows.
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "generation/Driver.h"
+
+namespace project {
+
+struct FormCheck {
+  std::string refusal; ///< why the project file cannot be read; "" when it could
+  std::size_t filesChecked = 0;
+  /// "file:line: control: what happens: what to do", in the project's order. A form the
+  /// project lists that cannot be read is one too, on its line of the project file.
+  std::vector<std::string> findings;
+};
+
+/// Reads the project and every Form= and UserControl= file it lists (names matched as the
+/// disk spells them) and checks them. Files are named as the project's path leads to them.
+FormCheck CheckForms(generation::FileOperations& files, const std::string& projectPath);
+
+/// For a window: the refusal, or the heading, the findings and the summary; the summary
+/// alone when nothing was found. Past shown findings, a line tells how many more there are.
+std::string FormCheckReport(const FormCheck& check, std::size_t shown = SIZE_MAX);
+
+} // namespace project
