@@ -189,8 +189,8 @@ public:
     Spelling(root);
     const std::vector<const Element*> identities = Children(root, "assemblyIdentity", {kAsmV1});
     if (identities.empty())
-      Warn(root.line, "the manifest has no <assemblyIdentity>, which Windows requires of a "
-                      "program's manifest: it refuses to start the program");
+      Warn(root.line, "the manifest has no <assemblyIdentity>, which the manifest schema "
+                      "requires: give it one that names the program");
     for (const Element* identity : identities) {
       facts_.name = identity->Value("name");
       facts_.version = identity->Value("version");
@@ -346,8 +346,8 @@ private:
       if (!isNew) {
         Warn(child.line, "<" + child.local + "> is given again (first on line " +
                              std::to_string(first->second) +
-                             "): give each setting once; Windows may refuse the manifest or "
-                             "take either value");
+                             "): give each setting once; which of the two Windows takes is not "
+                             "documented");
         continue;
       }
       if (setting && setting->value)

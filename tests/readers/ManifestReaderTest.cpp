@@ -65,8 +65,8 @@ TEST(ManifestReaderTest, WarnsWhereWindowsRefusesOrIgnores) {
                 "<dpiAware>true</dpiAware><longPathAware xmlns=\"http://schemas.microsoft.com/"
                 "SMI/2005/WindowsSettings\">true</longPathAware></windowsSettings></application>"),
        readers::kMachineI386,
-       "line 1: the manifest has no <assemblyIdentity>, which Windows requires of a program's "
-       "manifest: it refuses to start the program. | line 1: <dpiAware> is not in namespace "
+       "line 1: the manifest has no <assemblyIdentity>, which the manifest schema requires: "
+       "give it one that names the program. | line 1: <dpiAware> is not in namespace "
        "http://schemas.microsoft.com/SMI/2005/WindowsSettings: Windows ignores it. | line 1: "
        "<longPathAware> is not in namespace "
        "http://schemas.microsoft.com/SMI/2016/WindowsSettings: Windows ignores it."},
@@ -130,8 +130,8 @@ TEST(ManifestReaderTest, TellsEachMistakeOnItsLine) {
        "the manifest is UTF-16 (it begins with a UTF-16 byte order mark): save it as UTF-8, the "
        "encoding manifests are written in."},
       {"no identity", std::string(kHead) + "\n</assembly>",
-       "line 1: the manifest has no <assemblyIdentity>, which Windows requires of a program's "
-       "manifest: it refuses to start the program."},
+       "line 1: the manifest has no <assemblyIdentity>, which the manifest schema requires: "
+       "give it one that names the program."},
       {"three numbers", std::string(kHead) + "\n" + Identity("1.2.3", "x86") + "</assembly>",
        "line 2: version \"1.2.3\" is not four numbers of 0 to 65535: Windows refuses to start the "
        "program."},
@@ -185,8 +185,8 @@ TEST(ManifestReaderTest, TellsEachMistakeOnItsLine) {
               "<dpiAware xmlns=\"http://schemas.microsoft.com/SMI/2005/WindowsSettings\">true</dpiAware>",
               "<dpiAware xmlns=\"http://schemas.microsoft.com/SMI/2005/WindowsSettings\">true/pm</dpiAware>",
               "</windowsSettings></application>"}),
-       "line 5: <dpiAware> is given again (first on line 4): give each setting once; Windows may "
-       "refuse the manifest or take either value."},
+       "line 5: <dpiAware> is given again (first on line 4): give each setting once; which of the "
+       "two Windows takes is not documented."},
       {"unknown Windows", Compatibility("<supportedOS Id=\"{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9b}\"/>"),
        "line 5: supportedOS {8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9b} names none of the Windows "
        "versions Windows knows (Vista, 7, 8, 8.1, 10 and 11): it declares nothing."},
