@@ -62,7 +62,8 @@ FormCheck CheckForms(generation::FileOperations& files, const std::string& proje
     for (const readers::FormFinding& finding : readers::CheckForm(read))
       check.findings.push_back(formtexts::Line(path, finding.line, finding.control, finding.text));
     if (entry.userControl && StartsInForm(facts)) {
-      const std::string name = read.controls.empty() || read.controls[0].name.empty()
+      const std::string name = !read.vbName.empty() ? read.vbName
+                               : read.controls.empty() || read.controls[0].name.empty()
                                    ? written.path
                                    : read.controls[0].name;
       check.findings.push_back(formtexts::Line(projectPath, written.line, name,

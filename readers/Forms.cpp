@@ -105,6 +105,7 @@ FormFile ReadForm(const std::string& text) {
   std::vector<int> open;     // the controls whose End is still to come, innermost last
   int propertyBlocks = 0;    // BeginProperty ... EndProperty inside the innermost
   int number = 0;
+  bool closed = false;       // the form's own End is read
   for (const LineSpan& span : SplitLines(text)) {
     ++number;
     // A stray CR before the line end, as a second CR LF conversion leaves, is a blank.
@@ -113,6 +114,15 @@ FormFile ReadForm(const std::string& text) {
     line = Trim(line);
     std::string rest;
     const std::string word = Word(line, rest);
+    if (closed) {
+      // Only the attributes right after the form's End are read, not its code.
+      if (!EqualIgnoringCase(word, "Attribute"))
+        break;
+      const std::size_t equals = rest.find('=');
+      if (equals != std::string::npos && EqualIgnoringCase(Trim(rest.substr(0, equals)), "VB_Name"))
+        form.vbName = PropertyValue(Trim(rest.substr(equals + 1)));
+      continue;
+    }
     if (EqualIgnoringCase(word, "Begin")) {
       // Only one form per file: a second Begin at the top is not read.
       if (open.empty() && !form.controls.empty())
@@ -137,9 +147,7 @@ FormFile ReadForm(const std::string& text) {
     } else if (EqualIgnoringCase(line, "End")) {
       open.pop_back();
       propertyBlocks = 0;
-      // The code after the form's own End is not read.
-      if (open.empty())
-        break;
+      closed = open.empty();
     } else if (propertyBlocks == 0 && line.find('=') != std::string::npos) {
       const std::size_t equals = line.find('=');
       FormProperty property;

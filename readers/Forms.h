@@ -36,6 +36,9 @@ struct FormControl {
 struct FormFile {
   /// The form or user control itself first, then every control in the file's order.
   std::vector<FormControl> controls;
+  /// Attribute VB_Name after the form: the name the project knows it by, which Visual Basic
+  /// keeps even where the Begin line says otherwise. "" when the file has none.
+  std::string vbName;
 };
 
 /// Form files are tens of kilobytes; the limit only keeps a wrong path from filling memory.

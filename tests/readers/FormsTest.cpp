@@ -88,6 +88,27 @@ TEST(FormsTest, NonAsciiBytesAndLfLineEndsReadAsTheyAre) {
             "\xCD\xE0\xF1\xF2\xF0\xEE\xE9\xEA\xE8 \"1\"");
 }
 
+// Visual Basic names a form or user control by its VB_Name, which may differ from its Begin
+// line's name; only the attributes right after the form count, never its code.
+TEST(FormsTest, TheNameTheProjectKnowsComesFromVbName) {
+  const struct {
+    const char* text;
+    const char* vbName;
+  } rows[] = {
+      {"Begin VB.UserControl treeimp\r\nEnd\r\nAttribute VB_Name = \"treevimp\"\r\n"
+       "Attribute VB_Exposed = True\r\n",
+       "treevimp"},
+      {"Begin VB.UserControl a\nEnd\nattribute vb_name=\"b\"\n", "b"},
+      {"Begin VB.UserControl a\nEnd\nAttribute VB_Exposed = True\n", ""},
+      {"Begin VB.UserControl a\nEnd\nOption Explicit\nAttribute VB_Name = \"c\"\n", ""},
+      {"Begin VB.UserControl a\nAttribute VB_Name = \"d\"\n", ""},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.text);
+    EXPECT_EQ(readers::ReadForm(row.text).vbName, row.vbName);
+  }
+}
+
 TEST(FormsTest, DamagedTextReadsAsFarAsItMakesSense) {
   struct Row {
     const char* name;

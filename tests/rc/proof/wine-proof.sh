@@ -6,10 +6,11 @@
 # .res is linked exactly as the tool wrote it. The same probe without it loads the system one.
 # With every manifest setting on, comctl32 still comes from winsxs, and on Windows 10
 # GetVersionEx reports 10.0 instead of the 6.2 a program without "Supported Windows versions"
-# gets. Wine reads manifests leniently, so the manifests are also taken back out of the .res,
-# checked with a strict XML parser, and the settings Wine does not act on (run level, DPI,
-# GDI scaling, long paths, code page, printer driver isolation) are checked where Windows
-# looks for them, namespaces included.
+# gets. The code page "UTF-8" makes GetACP 65001; "Legacy" keeps the system's, as no setting
+# does (Wine has no system-wide UTF-8 to opt out of). Wine reads manifests leniently, so the
+# manifests are also taken back out of the .res, checked with a strict XML parser, and the
+# settings Wine does not act on (run level, DPI, GDI scaling, long paths, printer driver
+# isolation) are checked where Windows looks for them, namespaces included.
 #
 # wine-proof.sh PREFIX RC_EXE PROOF_GENERATION_EXE PROOF_SOURCE_DIR WORK_DIR [MINGW_TRIPLE]
 set -eu
@@ -87,6 +88,8 @@ all_folder="$work/every setting"
 make_probe "$plain_folder"
 make_probe "$all_folder" SupportedOS=1 ExecutionLevel=asInvoker DpiAwareness=permonitorv2 \
   GdiScaling=1 LongPathAware=1 ActiveCodePage=legacy PrinterDriverIsolation=1
+utf8_folder="$work/utf-8"
+make_probe "$utf8_folder" ActiveCodePage=utf-8
 "$cc" -O1 -o "$work/plain.exe" "$source/Probe.c" -lcomctl32
 
 wine_to "$work/themed.txt" "$plain_folder/probe.exe"
@@ -95,9 +98,12 @@ wine_to "$work/every.txt" "$all_folder/probe.exe"
 themed=$(tr -d '\r' <"$work/themed.txt")
 plain=$(tr -d '\r' <"$work/plain.txt")
 every=$(tr -d '\r' <"$work/every.txt")
+wine_to "$work/utf8.txt" "$utf8_folder/probe.exe"
+utf8=$(tr -d '\r' <"$work/utf8.txt")
 printf "with the generated .res:\n%s\n" "$themed"
 printf "without it:\n%s\n" "$plain"
 printf "with every setting on:\n%s\n" "$every"
+printf "with the code page UTF-8:\n%s\n" "$utf8"
 has "the themed probe did not load comctl32 from winsxs\\$assembly*" "$themed" "winsxs\\$assembly"
 lacks "the plain probe loaded comctl32 from winsxs" "$plain" winsxs
 has "without supported versions the themed probe is not told Windows 8 (6.2)" "$themed" \
@@ -106,6 +112,13 @@ has "the plain probe is not told Windows 8 (6.2)" "$plain" "version 6.2"
 has "with every setting the probe did not load comctl32 from winsxs\\$assembly*" "$every" \
   "winsxs\\$assembly"
 has "with supported versions the probe is not told Windows 10 (10.0)" "$every" "version 10.0"
+system_code_page=${plain##*code page }
+has "with the code page UTF-8 the probe does not run in 65001" "$utf8" "code page 65001"
+has "with the code page UTF-8 the probe did not load comctl32 from winsxs\\$assembly*" "$utf8" \
+  "winsxs\\$assembly"
+has "with the code page Legacy the probe left the system's code page $system_code_page" "$every" \
+  "code page $system_code_page"
+lacks "the system's code page is already UTF-8" "$system_code_page" 65001
 
 extract "$plain_folder/probe_manifest.res" "$work/plain.manifest"
 extract "$all_folder/probe_manifest.res" "$work/every.manifest"
@@ -144,5 +157,6 @@ done
 query "$work/plain.manifest" "count($(el assembly $v1)/*)" 3
 echo "PASS: Common Controls 6 from winsxs ($assembly*, the tool's $architecture) with and without" \
   "every setting, GetVersionEx 6.2" \
-  "without supported versions and 10.0 with them, and well-formed manifests that carry" \
+  "without supported versions and 10.0 with them, GetACP 65001 with the code page UTF-8 and" \
+  "the system's $system_code_page with Legacy, and well-formed manifests that carry" \
   "each setting where Windows reads it"
