@@ -30,7 +30,10 @@ endif()
 
 # Test code is compiled unoptimised in every build: an optimised build tests the product's
 # optimised libraries, and optimising the tests' own code only costs build time. GoogleTest's
-# headers are parsed once a build, into one precompiled header every test program shares.
+# headers are parsed once a build, into one precompiled header every test program shares, and
+# each test program's files are compiled as one (a unity build): GoogleTest's templates are
+# then instantiated once a program, not once a file. Names at file scope must therefore be
+# unique within a test folder.
 set(THEMEFOLD_TEST_COMPILE_OPTIONS -O0)
 add_library(themefold_test_pch OBJECT ${PROJECT_SOURCE_DIR}/tests/support/Precompiled.cpp)
 target_compile_options(themefold_test_pch PRIVATE ${THEMEFOLD_TEST_COMPILE_OPTIONS})
@@ -50,6 +53,9 @@ function(themefold_add_test target)
   target_link_libraries(${target} PRIVATE GTest::gtest GTest::gmock GTest::gtest_main)
   target_compile_options(${target} PRIVATE ${THEMEFOLD_TEST_COMPILE_OPTIONS})
   target_precompile_headers(${target} REUSE_FROM themefold_test_pch)
+  set_target_properties(${target} PROPERTIES UNITY_BUILD ON UNITY_BUILD_BATCH_SIZE 0)
+  # A fixture in an unnamed namespace is fine in its own file; one file of many, it warns.
+  target_compile_options(${target} PRIVATE -Wno-subobject-linkage)
   set(environment "THEMEFOLD_TEST_SOURCE=${CMAKE_SOURCE_DIR}" ${arg_ENVIRONMENT})
   if(NOT CMAKE_CROSSCOMPILING)
     set(properties ENVIRONMENT "${environment}" LABELS unit ${arg_LABELS})

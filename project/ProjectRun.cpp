@@ -9,6 +9,7 @@
 #include "project/ProjectText.h"
 #include "project/ProjectTexts.h"
 #include "project/ResFile.h"
+#include "readers/PeImage.h"
 #include "readers/VbProject.h"
 
 namespace project {
@@ -20,7 +21,6 @@ using generation::FileOperations;
 /// Module files are a few kilobytes; the limit only keeps a wrong path from filling memory.
 constexpr std::size_t kMaxModuleBytes = 16 << 20;
 constexpr std::size_t kMaxResBytes = 256 << 20;
-constexpr std::uint16_t kManifestType = 24;
 
 std::string BaseName(const std::string& path) {
   const std::string::size_type cut = path.find_last_of("\\/");
@@ -89,7 +89,7 @@ Plan PlanProject(FileOperations& files, generation::Conversation& conversation,
       return Refuse(plan, texts::NotResFile(res.path, check.refusal));
     res.existed = true;
     for (const ResEntry& entry : check.entries)
-      hasManifest = hasManifest || (!entry.type.IsName() && entry.type.id == kManifestType &&
+      hasManifest = hasManifest || (!entry.type.IsName() && entry.type.id == readers::kManifestResourceType &&
                                     !entry.name.IsName() && entry.name.id == 1);
   } else {
     const OutputNames names = DeriveOutputNames(folder + plan.exeName, files.PathSeparator());

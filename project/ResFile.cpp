@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "readers/Bytes.h"
+#include "readers/PeImage.h"
 
 namespace project {
 
@@ -13,7 +14,6 @@ namespace {
 using readers::FormatError;
 using readers::ResourceKey;
 
-constexpr std::uint16_t kManifestType = 24;
 // The empty entry: no data, a 32-byte header, type 0 and name 0 as numbers.
 constexpr std::size_t kEmptyEntrySize = 32;
 // DataVersion, MemoryFlags, LanguageId, Version, Characteristics: after the name, aligned.
@@ -24,7 +24,7 @@ constexpr const char* kHeader = "the entry header";
 std::uint64_t Align4(std::uint64_t value) { return (value + 3) & ~std::uint64_t{3}; }
 
 bool IsManifest(const ResEntry& entry) {
-  return !entry.type.IsName() && entry.type.id == kManifestType;
+  return !entry.type.IsName() && entry.type.id == readers::kManifestResourceType;
 }
 
 bool SameKey(const ResourceKey& a, const ResourceKey& b) {

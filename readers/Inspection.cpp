@@ -12,7 +12,6 @@ namespace readers {
 
 namespace {
 
-constexpr std::uint16_t kManifestType = 24;
 constexpr const char* kUnreadable = "cannot be read as a PE file: ";
 // Process creation reads ID 1; 2 and 3 are the isolation manifests of libraries.
 constexpr std::uint16_t kManifestIds[] = {1, 2, 3};
@@ -115,7 +114,7 @@ Inspection InspectImage(const std::string& fileName, const Source& image,
     const Resource* resource = nullptr;
     for (std::uint16_t id : kManifestIds)
       if (!resource)
-        resource = pe.Find(ResourceKey::Id(kManifestType), ResourceKey::Id(id));
+        resource = pe.Find(ResourceKey::Id(kManifestResourceType), ResourceKey::Id(id));
     embedded = resource != nullptr;
     if (embedded) {
       result.source = "embedded, resource type 24 ID " + resource->name.ToString();

@@ -40,6 +40,8 @@ struct Resource {
 /// A program's resources number in the hundreds, a large system library's in the tens of
 /// thousands; a crafted directory could list hundreds of millions and fill memory with them.
 inline constexpr std::uint32_t kMaxResourceEntries = 200000;
+/// RT_MANIFEST: the resource type of a manifest, in a program and in a .res alike.
+inline constexpr std::uint16_t kManifestResourceType = 24;
 
 using generation::kMachineAmd64;
 using generation::kMachineArm64;

@@ -11,8 +11,6 @@ namespace app::win32 {
 
 namespace {
 
-// Tahoma 8.25 pt; the face Windows substitutes for dialogs where it is missing.
-constexpr int kFontSize = 825;
 constexpr COLORREF kLinkColour = RGB(0, 0, 255);
 // The button face of the standard XP theme, behind the logo.
 constexpr COLORREF kPictureBackground = RGB(236, 233, 216);
@@ -41,8 +39,8 @@ bool MainWindow::Show() {
   if (!hand_)
     hand_ = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_HAND));
   logo_ = LoadBitmapA(instance, MAKEINTRESOURCEA(IDB_LOGO));
-  font_.reset(MakeFont("Tahoma", kFontSize, false, "MS Shell Dlg 2", false));
-  linkFont_.reset(MakeFont("Tahoma", kFontSize, true, "MS Shell Dlg 2", false));
+  font_.reset(MakeFont("Tahoma", kDialogFontSize, false, "MS Shell Dlg 2", false));
+  linkFont_.reset(MakeFont("Tahoma", kDialogFontSize, true, "MS Shell Dlg 2", false));
   pictureBrush_.reset(CreateSolidBrush(kPictureBackground));
 
   Register(THEMEFOLD_MAIN_CLASS, icon_, smallIcon_);

@@ -9,8 +9,6 @@ namespace app::win32 {
 
 namespace {
 
-// Tahoma 8.25 pt, as in the main window.
-constexpr int kFontSize = 825;
 
 } // namespace
 
@@ -20,7 +18,7 @@ bool OptionsWindow::ShowModal(generation::ManifestSettings& settings,
                               const std::string& exePath) {
   owner_ = reinterpret_cast<HWND>(main_.Handle());
   if (!font_.get())
-    font_.reset(MakeFont("Tahoma", kFontSize, false, "MS Shell Dlg 2", false));
+    font_.reset(MakeFont("Tahoma", kDialogFontSize, false, "MS Shell Dlg 2", false));
   Register(THEMEFOLD_OPTIONS_CLASS, nullptr, nullptr);
   const int dpi = ScreenDpi();
   // A fixed frame with a close box, which cancels.

@@ -10,7 +10,7 @@ namespace app::win32 {
 
 namespace {
 
-constexpr int kFontSize = 900; // Fixedsys 9 pt
+constexpr int kFixedsysSize = 900; // Fixedsys 9 pt
 
 } // namespace
 
@@ -21,7 +21,7 @@ void ReadmeWindow::ShowModal() {
     form_ = std::make_unique<frmReadme>(*this, main_);
   owner_ = reinterpret_cast<HWND>(main_.Handle());
   if (!font_.get())
-    font_.reset(MakeFont("Fixedsys", kFontSize, false, "Courier New", true));
+    font_.reset(MakeFont("Fixedsys", kFixedsysSize, false, "Courier New", true));
 
   Register(THEMEFOLD_README_CLASS, nullptr, nullptr);
   const int dpi = ScreenDpi();

@@ -70,6 +70,9 @@ private:
 int ScreenDpi();
 /// face at the size in hundredths of a point; another face when face is not installed,
 /// fixed-pitch when fixedPitch is asked for.
+/// The windows' own font: Tahoma 8.25 pt, or the face Windows substitutes for dialogs.
+inline constexpr int kDialogFontSize = 825;
+
 HFONT MakeFont(const char* face, int centipoints, bool underline, const char* fallbackFace,
                bool fixedPitch);
 

@@ -15,12 +15,12 @@ using Field = app::MainView::Field;
 
 namespace {
 
-const std::string kFolder = "C:\\Work\\";
-const std::string kVbp = kFolder + "Ledger.vbp";
+const std::string kProjectFolder = "C:\\Work\\";
+const std::string kVbp = kProjectFolder + "Ledger.vbp";
 const std::string kProject = "Type=Exe\r\nForm=frmMain.frm\r\nStartup=\"frmMain\"\r\n"
                              "Name=\"Ledger\"\r\nMajorVer=3\r\nRevisionVer=4\r\n"
                              "Title=\"Household ledger\"\r\n";
-const std::string kForm = kFolder + "frmMain.frm";
+const std::string kForm = kProjectFolder + "frmMain.frm";
 const std::string kCleanForm = "VERSION 5.00\r\nBegin VB.Form frmMain\r\nEnd\r\n";
 /// A check box directly in a frame, at line 4.
 const std::string kFrameForm = "VERSION 5.00\r\nBegin VB.Form frmMain\r\n   Begin VB.Frame fra\r\n"
@@ -37,7 +37,7 @@ std::string ThirteenInAFrame() {
 struct ProjectScenario {
   ProjectScenario() {
     Globals::RcExePath = "C:\\VB98\\Wizards\\RC.EXE";
-    world.files.AddFolder(kFolder);
+    world.files.AddFolder(kProjectFolder);
     world.files.AddFile(kVbp, kProject);
     world.files.AddFile(kForm, kCleanForm);
     view.form = &form;
@@ -64,8 +64,8 @@ TEST(ProjectWindowTest, ThePickedProjectFillsTheFieldsAndItsChangesWaitForOk) {
 
     s.world.boxes.answers = {answer};
     s.form.Command1_Click();
-    const std::string changes = kFolder + "Ledger_manifest.res: new, with the manifest\n" +
-                                kFolder + "modThemefold.bas: new start-up module; it shows frmMain\n" +
+    const std::string changes = kProjectFolder + "Ledger_manifest.res: new, with the manifest\n" +
+                                kProjectFolder + "modThemefold.bas: new start-up module; it shows frmMain\n" +
                                 kVbp + ": lists modThemefold.bas; takes Ledger_manifest.res as "
                                        "its resource file; starts in Sub Main\n";
     ASSERT_FALSE(s.world.boxes.shown.empty());
@@ -75,8 +75,8 @@ TEST(ProjectWindowTest, ThePickedProjectFillsTheFieldsAndItsChangesWaitForOk) {
     if (answer == Answer::Cancel) {
       EXPECT_EQ(s.world.boxes.shown.size(), 1u);
       EXPECT_EQ(s.world.files.Bytes(kVbp), kProject);
-      EXPECT_FALSE(s.world.files.Has(kFolder + "modThemefold.bas"));
-      EXPECT_FALSE(s.world.files.Has(kFolder + "Ledger_manifest.res"));
+      EXPECT_FALSE(s.world.files.Has(kProjectFolder + "modThemefold.bas"));
+      EXPECT_FALSE(s.world.files.Has(kProjectFolder + "Ledger_manifest.res"));
       continue;
     }
     ASSERT_EQ(s.world.boxes.shown.size(), 2u);
@@ -85,7 +85,7 @@ TEST(ProjectWindowTest, ThePickedProjectFillsTheFieldsAndItsChangesWaitForOk) {
     EXPECT_EQ(s.world.boxes.shown[1].icon, Icon::Information);
     EXPECT_EQ(s.world.files.Bytes(kVbp + ".bak"), kProject);
     EXPECT_NE(s.world.files.Bytes(kVbp).find("Startup=\"Sub Main\"\r\n"), std::string::npos);
-    EXPECT_EQ(s.world.files.Bytes(kFolder + "Ledger_manifest.res"), "RES");
+    EXPECT_EQ(s.world.files.Bytes(kProjectFolder + "Ledger_manifest.res"), "RES");
     EXPECT_TRUE(s.world.files.tracked.empty());
   }
 }
@@ -110,7 +110,7 @@ TEST(ProjectWindowTest, TheManifestNamesTheArchitectureOfTheProgramTheProjectBui
     ProjectScenario s;
     s.world.files.AddFile(kVbp, kProject + row.lines);
     if (*row.program)
-      s.world.files.AddFile(kFolder + row.program,
+      s.world.files.AddFile(kProjectFolder + row.program,
                             testsupport::BuildPe(generation::kMachineAmd64, true, {}).image);
     s.view.texts[Field::Text1] = kVbp;
     s.view.texts[Field::Text4] = "3.0.0.4";
@@ -168,8 +168,8 @@ TEST(ProjectWindowTest, TheOptionsWindowReportsTheFormsOfAProject) {
            readers::formtexts::InFrame("fra") + "\nchecked 1 file: 1 finding"},
       // It scrolls: every finding, with no line of how many more.
       {"thirteen", kVbp, ThirteenInAFrame(), ""},
-      {"missing", kFolder + "Gone.VBP", kCleanForm,
-       "\"" + kFolder + "Gone.VBP\" cannot be read: it does not exist."},
+      {"missing", kProjectFolder + "Gone.VBP", kCleanForm,
+       "\"" + kProjectFolder + "Gone.VBP\" cannot be read: it does not exist."},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);

@@ -10,13 +10,13 @@
 
 namespace {
 
-struct Row {
+struct MacroRow {
   const char* input;
   const char* expected;
 };
 
 // Defines each "NAME..." line, then expands every row against them.
-void Check(const std::vector<const char*>& definitions, const std::vector<Row>& rows) {
+void Check(const std::vector<const char*>& definitions, const std::vector<MacroRow>& rows) {
   rc::Macros macros;
   const rc::Location where{"t.rc", 1};
   for (const char* d : definitions)
