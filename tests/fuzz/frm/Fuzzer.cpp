@@ -2,19 +2,12 @@
 // comes from whoever sent the project; whatever it holds reads as a tree and is checked.
 #include <algorithm>
 #include <cstdint>
-#include <cstdlib>
 #include <string>
 
 #include "readers/Forms.h"
+#include "support/FuzzCheck.h"
 
-namespace {
-
-void Check(bool condition) {
-  if (!condition)
-    std::abort();
-}
-
-} // namespace
+using testsupport::Check;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string text(reinterpret_cast<const char*>(data), size);

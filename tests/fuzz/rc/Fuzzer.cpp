@@ -6,12 +6,14 @@
 // well-formed sequence of resources.
 #include "rc/Compiler.h"
 #include "rc/Files.h"
+#include "support/FuzzCheck.h"
 
 #include <cstdint>
-#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <string>
+
+using testsupport::Check;
 
 namespace {
 
@@ -20,11 +22,6 @@ namespace fs = std::filesystem;
 constexpr const char* kScript = "fuzz.rc";
 constexpr const char* kOutput = "fuzz.res";
 constexpr const char* kBundled = "/bundled";
-
-void Check(bool condition) {
-  if (!condition)
-    std::abort();
-}
 
 rc::files::MemoryFileSystem& Files() {
   static rc::files::MemoryFileSystem* files = [] {

@@ -3,7 +3,6 @@
 // to garbage. A library that reads also makes its manifest entry, whose names come from
 // the file: the manifest must stay well-formed XML with one entry per creatable class.
 #include <cstdint>
-#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -12,13 +11,11 @@
 #include "readers/Components.h"
 #include "readers/ManifestReader.h"
 #include "readers/TypeLib.h"
+#include "support/FuzzCheck.h"
+
+using testsupport::Check;
 
 namespace {
-
-void Check(bool condition) {
-  if (!condition)
-    std::abort();
-}
 
 void CheckManifestEntry(const readers::TypeLibrary& library) {
   std::vector<std::string> notes;

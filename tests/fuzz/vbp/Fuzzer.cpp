@@ -2,20 +2,13 @@
 // read and each looked for as the components dialog does. A project comes from whoever sent
 // it; a message in the notes is the answer to a line that makes no sense.
 #include <cstdint>
-#include <cstdlib>
 #include <string>
 
 #include "project/ProjectText.h"
 #include "readers/VbProject.h"
+#include "support/FuzzCheck.h"
 
-namespace {
-
-void Check(bool condition) {
-  if (!condition)
-    std::abort();
-}
-
-} // namespace
+using testsupport::Check;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string text(reinterpret_cast<const char*>(data), size);
