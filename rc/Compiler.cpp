@@ -53,7 +53,8 @@ CompileError CannotWrite(const std::string& output) {
 // told its name, so that an interrupted run can remove it too.
 class Temporary {
 public:
-  Temporary(files::FileSystem& fs, void (*notify)(const char*)) : fs_(fs), notify_(notify) {}
+  Temporary(files::FileSystem& fs, void (*notify)(const char*), void (*hold)(bool))
+      : fs_(fs), notify_(notify), hold_(hold) {}
   ~Temporary() {
     if (!path_.empty()) {
       fs_.Remove(path_);
@@ -68,6 +69,8 @@ public:
     for (int attempt = 0; attempt < 100; ++attempt) {
       std::string name = files::TemporaryName(output);
       bool taken = false;
+      // The file and its notice come as one: an interrupt waits until both are done.
+      Held held(hold_);
       std::unique_ptr<files::OutputFile> file = fs_.CreateNew(name, taken);
       if (file) {
         path_ = std::move(name);
@@ -89,6 +92,23 @@ public:
   }
 
 private:
+  class Held {
+  public:
+    explicit Held(void (*hold)(bool)) : hold_(hold) {
+      if (hold_)
+        hold_(true);
+    }
+    ~Held() {
+      if (hold_)
+        hold_(false);
+    }
+    Held(const Held&) = delete;
+    Held& operator=(const Held&) = delete;
+
+  private:
+    void (*hold_)(bool);
+  };
+
   void Forget() {
     if (notify_)
       notify_(nullptr);
@@ -96,6 +116,7 @@ private:
 
   files::FileSystem& fs_;
   void (*notify_)(const char*);
+  void (*hold_)(bool);
   std::string path_;
 };
 
@@ -219,7 +240,7 @@ Result Compile(const Options& options, files::FileSystem& fs) {
   Result result;
   const std::string output = options.output.empty() ? DefaultOutput(options.script) : options.output;
   files::LoadCache cache;
-  Temporary temporary(fs, options.temporaryFile);
+  Temporary temporary(fs, options.temporaryFile, options.holdInterrupts);
   try {
     // What is at the output stays as it is until this compilation has succeeded.
     const files::Kind kind = fs.Inspect(output).kind;

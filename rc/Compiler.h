@@ -24,6 +24,9 @@ struct Options {
   /// Told the path of the temporary output when it is created, and null once it has been
   /// renamed over the output or removed: the program removes it when it is interrupted.
   void (*temporaryFile)(const char* path) = nullptr;
+  /// Called with true before the temporary output is created and with false once
+  /// temporaryFile has been told of it: an interrupt in between would leave it behind.
+  void (*holdInterrupts)(bool hold) = nullptr;
   std::uint16_t language = 0x409;
   std::uint16_t codePage = 1252;
   bool nullTerminateStrings = false;

@@ -35,20 +35,36 @@ void RememberTemporary(const char* path) {
 
 #ifdef _WIN32
 
+// Held while the temporary output is created and remembered.
+CRITICAL_SECTION creating;
+
+void HoldInterrupts(bool hold) {
+  if (hold)
+    EnterCriticalSection(&creating);
+  else
+    LeaveCriticalSection(&creating);
+}
+
 // Runs on a thread of its own; the file was created shareable for deletion, so it goes
 // even while the compiler still has it open.
 BOOL WINAPI Interrupted(DWORD event) {
   if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT && event != CTRL_CLOSE_EVENT)
     return FALSE;
+  EnterCriticalSection(&creating);
   if (haveTemporary)
     DeleteFileA(temporaryPath);
   // 128 + the signal number, as a POSIX shell reports it: SIGINT, SIGBREAK, SIGHUP.
   ExitProcess(event == CTRL_C_EVENT ? 130 : event == CTRL_BREAK_EVENT ? 149 : 129);
 }
 
-void RemoveTemporaryWhenInterrupted() { SetConsoleCtrlHandler(Interrupted, TRUE); }
+void RemoveTemporaryWhenInterrupted() {
+  InitializeCriticalSection(&creating);
+  SetConsoleCtrlHandler(Interrupted, TRUE);
+}
 
 #else
+
+constexpr int kInterrupts[] = {SIGINT, SIGTERM, SIGHUP};
 
 void Interrupted(int signal) {
   if (haveTemporary)
@@ -56,11 +72,25 @@ void Interrupted(int signal) {
   _exit(128 + signal);
 }
 
+// The signals wait while the temporary output is created and remembered.
+void HoldInterrupts(bool hold) {
+  static sigset_t before;
+  if (!hold) {
+    sigprocmask(SIG_SETMASK, &before, nullptr);
+    return;
+  }
+  sigset_t interrupts;
+  sigemptyset(&interrupts);
+  for (int signal : kInterrupts)
+    sigaddset(&interrupts, signal);
+  sigprocmask(SIG_BLOCK, &interrupts, &before);
+}
+
 void RemoveTemporaryWhenInterrupted() {
   struct sigaction action = {};
   action.sa_handler = Interrupted;
   sigemptyset(&action.sa_mask);
-  for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
+  for (int signal : kInterrupts) {
     // One ignored by whoever started us (nohup, a background job) stays ignored.
     struct sigaction before;
     if (sigaction(signal, nullptr, &before) == 0 && before.sa_handler != SIG_IGN)
@@ -88,6 +118,7 @@ int main(int argc, char** argv) {
   options.bundledIncludeDirs = rc::BundledIncludeDirs(platform::ExecutablePath());
   RemoveTemporaryWhenInterrupted();
   options.temporaryFile = RememberTemporary;
+  options.holdInterrupts = HoldInterrupts;
   rc::Result result = rc::Compile(options);
   std::fputs(result.log.c_str(), stdout);
   std::fputs(result.diagnostics.c_str(), stderr);
