@@ -496,4 +496,14 @@ public:
   }
 };
 
+/// The main window on fakes of everything it talks to.
+struct MainWindowRig {
+  MainWindowRig() { view.form = &form; }
+  World world;
+  MainView view;
+  ReadmeWindow readme;
+  OptionsWindow options;
+  app::frmMain form{view, world.services, world.shell, readme, options};
+};
+
 } // namespace fakes

@@ -33,25 +33,18 @@ const std::string kCompiler = "C:\\VB98\\Wizards\\RC.EXE";
 using testsupport::Golden;
 
 /// A main window with its fakes, set up for a target in a folder with a blank in its name.
-struct Scenario {
+struct Scenario : fakes::MainWindowRig {
   Scenario() {
     Globals::RcExePath = kCompiler;
     Globals::ReadmeText.clear();
     world.files.AddFolder(kFolder);
     world.files.AddFile(kReadme, "Add %resfile% to the project of %exename%.\r\n"
                                  "Rebuild %exename%; keep %resfile%.\r\n");
-    view.form = &form;
     view.texts[Field::Text1] = kFolder + "App.exe";
     view.texts[Field::Text3] = "Fourteen chars";
     view.texts[Field::Text4] = "1.0.0.0";
   }
   void Generate() { form.Command1_Click(); }
-
-  fakes::World world;
-  fakes::MainView view;
-  fakes::ReadmeWindow readme;
-  fakes::OptionsWindow options;
-  app::frmMain form{view, world.services, world.shell, readme, options};
 };
 
 class GenerationTest : public ::testing::Test, public Scenario {};

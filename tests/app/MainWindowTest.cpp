@@ -6,14 +6,7 @@ using Field = app::MainView::Field;
 
 namespace {
 
-struct Window {
-  Window() { view.form = &form; }
-  fakes::World world;
-  fakes::MainView view;
-  fakes::ReadmeWindow readme;
-  fakes::OptionsWindow options;
-  app::frmMain form{view, world.services, world.shell, readme, options};
-};
+struct Window : fakes::MainWindowRig {};
 
 } // namespace
 

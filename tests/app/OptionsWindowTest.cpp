@@ -231,9 +231,8 @@ TEST(OptionsWindowTest, ReportIsWhatTheInspectorSaysOfTheChosenProgram) {
 
 namespace {
 
-struct Main {
+struct Main : fakes::MainWindowRig {
   Main() {
-    view.form = &form;
     Globals::RcExePath = "C:\\VB98\\Wizards\\RC.EXE";
     world.files.AddFolder("C:\\Work\\");
     world.files.AddFile("C:\\Tool\\readme.txt", "Add %resfile%.\r\n");
@@ -244,11 +243,6 @@ struct Main {
     view.texts[Field::Text4] = "1.0.0.0";
     form.Command1_Click();
   }
-  fakes::World world;
-  fakes::MainView view;
-  fakes::ReadmeWindow readme;
-  fakes::OptionsWindow options;
-  app::frmMain form{view, world.services, world.shell, readme, options};
   const std::string& compiledManifest = world.files.compiledManifest;
 };
 

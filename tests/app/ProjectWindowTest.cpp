@@ -34,19 +34,13 @@ std::string ThirteenInAFrame() {
   return form + "End\r\nEnd\r\n";
 }
 
-struct ProjectScenario {
+struct ProjectScenario : fakes::MainWindowRig {
   ProjectScenario() {
     Globals::RcExePath = "C:\\VB98\\Wizards\\RC.EXE";
     world.files.AddFolder(kProjectFolder);
     world.files.AddFile(kVbp, kProject);
     world.files.AddFile(kForm, kCleanForm);
-    view.form = &form;
   }
-  fakes::World world;
-  fakes::MainView view;
-  fakes::ReadmeWindow readme;
-  fakes::OptionsWindow options;
-  app::frmMain form{view, world.services, world.shell, readme, options};
 };
 
 } // namespace
