@@ -33,12 +33,6 @@ bool IsOurModule(const readers::ProjectModule& module) {
                                   std::string(generation::kModuleName) + ".bas");
 }
 
-Plan Refuse(Plan plan, const std::string& why) {
-  plan.refusal = why;
-  plan.changes.clear();
-  return plan;
-}
-
 /// The compiled manifest's .res, "" when the compiler made none.
 std::string Compile(FileOperations& files, generation::Conversation& conversation,
                     const std::string& folder, const std::string& architecture, const Plan& plan,
@@ -59,175 +53,242 @@ std::string Compile(FileOperations& files, generation::Conversation& conversatio
 
 } // namespace
 
-Plan PlanProject(FileOperations& files, generation::Conversation& conversation,
-                 const Request& request) {
-  Plan plan;
-  plan.projectPath = request.projectPath;
-  const std::string folder = generation::FolderOf(request.projectPath);
-  std::string projectText, why;
-  if (!ReadProjectFile(files, request.projectPath, readers::kMaxProjectBytes, projectText, why))
-    return Refuse(plan, texts::CannotRead(request.projectPath, why));
-  const readers::ProjectFacts facts = readers::ReadProjectFacts(projectText);
-  if (!readers::IsStandardExe(facts.type))
-    return Refuse(plan, texts::NotStandardExe(request.projectPath, readers::ProjectKind(facts.type)));
-  plan.exeName = BaseName(facts.exeName);
-  plan.version = request.version ? *request.version : facts.Version();
-  plan.description = request.description ? *request.description : facts.Description();
+namespace {
 
-  // The resource file: the project's own, or a new one named as a program's would be.
-  FileChange res;
-  std::string resFileToName;
-  bool hasManifest = false;
-  if (!facts.resFile.empty()) {
-    res.path = FindProjectFile(files, folder, facts.resFile);
-    if (!files.IsPlainFile(res.path))
-      return Refuse(plan, texts::NoResFile(request.projectPath, facts.resFile));
-    if (!ReadProjectFile(files, res.path, kMaxResBytes, res.before, why))
-      return Refuse(plan, texts::CannotRead(res.path, why));
-    const ResFile check = ReadResFile(res.before);
-    if (!check.refusal.empty())
-      return Refuse(plan, texts::NotResFile(res.path, check.refusal));
-    res.existed = true;
-    for (const ResEntry& entry : check.entries)
-      hasManifest = hasManifest || (!entry.type.IsName() && entry.type.id == readers::kManifestResourceType &&
-                                    !entry.name.IsName() && entry.name.id == 1);
-  } else {
-    const OutputNames names = DeriveOutputNames(folder + plan.exeName, files.PathSeparator());
-    res.path = folder + names.outputName;
-    resFileToName = names.outputName;
-    res.existed = files.FileExists(res.path);
-    if (res.existed && !ReadProjectFile(files, res.path, kMaxResBytes, res.before, why))
-      return Refuse(plan, texts::CannotRead(res.path, why));
+/// A refusal from one of the plan's steps: nothing may change.
+struct Refusal {
+  std::string why;
+  bool compileFailed = false;
+};
+
+/// The steps of a plan, in the order PlanProject takes them. Each either fills in its part
+/// of the plan or throws Refusal.
+class Planner {
+public:
+  Planner(FileOperations& files, generation::Conversation& conversation, const Request& request)
+      : files_(files), conversation_(conversation), request_(request),
+        folder_(generation::FolderOf(request.projectPath)) {
+    plan_.projectPath = request.projectPath;
   }
 
-  // The start-up module, unless the project lists it already.
-  std::vector<FileChange> modules;
-  bool moduleListed = false;
-  for (const readers::ProjectModule& module : facts.modules)
-    moduleListed = moduleListed || IsOurModule(module);
-  const std::string moduleFile = std::string(generation::kModuleName) + ".bas";
-  if (!moduleListed) {
+  Plan Run() {
+    ReadProject();
+    PlanResourceFile();
+    PlanStartupModule();
+    PlanProjectFile();
+    PlanManifest();
+    Collect();
+    return std::move(plan_);
+  }
+
+private:
+  [[noreturn]] static void Refuse(const std::string& why) { throw Refusal{why}; }
+
+  std::string Read(const std::string& path, std::size_t limit) {
+    std::string bytes, why;
+    if (!ReadProjectFile(files_, path, limit, bytes, why))
+      Refuse(texts::CannotRead(path, why));
+    return bytes;
+  }
+
+  /// The project file and what it says; only a Standard EXE can start in Sub Main.
+  void ReadProject() {
+    projectText_ = Read(request_.projectPath, readers::kMaxProjectBytes);
+    facts_ = readers::ReadProjectFacts(projectText_);
+    if (!readers::IsStandardExe(facts_.type))
+      Refuse(texts::NotStandardExe(request_.projectPath, readers::ProjectKind(facts_.type)));
+    plan_.exeName = BaseName(facts_.exeName);
+    plan_.version = request_.version ? *request_.version : facts_.Version();
+    plan_.description = request_.description ? *request_.description : facts_.Description();
+  }
+
+  /// The project's own resource file, or a new one named as a program's would be.
+  void PlanResourceFile() {
+    if (!facts_.resFile.empty()) {
+      res_.path = FindProjectFile(files_, folder_, facts_.resFile);
+      if (!files_.IsPlainFile(res_.path))
+        Refuse(texts::NoResFile(request_.projectPath, facts_.resFile));
+      res_.before = Read(res_.path, kMaxResBytes);
+      const ResFile check = ReadResFile(res_.before);
+      if (!check.refusal.empty())
+        Refuse(texts::NotResFile(res_.path, check.refusal));
+      res_.existed = true;
+      for (const ResEntry& entry : check.entries)
+        hasManifest_ = hasManifest_ ||
+                       (!entry.type.IsName() && entry.type.id == readers::kManifestResourceType &&
+                        !entry.name.IsName() && entry.name.id == 1);
+    } else {
+      const OutputNames names =
+          DeriveOutputNames(folder_ + plan_.exeName, files_.PathSeparator());
+      res_.path = folder_ + names.outputName;
+      resFileToName_ = names.outputName;
+      res_.existed = files_.FileExists(res_.path);
+      if (res_.existed)
+        res_.before = Read(res_.path, kMaxResBytes);
+    }
+  }
+
+  /// The start-up module, unless the project lists it already.
+  void PlanStartupModule() {
+    for (const readers::ProjectModule& module : facts_.modules)
+      moduleListed_ = moduleListed_ || IsOurModule(module);
+    if (moduleListed_)
+      return;
     std::string moduleText;
     std::string form;
-    if (ascii::EqualIgnoringCase(facts.startup, "Sub Main")) {
-      // The project's own Sub Main starts with the check; the module brings the function.
-      bool found = false;
-      for (const readers::ProjectModule& module : facts.modules) {
-        FileChange change;
-        change.path = FindProjectFile(files, folder, module.path);
-        if (!ReadProjectFile(files, change.path, kMaxModuleBytes, change.before, why))
-          return Refuse(plan, texts::CannotRead(change.path, why));
-        const StartupCheck check = AddStartupCheck(change.before);
-        if (check.outcome == StartupCheck::Outcome::NoSubMain)
-          continue;
-        found = true;
-        if (check.outcome == StartupCheck::Outcome::AlreadyThere) {
-          plan.alreadySetUp.push_back(change.path);
-        } else {
-          change.existed = true;
-          change.after = check.text;
-          change.what = texts::kCheckAdded;
-          modules.push_back(change);
-        }
-        break;
-      }
-      if (!found)
-        return Refuse(plan, texts::NoSubMain(request.projectPath));
+    if (ascii::EqualIgnoringCase(facts_.startup, "Sub Main")) {
+      AddCheckToSubMain();
       moduleText = generation::ModuleTextWithoutMain();
     } else {
       // The module brings a Sub Main; a second one would not compile.
-      for (const readers::ProjectModule& module : facts.modules) {
-        const std::string path = FindProjectFile(files, folder, module.path);
-        std::string text;
-        if (ReadProjectFile(files, path, kMaxModuleBytes, text, why) &&
+      for (const readers::ProjectModule& module : facts_.modules) {
+        const std::string path = FindProjectFile(files_, folder_, module.path);
+        std::string text, why;
+        if (ReadProjectFile(files_, path, kMaxModuleBytes, text, why) &&
             AddStartupCheck(text).outcome != StartupCheck::Outcome::NoSubMain)
-          return Refuse(plan, texts::SubMainNotStarted(path, facts.startup));
+          Refuse(texts::SubMainNotStarted(path, facts_.startup));
       }
-      if (!facts.startup.empty() && facts.startup != "(None)")
-        form = facts.startup;
+      if (!facts_.startup.empty() && facts_.startup != "(None)")
+        form = facts_.startup;
       moduleText = form.empty() ? std::string(kModuleText) : generation::ModuleTextShowing(form);
     }
     FileChange module;
-    module.path = folder + moduleFile;
-    module.existed = files.FileExists(module.path) || files.IsLink(module.path);
+    module.path = folder_ + ModuleFile();
+    module.existed = files_.FileExists(module.path) || files_.IsLink(module.path);
     module.after = moduleText + "\r\n";
     module.what = texts::NewModule(form);
     if (module.existed) {
       // Another project of the folder may use it: only the same text is taken, by listing it.
-      if (!ReadProjectFile(files, module.path, kMaxModuleBytes, module.before, why))
-        return Refuse(plan, texts::CannotRead(module.path, why));
+      module.before = Read(module.path, kMaxModuleBytes);
       if (module.before != module.after)
-        return Refuse(plan, texts::ModuleInTheWay(module.path));
-      plan.alreadySetUp.push_back(module.path);
+        Refuse(texts::ModuleInTheWay(module.path));
+      plan_.alreadySetUp.push_back(module.path);
     } else {
-      modules.push_back(module);
+      modules_.push_back(module);
     }
   }
 
-  // The project file names what it now needs.
-  FileChange vbp;
-  vbp.path = request.projectPath;
-  vbp.existed = true;
-  vbp.before = projectText;
-  const std::vector<ProjectEdit> edits =
-      NeededEdits(projectText, generation::kModuleName, moduleFile, resFileToName);
-  for (const ProjectEdit& edit : edits) {
-    std::string what = edit.kind == ProjectEdit::Kind::StartInSubMain ? texts::kStartsInSubMain
-                       : edit.kind == ProjectEdit::Kind::AddModule    ? texts::ListsModule(edit.path)
-                                                                      : texts::NamesResFile(edit.path);
-    vbp.what += (vbp.what.empty() ? "" : "; ") + what;
+  /// The project's own Sub Main starts with the check; the module brings the function.
+  void AddCheckToSubMain() {
+    for (const readers::ProjectModule& module : facts_.modules) {
+      FileChange change;
+      change.path = FindProjectFile(files_, folder_, module.path);
+      change.before = Read(change.path, kMaxModuleBytes);
+      const StartupCheck check = AddStartupCheck(change.before);
+      if (check.outcome == StartupCheck::Outcome::NoSubMain)
+        continue;
+      if (check.outcome == StartupCheck::Outcome::AlreadyThere) {
+        plan_.alreadySetUp.push_back(change.path);
+      } else {
+        change.existed = true;
+        change.after = check.text;
+        change.what = texts::kCheckAdded;
+        modules_.push_back(change);
+      }
+      return;
+    }
+    Refuse(texts::NoSubMain(request_.projectPath));
   }
-  vbp.after = ApplyEdits(projectText, edits);
 
-  // The manifest, compiled now and merged into the resource file.
-  if (request.dryRun) {
-    res.what = res.existed && !resFileToName.empty() ? texts::kResFileReplaced
-               : hasManifest                          ? texts::kManifestReplaced
-               : res.existed                          ? texts::kManifestAdded
-                                                      : texts::kNewResFile;
-    plan.changes.push_back(res);
-  } else {
+  /// The project file names what it now needs.
+  void PlanProjectFile() {
+    vbp_.path = request_.projectPath;
+    vbp_.existed = true;
+    vbp_.before = projectText_;
+    edits_ = NeededEdits(projectText_, generation::kModuleName, ModuleFile(), resFileToName_);
+    for (const ProjectEdit& edit : edits_) {
+      const std::string what =
+          edit.kind == ProjectEdit::Kind::StartInSubMain ? texts::kStartsInSubMain
+          : edit.kind == ProjectEdit::Kind::AddModule    ? texts::ListsModule(edit.path)
+                                                         : texts::NamesResFile(edit.path);
+      vbp_.what += (vbp_.what.empty() ? "" : "; ") + what;
+    }
+    vbp_.after = ApplyEdits(projectText_, edits_);
+  }
+
+  /// The manifest, compiled now and merged into the resource file; a dry run only tells.
+  void PlanManifest() {
+    if (request_.dryRun) {
+      res_.what = res_.existed && !resFileToName_.empty() ? texts::kResFileReplaced
+                  : hasManifest_                          ? texts::kManifestReplaced
+                  : res_.existed                          ? texts::kManifestAdded
+                                                          : texts::kNewResFile;
+      plan_.changes.push_back(res_);
+      return;
+    }
     // The program as the project builds it, when it is built already.
-    std::string program = facts.exeName;
-    if (!facts.path32.empty())
-      program = facts.path32 + (facts.path32.back() == '\\' ? "" : "\\") + program;
+    std::string program = facts_.exeName;
+    if (!facts_.path32.empty())
+      program = facts_.path32 + (facts_.path32.back() == '\\' ? "" : "\\") + program;
     const std::string compiled =
-        Compile(files, conversation, folder,
-                generation::TargetArchitecture(files, FindProjectFile(files, folder, program)),
-                plan, request);
-    if (compiled.empty()) {
-      plan.compileFailed = true;
-      return Refuse(plan, "");
-    }
-    if (!resFileToName.empty() || !res.existed) {
-      res.after = compiled;
-      res.what = res.existed ? texts::kResFileReplaced : texts::kNewResFile;
+        Compile(files_, conversation_, folder_,
+                generation::TargetArchitecture(files_, FindProjectFile(files_, folder_, program)),
+                plan_, request_);
+    if (compiled.empty())
+      throw Refusal{"", true};
+    if (!resFileToName_.empty() || !res_.existed) {
+      res_.after = compiled;
+      res_.what = res_.existed ? texts::kResFileReplaced : texts::kNewResFile;
     } else {
-      const MergeResult merged = MergeManifest(res.before, compiled);
+      const MergeResult merged = MergeManifest(res_.before, compiled);
       if (merged.outcome == MergeOutcome::Refused)
-        return Refuse(plan, texts::NotResFile(res.path, merged.refusal));
-      res.after = merged.bytes;
-      res.what = merged.outcome == MergeOutcome::Replaced ? texts::kManifestReplaced
-                                                           : texts::kManifestAdded;
+        Refuse(texts::NotResFile(res_.path, merged.refusal));
+      res_.after = merged.bytes;
+      res_.what = merged.outcome == MergeOutcome::Replaced ? texts::kManifestReplaced
+                                                            : texts::kManifestAdded;
     }
-    if (res.existed && res.after == res.before)
-      plan.alreadySetUp.push_back(res.path);
+    if (res_.existed && res_.after == res_.before)
+      plan_.alreadySetUp.push_back(res_.path);
     else
-      plan.changes.push_back(res);
+      plan_.changes.push_back(res_);
   }
-  for (const FileChange& module : modules)
-    plan.changes.push_back(module);
-  if (edits.empty())
-    plan.alreadySetUp.push_back(vbp.path);
-  else
-    plan.changes.push_back(vbp);
-  if (moduleListed)
-    plan.alreadySetUp.push_back(folder + moduleFile);
 
-  for (const FileChange& change : plan.changes)
-    if (change.existed && files.IsReadOnly(change.path))
-      return Refuse(plan, texts::ReadOnly(change.path));
-  return plan;
+  /// The changes in the order they are written, the project file last.
+  void Collect() {
+    for (const FileChange& module : modules_)
+      plan_.changes.push_back(module);
+    if (edits_.empty())
+      plan_.alreadySetUp.push_back(vbp_.path);
+    else
+      plan_.changes.push_back(vbp_);
+    if (moduleListed_)
+      plan_.alreadySetUp.push_back(folder_ + ModuleFile());
+    for (const FileChange& change : plan_.changes)
+      if (change.existed && files_.IsReadOnly(change.path))
+        Refuse(texts::ReadOnly(change.path));
+  }
+
+  static std::string ModuleFile() { return std::string(generation::kModuleName) + ".bas"; }
+
+  FileOperations& files_;
+  generation::Conversation& conversation_;
+  const Request& request_;
+  const std::string folder_;
+  Plan plan_;
+  std::string projectText_;
+  readers::ProjectFacts facts_;
+  FileChange res_;
+  std::string resFileToName_; ///< the new resource file the project is to name; "" for its own
+  bool hasManifest_ = false;
+  bool moduleListed_ = false;
+  std::vector<FileChange> modules_;
+  FileChange vbp_;
+  std::vector<ProjectEdit> edits_;
+};
+
+} // namespace
+
+Plan PlanProject(FileOperations& files, generation::Conversation& conversation,
+                 const Request& request) {
+  try {
+    return Planner(files, conversation, request).Run();
+  } catch (const Refusal& refusal) {
+    Plan plan;
+    plan.projectPath = request.projectPath;
+    plan.refusal = refusal.why;
+    plan.compileFailed = refusal.compileFailed;
+    return plan;
+  }
 }
 
 std::vector<std::string> ApplyPlan(FileOperations& files, const Plan& plan) {
