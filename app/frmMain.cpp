@@ -2,8 +2,10 @@
 
 #include "app/AppTexts.h"
 #include "app/ComponentFiles.h"
+#include "front/ProjectFlow.h"
 #include "front/Target.h"
 #include "generation/DriverTexts.h"
+#include "generation/TemporaryFiles.h"
 #include "project/FormCheck.h"
 #include "project/ProjectRun.h"
 #include "project/ProjectTexts.h"
@@ -122,6 +124,31 @@ void frmMain::Command1_Click() {
               Globals::RcExePath, manifest_, components);
 }
 
+namespace {
+
+/// A project's run as the window holds it: the changes in a question, notes in a box.
+class WindowProjectConversation : public front::ProjectConversation {
+public:
+  WindowProjectConversation(MessageBoxes& boxes, std::string folder)
+      : boxes_(boxes), folder_(std::move(folder)) {}
+  front::Confirmation Confirm(const project::Plan& plan, bool again) override {
+    const std::string question =
+        project::texts::Question(folder_, project::DescribeChanges(plan, folder_), again);
+    return boxes_.Show({question, Icon::Exclamation, Buttons::OkCancel, 1}) == Answer::Ok
+               ? front::Confirmation::Yes
+               : front::Confirmation::No;
+  }
+  void Note(const std::string& text) override {
+    boxes_.Show({text, Icon::Information, Buttons::Ok, 1});
+  }
+
+private:
+  MessageBoxes& boxes_;
+  std::string folder_;
+};
+
+} // namespace
+
 void frmMain::SetUpProject(const std::string& projectPath,
                            const std::vector<generation::ComponentFacts>& components) {
   project::Request request;
@@ -131,35 +158,34 @@ void frmMain::SetUpProject(const std::string& projectPath,
   request.manifest = manifest_;
   request.components = components;
   request.rcExePath = Globals::RcExePath;
-  try {
-    const project::Plan plan = project::PlanProject(services_.files, *this, request);
-    if (plan.compileFailed) {
-      Tell(Report::CompileFailed, generation::texts::kCompileFailed);
-      return;
-    }
-    if (!plan.refusal.empty()) {
-      services_.boxes.Show({plan.refusal, Icon::Exclamation, Buttons::Ok, 1});
-      return;
-    }
-    const std::string changes = project::DescribeChanges(plan);
-    if (plan.changes.empty()) {
-      services_.boxes.Show({project::texts::Report(projectPath, changes) +
-                                FormsAfterReport(services_.files, projectPath),
-                            Icon::Information, Buttons::Ok, 1});
-      return;
-    }
-    if (services_.boxes.Show({project::texts::Question(changes), Icon::Exclamation,
-                              Buttons::OkCancel, 1}) != Answer::Ok)
-      return;
-    std::string backups;
-    for (const std::string& backup : project::ApplyPlan(services_.files, plan))
-      backups += project::texts::Backup(backup) + "\n";
-    services_.boxes.Show({project::texts::Report(projectPath, changes + backups) +
-                              FormsAfterReport(services_.files, projectPath),
-                          Icon::Information, Buttons::Ok, 1});
-  } catch (const SystemError& error) {
-    Tell(Report::FileOperationFailed, generation::texts::FileOperationFailed(error));
+  const std::string folder = generation::FolderOf(projectPath);
+  WindowProjectConversation user(services_.boxes, folder);
+  const front::ProjectResult result = front::RunProject(services_.files, *this, user, request);
+  switch (result.outcome) {
+  case front::ProjectOutcome::CompileFailed:
+    Tell(Report::CompileFailed, result.message);
+    return;
+  case front::ProjectOutcome::Refused:
+  case front::ProjectOutcome::Changed:
+    services_.boxes.Show({result.message, Icon::Exclamation, Buttons::Ok, 1});
+    return;
+  case front::ProjectOutcome::Failed:
+    Tell(Report::FileOperationFailed, result.message);
+    return;
+  case front::ProjectOutcome::Declined:
+    return;
+  case front::ProjectOutcome::DryRun:
+  case front::ProjectOutcome::NothingToDo:
+  case front::ProjectOutcome::Done:
+    break;
   }
+  std::string changes = project::DescribeChanges(result.plan, folder);
+  for (const std::string& backup : result.backups)
+    changes += project::texts::Backup(project::NamedFrom(folder, backup)) + "\n";
+  services_.boxes.Show({project::texts::Report(folder, project::NamedFrom(folder, projectPath),
+                                               changes) +
+                            FormsAfterReport(services_.files, projectPath),
+                        Icon::Information, Buttons::Ok, 1});
 }
 
 void frmMain::Command2_Click() { view_.Close(); }

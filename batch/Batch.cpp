@@ -2,6 +2,7 @@
 
 #include "batch/Options.h"
 #include "front/Compiler.h"
+#include "front/ProjectFlow.h"
 #include "front/Target.h"
 #include "generation/DriverTexts.h"
 #include "generation/Placeholders.h"
@@ -124,6 +125,19 @@ int CheckForms(const std::string& projectPath, generation::FileOperations& files
   return check.findings.empty() ? kDone : kFindings;
 }
 
+/// A project's run as the batch holds it: no question, every note on standard error.
+class BatchProjectConversation : public front::ProjectConversation {
+public:
+  explicit BatchProjectConversation(Console& console) : console_(console) {}
+  front::Confirmation Confirm(const project::Plan&, bool) override {
+    return front::Confirmation::Unasked;
+  }
+  void Note(const std::string& text) override { Say(console_.err, text); }
+
+private:
+  Console& console_;
+};
+
 /// A project as the target: its changes printed, then made unless it is a dry run.
 int RunProject(const Options& options, const std::string& compiler,
                const std::vector<generation::ComponentFacts>& components,
@@ -139,30 +153,36 @@ int RunProject(const Options& options, const std::string& compiler,
   request.components = components;
   request.rcExePath = compiler;
   request.dryRun = options.dryRun;
-  try {
-    const project::Plan plan = project::PlanProject(files, conversation, request);
-    if (plan.compileFailed) {
-      Say(console.err, generation::texts::kCompileFailed);
-      return kCompileFailed;
-    }
-    if (!plan.refusal.empty()) {
-      Say(console.err, plan.refusal);
-      return kUsage;
-    }
-    console.out << project::DescribeChanges(plan);
-    if (options.dryRun) {
-      console.out << project::texts::kDryRun << '\n';
-      return kDone;
-    }
-    for (const std::string& backup : project::ApplyPlan(files, plan))
-      console.out << project::texts::Backup(backup) << '\n';
-    console.out << project::texts::NextStep(plan.projectPath) << '\n';
-    console.out.flush();
-    return kDone;
-  } catch (const SystemError& error) {
-    Say(console.err, generation::texts::FileOperationFailed(error));
+  BatchProjectConversation user(console);
+  const front::ProjectResult result = front::RunProject(files, conversation, user, request);
+  switch (result.outcome) {
+  case front::ProjectOutcome::CompileFailed:
+    Say(console.err, result.message);
+    return kCompileFailed;
+  case front::ProjectOutcome::Refused:
+    Say(console.err, result.message);
+    return kUsage;
+  case front::ProjectOutcome::Changed:
+  case front::ProjectOutcome::Failed:
+    Say(console.err, result.message);
     return kFileOperationFailed;
+  case front::ProjectOutcome::Declined:
+    return kUsage;
+  case front::ProjectOutcome::DryRun:
+  case front::ProjectOutcome::NothingToDo:
+  case front::ProjectOutcome::Done:
+    break;
   }
+  console.out << project::DescribeChanges(result.plan);
+  if (result.outcome == front::ProjectOutcome::DryRun) {
+    console.out << project::texts::kDryRun << '\n';
+    return kDone;
+  }
+  for (const std::string& backup : result.backups)
+    console.out << project::texts::Backup(backup) << '\n';
+  console.out << project::texts::NextStep(result.plan.projectPath) << '\n';
+  console.out.flush();
+  return kDone;
 }
 
 } // namespace

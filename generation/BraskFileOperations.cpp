@@ -40,6 +40,9 @@ bool BraskFileOperations::CreateNewFile(const std::string& path, const std::stri
 bool BraskFileOperations::IsReadOnly(const std::string& path) {
   return platform::IsReadOnly(path);
 }
+void BraskFileOperations::CopyPermissions(const std::string& from, const std::string& to) {
+  platform::CopyPermissions(from, to);
+}
 void BraskFileOperations::RunAndWait(const std::string& commandLine) {
   BraskModule::RunAndWait(commandLine);
 }

@@ -20,6 +20,7 @@ public:
                         std::size_t count) override;
   bool CreateNewFile(const std::string& path, const std::string& bytes) override;
   bool IsReadOnly(const std::string& path) override;
+  void CopyPermissions(const std::string& from, const std::string& to) override;
   void RunAndWait(const std::string& commandLine) override;
   std::string AppFolder() override;
   std::string AnsiToUtf8(const std::string& text) override;

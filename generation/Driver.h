@@ -42,6 +42,8 @@ public:
   /// CreateNewTextFile with the bytes exactly as given.
   virtual bool CreateNewFile(const std::string& path, const std::string& bytes) = 0;
   virtual bool IsReadOnly(const std::string& path) = 0;
+  /// Gives to the permission bits, owner and group (Windows: the attributes) of from.
+  virtual void CopyPermissions(const std::string& /*from*/, const std::string& /*to*/) {}
   /// Blocks until the child has ended; a program that cannot start returns at once.
   virtual void RunAndWait(const std::string& commandLine) = 0;
   /// The program's own folder, ending in its separator.

@@ -90,6 +90,10 @@ bool IsReadOnly(const std::string& path);
 void SetNormalAttributes(const std::string& path);
 /// Deletes one file. Throws SystemError.
 void RemoveFile(const std::string& path);
+/// Gives to the permissions of from: POSIX its mode bits, and its owner and group where the
+/// system allows it; Win32 its attributes. A file that replaces another keeps what the user
+/// set. Throws SystemError when to cannot be changed.
+void CopyPermissions(const std::string& from, const std::string& to);
 
 // ---- Registry ------------------------------------------------------------------------
 

@@ -1,6 +1,7 @@
 #include "project/ProjectRun.h"
 
 #include "base/Ascii.h"
+#include "base/Fingerprint.h"
 #include "generation/ModuleText.h"
 #include "generation/OutputNames.h"
 #include "generation/TemporaryFiles.h"
@@ -9,6 +10,7 @@
 #include "project/ProjectText.h"
 #include "project/ProjectTexts.h"
 #include "project/ResFile.h"
+#include "project/Transaction.h"
 #include "readers/PeImage.h"
 #include "readers/VbProject.h"
 
@@ -88,7 +90,16 @@ private:
     std::string bytes, why;
     if (!ReadProjectFile(files_, path, limit, bytes, why))
       Refuse(texts::CannotRead(path, why));
+    Remember(path, bytes);
     return bytes;
+  }
+
+  /// A file the plan went by, to be checked again before anything is replaced.
+  void Remember(const std::string& path, const std::string& bytes) {
+    for (const FileRead& read : plan_.reads)
+      if (read.path == path)
+        return;
+    plan_.reads.push_back({path, fingerprint::Of(bytes)});
   }
 
   /// The project file and what it says; only a Standard EXE can start in Sub Main.
@@ -144,8 +155,10 @@ private:
       for (const readers::ProjectModule& module : facts_.modules) {
         const std::string path = FindProjectFile(files_, folder_, module.path);
         std::string text, why;
-        if (ReadProjectFile(files_, path, kMaxModuleBytes, text, why) &&
-            AddStartupCheck(text).outcome != StartupCheck::Outcome::NoSubMain)
+        if (!ReadProjectFile(files_, path, kMaxModuleBytes, text, why))
+          continue;
+        Remember(path, text);
+        if (AddStartupCheck(text).outcome != StartupCheck::Outcome::NoSubMain)
           Refuse(texts::SubMainNotStarted(path, facts_.startup));
       }
       if (!facts_.startup.empty() && facts_.startup != "(None)")
@@ -253,9 +266,9 @@ private:
       plan_.changes.push_back(vbp_);
     if (moduleListed_)
       plan_.alreadySetUp.push_back(folder_ + ModuleFile());
-    for (const FileChange& change : plan_.changes)
-      if (change.existed && files_.IsReadOnly(change.path))
-        Refuse(texts::ReadOnly(change.path));
+    const std::string obstacle = FindObstacle(files_, plan_);
+    if (!obstacle.empty())
+      Refuse(obstacle);
   }
 
   static std::string ModuleFile() { return std::string(generation::kModuleName) + ".bas"; }
@@ -291,26 +304,6 @@ Plan PlanProject(FileOperations& files, generation::Conversation& conversation,
   }
 }
 
-std::vector<std::string> ApplyPlan(FileOperations& files, const Plan& plan) {
-  std::vector<std::string> backups;
-  for (const FileChange& change : plan.changes) {
-    const std::string folder = generation::FolderOf(change.path);
-    generation::TemporaryFiles temporary(files, folder);
-    if (change.existed) {
-      const std::string backup =
-          BackupName(change.path, [&](const std::string& name) { return files.FileExists(name) || files.IsLink(name); });
-      const std::string copy = temporary.CreateExact(".bak", change.before);
-      files.RenameOver(copy, backup);
-      temporary.Release(copy);
-      backups.push_back(backup);
-    }
-    const std::string written = temporary.CreateExact(".new", change.after);
-    files.RenameOver(written, change.path);
-    temporary.Release(written);
-  }
-  return backups;
-}
-
 bool ReadProjectDefaults(FileOperations& files, const std::string& projectPath,
                          std::string& version, std::string& description) {
   std::string text, why;
@@ -322,12 +315,18 @@ bool ReadProjectDefaults(FileOperations& files, const std::string& projectPath,
   return true;
 }
 
-std::string DescribeChanges(const Plan& plan) {
+std::string NamedFrom(const std::string& folder, const std::string& path) {
+  return !folder.empty() && path.size() > folder.size() && path.compare(0, folder.size(), folder) == 0
+             ? path.substr(folder.size())
+             : path;
+}
+
+std::string DescribeChanges(const Plan& plan, const std::string& folder) {
   std::string text;
   for (const FileChange& change : plan.changes)
-    text += change.path + ": " + change.what + "\n";
+    text += NamedFrom(folder, change.path) + ": " + change.what + "\n";
   for (const std::string& path : plan.alreadySetUp)
-    text += path + ": " + texts::kAlreadySetUp + "\n";
+    text += NamedFrom(folder, path) + ": " + texts::kAlreadySetUp + "\n";
   return text;
 }
 

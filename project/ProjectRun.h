@@ -33,6 +33,12 @@ struct FileChange {
   std::string after;    ///< its new bytes; unset in a dry run's resource file
 };
 
+/// A file the plan read, and what it held then.
+struct FileRead {
+  std::string path;
+  std::string fingerprint; ///< fingerprint::Of its bytes
+};
+
 struct Plan {
   /// Why the project is refused; nothing may change. "" when it is not.
   std::string refusal;
@@ -44,6 +50,8 @@ struct Plan {
   std::string description;
   std::vector<FileChange> changes; ///< in the order they are written, the project file last
   std::vector<std::string> alreadySetUp; ///< paths that stay as they are
+  /// Every file the plan read: none may have changed when the plan is carried out.
+  std::vector<FileRead> reads;
 };
 
 /// Reads the project and the modules it lists, compiles the manifest (under temporary names
@@ -51,16 +59,15 @@ struct Plan {
 Plan PlanProject(generation::FileOperations& files, generation::Conversation& conversation,
                  const Request& request);
 
-/// Carries the plan out: each existing file is copied to its backup, then replaced by a
-/// temporary file of its new bytes. A failure leaves every file whole (SystemError); what was
-/// written before it stays written and a new run takes it as set up. The backups' paths.
-std::vector<std::string> ApplyPlan(generation::FileOperations& files, const Plan& plan);
-
 /// The version and description the project gives its program; false when it cannot be read.
 bool ReadProjectDefaults(generation::FileOperations& files, const std::string& projectPath,
                          std::string& version, std::string& description);
 
-/// The list of changes, a line each, for the question before and the report after.
-std::string DescribeChanges(const Plan& plan);
+/// The list of changes, a line each, for the question before and the report after. Paths
+/// in folder are named from it; the others in full.
+std::string DescribeChanges(const Plan& plan, const std::string& folder = std::string());
+
+/// path from folder when it lies there, else path.
+std::string NamedFrom(const std::string& folder, const std::string& path);
 
 } // namespace project

@@ -44,6 +44,62 @@ inline std::string ReadOnly(const std::string& path) {
   return Quoted(path) + " is read-only." + kNothingChanged;
 }
 
+// ---- Carrying a plan out as one change ----------------------------------------------
+
+inline const char* const kALink = "a link";
+inline const char* const kAFolder = "a folder";
+inline const char* const kNotAPlainFile = "not a plain file";
+inline std::string InTheWay(const std::string& path, const std::string& what) {
+  return Quoted(path) + " is " + what + ", and a file is to be written there." + kNothingChanged;
+}
+inline std::string LineBreakInName(const std::string& path) {
+  return Quoted(path) + ": a line break in a name is not supported." + kNothingChanged;
+}
+inline std::string FolderNotWritable(const std::string& folder, const std::string& why) {
+  return "No file can be written in " + Quoted(folder) + ": " + why + "." + kNothingChanged;
+}
+inline std::string Changed(const std::string& path) {
+  return Quoted(path) + " changed since it was read - saved from Visual Basic?" +
+         kNothingChanged + " Run again to set up the project as it is now.";
+}
+inline std::string NotWritten(const std::string& why) {
+  return "The new files could not be written: " + why + "." + kNothingChanged;
+}
+inline std::string Undone(const std::string& why, const std::string& restored) {
+  return "Setting up the project failed: " + why + ". Every file is as it was; put back:\n" +
+         restored;
+}
+inline std::string NotPutBack(const std::string& path, const std::string& backup) {
+  return Quoted(path) + (backup.empty() ? std::string(": a new file, to be deleted")
+                                        : ": its old bytes are in " + Quoted(backup)) +
+         "\n";
+}
+inline std::string NotUndoneReport(const std::string& why, const std::string& restored,
+                                   const std::string& kept) {
+  return "Setting up the project failed: " + why + ". Put back:\n" + restored +
+         "These could not be put back:\n" + kept;
+}
+inline std::string JournalUnreadable(const std::string& journal) {
+  return Quoted(journal) +
+         " is not the record of a run of this program. Move it away and run again." +
+         kNothingChanged;
+}
+inline std::string AnotherRun(const std::string& project, unsigned long processId) {
+  return "Another run is setting up " + Quoted(project) + " (process " +
+         std::to_string(processId) + "). Run again when it has ended." + kNothingChanged;
+}
+inline std::string NotUndone(const std::string& journal, const std::string& files) {
+  return "An earlier run of this project was interrupted, and it cannot be undone:\n" + files +
+         "Put these files back by hand, then delete " + Quoted(journal) + "." + kNothingChanged;
+}
+inline std::string Recovered(const std::string& restored) {
+  return restored.empty()
+             ? std::string("An interrupted earlier run was undone; it had changed no file.")
+             : "An interrupted earlier run was undone; put back:\n" + restored;
+}
+inline const char* const kFinishedEarlier =
+    "An interrupted earlier run had replaced every file already; its record is removed.";
+
 inline const char* const kManifestAdded = "the manifest added";
 inline const char* const kManifestReplaced = "the manifest replaced";
 inline const char* const kNewResFile = "new, with the manifest";
@@ -65,14 +121,20 @@ inline std::string NextStep(const std::string& project) {
   return "Next: open " + Quoted(project) + " in Visual Basic and rebuild it.";
 }
 
-inline std::string Question(const std::string& changes) {
-  return "These files will be changed; each is first copied to a .bak file beside it:\n\n" +
-         changes +
+/// The window's question: changes names each file from folder. again: the project changed
+/// while an earlier list was open.
+inline std::string Question(const std::string& folder, const std::string& changes,
+                            bool again = false) {
+  return std::string(again ? "The project changed while the question was open. " : "") +
+         "These files in " + Quoted(folder) +
+         " will be changed; each is first copied to a .bak file beside it:\n\n" + changes +
          "\nClose the project in Visual Basic first: Visual Basic would save its own copy "
          "over these changes.";
 }
-inline std::string Report(const std::string& project, const std::string& changes) {
-  return changes + "\n" + NextStep(project);
+/// The window's report: changes names each file from folder, project included.
+inline std::string Report(const std::string& folder, const std::string& project,
+                          const std::string& changes) {
+  return "In " + Quoted(folder) + ":\n\n" + changes + "\n" + NextStep(project);
 }
 
 } // namespace project::texts

@@ -54,6 +54,20 @@ void SetNormalAttributes(const std::string& path) {
     posix::ThrowErrno("Set attributes of", path);
 }
 
+void CopyPermissions(const std::string& from, const std::string& to) {
+  struct stat st {};
+  if (::stat(from.c_str(), &st) != 0)
+    posix::ThrowErrno("Read the permissions of", from);
+  // Only root may give a file away; anyone may keep their own group. Failing that, the
+  // file stays the user's own, which is what they could have made it themselves.
+  if (::chown(to.c_str(), st.st_uid, st.st_gid) != 0 &&
+      ::chown(to.c_str(), static_cast<uid_t>(-1), st.st_gid) != 0) {
+    // Neither the owner nor the group can be kept.
+  }
+  if (::chmod(to.c_str(), st.st_mode & 07777) != 0)
+    posix::ThrowErrno("Set the permissions of", to);
+}
+
 void RemoveFile(const std::string& path) {
   if (::unlink(path.c_str()) != 0)
     posix::ThrowErrno("Delete", path);

@@ -58,13 +58,14 @@ TEST(ProjectWindowTest, ThePickedProjectFillsTheFieldsAndItsChangesWaitForOk) {
 
     s.world.boxes.answers = {answer};
     s.form.Command1_Click();
-    const std::string changes = kProjectFolder + "Ledger_manifest.res: new, with the manifest\n" +
-                                kProjectFolder + "modThemefold.bas: new start-up module; it shows frmMain\n" +
-                                kVbp + ": lists modThemefold.bas; takes Ledger_manifest.res as "
-                                       "its resource file; starts in Sub Main\n";
+    // The folder named once, each file from it.
+    const std::string changes = "Ledger_manifest.res: new, with the manifest\n"
+                                "modThemefold.bas: new start-up module; it shows frmMain\n"
+                                "Ledger.vbp: lists modThemefold.bas; takes Ledger_manifest.res as "
+                                "its resource file; starts in Sub Main\n";
     ASSERT_FALSE(s.world.boxes.shown.empty());
     const app::Box& question = s.world.boxes.shown[0];
-    EXPECT_EQ(question.text, project::texts::Question(changes));
+    EXPECT_EQ(question.text, project::texts::Question(kProjectFolder, changes));
     EXPECT_EQ(question.buttons, Buttons::OkCancel);
     if (answer == Answer::Cancel) {
       EXPECT_EQ(s.world.boxes.shown.size(), 1u);
@@ -75,7 +76,8 @@ TEST(ProjectWindowTest, ThePickedProjectFillsTheFieldsAndItsChangesWaitForOk) {
     }
     ASSERT_EQ(s.world.boxes.shown.size(), 2u);
     EXPECT_EQ(s.world.boxes.shown[1].text,
-              project::texts::Report(kVbp, changes + project::texts::Backup(kVbp + ".bak") + "\n"));
+              project::texts::Report(kProjectFolder, "Ledger.vbp",
+                                     changes + project::texts::Backup("Ledger.vbp.bak") + "\n"));
     EXPECT_EQ(s.world.boxes.shown[1].icon, Icon::Information);
     EXPECT_EQ(s.world.files.Bytes(kVbp + ".bak"), kProject);
     EXPECT_NE(s.world.files.Bytes(kVbp).find("Startup=\"Sub Main\"\r\n"), std::string::npos);

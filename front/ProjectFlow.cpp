@@ -1,0 +1,133 @@
+#include "front/ProjectFlow.h"
+
+#include "generation/DriverTexts.h"
+#include "project/ProjectTexts.h"
+#include "project/Transaction.h"
+
+namespace front {
+
+namespace {
+
+using project::Applied;
+using project::Recovery;
+
+ProjectResult Outcome(ProjectOutcome outcome, const std::string& message = std::string()) {
+  ProjectResult result;
+  result.outcome = outcome;
+  result.message = message;
+  return result;
+}
+
+std::string Lines(const std::vector<std::string>& paths) {
+  std::string text;
+  for (const std::string& path : paths)
+    text += path + "\n";
+  return text;
+}
+
+/// A plan that is carried out, or the reason why not.
+ProjectResult Planned(project::Plan plan) {
+  ProjectResult result;
+  result.outcome = plan.compileFailed   ? ProjectOutcome::CompileFailed
+                   : !plan.refusal.empty() ? ProjectOutcome::Refused
+                                           : ProjectOutcome::Done;
+  result.message = plan.compileFailed ? std::string(generation::texts::kCompileFailed)
+                                      : plan.refusal;
+  result.plan = std::move(plan);
+  return result;
+}
+
+ProjectResult Apply(generation::FileOperations& files, ProjectResult result) {
+  const Applied applied = project::ApplyPlan(files, result.plan);
+  switch (applied.outcome) {
+  case Applied::Outcome::Done:
+    result.backups = applied.backups;
+    return result;
+  case Applied::Outcome::Changed:
+    result.outcome = ProjectOutcome::Changed;
+    result.message = project::texts::Changed(applied.changed);
+    return result;
+  case Applied::Outcome::NotWritten:
+    result.message = project::texts::NotWritten(applied.failure);
+    break;
+  case Applied::Outcome::Undone:
+    result.message = project::texts::Undone(applied.failure, Lines(applied.restored));
+    break;
+  case Applied::Outcome::NotUndone: {
+    std::string kept;
+    for (const auto& [path, backup] : applied.kept)
+      kept += project::texts::NotPutBack(path, backup);
+    result.message =
+        project::texts::NotUndoneReport(applied.failure, Lines(applied.restored), kept);
+    break;
+  }
+  }
+  result.outcome = ProjectOutcome::Failed;
+  return result;
+}
+
+} // namespace
+
+ProjectResult RunProject(generation::FileOperations& files,
+                         generation::Conversation& conversation, ProjectConversation& user,
+                         const project::Request& request) {
+  try {
+    // What a killed run left is undone first, before its half-changed files are read.
+    if (!request.dryRun) {
+      const Recovery recovery = project::RecoverInterruptedRun(files, request.projectPath);
+      switch (recovery.outcome) {
+      case Recovery::Outcome::None:
+        break;
+      case Recovery::Outcome::Undone:
+        user.Note(project::texts::Recovered(Lines(recovery.restored)));
+        break;
+      case Recovery::Outcome::Finished:
+        user.Note(project::texts::kFinishedEarlier);
+        break;
+      case Recovery::Outcome::Busy:
+      case Recovery::Outcome::Failed:
+        return Outcome(ProjectOutcome::Failed, recovery.failure);
+      }
+    }
+
+    ProjectResult result = Planned(project::PlanProject(files, conversation, request));
+    if (result.outcome != ProjectOutcome::Done)
+      return result;
+    if (request.dryRun) {
+      result.outcome = ProjectOutcome::DryRun;
+      return result;
+    }
+    if (result.plan.changes.empty()) {
+      result.outcome = ProjectOutcome::NothingToDo;
+      return result;
+    }
+    for (bool again = false;; again = true) {
+      switch (user.Confirm(result.plan, again)) {
+      case Confirmation::No:
+        result.outcome = ProjectOutcome::Declined;
+        return result;
+      case Confirmation::Unasked:
+        return Apply(files, std::move(result));
+      case Confirmation::Yes:
+        break;
+      }
+      // While the question was open, the user may have saved the project from Visual Basic.
+      ProjectResult now = Planned(project::PlanProject(files, conversation, request));
+      if (now.outcome != ProjectOutcome::Done)
+        return now;
+      if (now.plan.changes.empty()) {
+        now.outcome = ProjectOutcome::NothingToDo;
+        return now;
+      }
+      const bool same =
+          project::DescribeChanges(now.plan) == project::DescribeChanges(result.plan);
+      result = std::move(now);
+      if (same)
+        return Apply(files, std::move(result));
+    }
+  } catch (const SystemError& error) {
+    return Outcome(ProjectOutcome::Failed, generation::texts::FileOperationFailed(error));
+  }
+}
+
+} // namespace front
