@@ -126,7 +126,9 @@ ProjectResult RunProject(generation::FileOperations& files,
         return Apply(files, std::move(result));
     }
   } catch (const SystemError& error) {
-    return Outcome(ProjectOutcome::Failed, generation::texts::FileOperationFailed(error));
+    // Only the plan and the compiler throw: no file of the project was replaced yet.
+    return Outcome(ProjectOutcome::Failed, generation::texts::FileOperationFailed(error) +
+                                               project::texts::kNothingChanged);
   }
 }
 

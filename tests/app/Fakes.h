@@ -36,6 +36,14 @@ public:
   std::set<std::string> tracked;         ///< what a stop request would delete now
   std::set<unsigned long> runningProcesses;
   std::uint64_t randomBits = 0;          ///< counts up: stems end in 1, 2, ...
+  unsigned long processId = 7;
+  /// The writes (create, replace, delete) counted from 1; the one numbered failAt fails as a
+  /// full disk would. The one numbered killAt is where the program is killed: from then on
+  /// no write reaches the disk, whatever the program goes on to do.
+  int writes = 0;
+  int failAt = 0;
+  int killAt = 0;
+  bool dead = false;
   std::string currentFolder;
   std::string appFolder = "C:\\Tool\\";
   std::vector<std::string> log;
@@ -82,6 +90,8 @@ public:
   }
   void RemoveFile(const std::string& path) override {
     log.push_back("remove " + path);
+    if (Write("Delete", path))
+      return;
     Check("Delete", path);
     auto it = files.find(path);
     if (it == files.end())
@@ -102,6 +112,8 @@ public:
   }
   bool CreateNewTextFile(const std::string& path, const std::string& text) override {
     log.push_back("create " + path);
+    if (Write("Create", path))
+      return true;
     Check("Create", path);
     if (files.count(path) || links.count(path) || folders.count(path + "\\"))
       return false;
@@ -113,6 +125,8 @@ public:
   /// MoveFileEx: a read-only file or a folder at the target is not replaced.
   void RenameOver(const std::string& from, const std::string& to) override {
     log.push_back("replace " + to);
+    if (Write("Replace", to))
+      return;
     Check("Replace", to);
     auto it = files.find(to);
     if (folders.count(to + "\\") || (it != files.end() && it->second.readOnly))
@@ -133,7 +147,7 @@ public:
         names.push_back(path.substr(folder.size()));
     return names;
   }
-  unsigned long ProcessId() override { return 7; }
+  unsigned long ProcessId() override { return processId; }
   bool ProcessRunning(unsigned long id) override { return runningProcesses.count(id) != 0; }
   std::uint64_t RandomBits() override { return ++randomBits; }
   void TrackTemporaryFile(const std::string& path, bool on) override {
@@ -174,6 +188,8 @@ public:
   bool CreateNewFile(const std::string& path, const std::string& bytes) override {
     if (!CreateNewTextFile(path, ""))
       return false;
+    if (dead)
+      return true;
     files[path].bytes = bytes;
     return true;
   }
@@ -231,6 +247,19 @@ private:
   }
   static std::string FolderOf(const std::string& path) {
     return path.substr(0, path.rfind('\\') + 1);
+  }
+  /// True when the write is not to happen: the program is dead.
+  bool Write(const std::string& operation, const std::string& path) {
+    if (dead)
+      return true;
+    ++writes;
+    if (writes == killAt) {
+      dead = true;
+      throw SystemError(operation, path, 0, "killed");
+    }
+    if (writes == failAt)
+      throw SystemError(operation, path, 112, "There is not enough space on the disk.");
+    return false;
   }
   void Check(const std::string& operation, const std::string& path) {
     if (lockedPaths.count(path))
