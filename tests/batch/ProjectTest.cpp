@@ -135,6 +135,11 @@ TEST_F(ProjectTest, SetsUpAProjectOnceAndLeavesItOnTheSecondRun) {
     fs::remove_all(folder);
     Make(folder, row.before);
     const std::string vbp = (folder / row.project).string();
+    // A project only its owner may read: its successor and its backup stay so.
+    [[maybe_unused]] const fs::perms ownerOnly = fs::perms::owner_read | fs::perms::owner_write;
+#ifndef _WIN32
+    fs::permissions(vbp, ownerOnly);
+#endif
 
     batchtest::Result result = Batch({"--dry-run", vbp});
     EXPECT_EQ(result.exitCode, 0) << result.err;
@@ -149,6 +154,10 @@ TEST_F(ProjectTest, SetsUpAProjectOnceAndLeavesItOnTheSecondRun) {
     EXPECT_EQ(Read(folder), expected);
     EXPECT_NE(result.out.find("Next: open \"" + vbp + "\" in Visual Basic and rebuild it."),
               std::string::npos);
+#ifndef _WIN32
+    for (const std::string& kept : {vbp, vbp + ".bak"})
+      EXPECT_EQ(fs::status(kept).permissions(), ownerOnly) << kept;
+#endif
 
     result = Batch({"--project", vbp});
     EXPECT_EQ(result.exitCode, 0) << result.err;
