@@ -134,7 +134,8 @@ void frmMain::SetUpProject(const std::string& projectPath,
   try {
     const project::Plan plan = project::PlanProject(services_.files, *this, request);
     if (plan.compileFailed) {
-      Tell(Report::CompileFailed, generation::texts::kCompileFailed);
+      Tell(Report::CompileFailed,
+           plan.refusal.empty() ? generation::texts::kCompileFailed : plan.refusal);
       return;
     }
     if (!plan.refusal.empty()) {

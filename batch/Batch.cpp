@@ -142,7 +142,7 @@ int RunProject(const Options& options, const std::string& compiler,
   try {
     const project::Plan plan = project::PlanProject(files, conversation, request);
     if (plan.compileFailed) {
-      Say(console.err, generation::texts::kCompileFailed);
+      Say(console.err, plan.refusal.empty() ? generation::texts::kCompileFailed : plan.refusal);
       return kCompileFailed;
     }
     if (!plan.refusal.empty()) {

@@ -36,7 +36,8 @@ struct FileChange {
 struct Plan {
   /// Why the project is refused; nothing may change. "" when it is not.
   std::string refusal;
-  /// True when the refusal is the compiler's (no resource file was made).
+  /// True when the refusal is the compiler's: it made no resource file (refusal ""), or one
+  /// without the manifest (refusal says so).
   bool compileFailed = false;
   std::string projectPath;
   std::string exeName; ///< the program the project builds
