@@ -167,6 +167,7 @@ int RunProject(const Options& options, const std::string& compiler,
     Say(console.err, result.message);
     return kFileOperationFailed;
   case front::ProjectOutcome::Declined:
+    Say(console.err, result.message);
     return kUsage;
   case front::ProjectOutcome::DryRun:
   case front::ProjectOutcome::NothingToDo:

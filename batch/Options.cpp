@@ -1,6 +1,7 @@
 #include "batch/Options.h"
 
 #include "front/Target.h"
+#include "generation/ModuleText.h"
 
 namespace batch {
 
@@ -141,6 +142,13 @@ ParsedOptions ParseOptions(const std::vector<std::string>& args) {
     options.target = targets[0];
   if (options.strict && !options.inspect)
     return fail("--strict needs --inspect");
+  if (options.inspect && !options.project.empty())
+    return fail("--inspect takes a program (.exe), not the project " + options.project +
+                ": leave --inspect out to set the project up, or check its forms with "
+                "--check-forms");
+  if (options.noModule && !options.project.empty())
+    return fail("--no-module does not go with a project: setting one up writes and lists " +
+                std::string(generation::kModuleName) + ".bas");
   if (options.dryRun && options.project.empty())
     return fail("--dry-run needs a project (--project PATH or a .vbp target)");
   if (options.checkForms && options.project.empty())
@@ -159,7 +167,7 @@ std::string HelpText() {
          "  --rc PATH          resource compiler (default: Visual Basic 6's, the stored\n"
          "                     setting RC.EXE, or the one beside this program)\n"
          "  --force            replace an existing .res and modThemefold.bas\n"
-         "  --no-module        do not write modThemefold.bas\n"
+         "  --no-module        do not write modThemefold.bas (not with a project)\n"
          "  --readme FILE      instructions template (default readme.txt beside this program)\n"
          "  --quiet            do not print the filled-in instructions\n"
          "  --check-version    a version that is not four numbers 0-65535 is an error\n"
@@ -192,21 +200,22 @@ std::string HelpText() {
          "the manifest goes into the project's resource file (a new <base>_manifest.res when\n"
          "it has none), modThemefold.bas is written and listed, and the project starts in\n"
          "Sub Main. Each changed file is first copied to a .bak file beside it. The version\n"
-         "and description come from the project unless given.\n"
+         "and description come from the project unless given; --no-module is refused.\n"
          "  --dry-run          print the changes and make none\n"
          "  --check-forms      print what themes break in the project's forms and user\n"
          "                     controls, a line each: file:line: control: what happens:\n"
          "                     what to do. A listed file that cannot be read is one too.\n"
          "                     Nothing is changed.\n"
          "\n"
-         "Exit codes: 0 done; 1 the compiler made no .res; 2 usage (a bad version with\n"
-         "--check-version, no compiler found); 3 folder cannot be entered; 4 output exists\n"
-         "and --force not given, or a link or folder has its name; 5 a file operation\n"
-         "failed or a file cannot be read; with a project, 2 also when it is refused; 130 Ctrl-C, 143 terminated (temporary files\n"
-         "removed, earlier files as they were). With --inspect: 0 the program carries a\n"
-         "manifest; 6 it carries none; 5 it cannot be read as a PE file; 7 with --strict, the\n"
-         "manifest it carries has warnings. With --check-forms: 0 nothing found; 7 findings;\n"
-         "2 the project file cannot be read.\n";
+         "Exit codes: 0 done; 1 the compiler made no .res (with a project: none holding the\n"
+         "manifest); 2 usage (a bad version with --check-version, no compiler found); 3 folder\n"
+         "cannot be entered; 4 output exists and --force not given, or a link or folder has its\n"
+         "name; 5 a file operation failed or a file cannot be read; with a project, 2 also when\n"
+         "it is refused; 130 Ctrl-C, 143 terminated (temporary files removed, earlier files as\n"
+         "they were). With --inspect: 0 the program carries a manifest; 6 it carries none;\n"
+         "5 it cannot be read as a PE file; 7 with --strict, the manifest it carries has\n"
+         "warnings. With --check-forms: 0 nothing found; 7 findings; 2 the project file\n"
+         "cannot be read.\n";
 }
 
 } // namespace batch

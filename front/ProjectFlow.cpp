@@ -28,11 +28,13 @@ std::string Lines(const std::vector<std::string>& paths) {
 /// A plan that is carried out, or the reason why not.
 ProjectResult Planned(project::Plan plan) {
   ProjectResult result;
-  result.outcome = plan.compileFailed   ? ProjectOutcome::CompileFailed
+  result.outcome = plan.compileFailed     ? ProjectOutcome::CompileFailed
+                   : plan.versionDeclined  ? ProjectOutcome::Declined
                    : !plan.refusal.empty() ? ProjectOutcome::Refused
                                            : ProjectOutcome::Done;
-  result.message = plan.compileFailed ? std::string(generation::texts::kCompileFailed)
-                                      : plan.refusal;
+  result.message = plan.compileFailed && plan.refusal.empty()
+                       ? std::string(generation::texts::kCompileFailed)
+                       : plan.refusal;
   result.plan = std::move(plan);
   return result;
 }
@@ -66,11 +68,37 @@ ProjectResult Apply(generation::FileOperations& files, ProjectResult result) {
   return result;
 }
 
+/// The plan made again asks nothing the user has answered already.
+class AnsweredOnce : public generation::Conversation {
+public:
+  explicit AnsweredOnce(generation::Conversation& conversation) : conversation_(conversation) {}
+  bool Ask(generation::Question question, const std::string& text) override {
+    for (const auto& [asked, answer] : answers_)
+      if (asked == question)
+        return answer;
+    const bool answer = conversation_.Ask(question, text);
+    answers_.emplace_back(question, answer);
+    return answer;
+  }
+  void Tell(generation::Report report, const std::string& text) override {
+    conversation_.Tell(report, text);
+  }
+  void CompilerFinished() override { conversation_.CompilerFinished(); }
+  void ShowInstructions(const std::string& text) override {
+    conversation_.ShowInstructions(text);
+  }
+
+private:
+  generation::Conversation& conversation_;
+  std::vector<std::pair<generation::Question, bool>> answers_;
+};
+
 } // namespace
 
 ProjectResult RunProject(generation::FileOperations& files,
-                         generation::Conversation& conversation, ProjectConversation& user,
+                         generation::Conversation& frontConversation, ProjectConversation& user,
                          const project::Request& request) {
+  AnsweredOnce conversation(frontConversation);
   try {
     // What a killed run left is undone first, before its half-changed files are read.
     if (!request.dryRun) {

@@ -32,7 +32,7 @@ enum class ProjectOutcome {
   Done,          ///< the files were changed; backups names the copies
   NothingToDo,   ///< the project is set up already
   DryRun,        ///< plan holds what a run would change; nothing was
-  Declined,      ///< the user said no
+  Declined,      ///< the user said no; message says to what, where it was a version
   Refused,       ///< message says why; nothing was changed
   CompileFailed, ///< the compiler made no manifest; nothing was changed
   Changed,       ///< a file changed since it was read; nothing was changed

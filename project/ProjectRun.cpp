@@ -1,7 +1,10 @@
 #include "project/ProjectRun.h"
 
+#include <optional>
+
 #include "base/Ascii.h"
 #include "base/Fingerprint.h"
+#include "generation/DriverTexts.h"
 #include "generation/ModuleText.h"
 #include "generation/OutputNames.h"
 #include "generation/TemporaryFiles.h"
@@ -35,10 +38,11 @@ bool IsOurModule(const readers::ProjectModule& module) {
                                   std::string(generation::kModuleName) + ".bas");
 }
 
-/// The compiled manifest's .res, "" when the compiler made none.
-std::string Compile(FileOperations& files, generation::Conversation& conversation,
-                    const std::string& folder, const std::string& architecture, const Plan& plan,
-                    const Request& request) {
+/// What the compiler wrote, unset when it wrote nothing.
+std::optional<std::string> Compile(FileOperations& files,
+                                   generation::Conversation& conversation,
+                                   const std::string& folder, const std::string& architecture,
+                                   const Plan& plan, const Request& request) {
   generation::TemporaryFiles temporary(files, folder);
   const std::string manifestText = BuildManifestText(
       files.AnsiToUtf8(plan.version), files.AnsiToUtf8(plan.exeName),
@@ -49,8 +53,17 @@ std::string Compile(FileOperations& files, generation::Conversation& conversatio
     probe.pop_back();
   if (generation::CompileManifest(files, conversation, temporary, probe, manifestText,
                                   request.rcExePath, compiledPath) != generation::Compiled::Res)
-    return std::string();
+    return std::nullopt;
   return files.ReadBytes(compiledPath, kMaxResBytes);
+}
+
+/// Our manifest's entry: type RT_MANIFEST, ID 1, in any language.
+bool HoldsManifest(const ResFile& file) {
+  for (const ResEntry& entry : file.entries)
+    if (!entry.type.IsName() && entry.type.id == readers::kManifestResourceType &&
+        !entry.name.IsName() && entry.name.id == 1)
+      return true;
+  return false;
 }
 
 } // namespace
@@ -61,6 +74,7 @@ namespace {
 struct Refusal {
   std::string why;
   bool compileFailed = false;
+  bool versionDeclined = false;
 };
 
 /// The steps of a plan, in the order PlanProject takes them. Each either fills in its part
@@ -78,6 +92,7 @@ public:
     PlanResourceFile();
     PlanStartupModule();
     PlanProjectFile();
+    CheckVersion();
     PlanManifest();
     Collect();
     return std::move(plan_);
@@ -105,6 +120,9 @@ private:
   /// The project file and what it says; only a Standard EXE can start in Sub Main.
   void ReadProject() {
     projectText_ = Read(request_.projectPath, readers::kMaxProjectBytes);
+    const std::string lineEnd = readers::UnreadLineEnd(projectText_);
+    if (!lineEnd.empty())
+      Refuse(texts::LineEnds(request_.projectPath, lineEnd));
     facts_ = readers::ReadProjectFacts(projectText_);
     if (!readers::IsStandardExe(facts_.type))
       Refuse(texts::NotStandardExe(request_.projectPath, readers::ProjectKind(facts_.type)));
@@ -118,16 +136,13 @@ private:
     if (!facts_.resFile.empty()) {
       res_.path = FindProjectFile(files_, folder_, facts_.resFile);
       if (!files_.IsPlainFile(res_.path))
-        Refuse(texts::NoResFile(request_.projectPath, facts_.resFile));
+        Refuse(texts::NoResFile(request_.projectPath, facts_.resFile, InsteadOfAFile(res_.path)));
       res_.before = Read(res_.path, kMaxResBytes);
       const ResFile check = ReadResFile(res_.before);
       if (!check.refusal.empty())
         Refuse(texts::NotResFile(res_.path, check.refusal));
       res_.existed = true;
-      for (const ResEntry& entry : check.entries)
-        hasManifest_ = hasManifest_ ||
-                       (!entry.type.IsName() && entry.type.id == readers::kManifestResourceType &&
-                        !entry.name.IsName() && entry.name.id == 1);
+      hasManifest_ = HoldsManifest(check);
     } else {
       const OutputNames names =
           DeriveOutputNames(folder_ + plan_.exeName, files_.PathSeparator());
@@ -137,6 +152,16 @@ private:
       if (res_.existed)
         res_.before = Read(res_.path, kMaxResBytes);
     }
+  }
+
+  /// What is at path instead of a plain file, after "which".
+  std::string InsteadOfAFile(const std::string& path) {
+    namespace gt = generation::texts;
+    const char* is = files_.IsLink(path)       ? gt::kLinkInTheWay
+                     : files_.IsFolder(path)   ? gt::kFolderInTheWay
+                     : files_.FileExists(path) ? gt::kDeviceInTheWay
+                                               : nullptr;
+    return is ? std::string("is ") + is : texts::kDoesNotExist;
   }
 
   /// The start-up module, unless the project lists it already.
@@ -219,6 +244,14 @@ private:
     vbp_.after = ApplyEdits(projectText_, edits_);
   }
 
+  /// A version Windows would refuse in the manifest is asked about, as for a program.
+  void CheckVersion() {
+    if (!generation::IsManifestVersion(plan_.version) &&
+        !conversation_.Ask(generation::Question::VersionWarning,
+                           generation::texts::kVersionWarning))
+      throw Refusal{texts::VersionDeclined(request_.projectPath, plan_.version), false, true};
+  }
+
   /// The manifest, compiled now and merged into the resource file; a dry run only tells.
   void PlanManifest() {
     if (request_.dryRun) {
@@ -233,12 +266,21 @@ private:
     std::string program = facts_.exeName;
     if (!facts_.path32.empty())
       program = facts_.path32 + (facts_.path32.back() == '\\' ? "" : "\\") + program;
-    const std::string compiled =
+    const std::optional<std::string> output =
         Compile(files_, conversation_, folder_,
                 generation::TargetArchitecture(files_, FindProjectFile(files_, folder_, program)),
                 plan_, request_);
-    if (compiled.empty())
+    if (!output)
       throw Refusal{"", true};
+    // A compiler that writes something else is caught here, before its bytes become the
+    // project's resource file; the user's own file is not to blame.
+    const std::string& compiled = *output;
+    const ResFile made = ReadResFile(compiled);
+    if (!made.refusal.empty() || !HoldsManifest(made))
+      throw Refusal{texts::CompilerOutput(request_.rcExePath, made.refusal.empty()
+                                                                  ? texts::kNoManifestEntry
+                                                                  : made.refusal),
+                    true};
     if (!resFileToName_.empty() || !res_.existed) {
       res_.after = compiled;
       res_.what = res_.existed ? texts::kResFileReplaced : texts::kNewResFile;
@@ -300,6 +342,7 @@ Plan PlanProject(FileOperations& files, generation::Conversation& conversation,
     plan.projectPath = request.projectPath;
     plan.refusal = refusal.why;
     plan.compileFailed = refusal.compileFailed;
+    plan.versionDeclined = refusal.versionDeclined;
     return plan;
   }
 }

@@ -42,8 +42,11 @@ struct FileRead {
 struct Plan {
   /// Why the project is refused; nothing may change. "" when it is not.
   std::string refusal;
-  /// True when the refusal is the compiler's (no resource file was made).
+  /// True when the refusal is the compiler's: it made no resource file (refusal ""), or one
+  /// without the manifest (refusal says so).
   bool compileFailed = false;
+  /// True when the refusal is the user's No to a version Windows would not take.
+  bool versionDeclined = false;
   std::string projectPath;
   std::string exeName; ///< the program the project builds
   std::string version;

@@ -16,10 +16,29 @@ inline std::string NotStandardExe(const std::string& path, const std::string& ki
   return Quoted(path) + " is " + kind + ": only Standard EXE projects are supported." +
          kNothingChanged;
 }
-inline std::string NoResFile(const std::string& project, const std::string& res) {
-  return Quoted(project) + " names the resource file " + Quoted(res) +
-         ", which does not exist." + kNothingChanged;
+inline std::string LineEnds(const std::string& path, const std::string& lineEnd) {
+  return Quoted(path) + " has lines that end in " + lineEnd +
+         ": Visual Basic writes CR LF. Save it with CR LF line ends and run again." +
+         kNothingChanged;
 }
+inline std::string VersionDeclined(const std::string& project, const std::string& version) {
+  return Quoted(project) + " was not set up with the version " + Quoted(version) + "." +
+         kNothingChanged;
+}
+/// which: "does not exist", or "is " and what is there instead.
+inline std::string NoResFile(const std::string& project, const std::string& res,
+                             const std::string& which) {
+  return Quoted(project) + " names the resource file " + Quoted(res) + ", which " + which +
+         "." + kNothingChanged;
+}
+inline const char* const kDoesNotExist = "does not exist";
+/// The compiler ran, but what it wrote is not the manifest as a resource file.
+inline std::string CompilerOutput(const std::string& compiler, const std::string& why) {
+  return "The resource compiler " + Quoted(compiler) +
+         " wrote no resource file holding the manifest (resource type 24, ID 1): " + why +
+         "." + kNothingChanged;
+}
+inline const char* const kNoManifestEntry = "what it wrote holds no such entry";
 inline std::string NotResFile(const std::string& path, const std::string& why) {
   return Quoted(path) + " is not a resource file: " + why + "." + kNothingChanged;
 }

@@ -105,7 +105,11 @@ std::vector<LineSpan> SplitLines(const std::string& text) {
 
 std::vector<ProjectLine> ReadProjectLines(const std::string& text) {
   std::vector<ProjectLine> lines;
-  for (const LineSpan& span : SplitLines(text)) {
+  for (LineSpan span : SplitLines(text)) {
+    // A UTF-8 byte order mark an editor put first is no part of the first key; it stays
+    // in the text, before the line.
+    if (span.begin == 0 && text.compare(0, 3, "\xEF\xBB\xBF") == 0)
+      span.begin = 3;
     if (text[span.begin] == '[')
       break;
     ProjectLine line;
@@ -261,6 +265,15 @@ std::string ProjectFacts::Version() const {
 
 std::string ProjectFacts::Description() const {
   return !fileDescription.empty() ? fileDescription : title;
+}
+
+std::string UnreadLineEnd(const std::string& text) {
+  for (std::size_t cr = text.find('\r'); cr != std::string::npos; cr = text.find('\r', cr + 1)) {
+    if (text.compare(cr + 1, 1, "\n") == 0)
+      continue;
+    return text.compare(cr + 1, 2, "\r\n") == 0 ? "CR CR LF" : "CR alone";
+  }
+  return std::string();
 }
 
 bool IsStandardExe(const std::string& type) { return EqualIgnoringCase(type, "Exe"); }

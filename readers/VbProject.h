@@ -48,7 +48,8 @@ struct ProjectLine : LineSpan {
 
 /// The lines of the project's own section: those before the first line that starts with
 /// '['. The sections after it belong to add-ins and reuse the project's key names. Lines
-/// without '=' are included with an empty key.
+/// without '=' are included with an empty key. A UTF-8 byte order mark at the start lies
+/// before the first line.
 std::vector<ProjectLine> ReadProjectLines(const std::string& text);
 
 /// A Module= line: "Module=modMain; ..\shared\modMain.bas".
@@ -87,6 +88,10 @@ struct ProjectFacts {
 /// What the project's own section says. Quoted values are taken without their quotes;
 /// Visual Basic writes inner quotes as they are, and a doubled one counts as one.
 ProjectFacts ReadProjectFacts(const std::string& text);
+
+/// The line end of text that is neither CR LF nor LF, which the lines are not split at:
+/// "CR CR LF" or "CR alone"; "" when every CR ends a CR LF.
+std::string UnreadLineEnd(const std::string& text);
 
 /// True for a standard EXE project (Type=Exe), the only kind that starts in Sub Main.
 bool IsStandardExe(const std::string& type);

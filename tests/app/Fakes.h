@@ -50,6 +50,8 @@ public:
   /// What the compiler does; by default it makes the .res named in the command line.
   std::function<void(const std::string&)> compiler;
   std::vector<std::string> commandLines;
+  /// The bytes it makes; a project run takes only a real .res with the manifest.
+  std::string compiledRes = "RES";
 
   Files() {
     compiler = [this](const std::string& commandLine) { CompileLikeRc(commandLine); };
@@ -229,7 +231,7 @@ public:
     if (inScript.empty() || !files.count(currentFolder + inScript.back()))
       return;
     compiledManifest = files[currentFolder + inScript.back()].bytes;
-    files[quoted[1]] = {"RES", false};
+    files[quoted[1]] = {compiledRes, false};
   }
 
 private:

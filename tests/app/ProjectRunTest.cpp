@@ -2,8 +2,10 @@
 // was or wholly set up, what the user saved meanwhile is never written over, and what stands
 // in the way is found before anything is written.
 #include "Fakes.h"
+#include "support/TestSupport.h"
 
 #include "front/ProjectFlow.h"
+#include "generation/DriverTexts.h"
 #include "project/ProjectTexts.h"
 #include "project/Transaction.h"
 
@@ -40,6 +42,7 @@ struct Rig : fakes::MainWindowRig {
   explicit Rig(const Tree& tree) {
     Globals::RcExePath = "C:\\VB98\\Wizards\\RC.EXE";
     world.files.AddFolder(kFolder);
+    world.files.compiledRes = testsupport::Golden("App_manifest.res");
     for (const auto& [path, bytes] : tree)
       world.files.AddFile(path, bytes);
     view.texts[Field::Text1] = kVbp;
@@ -130,6 +133,7 @@ TEST(ProjectRunTest, WhatTheUserSavesMeanwhileIsNeverWrittenOver) {
   // Saved while the compiler ran, where nobody is asked (the batch): nothing is written.
   {
     fakes::Files files;
+    files.compiledRes = testsupport::Golden("App_manifest.res");
     files.AddFolder(kFolder);
     for (const auto& [path, bytes] : kProjects[0].tree)
       files.AddFile(path, bytes);
@@ -201,6 +205,27 @@ TEST(ProjectRunTest, WhatStandsInTheWayIsFoundBeforeAnythingIsWritten) {
   run.world.files.AddFolder(kVbp + ".bak\\");
   run.Generate();
   EXPECT_EQ(run.world.files.Bytes(kVbp + ".bak2"), kFormProject);
+}
+
+} // namespace projectrun
+
+namespace projectrun {
+
+// The version question is asked once, though the plan is made twice; No ends the run
+// without a second box.
+TEST(ProjectRunTest, AVersionWindowsWouldRefuseIsAskedAboutOnce) {
+  for (const Answer answer : {Answer::No, Answer::Yes}) {
+    Rig run(kProjects[0].tree);
+    run.view.texts[Field::Text4] = "banana";
+    run.world.boxes.answers = {answer};
+    run.Generate();
+    const std::vector<std::string> texts = run.world.boxes.Texts();
+    ASSERT_EQ(texts.size(), answer == Answer::No ? 1u : 3u);
+    EXPECT_EQ(texts[0], generation::texts::kVersionWarning);
+    if (answer == Answer::Yes) {
+      EXPECT_EQ(texts[2].find("In \"C:\\Work\\\":"), 0u);
+    }
+  }
 }
 
 } // namespace projectrun

@@ -40,6 +40,7 @@ struct ProjectScenario : fakes::MainWindowRig {
     world.files.AddFolder(kProjectFolder);
     world.files.AddFile(kVbp, kProject);
     world.files.AddFile(kForm, kCleanForm);
+    world.files.compiledRes = testsupport::Golden("App_manifest.res");
   }
 };
 
@@ -81,7 +82,8 @@ TEST(ProjectWindowTest, ThePickedProjectFillsTheFieldsAndItsChangesWaitForOk) {
     EXPECT_EQ(s.world.boxes.shown[1].icon, Icon::Information);
     EXPECT_EQ(s.world.files.Bytes(kVbp + ".bak"), kProject);
     EXPECT_NE(s.world.files.Bytes(kVbp).find("Startup=\"Sub Main\"\r\n"), std::string::npos);
-    EXPECT_EQ(s.world.files.Bytes(kProjectFolder + "Ledger_manifest.res"), "RES");
+    EXPECT_EQ(s.world.files.Bytes(kProjectFolder + "Ledger_manifest.res"),
+              s.world.files.compiledRes);
     EXPECT_TRUE(s.world.files.tracked.empty());
   }
 }
@@ -138,6 +140,7 @@ TEST(ProjectWindowTest, TheReportEndsInWhatThemesBreakInTheForms) {
     ProjectScenario s;
     s.world.files.AddFile(kForm, row.form);
     s.view.texts[Field::Text1] = kVbp;
+    s.view.texts[Field::Text4] = "3.0.0.4"; // as picking the project fills it in
     s.world.boxes.answers = {Answer::Ok};
     s.form.Command1_Click();
     ASSERT_EQ(s.world.boxes.shown.size(), 2u);

@@ -31,6 +31,7 @@ class StandInFiles : public generation::BraskFileOperations {
 public:
   std::string appFolder;
   bool compilerWorks = true;
+  std::string output = "RES"; ///< what it writes: no .res at all by default
   std::vector<std::string> commandLines;
   std::vector<std::string> knownFiles; ///< exist in addition to the real ones
 
@@ -42,7 +43,7 @@ public:
     folderAtCompile = fs::current_path();
     const std::vector<std::string> args = commandline::Split(commandLine);
     if (compilerWorks && args.size() == 5)
-      testsupport::WriteBytes(args[3], "RES");
+      testsupport::WriteBytes(args[3], output);
   }
   bool FileExists(const std::string& path) override {
     return std::find(knownFiles.begin(), knownFiles.end(), path) != knownFiles.end() ||
@@ -147,6 +148,15 @@ TEST_F(BatchTest, ExitCodesTextsAndWhatIsLeft) {
   const std::string warning =
       "Version info should be four numbers separated by dots, such as 1.0.0.0. Windows will "
       "not start a program whose manifest has another version.\n";
+  // A .res of the empty entry alone.
+  const std::string emptyRes = std::string("\0\0\0\0\x20\0\0\0\xFF\xFF\0\0\xFF\xFF\0\0", 16) +
+                               std::string(16, '\0');
+  const std::string project = "Type=Exe\r\nName=\"App\"\r\n";
+  const std::string compilerWrote = "themefold-batch: The resource compiler \"" +
+                                    (dir_ / "rc").string() +
+                                    "\" wrote no resource file holding the manifest (resource "
+                                    "type 24, ID 1): ";
+  const std::string w = work.string() + files.PathSeparator();
   const Row rows[] = {
       {"fresh folder", none, {t}, 0, kInstructions, "", kDone},
       {"bad version warns", none, {"--version-info", "1.2", t}, 0, kInstructions,
@@ -223,12 +233,38 @@ TEST_F(BatchTest, ExitCodesTextsAndWhatIsLeft) {
       {"unknown option", none, {"--frobnicate", t}, 2, "",
        "themefold-batch: unknown option --frobnicate\nTry 'themefold-batch --help'.\n", ""},
       {"--version", none, {"--version"}, 0, "themefold-batch 9.8.7.6\n", "", ""},
+      // Was: exit 0 and App_manifest.res=RES.
+      {"a project: the compiler writes no .res", [&] { write("App.vbp", project.c_str())(); },
+       {Target("App.vbp")}, 1, "",
+       compilerWrote + "no empty entry at the start: not a 32-bit resource file. Nothing was "
+                       "changed.\n",
+       "App.vbp=" + project + ";"},
+      // Was: "...App.res" is not a resource file: the compiled manifest holds no manifest entry.
+      {"a project's own .res: the compiler's holds no manifest",
+       [&] {
+         files.output = emptyRes;
+         testsupport::WriteBytes(work / "App.res", emptyRes);
+         testsupport::WriteBytes(work / "App.vbp", project + "ResFile32=\"App.res\"\r\n");
+       },
+       {Target("App.vbp")}, 1, "",
+       compilerWrote + "what it wrote holds no such entry. Nothing was changed.\n",
+       "App.res=" + emptyRes + ";App.vbp=" + project + "ResFile32=\"App.res\"\r\n;"},
+      // Was: no warning.
+      {"a project's version part over 65535 warns",
+       [&] { testsupport::WriteBytes(work / "App.vbp", project + "MajorVer=70000\r\n"); },
+       {"--dry-run", Target("App.vbp")}, 0,
+       w + "App_manifest.res: new, with the manifest\n" + w +
+           "modThemefold.bas: new start-up module\n" + w +
+           "App.vbp: lists modThemefold.bas; takes App_manifest.res as its resource file; "
+           "starts in Sub Main\ndry run: nothing was changed\n",
+       "themefold-batch: warning: " + warning, "App.vbp=" + project + "MajorVer=70000\r\n;"},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
     for (const auto& entry : fs::directory_iterator(work))
       fs::remove_all(entry.path());
     files.compilerWorks = true;
+    files.output = "RES";
     files.commandLines.clear();
     settings.values = {{"Themefold/General/RC.EXE", (dir_ / "rc").string()}};
     testsupport::WriteBytes(dir_ / "readme.txt", "Add %resfile% for %exename%.\r\n");

@@ -71,6 +71,14 @@ TEST(OptionsTest, RefusedCommandLines) {
       {{"--check-forms", "App.exe"},
        "--check-forms needs a project (--project PATH or a .vbp target)"},
       {{"--check-forms=yes", "App.vbp"}, "option --check-forms takes no value"},
+      // Was taken, and the module written all the same.
+      {{"--no-module", "App.vbp"},
+       "--no-module does not go with a project: setting one up writes and lists "
+       "modThemefold.bas"},
+      // Was taken, then: "themefold-batch: : cannot be read as a PE file", exit 5.
+      {{"--inspect", "--project", "App.vbp"},
+       "--inspect takes a program (.exe), not the project App.vbp: leave --inspect out to set "
+       "the project up, or check its forms with --check-forms"},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.error);
@@ -85,7 +93,8 @@ TEST(OptionsTest, HelpNamesEveryOptionAndExitCode) {
                            "0 done", "1 the compiler", "2 usage", "3 folder", "4 output",
                            "5 a file operation",
                            "--inspect", "6 it carries none", "--strict",
-                           "7 with --strict", "--check-forms", "7 findings"}) {
+                           "7 with --strict", "--check-forms", "7 findings",
+                           "--no-module is refused"}) {
     SCOPED_TRACE(word);
     EXPECT_NE(help.find(word), std::string::npos);
   }

@@ -5,7 +5,12 @@
 
 
 #include <filesystem>
+#include <functional>
 #include <map>
+
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
 
 #include "batch/Runner.h"
 
@@ -110,7 +115,16 @@ TEST_F(ProjectTest, SetsUpAProjectOnceAndLeavesItOnTheSecondRun) {
   project.replace(project.find("\"frmMain\"\r\nExe"), 9, "\"Sub Main\"");
   std::string listed = kSubMainProject;
   listed.insert(listed.find("Form="), "Module=modThemefold; modThemefold.bas\n");
+  const std::string bom = "\xEF\xBB\xBF";
   const Row rows[] = {
+      // Was refused: "...Ledger.vbp" is a project without a Type line: only Standard EXE...
+      {"a UTF-8 byte order mark first, kept",
+       {{"Ledger.vbp", bom + kFormProject}},
+       "Ledger.vbp",
+       {{"Ledger.vbp", bom + project},
+        {"Ledger.vbp.bak", bom + kFormProject},
+        {"Ledger_manifest.res", ledgerRes},
+        {"modThemefold.bas", form}}},
       {"starts in a form, no resource file, CR LF",
        {{"Ledger.vbp", kFormProject}},
        "Ledger.vbp",
@@ -171,9 +185,18 @@ TEST_F(ProjectTest, RefusedProjectsLeaveEveryFileAsItWas) {
   struct Row {
     const char* name;
     Tree before;
-    const char* error;
+    std::string error; ///< in the error output; all of it when it starts with our name
     int code;
+    std::vector<std::string> args = {};
+    std::function<void(const fs::path&)> setup = {};
   };
+  const fs::path folder = dir_ / "p";
+  const std::string vbp = "themefold-batch: \"" + (folder / "App.vbp").string() + "\"";
+  const std::string form1 = "Startup=\"Form1\"";
+  const std::string names = vbp + " names the resource file \"App.res\", which is ";
+  const std::string versionError =
+      "themefold-batch: error: Version info should be four numbers separated by dots, such as "
+      "1.0.0.0. Windows will not start a program whose manifest has another version.\n";
   const Row rows[] = {
       {"an ActiveX DLL", {{"App.vbp", "Type=OleDll\r\nName=\"Lib\"\r\n"}},
        "App.vbp\" is an ActiveX DLL project: only Standard EXE projects are supported.",
@@ -198,19 +221,60 @@ TEST_F(ProjectTest, RefusedProjectsLeaveEveryFileAsItWas) {
        {{"App.vbp", "Type=Exe\r\nModule=M; M.bas\r\nStartup=\"Form1\"\r\n"},
         {"M.bas", "Attribute VB_Name = \"M\"\r\nSub Main()\r\nEnd Sub\r\n"}},
        "M.bas\" holds a Sub Main, but the project starts in Form1", 2},
+      // Was: exit 0, the manifest's version "banana".
+      {"--check-version, a version that is not one",
+       {{"App.vbp", "Type=Exe\r\n" + form1 + "\r\n"}},
+       versionError + vbp + " was not set up with the version \"banana\". Nothing was changed.\n",
+       2, {"--check-version", "--version-info", "banana"}},
+      // Was: exit 0, the manifest's version "70000.0.0.0".
+      {"--check-version, a version part over 65535 in the project",
+       {{"App.vbp", "Type=Exe\r\nMajorVer=70000\r\n" + form1 + "\r\n"}},
+       versionError + vbp +
+           " was not set up with the version \"70000.0.0.0\". Nothing was changed.\n",
+       2, {"--check-version"}},
+      // Was: ...App.vbp" is a project of Type Exe<CR>: only Standard EXE projects are supported.
+      {"CR CR LF line ends", {{"App.vbp", "Type=Exe\r\r\n" + form1 + "\r\r\n"}},
+       vbp + " has lines that end in CR CR LF: Visual Basic writes CR LF. Save it with CR LF "
+             "line ends and run again. Nothing was changed.\n",
+       2},
+      // Was: ...App.vbp" is a project of Type Exe<CR>Startup="Form1"<CR>: only Standard EXE...
+      {"CR line ends", {{"App.vbp", "Type=Exe\r" + form1 + "\r"}},
+       vbp + " has lines that end in CR alone: Visual Basic writes CR LF. Save it with CR LF "
+             "line ends and run again. Nothing was changed.\n",
+       2},
+      // Was, for each: ...names the resource file "App.res", which does not exist.
+      {"its resource file is a folder",
+       {{"App.vbp", "Type=Exe\r\nResFile32=\"App.res\"\r\n"}, {"App.res/x.res", "x"}},
+       names + "a folder, not a file. Nothing was changed.\n", 2},
+#ifndef _WIN32
+      {"its resource file is a link",
+       {{"App.vbp", "Type=Exe\r\nResFile32=\"App.res\"\r\n"}, {"real.res", "x"}}, names +
+       "a link: nothing is written through links. Nothing was changed.\n", 2, {},
+       [](const fs::path& at) { fs::create_symlink("real.res", at / "App.res"); }},
+      {"its resource file is a pipe", {{"App.vbp", "Type=Exe\r\nResFile32=\"App.res\"\r\n"}},
+       names + "a device or a pipe, not a file. Nothing was changed.\n", 2, {},
+       [](const fs::path& at) { ::mkfifo((at / "App.res").c_str(), 0600); }},
+#endif
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
-    const fs::path folder = dir_ / "p";
     fs::remove_all(folder);
     Make(folder, row.before);
+    if (row.setup)
+      row.setup(folder);
     if (std::string(row.name) == "read-only")
       fs::permissions(folder / "App.vbp", fs::perms::owner_write, fs::perm_options::remove);
-    const batchtest::Result result = Batch({(folder / "App.vbp").string()});
+    const Tree before = Read(folder);
+    std::vector<std::string> args = row.args;
+    args.push_back((folder / "App.vbp").string());
+    const batchtest::Result result = Batch(args);
     EXPECT_EQ(result.exitCode, row.code);
-    EXPECT_NE(result.err.find(row.error), std::string::npos) << result.err;
+    if (row.error.rfind("themefold-batch: ", 0) == 0)
+      EXPECT_EQ(result.err, row.error);
+    else
+      EXPECT_NE(result.err.find(row.error), std::string::npos) << result.err;
     EXPECT_NE(result.err.find("Nothing was changed."), std::string::npos) << result.err;
-    EXPECT_EQ(Read(folder), row.before);
+    EXPECT_EQ(Read(folder), before);
     // Windows removes no read-only file with its folder.
     fs::permissions(folder / "App.vbp", fs::perms::owner_write, fs::perm_options::add);
   }
