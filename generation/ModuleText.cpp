@@ -60,10 +60,14 @@ const char* const kModuleName = THEMEFOLD_MODULE_NAME;
 const char* const kStartupCheck =
     "If Not InitCommonControlsVB Then " THEMEFOLD_INIT_ERROR ": End";
 
+const char* const kShowFormPlaceholder = THEMEFOLD_SHOW_FORM;
+
+std::string ShowForm(const std::string& form) { return form + ".Show"; }
+
 std::string ModuleTextShowing(const std::string& form) {
   static const std::string kPlaceholder = THEMEFOLD_SHOW_FORM;
   std::string text = kModuleText;
-  return text.replace(text.find(kPlaceholder), kPlaceholder.size(), form + ".Show");
+  return text.replace(text.find(kPlaceholder), kPlaceholder.size(), ShowForm(form));
 }
 
 std::string ModuleTextWithoutMain() {

@@ -15,6 +15,13 @@ extern const char* const kModuleName;
 /// common controls are ready. Joined and ended as kModuleText; form's bytes as they are.
 std::string ModuleTextShowing(const std::string& form);
 
+/// The line of the template's Sub Main, after its indent, that ModuleTextShowing replaces:
+/// "'frmMain.Show (etc..)", a comment until then.
+extern const char* const kShowFormPlaceholder;
+
+/// The statement that shows form at start-up: "frmLedger.Show".
+std::string ShowForm(const std::string& form);
+
 /// The module for a project with a Sub Main of its own: the template through its
 /// End Function, no Sub Main. Joined and ended as kModuleText.
 std::string ModuleTextWithoutMain();

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-#include "base/Ascii.h"
 #include "generation/TemporaryFiles.h"
 #include "project/Paths.h"
 #include "readers/FormTexts.h"
@@ -15,11 +14,9 @@ namespace {
 
 namespace formtexts = readers::formtexts;
 
-/// A project that starts in a form: neither Sub Main nor (None).
+/// A standard EXE that starts in a form.
 bool StartsInForm(const readers::ProjectFacts& facts) {
-  return readers::IsStandardExe(facts.type) && !facts.startup.empty() &&
-         !ascii::EqualIgnoringCase(facts.startup, "Sub Main") &&
-         !ascii::EqualIgnoringCase(facts.startup, "(None)");
+  return readers::IsStandardExe(facts.type) && facts.StartsInForm();
 }
 
 struct Listed {

@@ -14,6 +14,7 @@
 #include "project/ProjectTexts.h"
 #include "project/ResFile.h"
 #include "project/Transaction.h"
+#include "readers/Forms.h"
 #include "readers/PeImage.h"
 #include "readers/VbProject.h"
 
@@ -126,6 +127,9 @@ private:
     facts_ = readers::ReadProjectFacts(projectText_);
     if (!readers::IsStandardExe(facts_.type))
       Refuse(texts::NotStandardExe(request_.projectPath, readers::ProjectKind(facts_.type)));
+    const std::string repeated = RepeatedKey(projectText_);
+    if (!repeated.empty())
+      Refuse(texts::RepeatedKey(request_.projectPath, repeated));
     plan_.exeName = BaseName(facts_.exeName);
     plan_.version = request_.version ? *request_.version : facts_.Version();
     plan_.description = request_.description ? *request_.description : facts_.Description();
@@ -142,7 +146,6 @@ private:
       if (!check.refusal.empty())
         Refuse(texts::NotResFile(res_.path, check.refusal));
       res_.existed = true;
-      hasManifest_ = HoldsManifest(check);
     } else {
       const OutputNames names =
           DeriveOutputNames(folder_ + plan_.exeName, files_.PathSeparator());
@@ -164,32 +167,68 @@ private:
     return is ? std::string("is ") + is : texts::kDoesNotExist;
   }
 
-  /// The start-up module, unless the project lists it already.
-  void PlanStartupModule() {
-    for (const readers::ProjectModule& module : facts_.modules)
-      moduleListed_ = moduleListed_ || IsOurModule(module);
-    if (moduleListed_)
-      return;
-    std::string moduleText;
-    std::string form;
-    if (ascii::EqualIgnoringCase(facts_.startup, "Sub Main")) {
-      AddCheckToSubMain();
-      moduleText = generation::ModuleTextWithoutMain();
-    } else {
-      // The module brings a Sub Main; a second one would not compile.
-      for (const readers::ProjectModule& module : facts_.modules) {
-        const std::string path = FindProjectFile(files_, folder_, module.path);
-        std::string text, why;
-        if (!ReadProjectFile(files_, path, kMaxModuleBytes, text, why))
-          continue;
-        Remember(path, text);
-        if (AddStartupCheck(text).outcome != StartupCheck::Outcome::NoSubMain)
-          Refuse(texts::SubMainNotStarted(path, facts_.startup));
+  /// A form start-up names a form the project lists, by the name Visual Basic knows it
+  /// by; that name, never the line's own text, is what goes into the module's code.
+  std::string StartupForm() {
+    if (!facts_.StartsInForm())
+      return std::string();
+    std::string unreadable, why;
+    for (const readers::ProjectModule& listed : facts_.forms) {
+      const std::string path = FindProjectFile(files_, folder_, listed.path);
+      std::string text;
+      if (!ReadProjectFile(files_, path, readers::kMaxFormBytes, text, why)) {
+        if (unreadable.empty())
+          unreadable = path;
+        continue;
       }
-      if (!facts_.startup.empty() && facts_.startup != "(None)")
-        form = facts_.startup;
-      moduleText = form.empty() ? std::string(kModuleText) : generation::ModuleTextShowing(form);
+      Remember(path, text);
+      const std::string name = readers::FormName(readers::ReadForm(text));
+      if (!name.empty() && ascii::EqualIgnoringCase(name, facts_.startup))
+        return name;
     }
+    // The form it names may be the one that cannot be read.
+    if (!unreadable.empty())
+      Refuse(texts::CannotRead(unreadable, why));
+    Refuse(texts::StartupNotAForm(request_.projectPath, facts_.startup));
+  }
+
+  /// The start-up module: written and listed, or the listed one made to do what the
+  /// start-up needs.
+  void PlanStartupModule() {
+    const readers::ProjectModule* ours = nullptr;
+    for (const readers::ProjectModule& module : facts_.modules)
+      if (!ours && IsOurModule(module))
+        ours = &module;
+    if (facts_.StartsInSubMain()) {
+      if (ours) {
+        PlanListedModuleForSubMain(*ours);
+      } else {
+        AddCheckToSubMain(nullptr);
+        PlanNewModule(generation::ModuleTextWithoutMain(), "");
+      }
+      return;
+    }
+    const std::string form = StartupForm();
+    // The module brings a Sub Main; a second one would not compile.
+    for (const readers::ProjectModule& module : facts_.modules) {
+      if (&module == ours)
+        continue;
+      const std::string path = FindProjectFile(files_, folder_, module.path);
+      std::string text, why;
+      if (!ReadProjectFile(files_, path, kMaxModuleBytes, text, why))
+        continue;
+      Remember(path, text);
+      if (AddStartupCheck(text).outcome != StartupCheck::Outcome::NoSubMain)
+        Refuse(texts::SubMainNotStarted(path, facts_.startup));
+    }
+    if (ours)
+      PlanListedModule(*ours, form);
+    else
+      PlanNewModule(form.empty() ? std::string(kModuleText) : generation::ModuleTextShowing(form),
+                    form);
+  }
+
+  void PlanNewModule(const std::string& moduleText, const std::string& form) {
     FileChange module;
     module.path = folder_ + ModuleFile();
     module.existed = files_.FileExists(module.path) || files_.IsLink(module.path);
@@ -206,9 +245,44 @@ private:
     }
   }
 
-  /// The project's own Sub Main starts with the check; the module brings the function.
-  void AddCheckToSubMain() {
+  /// A project that starts in Sub Main and lists the module: the module's own Sub Main
+  /// checks the common controls; without one, the project's own must.
+  void PlanListedModuleForSubMain(const readers::ProjectModule& ours) {
+    const std::string path = FindProjectFile(files_, folder_, ours.path);
+    if (AddStartupCheck(Read(path, kMaxModuleBytes)).outcome ==
+        StartupCheck::Outcome::NoSubMain)
+      AddCheckToSubMain(&ours);
+    plan_.alreadySetUp.push_back(path);
+  }
+
+  /// A project about to start in Sub Main that lists the module already: its Sub Main has to
+  /// show the form the project starts in now, else the rebuilt program would show nothing.
+  void PlanListedModule(const readers::ProjectModule& ours, const std::string& form) {
+    FileChange change;
+    change.path = FindProjectFile(files_, folder_, ours.path);
+    change.before = Read(change.path, kMaxModuleBytes);
+    const FormShown shown = ShowStartupForm(change.before, form);
+    if (shown.outcome == FormShown::Outcome::NoSubMain)
+      Refuse(texts::ListedModuleWithoutSubMain(change.path));
+    // Without a form to start in, whatever the module's Sub Main does is the start.
+    if (form.empty() || shown.outcome == FormShown::Outcome::AlreadyShown) {
+      plan_.alreadySetUp.push_back(change.path);
+      return;
+    }
+    if (shown.outcome == FormShown::Outcome::NotShown)
+      Refuse(texts::FormNotShown(change.path, form));
+    change.existed = true;
+    change.after = shown.text;
+    change.what = texts::ShowsForm(form);
+    modules_.push_back(change);
+  }
+
+  /// The project's own Sub Main starts with the check; the module (skipped) brings the
+  /// function.
+  void AddCheckToSubMain(const readers::ProjectModule* skipped) {
     for (const readers::ProjectModule& module : facts_.modules) {
+      if (&module == skipped)
+        continue;
       FileChange change;
       change.path = FindProjectFile(files_, folder_, module.path);
       change.before = Read(change.path, kMaxModuleBytes);
@@ -252,16 +326,9 @@ private:
       throw Refusal{texts::VersionDeclined(request_.projectPath, plan_.version), false, true};
   }
 
-  /// The manifest, compiled now and merged into the resource file; a dry run only tells.
+  /// The manifest, compiled now and merged into the resource file. A dry run compiles it
+  /// too, so that it tells a resource file that already holds it as a real run would.
   void PlanManifest() {
-    if (request_.dryRun) {
-      res_.what = res_.existed && !resFileToName_.empty() ? texts::kResFileReplaced
-                  : hasManifest_                          ? texts::kManifestReplaced
-                  : res_.existed                          ? texts::kManifestAdded
-                                                          : texts::kNewResFile;
-      plan_.changes.push_back(res_);
-      return;
-    }
     // The program as the project builds it, when it is built already.
     std::string program = facts_.exeName;
     if (!facts_.path32.empty())
@@ -306,8 +373,6 @@ private:
       plan_.alreadySetUp.push_back(vbp_.path);
     else
       plan_.changes.push_back(vbp_);
-    if (moduleListed_)
-      plan_.alreadySetUp.push_back(folder_ + ModuleFile());
     const std::string obstacle = FindObstacle(files_, plan_);
     if (!obstacle.empty())
       Refuse(obstacle);
@@ -324,8 +389,6 @@ private:
   readers::ProjectFacts facts_;
   FileChange res_;
   std::string resFileToName_; ///< the new resource file the project is to name; "" for its own
-  bool hasManifest_ = false;
-  bool moduleListed_ = false;
   std::vector<FileChange> modules_;
   FileChange vbp_;
   std::vector<ProjectEdit> edits_;

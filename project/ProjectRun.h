@@ -20,7 +20,9 @@ struct Request {
   generation::ManifestSettings manifest;
   std::vector<generation::ComponentFacts> components;
   std::string rcExePath;
-  /// True: nothing is compiled; the resource file's change is told, not made.
+  /// True: the plan is only told, never carried out. It is made as for a real run, its
+  /// manifest compiled under temporary names that go again, so that it lists the same
+  /// changes.
   bool dryRun = false;
 };
 
@@ -30,7 +32,7 @@ struct FileChange {
   std::string what;     ///< the change in words
   bool existed = false; ///< it is backed up first
   std::string before;   ///< its bytes now, for the backup
-  std::string after;    ///< its new bytes; unset in a dry run's resource file
+  std::string after;    ///< its new bytes
 };
 
 /// A file the plan read, and what it held then.

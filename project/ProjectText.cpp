@@ -14,7 +14,6 @@ using ascii::EqualIgnoringCase;
 using readers::ProjectLine;
 
 constexpr std::size_t kNone = static_cast<std::size_t>(-1);
-constexpr const char* kSubMain = "Sub Main";
 
 // The file's first line end; CR LF, Visual Basic's own, for a file of one line.
 std::string FileLineEnd(const std::string& text) {
@@ -116,14 +115,15 @@ std::string Apply(std::string text, const ProjectEdit& edit) {
                        line + LineEnd(text, lines[before].end, lines[before].next));
   }
   case ProjectEdit::Kind::StartInSubMain: {
-    if (SetValue(text, lines, "Startup", kSubMain))
+    if (SetValue(text, lines, "Startup", readers::kStartupSubMain))
       return text;
     std::size_t after = LastWith(lines, {"IconForm"});
     if (after == kNone)
       after = LastWith(lines, {"ResFile32"});
     if (after == kNone)
       after = AfterModules(text, lines);
-    return InsertAfterLine(text, lines, after, std::string("Startup=\"") + kSubMain + '"');
+    return InsertAfterLine(text, lines, after,
+                           std::string("Startup=\"") + readers::kStartupSubMain + '"');
   }
   }
   return text;
@@ -220,6 +220,78 @@ std::string Normalized(const std::string& statement) {
   return normal;
 }
 
+// A module's lines, and where each lies.
+struct ModuleLines {
+  explicit ModuleLines(const std::string& text) : spans(readers::SplitLines(text)) {
+    for (const readers::LineSpan& span : spans)
+      texts.push_back(text.substr(span.begin, span.end - span.begin));
+  }
+  std::vector<readers::LineSpan> spans;
+  std::vector<std::string> texts;
+};
+
+// Every Sub Main's first line, outside comments and continued lines: a module may hold one
+// for each branch of an #If.
+std::vector<std::size_t> SubMainHeaders(const ModuleLines& lines) {
+  std::vector<std::size_t> headers;
+  bool continued = false;
+  for (std::size_t i = 0; i < lines.texts.size(); ++i) {
+    const bool part = continued;
+    continued = Continues(lines.texts[i]);
+    if (!part && IsSubMain(lines.texts[i]))
+      headers.push_back(i);
+  }
+  return headers;
+}
+
+bool IsEndSub(const std::string& line) { return Normalized(line).rfind("end sub", 0) == 0; }
+
+// The check goes after the header's continued comment and the attributes Visual Basic
+// keeps right under a procedure's first line. The text with it there, unless the
+// procedure's first statement is the check already.
+bool AddCheckAfter(const ModuleLines& lines, std::size_t header, std::string& text) {
+  const std::vector<std::string>& texts = lines.texts;
+  std::size_t after = header;
+  while (after + 1 < texts.size() &&
+         (Continues(texts[after]) || StartsWithWord(texts[after + 1], "Attribute")))
+    ++after;
+
+  // Indented as the procedure's first line; the first statement may be the check already.
+  std::string indent = "    ";
+  bool indentFound = false;
+  bool continued = false;
+  for (std::size_t i = after + 1; i < texts.size(); ++i) {
+    const std::string& line = texts[i];
+    const bool part = continued;
+    continued = Continues(line);
+    const std::string trimmed = ascii::Trim(line);
+    if (trimmed.empty() || trimmed[0] == '#')
+      continue;
+    const bool endSub = IsEndSub(line);
+    if (!indentFound && !endSub) {
+      indent = line.substr(0, line.find_first_not_of(" \t"));
+      indentFound = true;
+    }
+    if (part || IsComment(line))
+      continue;
+    if (!endSub && Normalized(line) == Normalized(generation::kStartupCheck))
+      return false;
+    break;
+  }
+  text = InsertAfter(text, lines.spans[after].end, lines.spans[after].next,
+                     indent + generation::kStartupCheck);
+  return true;
+}
+
+// "frmMain.Show", alone or with arguments or a comment after it, in any case and spacing.
+bool ShowsForm(const std::string& line, const std::string& form) {
+  const std::string show = Normalized(generation::ShowForm(form));
+  const std::string statement = Normalized(line);
+  return statement.compare(0, show.size(), show) == 0 &&
+         (statement.size() == show.size() ||
+          std::string(" ':").find(statement[show.size()]) != std::string::npos);
+}
+
 } // namespace
 
 std::vector<ProjectEdit> NeededEdits(const std::string& projectText,
@@ -235,7 +307,7 @@ std::vector<ProjectEdit> NeededEdits(const std::string& projectText,
     edits.push_back({ProjectEdit::Kind::AddModule, moduleName, modulePath});
   if (facts.resFile.empty())
     edits.push_back({ProjectEdit::Kind::AddResFile, "", resFile});
-  if (!EqualIgnoringCase(facts.startup, kSubMain))
+  if (!facts.StartsInSubMain())
     edits.push_back({ProjectEdit::Kind::StartInSubMain, "", ""});
   return edits;
 }
@@ -248,52 +320,62 @@ std::string ApplyEdits(const std::string& projectText, const std::vector<Project
 }
 
 StartupCheck AddStartupCheck(const std::string& moduleText) {
-  std::vector<std::string> texts;
-  const std::vector<readers::LineSpan> lines = readers::SplitLines(moduleText);
-  for (const readers::LineSpan& line : lines)
-    texts.push_back(moduleText.substr(line.begin, line.end - line.begin));
-  std::size_t header = 0;
-  bool continued = false;
-  for (; header < lines.size(); ++header) {
-    const bool part = continued;
-    continued = Continues(texts[header]);
-    if (!part && IsSubMain(texts[header]))
-      break;
-  }
-  if (header == lines.size())
+  const ModuleLines lines(moduleText);
+  const std::vector<std::size_t> headers = SubMainHeaders(lines);
+  if (headers.empty())
     return {StartupCheck::Outcome::NoSubMain, moduleText};
-  // The check goes after the header's continued comment and the attributes Visual Basic
-  // keeps right under a procedure's first line.
-  std::size_t after = header;
-  while (after + 1 < lines.size() &&
-         (Continues(texts[after]) || StartsWithWord(texts[after + 1], "Attribute")))
-    ++after;
+  // From the last, so that the places of those before stay where they are.
+  std::string text = moduleText;
+  bool added = false;
+  for (std::size_t i = headers.size(); i-- > 0;)
+    added = AddCheckAfter(lines, headers[i], text) || added;
+  return {added ? StartupCheck::Outcome::Added : StartupCheck::Outcome::AlreadyThere, text};
+}
 
-  // Indented as the procedure's first line; the first statement may be the check already.
-  std::string indent = "    ";
-  bool indentFound = false;
-  continued = false;
-  for (std::size_t i = after + 1; i < lines.size(); ++i) {
-    const std::string& text = texts[i];
-    const bool part = continued;
-    continued = Continues(text);
-    const std::string trimmed = ascii::Trim(text);
-    if (trimmed.empty() || trimmed[0] == '#')
-      continue;
-    const bool endSub = Normalized(text).rfind("end sub", 0) == 0;
-    if (!indentFound && !endSub) {
-      indent = text.substr(0, text.find_first_not_of(" \t"));
-      indentFound = true;
+FormShown ShowStartupForm(const std::string& moduleText, const std::string& form) {
+  const ModuleLines lines(moduleText);
+  const std::vector<std::size_t> headers = SubMainHeaders(lines);
+  if (headers.empty())
+    return {FormShown::Outcome::NoSubMain, moduleText};
+  std::string text = moduleText;
+  bool changed = false;
+  for (std::size_t h = headers.size(); h-- > 0;) {
+    std::size_t placeholder = kNone;
+    bool shown = false;
+    bool continued = false;
+    // Up to its End Sub; in a damaged module, no further than the next Sub Main.
+    const std::size_t end = h + 1 < headers.size() ? headers[h + 1] : lines.texts.size();
+    for (std::size_t i = headers[h] + 1; i < end && !shown; ++i) {
+      const std::string& line = lines.texts[i];
+      const bool part = continued;
+      continued = Continues(line);
+      if (part)
+        continue;
+      if (IsEndSub(line))
+        break;
+      if (ascii::Trim(line) == generation::kShowFormPlaceholder && placeholder == kNone)
+        placeholder = i;
+      shown = !IsComment(line) && ShowsForm(line, form);
     }
-    if (part || IsComment(text))
+    if (shown)
       continue;
-    if (!endSub && Normalized(text) == Normalized(generation::kStartupCheck))
-      return {StartupCheck::Outcome::AlreadyThere, moduleText};
-    break;
+    if (placeholder == kNone)
+      return {FormShown::Outcome::NotShown, moduleText};
+    const std::size_t at = lines.spans[placeholder].begin +
+                           lines.texts[placeholder].find(generation::kShowFormPlaceholder);
+    text.replace(at, std::string(generation::kShowFormPlaceholder).size(),
+                 generation::ShowForm(form));
+    changed = true;
   }
-  return {StartupCheck::Outcome::Added,
-          InsertAfter(moduleText, lines[after].end, lines[after].next,
-                      indent + generation::kStartupCheck)};
+  return {changed ? FormShown::Outcome::Shown : FormShown::Outcome::AlreadyShown, text};
+}
+
+std::string RepeatedKey(const std::string& projectText) {
+  const std::vector<ProjectLine> lines = readers::ReadProjectLines(projectText);
+  for (const char* key : {"ResFile32", "Startup"})
+    if (FirstWith(lines, {key}) != LastWith(lines, {key}))
+      return key;
+  return std::string();
 }
 
 } // namespace project

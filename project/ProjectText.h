@@ -30,14 +30,20 @@ std::vector<ProjectEdit> NeededEdits(const std::string& projectText,
                                      const std::string& modulePath,
                                      const std::string& resFile);
 
+/// The first of the keys the edits set (ResFile32, Startup) that the project's own section
+/// gives more than once; "" when none is. Which line Visual Basic obeys is not for an edit
+/// to guess: such a project is refused.
+std::string RepeatedKey(const std::string& projectText);
+
 /// projectText with the edits made in its own section, in the order given.
 std::string ApplyEdits(const std::string& projectText, const std::vector<ProjectEdit>& edits);
 
-/// A module's Sub Main given generation::kStartupCheck as its first statement.
+/// A module's Sub Main given generation::kStartupCheck as its first statement; each of them
+/// where a module holds several, one for each branch of an #If.
 struct StartupCheck {
   enum class Outcome {
-    Added,        ///< text has the check on a new line after the Sub Main line
-    AlreadyThere, ///< the check is the first statement already; text is unchanged
+    Added,        ///< text has the check on a new line after each Sub Main line without it
+    AlreadyThere, ///< each has the check as its first statement already; text is unchanged
     NoSubMain,    ///< the module has no Sub Main; text is unchanged
   };
   Outcome outcome = Outcome::NoSubMain;
@@ -49,5 +55,20 @@ struct StartupCheck {
 /// Visual Basic keeps there, indented as the procedure's first line (4 spaces in an empty
 /// one).
 StartupCheck AddStartupCheck(const std::string& moduleText);
+
+/// The start-up module's Sub Main (each of them) made to show the form the project starts
+/// in: the template's commented-out placeholder becomes the statement that shows it.
+struct FormShown {
+  enum class Outcome {
+    Shown,        ///< text shows form where the placeholder was
+    AlreadyShown, ///< each Sub Main shows form already; text is unchanged
+    NotShown,     ///< a Sub Main neither shows form nor holds the placeholder
+    NoSubMain,    ///< the module has no Sub Main
+  };
+  Outcome outcome = Outcome::NoSubMain;
+  std::string text;
+};
+
+FormShown ShowStartupForm(const std::string& moduleText, const std::string& form);
 
 } // namespace project

@@ -16,6 +16,17 @@ inline std::string NotStandardExe(const std::string& path, const std::string& ki
   return Quoted(path) + " is " + kind + ": only Standard EXE projects are supported." +
          kNothingChanged;
 }
+inline std::string RepeatedKey(const std::string& project, const std::string& key) {
+  return Quoted(project) + " gives " + key +
+         " more than once. Keep the line Visual Basic should use, and run again." +
+         kNothingChanged;
+}
+inline std::string StartupNotAForm(const std::string& project, const std::string& startup) {
+  return Quoted(project) + " starts in " + Quoted(startup) +
+         ", which names none of the forms it lists. Start it in one of them, or in Sub Main, "
+         "and run again." +
+         kNothingChanged;
+}
 inline std::string LineEnds(const std::string& path, const std::string& lineEnd) {
   return Quoted(path) + " has lines that end in " + lineEnd +
          ": Visual Basic writes CR LF. Save it with CR LF line ends and run again." +
@@ -58,6 +69,16 @@ inline std::string ModuleInTheWay(const std::string& path) {
          " exists with other text, and this project does not list it: another project in the "
          "folder may use it. Move it away, or list it in this project, and run again." +
          kNothingChanged;
+}
+inline std::string ListedModuleWithoutSubMain(const std::string& module) {
+  return Quoted(module) +
+         " is listed by the project but holds no Sub Main to start in. Remove it from the "
+         "project, move it away, and run again." +
+         kNothingChanged;
+}
+inline std::string FormNotShown(const std::string& module, const std::string& form) {
+  return Quoted(module) + " is listed by the project, but its Sub Main does not show " + form +
+         ", the form the project starts in. Show it there, and run again." + kNothingChanged;
 }
 inline std::string ReadOnly(const std::string& path) {
   return Quoted(path) + " is read-only." + kNothingChanged;
@@ -127,6 +148,7 @@ inline const char* const kCheckAdded = "Sub Main checks the common controls firs
 inline std::string NewModule(const std::string& form) {
   return form.empty() ? "new start-up module" : "new start-up module; it shows " + form;
 }
+inline std::string ShowsForm(const std::string& form) { return "Sub Main shows " + form; }
 inline const char* const kStartsInSubMain = "starts in Sub Main";
 inline std::string ListsModule(const std::string& path) { return "lists " + path; }
 inline std::string NamesResFile(const std::string& path) {

@@ -215,4 +215,20 @@ std::vector<FormFinding> CheckForm(const FormFile& form) {
   return findings;
 }
 
+std::string FormName(const FormFile& form) {
+  const std::string name = !form.vbName.empty() ? form.vbName
+                           : form.controls.empty() ? std::string()
+                                                   : form.controls[0].name;
+  // Bytes from 0x80 are letters of the author's code page.
+  const auto letter = [](unsigned char c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c >= 0x80;
+  };
+  if (name.empty() || !letter(static_cast<unsigned char>(name[0])))
+    return std::string();
+  for (const char c : name)
+    if (!letter(static_cast<unsigned char>(c)) && !(c >= '0' && c <= '9') && c != '_')
+      return std::string();
+  return name;
+}
+
 } // namespace readers

@@ -46,6 +46,11 @@ inline constexpr std::size_t kMaxFormBytes = 16 << 20;
 
 FormFile ReadForm(const std::string& text);
 
+/// The name the project knows a form by: its VB_Name, else the name on its Begin line (a
+/// file without the attribute). "" when that is no name Visual Basic takes (a letter, then
+/// letters, digits and '_'), so that it can go into code as it stands.
+std::string FormName(const FormFile& form);
+
 /// Something a theme breaks in a form, at a control's line.
 struct FormFinding {
   int line = 0;

@@ -26,16 +26,18 @@ std::vector<std::string> Split(const std::string& text, char separator, std::siz
   return fields;
 }
 
-// "My ""quoted"" App" and "My "quoted" App" alike; an unclosed quote runs to the end.
-std::string Unquoted(const std::string& value) {
-  if (value.empty() || value.front() != '"')
+// "My ""quoted"" App" and "My "quoted" App" alike; an unclosed quote runs to the end. A
+// form's name may be quoted with '!' as well (Startup=!frmMain!), read the same way.
+std::string Unquoted(const std::string& value, const char* quotes = "\"") {
+  if (value.empty() || std::string(quotes).find(value.front()) == std::string::npos)
     return value;
-  const std::size_t end = value.size() >= 2 && value.back() == '"' ? value.size() - 1
-                                                                    : value.size();
+  const char quote = value.front();
+  const std::size_t end = value.size() >= 2 && value.back() == quote ? value.size() - 1
+                                                                      : value.size();
   std::string inner;
   for (std::size_t i = 1; i < end; ++i) {
     inner += value[i];
-    if (value[i] == '"' && i + 1 < end && value[i + 1] == '"')
+    if (value[i] == quote && i + 1 < end && value[i + 1] == quote)
       ++i;
   }
   return inner;
@@ -224,7 +226,7 @@ ProjectFacts ReadProjectFacts(const std::string& text) {
     } else if (is("Path32")) {
       facts.path32 = value;
     } else if (is("Startup")) {
-      facts.startup = value;
+      facts.startup = Unquoted(line.value, "\"!");
     } else if (is("Module")) {
       // Module=modMain; modMain.bas. Without the name, the whole value is the path.
       ProjectModule module;
@@ -274,6 +276,12 @@ std::string UnreadLineEnd(const std::string& text) {
     return text.compare(cr + 1, 2, "\r\n") == 0 ? "CR CR LF" : "CR alone";
   }
   return std::string();
+}
+
+bool ProjectFacts::StartsInSubMain() const { return EqualIgnoringCase(startup, kStartupSubMain); }
+
+bool ProjectFacts::StartsInForm() const {
+  return !startup.empty() && !StartsInSubMain() && !EqualIgnoringCase(startup, kStartupNone);
 }
 
 bool IsStandardExe(const std::string& type) { return EqualIgnoringCase(type, "Exe"); }

@@ -59,6 +59,10 @@ struct ProjectModule {
   int line = 0;
 };
 
+/// Startup's two values that name no form, as Visual Basic writes them.
+inline constexpr const char* kStartupSubMain = "Sub Main";
+inline constexpr const char* kStartupNone = "(None)";
+
 /// What the project's own section says, with Visual Basic's defaults for missing keys.
 /// Keys are matched without regard to case; when one is given twice, the last counts, as
 /// Visual Basic assigns them in turn.
@@ -67,7 +71,8 @@ struct ProjectFacts {
   std::string name;    ///< Name; Visual Basic's Project1 when missing
   std::string exeName; ///< ExeName32; name + ".exe" when missing or empty
   std::string path32;  ///< Path32: the compiled program's folder from the project's; ""
-  std::string startup; ///< Startup: a form's name, "Sub Main" or "(None)"; "" when missing
+  std::string startup; ///< Startup: a form's name, kStartupSubMain or kStartupNone; "" when
+                       ///< missing
   std::vector<ProjectModule> modules;
   /// Form= and UserControl= lines: their paths, without a name.
   std::vector<ProjectModule> forms;
@@ -83,10 +88,15 @@ struct ProjectFacts {
   std::string Version() const;
   /// VersionFileDescription, else Title, else "".
   std::string Description() const;
+  /// Startup names Sub Main, in any case, as Visual Basic matches it.
+  bool StartsInSubMain() const;
+  /// Startup names a form: neither Sub Main nor (None), in any case, nor missing.
+  bool StartsInForm() const;
 };
 
 /// What the project's own section says. Quoted values are taken without their quotes;
-/// Visual Basic writes inner quotes as they are, and a doubled one counts as one.
+/// Visual Basic writes inner quotes as they are, and a doubled one counts as one. Startup's
+/// form name may be quoted with '!' instead (Startup=!frmMain!).
 ProjectFacts ReadProjectFacts(const std::string& text);
 
 /// The line end of text that is neither CR LF nor LF, which the lines are not split at:

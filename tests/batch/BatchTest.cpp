@@ -251,7 +251,11 @@ TEST_F(BatchTest, ExitCodesTextsAndWhatIsLeft) {
        "App.res=" + emptyRes + ";App.vbp=" + project + "ResFile32=\"App.res\"\r\n;"},
       // Was: no warning.
       {"a project's version part over 65535 warns",
-       [&] { testsupport::WriteBytes(work / "App.vbp", project + "MajorVer=70000\r\n"); },
+       [&] {
+         // A dry run compiles too.
+         files.output = testsupport::Golden("App_manifest.res");
+         testsupport::WriteBytes(work / "App.vbp", project + "MajorVer=70000\r\n");
+       },
        {"--dry-run", Target("App.vbp")}, 0,
        w + "App_manifest.res: new, with the manifest\n" + w +
            "modThemefold.bas: new start-up module\n" + w +

@@ -78,6 +78,23 @@ const char kFormProject[] =
     "[MS Transaction Server]\r\n"
     "AutoRefresh=1\r\n";
 
+const char kFormMain[] = "VERSION 5.00\r\nBegin VB.Form frmMain\r\n   Caption = \"Ledger\"\r\nEnd\r\n"
+                        "Attribute VB_Name = \"frmMain\"\r\n";
+const char kForm1[] = "VERSION 5.00\r\nBegin VB.Form Form1\r\nEnd\r\nAttribute VB_Name = \"Form1\"\r\n";
+
+/// The list of changes in a run's output, without its backups and closing line.
+std::string ChangeList(const std::string& out) {
+  std::string list;
+  for (std::size_t begin = 0, end; begin < out.size(); begin = end + 1) {
+    end = std::min(out.find('\n', begin), out.size());
+    const std::string line = out.substr(begin, end - begin);
+    if (line.rfind("backup: ", 0) != 0 && line.rfind("Next: ", 0) != 0 &&
+        line.rfind("dry run", 0) != 0)
+      list += line + "\n";
+  }
+  return list;
+}
+
 // Written by git on Linux: LF. A title in code page 1252, a module below a folder spelt in
 // another case, a .res of its own.
 const char kSubMainProject[] =
@@ -116,22 +133,36 @@ TEST_F(ProjectTest, SetsUpAProjectOnceAndLeavesItOnTheSecondRun) {
   std::string listed = kSubMainProject;
   listed.insert(listed.find("Form="), "Module=modThemefold; modThemefold.bas\n");
   const std::string bom = "\xEF\xBB\xBF";
+  // Listed already with its form commented out, the form named in '!' quotes.
+  std::string listedForm = kFormProject;
+  listedForm.insert(listedForm.find("IconForm"), "Module=modThemefold; modThemefold.bas\r\n");
+  listedForm.replace(listedForm.find("\"frmMain\"\r\nExe"), 9, "!frmMain!");
   const Row rows[] = {
       // Was refused: "...Ledger.vbp" is a project without a Type line: only Standard EXE...
       {"a UTF-8 byte order mark first, kept",
-       {{"Ledger.vbp", bom + kFormProject}},
+       {{"Ledger.vbp", bom + kFormProject}, {"frmMain.frm", kFormMain}},
        "Ledger.vbp",
        {{"Ledger.vbp", bom + project},
         {"Ledger.vbp.bak", bom + kFormProject},
         {"Ledger_manifest.res", ledgerRes},
         {"modThemefold.bas", form}}},
       {"starts in a form, no resource file, CR LF",
-       {{"Ledger.vbp", kFormProject}},
+       {{"Ledger.vbp", kFormProject}, {"frmMain.frm", kFormMain}},
        "Ledger.vbp",
        {{"Ledger.vbp", project},
         {"Ledger.vbp.bak", kFormProject},
         {"Ledger_manifest.res", ledgerRes},
         {"modThemefold.bas", form}}},
+      {"lists the module, whose Sub Main does not show the form yet",
+       {{"Ledger.vbp", listedForm},
+        {"frmMain.frm", kFormMain},
+        {"modThemefold.bas", Golden("modThemefold.bas")}},
+       "Ledger.vbp",
+       {{"Ledger.vbp", project},
+        {"Ledger.vbp.bak", listedForm},
+        {"Ledger_manifest.res", ledgerRes},
+        {"modThemefold.bas", form},
+        {"modThemefold.bas.bak", Golden("modThemefold.bas")}}},
       {"starts in Sub Main, its own .res, LF, case differs on disk",
        {{"Zwei.vbp", kSubMainProject}, {"src/modMain.bas", kSubMainModule}, {"res/app.res", ownRes}},
        "Zwei.vbp",
@@ -155,13 +186,15 @@ TEST_F(ProjectTest, SetsUpAProjectOnceAndLeavesItOnTheSecondRun) {
     fs::permissions(vbp, ownerOnly);
 #endif
 
-    batchtest::Result result = Batch({"--dry-run", vbp});
-    EXPECT_EQ(result.exitCode, 0) << result.err;
-    EXPECT_NE(result.out.find("dry run: nothing was changed"), std::string::npos);
+    // A dry run lists what the real run after it changes, on the first run and the second.
+    batchtest::Result dry = Batch({"--dry-run", vbp});
+    EXPECT_EQ(dry.exitCode, 0) << dry.err;
+    EXPECT_NE(dry.out.find("dry run: nothing was changed"), std::string::npos);
     EXPECT_EQ(Read(folder), row.before);
 
-    result = Batch({vbp});
+    batchtest::Result result = Batch({vbp});
     EXPECT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_EQ(ChangeList(dry.out), ChangeList(result.out));
     Tree expected = row.before;
     for (const auto& [name, bytes] : row.changed)
       expected[name] = bytes;
@@ -173,9 +206,12 @@ TEST_F(ProjectTest, SetsUpAProjectOnceAndLeavesItOnTheSecondRun) {
       EXPECT_EQ(fs::status(kept).permissions(), ownerOnly) << kept;
 #endif
 
+    dry = Batch({"--dry-run", vbp});
+    EXPECT_EQ(Read(folder), expected);
     result = Batch({"--project", vbp});
     EXPECT_EQ(result.exitCode, 0) << result.err;
     EXPECT_EQ(Read(folder), expected);
+    EXPECT_EQ(ChangeList(dry.out), ChangeList(result.out));
     EXPECT_EQ(result.out.find("backup"), std::string::npos) << result.out;
     EXPECT_NE(result.out.find(vbp + ": already set up"), std::string::npos) << result.out;
   }
@@ -212,23 +248,27 @@ TEST_F(ProjectTest, RefusedProjectsLeaveEveryFileAsItWas) {
        {{"App.vbp", "Type=Exe\r\nModule=M; M.bas\r\nStartup=\"Sub Main\"\r\n"},
         {"M.bas", "Attribute VB_Name = \"M\"\r\nSub Other()\r\nEnd Sub\r\n"}},
        "App.vbp\" starts in Sub Main, but none of the modules it lists holds a Sub Main.", 2},
-      {"read-only", {{"App.vbp", "Type=Exe\r\nStartup=\"Form1\"\r\n"}}, "App.vbp\" is read-only.",
-       2},
+      {"read-only",
+       {{"App.vbp", "Type=Exe\r\nForm=Form1.frm\r\nStartup=\"Form1\"\r\n"}, {"Form1.frm", kForm1}},
+       "App.vbp\" is read-only.", 2},
       {"another project's module in the folder",
-       {{"App.vbp", "Type=Exe\r\nStartup=\"Form1\"\r\n"}, {"modThemefold.bas", "theirs"}},
+       {{"App.vbp", "Type=Exe\r\nForm=Form1.frm\r\nStartup=\"Form1\"\r\n"},
+        {"Form1.frm", kForm1},
+        {"modThemefold.bas", "theirs"}},
        "modThemefold.bas\" exists with other text, and this project does not list it", 2},
       {"a Sub Main beside a form start-up",
-       {{"App.vbp", "Type=Exe\r\nModule=M; M.bas\r\nStartup=\"Form1\"\r\n"},
+       {{"App.vbp", "Type=Exe\r\nForm=Form1.frm\r\nModule=M; M.bas\r\nStartup=\"Form1\"\r\n"},
+        {"Form1.frm", kForm1},
         {"M.bas", "Attribute VB_Name = \"M\"\r\nSub Main()\r\nEnd Sub\r\n"}},
        "M.bas\" holds a Sub Main, but the project starts in Form1", 2},
       // Was: exit 0, the manifest's version "banana".
       {"--check-version, a version that is not one",
-       {{"App.vbp", "Type=Exe\r\n" + form1 + "\r\n"}},
+       {{"App.vbp", "Type=Exe\r\nForm=Form1.frm\r\n" + form1 + "\r\n"}, {"Form1.frm", kForm1}},
        versionError + vbp + " was not set up with the version \"banana\". Nothing was changed.\n",
        2, {"--check-version", "--version-info", "banana"}},
       // Was: exit 0, the manifest's version "70000.0.0.0".
       {"--check-version, a version part over 65535 in the project",
-       {{"App.vbp", "Type=Exe\r\nMajorVer=70000\r\n" + form1 + "\r\n"}},
+       {{"App.vbp", "Type=Exe\r\nForm=Form1.frm\r\nMajorVer=70000\r\n" + form1 + "\r\n"}, {"Form1.frm", kForm1}},
        versionError + vbp +
            " was not set up with the version \"70000.0.0.0\". Nothing was changed.\n",
        2, {"--check-version"}},
@@ -255,6 +295,28 @@ TEST_F(ProjectTest, RefusedProjectsLeaveEveryFileAsItWas) {
        names + "a device or a pipe, not a file. Nothing was changed.\n", 2, {},
        [](const fs::path& at) { ::mkfifo((at / "App.res").c_str(), 0600); }},
 #endif
+      // Only a listed form's own name ever reaches the module's code.
+      {"Startup is no form's name",
+       {{"App.vbp", "Type=Exe\r\nForm=Form1.frm\r\nStartup=\"Form1: Kill \"\"*.*\"\"\"\r\n"},
+        {"Form1.frm", kForm1}},
+       "App.vbp\" starts in \"Form1: Kill \"*.*\"\", which names none of the forms it lists.", 2},
+      {"Startup names a form the project does not list",
+       {{"App.vbp", "Type=Exe\r\nForm=Form1.frm\r\nStartup=\"Form2\"\r\n"},
+        {"Form1.frm", kForm1},
+        {"Form2.frm", "Begin VB.Form Form2\r\nEnd\r\nAttribute VB_Name = \"Form2\"\r\n"}},
+       "App.vbp\" starts in \"Form2\", which names none of the forms it lists.", 2},
+      {"ResFile32 given twice",
+       {{"App.vbp", "Type=Exe\r\nResFile32=\"App.res\"\r\nResFile32=\"\"\r\n"}},
+       "App.vbp\" gives ResFile32 more than once.", 2},
+      {"the listed module shows another form",
+       {{"App.vbp",
+         "Type=Exe\r\nForm=Form1.frm\r\nModule=modThemefold; modThemefold.bas\r\nStartup=\"Form1\"\r\n"},
+        {"Form1.frm", kForm1},
+        {"modThemefold.bas", "Attribute VB_Name = \"modThemefold\"\r\nSub Main()\r\n    Form2.Show\r\n"
+                             "End Sub\r\n"}},
+       "modThemefold.bas\" is listed by the project, but its Sub Main does not show Form1, the "
+       "form the project starts in.",
+       2},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);

@@ -913,6 +913,8 @@ TEST_F(ProgramTest, APickedProjectIsSetUpOnceTheUserSaysOk) {
                               "Name=\"Ledger\"\r\nMajorVer=3\r\nRevisionVer=4\r\n"
                               "Title=\"Household ledger\"\r\n";
   WriteBytes(vbp, project);
+  WriteBytes(folder_ + "frmMain.frm",
+             "VERSION 5.00\r\nBegin VB.Form frmMain\r\nEnd\r\nAttribute VB_Name = \"frmMain\"\r\n");
   ASSERT_NO_FATAL_FAILURE(Start());
   driver::Click(Item(IDC_COMMAND3));
   ASSERT_NO_FATAL_FAILURE(AnswerFileDialog("Locate Exe-file", vbp));

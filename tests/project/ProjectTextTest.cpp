@@ -2,6 +2,8 @@
 // the exact bytes after a first run, and none changed by a second.
 #include "support/TestSupport.h"
 
+#include <algorithm>
+
 #include "generation/ModuleText.h"
 #include "project/ProjectText.h"
 
@@ -106,6 +108,14 @@ TEST(ProjectTextTest, PutsTheCheckFirstInTheProjectsSubMain) {
        StartupCheck::Outcome::AlreadyThere, ""},
       {"a continued comment", "' old start-up _\r\nSub Main()\r\nEnd Sub\r\n",
        StartupCheck::Outcome::NoSubMain, ""},
+      {"one Sub Main for each branch of an #If, one with the check already",
+       "#If Win64 Then\r\nSub Main()\r\n    GoWide\r\nEnd Sub\r\n#ElseIf DEBUG Then\r\n"
+       "Sub Main()\r\n    " + check + "\r\n    GoDebug\r\nEnd Sub\r\n#Else\r\n"
+       "Private Sub Main()\r\n\tGo\r\nEnd Sub\r\n#End If\r\n",
+       StartupCheck::Outcome::Added,
+       "#If Win64 Then\r\nSub Main()\r\n    " + check + "\r\n    GoWide\r\nEnd Sub\r\n"
+       "#ElseIf DEBUG Then\r\nSub Main()\r\n    " + check + "\r\n    GoDebug\r\nEnd Sub\r\n"
+       "#Else\r\nPrivate Sub Main()\r\n\t" + check + "\r\n\tGo\r\nEnd Sub\r\n#End If\r\n"},
       {"a call of Sub Main and a Sub Main with arguments",
        "Sub Start()\r\n    Main\r\nEnd Sub\r\nSub Main(ByVal x As Long)\r\nEnd Sub\r\n",
        StartupCheck::Outcome::NoSubMain, ""},
@@ -119,6 +129,68 @@ TEST(ProjectTextTest, PutsTheCheckFirstInTheProjectsSubMain) {
     const StartupCheck second = project::AddStartupCheck(after);
     EXPECT_NE(second.outcome, StartupCheck::Outcome::Added);
     EXPECT_EQ(second.text, after);
+  }
+}
+
+// A project that lists the start-up module and starts in a form: the module's Sub Main
+// shows that form, its placeholder made the statement with every other byte kept.
+TEST(ProjectTextTest, TheListedModuleShowsTheStartupForm) {
+  using Outcome = project::FormShown::Outcome;
+  const std::string plain = testsupport::Golden("modThemefold.bas");
+  const std::string shown = testsupport::Golden("modThemefold-form.bas");
+  const auto lf = [](std::string text) {
+    text.erase(std::remove(text.begin(), text.end(), '\r'), text.end());
+    return text;
+  };
+  const std::string twice = "#If A Then\nSub Main()\n    'frmMain.Show (etc..)\nEnd Sub\n#Else\n"
+                            "Sub Main()\n  frmLedger.Show vbModal ' wait\nEnd Sub\n#End If\n";
+  const struct Row {
+    const char* trace;
+    std::string before;
+    Outcome outcome;
+    std::string after; ///< "" for before
+  } rows[] = {
+      {"the placeholder still commented out, LF", lf(plain), Outcome::Shown, lf(shown)},
+      {"shown already", shown, Outcome::AlreadyShown, ""},
+      {"shown in another case and spacing, with arguments",
+       "Sub Main()\r\n  FRMLEDGER.show  1\r\nEnd Sub\r\n", Outcome::AlreadyShown, ""},
+      {"each branch of an #If", twice, Outcome::Shown,
+       "#If A Then\nSub Main()\n    frmLedger.Show\nEnd Sub\n#Else\n"
+       "Sub Main()\n  frmLedger.Show vbModal ' wait\nEnd Sub\n#End If\n"},
+      {"another form, the shown one commented out, the placeholder after End Sub",
+       "Sub Main()\r\n    frmOther.Show\r\n    'frmLedger.Show\r\nEnd Sub\r\n"
+       "'frmMain.Show (etc..)\r\n",
+       Outcome::NotShown, ""},
+      {"no Sub Main", generation::ModuleTextWithoutMain() + "\r\n", Outcome::NoSubMain, ""},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.trace);
+    const project::FormShown first = project::ShowStartupForm(row.before, "frmLedger");
+    EXPECT_EQ(first.outcome, row.outcome);
+    const std::string after = row.after.empty() ? row.before : row.after;
+    EXPECT_EQ(first.text, after);
+    if (row.outcome == Outcome::Shown) {
+      EXPECT_EQ(project::ShowStartupForm(after, "frmLedger").outcome, Outcome::AlreadyShown);
+    }
+  }
+}
+
+// Which of two lines Visual Basic obeys is not guessed: the project is refused.
+TEST(ProjectTextTest, NamesAKeyTheProjectGivesTwice) {
+  const struct Row {
+    const char* text;
+    const char* key;
+  } rows[] = {
+      {"Type=Exe\r\nResFile32=\"a.res\"\r\nName=\"A\"\r\nResFile32=\"b.res\"\r\n", "ResFile32"},
+      {"Type=Exe\nStartup=\"frmMain\"\nstartup = \"Sub Main\"\n", "Startup"},
+      {"Type=Exe\r\nModule=A; A.bas\r\nModule=B; B.bas\r\nForm=a.frm\r\nForm=b.frm\r\n"
+       "Startup=\"Sub Main\"\r\nResFile32=\"a.res\"\r\n\r\n[MS Transaction Server]\r\n"
+       "Startup=\"Sub Main\"\r\nResFile32=\"x.res\"\r\n",
+       ""},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.text);
+    EXPECT_EQ(project::RepeatedKey(row.text), row.key);
   }
 }
 

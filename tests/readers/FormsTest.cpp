@@ -89,23 +89,33 @@ TEST(FormsTest, NonAsciiBytesAndLfLineEndsReadAsTheyAre) {
 }
 
 // Visual Basic names a form or user control by its VB_Name, which may differ from its Begin
-// line's name; only the attributes right after the form count, never its code.
+// line's name; only the attributes right after the form count, never its code. The name
+// that may go into code is one Visual Basic takes as a name, the Begin line's without one.
 TEST(FormsTest, TheNameTheProjectKnowsComesFromVbName) {
   const struct {
     const char* text;
     const char* vbName;
+    const char* formName;
   } rows[] = {
       {"Begin VB.UserControl treeimp\r\nEnd\r\nAttribute VB_Name = \"treevimp\"\r\n"
        "Attribute VB_Exposed = True\r\n",
-       "treevimp"},
-      {"Begin VB.UserControl a\nEnd\nattribute vb_name=\"b\"\n", "b"},
-      {"Begin VB.UserControl a\nEnd\nAttribute VB_Exposed = True\n", ""},
-      {"Begin VB.UserControl a\nEnd\nOption Explicit\nAttribute VB_Name = \"c\"\n", ""},
-      {"Begin VB.UserControl a\nAttribute VB_Name = \"d\"\n", ""},
+       "treevimp", "treevimp"},
+      {"Begin VB.UserControl a\nEnd\nattribute vb_name=\"b\"\n", "b", "b"},
+      {"Begin VB.UserControl a\nEnd\nAttribute VB_Exposed = True\n", "", "a"},
+      {"Begin VB.UserControl a\nEnd\nOption Explicit\nAttribute VB_Name = \"c\"\n", "", "a"},
+      {"Begin VB.UserControl a\nAttribute VB_Name = \"d\"\n", "", "a"},
+      {"Begin VB.Form frmMain\nEnd\nAttribute VB_Name = \"frmMain: Kill \"\"*.*\"\"\"\n",
+       "frmMain: Kill \"*.*\"", ""},
+      {"Begin VB.Form 1st\nEnd\n", "", ""},
+      {"Begin VB.Form x\nEnd\nAttribute VB_Name = \"Fen\xeatre_2\"\n", "Fen\xeatre_2",
+       "Fen\xeatre_2"},
+      {"", "", ""},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.text);
-    EXPECT_EQ(readers::ReadForm(row.text).vbName, row.vbName);
+    const readers::FormFile form = readers::ReadForm(row.text);
+    EXPECT_EQ(form.vbName, row.vbName);
+    EXPECT_EQ(readers::FormName(form), row.formName);
   }
 }
 

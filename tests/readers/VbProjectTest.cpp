@@ -137,6 +137,34 @@ TEST(VbProjectTest, ReadsTheFactsOfTheProjectsOwnSection) {
   }
 }
 
+// Visual Basic matches Startup's two values that name no form in any case, and takes a
+// form's name in '!' quotes as in '"' ones.
+TEST(VbProjectTest, TellsWhereTheProjectStarts) {
+  const struct Row {
+    const char* line;
+    const char* startup;
+    bool form;
+    bool subMain;
+  } rows[] = {
+      {"Startup=\"frmMain\"", "frmMain", true, false},
+      {"Startup=!frmMain!", "frmMain", true, false},
+      {"Startup=\"Sub Main\"", "Sub Main", false, true},
+      {"STARTUP=\"SUB MAIN\"", "SUB MAIN", false, true},
+      {"Startup=\"(None)\"", "(None)", false, false},
+      {"Startup=\"(NONE)\"", "(NONE)", false, false},
+      {"Startup=\"\"", "", false, false},
+      {"Startup=\"frmMain: Kill \"\"*.*\"\"\"", "frmMain: Kill \"*.*\"", true, false},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.line);
+    const readers::ProjectFacts facts =
+        readers::ReadProjectFacts(std::string("Type=Exe\r\n") + row.line + "\r\n");
+    EXPECT_EQ(facts.startup, row.startup);
+    EXPECT_EQ(facts.StartsInForm(), row.form);
+    EXPECT_EQ(facts.StartsInSubMain(), row.subMain);
+  }
+}
+
 TEST(VbProjectTest, NamesTheKindsOfProjectItRefuses) {
   const struct Row {
     const char* type;

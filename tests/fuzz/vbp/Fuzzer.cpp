@@ -38,8 +38,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   for (const std::string& note : read.notes)
     Check(note.compare(0, 5, "line ") == 0);
 
-  // The same bytes as a project to set up, and as a module with a Sub Main: the edits are
-  // made once, and a second pass finds nothing left to do.
+  // The same bytes as a project to set up, and as a module with a Sub Main to check or to show
+  // the start-up form: the edits are made once, and a second pass finds nothing left to do.
   readers::ReadProjectFacts(text);
   const std::vector<project::ProjectEdit> edits =
       project::NeededEdits(text, "modThemefold", "modThemefold.bas", "App_manifest.res");
@@ -50,5 +50,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (first.outcome == project::StartupCheck::Outcome::Added)
     Check(project::AddStartupCheck(first.text).outcome ==
           project::StartupCheck::Outcome::AlreadyThere);
+  const project::FormShown shown = project::ShowStartupForm(text, "frmMain");
+  if (shown.outcome == project::FormShown::Outcome::Shown)
+    Check(project::ShowStartupForm(shown.text, "frmMain").outcome ==
+          project::FormShown::Outcome::AlreadyShown);
   return 0;
 }
