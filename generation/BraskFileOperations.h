@@ -22,7 +22,7 @@ public:
   bool IsReadOnly(const std::string& path) override;
   void RunAndWait(const std::string& commandLine) override;
   std::string AppFolder() override;
-  std::string AnsiToUtf8(const std::string& text) override;
+  std::string AnsiToUtf8(const std::string& text, unsigned codePage) override;
   char PathSeparator() override;
   bool IsLink(const std::string& path) override;
   bool IsFolder(const std::string& path) override;

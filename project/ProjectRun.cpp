@@ -1,5 +1,7 @@
 #include "project/ProjectRun.h"
 
+#include <utility>
+
 #include "base/Ascii.h"
 #include "generation/ModuleText.h"
 #include "generation/OutputNames.h"
@@ -39,8 +41,10 @@ std::string Compile(FileOperations& files, generation::Conversation& conversatio
                     const Request& request) {
   generation::TemporaryFiles temporary(files, folder);
   const std::string manifestText = BuildManifestText(
-      files.AnsiToUtf8(plan.version), files.AnsiToUtf8(plan.exeName),
-      files.AnsiToUtf8(plan.description), architecture, request.manifest, request.components);
+      files.AnsiToUtf8(plan.version, request.codePage),
+      files.AnsiToUtf8(plan.exeName, request.codePage),
+      files.AnsiToUtf8(plan.description, request.codePage), architecture, request.manifest,
+      request.components);
   std::string compiledPath;
   std::string probe = folder;
   if (probe.size() > 1 && (probe.back() == '\\' || probe.back() == '/'))
@@ -67,7 +71,8 @@ class Planner {
 public:
   Planner(FileOperations& files, generation::Conversation& conversation, const Request& request)
       : files_(files), conversation_(conversation), request_(request),
-        folder_(generation::FolderOf(request.projectPath)) {
+        folder_(generation::FolderOf(request.projectPath)),
+        paths_(files, folder_, request.codePage) {
     plan_.projectPath = request.projectPath;
   }
 
@@ -86,7 +91,7 @@ private:
 
   std::string Read(const std::string& path, std::size_t limit) {
     std::string bytes, why;
-    if (!ReadProjectFile(files_, path, limit, bytes, why))
+    if (!paths_.Read(path, limit, bytes, why))
       Refuse(texts::CannotRead(path, why));
     return bytes;
   }
@@ -105,9 +110,10 @@ private:
   /// The project's own resource file, or a new one named as a program's would be.
   void PlanResourceFile() {
     if (!facts_.resFile.empty()) {
-      res_.path = FindProjectFile(files_, folder_, facts_.resFile);
+      res_.path = paths_.Find(facts_.resFile);
       if (!files_.IsPlainFile(res_.path))
-        Refuse(texts::NoResFile(request_.projectPath, facts_.resFile));
+        Refuse(texts::NoResFile(request_.projectPath, facts_.resFile,
+                                paths_.NotFoundHint(res_.path)));
       res_.before = Read(res_.path, kMaxResBytes);
       const ResFile check = ReadResFile(res_.before);
       if (!check.refusal.empty())
@@ -142,7 +148,7 @@ private:
     } else {
       // The module brings a Sub Main; a second one would not compile.
       for (const readers::ProjectModule& module : facts_.modules) {
-        const std::string path = FindProjectFile(files_, folder_, module.path);
+        const std::string path = paths_.Find(module.path);
         std::string text, why;
         if (ReadProjectFile(files_, path, kMaxModuleBytes, text, why) &&
             AddStartupCheck(text).outcome != StartupCheck::Outcome::NoSubMain)
@@ -172,7 +178,7 @@ private:
   void AddCheckToSubMain() {
     for (const readers::ProjectModule& module : facts_.modules) {
       FileChange change;
-      change.path = FindProjectFile(files_, folder_, module.path);
+      change.path = paths_.Find(module.path);
       change.before = Read(change.path, kMaxModuleBytes);
       const StartupCheck check = AddStartupCheck(change.before);
       if (check.outcome == StartupCheck::Outcome::NoSubMain)
@@ -222,7 +228,7 @@ private:
       program = facts_.path32 + (facts_.path32.back() == '\\' ? "" : "\\") + program;
     const std::string compiled =
         Compile(files_, conversation_, folder_,
-                generation::TargetArchitecture(files_, FindProjectFile(files_, folder_, program)),
+                generation::TargetArchitecture(files_, paths_.Find(program)),
                 plan_, request_);
     if (compiled.empty())
       throw Refusal{"", true};
@@ -230,17 +236,18 @@ private:
       res_.after = compiled;
       res_.what = res_.existed ? texts::kResFileReplaced : texts::kNewResFile;
     } else {
-      const MergeResult merged = MergeManifest(res_.before, compiled);
+      MergeResult merged = MergeManifest(res_.before, compiled);
       if (merged.outcome == MergeOutcome::Refused)
         Refuse(texts::NotResFile(res_.path, merged.refusal));
-      res_.after = merged.bytes;
+      // A .res may be hundreds of megabytes: the plan holds it twice, before and after.
+      res_.after = std::move(merged.bytes);
       res_.what = merged.outcome == MergeOutcome::Replaced ? texts::kManifestReplaced
                                                             : texts::kManifestAdded;
     }
     if (res_.existed && res_.after == res_.before)
       plan_.alreadySetUp.push_back(res_.path);
     else
-      plan_.changes.push_back(res_);
+      plan_.changes.push_back(std::move(res_));
   }
 
   /// The changes in the order they are written, the project file last.
@@ -264,6 +271,7 @@ private:
   generation::Conversation& conversation_;
   const Request& request_;
   const std::string folder_;
+  ProjectFiles paths_;
   Plan plan_;
   std::string projectText_;
   readers::ProjectFacts facts_;

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "base/CodePages.h"
 #include "generation/Driver.h"
 
 namespace project {
@@ -22,6 +23,9 @@ struct Request {
   std::string rcExePath;
   /// True: nothing is compiled; the resource file's change is told, not made.
   bool dryRun = false;
+  /// The ANSI code page the project was written in, where the system has none of its own:
+  /// names not found as their bytes are looked for in it, and the manifest's texts read.
+  unsigned codePage = codepages::kDefault;
 };
 
 /// One file the plan writes.

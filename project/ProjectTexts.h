@@ -3,6 +3,8 @@
 
 #include <string>
 
+#include "base/CodePages.h"
+
 namespace project::texts {
 
 inline const char* const kNothingChanged = " Nothing was changed.";
@@ -16,9 +18,17 @@ inline std::string NotStandardExe(const std::string& path, const std::string& ki
   return Quoted(path) + " is " + kind + ": only Standard EXE projects are supported." +
          kNothingChanged;
 }
-inline std::string NoResFile(const std::string& project, const std::string& res) {
+/// The option of themefold-batch that names the code page a project's names are written in.
+inline const char* const kCodePageOption = "--project-code-page";
+/// After "does not exist", for a name beyond ASCII looked for in the project's code page too.
+inline std::string NotInCodePage(unsigned codePage) {
+  return " as its bytes or in code page " + std::to_string(codePage) + "; " + kCodePageOption +
+         " names the one the project was written in: " + codepages::Choices();
+}
+inline std::string NoResFile(const std::string& project, const std::string& res,
+                             const std::string& hint) {
   return Quoted(project) + " names the resource file " + Quoted(res) +
-         ", which does not exist." + kNothingChanged;
+         ", which does not exist" + hint + "." + kNothingChanged;
 }
 inline std::string NotResFile(const std::string& path, const std::string& why) {
   return Quoted(path) + " is not a resource file: " + why + "." + kNothingChanged;
