@@ -111,9 +111,9 @@ int Inspect(const std::string& target, bool strict, Console& console) {
 }
 
 /// --check-forms: the findings and a summary on standard output; nothing is written.
-int CheckForms(const std::string& projectPath, generation::FileOperations& files,
-               Console& console) {
-  const project::FormCheck check = project::CheckForms(files, projectPath);
+int CheckForms(const std::string& projectPath, unsigned codePage,
+               generation::FileOperations& files, Console& console) {
+  const project::FormCheck check = project::CheckForms(files, projectPath, codePage);
   if (!check.refusal.empty()) {
     Say(console.err, check.refusal);
     return kUsage;
@@ -153,6 +153,7 @@ int RunProject(const Options& options, const std::string& compiler,
   request.components = components;
   request.rcExePath = compiler;
   request.dryRun = options.dryRun;
+  request.codePage = options.projectCodePage;
   BatchProjectConversation user(console);
   const front::ProjectResult result = front::RunProject(files, conversation, user, request);
   switch (result.outcome) {
@@ -232,7 +233,7 @@ int Run(const std::vector<std::string>& args, generation::FileOperations& files,
   if (options.inspect)
     return Inspect(options.target, options.strict, console);
   if (options.checkForms)
-    return CheckForms(options.project, files, console);
+    return CheckForms(options.project, options.projectCodePage, files, console);
 
   const char separator = files.PathSeparator();
   const std::string here = platform::CurrentDirectory();

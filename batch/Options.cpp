@@ -2,6 +2,7 @@
 
 #include "front/Target.h"
 #include "generation/ModuleText.h"
+#include "project/ProjectTexts.h"
 
 namespace batch {
 
@@ -17,6 +18,9 @@ bool SetDpi(Options& options, const std::string& value) {
 }
 bool SetCodePage(Options& options, const std::string& value) {
   return generation::ParseCodePage(value, options.manifest.codePage);
+}
+bool SetProjectCodePage(Options& options, const std::string& value) {
+  return codepages::Parse(value, options.projectCodePage);
 }
 bool AddComponent(Options& options, const std::string& value) {
   options.manifest.components.push_back(value);
@@ -67,6 +71,8 @@ const OptionSpec kOptionSpecs[] = {
     {"--project", &Options::project, nullptr, true},
     {"--dry-run", nullptr, &Options::dryRun, false},
     {"--check-forms", nullptr, &Options::checkForms, false},
+    {project::texts::kCodePageOption, nullptr, nullptr, false, nullptr, SetProjectCodePage,
+     codepages::Choices},
 };
 
 const OptionSpec* FindSpec(const std::string& name) {
@@ -83,6 +89,7 @@ ParsedOptions ParseOptions(const std::vector<std::string>& args) {
   Options& options = parsed.options;
   std::vector<std::string> targets;
   bool optionsEnded = false;
+  bool codePageGiven = false;
   auto fail = [&parsed](const std::string& error) {
     parsed.error = error;
     return parsed;
@@ -121,6 +128,7 @@ ParsedOptions ParseOptions(const std::vector<std::string>& args) {
       return fail("option " + name + " needs a value");
     if (spec->needsText && value.empty())
       return fail("option " + name + " needs a path");
+    codePageGiven = codePageGiven || spec->choose == SetProjectCodePage;
     if (spec->choose) {
       if (!spec->choose(options, value))
         return fail("option " + name + " takes " + spec->choices() + ", not '" + value + "'");
@@ -153,6 +161,9 @@ ParsedOptions ParseOptions(const std::vector<std::string>& args) {
     return fail("--dry-run needs a project (--project PATH or a .vbp target)");
   if (options.checkForms && options.project.empty())
     return fail("--check-forms needs a project (--project PATH or a .vbp target)");
+  if (codePageGiven && options.project.empty())
+    return fail(std::string(project::texts::kCodePageOption) +
+                " needs a project (--project PATH or a .vbp target)");
   return parsed;
 }
 
@@ -206,6 +217,13 @@ std::string HelpText() {
          "                     controls, a line each: file:line: control: what happens:\n"
          "                     what to do. A listed file that cannot be read is one too.\n"
          "                     Nothing is changed.\n"
+         "  " + project::texts::kCodePageOption + " N\n"
+         "                     the ANSI code page the project was written in, default " +
+         std::to_string(codepages::kDefault) + ";\n"
+         "                     one of " + codepages::Choices() + ".\n"
+         "                     On Linux a name that is not found as written is looked for\n"
+         "                     in it (a checkout names files in UTF-8), and the version and\n"
+         "                     description are read in it; Windows uses its own\n"
          "\n"
          "Exit codes: 0 done; 1 the compiler made no .res (with a project: none holding the\n"
          "manifest); 2 usage (a bad version with --check-version, no compiler found); 3 folder\n"

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "base/CodePages.h"
 #include "generation/ManifestSettings.h"
 
 namespace batch {
@@ -28,6 +29,8 @@ struct Options {
   std::string project; ///< --project, or a target ending in .vbp: the project to set up
   bool dryRun = false; ///< with a project: print the changes, make none
   bool checkForms = false; ///< with a project: print what themes break in its forms
+  /// With a project: the ANSI code page its names and texts are in, where the system has none.
+  unsigned projectCodePage = codepages::kDefault;
   bool versionGiven = false;     ///< --version-info overrides the project's version
   bool descriptionGiven = false; ///< --description overrides the project's
   generation::ManifestSettings manifest;

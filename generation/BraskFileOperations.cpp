@@ -47,8 +47,8 @@ void BraskFileOperations::RunAndWait(const std::string& commandLine) {
   BraskModule::RunAndWait(commandLine);
 }
 std::string BraskFileOperations::AppFolder() { return BraskModule::AppFolder(); }
-std::string BraskFileOperations::AnsiToUtf8(const std::string& text) {
-  return BraskModule::AnsiToUtf8(text);
+std::string BraskFileOperations::AnsiToUtf8(const std::string& text, unsigned codePage) {
+  return BraskModule::AnsiToUtf8(text, codePage);
 }
 char BraskFileOperations::PathSeparator() { return platform::PathSeparator(); }
 bool BraskFileOperations::IsLink(const std::string& path) { return platform::IsLink(path); }

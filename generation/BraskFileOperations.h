@@ -23,7 +23,7 @@ public:
   void CopyPermissions(const std::string& from, const std::string& to) override;
   void RunAndWait(const std::string& commandLine) override;
   std::string AppFolder() override;
-  std::string AnsiToUtf8(const std::string& text) override;
+  std::string AnsiToUtf8(const std::string& text, unsigned codePage) override;
   char PathSeparator() override;
   bool IsLink(const std::string& path) override;
   bool IsFolder(const std::string& path) override;

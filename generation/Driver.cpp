@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "base/CodePages.h"
 #include "generation/Architecture.h"
 #include "generation/DriverTexts.h"
 #include "generation/Manifest.h"
@@ -106,9 +107,12 @@ Outcome Driver::Generate(const Inputs& inputs, const std::string& rcExePath,
   // until a new one is complete. The compiler writes into a name nobody has, so a file found
   // there afterwards is its work.
   TemporaryFiles temporary(files_, names.folder);
+  // A program's values come from the command line or the window: the system's own text.
+  const auto utf8 = [&](const std::string& text) {
+    return files_.AnsiToUtf8(text, codepages::kDefault);
+  };
   const std::string manifestText =
-      BuildManifestText(files_.AnsiToUtf8(inputs.version), files_.AnsiToUtf8(names.fileName),
-                        files_.AnsiToUtf8(inputs.description),
+      BuildManifestText(utf8(inputs.version), utf8(names.fileName), utf8(inputs.description),
                         TargetArchitecture(files_, inputs.targetPath), manifest, components);
   std::string compiledPath;
   switch (CompileManifest(files_, conversation_, temporary, names.probeFolder, manifestText,

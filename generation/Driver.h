@@ -48,8 +48,9 @@ public:
   virtual void RunAndWait(const std::string& commandLine) = 0;
   /// The program's own folder, ending in its separator.
   virtual std::string AppFolder() = 0;
-  /// The three values go into a UTF-8 manifest.
-  virtual std::string AnsiToUtf8(const std::string& text) = 0;
+  /// The three values go into a UTF-8 manifest. codePage: what text that is not UTF-8 is
+  /// taken as where the system has no ANSI code page (POSIX); Windows uses its own.
+  virtual std::string AnsiToUtf8(const std::string& text, unsigned codePage) = 0;
   /// What separates folders in the paths the front end passes.
   virtual char PathSeparator() { return '\\'; }
 

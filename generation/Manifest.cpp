@@ -3,6 +3,7 @@
 #include <iterator>
 #include <vector>
 
+#include "base/Unicode.h"
 #include "generation/Architecture.h"
 #include "generation/Placeholders.h"
 
@@ -149,43 +150,6 @@ std::string JoinedTemplate(const std::vector<std::string>& settingsLines) {
 
 namespace {
 
-// The length of the well-formed UTF-8 sequence at value[at] (the ranges of Unicode's table
-// 3-7: no overlong forms, no surrogates, nothing past U+10FFFF), 0 when there is none.
-std::size_t Utf8Sequence(const std::string& value, std::size_t at, char32_t& code) {
-  const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(value[at + i]); };
-  const unsigned char lead = byte(0);
-  std::size_t length;
-  unsigned char low = 0x80, high = 0xBF;
-  if (lead < 0x80) {
-    code = lead;
-    return 1;
-  } else if (lead >= 0xC2 && lead <= 0xDF) {
-    length = 2;
-    code = lead & 0x1F;
-  } else if (lead >= 0xE0 && lead <= 0xEF) {
-    length = 3;
-    code = lead & 0x0F;
-    low = lead == 0xE0 ? 0xA0 : 0x80;
-    high = lead == 0xED ? 0x9F : 0xBF;
-  } else if (lead >= 0xF0 && lead <= 0xF4) {
-    length = 4;
-    code = lead & 0x07;
-    low = lead == 0xF0 ? 0x90 : 0x80;
-    high = lead == 0xF4 ? 0x8F : 0xBF;
-  } else {
-    return 0;
-  }
-  if (at + length > value.size())
-    return 0;
-  for (std::size_t i = 1; i < length; ++i) {
-    const unsigned char next = byte(i);
-    if (next < (i == 1 ? low : 0x80) || next > (i == 1 ? high : 0xBF))
-      return 0;
-    code = (code << 6) | (next & 0x3F);
-  }
-  return length;
-}
-
 // XML 1.0's Char production.
 bool IsXmlCharacter(char32_t code) {
   return code == 0x9 || code == 0xA || code == 0xD || (code >= 0x20 && code <= 0xD7FF) ||
@@ -199,7 +163,7 @@ std::string EscapeXml(const std::string& value) {
   out.reserve(value.size());
   for (std::size_t at = 0; at < value.size();) {
     char32_t code = 0;
-    const std::size_t length = Utf8Sequence(value, at, code);
+    const std::size_t length = unicode::Utf8Sequence(value, at, code);
     if (length == 0 || !IsXmlCharacter(code)) {
       // Windows refuses a manifest that holds what XML cannot: U+FFFD stands in for it.
       out += "\xEF\xBF\xBD";

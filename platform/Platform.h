@@ -151,8 +151,10 @@ bool WriteSetting(const std::string& application, const std::string& section,
 
 // ---- Text ----------------------------------------------------------------------------------
 
-/// Text in the system's ANSI code page as UTF-8 (POSIX: unchanged).
-std::string AnsiToUtf8(const std::string& text);
+/// Text in the system's ANSI code page as UTF-8. POSIX has none: text that is UTF-8 already
+/// (a command line, a file saved there) stays, other text is taken as the Windows code page
+/// codePage (see base/CodePages.h).
+std::string AnsiToUtf8(const std::string& text, unsigned codePage);
 
 } // namespace platform
 

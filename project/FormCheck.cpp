@@ -1,7 +1,9 @@
 #include "project/FormCheck.h"
 
 #include <algorithm>
+#include <unordered_set>
 
+#include "base/Ascii.h"
 #include "generation/TemporaryFiles.h"
 #include "project/Paths.h"
 #include "readers/FormTexts.h"
@@ -26,7 +28,8 @@ struct Listed {
 
 } // namespace
 
-FormCheck CheckForms(generation::FileOperations& files, const std::string& projectPath) {
+FormCheck CheckForms(generation::FileOperations& files, const std::string& projectPath,
+                     unsigned codePage) {
   FormCheck check;
   std::string text, why;
   if (!ReadProjectFile(files, projectPath, readers::kMaxProjectBytes, text, why)) {
@@ -43,17 +46,24 @@ FormCheck CheckForms(generation::FileOperations& files, const std::string& proje
     return a.file->line < b.file->line;
   });
 
-  const std::string folder = generation::FolderOf(projectPath);
+  ProjectFiles paths(files, generation::FolderOf(projectPath), codePage);
+  // A file listed again, in whatever spelling, is the same file: read and told once. Each
+  // line that names a file that cannot be read is told, as each needs correcting.
+  std::unordered_set<std::string> checked;
   for (const Listed& entry : listed) {
     const readers::ProjectModule& written = *entry.file;
-    const std::string path = FindProjectFile(files, folder, written.path);
+    const std::string path = paths.Find(written.path);
+    const std::string key = files.PathSeparator() == '\\' ? ascii::Lower(path) : path;
+    if (checked.count(key) != 0)
+      continue;
     std::string form;
-    if (!ReadProjectFile(files, path, readers::kMaxFormBytes, form, why)) {
+    if (!paths.Read(path, readers::kMaxFormBytes, form, why)) {
       check.findings.push_back(
           formtexts::Line(projectPath, written.line, written.path,
                           formtexts::CannotRead(entry.userControl ? "UserControl" : "Form", why)));
       continue;
     }
+    checked.insert(key);
     ++check.filesChecked;
     const readers::FormFile read = readers::ReadForm(form);
     for (const readers::FormFinding& finding : readers::CheckForm(read))

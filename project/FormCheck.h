@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "base/CodePages.h"
 #include "generation/Driver.h"
 
 namespace project {
@@ -20,8 +21,10 @@ struct FormCheck {
 };
 
 /// Reads the project and every Form= and UserControl= file it lists (names matched as the
-/// disk spells them) and checks them. Files are named as the project's path leads to them.
-FormCheck CheckForms(generation::FileOperations& files, const std::string& projectPath);
+/// disk spells them, or in codePage) and checks them, each file once however often it is
+/// listed. Files are named as the project's path leads to them.
+FormCheck CheckForms(generation::FileOperations& files, const std::string& projectPath,
+                     unsigned codePage = codepages::kDefault);
 
 /// For a window: the refusal, or the heading, the findings and the summary; the summary
 /// alone when nothing was found. Past shown findings, a line tells how many more there are.

@@ -1,21 +1,41 @@
 #include "project/Paths.h"
 
+#include <utility>
 #include <vector>
 
 #include "base/Ascii.h"
 #include "base/SystemError.h"
+#include "project/ProjectTexts.h"
 #include "readers/VbProject.h"
 
 namespace project {
 
-std::string FindProjectFile(generation::FileOperations& files, const std::string& projectFolder,
-                            const std::string& written) {
-  const char separator = files.PathSeparator();
-  const std::string path = readers::FromProjectFolder(projectFolder, written, separator);
-  if (files.IsPlainFile(path) || separator == '\\')
-    return path;
+ProjectFiles::ProjectFiles(generation::FileOperations& files, std::string projectFolder,
+                           unsigned codePage)
+    : files_(files), folder_(std::move(projectFolder)), codePage_(codePage) {}
 
-  // Folder by folder, each part taken as the disk spells it.
+std::string ProjectFiles::Find(const std::string& written) {
+  const char separator = files_.PathSeparator();
+  const std::string path = readers::FromProjectFolder(folder_, written, separator);
+  // Windows matches without regard to case, in its own code page.
+  if (separator == '\\' || files_.IsPlainFile(path))
+    return path;
+  std::string found = Match(path);
+  if (!found.empty())
+    return found;
+  const std::string decoded = codepages::ToUtf8(written, codePage_);
+  if (decoded == written)
+    return path;
+  const std::string again = readers::FromProjectFolder(folder_, decoded, separator);
+  found = files_.IsPlainFile(again) ? again : Match(again);
+  if (!found.empty())
+    return found;
+  notFound_.insert(path);
+  return path;
+}
+
+std::string ProjectFiles::Match(const std::string& path) {
+  const char separator = files_.PathSeparator();
   std::vector<std::string> parts;
   std::string::size_type start = 0;
   for (std::string::size_type at; (at = path.find(separator, start)) != std::string::npos;
@@ -28,21 +48,45 @@ std::string FindProjectFile(generation::FileOperations& files, const std::string
   std::string found = absolute ? std::string(1, separator) : std::string();
   for (std::size_t i = absolute ? 1 : 0; i < parts.size(); ++i) {
     const std::string& part = parts[i];
-    std::string match;
-    if (part.empty() || part == "." || part == "..") {
-      match = part;
-    } else {
-      for (const std::string& entry : files.FolderEntries(found.empty() ? "." : found))
-        if (entry == part || (match.empty() && ascii::EqualIgnoringCase(entry, part)))
-          match = entry;
-      if (match.empty())
-        return path;
+    std::string match = part;
+    if (!part.empty() && part != "." && part != "..") {
+      const Listing& listing = Entries(found.empty() ? "." : found);
+      if (listing.names.count(part) == 0) {
+        const auto it = listing.byLowerCase.find(ascii::Lower(part));
+        if (it == listing.byLowerCase.end())
+          return std::string();
+        match = it->second;
+      }
     }
     found += match;
     if (i + 1 < parts.size() && !match.empty())
       found += separator;
   }
   return found;
+}
+
+const ProjectFiles::Listing& ProjectFiles::Entries(const std::string& folder) {
+  const auto it = listings_.find(folder);
+  if (it != listings_.end())
+    return it->second;
+  Listing& listing = listings_[folder];
+  for (std::string& entry : files_.FolderEntries(folder)) {
+    listing.byLowerCase.emplace(ascii::Lower(entry), entry);
+    listing.names.insert(std::move(entry));
+  }
+  return listing;
+}
+
+bool ProjectFiles::Read(const std::string& path, std::size_t limit, std::string& bytes,
+                        std::string& why) {
+  if (ReadProjectFile(files_, path, limit, bytes, why))
+    return true;
+  why += NotFoundHint(path);
+  return false;
+}
+
+std::string ProjectFiles::NotFoundHint(const std::string& path) const {
+  return notFound_.count(path) != 0 ? texts::NotInCodePage(codePage_) : std::string();
 }
 
 bool ReadProjectFile(generation::FileOperations& files, const std::string& path,

@@ -1,6 +1,7 @@
 #include "project/ProjectRun.h"
 
 #include <optional>
+#include <utility>
 
 #include "base/Ascii.h"
 #include "base/Fingerprint.h"
@@ -46,8 +47,10 @@ std::optional<std::string> Compile(FileOperations& files,
                                    const Plan& plan, const Request& request) {
   generation::TemporaryFiles temporary(files, folder);
   const std::string manifestText = BuildManifestText(
-      files.AnsiToUtf8(plan.version), files.AnsiToUtf8(plan.exeName),
-      files.AnsiToUtf8(plan.description), architecture, request.manifest, request.components);
+      files.AnsiToUtf8(plan.version, request.codePage),
+      files.AnsiToUtf8(plan.exeName, request.codePage),
+      files.AnsiToUtf8(plan.description, request.codePage), architecture, request.manifest,
+      request.components);
   std::string compiledPath;
   std::string probe = folder;
   if (probe.size() > 1 && (probe.back() == '\\' || probe.back() == '/'))
@@ -84,7 +87,8 @@ class Planner {
 public:
   Planner(FileOperations& files, generation::Conversation& conversation, const Request& request)
       : files_(files), conversation_(conversation), request_(request),
-        folder_(generation::FolderOf(request.projectPath)) {
+        folder_(generation::FolderOf(request.projectPath)),
+        paths_(files, folder_, request.codePage) {
     plan_.projectPath = request.projectPath;
   }
 
@@ -104,7 +108,7 @@ private:
 
   std::string Read(const std::string& path, std::size_t limit) {
     std::string bytes, why;
-    if (!ReadProjectFile(files_, path, limit, bytes, why))
+    if (!paths_.Read(path, limit, bytes, why))
       Refuse(texts::CannotRead(path, why));
     Remember(path, bytes);
     return bytes;
@@ -138,7 +142,7 @@ private:
   /// The project's own resource file, or a new one named as a program's would be.
   void PlanResourceFile() {
     if (!facts_.resFile.empty()) {
-      res_.path = FindProjectFile(files_, folder_, facts_.resFile);
+      res_.path = paths_.Find(facts_.resFile);
       if (!files_.IsPlainFile(res_.path))
         Refuse(texts::NoResFile(request_.projectPath, facts_.resFile, InsteadOfAFile(res_.path)));
       res_.before = Read(res_.path, kMaxResBytes);
@@ -164,7 +168,7 @@ private:
                      : files_.IsFolder(path)   ? gt::kFolderInTheWay
                      : files_.FileExists(path) ? gt::kDeviceInTheWay
                                                : nullptr;
-    return is ? std::string("is ") + is : texts::kDoesNotExist;
+    return is ? std::string("is ") + is : texts::kDoesNotExist + paths_.NotFoundHint(path);
   }
 
   /// A form start-up names a form the project lists, by the name Visual Basic knows it
@@ -174,7 +178,7 @@ private:
       return std::string();
     std::string unreadable, why;
     for (const readers::ProjectModule& listed : facts_.forms) {
-      const std::string path = FindProjectFile(files_, folder_, listed.path);
+      const std::string path = paths_.Find(listed.path);
       std::string text;
       if (!ReadProjectFile(files_, path, readers::kMaxFormBytes, text, why)) {
         if (unreadable.empty())
@@ -213,7 +217,7 @@ private:
     for (const readers::ProjectModule& module : facts_.modules) {
       if (&module == ours)
         continue;
-      const std::string path = FindProjectFile(files_, folder_, module.path);
+      const std::string path = paths_.Find(module.path);
       std::string text, why;
       if (!ReadProjectFile(files_, path, kMaxModuleBytes, text, why))
         continue;
@@ -248,7 +252,7 @@ private:
   /// A project that starts in Sub Main and lists the module: the module's own Sub Main
   /// checks the common controls; without one, the project's own must.
   void PlanListedModuleForSubMain(const readers::ProjectModule& ours) {
-    const std::string path = FindProjectFile(files_, folder_, ours.path);
+    const std::string path = paths_.Find(ours.path);
     if (AddStartupCheck(Read(path, kMaxModuleBytes)).outcome ==
         StartupCheck::Outcome::NoSubMain)
       AddCheckToSubMain(&ours);
@@ -259,7 +263,7 @@ private:
   /// show the form the project starts in now, else the rebuilt program would show nothing.
   void PlanListedModule(const readers::ProjectModule& ours, const std::string& form) {
     FileChange change;
-    change.path = FindProjectFile(files_, folder_, ours.path);
+    change.path = paths_.Find(ours.path);
     change.before = Read(change.path, kMaxModuleBytes);
     const FormShown shown = ShowStartupForm(change.before, form);
     if (shown.outcome == FormShown::Outcome::NoSubMain)
@@ -284,7 +288,7 @@ private:
       if (&module == skipped)
         continue;
       FileChange change;
-      change.path = FindProjectFile(files_, folder_, module.path);
+      change.path = paths_.Find(module.path);
       change.before = Read(change.path, kMaxModuleBytes);
       const StartupCheck check = AddStartupCheck(change.before);
       if (check.outcome == StartupCheck::Outcome::NoSubMain)
@@ -335,7 +339,7 @@ private:
       program = facts_.path32 + (facts_.path32.back() == '\\' ? "" : "\\") + program;
     const std::optional<std::string> output =
         Compile(files_, conversation_, folder_,
-                generation::TargetArchitecture(files_, FindProjectFile(files_, folder_, program)),
+                generation::TargetArchitecture(files_, paths_.Find(program)),
                 plan_, request_);
     if (!output)
       throw Refusal{"", true};
@@ -352,17 +356,18 @@ private:
       res_.after = compiled;
       res_.what = res_.existed ? texts::kResFileReplaced : texts::kNewResFile;
     } else {
-      const MergeResult merged = MergeManifest(res_.before, compiled);
+      MergeResult merged = MergeManifest(res_.before, compiled);
       if (merged.outcome == MergeOutcome::Refused)
         Refuse(texts::NotResFile(res_.path, merged.refusal));
-      res_.after = merged.bytes;
+      // A .res may be hundreds of megabytes: the plan holds it twice, before and after.
+      res_.after = std::move(merged.bytes);
       res_.what = merged.outcome == MergeOutcome::Replaced ? texts::kManifestReplaced
                                                             : texts::kManifestAdded;
     }
     if (res_.existed && res_.after == res_.before)
       plan_.alreadySetUp.push_back(res_.path);
     else
-      plan_.changes.push_back(res_);
+      plan_.changes.push_back(std::move(res_));
   }
 
   /// The changes in the order they are written, the project file last.
@@ -384,6 +389,7 @@ private:
   generation::Conversation& conversation_;
   const Request& request_;
   const std::string folder_;
+  ProjectFiles paths_;
   Plan plan_;
   std::string projectText_;
   readers::ProjectFacts facts_;

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "base/CodePages.h"
 #include "generation/Driver.h"
 
 namespace project {
@@ -24,6 +25,9 @@ struct Request {
   /// manifest compiled under temporary names that go again, so that it lists the same
   /// changes.
   bool dryRun = false;
+  /// The ANSI code page the project was written in, where the system has none of its own:
+  /// names not found as their bytes are looked for in it, and the manifest's texts read.
+  unsigned codePage = codepages::kDefault;
 };
 
 /// One file the plan writes.

@@ -3,6 +3,8 @@
 
 #include <string>
 
+#include "base/CodePages.h"
+
 namespace project::texts {
 
 inline const char* const kNothingChanged = " Nothing was changed.";
@@ -35,6 +37,13 @@ inline std::string LineEnds(const std::string& path, const std::string& lineEnd)
 inline std::string VersionDeclined(const std::string& project, const std::string& version) {
   return Quoted(project) + " was not set up with the version " + Quoted(version) + "." +
          kNothingChanged;
+}
+/// The option of themefold-batch that names the code page a project's names are written in.
+inline const char* const kCodePageOption = "--project-code-page";
+/// After "does not exist", for a name beyond ASCII looked for in the project's code page too.
+inline std::string NotInCodePage(unsigned codePage) {
+  return " as its bytes or in code page " + std::to_string(codePage) + "; " + kCodePageOption +
+         " names the one the project was written in: " + codepages::Choices();
 }
 /// which: "does not exist", or "is " and what is there instead.
 inline std::string NoResFile(const std::string& project, const std::string& res,

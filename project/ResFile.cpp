@@ -129,7 +129,10 @@ MergeResult Merge(const std::string& existing, const std::string& ours) {
     return Refuse("the compiled manifest holds no manifest entry");
 
   MergeResult result;
-  result.bytes = existing.substr(0, kEmptyEntrySize);
+  // At most every entry of both, and the padding a last entry may lack: a .res may be
+  // hundreds of megabytes, and growing by doubling would hold three times that for a moment.
+  result.bytes.reserve(existing.size() + manifests.size() + 3);
+  result.bytes.assign(existing, 0, kEmptyEntrySize);
   bool placed = false;
   for (const ResEntry& entry : target.entries) {
     const bool ourName = std::any_of(names.begin(), names.end(), [&](const ResourceKey& name) {

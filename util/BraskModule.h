@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <string>
 
+#include "base/CodePages.h"
 #include "base/SystemError.h"
 
 namespace BraskModule {
@@ -106,7 +107,8 @@ void SaveSetting(const std::string& application, const std::string& section,
 
 // ---- Text --------------------------------------------------------------------------------
 
-/// ANSI code page text (Windows) as UTF-8; unchanged on Linux, where text is UTF-8 already.
-std::string AnsiToUtf8(const std::string& text);
+/// ANSI code page text (Windows) as UTF-8. On Linux UTF-8 stays as it is and other text is
+/// taken as codePage.
+std::string AnsiToUtf8(const std::string& text, unsigned codePage = codepages::kDefault);
 
 } // namespace BraskModule

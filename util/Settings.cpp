@@ -14,6 +14,8 @@ void SaveSetting(const std::string& application, const std::string& section,
   (void)platform::WriteSetting(application, section, key, value);
 }
 
-std::string AnsiToUtf8(const std::string& text) { return platform::AnsiToUtf8(text); }
+std::string AnsiToUtf8(const std::string& text, unsigned codePage) {
+  return platform::AnsiToUtf8(text, codePage);
+}
 
 } // namespace BraskModule

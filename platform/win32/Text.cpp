@@ -5,7 +5,8 @@
 
 namespace platform {
 
-std::string AnsiToUtf8(const std::string& text) {
+// codePage is for systems without one of their own: Windows has its ANSI code page.
+std::string AnsiToUtf8(const std::string& text, unsigned /*codePage*/) {
   if (text.empty())
     return text;
   const int length = static_cast<int>(text.size());

@@ -205,7 +205,7 @@ public:
   }
   std::string AppFolder() override { return appFolder; }
   /// Latin-1 to UTF-8, enough to see that the conversion happened.
-  std::string AnsiToUtf8(const std::string& text) override {
+  std::string AnsiToUtf8(const std::string& text, unsigned /*codePage*/) override {
     std::string out;
     for (unsigned char c : text) {
       if (c < 0x80) {

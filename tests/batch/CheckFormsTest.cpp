@@ -76,10 +76,14 @@ TEST_F(CheckFormsTest, FindingsExitCodesAndAnUnreadableProject) {
 
 #ifndef _WIN32
 // A project from Windows names its files in any case; the finding names the file on disk.
+// A file listed again, in another spelling, is checked once.
 TEST_F(CheckFormsTest, AFileInAnotherCaseIsFoundFromARelativeProject) {
   testsupport::WriteBytes(dir_ / "Case.vbp", "Type=Exe\nForm=FORMS\\russian.FRM\n");
   const batchtest::Result result = Check("Case.vbp");
   EXPECT_EQ(result.exitCode, 7);
   EXPECT_EQ(result.out.substr(0, result.out.find(':')), "Forms/Russian.frm");
+  testsupport::WriteBytes(dir_ / "Twice.vbp",
+                          "Type=Exe\nForm=FORMS\\russian.FRM\nForm=Forms/Russian.frm\n");
+  EXPECT_EQ(Check("Twice.vbp").out, result.out);
 }
 #endif

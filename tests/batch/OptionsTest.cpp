@@ -79,6 +79,11 @@ TEST(OptionsTest, RefusedCommandLines) {
       {{"--inspect", "--project", "App.vbp"},
        "--inspect takes a program (.exe), not the project App.vbp: leave --inspect out to set "
        "the project up, or check its forms with --check-forms"},
+      {{"--project-code-page", "1251", "App.exe"},
+       "--project-code-page needs a project (--project PATH or a .vbp target)"},
+      {{"--project-code-page=cp1251", "App.vbp"},
+       "option --project-code-page takes 1250, 1251, 1252, 1253, 1254, 1255, 1256, 1257, not "
+       "'cp1251'"},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.error);
@@ -127,7 +132,12 @@ TEST(OptionsTest, CodePageAndPrinterIsolation) {
     EXPECT_EQ(parsed.options.manifest.codePage, row.codePage);
     EXPECT_EQ(parsed.options.manifest.printerIsolation, row.printerIsolation);
   }
-  for (const char* word : {"--code-page C", "legacy or utf-8", "--printer-isolation"}) {
+  // The project's own code page is another option: --code-page is the manifest's.
+  EXPECT_EQ(ParseOptions({"App.vbp"}).options.projectCodePage, 1252u);
+  EXPECT_EQ(ParseOptions({"--project-code-page", "1251", "App.vbp"}).options.projectCodePage,
+            1251u);
+  for (const char* word : {"--code-page C", "legacy or utf-8", "--printer-isolation",
+                           "--project-code-page N"}) {
     SCOPED_TRACE(word);
     EXPECT_NE(batch::HelpText().find(word), std::string::npos);
   }

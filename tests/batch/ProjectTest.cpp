@@ -341,3 +341,63 @@ TEST_F(ProjectTest, RefusedProjectsLeaveEveryFileAsItWas) {
     fs::permissions(folder / "App.vbp", fs::perms::owner_write, fs::perm_options::add);
   }
 }
+
+#ifndef _WIN32
+// A project from Windows names its files in its ANSI code page, where a checkout on Linux
+// names them in UTF-8; its title goes into the manifest read in the same code page.
+TEST_F(ProjectTest, NamesAndTitlesInTheProjectsCodePage) {
+  std::string checked = kSubMainModule;
+  checked.insert(checked.find("  frmA"),
+                 "  If Not InitCommonControlsVB Then MsgBox \"Initialization error!\", "
+                 "vbCritical: End\n");
+  const std::string cyrillic = "Type=Exe\nModule=Main; \xCC\xEE\xE4\xF3\xEB\xFC.bas\n"
+                               "Startup=\"Sub Main\"\nName=\"Dva\"\n"
+                               "Title=\"\xCF\xF0\xE8\xE2\xE5\xF2\"\n";
+  const std::string cyrillicFile = "\xD0\x9C\xD0\xBE\xD0\xB4\xD1\x83\xD0\xBB\xD1\x8C.bas";
+  struct Row {
+    const char* name;
+    std::vector<std::string> options;
+    std::string project;
+    std::string moduleFile;  ///< as the checkout names it
+    const char* exeName;
+    std::string description; ///< UTF-8; "" when the project is refused
+  };
+  const Row rows[] = {
+      {"1252 unless told, a folder in another case", {},
+       "Type=Exe\nModule=Main; Src\\c\xF3" "digos.BAS\nStartup=\"Sub Main\"\nName=\"Uno\"\n"
+       "Title=\"Zw\xE4i\"\n",
+       "src/C\xC3\xB3" "DIGOS.bas", "Uno.exe", "Zw\xC3\xA4i"},
+      {"1251 named", {"--project-code-page", "1251"}, cyrillic, cyrillicFile, "Dva.exe",
+       "\xD0\x9F\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82"},
+      {"1251 not named", {}, cyrillic, cyrillicFile, "Dva.exe", ""},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    const fs::path folder = dir_ / "p";
+    fs::remove_all(folder);
+    const Tree before = {{"App.vbp", row.project}, {row.moduleFile, kSubMainModule}};
+    Make(folder, before);
+    std::vector<std::string> args = row.options;
+    args.push_back((folder / "App.vbp").string());
+    const batchtest::Result result = Batch(args);
+    if (row.description.empty()) {
+      EXPECT_EQ(result.exitCode, 2);
+      EXPECT_EQ(result.err, "themefold-batch: \"" + (folder / "").string() +
+                                "\xCC\xEE\xE4\xF3\xEB\xFC.bas\" cannot be read: it does not exist "
+                                "as its bytes or in code page 1252; --project-code-page names the "
+                                "one the project was written in: 1250, 1251, 1252, 1253, 1254, "
+                                "1255, 1256, 1257. Nothing was changed.\n");
+      EXPECT_EQ(Read(folder), before);
+      continue;
+    }
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    const Tree after = Read(folder);
+    ASSERT_EQ(after.count(row.moduleFile), 1u);
+    EXPECT_EQ(after.at(row.moduleFile), checked);
+    const std::string exe = row.exeName;
+    const std::string res = exe.substr(0, exe.rfind('.')) + "_manifest.res";
+    ASSERT_EQ(after.count(res), 1u);
+    EXPECT_EQ(after.at(res), ProgramRes(row.exeName, "1.0.0.0", row.description));
+  }
+}
+#endif

@@ -1,4 +1,5 @@
-// ANSI text to UTF-8: through the code page on Windows, unchanged elsewhere.
+// ANSI text to UTF-8: through the code page on Windows; elsewhere UTF-8 stays and other
+// text is read in the project's code page.
 #include "support/TestSupport.h"
 
 #include "util/BraskModule.h"
@@ -27,10 +28,11 @@ TEST(AnsiTextTest, ConvertsTheSystemCodePage) {
     EXPECT_EQ(BraskModule::AnsiToUtf8(ansi), utf8);
   }
 #else
-  std::string allBytes;
-  for (int c = 1; c < 256; ++c)
-    allBytes += static_cast<char>(c);
-  EXPECT_EQ(BraskModule::AnsiToUtf8(allBytes), allBytes); // even bytes that are not UTF-8
+  // UTF-8 stays; other bytes are text from Windows, in the code page given.
+  const std::string utf8 = "Zw\xC3\xA4i \xD0\x9F";
+  EXPECT_EQ(BraskModule::AnsiToUtf8(utf8, 1251), utf8);
+  EXPECT_EQ(BraskModule::AnsiToUtf8("Zw\xE4i"), "Zw\xC3\xA4i");
+  EXPECT_EQ(BraskModule::AnsiToUtf8("\xCF\xF0", 1251), "\xD0\x9F\xD1\x80");
 #endif
 }
 
