@@ -1,6 +1,7 @@
 #include "front/ProjectFlow.h"
 
 #include "generation/DriverTexts.h"
+#include "generation/TemporaryFiles.h"
 #include "project/ProjectTexts.h"
 #include "project/Transaction.h"
 
@@ -101,7 +102,10 @@ ProjectResult RunProject(generation::FileOperations& files,
   AnsweredOnce conversation(frontConversation);
   try {
     // What a killed run left is undone first, before its half-changed files are read.
+    if (request.dryRun && files.IsPlainFile(project::JournalPath(request.projectPath)))
+      user.Note(project::texts::kInterruptedRunPending);
     if (!request.dryRun) {
+      generation::RemoveStaleTemporaryFiles(files, generation::FolderOf(request.projectPath));
       const Recovery recovery = project::RecoverInterruptedRun(files, request.projectPath);
       switch (recovery.outcome) {
       case Recovery::Outcome::None:

@@ -146,6 +146,9 @@ inline std::string Recovered(const std::string& restored) {
              ? std::string("An interrupted earlier run was undone; it had changed no file.")
              : "An interrupted earlier run was undone; put back:\n" + restored;
 }
+inline const char* const kInterruptedRunPending =
+    "An earlier run of this project was interrupted: a real run undoes it first, and what it "
+    "then changes may differ from this list.";
 inline const char* const kFinishedEarlier =
     "An interrupted earlier run had replaced every file already; its record is removed.";
 

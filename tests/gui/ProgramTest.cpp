@@ -907,11 +907,18 @@ TEST_F(ProgramTest, ComponentAddedInTheOptionsWindowIsCreatedWithoutRegistration
 }
 #endif
 
-TEST_F(ProgramTest, APickedProjectIsSetUpOnceTheUserSaysOk) {
+// The user saves the project from Visual Basic while the question is open, so that it now
+// starts in its own Sub Main: OK plans again, and the new list is asked about before anything
+// is written.
+TEST_F(ProgramTest, APickedProjectIsSetUpOnceTheUserSaysOkToWhatItIsThen) {
   const std::string vbp = folder_ + "Ledger.vbp";
   const std::string project = "Type=Exe\r\nForm=frmMain.frm\r\nStartup=\"frmMain\"\r\n"
                               "Name=\"Ledger\"\r\nMajorVer=3\r\nRevisionVer=4\r\n"
                               "Title=\"Household ledger\"\r\n";
+  std::string saved = project;
+  saved.replace(saved.find("Startup=\"frmMain\""), 17, "Module=modMain; modMain.bas\r\nStartup=\"Sub Main\"");
+  const std::string mainModule =
+      "Attribute VB_Name = \"modMain\"\r\nSub Main()\r\n    frmMain.Show\r\nEnd Sub\r\n";
   WriteBytes(vbp, project);
   WriteBytes(folder_ + "frmMain.frm",
              "VERSION 5.00\r\nBegin VB.Form frmMain\r\nEnd\r\nAttribute VB_Name = \"frmMain\"\r\n");
@@ -926,25 +933,40 @@ TEST_F(ProgramTest, APickedProjectIsSetUpOnceTheUserSaysOk) {
   driver::Click(Item(IDC_COMMAND1));
   const MessageBoxWindow question = driver::WaitForMessageBox(*program_);
   ASSERT_NE(question.window, nullptr) << driver::DescribeWindows(*program_);
-  EXPECT_NE(question.text.find(vbp + ": lists modThemefold.bas;"), std::string::npos)
+  // The folder once, each file from it.
+  EXPECT_EQ(question.text.find("These files in \"" + folder_ + "\" will be changed"), 0u)
+      << question.text;
+  EXPECT_NE(question.text.find("\nLedger.vbp: lists modThemefold.bas;"), std::string::npos)
       << question.text;
   EXPECT_NE(question.text.find("Close the project in Visual Basic first"), std::string::npos);
   EXPECT_EQ(question.buttons, (std::vector<int>{IDOK, IDCANCEL}));
+  WriteBytes(folder_ + "modMain.bas", mainModule);
+  WriteBytes(vbp, saved);
   driver::Answer(question, IDOK);
+
+  const MessageBoxWindow again = driver::WaitForMessageBox(*program_);
+  ASSERT_NE(again.window, nullptr) << driver::DescribeWindows(*program_);
+  EXPECT_EQ(again.text.find("The project changed while the question was open."), 0u)
+      << again.text;
+  EXPECT_NE(again.text.find("\nmodMain.bas: Sub Main checks the common controls first\n"),
+            std::string::npos)
+      << again.text;
+  EXPECT_EQ(ReadBytes(vbp), saved);
+  driver::Answer(again, IDOK);
   const MessageBoxWindow report = driver::WaitForMessageBox(*program_);
   ASSERT_NE(report.window, nullptr) << driver::DescribeWindows(*program_);
-  EXPECT_NE(report.text.find("backup: " + vbp + ".bak"), std::string::npos) << report.text;
+  EXPECT_NE(report.text.find("\nbackup: Ledger.vbp.bak\n"), std::string::npos) << report.text;
   driver::Answer(report, IDOK);
 
-  EXPECT_EQ(ReadBytes(vbp + ".bak"), project);
+  EXPECT_EQ(ReadBytes(vbp + ".bak"), saved);
+  EXPECT_EQ(ReadBytes(folder_ + "modMain.bas.bak"), mainModule);
   EXPECT_NE(ReadBytes(vbp).find("Module=modThemefold; modThemefold.bas\r\n"
                                 "ResFile32=\"Ledger_manifest.res\"\r\n"),
             std::string::npos);
-  EXPECT_NE(ReadBytes(vbp).find("Startup=\"Sub Main\"\r\n"), std::string::npos);
-  EXPECT_NE(ReadBytes(folder_ + "modThemefold.bas").find("        frmMain.Show\r\n"),
-            std::string::npos);
+  EXPECT_NE(ReadBytes(folder_ + "modMain.bas").find("InitCommonControlsVB"), std::string::npos);
   const std::string res = ReadBytes(folder_ + "Ledger_manifest.res");
   EXPECT_NE(res.find("name=\"Ledger.exe\""), std::string::npos);
   EXPECT_NE(res.find("version=\"3.0.0.4\""), std::string::npos);
+  EXPECT_FALSE(fs::exists(vbp + ".themefold-run"));
   CloseProgram();
 }
