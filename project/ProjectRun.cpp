@@ -218,10 +218,8 @@ private:
       if (&module == ours)
         continue;
       const std::string path = paths_.Find(module.path);
-      std::string text, why;
-      if (!ReadProjectFile(files_, path, kMaxModuleBytes, text, why))
-        continue;
-      Remember(path, text);
+      // A module that cannot be read might hold a Sub Main: the project is not guessed at.
+      const std::string text = Read(path, kMaxModuleBytes);
       if (AddStartupCheck(text).outcome != StartupCheck::Outcome::NoSubMain)
         Refuse(texts::SubMainNotStarted(path, facts_.startup));
     }

@@ -7,6 +7,7 @@
 #include <time.h>
 #include <unistd.h>
 
+#include <fstream>
 #include <random>
 
 #include "platform/Platform.h"
@@ -75,7 +76,15 @@ unsigned long ProcessId() { return static_cast<unsigned long>(::getpid()); }
 
 bool ProcessRunning(unsigned long id) {
   // EPERM: it runs, under another user.
-  return id != 0 && (::kill(static_cast<pid_t>(id), 0) == 0 || errno == EPERM);
+  if (id == 0 || (::kill(static_cast<pid_t>(id), 0) != 0 && errno != EPERM))
+    return false;
+  // A killed process whose parent has not reaped it yet runs no more: its state is Z.
+  std::ifstream stat("/proc/" + std::to_string(id) + "/stat");
+  std::string line;
+  if (!std::getline(stat, line))
+    return true;
+  const std::string::size_type name = line.rfind(')');
+  return name == std::string::npos || line.compare(name, 3, ") Z") != 0;
 }
 
 std::uint64_t RandomBits() {

@@ -256,6 +256,11 @@ TEST_F(ProjectTest, RefusedProjectsLeaveEveryFileAsItWas) {
         {"Form1.frm", kForm1},
         {"modThemefold.bas", "theirs"}},
        "modThemefold.bas\" exists with other text, and this project does not list it", 2},
+      // Was: exit 0, though the missing module may hold a second Sub Main.
+      {"a listed module that is missing",
+       {{"App.vbp", "Type=Exe\r\nForm=Form1.frm\r\nModule=M; gone.bas\r\nStartup=\"Form1\"\r\n"},
+        {"Form1.frm", kForm1}},
+       "gone.bas\" cannot be read: it does not exist", 2},
       {"a Sub Main beside a form start-up",
        {{"App.vbp", "Type=Exe\r\nForm=Form1.frm\r\nModule=M; M.bas\r\nStartup=\"Form1\"\r\n"},
         {"Form1.frm", kForm1},

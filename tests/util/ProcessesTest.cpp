@@ -5,6 +5,7 @@
 #include <chrono>
 #include <thread>
 
+#include "platform/Platform.h"
 #include "util/BraskModule.h"
 
 #ifndef _WIN32
@@ -173,3 +174,19 @@ TEST_F(ProcessesTest, ShellOpenPassesParametersOnlyWhenThereAreSome) {
 #endif
 
 } // namespace
+
+#ifndef _WIN32
+// A killed run whose parent has not reaped it yet must not keep its files from the next run.
+TEST_F(ProcessesTest, AnEndedProcessNotYetReapedRunsNoMore) {
+  const pid_t child = fork();
+  if (child == 0)
+    _exit(0);
+  ASSERT_GT(child, 0);
+  for (int i = 0; i < 500 && platform::ProcessRunning(static_cast<unsigned long>(child)); ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  EXPECT_FALSE(platform::ProcessRunning(static_cast<unsigned long>(child)));
+  EXPECT_TRUE(platform::ProcessRunning(static_cast<unsigned long>(getpid())));
+  int status = 0;
+  waitpid(child, &status, 0);
+}
+#endif
