@@ -175,6 +175,9 @@ void PeImage::ReadResources(std::uint32_t rootRva) {
     const std::uint64_t at = OffsetOf(rva, 16, what);
     Table table{file_.Read(at, 12, what), {}};
     const std::uint32_t count = std::uint32_t{file_.U16(at + 12, what)} + file_.U16(at + 14, what);
+    // An empty directory may end its section: no entries to look for after it.
+    if (count == 0)
+      return table;
     const std::uint64_t entries = OffsetOf(rva + 16, 8u * count, what);
     if (count > kMaxResourceEntries - listed)
       throw FormatError("the resource directory lists more than " +
