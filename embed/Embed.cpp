@@ -66,6 +66,7 @@ private:
   void FindResourceSection();
   std::vector<TreeResource> Resources();
   void Place(const std::vector<TreeResource>& sorted);
+  void CheckPlaced() const;
   void PatchHeaders();
   void Verify(const std::vector<TreeResource>& sorted) const;
 
@@ -116,6 +117,7 @@ EmbedResult Embedder::Run() {
   FindResourceSection();
   const std::vector<TreeResource> sorted = SortedResources(Resources());
   Place(sorted);
+  CheckPlaced();
   PatchHeaders();
   Verify(sorted);
   if (out_ == program_) {
@@ -204,8 +206,9 @@ void Embedder::CheckTail() {
     result_.report.push_back("signature: removed; the program must be signed again");
   }
   std::vector<bool> known(tailEnd_ - sectionsEnd_, false);
+  // Only what starts after the sections moves with them, its pointer updated.
   auto mark = [&](std::uint64_t start, std::uint64_t size) {
-    for (std::uint64_t at = std::max(start, sectionsEnd_); at < tailEnd_ && at - start < size; ++at)
+    for (std::uint64_t at = start; at >= sectionsEnd_ && at < tailEnd_ && at - start < size; ++at)
       known[at - sectionsEnd_] = true;
   };
   if (headers_.symbolTable != 0) {
@@ -243,7 +246,8 @@ bool Embedder::Pointed(std::uint64_t rva, std::uint64_t size,
     if (address != 0 && Inside(address, rva, size))
       return true;
   }
-  return false;
+  const std::uint32_t entryPoint = Get32(program_, headers_.optionalOffset + 16);
+  return entryPoint != 0 && Inside(entryPoint, rva, size);
 }
 
 void Embedder::FindResourceSection() {
@@ -259,6 +263,14 @@ void Embedder::FindResourceSection() {
                 {readers::kResourceDirectory}))
       throw Refusal("its resources share section " + s.name +
                     " with other data, which rebuilding them would overwrite");
+    // Its bytes are rewritten whole: they must be its own.
+    for (const PeSection& other : sections_)
+      if (&other != &s && other.rawSize != 0 && s.rawSize != 0 &&
+          other.rawOffset < RawEnd(s) && s.rawOffset < RawEnd(other))
+        throw Refusal("section " + s.name + " shares its bytes in the file with section " +
+                      other.name);
+    if (s.rawSize != 0 && s.rawOffset < headers_.sizeOfHeaders)
+      throw Refusal("section " + s.name + " begins inside the headers");
     resourceSection_ = i;
     return;
   }
@@ -439,6 +451,19 @@ void Embedder::Place(const std::vector<TreeResource>& sorted) {
                            (resourceSection_ ? "; the old resources stay unused in section " +
                                                    sections_[*resourceSection_].name
                                              : std::string()));
+}
+
+// What the resources now cover was free: nothing else of the image points there. A file
+// whose directories point past its image would otherwise have them point into the tree.
+void Embedder::CheckPlaced() const {
+  const PeSection& s = result_.placement == Placement::NewSection ? sections_.back()
+                                                                   : sections_[*resourceSection_];
+  const std::uint64_t size = std::max(Extent(s), std::uint64_t{s.rawSize});
+  if (result_.placement == Placement::MovedReloc
+          ? Pointed(s.virtualAddress, size,
+                    {readers::kResourceDirectory, readers::kBaseRelocationDirectory})
+          : Pointed(s.virtualAddress, size, {readers::kResourceDirectory}))
+    throw Refusal("its headers point into the addresses the resources would take");
 }
 
 std::optional<std::uint64_t> Embedder::NewOffset(std::uint64_t old) const {
