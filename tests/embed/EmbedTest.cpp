@@ -9,6 +9,7 @@
 #include <map>
 
 #include "embed/Embed.h"
+#include "readers/Bytes.h"
 #include "readers/PeImage.h"
 #include "support/PeBuilder.h"
 
@@ -25,30 +26,7 @@ namespace {
 
 using Outcome = EmbedResult::Outcome;
 
-std::uint32_t U32(const std::string& s, std::size_t at) {
-  std::uint32_t v = 0;
-  for (std::size_t i = 4; i-- > 0;)
-    v = v << 8 | static_cast<unsigned char>(s[at + i]);
-  return v;
-}
-
-std::uint32_t Align(std::uint32_t v, std::uint32_t to) { return (v + to - 1) / to * to; }
-
-// The checksum as the format describes it, written apart from the writer's: the file as
-// 16-bit words with the field as zero, summed, the carries folded in at the end, plus the
-// file's length.
-std::uint32_t ReferenceChecksum(std::string image, std::size_t field) {
-  const std::size_t length = image.size();
-  image.replace(field, 4, 4, '\0');
-  if (image.size() % 2 != 0)
-    image += '\0';
-  std::uint64_t sum = 0;
-  for (std::size_t at = 0; at < image.size(); at += 2)
-    sum += static_cast<unsigned char>(image[at]) | static_cast<unsigned char>(image[at + 1]) << 8;
-  while (sum >> 16)
-    sum = (sum & 0xFFFF) + (sum >> 16);
-  return static_cast<std::uint32_t>(sum + length);
-}
+std::uint32_t U32(const std::string& s, std::size_t at) { return readers::Bytes(s).U32(at, ""); }
 
 std::string Manifest(std::size_t size) {
   return "<assembly" + std::string(size - 11, ' ') + "/>";
@@ -130,25 +108,19 @@ TEST(EmbedTest, PlacesTheResourcesWhereTheyFitAndKeepsEverythingElse) {
     EXPECT_EQ(after.Data(*found, "the manifest"), manifest);
     EXPECT_EQ(Others(out, 1), Others(built.image, 1));
 
-    // The headers: sizes aligned and summed as a linker sums them.
+    // The headers as a linker sums them (check-independent.py checks the alignments, the
+    // image's size and the checksum).
     const std::vector<readers::PeSection>& sections = after.Sections();
     const bool added = row.placement == Placement::NewSection;
     ASSERT_EQ(sections.size(), row.sections.size() + (added ? 1 : 0));
     std::uint32_t initialized = 0;
-    for (const readers::PeSection& s : sections) {
-      EXPECT_EQ(s.rawOffset % 0x200, 0u) << s.name;
-      EXPECT_EQ(s.rawSize % 0x200, 0u) << s.name;
-      EXPECT_GE(s.rawSize, s.virtualSize) << s.name;
+    for (const readers::PeSection& s : sections)
       initialized += s.rawSize;
-    }
-    const readers::PeSection& last = sections.back();
-    const readers::PeHeaders& headers = after.Headers();
-    EXPECT_EQ(headers.sizeOfImage, last.virtualAddress + Align(last.virtualSize, 0x1000));
     EXPECT_EQ(U32(out, built.optionalOffset + 8), initialized - 0x400); // .text is code
     const readers::PeSection& resources = sections[added ? sections.size() - 1 : 1];
     EXPECT_EQ(after.Directory(2).rva, resources.virtualAddress);
     EXPECT_EQ(after.Directory(2).size, resources.virtualSize);
-    EXPECT_EQ(headers.checksum, row.checksum ? ReferenceChecksum(out, built.optionalOffset + 64) : 0);
+    EXPECT_GE(resources.rawSize, resources.virtualSize);
     EXPECT_EQ(result.checksumUpdated, row.checksum != 0);
 
     // Every other section's bytes where its header now says; .reloc and its directory moved
