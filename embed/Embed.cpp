@@ -79,7 +79,8 @@ private:
     return headers_.sectionTableOffset + kSectionHeaderSize * index;
   }
   /// Whether a data directory other than those listed points into [rva, rva + size).
-  bool Pointed(std::uint64_t rva, std::uint64_t size, std::initializer_list<std::size_t> except) const;
+  bool Pointed(std::uint64_t rva, std::uint64_t size,
+               std::initializer_list<std::size_t> except) const;
 
   const std::string& program_;
   const std::string& manifest_;
@@ -212,9 +213,11 @@ void Embedder::CheckTail() {
       known[at - sectionsEnd_] = true;
   };
   if (headers_.symbolTable != 0) {
-    const std::uint64_t symbols = std::uint64_t{headers_.symbolTable} + kSymbolSize * headers_.symbolCount;
+    const std::uint64_t symbols =
+        std::uint64_t{headers_.symbolTable} + kSymbolSize * headers_.symbolCount;
     const std::uint64_t strings = symbols + 4 <= program_.size() ? Get32(program_, symbols) : 0;
-    mark(headers_.symbolTable, symbols - headers_.symbolTable + std::max<std::uint64_t>(strings, 4));
+    mark(headers_.symbolTable,
+         symbols - headers_.symbolTable + std::max<std::uint64_t>(strings, 4));
   }
   for (std::uint64_t entry : debugEntries_)
     mark(Get32(program_, entry + 24), Get32(program_, entry + 16));
@@ -265,8 +268,8 @@ void Embedder::FindResourceSection() {
                     " with other data, which rebuilding them would overwrite");
     // Its bytes are rewritten whole: they must be its own.
     for (const PeSection& other : sections_)
-      if (&other != &s && other.rawSize != 0 && s.rawSize != 0 &&
-          other.rawOffset < RawEnd(s) && s.rawOffset < RawEnd(other))
+      if (&other != &s && other.rawSize != 0 && s.rawSize != 0 && other.rawOffset < RawEnd(s) &&
+          s.rawOffset < RawEnd(other))
         throw Refusal("section " + s.name + " shares its bytes in the file with section " +
                       other.name);
     if (s.rawSize != 0 && s.rawOffset < headers_.sizeOfHeaders)
@@ -307,9 +310,9 @@ std::vector<TreeResource> Embedder::Resources() {
   manifest.data = manifest_;
   resources.push_back(std::move(manifest));
   result_.report.push_back("manifest: resource " + std::to_string(kManifestType) + "/" +
-                           std::to_string(manifestId_) + ", language " +
-                           std::to_string(language_) + ", " + std::to_string(manifest_.size()) +
-                           " bytes, " + (replaced_ ? "replacing the one there" : "added"));
+                           std::to_string(manifestId_) + ", language " + std::to_string(language_) +
+                           ", " + std::to_string(manifest_.size()) + " bytes, " +
+                           (replaced_ ? "replacing the one there" : "added"));
   return resources;
 }
 
@@ -338,11 +341,12 @@ void Embedder::Place(const std::vector<TreeResource>& sorted) {
     // Every section before it ends in the file before it starts.
     bool othersBefore = true;
     for (std::size_t i = 0; i < r; ++i)
-      othersBefore = othersBefore && (sections_[i].rawSize == 0 || RawEnd(sections_[i]) <= s.rawOffset);
+      othersBefore =
+          othersBefore && (sections_[i].rawSize == 0 || RawEnd(sections_[i]) <= s.rawOffset);
     const std::string tree = LayoutResources(sorted, rootTable, treeRva_);
 
-    if (treeSize_ <= s.rawSize &&
-        (lastInTable || std::uint64_t{s.virtualAddress} + treeSize_ <= sections_[r + 1].virtualAddress)) {
+    if (treeSize_ <= s.rawSize && (lastInTable || std::uint64_t{s.virtualAddress} + treeSize_ <=
+                                                      sections_[r + 1].virtualAddress)) {
       result_.placement = Placement::InPlace;
       out_ = program_.substr(0, sectionsEnd_);
       out_.replace(s.rawOffset, s.rawSize, padded(tree, s.rawSize));
@@ -387,8 +391,10 @@ void Embedder::Place(const std::vector<TreeResource>& sorted) {
           std::max(firstRaw, AlignUp(std::uint64_t{s.rawOffset} + newRaw_, fileAlignment));
       const std::uint64_t fileDelta = newFirst - firstRaw;
       const std::uint64_t next = sections_[r + 1].virtualAddress;
-      const std::uint64_t wanted = AlignUp(std::uint64_t{s.virtualAddress} + treeSize_, sectionAlignment);
-      virtualDelta_ = static_cast<std::uint32_t>(wanted > next ? AlignUp(wanted - next, sectionAlignment) : 0);
+      const std::uint64_t wanted =
+          AlignUp(std::uint64_t{s.virtualAddress} + treeSize_, sectionAlignment);
+      virtualDelta_ =
+          static_cast<std::uint32_t>(wanted > next ? AlignUp(wanted - next, sectionAlignment) : 0);
       out_ = program_.substr(0, s.rawOffset) + padded(tree, newFirst - s.rawOffset) +
              program_.substr(firstRaw, sectionsEnd_ - firstRaw) + tail;
       moves_ = {{0, 0, s.rawOffset},
@@ -456,8 +462,8 @@ void Embedder::Place(const std::vector<TreeResource>& sorted) {
 // What the resources now cover was free: nothing else of the image points there. A file
 // whose directories point past its image would otherwise have them point into the tree.
 void Embedder::CheckPlaced() const {
-  const PeSection& s = result_.placement == Placement::NewSection ? sections_.back()
-                                                                   : sections_[*resourceSection_];
+  const PeSection& s =
+      result_.placement == Placement::NewSection ? sections_.back() : sections_[*resourceSection_];
   const std::uint64_t size = std::max(Extent(s), std::uint64_t{s.rawSize});
   if (result_.placement == Placement::MovedReloc
           ? Pointed(s.virtualAddress, size,
@@ -501,10 +507,9 @@ void Embedder::PatchHeaders() {
       Patch(at + 36, s.characteristics);
     }
     const bool added = i >= old.size();
-    for (const auto& [field, place] : {std::pair{&PeSection::virtualSize, 8},
-                                       std::pair{&PeSection::virtualAddress, 12},
-                                       std::pair{&PeSection::rawSize, 16},
-                                       std::pair{&PeSection::rawOffset, 20}})
+    for (const auto& [field, place] :
+         {std::pair{&PeSection::virtualSize, 8}, std::pair{&PeSection::virtualAddress, 12},
+          std::pair{&PeSection::rawSize, 16}, std::pair{&PeSection::rawOffset, 20}})
       if (added || s.*field != old[i].*field)
         Patch(at + place, s.*field);
   }
@@ -545,8 +550,8 @@ void Embedder::PatchHeaders() {
 
 void Embedder::Verify(const std::vector<TreeResource>& sorted) const {
   auto fault = [](const std::string& what) {
-    return Refusal("internal fault: the rewritten program did not read back as written (" +
-                   what + "); nothing was changed");
+    return Refusal("internal fault: the rewritten program did not read back as written (" + what +
+                   "); nothing was changed");
   };
   for (const Move& m : moves_)
     for (std::uint64_t i = 0; i < m.size; ++i)
@@ -569,8 +574,8 @@ void Embedder::Verify(const std::vector<TreeResource>& sorted) const {
           out_.compare(a.offset, a.size, sorted[i].data) != 0)
         throw fault("resource " + std::to_string(i) + " differs");
     }
-    const readers::Resource* manifest = check.Find(readers::ResourceKey::Id(kManifestType),
-                                                   readers::ResourceKey::Id(manifestId_));
+    const readers::Resource* manifest =
+        check.Find(readers::ResourceKey::Id(kManifestType), readers::ResourceKey::Id(manifestId_));
     if (!manifest || check.Data(*manifest, "the manifest") != manifest_)
       throw fault("the manifest is not the one written");
   } catch (const readers::FormatError& error) {

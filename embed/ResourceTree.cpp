@@ -71,17 +71,16 @@ int CompareKeys(const readers::StoredKey& a, const readers::StoredKey& b) {
 }
 
 std::vector<TreeResource> SortedResources(std::vector<TreeResource> resources) {
-  std::stable_sort(resources.begin(), resources.end(),
-                   [](const TreeResource& a, const TreeResource& b) {
-                     for (auto key : {&readers::StoredResource::type,
-                                      &readers::StoredResource::name,
-                                      &readers::StoredResource::language}) {
-                       const int order = CompareKeys(a.entry.*key, b.entry.*key);
-                       if (order != 0)
-                         return order < 0;
-                     }
-                     return false;
-                   });
+  std::stable_sort(
+      resources.begin(), resources.end(), [](const TreeResource& a, const TreeResource& b) {
+        for (auto key : {&readers::StoredResource::type, &readers::StoredResource::name,
+                         &readers::StoredResource::language}) {
+          const int order = CompareKeys(a.entry.*key, b.entry.*key);
+          if (order != 0)
+            return order < 0;
+        }
+        return false;
+      });
   return resources;
 }
 
@@ -148,8 +147,7 @@ std::string LayoutResources(const std::vector<TreeResource>& sorted, const std::
   std::string out(size, '\0');
   for (std::size_t t : order) {
     const Table& table = tables[t];
-    out.replace(table.offset, std::min<std::size_t>(table.header.size(), 12), table.header, 0,
-                12);
+    out.replace(table.offset, std::min<std::size_t>(table.header.size(), 12), table.header, 0, 12);
     std::uint32_t named = 0;
     for (const readers::StoredKey* key : table.keys)
       named += key->IsName() ? 1 : 0;
@@ -163,7 +161,7 @@ std::string LayoutResources(const std::vector<TreeResource>& sorted, const std::
       const std::size_t target = table.targets[e];
       Put32(out, at + 4,
             table.leaves ? static_cast<std::uint32_t>(dataEntries + 16 * target)
-                   : kHighBit | static_cast<std::uint32_t>(tables[target].offset));
+                         : kHighBit | static_cast<std::uint32_t>(tables[target].offset));
     }
   }
   for (std::size_t i = 0; i < sorted.size(); ++i) {

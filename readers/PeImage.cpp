@@ -145,8 +145,8 @@ ResourceKey PeImage::ReadKey(std::uint32_t rootRva, std::uint32_t nameField,
   const std::uint64_t rva = std::uint64_t{rootRva} + (nameField & ~kHighBit);
   const std::uint16_t length = file_.U16(OffsetOf(rva, 2, "a resource name"), "a resource name");
   stored.id = 0;
-  stored.units = file_.Read(OffsetOf(rva + 2, 2u * length, "a resource name"), 2u * length,
-                            "a resource name");
+  stored.units =
+      file_.Read(OffsetOf(rva + 2, 2u * length, "a resource name"), 2u * length, "a resource name");
   ResourceKey key = ResourceKey::Name(unicode::Utf16LeToUtf8(stored.units));
   if (!key.IsName())
     throw FormatError("a resource name at RVA " + Hex(rva) + " is empty");
@@ -225,8 +225,7 @@ void PeImage::ReadResources(std::uint32_t rootRva) {
                               languages.header};
         stored.offset = OffsetOf(stored.dataRva, stored.size, "the data of a resource");
         if (&language == &languages.entries.front())
-          resources_.push_back(
-              {type.key, name.key, language.key.id, stored.offset, stored.size});
+          resources_.push_back({type.key, name.key, language.key.id, stored.offset, stored.size});
         stored_.push_back(std::move(stored));
       }
     }

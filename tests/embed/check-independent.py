@@ -22,24 +22,13 @@ subprocess.run([tests, "--gtest_brief=1"], env=dict(os.environ, THEMEFOLD_EMBED_
                check=True, stdout=subprocess.DEVNULL)
 
 
-def key_part(entry, attribute):
-    return str(entry.name) if entry.name is not None else getattr(entry, attribute)
-
-
 def resources(pe):
-    found = {}
-    for kind in getattr(pe, "DIRECTORY_ENTRY_RESOURCE", None) and \
-            pe.DIRECTORY_ENTRY_RESOURCE.entries or []:
-        for name in kind.directory.entries:
-            for language in name.directory.entries:
-                data = language.data.struct
-                key = (key_part(kind, "id"), key_part(name, "id"), language.id)
-                found[key] = pe.get_data(data.OffsetToData, data.Size)
-    return found
-
-
-def align(value, to):
-    return (value + to - 1) // to * to
+    key = lambda entry: str(entry.name) if entry.name is not None else entry.id
+    root = getattr(pe, "DIRECTORY_ENTRY_RESOURCE", None)
+    return {(key(kind), key(name), language.id):
+            pe.get_data(language.data.struct.OffsetToData, language.data.struct.Size)
+            for kind in (root.entries if root else []) for name in kind.directory.entries
+            for language in name.directory.entries}
 
 
 problems = []
@@ -71,8 +60,8 @@ for name in names:
         if s.PointerToRawData % header.FileAlignment or s.SizeOfRawData % header.FileAlignment:
             problems.append("%s: section %s not aligned" % (name, s.Name))
     last = max(after.sections, key=lambda s: s.VirtualAddress)
-    if header.SizeOfImage != align(last.VirtualAddress + last.Misc_VirtualSize,
-                                   header.SectionAlignment):
+    if header.SizeOfImage != -(-(last.VirtualAddress + last.Misc_VirtualSize)
+                               // header.SectionAlignment) * header.SectionAlignment:
         problems.append("%s: SizeOfImage %#x" % (name, header.SizeOfImage))
     # pefile's guess from how often one byte value occurs says nothing of the structures.
     new_warnings = {w for w in set(after.get_warnings()) - set(before.get_warnings())

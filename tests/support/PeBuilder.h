@@ -36,8 +36,7 @@ inline void PutU32(std::string& s, std::size_t at, std::uint32_t v) {
 
 /// The resource directory of resources for a section at rva, unpadded. Resources must come
 /// grouped by type, as the directory lists them.
-inline std::string ResourceDirectory(const std::vector<PeResource>& resources,
-                                     std::uint32_t rva) {
+inline std::string ResourceDirectory(const std::vector<PeResource>& resources, std::uint32_t rva) {
   // Types in order, each with its resources.
   std::vector<std::vector<const PeResource*>> types;
   for (const PeResource& r : resources) {
@@ -167,9 +166,9 @@ struct BuiltImage {
   std::size_t optionalOffset = 0;
   std::size_t directoriesOffset = 0; ///< the data directories' table
   std::size_t sectionTableOffset = 0;
-  std::vector<std::uint32_t> rvas;    ///< each section's
-  std::vector<std::size_t> offsets;   ///< each section's raw data
-  std::size_t sectionsEnd = 0;        ///< where the tail starts
+  std::vector<std::uint32_t> rvas;  ///< each section's
+  std::vector<std::size_t> offsets; ///< each section's raw data
+  std::size_t sectionsEnd = 0;      ///< where the tail starts
 
   void SetDirectory(std::size_t index, std::uint32_t rva, std::uint32_t size) {
     PutU32(image, directoriesOffset + 8 * index, rva);
@@ -211,8 +210,7 @@ inline BuiltImage BuildImage(const PeSpec& spec) {
   std::uint32_t initialized = 0;
   for (std::size_t i = 0; i < spec.sections.size(); ++i) {
     const PeSectionSpec& section = spec.sections[i];
-    std::string data =
-        section.resources ? ResourceDirectory(spec.resources, rva) : section.data;
+    std::string data = section.resources ? ResourceDirectory(spec.resources, rva) : section.data;
     const std::uint32_t virtualSize = static_cast<std::uint32_t>(data.size());
     data.resize(align(data.size(), kFileAlignment), '\0');
     const std::size_t header = pe.sectionTableOffset + 40 * i;
