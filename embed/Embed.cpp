@@ -545,6 +545,7 @@ void Embedder::PatchHeaders() {
   if (headers_.checksum != 0) {
     Patch(optional + 64, PeChecksum(out_, optional + 64));
     result_.checksumUpdated = true;
+    result_.report.push_back("checksum: recomputed");
   }
 }
 

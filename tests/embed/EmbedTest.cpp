@@ -5,7 +5,6 @@
 #include "support/TestSupport.h"
 
 #include <cstdlib>
-#include <functional>
 
 #include "embed/Embed.h"
 #include "readers/Bytes.h"
@@ -274,51 +273,48 @@ TEST(EmbedTest, CarriesWhatFollowsTheSections) {
   EXPECT_EQ(moved.bytes.substr(symbolTable + 40 + delta), "RSDS-codeview-record");
 }
 
+// Refusals that no option overrides, each by name.
 TEST(EmbedTest, RefusesWhatItCannotChangeSafely) {
   struct Row {
-    const char* name;
-    std::function<std::string()> image;
+    std::vector<PeSectionSpec> sections; ///< none: the bytes "MZ"
+    std::uint32_t headers;
+    std::size_t directory; ///< set to the first section, when not 0
     const char* refusal;
   };
-  const auto image = [](std::vector<PeSectionSpec> sections, std::uint32_t headers,
-                        std::size_t directory) {
-    PeSpec spec;
-    spec.pe32Plus = true;
-    spec.sections = std::move(sections);
-    spec.resources = SomeResources();
-    spec.headersSize = headers;
-    testsupport::BuiltImage built = testsupport::BuildImage(spec);
-    if (directory != 0)
-      built.SetDirectory(directory, built.rvas[0], 72);
-    return built.image;
-  };
   const Row rows[] = {
-      {"not a program", [] { return std::string("MZ"); },
+      {{},
+       0x400,
+       0,
        "it cannot be read as a program: the MZ header at offset 0x3C (4 bytes) runs past the "
        "end of the file (2 bytes)"},
-      {"section table full",
-       [&] {
-         return image({kText, kResources, kData, {".tls", "t", 0xC0000040}}, 0x200, 0);
-       },
+      {{kText, kResources, kData, {".tls", "t", 0xC0000040}},
+       0x200,
+       0,
        "there is no room for the resources: section .data follows the resource section and "
        "cannot move, and the section table has no room for another section"},
-      {".NET",
-       [&] {
-         return image({kText, kResources}, 0x400, 14);
-       },
+      {{kText, kResources},
+       0x400,
+       14,
        "it is a .NET program: its manifest comes from its build, and its resources are not "
        "changed here"},
-      {"UPX",
-       [&] {
-         return image({{"UPX0", "", 0xE0000080}, {"UPX1", "packed", 0xE0000040}, kResources}, 0x400,
-                      0);
-       },
+      {{{"UPX0", "", 0xE0000080}, {"UPX1", "packed", 0xE0000040}, kResources},
+       0x400,
+       0,
        "it is packed with UPX, whose unpacking stub keeps its own copy of the resources: "
        "unpack it (upx -d), embed the manifest, then pack it again"},
   };
   for (const Row& row : rows) {
-    SCOPED_TRACE(row.name);
-    const EmbedResult result = EmbedManifest(row.image(), Manifest(5000));
+    SCOPED_TRACE(row.refusal);
+    PeSpec spec;
+    spec.pe32Plus = true;
+    spec.sections = row.sections;
+    spec.resources = SomeResources();
+    spec.headersSize = row.headers;
+    testsupport::BuiltImage built = testsupport::BuildImage(spec);
+    if (row.directory != 0)
+      built.SetDirectory(row.directory, built.rvas[0], 72);
+    const EmbedResult result =
+        EmbedManifest(row.sections.empty() ? "MZ" : built.image, Manifest(5000));
     EXPECT_EQ(result.outcome, Outcome::Refused);
     EXPECT_EQ(result.refusal, row.refusal);
     EXPECT_TRUE(result.bytes.empty());
