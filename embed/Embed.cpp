@@ -26,6 +26,8 @@ constexpr std::size_t kDebugEntrySize = 28;
 constexpr std::size_t kSymbolSize = 18;
 constexpr std::uint16_t kManifestType = readers::kManifestResourceType;
 
+constexpr const char* kAlreadyThere = "the program already carries this manifest: nothing changed";
+
 /// Why a program is not changed; becomes EmbedResult::refusal.
 class Refusal : public std::runtime_error {
 public:
@@ -112,6 +114,21 @@ private:
 
 EmbedResult Embedder::Run() {
   Read();
+  // A program that carries this manifest already is left alone, whatever else it is.
+  std::size_t same = 0;
+  std::size_t manifests = 0;
+  for (const readers::StoredResource& r : image_->StoredResources())
+    if (!r.type.IsName() && r.type.id == kManifestType && !r.name.IsName() &&
+        r.name.id == manifestId_) {
+      ++manifests;
+      same += program_.compare(r.offset, r.size, manifest_) == 0 ? 1 : 0;
+    }
+  if (manifests == 1 && same == 1) {
+    result_.outcome = EmbedResult::Outcome::Unchanged;
+    result_.bytes = program_;
+    result_.report.push_back(kAlreadyThere);
+    return result_;
+  }
   CheckKind();
   CheckLayout();
   CheckTail();
@@ -123,7 +140,7 @@ EmbedResult Embedder::Run() {
   Verify(sorted);
   if (out_ == program_) {
     result_.outcome = EmbedResult::Outcome::Unchanged;
-    result_.report.push_back("the program already carries this manifest: nothing changed");
+    result_.report.push_back(kAlreadyThere);
   } else {
     result_.outcome = EmbedResult::Outcome::Embedded;
   }

@@ -16,7 +16,9 @@ using embed::EmbedResult;
 using testsupport::Check;
 
 /// What an embedding promises: a refusal says why and returns nothing; anything else reads
-/// back with the manifest written, and a second run changes nothing.
+/// back with the manifest written, the same manifest again changes nothing, and one with a
+/// byte changed rewrites the tree in place with that byte (and the checksum) the only
+/// difference.
 void CheckEmbedding(const std::string& program, const std::string& manifest) {
   const EmbedResult result = embed::EmbedManifest(program, manifest);
   if (result.outcome == EmbedResult::Outcome::Refused) {
@@ -30,8 +32,19 @@ void CheckEmbedding(const std::string& program, const std::string& manifest) {
   const readers::Resource* found = image.Find(
       readers::ResourceKey::Id(readers::kManifestResourceType), readers::ResourceKey::Id(id));
   Check(found && image.Data(*found, "the manifest") == manifest);
-  const EmbedResult again = embed::EmbedManifest(result.bytes, manifest);
-  Check(again.outcome == EmbedResult::Outcome::Unchanged && again.bytes == result.bytes);
+  Check(embed::EmbedManifest(result.bytes, manifest).outcome == EmbedResult::Outcome::Unchanged);
+  if (manifest.empty() || result.outcome == EmbedResult::Outcome::Unchanged)
+    return;
+  std::string other = manifest;
+  other[0] = static_cast<char>(other[0] ^ 1);
+  const EmbedResult changed = embed::EmbedManifest(result.bytes, other);
+  Check(changed.placement == embed::Placement::InPlace &&
+        changed.bytes.size() == result.bytes.size());
+  const std::uint64_t checksum = image.Headers().optionalOffset + 64;
+  std::size_t differences = 0;
+  for (std::size_t i = 0; i < changed.bytes.size(); ++i)
+    differences += changed.bytes[i] != result.bytes[i] && i - checksum >= 4;
+  Check(differences == 1);
 }
 
 } // namespace
