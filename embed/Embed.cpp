@@ -196,6 +196,9 @@ void Embedder::CheckLayout() {
   if (debug.rva != 0 && debug.size != 0) {
     try {
       const std::uint64_t at = image_->OffsetOf(debug.rva, debug.size, "the debug directory");
+      // Its entries' pointers are rewritten; in the headers they would be header fields.
+      if (at < headers_.sizeOfHeaders)
+        throw Refusal("its debug directory lies in its headers");
       for (std::uint32_t i = 0; i < debug.size / kDebugEntrySize; ++i)
         debugEntries_.push_back(at + kDebugEntrySize * i);
     } catch (const readers::FormatError& error) {
@@ -577,6 +580,20 @@ void Embedder::Verify(const std::vector<TreeResource>& sorted) const {
         throw fault("byte " + Hex(m.from + i) + " changed");
   try {
     const readers::PeImage check(out_);
+    const readers::PeHeaders& headers = check.Headers();
+    if (headers.sizeOfHeaders != headers_.sizeOfHeaders ||
+        headers.fileAlignment != headers_.fileAlignment ||
+        headers.sectionAlignment != headers_.sectionAlignment ||
+        check.Sections().size() != sections_.size())
+      throw fault("the headers changed");
+    for (std::size_t i = 0; i < sections_.size(); ++i) {
+      const PeSection& a = check.Sections()[i];
+      const PeSection& b = sections_[i];
+      if (a.name != b.name || a.virtualAddress != b.virtualAddress ||
+          a.virtualSize != b.virtualSize || a.rawOffset != b.rawOffset || a.rawSize != b.rawSize ||
+          a.characteristics != b.characteristics)
+        throw fault("section " + b.name + " is not as placed");
+    }
     const std::vector<readers::StoredResource>& read = check.StoredResources();
     if (read.size() != sorted.size())
       throw fault(std::to_string(read.size()) + " resources instead of " +

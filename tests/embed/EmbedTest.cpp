@@ -330,3 +330,13 @@ TEST(EmbedTest, RefusesWhatItCannotChangeSafely) {
     EXPECT_TRUE(result.bytes.empty());
   }
 }
+
+// What fuzzing found: a debug directory in the headers, where its entry's pointer to data
+// after the sections was SizeOfHeaders itself, moved with that data.
+TEST(EmbedTest, FuzzFindingsAreRefusedByName) {
+  const std::string program = testsupport::ReadBytes(
+      testsupport::SourceFile("tests/fuzz/embed/regressions/debug-directory-in-headers"));
+  ASSERT_FALSE(program.empty());
+  EXPECT_EQ(EmbedManifest(program, "<assembly/>").refusal,
+            "its debug directory lies in its headers");
+}
