@@ -80,7 +80,13 @@ private:
   std::uint64_t SectionHeader(std::size_t index) const {
     return headers_.sectionTableOffset + kSectionHeaderSize * index;
   }
-  /// Whether a data directory other than those listed points into [rva, rva + size).
+  /// Whether r is the manifest this writes, in any language.
+  bool Replaces(const readers::StoredResource& r) const {
+    return !r.type.IsName() && r.type.id == kManifestType && !r.name.IsName() &&
+           r.name.id == manifestId_;
+  }
+  /// Whether a data directory other than those listed, a debug entry's data or the entry
+  /// point lies in [rva, rva + size).
   bool Pointed(std::uint64_t rva, std::uint64_t size,
                std::initializer_list<std::size_t> except) const;
 
@@ -118,8 +124,7 @@ EmbedResult Embedder::Run() {
   std::size_t same = 0;
   std::size_t manifests = 0;
   for (const readers::StoredResource& r : image_->StoredResources())
-    if (!r.type.IsName() && r.type.id == kManifestType && !r.name.IsName() &&
-        r.name.id == manifestId_) {
+    if (Replaces(r)) {
       ++manifests;
       same += program_.compare(r.offset, r.size, manifest_) == 0 ? 1 : 0;
     }
@@ -305,8 +310,7 @@ std::vector<TreeResource> Embedder::Resources() {
   const readers::StoredResource* old = nullptr;
   bool neutral = true;
   for (const readers::StoredResource& r : image_->StoredResources()) {
-    if (!r.type.IsName() && r.type.id == kManifestType && !r.name.IsName() &&
-        r.name.id == manifestId_) {
+    if (Replaces(r)) {
       old = old ? old : &r;
       continue;
     }
