@@ -1,8 +1,10 @@
 #include "readers/PeImage.h"
 
+#include <algorithm>
 #include <set>
 
 #include "base/Ascii.h"
+#include "base/Unicode.h"
 #include "platform/Platform.h"
 
 namespace readers {
@@ -13,7 +15,6 @@ constexpr std::uint32_t kHighBit = 0x80000000u;
 constexpr std::uint16_t kPe32Magic = 0x10B;
 constexpr std::uint16_t kPe32PlusMagic = 0x20B;
 constexpr std::uint16_t kDllCharacteristic = 0x2000;
-constexpr std::uint32_t kResourceDirectoryIndex = 2;
 
 } // namespace
 
@@ -54,25 +55,41 @@ void PeImage::ReadHeaders() {
   if (file_.U32(peOffset, "the PE signature") != 0x00004550u)
     throw FormatError("no PE signature at offset " + Hex(peOffset) + ": an MS-DOS program");
   const std::uint64_t coff = std::uint64_t{peOffset} + 4;
+  headers_.coffOffset = coff;
   machine_ = file_.U16(coff, "the COFF header");
   const std::uint16_t sectionCount = file_.U16(coff + 2, "the COFF header");
+  headers_.symbolTable = file_.U32(coff + 8, "the COFF header");
+  headers_.symbolCount = file_.U32(coff + 12, "the COFF header");
   const std::uint16_t optionalSize = file_.U16(coff + 16, "the COFF header");
   dll_ = (file_.U16(coff + 18, "the COFF header") & kDllCharacteristic) != 0;
 
   const std::uint64_t optional = coff + 20;
+  headers_.optionalOffset = optional;
   const std::string headerBytes = file_.Read(optional, optionalSize, "the optional header");
   const Bytes header(headerBytes, "the optional header");
   const std::uint16_t magic = header.U16(0, "the optional header");
   if (magic != kPe32Magic && magic != kPe32PlusMagic)
     throw FormatError("optional header magic " + Hex(magic) + " is neither PE32 nor PE32+");
   pe32Plus_ = magic == kPe32PlusMagic;
-  headersSize_ = header.U32(60, "the optional header");
+  headers_.sectionAlignment = header.U32(32, "the optional header");
+  headers_.fileAlignment = header.U32(36, "the optional header");
+  headers_.sizeOfImage = header.U32(56, "the optional header");
+  headers_.sizeOfHeaders = header.U32(60, "the optional header");
+  headers_.checksum = header.U32(64, "the optional header");
   const std::uint64_t directoryCountAt = pe32Plus_ ? 108 : 92;
   const std::uint32_t directoryCount = header.U32(directoryCountAt, "the optional header");
+  for (std::uint32_t i = 0; i < directoryCount && i < 16; ++i) {
+    const std::uint64_t at = directoryCountAt + 4 + 8 * i;
+    if (!header.Has(at, 8))
+      break;
+    headers_.directories.push_back(
+        {header.U32(at, "the data directories"), header.U32(at + 4, "the data directories")});
+  }
 
   // One read for the table, or for as much of it as the file holds: an entry past the end
   // is then read alone for its message.
   const std::uint64_t table = optional + optionalSize;
+  headers_.sectionTableOffset = table;
   const std::uint64_t tableSize = 40u * std::uint64_t{sectionCount};
   const std::uint64_t held = file_.Has(table, 0) ? file_.Size() - table : 0;
   const std::string tableBytes =
@@ -83,21 +100,24 @@ void PeImage::ReadHeaders() {
     if (!tableView.Has(40u * i, 40))
       file_.Read(table + 40u * i, 40, "the section table");
     const Bytes entry = tableView.Sub(40u * i, 40, "the section table");
-    sections_.push_back({entry.U32(12, "a section header"), entry.U32(8, "a section header"),
-                         entry.U32(20, "a section header"), entry.U32(16, "a section header")});
+    std::string name = entry.Copy(0, 8, "a section header");
+    name.resize(std::min(name.find('\0'), name.size()));
+    sections_.push_back({std::move(name), entry.U32(12, "a section header"),
+                         entry.U32(8, "a section header"), entry.U32(20, "a section header"),
+                         entry.U32(16, "a section header"), entry.U32(36, "a section header")});
   }
 
-  if (directoryCount <= kResourceDirectoryIndex)
-    return;
-  const std::uint64_t resourceEntry = directoryCountAt + 4 + 8 * kResourceDirectoryIndex;
-  const std::uint32_t resourceRva = header.U32(resourceEntry, "the data directories");
-  const std::uint32_t resourceSize = header.U32(resourceEntry + 4, "the data directories");
-  if (resourceRva != 0 && resourceSize != 0)
-    ReadResources(resourceRva);
+  const DataDirectory resources = Directory(kResourceDirectory);
+  if (resources.rva != 0 && resources.size != 0)
+    ReadResources(resources.rva);
+}
+
+DataDirectory PeImage::Directory(std::size_t index) const {
+  return index < headers_.directories.size() ? headers_.directories[index] : DataDirectory();
 }
 
 std::uint64_t PeImage::OffsetOf(std::uint64_t rva, std::uint64_t count, const char* what) const {
-  for (const Section& s : sections_) {
+  for (const PeSection& s : sections_) {
     const std::uint64_t extent = s.virtualSize != 0 ? s.virtualSize : s.rawSize;
     if (rva < s.virtualAddress || rva - s.virtualAddress >= extent)
       continue;
@@ -112,18 +132,22 @@ std::uint64_t PeImage::OffsetOf(std::uint64_t rva, std::uint64_t count, const ch
                         " lies past the end of the file");
     return offset;
   }
-  if (rva + count <= headersSize_ && file_.Has(rva, count))
+  if (rva + count <= headers_.sizeOfHeaders && file_.Has(rva, count))
     return rva;
   throw FormatError(std::string(what) + " at RVA " + Hex(rva) + " is in no section");
 }
 
-ResourceKey PeImage::ReadKey(std::uint32_t rootRva, std::uint32_t nameField) const {
+ResourceKey PeImage::ReadKey(std::uint32_t rootRva, std::uint32_t nameField,
+                             StoredKey& stored) const {
+  stored = StoredKey{nameField, std::string()};
   if ((nameField & kHighBit) == 0)
     return ResourceKey::Id(static_cast<std::uint16_t>(nameField));
   const std::uint64_t rva = std::uint64_t{rootRva} + (nameField & ~kHighBit);
   const std::uint16_t length = file_.U16(OffsetOf(rva, 2, "a resource name"), "a resource name");
-  ResourceKey key = ResourceKey::Name(
-      file_.Utf16(OffsetOf(rva + 2, 2u * length, "a resource name"), length, "a resource name"));
+  stored.id = 0;
+  stored.units =
+      file_.Read(OffsetOf(rva + 2, 2u * length, "a resource name"), 2u * length, "a resource name");
+  ResourceKey key = ResourceKey::Name(unicode::Utf16LeToUtf8(stored.units));
   if (!key.IsName())
     throw FormatError("a resource name at RVA " + Hex(rva) + " is empty");
   return key;
@@ -137,25 +161,36 @@ void PeImage::ReadResources(std::uint32_t rootRva) {
   std::uint32_t listed = 0;
   struct Entry {
     ResourceKey key;
+    StoredKey stored;
     std::uint32_t target;
+  };
+  struct Table {
+    std::string header; ///< characteristics, time stamp and version
+    std::vector<Entry> entries;
   };
   auto readDirectory = [&](std::uint64_t rva, const char* what) {
     if (!seen.insert(rva).second)
       throw FormatError("the resource directory at RVA " + Hex(rva) +
                         " is reached a second time: the directory loops");
     const std::uint64_t at = OffsetOf(rva, 16, what);
+    Table table{file_.Read(at, 12, what), {}};
     const std::uint32_t count = std::uint32_t{file_.U16(at + 12, what)} + file_.U16(at + 14, what);
+    // An empty directory may end its section: no entries to look for after it.
+    if (count == 0)
+      return table;
     const std::uint64_t entries = OffsetOf(rva + 16, 8u * count, what);
     if (count > kMaxResourceEntries - listed)
       throw FormatError("the resource directory lists more than " +
                         std::to_string(kMaxResourceEntries) + " entries");
     listed += count;
     const std::string tableBytes = file_.Read(entries, 8u * count, what);
-    const Bytes table(tableBytes, what);
-    std::vector<Entry> list;
-    for (std::uint32_t i = 0; i < count; ++i)
-      list.push_back({ReadKey(rootRva, table.U32(8u * i, what)), table.U32(8u * i + 4, what)});
-    return list;
+    const Bytes view(tableBytes, what);
+    for (std::uint32_t i = 0; i < count; ++i) {
+      Entry entry{ResourceKey(), StoredKey(), view.U32(8u * i + 4, what)};
+      entry.key = ReadKey(rootRva, view.U32(8u * i, what), entry.stored);
+      table.entries.push_back(std::move(entry));
+    }
+    return table;
   };
   auto subdirectory = [&](const Entry& entry, const std::string& what) {
     if ((entry.target & kHighBit) == 0)
@@ -163,23 +198,36 @@ void PeImage::ReadResources(std::uint32_t rootRva) {
     return std::uint64_t{rootRva} + (entry.target & ~kHighBit);
   };
 
-  for (const Entry& type : readDirectory(rootRva, "the resource directory")) {
+  const Table root = readDirectory(rootRva, "the resource directory");
+  rootTable_ = root.header;
+  for (const Entry& type : root.entries) {
     const std::string typeWhat = "resource type " + type.key.ToString();
-    for (const Entry& name : readDirectory(subdirectory(type, typeWhat), "a resource directory")) {
+    const Table names = readDirectory(subdirectory(type, typeWhat), "a resource directory");
+    for (const Entry& name : names.entries) {
       const std::string nameWhat = typeWhat + " name " + name.key.ToString();
-      const std::vector<Entry> languages =
-          readDirectory(subdirectory(name, nameWhat), "a resource directory");
-      if (languages.empty())
-        continue;
-      const Entry& language = languages.front();
-      if ((language.target & kHighBit) != 0)
-        throw FormatError(nameWhat + " has a directory where its data belongs");
-      const std::uint64_t leaf =
-          OffsetOf(std::uint64_t{rootRva} + language.target, 16, "a resource data entry");
-      const std::uint32_t dataRva = file_.U32(leaf, "a resource data entry");
-      const std::uint32_t size = file_.U32(leaf + 4, "a resource data entry");
-      const std::uint64_t data = OffsetOf(dataRva, size, "the data of a resource");
-      resources_.push_back({type.key, name.key, language.key.id, data, size});
+      const Table languages = readDirectory(subdirectory(name, nameWhat), "a resource directory");
+      for (const Entry& language : languages.entries) {
+        if ((language.target & kHighBit) != 0)
+          throw FormatError(nameWhat + " has a directory where its data belongs");
+        const std::uint64_t leaf =
+            OffsetOf(std::uint64_t{rootRva} + language.target, 16, "a resource data entry");
+        const std::string leafBytes = file_.Read(leaf, 16, "a resource data entry");
+        const Bytes fields(leafBytes, "a resource data entry");
+        StoredResource stored{type.stored,
+                              name.stored,
+                              language.stored,
+                              fields.U32(0, "a resource data entry"),
+                              fields.U32(4, "a resource data entry"),
+                              fields.U32(8, "a resource data entry"),
+                              fields.U32(12, "a resource data entry"),
+                              0,
+                              names.header,
+                              languages.header};
+        stored.offset = OffsetOf(stored.dataRva, stored.size, "the data of a resource");
+        if (&language == &languages.entries.front())
+          resources_.push_back({type.key, name.key, language.key.id, stored.offset, stored.size});
+        stored_.push_back(std::move(stored));
+      }
     }
   }
 }

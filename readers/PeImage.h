@@ -36,6 +36,69 @@ struct Resource {
   std::uint32_t size = 0;
 };
 
+/// A directory entry's key as the file stores it: an ID, or a name's UTF-16LE code units
+/// byte for byte, so that a writer can put it back unchanged.
+struct StoredKey {
+  std::uint32_t id = 0;
+  std::string units; ///< a name's UTF-16LE bytes; empty for an ID
+
+  bool IsName() const { return !units.empty(); }
+};
+
+/// One resource in one language, with everything its directory says of it.
+struct StoredResource {
+  StoredKey type;
+  StoredKey name;
+  StoredKey language;
+  std::uint32_t dataRva = 0;
+  std::uint32_t size = 0;
+  std::uint32_t codePage = 0;
+  std::uint32_t reserved = 0;
+  std::uint64_t offset = 0; ///< where its data lies in the file
+  /// The first 12 bytes (characteristics, time stamp, version) of its type's and its name's
+  /// directory tables.
+  std::string typeTable;
+  std::string nameTable;
+};
+
+/// A section header's fields.
+struct PeSection {
+  std::string name; ///< up to 8 bytes, without the padding
+  std::uint32_t virtualAddress = 0;
+  std::uint32_t virtualSize = 0;
+  std::uint32_t rawOffset = 0;
+  std::uint32_t rawSize = 0;
+  std::uint32_t characteristics = 0;
+};
+
+/// A data directory: an RVA (a file offset for the certificate table) and a size.
+struct DataDirectory {
+  std::uint32_t rva = 0;
+  std::uint32_t size = 0;
+};
+
+/// Where the headers lie and what they say, for code that rewrites an image.
+struct PeHeaders {
+  std::uint64_t coffOffset = 0;
+  std::uint64_t optionalOffset = 0;
+  std::uint64_t sectionTableOffset = 0;
+  std::uint32_t symbolTable = 0; ///< COFF PointerToSymbolTable
+  std::uint32_t symbolCount = 0;
+  std::uint32_t sectionAlignment = 0;
+  std::uint32_t fileAlignment = 0;
+  std::uint32_t sizeOfImage = 0;
+  std::uint32_t sizeOfHeaders = 0;
+  std::uint32_t checksum = 0;
+  std::vector<DataDirectory> directories; ///< as many as the header lists, at most 16
+};
+
+/// The data directories' places in the table.
+inline constexpr std::size_t kResourceDirectory = 2;
+inline constexpr std::size_t kCertificateDirectory = 4;
+inline constexpr std::size_t kBaseRelocationDirectory = 5;
+inline constexpr std::size_t kDebugDirectory = 6;
+inline constexpr std::size_t kClrDirectory = 14;
+
 /// The most directory entries (types, names and languages together) one image may list.
 /// A program's resources number in the hundreds, a large system library's in the tens of
 /// thousands; a crafted directory could list hundreds of millions and fill memory with them.
@@ -64,6 +127,17 @@ public:
   explicit PeImage(const std::string& image);
 
   std::uint16_t Machine() const { return machine_; }
+  const PeHeaders& Headers() const { return headers_; }
+  const std::vector<PeSection>& Sections() const { return sections_; }
+  /// Data directory index; an empty one when the header lists fewer.
+  DataDirectory Directory(std::size_t index) const;
+  /// Every resource in every language, in the directory's order.
+  const std::vector<StoredResource>& StoredResources() const { return stored_; }
+  /// The first 12 bytes of the resource directory's root table; empty without one.
+  const std::string& RootTable() const { return rootTable_; }
+  /// The file offset of count bytes at rva. Throws FormatError naming what when they are
+  /// not all in the file.
+  std::uint64_t OffsetOf(std::uint64_t rva, std::uint64_t count, const char* what) const;
   bool IsPe32Plus() const { return pe32Plus_; }
   bool IsDll() const { return dll_; }
 
@@ -76,26 +150,20 @@ public:
   std::string Data(const Resource& resource, const char* what) const;
 
 private:
-  struct Section {
-    std::uint32_t virtualAddress;
-    std::uint32_t virtualSize;
-    std::uint32_t rawOffset;
-    std::uint32_t rawSize;
-  };
-
   void ReadHeaders();
-  std::uint64_t OffsetOf(std::uint64_t rva, std::uint64_t count, const char* what) const;
   void ReadResources(std::uint32_t rootRva);
-  ResourceKey ReadKey(std::uint32_t rootRva, std::uint32_t nameField) const;
+  ResourceKey ReadKey(std::uint32_t rootRva, std::uint32_t nameField, StoredKey& stored) const;
 
   std::unique_ptr<MemorySource> owned_; ///< for an image given as bytes
   const Source& file_;
   std::uint16_t machine_ = 0;
   bool pe32Plus_ = false;
   bool dll_ = false;
-  std::uint32_t headersSize_ = 0;
-  std::vector<Section> sections_;
+  PeHeaders headers_;
+  std::vector<PeSection> sections_;
   std::vector<Resource> resources_;
+  std::vector<StoredResource> stored_;
+  std::string rootTable_;
 };
 
 } // namespace readers

@@ -129,12 +129,18 @@ TEST(LayersTest, TheRulesCatchEveryIncludeThatRanAgainstTheLayers) {
       {"rc/Parser.cpp", "platform/Platform.h", false},
       {"readers/Xml.cpp", "<windows.h>", false},
       {"tests/batch/BatchTest.cpp", "tests/readers/PeBuilder.h", false},
+      {"embed/Embed.cpp", "platform/Platform.h", false},
+      {"embed/Embed.cpp", "project/ResFile.h", false},
+      {"readers/PeImage.cpp", "embed/Embed.h", false},
+      {"project/ResFile.cpp", "embed/Embed.h", false},
       {"readers/ManifestReader.cpp", "generation/Manifest.h", true},
       {"batch/Batch.cpp", "front/Target.h", true},
       {"rc/main.cpp", "platform/Platform.h", true},
       {"app/win32/Window.h", "<windows.h>", true},
       {"platform/posix/Files.cpp", "<sys/stat.h>", true},
       {"tests/batch/BatchTest.cpp", "tests/support/PeBuilder.h", true},
+      {"embed/Embed.cpp", "readers/PeImage.h", true},
+      {"tests/embed/EmbedTest.cpp", "embed/Embed.h", true},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(std::string(row.from) + " -> " + row.included);

@@ -1,6 +1,8 @@
 #pragma once
 // Small PE images made in memory: headers, one .rsrc section and its resource directory,
-// laid out as linkers do. Tests change their bytes to make hostile files.
+// laid out as linkers do; or, for the writers' tests, any sections in a row with the
+// alignments, sizes and data directories a loader checks. Tests change their bytes to make
+// hostile files.
 
 #include <cstdint>
 #include <string>
@@ -32,11 +34,9 @@ inline void PutU32(std::string& s, std::size_t at, std::uint32_t v) {
   PutU16(s, at + 2, v >> 16);
 }
 
-/// Resources must come grouped by type, as the directory lists them.
-inline BuiltPe BuildPe(std::uint16_t machine, bool pe32Plus,
-                       const std::vector<PeResource>& resources) {
-  constexpr std::uint32_t kSectionRva = 0x1000;
-  constexpr std::size_t kSectionOffset = 0x200;
+/// The resource directory of resources for a section at rva, unpadded. Resources must come
+/// grouped by type, as the directory lists them.
+inline std::string ResourceDirectory(const std::vector<PeResource>& resources, std::uint32_t rva) {
   // Types in order, each with its resources.
   std::vector<std::vector<const PeResource*>> types;
   for (const PeResource& r : resources) {
@@ -92,9 +92,18 @@ inline BuiltPe BuildPe(std::uint16_t machine, bool pe32Plus,
     PutU32(rsrc, entry, static_cast<std::uint32_t>(leaf));
     const std::size_t data = grow(resource->data.size());
     rsrc.replace(data, resource->data.size(), resource->data);
-    PutU32(rsrc, leaf, kSectionRva + static_cast<std::uint32_t>(data));
+    PutU32(rsrc, leaf, rva + static_cast<std::uint32_t>(data));
     PutU32(rsrc, leaf + 4, static_cast<std::uint32_t>(resource->data.size()));
   }
+  return rsrc;
+}
+
+/// Resources must come grouped by type, as the directory lists them.
+inline BuiltPe BuildPe(std::uint16_t machine, bool pe32Plus,
+                       const std::vector<PeResource>& resources) {
+  constexpr std::uint32_t kSectionRva = 0x1000;
+  constexpr std::size_t kSectionOffset = 0x200;
+  std::string rsrc = ResourceDirectory(resources, kSectionRva);
   const std::uint32_t virtualSize = static_cast<std::uint32_t>(rsrc.size());
   rsrc.append((0x200 - rsrc.size() % 0x200) % 0x200, '\0');
 
@@ -129,6 +138,103 @@ inline BuiltPe BuildPe(std::uint16_t machine, bool pe32Plus,
   PutU32(s, section + 20, kSectionOffset);
   pe.resourceOffset = kSectionOffset;
   s += rsrc;
+  return pe;
+}
+
+/// A section of BuildImage: its bytes, or the image's resource directory when resources.
+struct PeSectionSpec {
+  std::string name;
+  std::string data;
+  std::uint32_t characteristics = 0x40000040; ///< initialized data, readable
+  bool resources = false;
+};
+
+struct PeSpec {
+  std::uint16_t machine = readers::kMachineI386;
+  bool pe32Plus = false;
+  bool dll = false;
+  std::vector<PeResource> resources;
+  std::vector<PeSectionSpec> sections; ///< in address and file order
+  std::uint32_t headersSize = 0x400;   ///< SizeOfHeaders, where the first section starts
+  std::string tail;                    ///< bytes after the last section
+  std::uint32_t checksum = 0;          ///< CheckSum as written (the writer recomputes it)
+};
+
+struct BuiltImage {
+  std::string image;
+  std::size_t coffOffset = 0;
+  std::size_t optionalOffset = 0;
+  std::size_t directoriesOffset = 0; ///< the data directories' table
+  std::size_t sectionTableOffset = 0;
+  std::vector<std::uint32_t> rvas;  ///< each section's
+  std::vector<std::size_t> offsets; ///< each section's raw data
+  std::size_t sectionsEnd = 0;      ///< where the tail starts
+
+  void SetDirectory(std::size_t index, std::uint32_t rva, std::uint32_t size) {
+    PutU32(image, directoriesOffset + 8 * index, rva);
+    PutU32(image, directoriesOffset + 8 * index + 4, size);
+  }
+};
+
+/// File alignment 0x200, section alignment 0x1000; SizeOfImage and SizeOfInitializedData
+/// as linkers compute them; data directory 2 for the resources and 5 for a ".reloc".
+inline BuiltImage BuildImage(const PeSpec& spec) {
+  constexpr std::uint32_t kFileAlignment = 0x200;
+  constexpr std::uint32_t kSectionAlignment = 0x1000;
+  auto align = [](std::size_t v, std::size_t to) { return (v + to - 1) / to * to; };
+  BuiltImage pe;
+  std::string& s = pe.image;
+  s.assign(spec.headersSize, '\0');
+  s[0] = 'M';
+  s[1] = 'Z';
+  PutU32(s, 0x3C, 0x40);
+  s.replace(0x40, 4, std::string("PE\0\0", 4));
+  pe.coffOffset = 0x44;
+  const std::uint16_t optionalSize = spec.pe32Plus ? 0xF0 : 0xE0;
+  PutU16(s, pe.coffOffset, spec.machine);
+  PutU16(s, pe.coffOffset + 2, static_cast<std::uint32_t>(spec.sections.size()));
+  PutU16(s, pe.coffOffset + 16, optionalSize);
+  PutU16(s, pe.coffOffset + 18, spec.dll ? 0x2102 : 0x0102);
+  pe.optionalOffset = pe.coffOffset + 20;
+  const std::size_t opt = pe.optionalOffset;
+  PutU16(s, opt, spec.pe32Plus ? 0x20B : 0x10B);
+  PutU32(s, opt + 32, kSectionAlignment);
+  PutU32(s, opt + 36, kFileAlignment);
+  PutU32(s, opt + 60, spec.headersSize);
+  PutU32(s, opt + 64, spec.checksum);
+  pe.directoriesOffset = opt + (spec.pe32Plus ? 112 : 96);
+  PutU32(s, pe.directoriesOffset - 4, 16);
+  pe.sectionTableOffset = opt + optionalSize;
+
+  std::uint32_t rva = kSectionAlignment;
+  std::uint32_t initialized = 0;
+  for (std::size_t i = 0; i < spec.sections.size(); ++i) {
+    const PeSectionSpec& section = spec.sections[i];
+    std::string data = section.resources ? ResourceDirectory(spec.resources, rva) : section.data;
+    const std::uint32_t virtualSize = static_cast<std::uint32_t>(data.size());
+    data.resize(align(data.size(), kFileAlignment), '\0');
+    const std::size_t header = pe.sectionTableOffset + 40 * i;
+    s.replace(header, section.name.size(), section.name);
+    PutU32(s, header + 8, virtualSize);
+    PutU32(s, header + 12, rva);
+    PutU32(s, header + 16, static_cast<std::uint32_t>(data.size()));
+    PutU32(s, header + 20, static_cast<std::uint32_t>(s.size()));
+    PutU32(s, header + 36, section.characteristics);
+    if (section.resources)
+      pe.SetDirectory(2, rva, virtualSize);
+    if (section.name == ".reloc")
+      pe.SetDirectory(5, rva, virtualSize);
+    if (section.characteristics & 0x40)
+      initialized += static_cast<std::uint32_t>(data.size());
+    pe.rvas.push_back(rva);
+    pe.offsets.push_back(s.size());
+    s += data;
+    rva += static_cast<std::uint32_t>(align(virtualSize == 0 ? 1 : virtualSize, kSectionAlignment));
+  }
+  PutU32(s, opt + 8, initialized);
+  PutU32(s, opt + 56, rva);
+  pe.sectionsEnd = s.size();
+  s += spec.tail;
   return pe;
 }
 

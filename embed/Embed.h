@@ -1,0 +1,59 @@
+#pragma once
+// A manifest written into a program that is already built: the PE image's bytes in, new
+// bytes out, or a refusal that says why. The resource directory is rebuilt whole, every
+// other resource kept byte for byte, and the result is read back before it is returned.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace embed {
+
+struct EmbedOptions {
+  /// Data after the last section (an installer's or self-extractor's payload) is copied
+  /// after the new end; without this the program is refused.
+  bool keepOverlay = false;
+  /// An Authenticode signature, which any change breaks, is removed; without this a signed
+  /// program is refused.
+  bool stripSignature = false;
+};
+
+/// Where the new resource directory went.
+enum class Placement {
+  None,       ///< refused, or nothing to write
+  InPlace,    ///< the resource section's own bytes
+  GrownLast,  ///< the resource section, the last one, grew
+  MovedReloc, ///< the resource section grew and the discardable sections after it moved
+  NewSection, ///< a section added at the end
+};
+
+struct EmbedResult {
+  enum class Outcome { Embedded, Unchanged, Refused };
+  Outcome outcome = Outcome::Refused;
+  std::string bytes;   ///< the new program; the old one when unchanged; empty when refused
+  std::string refusal; ///< why, when refused
+  Placement placement = Placement::None;
+  bool checksumUpdated = false;
+  std::vector<std::string> report; ///< what was done, a line each
+};
+
+/// RT_MANIFEST resource 1 of a program, 2 of a library (.dll, .ocx): what the loader reads.
+inline constexpr std::uint16_t kProgramManifestId = 1;
+inline constexpr std::uint16_t kLibraryManifestId = 2;
+/// The language of a manifest added where none was, unless every other resource is
+/// language-neutral (then neutral too): English (United States), the language rc and the
+/// linkers give a manifest they embed.
+inline constexpr std::uint16_t kDefaultManifestLanguage = 1033;
+
+/// program with manifest as its manifest resource, replacing the one of the same ID.
+EmbedResult EmbedManifest(const std::string& program, const std::string& manifestUtf8,
+                          const EmbedOptions& options = EmbedOptions());
+
+/// The optional header's CheckSum of image, whose own field lies at checksumOffset: the
+/// 16-bit one's-complement sum of the file with that field as zero, plus the file's length.
+std::uint32_t PeChecksum(const std::string& image, std::uint64_t checksumOffset);
+
+/// "in place", "grown", ... for reports.
+const char* PlacementName(Placement placement);
+
+} // namespace embed

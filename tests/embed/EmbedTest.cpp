@@ -1,0 +1,342 @@
+// The manifest written into built programs: images made in memory for every placement and
+// refusal, and a DLL that lld linked, which the rebuilt directory must match byte for byte.
+// With THEMEFOLD_EMBED_SAMPLES set, the cases leave their programs there for
+// check-independent.py, which reads them with pefile and llvm-readobj.
+#include "support/TestSupport.h"
+
+#include <cstdlib>
+
+#include "embed/Embed.h"
+#include "readers/Bytes.h"
+#include "readers/PeImage.h"
+#include "support/PeBuilder.h"
+
+using embed::EmbedManifest;
+using embed::EmbedOptions;
+using embed::EmbedResult;
+using embed::Placement;
+using readers::ResourceKey;
+using testsupport::PeResource;
+using testsupport::PeSectionSpec;
+using testsupport::PeSpec;
+
+namespace {
+
+using Outcome = EmbedResult::Outcome;
+
+std::uint32_t U32(const std::string& s, std::size_t at) { return readers::Bytes(s).U32(at, ""); }
+
+std::string Manifest(std::size_t size) { return "<assembly" + std::string(size - 11, ' ') + "/>"; }
+
+const PeSectionSpec kText{".text", std::string(0x300, '\xCC'), 0x60000020};
+const PeSectionSpec kResources{".rsrc", "", 0x40000040, true};
+const PeSectionSpec kRelocations{
+    ".reloc", std::string("\x00\x10\x00\x00\x0C\x00\x00\x00\x04\x30\x08\x30", 12), 0x42000040};
+const PeSectionSpec kData{".data", std::string(0x80, 'D'), 0xC0000040};
+
+std::vector<PeResource> SomeResources() {
+  return {{ResourceKey::Name("TYPELIB"), ResourceKey::Id(1), "MSFT"},
+          {ResourceKey::Id(3), ResourceKey::Id(1), std::string(700, 'i')},
+          {ResourceKey::Id(24), ResourceKey::Id(1), "<old/>"}};
+}
+
+/// For check-independent.py, when it asked.
+void Sample(const std::string& name, const std::string& before, const EmbedResult& result,
+            const std::string& manifest) {
+  const char* folder = std::getenv("THEMEFOLD_EMBED_SAMPLES");
+  if (!folder || result.outcome == Outcome::Refused)
+    return;
+  const std::filesystem::path base = std::filesystem::path(folder) / name;
+  testsupport::WriteBytes(base.string() + ".before", before);
+  testsupport::WriteBytes(base.string() + ".after", result.bytes);
+  testsupport::WriteBytes(base.string() + ".manifest", manifest);
+}
+
+} // namespace
+
+// Each placement in turn, from the first choice to the last, with the header fields a loader
+// checks, every other section kept, and the tree written the same way a second time.
+TEST(EmbedTest, PlacesTheResourcesWhereTheyFitAndKeepsEverythingElse) {
+  struct Row {
+    const char* name;
+    bool pe32Plus;
+    std::vector<PeSectionSpec> sections;
+    std::size_t manifest;
+    std::uint32_t checksum;
+    Placement placement;
+  };
+  const Row rows[] = {
+      {"in-place", false, {kText, kResources, kData}, 40, 0, Placement::InPlace},
+      {"grown", true, {kText, kResources}, 5000, 0x1234, Placement::GrownLast},
+      {"moved-reloc", false, {kText, kResources, kRelocations}, 5000, 0, Placement::MovedReloc},
+      {"new-section", true, {kText, kResources, kData}, 5000, 0x1234, Placement::NewSection},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    PeSpec spec;
+    spec.pe32Plus = row.pe32Plus;
+    spec.sections = row.sections;
+    spec.resources = SomeResources();
+    spec.checksum = row.checksum;
+    const testsupport::BuiltImage built = testsupport::BuildImage(spec);
+    const std::string manifest = Manifest(row.manifest);
+    const EmbedResult result = EmbedManifest(built.image, manifest);
+    ASSERT_EQ(result.outcome, Outcome::Embedded) << result.refusal;
+    EXPECT_EQ(result.placement, row.placement);
+    Sample(row.name, built.image, result, manifest);
+    const std::string& out = result.bytes;
+
+    // The headers as a linker sums them. check-independent.py reads the resources, the
+    // alignments, the image's size and the checksum.
+    const readers::PeImage before(built.image);
+    const readers::PeImage after(out);
+    const std::vector<readers::PeSection>& sections = after.Sections();
+    const bool added = row.placement == Placement::NewSection;
+    ASSERT_EQ(sections.size(), row.sections.size() + (added ? 1 : 0));
+    std::uint32_t initialized = 0;
+    for (const readers::PeSection& s : sections)
+      initialized += s.rawSize;
+    EXPECT_EQ(U32(out, built.optionalOffset + 8), initialized - 0x400); // .text is code
+    const readers::PeSection& resources = sections[added ? sections.size() - 1 : 1];
+    EXPECT_EQ(after.Directory(2).rva, resources.virtualAddress);
+    EXPECT_EQ(after.Directory(2).size, resources.virtualSize);
+    EXPECT_GE(resources.rawSize, resources.virtualSize);
+    EXPECT_EQ(result.checksumUpdated, row.checksum != 0);
+
+    // Every other section's bytes where its header now says; .reloc and its directory moved
+    // together.
+    for (std::size_t i = 0; i < row.sections.size(); ++i) {
+      const readers::PeSection& old = before.Sections()[i];
+      const readers::PeSection& now = sections[i];
+      if (old.name == ".rsrc" && !added)
+        continue;
+      EXPECT_EQ(out.substr(now.rawOffset, now.rawSize),
+                built.image.substr(old.rawOffset, old.rawSize))
+          << old.name;
+      if (old.name == ".reloc") {
+        EXPECT_GT(now.virtualAddress, old.virtualAddress);
+        EXPECT_EQ(after.Directory(5).rva, now.virtualAddress);
+        EXPECT_EQ(after.Directory(5).size, old.virtualSize);
+      } else {
+        EXPECT_EQ(now.virtualAddress, old.virtualAddress) << old.name;
+      }
+    }
+
+    // The same manifest again changes nothing; one letter changed rebuilds the tree in place
+    // with that letter (and the checksum) the only difference.
+    EXPECT_EQ(EmbedManifest(out, manifest).outcome, Outcome::Unchanged);
+    std::string other = manifest;
+    other[1] = 'A';
+    const EmbedResult again = EmbedManifest(out, other);
+    EXPECT_EQ(again.placement, Placement::InPlace) << again.refusal;
+    ASSERT_EQ(again.bytes.size(), out.size());
+    std::size_t differences = 0;
+    for (std::size_t i = 0; i < out.size(); ++i)
+      differences += again.bytes[i] != out[i] && (i - (built.optionalOffset + 64)) >= 4;
+    EXPECT_EQ(differences, 1u);
+  }
+}
+
+// The manifest a program carries leaves it alone; a larger one and then the first again give
+// the linker's file back byte for byte: lld lays out a directory listed in the rebuilt order
+// as the writer does.
+TEST(EmbedTest, RebuildsALinkersDirectoryByteForByte) {
+  const std::string linked =
+      testsupport::ReadBytes(testsupport::SourceFile("tests/embed/fixtures/Linked.dll"));
+  const std::string manifest =
+      testsupport::ReadBytes(testsupport::SourceFile("tests/embed/fixtures/Linked.manifest"));
+  ASSERT_FALSE(linked.empty());
+  const EmbedResult same = EmbedManifest(linked, manifest);
+  EXPECT_EQ(same.outcome, Outcome::Unchanged) << same.refusal;
+  EXPECT_TRUE(same.bytes == linked);
+
+  const EmbedResult larger = EmbedManifest(linked, Manifest(100));
+  ASSERT_EQ(larger.outcome, Outcome::Embedded) << larger.refusal;
+  EXPECT_EQ(larger.placement, Placement::InPlace);
+  Sample("linked", linked, larger, Manifest(100));
+  const EmbedResult back = EmbedManifest(larger.bytes, manifest);
+  EXPECT_EQ(back.outcome, Outcome::Embedded);
+  EXPECT_TRUE(back.bytes == linked);
+}
+
+// Named entries first without regard to case, as stored, then IDs ascending, at every level.
+TEST(EmbedTest, OrdersNamesWithoutCaseThenIds) {
+  PeSpec spec;
+  spec.sections = {kText, kResources};
+  spec.resources = {{ResourceKey::Name("zeta"), ResourceKey::Id(1), "z"},
+                    {ResourceKey::Name("Alpha"), ResourceKey::Id(1), "a"},
+                    {ResourceKey::Id(10), ResourceKey::Name("b"), "b"},
+                    {ResourceKey::Id(10), ResourceKey::Name("A"), "A"},
+                    {ResourceKey::Id(10), ResourceKey::Id(7), "7"},
+                    {ResourceKey::Id(10), ResourceKey::Id(2), "2"},
+                    {ResourceKey::Id(3), ResourceKey::Id(1), "3"}};
+  const std::string image = testsupport::BuildImage(spec).image;
+  const EmbedResult result = EmbedManifest(image, Manifest(20));
+  ASSERT_EQ(result.outcome, Outcome::Embedded) << result.refusal;
+  Sample("ordered", image, result, Manifest(20));
+  std::string order;
+  const readers::PeImage after(result.bytes);
+  for (const readers::Resource& r : after.Resources())
+    order += r.type.ToString() + "/" + r.name.ToString() + " ";
+  EXPECT_EQ(order, "Alpha/1 zeta/1 3/1 10/A 10/b 10/2 10/7 24/1 ");
+}
+
+// ID 1 for a program, 2 for a library; the manifest there is replaced in its language, and a
+// new one takes 1033 unless every other resource is neutral.
+TEST(EmbedTest, ChoosesTheManifestsIdAndLanguage) {
+  struct Row {
+    const char* name;
+    bool dll;
+    std::vector<PeResource> resources;
+    std::uint16_t id;
+    std::uint16_t language;
+    std::size_t manifests; ///< type 24 entries after
+  };
+  const auto manifest = [](std::uint16_t id, std::uint16_t language) {
+    return PeResource{ResourceKey::Id(24), ResourceKey::Id(id), "<old/>", language};
+  };
+  const PeResource icon{ResourceKey::Id(3), ResourceKey::Id(1), "icon", 0};
+  const Row rows[] = {
+      {"replaced in 1033", false, {icon, manifest(1, 1033)}, 1, 1033, 1},
+      {"replaced in German", false, {manifest(1, 0x407)}, 1, 0x407, 1},
+      {"neutral beside neutral", false, {icon}, 1, 0, 1},
+      {"1033 beside 1033", false, {{ResourceKey::Id(3), ResourceKey::Id(1), "i"}}, 1, 1033, 1},
+      {"1033 alone", false, {}, 1, 1033, 1},
+      {"a library's beside ID 1", true, {icon, manifest(1, 0x409)}, 2, 1033, 2},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    PeSpec spec;
+    spec.dll = row.dll;
+    spec.sections = {kText, kResources};
+    spec.resources = row.resources;
+    const EmbedResult result = EmbedManifest(testsupport::BuildImage(spec).image, "<new/>");
+    ASSERT_EQ(result.outcome, Outcome::Embedded) << result.refusal;
+    std::size_t manifests = 0;
+    const readers::PeImage after(result.bytes);
+    for (const readers::StoredResource& r : after.StoredResources())
+      if (r.type.id == 24 && !r.type.IsName()) {
+        ++manifests;
+        if (r.name.id == row.id) {
+          EXPECT_EQ(r.language.id, row.language);
+          EXPECT_EQ(result.bytes.substr(r.offset, r.size), "<new/>");
+        }
+      }
+    EXPECT_EQ(manifests, row.manifests);
+  }
+}
+
+// What follows the sections: an overlay and a signature, refused by default and kept or
+// removed when allowed; COFF symbols and debug data, which move with the end.
+TEST(EmbedTest, CarriesWhatFollowsTheSections) {
+  PeSpec spec;
+  spec.sections = {kText, {".rdata", std::string(28, '\0')}, kResources};
+  spec.resources = SomeResources();
+  const std::string large = Manifest(5000);
+
+  spec.tail = "installer payload";
+  testsupport::BuiltImage overlaid = testsupport::BuildImage(spec);
+  EXPECT_EQ(EmbedManifest(overlaid.image, large).refusal,
+            "it carries data after its last section (an overlay, 17 bytes); installers and "
+            "self-extractors check this data. Allowed to keep it, this copies it unchanged "
+            "after the program's new end");
+  EmbedOptions keep;
+  keep.keepOverlay = true;
+  const EmbedResult kept = EmbedManifest(overlaid.image, large, keep);
+  ASSERT_EQ(kept.outcome, Outcome::Embedded) << kept.refusal;
+  EXPECT_EQ(kept.bytes.substr(kept.bytes.size() - 17), spec.tail);
+  EXPECT_EQ(kept.bytes.size() % 0x200, 17u);
+
+  spec.tail = std::string(16, 'S');
+  testsupport::BuiltImage signed_ = testsupport::BuildImage(spec);
+  signed_.SetDirectory(4, static_cast<std::uint32_t>(signed_.sectionsEnd), 16);
+  EXPECT_EQ(EmbedManifest(signed_.image, Manifest(40)).refusal,
+            "it carries an Authenticode signature, which any change breaks: Windows would "
+            "treat it as tampered with. Allowed to remove the signature, this writes the "
+            "manifest and leaves the program unsigned, to be signed again");
+  EmbedOptions strip;
+  strip.stripSignature = true;
+  const EmbedResult stripped = EmbedManifest(signed_.image, Manifest(40), strip);
+  ASSERT_EQ(stripped.outcome, Outcome::Embedded) << stripped.refusal;
+  EXPECT_EQ(stripped.bytes.size(), signed_.sectionsEnd);
+  EXPECT_EQ(readers::PeImage(stripped.bytes).Directory(4).size, 0u);
+  EXPECT_EQ(readers::PeImage(stripped.bytes).Directory(4).rva, 0u);
+
+  // Two symbols and an empty string table, then a CodeView record the debug directory names.
+  spec.tail = std::string(36, 'y') + std::string("\x04\0\0\0", 4) + "RSDS-codeview-record";
+  testsupport::BuiltImage symbols = testsupport::BuildImage(spec);
+  const std::uint32_t symbolTable = static_cast<std::uint32_t>(symbols.sectionsEnd);
+  testsupport::PutU32(symbols.image, symbols.coffOffset + 8, symbolTable);
+  testsupport::PutU32(symbols.image, symbols.coffOffset + 12, 2);
+  symbols.SetDirectory(6, symbols.rvas[1], 28);
+  testsupport::PutU32(symbols.image, symbols.offsets[1] + 16, 20);
+  testsupport::PutU32(symbols.image, symbols.offsets[1] + 24, symbolTable + 40);
+  const EmbedResult moved = EmbedManifest(symbols.image, large);
+  ASSERT_EQ(moved.outcome, Outcome::Embedded) << moved.refusal;
+  EXPECT_EQ(moved.placement, Placement::GrownLast);
+  Sample("symbols", symbols.image, moved, large);
+  const std::uint32_t delta = static_cast<std::uint32_t>(moved.bytes.size() - symbols.image.size());
+  EXPECT_EQ(delta % 0x200, 0u);
+  EXPECT_GT(delta, 0u);
+  EXPECT_EQ(U32(moved.bytes, symbols.coffOffset + 8), symbolTable + delta);
+  EXPECT_EQ(U32(moved.bytes, symbols.offsets[1] + 24), symbolTable + 40 + delta);
+  EXPECT_EQ(moved.bytes.substr(symbolTable + 40 + delta), "RSDS-codeview-record");
+}
+
+// Refusals that no option overrides, each by name.
+TEST(EmbedTest, RefusesWhatItCannotChangeSafely) {
+  struct Row {
+    std::vector<PeSectionSpec> sections; ///< none: the bytes "MZ"
+    std::uint32_t headers;
+    std::size_t directory; ///< set to the first section, when not 0
+    const char* refusal;
+  };
+  const Row rows[] = {
+      {{},
+       0x400,
+       0,
+       "it cannot be read as a program: the MZ header at offset 0x3C (4 bytes) runs past the "
+       "end of the file (2 bytes)"},
+      {{kText, kResources, kData, {".tls", "t", 0xC0000040}},
+       0x200,
+       0,
+       "there is no room for the resources: section .data follows the resource section and "
+       "cannot move, and the section table has no room for another section"},
+      {{kText, kResources},
+       0x400,
+       14,
+       "it is a .NET program: its manifest comes from its build, and its resources are not "
+       "changed here"},
+      {{{"UPX0", "", 0xE0000080}, {"UPX1", "packed", 0xE0000040}, kResources},
+       0x400,
+       0,
+       "it is packed with UPX, whose unpacking stub keeps its own copy of the resources: "
+       "unpack it (upx -d), embed the manifest, then pack it again"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.refusal);
+    PeSpec spec;
+    spec.pe32Plus = true;
+    spec.sections = row.sections;
+    spec.resources = SomeResources();
+    spec.headersSize = row.headers;
+    testsupport::BuiltImage built = testsupport::BuildImage(spec);
+    if (row.directory != 0)
+      built.SetDirectory(row.directory, built.rvas[0], 72);
+    const EmbedResult result =
+        EmbedManifest(row.sections.empty() ? "MZ" : built.image, Manifest(5000));
+    EXPECT_EQ(result.outcome, Outcome::Refused);
+    EXPECT_EQ(result.refusal, row.refusal);
+    EXPECT_TRUE(result.bytes.empty());
+  }
+}
+
+// What fuzzing found: a debug directory in the headers, where its entry's pointer to data
+// after the sections was SizeOfHeaders itself, moved with that data.
+TEST(EmbedTest, FuzzFindingsAreRefusedByName) {
+  const std::string program = testsupport::ReadBytes(
+      testsupport::SourceFile("tests/fuzz/embed/regressions/debug-directory-in-headers"));
+  ASSERT_FALSE(program.empty());
+  EXPECT_EQ(EmbedManifest(program, "<assembly/>").refusal,
+            "its debug directory lies in its headers");
+}
