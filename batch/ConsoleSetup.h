@@ -1,7 +1,8 @@
 #pragma once
 // What the operating system needs before a console run, and stop requests (Ctrl-C, a
-// terminate signal): they end the program at once, after stopping the compiler and removing
-// the generation's temporary files, so earlier outputs are left as they were.
+// terminate signal): they end the program at once with 128 + the signal (130 Ctrl-C, 143
+// terminated), after stopping the compiler and removing the generation's temporary files, so
+// earlier outputs are left as they were (platform/Stopping.h).
 
 #include <cstddef>
 
@@ -9,9 +10,6 @@ namespace batch {
 
 /// Called first in main; one implementation per platform.
 void PrepareConsole();
-
-/// The exit code of a run stopped by signal: 128 + signal (130 Ctrl-C, 143 terminated).
-int StoppedExitCode(int signal);
 
 /// The stop message for signal, written into buffer without allocating (a signal handler
 /// builds it); its length.

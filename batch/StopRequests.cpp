@@ -3,8 +3,6 @@
 
 namespace batch {
 
-int StoppedExitCode(int signal) { return 128 + signal; }
-
 std::size_t StopMessage(int signal, char* buffer, std::size_t size) {
   std::size_t n = 0;
   auto put = [&](const char* text) {

@@ -1,6 +1,7 @@
 #include "generation/BraskFileOperations.h"
 
 #include "platform/Platform.h"
+#include "platform/Stopping.h"
 #include "util/BraskModule.h"
 
 namespace generation {

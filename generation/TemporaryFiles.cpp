@@ -1,7 +1,7 @@
 #include "generation/TemporaryFiles.h"
 
 #include "generation/ResourceScript.h"
-#include "generation/TemporaryNames.h"
+#include "platform/Stopping.h"
 
 namespace generation {
 
@@ -15,7 +15,7 @@ std::string FolderOf(const std::string& path) {
 void RemoveStaleTemporaryFiles(FileOperations& files, const std::string& folder) {
   const unsigned long self = files.ProcessId();
   for (const std::string& name : files.FolderEntries(folder)) {
-    const unsigned long owner = TemporaryOwner(name);
+    const unsigned long owner = platform::TemporaryOwner(name);
     if (owner == 0 || owner == self || files.ProcessRunning(owner))
       continue;
     const std::string path = folder + name;

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "generation/Driver.h"
-#include "generation/TemporaryNames.h"
+#include "platform/Stopping.h"
 
 namespace generation {
 
@@ -83,7 +83,7 @@ private:
       NewStem();
     }
   }
-  void NewStem() { stem_ = TemporaryStem(files_.ProcessId(), files_.RandomBits()); }
+  void NewStem() { stem_ = platform::TemporaryStem(files_.ProcessId(), files_.RandomBits()); }
 
   FileOperations& files_;
   std::string folder_;

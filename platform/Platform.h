@@ -162,12 +162,9 @@ namespace platform {
 
 // ---- Replacing files safely ----------------------------------------------------------------
 // A file is written under a name of its own and renamed over the old one only once it is
-// complete, so a failed, killed or interrupted run leaves every file whole.
+// complete, so a failed, killed or interrupted run leaves every file whole. Creating one
+// under a temporary name: platform/Stopping.h.
 
-/// Creates path only when nothing (not even a dangling link) has that name, writes bytes,
-/// flushes them to the disk and closes it. False when the name is taken; throws SystemError
-/// on any other failure (a partial file then stays, for the caller to remove).
-bool CreateNewFile(const std::string& path, const std::string& bytes);
 /// Gives the file from the name to, replacing whatever file had it in one step. Throws.
 void RenameOver(const std::string& from, const std::string& to);
 /// True when path itself is a symbolic link (POSIX) or a reparse point (Win32).
@@ -181,19 +178,5 @@ std::vector<std::string> FolderEntries(const std::string& folder);
 /// This process's id, and whether a process with the id is running.
 unsigned long ProcessId();
 bool ProcessRunning(unsigned long id);
-/// 64 bits nobody can guess, for names of temporary files.
-std::uint64_t RandomBits();
-
-// ---- Stopping at once ------------------------------------------------------------------------
-// A stop request (Ctrl-C, a terminate signal) ends the program from its handler. What the
-// handler needs is kept where it can reach it without allocating or locking.
-
-/// Files to delete if the program is stopped; at most 16 at a time, longer paths than
-/// 4,095 bytes are not tracked.
-void TrackTemporaryFile(const std::string& path);
-void UntrackTemporaryFile(const std::string& path);
-/// Stops the child RunHiddenAndWait is waiting for (waiting up to half a second for it to
-/// end), then deletes every tracked file. Async-signal-safe.
-void StopChildAndRemoveTrackedFiles();
 
 } // namespace platform

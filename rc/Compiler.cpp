@@ -7,6 +7,8 @@
 #include "rc/Parser.h"
 #include "rc/ResWriter.h"
 
+#include "platform/Stopping.h"
+
 #include <memory>
 
 namespace rc {
@@ -67,7 +69,7 @@ public:
   std::unique_ptr<files::OutputFile> Create(const std::string& output) {
     // A taken name is someone else's: another name, never that file.
     for (int attempt = 0; attempt < 100; ++attempt) {
-      std::string name = files::TemporaryName(output);
+      std::string name = platform::TemporaryNameBeside(output);
       bool taken = false;
       // The file and its notice come as one: an interrupt waits until both are done.
       Held held(hold_);

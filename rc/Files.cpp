@@ -1,12 +1,12 @@
 #include "rc/Files.h"
 
-#include <atomic>
-#include <chrono>
+#include "base/SystemError.h"
+#include "platform/Stopping.h"
+
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
-#include <random>
 
 #ifdef _WIN32
 #include <windows.h>
@@ -63,6 +63,43 @@ private:
   std::FILE* file_;
   bool failed_ = false;
 };
+
+// A file of the platform's exclusive creation; its errors become a failed write.
+class NewOutput : public OutputFile {
+public:
+  platform::NewFile file;
+  bool Write(std::string_view bytes) override {
+    try {
+      if (!failed_)
+        file.Write(bytes);
+    } catch (const SystemError&) {
+      failed_ = true;
+    }
+    return !failed_;
+  }
+  bool Close() override {
+    try {
+      file.Close(false);
+    } catch (const SystemError&) {
+      failed_ = true;
+    }
+    return !failed_;
+  }
+
+private:
+  bool failed_ = false;
+};
+
+std::unique_ptr<OutputFile> CreateOnDisk(const std::string& path, bool& taken) {
+  auto out = std::make_unique<NewOutput>();
+  try {
+    taken = !out->file.Create(path);
+  } catch (const SystemError&) {
+    taken = false;
+    return nullptr;
+  }
+  return taken ? nullptr : std::move(out);
+}
 
 #ifdef _WIN32
 
@@ -155,18 +192,7 @@ public:
   }
 
   std::unique_ptr<OutputFile> CreateNew(const std::string& path, bool& taken) override {
-    // Shared for deletion: an interrupted program removes it while it is still open.
-    HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE,
-                           nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE) {
-      const DWORD error = GetLastError();
-      taken = error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS;
-      return nullptr;
-    }
-    auto out = StreamOver(h);
-    if (!out)
-      DeleteFileA(path.c_str());
-    return out;
+    return CreateOnDisk(path, taken);
   }
 
   std::unique_ptr<OutputFile> OpenDevice(const std::string& path) override {
@@ -187,8 +213,6 @@ public:
 
   void Remove(const std::string& path) override { DeleteFileA(path.c_str()); }
 };
-
-std::uint64_t ProcessId() { return GetCurrentProcessId(); }
 
 #else
 
@@ -268,16 +292,7 @@ public:
   }
 
   std::unique_ptr<OutputFile> CreateNew(const std::string& path, bool& taken) override {
-    // O_EXCL: never an existing file, nor one that a planted link points at.
-    const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
-    if (fd < 0) {
-      taken = errno == EEXIST;
-      return nullptr;
-    }
-    auto out = StreamOver(fd);
-    if (!out)
-      unlink(path.c_str());
-    return out;
+    return CreateOnDisk(path, taken);
   }
 
   std::unique_ptr<OutputFile> OpenDevice(const std::string& path) override {
@@ -301,16 +316,7 @@ public:
   void Remove(const std::string& path) override { unlink(path.c_str()); }
 };
 
-std::uint64_t ProcessId() { return static_cast<std::uint64_t>(getpid()); }
-
 #endif
-
-// SplitMix64's finaliser: every input bit moves every output bit.
-std::uint64_t Mix(std::uint64_t x) {
-  x = (x ^ (x >> 30)) * 0xbf58476d1ce4e5b9u;
-  x = (x ^ (x >> 27)) * 0x94d049bb133111ebu;
-  return x ^ (x >> 31);
-}
 
 class MemoryOutput : public OutputFile {
 public:
@@ -414,23 +420,6 @@ ProtectOutput::ProtectOutput(const std::string& output)
 }
 
 ProtectOutput::~ProtectOutput() { activeProtection = outer_; }
-
-std::string TemporaryName(const std::string& output) {
-  // The time and the process keep names apart where random_device is weak (or throws).
-  static std::atomic<std::uint64_t> counter{0};
-  const auto now = std::chrono::steady_clock::now().time_since_epoch().count();
-  std::uint64_t bits = Mix(static_cast<std::uint64_t>(now) ^ Mix(ProcessId() ^ (counter++ << 40)));
-  try {
-    std::random_device device;
-    bits ^= (static_cast<std::uint64_t>(device()) << 32) ^ device();
-  } catch (const std::exception&) {
-  }
-  static const char kHex[] = "0123456789abcdef";
-  std::string name = output + ".~";
-  for (int shift = 60; shift >= 0; shift -= 4)
-    name += kHex[(bits >> shift) & 15];
-  return name + ".tmp";
-}
 
 bool Exists(const std::string& path) { return Current().Exists(path); }
 

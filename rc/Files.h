@@ -121,11 +121,6 @@ private:
   std::string identity_;
 };
 
-/// A name beside output for the file that will replace it: output + ".~" + 16 hex digits
-/// + ".tmp", the digits random (mixed with the time and the process), so that no other
-/// program can guess it.
-std::string TemporaryName(const std::string& output);
-
 /// Current().Exists(path).
 bool Exists(const std::string& path);
 

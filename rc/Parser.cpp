@@ -44,7 +44,7 @@ namespace rc {
 // values and user data take integer expressions, not just numbers; a dialog may name its
 // MENU; CONTROL takes a class ordinal; ALT goes with ASCII keys; a MENUITEM may leave out
 // the comma before its id, as Visual Studio writes it, and FONT the one before its face;
-// MENUEX.
+// a control statement may end in a comma; MENUEX.
 
 namespace {
 
@@ -526,7 +526,7 @@ void Parser::Dialog(ResourceHead head, bool extended) {
 }
 
 // [title ','] id ',' (class ',' style ',')? x ',' y ',' width ',' height [',' style]
-// [',' exstyle [',' helpid]]; the style after the size is for all but CONTROL.
+// [',' exstyle [',' helpid]] [',']; the style after the size is for all but CONTROL.
 DialogStatement::Control Parser::Control(bool extended) {
   const Token& t = lexer_.Peek();
   const ControlKind* kind = nullptr;
@@ -559,12 +559,21 @@ DialogStatement::Control Parser::Control(bool extended) {
     c.windowClass = NameOrId::Id(kind->windowClass);
   }
   Box("control", c.x, c.y, c.width, c.height);
-  if (!isControl && Accept(TokenKind::Comma))
+  // A comma may end the statement, as Microsoft's rc allows: one before END, '}' or the
+  // next control statement adds nothing.
+  auto more = [&] { return Accept(TokenKind::Comma) && !AtControlEnd(); };
+  bool next = more();
+  if (!isControl && next) {
     style = IntSum(0);
-  if (Accept(TokenKind::Comma)) {
+    next = more();
+  }
+  if (next) {
     c.exStyle = Int().value;
-    if (Accept(TokenKind::Comma))
+    if (more()) {
       c.helpId = Int().value;
+      if (more())
+        Unexpected("a control statement, END or '}'");
+    }
   }
   c.style = (kind->style & ~style.notMask) | style.value.value;
   return c;
@@ -839,6 +848,16 @@ std::uint16_t Parser::FitSigned16(const RcInt& value, const Location& at, std::s
   if (v < 0 && !negativeAllowed)
     Fail(ErrorCode::kBadValue, at, std::string(what) + " " + std::to_string(v) + " cannot be negative");
   return static_cast<std::uint16_t>(value.value);
+}
+
+bool Parser::AtControlEnd() {
+  const Token& t = lexer_.Peek();
+  if (t.kind == TokenKind::BlockEnd)
+    return true;
+  for (const auto& k : kControls)
+    if (Is(t, k.keyword))
+      return true;
+  return false;
 }
 
 bool Parser::AtInt() {

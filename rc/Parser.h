@@ -66,6 +66,8 @@ private:
   Masked IntUnary(int depth);
   /// Whether the next token can begin a number.
   bool AtInt();
+  /// Whether the next token ends a dialog's control statement: END, '}' or another one.
+  bool AtControlEnd();
   std::uint16_t Fit16(const RcInt& value, const Location& at, std::string_view what);
   std::uint16_t FitSigned16(const RcInt& value, const Location& at, std::string_view what,
                             bool negativeAllowed);

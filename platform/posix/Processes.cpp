@@ -98,14 +98,14 @@ void RunHiddenAndWait(const std::string& commandLine, bool showOutput) {
       ::posix_spawnp(&pid, argv[0], actions.get(), &attributes, argv.data(), environ);
   ::posix_spawnattr_destroy(&attributes);
   if (started == 0)
-    posix::runningChild = pid;
+    posix::runningChild.store(pid, std::memory_order_release);
   ::pthread_sigmask(SIG_SETMASK, &before, nullptr);
   if (started != 0)
     return;
   int status = 0;
   while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
   }
-  posix::runningChild = 0;
+  posix::runningChild.store(0, std::memory_order_release);
 }
 
 // xdg-open opens one document or address and takes no parameters, so parameters are not

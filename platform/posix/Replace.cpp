@@ -1,42 +1,16 @@
-// POSIX only: exclusive creation, replacement by rename, and what a stop request cleans up.
-// The stop handler's part uses async-signal-safe calls only.
+// POSIX only: replacement by rename, and what a folder holds.
 #include <dirent.h>
+#include <signal.h>
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
-#include <time.h>
 #include <unistd.h>
 
 #include <fstream>
-#include <random>
 
 #include "platform/Platform.h"
-#include "platform/TrackedFiles.h"
 #include "platform/posix/PosixError.h"
-#include "platform/posix/Stopping.h"
 
 namespace platform {
-
-namespace posix {
-volatile std::sig_atomic_t runningChild = 0;
-} // namespace posix
-
-bool CreateNewFile(const std::string& path, const std::string& bytes) {
-  // O_EXCL also refuses a dangling link: nothing is ever created at a link's target.
-  posix::Fd fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
-  if (fd.get() < 0) {
-    if (errno == EEXIST)
-      return false;
-    posix::ThrowErrno("Create", path);
-  }
-  posix::WriteAll(fd.get(), bytes, path);
-  // On the disk before the rename makes it the file: a crash cannot leave an empty one.
-  if (::fsync(fd.get()) != 0 && errno != EINVAL)
-    posix::ThrowErrno("Write", path);
-  if (::close(fd.release()) != 0)
-    posix::ThrowErrno("Close", path);
-  return true;
-}
 
 void RenameOver(const std::string& from, const std::string& to) {
   if (::rename(from.c_str(), to.c_str()) != 0)
@@ -85,28 +59,6 @@ bool ProcessRunning(unsigned long id) {
     return true;
   const std::string::size_type name = line.rfind(')');
   return name == std::string::npos || line.compare(name, 3, ") Z") != 0;
-}
-
-std::uint64_t RandomBits() {
-  std::random_device device;
-  return (static_cast<std::uint64_t>(device()) << 32) ^ device();
-}
-
-void StopChildAndRemoveTrackedFiles() {
-  const pid_t child = static_cast<pid_t>(posix::runningChild);
-  if (child > 0) {
-    ::kill(child, SIGTERM);
-    // Half a second for it to remove its own temporary file.
-    for (int i = 0; i < 50; ++i) {
-      if (::waitpid(child, nullptr, WNOHANG) != 0)
-        break;
-      const timespec pause{0, 10 * 1000 * 1000};
-      ::nanosleep(&pause, nullptr);
-    }
-  }
-  for (char* slot : tracked::slots)
-    if (slot[0] != '\0')
-      ::unlink(slot);
 }
 
 } // namespace platform

@@ -46,9 +46,9 @@ void RunHiddenAndWait(const std::string& commandLine, bool showOutput) {
   win32::Handle processHandle(process.hProcess);
   win32::Handle threadHandle(process.hThread);
   if (processHandle.valid()) {
-    win32::runningChild = processHandle.get();
+    win32::runningChild.store(processHandle.get(), std::memory_order_release);
     WaitForSingleObject(processHandle.get(), INFINITE);
-    win32::runningChild = nullptr;
+    win32::runningChild.store(nullptr, std::memory_order_release);
   }
 }
 

@@ -10,7 +10,7 @@
 #include "generation/Driver.h"
 #include "generation/ModuleText.h"
 #include "generation/Placeholders.h"
-#include "generation/TemporaryNames.h"
+#include "platform/Stopping.h"
 #include "platform/Platform.h"
 #include "base/CommandLine.h"
 
@@ -108,7 +108,7 @@ protected:
 TEST_F(RealFilesTest, FullRunLeavesTheResAndTheModuleOnly) {
   EXPECT_EQ(Generate(), Outcome::Done);
   EXPECT_EQ(files.manifestSeen, Golden("App.exe.manifest"));
-  EXPECT_EQ(generation::TemporaryOwner(files.manifestName), platform::ProcessId());
+  EXPECT_EQ(platform::TemporaryOwner(files.manifestName), platform::ProcessId());
   EXPECT_EQ(files.scriptSeen, generation::ReplaceAll(Golden("App_manifest.rc"),
                                                      "App.exe.manifest", files.manifestName));
   EXPECT_EQ(Listing(), (std::vector<std::string>{"App_manifest.res", "modThemefold.bas"}));
@@ -160,7 +160,7 @@ TEST_F(RealFilesTest, FailuresNameTheOperationAndPathAndDeleteNothingForeign) {
   // creating the file fails, for root too.
   files.fixedRandomBits = 0x1234;
   const std::string taken =
-      generation::TemporaryStem(platform::ProcessId(), 0x1234) + ".manifest";
+      platform::TemporaryStem(platform::ProcessId(), 0x1234) + ".manifest";
   fs::create_directories(work / taken);
   EXPECT_EQ(Generate(), Outcome::FileOperationFailed);
   ASSERT_EQ(conversation.told.size(), 1u);

@@ -5,7 +5,7 @@
 #include "generation/ModuleText.h"
 #include "generation/OutputNames.h"
 #include "generation/ResourceScript.h"
-#include "generation/TemporaryNames.h"
+#include "platform/Stopping.h"
 
 #include <cstdlib>
 
@@ -154,7 +154,7 @@ TEST(OutputNamesTest, NamesFollowTheTarget) {
 
 // Only a name made by TemporaryStem may ever be taken for a killed run's file.
 TEST(TemporaryNamesTest, OwnerIsReadOnlyFromOurOwnNames) {
-  EXPECT_EQ(generation::TemporaryStem(4242, 0xA1B2C3D4E5F60718ull),
+  EXPECT_EQ(platform::TemporaryStem(4242, 0xA1B2C3D4E5F60718ull),
             "~themefold-4242-a1b2c3d4e5f60718");
   struct Row {
     const char* name;
@@ -175,7 +175,7 @@ TEST(TemporaryNamesTest, OwnerIsReadOnlyFromOurOwnNames) {
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
-    EXPECT_EQ(generation::TemporaryOwner(row.name), row.owner);
+    EXPECT_EQ(platform::TemporaryOwner(row.name), row.owner);
   }
 }
 

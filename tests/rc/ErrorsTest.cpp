@@ -258,6 +258,12 @@ TEST_F(ErrorsTest, DialogsMenusAccelerators) {
        "EXSTYLE, FONT, MENU, STYLE, BEGIN or '{', got ','"},
       {"unquoted control class", "1 DIALOG 0, 0, 1, 1 { CONTROL \"\", 1, Button, 0, 0, 0, 1, 1 }\n",
        "bad.rc(1) : error RC2104: expected a string or a number for the control class, got 'Button'"},
+      // A comma ends a control statement only before END, '}' or the next statement.
+      {"word after a control's last comma", "1 DIALOG 0, 0, 1, 1 { LTEXT \"x\", 1, 0, 0, 1, 1, x }\n",
+       "bad.rc(1) : error RC2104: expected a number, '-', '~' or '(', got 'x'"},
+      {"argument past a control's help id",
+       "1 DIALOGEX 0, 0, 1, 1 { CONTROL \"\", 1, 0x80, 0, 0, 0, 1, 1, 2, 3, 4 }\n",
+       "bad.rc(1) : error RC2104: expected a control statement, END or '}', got '4'"},
       {"unterminated dialog", "1 DIALOG 0, 0, 1, 1\nBEGIN\n  LTEXT \"x\", 1, 0, 0, 1, 1\n",
        "bad.rc(3) : error RC1004: expected a control statement, END or '}', got end of file"},
       {"misspelt MENUITEM", "1 MENU\nBEGIN\n  MENUITM \"x\", 1\nEND\n",

@@ -104,3 +104,30 @@ TEST_F(MicrosoftFormsTest, FontWithoutItsComma) {
     EXPECT_TRUE(res[0] == res[1]);
   }
 }
+
+// rc takes a comma after a control statement's last argument, before END, '}' or the next
+// statement: the same resource as without it. '%' marks where the comma goes.
+TEST_F(MicrosoftFormsTest, ControlEndingInAComma) {
+  const char* const rows[] = {
+      "1 DIALOG 0, 0, 10, 20\n{\n  CONTROL \"a\", 1, \"Button\", 0x3, 1, 2, 3, 4%\n"
+      "  LTEXT \"b\", 2, 1, 2, 3, 4%\n}\n",
+      "1 DIALOG 0, 0, 10, 20\nBEGIN\n  LTEXT \"b\", 2, 1, 2, 3, 4, 0x1%\nEND\n",
+      "1 DIALOG 0, 0, 10, 20 { CONTROL \"a\", 1, 0x80, 0, 1, 2, 3, 4% }\n",
+      "1 DIALOGEX 0, 0, 10, 20\n{\n  CONTROL \"a\", 1, \"Button\", 0x3, 1, 2, 3, 4, 0x200%\n"
+      "  CONTROL \"c\", 3, 0x80, 0, 1, 2, 3, 4, 0x200, 7%\n  PUSHBUTTON \"d\", 4, 1, 2, 3, 4%\n}\n",
+  };
+  for (const char* row : rows) {
+    SCOPED_TRACE(row);
+    std::string res[2];
+    for (int i = 0; i < 2; ++i) {
+      std::string script = row;
+      for (std::size_t at; (at = script.find('%')) != std::string::npos;)
+        script.replace(at, 1, i == 0 ? "" : ",");
+      WriteBytes(dir_ / "ms.rc", script);
+      rc::Result result = rctest::CompileArgs({"/fo", Path("ms.res"), Path("ms.rc")});
+      ASSERT_TRUE(result.ok) << result.diagnostics;
+      res[i] = ReadBytes(Path("ms.res"));
+    }
+    EXPECT_TRUE(res[0] == res[1]);
+  }
+}
