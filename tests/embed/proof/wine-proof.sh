@@ -1,0 +1,93 @@
+#!/bin/sh
+# Proof that a manifest embedded into built programs makes Windows (Wine) do what it should.
+# The probe and library come from the build, without a manifest; embed_proof_tool writes the
+# tool's own manifest into copies of them. Then, against the originals:
+# - the embedded probe takes comctl32 from Common Controls 6 in winsxs, the plain one not;
+# - the library, whose .reloc follows its resources and whose preferred base the probe
+#   occupies, loads, is relocated with its pointer right, keeps its string and data, carries
+#   manifest 2;
+# - a probe with data appended, embedded keeping it, finds its data where it was found
+#   before: right after its last section.
+#
+# wine-proof.sh PREFIX TOOL_EXE PROBE_EXE LIBRARY_DLL WORK_DIR
+set -eu
+prefix=$1 tool=$2 probe=$3 library=$4 work=$5
+run="$(dirname "$0")/../../../cmake/wine-run.sh"
+case "$(file -b "$probe")" in
+  *x86-64*) assembly=amd64_microsoft.windows.common-controls_ ;;
+  *) assembly=x86_microsoft.windows.common-controls_ ;;
+esac
+
+rm -rf "$work"
+mkdir -p "$work"
+cp "$probe" "$work/plain.exe"
+cp "$library" "$work/plain.dll"
+payload="payload of an installer, 0123456789"
+{ cat "$probe"; printf '%s' "$payload"; } >"$work/payload.exe"
+
+# Wine's services keep a pipe open for long; its programs write to files. wine_to NAME PROGRAM...
+wine_to() {
+  out="$work/$1.txt"
+  shift
+  (cd "$work" && "$run" "$prefix" "$@") >"$out" 2>&1 || { cat "$out"; echo "FAIL: $*"; exit 1; }
+  tr -d '\r' <"$out"
+}
+has() { # what, output, text it must hold
+  case "$2" in *"$3"*) ;; *) echo "FAIL: $1"; exit 1 ;; esac
+}
+line() { # output, text: the output's first line that holds the text
+  printf '%s\n' "$1" | grep -F -- "$2" | head -n 1
+}
+lacks() { # what, output, text it must not hold
+  case "$2" in *"$3"*) echo "FAIL: $1"; exit 1 ;; esac
+}
+
+embedded=$(wine_to embed "$tool" plain.exe themed.exe plain.dll themed.dll)
+printf "%s\n" "$embedded"
+has "the library's resources were not placed past its moved .reloc" \
+  "$(line "$embedded" "plain.dll: ")" "placement grown, discardable sections moved"
+has "the probe was not built without a manifest" "$(line "$embedded" "manifest: resource 24/1")" \
+  ", added"
+has "the library did not get manifest 2" "$embedded" "manifest: resource 24/2"
+# The library's resources outgrow their page, so .reloc must move in memory, not only in the
+# file: its directory entry is then all that leads the loader to it.
+reloc_address() { objdump -h "$1" | awk '$2 == ".reloc" { print $4 }'; }
+[ "$(reloc_address "$work/plain.dll")" != "$(reloc_address "$work/themed.dll")" ] ||
+  { echo "FAIL: .reloc kept its address; the library does not prove its move"; exit 1; }
+kept=$(wine_to embed-overlay "$tool" --keep-overlay payload.exe payload-themed.exe)
+printf "%s\n" "$kept"
+has "the overlay was not kept" "$kept" "overlay: ${#payload} bytes kept"
+
+before=$(wine_to before "$work/payload.exe" plain.dll)
+after=$(wine_to after "$work/themed.exe" themed.dll)
+overlay=$(wine_to overlay "$work/payload-themed.exe")
+printf "before:\n%s\nafter:\n%s\nwith the overlay kept:\n%s\n" "$before" "$after" "$overlay"
+
+lacks "without a manifest comctl32 came from winsxs" "$before" winsxs
+has "without a manifest the context had an assembly for comctl32" "$before" "context (none)"
+for output in "$after" "$overlay"; do
+  has "the embedded probe did not load comctl32 from winsxs\\$assembly*" "$output" \
+    "winsxs\\$assembly"
+  context=$(line "$output" "context ")
+  has "the embedded probe's context does not take comctl32 from Common Controls 6" "$context" \
+    "context Microsoft.Windows.Common-Controls,"
+  has "the embedded probe's context takes comctl32 from another version" "$context" 'version="6.'
+done
+
+for output in "$before" "$after"; do
+  lacks "the library did not load" "$output" "library not loaded"
+  has "the library was not moved off its preferred base" "$output" ": moved"
+  has "the loader did not relocate the library's pointer" "$output" "relocated pointer holds"
+  has "the library's string was lost" "$output" "library string: kept by the embedding"
+  has "the library's data was lost" "$output" "library data: 3587 bytes, ending end"
+done
+has "the plain library already had a manifest 2" "$before" "library manifest 2: 0 bytes"
+lacks "the embedded library has no manifest 2" "$after" "library manifest 2: 0 bytes"
+
+has "the plain probe did not find its data after its last section" "$before" \
+  "overlay ${#payload} bytes: $payload"
+has "the embedded probe did not find its data after its last section" "$overlay" \
+  "overlay ${#payload} bytes: $payload"
+echo "PASS: embedded probes take comctl32 from winsxs ($assembly*) and the plain one not;" \
+  "the library with .reloc moved loads relocated with its string, data and manifest 2; the" \
+  "appended data is found after the last section"
