@@ -3,6 +3,7 @@
 #include "support/TestSupport.h"
 
 #include "Fixtures.h"
+#include "base/Path.h"
 #include "generation/Manifest.h"
 #include "readers/Bytes.h"
 #include "readers/Components.h"
@@ -174,7 +175,7 @@ TEST(ComponentsTest, PathsLoseDotsAsText) {
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.path);
-    EXPECT_EQ(readers::LexicalPath(row.path, row.separator), row.lexical);
+    EXPECT_EQ(path::Lexical(row.path, path::StyleOf(row.separator)), row.lexical);
   }
 }
 
