@@ -1,6 +1,7 @@
 #include "app/ComponentFiles.h"
 
 #include "app/AppTexts.h"
+#include "base/Path.h"
 #include "readers/Bytes.h"
 #include "readers/Components.h"
 #include "readers/PeImage.h"
@@ -33,9 +34,10 @@ ComponentEntry InspectedComponentFiles::Describe(const std::string& path,
                                                  const std::string& exePath) {
   ComponentEntry entry;
   try {
+    const std::string folder = path::Folder(exePath, path::StyleOf(separator_));
     const readers::Component component =
-        readers::ReadComponents({path}, ProgramFolder(exePath, separator_), separator_,
-                                ReaderOf(registry_), readers::ProgramMachine(exePath))[0];
+        readers::ReadComponents({path}, folder, separator_, ReaderOf(registry_),
+                                readers::ProgramMachine(exePath))[0];
     entry.classCount = component.classCount;
     entry.outside = component.outside;
     for (const std::string& note : component.notes)
@@ -60,17 +62,12 @@ std::vector<std::string> InspectedComponentFiles::FromProject(const std::string&
   }
 }
 
-std::string ProgramFolder(const std::string& exePath, char separator) {
-  const std::string::size_type end = exePath.find_last_of(std::string(1, separator) + "/");
-  return end == std::string::npos ? std::string() : exePath.substr(0, end + 1);
-}
-
 std::string ReadComponentFacts(const std::vector<std::string>& paths, const std::string& exePath,
                                Registry& registry, char separator,
                                std::vector<generation::ComponentFacts>& facts) {
   try {
-    facts = readers::FactsOf(readers::ReadComponents(paths, ProgramFolder(exePath, separator),
-                                                     separator, ReaderOf(registry),
+    const std::string folder = path::Folder(exePath, path::StyleOf(separator));
+    facts = readers::FactsOf(readers::ReadComponents(paths, folder, separator, ReaderOf(registry),
                                                      readers::ProgramMachine(exePath)));
     return std::string();
   } catch (const readers::FormatError& error) {

@@ -53,9 +53,6 @@ private:
   char separator_;
 };
 
-/// The folder of exePath, ending in its separator; "" when it names none.
-std::string ProgramFolder(const std::string& exePath, char separator);
-
 /// The facts of each component for a generation of exePath, misc status from registry.
 /// Returns why one cannot be read (naming the file), or "" with facts filled.
 std::string ReadComponentFacts(const std::vector<std::string>& paths, const std::string& exePath,

@@ -2,10 +2,10 @@
 
 #include "app/AppTexts.h"
 #include "app/ComponentFiles.h"
+#include "base/Path.h"
 #include "front/ProjectFlow.h"
 #include "front/Target.h"
 #include "generation/DriverTexts.h"
-#include "generation/TemporaryFiles.h"
 #include "project/FormCheck.h"
 #include "project/ProjectRun.h"
 #include "project/ProjectTexts.h"
@@ -158,7 +158,7 @@ void frmMain::SetUpProject(const std::string& projectPath,
   request.manifest = manifest_;
   request.components = components;
   request.rcExePath = Globals::RcExePath;
-  const std::string folder = generation::FolderOf(projectPath);
+  const std::string folder = path::Folder(projectPath, path::Style::windows);
   WindowProjectConversation user(services_.boxes, folder);
   const front::ProjectResult result = front::RunProject(services_.files, *this, user, request);
   switch (result.outcome) {

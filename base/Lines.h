@@ -6,21 +6,35 @@
 
 namespace textlines {
 
-/// The lines of text without their line feed and one carriage return before it. A final
-/// line end starts no further line.
+/// Where a line lies: its text [begin, end), then its CR LF or LF up to next (next == end on
+/// a last line without one).
+struct LineSpan {
+  std::size_t begin = 0;
+  std::size_t end = 0;
+  std::size_t next = 0;
+};
+
+/// Where each line of text lies. A final line end starts no further line.
+inline std::vector<LineSpan> Spans(const std::string& text) {
+  std::vector<LineSpan> lines;
+  for (std::size_t begin = 0; begin < text.size(); begin = lines.back().next) {
+    LineSpan line;
+    line.begin = begin;
+    const std::size_t feed = text.find('\n', begin);
+    line.end = feed == std::string::npos ? text.size() : feed;
+    line.next = feed == std::string::npos ? text.size() : feed + 1;
+    if (line.end > begin && text[line.end - 1] == '\r')
+      --line.end;
+    lines.push_back(line);
+  }
+  return lines;
+}
+
+/// The lines of text without their line feed and one carriage return before it.
 inline std::vector<std::string> Split(const std::string& text) {
   std::vector<std::string> lines;
-  std::size_t start = 0;
-  while (start < text.size()) {
-    std::size_t end = text.find('\n', start);
-    if (end == std::string::npos)
-      end = text.size();
-    std::string line = text.substr(start, end - start);
-    start = end + 1;
-    if (!line.empty() && line.back() == '\r')
-      line.pop_back();
-    lines.push_back(std::move(line));
-  }
+  for (const LineSpan& span : Spans(text))
+    lines.push_back(text.substr(span.begin, span.end - span.begin));
   return lines;
 }
 

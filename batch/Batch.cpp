@@ -1,5 +1,6 @@
 #include "batch/Batch.h"
 
+#include "base/Path.h"
 #include "batch/Options.h"
 #include "front/Compiler.h"
 #include "front/ProjectFlow.h"
@@ -80,14 +81,6 @@ int UsageError(Console& console, const std::string& error) {
   Say(console.err, error);
   console.err << "Try '" << kProgramName << " --help'.\n";
   return kUsage;
-}
-
-bool IsAbsolute(const std::string& path, char separator) {
-  if (separator == '/')
-    return !path.empty() && path[0] == '/';
-  const bool drive = path.size() >= 2 && path[1] == ':' &&
-                     ((path[0] >= 'A' && path[0] <= 'Z') || (path[0] >= 'a' && path[0] <= 'z'));
-  return drive || (!path.empty() && path[0] == '\\');
 }
 
 /// --inspect: the report on standard output; nothing is written.
@@ -195,7 +188,7 @@ std::string AbsolutePath(std::string path, const std::string& currentDirectory,
     for (char& c : path)
       if (c == '/')
         c = '\\';
-  if (path.empty() || IsAbsolute(path, separator))
+  if (path.empty() || path::IsAbsolute(path, path::StyleOf(separator)))
     return path;
   std::string folder = currentDirectory;
   if (folder.empty() || folder.back() != separator)
@@ -285,7 +278,7 @@ int Run(const std::vector<std::string>& args, generation::FileOperations& files,
     for (std::string& path : options.manifest.components)
       path = AbsolutePath(path, here, separator);
     const std::string target = options.target;
-    const std::string programFolder = target.substr(0, target.find_last_of(separator) + 1);
+    const std::string programFolder = path::Folder(target, path::StyleOf(separator));
     const std::vector<readers::Component> read = readers::ReadComponents(
         options.manifest.components, programFolder, separator,
         [&console](const std::string& subKey) {

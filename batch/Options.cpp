@@ -155,8 +155,9 @@ ParsedOptions ParseOptions(const std::vector<std::string>& args) {
                 ": leave --inspect out to set the project up, or check its forms with "
                 "--check-forms");
   if (options.noModule && !options.project.empty())
-    return fail("--no-module does not go with a project: setting one up writes and lists " +
-                std::string(generation::kModuleName) + ".bas");
+    return fail(std::string("--no-module does not go with a project: setting one up writes "
+                            "and lists ") +
+                generation::kModuleFileName);
   if (options.dryRun && options.project.empty())
     return fail("--dry-run needs a project (--project PATH or a .vbp target)");
   if (options.checkForms && options.project.empty())
@@ -170,15 +171,17 @@ ParsedOptions ParseOptions(const std::vector<std::string>& args) {
 std::string HelpText() {
   return std::string("Usage: ") + kProgramName + " [options] TARGET.exe\n" +
          "Compiles a Common Controls 6 manifest for TARGET.exe into <base>_manifest.res beside\n"
-         "it and writes the start-up module modThemefold.bas there. The manifest's architecture\n"
+         "it and writes the start-up module " + generation::kModuleFileName +
+         " there. The manifest's architecture\n"
          "is TARGET.exe's own (X86, amd64 or arm64), X86 when it is not built yet.\n"
          "\n"
          "  --version-info V   version in the manifest (default 1.0.0.0)\n"
          "  --description D    description in the manifest (default empty)\n"
          "  --rc PATH          resource compiler (default: Visual Basic 6's, the stored\n"
          "                     setting RC.EXE, or the one beside this program)\n"
-         "  --force            replace an existing .res and modThemefold.bas\n"
-         "  --no-module        do not write modThemefold.bas (not with a project)\n"
+         "  --force            replace an existing .res and " + generation::kModuleFileName + "\n" +
+         "  --no-module        do not write " + generation::kModuleFileName +
+         " (not with a project)\n"
          "  --readme FILE      instructions template (default readme.txt beside this program)\n"
          "  --quiet            do not print the filled-in instructions\n"
          "  --check-version    a version that is not four numbers 0-65535 is an error\n"
@@ -209,7 +212,8 @@ std::string HelpText() {
          "\n"
          "A Visual Basic project as the target (--project PROJECT.vbp, or PROJECT.vbp alone):\n"
          "the manifest goes into the project's resource file (a new <base>_manifest.res when\n"
-         "it has none), modThemefold.bas is written and listed, and the project starts in\n"
+         "it has none), " + generation::kModuleFileName +
+         " is written and listed, and the project starts in\n"
          "Sub Main. Each changed file is first copied to a .bak file beside it. The version\n"
          "and description come from the project unless given; --no-module is refused.\n"
          "  --dry-run          print the changes and make none\n"

@@ -1,5 +1,6 @@
 #include "front/ProjectFlow.h"
 
+#include "base/Path.h"
 #include "generation/DriverTexts.h"
 #include "generation/TemporaryFiles.h"
 #include "project/ProjectTexts.h"
@@ -105,7 +106,8 @@ ProjectResult RunProject(generation::FileOperations& files,
     if (request.dryRun && files.IsPlainFile(project::JournalPath(request.projectPath)))
       user.Note(project::texts::kInterruptedRunPending);
     if (!request.dryRun) {
-      generation::RemoveStaleTemporaryFiles(files, generation::FolderOf(request.projectPath));
+      generation::RemoveStaleTemporaryFiles(
+          files, path::Folder(request.projectPath, path::Style::windows));
       const Recovery recovery = project::RecoverInterruptedRun(files, request.projectPath);
       switch (recovery.outcome) {
       case Recovery::Outcome::None:

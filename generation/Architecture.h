@@ -39,6 +39,25 @@ std::string ArchitectureOf(std::uint16_t machine);
 /// count bytes of a file from offset, fewer where it ends; throws SystemError.
 using RangeReader = std::function<std::string(std::uint64_t offset, std::size_t count)>;
 
+/// What a PE image's first bytes say: where its signature lies and the machine after it.
+struct ImageStart {
+  enum class Fault {
+    none,
+    noMz,        ///< no "MZ" first: not a program or library
+    noSignature, ///< no "PE\0\0" where the MS-DOS header points: an MS-DOS program
+    shortFile,   ///< the file ends inside part
+  };
+  Fault fault = Fault::none;
+  const char* part = ""; ///< with shortFile: the header the file ends in, and where it lies
+  std::uint64_t partOffset = 0;
+  std::uint64_t partSize = 0;
+  std::uint32_t signatureOffset = 0;
+  std::uint16_t machine = 0;
+};
+
+/// The start of a PE image, read through read. Throws what read throws.
+ImageStart ReadImageStart(const RangeReader& read);
+
 /// The machine field of a PE image's file header, read through read; 0 when the file
 /// cannot be read or is no PE image (empty, an MS-DOS program, anything else).
 std::uint16_t ImageMachine(const RangeReader& read);

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "base/CodePages.h"
+#include "base/Path.h"
 #include "generation/Architecture.h"
 #include "generation/DriverTexts.h"
 #include "generation/Manifest.h"
@@ -28,7 +29,7 @@ bool WriteModule(const std::string& path, FileOperations& files, Conversation& c
         return true;
       files.SetNormalAttributes(path);
     }
-    TemporaryFiles temporary(files, FolderOf(path));
+    TemporaryFiles temporary(files, path::Folder(path, path::Style::windows));
     const std::string written = temporary.Create(".bas", kModuleText);
     files.RenameOver(written, path);
     temporary.Release(written);

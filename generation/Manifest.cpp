@@ -34,13 +34,19 @@ constexpr const char* kTemplate[] = {
     R"(</assembly>)",
 };
 
+std::string SettingElement(const generation::WindowsSetting& setting, const std::string& value) {
+  return std::string("<") + setting.element + " xmlns=\"" + setting.ns + "\">" + value + "</" +
+         setting.element + ">";
+}
+
 // What the settings add after the dependency, in this order, one line each.
 std::vector<std::string> SettingsLines(const generation::ManifestSettings& settings) {
   using generation::DpiAwareness;
   using generation::RunLevel;
   std::vector<std::string> lines;
   if (settings.supportedOs) {
-    lines.push_back(R"(    <compatibility xmlns="urn:schemas-microsoft-com:compatibility.v1">)");
+    lines.push_back(std::string(R"(    <compatibility xmlns=")") +
+                    generation::manifestns::kCompatibility + R"(">)");
     lines.push_back(R"(        <application>)");
     for (const generation::WindowsVersion& version : generation::kWindowsVersions)
       lines.push_back(std::string(R"(            <supportedOS Id=")") + version.id + R"("/>)");
@@ -48,7 +54,8 @@ std::vector<std::string> SettingsLines(const generation::ManifestSettings& setti
     lines.push_back(R"(    </compatibility>)");
   }
   if (settings.runLevel != RunLevel::NotSet) {
-    lines.push_back(R"(    <trustInfo xmlns="urn:schemas-microsoft-com:asm.v3">)");
+    lines.push_back(std::string(R"(    <trustInfo xmlns=")") + generation::manifestns::kAsmV3 +
+                    R"(">)");
     lines.push_back(R"(        <security>)");
     lines.push_back(R"(            <requestedPrivileges>)");
     lines.push_back(R"(                <requestedExecutionLevel level=")" +
@@ -60,34 +67,25 @@ std::vector<std::string> SettingsLines(const generation::ManifestSettings& setti
   std::vector<std::string> windowsSettings;
   if (settings.dpi != DpiAwareness::Default) {
     const char* aware = settings.dpi == DpiAwareness::System ? "true" : "true/pm";
-    windowsSettings.push_back(
-        std::string(R"(<dpiAware xmlns="http://schemas.microsoft.com/SMI/2005/WindowsSettings">)") +
-        aware + "</dpiAware>");
+    windowsSettings.push_back(SettingElement(generation::kDpiAwareSetting, aware));
   }
   // Windows 10 1607 and later read dpiAwareness and then ignore dpiAware; older ones read
   // only dpiAware, where true/pm is the best they offer.
   if (settings.dpi == DpiAwareness::PerMonitorV2)
     windowsSettings.push_back(
-        R"(<dpiAwareness xmlns="http://schemas.microsoft.com/SMI/2016/WindowsSettings">)"
-        R"(PerMonitorV2, PerMonitor</dpiAwareness>)");
+        SettingElement(generation::kDpiAwarenessSetting, "PerMonitorV2, PerMonitor"));
   if (settings.gdiScaling)
-    windowsSettings.push_back(
-        R"(<gdiScaling xmlns="http://schemas.microsoft.com/SMI/2017/WindowsSettings">)"
-        R"(true</gdiScaling>)");
+    windowsSettings.push_back(SettingElement(generation::kGdiScalingSetting, "true"));
   if (settings.longPathAware)
-    windowsSettings.push_back(
-        R"(<longPathAware xmlns="http://schemas.microsoft.com/SMI/2016/WindowsSettings">)"
-        R"(true</longPathAware>)");
+    windowsSettings.push_back(SettingElement(generation::kLongPathAwareSetting, "true"));
   if (settings.codePage != generation::CodePage::NotSet)
-    windowsSettings.push_back(
-        R"(<activeCodePage xmlns="http://schemas.microsoft.com/SMI/2019/WindowsSettings">)" +
-        generation::CodePageValue(settings.codePage) + "</activeCodePage>");
+    windowsSettings.push_back(SettingElement(generation::kActiveCodePageSetting,
+                                             generation::CodePageValue(settings.codePage)));
   if (settings.printerIsolation)
-    windowsSettings.push_back(
-        R"(<printerDriverIsolation xmlns="http://schemas.microsoft.com/SMI/2011/WindowsSettings">)"
-        R"(true</printerDriverIsolation>)");
+    windowsSettings.push_back(SettingElement(generation::kPrinterIsolationSetting, "true"));
   if (!windowsSettings.empty()) {
-    lines.push_back(R"(    <application xmlns="urn:schemas-microsoft-com:asm.v3">)");
+    lines.push_back(std::string(R"(    <application xmlns=")") + generation::manifestns::kAsmV3 +
+                    R"(">)");
     lines.push_back(R"(        <windowsSettings>)");
     for (const std::string& element : windowsSettings)
       lines.push_back("            " + element);

@@ -25,6 +25,57 @@ inline constexpr WindowsVersion kWindowsVersions[] = {
     {"10 and 11", "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"},
 };
 
+/// The namespaces Windows reads a manifest's parts in; it compares them exactly.
+namespace manifestns {
+inline constexpr const char* kAsmV1 = "urn:schemas-microsoft-com:asm.v1";
+inline constexpr const char* kAsmV2 = "urn:schemas-microsoft-com:asm.v2";
+inline constexpr const char* kAsmV3 = "urn:schemas-microsoft-com:asm.v3";
+inline constexpr const char* kCompatibility = "urn:schemas-microsoft-com:compatibility.v1";
+inline constexpr const char* kMsix = "urn:schemas-microsoft-com:msix.v1";
+inline constexpr const char* kWinRt = "urn:schemas-microsoft-com:winrt.v1";
+/// A settings namespace is a year between these two.
+inline constexpr const char* kSettingsPrefix = "http://schemas.microsoft.com/SMI/";
+inline constexpr const char* kSettingsSuffix = "/WindowsSettings";
+inline constexpr const char* kSettings2005 =
+    "http://schemas.microsoft.com/SMI/2005/WindowsSettings";
+inline constexpr const char* kSettings2011 =
+    "http://schemas.microsoft.com/SMI/2011/WindowsSettings";
+inline constexpr const char* kSettings2016 =
+    "http://schemas.microsoft.com/SMI/2016/WindowsSettings";
+inline constexpr const char* kSettings2017 =
+    "http://schemas.microsoft.com/SMI/2017/WindowsSettings";
+inline constexpr const char* kSettings2019 =
+    "http://schemas.microsoft.com/SMI/2019/WindowsSettings";
+inline constexpr const char* kSettings2020 =
+    "http://schemas.microsoft.com/SMI/2020/WindowsSettings";
+inline constexpr const char* kSettings2024 =
+    "http://schemas.microsoft.com/SMI/2024/WindowsSettings";
+/// Every settings namespace Windows reads.
+inline constexpr const char* kSettingsNamespaces[] = {
+    kSettings2005, kSettings2011, kSettings2016, kSettings2017,
+    kSettings2019, kSettings2020, kSettings2024,
+};
+} // namespace manifestns
+
+/// An element of <windowsSettings> and the one namespace Windows reads it in: what the
+/// manifest writes and what --inspect checks.
+struct WindowsSetting {
+  const char* element;
+  const char* ns;
+};
+inline constexpr WindowsSetting kDpiAwareSetting = {"dpiAware", manifestns::kSettings2005};
+inline constexpr WindowsSetting kDpiAwarenessSetting = {"dpiAwareness",
+                                                        manifestns::kSettings2016};
+inline constexpr WindowsSetting kGdiScalingSetting = {"gdiScaling", manifestns::kSettings2017};
+inline constexpr WindowsSetting kLongPathAwareSetting = {"longPathAware",
+                                                         manifestns::kSettings2016};
+inline constexpr WindowsSetting kActiveCodePageSetting = {"activeCodePage",
+                                                          manifestns::kSettings2019};
+inline constexpr WindowsSetting kPrinterIsolationSetting = {"printerDriverIsolation",
+                                                            manifestns::kSettings2011};
+/// Read, never written.
+inline constexpr WindowsSetting kHeapTypeSetting = {"heapType", manifestns::kSettings2020};
+
 enum class RunLevel { NotSet, AsInvoker, HighestAvailable, RequireAdministrator };
 enum class DpiAwareness { Default, System, PerMonitorV2 };
 enum class CodePage { NotSet, Legacy, Utf8 };

@@ -56,6 +56,7 @@ const char* const kModuleText =
 namespace generation {
 
 const char* const kModuleName = THEMEFOLD_MODULE_NAME;
+const char* const kModuleFileName = THEMEFOLD_MODULE_NAME ".bas";
 
 const char* const kStartupCheck =
     "If Not InitCommonControlsVB Then " THEMEFOLD_INIT_ERROR ": End";

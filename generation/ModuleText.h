@@ -10,6 +10,8 @@ namespace generation {
 
 /// The module's name, as its Attribute VB_Name line gives it: "modThemefold".
 extern const char* const kModuleName;
+/// The module's file: kModuleName and ".bas".
+extern const char* const kModuleFileName;
 
 /// The module for a project that starts in a form: its Sub Main shows that form once the
 /// common controls are ready. Joined and ended as kModuleText; form's bytes as they are.

@@ -1,11 +1,12 @@
 #include "generation/OutputNames.h"
 
+#include "generation/ModuleText.h"
 #include "util/BraskModule.h"
 
 OutputNames DeriveOutputNames(const std::string& targetPath, char separator) {
   OutputNames names;
   if (separator == '\\') {
-    names.probeFolder = BraskModule::GetFolder(targetPath);
+    names.probeFolder = BraskModule::GetPathPart(targetPath);
   } else {
     const std::string::size_type cut = targetPath.rfind(separator);
     names.probeFolder = cut == std::string::npos ? targetPath : targetPath.substr(0, cut + 1);
@@ -16,6 +17,6 @@ OutputNames DeriveOutputNames(const std::string& targetPath, char separator) {
   names.fileName = BraskModule::GetFileName(targetPath);
   names.baseName = BraskModule::StripExtension(names.fileName);
   names.outputName = names.baseName + "_manifest.res";
-  names.moduleName = "modThemefold.bas";
+  names.moduleName = generation::kModuleFileName;
   return names;
 }

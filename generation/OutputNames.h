@@ -8,7 +8,7 @@ struct OutputNames {
   std::string fileName;     ///< App.exe
   std::string baseName;     ///< App ("" for a name without a dot)
   std::string outputName;   ///< App_manifest.res, the lasting result
-  std::string moduleName;   ///< modThemefold.bas
+  std::string moduleName;   ///< generation::kModuleFileName
 
   std::string OutputPath() const { return folder + outputName; }
   std::string ModulePath() const { return folder + moduleName; }

@@ -5,11 +5,6 @@
 
 namespace generation {
 
-std::string FolderOf(const std::string& path) {
-  const std::string::size_type cut = path.find_last_of("\\/");
-  return cut == std::string::npos ? std::string() : path.substr(0, cut + 1);
-}
-
 // A run that was killed could not remove its temporary files; the process id in their
 // names tells that nobody is using them any more.
 void RemoveStaleTemporaryFiles(FileOperations& files, const std::string& folder) {

@@ -91,9 +91,6 @@ private:
   std::vector<std::string> owned_;
 };
 
-/// The folder part of path, ending in its separator; "" for a bare name.
-std::string FolderOf(const std::string& path);
-
 /// Removes the temporary files of runs that were killed: their process id has ended.
 void RemoveStaleTemporaryFiles(FileOperations& files, const std::string& folder);
 

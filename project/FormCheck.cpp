@@ -4,7 +4,7 @@
 #include <unordered_set>
 
 #include "base/Ascii.h"
-#include "generation/TemporaryFiles.h"
+#include "base/Path.h"
 #include "project/Paths.h"
 #include "readers/FormTexts.h"
 #include "readers/Forms.h"
@@ -46,7 +46,7 @@ FormCheck CheckForms(generation::FileOperations& files, const std::string& proje
     return a.file->line < b.file->line;
   });
 
-  ProjectFiles paths(files, generation::FolderOf(projectPath), codePage);
+  ProjectFiles paths(files, path::Folder(projectPath, path::Style::windows), codePage);
   // A file listed again, in whatever spelling, is the same file: read and told once. Each
   // line that names a file that cannot be read is told, as each needs correcting.
   std::unordered_set<std::string> checked;

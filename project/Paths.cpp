@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "base/Ascii.h"
+#include "base/Path.h"
 #include "base/SystemError.h"
 #include "project/ProjectTexts.h"
 #include "readers/VbProject.h"
@@ -16,7 +17,7 @@ ProjectFiles::ProjectFiles(generation::FileOperations& files, std::string projec
 
 std::string ProjectFiles::Find(const std::string& written) {
   const char separator = files_.PathSeparator();
-  const std::string path = readers::FromProjectFolder(folder_, written, separator);
+  const std::string path = path::FromWindowsName(folder_, written, path::StyleOf(separator));
   // Windows matches without regard to case, in its own code page.
   if (separator == '\\' || files_.IsPlainFile(path))
     return path;
@@ -26,7 +27,7 @@ std::string ProjectFiles::Find(const std::string& written) {
   const std::string decoded = codepages::ToUtf8(written, codePage_);
   if (decoded == written)
     return path;
-  const std::string again = readers::FromProjectFolder(folder_, decoded, separator);
+  const std::string again = path::FromWindowsName(folder_, decoded, path::StyleOf(separator));
   found = files_.IsPlainFile(again) ? again : Match(again);
   if (!found.empty())
     return found;

@@ -5,6 +5,7 @@
 
 #include "base/Ascii.h"
 #include "base/Fingerprint.h"
+#include "base/Path.h"
 #include "generation/DriverTexts.h"
 #include "generation/ModuleText.h"
 #include "generation/OutputNames.h"
@@ -29,15 +30,10 @@ using generation::FileOperations;
 constexpr std::size_t kMaxModuleBytes = 16 << 20;
 constexpr std::size_t kMaxResBytes = 256 << 20;
 
-std::string BaseName(const std::string& path) {
-  const std::string::size_type cut = path.find_last_of("\\/");
-  return cut == std::string::npos ? path : path.substr(cut + 1);
-}
-
 bool IsOurModule(const readers::ProjectModule& module) {
   return ascii::EqualIgnoringCase(module.name, generation::kModuleName) ||
-         ascii::EqualIgnoringCase(BaseName(module.path),
-                                  std::string(generation::kModuleName) + ".bas");
+         ascii::EqualIgnoringCase(path::BaseName(module.path, path::Style::windows),
+                                  generation::kModuleFileName);
 }
 
 /// What the compiler wrote, unset when it wrote nothing.
@@ -87,7 +83,7 @@ class Planner {
 public:
   Planner(FileOperations& files, generation::Conversation& conversation, const Request& request)
       : files_(files), conversation_(conversation), request_(request),
-        folder_(generation::FolderOf(request.projectPath)),
+        folder_(path::Folder(request.projectPath, path::Style::windows)),
         paths_(files, folder_, request.codePage) {
     plan_.projectPath = request.projectPath;
   }
@@ -134,7 +130,7 @@ private:
     const std::string repeated = RepeatedKey(projectText_);
     if (!repeated.empty())
       Refuse(texts::RepeatedKey(request_.projectPath, repeated));
-    plan_.exeName = BaseName(facts_.exeName);
+    plan_.exeName = path::BaseName(facts_.exeName, path::Style::windows);
     plan_.version = request_.version ? *request_.version : facts_.Version();
     plan_.description = request_.description ? *request_.description : facts_.Description();
   }
@@ -381,7 +377,7 @@ private:
       Refuse(obstacle);
   }
 
-  static std::string ModuleFile() { return std::string(generation::kModuleName) + ".bas"; }
+  static std::string ModuleFile() { return generation::kModuleFileName; }
 
   FileOperations& files_;
   generation::Conversation& conversation_;

@@ -3,6 +3,7 @@
 #include <initializer_list>
 
 #include "base/Ascii.h"
+#include "base/Lines.h"
 #include "generation/ModuleText.h"
 #include "readers/VbProject.h"
 
@@ -222,7 +223,7 @@ std::string Normalized(const std::string& statement) {
 
 // A module's lines, and where each lies.
 struct ModuleLines {
-  explicit ModuleLines(const std::string& text) : spans(readers::SplitLines(text)) {
+  explicit ModuleLines(const std::string& text) : spans(textlines::Spans(text)) {
     for (const readers::LineSpan& span : spans)
       texts.push_back(text.substr(span.begin, span.end - span.begin));
   }

@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "base/Fingerprint.h"
+#include "base/Path.h"
 #include "generation/TemporaryFiles.h"
 #include "project/Backups.h"
 #include "project/ProjectTexts.h"
@@ -54,7 +55,7 @@ class Temporaries {
 public:
   explicit Temporaries(FileOperations& files) : files_(files) {}
   TemporaryFiles& In(const std::string& path) {
-    const std::string folder = generation::FolderOf(path);
+    const std::string folder = path::Folder(path, path::Style::windows);
     std::unique_ptr<TemporaryFiles>& slot = byFolder_[folder];
     if (!slot)
       slot = std::make_unique<TemporaryFiles>(files_, folder);
@@ -117,7 +118,7 @@ bool ReadJournal(const std::string& text, unsigned long& processId, std::vector<
 /// Writes bytes over path through a temporary file, with the permissions of model.
 void ReplaceWith(FileOperations& files, const std::string& path, const std::string& bytes,
                  const std::string& model) {
-  TemporaryFiles temporary(files, generation::FolderOf(path));
+  TemporaryFiles temporary(files, path::Folder(path, path::Style::windows));
   const std::string written = temporary.CreateExact(".new", bytes);
   if (files.IsPlainFile(model))
     files.CopyPermissions(model, written);
@@ -151,7 +152,7 @@ std::string FindObstacle(FileOperations& files, const Plan& plan) {
       return texts::InTheWay(change.path, texts::kNotAPlainFile);
     if (change.existed && files.IsReadOnly(change.path))
       return texts::ReadOnly(change.path);
-    const std::string folder = generation::FolderOf(change.path);
+    const std::string folder = path::Folder(change.path, path::Style::windows);
     bool seen = false;
     for (const std::string& known : folders)
       seen = seen || known == folder;
@@ -181,7 +182,7 @@ Applied ApplyPlan(FileOperations& files, const Plan& plan) {
   std::vector<std::string> newFiles, backupFiles; // by change, under temporary names
   try {
     for (const FileChange& change : plan.changes)
-      generation::RemoveStaleTemporaryFiles(files, generation::FolderOf(change.path));
+      generation::RemoveStaleTemporaryFiles(files, path::Folder(change.path, path::Style::windows));
     // Everything is written first under names of this run's own.
     for (const FileChange& change : plan.changes) {
       TemporaryFiles& temporary = temporaries.In(change.path);
@@ -303,7 +304,7 @@ Recovery RecoverInterruptedRun(FileOperations& files, const std::string& project
     return recovery;
   }
   for (const Entry& entry : entries)
-    generation::RemoveStaleTemporaryFiles(files, generation::FolderOf(entry.path));
+    generation::RemoveStaleTemporaryFiles(files, path::Folder(entry.path, path::Style::windows));
 
   bool allReplaced = true;
   for (const Entry& entry : entries)

@@ -1,5 +1,6 @@
 #include "rc/Compiler.h"
 
+#include "base/Path.h"
 #include "rc/CharClass.h"
 #include "rc/Diagnostics.h"
 #include "rc/Files.h"
@@ -146,7 +147,7 @@ const char* Usage() {
 }
 
 std::vector<std::string> BundledIncludeDirs(const std::string& programPath) {
-  const std::string folder = files::Folder(programPath);
+  const std::string folder = path::Folder(programPath, path::Style::windows);
   return {files::Join(folder, "include"), files::Join(folder, "../share/themefold/include")};
 }
 
@@ -275,7 +276,7 @@ Result Compile(const Options& options, files::FileSystem& fs) {
     WriterOptions wo;
     wo.language = options.language;
     wo.nullTerminateStrings = options.nullTerminateStrings;
-    wo.scriptFolder = files::Folder(options.script);
+    wo.scriptFolder = path::Folder(options.script, path::Style::windows);
     wo.includeDirs = options.includeDirs;
     wo.useIncludeVariable = !options.ignoreIncludeVariable;
     ResOutput out(*file);

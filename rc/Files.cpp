@@ -1,5 +1,6 @@
 #include "rc/Files.h"
 
+#include "base/Path.h"
 #include "base/SystemError.h"
 #include "platform/Stopping.h"
 
@@ -423,28 +424,12 @@ ProtectOutput::~ProtectOutput() { activeProtection = outer_; }
 
 bool Exists(const std::string& path) { return Current().Exists(path); }
 
-std::string Folder(const std::string& path) {
-  std::size_t cut = path.find_last_of("/\\");
-  if (cut == std::string::npos) {
-    if (path.size() >= 2 && path[1] == ':')
-      return path.substr(0, 2);
-    return "";
-  }
-  return path.substr(0, cut + 1);
-}
-
 std::string Join(const std::string& folder, const std::string& name) {
   if (folder.empty())
     return name;
   if (IsSeparator(folder.back()) || (folder.size() == 2 && folder[1] == ':'))
     return folder + name;
   return folder + (kSlashHost ? '/' : '\\') + name;
-}
-
-bool IsAbsolute(const std::string& path) {
-  if (!path.empty() && IsSeparator(path[0]))
-    return true;
-  return path.size() >= 2 && path[1] == ':';
 }
 
 std::string Normalize(const std::string& name) {
@@ -496,7 +481,7 @@ std::optional<Found> Search(const std::string& rawName, const std::string& scrip
       return Found{path, std::move(*data)};
     return std::nullopt;
   };
-  if (IsAbsolute(name))
+  if (path::IsAbsolute(name, path::Style::windows))
     return attempt(name);
   if (auto found = attempt(name))
     return found;
@@ -532,7 +517,7 @@ std::string Find(const std::string& rawName, const std::string& scriptFolder,
   const std::string name = Normalize(rawName);
   if (name.empty())
     return "";
-  if (IsAbsolute(name))
+  if (path::IsAbsolute(name, path::Style::windows))
     return Exists(name) ? name : "";
   // The generation relies on the current directory coming first.
   if (Exists(name))

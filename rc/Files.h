@@ -124,13 +124,8 @@ private:
 /// Current().Exists(path).
 bool Exists(const std::string& path);
 
-/// "C:\x\a.rc" -> "C:\x\", "a.rc" -> "" (either separator).
-std::string Folder(const std::string& path);
-
 /// folder + name with a separator between when folder lacks one.
 std::string Join(const std::string& folder, const std::string& name);
-
-bool IsAbsolute(const std::string& path);
 
 /// The name as the script wrote it, made usable here: a doubled backslash is one
 /// separator (Microsoft's rc reads "res\\app.ico" so), and on hosts whose separator is

@@ -1,5 +1,6 @@
 #include "rc/Preprocessor.h"
 
+#include "base/Path.h"
 #include "base/Unicode.h"
 
 #include "rc/CharClass.h"
@@ -253,7 +254,7 @@ void Preprocessor::PushSource(const std::string& path, std::string data, const L
   Source source;
   source.path = path;
   source.name = names_.back().c_str();
-  source.folder = files::Folder(path);
+  source.folder = path::Folder(path, path::Style::windows);
   source.data = std::move(data);
   // A UTF-8 byte-order mark is no text. Scripts saved as UTF-16 (Microsoft's rc reads
   // them, Visual Studio writes them) are read as the UTF-8 they are turned into.
@@ -504,7 +505,7 @@ std::string Preprocessor::Locate(const std::string& rawName, bool quoted, bool n
   const std::string name = files::Normalize(rawName);
   if (name.empty())
     return "";
-  if (files::IsAbsolute(name))
+  if (path::IsAbsolute(name, path::Style::windows))
     return files::Exists(name) ? name : "";
   const Source& from = sources_.back();
   std::size_t first = 0;

@@ -6,6 +6,7 @@
 #include <set>
 
 #include "base/Ascii.h"
+#include "base/Path.h"
 #include "readers/Bytes.h"
 #include "readers/PeImage.h"
 #include "readers/VbProject.h"
@@ -35,14 +36,6 @@ bool SameFolderText(const std::string& a, const std::string& b) {
       return false;
   }
   return true;
-}
-
-bool IsSeparator(char c, char separator) { return c == separator || c == '/' || c == '\\'; }
-
-bool IsAbsolute(const std::string& path, char separator) {
-  if (!path.empty() && IsSeparator(path[0], separator))
-    return true;
-  return separator == '\\' && path.size() >= 2 && path[1] == ':';
 }
 
 /// Remembers the identity of each name once: a project may name one file thousands of times.
@@ -85,68 +78,30 @@ std::string MiscStatusNames(unsigned bits) {
   return text;
 }
 
-std::string LexicalPath(const std::string& path, char separator) {
-  std::string root;
-  std::size_t at = 0;
-  if (separator == '\\' && path.size() >= 2 && path[1] == ':') {
-    root = path.substr(0, 2);
-    at = 2;
-  }
-  std::size_t leading = 0;
-  while (at < path.size() && IsSeparator(path[at], separator)) {
-    ++at;
-    ++leading;
-  }
-  // \\server\share keeps its two separators.
-  if (leading > 0)
-    root += std::string(separator == '\\' && root.empty() && leading >= 2 ? 2 : 1, separator);
-  std::vector<std::string> parts;
-  while (at < path.size()) {
-    std::size_t end = at;
-    while (end < path.size() && !IsSeparator(path[end], separator))
-      ++end;
-    const std::string part = path.substr(at, end - at);
-    at = end + 1;
-    if (part.empty() || part == ".")
-      continue;
-    if (part == "..") {
-      if (!parts.empty() && parts.back() != "..")
-        parts.pop_back();
-      else if (root.empty())
-        parts.push_back(part);
-      continue;
-    }
-    parts.push_back(part);
-  }
-  std::string text = root;
-  for (std::size_t i = 0; i < parts.size(); ++i)
-    text += (i == 0 ? "" : std::string(1, separator)) + parts[i];
-  return text.empty() ? "." : text;
-}
-
 std::string FileIdentity(const std::string& path, char separator) {
   std::string identity = platform::CanonicalPath(path);
   if (identity.empty()) {
     const std::string here = platform::CurrentDirectory();
-    identity = LexicalPath(IsAbsolute(path, separator) ? path : here + separator + path,
-                           separator);
+    const path::Style style = path::StyleOf(separator);
+    identity = path::Lexical(
+        path::IsAbsolute(path, style) ? path : path::Join(here, path, style), style);
   }
   return separator == '\\' ? ascii::Lower(identity) : identity;
 }
 
 std::string ManifestFileName(const std::string& pathAsGiven, const std::string& programFolder,
                              char separator, bool& outside) {
-  const std::string path = LexicalPath(pathAsGiven, separator);
-  std::string folder = programFolder.empty() ? programFolder
-                                             : LexicalPath(programFolder, separator);
-  if (!folder.empty() && !IsSeparator(folder.back(), separator))
+  const path::Style style = path::StyleOf(separator);
+  const std::string path = path::Lexical(pathAsGiven, style);
+  std::string folder = programFolder.empty() ? programFolder : path::Lexical(programFolder, style);
+  if (!folder.empty() && !path::IsSeparator(folder.back(), style))
     folder += separator;
   outside = folder.empty() || path.size() <= folder.size() ||
             !SameFolderText(path.substr(0, folder.size()), folder);
   std::string name;
   if (outside) {
     std::size_t start = path.size();
-    while (start > 0 && !IsSeparator(path[start - 1], separator))
+    while (start > 0 && !path::IsSeparator(path[start - 1], style))
       --start;
     name = path.substr(start);
   } else {
@@ -243,7 +198,9 @@ std::vector<Component> ReadComponents(const std::vector<std::string>& paths,
       if (programMachine != 0 && library.machine != 0 && library.machine != programMachine)
         throw ComponentRefused(MachineMismatch(path, library.machine, programMachine));
       const std::string absolute =
-          IsAbsolute(file, separator) ? file : platform::CurrentDirectory() + separator + file;
+          path::IsAbsolute(file, path::StyleOf(separator))
+              ? file
+              : path::Join(platform::CurrentDirectory(), file, path::StyleOf(separator));
       const std::string name = ManifestFileName(absolute, programFolder, separator,
                                                 component.outside);
       if (component.outside)
@@ -290,10 +247,7 @@ std::vector<std::string> LocateProjectComponents(const std::string& projectPath,
                                                  std::vector<std::string>& notes) {
   const ProjectComponents project = ReadProjectComponents(text);
   notes.insert(notes.end(), project.notes.begin(), project.notes.end());
-  std::size_t folderEnd = projectPath.size();
-  while (folderEnd > 0 && !IsSeparator(projectPath[folderEnd - 1], separator))
-    --folderEnd;
-  const std::string folder = projectPath.substr(0, folderEnd);
+  const std::string folder = path::Folder(projectPath, path::StyleOf(separator));
   std::vector<std::string> systemFolders;
   if (separator == '\\')
     if (const char* root = std::getenv("SystemRoot"))

@@ -26,20 +26,15 @@ inline constexpr unsigned kVbControlMiscStatus = 0x20191;
 /// "recomposeonresize,cantlinkinside,..." for OLEMISC bits, as a manifest spells them.
 std::string MiscStatusNames(unsigned bits);
 
-/// path with "." and ".." taken out and every separator made separator, as text: how
-/// Windows finds the file by that name, whatever links lie on the way. A ".." at the start
-/// of a relative path stays; one above a root is dropped.
-std::string LexicalPath(const std::string& path, char separator);
-
 /// How the program finds path: relative to programFolder ('\\' between folders) when the
 /// file lies there or below, else its bare name with outside set. Both are compared as
-/// LexicalPath gives them, so "App\..\Lib\x.ocx" is outside "App".
+/// path::Lexical gives them, so "App\..\Lib\x.ocx" is outside "App".
 std::string ManifestFileName(const std::string& path, const std::string& programFolder,
                              char separator, bool& outside);
 
 /// What tells two names of one file apart from two files: the absolute path with links
 /// resolved where the file exists (POSIX), or the full path name in lower case (Windows,
-/// separator '\\'); LexicalPath of the absolute path when the system cannot say.
+/// separator '\\'); path::Lexical of the absolute path when the system cannot say.
 std::string FileIdentity(const std::string& path, char separator);
 
 struct Component {

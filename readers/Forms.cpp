@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "base/Ascii.h"
+#include "base/Lines.h"
 #include "readers/FormTexts.h"
 #include "readers/VbProject.h"
 
@@ -106,7 +107,7 @@ FormFile ReadForm(const std::string& text) {
   int propertyBlocks = 0;    // BeginProperty ... EndProperty inside the innermost
   int number = 0;
   bool closed = false;       // the form's own End is read
-  for (const LineSpan& span : SplitLines(text)) {
+  for (const LineSpan& span : textlines::Spans(text)) {
     ++number;
     // A stray CR before the line end, as a second CR LF conversion leaves, is a blank.
     std::string line = text.substr(span.begin, span.end - span.begin);

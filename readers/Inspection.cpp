@@ -4,6 +4,7 @@
 #include <new>
 
 #include "base/Ascii.h"
+#include "base/Path.h"
 #include "readers/PeImage.h"
 #include "readers/TypeLib.h"
 #include "platform/Platform.h"
@@ -15,11 +16,6 @@ namespace {
 constexpr const char* kUnreadable = "cannot be read as a PE file: ";
 // Process creation reads ID 1; 2 and 3 are the isolation manifests of libraries.
 constexpr std::uint16_t kManifestIds[] = {1, 2, 3};
-
-std::string BaseName(const std::string& path) {
-  const std::size_t slash = path.find_last_of("/\\");
-  return slash == std::string::npos ? path : path.substr(slash + 1);
-}
 
 std::string Join(const std::vector<std::string>& items, const std::string& separator) {
   std::string text;
@@ -158,7 +154,7 @@ Inspection InspectImage(const std::string& fileName, const Source& image,
 }
 
 Inspection InspectProgram(const std::string& path) {
-  const std::string name = BaseName(path);
+  const std::string name = path::BaseName(path, path::Style::windows);
   std::unique_ptr<FileSource> image;
   try {
     image = std::make_unique<FileSource>(path);

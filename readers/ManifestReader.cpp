@@ -55,23 +55,34 @@ bool ArchitectureMatches(const std::string& architecture, std::uint16_t machine)
   return false;
 }
 
-// The elements Windows documents inside <windowsSettings>; it ignores any other.
-constexpr const char* kKnownSettings[] = {
-    "activeCodePage", "autoElevate", "disableTheming", "disableWindowFiltering",
-    "dpiAware", "dpiAwareness", "gdiScaling", "heapType",
-    "highResolutionScrollingAware", "longPathAware", "printerDriverIsolation",
+// The settings whose namespace is checked, and where the facts keep their values.
+struct Setting {
+  generation::WindowsSetting setting;
+  std::string ManifestFacts::*value;
+};
+const Setting kSettings[] = {
+    {generation::kDpiAwareSetting, &ManifestFacts::dpiAware},
+    {generation::kDpiAwarenessSetting, &ManifestFacts::dpiAwareness},
+    {generation::kGdiScalingSetting, &ManifestFacts::gdiScaling},
+    {generation::kLongPathAwareSetting, &ManifestFacts::longPathAware},
+    {generation::kActiveCodePageSetting, nullptr},
+    {generation::kPrinterIsolationSetting, nullptr},
+    {generation::kHeapTypeSetting, nullptr},
+};
+// The other elements Windows documents inside <windowsSettings>; it ignores any other.
+constexpr const char* kOtherSettings[] = {
+    "autoElevate", "disableTheming", "disableWindowFiltering", "highResolutionScrollingAware",
     "supportedArchitectures", "ultraHighResolutionScrollingAware",
 };
-// The years of the settings namespaces Windows reads.
-constexpr const char* kSettingsYears[] = {"2005", "2011", "2016", "2017", "2019", "2020", "2024"};
-constexpr const char* kSettingsPrefix = "http://schemas.microsoft.com/SMI/";
-constexpr const char* kSettingsSuffix = "/WindowsSettings";
 // Farther than this from every known namespace, a namespace is someone else's, not a typo.
 // Two keeps urn:schemas-microsoft-com:msix.v1 apart from asm.v1.
 constexpr std::size_t kMaxTypos = 2;
 
 bool IsKnownSetting(const std::string& local) {
-  for (const char* known : kKnownSettings)
+  for (const Setting& row : kSettings)
+    if (local == row.setting.element)
+      return true;
+  for (const char* known : kOtherSettings)
     if (local == known)
       return true;
   return false;
@@ -148,10 +159,8 @@ std::string SpellingProblem(const std::string& ns, const std::string& local) {
     std::vector<std::pair<std::string, std::string>> candidates;
     for (const char* known : {kAsmV1, kAsmV2, kAsmV3, kCompatibility})
       candidates.emplace_back(known, Lower(known));
-    for (const char* year : kSettingsYears) {
-      const std::string known = kSettingsPrefix + std::string(year) + kSettingsSuffix;
+    for (const char* known : kSettingsNamespaces)
       candidates.emplace_back(known, Lower(known));
-    }
     return candidates;
   }();
   const std::string lower = Lower(ns);
@@ -311,21 +320,6 @@ private:
   }
 
   void WindowsSettings(const Element& settings) {
-    using namespace manifestns;
-    struct Setting {
-      const char* local;
-      const char* ns; ///< the one namespace Windows reads it in
-      std::string ManifestFacts::*value;
-    };
-    static const Setting kSettings[] = {
-        {"dpiAware", kSettings2005, &ManifestFacts::dpiAware},
-        {"dpiAwareness", kSettings2016, &ManifestFacts::dpiAwareness},
-        {"gdiScaling", kSettings2017, &ManifestFacts::gdiScaling},
-        {"longPathAware", kSettings2016, &ManifestFacts::longPathAware},
-        {"activeCodePage", kSettings2019, nullptr},
-        {"printerDriverIsolation", kSettings2011, nullptr},
-        {"heapType", kSettings2020, nullptr},
-    };
     for (const Element& child : settings.children) {
       if (!IsKnownSetting(child.local)) {
         Unknown(child, "<windowsSettings>");
@@ -335,10 +329,10 @@ private:
         continue;
       const Setting* setting = nullptr;
       for (const Setting& row : kSettings)
-        if (child.local == row.local)
+        if (child.local == row.setting.element)
           setting = &row;
-      if (setting && child.ns != setting->ns) {
-        Warn(child.line, "<" + child.local + "> is not in namespace " + setting->ns +
+      if (setting && child.ns != setting->setting.ns) {
+        Warn(child.line, "<" + child.local + "> is not in namespace " + setting->setting.ns +
                              ": Windows ignores it");
         continue;
       }

@@ -12,26 +12,7 @@
 
 namespace readers {
 
-namespace manifestns {
-inline constexpr const char* kAsmV1 = "urn:schemas-microsoft-com:asm.v1";
-inline constexpr const char* kAsmV2 = "urn:schemas-microsoft-com:asm.v2";
-inline constexpr const char* kAsmV3 = "urn:schemas-microsoft-com:asm.v3";
-inline constexpr const char* kCompatibility = "urn:schemas-microsoft-com:compatibility.v1";
-inline constexpr const char* kMsix = "urn:schemas-microsoft-com:msix.v1";
-inline constexpr const char* kWinRt = "urn:schemas-microsoft-com:winrt.v1";
-inline constexpr const char* kSettings2005 =
-    "http://schemas.microsoft.com/SMI/2005/WindowsSettings";
-inline constexpr const char* kSettings2016 =
-    "http://schemas.microsoft.com/SMI/2016/WindowsSettings";
-inline constexpr const char* kSettings2017 =
-    "http://schemas.microsoft.com/SMI/2017/WindowsSettings";
-inline constexpr const char* kSettings2011 =
-    "http://schemas.microsoft.com/SMI/2011/WindowsSettings";
-inline constexpr const char* kSettings2019 =
-    "http://schemas.microsoft.com/SMI/2019/WindowsSettings";
-inline constexpr const char* kSettings2020 =
-    "http://schemas.microsoft.com/SMI/2020/WindowsSettings";
-} // namespace manifestns
+namespace manifestns = generation::manifestns;
 
 using generation::kWindowsVersions;
 using generation::WindowsVersion;

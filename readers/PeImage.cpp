@@ -49,14 +49,25 @@ PeImage::PeImage(const std::string& image)
 }
 
 void PeImage::ReadHeaders() {
-  if (file_.Size() < 2 || file_.Read(0, 2, "the MZ header") != "MZ")
+  using Fault = generation::ImageStart::Fault;
+  const generation::ImageStart start =
+      generation::ReadImageStart([this](std::uint64_t offset, std::size_t count) {
+        if (!file_.Has(offset, 0))
+          return std::string();
+        const std::uint64_t left = file_.Size() - offset;
+        return file_.Read(offset, left < count ? left : count, "the PE image's start");
+      });
+  if (start.fault == Fault::noMz)
     throw FormatError("no MZ header: not a program or library");
-  const std::uint32_t peOffset = file_.U32(0x3C, "the MZ header");
-  if (file_.U32(peOffset, "the PE signature") != 0x00004550u)
-    throw FormatError("no PE signature at offset " + Hex(peOffset) + ": an MS-DOS program");
-  const std::uint64_t coff = std::uint64_t{peOffset} + 4;
+  if (start.fault == Fault::noSignature)
+    throw FormatError("no PE signature at offset " + Hex(start.signatureOffset) +
+                      ": an MS-DOS program");
+  if (start.fault == Fault::shortFile)
+    throw FormatError(
+        PastTheEnd(start.part, start.partOffset, start.partSize, "the file", file_.Size()));
+  const std::uint64_t coff = std::uint64_t{start.signatureOffset} + 4;
   headers_.coffOffset = coff;
-  machine_ = file_.U16(coff, "the COFF header");
+  machine_ = start.machine;
   const std::uint16_t sectionCount = file_.U16(coff + 2, "the COFF header");
   headers_.symbolTable = file_.U32(coff + 8, "the COFF header");
   headers_.symbolCount = file_.U32(coff + 12, "the COFF header");

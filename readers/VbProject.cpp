@@ -1,6 +1,7 @@
 #include "readers/VbProject.h"
 
 #include "base/Ascii.h"
+#include "base/Path.h"
 
 #include <algorithm>
 
@@ -65,16 +66,6 @@ bool IsGuid(const std::string& text) {
   return true;
 }
 
-bool IsAbsolute(const std::string& path) {
-  return (path.size() >= 2 && path[1] == ':') ||
-         (!path.empty() && (path[0] == '\\' || path[0] == '/'));
-}
-
-std::string BaseName(const std::string& path) {
-  const std::size_t slash = path.find_last_of("\\/");
-  return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
 } // namespace
 
 bool IsSystemLibrary(const std::string& guid) {
@@ -90,24 +81,9 @@ bool IsSystemLibrary(const std::string& guid) {
   return false;
 }
 
-std::vector<LineSpan> SplitLines(const std::string& text) {
-  std::vector<LineSpan> lines;
-  for (std::size_t begin = 0; begin < text.size(); begin = lines.back().next) {
-    LineSpan line;
-    line.begin = begin;
-    const std::size_t feed = text.find('\n', begin);
-    line.end = feed == std::string::npos ? text.size() : feed;
-    line.next = feed == std::string::npos ? text.size() : feed + 1;
-    if (line.end > begin && text[line.end - 1] == '\r')
-      --line.end;
-    lines.push_back(line);
-  }
-  return lines;
-}
-
 std::vector<ProjectLine> ReadProjectLines(const std::string& text) {
   std::vector<ProjectLine> lines;
-  for (LineSpan span : SplitLines(text)) {
+  for (LineSpan span : textlines::Spans(text)) {
     // A UTF-8 byte order mark an editor put first is no part of the first key; it stays
     // in the text, before the line.
     if (span.begin == 0 && text.compare(0, 3, "\xEF\xBB\xBF") == 0)
@@ -184,30 +160,17 @@ ProjectComponents ReadProjectComponents(const std::string& text) {
 std::string LocateComponent(const ProjectComponent& component, const std::string& projectFolder,
                             const std::vector<std::string>& otherFolders, char separator,
                             const std::function<bool(const std::string&)>& exists) {
-  std::string candidate = FromProjectFolder(projectFolder, component.file, separator);
+  const path::Style style = path::StyleOf(separator);
+  std::string candidate = path::FromWindowsName(projectFolder, component.file, style);
   if (exists(candidate))
     return candidate;
   for (const std::string& folder : otherFolders) {
-    candidate = FromProjectFolder(folder, BaseName(component.file), separator);
+    candidate = path::FromWindowsName(
+        folder, path::BaseName(component.file, path::Style::windows), style);
     if (exists(candidate))
       return candidate;
   }
   return std::string();
-}
-
-std::string FromProjectFolder(const std::string& projectFolder, const std::string& path,
-                              char separator) {
-  std::string joined;
-  if (!IsAbsolute(path)) {
-    joined = projectFolder;
-    if (!joined.empty() && joined.back() != '\\' && joined.back() != '/')
-      joined += separator;
-  }
-  joined += path;
-  for (char& c : joined)
-    if (c == '\\' || c == '/')
-      c = separator;
-  return joined;
 }
 
 ProjectFacts ReadProjectFacts(const std::string& text) {

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "base/Lines.h"
+
 namespace readers {
 
 struct ProjectComponent {
@@ -27,16 +29,8 @@ struct ProjectComponents {
   std::vector<std::string> notes;           ///< lines left out, and why
 };
 
-/// Where a line of a Visual Basic file lies: its text [begin, end), then its CR LF or LF up
-/// to next (next == end on a last line without one).
-struct LineSpan {
-  std::size_t begin = 0;
-  std::size_t end = 0;
-  std::size_t next = 0;
-};
-
-/// The lines of a project file or a module. A final line end starts no further line.
-std::vector<LineSpan> SplitLines(const std::string& text);
+/// Where a line of a Visual Basic file lies.
+using textlines::LineSpan;
 
 /// One line of a project file's own section, and where it lies in the text.
 struct ProjectLine : LineSpan {
@@ -126,10 +120,5 @@ bool IsSystemLibrary(const std::string& guid);
 std::string LocateComponent(const ProjectComponent& component, const std::string& projectFolder,
                             const std::vector<std::string>& otherFolders, char separator,
                             const std::function<bool(const std::string&)>& exists);
-
-/// path as a project writes it, from its folder with '\\' or '/', joined to the project's
-/// folder (an absolute path is not), every separator made separator.
-std::string FromProjectFolder(const std::string& projectFolder, const std::string& path,
-                              char separator);
 
 } // namespace readers

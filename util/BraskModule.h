@@ -24,8 +24,6 @@ namespace BraskModule {
 std::string GetFileName(const std::string& path);
 /// Text up to and including the last '\\'; a path without one comes back unchanged.
 std::string GetPathPart(const std::string& path);
-/// Same as GetPathPart; the name the generation uses.
-std::string GetFolder(const std::string& path);
 /// Text before the last '.'; "" when there is none. Separators are not looked at.
 std::string StripExtension(const std::string& name);
 /// Folder of the running program, with exactly one trailing separator.

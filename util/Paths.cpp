@@ -18,8 +18,6 @@ std::string GetPathPart(const std::string& path) {
   return cut == std::string::npos ? path : path.substr(0, cut + 1);
 }
 
-std::string GetFolder(const std::string& path) { return GetPathPart(path); }
-
 std::string StripExtension(const std::string& name) {
   const std::string::size_type dot = name.rfind('.');
   return dot == std::string::npos ? std::string() : name.substr(0, dot);

@@ -3,10 +3,12 @@
 #include "support/TestSupport.h"
 
 #include "Fixtures.h"
+#include "base/Path.h"
 #include "generation/Manifest.h"
 #include "readers/Bytes.h"
 #include "readers/Components.h"
 #include "readers/PeImage.h"
+#include "platform/Platform.h"
 
 namespace {
 
@@ -174,7 +176,7 @@ TEST(ComponentsTest, PathsLoseDotsAsText) {
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.path);
-    EXPECT_EQ(readers::LexicalPath(row.path, row.separator), row.lexical);
+    EXPECT_EQ(path::Lexical(row.path, path::StyleOf(row.separator)), row.lexical);
   }
 }
 
@@ -243,12 +245,15 @@ TEST_F(ComponentFilesTest, AProjectNamingAFileAgainGivesItOnce) {
   testsupport::WriteBytes(dir_ / "one.vbp", "Type=Exe\r\n" + line);
   testsupport::WriteBytes(dir_ / "many.vbp", many);
   std::vector<std::string> notes;
-  const auto one = readers::ProjectComponentPaths(Path("one.vbp"), '/', notes);
+  // The system's separator: read by POSIX rules, the backslashes of a Windows temporary
+  // folder separate nothing.
+  const char separator = platform::PathSeparator();
+  const auto one = readers::ProjectComponentPaths(Path("one.vbp"), separator, notes);
   EXPECT_TRUE(notes.empty());
-  const auto paths = readers::ProjectComponentPaths(Path("many.vbp"), '/', notes);
+  const auto paths = readers::ProjectComponentPaths(Path("many.vbp"), separator, notes);
   ASSERT_EQ(paths.size(), 1u);
   EXPECT_EQ(notes, std::vector<std::string>{"line 3: left out, the same file as line 2 (and so "
                                             "are 99998 more lines)"});
-  EXPECT_EQ(ManifestOf(readers::ReadComponents(paths, Path(), '/', nullptr)),
-            ManifestOf(readers::ReadComponents(one, Path(), '/', nullptr)));
+  EXPECT_EQ(ManifestOf(readers::ReadComponents(paths, Path(), separator, nullptr)),
+            ManifestOf(readers::ReadComponents(one, Path(), separator, nullptr)));
 }

@@ -89,6 +89,14 @@ TEST(PeImageTest, HostileImagesGiveMessages) {
       {"PE header far away", [](BuiltPe& pe) { PutU32(pe.image, 0x3C, 0xFFFFFFF0u); },
        "the PE signature at offset 0xFFFFFFF0 (4 bytes) runs past the end of the file (1024 "
        "bytes)"},
+      {"MZ alone", [](BuiltPe& pe) { pe.image = "MZ"; },
+       "the MZ header at offset 0x3C (4 bytes) runs past the end of the file (2 bytes)"},
+      {"signature in the last bytes",
+       [](BuiltPe& pe) {
+         PutU32(pe.image, 0x3C, 0x3FC);
+         pe.image.replace(0x3FC, 4, std::string("PE\0\0", 4));
+       },
+       "the COFF header at offset 0x400 (2 bytes) runs past the end of the file (1024 bytes)"},
       {"optional header longer than the file",
        [](BuiltPe& pe) { PutU16(pe.image, 0x44 + 16, 0xFFFF); },
        "the optional header at offset 0x58 (65535 bytes) runs past the end of the file (1024 "

@@ -21,7 +21,7 @@ TEST(PathsTest, GetFileName) {
   }
 }
 
-TEST(PathsTest, GetPathPartAndGetFolder) {
+TEST(PathsTest, GetPathPart) {
   const std::pair<const char*, const char*> rows[] = {
       {"C:\\Tools\\App.exe", "C:\\Tools\\"},
       {"C:\\Tools\\", "C:\\Tools\\"},
@@ -33,7 +33,6 @@ TEST(PathsTest, GetPathPartAndGetFolder) {
   for (const auto& [path, expected] : rows) {
     SCOPED_TRACE(path);
     EXPECT_EQ(GetPathPart(path), expected);
-    EXPECT_EQ(GetFolder(path), expected);
   }
 }
 

@@ -1,0 +1,102 @@
+#include "base/Path.h"
+
+#include <vector>
+
+namespace path {
+
+namespace {
+
+bool HasDrive(const std::string& path) {
+  if (path.size() < 2 || path[1] != ':')
+    return false;
+  const char c = path[0];
+  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
+
+} // namespace
+
+Style StyleOf(char separator) { return separator == '\\' ? Style::windows : Style::posix; }
+
+char Separator(Style style) { return style == Style::windows ? '\\' : '/'; }
+
+bool IsSeparator(char c, Style style) {
+  return c == '/' || (style == Style::windows && c == '\\');
+}
+
+bool IsAbsolute(const std::string& path, Style style) {
+  if (!path.empty() && IsSeparator(path[0], style))
+    return true;
+  return style == Style::windows && HasDrive(path);
+}
+
+std::string BaseName(const std::string& path, Style style) {
+  const std::size_t cut = path.find_last_of(style == Style::windows ? "\\/" : "/");
+  return cut == std::string::npos ? path : path.substr(cut + 1);
+}
+
+std::string Folder(const std::string& path, Style style) {
+  const std::size_t cut = path.find_last_of(style == Style::windows ? "\\/" : "/");
+  if (cut != std::string::npos)
+    return path.substr(0, cut + 1);
+  return style == Style::windows && HasDrive(path) ? path.substr(0, 2) : std::string();
+}
+
+std::string Join(const std::string& folder, const std::string& name, Style style) {
+  if (folder.empty())
+    return name;
+  if (IsSeparator(folder.back(), style))
+    return folder + name;
+  return folder + Separator(style) + name;
+}
+
+std::string Lexical(const std::string& path, Style style) {
+  const char separator = Separator(style);
+  std::string root;
+  std::size_t at = 0;
+  if (style == Style::windows && HasDrive(path)) {
+    root = path.substr(0, 2);
+    at = 2;
+  }
+  std::size_t leading = 0;
+  while (at < path.size() && IsSeparator(path[at], style)) {
+    ++at;
+    ++leading;
+  }
+  // \\server\share keeps its two separators.
+  if (leading > 0)
+    root += std::string(style == Style::windows && root.empty() && leading >= 2 ? 2 : 1,
+                        separator);
+  std::vector<std::string> parts;
+  while (at < path.size()) {
+    std::size_t end = at;
+    while (end < path.size() && !IsSeparator(path[end], style))
+      ++end;
+    const std::string part = path.substr(at, end - at);
+    at = end + 1;
+    if (part.empty() || part == ".")
+      continue;
+    if (part == "..") {
+      if (!parts.empty() && parts.back() != "..")
+        parts.pop_back();
+      else if (root.empty())
+        parts.push_back(part);
+      continue;
+    }
+    parts.push_back(part);
+  }
+  std::string text = root;
+  for (std::size_t i = 0; i < parts.size(); ++i)
+    text += (i == 0 ? "" : std::string(1, separator)) + parts[i];
+  return text.empty() ? "." : text;
+}
+
+std::string FromWindowsName(const std::string& folder, const std::string& name, Style style) {
+  std::string joined =
+      IsAbsolute(name, Style::windows) ? name : Join(folder, name, Style::windows);
+  for (char& c : joined)
+    if (IsSeparator(c, Style::windows))
+      c = Separator(style);
+  return joined;
+}
+
+} // namespace path

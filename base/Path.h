@@ -1,0 +1,43 @@
+#pragma once
+// Paths as text, by Windows' rules or by POSIX rules whichever system runs: a Visual Basic
+// project names its files the Windows way on every system, and the tests check Windows'
+// rules on Linux.
+
+#include <string>
+
+namespace path {
+
+/// windows: '\\' and '/' both separate, a drive letter or a leading separator roots a path,
+/// '\\' is written. posix: '/' alone.
+enum class Style { windows, posix };
+
+/// The style whose written separator is separator: '\\' gives windows, anything else posix.
+Style StyleOf(char separator);
+/// The separator the style writes.
+char Separator(Style style);
+bool IsSeparator(char c, Style style);
+
+/// True when the path does not depend on a folder it is joined to. windows: a drive letter
+/// and ':' ("C:\x", also the drive-relative "C:x"), or a leading separator ("\x",
+/// "\\server\share"); posix: a leading '/'.
+bool IsAbsolute(const std::string& path, Style style);
+
+/// The text after the last separator; the whole path when it has none.
+std::string BaseName(const std::string& path, Style style);
+
+/// The folder part ending in its separator, "C:" for "C:x"; "" for a bare name.
+std::string Folder(const std::string& path, Style style);
+
+/// folder, the style's separator unless folder already ends in one, and name; name alone
+/// when folder is "".
+std::string Join(const std::string& folder, const std::string& name, Style style);
+
+/// "." and ".." worked out as text, separators made the style's, repeated ones made one
+/// (the two of "\\server" stay); "." for nothing left. ".." never climbs above a root.
+std::string Lexical(const std::string& path, Style style);
+
+/// name, as a Visual Basic project writes it (Windows' rules), on this system: joined to
+/// folder unless absolute, every separator made the style's.
+std::string FromWindowsName(const std::string& folder, const std::string& name, Style style);
+
+} // namespace path
