@@ -15,6 +15,10 @@
 namespace generation {
 
 std::string TargetArchitecture(FileOperations& files, const std::string& path) {
+  // A program not built yet is the usual case: asked, not read, so nothing throws. (What
+  // is neither a file nor a link could not be read either.)
+  if (!files.IsLink(path) && !files.IsPlainFile(path))
+    return ArchitectureOf(0);
   return ArchitectureOf(ImageMachine([&](std::uint64_t offset, std::size_t count) {
     return files.ReadRange(path, offset, count);
   }));
