@@ -118,14 +118,18 @@ Outcome Driver::Generate(const Inputs& inputs, const std::string& rcExePath,
   const std::string manifestText =
       BuildManifestText(utf8(inputs.version), utf8(names.fileName), utf8(inputs.description),
                         TargetArchitecture(files_, inputs.targetPath), manifest, components);
-  std::string compiledPath;
-  switch (CompileManifest(files_, conversation_, temporary, names.probeFolder, manifestText,
-                          rcExePath, compiledPath)) {
+  const Compilation compiled = CompileManifest(files_, conversation_, temporary,
+                                               names.probeFolder, manifestText, rcExePath);
+  const std::string& compiledPath = compiled.compiledPath;
+  switch (compiled.outcome) {
   case Compiled::FolderInaccessible:
     conversation_.Tell(Report::FolderInaccessible, texts::kFolderInaccessible);
     return Outcome::FolderInaccessible;
   case Compiled::Nothing:
     conversation_.Tell(Report::CompileFailed, texts::kCompileFailed);
+    return Outcome::CompileFailed;
+  case Compiled::NotStarted:
+    conversation_.Tell(Report::CompileFailed, texts::CompilerNotStarted(*compiled.notStarted));
     return Outcome::CompileFailed;
   case Compiled::Res:
     break;

@@ -121,7 +121,8 @@ RegistryQuery QueryRegistryValue(std::uintptr_t rootKey, const std::string& subK
 // ---- Processes and shell ---------------------------------------------------------------
 
 /// Starts commandLine hidden with the current directory and environment inherited, waits
-/// without time-out and releases the child. A program that cannot start returns at once.
+/// without time-out and releases the child. A program that cannot start throws SystemError
+/// with the system's reason.
 /// The child's output is dropped, or with showOutput goes to this program's standard error.
 void RunHiddenAndWait(const std::string& commandLine, bool showOutput = false);
 /// Hands file to the program registered for it; the shell's status (above 32 on success).
