@@ -16,6 +16,10 @@
 namespace generation {
 
 std::string TargetArchitecture(FileOperations& files, const std::string& path) {
+  // A program not built yet is the usual case: asked, not read, so nothing throws. (What
+  // is neither a file nor a link could not be read either.)
+  if (!files.IsLink(path) && !files.IsPlainFile(path))
+    return ArchitectureOf(0);
   return ArchitectureOf(ImageMachine([&](std::uint64_t offset, std::size_t count) {
     return files.ReadRange(path, offset, count);
   }));
@@ -115,14 +119,18 @@ Outcome Driver::Generate(const Inputs& inputs, const std::string& rcExePath,
   const std::string manifestText =
       BuildManifestText(utf8(inputs.version), utf8(names.fileName), utf8(inputs.description),
                         TargetArchitecture(files_, inputs.targetPath), manifest, components);
-  std::string compiledPath;
-  switch (CompileManifest(files_, conversation_, temporary, names.probeFolder, manifestText,
-                          rcExePath, compiledPath)) {
+  const Compilation compiled = CompileManifest(files_, conversation_, temporary,
+                                               names.probeFolder, manifestText, rcExePath);
+  const std::string& compiledPath = compiled.compiledPath;
+  switch (compiled.outcome) {
   case Compiled::FolderInaccessible:
     conversation_.Tell(Report::FolderInaccessible, texts::kFolderInaccessible);
     return Outcome::FolderInaccessible;
   case Compiled::Nothing:
     conversation_.Tell(Report::CompileFailed, texts::kCompileFailed);
+    return Outcome::CompileFailed;
+  case Compiled::NotStarted:
+    conversation_.Tell(Report::CompileFailed, texts::CompilerNotStarted(*compiled.notStarted));
     return Outcome::CompileFailed;
   case Compiled::Res:
     break;

@@ -44,7 +44,7 @@ public:
   virtual bool IsReadOnly(const std::string& path) = 0;
   /// Gives to the permission bits, owner and group (Windows: the attributes) of from.
   virtual void CopyPermissions(const std::string& /*from*/, const std::string& /*to*/) {}
-  /// Blocks until the child has ended; a program that cannot start returns at once.
+  /// Blocks until the child has ended; a program that cannot start throws SystemError.
   virtual void RunAndWait(const std::string& commandLine) = 0;
   /// The program's own folder, ending in its separator.
   virtual std::string AppFolder() = 0;

@@ -19,6 +19,10 @@ std::string OutputInTheWay(const std::string& path, const char* what) {
   return "\"" + path + "\" is " + what + ". Nothing was changed.";
 }
 
+std::string CompilerNotStarted(const SystemError& error) {
+  return std::string(kCompileFailed) + " " + error.Description();
+}
+
 std::string FileOperationFailed(const SystemError& error) {
   return error.Operation() + " \"" + error.Path() + "\" failed:\r\n" + error.Description() +
          "\r\nCode " + std::to_string(error.Number());

@@ -12,6 +12,8 @@ namespace generation::texts {
 
 inline constexpr const char* kFolderInaccessible = "Error, folder cannot access folder!";
 inline constexpr const char* kCompileFailed = "Error compiling file!";
+/// kCompileFailed and the system's reason it could not start the compiler.
+std::string CompilerNotStarted(const SystemError& error);
 inline constexpr const char* kVersionWarning =
     "Version info should be four numbers separated by dots, such as 1.0.0.0. "
     "Windows will not start a program whose manifest has another version.\r\n"

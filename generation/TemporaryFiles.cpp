@@ -24,25 +24,34 @@ void RemoveStaleTemporaryFiles(FileOperations& files, const std::string& folder)
 }
 
 
-Compiled CompileManifest(FileOperations& files, Conversation& conversation,
-                         TemporaryFiles& temporary, const std::string& probeFolder,
-                         const std::string& manifestText, const std::string& rcExePath,
-                         std::string& compiledPath) {
+Compilation CompileManifest(FileOperations& files, Conversation& conversation,
+                            TemporaryFiles& temporary, const std::string& probeFolder,
+                            const std::string& manifestText, const std::string& rcExePath) {
+  Compilation result;
   const std::string manifestPath = temporary.Create(".manifest", manifestText);
   const std::string scriptPath =
       temporary.Create(".rc", BuildResourceScript(temporary.Name(".manifest")));
-  compiledPath = temporary.Claim(".res");
+  result.compiledPath = temporary.Claim(".res");
   // The compiler finds the manifest by its bare name in the current directory, and a file
   // probe that met a folder of the same name has entered it: probe the folder again so that
   // it is the last directory change before the compiler starts.
-  if (!files.FolderExists(probeFolder))
-    return Compiled::FolderInaccessible;
-  files.RunAndWait(BuildCompilerCommand(rcExePath, temporary.Folder(), temporary.Name(".res"),
-                                        temporary.Name(".rc")));
+  if (!files.FolderExists(probeFolder)) {
+    result.outcome = Compiled::FolderInaccessible;
+    return result;
+  }
+  try {
+    files.RunAndWait(BuildCompilerCommand(rcExePath, temporary.Folder(),
+                                          temporary.Name(".res"), temporary.Name(".rc")));
+  } catch (const SystemError& error) {
+    result.notStarted = error;
+  }
   conversation.CompilerFinished();
   temporary.Remove(manifestPath);
   temporary.Remove(scriptPath);
-  return files.IsPlainFile(compiledPath) ? Compiled::Res : Compiled::Nothing;
+  result.outcome = result.notStarted                        ? Compiled::NotStarted
+                   : files.IsPlainFile(result.compiledPath) ? Compiled::Res
+                                                            : Compiled::Nothing;
+  return result;
 }
 
 } // namespace generation

@@ -1,6 +1,7 @@
 #pragma once
 // The files a run makes under temporary names of its own, and the compiler's run over them.
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -98,14 +99,21 @@ enum class Compiled {
   Res,                ///< the compiler made the .res
   FolderInaccessible, ///< probeFolder could not be entered again before the compiler
   Nothing,            ///< the compiler made no .res
+  NotStarted,         ///< the system could not start the compiler
+};
+
+struct Compilation {
+  Compiled outcome = Compiled::Nothing;
+  /// On Res: the .res this run made, still claimed by temporary.
+  std::string compiledPath;
+  /// On NotStarted: the system's reason.
+  std::optional<SystemError> notStarted;
 };
 
 /// Writes manifestText and a script naming it into temporary's folder, enters probeFolder,
-/// runs the compiler there and removes both files again. On Res, compiledPath names the .res
-/// this run made, still claimed by temporary.
-Compiled CompileManifest(FileOperations& files, Conversation& conversation,
-                         TemporaryFiles& temporary, const std::string& probeFolder,
-                         const std::string& manifestText, const std::string& rcExePath,
-                         std::string& compiledPath);
+/// runs the compiler there and removes both files again.
+Compilation CompileManifest(FileOperations& files, Conversation& conversation,
+                            TemporaryFiles& temporary, const std::string& probeFolder,
+                            const std::string& manifestText, const std::string& rcExePath);
 
 } // namespace generation

@@ -10,6 +10,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -36,8 +37,11 @@ std::string ReadFileBytes(const std::string& path);
 /// plain open or read would block for good or answer nonsense. Throws SystemError.
 class ReadableFile {
 public:
-  explicit ReadableFile(const std::string& path);
+  explicit ReadableFile(const std::string& path) : ReadableFile(path, true) {}
   ~ReadableFile();
+  /// The file, or nothing when no file has the name (a program not built yet, settings never
+  /// saved): the usual case answers without an exception. Other failures throw as above.
+  static std::unique_ptr<ReadableFile> OpenIfPresent(const std::string& path);
   ReadableFile(const ReadableFile&) = delete;
   ReadableFile& operator=(const ReadableFile&) = delete;
 
@@ -50,6 +54,9 @@ public:
   std::string ReadAll(std::size_t limit) const;
 
 private:
+  /// Opens path; when it does not exist, throws if required, else leaves handle_ at -1.
+  ReadableFile(const std::string& path, bool required);
+
   std::string path_;
   std::intptr_t handle_ = -1; // a descriptor, or a HANDLE on Windows
   std::uint64_t size_ = 0;
@@ -114,7 +121,8 @@ RegistryQuery QueryRegistryValue(std::uintptr_t rootKey, const std::string& subK
 // ---- Processes and shell ---------------------------------------------------------------
 
 /// Starts commandLine hidden with the current directory and environment inherited, waits
-/// without time-out and releases the child. A program that cannot start returns at once.
+/// without time-out and releases the child. A program that cannot start throws SystemError
+/// with the system's reason.
 /// The child's output is dropped, or with showOutput goes to this program's standard error.
 void RunHiddenAndWait(const std::string& commandLine, bool showOutput = false);
 /// Hands file to the program registered for it; the shell's status (above 32 on success).

@@ -36,7 +36,15 @@ bool IsOurModule(const readers::ProjectModule& module) {
                                   generation::kModuleFileName);
 }
 
-/// What the compiler wrote, unset when it wrote nothing.
+/// A refusal from one of the plan's steps: nothing may change.
+struct Refusal {
+  std::string why;
+  bool compileFailed = false;
+  bool versionDeclined = false;
+};
+
+/// What the compiler wrote, unset when it wrote nothing; a compiler that could not be started
+/// refuses with the system's reason.
 std::optional<std::string> Compile(FileOperations& files,
                                    generation::Conversation& conversation,
                                    const std::string& folder, const std::string& architecture,
@@ -47,14 +55,16 @@ std::optional<std::string> Compile(FileOperations& files,
       files.AnsiToUtf8(plan.exeName, request.codePage),
       files.AnsiToUtf8(plan.description, request.codePage), architecture, request.manifest,
       request.components);
-  std::string compiledPath;
   std::string probe = folder;
   if (probe.size() > 1 && (probe.back() == '\\' || probe.back() == '/'))
     probe.pop_back();
-  if (generation::CompileManifest(files, conversation, temporary, probe, manifestText,
-                                  request.rcExePath, compiledPath) != generation::Compiled::Res)
+  const generation::Compilation compiled = generation::CompileManifest(
+      files, conversation, temporary, probe, manifestText, request.rcExePath);
+  if (compiled.outcome == generation::Compiled::NotStarted)
+    throw Refusal{generation::texts::CompilerNotStarted(*compiled.notStarted), true};
+  if (compiled.outcome != generation::Compiled::Res)
     return std::nullopt;
-  return files.ReadBytes(compiledPath, kMaxResBytes);
+  return files.ReadBytes(compiled.compiledPath, kMaxResBytes);
 }
 
 /// Our manifest's entry: type RT_MANIFEST, ID 1, in any language.
@@ -69,13 +79,6 @@ bool HoldsManifest(const ResFile& file) {
 } // namespace
 
 namespace {
-
-/// A refusal from one of the plan's steps: nothing may change.
-struct Refusal {
-  std::string why;
-  bool compileFailed = false;
-  bool versionDeclined = false;
-};
 
 /// The steps of a plan, in the order PlanProject takes them. Each either fills in its part
 /// of the plan or throws Refusal.

@@ -1,6 +1,7 @@
 #include "readers/PeImage.h"
 
 #include <algorithm>
+#include <memory>
 #include <set>
 
 #include "base/Ascii.h"
@@ -33,9 +34,11 @@ std::string MachineName(std::uint16_t machine) {
 
 std::uint16_t ProgramMachine(const std::string& path) {
   try {
-    const platform::ReadableFile file(path);
+    const auto file = platform::ReadableFile::OpenIfPresent(path);
+    if (!file)
+      return 0;
     return generation::ImageMachine(
-        [&file](std::uint64_t offset, std::size_t count) { return file.ReadAt(offset, count); });
+        [&file](std::uint64_t offset, std::size_t count) { return file->ReadAt(offset, count); });
   } catch (const SystemError&) {
     return 0;
   }

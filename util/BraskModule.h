@@ -5,8 +5,8 @@
 // platform/.
 //
 // Utility operations absorb their own failures and answer with a neutral value, except the
-// file services (ReadWholeFile, WriteTextFile, SetNormalAttributes, RemoveFile), which throw
-// SystemError so the caller can say what went wrong.
+// file services (ReadWholeFile, WriteTextFile, SetNormalAttributes, RemoveFile) and a run of
+// a program that cannot start, which throw SystemError so the caller can say what went wrong.
 
 #include <cstddef>
 #include <cstdint>
@@ -37,8 +37,10 @@ inline constexpr std::size_t kMaxWholeFileBytes = 1024 * 1024;
 /// The file's text less one final CR LF. Throws SystemError, also for a file over
 /// kMaxWholeFileBytes or one that is no regular file.
 std::string ReadWholeFile(const std::string& path);
-/// Creates path anew and writes text followed by CR LF, closing it at once.
-/// Throws SystemError. Every text file the program writes goes through here.
+/// Creates path, emptying a file of that name, and writes text followed by CR LF, closing it
+/// at once. Throws SystemError. The generation's files do not come through here: each is
+/// written under a temporary name and replaces the old one only when complete
+/// (generation/TemporaryFiles.h).
 void WriteTextFile(const std::string& path, const std::string& text);
 
 } // namespace BraskModule
@@ -76,7 +78,7 @@ std::string RegReadString(RegistryKey rootKey, const std::string& subKey,
 using WindowHandle = std::uintptr_t;
 
 /// Starts commandLine hidden, inheriting the current directory and environment, and waits
-/// without time-out. A program that cannot start returns at once; nothing is reported.
+/// without time-out. A program that cannot start throws SystemError with the system's reason.
 void RunAndWait(const std::string& commandLine);
 /// As RunAndWait, with the child's output and errors on this program's standard error, for
 /// a console front end whose standard output carries its results.

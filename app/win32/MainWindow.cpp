@@ -43,18 +43,21 @@ bool MainWindow::Show() {
   linkFont_.reset(MakeFont("Tahoma", kDialogFontSize, true, "MS Shell Dlg 2", false));
   pictureBrush_.reset(CreateSolidBrush(kPictureBackground));
 
-  Register(THEMEFOLD_MAIN_CLASS, icon_, smallIcon_);
   const int dpi = ScreenDpi();
   // Fixed border, minimise box only: the maximise box shows disabled.
   const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
-  if (!Create(THEMEFOLD_MAIN_CLASS, THEMEFOLD_MAIN_TITLE, style,
+  if (!Register(THEMEFOLD_MAIN_CLASS, icon_, smallIcon_) ||
+      !Create(THEMEFOLD_MAIN_CLASS, THEMEFOLD_MAIN_TITLE, style,
               layout::TwipsToPixels(layout::kMainClientWidth, dpi),
               layout::TwipsToPixels(layout::kMainClientHeight, dpi), nullptr))
     return false;
   SendMessageA(hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_));
   SendMessageA(hwnd(), WM_SETICON, ICON_SMALL,
                reinterpret_cast<LPARAM>(smallIcon_ ? smallIcon_ : icon_));
-  CreateControls();
+  if (!CreateControls()) {
+    Destroy();
+    return false;
+  }
 
   RECT frame;
   GetWindowRect(hwnd(), &frame);
@@ -71,10 +74,12 @@ bool MainWindow::Show() {
   return true;
 }
 
-void MainWindow::CreateControls() {
-  win32::CreateControls(hwnd(), layout::kMainControls, layout::kMainControlCount, font_.get(),
-                        linkFont_.get());
+bool MainWindow::CreateControls() {
+  if (!win32::CreateControls(hwnd(), layout::kMainControls, layout::kMainControlCount,
+                             font_.get(), linkFont_.get()))
+    return false;
   SendMessageA(Control(IDC_TEXT3), EM_LIMITTEXT, layout::kDescriptionLimit, 0);
+  return true;
 }
 
 int MainWindow::IdOf(Field field) {
@@ -128,10 +133,13 @@ void MainWindow::DrawPicture(const DRAWITEMSTRUCT& item) {
   BITMAP info{};
   GetObjectA(logo_, sizeof info, &info);
   HDC memory = CreateCompatibleDC(item.hDC);
-  HGDIOBJ old = SelectObject(memory, logo_);
-  BitBlt(item.hDC, item.rcItem.left, item.rcItem.top, info.bmWidth, info.bmHeight, memory, 0, 0,
-         SRCCOPY);
-  SelectObject(memory, old);
+  if (!memory)
+    return;
+  {
+    const Selection selected(memory, logo_);
+    BitBlt(item.hDC, item.rcItem.left, item.rcItem.top, info.bmWidth, info.bmHeight, memory, 0,
+           0, SRCCOPY);
+  }
   DeleteDC(memory);
 }
 

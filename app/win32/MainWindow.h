@@ -20,7 +20,8 @@ public:
   MainWindow(const Globals::Services& services, Shell& shell);
   ~MainWindow() override;
 
-  /// Creates the window, runs Form_Load and shows it.
+  /// Creates the window, runs Form_Load and shows it; false, with no window, when the system
+  /// refuses the window or one of its controls.
   bool Show();
   frmMain& Form() { return form_; }
 
@@ -35,7 +36,7 @@ public:
 
 private:
   LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
-  void CreateControls();
+  bool CreateControls();
   HWND Control(int id) const { return GetDlgItem(hwnd(), id); }
   static int IdOf(Field field);
   void Unload();

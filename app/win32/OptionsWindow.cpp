@@ -19,16 +19,19 @@ bool OptionsWindow::ShowModal(generation::ManifestSettings& settings,
   owner_ = reinterpret_cast<HWND>(main_.Handle());
   if (!font_.get())
     font_.reset(MakeFont("Tahoma", kDialogFontSize, false, "MS Shell Dlg 2", false));
-  Register(THEMEFOLD_OPTIONS_CLASS, nullptr, nullptr);
   const int dpi = ScreenDpi();
   // A fixed frame with a close box, which cancels.
   const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU;
-  if (!Create(THEMEFOLD_OPTIONS_CLASS, THEMEFOLD_OPTIONS_TITLE, style,
+  if (!Register(THEMEFOLD_OPTIONS_CLASS, nullptr, nullptr) ||
+      !Create(THEMEFOLD_OPTIONS_CLASS, THEMEFOLD_OPTIONS_TITLE, style,
               layout::TwipsToPixels(layout::kOptionsClientWidth, dpi),
               layout::TwipsToPixels(layout::kOptionsClientHeight, dpi), owner_))
     return false;
-  CreateControls(hwnd(), layout::kOptionsControls, layout::kOptionsControlCount, font_.get(),
-                 font_.get());
+  if (!CreateControls(hwnd(), layout::kOptionsControls, layout::kOptionsControlCount,
+                      font_.get(), font_.get())) {
+    Destroy();
+    return false;
+  }
   CentreOver(hwnd(), owner_);
 
   if (dialog_) {
@@ -108,16 +111,16 @@ void OptionsWindow::SetComponents(const std::vector<std::string>& lines) {
   for (const std::string& line : lines)
     SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(line.c_str()));
   // Wide enough to scroll to the end of the longest line.
-  HDC dc = GetDC(list);
-  HGDIOBJ old = SelectObject(dc, font_.get());
   LONG widest = 0;
-  for (const std::string& line : lines) {
-    SIZE size{};
-    GetTextExtentPoint32A(dc, line.c_str(), static_cast<int>(line.size()), &size);
-    widest = size.cx > widest ? size.cx : widest;
+  {
+    const WindowDc dc(list);
+    const Selection selected(dc.get(), font_.get());
+    for (const std::string& line : lines) {
+      SIZE size{};
+      GetTextExtentPoint32A(dc.get(), line.c_str(), static_cast<int>(line.size()), &size);
+      widest = size.cx > widest ? size.cx : widest;
+    }
   }
-  SelectObject(dc, old);
-  ReleaseDC(list, dc);
   SendMessageA(list, LB_SETHORIZONTALEXTENT, static_cast<WPARAM>(widest + 8), 0);
 }
 

@@ -23,12 +23,12 @@ void ReadmeWindow::ShowModal() {
   if (!font_.get())
     font_.reset(MakeFont("Fixedsys", kFixedsysSize, false, "Courier New", true));
 
-  Register(THEMEFOLD_README_CLASS, nullptr, nullptr);
   const int dpi = ScreenDpi();
   // Sizable; it can be maximised but not minimised.
   const DWORD style = WS_OVERLAPPEDWINDOW & ~WS_MINIMIZEBOX;
   loaded_ = false;
-  if (!Create(THEMEFOLD_README_CLASS, THEMEFOLD_README_TITLE, style,
+  if (!Register(THEMEFOLD_README_CLASS, nullptr, nullptr) ||
+      !Create(THEMEFOLD_README_CLASS, THEMEFOLD_README_TITLE, style,
               layout::TwipsToPixels(layout::kReadmeClientWidth, dpi),
               layout::TwipsToPixels(layout::kReadmeClientHeight, dpi), owner_))
     return;
@@ -41,6 +41,10 @@ void ReadmeWindow::ShowModal() {
                          0, 0, client.right, client.bottom, hwnd(),
                          reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_README_TEXT1)),
                          GetModuleHandleA(nullptr), nullptr);
+  if (!box_) {
+    Destroy();
+    return;
+  }
   SendMessageA(box_, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
   SendMessageA(box_, EM_LIMITTEXT, 0, 0);
 

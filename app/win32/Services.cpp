@@ -3,6 +3,7 @@
 
 #include <windows.h>
 
+#include "app/AppTexts.h"
 #include "app/ControlIds.h"
 #include "app/win32/MainWindow.h"
 #include "app/TargetReport.h"
@@ -83,7 +84,11 @@ void Win32Program::End() { ExitProcess(0); }
 
 void Win32Program::ShowMainWindow() {
   window_ = std::make_unique<MainWindow>(*services_, shell_);
-  window_->Show();
+  if (window_->Show())
+    return;
+  // Without its window the program has nothing to run on.
+  window_.reset();
+  services_->boxes.Show({texts::kInitializationError, Icon::Critical});
 }
 
 } // namespace app::win32

@@ -65,7 +65,7 @@ constexpr int kDropListRows = 6;
 
 } // namespace
 
-void CreateControls(HWND parent, const layout::Control* controls, std::size_t count, HFONT font,
+bool CreateControls(HWND parent, const layout::Control* controls, std::size_t count, HFONT font,
                     HFONT linkFont) {
   const int dpi = ScreenDpi();
   HINSTANCE instance = GetModuleHandleA(nullptr);
@@ -82,9 +82,12 @@ void CreateControls(HWND parent, const layout::Control* controls, std::size_t co
         layout::TwipsToPixels(c.top, dpi), layout::TwipsToPixels(c.width, dpi),
         layout::TwipsToPixels(height, dpi), parent,
         reinterpret_cast<HMENU>(static_cast<INT_PTR>(c.id)), instance, nullptr);
+    if (!control)
+      return false;
     SendMessageA(control, WM_SETFONT,
                  reinterpret_cast<WPARAM>(c.kind == layout::Kind::Link ? linkFont : font), FALSE);
   }
+  return true;
 }
 
 LRESULT ColourAsEditable(HDC dc) {
@@ -105,11 +108,15 @@ void CentreOver(HWND window, HWND owner) {
                SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-Window::~Window() {
-  if (hwnd_) {
-    SetWindowLongPtrA(hwnd_, GWLP_USERDATA, 0);
-    DestroyWindow(hwnd_);
-  }
+Window::~Window() { Destroy(); }
+
+void Window::Destroy() {
+  if (!hwnd_)
+    return;
+  // Detached first: the window's last messages take the default path.
+  SetWindowLongPtrA(hwnd_, GWLP_USERDATA, 0);
+  DestroyWindow(hwnd_);
+  hwnd_ = nullptr;
 }
 
 Window* Window::FromHandle(HWND hwnd) {
@@ -119,11 +126,11 @@ Window* Window::FromHandle(HWND hwnd) {
   return reinterpret_cast<Window*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
 }
 
-void Window::Register(const char* className, HICON icon, HICON smallIcon) {
+bool Window::Register(const char* className, HICON icon, HICON smallIcon) {
   WNDCLASSEXA existing{};
   existing.cbSize = sizeof existing;
   if (GetClassInfoExA(GetModuleHandleA(nullptr), className, &existing))
-    return;
+    return true;
   WNDCLASSEXA wc{};
   wc.cbSize = sizeof wc;
   wc.lpfnWndProc = &Window::Procedure;
@@ -133,7 +140,7 @@ void Window::Register(const char* className, HICON icon, HICON smallIcon) {
   wc.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
   wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
   wc.lpszClassName = className;
-  RegisterClassExA(&wc);
+  return RegisterClassExA(&wc) != 0;
 }
 
 bool Window::Create(const char* className, const char* title, DWORD style, int clientWidth,
@@ -186,10 +193,8 @@ void Window::RunModal(HWND owner) {
 }
 
 int ScreenDpi() {
-  HDC screen = GetDC(nullptr);
-  const int dpi = screen ? GetDeviceCaps(screen, LOGPIXELSY) : 96;
-  if (screen)
-    ReleaseDC(nullptr, screen);
+  const WindowDc screen(nullptr);
+  const int dpi = screen.get() ? GetDeviceCaps(screen.get(), LOGPIXELSY) : 96;
   return dpi > 0 ? dpi : 96;
 }
 
@@ -201,14 +206,14 @@ HFONT TryFont(const char* face, int height, bool underline, DWORD pitch, bool mu
                            OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, pitch, face);
   if (!font)
     return nullptr;
-  HDC screen = GetDC(nullptr);
-  HGDIOBJ old = SelectObject(screen, font);
   char actual[LF_FACESIZE] = {};
-  GetTextFaceA(screen, LF_FACESIZE, actual);
   TEXTMETRICA metrics{};
-  GetTextMetricsA(screen, &metrics);
-  SelectObject(screen, old);
-  ReleaseDC(nullptr, screen);
+  {
+    const WindowDc screen(nullptr);
+    const Selection selected(screen.get(), font);
+    GetTextFaceA(screen.get(), LF_FACESIZE, actual);
+    GetTextMetricsA(screen.get(), &metrics);
+  }
   // TMPF_FIXED_PITCH set means a variable-pitch font.
   const bool fixed = (metrics.tmPitchAndFamily & TMPF_FIXED_PITCH) == 0;
   if ((mustMatchFace && lstrcmpiA(actual, face) != 0) || (mustBeFixed && !fixed)) {

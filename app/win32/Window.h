@@ -30,11 +30,14 @@ public:
   static Window* FromHandle(HWND hwnd);
 
 protected:
-  /// Registers className once per process.
-  static void Register(const char* className, HICON icon, HICON smallIcon);
+  /// Registers className once per process; false when the system refuses it.
+  static bool Register(const char* className, HICON icon, HICON smallIcon);
   /// Creates the window around a client area of the given size, in pixels.
   bool Create(const char* className, const char* title, DWORD style, int clientWidth,
               int clientHeight, HWND owner);
+  /// Destroys a window made only in part, without the messages of a closing one: what its
+  /// controls hold is not taken for the user's.
+  void Destroy();
   virtual LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) = 0;
   LRESULT Default(UINT message, WPARAM wParam, LPARAM lParam) {
     return DefWindowProcA(hwnd_, message, wParam, lParam);
@@ -46,6 +49,40 @@ protected:
 private:
   static LRESULT CALLBACK Procedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
   HWND hwnd_ = nullptr;
+};
+
+/// A device context of window (nullptr: the screen), released when it goes.
+class WindowDc {
+public:
+  explicit WindowDc(HWND window) : window_(window), dc_(GetDC(window)) {}
+  ~WindowDc() {
+    if (dc_)
+      ReleaseDC(window_, dc_);
+  }
+  WindowDc(const WindowDc&) = delete;
+  WindowDc& operator=(const WindowDc&) = delete;
+  HDC get() const { return dc_; }
+
+private:
+  HWND window_;
+  HDC dc_;
+};
+
+/// Selects object into dc for its own lifetime; what was selected before comes back.
+class Selection {
+public:
+  Selection(HDC dc, HGDIOBJ object)
+      : dc_(dc), old_(dc && object ? SelectObject(dc, object) : nullptr) {}
+  ~Selection() {
+    if (old_ && old_ != HGDI_ERROR)
+      SelectObject(dc_, old_);
+  }
+  Selection(const Selection&) = delete;
+  Selection& operator=(const Selection&) = delete;
+
+private:
+  HDC dc_;
+  HGDIOBJ old_;
 };
 
 /// Owns one GDI object.
@@ -77,8 +114,9 @@ HFONT MakeFont(const char* face, int centipoints, bool underline, const char* fa
                bool fixedPitch);
 
 /// Creates the controls of a table as children of parent, scaled for the screen, in the
-/// table's order; the link takes linkFont, the others font.
-void CreateControls(HWND parent, const layout::Control* controls, std::size_t count, HFONT font,
+/// table's order; the link takes linkFont, the others font. False when the system refused
+/// one: the window is then of no use.
+bool CreateControls(HWND parent, const layout::Control* controls, std::size_t count, HFONT font,
                     HFONT linkFont);
 /// For WM_CTLCOLORSTATIC of a read-only box that should read like an editable one: its
 /// text black on white. Returns the brush to give back.

@@ -1,5 +1,8 @@
 #pragma once
-// POSIX only. Turns errno into the program's SystemError, and closes descriptors.
+// POSIX only. Turns errno into the program's SystemError, and closes descriptors and
+// directory streams.
+
+#include <dirent.h>
 
 #include <cerrno>
 #include <cstring>
@@ -49,6 +52,22 @@ public:
 
 private:
   int fd_;
+};
+
+/// Owns an open directory stream.
+class Dir {
+public:
+  explicit Dir(DIR* dir) : dir_(dir) {}
+  ~Dir() {
+    if (dir_)
+      ::closedir(dir_);
+  }
+  Dir(const Dir&) = delete;
+  Dir& operator=(const Dir&) = delete;
+  DIR* get() const { return dir_; }
+
+private:
+  DIR* dir_;
 };
 
 } // namespace platform::posix

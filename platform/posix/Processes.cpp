@@ -71,7 +71,7 @@ std::string FindOnPath(const std::string& name) {
 void RunHiddenAndWait(const std::string& commandLine, bool showOutput) {
   std::vector<std::string> args = commandline::Split(commandLine);
   if (args.empty() || args[0].empty())
-    return;
+    posix::ThrowErrno("Start", commandLine, ENOENT);
   std::vector<char*> argv = ArgumentVector(args);
   // Windows shows nothing of a hidden child; here its output would land in our terminal.
   FileActions actions;
@@ -101,7 +101,7 @@ void RunHiddenAndWait(const std::string& commandLine, bool showOutput) {
     posix::runningChild.store(pid, std::memory_order_release);
   ::pthread_sigmask(SIG_SETMASK, &before, nullptr);
   if (started != 0)
-    return;
+    posix::ThrowErrno("Start", args[0], started);
   int status = 0;
   while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
   }

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <limits>
 #include <new>
+#include <utility>
 
 #include "platform/Platform.h"
 #include "platform/Reading.h"
@@ -15,8 +16,10 @@ namespace platform {
 
 // O_NONBLOCK so that a FIFO without a writer opens at once and can be refused; it is taken
 // off again before a regular file is read.
-ReadableFile::ReadableFile(const std::string& path) : path_(path) {
+ReadableFile::ReadableFile(const std::string& path, bool required) : path_(path) {
   posix::Fd fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+  if (fd.get() < 0 && !required && errno == ENOENT)
+    return;
   if (fd.get() < 0)
     posix::ThrowErrno("Open", path);
   struct stat st {};
@@ -33,7 +36,15 @@ ReadableFile::ReadableFile(const std::string& path) : path_(path) {
   handle_ = fd.release();
 }
 
-ReadableFile::~ReadableFile() { ::close(static_cast<int>(handle_)); }
+ReadableFile::~ReadableFile() {
+  if (handle_ != -1)
+    ::close(static_cast<int>(handle_));
+}
+
+std::unique_ptr<ReadableFile> ReadableFile::OpenIfPresent(const std::string& path) {
+  std::unique_ptr<ReadableFile> file(new ReadableFile(path, false));
+  return file->handle_ == -1 ? nullptr : std::move(file);
+}
 
 std::string ReadableFile::ReadAt(std::uint64_t offset, std::size_t count) const {
   if (offset >= size_)

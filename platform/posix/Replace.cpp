@@ -34,15 +34,14 @@ bool IsPlainFile(const std::string& path) {
 
 std::vector<std::string> FolderEntries(const std::string& folder) {
   std::vector<std::string> names;
-  DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str());
-  if (!dir)
+  const posix::Dir dir(::opendir(folder.empty() ? "." : folder.c_str()));
+  if (!dir.get())
     return names;
-  while (const dirent* entry = ::readdir(dir)) {
+  while (const dirent* entry = ::readdir(dir.get())) {
     const std::string name = entry->d_name;
     if (name != "." && name != "..")
       names.push_back(name);
   }
-  ::closedir(dir);
   return names;
 }
 

@@ -5,6 +5,8 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <limits>
+#include <memory>
 
 #include "platform/Platform.h"
 #include "platform/posix/PosixError.h"
@@ -37,9 +39,12 @@ enum class Load { Missing, Read, Unreadable, Corrupt };
 Load LoadStore(const std::string& file, settingsfile::Document& document) {
   std::string text;
   try {
-    text = ReadFileBytes(file);
-  } catch (const SystemError& e) {
-    return e.Number() == ENOENT ? Load::Missing : Load::Unreadable;
+    const std::unique_ptr<ReadableFile> store = ReadableFile::OpenIfPresent(file);
+    if (!store)
+      return Load::Missing;
+    text = store->ReadAll(std::numeric_limits<std::size_t>::max());
+  } catch (const SystemError&) {
+    return Load::Unreadable;
   }
   auto parsed = settingsfile::Parse(text);
   if (!parsed)

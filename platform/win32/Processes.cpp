@@ -3,6 +3,9 @@
 
 #include <shellapi.h>
 
+#include <vector>
+
+#include "base/CommandLine.h"
 #include "platform/Platform.h"
 #include "platform/win32/Stopping.h"
 #include "platform/win32/Win32Error.h"
@@ -23,8 +26,6 @@ HANDLE InheritableCopy(DWORD which) {
 
 } // namespace
 
-// The start's success is not examined: a program that cannot start leaves both handles
-// null, the wait on null returns at once, and the caller sees only the missing output.
 void RunHiddenAndWait(const std::string& commandLine, bool showOutput) {
   STARTUPINFOA startup{};
   startup.cb = sizeof startup;
@@ -41,8 +42,17 @@ void RunHiddenAndWait(const std::string& commandLine, bool showOutput) {
   }
   PROCESS_INFORMATION process{};
   std::string line = commandLine; // CreateProcessA may write into its command line
-  CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE, NORMAL_PRIORITY_CLASS, nullptr,
-                 nullptr, &startup, &process);
+  if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE, NORMAL_PRIORITY_CLASS,
+                      nullptr, nullptr, &startup, &process)) {
+    const DWORD code = GetLastError();
+    std::string reason = win32::DescribeError(code);
+    // Some reasons name the program as %1: "%1 is not a valid Win32 application."
+    const std::vector<std::string> args = commandline::Split(commandLine);
+    const std::size_t at = reason.find("%1");
+    if (at != std::string::npos && !args.empty())
+      reason.replace(at, 2, "\"" + args[0] + "\"");
+    throw SystemError("Start", commandLine, code, reason);
+  }
   win32::Handle processHandle(process.hProcess);
   win32::Handle threadHandle(process.hThread);
   if (processHandle.valid()) {

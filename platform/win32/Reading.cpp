@@ -3,6 +3,7 @@
 
 #include <limits>
 #include <new>
+#include <utility>
 
 #include "platform/Platform.h"
 #include "platform/Reading.h"
@@ -17,9 +18,12 @@ HANDLE AsHandle(std::intptr_t handle) { return reinterpret_cast<HANDLE>(handle);
 } // namespace
 
 // A pipe or a console answers CreateFile too; only a disk file that is no folder is read.
-ReadableFile::ReadableFile(const std::string& path) : path_(path) {
+ReadableFile::ReadableFile(const std::string& path, bool required) : path_(path) {
   win32::Handle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file.valid() && !required &&
+      (GetLastError() == ERROR_FILE_NOT_FOUND || GetLastError() == ERROR_PATH_NOT_FOUND))
+    return;
   if (!file.valid())
     win32::ThrowLastError("Open", path);
   if (GetFileType(file.get()) != FILE_TYPE_DISK)
@@ -36,7 +40,15 @@ ReadableFile::ReadableFile(const std::string& path) : path_(path) {
   handle_ = reinterpret_cast<std::intptr_t>(file.release());
 }
 
-ReadableFile::~ReadableFile() { CloseHandle(AsHandle(handle_)); }
+ReadableFile::~ReadableFile() {
+  if (handle_ != -1)
+    CloseHandle(AsHandle(handle_));
+}
+
+std::unique_ptr<ReadableFile> ReadableFile::OpenIfPresent(const std::string& path) {
+  std::unique_ptr<ReadableFile> file(new ReadableFile(path, false));
+  return file->handle_ == -1 ? nullptr : std::move(file);
+}
 
 std::string ReadableFile::ReadAt(std::uint64_t offset, std::size_t count) const {
   if (offset >= size_)

@@ -41,15 +41,14 @@ std::vector<std::string> FolderEntries(const std::string& folder) {
     pattern += '\\';
   pattern += '*';
   WIN32_FIND_DATAA found;
-  const HANDLE search = FindFirstFileA(pattern.c_str(), &found);
-  if (search == INVALID_HANDLE_VALUE)
+  const win32::FindHandle search(FindFirstFileA(pattern.c_str(), &found));
+  if (!search.valid())
     return names;
   do {
     const std::string name = found.cFileName;
     if (name != "." && name != "..")
       names.push_back(name);
-  } while (FindNextFileA(search, &found));
-  FindClose(search);
+  } while (FindNextFileA(search.get(), &found));
   return names;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
-// Win32 only. Turns GetLastError() into the program's SystemError, and closes handles.
+// Win32 only. Turns GetLastError() into the program's SystemError, and closes handles and
+// searches.
 
 #include <windows.h>
 
@@ -36,6 +37,23 @@ public:
       CloseHandle(h_);
     h_ = h;
   }
+
+private:
+  HANDLE h_;
+};
+
+/// Owns a FindFirstFileA search, which FindClose ends rather than CloseHandle.
+class FindHandle {
+public:
+  explicit FindHandle(HANDLE h) : h_(h) {}
+  ~FindHandle() {
+    if (valid())
+      FindClose(h_);
+  }
+  FindHandle(const FindHandle&) = delete;
+  FindHandle& operator=(const FindHandle&) = delete;
+  HANDLE get() const { return h_; }
+  bool valid() const { return h_ != INVALID_HANDLE_VALUE; }
 
 private:
   HANDLE h_;

@@ -34,6 +34,7 @@ public:
   std::string output = "RES"; ///< what it writes: no .res at all by default
   std::vector<std::string> commandLines;
   std::vector<std::string> knownFiles; ///< exist in addition to the real ones
+  bool systemStarts = false;           ///< the system itself starts the compiler
 
   fs::path folderAtCompile;
 
@@ -41,6 +42,8 @@ public:
     commandLines.push_back(commandLine);
     // The script names the manifest by its bare name.
     folderAtCompile = fs::current_path();
+    if (systemStarts)
+      return BraskFileOperations::RunAndWait(commandLine);
     const std::vector<std::string> args = commandline::Split(commandLine);
     if (compilerWorks && args.size() == 5)
       testsupport::WriteBytes(args[3], output);
@@ -157,6 +160,14 @@ TEST_F(BatchTest, ExitCodesTextsAndWhatIsLeft) {
                                     "\" wrote no resource file holding the manifest (resource "
                                     "type 24, ID 1): ";
   const std::string w = work.string() + files.PathSeparator();
+  // A compiler the settings name but the system cannot find, and the system's words for that.
+  const std::string gone = (dir_ / "gone rc").string();
+  std::string goneReason;
+  try {
+    files.ReadBytes(gone, 1);
+  } catch (const SystemError& error) {
+    goneReason = error.Description();
+  }
   const Row rows[] = {
       {"fresh folder", none, {t}, 0, kInstructions, "", kDone},
       {"bad version warns", none, {"--version-info", "1.2", t}, 0, kInstructions,
@@ -179,6 +190,13 @@ TEST_F(BatchTest, ExitCodesTextsAndWhatIsLeft) {
        {"--force", t}, 0, kInstructions, "", kDone},
       {"compiler makes nothing", [&] { files.compilerWorks = false; }, {t}, 1, "",
        "themefold-batch: Error compiling file!\n", ""},
+      {"compiler cannot start",
+       [&] {
+         files.knownFiles = {gone};
+         files.systemStarts = true;
+       },
+       {"--rc", gone, t}, 1, "", "themefold-batch: Error compiling file! " + goneReason + "\n",
+       ""},
       {"folder missing", none, {(dir_ / "gone" / "App.exe").string()}, 3, "",
        "themefold-batch: Error, folder cannot access folder!\n", ""},
       {"folder where the module goes", [&] { fs::create_directories(work / "modThemefold.bas"); },
@@ -268,6 +286,7 @@ TEST_F(BatchTest, ExitCodesTextsAndWhatIsLeft) {
     for (const auto& entry : fs::directory_iterator(work))
       fs::remove_all(entry.path());
     files.compilerWorks = true;
+    files.systemStarts = false;
     files.output = "RES";
     files.commandLines.clear();
     settings.values = {{"Themefold/General/RC.EXE", (dir_ / "rc").string()}};

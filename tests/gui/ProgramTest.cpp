@@ -7,6 +7,7 @@
 #include "generation/DriverTexts.h"
 #include "generation/Manifest.h"
 #include "generation/Placeholders.h"
+#include "platform/Platform.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -511,7 +512,14 @@ TEST_F(ProgramTest, MissingCompilerReportsErrorCompiling) {
   driver::SetText(Item(IDC_TEXT4), "1.0.0.0");
   driver::Click(Item(IDC_COMMAND1));
 
-  MessageBoxWindow box = ExpectMessageBox(kErrorCompiling, {IDOK}, IDOK);
+  // With the system's own words for a file that is not there.
+  std::string reason;
+  try {
+    platform::ReadFileBytes(gone);
+  } catch (const SystemError& error) {
+    reason = error.Description();
+  }
+  MessageBoxWindow box = ExpectMessageBox(kErrorCompiling + " " + reason, {IDOK}, IDOK);
   ASSERT_NE(box.window, nullptr);
   driver::Answer(box, IDOK);
   ExpectOnlyMainWindow();

@@ -74,7 +74,7 @@ TEST_F(ProcessesTest, ChildInheritsCurrentDirectoryAndEnvironment) {
             (std::vector<std::string>{"/r", "/fo", "out file.res", "plain"}));
 }
 
-TEST_F(ProcessesTest, ProgramThatCannotStartReturnsAndLeavesNothing) {
+TEST_F(ProcessesTest, ProgramThatCannotStartSaysWhyAndLeavesNothing) {
   ASSERT_TRUE(BraskModule::FolderExists(Path()));
   testsupport::WriteBytes(dir_ / "not a program.exe", "touch pwned\n");
 #ifndef _WIN32
@@ -90,7 +90,15 @@ TEST_F(ProcessesTest, ProgramThatCannotStartReturnsAndLeavesNothing) {
   };
   for (const std::string& line : rows) {
     SCOPED_TRACE(line);
-    BraskModule::RunAndWait(line);
+    try {
+      BraskModule::RunAndWait(line);
+      ADD_FAILURE() << "started";
+    } catch (const SystemError& error) {
+      EXPECT_EQ(error.Operation(), "Start");
+      EXPECT_NE(error.Number(), 0u);
+      EXPECT_NE(error.Description(), "");
+      EXPECT_EQ(error.Description().find("%1"), std::string::npos) << error.Description();
+    }
 #ifndef _WIN32
     EXPECT_EQ(::waitpid(-1, nullptr, WNOHANG), -1); // no child, not even a finished one
     EXPECT_EQ(errno, ECHILD);

@@ -1,6 +1,9 @@
 // Reading and writing whole files through the platform layer.
 #include "support/TestSupport.h"
 
+#include <optional>
+
+#include "platform/Platform.h"
 #include "util/BraskModule.h"
 
 using testsupport::ReadBytes;
@@ -44,6 +47,34 @@ TEST_F(WholeFileTest, MissingFileReachesTheCallerWithNumberAndDescription) {
   EXPECT_EQ(BraskModule::ReadWholeFile(Path("t.txt")), "x");
   std::filesystem::remove(Path("t.txt"));
   EXPECT_FALSE(std::filesystem::exists(Path("t.txt")));
+}
+
+// What a generation probes on its normal path (no settings file, a program not built yet)
+// answers without an exception; anything else that cannot be opened still throws.
+TEST_F(WholeFileTest, OpenIfPresentIsNothingOnlyForANameNothingHas) {
+  WriteBytes(Path("t.txt"), "bytes");
+  std::filesystem::create_directories(Path("folder"));
+  struct Row {
+    std::string path;
+    std::optional<std::string> bytes;
+    bool throws;
+  };
+  const Row rows[] = {
+      {Path("t.txt"), "bytes", false},
+      {Path("missing.txt"), std::nullopt, false},
+      {Path("missing folder") + "/x.txt", std::nullopt, false},
+      {Path("folder"), std::nullopt, true},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.path);
+    try {
+      const auto file = platform::ReadableFile::OpenIfPresent(row.path);
+      EXPECT_FALSE(row.throws);
+      EXPECT_EQ(file ? std::optional<std::string>(file->ReadAll(100)) : std::nullopt, row.bytes);
+    } catch (const SystemError&) {
+      EXPECT_TRUE(row.throws);
+    }
+  }
 }
 
 TEST_F(WholeFileTest, WriteCreatesAnewAndAppendsCrLf) {
