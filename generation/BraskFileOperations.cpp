@@ -38,6 +38,10 @@ std::string BraskFileOperations::ReadRange(const std::string& path, std::uint64_
 bool BraskFileOperations::CreateNewFile(const std::string& path, const std::string& bytes) {
   return platform::CreateNewFile(path, bytes);
 }
+bool BraskFileOperations::CreateScratchTextFile(const std::string& path,
+                                                const std::string& text) {
+  return platform::CreateNewFile(path, text + "\r\n", false);
+}
 bool BraskFileOperations::IsReadOnly(const std::string& path) {
   return platform::IsReadOnly(path);
 }

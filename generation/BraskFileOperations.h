@@ -19,6 +19,7 @@ public:
   std::string ReadRange(const std::string& path, std::uint64_t offset,
                         std::size_t count) override;
   bool CreateNewFile(const std::string& path, const std::string& bytes) override;
+  bool CreateScratchTextFile(const std::string& path, const std::string& text) override;
   bool IsReadOnly(const std::string& path) override;
   void CopyPermissions(const std::string& from, const std::string& to) override;
   void RunAndWait(const std::string& commandLine) override;

@@ -41,6 +41,11 @@ public:
                                 std::size_t count) = 0;
   /// CreateNewTextFile with the bytes exactly as given.
   virtual bool CreateNewFile(const std::string& path, const std::string& bytes) = 0;
+  /// CreateNewTextFile for a file that goes again within the run (the compiler's input):
+  /// it need not reach the disk before it is used.
+  virtual bool CreateScratchTextFile(const std::string& path, const std::string& text) {
+    return CreateNewTextFile(path, text);
+  }
   virtual bool IsReadOnly(const std::string& path) = 0;
   /// Gives to the permission bits, owner and group (Windows: the attributes) of from.
   virtual void CopyPermissions(const std::string& /*from*/, const std::string& /*to*/) {}

@@ -28,9 +28,9 @@ Compilation CompileManifest(FileOperations& files, Conversation& conversation,
                             TemporaryFiles& temporary, const std::string& probeFolder,
                             const std::string& manifestText, const std::string& rcExePath) {
   Compilation result;
-  const std::string manifestPath = temporary.Create(".manifest", manifestText);
+  const std::string manifestPath = temporary.CreateScratch(".manifest", manifestText);
   const std::string scriptPath =
-      temporary.Create(".rc", BuildResourceScript(temporary.Name(".manifest")));
+      temporary.CreateScratch(".rc", BuildResourceScript(temporary.Name(".manifest")));
   result.compiledPath = temporary.Claim(".res");
   // The compiler finds the manifest by its bare name in the current directory, and a file
   // probe that met a folder of the same name has entered it: probe the folder again so that

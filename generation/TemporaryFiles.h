@@ -46,6 +46,12 @@ public:
       return files_.CreateNewTextFile(path, text);
     });
   }
+  /// Create for a file that goes again within the run: it need not reach the disk.
+  std::string CreateScratch(const std::string& suffix, const std::string& text) {
+    return CreateWith(suffix, [&](const std::string& path) {
+      return files_.CreateScratchTextFile(path, text);
+    });
+  }
   /// Create with the bytes exactly as given.
   std::string CreateExact(const std::string& suffix, const std::string& bytes) {
     return CreateWith(suffix, [&](const std::string& path) {

@@ -80,12 +80,12 @@ std::string TemporaryNameBeside(const std::string& path) {
   return path + ".~" + Hex(RandomBits()) + ".tmp";
 }
 
-bool CreateNewFile(const std::string& path, const std::string& bytes) {
+bool CreateNewFile(const std::string& path, const std::string& bytes, bool durable) {
   NewFile file;
   if (!file.Create(path))
     return false;
   file.Write(bytes);
-  file.Close(true);
+  file.Close(durable);
   return true;
 }
 

@@ -52,10 +52,11 @@ private:
   std::intptr_t handle_ = -1;
 };
 
-/// Creates path as NewFile::Create does, writes bytes durably and closes it. False when the
-/// name is taken; throws SystemError on any other failure (a partial file then stays, for
-/// the caller to remove).
-bool CreateNewFile(const std::string& path, const std::string& bytes);
+/// Creates path as NewFile::Create does, writes bytes (durably unless durable is false: a
+/// scratch file that goes again within the run need not reach the disk) and closes it. False
+/// when the name is taken; throws SystemError on any other failure (a partial file then
+/// stays, for the caller to remove).
+bool CreateNewFile(const std::string& path, const std::string& bytes, bool durable = true);
 
 // ---- Stopping at once ----------------------------------------------------------------------
 // What a stop request guarantees, once StopOnRequest has been called:
