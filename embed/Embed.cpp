@@ -8,6 +8,7 @@
 
 #include "embed/ResourceTree.h"
 #include "readers/Bytes.h"
+#include "readers/PeConditions.h"
 #include "readers/PeImage.h"
 
 namespace embed {
@@ -23,7 +24,6 @@ constexpr std::uint32_t kDiscardable = 0x02000000;
 constexpr std::uint32_t kResourceCharacteristics = 0x40000040;
 constexpr std::size_t kSectionHeaderSize = 40;
 constexpr std::size_t kDebugEntrySize = 28;
-constexpr std::size_t kSymbolSize = 18;
 constexpr std::uint16_t kManifestType = readers::kManifestResourceType;
 
 constexpr const char* kAlreadyThere = "the program already carries this manifest: nothing changed";
@@ -165,12 +165,11 @@ void Embedder::Read() {
 }
 
 void Embedder::CheckKind() const {
-  if (image_->Directory(readers::kClrDirectory).rva != 0)
+  if (readers::IsDotNet(*image_))
     throw Refusal("it is a .NET program: its manifest comes from its build, and its resources "
                   "are not changed here");
-  for (const PeSection& s : sections_)
-    if (s.name == "UPX0" || s.name == "UPX1")
-      throw Refusal("it is packed with UPX, whose unpacking stub keeps its own copy of the "
+  if (readers::IsUpxPacked(*image_))
+    throw Refusal("it is packed with UPX, whose unpacking stub keeps its own copy of the "
                     "resources: unpack it (upx -d), embed the manifest, then pack it again");
 }
 
@@ -231,24 +230,7 @@ void Embedder::CheckTail() {
     tailEnd_ = signature.rva;
     result_.report.push_back("signature: removed; the program must be signed again");
   }
-  std::vector<bool> known(tailEnd_ - sectionsEnd_, false);
-  // Only what starts after the sections moves with them, its pointer updated.
-  auto mark = [&](std::uint64_t start, std::uint64_t size) {
-    for (std::uint64_t at = start; at >= sectionsEnd_ && at < tailEnd_ && at - start < size; ++at)
-      known[at - sectionsEnd_] = true;
-  };
-  if (headers_.symbolTable != 0) {
-    const std::uint64_t symbols =
-        std::uint64_t{headers_.symbolTable} + kSymbolSize * headers_.symbolCount;
-    const std::uint64_t strings = symbols + 4 <= program_.size() ? Get32(program_, symbols) : 0;
-    mark(headers_.symbolTable,
-         symbols - headers_.symbolTable + std::max<std::uint64_t>(strings, 4));
-  }
-  for (std::uint64_t entry : debugEntries_)
-    mark(Get32(program_, entry + 24), Get32(program_, entry + 16));
-  for (std::uint64_t at = sectionsEnd_; at < tailEnd_; ++at)
-    if (!known[at - sectionsEnd_] && program_[at] != '\0')
-      ++overlay_;
+  overlay_ = readers::UnaccountedBytes(*image_, program_, sectionsEnd_, tailEnd_);
   if (overlay_ != 0 && !options_.keepOverlay)
     throw Refusal("it carries data after its last section (an overlay, " +
                   std::to_string(tailEnd_ - sectionsEnd_) +
@@ -641,18 +623,7 @@ const char* PlacementName(Placement placement) {
 }
 
 std::uint32_t PeChecksum(const std::string& image, std::uint64_t checksumOffset) {
-  std::uint64_t sum = 0;
-  for (std::uint64_t at = 0; at < image.size(); at += 2) {
-    if (at == checksumOffset || at == checksumOffset + 2)
-      continue;
-    std::uint32_t word = static_cast<unsigned char>(image[at]);
-    if (at + 1 < image.size())
-      word |= static_cast<std::uint32_t>(static_cast<unsigned char>(image[at + 1])) << 8;
-    sum += word;
-    sum = (sum & 0xFFFF) + (sum >> 16);
-  }
-  sum = (sum & 0xFFFF) + (sum >> 16);
-  return static_cast<std::uint32_t>(sum + image.size());
+  return readers::PeChecksum(image, checksumOffset);
 }
 
 EmbedResult EmbedManifest(const std::string& program, const std::string& manifestUtf8,

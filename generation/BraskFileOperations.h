@@ -21,6 +21,8 @@ public:
   bool CreateNewFile(const std::string& path, const std::string& bytes) override;
   bool IsReadOnly(const std::string& path) override;
   void CopyPermissions(const std::string& from, const std::string& to) override;
+  void TouchFile(const std::string& path) override;
+  bool InUse(const std::string& path) override;
   void RunAndWait(const std::string& commandLine) override;
   std::string AppFolder() override;
   std::string AnsiToUtf8(const std::string& text, unsigned codePage) override;
