@@ -5,6 +5,7 @@
 #include <new>
 #include <optional>
 #include <stdexcept>
+#include <string_view>
 
 #include "embed/ResourceTree.h"
 #include "readers/Bytes.h"
@@ -35,6 +36,18 @@ public:
 };
 
 std::uint64_t AlignUp(std::uint64_t value, std::uint64_t to) { return (value + to - 1) / to * to; }
+
+/// The parts one after another, in one allocation: a program of megabytes is copied once.
+std::string Joined(std::initializer_list<std::string_view> parts) {
+  std::size_t size = 0;
+  for (std::string_view part : parts)
+    size += part.size();
+  std::string joined;
+  joined.reserve(size);
+  for (std::string_view part : parts)
+    joined.append(part);
+  return joined;
+}
 
 std::uint32_t Get32(const std::string& s, std::uint64_t at) {
   return readers::Bytes(s).U32(at, "the program");
@@ -324,6 +337,7 @@ std::vector<TreeResource> Embedder::Resources() {
 
 void Embedder::Place(const std::vector<TreeResource>& sorted) {
   const std::string rootTable = image_->RootTable();
+  const std::string_view program(program_);
   const std::uint64_t size = LayoutResources(sorted, rootTable, 0).size();
   if (size > 0x7FFFFFFFu)
     throw Refusal("its resources would exceed 2 GB");
@@ -367,7 +381,7 @@ void Embedder::Place(const std::vector<TreeResource>& sorted) {
     }
     if (lastInTable && othersBefore && RawEnd(s) == sectionsEnd_) {
       result_.placement = Placement::GrownLast;
-      out_ = program_.substr(0, s.rawOffset) + padded(tree, newRaw_) + tail;
+      out_ = Joined({program.substr(0, s.rawOffset), padded(tree, newRaw_), tail});
       const std::uint64_t end = std::uint64_t{s.rawOffset} + newRaw_;
       moves_ = {{0, 0, s.rawOffset}, {sectionsEnd_, end, tail.size()}};
       s.virtualSize = treeSize_;
@@ -401,8 +415,8 @@ void Embedder::Place(const std::vector<TreeResource>& sorted) {
           AlignUp(std::uint64_t{s.virtualAddress} + treeSize_, sectionAlignment);
       virtualDelta_ =
           static_cast<std::uint32_t>(wanted > next ? AlignUp(wanted - next, sectionAlignment) : 0);
-      out_ = program_.substr(0, s.rawOffset) + padded(tree, newFirst - s.rawOffset) +
-             program_.substr(firstRaw, sectionsEnd_ - firstRaw) + tail;
+      out_ = Joined({program.substr(0, s.rawOffset), padded(tree, newFirst - s.rawOffset),
+                     program.substr(firstRaw, sectionsEnd_ - firstRaw), tail});
       moves_ = {{0, 0, s.rawOffset},
                 {firstRaw, newFirst, sectionsEnd_ - firstRaw},
                 {sectionsEnd_, sectionsEnd_ + fileDelta, tail.size()}};
@@ -448,8 +462,9 @@ void Embedder::Place(const std::vector<TreeResource>& sorted) {
     throw Refusal("its image would exceed 4 GB");
   treeRva_ = static_cast<std::uint32_t>(imageEnd);
   const std::uint64_t at = AlignUp(sectionsEnd_, fileAlignment);
-  out_ = program_.substr(0, sectionsEnd_) + std::string(at - sectionsEnd_, '\0') +
-         padded(LayoutResources(sorted, rootTable, treeRva_), newRaw_) + tail;
+  out_ = Joined({std::string_view(program_).substr(0, sectionsEnd_),
+                 std::string(at - sectionsEnd_, '\0'),
+                 padded(LayoutResources(sorted, rootTable, treeRva_), newRaw_), tail});
   moves_ = {{0, 0, sectionsEnd_}, {sectionsEnd_, at + newRaw_, tail.size()}};
   PeSection added;
   added.name = ".rsrc";
@@ -560,10 +575,17 @@ void Embedder::Verify(const std::vector<TreeResource>& sorted) const {
     return Refusal("internal fault: the rewritten program did not read back as written (" + what +
                    "); nothing was changed");
   };
+  // Compared a stretch at a time; only a stretch that holds a patched field goes byte by byte.
+  constexpr std::uint64_t kStretch = 1 << 16;
   for (const Move& m : moves_)
-    for (std::uint64_t i = 0; i < m.size; ++i)
-      if (!patched_[m.to + i] && out_[m.to + i] != program_[m.from + i])
-        throw fault("byte " + Hex(m.from + i) + " changed");
+    for (std::uint64_t start = 0; start < m.size; start += kStretch) {
+      const std::uint64_t count = std::min(kStretch, m.size - start);
+      if (out_.compare(m.to + start, count, program_, m.from + start, count) == 0)
+        continue;
+      for (std::uint64_t i = start; i < start + count; ++i)
+        if (!patched_[m.to + i] && out_[m.to + i] != program_[m.from + i])
+          throw fault("byte " + Hex(m.from + i) + " changed");
+    }
   try {
     const readers::PeImage check(out_);
     const readers::PeHeaders& headers = check.Headers();

@@ -168,6 +168,19 @@ std::vector<std::string> DryRunLines(const readers::PeImage& before, const std::
   return lines;
 }
 
+/// Whether the file at path holds bytes, read back a stretch at a time.
+bool SameBytes(generation::FileOperations& files, const std::string& path,
+               const std::string& bytes) {
+  constexpr std::size_t kStretch = std::size_t{1} << 20;
+  for (std::size_t at = 0;; at += kStretch) {
+    const std::string read = files.ReadRange(path, at, kStretch);
+    if (bytes.compare(at, kStretch, read) != 0)
+      return false;
+    if (read.size() < kStretch)
+      return at + read.size() == bytes.size();
+  }
+}
+
 EmbedRunResult Refuse(const std::string& message, EmbedOverride allowedBy = EmbedOverride::None) {
   EmbedRunResult result;
   result.outcome = EmbedOutcome::Refused;
@@ -244,20 +257,14 @@ EmbedRunResult Embed(generation::FileOperations& files, const EmbedRequest& requ
   if (files.InUse(path))
     return Refuse(texts::InUse(name));
 
-  // The old program is kept whole: its copy first, then the new bytes under a name of this
-  // run's own, read back and compared before they take the program's name.
-  result.backupPath = project::BackupName(
-      path, [&files](const std::string& candidate) { return files.FileExists(candidate) ||
-                                                           files.IsLink(candidate); });
-  if (!files.CreateNewFile(result.backupPath, program))
-    return Refuse(texts::Failed(name, "its backup " + result.backupPath + " could not be made"));
+  // The new bytes go under a name of this run's own, are read back and compared, and only
+  // then take the program's name; the old program keeps a name of its own, the backup.
   generation::TemporaryFiles temporary(files, generation::FolderOf(path));
   const std::string written = temporary.CreateExact(".new", embedded.bytes);
-  const std::string back = files.ReadBytes(written, kMaxProgramBytes);
-  if (back != embedded.bytes)
+  if (!SameBytes(files, written, embedded.bytes))
     return Refuse(texts::VerifyFailed(name, "its bytes differ"));
   try {
-    const readers::PeImage check(back);
+    const readers::PeImage check(embedded.bytes);
     const readers::Resource* resource = check.Find(
         readers::ResourceKey::Id(readers::kManifestResourceType), readers::ResourceKey::Id(id));
     if (!resource || check.Data(*resource, "the manifest") != manifest)
@@ -266,7 +273,19 @@ EmbedRunResult Embed(generation::FileOperations& files, const EmbedRequest& requ
     return Refuse(texts::VerifyFailed(name, error.what()));
   }
   files.CopyPermissions(path, written);
-  files.RenameOver(written, path);
+  result.backupPath = project::BackupName(
+      path, [&files](const std::string& candidate) { return files.FileExists(candidate) ||
+                                                           files.IsLink(candidate); });
+  // A second name for the old file costs nothing; where the file system has none, a copy.
+  if (!files.LinkFile(path, result.backupPath) &&
+      !files.CreateNewFile(result.backupPath, program))
+    return Refuse(texts::Failed(name, "its backup " + result.backupPath + " could not be made"));
+  try {
+    files.RenameOver(written, path);
+  } catch (const SystemError&) {
+    files.RemoveFile(result.backupPath);
+    throw;
+  }
   temporary.Release(written);
   result.outcome = EmbedOutcome::Embedded;
   result.message = texts::Embedded(name, embed::PlacementName(embedded.placement));

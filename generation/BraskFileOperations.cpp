@@ -45,6 +45,9 @@ void BraskFileOperations::CopyPermissions(const std::string& from, const std::st
 }
 void BraskFileOperations::TouchFile(const std::string& path) { platform::TouchFile(path); }
 bool BraskFileOperations::InUse(const std::string& path) { return platform::InUse(path); }
+bool BraskFileOperations::LinkFile(const std::string& from, const std::string& to) {
+  return platform::LinkFile(from, to);
+}
 void BraskFileOperations::RunAndWait(const std::string& commandLine) {
   BraskModule::RunAndWait(commandLine);
 }

@@ -23,6 +23,7 @@ public:
   void CopyPermissions(const std::string& from, const std::string& to) override;
   void TouchFile(const std::string& path) override;
   bool InUse(const std::string& path) override;
+  bool LinkFile(const std::string& from, const std::string& to) override;
   void RunAndWait(const std::string& commandLine) override;
   std::string AppFolder() override;
   std::string AnsiToUtf8(const std::string& text, unsigned codePage) override;

@@ -48,6 +48,8 @@ public:
   virtual void TouchFile(const std::string& /*path*/) {}
   /// True when a running program holds the file, so that it cannot be replaced now.
   virtual bool InUse(const std::string& /*path*/) { return false; }
+  /// Gives the file from the second name to; false when that cannot be done.
+  virtual bool LinkFile(const std::string& /*from*/, const std::string& /*to*/) { return false; }
   /// Blocks until the child has ended; a program that cannot start returns at once.
   virtual void RunAndWait(const std::string& commandLine) = 0;
   /// The program's own folder, ending in its separator.

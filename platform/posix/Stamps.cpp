@@ -1,6 +1,8 @@
-// POSIX only: a file's modification time set to now, and whether a running program holds it.
+// POSIX only: a file's modification time set to now, whether a running program holds it, and
+// a second name for a file.
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "platform/Platform.h"
 #include "platform/posix/PosixError.h"
@@ -17,6 +19,14 @@ bool InUse(const std::string& path) {
   // Opening for writing changes nothing; a running program's file answers ETXTBSY.
   posix::Fd fd(::open(path.c_str(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
   return fd.get() < 0 && errno == ETXTBSY;
+}
+
+} // namespace platform
+
+namespace platform {
+
+bool LinkFile(const std::string& from, const std::string& to) {
+  return ::link(from.c_str(), to.c_str()) == 0;
 }
 
 } // namespace platform

@@ -1,4 +1,5 @@
-// Win32 only: a file's modification time set to now, and whether another process holds it.
+// Win32 only: a file's modification time set to now, whether another process holds it, and a
+// second name for a file.
 #include <windows.h>
 
 #include "platform/Platform.h"
@@ -27,6 +28,14 @@ bool InUse(const std::string& path) {
     return false;
   const DWORD error = GetLastError();
   return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION;
+}
+
+} // namespace platform
+
+namespace platform {
+
+bool LinkFile(const std::string& from, const std::string& to) {
+  return CreateHardLinkA(to.c_str(), from.c_str(), nullptr) != 0;
 }
 
 } // namespace platform
