@@ -268,6 +268,7 @@ public:
   bool held = false;
   bool readOnlyFolder = false;
   bool InUse(const std::string&) override { return held; }
+  bool LinkFile(const std::string&, const std::string&) override { return false; }
   bool CreateNewFile(const std::string& path, const std::string& bytes) override {
     if (readOnlyFolder)
       throw SystemError("Create", path, 13, "Permission denied");
@@ -310,6 +311,17 @@ TEST_F(EmbedCliTest, RefusesWhatTheSystemHolds) {
     EXPECT_EQ(Read(), (Tree{{"App.exe", old}}));
     EXPECT_EQ(fs::last_write_time(dir_ / "App.exe"), past);
   }
+  // Where the file system has no second names, the backup is a copy.
+  FaultyFiles files;
+  std::ostringstream out, err;
+  front::SystemRegistry registry;
+  front::SystemSettings settings;
+  batch::Console console{out, err, registry, settings, "", "", ""};
+  const std::string old = Program().image;
+  WriteBytes(dir_ / "App.exe", old);
+  EXPECT_EQ(batch::Run({"--embed", Path("App.exe")}, files, console), batch::kDone) << err.str();
+  EXPECT_EQ(ReadBytes(dir_ / "App.exe.bak"), old);
+  EXPECT_EQ(ManifestOf(ReadBytes(dir_ / "App.exe")), ExpectedManifest("App.exe"));
 }
 
 } // namespace
