@@ -189,14 +189,24 @@ EmbedRunResult Refuse(const std::string& message, EmbedOverride allowedBy = Embe
   return result;
 }
 
-/// The conditions a refusal names that an option allows.
-EmbedOverride AllowedBy(const readers::PeConditions& c, const EmbedRequest& request) {
-  if (c.upx || c.dotNet)
-    return EmbedOverride::None;
-  if (c.signatureSize != 0 && !request.stripSignature)
-    return EmbedOverride::StripSignature;
-  if (c.overlayBytes != 0 && !request.keepOverlay)
-    return EmbedOverride::KeepOverlay;
+/// The option that gets past the check that refused the program, if one does: with it the
+/// writer no longer refuses for the same reason.
+EmbedOverride AllowedBy(const std::string& program, const std::string& manifest,
+                        const EmbedRequest& request, const std::string& refusal) {
+  const std::pair<EmbedOverride, bool> overrides[] = {
+      {EmbedOverride::StripSignature, !request.stripSignature},
+      {EmbedOverride::KeepOverlay, !request.keepOverlay},
+  };
+  for (const auto& [override, untried] : overrides) {
+    if (!untried)
+      continue;
+    embed::EmbedOptions options;
+    options.keepOverlay = request.keepOverlay || override == EmbedOverride::KeepOverlay;
+    options.stripSignature = request.stripSignature || override == EmbedOverride::StripSignature;
+    const embed::EmbedResult result = embed::EmbedManifest(program, manifest, options);
+    if (result.outcome != embed::EmbedResult::Outcome::Refused || result.refusal != refusal)
+      return override;
+  }
   return EmbedOverride::None;
 }
 
@@ -237,10 +247,14 @@ EmbedRunResult Embed(generation::FileOperations& files, const EmbedRequest& requ
     result.lost = Lost(*old, now);
   if (embedded.outcome == embed::EmbedResult::Outcome::Refused)
     return Refuse(texts::Refused(name, embedded.refusal),
-                  AllowedBy(readers::ReadConditions(*image, program), request));
+                  AllowedBy(program, manifest, request, embedded.refusal));
   if (request.dryRun) {
     result.outcome = EmbedOutcome::DryRun;
     result.lines = DryRunLines(*image, program, embedded, old, now);
+    if (files.IsReadOnly(path))
+      result.lines.push_back(texts::ReadOnly(name));
+    else if (files.InUse(path))
+      result.lines.push_back(texts::InUse(name));
     result.message = embedded.outcome == embed::EmbedResult::Outcome::Unchanged
                          ? texts::AlreadyThere(name)
                          : texts::DryRun(name);
@@ -278,8 +292,11 @@ EmbedRunResult Embed(generation::FileOperations& files, const EmbedRequest& requ
                                                            files.IsLink(candidate); });
   // A second name for the old file costs nothing; where the file system has none, a copy.
   if (!files.LinkFile(path, result.backupPath) &&
-      !files.CreateNewFile(result.backupPath, program))
-    return Refuse(texts::Failed(name, "its backup " + result.backupPath + " could not be made"));
+      !files.CreateNewFile(result.backupPath, program)) {
+    EmbedRunResult failed;
+    failed.message = texts::Failed(name, "its backup " + result.backupPath + " could not be made");
+    return failed;
+  }
   try {
     files.RenameOver(written, path);
   } catch (const SystemError&) {
