@@ -57,10 +57,10 @@ std::string ConditionLines(const PeConditions& c) {
   if (c.dotNet)
     text += ".NET: an assembly (it has a CLR header)\n";
   if (c.storedChecksum != 0)
-    text += "Checksum: " + Hex(c.storedChecksum) +
-            (c.storedChecksum == c.fileChecksum ? ", matches the file"
-                                                : ", but the file sums to " + Hex(c.fileChecksum)) +
-            "\n";
+    text += c.storedChecksum == c.fileChecksum
+                ? std::string("Checksum: set, matches the file\n")
+                : "Checksum: " + Hex(c.storedChecksum) + ", but the file sums to " +
+                      Hex(c.fileChecksum) + " (stale)\n";
   switch (c.resourcePlace) {
   case ResourcePlace::BeforeDiscardable:
     text += "Resources: section " + c.resourceSection + ", followed only by discardable sections (first " +

@@ -167,6 +167,8 @@ TEST_F(EmbedCliTest, RefusesByNameAndLeavesEveryFile) {
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
+    if (fs::exists(dir_ / "App.exe"))
+      fs::permissions(dir_ / "App.exe", fs::perms::owner_write, fs::perm_options::add);
     fs::remove_all(dir_);
     fs::create_directories(dir_);
     WriteBytes(dir_ / "App.exe", row.image);
@@ -298,6 +300,7 @@ TEST_F(EmbedCliTest, RefusesWhatTheSystemHolds) {
     WriteBytes(dir_ / "App.exe", old);
     const auto past = fs::file_time_type::clock::now() - std::chrono::hours(48);
     fs::last_write_time(dir_ / "App.exe", past);
+    const auto stamp = fs::last_write_time(dir_ / "App.exe");
     FaultyFiles files;
     files.held = row.held;
     files.readOnlyFolder = row.readOnlyFolder;
@@ -310,7 +313,7 @@ TEST_F(EmbedCliTest, RefusesWhatTheSystemHolds) {
     EXPECT_EQ(batch::Run(args, files, console), batch::kUsage);
     EXPECT_EQ(err.str(), row.said);
     EXPECT_EQ(Read(), (Tree{{"App.exe", old}}));
-    EXPECT_EQ(fs::last_write_time(dir_ / "App.exe"), past);
+    EXPECT_EQ(fs::last_write_time(dir_ / "App.exe"), stamp);
   }
   // Where the file system has no second names, the backup is a copy.
   FaultyFiles files;

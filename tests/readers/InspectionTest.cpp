@@ -100,7 +100,7 @@ TEST(InspectionTest, TellsWhatDecidesEmbedding) {
   const std::uint32_t sum = readers::PeChecksum(pe.image, pe.optionalOffset + 64);
   testsupport::PutU32(pe.image, pe.optionalOffset + 64, sum);
   EXPECT_NE(readers::ReportText(readers::InspectImage("App.exe", pe.image, std::nullopt))
-                .find("Checksum: " + readers::Hex(sum) + ", matches the file\n"),
+                .find("Checksum: set, matches the file\n"),
             std::string::npos);
 }
 
