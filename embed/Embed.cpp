@@ -6,6 +6,7 @@
 #include <optional>
 #include <stdexcept>
 #include <string_view>
+#include <utility>
 
 #include "embed/ResourceTree.h"
 #include "readers/Bytes.h"
@@ -145,7 +146,7 @@ EmbedResult Embedder::Run() {
     result_.outcome = EmbedResult::Outcome::Unchanged;
     result_.bytes = program_;
     result_.report.push_back(kAlreadyThere);
-    return result_;
+    return std::move(result_);
   }
   CheckKind();
   CheckLayout();
@@ -163,7 +164,8 @@ EmbedResult Embedder::Run() {
     result_.outcome = EmbedResult::Outcome::Embedded;
   }
   result_.bytes = std::move(out_);
-  return result_;
+  // Moved, not copied: the bytes are the whole program. Run is called once.
+  return std::move(result_);
 }
 
 void Embedder::Read() {
