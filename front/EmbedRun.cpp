@@ -181,6 +181,13 @@ bool SameBytes(generation::FileOperations& files, const std::string& path,
   }
 }
 
+/// A fault of this run: the program is as it was.
+EmbedRunResult Fail(const std::string& message) {
+  EmbedRunResult result;
+  result.message = message;
+  return result;
+}
+
 EmbedRunResult Refuse(const std::string& message, EmbedOverride allowedBy = EmbedOverride::None) {
   EmbedRunResult result;
   result.outcome = EmbedOutcome::Refused;
@@ -276,15 +283,15 @@ EmbedRunResult Embed(generation::FileOperations& files, const EmbedRequest& requ
   generation::TemporaryFiles temporary(files, generation::FolderOf(path));
   const std::string written = temporary.CreateExact(".new", embedded.bytes);
   if (!SameBytes(files, written, embedded.bytes))
-    return Refuse(texts::VerifyFailed(name, "its bytes differ"));
+    return Fail(texts::VerifyFailed(name, "its bytes differ"));
   try {
     const readers::PeImage check(embedded.bytes);
     const readers::Resource* resource = check.Find(
         readers::ResourceKey::Id(readers::kManifestResourceType), readers::ResourceKey::Id(id));
     if (!resource || check.Data(*resource, "the manifest") != manifest)
-      return Refuse(texts::VerifyFailed(name, "the manifest is not the one written"));
+      return Fail(texts::VerifyFailed(name, "the manifest is not the one written"));
   } catch (const readers::FormatError& error) {
-    return Refuse(texts::VerifyFailed(name, error.what()));
+    return Fail(texts::VerifyFailed(name, error.what()));
   }
   files.CopyPermissions(path, written);
   result.backupPath = project::BackupName(
@@ -292,11 +299,8 @@ EmbedRunResult Embed(generation::FileOperations& files, const EmbedRequest& requ
                                                            files.IsLink(candidate); });
   // A second name for the old file costs nothing; where the file system has none, a copy.
   if (!files.LinkFile(path, result.backupPath) &&
-      !files.CreateNewFile(result.backupPath, program)) {
-    EmbedRunResult failed;
-    failed.message = texts::Failed(name, "its backup " + result.backupPath + " could not be made");
-    return failed;
-  }
+      !files.CreateNewFile(result.backupPath, program))
+    return Fail(texts::Failed(name, "its backup " + result.backupPath + " could not be made"));
   try {
     files.RenameOver(written, path);
   } catch (const SystemError&) {
@@ -402,13 +406,9 @@ EmbedRunResult EmbedInProgram(generation::FileOperations& files, const EmbedRequ
   try {
     return Embed(files, request);
   } catch (const SystemError& error) {
-    EmbedRunResult result;
-    result.message = texts::Failed(FileName(request.programPath), error.what());
-    return result;
+    return Fail(texts::Failed(FileName(request.programPath), error.what()));
   } catch (const std::bad_alloc&) {
-    EmbedRunResult result;
-    result.message = texts::Failed(FileName(request.programPath), readers::kOutOfMemory);
-    return result;
+    return Fail(texts::Failed(FileName(request.programPath), readers::kOutOfMemory));
   }
 }
 

@@ -63,7 +63,8 @@ std::string ConditionLines(const PeConditions& c) {
                       Hex(c.fileChecksum) + " (stale)\n";
   switch (c.resourcePlace) {
   case ResourcePlace::BeforeDiscardable:
-    text += "Resources: section " + c.resourceSection + ", followed only by discardable sections (first " +
+    text += "Resources: section " + c.resourceSection +
+            ", followed only by discardable sections (first " +
             c.followingSection + "), which can move\n";
     break;
   case ResourcePlace::BeforeOthers:

@@ -264,13 +264,21 @@ TEST_F(EmbedCliTest, WritesBesideAndRemovesOnlyItsOwn) {
   }
 }
 
-/// The real files, with the program held by a running process, or a folder where nothing
-/// can be created.
+/// The real files, with the program held by a running process, a folder where nothing can
+/// be created, or a disk that gives back other bytes than were written.
 class FaultyFiles : public generation::BraskFileOperations {
 public:
   bool held = false;
   bool readOnlyFolder = false;
+  bool corruptReadBack = false;
   bool InUse(const std::string&) override { return held; }
+  std::string ReadRange(const std::string& path, std::uint64_t offset,
+                        std::size_t count) override {
+    std::string bytes = BraskFileOperations::ReadRange(path, offset, count);
+    if (corruptReadBack && offset == 0 && path.find("~") != std::string::npos)
+      bytes[0] = 'Z';
+    return bytes;
+  }
   bool LinkFile(const std::string&, const std::string&) override { return false; }
   bool CreateNewFile(const std::string& path, const std::string& bytes) override {
     if (readOnlyFolder)
@@ -283,16 +291,21 @@ public:
 TEST_F(EmbedCliTest, RefusesWhatTheSystemHolds) {
   struct Row {
     const char* name;
-    bool held, readOnlyFolder;
+    bool held, readOnlyFolder, corruptReadBack;
     std::vector<std::string> args;
+    int exitCode;
     std::string said;
   };
   const Row rows[] = {
-      {"running", true, false, {"--embed"},
+      {"running", true, false, false, {"--embed"}, batch::kUsage,
        "themefold-batch: App.exe is left as it was: it is running, or another program holds "
        "it open. Close it and try again.\n"},
-      {"folder", false, true, {"--beside"},
-       "themefold-batch: the folder " + Path() + " cannot be written (Permission denied): nothing was written.\n"},
+      {"folder", false, true, false, {"--beside"}, batch::kUsage,
+       "themefold-batch: the folder " + Path() +
+           " cannot be written (Permission denied): nothing was written.\n"},
+      {"read back", false, false, true, {"--embed"}, batch::kFileOperationFailed,
+       "themefold-batch: App.exe is left as it was: the new program written to disk did not "
+       "read back as built (its bytes differ).\n"},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
@@ -304,13 +317,14 @@ TEST_F(EmbedCliTest, RefusesWhatTheSystemHolds) {
     FaultyFiles files;
     files.held = row.held;
     files.readOnlyFolder = row.readOnlyFolder;
+    files.corruptReadBack = row.corruptReadBack;
     std::ostringstream out, err;
     front::SystemRegistry registry;
     front::SystemSettings settings;
     batch::Console console{out, err, registry, settings, "", "", ""};
     std::vector<std::string> args = row.args;
     args.push_back(Path("App.exe"));
-    EXPECT_EQ(batch::Run(args, files, console), batch::kUsage);
+    EXPECT_EQ(batch::Run(args, files, console), row.exitCode);
     EXPECT_EQ(err.str(), row.said);
     EXPECT_EQ(Read(), (Tree{{"App.exe", old}}));
     EXPECT_EQ(fs::last_write_time(dir_ / "App.exe"), stamp);

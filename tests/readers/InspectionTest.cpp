@@ -69,7 +69,9 @@ TEST(InspectionTest, TellsWhatDecidesEmbedding) {
        [](testsupport::BuiltImage& pe) { pe.SetDirectory(14, 0x1000, 72); },
        ".NET: an assembly (it has a CLR header)\n"},
       {"stale checksum", {text, resources}, "",
-       [](testsupport::BuiltImage& pe) { testsupport::PutU32(pe.image, pe.optionalOffset + 64, 1); },
+       [](testsupport::BuiltImage& pe) {
+         testsupport::PutU32(pe.image, pe.optionalOffset + 64, 1);
+       },
        "Checksum: 0x1, but the file sums to 0x"},
       {".reloc after", {text, resources, relocations}, "", none,
        "Resources: section .rsrc, followed only by discardable sections (first .reloc), which "
