@@ -1,6 +1,7 @@
 #include "batch/Batch.h"
 
 #include "base/Path.h"
+#include "batch/Embedding.h"
 #include "batch/Options.h"
 #include "front/Compiler.h"
 #include "front/ProjectFlow.h"
@@ -24,11 +25,6 @@ namespace {
 /// The statement of a question, without the question itself after its empty line.
 std::string Statement(const std::string& question) {
   return generation::ReplaceAll(question.substr(0, question.find("\r\n\r\n")), "\r\n", " ");
-}
-
-void Say(std::ostream& err, const std::string& text) {
-  // CR LF becomes the stream's own line end.
-  err << kProgramName << ": " << generation::ReplaceAll(text, "\r\n", "\n") << '\n';
 }
 
 /// Questions answered by the flags, reports printed on standard error.
@@ -81,6 +77,39 @@ int UsageError(Console& console, const std::string& error) {
   Say(console.err, error);
   console.err << "Try '" << kProgramName << " --help'.\n";
   return kUsage;
+}
+
+/// Every component is read before anything is written: one that cannot be read stops the
+/// run with a message naming it. False when one could not be read.
+bool ReadComponentFacts(Options& options, const std::string& here, char separator,
+                        Console& console, std::vector<generation::ComponentFacts>& components) {
+  try {
+    std::vector<std::string> notes;
+    for (const std::string& project : options.projects)
+      for (const std::string& path :
+           readers::ProjectComponentPaths(AbsolutePath(project, here, separator), separator,
+                                          notes))
+        options.manifest.components.push_back(path);
+    for (std::string& path : options.manifest.components)
+      path = AbsolutePath(path, here, separator);
+    const std::string target = options.target;
+    const std::string programFolder = path::Folder(target, path::StyleOf(separator));
+    const std::vector<readers::Component> read = readers::ReadComponents(
+        options.manifest.components, programFolder, separator,
+        [&console](const std::string& subKey) {
+          return console.registry.ReadLocalMachineString(subKey, "");
+        },
+        readers::ProgramMachine(target));
+    for (const readers::Component& component : read)
+      notes.insert(notes.end(), component.notes.begin(), component.notes.end());
+    for (const std::string& note : notes)
+      Say(console.err, "note: " + note);
+    components = readers::FactsOf(read);
+    return true;
+  } catch (const readers::FormatError& error) {
+    Say(console.err, error.what());
+    return false;
+  }
 }
 
 /// --inspect: the report on standard output; nothing is written.
@@ -182,6 +211,11 @@ int RunProject(const Options& options, const std::string& compiler,
 
 } // namespace
 
+void Say(std::ostream& err, const std::string& text) {
+  // CR LF becomes the stream's own line end.
+  err << kProgramName << ": " << generation::ReplaceAll(text, "\r\n", "\n") << '\n';
+}
+
 std::string AbsolutePath(std::string path, const std::string& currentDirectory,
                          char separator) {
   if (separator == '\\')
@@ -236,6 +270,13 @@ int Run(const std::vector<std::string>& args, generation::FileOperations& files,
   options.target = AbsolutePath(options.target, here, separator);
   options.rcPath = AbsolutePath(options.rcPath, here, separator);
   options.readmePath = AbsolutePath(options.readmePath, here, separator);
+  if (options.embed || options.beside) {
+    std::vector<generation::ComponentFacts> components;
+    if (!ReadComponentFacts(options, here, separator, console, components))
+      return kUsage;
+    return options.embed ? Embed(options, components, files, console)
+                         : Beside(options, components, files, console);
+  }
   // The window's own rule for when "Generate..." may be pressed.
   if (!front::GenerateEnabledFor(options.target))
     return UsageError(console, "the target must name a .exe program: " + options.target);
@@ -265,35 +306,9 @@ int Run(const std::vector<std::string>& args, generation::FileOperations& files,
   if (!options.quiet && options.readmePath.empty())
     options.readmePath = LocateTemplate(files, console.dataFolder);
 
-  // Every component is read before anything is written: one that cannot be read stops the
-  // generation with a message naming it.
   std::vector<generation::ComponentFacts> components;
-  try {
-    std::vector<std::string> notes;
-    for (const std::string& project : options.projects)
-      for (const std::string& path :
-           readers::ProjectComponentPaths(AbsolutePath(project, here, separator), separator,
-                                          notes))
-        options.manifest.components.push_back(path);
-    for (std::string& path : options.manifest.components)
-      path = AbsolutePath(path, here, separator);
-    const std::string target = options.target;
-    const std::string programFolder = path::Folder(target, path::StyleOf(separator));
-    const std::vector<readers::Component> read = readers::ReadComponents(
-        options.manifest.components, programFolder, separator,
-        [&console](const std::string& subKey) {
-          return console.registry.ReadLocalMachineString(subKey, "");
-        },
-        readers::ProgramMachine(target));
-    for (const readers::Component& component : read)
-      notes.insert(notes.end(), component.notes.begin(), component.notes.end());
-    for (const std::string& note : notes)
-      Say(console.err, "note: " + note);
-    components = readers::FactsOf(read);
-  } catch (const readers::FormatError& error) {
-    Say(console.err, error.what());
+  if (!ReadComponentFacts(options, here, separator, console, components))
     return kUsage;
-  }
 
   if (projectTarget) {
     FlagConversation conversation(options, console);

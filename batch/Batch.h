@@ -37,6 +37,9 @@ struct Console {
   std::string dataFolder;
 };
 
+/// A report or warning on err, after the program's name.
+void Say(std::ostream& err, const std::string& text);
+
 /// args without the program's own name.
 int Run(const std::vector<std::string>& args, generation::FileOperations& files,
         Console& console);

@@ -71,6 +71,11 @@ const OptionSpec kOptionSpecs[] = {
     {"--project", &Options::project, nullptr, true},
     {"--dry-run", nullptr, &Options::dryRun, false},
     {"--check-forms", nullptr, &Options::checkForms, false},
+    {"--embed", nullptr, &Options::embed, false},
+    {"--keep-overlay", nullptr, &Options::keepOverlay, false},
+    {"--strip-signature", nullptr, &Options::stripSignature, false},
+    {"--beside", nullptr, &Options::beside, false},
+    {"--remove", nullptr, &Options::remove, false},
     {project::texts::kCodePageOption, nullptr, nullptr, false, nullptr, SetProjectCodePage,
      codepages::Choices},
 };
@@ -158,8 +163,30 @@ ParsedOptions ParseOptions(const std::vector<std::string>& args) {
     return fail(std::string("--no-module does not go with a project: setting one up writes "
                             "and lists ") +
                 generation::kModuleFileName);
-  if (options.dryRun && options.project.empty())
-    return fail("--dry-run needs a project (--project PATH or a .vbp target)");
+  if (options.embed || options.beside) {
+    const char* mode = options.embed ? "--embed" : "--beside";
+    if (options.embed && options.beside)
+      return fail("--embed and --beside do not go together: choose one");
+    if (!options.project.empty())
+      return fail(std::string(mode) + " takes a built program, not the project " +
+                  options.project + ": leave " + mode + " out to set the project up");
+    if (options.inspect || options.checkForms)
+      return fail(std::string(mode) + " does not go with --inspect or --check-forms");
+    if (options.embed && !front::IsEmbeddablePath(options.target))
+      return fail("--embed takes a built .exe, .dll or .ocx: " + options.target);
+    if (options.beside && !front::IsProgramPath(options.target))
+      return fail("--beside takes a program (.exe); a library's manifest comes from its own "
+                  "resources (--embed): " + options.target);
+    if (options.dryRun && options.beside)
+      return fail("--dry-run goes with --embed or a project, not --beside");
+  }
+  if ((options.keepOverlay || options.stripSignature) && !options.embed)
+    return fail(std::string(options.keepOverlay ? "--keep-overlay" : "--strip-signature") +
+                " needs --embed");
+  if (options.remove && !options.beside)
+    return fail("--remove needs --beside");
+  if (options.dryRun && options.project.empty() && !options.embed)
+    return fail("--dry-run needs a project (--project PATH or a .vbp target) or --embed");
   if (options.checkForms && options.project.empty())
     return fail("--check-forms needs a project (--project PATH or a .vbp target)");
   if (codePageGiven && options.project.empty())
@@ -229,6 +256,22 @@ std::string HelpText() {
          "                     in it (a checkout names files in UTF-8), and the version and\n"
          "                     description are read in it; Windows uses its own\n"
          "\n"
+         "A built program as the target, nothing rebuilt:\n"
+         "  --embed            write the manifest into TARGET (.exe, .dll or .ocx) itself,\n"
+         "                     with every manifest setting above; the old file is kept as a\n"
+         "                     .bak. Refused: a signed file, data after the last section, a\n"
+         "                     UPX-packed file, a .NET assembly, a read-only or running file.\n"
+         "                     Rebuilding in Visual Basic replaces it; a project lasts.\n"
+         "  --keep-overlay     with --embed: copy data after the last section unchanged\n"
+         "  --strip-signature  with --embed: remove the signature (sign the file again)\n"
+         "  --dry-run          with --embed: print the sections before and after, the\n"
+         "                     placement and what changes in the manifest; write nothing\n"
+         "  --beside           write TARGET.exe.manifest beside the program (for one that\n"
+         "                     must not change, such as the Visual Basic IDE): Common\n"
+         "                     Controls 6, no run level or DPI awareness unless given;\n"
+         "                     refused when the program embeds a manifest\n"
+         "  --remove           with --beside: remove that file again\n"
+         "\n"
          "Exit codes: 0 done; 1 the compiler made no .res (with a project: none holding the\n"
          "manifest); 2 usage (a bad version with --check-version, no compiler found); 3 folder\n"
          "cannot be entered; 4 output exists and --force not given, or a link or folder has its\n"
@@ -237,7 +280,8 @@ std::string HelpText() {
          "they were). With --inspect: 0 the program carries a manifest; 6 it carries none;\n"
          "5 it cannot be read as a PE file; 7 with --strict, the manifest it carries has\n"
          "warnings. With --check-forms: 0 nothing found; 7 findings; 2 the project file\n"
-         "cannot be read.\n";
+         "cannot be read. With --embed or --beside: 2 refused, 5 a file operation failed;\n"
+         "the program is as it was.\n";
 }
 
 } // namespace batch

@@ -5,9 +5,12 @@
 #include <new>
 #include <optional>
 #include <stdexcept>
+#include <string_view>
+#include <utility>
 
 #include "embed/ResourceTree.h"
 #include "readers/Bytes.h"
+#include "readers/PeConditions.h"
 #include "readers/PeImage.h"
 
 namespace embed {
@@ -23,7 +26,6 @@ constexpr std::uint32_t kDiscardable = 0x02000000;
 constexpr std::uint32_t kResourceCharacteristics = 0x40000040;
 constexpr std::size_t kSectionHeaderSize = 40;
 constexpr std::size_t kDebugEntrySize = 28;
-constexpr std::size_t kSymbolSize = 18;
 constexpr std::uint16_t kManifestType = readers::kManifestResourceType;
 
 constexpr const char* kAlreadyThere = "the program already carries this manifest: nothing changed";
@@ -35,6 +37,18 @@ public:
 };
 
 std::uint64_t AlignUp(std::uint64_t value, std::uint64_t to) { return (value + to - 1) / to * to; }
+
+/// The parts one after another, in one allocation: a program of megabytes is copied once.
+std::string Joined(std::initializer_list<std::string_view> parts) {
+  std::size_t size = 0;
+  for (std::string_view part : parts)
+    size += part.size();
+  std::string joined;
+  joined.reserve(size);
+  for (std::string_view part : parts)
+    joined.append(part);
+  return joined;
+}
 
 std::uint32_t Get32(const std::string& s, std::uint64_t at) {
   return readers::Bytes(s).U32(at, "the program");
@@ -132,7 +146,7 @@ EmbedResult Embedder::Run() {
     result_.outcome = EmbedResult::Outcome::Unchanged;
     result_.bytes = program_;
     result_.report.push_back(kAlreadyThere);
-    return result_;
+    return std::move(result_);
   }
   CheckKind();
   CheckLayout();
@@ -150,7 +164,8 @@ EmbedResult Embedder::Run() {
     result_.outcome = EmbedResult::Outcome::Embedded;
   }
   result_.bytes = std::move(out_);
-  return result_;
+  // Moved, not copied: the bytes are the whole program. Run is called once.
+  return std::move(result_);
 }
 
 void Embedder::Read() {
@@ -165,12 +180,11 @@ void Embedder::Read() {
 }
 
 void Embedder::CheckKind() const {
-  if (image_->Directory(readers::kClrDirectory).rva != 0)
+  if (readers::IsDotNet(*image_))
     throw Refusal("it is a .NET program: its manifest comes from its build, and its resources "
                   "are not changed here");
-  for (const PeSection& s : sections_)
-    if (s.name == "UPX0" || s.name == "UPX1")
-      throw Refusal("it is packed with UPX, whose unpacking stub keeps its own copy of the "
+  if (readers::IsUpxPacked(*image_))
+    throw Refusal("it is packed with UPX, whose unpacking stub keeps its own copy of the "
                     "resources: unpack it (upx -d), embed the manifest, then pack it again");
 }
 
@@ -231,24 +245,7 @@ void Embedder::CheckTail() {
     tailEnd_ = signature.rva;
     result_.report.push_back("signature: removed; the program must be signed again");
   }
-  std::vector<bool> known(tailEnd_ - sectionsEnd_, false);
-  // Only what starts after the sections moves with them, its pointer updated.
-  auto mark = [&](std::uint64_t start, std::uint64_t size) {
-    for (std::uint64_t at = start; at >= sectionsEnd_ && at < tailEnd_ && at - start < size; ++at)
-      known[at - sectionsEnd_] = true;
-  };
-  if (headers_.symbolTable != 0) {
-    const std::uint64_t symbols =
-        std::uint64_t{headers_.symbolTable} + kSymbolSize * headers_.symbolCount;
-    const std::uint64_t strings = symbols + 4 <= program_.size() ? Get32(program_, symbols) : 0;
-    mark(headers_.symbolTable,
-         symbols - headers_.symbolTable + std::max<std::uint64_t>(strings, 4));
-  }
-  for (std::uint64_t entry : debugEntries_)
-    mark(Get32(program_, entry + 24), Get32(program_, entry + 16));
-  for (std::uint64_t at = sectionsEnd_; at < tailEnd_; ++at)
-    if (!known[at - sectionsEnd_] && program_[at] != '\0')
-      ++overlay_;
+  overlay_ = readers::UnaccountedBytes(*image_, program_, sectionsEnd_, tailEnd_);
   if (overlay_ != 0 && !options_.keepOverlay)
     throw Refusal("it carries data after its last section (an overlay, " +
                   std::to_string(tailEnd_ - sectionsEnd_) +
@@ -342,6 +339,7 @@ std::vector<TreeResource> Embedder::Resources() {
 
 void Embedder::Place(const std::vector<TreeResource>& sorted) {
   const std::string rootTable = image_->RootTable();
+  const std::string_view program(program_);
   const std::uint64_t size = LayoutResources(sorted, rootTable, 0).size();
   if (size > 0x7FFFFFFFu)
     throw Refusal("its resources would exceed 2 GB");
@@ -385,7 +383,7 @@ void Embedder::Place(const std::vector<TreeResource>& sorted) {
     }
     if (lastInTable && othersBefore && RawEnd(s) == sectionsEnd_) {
       result_.placement = Placement::GrownLast;
-      out_ = program_.substr(0, s.rawOffset) + padded(tree, newRaw_) + tail;
+      out_ = Joined({program.substr(0, s.rawOffset), padded(tree, newRaw_), tail});
       const std::uint64_t end = std::uint64_t{s.rawOffset} + newRaw_;
       moves_ = {{0, 0, s.rawOffset}, {sectionsEnd_, end, tail.size()}};
       s.virtualSize = treeSize_;
@@ -419,8 +417,8 @@ void Embedder::Place(const std::vector<TreeResource>& sorted) {
           AlignUp(std::uint64_t{s.virtualAddress} + treeSize_, sectionAlignment);
       virtualDelta_ =
           static_cast<std::uint32_t>(wanted > next ? AlignUp(wanted - next, sectionAlignment) : 0);
-      out_ = program_.substr(0, s.rawOffset) + padded(tree, newFirst - s.rawOffset) +
-             program_.substr(firstRaw, sectionsEnd_ - firstRaw) + tail;
+      out_ = Joined({program.substr(0, s.rawOffset), padded(tree, newFirst - s.rawOffset),
+                     program.substr(firstRaw, sectionsEnd_ - firstRaw), tail});
       moves_ = {{0, 0, s.rawOffset},
                 {firstRaw, newFirst, sectionsEnd_ - firstRaw},
                 {sectionsEnd_, sectionsEnd_ + fileDelta, tail.size()}};
@@ -466,8 +464,9 @@ void Embedder::Place(const std::vector<TreeResource>& sorted) {
     throw Refusal("its image would exceed 4 GB");
   treeRva_ = static_cast<std::uint32_t>(imageEnd);
   const std::uint64_t at = AlignUp(sectionsEnd_, fileAlignment);
-  out_ = program_.substr(0, sectionsEnd_) + std::string(at - sectionsEnd_, '\0') +
-         padded(LayoutResources(sorted, rootTable, treeRva_), newRaw_) + tail;
+  out_ = Joined({std::string_view(program_).substr(0, sectionsEnd_),
+                 std::string(at - sectionsEnd_, '\0'),
+                 padded(LayoutResources(sorted, rootTable, treeRva_), newRaw_), tail});
   moves_ = {{0, 0, sectionsEnd_}, {sectionsEnd_, at + newRaw_, tail.size()}};
   PeSection added;
   added.name = ".rsrc";
@@ -578,10 +577,17 @@ void Embedder::Verify(const std::vector<TreeResource>& sorted) const {
     return Refusal("internal fault: the rewritten program did not read back as written (" + what +
                    "); nothing was changed");
   };
+  // Compared a stretch at a time; only a stretch that holds a patched field goes byte by byte.
+  constexpr std::uint64_t kStretch = 1 << 16;
   for (const Move& m : moves_)
-    for (std::uint64_t i = 0; i < m.size; ++i)
-      if (!patched_[m.to + i] && out_[m.to + i] != program_[m.from + i])
-        throw fault("byte " + Hex(m.from + i) + " changed");
+    for (std::uint64_t start = 0; start < m.size; start += kStretch) {
+      const std::uint64_t count = std::min(kStretch, m.size - start);
+      if (out_.compare(m.to + start, count, program_, m.from + start, count) == 0)
+        continue;
+      for (std::uint64_t i = start; i < start + count; ++i)
+        if (!patched_[m.to + i] && out_[m.to + i] != program_[m.from + i])
+          throw fault("byte " + Hex(m.from + i) + " changed");
+    }
   try {
     const readers::PeImage check(out_);
     const readers::PeHeaders& headers = check.Headers();
@@ -641,18 +647,7 @@ const char* PlacementName(Placement placement) {
 }
 
 std::uint32_t PeChecksum(const std::string& image, std::uint64_t checksumOffset) {
-  std::uint64_t sum = 0;
-  for (std::uint64_t at = 0; at < image.size(); at += 2) {
-    if (at == checksumOffset || at == checksumOffset + 2)
-      continue;
-    std::uint32_t word = static_cast<unsigned char>(image[at]);
-    if (at + 1 < image.size())
-      word |= static_cast<std::uint32_t>(static_cast<unsigned char>(image[at + 1])) << 8;
-    sum += word;
-    sum = (sum & 0xFFFF) + (sum >> 16);
-  }
-  sum = (sum & 0xFFFF) + (sum >> 16);
-  return static_cast<std::uint32_t>(sum + image.size());
+  return readers::PeChecksum(image, checksumOffset);
 }
 
 EmbedResult EmbedManifest(const std::string& program, const std::string& manifestUtf8,

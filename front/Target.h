@@ -13,4 +13,10 @@ bool GenerateEnabledFor(const std::string& targetPath);
 /// A Visual Basic project file: the path ends in ".vbp", in any case.
 bool IsProjectPath(const std::string& path);
 
+/// A built file that can take an embedded manifest: the path ends in ".exe", ".dll" or
+/// ".ocx", in any case.
+bool IsEmbeddablePath(const std::string& path);
+/// A program, whose manifest Windows also looks for beside it: the path ends in ".exe".
+bool IsProgramPath(const std::string& path);
+
 } // namespace front

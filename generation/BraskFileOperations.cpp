@@ -48,6 +48,11 @@ bool BraskFileOperations::IsReadOnly(const std::string& path) {
 void BraskFileOperations::CopyPermissions(const std::string& from, const std::string& to) {
   platform::CopyPermissions(from, to);
 }
+void BraskFileOperations::TouchFile(const std::string& path) { platform::TouchFile(path); }
+bool BraskFileOperations::InUse(const std::string& path) { return platform::InUse(path); }
+bool BraskFileOperations::LinkFile(const std::string& from, const std::string& to) {
+  return platform::LinkFile(from, to);
+}
 void BraskFileOperations::RunAndWait(const std::string& commandLine) {
   BraskModule::RunAndWait(commandLine);
 }

@@ -22,6 +22,9 @@ public:
   bool CreateScratchTextFile(const std::string& path, const std::string& text) override;
   bool IsReadOnly(const std::string& path) override;
   void CopyPermissions(const std::string& from, const std::string& to) override;
+  void TouchFile(const std::string& path) override;
+  bool InUse(const std::string& path) override;
+  bool LinkFile(const std::string& from, const std::string& to) override;
   void RunAndWait(const std::string& commandLine) override;
   std::string AppFolder() override;
   std::string AnsiToUtf8(const std::string& text, unsigned codePage) override;

@@ -49,6 +49,12 @@ public:
   virtual bool IsReadOnly(const std::string& path) = 0;
   /// Gives to the permission bits, owner and group (Windows: the attributes) of from.
   virtual void CopyPermissions(const std::string& /*from*/, const std::string& /*to*/) {}
+  /// Sets the file's modification time to now.
+  virtual void TouchFile(const std::string& /*path*/) {}
+  /// True when a running program holds the file, so that it cannot be replaced now.
+  virtual bool InUse(const std::string& /*path*/) { return false; }
+  /// Gives the file from the second name to; false when that cannot be done.
+  virtual bool LinkFile(const std::string& /*from*/, const std::string& /*to*/) { return false; }
   /// Blocks until the child has ended; a program that cannot start throws SystemError.
   virtual void RunAndWait(const std::string& commandLine) = 0;
   /// The program's own folder, ending in its separator.

@@ -97,6 +97,14 @@ bool IsReadOnly(const std::string& path);
 void SetNormalAttributes(const std::string& path);
 /// Deletes one file. Throws SystemError.
 void RemoveFile(const std::string& path);
+/// Sets the file's modification time to now. Throws SystemError.
+void TouchFile(const std::string& path);
+/// True when a running program (or, on Windows, a process that shares it with nobody) holds
+/// the file, so that it cannot be replaced now.
+bool InUse(const std::string& path);
+/// Gives the file from a second name, to, which must not exist; false when the file system
+/// cannot (no hard links there) or refuses.
+bool LinkFile(const std::string& from, const std::string& to);
 /// Gives to the permissions of from: POSIX its mode bits, and its owner and group where the
 /// system allows it; Win32 its attributes. A file that replaces another keeps what the user
 /// set. Throws SystemError when to cannot be changed.

@@ -5,6 +5,7 @@
 
 #include "base/Ascii.h"
 #include "base/Path.h"
+#include "readers/Bytes.h"
 #include "readers/PeImage.h"
 #include "readers/TypeLib.h"
 #include "platform/Platform.h"
@@ -14,6 +15,8 @@ namespace readers {
 namespace {
 
 constexpr const char* kUnreadable = "cannot be read as a PE file: ";
+// The largest program read whole for its checksum and what follows its sections.
+constexpr std::uint64_t kMaxWholeImage = std::uint64_t{1} << 30;
 // Process creation reads ID 1; 2 and 3 are the isolation manifests of libraries.
 constexpr std::uint16_t kManifestIds[] = {1, 2, 3};
 
@@ -33,6 +36,42 @@ std::string Switch(const std::string& value) {
   if (word == "false")
     return "off";
   return value.empty() ? OrNotSet(value) : "\"" + value + "\"";
+}
+
+/// A line for each condition that decides what embedding a manifest does; none for a plain
+/// program.
+std::string ConditionLines(const PeConditions& c) {
+  std::string text;
+  if (c.signatureSize != 0)
+    text += "Signature: Authenticode, " + std::to_string(c.signatureSize) +
+            " bytes (any change to the program breaks it)\n";
+  if (c.overlayBytes != 0)
+    text += "Overlay: " + std::to_string(c.overlaySize) +
+            " bytes after the last section (an installer's or self-extractor's data)\n";
+  if (c.upx)
+    text += "Packed: UPX\n";
+  if (c.dotNet)
+    text += ".NET: an assembly (it has a CLR header)\n";
+  if (c.storedChecksum != 0)
+    text += c.storedChecksum == c.fileChecksum
+                ? std::string("Checksum: set, matches the file\n")
+                : "Checksum: " + Hex(c.storedChecksum) + ", but the file sums to " +
+                      Hex(c.fileChecksum) + " (stale)\n";
+  switch (c.resourcePlace) {
+  case ResourcePlace::BeforeDiscardable:
+    text += "Resources: section " + c.resourceSection +
+            ", followed only by discardable sections (first " +
+            c.followingSection + "), which can move\n";
+    break;
+  case ResourcePlace::BeforeOthers:
+    text += "Resources: section " + c.resourceSection + ", followed by " + c.followingSection +
+            ": a larger resource directory needs a new section\n";
+    break;
+  case ResourcePlace::None:
+  case ResourcePlace::Last:
+    break;
+  }
+  return text;
 }
 
 /// The manifest's warnings and notes, then what the program adds to them.
@@ -107,6 +146,8 @@ Inspection InspectImage(const std::string& fileName, const Source& image,
     result.machine = pe.Machine();
     result.pe32Plus = pe.IsPe32Plus();
     result.dll = pe.IsDll();
+    if (image.Size() <= kMaxWholeImage)
+      result.conditions = ReadConditions(pe, image.Read(0, image.Size(), "the program"));
     const Resource* resource = nullptr;
     for (std::uint16_t id : kManifestIds)
       if (!resource)
@@ -189,6 +230,8 @@ std::string ReportText(const Inspection& in) {
   std::string text = in.fileName + ": " + (in.pe32Plus ? "PE32+ " : "PE32 ") +
                      (in.dll ? "library" : "program") + ", machine " + MachineName(in.machine) +
                      "\n";
+  if (in.conditions)
+    text += ConditionLines(*in.conditions);
   const ManifestFacts& f = in.facts;
   if (in.state == ProgramState::NoManifest)
     text += "Manifest: none\n";

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "readers/ManifestReader.h"
+#include "readers/PeConditions.h"
 #include "readers/Source.h"
 
 namespace readers {
@@ -28,6 +29,9 @@ struct Inspection {
   std::string source; ///< where the manifest read comes from, in words
   std::size_t manifestSize = 0;
   ManifestFacts facts;
+  /// Signature, overlay, packer, .NET, checksum and the resources' place; none when the
+  /// image is too large to read whole.
+  std::optional<PeConditions> conditions;
   std::vector<std::string> warnings; ///< the manifest's own, then the program's
   std::vector<std::string> notes;    ///< what surprises, though nothing is wrong
 };

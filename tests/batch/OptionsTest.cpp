@@ -81,6 +81,22 @@ TEST(OptionsTest, RefusedCommandLines) {
        "the project up, or check its forms with --check-forms"},
       {{"--project-code-page", "1251", "App.exe"},
        "--project-code-page needs a project (--project PATH or a .vbp target)"},
+      {{"--embed", "--beside", "App.exe"}, "--embed and --beside do not go together: choose one"},
+      {{"--embed", "App.vbp"},
+       "--embed takes a built program, not the project App.vbp: leave --embed out to set the "
+       "project up"},
+      {{"--embed", "--inspect", "App.exe"}, "--embed does not go with --inspect or --check-forms"},
+      {{"--embed", "App.res"}, "--embed takes a built .exe, .dll or .ocx: App.res"},
+      {{"--beside", "Grid.ocx"},
+       "--beside takes a program (.exe); a library's manifest comes from its own resources "
+       "(--embed): Grid.ocx"},
+      {{"--beside", "--dry-run", "App.exe"},
+       "--dry-run goes with --embed or a project, not --beside"},
+      {{"--keep-overlay", "App.exe"}, "--keep-overlay needs --embed"},
+      {{"--strip-signature", "App.exe"}, "--strip-signature needs --embed"},
+      {{"--remove", "App.exe"}, "--remove needs --beside"},
+      {{"--dry-run", "App.exe"},
+       "--dry-run needs a project (--project PATH or a .vbp target) or --embed"},
       {{"--project-code-page=cp1251", "App.vbp"},
        "option --project-code-page takes 1250, 1251, 1252, 1253, 1254, 1255, 1256, 1257, not "
        "'cp1251'"},
@@ -99,7 +115,8 @@ TEST(OptionsTest, HelpNamesEveryOptionAndExitCode) {
                            "5 a file operation",
                            "--inspect", "6 it carries none", "--strict",
                            "7 with --strict", "--check-forms", "7 findings",
-                           "--no-module is refused"}) {
+                           "--no-module is refused", "--embed", "--keep-overlay",
+                           "--strip-signature", "--beside", "--remove", "2 refused"}) {
     SCOPED_TRACE(word);
     EXPECT_NE(help.find(word), std::string::npos);
   }
@@ -175,4 +192,15 @@ TEST(OptionsTest, ManifestSettingsInBothSpellings) {
     SCOPED_TRACE(word);
     EXPECT_NE(batch::HelpText().find(word), std::string::npos);
   }
+}
+
+TEST(OptionsTest, EmbedAndBesideFlags) {
+  const batch::Options embed =
+      ParseOptions({"--embed", "--keep-overlay", "--strip-signature", "--dry-run", "Grid.OCX"})
+          .options;
+  EXPECT_TRUE(embed.embed && embed.keepOverlay && embed.stripSignature && embed.dryRun);
+  EXPECT_EQ(embed.target, "Grid.OCX");
+  const batch::ParsedOptions beside = ParseOptions({"--beside", "--remove", "VB6.EXE"});
+  EXPECT_EQ(beside.error, "");
+  EXPECT_TRUE(beside.options.beside && beside.options.remove);
 }

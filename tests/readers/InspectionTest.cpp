@@ -3,7 +3,11 @@
 #include "support/TestSupport.h"
 
 #include "readers/Fixtures.h"
+#include <functional>
+
+#include "readers/Bytes.h"
 #include "readers/Inspection.h"
+#include "readers/PeConditions.h"
 #include "support/PeBuilder.h"
 
 using testsupport::Fixture;
@@ -33,6 +37,73 @@ TEST(InspectionTest, ReportsWhatBuiltProgramsCarry) {
     EXPECT_EQ(readers::ReportText(readers::InspectProgram(Fixture(name))),
               testsupport::Golden(std::string("readers/") + name + ".txt"));
   }
+}
+
+// What decides whether --embed can change a program: one line each, and none for a plain one.
+TEST(InspectionTest, TellsWhatDecidesEmbedding) {
+  using testsupport::PeSectionSpec;
+  const PeSectionSpec text{".text", std::string(0x100, '\xCC'), 0x60000020};
+  const PeSectionSpec resources{".rsrc", "", 0x40000040, true};
+  const PeSectionSpec relocations{".reloc", std::string(12, 'r'), 0x42000040};
+  const PeSectionSpec data{".data", std::string(0x80, 'D'), 0xC0000040};
+  struct Row {
+    const char* name;
+    std::vector<PeSectionSpec> sections;
+    std::string tail;
+    std::function<void(testsupport::BuiltImage&)> change;
+    std::string lines;
+  };
+  const auto none = [](testsupport::BuiltImage&) {};
+  const Row rows[] = {
+      {"plain", {text, resources}, "", none, ""},
+      {"signed", {text, resources}, std::string(16, 'S'),
+       [](testsupport::BuiltImage& pe) {
+         pe.SetDirectory(4, static_cast<std::uint32_t>(pe.sectionsEnd), 16);
+       },
+       "Signature: Authenticode, 16 bytes (any change to the program breaks it)\n"},
+      {"overlay", {text, resources}, "payload", none,
+       "Overlay: 7 bytes after the last section (an installer's or self-extractor's data)\n"},
+      {"UPX", {{"UPX0", "", 0xE0000080}, {"UPX1", std::string(0x40, 'u'), 0xE0000040}, resources},
+       "", none, "Packed: UPX\n"},
+      {".NET", {text, resources}, "",
+       [](testsupport::BuiltImage& pe) { pe.SetDirectory(14, 0x1000, 72); },
+       ".NET: an assembly (it has a CLR header)\n"},
+      {"stale checksum", {text, resources}, "",
+       [](testsupport::BuiltImage& pe) {
+         testsupport::PutU32(pe.image, pe.optionalOffset + 64, 1);
+       },
+       "Checksum: 0x1, but the file sums to 0x"},
+      {".reloc after", {text, resources, relocations}, "", none,
+       "Resources: section .rsrc, followed only by discardable sections (first .reloc), which "
+       "can move\n"},
+      {".data after", {text, resources, data}, "", none,
+       "Resources: section .rsrc, followed by .data: a larger resource directory needs a new "
+       "section\n"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    testsupport::PeSpec spec;
+    spec.sections = row.sections;
+    spec.resources = {{readers::ResourceKey::Id(3), readers::ResourceKey::Id(1), "icon"}};
+    spec.tail = row.tail;
+    testsupport::BuiltImage pe = testsupport::BuildImage(spec);
+    row.change(pe);
+    const std::string report =
+        readers::ReportText(readers::InspectImage("App.exe", pe.image, std::nullopt));
+    const std::size_t first = report.find('\n') + 1;
+    const std::string lines = report.substr(first, report.find("Manifest: ") - first);
+    EXPECT_EQ(lines.substr(0, row.lines.size()), row.lines);
+    EXPECT_EQ(lines.size() == row.lines.size(), row.name != std::string("stale checksum"));
+  }
+  // A checksum that matches is told too.
+  testsupport::PeSpec spec;
+  spec.sections = {text};
+  testsupport::BuiltImage pe = testsupport::BuildImage(spec);
+  const std::uint32_t sum = readers::PeChecksum(pe.image, pe.optionalOffset + 64);
+  testsupport::PutU32(pe.image, pe.optionalOffset + 64, sum);
+  EXPECT_NE(readers::ReportText(readers::InspectImage("App.exe", pe.image, std::nullopt))
+                .find("Checksum: set, matches the file\n"),
+            std::string::npos);
 }
 
 class InspectFilesTest : public testsupport::TempDirTest {};

@@ -1,0 +1,68 @@
+#include "batch/Embedding.h"
+
+#include "front/EmbedRun.h"
+#include "front/EmbedTexts.h"
+
+namespace batch {
+
+int Embed(const Options& options, const std::vector<generation::ComponentFacts>& components,
+          generation::FileOperations& files, Console& console) {
+  front::EmbedRequest request;
+  request.programPath = options.target;
+  request.version = options.version;
+  request.description = options.description;
+  request.manifest = options.manifest;
+  request.components = components;
+  request.keepOverlay = options.keepOverlay;
+  request.stripSignature = options.stripSignature;
+  request.dryRun = options.dryRun;
+  const front::EmbedRunResult result = front::EmbedInProgram(files, request);
+  const std::vector<std::string> lines = front::EmbedReport(result);
+  switch (result.outcome) {
+  case front::EmbedOutcome::Refused:
+  case front::EmbedOutcome::Failed:
+    for (const std::string& line : lines)
+      Say(console.err, line);
+    return result.outcome == front::EmbedOutcome::Refused ? kUsage : kFileOperationFailed;
+  case front::EmbedOutcome::Embedded:
+  case front::EmbedOutcome::Unchanged:
+  case front::EmbedOutcome::DryRun:
+    break;
+  }
+  for (const std::string& line : lines)
+    console.out << line << '\n';
+  console.out.flush();
+  return kDone;
+}
+
+int Beside(const Options& options, const std::vector<generation::ComponentFacts>& components,
+           generation::FileOperations& files, Console& console) {
+  front::BesideRequest request;
+  request.programPath = options.target;
+  request.version = options.version;
+  request.description = options.description;
+  request.manifest = options.manifest;
+  request.components = components;
+  request.remove = options.remove;
+  const front::BesideResult result = front::WriteBeside(files, request);
+  switch (result.outcome) {
+  case front::BesideOutcome::Refused:
+    Say(console.err, result.message);
+    return kUsage;
+  case front::BesideOutcome::Failed:
+    Say(console.err, result.message);
+    return kFileOperationFailed;
+  case front::BesideOutcome::Written:
+    console.out << result.message << '\n' << front::embedtexts::kBesideCaveats << '\n';
+    break;
+  case front::BesideOutcome::Unchanged:
+  case front::BesideOutcome::Removed:
+  case front::BesideOutcome::NothingToRemove:
+    console.out << result.message << '\n';
+    break;
+  }
+  console.out.flush();
+  return kDone;
+}
+
+} // namespace batch

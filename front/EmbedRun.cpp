@@ -1,0 +1,448 @@
+#include "front/EmbedRun.h"
+
+#include <memory>
+#include <new>
+#include <optional>
+
+#include "base/Ascii.h"
+#include "base/CodePages.h"
+#include "base/Path.h"
+#include "embed/Embed.h"
+#include "front/EmbedTexts.h"
+#include "front/Target.h"
+#include "generation/Architecture.h"
+#include "generation/Manifest.h"
+#include "generation/TemporaryFiles.h"
+#include "project/Backups.h"
+#include "readers/Bytes.h"
+#include "readers/ManifestReader.h"
+#include "readers/PeConditions.h"
+#include "readers/PeImage.h"
+
+namespace front {
+
+namespace {
+
+namespace texts = embedtexts;
+
+/// The largest program read whole: a PE image addresses at most 4 GiB, Visual Basic's are
+/// megabytes.
+constexpr std::size_t kMaxProgramBytes = std::size_t{1} << 30;
+
+std::string FileName(const std::string& path) {
+  const std::size_t slash = path.find_last_of("/\\");
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+/// The manifest for the program at path, as the generation writes it.
+std::string ManifestFor(generation::FileOperations& files, const std::string& path,
+                        const std::string& version, const std::string& description,
+                        const generation::ManifestSettings& settings,
+                        const std::vector<generation::ComponentFacts>& components,
+                        std::uint16_t machine) {
+  const auto utf8 = [&](const std::string& text) {
+    return files.AnsiToUtf8(text, codepages::kDefault);
+  };
+  return BuildManifestText(utf8(version), utf8(FileName(path)), utf8(description),
+                           generation::ArchitectureOf(machine), settings, components);
+}
+
+std::string SectionLine(const readers::PeSection& s) {
+  std::string name = s.name;
+  name.resize(8, ' ');
+  return "  " + name + " RVA " + readers::Hex(s.virtualAddress) + ", size " +
+         readers::Hex(s.virtualSize) + "; file " + readers::Hex(s.rawOffset) + ", size " +
+         readers::Hex(s.rawSize) + "; flags " + readers::Hex(s.characteristics);
+}
+
+std::string OrNone(const std::string& value) { return value.empty() ? "none" : value; }
+
+std::string Joined(const std::vector<std::string>& items) {
+  std::string text;
+  for (const std::string& item : items)
+    text += (text.empty() ? "" : ", ") + item;
+  return text;
+}
+
+std::vector<std::string> FileNames(const readers::ManifestFacts& facts) {
+  std::vector<std::string> names;
+  for (const readers::IsolatedFile& file : facts.files)
+    names.push_back(file.name);
+  return names;
+}
+
+/// What the old manifest said that the new one does not, with the option that keeps it.
+std::vector<LostSetting> Lost(const readers::ManifestFacts& old,
+                              const readers::ManifestFacts& now) {
+  std::vector<LostSetting> lost;
+  if (!old.runLevel.empty() && now.runLevel.empty()) {
+    generation::RunLevel level;
+    lost.push_back({"asked for " + old.runLevel,
+                    generation::ParseRunLevel(old.runLevel, level)
+                        ? "--execution-level " + old.runLevel
+                        : std::string()});
+  }
+  const std::string oldDpi = readers::DescribeDpi(old);
+  if ((!old.dpiAware.empty() || !old.dpiAwareness.empty()) && now.dpiAware.empty() &&
+      now.dpiAwareness.empty()) {
+    const std::string awareness = ascii::Lower(old.dpiAwareness);
+    std::string option;
+    if (awareness.find("permonitorv2") != std::string::npos)
+      option = "--dpi permonitorv2";
+    else if (ascii::Lower(old.dpiAware) == "true")
+      option = "--dpi system";
+    lost.push_back({"declared DPI awareness " + oldDpi, option});
+  }
+  if (!old.supportedOs.empty() && now.supportedOs.empty())
+    lost.push_back({"declared the supported Windows versions", "--supported-os"});
+  if (ascii::Lower(old.gdiScaling) == "true" && ascii::Lower(now.gdiScaling) != "true")
+    lost.push_back({"turned GDI scaling on", "--gdi-scaling"});
+  if (ascii::Lower(old.longPathAware) == "true" && ascii::Lower(now.longPathAware) != "true")
+    lost.push_back({"made long paths work", "--long-path-aware"});
+  const std::vector<std::string> kept = FileNames(now);
+  for (const std::string& name : FileNames(old)) {
+    bool found = false;
+    for (const std::string& other : kept)
+      found = found || ascii::EqualIgnoringCase(name, other);
+    if (!found)
+      lost.push_back({"listed the component " + name, "--com " + name});
+  }
+  if (!old.interfaces.empty() && now.interfaces.empty())
+    lost.push_back({"listed COM interfaces of its own", ""});
+  return lost;
+}
+
+std::vector<std::string> Differences(const readers::ManifestFacts& old,
+                                     const readers::ManifestFacts& now) {
+  const std::pair<std::string, std::pair<std::string, std::string>> rows[] = {
+      {"visual styles", {old.visualStyles ? "on" : "off", now.visualStyles ? "on" : "off"}},
+      {"supported Windows", {OrNone(Joined(old.supportedOs)), OrNone(Joined(now.supportedOs))}},
+      {"run level", {OrNone(old.runLevel), OrNone(now.runLevel)}},
+      {"DPI", {readers::DescribeDpi(old), readers::DescribeDpi(now)}},
+      {"GDI scaling", {OrNone(old.gdiScaling), OrNone(now.gdiScaling)}},
+      {"long paths", {OrNone(old.longPathAware), OrNone(now.longPathAware)}},
+      {"components", {OrNone(Joined(FileNames(old))), OrNone(Joined(FileNames(now)))}},
+  };
+  std::vector<std::string> lines;
+  for (const auto& [field, values] : rows)
+    if (values.first != values.second)
+      lines.push_back(texts::Difference(field, values.first, values.second));
+  return lines;
+}
+
+/// The lines of a dry run: the sections, where the resources go, the tail and the manifest.
+std::vector<std::string> DryRunLines(const readers::PeImage& before, const std::string& program,
+                                     const embed::EmbedResult& embedded,
+                                     const std::optional<readers::ManifestFacts>& old,
+                                     const readers::ManifestFacts& now) {
+  std::vector<std::string> lines{texts::kSectionsBefore};
+  for (const readers::PeSection& s : before.Sections())
+    lines.push_back(SectionLine(s));
+  if (embedded.outcome == embed::EmbedResult::Outcome::Embedded) {
+    lines.push_back(texts::kSectionsAfter);
+    const readers::PeImage after(embedded.bytes);
+    for (const readers::PeSection& s : after.Sections())
+      lines.push_back(SectionLine(s));
+  }
+  lines.push_back(std::string("Placement: ") + embed::PlacementName(embedded.placement));
+  const readers::PeConditions c = readers::ReadConditions(before, program);
+  lines.push_back(c.overlayBytes == 0 ? std::string("Overlay: none")
+                                      : "Overlay: " + std::to_string(c.overlaySize) +
+                                            " bytes after the last section");
+  lines.push_back(c.signatureSize == 0
+                      ? std::string("Signature: none")
+                      : "Signature: Authenticode, " + std::to_string(c.signatureSize) + " bytes");
+  lines.push_back(c.storedChecksum == 0
+                      ? std::string("Checksum: not set (stays 0)")
+                      : std::string("Checksum: ") + readers::Hex(c.storedChecksum) +
+                            (c.storedChecksum == c.fileChecksum ? ", matches"
+                                                                : ", does not match") +
+                            "; recomputed");
+  const std::vector<std::string> differences =
+      old ? Differences(*old, now) : std::vector<std::string>{"  none -> visual styles on"};
+  if (differences.empty()) {
+    lines.push_back(texts::kNoDifferences);
+  } else {
+    lines.push_back(texts::kDifferencesHeading);
+    lines.insert(lines.end(), differences.begin(), differences.end());
+  }
+  return lines;
+}
+
+/// Whether the file at path holds bytes, read back a stretch at a time.
+bool SameBytes(generation::FileOperations& files, const std::string& path,
+               const std::string& bytes) {
+  constexpr std::size_t kStretch = std::size_t{1} << 20;
+  for (std::size_t at = 0;; at += kStretch) {
+    const std::string read = files.ReadRange(path, at, kStretch);
+    if (bytes.compare(at, kStretch, read) != 0)
+      return false;
+    if (read.size() < kStretch)
+      return at + read.size() == bytes.size();
+  }
+}
+
+/// A fault of this run: the program is as it was.
+EmbedRunResult Fail(const std::string& message) {
+  EmbedRunResult result;
+  result.message = message;
+  return result;
+}
+
+EmbedRunResult Refuse(const std::string& message, EmbedOverride allowedBy = EmbedOverride::None) {
+  EmbedRunResult result;
+  result.outcome = EmbedOutcome::Refused;
+  result.message = message;
+  result.allowedBy = allowedBy;
+  return result;
+}
+
+/// The option that gets past the check that refused the program, if one does: with it the
+/// writer no longer refuses for the same reason.
+EmbedOverride AllowedBy(const std::string& program, const std::string& manifest,
+                        const EmbedRequest& request, const std::string& refusal) {
+  const std::pair<EmbedOverride, bool> overrides[] = {
+      {EmbedOverride::StripSignature, !request.stripSignature},
+      {EmbedOverride::KeepOverlay, !request.keepOverlay},
+  };
+  for (const auto& [override, untried] : overrides) {
+    if (!untried)
+      continue;
+    embed::EmbedOptions options;
+    options.keepOverlay = request.keepOverlay || override == EmbedOverride::KeepOverlay;
+    options.stripSignature = request.stripSignature || override == EmbedOverride::StripSignature;
+    const embed::EmbedResult result = embed::EmbedManifest(program, manifest, options);
+    if (result.outcome != embed::EmbedResult::Outcome::Refused || result.refusal != refusal)
+      return override;
+  }
+  return EmbedOverride::None;
+}
+
+EmbedRunResult Embed(generation::FileOperations& files, const EmbedRequest& request) {
+  const std::string& path = request.programPath;
+  const std::string name = FileName(path);
+  if (!IsEmbeddablePath(path))
+    return Refuse(texts::NotAProgram(name));
+  if (files.IsLink(path) || !files.IsPlainFile(path))
+    return Refuse(texts::Refused(name, "it is not a plain file (a link, a folder or a device, "
+                                       "or it does not exist)"));
+  const std::string program = files.ReadBytes(path, kMaxProgramBytes);
+  std::unique_ptr<readers::PeImage> image;
+  try {
+    image = std::make_unique<readers::PeImage>(program);
+  } catch (const readers::FormatError& error) {
+    return Refuse(texts::Refused(name, std::string("it cannot be read as a program: ") +
+                                           error.what()));
+  }
+  const std::string manifest = ManifestFor(files, path, request.version, request.description,
+                                           request.manifest, request.components,
+                                           image->Machine());
+  const std::uint16_t id =
+      image->IsDll() ? embed::kLibraryManifestId : embed::kProgramManifestId;
+  std::optional<readers::ManifestFacts> old;
+  if (const readers::Resource* resource = image->Find(
+          readers::ResourceKey::Id(readers::kManifestResourceType), readers::ResourceKey::Id(id)))
+    if (resource->size <= readers::kMaxManifestBytes)
+      old = readers::ReadManifest(image->Data(*resource, "the manifest"), image->Machine());
+  const readers::ManifestFacts now = readers::ReadManifest(manifest, image->Machine());
+
+  embed::EmbedOptions options;
+  options.keepOverlay = request.keepOverlay;
+  options.stripSignature = request.stripSignature;
+  embed::EmbedResult embedded = embed::EmbedManifest(program, manifest, options);
+  EmbedRunResult result;
+  if (old && old->xmlError.empty())
+    result.lost = Lost(*old, now);
+  if (embedded.outcome == embed::EmbedResult::Outcome::Refused)
+    return Refuse(texts::Refused(name, embedded.refusal),
+                  AllowedBy(program, manifest, request, embedded.refusal));
+  if (request.dryRun) {
+    result.outcome = EmbedOutcome::DryRun;
+    result.lines = DryRunLines(*image, program, embedded, old, now);
+    if (files.IsReadOnly(path))
+      result.lines.push_back(texts::ReadOnly(name));
+    else if (files.InUse(path))
+      result.lines.push_back(texts::InUse(name));
+    result.message = embedded.outcome == embed::EmbedResult::Outcome::Unchanged
+                         ? texts::AlreadyThere(name)
+                         : texts::DryRun(name);
+    return result;
+  }
+  if (embedded.outcome == embed::EmbedResult::Outcome::Unchanged) {
+    result.outcome = EmbedOutcome::Unchanged;
+    result.message = texts::AlreadyThere(name);
+    result.lost.clear();
+    return result;
+  }
+  if (files.IsReadOnly(path))
+    return Refuse(texts::ReadOnly(name));
+  if (files.InUse(path))
+    return Refuse(texts::InUse(name));
+
+  // The new bytes go under a name of this run's own, are read back and compared, and only
+  // then take the program's name; the old program keeps a name of its own, the backup.
+  generation::TemporaryFiles temporary(files, path::Folder(path, path::Style::windows));
+  const std::string written = temporary.CreateExact(".new", embedded.bytes);
+  if (!SameBytes(files, written, embedded.bytes))
+    return Fail(texts::VerifyFailed(name, "its bytes differ"));
+  try {
+    const readers::PeImage check(embedded.bytes);
+    const readers::Resource* resource = check.Find(
+        readers::ResourceKey::Id(readers::kManifestResourceType), readers::ResourceKey::Id(id));
+    if (!resource || check.Data(*resource, "the manifest") != manifest)
+      return Fail(texts::VerifyFailed(name, "the manifest is not the one written"));
+  } catch (const readers::FormatError& error) {
+    return Fail(texts::VerifyFailed(name, error.what()));
+  }
+  files.CopyPermissions(path, written);
+  result.backupPath = project::BackupName(
+      path, [&files](const std::string& candidate) { return files.FileExists(candidate) ||
+                                                           files.IsLink(candidate); });
+  // A second name for the old file costs nothing; where the file system has none, a copy.
+  if (!files.LinkFile(path, result.backupPath) &&
+      !files.CreateNewFile(result.backupPath, program))
+    return Fail(texts::Failed(name, "its backup " + result.backupPath + " could not be made"));
+  try {
+    files.RenameOver(written, path);
+  } catch (const SystemError&) {
+    files.RemoveFile(result.backupPath);
+    throw;
+  }
+  temporary.Release(written);
+  result.outcome = EmbedOutcome::Embedded;
+  result.message = texts::Embedded(name, embed::PlacementName(embedded.placement));
+  result.lines = embedded.report;
+  return result;
+}
+
+bool IsManifestWeWrite(const std::string& bytes, const std::string& programName) {
+  const readers::ManifestFacts facts = readers::ReadManifest(bytes, 0);
+  return facts.xmlError.empty() && facts.visualStyles &&
+         ascii::EqualIgnoringCase(facts.name, programName) &&
+         bytes.find("Microsoft.Windows.Common-Controls") != std::string::npos;
+}
+
+BesideResult Beside(generation::FileOperations& files, const BesideRequest& request) {
+  const std::string& path = request.programPath;
+  const std::string name = FileName(path);
+  BesideResult result;
+  result.manifestPath = path + ".manifest";
+  const std::string manifestName = name + ".manifest";
+  auto refuse = [&result](const std::string& message) {
+    result.outcome = BesideOutcome::Refused;
+    result.message = message;
+    return result;
+  };
+  if (!IsProgramPath(path))
+    return refuse(texts::BesideNeedsProgram(name));
+  if (files.IsLink(path) || !files.IsPlainFile(path))
+    return refuse(texts::Refused(name, "it is not a plain file (a link, a folder or a device, "
+                                       "or it does not exist)"));
+  const bool exists = files.FileExists(result.manifestPath) || files.IsLink(result.manifestPath);
+  std::string current;
+  if (exists) {
+    if (files.IsLink(result.manifestPath) || !files.IsPlainFile(result.manifestPath))
+      return refuse(texts::BesideNotOurs(manifestName));
+    current = files.ReadBytes(result.manifestPath, readers::kMaxManifestBytes);
+    if (!IsManifestWeWrite(current, name))
+      return refuse(texts::BesideNotOurs(manifestName));
+  }
+  if (request.remove) {
+    if (!exists) {
+      result.outcome = BesideOutcome::NothingToRemove;
+      result.message = texts::BesideNothingToRemove(manifestName);
+      return result;
+    }
+    files.RemoveFile(result.manifestPath);
+    files.TouchFile(path);
+    result.outcome = BesideOutcome::Removed;
+    result.message = texts::BesideRemoved(manifestName, name);
+    return result;
+  }
+  const std::string program = files.ReadBytes(path, kMaxProgramBytes);
+  std::unique_ptr<readers::PeImage> image;
+  try {
+    image = std::make_unique<readers::PeImage>(program);
+  } catch (const readers::FormatError& error) {
+    return refuse(texts::Refused(name, std::string("it cannot be read as a program: ") +
+                                           error.what()));
+  }
+  if (image->Find(readers::ResourceKey::Id(readers::kManifestResourceType),
+                  readers::ResourceKey::Id(embed::kProgramManifestId)))
+    return refuse(texts::BesideEmbedded(name));
+  const std::string manifest = ManifestFor(files, path, request.version, request.description,
+                                           request.manifest, request.components,
+                                           image->Machine());
+  if (exists && current == manifest) {
+    result.outcome = BesideOutcome::Unchanged;
+    result.message = texts::BesideUnchanged(manifestName);
+    return result;
+  }
+  const std::string folder = path::Folder(path, path::Style::windows);
+  generation::TemporaryFiles temporary(files, folder);
+  std::string written;
+  try {
+    written = temporary.CreateExact(".manifest", manifest);
+  } catch (const SystemError& error) {
+    return refuse(texts::BesideFolderNotWritable(folder.empty() ? "." : folder,
+                                                 error.Description()));
+  }
+  // The stamp first: a program whose stamp cannot change would keep its cached manifest.
+  try {
+    files.TouchFile(path);
+  } catch (const SystemError& error) {
+    return refuse(texts::BesideNotTouchable(name, error.Description()));
+  }
+  files.RenameOver(written, result.manifestPath);
+  temporary.Release(written);
+  files.TouchFile(path);
+  result.outcome = BesideOutcome::Written;
+  result.message = texts::BesideWritten(manifestName, name);
+  return result;
+}
+
+} // namespace
+
+EmbedRunResult EmbedInProgram(generation::FileOperations& files, const EmbedRequest& request) {
+  try {
+    return Embed(files, request);
+  } catch (const SystemError& error) {
+    return Fail(texts::Failed(FileName(request.programPath), error.what()));
+  } catch (const std::bad_alloc&) {
+    return Fail(texts::Failed(FileName(request.programPath), readers::kOutOfMemory));
+  }
+}
+
+std::vector<std::string> EmbedReport(const EmbedRunResult& result) {
+  std::vector<std::string> lines{result.message};
+  lines.insert(lines.end(), result.lines.begin(), result.lines.end());
+  switch (result.allowedBy) {
+  case EmbedOverride::KeepOverlay:
+    lines.push_back(texts::AllowWith(texts::kOverlayOption));
+    break;
+  case EmbedOverride::StripSignature:
+    lines.push_back(texts::AllowWith(texts::kSignatureOption));
+    break;
+  case EmbedOverride::None:
+    break;
+  }
+  for (const LostSetting& lost : result.lost)
+    lines.push_back(texts::KeepWith(lost.what, lost.option));
+  if (result.outcome == EmbedOutcome::Embedded) {
+    lines.push_back(texts::Backup(result.backupPath));
+    lines.push_back(texts::kRebuildNote);
+  }
+  return lines;
+}
+
+BesideResult WriteBeside(generation::FileOperations& files, const BesideRequest& request) {
+  try {
+    return Beside(files, request);
+  } catch (const SystemError& error) {
+    BesideResult result;
+    result.message = texts::Failed(FileName(request.programPath), error.what());
+    return result;
+  }
+}
+
+} // namespace front

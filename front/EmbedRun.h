@@ -1,0 +1,80 @@
+#pragma once
+// A manifest written into a built program, or beside it, the same from the window and
+// themefold-batch: read the program, build its manifest, embed it, check, back up, write
+// under a temporary name, check the written file, rename. Any fault leaves the program as
+// it was.
+
+#include <string>
+#include <vector>
+
+#include "generation/Components.h"
+#include "generation/Driver.h"
+#include "generation/ManifestSettings.h"
+
+namespace front {
+
+struct EmbedRequest {
+  std::string programPath; ///< .exe, .dll or .ocx
+  std::string version = "1.0.0.0";
+  std::string description;
+  generation::ManifestSettings manifest;
+  std::vector<generation::ComponentFacts> components; ///< read from manifest.components
+  bool keepOverlay = false;
+  bool stripSignature = false;
+  bool dryRun = false; ///< tell everything, write nothing
+};
+
+enum class EmbedOutcome {
+  Embedded,  ///< the program carries the new manifest; the old one is in backupPath
+  Unchanged, ///< it carried this manifest already: nothing written
+  DryRun,    ///< nothing written; lines tell what would be done
+  Refused,   ///< left as it was, for the reason in message
+  Failed,    ///< a file operation failed; the program is as it was
+};
+
+/// What a refusal would allow, if the user asked for it.
+enum class EmbedOverride { None, KeepOverlay, StripSignature };
+
+/// Something the old manifest said that the new one does not, and how to keep it.
+struct LostSetting {
+  std::string what;   ///< "asked for requireAdministrator"
+  std::string option; ///< "--execution-level requireAdministrator"; "" when none keeps it
+};
+
+struct EmbedRunResult {
+  EmbedOutcome outcome = EmbedOutcome::Failed;
+  std::string message;      ///< the one-line result or the reason, naming the program
+  EmbedOverride allowedBy = EmbedOverride::None;
+  std::string backupPath;   ///< Embedded: the copy of the old program
+  std::vector<LostSetting> lost;
+  /// Dry run: the section tables, placement, overlay, signature, checksum and the
+  /// manifest's differences. Otherwise what the writer did (placement, overlay, checksum).
+  std::vector<std::string> lines;
+};
+
+EmbedRunResult EmbedInProgram(generation::FileOperations& files, const EmbedRequest& request);
+
+/// Every line of a finished run for a console or a report window, in order: the message,
+/// the lines, the lost settings, the backup and the note that a rebuild undoes it.
+std::vector<std::string> EmbedReport(const EmbedRunResult& result);
+
+struct BesideRequest {
+  std::string programPath; ///< .exe
+  std::string version = "1.0.0.0";
+  std::string description;
+  generation::ManifestSettings manifest; ///< none by default: no run level, no DPI awareness
+  std::vector<generation::ComponentFacts> components;
+  bool remove = false; ///< remove the file written earlier instead
+};
+
+enum class BesideOutcome { Written, Unchanged, Removed, NothingToRemove, Refused, Failed };
+
+struct BesideResult {
+  BesideOutcome outcome = BesideOutcome::Failed;
+  std::string message;
+  std::string manifestPath;
+};
+
+BesideResult WriteBeside(generation::FileOperations& files, const BesideRequest& request);
+
+} // namespace front

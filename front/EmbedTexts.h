@@ -1,0 +1,102 @@
+#pragma once
+// The texts of a manifest written into a built program (--embed, "Embed in the program") and
+// of one written beside it (--beside), for both front ends.
+
+#include <string>
+
+namespace front::embedtexts {
+
+inline std::string Refused(const std::string& name, const std::string& reason) {
+  return name + " is left as it was: " + reason + ".";
+}
+inline std::string ReadOnly(const std::string& name) {
+  return name + " is left as it was: it is read-only. Clear its read-only attribute (or give "
+                "write permission) to embed the manifest.";
+}
+inline std::string InUse(const std::string& name) {
+  return name + " is left as it was: it is running, or another program holds it open. Close "
+                "it and try again.";
+}
+inline std::string NotAProgram(const std::string& name) {
+  return name + " is left as it was: only a built .exe, .dll or .ocx takes an embedded "
+                "manifest.";
+}
+inline std::string Failed(const std::string& name, const std::string& error) {
+  return name + " is left as it was: " + error;
+}
+inline std::string VerifyFailed(const std::string& name, const std::string& what) {
+  return name + " is left as it was: the new program written to disk did not read back as "
+                "built (" + what + ").";
+}
+inline std::string Embedded(const std::string& name, const std::string& placement) {
+  return name + ": manifest embedded (" + placement + ").";
+}
+inline std::string AlreadyThere(const std::string& name) {
+  return name + " already carries this manifest: nothing changed.";
+}
+inline std::string Backup(const std::string& path) { return "backup: " + path; }
+inline std::string KeepWith(const std::string& what, const std::string& option) {
+  return "the old manifest " + what + (option.empty() ? std::string(": the new one does not")
+                                                      : "; add " + option + " to keep it");
+}
+inline std::string Difference(const std::string& field, const std::string& before,
+                              const std::string& after) {
+  return "  " + field + ": " + before + " -> " + after;
+}
+constexpr const char* kDifferencesHeading = "Manifest, before -> after:";
+constexpr const char* kNoDifferences = "Manifest: the same settings as the one it carries";
+constexpr const char* kSectionsBefore = "Sections before:";
+constexpr const char* kSectionsAfter = "Sections after:";
+inline std::string DryRun(const std::string& name) {
+  return name + ": what embedding the manifest would do; nothing was written.";
+}
+constexpr const char* kRebuildNote =
+    "Rebuilding the program in Visual Basic replaces it, and with it the embedded manifest. "
+    "For a lasting change, set the project up instead (--project PROJECT.vbp).";
+constexpr const char* kOverlayOption = "--keep-overlay";
+constexpr const char* kSignatureOption = "--strip-signature";
+inline std::string AllowWith(const std::string& option) {
+  return option + " allows it.";
+}
+
+// ---- Beside the program --------------------------------------------------------------
+
+inline std::string BesideNeedsProgram(const std::string& name) {
+  return name + ": a manifest beside the file is read for a program (.exe) only; a library's "
+                "comes from its own resources (--embed).";
+}
+inline std::string BesideEmbedded(const std::string& name) {
+  return name + " embeds a manifest of its own, and Windows since Vista uses the embedded one "
+                "and ignores a file beside it. (The PreferExternalManifest setting of the "
+                "registry turns that round for every program; this tool never sets it.) "
+                "Nothing was written.";
+}
+inline std::string BesideNotOurs(const std::string& manifestName) {
+  return manifestName + " exists and is not a manifest this tool writes for the program: it "
+                        "is left alone. Nothing was written.";
+}
+inline std::string BesideFolderNotWritable(const std::string& folder, const std::string& error) {
+  return "the folder " + folder + " cannot be written (" + error + "): nothing was written.";
+}
+inline std::string BesideNotTouchable(const std::string& name, const std::string& error) {
+  return "the time stamp of " + name + " cannot be set (" + error + "), and Windows would go "
+         "on using what it cached for the program: nothing was written.";
+}
+inline std::string BesideWritten(const std::string& manifestName, const std::string& name) {
+  return manifestName + " written beside " + name + "; its time stamp renewed.";
+}
+inline std::string BesideUnchanged(const std::string& manifestName) {
+  return manifestName + " already holds this manifest: nothing changed.";
+}
+inline std::string BesideRemoved(const std::string& manifestName, const std::string& name) {
+  return manifestName + " removed; the time stamp of " + name + " renewed.";
+}
+inline std::string BesideNothingToRemove(const std::string& manifestName) {
+  return "there is no " + manifestName + ": nothing removed.";
+}
+constexpr const char* kBesideCaveats =
+    "Caveats: programs started from a themed Visual Basic IDE with F5 look themed even when "
+    "their own build is not, so try the built program itself; and what --check-forms finds in "
+    "a project's forms applies to the IDE's forms as well.";
+
+} // namespace front::embedtexts

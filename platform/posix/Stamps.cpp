@@ -1,0 +1,32 @@
+// POSIX only: a file's modification time set to now, whether a running program holds it, and
+// a second name for a file.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "platform/Platform.h"
+#include "platform/posix/PosixError.h"
+
+namespace platform {
+
+void TouchFile(const std::string& path) {
+  const struct timespec now[2] = {{0, UTIME_NOW}, {0, UTIME_NOW}};
+  if (::utimensat(AT_FDCWD, path.c_str(), now, 0) != 0)
+    posix::ThrowErrno("Set the time stamp of", path);
+}
+
+bool InUse(const std::string& path) {
+  // Opening for writing changes nothing; a running program's file answers ETXTBSY.
+  posix::Fd fd(::open(path.c_str(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+  return fd.get() < 0 && errno == ETXTBSY;
+}
+
+} // namespace platform
+
+namespace platform {
+
+bool LinkFile(const std::string& from, const std::string& to) {
+  return ::link(from.c_str(), to.c_str()) == 0;
+}
+
+} // namespace platform

@@ -1,0 +1,133 @@
+#include "readers/PeConditions.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "readers/Bytes.h"
+
+namespace readers {
+
+namespace {
+
+constexpr std::uint32_t kDiscardable = 0x02000000;
+constexpr std::size_t kDebugEntrySize = 28;
+constexpr std::size_t kSymbolSize = 18;
+
+std::uint32_t U32At(const std::string& image, std::uint64_t at) {
+  return at + 4 <= image.size() ? Bytes(image).U32(at, "the program") : 0;
+}
+
+} // namespace
+
+std::uint64_t SectionsEnd(const PeImage& pe) {
+  std::uint64_t end = pe.Headers().sizeOfHeaders;
+  for (const PeSection& s : pe.Sections())
+    if (s.rawSize != 0)
+      end = std::max(end, std::uint64_t{s.rawOffset} + s.rawSize);
+  return end;
+}
+
+std::uint64_t UnaccountedBytes(const PeImage& pe, const std::string& image, std::uint64_t from,
+                               std::uint64_t to) {
+  to = std::min<std::uint64_t>(to, image.size());
+  if (from >= to)
+    return 0;
+  std::vector<bool> known(to - from, false);
+  // Only what starts after the sections moves with them, its pointer updated.
+  auto mark = [&](std::uint64_t start, std::uint64_t size) {
+    for (std::uint64_t at = start; at >= from && at < to && at - start < size; ++at)
+      known[at - from] = true;
+  };
+  const PeHeaders& headers = pe.Headers();
+  if (headers.symbolTable != 0) {
+    const std::uint64_t symbols =
+        std::uint64_t{headers.symbolTable} + kSymbolSize * headers.symbolCount;
+    const std::uint64_t strings = U32At(image, symbols);
+    mark(headers.symbolTable, symbols - headers.symbolTable + std::max<std::uint64_t>(strings, 4));
+  }
+  const DataDirectory debug = pe.Directory(kDebugDirectory);
+  if (debug.rva != 0 && debug.size != 0) {
+    try {
+      const std::uint64_t at = pe.OffsetOf(debug.rva, debug.size, "the debug directory");
+      for (std::uint32_t i = 0; i < debug.size / kDebugEntrySize; ++i)
+        mark(U32At(image, at + kDebugEntrySize * i + 24),
+             U32At(image, at + kDebugEntrySize * i + 16));
+    } catch (const FormatError&) {
+      // A debug directory outside the file accounts for nothing.
+    }
+  }
+  std::uint64_t count = 0;
+  for (std::uint64_t at = from; at < to; ++at)
+    if (!known[at - from] && image[at] != '\0')
+      ++count;
+  return count;
+}
+
+bool IsUpxPacked(const PeImage& pe) {
+  for (const PeSection& s : pe.Sections())
+    if (s.name == "UPX0" || s.name == "UPX1")
+      return true;
+  return false;
+}
+
+bool IsDotNet(const PeImage& pe) { return pe.Directory(kClrDirectory).rva != 0; }
+
+std::uint32_t PeChecksum(const std::string& image, std::uint64_t checksumOffset) {
+  // Summed wide and folded once: the same one's-complement sum as a fold after every word,
+  // without a branch per word.
+  std::uint64_t sum = 0;
+  const std::size_t size = image.size();
+  const unsigned char* bytes = reinterpret_cast<const unsigned char*>(image.data());
+  for (std::size_t at = 0; at + 1 < size; at += 2)
+    sum += bytes[at] | (std::uint32_t{bytes[at + 1]} << 8);
+  if (size % 2 != 0)
+    sum += bytes[size - 1];
+  // The field's own words, where they fall on the words summed.
+  for (std::uint64_t at = checksumOffset; at < checksumOffset + 4 && at < size; at += 2)
+    if (at % 2 == 0)
+      sum -= bytes[at] | (at + 1 < size ? std::uint32_t{bytes[at + 1]} << 8 : 0);
+  while (sum >> 16 != 0)
+    sum = (sum & 0xFFFF) + (sum >> 16);
+  return static_cast<std::uint32_t>(sum + size);
+}
+
+PeConditions ReadConditions(const PeImage& pe, const std::string& image) {
+  PeConditions c;
+  c.sectionsEnd = SectionsEnd(pe);
+  const DataDirectory signature = pe.Directory(kCertificateDirectory);
+  c.signatureOffset = signature.rva;
+  c.signatureSize = signature.size;
+  std::uint64_t tailEnd = image.size();
+  if (signature.size != 0 && signature.rva >= c.sectionsEnd && signature.rva <= image.size())
+    tailEnd = signature.rva;
+  c.overlaySize = tailEnd > c.sectionsEnd ? tailEnd - c.sectionsEnd : 0;
+  c.overlayBytes = UnaccountedBytes(pe, image, c.sectionsEnd, tailEnd);
+  c.upx = IsUpxPacked(pe);
+  c.dotNet = IsDotNet(pe);
+  c.storedChecksum = pe.Headers().checksum;
+  c.fileChecksum = PeChecksum(image, ChecksumOffset(pe.Headers()));
+  const DataDirectory resources = pe.Directory(kResourceDirectory);
+  const std::vector<PeSection>& sections = pe.Sections();
+  if (resources.rva == 0)
+    return c;
+  for (std::size_t i = 0; i < sections.size(); ++i) {
+    const PeSection& s = sections[i];
+    const std::uint32_t extent = s.virtualSize != 0 ? s.virtualSize : s.rawSize;
+    if (resources.rva < s.virtualAddress || resources.rva - s.virtualAddress >= extent)
+      continue;
+    c.resourceSection = s.name;
+    c.resourcePlace = ResourcePlace::Last;
+    for (std::size_t j = i + 1; j < sections.size(); ++j) {
+      if (c.followingSection.empty())
+        c.followingSection = sections[j].name;
+      c.resourcePlace = (sections[j].characteristics & kDiscardable) != 0 &&
+                                c.resourcePlace != ResourcePlace::BeforeOthers
+                            ? ResourcePlace::BeforeDiscardable
+                            : ResourcePlace::BeforeOthers;
+    }
+    break;
+  }
+  return c;
+}
+
+} // namespace readers

@@ -1,0 +1,60 @@
+#pragma once
+// What decides whether a built program can take a manifest in its resources: a signature,
+// data after its sections, a packer, a .NET header, its checksum and where its resources
+// lie. Told by --inspect and obeyed by the PE writer alike.
+
+#include <cstdint>
+#include <string>
+
+#include "readers/PeImage.h"
+
+namespace readers {
+
+/// Where the resource section lies among the sections.
+enum class ResourcePlace {
+  None,              ///< no resource directory
+  Last,              ///< the last section: it can grow
+  BeforeDiscardable, ///< only discardable sections (.reloc) follow it
+  BeforeOthers,      ///< a section that stays where it is follows it
+};
+
+struct PeConditions {
+  std::uint64_t sectionsEnd = 0;       ///< the end of the headers' and sections' bytes
+  std::uint32_t signatureOffset = 0;   ///< the certificate table's file offset
+  std::uint32_t signatureSize = 0;     ///< 0: not signed
+  std::uint64_t overlayBytes = 0;      ///< bytes after the sections that nothing accounts for
+  std::uint64_t overlaySize = 0;       ///< the stretch they lie in: sections' end to signature
+  bool upx = false;
+  bool dotNet = false;
+  std::uint32_t storedChecksum = 0;
+  std::uint32_t fileChecksum = 0;      ///< what the bytes sum to
+  std::string resourceSection;         ///< its name; "" without resources
+  ResourcePlace resourcePlace = ResourcePlace::None;
+  std::string followingSection;        ///< the first section after it, when there is one
+};
+
+/// The conditions of pe, read from image, its whole bytes. Never throws for the bytes.
+PeConditions ReadConditions(const PeImage& pe, const std::string& image);
+
+/// The end of the headers and of the last section's raw data.
+std::uint64_t SectionsEnd(const PeImage& pe);
+
+/// How many bytes of image in [from, to) are neither zero nor the COFF symbols, their
+/// strings or debug data, which a writer moves with the end: the overlay.
+std::uint64_t UnaccountedBytes(const PeImage& pe, const std::string& image, std::uint64_t from,
+                               std::uint64_t to);
+
+/// UPX's sections, whose unpacking stub keeps its own copy of the resources.
+bool IsUpxPacked(const PeImage& pe);
+/// A CLR header: a .NET assembly.
+bool IsDotNet(const PeImage& pe);
+
+/// The optional header's CheckSum of image, whose own field lies at checksumOffset: the
+/// 16-bit one's-complement sum of the file with that field as zero, plus the file's length.
+std::uint32_t PeChecksum(const std::string& image, std::uint64_t checksumOffset);
+/// Where the optional header's CheckSum lies.
+inline std::uint64_t ChecksumOffset(const PeHeaders& headers) {
+  return headers.optionalOffset + 64;
+}
+
+} // namespace readers

@@ -1,0 +1,345 @@
+// A manifest given to a built program without a rebuild, by the real themefold-batch on real
+// files: written into it (--embed) with its backup, refused with every file left as it was,
+// or written beside it (--beside) and removed again.
+#include "support/TestSupport.h"
+
+#include <algorithm>
+#include <chrono>
+#include <filesystem>
+#include <map>
+#include <sstream>
+
+#include "batch/Batch.h"
+#include "batch/Runner.h"
+#include "front/Services.h"
+#include "generation/BraskFileOperations.h"
+#include "generation/Manifest.h"
+#include "readers/Bytes.h"
+#include "readers/PeImage.h"
+#include "support/PeBuilder.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+using readers::ResourceKey;
+using testsupport::PeSectionSpec;
+using testsupport::ReadBytes;
+using testsupport::WriteBytes;
+
+using Tree = std::map<std::string, std::string>; ///< name in the folder -> bytes
+
+const PeSectionSpec kText{".text", std::string(0x300, '\xCC'), 0x60000020};
+const PeSectionSpec kResources{".rsrc", "", 0x40000040, true};
+
+/// A program with an icon, a type library and an old manifest asking for administrator.
+testsupport::BuiltImage Program(std::uint32_t checksum = 0, const std::string& tail = "") {
+  testsupport::PeSpec spec;
+  spec.sections = {kText, kResources};
+  spec.resources = {
+      {ResourceKey::Name("TYPELIB"), ResourceKey::Id(1), "MSFT"},
+      {ResourceKey::Id(3), ResourceKey::Id(1), std::string(700, 'i')},
+      {ResourceKey::Id(24), ResourceKey::Id(1),
+       "<assembly xmlns=\"urn:schemas-microsoft-com:asm.v1\" manifestVersion=\"1.0\">"
+       "<trustInfo xmlns=\"urn:schemas-microsoft-com:asm.v3\"><security><requestedPrivileges>"
+       "<requestedExecutionLevel level=\"requireAdministrator\"/></requestedPrivileges>"
+       "</security></trustInfo></assembly>"}};
+  spec.checksum = checksum;
+  spec.tail = tail;
+  return testsupport::BuildImage(spec);
+}
+
+std::string Plain() {
+  testsupport::PeSpec spec;
+  spec.sections = {kText};
+  return testsupport::BuildImage(spec).image;
+}
+
+std::string ExpectedManifest(const std::string& name) {
+  return BuildManifestText("1.0.0.0", name, "", "X86", generation::ManifestSettings(), {});
+}
+
+std::string ManifestOf(const std::string& image) {
+  const readers::PeImage pe(image);
+  const readers::Resource* manifest = pe.Find(ResourceKey::Id(24), ResourceKey::Id(1));
+  return manifest ? pe.Data(*manifest, "the manifest") : std::string();
+}
+
+class EmbedCliTest : public testsupport::TempDirTest {
+protected:
+  batchtest::Result Batch(std::vector<std::string> args) {
+    batchtest::Launch launch;
+    launch.program = batchtest::BuildPath(THEMEFOLD_BATCH_PROGRAM);
+    launch.args = std::move(args);
+    launch.folder = dir_.string();
+    launch.environment = {{"XDG_CONFIG_HOME", Path()}};
+    batchtest::Result result = batchtest::RunProgram(launch);
+    for (std::string* text : {&result.out, &result.err})
+      text->erase(std::remove(text->begin(), text->end(), '\r'), text->end());
+    return result;
+  }
+  Tree Read() const {
+    Tree tree;
+    for (const auto& entry : fs::directory_iterator(dir_))
+      if (entry.is_regular_file())
+        tree[entry.path().filename().string()] = ReadBytes(entry.path());
+    return tree;
+  }
+};
+
+// The manifest goes in once: every other resource as it was, the old program in its .bak,
+// the lost run level named with the option that keeps it; a second run changes nothing.
+TEST_F(EmbedCliTest, EmbedsOnceAndLeavesItOnTheSecondRun) {
+  const std::string old = Program(0x1234).image;
+  WriteBytes(dir_ / "App.exe", old);
+  const batchtest::Result first = Batch({"--embed", "App.exe"});
+  ASSERT_EQ(first.exitCode, 0) << first.err;
+  EXPECT_EQ(first.err, "");
+  EXPECT_EQ(first.out,
+            "App.exe: manifest embedded (grown).\n"
+            "manifest: resource 24/1, language 1033, " +
+                std::to_string(ExpectedManifest("App.exe").size()) +
+                " bytes, replacing the one there\n"
+                "resources: section .rsrc grown to 2048 bytes\n"
+                "checksum: recomputed\n"
+                "the old manifest asked for requireAdministrator; add --execution-level "
+                "requireAdministrator to keep it\n"
+                "backup: " + Path("App.exe.bak") + "\n"
+                "Rebuilding the program in Visual Basic replaces it, and with it the embedded "
+                "manifest. For a lasting change, set the project up instead (--project "
+                "PROJECT.vbp).\n");
+  const Tree after = Read();
+  ASSERT_EQ(after.size(), 2u);
+  EXPECT_EQ(after.at("App.exe.bak"), old);
+  const std::string& now = after.at("App.exe");
+  EXPECT_EQ(ManifestOf(now), ExpectedManifest("App.exe"));
+  const readers::PeImage before(old);
+  const readers::PeImage image(now);
+  ASSERT_EQ(image.StoredResources().size(), before.StoredResources().size());
+  for (std::size_t i = 0; i < 2; ++i) {
+    const readers::StoredResource& a = before.StoredResources()[i];
+    const readers::StoredResource& b = image.StoredResources()[i];
+    EXPECT_EQ(now.substr(b.offset, b.size), old.substr(a.offset, a.size)) << i;
+  }
+
+  const batchtest::Result second = Batch({"--embed", "App.exe"});
+  EXPECT_EQ(second.exitCode, 0) << second.err;
+  EXPECT_EQ(second.out, "App.exe already carries this manifest: nothing changed.\n");
+  EXPECT_EQ(Read(), after);
+}
+
+// What --embed will not change, each named, with every file left as it was; and an
+// overlay kept when allowed.
+TEST_F(EmbedCliTest, RefusesByNameAndLeavesEveryFile) {
+  testsupport::BuiltImage signedProgram = Program(0, std::string(16, 'S'));
+  signedProgram.SetDirectory(4, static_cast<std::uint32_t>(signedProgram.sectionsEnd), 16);
+  testsupport::BuiltImage dotNet = Program();
+  dotNet.SetDirectory(14, 0x1000, 72);
+  struct Row {
+    const char* name;
+    std::string image;
+    std::vector<std::string> args;
+    bool readOnly;
+    int exitCode;
+    std::string said; ///< what it says on standard error
+  };
+  const Row rows[] = {
+      {"signed", signedProgram.image, {}, false, 2,
+       "themefold-batch: App.exe is left as it was: it carries an Authenticode signature, "
+       "which any change breaks: Windows would treat it as tampered with. Allowed to remove "
+       "the signature, this writes the manifest and leaves the program unsigned, to be signed "
+       "again.\nthemefold-batch: --strip-signature allows it.\n"},
+      {"overlay", Program(0, "installer payload").image, {}, false, 2,
+       "themefold-batch: App.exe is left as it was: it carries data after its last section (an "
+       "overlay, 17 bytes); installers and self-extractors check this data. Allowed to keep "
+       "it, this copies it unchanged after the program's new end.\nthemefold-batch: "
+       "--keep-overlay allows it.\n"},
+      {".NET", dotNet.image, {"--keep-overlay"}, false, 2,
+       "themefold-batch: App.exe is left as it was: it is a .NET program: its manifest comes "
+       "from its build, and its resources are not changed here.\n"},
+      {"read-only", Program().image, {}, true, 2,
+       "themefold-batch: App.exe is left as it was: it is read-only. Clear its read-only "
+       "attribute (or give write permission) to embed the manifest.\n"},
+      {"not a program", "MZ", {}, false, 2,
+       "themefold-batch: App.exe is left as it was: it cannot be read as a program: the MZ "
+       "header at offset 0x3C (4 bytes) runs past the end of the file (2 bytes).\n"},
+      {"overlay kept", Program(0, "installer payload").image, {"--keep-overlay"}, false, 0, ""},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    if (fs::exists(dir_ / "App.exe"))
+      fs::permissions(dir_ / "App.exe", fs::perms::owner_write, fs::perm_options::add);
+    fs::remove_all(dir_);
+    fs::create_directories(dir_);
+    WriteBytes(dir_ / "App.exe", row.image);
+    if (row.readOnly)
+      fs::permissions(dir_ / "App.exe", fs::perms::owner_write | fs::perms::group_write |
+                                            fs::perms::others_write,
+                      fs::perm_options::remove);
+    std::vector<std::string> args{"--embed", "App.exe"};
+    args.insert(args.end(), row.args.begin(), row.args.end());
+    const batchtest::Result result = Batch(args);
+    EXPECT_EQ(result.exitCode, row.exitCode) << result.err;
+    EXPECT_EQ(result.err, row.said);
+    if (row.exitCode != 0) {
+      EXPECT_EQ(Read(), (Tree{{"App.exe", row.image}}));
+      continue;
+    }
+    const std::string now = ReadBytes(dir_ / "App.exe");
+    EXPECT_EQ(now.substr(now.size() - 17), "installer payload");
+    EXPECT_EQ(ReadBytes(dir_ / "App.exe.bak"), row.image);
+  }
+}
+
+// A dry run tells the sections, the placement and the manifest's changes and writes nothing.
+TEST_F(EmbedCliTest, DryRunWritesNothing) {
+  WriteBytes(dir_ / "App.exe", Program().image);
+  const Tree before = Read();
+  const batchtest::Result result =
+      Batch({"--embed", "--dry-run", "--execution-level", "asInvoker", "App.exe"});
+  EXPECT_EQ(result.exitCode, 0) << result.err;
+  EXPECT_EQ(Read(), before);
+  EXPECT_EQ(result.out,
+            "App.exe: what embedding the manifest would do; nothing was written.\n"
+            "Sections before:\n"
+            "  .text    RVA 0x1000, size 0x300; file 0x400, size 0x400; flags 0x60000020\n"
+            "  .rsrc    RVA 0x2000, size 0x4C3; file 0x800, size 0x600; flags 0x40000040\n"
+            "Sections after:\n"
+            "  .text    RVA 0x1000, size 0x300; file 0x400, size 0x400; flags 0x60000020\n"
+            "  .rsrc    RVA 0x2000, size 0x7A8; file 0x800, size 0x800; flags 0x40000040\n"
+            "Placement: grown\n"
+            "Overlay: none\n"
+            "Signature: none\n"
+            "Checksum: not set (stays 0)\n"
+            "Manifest, before -> after:\n"
+            "  visual styles: off -> on\n"
+            "  run level: requireAdministrator -> asInvoker\n");
+}
+
+// Beside the program: written with its time stamp renewed, refused for a program that
+// embeds its own, and removed only when it is one this tool writes.
+TEST_F(EmbedCliTest, WritesBesideAndRemovesOnlyItsOwn) {
+  WriteBytes(dir_ / "Plain.exe", Plain());
+  const auto past = fs::file_time_type::clock::now() - std::chrono::hours(48);
+  fs::last_write_time(dir_ / "Plain.exe", past);
+  const batchtest::Result written = Batch({"--beside", "Plain.exe"});
+  ASSERT_EQ(written.exitCode, 0) << written.err;
+  EXPECT_EQ(written.out,
+            "Plain.exe.manifest written beside Plain.exe; its time stamp renewed.\n"
+            "Caveats: programs started from a themed Visual Basic IDE with F5 look themed even "
+            "when their own build is not, so try the built program itself; and what "
+            "--check-forms finds in a project's forms applies to the IDE's forms as well.\n");
+  EXPECT_EQ(ReadBytes(dir_ / "Plain.exe.manifest"), ExpectedManifest("Plain.exe"));
+  EXPECT_GT(fs::last_write_time(dir_ / "Plain.exe"), past + std::chrono::hours(1));
+
+  fs::last_write_time(dir_ / "Plain.exe", past);
+  const batchtest::Result removed = Batch({"--beside", "--remove", "Plain.exe"});
+  EXPECT_EQ(removed.exitCode, 0) << removed.err;
+  EXPECT_EQ(removed.out, "Plain.exe.manifest removed; the time stamp of Plain.exe renewed.\n");
+  EXPECT_FALSE(fs::exists(dir_ / "Plain.exe.manifest"));
+  EXPECT_GT(fs::last_write_time(dir_ / "Plain.exe"), past + std::chrono::hours(1));
+
+  WriteBytes(dir_ / "Plain.exe.manifest", "<assembly>the user's own</assembly>");
+  WriteBytes(dir_ / "App.exe", Program().image);
+  const Tree before = Read();
+  struct Row {
+    std::vector<std::string> args;
+    std::string said;
+  };
+  const Row rows[] = {
+      {{"--beside", "--remove", "Plain.exe"},
+       "themefold-batch: Plain.exe.manifest exists and is not a manifest this tool writes for "
+       "the program: it is left alone. Nothing was written.\n"},
+      {{"--beside", "App.exe"},
+       "themefold-batch: App.exe embeds a manifest of its own, and Windows since Vista uses the "
+       "embedded one and ignores a file beside it. (The PreferExternalManifest setting of the "
+       "registry turns that round for every program; this tool never sets it.) Nothing was "
+       "written.\n"},
+  };
+  for (const Row& row : rows) {
+    const batchtest::Result result = Batch(row.args);
+    EXPECT_EQ(result.exitCode, 2);
+    EXPECT_EQ(result.err, row.said);
+    EXPECT_EQ(Read(), before);
+  }
+}
+
+/// The real files, with the program held by a running process, a folder where nothing can
+/// be created, or a disk that gives back other bytes than were written.
+class FaultyFiles : public generation::BraskFileOperations {
+public:
+  bool held = false;
+  bool readOnlyFolder = false;
+  bool corruptReadBack = false;
+  bool InUse(const std::string&) override { return held; }
+  std::string ReadRange(const std::string& path, std::uint64_t offset,
+                        std::size_t count) override {
+    std::string bytes = BraskFileOperations::ReadRange(path, offset, count);
+    if (corruptReadBack && offset == 0 && path.find("~") != std::string::npos)
+      bytes[0] = 'Z';
+    return bytes;
+  }
+  bool LinkFile(const std::string&, const std::string&) override { return false; }
+  bool CreateNewFile(const std::string& path, const std::string& bytes) override {
+    if (readOnlyFolder)
+      throw SystemError("Create", path, 13, "Permission denied");
+    return BraskFileOperations::CreateNewFile(path, bytes);
+  }
+};
+
+// What the system refuses: nothing is written, and the program keeps its bytes and stamp.
+TEST_F(EmbedCliTest, RefusesWhatTheSystemHolds) {
+  struct Row {
+    const char* name;
+    bool held, readOnlyFolder, corruptReadBack;
+    std::vector<std::string> args;
+    int exitCode;
+    std::string said;
+  };
+  const Row rows[] = {
+      {"running", true, false, false, {"--embed"}, batch::kUsage,
+       "themefold-batch: App.exe is left as it was: it is running, or another program holds "
+       "it open. Close it and try again.\n"},
+      {"folder", false, true, false, {"--beside"}, batch::kUsage,
+       "themefold-batch: the folder " + Path() +
+           " cannot be written (Permission denied): nothing was written.\n"},
+      {"read back", false, false, true, {"--embed"}, batch::kFileOperationFailed,
+       "themefold-batch: App.exe is left as it was: the new program written to disk did not "
+       "read back as built (its bytes differ).\n"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    const std::string old = row.readOnlyFolder ? Plain() : Program().image;
+    WriteBytes(dir_ / "App.exe", old);
+    const auto past = fs::file_time_type::clock::now() - std::chrono::hours(48);
+    fs::last_write_time(dir_ / "App.exe", past);
+    const auto stamp = fs::last_write_time(dir_ / "App.exe");
+    FaultyFiles files;
+    files.held = row.held;
+    files.readOnlyFolder = row.readOnlyFolder;
+    files.corruptReadBack = row.corruptReadBack;
+    std::ostringstream out, err;
+    front::SystemRegistry registry;
+    front::SystemSettings settings;
+    batch::Console console{out, err, registry, settings, "", "", ""};
+    std::vector<std::string> args = row.args;
+    args.push_back(Path("App.exe"));
+    EXPECT_EQ(batch::Run(args, files, console), row.exitCode);
+    EXPECT_EQ(err.str(), row.said);
+    EXPECT_EQ(Read(), (Tree{{"App.exe", old}}));
+    EXPECT_EQ(fs::last_write_time(dir_ / "App.exe"), stamp);
+  }
+  // Where the file system has no second names, the backup is a copy.
+  FaultyFiles files;
+  std::ostringstream out, err;
+  front::SystemRegistry registry;
+  front::SystemSettings settings;
+  batch::Console console{out, err, registry, settings, "", "", ""};
+  const std::string old = Program().image;
+  WriteBytes(dir_ / "App.exe", old);
+  EXPECT_EQ(batch::Run({"--embed", Path("App.exe")}, files, console), batch::kDone) << err.str();
+  EXPECT_EQ(ReadBytes(dir_ / "App.exe.bak"), old);
+  EXPECT_EQ(ManifestOf(ReadBytes(dir_ / "App.exe")), ExpectedManifest("App.exe"));
+}
+
+} // namespace
