@@ -108,11 +108,11 @@ void frmMain::Command1_Click() {
   // A component that cannot be read stops the generation before anything is written.
   std::vector<generation::ComponentFacts> components;
   if (!manifest_.components.empty()) {
-    const std::string problem =
+    const std::optional<std::string> problem =
         ReadComponentFacts(manifest_.components, exePath, services_.registry,
                            services_.files.PathSeparator(), components);
-    if (!problem.empty()) {
-      services_.boxes.Show({problem, Icon::Exclamation, Buttons::Ok, 1});
+    if (problem) {
+      services_.boxes.Show({*problem, Icon::Exclamation, Buttons::Ok, 1});
       return;
     }
   }

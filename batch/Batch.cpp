@@ -107,8 +107,8 @@ int Inspect(const std::string& target, bool strict, Console& console) {
 int CheckForms(const std::string& projectPath, unsigned codePage,
                generation::FileOperations& files, Console& console) {
   const project::FormCheck check = project::CheckForms(files, projectPath, codePage);
-  if (!check.refusal.empty()) {
-    Say(console.err, check.refusal);
+  if (check.refusal) {
+    Say(console.err, *check.refusal);
     return kUsage;
   }
   for (const std::string& finding : check.findings)
@@ -212,8 +212,8 @@ std::string UnsafePathReason(const std::string& path, char separator) {
 int Run(const std::vector<std::string>& args, generation::FileOperations& files,
         Console& console) {
   const ParsedOptions parsed = ParseOptions(args);
-  if (!parsed.error.empty())
-    return UsageError(console, parsed.error);
+  if (parsed.error)
+    return UsageError(console, *parsed.error);
   Options options = parsed.options;
   if (options.help) {
     console.out << HelpText();

@@ -146,6 +146,7 @@ Inspection InspectImage(const std::string& fileName, const Source& image,
     return result;
   }
   result.state = ProgramState::Manifest;
+  result.external = true;
   result.source = "external, " + fileName + ".manifest";
   result.manifestSize = externalManifest->size();
   result.facts = ReadManifest(*externalManifest, result.machine);
@@ -255,7 +256,7 @@ std::string Summary(const Inspection& in) {
   std::string text = in.fileName + " carries no manifest.";
   if (in.state == ProgramState::Manifest) {
     text = in.fileName + " carries a manifest now";
-    if (in.source.compare(0, 8, "external") == 0)
+    if (in.external)
       text += " (" + in.fileName + ".manifest beside it)";
     text += items.empty() ? "." : ": " + Join(items, ", ") + ".";
   }

@@ -201,6 +201,7 @@ TEST_F(ComponentFilesTest, EachFileAndClassIsListedOnce) {
     std::vector<std::string> paths;
     std::vector<std::string> listed; ///< the paths that give a <file>
     std::vector<std::string> notes;
+    std::size_t miscStatusNotes; ///< of notes, those on where miscStatus came from
   };
   const std::string absolute = folder + "x.ocx";
   const Row rows[] = {
@@ -209,7 +210,8 @@ TEST_F(ComponentFilesTest, EachFileAndClassIsListedOnce) {
        {"Widget: miscStatus the usual value of Visual Basic controls",
         "./x.ocx names the same file as x.ocx: it is listed once",
         "sub/../x.ocx names the same file as x.ocx: it is listed once",
-        absolute + " names the same file as x.ocx: it is listed once"}},
+        absolute + " names the same file as x.ocx: it is listed once"},
+       1},
       {{"w.dll", "w.tlb", "w.dll\\2"},
        {"w.dll", "w.dll\\2"},
        {"Widget: miscStatus the usual value of Visual Basic controls",
@@ -217,20 +219,26 @@ TEST_F(ComponentFilesTest, EachFileAndClassIsListedOnce) {
         "w.tlb: class Widget {6C1C8C3A-0000-4000-8000-000000000020} is listed already with "
         "w.dll: left out here",
         "w.tlb: its type library and classes are listed already: it adds nothing to the "
-        "manifest"}},
+        "manifest"},
+       2},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.paths.front());
     const auto components = readers::ReadComponents(row.paths, folder, '/', nullptr);
     std::vector<std::string> listed;
     std::vector<std::string> notes;
+    std::vector<std::string> miscStatusNotes;
     for (const readers::Component& component : components) {
       if (component.listed)
         listed.push_back(component.path);
       notes.insert(notes.end(), component.notes.begin(), component.notes.end());
+      miscStatusNotes.insert(miscStatusNotes.end(), component.miscStatusNotes.begin(),
+                             component.miscStatusNotes.end());
     }
     EXPECT_EQ(listed, row.listed);
     EXPECT_EQ(notes, row.notes);
+    EXPECT_EQ(miscStatusNotes,
+              std::vector<std::string>(row.miscStatusNotes, row.notes.front()));
   }
   EXPECT_EQ(ManifestOf(readers::ReadComponents(rows[0].paths, folder, '/', nullptr)), single);
 }
