@@ -49,7 +49,7 @@ std::optional<std::string> Compile(FileOperations& files,
                                    const std::string& folder, const std::string& architecture,
                                    const Plan& plan, const Request& request) {
   generation::TemporaryFiles temporary(files, folder);
-  const std::string manifestText = BuildManifestText(
+  const std::string manifestText = generation::BuildManifestText(
       files.AnsiToUtf8(plan.version, request.codePage),
       files.AnsiToUtf8(plan.exeName, request.codePage),
       files.AnsiToUtf8(plan.description, request.codePage), architecture, request.manifest,
@@ -150,8 +150,8 @@ private:
         Refuse(texts::NotResFile(res_.path, *check.refusal));
       res_.existed = true;
     } else {
-      const OutputNames names =
-          DeriveOutputNames(folder_ + plan_.exeName, files_.PathSeparator());
+      const generation::OutputNames names =
+          generation::DeriveOutputNames(folder_ + plan_.exeName, files_.PathSeparator());
       res_.path = folder_ + names.outputName;
       resFileToName_ = names.outputName;
       res_.existed = files_.FileExists(res_.path);
@@ -225,7 +225,8 @@ private:
     if (ours)
       PlanListedModule(*ours, form);
     else
-      PlanNewModule(form.empty() ? std::string(kModuleText) : generation::ModuleTextShowing(form),
+      PlanNewModule(form.empty() ? std::string(generation::kModuleText)
+                                 : generation::ModuleTextShowing(form),
                     form);
   }
 

@@ -381,7 +381,7 @@ struct World {
   Shell shell;
   Registry registry;
   Program program;
-  Globals::Services services{registry, settings, files, dialog, boxes, program};
+  globals::Services services{registry, settings, files, dialog, boxes, program};
 };
 
 class MainView : public app::MainView {
@@ -423,7 +423,7 @@ public:
 class ReadmeWindow : public app::ReadmeWindow {
 public:
   std::vector<std::string> shownTexts;
-  void ShowModal() override { shownTexts.push_back(Globals::ReadmeText); }
+  void ShowModal() override { shownTexts.push_back(globals::ReadmeText); }
 };
 
 /// Reports a fixed text and records what it was asked about.

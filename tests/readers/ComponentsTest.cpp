@@ -34,7 +34,7 @@ TEST(ComponentsTest, TypeLibrariesGiveTheGoldenManifests) {
     SCOPED_TRACE(row.component);
     const auto components = readers::ReadComponents({testsupport::Fixture(row.component)},
                                                     FixtureFolder(), '/', nullptr);
-    EXPECT_EQ(BuildManifestText("1.0.0.0", "App.exe", "Fourteen chars", "X86", {},
+    EXPECT_EQ(generation::BuildManifestText("1.0.0.0", "App.exe", "Fourteen chars", "X86", {},
                                 readers::FactsOf(components)) +
                   "\r\n",
               Golden(row.golden));
@@ -183,7 +183,8 @@ TEST(ComponentsTest, PathsLoseDotsAsText) {
 class ComponentFilesTest : public testsupport::TempDirTest {
 protected:
   std::string ManifestOf(const std::vector<readers::Component>& components) {
-    return BuildManifestText("1.0.0.0", "App.exe", "", "X86", {}, readers::FactsOf(components));
+    return generation::BuildManifestText("1.0.0.0", "App.exe", "", "X86", {},
+                                         readers::FactsOf(components));
   }
 };
 

@@ -120,9 +120,9 @@ TEST_F(HostileFilesTest, EachReaderRefusesWhatItCannotReadWithTheFilesName) {
        d + "huge.vbp: file is 5368709120 bytes; at most 16777216 are read"},
       {"a component in a link loop", project(d + "project/App.vbp"),
        d + "project/loop.ocx: Too many levels of symbolic links"},
-      {"--readme of a FIFO", [d] { return BraskModule::ReadWholeFile(d + "readme.txt"); },
+      {"--readme of a FIFO", [d] { return brask::ReadWholeFile(d + "readme.txt"); },
        "Open \"" + d + "readme.txt\": not a regular file (22)"},
-      {"--readme of 5 GiB", [d] { return BraskModule::ReadWholeFile(d + "huge.txt"); },
+      {"--readme of 5 GiB", [d] { return brask::ReadWholeFile(d + "huge.txt"); },
        "Read \"" + d + "huge.txt\": file is 5368709120 bytes; at most 1048576 are read (27)"},
   };
   for (const Row& row : rows) {

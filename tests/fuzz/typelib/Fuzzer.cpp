@@ -21,8 +21,8 @@ void CheckManifestEntry(const readers::TypeLibrary& library) {
   std::vector<std::string> notes;
   const generation::ComponentFacts facts = readers::ComponentFactsOf(
       library, "Controls\\Lib.ocx", [](const std::string&) { return std::string(); }, notes);
-  const std::string text =
-      BuildManifestText("1.0.0.0", "App.exe", "", "X86", generation::ManifestSettings{}, {facts});
+  const std::string text = generation::BuildManifestText("1.0.0.0", "App.exe", "", "X86",
+                                                         generation::ManifestSettings{}, {facts});
   const readers::ManifestFacts read = readers::ReadManifest(text, 0x14c);
   Check(read.xmlError.empty() && read.files.size() == 1);
   Check(read.files[0].entries.size() == 1 + facts.classes.size());
