@@ -3,7 +3,7 @@
 #include "app/AppTexts.h"
 #include "base/Path.h"
 #include "readers/Bytes.h"
-#include "readers/Components.h"
+#include "readers/ComponentReader.h"
 #include "readers/PeImage.h"
 
 namespace app {

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "app/Services.h"
-#include "generation/Components.h"
+#include "generation/ComponentFacts.h"
 
 namespace app {
 

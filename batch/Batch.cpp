@@ -11,7 +11,7 @@
 #include "project/ProjectRun.h"
 #include "project/ProjectTexts.h"
 #include "readers/Bytes.h"
-#include "readers/Components.h"
+#include "readers/ComponentReader.h"
 #include "readers/FormTexts.h"
 #include "readers/Inspection.h"
 #include "readers/PeImage.h"

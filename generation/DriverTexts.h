@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "generation/Components.h"
+#include "generation/ComponentFacts.h"
 
 #include "base/SystemError.h"
 

@@ -3,7 +3,7 @@
 
 #include <vector>
 
-#include "generation/Components.h"
+#include "generation/ComponentFacts.h"
 #include "generation/ManifestSettings.h"
 
 namespace generation {

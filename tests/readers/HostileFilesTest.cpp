@@ -9,7 +9,7 @@
 
 #include <functional>
 
-#include "readers/Components.h"
+#include "readers/ComponentReader.h"
 #include "support/PeBuilder.h"
 #include "readers/Inspection.h"
 #include "readers/TypeLib.h"

@@ -8,7 +8,7 @@
 
 #include "generation/Manifest.h"
 #include "readers/Bytes.h"
-#include "readers/Components.h"
+#include "readers/ComponentReader.h"
 #include "readers/ManifestReader.h"
 #include "readers/TypeLib.h"
 #include "support/FuzzCheck.h"

@@ -1,4 +1,4 @@
-#include "readers/Components.h"
+#include "readers/ComponentReader.h"
 
 #include <cstdlib>
 #include <map>

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "generation/Components.h"
+#include "generation/ComponentFacts.h"
 #include "readers/Bytes.h"
 #include "readers/TypeLib.h"
 

@@ -6,7 +6,7 @@
 #include "base/Path.h"
 #include "generation/Manifest.h"
 #include "readers/Bytes.h"
-#include "readers/Components.h"
+#include "readers/ComponentReader.h"
 #include "readers/PeImage.h"
 #include "platform/Platform.h"
 
@@ -21,7 +21,7 @@ std::string FixtureFolder() {
 
 } // namespace
 
-TEST(ComponentsTest, TypeLibrariesGiveTheGoldenManifests) {
+TEST(ComponentReaderTest, TypeLibrariesGiveTheGoldenManifests) {
   struct Row {
     const char* component;
     const char* golden;
@@ -41,7 +41,7 @@ TEST(ComponentsTest, TypeLibrariesGiveTheGoldenManifests) {
   }
 }
 
-TEST(ComponentsTest, FilesAreNamedFromTheProgramsFolder) {
+TEST(ComponentReaderTest, FilesAreNamedFromTheProgramsFolder) {
   struct Row {
     const char* path;
     const char* folder;
@@ -70,7 +70,7 @@ TEST(ComponentsTest, FilesAreNamedFromTheProgramsFolder) {
   }
 }
 
-TEST(ComponentsTest, ControlsTakeTheRegisteredMiscStatusElseVisualBasics) {
+TEST(ComponentReaderTest, ControlsTakeTheRegisteredMiscStatusElseVisualBasics) {
   const readers::TypeLibrary library =
       readers::ReadTypeLibFile(testsupport::Fixture("Widget32.ocx"));
   const std::string key = "SOFTWARE\\Classes\\CLSID\\{6C1C8C3A-0000-4000-8000-000000000020}"
@@ -111,7 +111,7 @@ TEST(ComponentsTest, ControlsTakeTheRegisteredMiscStatusElseVisualBasics) {
   }
 }
 
-TEST(ComponentsTest, AComponentThatCannotBeReadIsNamed) {
+TEST(ComponentReaderTest, AComponentThatCannotBeReadIsNamed) {
   for (const std::string name : {"missing.ocx", "App64.exe", "Widget64.dll\\9"}) {
     SCOPED_TRACE(name);
     const std::string path = testsupport::Fixture(name);
@@ -124,7 +124,7 @@ TEST(ComponentsTest, AComponentThatCannotBeReadIsNamed) {
   }
 }
 
-TEST(ComponentsTest, AComponentOfAnotherMachineThanTheProgramIsRefused) {
+TEST(ComponentReaderTest, AComponentOfAnotherMachineThanTheProgramIsRefused) {
   struct Row {
     const char* component;
     const char* program; ///< a fixture, or a file that is not there
@@ -159,7 +159,7 @@ TEST(ComponentsTest, AComponentOfAnotherMachineThanTheProgramIsRefused) {
   EXPECT_EQ(readers::ProgramMachine(testsupport::Fixture("Widget.tlb")), 0);
 }
 
-TEST(ComponentsTest, PathsLoseDotsAsText) {
+TEST(ComponentReaderTest, PathsLoseDotsAsText) {
   struct Row {
     const char* path;
     char separator;
