@@ -167,7 +167,7 @@ ProjectResult RunProject(generation::FileOperations& files,
       if (same)
         return Apply(files, std::move(result));
     }
-  } catch (const SystemError& error) {
+  } catch (const base::SystemError& error) {
     // Only the plan and the compiler throw: no file of the project was replaced yet.
     return Outcome(ProjectOutcome::Failed, generation::texts::FileOperationFailed(error) +
                                                project::texts::kNothingChanged);

@@ -303,7 +303,7 @@ std::vector<std::string> ProjectComponentPaths(const std::string& projectPath, c
   std::string text;
   try {
     text = platform::ReadFileBytes(projectPath, kMaxProjectBytes);
-  } catch (const SystemError& error) {
+  } catch (const base::SystemError& error) {
     throw FormatError(projectPath + ": " + error.Description());
   }
   try {

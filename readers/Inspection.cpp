@@ -80,7 +80,7 @@ void CheckComponentFiles(Inspection& result, const std::string& folder) {
         warn(" holds type library " + library.guid + " version " + version +
              ", but the manifest names " + file.tlbid + " version " + file.tlbVersion +
              ": the manifest describes another build of the file.");
-    } catch (const SystemError& error) {
+    } catch (const base::SystemError& error) {
       warn(" cannot be read: " + error.Description() + ".");
     } catch (const FormatError& error) {
       warn(" holds no type library that can be read: " + std::string(error.what()) + ".");
@@ -159,7 +159,7 @@ Inspection InspectProgram(const std::string& path) {
   std::unique_ptr<FileSource> image;
   try {
     image = std::make_unique<FileSource>(path);
-  } catch (const SystemError& error) {
+  } catch (const base::SystemError& error) {
     Inspection result;
     result.fileName = name;
     result.problem = error.Description();
@@ -171,7 +171,7 @@ Inspection InspectProgram(const std::string& path) {
   if (platform::HasAttributes(externalPath)) {
     try {
       external = platform::ReadFileBytes(externalPath, kMaxManifestBytes);
-    } catch (const SystemError& error) {
+    } catch (const base::SystemError& error) {
       externalProblem = error.Description();
     }
   }

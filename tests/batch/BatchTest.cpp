@@ -165,7 +165,7 @@ TEST_F(BatchTest, ExitCodesTextsAndWhatIsLeft) {
   std::string goneReason;
   try {
     files.ReadBytes(gone, 1);
-  } catch (const SystemError& error) {
+  } catch (const base::SystemError& error) {
     goneReason = error.Description();
   }
   const Row rows[] = {

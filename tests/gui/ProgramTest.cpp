@@ -517,7 +517,7 @@ TEST_F(ProgramTest, MissingCompilerReportsErrorCompiling) {
   std::string reason;
   try {
     platform::ReadFileBytes(gone);
-  } catch (const SystemError& error) {
+  } catch (const base::SystemError& error) {
     reason = error.Description();
   }
   MessageBoxWindow box = ExpectMessageBox(kErrorCompiling + " " + reason, {IDOK}, IDOK);

@@ -48,7 +48,7 @@ std::string Outcome(const std::function<std::string()>& read) {
     return read();
   } catch (const readers::FormatError& error) {
     return error.what();
-  } catch (const SystemError& error) {
+  } catch (const base::SystemError& error) {
     return error.what();
   }
 }

@@ -121,7 +121,7 @@ TEST_F(ProbesTest, FileServiceErrorsCarryNumberAndDescription) {
     try {
       row.call(Path("missing.txt"));
       ADD_FAILURE() << "no error";
-    } catch (const SystemError& e) {
+    } catch (const base::SystemError& e) {
       EXPECT_EQ(e.Number(), 2u); // ERROR_FILE_NOT_FOUND and ENOENT alike
       EXPECT_EQ(e.Operation(), row.operation);
       EXPECT_EQ(e.Path(), Path("missing.txt"));
@@ -137,7 +137,7 @@ TEST_F(ProbesTest, ReadOnlyFileResistsRemovalUntilNormalised) {
   try {
     brask::RemoveFile(path);
     ADD_FAILURE() << "removed a read-only file";
-  } catch (const SystemError& e) {
+  } catch (const base::SystemError& e) {
     EXPECT_EQ(e.Number(), static_cast<unsigned long>(ERROR_ACCESS_DENIED));
   }
   EXPECT_TRUE(brask::FileExists(path));

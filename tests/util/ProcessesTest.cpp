@@ -93,7 +93,7 @@ TEST_F(ProcessesTest, ProgramThatCannotStartSaysWhyAndLeavesNothing) {
     try {
       brask::RunAndWait(line);
       ADD_FAILURE() << "started";
-    } catch (const SystemError& error) {
+    } catch (const base::SystemError& error) {
       EXPECT_EQ(error.Operation(), "Start");
       EXPECT_NE(error.Number(), 0u);
       EXPECT_NE(error.Description(), "");

@@ -32,7 +32,7 @@ TEST_F(WholeFileTest, MissingFileReachesTheCallerWithNumberAndDescription) {
   try {
     brask::ReadWholeFile(Path("missing.txt"));
     FAIL() << "no error";
-  } catch (const SystemError& e) {
+  } catch (const base::SystemError& e) {
 #ifdef _WIN32
     EXPECT_EQ(e.Number(), 2u); // ERROR_FILE_NOT_FOUND
 #else
@@ -71,7 +71,7 @@ TEST_F(WholeFileTest, OpenIfPresentIsNothingOnlyForANameNothingHas) {
       const auto file = platform::ReadableFile::OpenIfPresent(row.path);
       EXPECT_FALSE(row.throws);
       EXPECT_EQ(file ? std::optional<std::string>(file->ReadAll(100)) : std::nullopt, row.bytes);
-    } catch (const SystemError&) {
+    } catch (const base::SystemError&) {
       EXPECT_TRUE(row.throws);
     }
   }
@@ -86,5 +86,5 @@ TEST_F(WholeFileTest, WriteCreatesAnewAndAppendsCrLf) {
 }
 
 TEST_F(WholeFileTest, WriteIntoMissingFolderThrows) {
-  EXPECT_THROW(brask::WriteTextFile(Path("no/such/folder.txt"), "x"), SystemError);
+  EXPECT_THROW(brask::WriteTextFile(Path("no/such/folder.txt"), "x"), base::SystemError);
 }
