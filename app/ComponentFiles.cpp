@@ -44,7 +44,7 @@ ComponentEntry InspectedComponentFiles::Describe(const std::string& path,
       entry.source += (entry.source.empty() ? "" : "; ") + note;
   } catch (const readers::ComponentRefused& refused) {
     entry.problem = refused.what();
-    entry.refusal = entry.problem;
+    entry.refusal = *entry.problem;
   } catch (const readers::FormatError& error) {
     entry.problem = error.what();
   }

@@ -16,7 +16,7 @@ namespace app {
 struct ComponentEntry {
   std::size_t classCount = 0;
   bool outside = false; ///< not in the program's folder or below it
-  std::string problem;  ///< why it cannot be read; "" when it can
+  std::optional<std::string> problem; ///< why it cannot be read; unset when it can
   std::string source;   ///< where the controls' miscStatus comes from; "" without controls
   /// Why the program cannot load it (built for another machine); unset when it can.
   std::optional<std::string> refusal;

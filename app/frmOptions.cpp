@@ -48,7 +48,7 @@ void frmOptions::ShowComponents() {
     lines.push_back(entry.refusal
                         ? *entry.refusal
                         : texts::ComponentLine(path, entry.classCount, entry.outside,
-                                               entry.problem, entry.source));
+                                               entry.problem.has_value(), entry.source));
   }
   view_.SetComponents(lines);
 }

@@ -64,7 +64,7 @@ public:
 
 private:
   /// Adds path unless the list has it; a component the program cannot load is refused,
-  /// and why is returned ("" when it is not refused).
+  /// and why is returned (unset when it is not refused).
   std::optional<std::string> AddComponent(const std::string& path);
   void ShowComponents();
 

@@ -196,7 +196,7 @@ std::string AbsolutePath(std::string path, const std::string& currentDirectory,
   return folder + path;
 }
 
-std::string UnsafePathReason(const std::string& path, char separator) {
+std::optional<std::string> UnsafePathReason(const std::string& path, char separator) {
   if (path.find('"') != std::string::npos)
     return "a double quote cannot be passed to the resource compiler: " + path;
   for (const char c : path)
@@ -206,7 +206,7 @@ std::string UnsafePathReason(const std::string& path, char separator) {
                                                    "\r", "\\r");
   if (separator == '/' && path.find('\\') != std::string::npos)
     return "a backslash in a name is not supported: " + path;
-  return std::string();
+  return std::nullopt;
 }
 
 int Run(const std::vector<std::string>& args, generation::FileOperations& files,
@@ -240,9 +240,9 @@ int Run(const std::vector<std::string>& args, generation::FileOperations& files,
   if (!front::GenerateEnabledFor(options.target))
     return UsageError(console, "the target must name a .exe program: " + options.target);
   for (const std::string* path : {&options.target, &options.rcPath}) {
-    const std::string reason = UnsafePathReason(*path, separator);
-    if (!reason.empty())
-      return UsageError(console, reason);
+    const std::optional<std::string> reason = UnsafePathReason(*path, separator);
+    if (reason)
+      return UsageError(console, *reason);
   }
 
   front::CompilerPlaces places{console.registry, console.settings, files, console.bundledCompiler};

@@ -39,7 +39,7 @@ std::string Switch(const std::string& value) {
 void TakeFindings(Inspection& result, bool manifestRead) {
   result.warnings = result.facts.warnings;
   result.notes = result.facts.notes;
-  if (manifestRead && !result.dll && result.facts.xmlError.empty() &&
+  if (manifestRead && !result.dll && !result.facts.xmlError &&
       !result.facts.visualStyles)
     result.warnings.push_back(
         "the manifest has no Common Controls 6 dependency: visual styles are off.");
@@ -195,7 +195,7 @@ std::string ReportText(const Inspection& in) {
     text += "Manifest: none\n";
   else
     text += "Manifest: " + in.source + " (" + std::to_string(in.manifestSize) + " bytes)\n";
-  if (in.state == ProgramState::Manifest && f.xmlError.empty()) {
+  if (in.state == ProgramState::Manifest && !f.xmlError) {
     text += "Identity: name \"" + f.name + "\", version " + OrNotSet(f.version) +
             ", architecture " + OrNotSet(f.architecture) + ", type " + OrNotSet(f.type) + "\n";
     text += std::string("Visual styles: ") +
@@ -237,7 +237,7 @@ std::string Summary(const Inspection& in) {
     return in.fileName + " " + kUnreadable + in.problem + ".";
   const ManifestFacts& f = in.facts;
   std::vector<std::string> items;
-  if (f.xmlError.empty()) {
+  if (!f.xmlError) {
     items.push_back(std::string("visual styles ") + (f.visualStyles ? "on" : "off"));
     if (!f.supportedOs.empty())
       items.push_back("supported Windows " + Join(f.supportedOs, "/"));

@@ -381,7 +381,7 @@ TEST(BatchPathsTest, PathsTheCompilerCommandCannotCarry) {
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.path);
-    EXPECT_EQ(batch::UnsafePathReason(row.path, row.separator).empty(), row.safe);
+    EXPECT_EQ(!batch::UnsafePathReason(row.path, row.separator), row.safe);
   }
 }
 

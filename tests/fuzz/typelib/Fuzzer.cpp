@@ -24,7 +24,7 @@ void CheckManifestEntry(const readers::TypeLibrary& library) {
   const std::string text = generation::BuildManifestText("1.0.0.0", "App.exe", "", "X86",
                                                          generation::ManifestSettings{}, {facts});
   const readers::ManifestFacts read = readers::ReadManifest(text, 0x14c);
-  Check(read.xmlError.empty() && read.files.size() == 1);
+  Check(!read.xmlError && read.files.size() == 1);
   Check(read.files[0].entries.size() == 1 + facts.classes.size());
   Check(read.interfaces.size() == facts.interfaces.size());
 }
