@@ -102,8 +102,8 @@ inline constexpr const char* kProjectFilter = "Visual Basic projects (*.vbp)|*.v
 inline constexpr const char* kProjectDialogTitle = "Components from a project";
 /// One line of the components list: the file, its class count, and why it needs a look.
 inline std::string ComponentLine(const std::string& path, std::size_t classCount, bool outside,
-                                 const std::string& problem, const std::string& source) {
-  if (!problem.empty())
+                                 bool unreadable, const std::string& source) {
+  if (unreadable)
     return path + ": cannot be read";
   std::string line = path + ": " + std::to_string(classCount) +
                      (classCount == 1 ? " class" : " classes");

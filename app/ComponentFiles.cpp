@@ -3,7 +3,7 @@
 #include "app/AppTexts.h"
 #include "base/Path.h"
 #include "readers/Bytes.h"
-#include "readers/Components.h"
+#include "readers/ComponentReader.h"
 #include "readers/PeImage.h"
 
 namespace app {
@@ -40,11 +40,11 @@ ComponentEntry InspectedComponentFiles::Describe(const std::string& path,
                                 readers::ProgramMachine(exePath))[0];
     entry.classCount = component.classCount;
     entry.outside = component.outside;
-    for (const std::string& note : component.notes)
-      if (note.find(": miscStatus ") != std::string::npos)
-        entry.source += (entry.source.empty() ? "" : "; ") + note;
+    for (const std::string& note : component.miscStatusNotes)
+      entry.source += (entry.source.empty() ? "" : "; ") + note;
   } catch (const readers::ComponentRefused& refused) {
-    entry.problem = entry.refusal = refused.what();
+    entry.problem = refused.what();
+    entry.refusal = *entry.problem;
   } catch (const readers::FormatError& error) {
     entry.problem = error.what();
   }
@@ -62,16 +62,17 @@ std::vector<std::string> InspectedComponentFiles::FromProject(const std::string&
   }
 }
 
-std::string ReadComponentFacts(const std::vector<std::string>& paths, const std::string& exePath,
-                               Registry& registry, char separator,
-                               std::vector<generation::ComponentFacts>& facts) {
+std::optional<std::string> ReadComponentFacts(const std::vector<std::string>& paths,
+                                              const std::string& exePath, Registry& registry,
+                                              char separator,
+                                              std::vector<generation::ComponentFacts>& facts) {
   try {
     const std::string folder = path::Folder(exePath, path::StyleOf(separator));
     facts = readers::FactsOf(readers::ReadComponents(paths, folder, separator, ReaderOf(registry),
                                                      readers::ProgramMachine(exePath)));
-    return std::string();
+    return std::nullopt;
   } catch (const readers::FormatError& error) {
-    return error.what();
+    return std::string(error.what());
   }
 }
 

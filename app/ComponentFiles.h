@@ -3,11 +3,12 @@
 // through readers/, and read again as facts when a generation starts.
 
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "app/Services.h"
-#include "generation/Components.h"
+#include "generation/ComponentFacts.h"
 
 namespace app {
 
@@ -15,10 +16,10 @@ namespace app {
 struct ComponentEntry {
   std::size_t classCount = 0;
   bool outside = false; ///< not in the program's folder or below it
-  std::string problem;  ///< why it cannot be read; "" when it can
+  std::optional<std::string> problem; ///< why it cannot be read; unset when it can
   std::string source;   ///< where the controls' miscStatus comes from; "" without controls
-  /// Why the program cannot load it (built for another machine); "" when it can.
-  std::string refusal;
+  /// Why the program cannot load it (built for another machine); unset when it can.
+  std::optional<std::string> refusal;
 };
 
 class ComponentFiles {
@@ -54,9 +55,10 @@ private:
 };
 
 /// The facts of each component for a generation of exePath, misc status from registry.
-/// Returns why one cannot be read (naming the file), or "" with facts filled.
-std::string ReadComponentFacts(const std::vector<std::string>& paths, const std::string& exePath,
-                               Registry& registry, char separator,
-                               std::vector<generation::ComponentFacts>& facts);
+/// Returns why one cannot be read (naming the file); unset with facts filled.
+std::optional<std::string> ReadComponentFacts(const std::vector<std::string>& paths,
+                                              const std::string& exePath, Registry& registry,
+                                              char separator,
+                                              std::vector<generation::ComponentFacts>& facts);
 
 } // namespace app

@@ -6,7 +6,7 @@
 #include "front/Keys.h"
 #include "util/BraskModule.h"
 
-namespace Globals {
+namespace globals {
 
 std::string RcExePath;
 std::string ReadmeText;
@@ -26,7 +26,7 @@ void LocateResourceCompiler(const Services& services) {
       services.program.End();
       return;
     }
-    if (ascii::Lower(BraskModule::GetFileName(picked)) == "rc.exe")
+    if (ascii::Lower(brask::GetFileName(picked)) == "rc.exe")
       path = picked;
     else
       services.boxes.Show({app::texts::kInvalidFile, app::Icon::Exclamation});
@@ -36,4 +36,4 @@ void LocateResourceCompiler(const Services& services) {
   services.program.ShowMainWindow();
 }
 
-} // namespace Globals
+} // namespace globals

@@ -6,7 +6,7 @@
 #include "app/Services.h"
 #include "generation/Driver.h"
 
-namespace Globals {
+namespace globals {
 
 /// Full path of the resource compiler; set once by LocateResourceCompiler.
 extern std::string RcExePath;
@@ -28,4 +28,4 @@ struct Services {
 /// gives up.
 void LocateResourceCompiler(const Services& services);
 
-} // namespace Globals
+} // namespace globals

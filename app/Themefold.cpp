@@ -2,7 +2,7 @@
 
 #include "app/AppTexts.h"
 
-namespace Themefold {
+namespace themefold {
 
 bool InitCommonControlsVB(CommonControlsLibrary& library) {
   tagInitCommonControlsEx iccex{};
@@ -11,13 +11,13 @@ bool InitCommonControlsVB(CommonControlsLibrary& library) {
   return library.InitCommonControlsEx(iccex);
 }
 
-void Main(CommonControlsLibrary& library, const Globals::Services& services) {
+void Main(CommonControlsLibrary& library, const globals::Services& services) {
   if (InitCommonControlsVB(library)) {
-    Globals::LocateResourceCompiler(services);
+    globals::LocateResourceCompiler(services);
     return;
   }
   services.boxes.Show({app::texts::kInitializationError, app::Icon::Critical});
   services.program.End();
 }
 
-} // namespace Themefold
+} // namespace themefold

@@ -5,7 +5,7 @@
 
 #include "app/Globals.h"
 
-namespace Themefold {
+namespace themefold {
 
 /// INITCOMMONCONTROLSEX under the module's own name.
 struct tagInitCommonControlsEx {
@@ -27,6 +27,6 @@ bool InitCommonControlsVB(CommonControlsLibrary& library);
 
 /// The program's entry procedure: Common Controls, then the compiler locator, which shows
 /// the main window. Returns while that window is open.
-void Main(CommonControlsLibrary& library, const Globals::Services& services);
+void Main(CommonControlsLibrary& library, const globals::Services& services);
 
-} // namespace Themefold
+} // namespace themefold

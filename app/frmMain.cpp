@@ -55,7 +55,7 @@ Box BoxFor(Report report, const std::string& text) {
   return {text, Icon::Critical, Buttons::Ok, 1};
 }
 
-frmMain::frmMain(MainView& view, const Globals::Services& services, Shell& shell,
+frmMain::frmMain(MainView& view, const globals::Services& services, Shell& shell,
                  ReadmeWindow& readme, OptionsWindow& options)
     : view_(view), services_(services), shell_(shell), readme_(readme), options_(options),
       driver_(services.files, *this) {}
@@ -108,11 +108,11 @@ void frmMain::Command1_Click() {
   // A component that cannot be read stops the generation before anything is written.
   std::vector<generation::ComponentFacts> components;
   if (!manifest_.components.empty()) {
-    const std::string problem =
+    const std::optional<std::string> problem =
         ReadComponentFacts(manifest_.components, exePath, services_.registry,
                            services_.files.PathSeparator(), components);
-    if (!problem.empty()) {
-      services_.boxes.Show({problem, Icon::Exclamation, Buttons::Ok, 1});
+    if (problem) {
+      services_.boxes.Show({*problem, Icon::Exclamation, Buttons::Ok, 1});
       return;
     }
   }
@@ -121,7 +121,7 @@ void frmMain::Command1_Click() {
     return;
   }
   driver_.Run({exePath, view_.Text(MainView::Field::Text4), view_.Text(MainView::Field::Text3)},
-              Globals::RcExePath, manifest_, components);
+              globals::RcExePath, manifest_, components);
 }
 
 namespace {
@@ -157,7 +157,7 @@ void frmMain::SetUpProject(const std::string& projectPath,
   request.description = view_.Text(MainView::Field::Text3);
   request.manifest = manifest_;
   request.components = components;
-  request.rcExePath = Globals::RcExePath;
+  request.rcExePath = globals::RcExePath;
   const std::string folder = path::Folder(projectPath, path::Style::windows);
   WindowProjectConversation user(services_.boxes, folder);
   const front::ProjectResult result = front::RunProject(services_.files, *this, user, request);
@@ -219,7 +219,7 @@ void frmMain::Tell(Report report, const std::string& text) {
 void frmMain::CompilerFinished() { view_.DoEvents(); }
 
 void frmMain::ShowInstructions(const std::string& text) {
-  Globals::ReadmeText = text;
+  globals::ReadmeText = text;
   readme_.ShowModal();
 }
 

@@ -27,7 +27,7 @@ public:
   virtual void DoEvents() = 0;
 };
 
-/// The instructions window, created on first use; shows Globals::ReadmeText modally and
+/// The instructions window, created on first use; shows globals::ReadmeText modally and
 /// returns once the user has closed it.
 class ReadmeWindow {
 public:
@@ -41,7 +41,7 @@ Box BoxFor(generation::Report report, const std::string& text);
 
 class frmMain : private generation::Conversation {
 public:
-  frmMain(MainView& view, const Globals::Services& services, Shell& shell,
+  frmMain(MainView& view, const globals::Services& services, Shell& shell,
           ReadmeWindow& readme, OptionsWindow& options);
 
   void Form_Load();
@@ -70,7 +70,7 @@ private:
   void ShowInstructions(const std::string& text) override;
 
   MainView& view_;
-  Globals::Services services_;
+  globals::Services services_;
   Shell& shell_;
   ReadmeWindow& readme_;
   OptionsWindow& options_;

@@ -45,20 +45,20 @@ void frmOptions::ShowComponents() {
   for (const std::string& path : components_) {
     const ComponentEntry entry = files_->Describe(path, exePath_);
     // One chosen for another program stays until removed, saying why it cannot serve this one.
-    lines.push_back(!entry.refusal.empty()
-                        ? entry.refusal
+    lines.push_back(entry.refusal
+                        ? *entry.refusal
                         : texts::ComponentLine(path, entry.classCount, entry.outside,
-                                               entry.problem, entry.source));
+                                               entry.problem.has_value(), entry.source));
   }
   view_.SetComponents(lines);
 }
 
-std::string frmOptions::AddComponent(const std::string& path) {
+std::optional<std::string> frmOptions::AddComponent(const std::string& path) {
   for (const std::string& chosen : components_)
     if (chosen == path)
-      return std::string();
-  const std::string refusal = files_->Describe(path, exePath_).refusal;
-  if (refusal.empty())
+      return std::nullopt;
+  std::optional<std::string> refusal = files_->Describe(path, exePath_).refusal;
+  if (!refusal)
     components_.push_back(path);
   return refusal;
 }
@@ -67,9 +67,9 @@ void frmOptions::AddComponent_Click() {
   const std::string path = files_ ? files_->ChooseComponent() : std::string();
   if (path.empty())
     return;
-  const std::string refusal = AddComponent(path);
-  if (!refusal.empty())
-    view_.SetReport(refusal);
+  const std::optional<std::string> refusal = AddComponent(path);
+  if (refusal)
+    view_.SetReport(*refusal);
   ShowComponents();
 }
 
@@ -87,9 +87,9 @@ void frmOptions::FromProject_Click() {
     return;
   std::string problem, report;
   for (const std::string& path : files_->FromProject(project, problem)) {
-    const std::string refusal = AddComponent(path);
-    if (!refusal.empty())
-      report += (report.empty() ? "" : "\n") + refusal;
+    const std::optional<std::string> refusal = AddComponent(path);
+    if (refusal)
+      report += (report.empty() ? "" : "\n") + *refusal;
   }
   if (!problem.empty())
     report += (report.empty() ? "" : "\n") + problem;

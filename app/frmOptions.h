@@ -2,6 +2,7 @@
 // The "Manifest options" window's logic, and where its choices are kept. The window itself
 // is an OptionsView.
 
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -63,8 +64,8 @@ public:
 
 private:
   /// Adds path unless the list has it; a component the program cannot load is refused,
-  /// and why is returned ("" when it is not refused).
-  std::string AddComponent(const std::string& path);
+  /// and why is returned (unset when it is not refused).
+  std::optional<std::string> AddComponent(const std::string& path);
   void ShowComponents();
 
   OptionsView& view_;

@@ -10,7 +10,7 @@ namespace app {
 void frmReadme::Form_Load() {
   view_.SetTextLeft(0);
   view_.SetTextTop(0);
-  view_.SetText(Globals::ReadmeText);
+  view_.SetText(globals::ReadmeText);
   view_.SetIcon(main_.Icon());
 }
 

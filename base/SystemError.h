@@ -6,6 +6,8 @@
 #include <stdexcept>
 #include <string>
 
+namespace base {
+
 class SystemError : public std::runtime_error {
 public:
   SystemError(std::string operation, std::string path, unsigned long number,
@@ -26,3 +28,5 @@ private:
   unsigned long number_;
   std::string description_;
 };
+
+} // namespace base

@@ -12,7 +12,7 @@
 #include "project/ProjectRun.h"
 #include "project/ProjectTexts.h"
 #include "readers/Bytes.h"
-#include "readers/Components.h"
+#include "readers/ComponentReader.h"
 #include "readers/FormTexts.h"
 #include "readers/Inspection.h"
 #include "readers/PeImage.h"
@@ -136,8 +136,8 @@ int Inspect(const std::string& target, bool strict, Console& console) {
 int CheckForms(const std::string& projectPath, unsigned codePage,
                generation::FileOperations& files, Console& console) {
   const project::FormCheck check = project::CheckForms(files, projectPath, codePage);
-  if (!check.refusal.empty()) {
-    Say(console.err, check.refusal);
+  if (check.refusal) {
+    Say(console.err, *check.refusal);
     return kUsage;
   }
   for (const std::string& finding : check.findings)
@@ -230,7 +230,7 @@ std::string AbsolutePath(std::string path, const std::string& currentDirectory,
   return folder + path;
 }
 
-std::string UnsafePathReason(const std::string& path, char separator) {
+std::optional<std::string> UnsafePathReason(const std::string& path, char separator) {
   if (path.find('"') != std::string::npos)
     return "a double quote cannot be passed to the resource compiler: " + path;
   for (const char c : path)
@@ -240,14 +240,14 @@ std::string UnsafePathReason(const std::string& path, char separator) {
                                                    "\r", "\\r");
   if (separator == '/' && path.find('\\') != std::string::npos)
     return "a backslash in a name is not supported: " + path;
-  return std::string();
+  return std::nullopt;
 }
 
 int Run(const std::vector<std::string>& args, generation::FileOperations& files,
         Console& console) {
   const ParsedOptions parsed = ParseOptions(args);
-  if (!parsed.error.empty())
-    return UsageError(console, parsed.error);
+  if (parsed.error)
+    return UsageError(console, *parsed.error);
   Options options = parsed.options;
   if (options.help) {
     console.out << HelpText();
@@ -281,9 +281,9 @@ int Run(const std::vector<std::string>& args, generation::FileOperations& files,
   if (!front::GenerateEnabledFor(options.target))
     return UsageError(console, "the target must name a .exe program: " + options.target);
   for (const std::string* path : {&options.target, &options.rcPath}) {
-    const std::string reason = UnsafePathReason(*path, separator);
-    if (!reason.empty())
-      return UsageError(console, reason);
+    const std::optional<std::string> reason = UnsafePathReason(*path, separator);
+    if (reason)
+      return UsageError(console, *reason);
   }
 
   front::CompilerPlaces places{console.registry, console.settings, files, console.bundledCompiler};

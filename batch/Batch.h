@@ -3,6 +3,7 @@
 // is the window's driver; this front end answers its questions from the flags and prints
 // its reports.
 
+#include <optional>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -51,9 +52,9 @@ int Run(const std::vector<std::string>& args, generation::FileOperations& files,
 std::string AbsolutePath(std::string path, const std::string& currentDirectory,
                          char separator);
 
-/// Why path cannot be handed to the compiler, or "" when it can. Its command line quotes
+/// Why path cannot be handed to the compiler, unset when it can. Its command line quotes
 /// paths without escapes, so a double quote would cut an argument short; on POSIX a
 /// backslash would split the file name where the folder does not end.
-std::string UnsafePathReason(const std::string& path, char separator);
+std::optional<std::string> UnsafePathReason(const std::string& path, char separator);
 
 } // namespace batch

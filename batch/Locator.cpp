@@ -5,10 +5,10 @@
 namespace batch {
 
 std::string LocateTemplate(generation::FileOperations& files, const std::string& dataFolder) {
-  if (dataFolder.empty() || files.FileExists(files.AppFolder() + kReadmeTemplateName))
+  if (dataFolder.empty() || files.FileExists(files.AppFolder() + generation::kReadmeTemplateName))
     return std::string();
   const std::string installed =
-      files.AppFolder() + dataFolder + files.PathSeparator() + kReadmeTemplateName;
+      files.AppFolder() + dataFolder + files.PathSeparator() + generation::kReadmeTemplateName;
   return files.FileExists(installed) ? installed : std::string();
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 // The command line of themefold-batch: POSIX-style long options and one target.
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -43,7 +44,7 @@ struct Options {
 
 struct ParsedOptions {
   Options options;
-  std::string error; ///< what is wrong with the command line; "" when nothing is
+  std::optional<std::string> error; ///< what is wrong with the command line; unset when nothing is
 };
 
 /// args without the program's own name. "--name value" and "--name=value" both work; "--"

@@ -16,7 +16,7 @@ namespace {
 class ConsoleFileOperations : public generation::BraskFileOperations {
 public:
   void RunAndWait(const std::string& commandLine) override {
-    BraskModule::RunAndWaitShowingOutput(commandLine);
+    brask::RunAndWaitShowingOutput(commandLine);
   }
 };
 

@@ -30,13 +30,21 @@ std::string Lines(const std::vector<std::string>& paths) {
 /// A plan that is carried out, or the reason why not.
 ProjectResult Planned(project::Plan plan) {
   ProjectResult result;
-  result.outcome = plan.compileFailed     ? ProjectOutcome::CompileFailed
-                   : plan.versionDeclined  ? ProjectOutcome::Declined
-                   : !plan.refusal.empty() ? ProjectOutcome::Refused
-                                           : ProjectOutcome::Done;
-  result.message = plan.compileFailed && plan.refusal.empty()
-                       ? std::string(generation::texts::kCompileFailed)
-                       : plan.refusal;
+  switch (plan.outcome) {
+  case project::PlanOutcome::Ready:
+    result.outcome = ProjectOutcome::Done;
+    break;
+  case project::PlanOutcome::Refused:
+    result.outcome = ProjectOutcome::Refused;
+    break;
+  case project::PlanOutcome::CompileFailed:
+    result.outcome = ProjectOutcome::CompileFailed;
+    break;
+  case project::PlanOutcome::Declined:
+    result.outcome = ProjectOutcome::Declined;
+    break;
+  }
+  result.message = plan.refusal;
   result.plan = std::move(plan);
   return result;
 }
@@ -159,7 +167,7 @@ ProjectResult RunProject(generation::FileOperations& files,
       if (same)
         return Apply(files, std::move(result));
     }
-  } catch (const SystemError& error) {
+  } catch (const base::SystemError& error) {
     // Only the plan and the compiler throw: no file of the project was replaced yet.
     return Outcome(ProjectOutcome::Failed, generation::texts::FileOperationFailed(error) +
                                                project::texts::kNothingChanged);

@@ -6,17 +6,17 @@ namespace front {
 
 std::string SystemSettings::Get(const std::string& application, const std::string& section,
                                 const std::string& key, const std::string& defaultValue) {
-  return BraskModule::GetSetting(application, section, key, defaultValue);
+  return brask::GetSetting(application, section, key, defaultValue);
 }
 
 void SystemSettings::Save(const std::string& application, const std::string& section,
                           const std::string& key, const std::string& value) {
-  BraskModule::SaveSetting(application, section, key, value);
+  brask::SaveSetting(application, section, key, value);
 }
 
 std::string SystemRegistry::ReadLocalMachineString(const std::string& subKey,
                                                    const std::string& valueName) {
-  return BraskModule::RegReadString(BraskModule::kHkeyLocalMachine, subKey, valueName);
+  return brask::RegReadString(brask::kHkeyLocalMachine, subKey, valueName);
 }
 
 } // namespace front

@@ -62,7 +62,7 @@ std::uint16_t ImageMachine(const RangeReader& read) {
   try {
     const ImageStart start = ReadImageStart(read);
     return start.fault == ImageStart::Fault::none ? start.machine : 0;
-  } catch (const SystemError&) {
+  } catch (const base::SystemError&) {
     return 0;
   }
 }

@@ -7,17 +7,17 @@
 namespace generation {
 
 bool BraskFileOperations::FolderExists(const std::string& path) {
-  return BraskModule::FolderExists(path);
+  return brask::FolderExists(path);
 }
 bool BraskFileOperations::FileExists(const std::string& path) {
-  return BraskModule::FileExists(path);
+  return brask::FileExists(path);
 }
 void BraskFileOperations::SetNormalAttributes(const std::string& path) {
-  BraskModule::SetNormalAttributes(path);
+  brask::SetNormalAttributes(path);
 }
-void BraskFileOperations::RemoveFile(const std::string& path) { BraskModule::RemoveFile(path); }
+void BraskFileOperations::RemoveFile(const std::string& path) { brask::RemoveFile(path); }
 void BraskFileOperations::WriteTextFile(const std::string& path, const std::string& text) {
-  BraskModule::WriteTextFile(path, text);
+  brask::WriteTextFile(path, text);
 }
 bool BraskFileOperations::CreateNewTextFile(const std::string& path, const std::string& text) {
   return platform::CreateNewFile(path, text + "\r\n");
@@ -26,7 +26,7 @@ void BraskFileOperations::RenameOver(const std::string& from, const std::string&
   platform::RenameOver(from, to);
 }
 std::string BraskFileOperations::ReadWholeFile(const std::string& path) {
-  return BraskModule::ReadWholeFile(path);
+  return brask::ReadWholeFile(path);
 }
 std::string BraskFileOperations::ReadBytes(const std::string& path, std::size_t limit) {
   return platform::ReadFileBytes(path, limit);
@@ -54,11 +54,11 @@ bool BraskFileOperations::LinkFile(const std::string& from, const std::string& t
   return platform::LinkFile(from, to);
 }
 void BraskFileOperations::RunAndWait(const std::string& commandLine) {
-  BraskModule::RunAndWait(commandLine);
+  brask::RunAndWait(commandLine);
 }
-std::string BraskFileOperations::AppFolder() { return BraskModule::AppFolder(); }
+std::string BraskFileOperations::AppFolder() { return brask::AppFolder(); }
 std::string BraskFileOperations::AnsiToUtf8(const std::string& text, unsigned codePage) {
-  return BraskModule::AnsiToUtf8(text, codePage);
+  return brask::AnsiToUtf8(text, codePage);
 }
 char BraskFileOperations::PathSeparator() { return platform::PathSeparator(); }
 bool BraskFileOperations::IsLink(const std::string& path) { return platform::IsLink(path); }

@@ -38,7 +38,7 @@ bool WriteModule(const std::string& path, FileOperations& files, Conversation& c
     files.RenameOver(written, path);
     temporary.Release(written);
     return true;
-  } catch (const SystemError& error) {
+  } catch (const base::SystemError& error) {
     conversation.Tell(Report::ModuleWriteFailed, texts::ModuleWriteFailed(path, error));
     return false;
   }
@@ -56,7 +56,7 @@ Outcome Driver::Run(const Inputs& inputs, const std::string& rcExePath,
   } reset{running_};
   try {
     return Generate(inputs, rcExePath, manifest, components);
-  } catch (const SystemError& error) {
+  } catch (const base::SystemError& error) {
     conversation_.Tell(Report::FileOperationFailed, texts::FileOperationFailed(error));
     return Outcome::FileOperationFailed;
   }

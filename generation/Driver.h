@@ -8,7 +8,7 @@
 #include <utility>
 #include <vector>
 
-#include "generation/Components.h"
+#include "generation/ComponentFacts.h"
 #include "generation/Manifest.h"
 #include "generation/ManifestSettings.h"
 #include "base/SystemError.h"

@@ -10,7 +10,7 @@ std::string OverwriteModule(const std::string& path) {
   return "File\r\n\"" + path + "\"\r\nalready exist!\r\n\r\nOverwrite ?";
 }
 
-std::string ModuleWriteFailed(const std::string& path, const SystemError& error) {
+std::string ModuleWriteFailed(const std::string& path, const base::SystemError& error) {
   return "Error writing \"" + path + "\"\r\n" + error.Description() + "\r\nCode " +
          std::to_string(error.Number());
 }
@@ -19,11 +19,11 @@ std::string OutputInTheWay(const std::string& path, const char* what) {
   return "\"" + path + "\" is " + what + ". Nothing was changed.";
 }
 
-std::string CompilerNotStarted(const SystemError& error) {
+std::string CompilerNotStarted(const base::SystemError& error) {
   return std::string(kCompileFailed) + " " + error.Description();
 }
 
-std::string FileOperationFailed(const SystemError& error) {
+std::string FileOperationFailed(const base::SystemError& error) {
   return error.Operation() + " \"" + error.Path() + "\" failed:\r\n" + error.Description() +
          "\r\nCode " + std::to_string(error.Number());
 }

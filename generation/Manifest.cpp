@@ -7,6 +7,8 @@
 #include "generation/Architecture.h"
 #include "generation/Placeholders.h"
 
+namespace generation {
+
 namespace {
 
 // Joined with CR LF, no line break after the last line. "%arch%" is ours, not a
@@ -227,8 +229,6 @@ std::string BuildManifestText(const std::string& version, const std::string& exe
                               const std::string& description) {
   return BuildManifestText(version, exeName, description, generation::ManifestSettings());
 }
-
-namespace generation {
 
 bool IsManifestVersion(const std::string& version) {
   int parts = 0;

@@ -3,8 +3,10 @@
 
 #include <vector>
 
-#include "generation/Components.h"
+#include "generation/ComponentFacts.h"
 #include "generation/ManifestSettings.h"
+
+namespace generation {
 
 /// The application manifest that gives a program Common Controls 6, with the three values
 /// put in and the filler comment that makes the file on disk a multiple of 100 bytes once
@@ -40,11 +42,11 @@ std::string BuildManifestText(const std::string& version, const std::string& exe
 /// The proxy of the automation marshaler, which serves every dispatch and dual interface.
 inline constexpr const char* kAutomationProxyStub = "{00020424-0000-0000-C000-000000000046}";
 
-namespace generation {
 /// Four dot-separated numbers of 0 to 65535: the only versions Windows accepts in a manifest.
 bool IsManifestVersion(const std::string& version);
-} // namespace generation
 
 /// Escapes & < > " ' as XML entities, and puts U+FFFD in place of what XML cannot hold:
 /// control characters other than tab, CR and LF, and bytes that are not UTF-8.
 std::string EscapeXml(const std::string& value);
+
+} // namespace generation

@@ -5,6 +5,8 @@
 #define THEMEFOLD_INIT_ERROR "MsgBox \"Initialization error!\", vbCritical"
 #define THEMEFOLD_SHOW_FORM "'frmMain.Show (etc..)"
 
+namespace generation {
+
 // The program's own start-up (InitCommonControlsVB) follows the same code.
 const char* const kModuleText =
     "Attribute VB_Name = \"" THEMEFOLD_MODULE_NAME "\"\r\n"
@@ -52,8 +54,6 @@ const char* const kModuleText =
     "        \r\n"
     "\r\n"
     "End Sub";
-
-namespace generation {
 
 const char* const kModuleName = THEMEFOLD_MODULE_NAME;
 const char* const kModuleFileName = THEMEFOLD_MODULE_NAME ".bas";

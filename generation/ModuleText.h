@@ -2,11 +2,11 @@
 
 #include <string>
 
+namespace generation {
+
 /// The start-up module handed to users: 45 lines joined with CR LF. The file writer adds
 /// the final CR LF. Every byte is ASCII.
 extern const char* const kModuleText;
-
-namespace generation {
 
 /// The module's name, as its Attribute VB_Name line gives it: "modThemefold".
 extern const char* const kModuleName;

@@ -1,6 +1,8 @@
 #pragma once
 #include <string>
 
+namespace generation {
+
 /// Every name one generation uses, derived once from the target path.
 struct OutputNames {
   std::string probeFolder;  ///< the folder part as taken from the path, for the folder check
@@ -19,3 +21,5 @@ OutputNames DeriveOutputNames(const std::string& targetPath, char separator = '\
 
 /// The instructions template beside the program.
 inline constexpr const char* kReadmeTemplateName = "readme.txt";
+
+} // namespace generation

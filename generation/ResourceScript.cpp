@@ -1,5 +1,7 @@
 #include "generation/ResourceScript.h"
 
+namespace generation {
+
 std::string BuildResourceScript(const std::string& manifestName) {
   // Each definition is 50 characters, the values ending in column 50.
   return "#define CREATEPROCESS_MANIFEST_RESOURCE_ID       1\r\n"
@@ -15,3 +17,5 @@ std::string BuildCompilerCommand(const std::string& rcExePath, const std::string
   return "\"" + rcExePath + "\" /r /fo \"" + folder + outputName + "\" \"" + folder + scriptName +
          "\"";
 }
+
+} // namespace generation

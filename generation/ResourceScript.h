@@ -1,6 +1,8 @@
 #pragma once
 #include <string>
 
+namespace generation {
+
 /// The resource script that embeds manifestName as resource type 24, identifier 1.
 /// Five lines joined with CR LF; the file writer adds the last CR LF.
 std::string BuildResourceScript(const std::string& manifestName);
@@ -9,3 +11,5 @@ std::string BuildResourceScript(const std::string& manifestName);
 /// folder already ends in its separator.
 std::string BuildCompilerCommand(const std::string& rcExePath, const std::string& folder,
                                  const std::string& outputName, const std::string& scriptName);
+
+} // namespace generation

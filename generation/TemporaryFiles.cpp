@@ -17,7 +17,7 @@ void RemoveStaleTemporaryFiles(FileOperations& files, const std::string& folder)
     try {
       if (files.IsPlainFile(path))
         files.RemoveFile(path);
-    } catch (const SystemError&) {
+    } catch (const base::SystemError&) {
       // Left for a later run; it is in nobody's way.
     }
   }
@@ -42,7 +42,7 @@ Compilation CompileManifest(FileOperations& files, Conversation& conversation,
   try {
     files.RunAndWait(BuildCompilerCommand(rcExePath, temporary.Folder(),
                                           temporary.Name(".res"), temporary.Name(".rc")));
-  } catch (const SystemError& error) {
+  } catch (const base::SystemError& error) {
     result.notStarted = error;
   }
   conversation.CompilerFinished();

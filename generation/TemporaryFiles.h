@@ -23,7 +23,7 @@ public:
       try {
         if (files_.IsPlainFile(path))
           files_.RemoveFile(path);
-      } catch (const SystemError&) {
+      } catch (const base::SystemError&) {
         // The error that stopped the run is the one to report.
       }
       files_.TrackTemporaryFile(path, false);
@@ -86,7 +86,7 @@ private:
       owned_.pop_back();
       files_.TrackTemporaryFile(path, false);
       if (attempt == 3 || owned_.size() > 0)
-        throw SystemError("Create", path, 17, "a file of this name exists already");
+        throw base::SystemError("Create", path, 17, "a file of this name exists already");
       NewStem();
     }
   }
@@ -113,7 +113,7 @@ struct Compilation {
   /// On Res: the .res this run made, still claimed by temporary.
   std::string compiledPath;
   /// On NotStarted: the system's reason.
-  std::optional<SystemError> notStarted;
+  std::optional<base::SystemError> notStarted;
 };
 
 /// Writes manifestText and a script naming it into temporary's folder, enters probeFolder,

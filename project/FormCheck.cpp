@@ -81,8 +81,8 @@ FormCheck CheckForms(generation::FileOperations& files, const std::string& proje
 }
 
 std::string FormCheckReport(const FormCheck& check, std::size_t shown) {
-  if (!check.refusal.empty())
-    return check.refusal;
+  if (check.refusal)
+    return *check.refusal;
   if (check.findings.empty())
     return formtexts::Summary(check.filesChecked, 0);
   std::string report = std::string(formtexts::kHeading) + "\n";

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -13,7 +14,7 @@
 namespace project {
 
 struct FormCheck {
-  std::string refusal; ///< why the project file cannot be read; "" when it could
+  std::optional<std::string> refusal; ///< why the project file cannot be read; unset when read
   std::size_t filesChecked = 0;
   /// "file:line: control: what happens: what to do", in the project's order. A form the
   /// project lists that cannot be read is one too, on its line of the project file.

@@ -99,7 +99,7 @@ bool ReadProjectFile(generation::FileOperations& files, const std::string& path,
   try {
     bytes = files.ReadBytes(path, limit);
     return true;
-  } catch (const SystemError& error) {
+  } catch (const base::SystemError& error) {
     why = error.Description();
     return false;
   }

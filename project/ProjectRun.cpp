@@ -39,8 +39,7 @@ bool IsOurModule(const readers::ProjectModule& module) {
 /// A refusal from one of the plan's steps: nothing may change.
 struct Refusal {
   std::string why;
-  bool compileFailed = false;
-  bool versionDeclined = false;
+  PlanOutcome outcome = PlanOutcome::Refused;
 };
 
 /// What the compiler wrote, unset when it wrote nothing; a compiler that could not be started
@@ -50,7 +49,7 @@ std::optional<std::string> Compile(FileOperations& files,
                                    const std::string& folder, const std::string& architecture,
                                    const Plan& plan, const Request& request) {
   generation::TemporaryFiles temporary(files, folder);
-  const std::string manifestText = BuildManifestText(
+  const std::string manifestText = generation::BuildManifestText(
       files.AnsiToUtf8(plan.version, request.codePage),
       files.AnsiToUtf8(plan.exeName, request.codePage),
       files.AnsiToUtf8(plan.description, request.codePage), architecture, request.manifest,
@@ -61,7 +60,8 @@ std::optional<std::string> Compile(FileOperations& files,
   const generation::Compilation compiled = generation::CompileManifest(
       files, conversation, temporary, probe, manifestText, request.rcExePath);
   if (compiled.outcome == generation::Compiled::NotStarted)
-    throw Refusal{generation::texts::CompilerNotStarted(*compiled.notStarted), true};
+    throw Refusal{generation::texts::CompilerNotStarted(*compiled.notStarted),
+                  PlanOutcome::CompileFailed};
   if (compiled.outcome != generation::Compiled::Res)
     return std::nullopt;
   return files.ReadBytes(compiled.compiledPath, kMaxResBytes);
@@ -146,12 +146,12 @@ private:
         Refuse(texts::NoResFile(request_.projectPath, facts_.resFile, InsteadOfAFile(res_.path)));
       res_.before = Read(res_.path, kMaxResBytes);
       const ResFile check = ReadResFile(res_.before);
-      if (!check.refusal.empty())
-        Refuse(texts::NotResFile(res_.path, check.refusal));
+      if (check.refusal)
+        Refuse(texts::NotResFile(res_.path, *check.refusal));
       res_.existed = true;
     } else {
-      const OutputNames names =
-          DeriveOutputNames(folder_ + plan_.exeName, files_.PathSeparator());
+      const generation::OutputNames names =
+          generation::DeriveOutputNames(folder_ + plan_.exeName, files_.PathSeparator());
       res_.path = folder_ + names.outputName;
       resFileToName_ = names.outputName;
       res_.existed = files_.FileExists(res_.path);
@@ -225,7 +225,8 @@ private:
     if (ours)
       PlanListedModule(*ours, form);
     else
-      PlanNewModule(form.empty() ? std::string(kModuleText) : generation::ModuleTextShowing(form),
+      PlanNewModule(form.empty() ? std::string(generation::kModuleText)
+                                 : generation::ModuleTextShowing(form),
                     form);
   }
 
@@ -324,7 +325,8 @@ private:
     if (!generation::IsManifestVersion(plan_.version) &&
         !conversation_.Ask(generation::Question::VersionWarning,
                            generation::texts::kVersionWarning))
-      throw Refusal{texts::VersionDeclined(request_.projectPath, plan_.version), false, true};
+      throw Refusal{texts::VersionDeclined(request_.projectPath, plan_.version),
+                    PlanOutcome::Declined};
   }
 
   /// The manifest, compiled now and merged into the resource file. A dry run compiles it
@@ -339,16 +341,16 @@ private:
                 generation::TargetArchitecture(files_, paths_.Find(program)),
                 plan_, request_);
     if (!output)
-      throw Refusal{"", true};
+      throw Refusal{generation::texts::kCompileFailed, PlanOutcome::CompileFailed};
     // A compiler that writes something else is caught here, before its bytes become the
     // project's resource file; the user's own file is not to blame.
     const std::string& compiled = *output;
     const ResFile made = ReadResFile(compiled);
-    if (!made.refusal.empty() || !HoldsManifest(made))
-      throw Refusal{texts::CompilerOutput(request_.rcExePath, made.refusal.empty()
-                                                                  ? texts::kNoManifestEntry
-                                                                  : made.refusal),
-                    true};
+    if (made.refusal || !HoldsManifest(made))
+      throw Refusal{texts::CompilerOutput(request_.rcExePath,
+                                          made.refusal ? *made.refusal
+                                                       : std::string(texts::kNoManifestEntry)),
+                    PlanOutcome::CompileFailed};
     if (!resFileToName_.empty() || !res_.existed) {
       res_.after = compiled;
       res_.what = res_.existed ? texts::kResFileReplaced : texts::kNewResFile;
@@ -406,9 +408,8 @@ Plan PlanProject(FileOperations& files, generation::Conversation& conversation,
   } catch (const Refusal& refusal) {
     Plan plan;
     plan.projectPath = request.projectPath;
+    plan.outcome = refusal.outcome;
     plan.refusal = refusal.why;
-    plan.compileFailed = refusal.compileFailed;
-    plan.versionDeclined = refusal.versionDeclined;
     return plan;
   }
 }

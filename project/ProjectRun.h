@@ -45,14 +45,16 @@ struct FileRead {
   std::string fingerprint; ///< fingerprint::Of its bytes
 };
 
+enum class PlanOutcome {
+  Ready,         ///< changes and alreadySetUp say what a run does
+  Refused,       ///< the project or a file it names cannot be set up; nothing may change
+  CompileFailed, ///< the compiler made no resource file, or one without the manifest
+  Declined,      ///< the user said no to a version Windows would not take
+};
+
 struct Plan {
-  /// Why the project is refused; nothing may change. "" when it is not.
-  std::string refusal;
-  /// True when the refusal is the compiler's: it made no resource file (refusal ""), or one
-  /// without the manifest (refusal says so).
-  bool compileFailed = false;
-  /// True when the refusal is the user's No to a version Windows would not take.
-  bool versionDeclined = false;
+  PlanOutcome outcome = PlanOutcome::Ready;
+  std::string refusal; ///< why, unless Ready
   std::string projectPath;
   std::string exeName; ///< the program the project builds
   std::string version;

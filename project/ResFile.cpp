@@ -112,11 +112,11 @@ MergeResult Refuse(std::string refusal) {
 
 MergeResult Merge(const std::string& existing, const std::string& ours) {
   const ResFile target = ReadResFile(existing);
-  if (!target.refusal.empty())
-    return Refuse(target.refusal);
+  if (target.refusal)
+    return Refuse(*target.refusal);
   const ResFile compiled = ReadResFile(ours);
-  if (!compiled.refusal.empty())
-    return Refuse("the compiled manifest: " + compiled.refusal);
+  if (compiled.refusal)
+    return Refuse("the compiled manifest: " + *compiled.refusal);
   std::string manifests;
   std::vector<ResourceKey> names;
   for (const ResEntry& entry : compiled.entries) {

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -22,8 +23,8 @@ struct ResEntry {
 };
 
 struct ResFile {
-  std::vector<ResEntry> entries; ///< in the file's order; empty when refused
-  std::string refusal;           ///< why the bytes are not a 32-bit .res; "" when read
+  std::vector<ResEntry> entries;      ///< in the file's order; empty when refused
+  std::optional<std::string> refusal; ///< why the bytes are not a 32-bit .res; unset when read
 };
 
 /// Reads the entries of untrusted bytes; every size and offset is checked against the end.
@@ -34,7 +35,7 @@ enum class MergeOutcome { Refused, Replaced, Appended, Unchanged };
 struct MergeResult {
   MergeOutcome outcome = MergeOutcome::Refused;
   std::string bytes;   ///< the merged file; the existing bytes when Unchanged
-  std::string refusal; ///< why nothing can be merged; "" unless Refused
+  std::string refusal; ///< why nothing can be merged, when Refused
 };
 
 /// existing with the manifest entries of ours (the .res our compiler made) merged in. Every

@@ -45,7 +45,7 @@ std::string FingerprintOnDisk(FileOperations& files, const std::string& path) {
       hasher.Add(piece);
     }
     return hasher.Text();
-  } catch (const SystemError&) {
+  } catch (const base::SystemError&) {
     return std::string();
   }
 }
@@ -130,7 +130,7 @@ void RemoveQuietly(FileOperations& files, const std::string& path) {
   try {
     if (files.IsPlainFile(path))
       files.RemoveFile(path);
-  } catch (const SystemError&) {
+  } catch (const base::SystemError&) {
     // A stray copy is in nobody's way; the failure that matters is told.
   }
 }
@@ -168,7 +168,7 @@ std::string FindObstacle(FileOperations& files, const Plan& plan) {
     try {
       TemporaryFiles probe(files, folder);
       probe.CreateExact(".probe", std::string());
-    } catch (const SystemError& error) {
+    } catch (const base::SystemError& error) {
       return texts::FolderNotWritable(folder, error.Description());
     }
   }
@@ -225,7 +225,7 @@ Applied ApplyPlan(FileOperations& files, const Plan& plan) {
       }
     ReplaceWith(files, JournalPath(plan.projectPath), JournalText(files.ProcessId(), entries),
                 std::string());
-  } catch (const SystemError& error) {
+  } catch (const base::SystemError& error) {
     applied.outcome = Applied::Outcome::NotWritten;
     applied.failure = error.Description();
     return applied;
@@ -246,7 +246,7 @@ Applied ApplyPlan(FileOperations& files, const Plan& plan) {
       files.RenameOver(newFiles[done], entry.path);
       temporary.Release(newFiles[done]);
     }
-  } catch (const SystemError& error) {
+  } catch (const base::SystemError& error) {
     applied.failure = error.Description();
     bool whole = true;
     if (backedUp)
@@ -262,7 +262,7 @@ Applied ApplyPlan(FileOperations& files, const Plan& plan) {
         applied.restored.push_back(entry.path);
         if (change.existed)
           RemoveQuietly(files, entry.backup);
-      } catch (const SystemError&) {
+      } catch (const base::SystemError&) {
         whole = false;
         applied.kept.emplace_back(entry.path, entry.backup);
       }
@@ -293,7 +293,7 @@ Recovery RecoverInterruptedRun(FileOperations& files, const std::string& project
       recovery.failure = texts::JournalUnreadable(journal);
       return recovery;
     }
-  } catch (const SystemError& error) {
+  } catch (const base::SystemError& error) {
     recovery.outcome = Recovery::Outcome::Failed;
     recovery.failure = texts::CannotRead(journal, error.Description());
     return recovery;
@@ -337,7 +337,7 @@ Recovery RecoverInterruptedRun(FileOperations& files, const std::string& project
       } else {
         failures += texts::NotPutBack(entry.path, backupHolds ? entry.backup : std::string());
       }
-    } catch (const SystemError& error) {
+    } catch (const base::SystemError& error) {
       failures += texts::NotPutBack(entry.path, backupHolds ? entry.backup : std::string()) +
                   " (" + error.Description() + ")";
     }

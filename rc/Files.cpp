@@ -73,7 +73,7 @@ public:
     try {
       if (!failed_)
         file.Write(bytes);
-    } catch (const SystemError&) {
+    } catch (const base::SystemError&) {
       failed_ = true;
     }
     return !failed_;
@@ -81,7 +81,7 @@ public:
   bool Close() override {
     try {
       file.Close(false);
-    } catch (const SystemError&) {
+    } catch (const base::SystemError&) {
       failed_ = true;
     }
     return !failed_;
@@ -95,7 +95,7 @@ std::unique_ptr<OutputFile> CreateOnDisk(const std::string& path, bool& taken) {
   auto out = std::make_unique<NewOutput>();
   try {
     taken = !out->file.Create(path);
-  } catch (const SystemError&) {
+  } catch (const base::SystemError&) {
     taken = false;
     return nullptr;
   }

@@ -78,7 +78,7 @@ std::string ConditionLines(const PeConditions& c) {
 void TakeFindings(Inspection& result, bool manifestRead) {
   result.warnings = result.facts.warnings;
   result.notes = result.facts.notes;
-  if (manifestRead && !result.dll && result.facts.xmlError.empty() &&
+  if (manifestRead && !result.dll && !result.facts.xmlError &&
       !result.facts.visualStyles)
     result.warnings.push_back(
         "the manifest has no Common Controls 6 dependency: visual styles are off.");
@@ -119,7 +119,7 @@ void CheckComponentFiles(Inspection& result, const std::string& folder) {
         warn(" holds type library " + library.guid + " version " + version +
              ", but the manifest names " + file.tlbid + " version " + file.tlbVersion +
              ": the manifest describes another build of the file.");
-    } catch (const SystemError& error) {
+    } catch (const base::SystemError& error) {
       warn(" cannot be read: " + error.Description() + ".");
     } catch (const FormatError& error) {
       warn(" holds no type library that can be read: " + std::string(error.what()) + ".");
@@ -187,6 +187,7 @@ Inspection InspectImage(const std::string& fileName, const Source& image,
     return result;
   }
   result.state = ProgramState::Manifest;
+  result.external = true;
   result.source = "external, " + fileName + ".manifest";
   result.manifestSize = externalManifest->size();
   result.facts = ReadManifest(*externalManifest, result.machine);
@@ -199,7 +200,7 @@ Inspection InspectProgram(const std::string& path) {
   std::unique_ptr<FileSource> image;
   try {
     image = std::make_unique<FileSource>(path);
-  } catch (const SystemError& error) {
+  } catch (const base::SystemError& error) {
     Inspection result;
     result.fileName = name;
     result.problem = error.Description();
@@ -211,7 +212,7 @@ Inspection InspectProgram(const std::string& path) {
   if (platform::HasAttributes(externalPath)) {
     try {
       external = platform::ReadFileBytes(externalPath, kMaxManifestBytes);
-    } catch (const SystemError& error) {
+    } catch (const base::SystemError& error) {
       externalProblem = error.Description();
     }
   }
@@ -237,7 +238,7 @@ std::string ReportText(const Inspection& in) {
     text += "Manifest: none\n";
   else
     text += "Manifest: " + in.source + " (" + std::to_string(in.manifestSize) + " bytes)\n";
-  if (in.state == ProgramState::Manifest && f.xmlError.empty()) {
+  if (in.state == ProgramState::Manifest && !f.xmlError) {
     text += "Identity: name \"" + f.name + "\", version " + OrNotSet(f.version) +
             ", architecture " + OrNotSet(f.architecture) + ", type " + OrNotSet(f.type) + "\n";
     text += std::string("Visual styles: ") +
@@ -279,7 +280,7 @@ std::string Summary(const Inspection& in) {
     return in.fileName + " " + kUnreadable + in.problem + ".";
   const ManifestFacts& f = in.facts;
   std::vector<std::string> items;
-  if (f.xmlError.empty()) {
+  if (!f.xmlError) {
     items.push_back(std::string("visual styles ") + (f.visualStyles ? "on" : "off"));
     if (!f.supportedOs.empty())
       items.push_back("supported Windows " + Join(f.supportedOs, "/"));
@@ -298,7 +299,7 @@ std::string Summary(const Inspection& in) {
   std::string text = in.fileName + " carries no manifest.";
   if (in.state == ProgramState::Manifest) {
     text = in.fileName + " carries a manifest now";
-    if (in.source.compare(0, 8, "external") == 0)
+    if (in.external)
       text += " (" + in.fileName + ".manifest beside it)";
     text += items.empty() ? "." : ": " + Join(items, ", ") + ".";
   }

@@ -27,6 +27,7 @@ struct Inspection {
   bool pe32Plus = false;
   bool dll = false;
   std::string source; ///< where the manifest read comes from, in words
+  bool external = false; ///< the manifest read is the file beside the program
   std::size_t manifestSize = 0;
   ManifestFacts facts;
   /// Signature, overlay, packer, .NET, checksum and the resources' place; none when the

@@ -376,7 +376,7 @@ ManifestFacts ReadWellFormed(const std::string& bytes, std::uint16_t machine) {
     root = xml::Parse(AsUtf8(bytes));
   } catch (const FormatError& error) {
     facts.xmlError = error.what();
-    facts.warnings.push_back("the manifest is not well-formed XML (" + facts.xmlError +
+    facts.warnings.push_back("the manifest is not well-formed XML (" + *facts.xmlError +
                              "): Windows refuses to start the program.");
     return facts;
   }

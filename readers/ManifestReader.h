@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -31,7 +32,8 @@ struct IsolatedFile {
 };
 
 struct ManifestFacts {
-  std::string xmlError; ///< "" when the XML is well-formed; nothing else is read otherwise
+  /// Why the XML is not read, unset when it is well-formed; nothing else is read otherwise.
+  std::optional<std::string> xmlError;
   std::string name, version, architecture, type;
   bool visualStyles = false;
   std::vector<std::string> supportedOs; ///< names, oldest first; unknown Ids as written

@@ -39,7 +39,7 @@ std::uint16_t ProgramMachine(const std::string& path) {
       return 0;
     return generation::ImageMachine(
         [&file](std::uint64_t offset, std::size_t count) { return file->ReadAt(offset, count); });
-  } catch (const SystemError&) {
+  } catch (const base::SystemError&) {
     return 0;
   }
 }

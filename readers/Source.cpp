@@ -26,7 +26,7 @@ std::string FileSource::ReadInside(std::uint64_t offset, std::size_t count) cons
   std::string bytes;
   try {
     bytes = file_.ReadAt(offset, count);
-  } catch (const SystemError& error) {
+  } catch (const base::SystemError& error) {
     throw FormatError(error.Description());
   }
   // The file became shorter since it was opened.

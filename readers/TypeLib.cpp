@@ -286,7 +286,7 @@ TypeLibrary ReadTypeLibFile(const std::string& path) {
   std::unique_ptr<FileSource> source;
   try {
     source = std::make_unique<FileSource>(file);
-  } catch (const SystemError& error) {
+  } catch (const base::SystemError& error) {
     throw FormatError(path + ": " + error.Description());
   }
   try {

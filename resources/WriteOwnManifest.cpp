@@ -33,7 +33,7 @@ int main(int argc, char** argv) {
     return 2;
   }
   std::ofstream out(argv[1], std::ios::binary | std::ios::trunc);
-  out << BuildManifestText(argv[2], argv[3], argv[4], argv[5], settings) << "\r\n";
+  out << generation::BuildManifestText(argv[2], argv[3], argv[4], argv[5], settings) << "\r\n";
   out.close();
   if (!out) {
     std::fprintf(stderr, "%s: cannot write %s\n", argv[0], argv[1]);

@@ -1,5 +1,5 @@
 #pragma once
-// The portable halves of BraskModule's system operations, apart so that they are tested on
+// The portable halves of the utility module's system operations, apart so that they are tested on
 // every platform: what goes into a platform call and what comes out of it.
 
 #include <cstdint>
@@ -8,7 +8,7 @@
 #include "platform/Platform.h"
 #include "util/BraskModule.h"
 
-namespace BraskModule::detail {
+namespace brask::detail {
 
 // Registry value types, as the platform numbers them.
 inline constexpr unsigned long kRegBinary = 3;
@@ -33,4 +33,4 @@ platform::FileDialogRecord MakeFileDialogRecord(const std::string& filter, Windo
 /// The file buffer's text before its first NUL, less leading and trailing spaces.
 std::string ChosenPath(const std::string& fileBuffer);
 
-} // namespace BraskModule::detail
+} // namespace brask::detail

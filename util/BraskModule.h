@@ -15,7 +15,7 @@
 #include "base/CodePages.h"
 #include "base/SystemError.h"
 
-namespace BraskModule {
+namespace brask {
 
 // ---- Path helpers: plain text operations on Windows paths ----------------------------
 
@@ -43,9 +43,9 @@ std::string ReadWholeFile(const std::string& path);
 /// (generation/TemporaryFiles.h).
 void WriteTextFile(const std::string& path, const std::string& text);
 
-} // namespace BraskModule
+} // namespace brask
 
-namespace BraskModule {
+namespace brask {
 
 // ---- File-system probes: never throw -------------------------------------------------
 
@@ -111,4 +111,4 @@ void SaveSetting(const std::string& application, const std::string& section,
 /// taken as codePage.
 std::string AnsiToUtf8(const std::string& text, unsigned codePage = codepages::kDefault);
 
-} // namespace BraskModule
+} // namespace brask

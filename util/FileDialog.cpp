@@ -1,7 +1,7 @@
 #include "base/AppTitle.h"
 #include "util/BraskDetail.h"
 
-namespace BraskModule {
+namespace brask {
 namespace detail {
 
 platform::FileDialogRecord MakeFileDialogRecord(const std::string& filter, WindowHandle ownerWindow,
@@ -54,4 +54,4 @@ std::string ShowFileDialog(const std::string& filter, WindowHandle ownerWindow,
   return confirmed ? detail::ChosenPath(record.fileBuffer) : "";
 }
 
-} // namespace BraskModule
+} // namespace brask

@@ -1,7 +1,7 @@
 #include "platform/Platform.h"
 #include "util/BraskModule.h"
 
-namespace BraskModule {
+namespace brask {
 
 std::string GetFileName(const std::string& path) {
   if (path.empty() || path.back() == '\\' || path.back() == '/')
@@ -32,4 +32,4 @@ std::string AppFolder() {
   return folder;
 }
 
-} // namespace BraskModule
+} // namespace brask

@@ -1,7 +1,7 @@
 #include "platform/Platform.h"
 #include "util/BraskModule.h"
 
-namespace BraskModule {
+namespace brask {
 
 // The driver relies on a successful probe leaving the folder current: the resource
 // compiler finds the manifest by its bare name there. So nothing here restores it.
@@ -19,4 +19,4 @@ void SetNormalAttributes(const std::string& path) { platform::SetNormalAttribute
 
 void RemoveFile(const std::string& path) { platform::RemoveFile(path); }
 
-} // namespace BraskModule
+} // namespace brask

@@ -1,7 +1,7 @@
 #include "platform/Platform.h"
 #include "util/BraskModule.h"
 
-namespace BraskModule {
+namespace brask {
 
 void RunAndWait(const std::string& commandLine) { platform::RunHiddenAndWait(commandLine); }
 
@@ -15,4 +15,4 @@ std::intptr_t ShellOpen(const std::string& file, const std::string& directory,
   return platform::ShellOpen(file, directory, ownerWindow, parameters, operation);
 }
 
-} // namespace BraskModule
+} // namespace brask

@@ -3,7 +3,7 @@
 
 #include "util/BraskDetail.h"
 
-namespace BraskModule {
+namespace brask {
 namespace detail {
 
 std::string FormatRegistryValue(const platform::RegistryQuery& query) {
@@ -48,4 +48,4 @@ std::string RegReadString(RegistryKey rootKey, const std::string& subKey,
       platform::QueryRegistryValue(rootKey, subKey, valueName, detail::kRegistryBufferSize));
 }
 
-} // namespace BraskModule
+} // namespace brask

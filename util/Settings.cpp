@@ -1,7 +1,7 @@
 #include "platform/Platform.h"
 #include "util/BraskModule.h"
 
-namespace BraskModule {
+namespace brask {
 
 std::string GetSetting(const std::string& application, const std::string& section,
                        const std::string& key, const std::string& defaultValue) {
@@ -18,4 +18,4 @@ std::string AnsiToUtf8(const std::string& text, unsigned codePage) {
   return platform::AnsiToUtf8(text, codePage);
 }
 
-} // namespace BraskModule
+} // namespace brask

@@ -1,7 +1,7 @@
 #include "platform/Platform.h"
 #include "util/BraskModule.h"
 
-namespace BraskModule {
+namespace brask {
 
 std::string ReadWholeFile(const std::string& path) {
   std::string text = platform::ReadFileBytes(path, kMaxWholeFileBytes);
@@ -15,4 +15,4 @@ void WriteTextFile(const std::string& path, const std::string& text) {
   platform::WriteFileBytes(path, text + "\r\n");
 }
 
-} // namespace BraskModule
+} // namespace brask

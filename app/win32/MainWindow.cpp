@@ -17,7 +17,7 @@ constexpr COLORREF kPictureBackground = RGB(236, 233, 216);
 
 } // namespace
 
-MainWindow::MainWindow(const Globals::Services& services, Shell& shell)
+MainWindow::MainWindow(const globals::Services& services, Shell& shell)
     : inspector_(services.files), readme_(std::make_unique<ReadmeWindow>(form_)),
       options_(std::make_unique<OptionsWindow>(form_, inspector_, services.dialog,
                                                     services.registry)),

@@ -17,7 +17,7 @@ class ReadmeWindow;
 
 class MainWindow : public Window, public MainView {
 public:
-  MainWindow(const Globals::Services& services, Shell& shell);
+  MainWindow(const globals::Services& services, Shell& shell);
   ~MainWindow() override;
 
   /// Creates the window, runs Form_Load and shows it; false, with no window, when the system

@@ -46,17 +46,17 @@ std::string BraskFileDialog::Show(const std::string& filter, WindowHandle ownerW
                                   const std::string& initialFolder, const std::string& title,
                                   std::uint32_t flags, bool save, int& filterIndex,
                                   const std::string& defaultName) {
-  return BraskModule::ShowFileDialog(filter, ownerWindow, initialFolder, title, flags, save,
+  return brask::ShowFileDialog(filter, ownerWindow, initialFolder, title, flags, save,
                                      filterIndex, defaultName);
 }
 
 std::intptr_t BraskShell::Open(const std::string& file, const std::string& directory,
                                WindowHandle ownerWindow, const std::string& parameters,
                                const std::string& operation) {
-  return BraskModule::ShellOpen(file, directory, ownerWindow, parameters, operation);
+  return brask::ShellOpen(file, directory, ownerWindow, parameters, operation);
 }
 
-bool Comctl32::InitCommonControlsEx(const Themefold::tagInitCommonControlsEx& iccex) {
+bool Comctl32::InitCommonControlsEx(const themefold::tagInitCommonControlsEx& iccex) {
   // Looked up by name, as the module's Declare does: a missing library or entry point is
   // the failure, the function's own answer is not.
   HMODULE library = LoadLibraryA("comctl32.dll");
@@ -75,7 +75,7 @@ std::string ManifestInspector::Describe(const std::string& exePath) {
   return DescribeTarget(files_, exePath);
 }
 
-Win32Program::Win32Program(const Globals::Services* services, Shell& shell)
+Win32Program::Win32Program(const globals::Services* services, Shell& shell)
     : services_(services), shell_(shell) {}
 
 Win32Program::~Win32Program() = default;

@@ -31,9 +31,9 @@ public:
                      const std::string& operation) override;
 };
 
-class Comctl32 : public Themefold::CommonControlsLibrary {
+class Comctl32 : public themefold::CommonControlsLibrary {
 public:
-  bool InitCommonControlsEx(const Themefold::tagInitCommonControlsEx& iccex) override;
+  bool InitCommonControlsEx(const themefold::tagInitCommonControlsEx& iccex) override;
 };
 
 /// What the options window reports of the chosen program or project.
@@ -49,15 +49,15 @@ private:
 /// Ends the process, and owns the main window once it is shown.
 class Win32Program : public Program {
 public:
-  Win32Program(const Globals::Services* services, Shell& shell);
+  Win32Program(const globals::Services* services, Shell& shell);
   ~Win32Program() override;
-  void SetServices(const Globals::Services& services) { services_ = &services; }
+  void SetServices(const globals::Services& services) { services_ = &services; }
   void End() override;
   void ShowMainWindow() override;
   bool MainWindowShown() const { return window_ != nullptr; }
 
 private:
-  const Globals::Services* services_;
+  const globals::Services* services_;
   Shell& shell_;
   std::unique_ptr<MainWindow> window_;
 };

@@ -16,11 +16,11 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   Win32MessageBoxes boxes;
   BraskShell shell;
   Win32Program program(nullptr, shell);
-  const Globals::Services services{registry, settings, files, dialog, boxes, program};
+  const globals::Services services{registry, settings, files, dialog, boxes, program};
   program.SetServices(services);
   Comctl32 comctl32;
 
-  Themefold::Main(comctl32, services);
+  themefold::Main(comctl32, services);
   if (!program.MainWindowShown())
     return 0;
   return RunMessageLoop();

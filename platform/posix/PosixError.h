@@ -15,7 +15,7 @@ namespace platform::posix {
 
 [[noreturn]] inline void ThrowErrno(const std::string& operation, const std::string& path,
                                     int code = errno) {
-  throw SystemError(operation, path, static_cast<unsigned long>(code), std::strerror(code));
+  throw base::SystemError(operation, path, static_cast<unsigned long>(code), std::strerror(code));
 }
 
 /// Writes every byte, going on after interruptions. Throws SystemError ("Write", path).

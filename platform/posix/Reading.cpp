@@ -28,7 +28,7 @@ ReadableFile::ReadableFile(const std::string& path, bool required) : path_(path)
   if (S_ISDIR(st.st_mode))
     posix::ThrowErrno("Read", path, EISDIR);
   if (!S_ISREG(st.st_mode))
-    throw SystemError("Open", path, EINVAL, reading::kNotRegularFile);
+    throw base::SystemError("Open", path, EINVAL, reading::kNotRegularFile);
   const int flags = ::fcntl(fd.get(), F_GETFL);
   if (flags < 0 || ::fcntl(fd.get(), F_SETFL, flags & ~O_NONBLOCK) != 0)
     posix::ThrowErrno("Open", path);
@@ -75,7 +75,7 @@ std::string ReadableFile::ReadAt(std::uint64_t offset, std::size_t count) const 
 
 std::string ReadableFile::ReadAll(std::size_t limit) const {
   if (size_ > limit)
-    throw SystemError("Read", path_, EFBIG, reading::TooLarge(size_, limit));
+    throw base::SystemError("Read", path_, EFBIG, reading::TooLarge(size_, limit));
   return ReadAt(0, static_cast<std::size_t>(size_));
 }
 

@@ -43,7 +43,7 @@ Load LoadStore(const std::string& file, settingsfile::Document& document) {
     if (!store)
       return Load::Missing;
     text = store->ReadAll(std::numeric_limits<std::size_t>::max());
-  } catch (const SystemError&) {
+  } catch (const base::SystemError&) {
     return Load::Unreadable;
   }
   auto parsed = settingsfile::Parse(text);

@@ -51,7 +51,7 @@ void RunHiddenAndWait(const std::string& commandLine, bool showOutput) {
     const std::size_t at = reason.find("%1");
     if (at != std::string::npos && !args.empty())
       reason.replace(at, 2, "\"" + args[0] + "\"");
-    throw SystemError("Start", commandLine, code, reason);
+    throw base::SystemError("Start", commandLine, code, reason);
   }
   win32::Handle processHandle(process.hProcess);
   win32::Handle threadHandle(process.hThread);

@@ -27,12 +27,12 @@ ReadableFile::ReadableFile(const std::string& path, bool required) : path_(path)
   if (!file.valid())
     win32::ThrowLastError("Open", path);
   if (GetFileType(file.get()) != FILE_TYPE_DISK)
-    throw SystemError("Open", path, ERROR_INVALID_FUNCTION, reading::kNotRegularFile);
+    throw base::SystemError("Open", path, ERROR_INVALID_FUNCTION, reading::kNotRegularFile);
   BY_HANDLE_FILE_INFORMATION information;
   if (!GetFileInformationByHandle(file.get(), &information))
     win32::ThrowLastError("Read", path);
   if (information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-    throw SystemError("Open", path, ERROR_INVALID_FUNCTION, reading::kNotRegularFile);
+    throw base::SystemError("Open", path, ERROR_INVALID_FUNCTION, reading::kNotRegularFile);
   LARGE_INTEGER size;
   if (!GetFileSizeEx(file.get(), &size))
     win32::ThrowLastError("Read", path);
@@ -86,7 +86,7 @@ std::string ReadableFile::ReadAt(std::uint64_t offset, std::size_t count) const 
 
 std::string ReadableFile::ReadAll(std::size_t limit) const {
   if (size_ > limit)
-    throw SystemError("Read", path_, ERROR_FILE_TOO_LARGE, reading::TooLarge(size_, limit));
+    throw base::SystemError("Read", path_, ERROR_FILE_TOO_LARGE, reading::TooLarge(size_, limit));
   return ReadAt(0, static_cast<std::size_t>(size_));
 }
 

@@ -15,7 +15,7 @@ std::string DescribeError(DWORD code);
 
 [[noreturn]] inline void ThrowLastError(const std::string& operation, const std::string& path) {
   const DWORD code = GetLastError();
-  throw SystemError(operation, path, code, DescribeError(code));
+  throw base::SystemError(operation, path, code, DescribeError(code));
 }
 
 /// Owns a kernel handle; INVALID_HANDLE_VALUE and null both mean none.

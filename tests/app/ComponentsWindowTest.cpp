@@ -61,8 +61,8 @@ TEST(ComponentsWindowTest, ListChangesReachTheSettingsOnlyThroughOk) {
     files.projects["C:\\App\\App.vbp"] = {"C:\\App\\a.ocx", "C:\\Windows\\SysWOW64\\x.ocx",
                                           "C:\\App\\b.dll"};
     files.entries["C:\\Windows\\SysWOW64\\x.ocx"] = {
-        3, true, "", "X: miscStatus as registered on this machine", ""};
-    files.entries["C:\\App\\b.dll"] = {0, false, "b.dll: not a type library", "", ""};
+        3, true, std::nullopt, "X: miscStatus as registered on this machine", std::nullopt};
+    files.entries["C:\\App\\b.dll"] = {0, false, "b.dll: not a type library", "", std::nullopt};
     if (std::string(row.name).rfind("from", 0) != 0)
       files.entries.erase("C:\\App\\b.dll");
     generation::ManifestSettings settings;

@@ -87,7 +87,7 @@ public:
     log.push_back("normal " + path);
     Check("Attributes", path);
     if (!files.count(path))
-      throw SystemError("Attributes", path, 2, "The system cannot find the file specified.");
+      throw base::SystemError("Attributes", path, 2, "The system cannot find the file specified.");
     files[path].readOnly = false;
   }
   void RemoveFile(const std::string& path) override {
@@ -97,19 +97,19 @@ public:
     Check("Delete", path);
     auto it = files.find(path);
     if (it == files.end())
-      throw SystemError("Delete", path, 2, "The system cannot find the file specified.");
+      throw base::SystemError("Delete", path, 2, "The system cannot find the file specified.");
     if (it->second.readOnly)
-      throw SystemError("Delete", path, 5, "Access is denied.");
+      throw base::SystemError("Delete", path, 5, "Access is denied.");
     files.erase(it);
   }
   void WriteTextFile(const std::string& path, const std::string& text) override {
     log.push_back("write " + path);
     Check("Open", path);
     if (readOnlyFolders.count(FolderOf(path)) || folders.count(path + "\\"))
-      throw SystemError("Open", path, 5, "Access is denied.");
+      throw base::SystemError("Open", path, 5, "Access is denied.");
     auto it = files.find(path);
     if (it != files.end() && it->second.readOnly)
-      throw SystemError("Open", path, 5, "Access is denied.");
+      throw base::SystemError("Open", path, 5, "Access is denied.");
     files[path] = {text + "\r\n", false};
   }
   bool CreateNewTextFile(const std::string& path, const std::string& text) override {
@@ -120,7 +120,7 @@ public:
     if (files.count(path) || links.count(path) || folders.count(path + "\\"))
       return false;
     if (readOnlyFolders.count(FolderOf(path)))
-      throw SystemError("Create", path, 5, "Access is denied.");
+      throw base::SystemError("Create", path, 5, "Access is denied.");
     files[path] = {text + "\r\n", false};
     return true;
   }
@@ -132,7 +132,7 @@ public:
     Check("Replace", to);
     auto it = files.find(to);
     if (folders.count(to + "\\") || (it != files.end() && it->second.readOnly))
-      throw SystemError("Replace", to, 5, "Access is denied.");
+      throw base::SystemError("Replace", to, 5, "Access is denied.");
     files[to] = files.at(from);
     files.erase(from);
     links.erase(to);
@@ -164,7 +164,7 @@ public:
     Check("Open", path);
     auto it = files.find(path);
     if (it == files.end())
-      throw SystemError("Open", path, 2, "The system cannot find the file specified.");
+      throw base::SystemError("Open", path, 2, "The system cannot find the file specified.");
     std::string text = it->second.bytes;
     if (text.size() >= 2 && text.compare(text.size() - 2, 2, "\r\n") == 0)
       text.resize(text.size() - 2);
@@ -175,16 +175,16 @@ public:
     Check("Open", path);
     auto it = files.find(path);
     if (it == files.end())
-      throw SystemError("Open", path, 2, "The system cannot find the file specified.");
+      throw base::SystemError("Open", path, 2, "The system cannot find the file specified.");
     if (it->second.bytes.size() > limit)
-      throw SystemError("Read", path, 0, "too large");
+      throw base::SystemError("Read", path, 0, "too large");
     return it->second.bytes;
   }
   std::string ReadRange(const std::string& path, std::uint64_t offset,
                         std::size_t count) override {
     auto it = files.find(path);
     if (it == files.end())
-      throw SystemError("Open", path, 2, "The system cannot find the file specified.");
+      throw base::SystemError("Open", path, 2, "The system cannot find the file specified.");
     return offset < it->second.bytes.size() ? it->second.bytes.substr(offset, count) : "";
   }
   bool CreateNewFile(const std::string& path, const std::string& bytes) override {
@@ -257,17 +257,17 @@ private:
     ++writes;
     if (writes == killAt) {
       dead = true;
-      throw SystemError(operation, path, 0, "killed");
+      throw base::SystemError(operation, path, 0, "killed");
     }
     if (writes == failAt)
-      throw SystemError(operation, path, 112, "There is not enough space on the disk.");
+      throw base::SystemError(operation, path, 112, "There is not enough space on the disk.");
     return false;
   }
   void Check(const std::string& operation, const std::string& path) {
     if (lockedPaths.count(path))
-      throw SystemError(operation, path, 32,
-                        "The process cannot access the file because it is being used by "
-                        "another process.");
+      throw base::SystemError(operation, path, 32,
+                              "The process cannot access the file because it is being used by "
+                              "another process.");
   }
 };
 
@@ -381,7 +381,7 @@ struct World {
   Shell shell;
   Registry registry;
   Program program;
-  Globals::Services services{registry, settings, files, dialog, boxes, program};
+  globals::Services services{registry, settings, files, dialog, boxes, program};
 };
 
 class MainView : public app::MainView {
@@ -423,7 +423,7 @@ public:
 class ReadmeWindow : public app::ReadmeWindow {
 public:
   std::vector<std::string> shownTexts;
-  void ShowModal() override { shownTexts.push_back(Globals::ReadmeText); }
+  void ShowModal() override { shownTexts.push_back(globals::ReadmeText); }
 };
 
 /// Reports a fixed text and records what it was asked about.

@@ -35,8 +35,8 @@ using testsupport::Golden;
 /// A main window with its fakes, set up for a target in a folder with a blank in its name.
 struct Scenario : fakes::MainWindowRig {
   Scenario() {
-    Globals::RcExePath = kCompiler;
-    Globals::ReadmeText.clear();
+    globals::RcExePath = kCompiler;
+    globals::ReadmeText.clear();
     world.files.AddFolder(kFolder);
     world.files.AddFile(kReadme, "Add %resfile% to the project of %exename%.\r\n"
                                  "Rebuild %exename%; keep %resfile%.\r\n");
@@ -284,7 +284,7 @@ TEST_F(GenerationTest, CompilerThatMakesNothingGivesErrorCompilingFileAndKeepsTh
   for (const bool oldRes : {false, true}) {
     SCOPED_TRACE(oldRes ? "old .res, answered OK" : "no old .res");
     FRESH_SCENARIO;
-    Globals::RcExePath = "C:\\nowhere\\rc.exe";
+    globals::RcExePath = "C:\\nowhere\\rc.exe";
     if (oldRes)
       world.files.AddFile(kRes, "OLD", true);
     Generate();
@@ -419,7 +419,7 @@ TEST_F(GenerationTest, WriteBasWritesTheSameBytesEveryTimeAndReportsByResult) {
   const std::string first = world.files.Bytes(kModule);
   EXPECT_TRUE(form.WriteBas(kModule)); // asked, Yes by default
   EXPECT_EQ(world.files.Bytes(kModule), first);
-  EXPECT_EQ(first, std::string(kModuleText) + "\r\n");
+  EXPECT_EQ(first, std::string(generation::kModuleText) + "\r\n");
 
   world.boxes.answers = {Answer::No};
   EXPECT_TRUE(form.WriteBas(kModule)) << "declining is no failure";
@@ -475,7 +475,7 @@ TEST_F(GenerationTest, TwoSuccessfulRunsShowTheLatestInstructions) {
   Generate();
   ASSERT_EQ(readme.shownTexts.size(), 2u);
   EXPECT_NE(readme.shownTexts[1].find("Other_manifest.res"), std::string::npos);
-  EXPECT_EQ(Globals::ReadmeText, readme.shownTexts[1]);
+  EXPECT_EQ(globals::ReadmeText, readme.shownTexts[1]);
 }
 
 TEST_F(GenerationTest, TheManifestNamesTheTargetsOwnArchitecture) {

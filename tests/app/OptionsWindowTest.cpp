@@ -233,7 +233,7 @@ namespace {
 
 struct Main : fakes::MainWindowRig {
   Main() {
-    Globals::RcExePath = "C:\\VB98\\Wizards\\RC.EXE";
+    globals::RcExePath = "C:\\VB98\\Wizards\\RC.EXE";
     world.files.AddFolder("C:\\Work\\");
     world.files.AddFile("C:\\Tool\\readme.txt", "Add %resfile%.\r\n");
   }
@@ -275,7 +275,8 @@ TEST(OptionsWindowTest, MainWindowKeepsOkedOptionsShowsThemAndGeneratesWithThem)
   chosen.runLevel = RunLevel::AsInvoker;
   chosen.dpi = DpiAwareness::System;
   m.Generate();
-  EXPECT_EQ(m.compiledManifest, BuildManifestText("1.0.0.0", "App.exe", "d", chosen) + "\r\n");
+  EXPECT_EQ(m.compiledManifest,
+            generation::BuildManifestText("1.0.0.0", "App.exe", "d", chosen) + "\r\n");
 
   // The next start shows and uses them too.
   Main next;
@@ -297,7 +298,8 @@ TEST(OptionsWindowTest, MainWindowKeepsOkedOptionsShowsThemAndGeneratesWithThem)
   next.form.Command4_Click();
   EXPECT_EQ(next.view.optionsCaption, "Options...");
   next.Generate();
-  EXPECT_EQ(next.compiledManifest, BuildManifestText("1.0.0.0", "App.exe", "d") + "\r\n");
+  EXPECT_EQ(next.compiledManifest,
+            generation::BuildManifestText("1.0.0.0", "App.exe", "d") + "\r\n");
 }
 
 TEST(OptionsWindowTest, MainWindowCancelStoresAndChangesNothing) {
@@ -316,5 +318,6 @@ TEST(OptionsWindowTest, MainWindowCancelStoresAndChangesNothing) {
   ManifestSettings gdi;
   gdi.gdiScaling = true;
   m.Generate();
-  EXPECT_EQ(m.compiledManifest, BuildManifestText("1.0.0.0", "App.exe", "d", gdi) + "\r\n");
+  EXPECT_EQ(m.compiledManifest,
+            generation::BuildManifestText("1.0.0.0", "App.exe", "d", gdi) + "\r\n");
 }

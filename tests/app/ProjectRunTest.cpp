@@ -40,7 +40,7 @@ Tree Files(const fakes::Files& files, bool withoutOurs = false) {
 /// A main window whose project is set up by "Generate...", the answers scripted.
 struct Rig : fakes::MainWindowRig {
   explicit Rig(const Tree& tree) {
-    Globals::RcExePath = "C:\\VB98\\Wizards\\RC.EXE";
+    globals::RcExePath = "C:\\VB98\\Wizards\\RC.EXE";
     world.files.AddFolder(kFolder);
     world.files.compiledRes = testsupport::Golden("App_manifest.res");
     for (const auto& [path, bytes] : tree)

@@ -36,7 +36,7 @@ std::string ThirteenInAFrame() {
 
 struct ProjectScenario : fakes::MainWindowRig {
   ProjectScenario() {
-    Globals::RcExePath = "C:\\VB98\\Wizards\\RC.EXE";
+    globals::RcExePath = "C:\\VB98\\Wizards\\RC.EXE";
     world.files.AddFolder(kProjectFolder);
     world.files.AddFile(kVbp, kProject);
     world.files.AddFile(kForm, kCleanForm);

@@ -47,15 +47,15 @@ struct Windows {
 
 TEST(ReadmeWindowTest, LoadShowsTheTextUnchangedAndTheMainWindowsIcon) {
   Windows w;
-  Globals::ReadmeText = "line one\r\n\tline two with a tab\nbare LF\r\n";
+  globals::ReadmeText = "line one\r\n\tline two with a tab\nbare LF\r\n";
   w.view.left = w.view.top = 99;
   w.form.Form_Load();
   EXPECT_EQ(w.view.left, 0);
   EXPECT_EQ(w.view.top, 0);
-  EXPECT_EQ(w.view.text, Globals::ReadmeText);
+  EXPECT_EQ(w.view.text, globals::ReadmeText);
   EXPECT_EQ(w.view.icon, 0x5678u);
 
-  Globals::ReadmeText = "second generation";
+  globals::ReadmeText = "second generation";
   w.form.Form_Load();
   EXPECT_EQ(w.view.text, "second generation");
 }

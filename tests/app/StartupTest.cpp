@@ -13,11 +13,11 @@ const std::string kVbKey =
     "Software\\Microsoft\\VisualStudio\\6.0\\Setup\\Microsoft Visual Basic\\|ProductDir";
 const std::string kStoredKey = "Themefold/General/RC.EXE";
 
-class Library : public Themefold::CommonControlsLibrary {
+class Library : public themefold::CommonControlsLibrary {
 public:
   bool present = true;
   std::vector<std::pair<int, int>> records;
-  bool InitCommonControlsEx(const Themefold::tagInitCommonControlsEx& iccex) override {
+  bool InitCommonControlsEx(const themefold::tagInitCommonControlsEx& iccex) override {
     if (present)
       records.emplace_back(iccex.lngSize, iccex.lngICC);
     return present;
@@ -30,11 +30,11 @@ TEST(StartupTest, MainInitialisesCommonControlsThenLocatesTheCompiler) {
   fakes::World world;
   world.files.AddFile("C:\\Tool\\rc.exe", "MZ");
   Library library;
-  Themefold::Main(library, world.services);
+  themefold::Main(library, world.services);
 
   ASSERT_EQ(library.records.size(), 1u);
   EXPECT_EQ(library.records[0], std::make_pair(8, 0x200));
-  EXPECT_EQ(sizeof(Themefold::tagInitCommonControlsEx), 8u);
+  EXPECT_EQ(sizeof(themefold::tagInitCommonControlsEx), 8u);
   EXPECT_EQ(world.program.mainWindowsShown, 1);
   EXPECT_EQ(world.program.ended, 0);
   EXPECT_TRUE(world.boxes.shown.empty());
@@ -46,7 +46,7 @@ TEST(StartupTest, MissingEntryPointEndsBeforeAnythingIsReadOrWritten) {
   world.files.AddFile("C:\\Tool\\rc.exe", "MZ");
   Library library;
   library.present = false;
-  Themefold::Main(library, world.services);
+  themefold::Main(library, world.services);
 
   ASSERT_EQ(world.boxes.shown.size(), 1u);
   EXPECT_EQ(world.boxes.shown[0].text, "Initialization error!");
@@ -89,10 +89,10 @@ TEST(LocatorTest, SourcesAreTriedInOrder) {
       world.settings.values[kStoredKey] = row.stored;
     for (const std::string& path : row.exists)
       world.files.AddFile(path, "MZ");
-    Globals::RcExePath.clear();
-    Globals::LocateResourceCompiler(world.services);
+    globals::RcExePath.clear();
+    globals::LocateResourceCompiler(world.services);
 
-    EXPECT_EQ(Globals::RcExePath, row.expected);
+    EXPECT_EQ(globals::RcExePath, row.expected);
     EXPECT_EQ(world.settings.writes, std::vector<std::string>{kStoredKey + "=" + row.expected})
         << "rewritten on every run, whichever source gave it";
     EXPECT_TRUE(world.dialog.calls.empty());
@@ -122,8 +122,8 @@ TEST(LocatorTest, DialogLoopAcceptsOnlyRcExeInAnyCase) {
     fakes::World world;
     world.settings.values[kStoredKey] = "D:\\was\\here";
     world.dialog.picks.assign(row.picks.begin(), row.picks.end());
-    Globals::RcExePath.clear();
-    Globals::LocateResourceCompiler(world.services);
+    globals::RcExePath.clear();
+    globals::LocateResourceCompiler(world.services);
 
     ASSERT_EQ(world.dialog.calls.size(), row.picks.size());
     for (const fakes::DialogCall& call : world.dialog.calls) {
@@ -143,7 +143,7 @@ TEST(LocatorTest, DialogLoopAcceptsOnlyRcExeInAnyCase) {
       EXPECT_EQ(box.buttons, Buttons::Ok);
       EXPECT_EQ(box.icon, box.text == "Invalid file!" ? Icon::Exclamation : Icon::Critical);
     }
-    EXPECT_EQ(Globals::RcExePath, row.expected);
+    EXPECT_EQ(globals::RcExePath, row.expected);
     if (row.expected.empty()) {
       EXPECT_EQ(world.program.ended, 1);
       EXPECT_EQ(world.program.mainWindowsShown, 0);

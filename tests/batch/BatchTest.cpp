@@ -165,7 +165,7 @@ TEST_F(BatchTest, ExitCodesTextsAndWhatIsLeft) {
   std::string goneReason;
   try {
     files.ReadBytes(gone, 1);
-  } catch (const SystemError& error) {
+  } catch (const base::SystemError& error) {
     goneReason = error.Description();
   }
   const Row rows[] = {
@@ -381,7 +381,7 @@ TEST(BatchPathsTest, PathsTheCompilerCommandCannotCarry) {
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.path);
-    EXPECT_EQ(batch::UnsafePathReason(row.path, row.separator).empty(), row.safe);
+    EXPECT_EQ(!batch::UnsafePathReason(row.path, row.separator), row.safe);
   }
 }
 

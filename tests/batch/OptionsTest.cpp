@@ -47,7 +47,7 @@ TEST(OptionsTest, AcceptedCommandLines) {
   for (const Row& row : rows) {
     SCOPED_TRACE(row.expected);
     const batch::ParsedOptions parsed = ParseOptions(row.args);
-    EXPECT_EQ(parsed.error, "");
+    EXPECT_FALSE(parsed.error) << *parsed.error;
     EXPECT_EQ(Describe(parsed.options), row.expected);
   }
 }
@@ -143,9 +143,11 @@ TEST(OptionsTest, CodePageAndPrinterIsolation) {
   for (const Row& row : rows) {
     SCOPED_TRACE(row.error);
     const batch::ParsedOptions parsed = ParseOptions(row.args);
-    EXPECT_EQ(parsed.error, row.error);
-    if (*row.error)
+    if (*row.error) {
+      EXPECT_EQ(parsed.error, row.error);
       continue;
+    }
+    EXPECT_FALSE(parsed.error) << *parsed.error;
     EXPECT_EQ(parsed.options.manifest.codePage, row.codePage);
     EXPECT_EQ(parsed.options.manifest.printerIsolation, row.printerIsolation);
   }
@@ -177,7 +179,7 @@ TEST(OptionsTest, ManifestSettingsInBothSpellings) {
   for (const Row& row : rows) {
     SCOPED_TRACE(row.expected);
     const batch::ParsedOptions parsed = ParseOptions(row.args);
-    EXPECT_EQ(parsed.error, "");
+    EXPECT_FALSE(parsed.error) << *parsed.error;
     EXPECT_EQ(parsed.options.target, "App.exe");
     const generation::ManifestSettings& m = parsed.options.manifest;
     EXPECT_EQ(std::string(m.supportedOs ? "1" : "0") + "|" + generation::RunLevelName(m.runLevel) +

@@ -65,7 +65,7 @@ TEST(ArchitectureTest, TheTargetsMachineNamesTheArchitecture) {
 TEST(ArchitectureTest, AFileThatCannotBeReadKeepsX86) {
   const std::uint16_t machine =
       generation::ImageMachine([](std::uint64_t, std::size_t) -> std::string {
-        throw SystemError("Open", "C:\\App.exe", 5, "Access is denied.");
+        throw base::SystemError("Open", "C:\\App.exe", 5, "Access is denied.");
       });
   EXPECT_EQ(machine, 0);
   EXPECT_EQ(generation::ArchitectureOf(machine), "X86");

@@ -64,7 +64,8 @@ TEST(ManifestSettingsTest, EachSettingAloneAndAllTogetherMatchGoldenFiles) {
     ManifestSettings settings;
     row.set(settings);
     EXPECT_EQ(settings.AnyOn(), std::string(row.golden) != "App.exe.manifest");
-    EXPECT_EQ(BuildManifestText("1.0.0.0", "App.exe", "Fourteen chars", settings) + "\r\n",
+    EXPECT_EQ(generation::BuildManifestText("1.0.0.0", "App.exe", "Fourteen chars", settings) +
+                  "\r\n",
               Golden(row.golden));
   }
 }
@@ -72,7 +73,8 @@ TEST(ManifestSettingsTest, EachSettingAloneAndAllTogetherMatchGoldenFiles) {
 TEST(ManifestSettingsTest, ArchitectureAndValuesGoInAsWithoutSettings) {
   // The settings' lines carry no placeholder of their own; the user's values and the
   // architecture fill the identity as before, whatever the settings.
-  const std::string text = BuildManifestText("%exename%", "A&B.exe", "<%arch%>", "amd64", All());
+  const std::string text =
+      generation::BuildManifestText("%exename%", "A&B.exe", "<%arch%>", "amd64", All());
   EXPECT_EQ(text.find("X86"), std::string::npos);
   EXPECT_NE(text.find("        version=\"A&amp;B.exe\"\r\n"), std::string::npos);
   EXPECT_NE(text.find("<description>&lt;%arch%&gt;</description>"), std::string::npos);

@@ -25,12 +25,12 @@ size_t CountDots(const std::string& manifest) {
 } // namespace
 
 TEST(ManifestTest, WorkedExamplesMatchGoldenFiles) {
-  const std::string full = BuildManifestText("1.0.0.0", "App.exe", "Fourteen chars");
+  const std::string full = generation::BuildManifestText("1.0.0.0", "App.exe", "Fourteen chars");
   EXPECT_EQ(full.size(), 798u);
   EXPECT_EQ(CountDots(full), 85u);
   EXPECT_EQ(full + "\r\n", Golden("App.exe.manifest"));
 
-  const std::string empty = BuildManifestText("", "App.exe", "");
+  const std::string empty = generation::BuildManifestText("", "App.exe", "");
   EXPECT_EQ(empty.size(), 698u);
   EXPECT_EQ(CountDots(empty), 6u);
   EXPECT_EQ(empty + "\r\n", Golden("App-empty.exe.manifest"));
@@ -45,7 +45,8 @@ TEST(ManifestTest, FillerRoundsEveryLengthToAHundredBytes) {
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.descriptionLength);
-    const std::string text = BuildManifestText("", "App.exe", std::string(row.descriptionLength, 'x'));
+    const std::string text =
+        generation::BuildManifestText("", "App.exe", std::string(row.descriptionLength, 'x'));
     EXPECT_EQ(CountDots(text), row.dots);
     EXPECT_EQ((text.size() + 2) % 100, 0u);
   }
@@ -54,14 +55,16 @@ TEST(ManifestTest, FillerRoundsEveryLengthToAHundredBytes) {
 TEST(ManifestTest, PlaceholdersAreReplacedInOrder) {
   // A version typed as a later placeholder becomes that value; a description is inserted
   // last, so placeholder words in it stay literal.
-  const std::string text = BuildManifestText("%exename%", "App.exe", "%version% %exename%");
+  const std::string text =
+      generation::BuildManifestText("%exename%", "App.exe", "%version% %exename%");
   EXPECT_NE(text.find("        version=\"App.exe\"\r\n"), std::string::npos);
   EXPECT_NE(text.find("<description>%version% %exename%</description>"), std::string::npos);
   EXPECT_EQ(text.find("%description%"), std::string::npos);
 }
 
 TEST(ManifestTest, ValuesAreEscapedSoTheXmlStaysWellFormed) {
-  const std::string text = BuildManifestText("1.0.0.0", "A&B.exe", "A & B <C> \"q\" 'a'");
+  const std::string text =
+      generation::BuildManifestText("1.0.0.0", "A&B.exe", "A & B <C> \"q\" 'a'");
   EXPECT_NE(text.find("<description>A &amp; B &lt;C&gt; &quot;q&quot; &apos;a&apos;</description>"),
             std::string::npos);
   EXPECT_NE(text.find("name=\"A&amp;B.exe\""), std::string::npos);
@@ -89,18 +92,19 @@ TEST(ManifestTest, CharactersXmlCannotHoldBecomeReplacementCharacters) {
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.value);
-    EXPECT_EQ(EscapeXml(row.value), row.escaped);
+    EXPECT_EQ(generation::EscapeXml(row.value), row.escaped);
   }
 }
 
 TEST(ManifestTest, NonAsciiIsCountedInBytes) {
-  const std::string text = BuildManifestText("1.0.0.0", "Caf\xC3\xA9.exe", "\xE2\x82\xAC uro");
+  const std::string text =
+      generation::BuildManifestText("1.0.0.0", "Caf\xC3\xA9.exe", "\xE2\x82\xAC uro");
   EXPECT_EQ((text.size() + 2) % 100, 0u);
 }
 
 TEST(ManifestTest, ArchitectureVariantOnlyChangesBothIdentities) {
-  std::string x86 = BuildManifestText("1.0.0.0", "App.exe", "d");
-  const std::string amd64 = BuildManifestText("1.0.0.0", "App.exe", "d", "amd64");
+  std::string x86 = generation::BuildManifestText("1.0.0.0", "App.exe", "d");
+  const std::string amd64 = generation::BuildManifestText("1.0.0.0", "App.exe", "d", "amd64");
   ASSERT_EQ(amd64.find("X86"), std::string::npos);
   for (size_t at; (at = x86.find("\"X86\"")) != std::string::npos;)
     x86.replace(at, 5, "\"amd64\"");
@@ -110,7 +114,7 @@ TEST(ManifestTest, ArchitectureVariantOnlyChangesBothIdentities) {
 }
 
 TEST(ResourceScriptTest, ScriptMatchesGoldenFile) {
-  const std::string script = BuildResourceScript("App.exe.manifest");
+  const std::string script = generation::BuildResourceScript("App.exe.manifest");
   EXPECT_EQ(script + "\r\n", Golden("App_manifest.rc"));
   for (size_t start = 0, line = 0; line < 3; ++line) {
     const size_t end = script.find("\r\n", start);
@@ -120,8 +124,9 @@ TEST(ResourceScriptTest, ScriptMatchesGoldenFile) {
 }
 
 TEST(ResourceScriptTest, CompilerCommandQuotesEveryPath) {
-  EXPECT_EQ(BuildCompilerCommand("C:\\Program Files\\VB98\\Wizards\\RC.EXE", "C:\\My Work\\",
-                                 "App_manifest.res", "App_manifest.rc"),
+  EXPECT_EQ(generation::BuildCompilerCommand("C:\\Program Files\\VB98\\Wizards\\RC.EXE",
+                                             "C:\\My Work\\", "App_manifest.res",
+                                             "App_manifest.rc"),
             "\"C:\\Program Files\\VB98\\Wizards\\RC.EXE\" /r /fo \"C:\\My Work\\App_manifest.res\" "
             "\"C:\\My Work\\App_manifest.rc\"");
 }
@@ -142,14 +147,15 @@ TEST(OutputNamesTest, NamesFollowTheTarget) {
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.target);
-    const OutputNames names = DeriveOutputNames(row.target);
+    const generation::OutputNames names = generation::DeriveOutputNames(row.target);
     EXPECT_EQ(names.folder, row.folder);
     EXPECT_EQ(names.probeFolder, row.probe);
     EXPECT_EQ(names.fileName, row.file);
     EXPECT_EQ(names.outputName, row.output);
     EXPECT_EQ(names.ModulePath(), std::string(row.folder) + "modThemefold.bas");
   }
-  EXPECT_EQ(DeriveOutputNames("/home/u/App.exe", '/').OutputPath(), "/home/u/App_manifest.res");
+  EXPECT_EQ(generation::DeriveOutputNames("/home/u/App.exe", '/').OutputPath(),
+            "/home/u/App_manifest.res");
 }
 
 // Only a name made by TemporaryStem may ever be taken for a killed run's file.
@@ -180,7 +186,7 @@ TEST(TemporaryNamesTest, OwnerIsReadOnlyFromOurOwnNames) {
 }
 
 TEST(ModuleTextTest, MatchesGoldenFile) {
-  const std::string bytes = std::string(kModuleText) + "\r\n";
+  const std::string bytes = std::string(generation::kModuleText) + "\r\n";
   EXPECT_EQ(bytes, Golden("modThemefold.bas"));
   size_t lines = 0;
   for (size_t at = 0; (at = bytes.find("\r\n", at)) != std::string::npos; at += 2)

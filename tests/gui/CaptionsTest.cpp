@@ -159,7 +159,7 @@ protected:
   app::win32::Win32MessageBoxes boxes_;
   app::win32::BraskShell shell_;
   app::win32::Win32Program program_;
-  Globals::Services services_;
+  globals::Services services_;
 };
 
 TEST_F(CaptionsTest, EveryCaptionOfTheMainWindowFitsItsControl) {
@@ -198,7 +198,7 @@ TEST_F(CaptionsTest, EveryLineOfTheInstructionsFitsTheTextBox) {
   ASSERT_TRUE(window.Show());
   std::string text = testsupport::ReadBytes(testsupport::SourceFile("resources/readme.txt"));
   text = generation::ReplaceAll(text, "%resfile%", "App_manifest.res");
-  Globals::ReadmeText = generation::ReplaceAll(text, "%exename%", "App.exe");
+  globals::ReadmeText = generation::ReplaceAll(text, "%exename%", "App.exe");
 
   // The window is modal: it is measured and closed from inside its own message loop.
   static std::vector<std::string> problems;
@@ -217,7 +217,7 @@ TEST_F(CaptionsTest, EveryLineOfTheInstructionsFitsTheTextBox) {
     face = FaceOf(box);
     RECT format{};
     SendMessageA(box, EM_GETRECT, 0, reinterpret_cast<LPARAM>(&format));
-    std::istringstream lines(Globals::ReadmeText);
+    std::istringstream lines(globals::ReadmeText);
     for (std::string line; std::getline(lines, line);) {
       if (!line.empty() && line.back() == '\r')
         line.pop_back();

@@ -217,7 +217,8 @@ protected:
   // The .res holds the manifest for these inputs, as the file the compiler was given.
   void ExpectResourceWithManifest(const std::string& version, const std::string& description) {
     const std::string res = ReadBytes(folder_ + "App_manifest.res");
-    const std::string manifest = BuildManifestText(version, "App.exe", description) + "\r\n";
+    const std::string manifest =
+        generation::BuildManifestText(version, "App.exe", description) + "\r\n";
     EXPECT_NE(res.find(manifest), std::string::npos) << "the .res lacks the manifest";
   }
 
@@ -516,7 +517,7 @@ TEST_F(ProgramTest, MissingCompilerReportsErrorCompiling) {
   std::string reason;
   try {
     platform::ReadFileBytes(gone);
-  } catch (const SystemError& error) {
+  } catch (const base::SystemError& error) {
     reason = error.Description();
   }
   MessageBoxWindow box = ExpectMessageBox(kErrorCompiling + " " + reason, {IDOK}, IDOK);
@@ -757,8 +758,8 @@ TEST_F(ProgramTest, ManifestOptionsCancelledChangeNothingAndOkedOnesReachTheRes)
   // The target is this lane's compiler: the manifest names its width.
   const char* architecture = sizeof(void*) == 8 ? "amd64" : "X86";
   const std::string res = ReadBytes(folder_ + "App_manifest.res");
-  EXPECT_NE(res.find(BuildManifestText("1.2.3.4", "App.exe", "Orders and invoices", architecture,
-                                       settings) +
+  EXPECT_NE(res.find(generation::BuildManifestText("1.2.3.4", "App.exe", "Orders and invoices",
+                                                   architecture, settings) +
                      "\r\n"),
             std::string::npos)
       << "the .res lacks the manifest with the options";

@@ -88,7 +88,7 @@ TEST_F(ShippedResourcesTest, EveryProgramCarriesTheGeneratedManifestForThisBuild
     // The same description as the version block's.
     std::string block = VersionBlock(program);
     const std::string expected =
-        BuildManifestText("1.0.0.20", program, VersionString(block, "FileDescription"),
+        generation::BuildManifestText("1.0.0.20", program, VersionString(block, "FileDescription"),
                           sizeof(void*) == 8 ? "amd64" : "X86", settings) +
         "\r\n";
     EXPECT_EQ(manifest, expected);

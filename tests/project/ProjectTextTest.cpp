@@ -199,5 +199,5 @@ TEST(ProjectTextTest, ModuleVariantsMatchTheirGoldenFiles) {
             testsupport::Golden("modThemefold-form.bas"));
   EXPECT_EQ(generation::ModuleTextWithoutMain() + "\r\n",
             testsupport::Golden("modThemefold-submain.bas"));
-  EXPECT_EQ(std::string(kModuleText) + "\r\n", testsupport::Golden("modThemefold.bas"));
+  EXPECT_EQ(std::string(generation::kModuleText) + "\r\n", testsupport::Golden("modThemefold.bas"));
 }

@@ -121,7 +121,8 @@ TEST_F(CommandLineFilesTest, ProgramExitCodesAndOutput) {
   auto& f = *this;
   std::filesystem::create_directories(f.dir_ / "a b");
   WriteBytes(f.dir_ / "a b" / "App.exe.manifest", "<assembly/>\r\n");
-  WriteBytes(f.dir_ / "a b" / "App_manifest.rc", BuildResourceScript("App.exe.manifest") + "\r\n");
+  WriteBytes(f.dir_ / "a b" / "App_manifest.rc",
+             generation::BuildResourceScript("App.exe.manifest") + "\r\n");
   WriteBytes(f.dir_ / "a b" / "bad.rc", "1 ICON \"none.ico\"\n");
   WriteBytes(f.dir_ / "a b" / "win.rc", "#include <windows.h>\n1 RCDATA { WS_CHILD, IDOK }\n");
   const std::string folder = f.Path("a b") + "/";
@@ -131,9 +132,11 @@ TEST_F(CommandLineFilesTest, ProgramExitCodesAndOutput) {
     int exitCode;
     const char* output;  // expected to exist afterwards, or nullptr
   } rows[] = {
-      {BuildCompilerCommand(rcPath, folder, "App_manifest.res", "App_manifest.rc"), 0, "App_manifest.res"},
+      {generation::BuildCompilerCommand(rcPath, folder, "App_manifest.res", "App_manifest.rc"), 0,
+       "App_manifest.res"},
       {"\"" + rcPath + "\" \"" + folder + "App_manifest.rc\"", 0, "App_manifest.res"},
-      {"\"" + rcPath + "\" -r \"-fo" + folder + "joined.res\" \"" + folder + "App_manifest.rc\"", 0, "joined.res"},
+      {"\"" + rcPath + "\" -r \"-fo" + folder + "joined.res\" \"" + folder + "App_manifest.rc\"", 0,
+       "joined.res"},
       {"\"" + rcPath + "\" /r /fo \"" + folder + "bad.res\" \"" + folder + "bad.rc\"", 1, nullptr},
       {"\"" + rcPath + "\" /?", 0, nullptr},
       // The headers beside the program, as they are shipped; /x leaves them out.

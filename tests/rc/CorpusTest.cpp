@@ -105,10 +105,11 @@ TEST_F(CorpusTest, GeneratedScriptAsTheGenerationRunsIt) {
     std::filesystem::create_directories(target);
     std::filesystem::create_directories(other);
     const std::string manifestName = std::string(row.exeName) + ".manifest";
-    const std::string manifest = BuildManifestText(row.version, row.exeName, row.description) + "\r\n";
+    const std::string manifest =
+        generation::BuildManifestText(row.version, row.exeName, row.description) + "\r\n";
     WriteBytes(target / manifestName, manifest);
     WriteBytes(other / manifestName, "not the one");
-    WriteBytes(other / "App_manifest.rc", BuildResourceScript(manifestName) + "\r\n");
+    WriteBytes(other / "App_manifest.rc", generation::BuildResourceScript(manifestName) + "\r\n");
     std::filesystem::current_path(target);
 
     const std::string out = (target / "App_manifest.res").string();

@@ -65,8 +65,9 @@ TEST_F(DifferentialTest, GeneratedScriptsAgainstLiveLlvmRc) {
   for (const auto& row : rows) {
     SCOPED_TRACE(row.exeName);
     const std::string manifestName = std::string(row.exeName) + ".manifest";
-    WriteBytes(dir_ / manifestName, BuildManifestText("1.2.3.4", row.exeName, row.description) + "\r\n");
-    WriteBytes(dir_ / "App_manifest.rc", BuildResourceScript(manifestName) + "\r\n");
+    WriteBytes(dir_ / manifestName,
+               generation::BuildManifestText("1.2.3.4", row.exeName, row.description) + "\r\n");
+    WriteBytes(dir_ / "App_manifest.rc", generation::BuildResourceScript(manifestName) + "\r\n");
     ASSERT_TRUE(LlvmRc(dir_, "/r /fo theirs.res App_manifest.rc"));
     std::filesystem::current_path(dir_);
     rc::Result result = rctest::CompileArgs({"/r", "/fo", Path("ours.res"), Path("App_manifest.rc")});

@@ -9,7 +9,7 @@
 
 #include <functional>
 
-#include "readers/Components.h"
+#include "readers/ComponentReader.h"
 #include "support/PeBuilder.h"
 #include "readers/Inspection.h"
 #include "readers/TypeLib.h"
@@ -48,7 +48,7 @@ std::string Outcome(const std::function<std::string()>& read) {
     return read();
   } catch (const readers::FormatError& error) {
     return error.what();
-  } catch (const SystemError& error) {
+  } catch (const base::SystemError& error) {
     return error.what();
   }
 }
@@ -120,9 +120,9 @@ TEST_F(HostileFilesTest, EachReaderRefusesWhatItCannotReadWithTheFilesName) {
        d + "huge.vbp: file is 5368709120 bytes; at most 16777216 are read"},
       {"a component in a link loop", project(d + "project/App.vbp"),
        d + "project/loop.ocx: Too many levels of symbolic links"},
-      {"--readme of a FIFO", [d] { return BraskModule::ReadWholeFile(d + "readme.txt"); },
+      {"--readme of a FIFO", [d] { return brask::ReadWholeFile(d + "readme.txt"); },
        "Open \"" + d + "readme.txt\": not a regular file (22)"},
-      {"--readme of 5 GiB", [d] { return BraskModule::ReadWholeFile(d + "huge.txt"); },
+      {"--readme of 5 GiB", [d] { return brask::ReadWholeFile(d + "huge.txt"); },
        "Read \"" + d + "huge.txt\": file is 5368709120 bytes; at most 1048576 are read (27)"},
   };
   for (const Row& row : rows) {

@@ -147,7 +147,9 @@ TEST_F(InspectFilesTest, SummarizesWhereTheManifestComesFrom) {
     testsupport::WriteBytes(program, row.program);
     if (row.external)
       testsupport::WriteBytes(program + ".manifest", row.external);
-    EXPECT_EQ(readers::InspectProgram(program).state, row.state);
+    const readers::Inspection inspection = readers::InspectProgram(program);
+    EXPECT_EQ(inspection.state, row.state);
+    EXPECT_EQ(inspection.external, std::string(row.what) == "external");
     EXPECT_EQ(readers::DescribeProgram(program), row.summary);
   }
 }

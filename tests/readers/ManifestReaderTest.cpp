@@ -251,7 +251,7 @@ TEST(ManifestReaderTest, ReadsSettingsWhateverTheEncodingAndOrder) {
   for (const Row& row : rows) {
     SCOPED_TRACE(row.what);
     const readers::ManifestFacts facts = readers::ReadManifest(row.bytes, readers::kMachineI386);
-    EXPECT_EQ(facts.xmlError, "");
+    EXPECT_FALSE(facts.xmlError) << *facts.xmlError;
     EXPECT_EQ(Joined(facts.supportedOs), "Vista | 8.1 | {aaaaaaaa-0000-0000-0000-000000000000}");
     EXPECT_EQ(facts.runLevel, "highestAvailable");
   }

@@ -12,9 +12,9 @@ namespace {
 
 TEST(AnsiTextTest, ConvertsTheSystemCodePage) {
   const std::string ascii = "Themefold 1.0 <desc> & \"quotes\"";
-  EXPECT_EQ(BraskModule::AnsiToUtf8(""), "");
-  EXPECT_EQ(BraskModule::AnsiToUtf8(ascii), ascii);
-  EXPECT_EQ(BraskModule::AnsiToUtf8(std::string("a\0b", 3)), std::string("a\0b", 3));
+  EXPECT_EQ(brask::AnsiToUtf8(""), "");
+  EXPECT_EQ(brask::AnsiToUtf8(ascii), ascii);
+  EXPECT_EQ(brask::AnsiToUtf8(std::string("a\0b", 3)), std::string("a\0b", 3));
 #ifdef _WIN32
   if (GetACP() != 1252)
     GTEST_SKIP() << "code page " << GetACP();
@@ -25,14 +25,14 @@ TEST(AnsiTextTest, ConvertsTheSystemCodePage) {
   };
   for (const auto& [ansi, utf8] : rows) {
     SCOPED_TRACE(ansi);
-    EXPECT_EQ(BraskModule::AnsiToUtf8(ansi), utf8);
+    EXPECT_EQ(brask::AnsiToUtf8(ansi), utf8);
   }
 #else
   // UTF-8 stays; other bytes are text from Windows, in the code page given.
   const std::string utf8 = "Zw\xC3\xA4i \xD0\x9F";
-  EXPECT_EQ(BraskModule::AnsiToUtf8(utf8, 1251), utf8);
-  EXPECT_EQ(BraskModule::AnsiToUtf8("Zw\xE4i"), "Zw\xC3\xA4i");
-  EXPECT_EQ(BraskModule::AnsiToUtf8("\xCF\xF0", 1251), "\xD0\x9F\xD1\x80");
+  EXPECT_EQ(brask::AnsiToUtf8(utf8, 1251), utf8);
+  EXPECT_EQ(brask::AnsiToUtf8("Zw\xE4i"), "Zw\xC3\xA4i");
+  EXPECT_EQ(brask::AnsiToUtf8("\xCF\xF0", 1251), "\xD0\x9F\xD1\x80");
 #endif
 }
 

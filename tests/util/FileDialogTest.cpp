@@ -14,8 +14,8 @@
 
 namespace {
 
-using BraskModule::detail::ChosenPath;
-using BraskModule::detail::MakeFileDialogRecord;
+using brask::detail::ChosenPath;
+using brask::detail::MakeFileDialogRecord;
 
 TEST(FileDialogTest, FillsTheRecord) {
   const struct {
@@ -104,7 +104,7 @@ protected:
         EnumThreadWindows(
             uiThread, [](HWND window, LPARAM) CALLBACK { return PostMessageA(window, WM_CLOSE, 0, 0); }, 0);
     });
-    std::string chosen = BraskModule::ShowFileDialog("Programs|*.exe|All files|*.*", 0, Path(), title,
+    std::string chosen = brask::ShowFileDialog("Programs|*.exe|All files|*.*", 0, Path(), title,
                                                      0, save, filterIndex, "chosen.exe");
     closer.join();
     EXPECT_TRUE(found) << "no dialog captioned " << caption;
@@ -130,7 +130,7 @@ TEST_F(FileDialogWin32Test, ConfirmedChoiceAndCancel) {
   // A deep current folder: the dialog joins the default name to it.
   const std::string deep = Path(std::string(60, 'd') + "\\" + std::string(60, 'e'));
   std::filesystem::create_directories(deep);
-  ASSERT_TRUE(BraskModule::FolderExists(deep));
+  ASSERT_TRUE(brask::FolderExists(deep));
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
     int filterIndex = 2;
@@ -143,7 +143,7 @@ TEST_F(FileDialogWin32Test, ConfirmedChoiceAndCancel) {
 #else
 TEST(FileDialogTest, WithoutADialogTheUserCancels) {
   int filterIndex = 2;
-  EXPECT_EQ(BraskModule::ShowFileDialog("A|*.a|B|*.b", 0, "", "", 0, false, filterIndex, "x"), "");
+  EXPECT_EQ(brask::ShowFileDialog("A|*.a|B|*.b", 0, "", "", 0, false, filterIndex, "x"), "");
   EXPECT_EQ(filterIndex, 2);
 }
 #endif

@@ -3,7 +3,7 @@
 
 #include "util/BraskModule.h"
 
-using namespace BraskModule;
+using namespace brask;
 
 TEST(PathsTest, GetFileName) {
   const std::pair<const char*, const char*> rows[] = {

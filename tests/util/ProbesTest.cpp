@@ -36,7 +36,7 @@ TEST_F(ProbesTest, FolderExistsEntersTheFolderAndStaysThere) {
   for (const auto& row : rows) {
     SCOPED_TRACE(row.path);
     fs::current_path(savedCwd_);
-    EXPECT_EQ(BraskModule::FolderExists(row.path), row.exists);
+    EXPECT_EQ(brask::FolderExists(row.path), row.exists);
     EXPECT_TRUE(CwdIs(row.exists ? fs::path(row.path) : savedCwd_));
   }
 }
@@ -68,21 +68,21 @@ TEST_F(ProbesTest, FileExistsForEveryKindOfFile) {
   for (const auto& [name, kind] : rows) {
     SCOPED_TRACE(name);
     MakeSpecialFile(dir_ / name, kind);
-    EXPECT_TRUE(BraskModule::FileExists(Path(name)));
+    EXPECT_TRUE(brask::FileExists(Path(name)));
     EXPECT_TRUE(CwdIs(savedCwd_));
   }
-  EXPECT_TRUE(BraskModule::FileExists(Path("plain.txt")));
-  EXPECT_FALSE(BraskModule::FileExists(Path("missing.txt")));
-  EXPECT_FALSE(BraskModule::FileExists(""));
+  EXPECT_TRUE(brask::FileExists(Path("plain.txt")));
+  EXPECT_FALSE(brask::FileExists(Path("missing.txt")));
+  EXPECT_FALSE(brask::FileExists(""));
   EXPECT_TRUE(CwdIs(savedCwd_));
 }
 
 TEST_F(ProbesTest, FileExistsOnAFolderIsFalseAndEntersIt) {
-  EXPECT_FALSE(BraskModule::FileExists(Path("sub folder")));
+  EXPECT_FALSE(brask::FileExists(Path("sub folder")));
   EXPECT_TRUE(CwdIs(dir_ / "sub folder"));
   // A relative name is then looked up in the folder just entered.
   testsupport::WriteBytes(dir_ / "sub folder" / "inner.txt", "x");
-  EXPECT_TRUE(BraskModule::FileExists("inner.txt"));
+  EXPECT_TRUE(brask::FileExists("inner.txt"));
 }
 
 TEST_F(ProbesTest, ReadOnlyFileCanBeNormalisedAndRemoved) {
@@ -91,7 +91,7 @@ TEST_F(ProbesTest, ReadOnlyFileCanBeNormalisedAndRemoved) {
     SCOPED_TRACE(kind);
     const std::string path = Path("victim-" + kind);
     MakeSpecialFile(path, kind);
-    BraskModule::SetNormalAttributes(path);
+    brask::SetNormalAttributes(path);
 #ifdef _WIN32
     // Wine reports the archive bit where Windows reports "normal"; the three that matter go.
     EXPECT_EQ(GetFileAttributesA(path.c_str()) &
@@ -102,7 +102,7 @@ TEST_F(ProbesTest, ReadOnlyFileCanBeNormalisedAndRemoved) {
     ASSERT_EQ(::stat(path.c_str(), &st), 0);
     EXPECT_TRUE(st.st_mode & S_IWUSR);
 #endif
-    BraskModule::RemoveFile(path);
+    brask::RemoveFile(path);
     EXPECT_FALSE(fs::exists(path));
   }
 }
@@ -113,15 +113,15 @@ TEST_F(ProbesTest, FileServiceErrorsCarryNumberAndDescription) {
     void (*call)(const std::string&);
     const char* operation;
   } rows[] = {
-      {"remove", BraskModule::RemoveFile, "Delete"},
-      {"normalise", BraskModule::SetNormalAttributes, "Set attributes of"},
+      {"remove", brask::RemoveFile, "Delete"},
+      {"normalise", brask::SetNormalAttributes, "Set attributes of"},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
     try {
       row.call(Path("missing.txt"));
       ADD_FAILURE() << "no error";
-    } catch (const SystemError& e) {
+    } catch (const base::SystemError& e) {
       EXPECT_EQ(e.Number(), 2u); // ERROR_FILE_NOT_FOUND and ENOENT alike
       EXPECT_EQ(e.Operation(), row.operation);
       EXPECT_EQ(e.Path(), Path("missing.txt"));
@@ -135,12 +135,12 @@ TEST_F(ProbesTest, ReadOnlyFileResistsRemovalUntilNormalised) {
   const std::string path = Path("locked.txt");
   MakeSpecialFile(path, "readonly");
   try {
-    BraskModule::RemoveFile(path);
+    brask::RemoveFile(path);
     ADD_FAILURE() << "removed a read-only file";
-  } catch (const SystemError& e) {
+  } catch (const base::SystemError& e) {
     EXPECT_EQ(e.Number(), static_cast<unsigned long>(ERROR_ACCESS_DENIED));
   }
-  EXPECT_TRUE(BraskModule::FileExists(path));
+  EXPECT_TRUE(brask::FileExists(path));
 }
 #endif
 

@@ -39,7 +39,7 @@ class ProcessesTest : public testsupport::TempDirTest {
 protected:
   void SetUp() override {
     TempDirTest::SetUp();
-    helper_ = BraskModule::AppFolder() + kHelper;
+    helper_ = brask::AppFolder() + kHelper;
     ASSERT_TRUE(fs::exists(helper_)) << helper_;
     SetVariable("THEMEFOLD_PROBE", "inherited value");
   }
@@ -64,8 +64,8 @@ protected:
 
 TEST_F(ProcessesTest, ChildInheritsCurrentDirectoryAndEnvironment) {
   fs::create_directories(dir_ / "work dir");
-  ASSERT_TRUE(BraskModule::FolderExists(Path("work dir")));
-  BraskModule::RunAndWait(Quoted(HelperWithBlanks()) + " /r /fo \"out file.res\" plain");
+  ASSERT_TRUE(brask::FolderExists(Path("work dir")));
+  brask::RunAndWait(Quoted(HelperWithBlanks()) + " /r /fo \"out file.res\" plain");
   const auto report = Report(dir_ / "work dir");
   ASSERT_EQ(report.size(), 6u);
   EXPECT_TRUE(fs::equivalent(report[0], dir_ / "work dir"));
@@ -75,7 +75,7 @@ TEST_F(ProcessesTest, ChildInheritsCurrentDirectoryAndEnvironment) {
 }
 
 TEST_F(ProcessesTest, ProgramThatCannotStartSaysWhyAndLeavesNothing) {
-  ASSERT_TRUE(BraskModule::FolderExists(Path()));
+  ASSERT_TRUE(brask::FolderExists(Path()));
   testsupport::WriteBytes(dir_ / "not a program.exe", "touch pwned\n");
 #ifndef _WIN32
   ::chmod((dir_ / "not a program.exe").c_str(), 0755); // executable, but no valid format
@@ -91,9 +91,9 @@ TEST_F(ProcessesTest, ProgramThatCannotStartSaysWhyAndLeavesNothing) {
   for (const std::string& line : rows) {
     SCOPED_TRACE(line);
     try {
-      BraskModule::RunAndWait(line);
+      brask::RunAndWait(line);
       ADD_FAILURE() << "started";
-    } catch (const SystemError& error) {
+    } catch (const base::SystemError& error) {
       EXPECT_EQ(error.Operation(), "Start");
       EXPECT_NE(error.Number(), 0u);
       EXPECT_NE(error.Description(), "");
@@ -110,11 +110,11 @@ TEST_F(ProcessesTest, ProgramThatCannotStartSaysWhyAndLeavesNothing) {
 
 #ifndef _WIN32
 TEST_F(ProcessesTest, ShellTextReachesTheChildVerbatimAndRunsNothing) {
-  ASSERT_TRUE(BraskModule::FolderExists(Path()));
+  ASSERT_TRUE(brask::FolderExists(Path()));
   const std::string line = Quoted(helper_) +
                            R"x( "$(touch pwned1)" "`touch pwned2`" "a; touch pwned3" "b & touch pwned4")x"
                            R"x( "c | touch pwned5" d;touch\ pwned6 "e\"f" "g\\" $HOME >out)x";
-  BraskModule::RunAndWait(line);
+  brask::RunAndWait(line);
   const auto report = Report(dir_);
   const std::vector<std::string> expected{
       "$(touch pwned1)", "`touch pwned2`", "a; touch pwned3", "b & touch pwned4",
@@ -135,11 +135,11 @@ TEST_F(ProcessesTest, ShellOpenStartsTheOpenerDetached) {
   fs::create_directories(dir_ / "start here");
   const std::string savedPath = std::getenv("PATH") ? std::getenv("PATH") : "";
   setenv("PATH", (dir_ / "bin").c_str(), 1);
-  const std::intptr_t status = BraskModule::ShellOpen("https://example.org/a b?c=$(d)",
+  const std::intptr_t status = brask::ShellOpen("https://example.org/a b?c=$(d)",
                                                       Path("start here"), 0, "", "");
-  const std::intptr_t badVerb = BraskModule::ShellOpen("x", "", 0, "", "print");
+  const std::intptr_t badVerb = brask::ShellOpen("x", "", 0, "", "print");
   setenv("PATH", (dir_ / "empty").c_str(), 1);
-  const std::intptr_t noOpener = BraskModule::ShellOpen("x", "", 0, "", "open");
+  const std::intptr_t noOpener = brask::ShellOpen("x", "", 0, "", "open");
   setenv("PATH", savedPath.c_str(), 1);
 
   EXPECT_GT(status, 32);
@@ -169,7 +169,7 @@ TEST_F(ProcessesTest, ShellOpenPassesParametersOnlyWhenThereAreSome) {
   for (const auto& row : rows) {
     SCOPED_TRACE(row.folder);
     fs::create_directories(dir_ / row.folder);
-    EXPECT_GT(BraskModule::ShellOpen(program, Path(row.folder), 0, row.parameters, ""), 32);
+    EXPECT_GT(brask::ShellOpen(program, Path(row.folder), 0, row.parameters, ""), 32);
     std::vector<std::string> report;
     for (int i = 0; i < 200 && report.size() < 2 + row.arguments.size(); ++i) {
       std::this_thread::sleep_for(std::chrono::milliseconds(50));

@@ -10,7 +10,7 @@
 
 namespace {
 
-using BraskModule::detail::FormatRegistryValue;
+using brask::detail::FormatRegistryValue;
 
 constexpr unsigned long kSz = 1, kExpandSz = 2, kBinary = 3, kDword = 4, kMultiSz = 7;
 
@@ -111,10 +111,10 @@ TEST_F(RegReadStringTest, ReadsEveryKindOfValue) {
     Set(row.name, row.type, row.data);
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
-    EXPECT_EQ(BraskModule::RegReadString(BraskModule::kHkeyCurrentUser, subKey_, row.name),
+    EXPECT_EQ(brask::RegReadString(brask::kHkeyCurrentUser, subKey_, row.name),
               row.expected);
     // The subkey goes to the platform as given, trailing backslash included.
-    EXPECT_EQ(BraskModule::RegReadString(BraskModule::kHkeyCurrentUser, subKey_ + "\\", row.name),
+    EXPECT_EQ(brask::RegReadString(brask::kHkeyCurrentUser, subKey_ + "\\", row.name),
               row.expected);
   }
 }
@@ -128,11 +128,11 @@ TEST_F(RegReadStringTest, MissingKeyOrValueIsEmpty) {
   };
   for (const auto& [subKey, value] : rows) {
     SCOPED_TRACE(subKey + " / " + value);
-    EXPECT_EQ(BraskModule::RegReadString(BraskModule::kHkeyCurrentUser, subKey, value), "");
+    EXPECT_EQ(brask::RegReadString(brask::kHkeyCurrentUser, subKey, value), "");
   }
-  EXPECT_EQ(BraskModule::RegReadString(BraskModule::kHkeyCurrentUser, subKey_, "present"), "here");
+  EXPECT_EQ(brask::RegReadString(brask::kHkeyCurrentUser, subKey_, "present"), "here");
   // The platform's own spelling of the root, sign-extended on 64-bit Windows, works too.
-  EXPECT_EQ(BraskModule::RegReadString(reinterpret_cast<std::uintptr_t>(HKEY_CURRENT_USER), subKey_,
+  EXPECT_EQ(brask::RegReadString(reinterpret_cast<std::uintptr_t>(HKEY_CURRENT_USER), subKey_,
                                        "present"),
             "here");
 }
@@ -140,7 +140,7 @@ TEST_F(RegReadStringTest, MissingKeyOrValueIsEmpty) {
 #else
 
 TEST(RegReadStringTest, NoRegistryMeansEveryValueIsMissing) {
-  EXPECT_EQ(BraskModule::RegReadString(BraskModule::kHkeyLocalMachine,
+  EXPECT_EQ(brask::RegReadString(brask::kHkeyLocalMachine,
                                        "Software\\Microsoft\\VisualStudio\\6.0\\Setup\\"
                                        "Microsoft Visual Basic\\",
                                        "ProductDir"),

@@ -39,10 +39,10 @@ protected:
     TempDirTest::TearDown();
   }
   std::string Get(const std::string& key, const std::string& defaultValue = "<default>") {
-    return BraskModule::GetSetting(application_, "General", key, defaultValue);
+    return brask::GetSetting(application_, "General", key, defaultValue);
   }
   void Save(const std::string& key, const std::string& value) {
-    BraskModule::SaveSetting(application_, "General", key, value);
+    brask::SaveSetting(application_, "General", key, value);
   }
 
   std::string application_;
@@ -71,8 +71,8 @@ TEST_F(SettingsTest, EveryKeyRoundTrips) {
   }
   EXPECT_EQ(Get("Missing"), "<default>");
   EXPECT_EQ(Get("Missing", ""), "");
-  EXPECT_EQ(BraskModule::GetSetting(application_, "Other", "Version", "d"), "d");
-  EXPECT_EQ(BraskModule::GetSetting(application_ + "Other", "General", "Version", "d"), "d");
+  EXPECT_EQ(brask::GetSetting(application_, "Other", "Version", "d"), "d");
+  EXPECT_EQ(brask::GetSetting(application_ + "Other", "General", "Version", "d"), "d");
 }
 
 TEST_F(SettingsTest, OverwritingOneKeyKeepsTheOthers) {
@@ -132,7 +132,7 @@ TEST_F(SettingsTest, ValuesLiveWhereTheVisualBasicRuntimeKeepsThem) {
 TEST_F(SettingsTest, TheFileIsPlainText) {
   Save("Version", "1.0");
   Save("Description", "two\nlines \\ = [x]");
-  BraskModule::SaveSetting(application_, "Second", "K", "");
+  brask::SaveSetting(application_, "Second", "K", "");
   EXPECT_EQ(testsupport::ReadBytes(StoreFile()),
             "[General]\n"
             "Version=1.0\n"
@@ -176,8 +176,8 @@ TEST_F(SettingsTest, StoreThatCannotBeUsedIsNeverFatal) {
   const std::string names[] = {"", ".", "..", "../escape", "a/b"};
   for (const std::string& name : names) {
     SCOPED_TRACE(name);
-    BraskModule::SaveSetting(name, "General", "Version", "1.0");
-    EXPECT_EQ(BraskModule::GetSetting(name, "General", "Version", "d"), "d");
+    brask::SaveSetting(name, "General", "Version", "1.0");
+    EXPECT_EQ(brask::GetSetting(name, "General", "Version", "d"), "d");
   }
   EXPECT_FALSE(fs::exists(dir_.parent_path() / "escape"));
 }

@@ -24,15 +24,15 @@ TEST_F(WholeFileTest, ReadRemovesOneFinalCrLfOnly) {
   for (const auto& [bytes, expected] : rows) {
     SCOPED_TRACE(testing::PrintToString(bytes));
     WriteBytes(Path("t.txt"), bytes);
-    EXPECT_EQ(BraskModule::ReadWholeFile(Path("t.txt")), expected);
+    EXPECT_EQ(brask::ReadWholeFile(Path("t.txt")), expected);
   }
 }
 
 TEST_F(WholeFileTest, MissingFileReachesTheCallerWithNumberAndDescription) {
   try {
-    BraskModule::ReadWholeFile(Path("missing.txt"));
+    brask::ReadWholeFile(Path("missing.txt"));
     FAIL() << "no error";
-  } catch (const SystemError& e) {
+  } catch (const base::SystemError& e) {
 #ifdef _WIN32
     EXPECT_EQ(e.Number(), 2u); // ERROR_FILE_NOT_FOUND
 #else
@@ -44,7 +44,7 @@ TEST_F(WholeFileTest, MissingFileReachesTheCallerWithNumberAndDescription) {
   }
   // Nothing stays open: the folder can be removed at once.
   WriteBytes(Path("t.txt"), "x");
-  EXPECT_EQ(BraskModule::ReadWholeFile(Path("t.txt")), "x");
+  EXPECT_EQ(brask::ReadWholeFile(Path("t.txt")), "x");
   std::filesystem::remove(Path("t.txt"));
   EXPECT_FALSE(std::filesystem::exists(Path("t.txt")));
 }
@@ -71,7 +71,7 @@ TEST_F(WholeFileTest, OpenIfPresentIsNothingOnlyForANameNothingHas) {
       const auto file = platform::ReadableFile::OpenIfPresent(row.path);
       EXPECT_FALSE(row.throws);
       EXPECT_EQ(file ? std::optional<std::string>(file->ReadAll(100)) : std::nullopt, row.bytes);
-    } catch (const SystemError&) {
+    } catch (const base::SystemError&) {
       EXPECT_TRUE(row.throws);
     }
   }
@@ -79,12 +79,12 @@ TEST_F(WholeFileTest, OpenIfPresentIsNothingOnlyForANameNothingHas) {
 
 TEST_F(WholeFileTest, WriteCreatesAnewAndAppendsCrLf) {
   WriteBytes(Path("out.txt"), "a much longer old content");
-  BraskModule::WriteTextFile(Path("out.txt"), "new");
+  brask::WriteTextFile(Path("out.txt"), "new");
   EXPECT_EQ(ReadBytes(Path("out.txt")), "new\r\n");
-  BraskModule::WriteTextFile(Path("empty.txt"), "");
+  brask::WriteTextFile(Path("empty.txt"), "");
   EXPECT_EQ(ReadBytes(Path("empty.txt")), "\r\n");
 }
 
 TEST_F(WholeFileTest, WriteIntoMissingFolderThrows) {
-  EXPECT_THROW(BraskModule::WriteTextFile(Path("no/such/folder.txt"), "x"), SystemError);
+  EXPECT_THROW(brask::WriteTextFile(Path("no/such/folder.txt"), "x"), base::SystemError);
 }

@@ -29,8 +29,8 @@ bool Embed(const std::string& in, const std::string& out, const embed::EmbedOpti
     return offset < program.size() ? program.substr(offset, count) : std::string();
   };
   const std::string architecture = generation::ArchitectureOf(generation::ImageMachine(range));
-  const std::string manifest = BuildManifestText("1.0.0.0", FileName(out), "Embedding proof",
-                                                architecture, generation::ManifestSettings());
+  const std::string manifest = generation::BuildManifestText(
+      "1.0.0.0", FileName(out), "Embedding proof", architecture, generation::ManifestSettings());
   const embed::EmbedResult result = embed::EmbedManifest(program, manifest, options);
   std::printf("%s: %s, placement %s\n", in.c_str(), architecture.c_str(),
               embed::PlacementName(result.placement));

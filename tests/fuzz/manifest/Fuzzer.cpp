@@ -73,12 +73,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (withComponent)
     components.push_back(ComponentOf(values));
   const std::string text =
-      BuildManifestText(values[0], values[1], values[2], "X86", settings, components);
+      generation::BuildManifestText(values[0], values[1], values[2], "X86", settings, components);
   if ((text.size() + 2) % 100 != 0)
     Fail("not a multiple of 100 bytes with CR LF", text);
   const readers::ManifestFacts facts = readers::ReadManifest(text + "\r\n", 0x14c);
-  if (!facts.xmlError.empty())
-    Fail(facts.xmlError.c_str(), text);
+  if (facts.xmlError)
+    Fail(facts.xmlError->c_str(), text);
   if (!facts.visualStyles || facts.architecture != "X86")
     Fail("visual styles or architecture lost", text);
   if (facts.supportedOs.size() != (settings.supportedOs ? 5u : 0u))

@@ -8,7 +8,7 @@
 
 #include "generation/Manifest.h"
 #include "readers/Bytes.h"
-#include "readers/Components.h"
+#include "readers/ComponentReader.h"
 #include "readers/ManifestReader.h"
 #include "readers/TypeLib.h"
 #include "support/FuzzCheck.h"
@@ -21,10 +21,10 @@ void CheckManifestEntry(const readers::TypeLibrary& library) {
   std::vector<std::string> notes;
   const generation::ComponentFacts facts = readers::ComponentFactsOf(
       library, "Controls\\Lib.ocx", [](const std::string&) { return std::string(); }, notes);
-  const std::string text =
-      BuildManifestText("1.0.0.0", "App.exe", "", "X86", generation::ManifestSettings{}, {facts});
+  const std::string text = generation::BuildManifestText("1.0.0.0", "App.exe", "", "X86",
+                                                         generation::ManifestSettings{}, {facts});
   const readers::ManifestFacts read = readers::ReadManifest(text, 0x14c);
-  Check(read.xmlError.empty() && read.files.size() == 1);
+  Check(!read.xmlError && read.files.size() == 1);
   Check(read.files[0].entries.size() == 1 + facts.classes.size());
   Check(read.interfaces.size() == facts.interfaces.size());
 }

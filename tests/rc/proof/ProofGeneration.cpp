@@ -43,19 +43,19 @@ int main(int argc, char** argv) {
   const std::string rcExe = argv[1];
   generation::BraskFileOperations files;
   const std::string architecture = generation::TargetArchitecture(files, argv[2]);
-  const OutputNames names = DeriveOutputNames(argv[2]);
-  if (!BraskModule::FolderExists(names.probeFolder)) {
+  const generation::OutputNames names = generation::DeriveOutputNames(argv[2]);
+  if (!brask::FolderExists(names.probeFolder)) {
     std::fprintf(stderr, "cannot enter %s\n", names.probeFolder.c_str());
     return 2;
   }
-  const std::string manifest = BuildManifestText("1.0.0.0", names.fileName, "Wine proof probe",
-                                                architecture, settings);
+  const std::string manifest = generation::BuildManifestText(
+      "1.0.0.0", names.fileName, "Wine proof probe", architecture, settings);
   const std::string manifestName = names.fileName + ".manifest";
   const std::string scriptName = names.baseName + "_manifest.rc";
   WriteText(names.folder + manifestName, manifest);
-  WriteText(names.folder + scriptName, BuildResourceScript(manifestName));
-  BraskModule::RunAndWait(
-      BuildCompilerCommand(rcExe, names.folder, names.outputName, scriptName));
+  WriteText(names.folder + scriptName, generation::BuildResourceScript(manifestName));
+  brask::RunAndWait(
+      generation::BuildCompilerCommand(rcExe, names.folder, names.outputName, scriptName));
   std::FILE* res = std::fopen(names.OutputPath().c_str(), "rb");
   if (!res) {
     std::fprintf(stderr, "no %s after the compiler ran\n", names.OutputPath().c_str());

@@ -1,4 +1,4 @@
-#include "readers/Components.h"
+#include "readers/ComponentReader.h"
 
 #include <cstdlib>
 #include <map>
@@ -116,7 +116,7 @@ std::string ManifestFileName(const std::string& pathAsGiven, const std::string& 
 generation::ComponentFacts ComponentFactsOf(const TypeLibrary& library,
                                             const std::string& fileName,
                                             const RegistryReader& registry,
-                                            std::vector<std::string>& notes) {
+                                            std::vector<std::string>& miscStatusNotes) {
   generation::ComponentFacts facts;
   facts.fileName = fileName;
   facts.tlbid = library.guid;
@@ -139,9 +139,9 @@ generation::ComponentFacts ComponentFactsOf(const TypeLibrary& library,
         content = registered ? all : kVbControlMiscStatus;
       entry.miscStatus = MiscStatusNames(all);
       entry.miscStatusContent = MiscStatusNames(content);
-      notes.push_back(item.name + ": miscStatus " +
-                      (registered ? "as registered on this machine"
-                                  : "the usual value of Visual Basic controls"));
+      miscStatusNotes.push_back(item.name + ": miscStatus " +
+                                (registered ? "as registered on this machine"
+                                            : "the usual value of Visual Basic controls"));
     }
     facts.classes.push_back(entry);
     for (const ImplementedInterface& implemented : item.interfaces)
@@ -206,7 +206,9 @@ std::vector<Component> ReadComponents(const std::vector<std::string>& paths,
       if (component.outside)
         component.notes.push_back(name + " is not in the program's folder or below it: "
                                          "deployment must put it beside the program");
-      component.facts = ComponentFactsOf(library, name, registry, component.notes);
+      component.facts = ComponentFactsOf(library, name, registry, component.miscStatusNotes);
+      component.notes.insert(component.notes.end(), component.miscStatusNotes.begin(),
+                             component.miscStatusNotes.end());
       component.classCount = library.classes.size();
       // A class or interface twice in one manifest makes Windows refuse it: the first
       // component to list one keeps it.
@@ -301,7 +303,7 @@ std::vector<std::string> ProjectComponentPaths(const std::string& projectPath, c
   std::string text;
   try {
     text = platform::ReadFileBytes(projectPath, kMaxProjectBytes);
-  } catch (const SystemError& error) {
+  } catch (const base::SystemError& error) {
     throw FormatError(projectPath + ": " + error.Description());
   }
   try {

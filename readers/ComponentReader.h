@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "generation/Components.h"
+#include "generation/ComponentFacts.h"
 #include "readers/Bytes.h"
 #include "readers/TypeLib.h"
 
@@ -46,13 +46,16 @@ struct Component {
   /// has: it then adds nothing to the manifest.
   bool listed = true;
   std::vector<std::string> notes; ///< warnings and where miscStatus came from
+  /// Those of notes that tell where a control's miscStatus came from, a control each.
+  std::vector<std::string> miscStatusNotes;
 };
 
-/// The facts of library for the manifest entry of the file named fileName.
+/// The facts of library for the manifest entry of the file named fileName; a note for each
+/// control on where its miscStatus came from.
 generation::ComponentFacts ComponentFactsOf(const TypeLibrary& library,
                                             const std::string& fileName,
                                             const RegistryReader& registry,
-                                            std::vector<std::string>& notes);
+                                            std::vector<std::string>& miscStatusNotes);
 
 /// A component the program cannot load, as MachineMismatch says.
 class ComponentRefused : public FormatError {

@@ -6,7 +6,7 @@
 #include "base/Path.h"
 #include "generation/Manifest.h"
 #include "readers/Bytes.h"
-#include "readers/Components.h"
+#include "readers/ComponentReader.h"
 #include "readers/PeImage.h"
 #include "platform/Platform.h"
 
@@ -21,7 +21,7 @@ std::string FixtureFolder() {
 
 } // namespace
 
-TEST(ComponentsTest, TypeLibrariesGiveTheGoldenManifests) {
+TEST(ComponentReaderTest, TypeLibrariesGiveTheGoldenManifests) {
   struct Row {
     const char* component;
     const char* golden;
@@ -34,14 +34,14 @@ TEST(ComponentsTest, TypeLibrariesGiveTheGoldenManifests) {
     SCOPED_TRACE(row.component);
     const auto components = readers::ReadComponents({testsupport::Fixture(row.component)},
                                                     FixtureFolder(), '/', nullptr);
-    EXPECT_EQ(BuildManifestText("1.0.0.0", "App.exe", "Fourteen chars", "X86", {},
+    EXPECT_EQ(generation::BuildManifestText("1.0.0.0", "App.exe", "Fourteen chars", "X86", {},
                                 readers::FactsOf(components)) +
                   "\r\n",
               Golden(row.golden));
   }
 }
 
-TEST(ComponentsTest, FilesAreNamedFromTheProgramsFolder) {
+TEST(ComponentReaderTest, FilesAreNamedFromTheProgramsFolder) {
   struct Row {
     const char* path;
     const char* folder;
@@ -70,7 +70,7 @@ TEST(ComponentsTest, FilesAreNamedFromTheProgramsFolder) {
   }
 }
 
-TEST(ComponentsTest, ControlsTakeTheRegisteredMiscStatusElseVisualBasics) {
+TEST(ComponentReaderTest, ControlsTakeTheRegisteredMiscStatusElseVisualBasics) {
   const readers::TypeLibrary library =
       readers::ReadTypeLibFile(testsupport::Fixture("Widget32.ocx"));
   const std::string key = "SOFTWARE\\Classes\\CLSID\\{6C1C8C3A-0000-4000-8000-000000000020}"
@@ -111,7 +111,7 @@ TEST(ComponentsTest, ControlsTakeTheRegisteredMiscStatusElseVisualBasics) {
   }
 }
 
-TEST(ComponentsTest, AComponentThatCannotBeReadIsNamed) {
+TEST(ComponentReaderTest, AComponentThatCannotBeReadIsNamed) {
   for (const std::string name : {"missing.ocx", "App64.exe", "Widget64.dll\\9"}) {
     SCOPED_TRACE(name);
     const std::string path = testsupport::Fixture(name);
@@ -124,7 +124,7 @@ TEST(ComponentsTest, AComponentThatCannotBeReadIsNamed) {
   }
 }
 
-TEST(ComponentsTest, AComponentOfAnotherMachineThanTheProgramIsRefused) {
+TEST(ComponentReaderTest, AComponentOfAnotherMachineThanTheProgramIsRefused) {
   struct Row {
     const char* component;
     const char* program; ///< a fixture, or a file that is not there
@@ -159,7 +159,7 @@ TEST(ComponentsTest, AComponentOfAnotherMachineThanTheProgramIsRefused) {
   EXPECT_EQ(readers::ProgramMachine(testsupport::Fixture("Widget.tlb")), 0);
 }
 
-TEST(ComponentsTest, PathsLoseDotsAsText) {
+TEST(ComponentReaderTest, PathsLoseDotsAsText) {
   struct Row {
     const char* path;
     char separator;
@@ -183,7 +183,8 @@ TEST(ComponentsTest, PathsLoseDotsAsText) {
 class ComponentFilesTest : public testsupport::TempDirTest {
 protected:
   std::string ManifestOf(const std::vector<readers::Component>& components) {
-    return BuildManifestText("1.0.0.0", "App.exe", "", "X86", {}, readers::FactsOf(components));
+    return generation::BuildManifestText("1.0.0.0", "App.exe", "", "X86", {},
+                                         readers::FactsOf(components));
   }
 };
 
@@ -201,6 +202,7 @@ TEST_F(ComponentFilesTest, EachFileAndClassIsListedOnce) {
     std::vector<std::string> paths;
     std::vector<std::string> listed; ///< the paths that give a <file>
     std::vector<std::string> notes;
+    std::size_t miscStatusNotes; ///< of notes, those on where miscStatus came from
   };
   const std::string absolute = folder + "x.ocx";
   const Row rows[] = {
@@ -209,7 +211,8 @@ TEST_F(ComponentFilesTest, EachFileAndClassIsListedOnce) {
        {"Widget: miscStatus the usual value of Visual Basic controls",
         "./x.ocx names the same file as x.ocx: it is listed once",
         "sub/../x.ocx names the same file as x.ocx: it is listed once",
-        absolute + " names the same file as x.ocx: it is listed once"}},
+        absolute + " names the same file as x.ocx: it is listed once"},
+       1},
       {{"w.dll", "w.tlb", "w.dll\\2"},
        {"w.dll", "w.dll\\2"},
        {"Widget: miscStatus the usual value of Visual Basic controls",
@@ -217,20 +220,26 @@ TEST_F(ComponentFilesTest, EachFileAndClassIsListedOnce) {
         "w.tlb: class Widget {6C1C8C3A-0000-4000-8000-000000000020} is listed already with "
         "w.dll: left out here",
         "w.tlb: its type library and classes are listed already: it adds nothing to the "
-        "manifest"}},
+        "manifest"},
+       2},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.paths.front());
     const auto components = readers::ReadComponents(row.paths, folder, '/', nullptr);
     std::vector<std::string> listed;
     std::vector<std::string> notes;
+    std::vector<std::string> miscStatusNotes;
     for (const readers::Component& component : components) {
       if (component.listed)
         listed.push_back(component.path);
       notes.insert(notes.end(), component.notes.begin(), component.notes.end());
+      miscStatusNotes.insert(miscStatusNotes.end(), component.miscStatusNotes.begin(),
+                             component.miscStatusNotes.end());
     }
     EXPECT_EQ(listed, row.listed);
     EXPECT_EQ(notes, row.notes);
+    EXPECT_EQ(miscStatusNotes,
+              std::vector<std::string>(row.miscStatusNotes, row.notes.front()));
   }
   EXPECT_EQ(ManifestOf(readers::ReadComponents(rows[0].paths, folder, '/', nullptr)), single);
 }
