@@ -251,7 +251,7 @@ EmbedRunResult Embed(generation::FileOperations& files, const EmbedRequest& requ
   options.stripSignature = request.stripSignature;
   embed::EmbedResult embedded = embed::EmbedManifest(program, manifest, options);
   EmbedRunResult result;
-  if (old && old->xmlError.empty())
+  if (old && !old->xmlError)
     result.lost = Lost(*old, now);
   if (embedded.outcome == embed::EmbedResult::Outcome::Refused)
     return Refuse(texts::Refused(name, embedded.refusal),
@@ -304,7 +304,7 @@ EmbedRunResult Embed(generation::FileOperations& files, const EmbedRequest& requ
     return Fail(texts::Failed(name, "its backup " + result.backupPath + " could not be made"));
   try {
     files.RenameOver(written, path);
-  } catch (const SystemError&) {
+  } catch (const base::SystemError&) {
     files.RemoveFile(result.backupPath);
     throw;
   }
@@ -317,7 +317,7 @@ EmbedRunResult Embed(generation::FileOperations& files, const EmbedRequest& requ
 
 bool IsManifestWeWrite(const std::string& bytes, const std::string& programName) {
   const readers::ManifestFacts facts = readers::ReadManifest(bytes, 0);
-  return facts.xmlError.empty() && facts.visualStyles &&
+  return !facts.xmlError && facts.visualStyles &&
          ascii::EqualIgnoringCase(facts.name, programName) &&
          bytes.find("Microsoft.Windows.Common-Controls") != std::string::npos;
 }
@@ -383,14 +383,14 @@ BesideResult Beside(generation::FileOperations& files, const BesideRequest& requ
   std::string written;
   try {
     written = temporary.CreateExact(".manifest", manifest);
-  } catch (const SystemError& error) {
+  } catch (const base::SystemError& error) {
     return refuse(texts::BesideFolderNotWritable(folder.empty() ? "." : folder,
                                                  error.Description()));
   }
   // The stamp first: a program whose stamp cannot change would keep its cached manifest.
   try {
     files.TouchFile(path);
-  } catch (const SystemError& error) {
+  } catch (const base::SystemError& error) {
     return refuse(texts::BesideNotTouchable(name, error.Description()));
   }
   files.RenameOver(written, result.manifestPath);
@@ -406,7 +406,7 @@ BesideResult Beside(generation::FileOperations& files, const BesideRequest& requ
 EmbedRunResult EmbedInProgram(generation::FileOperations& files, const EmbedRequest& request) {
   try {
     return Embed(files, request);
-  } catch (const SystemError& error) {
+  } catch (const base::SystemError& error) {
     return Fail(texts::Failed(FileName(request.programPath), error.what()));
   } catch (const std::bad_alloc&) {
     return Fail(texts::Failed(FileName(request.programPath), readers::kOutOfMemory));
@@ -438,7 +438,7 @@ std::vector<std::string> EmbedReport(const EmbedRunResult& result) {
 BesideResult WriteBeside(generation::FileOperations& files, const BesideRequest& request) {
   try {
     return Beside(files, request);
-  } catch (const SystemError& error) {
+  } catch (const base::SystemError& error) {
     BesideResult result;
     result.message = texts::Failed(FileName(request.programPath), error.what());
     return result;

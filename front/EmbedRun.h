@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "generation/Components.h"
+#include "generation/ComponentFacts.h"
 #include "generation/Driver.h"
 #include "generation/ManifestSettings.h"
 

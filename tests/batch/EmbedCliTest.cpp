@@ -282,7 +282,7 @@ public:
   bool LinkFile(const std::string&, const std::string&) override { return false; }
   bool CreateNewFile(const std::string& path, const std::string& bytes) override {
     if (readOnlyFolder)
-      throw SystemError("Create", path, 13, "Permission denied");
+      throw base::SystemError("Create", path, 13, "Permission denied");
     return BraskFileOperations::CreateNewFile(path, bytes);
   }
 };

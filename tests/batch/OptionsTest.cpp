@@ -203,6 +203,6 @@ TEST(OptionsTest, EmbedAndBesideFlags) {
   EXPECT_TRUE(embed.embed && embed.keepOverlay && embed.stripSignature && embed.dryRun);
   EXPECT_EQ(embed.target, "Grid.OCX");
   const batch::ParsedOptions beside = ParseOptions({"--beside", "--remove", "VB6.EXE"});
-  EXPECT_EQ(beside.error, "");
+  EXPECT_EQ(beside.error, std::nullopt);
   EXPECT_TRUE(beside.options.beside && beside.options.remove);
 }
