@@ -42,6 +42,7 @@ inline constexpr const char* kCommand1 = "Generate...";
 inline constexpr const char* kCommand2 = "CLOSE";
 inline constexpr const char* kCommand3 = "...";
 inline constexpr const char* kCommand4 = "Options...";
+inline constexpr const char* kCommand5 = "Embed in the program";
 /// The caption of "Options..." while any manifest option is on.
 inline constexpr const char* kCommand4On = "Options... *";
 
@@ -112,6 +113,23 @@ inline std::string ComponentLine(const std::string& path, std::size_t classCount
   if (!source.empty())
     line += "; " + source;
   return line;
+}
+inline constexpr const char* kEmbedVersion =
+    "Version info should be four numbers separated by dots, such as 1.0.0.0. Windows will not "
+    "start a program whose manifest has another version: nothing was embedded.";
+/// "Embed in the program": what the dry run found, asked before anything is written.
+inline std::string EmbedQuestion(const std::string& program, const std::string& lines,
+                                 const std::string& backup) {
+  return "Embed the manifest in\n\"" + program + "\"?\n\n" + lines +
+         "\n\nThe program is copied to " + backup + " first.";
+}
+inline std::string EmbedKeepOverlay(const std::string& refusal) {
+  return refusal + "\n\nThe program carries appended data after its last section. Keep it, "
+                   "copied exactly after the new end, and embed the manifest?";
+}
+inline std::string EmbedStripSignature(const std::string& refusal) {
+  return refusal + "\n\nRemove the signature and embed the manifest? The program has to be "
+                   "signed again afterwards.";
 }
 inline constexpr const char* kOptionsOk = "OK";
 inline constexpr const char* kOptionsCancel = "Cancel";

@@ -21,6 +21,7 @@
 #define IDC_COMMAND2 1006  /* "CLOSE" */
 #define IDC_PICTURE1 1007  /* logo */
 #define IDC_COMMAND4 1008  /* "Options..." */
+#define IDC_COMMAND5 1009  /* "Embed in the program" */
 #define IDC_LABEL1 1011
 #define IDC_LABEL2 1012
 #define IDC_LABEL3 1013

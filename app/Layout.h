@@ -29,7 +29,7 @@ struct Control {
 };
 
 /// frmMain's controls in tab order: Text1, Command3, Text3, Text4, Command4, Command1,
-/// Command2, then the labels, which take no focus, and Picture1, which does.
+/// Command2, Command5, then the labels, which take no focus, and Picture1, which does.
 extern const Control kMainControls[];
 extern const std::size_t kMainControlCount;
 
@@ -38,7 +38,7 @@ extern const Control kOptionsControls[];
 extern const std::size_t kOptionsControlCount;
 
 inline constexpr int kMainClientWidth = 7095;
-inline constexpr int kMainClientHeight = 3735;
+inline constexpr int kMainClientHeight = 4140;
 inline constexpr int kReadmeClientWidth = 7065;
 inline constexpr int kReadmeClientHeight = 4800;
 inline constexpr int kOptionsClientWidth = 8100;

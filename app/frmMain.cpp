@@ -3,12 +3,18 @@
 #include "app/AppTexts.h"
 #include "app/ComponentFiles.h"
 #include "base/Path.h"
+#include "front/EmbedRun.h"
+#include "front/EmbedTexts.h"
 #include "front/ProjectFlow.h"
 #include "front/Target.h"
 #include "generation/DriverTexts.h"
+#include "generation/Manifest.h"
+#include "project/Backups.h"
 #include "project/FormCheck.h"
 #include "project/ProjectRun.h"
 #include "project/ProjectTexts.h"
+
+#include <algorithm>
 
 namespace app {
 
@@ -73,7 +79,9 @@ void frmMain::Form_Load() {
 }
 
 void frmMain::Text1_Change() {
-  view_.SetGenerateEnabled(front::GenerateEnabledFor(view_.Text(MainView::Field::Text1)));
+  const std::string target = view_.Text(MainView::Field::Text1);
+  view_.SetGenerateEnabled(front::GenerateEnabledFor(target));
+  view_.SetEmbedEnabled(front::IsEmbeddablePath(target));
 }
 
 void frmMain::Command3_Click() {
@@ -103,19 +111,25 @@ void frmMain::Command4_Click() {
   view_.SetOptionsCaption(OptionsCaption(manifest_));
 }
 
+bool frmMain::ReadComponents(const std::string& targetPath,
+                             std::vector<generation::ComponentFacts>& components) {
+  if (manifest_.components.empty())
+    return true;
+  const std::optional<std::string> problem =
+      ReadComponentFacts(manifest_.components, targetPath, services_.registry,
+                         services_.files.PathSeparator(), components);
+  if (!problem)
+    return true;
+  services_.boxes.Show({*problem, Icon::Exclamation, Buttons::Ok, 1});
+  return false;
+}
+
 void frmMain::Command1_Click() {
   const std::string exePath = view_.Text(MainView::Field::Text1);
   // A component that cannot be read stops the generation before anything is written.
   std::vector<generation::ComponentFacts> components;
-  if (!manifest_.components.empty()) {
-    const std::optional<std::string> problem =
-        ReadComponentFacts(manifest_.components, exePath, services_.registry,
-                           services_.files.PathSeparator(), components);
-    if (problem) {
-      services_.boxes.Show({*problem, Icon::Exclamation, Buttons::Ok, 1});
-      return;
-    }
-  }
+  if (!ReadComponents(exePath, components))
+    return;
   if (front::IsProjectPath(exePath)) {
     SetUpProject(exePath, components);
     return;
@@ -186,6 +200,84 @@ void frmMain::SetUpProject(const std::string& projectPath,
                                                changes) +
                             FormsAfterReport(services_.files, projectPath),
                         Icon::Information, Buttons::Ok, 1});
+}
+
+namespace {
+
+std::string Joined(const std::vector<std::string>& lines) {
+  std::string text;
+  for (const std::string& line : lines)
+    text += (text.empty() ? "" : "\n") + line;
+  return text;
+}
+
+} // namespace
+
+// A dry run first: what it would do is the question, and a refusal that an option gets past
+// is offered; only an OK writes, and that run checks everything again.
+void frmMain::Command5_Click() {
+  front::EmbedRequest request;
+  request.programPath = view_.Text(MainView::Field::Text1);
+  request.version = view_.Text(MainView::Field::Text4);
+  request.description = view_.Text(MainView::Field::Text3);
+  request.manifest = manifest_;
+  MessageBoxes& boxes = services_.boxes;
+  // Generate may go on with it; here the program itself would no longer start.
+  if (!generation::IsManifestVersion(request.version)) {
+    boxes.Show({texts::kEmbedVersion, Icon::Exclamation, Buttons::Ok, 1});
+    return;
+  }
+  if (!ReadComponents(request.programPath, request.components))
+    return;
+  front::EmbedRunResult result;
+  for (;;) {
+    request.dryRun = true;
+    result = front::EmbedInProgram(services_.files, request);
+    if (result.outcome == front::EmbedOutcome::Refused &&
+        result.allowedBy != front::EmbedOverride::None) {
+      const bool overlay = result.allowedBy == front::EmbedOverride::KeepOverlay;
+      if (boxes.Show({overlay ? texts::EmbedKeepOverlay(result.message)
+                              : texts::EmbedStripSignature(result.message),
+                      Icon::Exclamation, Buttons::YesNo, 2}) != Answer::Yes)
+        return;
+      (overlay ? request.keepOverlay : request.stripSignature) = true;
+      continue;
+    }
+    if (result.outcome != front::EmbedOutcome::DryRun)
+      break;
+    // Only a dry run that would write lists the sections after it.
+    const bool writes = std::find(result.lines.begin(), result.lines.end(),
+                                  front::embedtexts::kSectionsAfter) != result.lines.end();
+    if (!writes) {
+      boxes.Show({result.message, Icon::Information, Buttons::Ok, 1});
+      return;
+    }
+    const std::string backup = project::BackupName(
+        request.programPath,
+        [this](const std::string& candidate) {
+          return services_.files.FileExists(candidate) || services_.files.IsLink(candidate);
+        });
+    if (boxes.Show({texts::EmbedQuestion(request.programPath, Joined(result.lines),
+                                         path::BaseName(backup, path::Style::windows)),
+                    Icon::Exclamation, Buttons::OkCancel, 1}) != Answer::Ok)
+      return;
+    request.dryRun = false;
+    result = front::EmbedInProgram(services_.files, request);
+    break;
+  }
+  switch (result.outcome) {
+  case front::EmbedOutcome::Embedded:
+  case front::EmbedOutcome::Unchanged:
+  case front::EmbedOutcome::DryRun:
+    boxes.Show({Joined(front::EmbedReport(result)), Icon::Information, Buttons::Ok, 1});
+    return;
+  case front::EmbedOutcome::Refused:
+    boxes.Show({Joined(front::EmbedReport(result)), Icon::Exclamation, Buttons::Ok, 1});
+    return;
+  case front::EmbedOutcome::Failed:
+    break;
+  }
+  boxes.Show({Joined(front::EmbedReport(result)), Icon::Critical, Buttons::Ok, 1});
 }
 
 void frmMain::Command2_Click() { view_.Close(); }

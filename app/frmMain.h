@@ -18,6 +18,7 @@ public:
   /// Setting Text1 raises Text1_Change, as a change of the real box does.
   virtual void SetText(Field field, const std::string& text) = 0;
   virtual void SetGenerateEnabled(bool enabled) = 0;
+  virtual void SetEmbedEnabled(bool enabled) = 0;
   virtual void SetOptionsCaption(const std::string& caption) = 0;
   /// Unloads the window; Form_Unload follows.
   virtual void Close() = 0;
@@ -50,6 +51,8 @@ public:
   void Command4_Click();
   void Command1_Click();
   void Command2_Click();
+  /// "Embed in the program": the manifest written into the built program itself.
+  void Command5_Click();
   void Label13_Click();
   void Form_Unload();
 
@@ -60,6 +63,9 @@ public:
   WindowHandle Handle() const { return view_.Handle(); }
 
 private:
+  /// The components of the manifest options, read; false when one cannot be (reported).
+  bool ReadComponents(const std::string& targetPath,
+                      std::vector<generation::ComponentFacts>& components);
   /// A project as the target: its changes shown, and made once the user says OK.
   void SetUpProject(const std::string& projectPath,
                     const std::vector<generation::ComponentFacts>& components);

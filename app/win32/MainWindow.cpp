@@ -111,6 +111,10 @@ void MainWindow::SetGenerateEnabled(bool enabled) {
   EnableWindow(Control(IDC_COMMAND1), enabled ? TRUE : FALSE);
 }
 
+void MainWindow::SetEmbedEnabled(bool enabled) {
+  EnableWindow(Control(IDC_COMMAND5), enabled ? TRUE : FALSE);
+}
+
 void MainWindow::SetOptionsCaption(const std::string& caption) {
   SetWindowTextA(Control(IDC_COMMAND4), caption.c_str());
 }
@@ -158,6 +162,8 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       form_.Command1_Click();
     else if (id == IDC_COMMAND2 && code == BN_CLICKED)
       form_.Command2_Click();
+    else if (id == IDC_COMMAND5 && code == BN_CLICKED)
+      form_.Command5_Click();
     else if (id == IDC_LABEL13 && code == STN_CLICKED)
       form_.Label13_Click();
     return 0;

@@ -28,6 +28,7 @@ public:
   std::string Text(Field field) const override;
   void SetText(Field field, const std::string& text) override;
   void SetGenerateEnabled(bool enabled) override;
+  void SetEmbedEnabled(bool enabled) override;
   void SetOptionsCaption(const std::string& caption) override;
   void Close() override;
   WindowHandle Handle() const override { return reinterpret_cast<WindowHandle>(hwnd()); }

@@ -27,8 +27,9 @@ DWORD StyleOf(layout::Kind kind, int id) {
   case layout::Kind::Report:
     return WS_TABSTOP | WS_VSCROLL | ES_MULTILINE | ES_AUTOVSCROLL | ES_READONLY;
   case layout::Kind::Button:
-    // "Generate..." waits for a target path.
-    return WS_TABSTOP | BS_PUSHBUTTON | (id == IDC_COMMAND1 ? WS_DISABLED : 0);
+    // "Generate..." and "Embed in the program" wait for a target path.
+    return WS_TABSTOP | BS_PUSHBUTTON |
+           (id == IDC_COMMAND1 || id == IDC_COMMAND5 ? WS_DISABLED : 0);
   case layout::Kind::DefaultButton:
     return WS_TABSTOP | BS_DEFPUSHBUTTON;
   case layout::Kind::CheckBox:

@@ -388,6 +388,7 @@ class MainView : public app::MainView {
 public:
   std::map<Field, std::string> texts;
   bool generateEnabled = false;
+  bool embedEnabled = false;
   std::string optionsCaption = "<unset>";
   int closes = 0;
   int doEvents = 0;
@@ -405,6 +406,7 @@ public:
       form->Text1_Change();
   }
   void SetGenerateEnabled(bool enabled) override { generateEnabled = enabled; }
+  void SetEmbedEnabled(bool enabled) override { embedEnabled = enabled; }
   void SetOptionsCaption(const std::string& caption) override { optionsCaption = caption; }
   void Close() override {
     ++closes;

@@ -25,6 +25,7 @@ TEST(LayoutTest, TwipsGiveTheDesignedPixelsAt96Dpi) {
       {IDC_TEXT4, {11, 185, 449, 19}},    {IDC_LABEL12, {12, 212, 84, 13}},
       {IDC_LABEL13, {98, 212, 98, 13}},   {IDC_COMMAND4, {237, 215, 72, 23}},
       {IDC_COMMAND1, {313, 215, 72, 23}}, {IDC_COMMAND2, {389, 215, 72, 23}},
+      {IDC_COMMAND5, {313, 242, 148, 23}},
   };
   ASSERT_EQ(kMainControlCount, designed.size());
   for (std::size_t i = 0; i < kMainControlCount; ++i) {
@@ -37,10 +38,10 @@ TEST(LayoutTest, TwipsGiveTheDesignedPixelsAt96Dpi) {
     EXPECT_TRUE(got == want) << got.left << "," << got.top << "," << got.width << ","
                              << got.height;
     EXPECT_LE(got.left + got.width, 473);
-    EXPECT_LE(got.top + got.height, 249);
+    EXPECT_LE(got.top + got.height, 276);
   }
   EXPECT_EQ(TwipsToPixels(kMainClientWidth, 96), 473);
-  EXPECT_EQ(TwipsToPixels(kMainClientHeight, 96), 249);
+  EXPECT_EQ(TwipsToPixels(kMainClientHeight, 96), 276);
   EXPECT_EQ(TwipsToPixels(kReadmeClientWidth, 96), 471);
   EXPECT_EQ(TwipsToPixels(kReadmeClientHeight, 96), 320);
 }
@@ -50,7 +51,7 @@ TEST(LayoutTest, FocusRunsInTheDesignedOrderAndNothingOverlaps) {
   // that take the focus: boxes, buttons and the picture.
   const std::vector<int> designed = {IDC_TEXT1,    IDC_COMMAND3, IDC_TEXT3,
                                      IDC_TEXT4,    IDC_COMMAND4, IDC_COMMAND1,
-                                     IDC_COMMAND2, IDC_PICTURE1};
+                                     IDC_COMMAND2, IDC_COMMAND5, IDC_PICTURE1};
   std::vector<int> focusable;
   for (std::size_t i = 0; i < kMainControlCount; ++i) {
     const Control& c = kMainControls[i];
@@ -77,9 +78,9 @@ TEST(LayoutTest, SizesScaleWithTheScreen) {
     int clientWidth, clientHeight, tahoma, fixedsys;
   };
   const Row rows[] = {
-      {96, 473, 249, -11, -12},
-      {120, 591, 311, -14, -15},
-      {144, 710, 374, -17, -18},
+      {96, 473, 276, -11, -12},
+      {120, 591, 345, -14, -15},
+      {144, 710, 414, -17, -18},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.dpi);

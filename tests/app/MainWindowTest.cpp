@@ -11,31 +11,38 @@ struct Window : fakes::MainWindowRig {};
 } // namespace
 
 TEST(MainWindowTest, GenerateIsEnabledWhenTheFirstExeStartsAtPositionTwoOrLater) {
+  // Embedding takes a built .exe, .dll or .ocx by its ending.
   struct Row {
     const char* path;
     bool enabled;
+    bool embed;
   };
   const Row rows[] = {
-      {"", false},
-      {"a.exe", true},
-      {"C:\\x.exe", true},
-      {"C:\\Work\\App.EXE", true},
-      {"C:\\Work\\App.ExE", true},
-      {".exe", false},
-      {".EXE", false},
-      {".exe\\App.exe", false},
-      {"C:\\folder.exe\\notes.txt", true},
-      {"C:\\Work\\App.ex", false},
-      {"C:\\Work\\App.exe.bak", true},
-      {"C:\\Work\\App", false},
+      {"", false, false},
+      {"a.exe", true, true},
+      {"C:\\x.exe", true, true},
+      {"C:\\Work\\App.EXE", true, true},
+      {"C:\\Work\\App.ExE", true, true},
+      {".exe", false, false},
+      {".EXE", false, false},
+      {".exe\\App.exe", false, true},
+      {"C:\\folder.exe\\notes.txt", true, false},
+      {"C:\\Work\\App.ex", false, false},
+      {"C:\\Work\\App.exe.bak", true, false},
+      {"C:\\Work\\App", false, false},
+      {"C:\\Work\\Grid.OCX", false, true},
+      {"C:\\Work\\Sums.dll", false, true},
+      {"C:\\Work\\Ledger.vbp", true, false},
   };
   Window w;
   for (const Row& row : rows) {
     SCOPED_TRACE(row.path);
     w.view.generateEnabled = !row.enabled;
+    w.view.embedEnabled = !row.embed;
     w.view.texts[Field::Text1] = row.path;
     w.form.Text1_Change();
     EXPECT_EQ(w.view.generateEnabled, row.enabled);
+    EXPECT_EQ(w.view.embedEnabled, row.embed);
   }
 }
 

@@ -8,6 +8,8 @@
 #include "generation/Manifest.h"
 #include "generation/Placeholders.h"
 #include "platform/Platform.h"
+#include "readers/PeImage.h"
+#include "support/PeBuilder.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -245,6 +247,7 @@ TEST_F(ProgramTest, FirstRunFindsTheBundledCompilerAndShowsEmptyFields) {
     EXPECT_EQ(driver::Text(Item(id)), "");
   }
   EXPECT_FALSE(IsWindowEnabled(Item(IDC_COMMAND1)));
+  EXPECT_FALSE(IsWindowEnabled(Item(IDC_COMMAND5)));
   EXPECT_TRUE(Style(Item(IDC_TEXT1)) & ES_READONLY);
   EXPECT_EQ(SendMessageA(Item(IDC_TEXT3), EM_GETLIMITTEXT, 0, 0), 300);
   EXPECT_FALSE(Style(main_) & WS_THICKFRAME);
@@ -256,7 +259,7 @@ TEST_F(ProgramTest, FirstRunFindsTheBundledCompilerAndShowsEmptyFields) {
   auto px = [dpi](int pixels96) { return MulDiv(pixels96, dpi, 96); };
   const RECT client = ClientRectOf(main_);
   EXPECT_EQ(client.right, px(473));
-  EXPECT_EQ(client.bottom, px(249));
+  EXPECT_EQ(client.bottom, px(276));
 
   struct Row {
     int id;
@@ -277,6 +280,7 @@ TEST_F(ProgramTest, FirstRunFindsTheBundledCompilerAndShowsEmptyFields) {
       {IDC_LABEL13, nullptr, 98, 212, 98, 13},
       {IDC_COMMAND1, "Generate...", 313, 215, 72, 23},
       {IDC_COMMAND2, "CLOSE", 389, 215, 72, 23},
+      {IDC_COMMAND5, "Embed in the program", 313, 242, 148, 23},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.id);
@@ -977,5 +981,53 @@ TEST_F(ProgramTest, APickedProjectIsSetUpOnceTheUserSaysOkToWhatItIsThen) {
   EXPECT_NE(res.find("name=\"Ledger.exe\""), std::string::npos);
   EXPECT_NE(res.find("version=\"3.0.0.4\""), std::string::npos);
   EXPECT_FALSE(fs::exists(vbp + ".themefold-run"));
+  CloseProgram();
+}
+
+// A probe program without a manifest, embedded from the window: asked, then written, with
+// the old program kept as the backup.
+TEST_F(ProgramTest, EmbedInTheProgramWritesTheManifestIntoItOnceTheUserSaysOk) {
+  testsupport::PeSpec spec;
+  spec.sections = {{".text", std::string(0x200, '\xC3'), 0x60000020},
+                   {".rsrc", "", 0x40000040, true}};
+  const std::string probe = testsupport::BuildImage(spec).image;
+  WriteBytes(target_, probe);
+  settings::Set("Application", target_);
+  ASSERT_NO_FATAL_FAILURE(Start());
+  driver::SetText(Item(IDC_TEXT4), "1.2.3.4");
+  driver::SetText(Item(IDC_TEXT3), "Orders and invoices");
+  ASSERT_TRUE(IsWindowEnabled(Item(IDC_COMMAND5)));
+  driver::Click(Item(IDC_COMMAND5));
+
+  const MessageBoxWindow question = driver::WaitForMessageBox(*program_);
+  ASSERT_NE(question.window, nullptr) << driver::DescribeWindows(*program_);
+  EXPECT_EQ(question.text.find("Embed the manifest in\n\"" + target_ + "\"?"), 0u)
+      << question.text;
+  EXPECT_NE(question.text.find("\n\nThe program is copied to App.exe.bak first."),
+            std::string::npos)
+      << question.text;
+  EXPECT_EQ(question.buttons, (std::vector<int>{IDOK, IDCANCEL}));
+  EXPECT_EQ(ReadBytes(target_), probe) << "nothing is written before OK";
+  driver::Answer(question, IDOK);
+
+  const MessageBoxWindow report = driver::WaitForMessageBox(*program_);
+  ASSERT_NE(report.window, nullptr) << driver::DescribeWindows(*program_);
+  EXPECT_EQ(report.text.find("App.exe: manifest embedded ("), 0u) << report.text;
+  EXPECT_NE(report.text.find("\nbackup: " + target_ + ".bak\n"), std::string::npos)
+      << report.text;
+  EXPECT_NE(report.text.find("Rebuilding the program in Visual Basic replaces it"),
+            std::string::npos);
+  driver::Answer(report, IDOK);
+
+  EXPECT_EQ(ReadBytes(target_ + ".bak"), probe);
+  const readers::PeImage image(ReadBytes(target_));
+  const readers::Resource* manifest =
+      image.Find(readers::ResourceKey::Id(readers::kManifestResourceType),
+                 readers::ResourceKey::Id(1));
+  ASSERT_NE(manifest, nullptr);
+  const std::string text = image.Data(*manifest, "the manifest");
+  EXPECT_NE(text.find("name=\"Microsoft.Windows.Common-Controls\""), std::string::npos) << text;
+  EXPECT_NE(text.find("version=\"1.2.3.4\""), std::string::npos) << text;
+  EXPECT_NE(text.find("Orders and invoices"), std::string::npos) << text;
   CloseProgram();
 }

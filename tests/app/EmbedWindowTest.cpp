@@ -1,0 +1,117 @@
+// "Embed in the program": a dry run asked about first, an offer for what an option gets past,
+// and only an OK that writes the program, with its backup and the report.
+#include "Fakes.h"
+
+#include "app/AppTexts.h"
+#include "front/EmbedTexts.h"
+#include "readers/PeImage.h"
+#include "support/PeBuilder.h"
+
+using app::Answer;
+using app::Buttons;
+using app::Icon;
+using Field = app::MainView::Field;
+
+namespace {
+
+const std::string kProgram = "C:\\Work\\App.exe";
+
+std::string Program(const std::string& tail) {
+  testsupport::PeSpec spec;
+  spec.sections = {{".text", std::string(0x200, '\xC3'), 0x60000020},
+                   {".rsrc", "", 0x40000040, true}};
+  spec.tail = tail;
+  return testsupport::BuildImage(spec).image;
+}
+
+std::string ManifestOf(const std::string& program) {
+  const readers::PeImage image(program);
+  const readers::Resource* manifest =
+      image.Find(readers::ResourceKey::Id(readers::kManifestResourceType),
+                 readers::ResourceKey::Id(1));
+  return manifest ? image.Data(*manifest, "the manifest") : "<none>";
+}
+
+struct Shown {
+  std::string starts; ///< the box's text begins so
+  Buttons buttons;
+};
+
+} // namespace
+
+TEST(EmbedWindowTest, TheDryRunIsAskedAndOnlyOkWritesTheProgramAndItsBackup) {
+  const Shown question{"Embed the manifest in\n\"" + kProgram + "\"?\n\n", Buttons::OkCancel};
+  const Shown offer{"App.exe is left as it was: ", Buttons::YesNo};
+  const Shown report{"App.exe: manifest embedded (", Buttons::Ok};
+  const Shown refusal{"App.exe is left as it was: ", Buttons::Ok};
+  struct Row {
+    const char* name;
+    std::string program;
+    const char* version;
+    bool readOnly;
+    std::vector<Answer> answers;
+    std::vector<Shown> boxes;
+    bool written;
+  };
+  const Row rows[] = {
+      {"Cancel", Program(""), "1.2.3.4", false, {Answer::Cancel}, {question}, false},
+      {"OK", Program(""), "1.2.3.4", false, {Answer::Ok, Answer::Ok}, {question, report}, true},
+      {"appended data: No", Program("PAYLOAD"), "1.2.3.4", false, {Answer::No}, {offer}, false},
+      {"appended data: Yes, OK",
+       Program("PAYLOAD"),
+       "1.2.3.4",
+       false,
+       {Answer::Yes, Answer::Ok, Answer::Ok},
+       {offer, question, report},
+       true},
+      {"not a program: no offer", "MZ, not really a program", "1.2.3.4", false, {}, {refusal},
+       false},
+      {"read-only: asked, then refused", Program(""), "1.2.3.4", true, {}, {question, refusal},
+       false},
+      {"a version Windows refuses", Program(""), "1.2", false, {}, {{"Version info", Buttons::Ok}},
+       false},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    fakes::MainWindowRig w;
+    w.world.files.AddFolder("C:\\Work\\");
+    w.world.files.AddFile(kProgram, row.program, row.readOnly);
+    w.view.SetText(Field::Text1, kProgram);
+    w.view.SetText(Field::Text4, row.version);
+    EXPECT_TRUE(w.view.embedEnabled);
+    w.world.boxes.answers.assign(row.answers.begin(), row.answers.end());
+    w.form.Command5_Click();
+
+    const std::vector<app::Box>& shown = w.world.boxes.shown;
+    ASSERT_EQ(shown.size(), row.boxes.size()) << ::testing::PrintToString(w.world.boxes.Texts());
+    for (std::size_t i = 0; i < shown.size(); ++i) {
+      EXPECT_EQ(shown[i].text.rfind(row.boxes[i].starts, 0), 0u) << shown[i].text;
+      EXPECT_EQ(shown[i].buttons, row.boxes[i].buttons) << shown[i].text;
+    }
+    if (shown.front().buttons == Buttons::OkCancel) {
+      EXPECT_NE(shown.front().text.find("\nPlacement: "), std::string::npos);
+    }
+    if (row.boxes.front().buttons == Buttons::YesNo) {
+      EXPECT_NE(shown.front().text.find("\n\nThe program carries appended data after its last "
+                                        "section. Keep it,"),
+                std::string::npos);
+      EXPECT_EQ(shown.front().defaultButton, 2);
+    }
+    if (!row.written) {
+      EXPECT_EQ(w.world.files.Bytes(kProgram), row.program);
+      EXPECT_FALSE(w.world.files.Has(kProgram + ".bak"));
+      continue;
+    }
+    EXPECT_EQ(shown[shown.size() - 2].text.substr(shown[shown.size() - 2].text.rfind("\n\n")),
+              "\n\nThe program is copied to App.exe.bak first.");
+    EXPECT_EQ(w.world.files.Bytes(kProgram + ".bak"), row.program);
+    const std::string now = w.world.files.Bytes(kProgram);
+    EXPECT_NE(ManifestOf(now).find("version=\"1.2.3.4\""), std::string::npos);
+    EXPECT_EQ(now.substr(now.size() - 7) == "PAYLOAD",
+              row.program.find("PAYLOAD") != std::string::npos);
+    const std::string& text = shown.back().text;
+    EXPECT_NE(text.find("\nbackup: " + kProgram + ".bak\n"), std::string::npos) << text;
+    EXPECT_EQ(text.substr(text.size() - std::string(front::embedtexts::kRebuildNote).size()),
+              front::embedtexts::kRebuildNote);
+  }
+}
