@@ -1,0 +1,59 @@
+#pragma once
+// The real files, processes and stop handler's list, with the program's own folder given and
+// the compiler stood in for.
+
+#include <algorithm>
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "base/CommandLine.h"
+#include "generation/Driver.h"
+#include "support/TestSupport.h"
+
+namespace testsupport {
+
+/// The stand-in compiler finds the manifest as rc does (by the bare name the script gives,
+/// in the folder it runs in), records what it was given and writes output where the command
+/// line says. With systemStarts the system runs the command line instead.
+class StandInFiles : public generation::SystemFileOperations {
+public:
+  std::string appFolder;
+  std::uint64_t fixedRandomBits = 0;   ///< 0: the system's
+  bool compilerWorks = true;           ///< false: it writes nothing
+  bool systemStarts = false;           ///< the system itself starts the compiler
+  std::string output = "RES";          ///< what it writes: no .res at all by default
+  std::vector<std::string> knownFiles; ///< exist in addition to the real ones
+  std::vector<std::string> commandLines;
+  std::string folderAtCompile, manifestName, manifestSeen, scriptSeen;
+
+  void RunAndWait(const std::string& commandLine, const std::string& folder) override {
+    commandLines.push_back(commandLine);
+    folderAtCompile = folder;
+    if (systemStarts)
+      return platform::SystemProcesses::RunAndWait(commandLine, folder);
+    const std::vector<std::string> args = commandline::Split(commandLine);
+    if (args.size() != 5)
+      return;
+    scriptSeen = testsupport::ReadBytes(args[4]);
+    const auto end = scriptSeen.rfind('"');
+    if (end != std::string::npos && end > 0) {
+      const auto start = scriptSeen.rfind('"', end - 1) + 1;
+      manifestName = scriptSeen.substr(start, end - start);
+      manifestSeen = testsupport::ReadBytes(std::filesystem::path(folder) / manifestName);
+    }
+    if (compilerWorks)
+      testsupport::WriteBytes(args[3], output);
+  }
+  bool FileExists(const std::string& path) override {
+    return std::find(knownFiles.begin(), knownFiles.end(), path) != knownFiles.end() ||
+           platform::SystemFiles::FileExists(path);
+  }
+  std::string AppFolder() override { return appFolder; }
+  std::uint64_t RandomBits() override {
+    return fixedRandomBits ? fixedRandomBits : platform::SystemProcesses::RandomBits();
+  }
+};
+
+} // namespace testsupport
