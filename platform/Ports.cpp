@@ -5,6 +5,22 @@
 
 namespace platform {
 
+namespace {
+
+class SystemOpenFile final : public OpenFile {
+public:
+  explicit SystemOpenFile(const std::string& path) : file_(path) {}
+  std::uint64_t Size() const override { return file_.Size(); }
+  std::string ReadAt(std::uint64_t offset, std::size_t count) const override {
+    return file_.ReadAt(offset, count);
+  }
+
+private:
+  ReadableFile file_;
+};
+
+} // namespace
+
 bool SystemFiles::NameExists(const std::string& path) { return platform::NameExists(path); }
 bool SystemFiles::FileExists(const std::string& path) {
   return !path.empty() && !CanEnterFolder(path) && HasAttributes(path);
@@ -24,6 +40,9 @@ std::string SystemFiles::ReadBytes(const std::string& path, std::size_t limit) {
 std::string SystemFiles::ReadRange(const std::string& path, std::uint64_t offset,
                                    std::size_t count) {
   return ReadableFile(path).ReadAt(offset, count);
+}
+std::unique_ptr<OpenFile> SystemFiles::Open(const std::string& path) {
+  return std::make_unique<SystemOpenFile>(path);
 }
 bool SystemFiles::CreateNewFile(const std::string& path, const std::string& bytes, Keep keep) {
   return platform::CreateNewFile(path, bytes, keep == Keep::durable);

@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -19,6 +20,15 @@ namespace platform {
 enum class Keep {
   durable, ///< a file that lasts: a crash after a rename cannot leave it empty
   scratch, ///< a file that goes again within the run (the compiler's input)
+};
+
+/// A file open for reading by ranges: one file throughout, its length taken once.
+class OpenFile {
+public:
+  virtual ~OpenFile() = default;
+  virtual std::uint64_t Size() const = 0;
+  /// count bytes from offset; fewer only where the file ends. Throws SystemError.
+  virtual std::string ReadAt(std::uint64_t offset, std::size_t count) const = 0;
 };
 
 class FilePort {
@@ -49,6 +59,8 @@ public:
   /// count bytes of a plain file from offset, fewer where it ends.
   virtual std::string ReadRange(const std::string& path, std::uint64_t offset,
                                 std::size_t count) = 0;
+  /// A regular file open for reading; a missing one, a folder or a device throws.
+  virtual std::unique_ptr<OpenFile> Open(const std::string& path) = 0;
 
   // ---- Writing ----
   /// Creates path with the bytes only when nothing has the name (a link included); false
@@ -100,6 +112,7 @@ public:
   std::string ReadBytes(const std::string& path, std::size_t limit) override;
   std::string ReadRange(const std::string& path, std::uint64_t offset,
                         std::size_t count) override;
+  std::unique_ptr<OpenFile> Open(const std::string& path) override;
   bool CreateNewFile(const std::string& path, const std::string& bytes, Keep keep) override;
   void RenameOver(const std::string& from, const std::string& to) override;
   void RemoveFile(const std::string& path) override;

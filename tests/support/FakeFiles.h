@@ -7,6 +7,7 @@
 #include <deque>
 #include <functional>
 #include <map>
+#include <memory>
 #include <set>
 #include <string>
 #include <vector>
@@ -168,6 +169,26 @@ public:
     if (it == files.end())
       throw SystemError("Open", path, 2, "The system cannot find the file specified.");
     return offset < it->second.bytes.size() ? it->second.bytes.substr(offset, count) : "";
+  }
+  /// The bytes as they are at the open.
+  std::unique_ptr<platform::OpenFile> Open(const std::string& path) override {
+    class Copy final : public platform::OpenFile {
+    public:
+      explicit Copy(std::string bytes) : bytes_(std::move(bytes)) {}
+      std::uint64_t Size() const override { return bytes_.size(); }
+      std::string ReadAt(std::uint64_t offset, std::size_t count) const override {
+        return offset < bytes_.size() ? bytes_.substr(offset, count) : "";
+      }
+
+    private:
+      std::string bytes_;
+    };
+    reads.push_back(path);
+    Check("Open", path);
+    auto it = files.find(path);
+    if (it == files.end())
+      throw SystemError("Open", path, 2, "The system cannot find the file specified.");
+    return std::make_unique<Copy>(it->second.bytes);
   }
   void RunAndWait(const std::string& commandLine, const std::string& folder) override {
     commandLines.push_back(commandLine);
