@@ -12,6 +12,7 @@
 #include "generation/Placeholders.h"
 #include "generation/ResourceScript.h"
 #include "generation/TemporaryFiles.h"
+#include "platform/Platform.h"
 #include "util/BraskModule.h"
 
 namespace generation {
@@ -21,7 +22,7 @@ std::string SystemFileOperations::ReadWholeFile(const std::string& path) {
 }
 std::string SystemFileOperations::AppFolder() { return BraskModule::AppFolder(); }
 std::string SystemFileOperations::AnsiToUtf8(const std::string& text, unsigned codePage) {
-  return BraskModule::AnsiToUtf8(text, codePage);
+  return platform::AnsiToUtf8(text, codePage);
 }
 
 std::string TargetArchitecture(FileOperations& files, const std::string& path) {
