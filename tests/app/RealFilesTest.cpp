@@ -23,15 +23,8 @@ namespace {
 
 using testsupport::Golden;
 
-class RealFilesTest : public testsupport::TempDirTest {
+class RealFilesTest : public testsupport::StandInTest {
 protected:
-  void SetUp() override {
-    TempDirTest::SetUp();
-    work = dir_ / "my work";
-    fs::create_directories(work);
-    files.appFolder = dir_.string() + files.PathSeparator();
-    testsupport::WriteBytes(dir_ / "readme.txt", "Add %resfile% for %exename%.\r\n");
-  }
   std::string Target() const { return (work / "App.exe").string(); }
   Outcome Generate() {
     return driver.Run({Target(), "1.0.0.0", "Fourteen chars"}, "rc.exe");
@@ -48,8 +41,6 @@ protected:
     return names;
   }
 
-  fs::path work;
-  testsupport::StandInFiles files;
   fakes::Conversation conversation;
   generation::Driver driver{files, conversation};
 };

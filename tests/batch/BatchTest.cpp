@@ -26,15 +26,11 @@ namespace {
 
 using testsupport::Golden;
 
-class BatchTest : public testsupport::TempDirTest {
+class BatchTest : public testsupport::StandInTest {
 protected:
   void SetUp() override {
-    TempDirTest::SetUp();
-    work = dir_ / "my work";
-    fs::create_directories(work);
-    files.appFolder = dir_.string() + files.PathSeparator();
+    StandInTest::SetUp();
     settings.values = {{"Themefold/General/RC.EXE", (dir_ / "rc").string()}};
-    testsupport::WriteBytes(dir_ / "readme.txt", "Add %resfile% for %exename%.\r\n");
     testsupport::WriteBytes(dir_ / "rc", "");
   }
   std::string Target(const std::string& name = "App.exe") const {
@@ -67,8 +63,6 @@ protected:
     return listing;
   }
 
-  fs::path work;
-  testsupport::StandInFiles files;
   fakes::Registry registry;
   fakes::Settings settings;
   std::ostringstream out, err;
@@ -235,7 +229,7 @@ TEST_F(BatchTest, ExitCodesTextsAndWhatIsLeft) {
     files.output = "RES";
     files.commandLines.clear();
     settings.values = {{"Themefold/General/RC.EXE", (dir_ / "rc").string()}};
-    testsupport::WriteBytes(dir_ / "readme.txt", "Add %resfile% for %exename%.\r\n");
+    testsupport::WriteBytes(dir_ / "readme.txt", testsupport::kReadmeTemplate);
     testsupport::WriteBytes(dir_ / "rc", "");
     row.setup();
     std::vector<std::string> args;

@@ -28,7 +28,7 @@ class EndToEndTest : public testsupport::TempDirTest {
 protected:
   void SetUp() override {
     TempDirTest::SetUp();
-    testsupport::WriteBytes(dir_ / "readme.txt", "Add %resfile% for %exename%.\r\n");
+    testsupport::WriteBytes(dir_ / "readme.txt", testsupport::kReadmeTemplate);
     fs::create_directories(dir_ / "config");
   }
 

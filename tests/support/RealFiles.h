@@ -56,4 +56,23 @@ public:
   }
 };
 
+/// The instructions template every real-file test gives the program.
+inline constexpr const char* kReadmeTemplate = "Add %resfile% for %exename%.\r\n";
+
+/// A target folder with a blank in its name ("my work"), the template in the test's folder
+/// and the stand-in files taking that folder for the program's own.
+class StandInTest : public TempDirTest {
+protected:
+  void SetUp() override {
+    TempDirTest::SetUp();
+    work = dir_ / "my work";
+    std::filesystem::create_directories(work);
+    files.appFolder = dir_.string() + files.PathSeparator();
+    WriteBytes(dir_ / "readme.txt", kReadmeTemplate);
+  }
+
+  std::filesystem::path work;
+  StandInFiles files;
+};
+
 } // namespace testsupport
