@@ -26,11 +26,16 @@ public:
   std::string output = "RES";          ///< what it writes: no .res at all by default
   std::vector<std::string> knownFiles; ///< exist in addition to the real ones
   std::vector<std::string> commandLines;
-  std::string folderAtCompile, manifestName, manifestSeen, scriptSeen;
+  std::string manifestName, manifestSeen, scriptSeen;
+  /// Where the compiler ran, without the final separator that stat on Windows refuses.
+  std::filesystem::path folderAtCompile;
 
   void RunAndWait(const std::string& commandLine, const std::string& folder) override {
     commandLines.push_back(commandLine);
-    folderAtCompile = folder;
+    std::string trimmed = folder;
+    while (trimmed.size() > 1 && (trimmed.back() == '\\' || trimmed.back() == '/'))
+      trimmed.pop_back();
+    folderAtCompile = trimmed;
     if (systemStarts)
       return platform::SystemProcesses::RunAndWait(commandLine, folder);
     const std::vector<std::string> args = commandline::Split(commandLine);
