@@ -84,8 +84,8 @@ int UsageError(Console& console, const std::string& error) {
 }
 
 /// --inspect: the report on standard output; nothing is written.
-int Inspect(const std::string& target, bool strict, Console& console) {
-  readers::Inspection inspection = readers::InspectProgram(target);
+int Inspect(const std::string& target, bool strict, Console& console, platform::FilePort& files) {
+  readers::Inspection inspection = readers::InspectProgram(target, files);
   switch (inspection.state) {
   case readers::ProgramState::Unreadable: {
     inspection.fileName = target;
@@ -224,7 +224,7 @@ int Run(const std::vector<std::string>& args, generation::FileOperations& files,
     return kDone;
   }
   if (options.inspect)
-    return Inspect(options.target, options.strict, console);
+    return Inspect(options.target, options.strict, console, files);
   if (options.checkForms)
     return CheckForms(options.project, options.projectCodePage, files, console);
 
@@ -273,7 +273,7 @@ int Run(const std::vector<std::string>& args, generation::FileOperations& files,
     for (const std::string& project : options.projects)
       for (const std::string& path :
            readers::ProjectComponentPaths(AbsolutePath(project, here, separator), separator,
-                                          notes))
+                                          notes, files))
         options.manifest.components.push_back(path);
     for (std::string& path : options.manifest.components)
       path = AbsolutePath(path, here, separator);
@@ -284,7 +284,7 @@ int Run(const std::vector<std::string>& args, generation::FileOperations& files,
         [&console](const std::string& subKey) {
           return console.registry.ReadLocalMachineString(subKey, "");
         },
-        readers::ProgramMachine(target));
+        readers::ProgramMachine(target, files), files);
     for (const readers::Component& component : read)
       notes.insert(notes.end(), component.notes.begin(), component.notes.end());
     for (const std::string& note : notes)

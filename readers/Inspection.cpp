@@ -270,6 +270,8 @@ std::string Summary(const Inspection& in) {
   return text;
 }
 
-std::string DescribeProgram(const std::string& exePath) { return Summary(InspectProgram(exePath)); }
+std::string DescribeProgram(const std::string& exePath, platform::FilePort& files) {
+  return Summary(InspectProgram(exePath, files));
+}
 
 } // namespace readers

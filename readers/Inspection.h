@@ -52,6 +52,7 @@ std::string ReportText(const Inspection& inspection);
 std::string Summary(const Inspection& inspection);
 
 /// Summary(InspectProgram(exePath)).
-std::string DescribeProgram(const std::string& exePath);
+std::string DescribeProgram(const std::string& exePath,
+                            platform::FilePort& files = platform::TheSystemFiles());
 
 } // namespace readers
