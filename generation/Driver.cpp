@@ -25,7 +25,7 @@ std::string SystemFileOperations::AnsiToUtf8(const std::string& text, unsigned c
   return platform::AnsiToUtf8(text, codePage);
 }
 
-std::string TargetArchitecture(FileOperations& files, const std::string& path) {
+std::string TargetArchitecture(platform::FilePort& files, const std::string& path) {
   // A program not built yet is the usual case: asked, not read, so nothing throws. (What
   // is neither a file nor a link could not be read either.)
   if (!files.IsLink(path) && !files.IsPlainFile(path))

@@ -102,7 +102,7 @@ struct DriverOptions {
 
 /// The processorArchitecture of the program at path, from its PE header; X86 when it
 /// cannot be read as one (not built yet, say).
-std::string TargetArchitecture(FileOperations& files, const std::string& path);
+std::string TargetArchitecture(platform::FilePort& files, const std::string& path);
 
 /// Writes the start-up module to path, asking before it replaces a file unless ask is false
 /// (the question was answered already). The new text goes to a file of its own that then
