@@ -9,7 +9,7 @@ namespace app {
 std::string DescribeTarget(generation::FileOperations& files, const std::string& path) {
   if (front::IsProjectPath(path))
     return project::FormCheckReport(project::CheckForms(files, path));
-  return readers::DescribeProgram(path);
+  return readers::DescribeProgram(path, files);
 }
 
 } // namespace app

@@ -82,13 +82,14 @@ int UsageError(Console& console, const std::string& error) {
 /// Every component is read before anything is written: one that cannot be read stops the
 /// run with a message naming it. False when one could not be read.
 bool ReadComponentFacts(Options& options, const std::string& here, char separator,
-                        Console& console, std::vector<generation::ComponentFacts>& components) {
+                        Console& console, platform::FilePort& files,
+                        std::vector<generation::ComponentFacts>& components) {
   try {
     std::vector<std::string> notes;
     for (const std::string& project : options.projects)
       for (const std::string& path :
            readers::ProjectComponentPaths(AbsolutePath(project, here, separator), separator,
-                                          notes))
+                                          notes, files))
         options.manifest.components.push_back(path);
     for (std::string& path : options.manifest.components)
       path = AbsolutePath(path, here, separator);
@@ -99,7 +100,7 @@ bool ReadComponentFacts(Options& options, const std::string& here, char separato
         [&console](const std::string& subKey) {
           return console.registry.ReadLocalMachineString(subKey, "");
         },
-        readers::ProgramMachine(target));
+        readers::ProgramMachine(target, files), files);
     for (const readers::Component& component : read)
       notes.insert(notes.end(), component.notes.begin(), component.notes.end());
     for (const std::string& note : notes)
@@ -113,8 +114,8 @@ bool ReadComponentFacts(Options& options, const std::string& here, char separato
 }
 
 /// --inspect: the report on standard output; nothing is written.
-int Inspect(const std::string& target, bool strict, Console& console) {
-  readers::Inspection inspection = readers::InspectProgram(target);
+int Inspect(const std::string& target, bool strict, Console& console, platform::FilePort& files) {
+  readers::Inspection inspection = readers::InspectProgram(target, files);
   switch (inspection.state) {
   case readers::ProgramState::Unreadable: {
     inspection.fileName = target;
@@ -258,7 +259,7 @@ int Run(const std::vector<std::string>& args, generation::FileOperations& files,
     return kDone;
   }
   if (options.inspect)
-    return Inspect(options.target, options.strict, console);
+    return Inspect(options.target, options.strict, console, files);
   if (options.checkForms)
     return CheckForms(options.project, options.projectCodePage, files, console);
 
@@ -272,7 +273,7 @@ int Run(const std::vector<std::string>& args, generation::FileOperations& files,
   options.readmePath = AbsolutePath(options.readmePath, here, separator);
   if (options.embed || options.beside) {
     std::vector<generation::ComponentFacts> components;
-    if (!ReadComponentFacts(options, here, separator, console, components))
+    if (!ReadComponentFacts(options, here, separator, console, files, components))
       return kUsage;
     return options.embed ? Embed(options, components, files, console)
                          : Beside(options, components, files, console);
@@ -307,7 +308,7 @@ int Run(const std::vector<std::string>& args, generation::FileOperations& files,
     options.readmePath = LocateTemplate(files, console.dataFolder);
 
   std::vector<generation::ComponentFacts> components;
-  if (!ReadComponentFacts(options, here, separator, console, components))
+  if (!ReadComponentFacts(options, here, separator, console, files, components))
     return kUsage;
 
   if (projectTarget) {

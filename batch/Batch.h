@@ -45,8 +45,8 @@ void Say(std::ostream& err, const std::string& text);
 int Run(const std::vector<std::string>& args, generation::FileOperations& files,
         Console& console);
 
-/// path made absolute against currentDirectory: the folder probe changes the current
-/// directory, after which a relative path would name something else. With '\\' as
+/// path made absolute against currentDirectory: the compiler runs in the target's folder,
+/// where a relative path would name something else. With '\\' as
 /// separator, '/' counts as one too and becomes '\\', since the names of a generation are
 /// taken apart at '\\'.
 std::string AbsolutePath(std::string path, const std::string& currentDirectory,

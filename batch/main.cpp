@@ -6,26 +6,13 @@
 
 #include "batch/Batch.h"
 #include "batch/ConsoleSetup.h"
-#include "generation/BraskFileOperations.h"
-#include "util/BraskModule.h"
-
-namespace {
-
-/// The utility module's operations, with the compiler's output shown on standard error:
-/// standard output carries the instructions.
-class ConsoleFileOperations : public generation::BraskFileOperations {
-public:
-  void RunAndWait(const std::string& commandLine) override {
-    brask::RunAndWaitShowingOutput(commandLine);
-  }
-};
-
-} // namespace
+#include "generation/Driver.h"
 
 int main(int argc, char** argv) {
   batch::PrepareConsole();
   const std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
-  ConsoleFileOperations files;
+  // The compiler's output goes to standard error: standard output carries the instructions.
+  generation::SystemFileOperations files(true);
   front::SystemRegistry registry;
   front::SystemSettings settings;
   batch::Console console{std::cout, std::cerr, registry, settings, THEMEFOLD_BUNDLED_COMPILER,

@@ -300,7 +300,7 @@ EmbedRunResult Embed(generation::FileOperations& files, const EmbedRequest& requ
                                                            files.IsLink(candidate); });
   // A second name for the old file costs nothing; where the file system has none, a copy.
   if (!files.LinkFile(path, result.backupPath) &&
-      !files.CreateNewFile(result.backupPath, program))
+      !files.CreateNewFile(result.backupPath, program, platform::Keep::durable))
     return Fail(texts::Failed(name, "its backup " + result.backupPath + " could not be made"));
   try {
     files.RenameOver(written, path);

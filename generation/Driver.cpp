@@ -12,10 +12,20 @@
 #include "generation/Placeholders.h"
 #include "generation/ResourceScript.h"
 #include "generation/TemporaryFiles.h"
+#include "platform/Platform.h"
+#include "util/BraskModule.h"
 
 namespace generation {
 
-std::string TargetArchitecture(FileOperations& files, const std::string& path) {
+std::string SystemFileOperations::ReadWholeFile(const std::string& path) {
+  return brask::ReadWholeFile(path);
+}
+std::string SystemFileOperations::AppFolder() { return brask::AppFolder(); }
+std::string SystemFileOperations::AnsiToUtf8(const std::string& text, unsigned codePage) {
+  return platform::AnsiToUtf8(text, codePage);
+}
+
+std::string TargetArchitecture(platform::FilePort& files, const std::string& path) {
   // A program not built yet is the usual case: asked, not read, so nothing throws. (What
   // is neither a file nor a link could not be read either.)
   if (!files.IsLink(path) && !files.IsPlainFile(path))
@@ -66,7 +76,6 @@ Outcome Driver::Generate(const Inputs& inputs, const std::string& rcExePath,
                          const ManifestSettings& manifest,
                          const std::vector<ComponentFacts>& components) {
   const OutputNames names = DeriveOutputNames(inputs.targetPath, files_.PathSeparator());
-  // The probe leaves the folder current: the compiler finds the manifest by its bare name.
   if (!files_.FolderExists(names.probeFolder)) {
     conversation_.Tell(Report::FolderInaccessible, texts::kFolderInaccessible);
     return Outcome::FolderInaccessible;
@@ -119,13 +128,10 @@ Outcome Driver::Generate(const Inputs& inputs, const std::string& rcExePath,
   const std::string manifestText =
       BuildManifestText(utf8(inputs.version), utf8(names.fileName), utf8(inputs.description),
                         TargetArchitecture(files_, inputs.targetPath), manifest, components);
-  const Compilation compiled = CompileManifest(files_, conversation_, temporary,
-                                               names.probeFolder, manifestText, rcExePath);
+  const Compilation compiled =
+      CompileManifest(files_, conversation_, temporary, manifestText, rcExePath);
   const std::string& compiledPath = compiled.compiledPath;
   switch (compiled.outcome) {
-  case Compiled::FolderInaccessible:
-    conversation_.Tell(Report::FolderInaccessible, texts::kFolderInaccessible);
-    return Outcome::FolderInaccessible;
   case Compiled::Nothing:
     conversation_.Tell(Report::CompileFailed, texts::kCompileFailed);
     return Outcome::CompileFailed;

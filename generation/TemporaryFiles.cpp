@@ -25,23 +25,18 @@ void RemoveStaleTemporaryFiles(FileOperations& files, const std::string& folder)
 
 
 Compilation CompileManifest(FileOperations& files, Conversation& conversation,
-                            TemporaryFiles& temporary, const std::string& probeFolder,
-                            const std::string& manifestText, const std::string& rcExePath) {
+                            TemporaryFiles& temporary, const std::string& manifestText,
+                            const std::string& rcExePath) {
   Compilation result;
   const std::string manifestPath = temporary.CreateScratch(".manifest", manifestText);
   const std::string scriptPath =
       temporary.CreateScratch(".rc", BuildResourceScript(temporary.Name(".manifest")));
   result.compiledPath = temporary.Claim(".res");
-  // The compiler finds the manifest by its bare name in the current directory, and a file
-  // probe that met a folder of the same name has entered it: probe the folder again so that
-  // it is the last directory change before the compiler starts.
-  if (!files.FolderExists(probeFolder)) {
-    result.outcome = Compiled::FolderInaccessible;
-    return result;
-  }
+  // The compiler finds the manifest by its bare name in the folder it runs in.
   try {
-    files.RunAndWait(BuildCompilerCommand(rcExePath, temporary.Folder(),
-                                          temporary.Name(".res"), temporary.Name(".rc")));
+    files.RunAndWait(BuildCompilerCommand(rcExePath, temporary.Folder(), temporary.Name(".res"),
+                                          temporary.Name(".rc")),
+                     temporary.Folder());
   } catch (const base::SystemError& error) {
     result.notStarted = error;
   }

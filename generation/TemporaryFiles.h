@@ -26,7 +26,7 @@ public:
       } catch (const base::SystemError&) {
         // The error that stopped the run is the one to report.
       }
-      files_.TrackTemporaryFile(path, false);
+      files_.Untrack(path);
     }
   }
   TemporaryFiles(const TemporaryFiles&) = delete;
@@ -36,26 +36,26 @@ public:
   std::string Claim(const std::string& suffix) {
     const std::string path = folder_ + stem_ + suffix;
     owned_.push_back(path);
-    files_.TrackTemporaryFile(path, true);
+    files_.Track(path);
     return path;
   }
-  /// Creates this run's file with the suffix. Only the first file may meet a name that is
+  /// Creates this run's file with the suffix, the text and CR LF. Only the first file may meet a name that is
   /// taken (a stem nobody could guess, unless they saw it): it then takes another stem.
   std::string Create(const std::string& suffix, const std::string& text) {
     return CreateWith(suffix, [&](const std::string& path) {
-      return files_.CreateNewTextFile(path, text);
+      return files_.CreateNewFile(path, text + "\r\n", platform::Keep::durable);
     });
   }
   /// Create for a file that goes again within the run: it need not reach the disk.
   std::string CreateScratch(const std::string& suffix, const std::string& text) {
     return CreateWith(suffix, [&](const std::string& path) {
-      return files_.CreateScratchTextFile(path, text);
+      return files_.CreateNewFile(path, text + "\r\n", platform::Keep::scratch);
     });
   }
   /// Create with the bytes exactly as given.
   std::string CreateExact(const std::string& suffix, const std::string& bytes) {
     return CreateWith(suffix, [&](const std::string& path) {
-      return files_.CreateNewFile(path, bytes);
+      return files_.CreateNewFile(path, bytes, platform::Keep::durable);
     });
   }
   const std::string& Folder() const { return folder_; }
@@ -68,7 +68,7 @@ public:
         owned_.erase(it);
         break;
       }
-    files_.TrackTemporaryFile(path, false);
+    files_.Untrack(path);
   }
   /// The regular clean-up after the compiler; errors here are reported.
   void Remove(const std::string& path) {
@@ -84,7 +84,7 @@ private:
       if (create(path))
         return path;
       owned_.pop_back();
-      files_.TrackTemporaryFile(path, false);
+      files_.Untrack(path);
       if (attempt == 3 || owned_.size() > 0)
         throw base::SystemError("Create", path, 17, "a file of this name exists already");
       NewStem();
@@ -103,7 +103,6 @@ void RemoveStaleTemporaryFiles(FileOperations& files, const std::string& folder)
 
 enum class Compiled {
   Res,                ///< the compiler made the .res
-  FolderInaccessible, ///< probeFolder could not be entered again before the compiler
   Nothing,            ///< the compiler made no .res
   NotStarted,         ///< the system could not start the compiler
 };
@@ -116,10 +115,10 @@ struct Compilation {
   std::optional<base::SystemError> notStarted;
 };
 
-/// Writes manifestText and a script naming it into temporary's folder, enters probeFolder,
-/// runs the compiler there and removes both files again.
+/// Writes manifestText and a script naming it into temporary's folder, runs the compiler
+/// in that folder and removes both files again.
 Compilation CompileManifest(FileOperations& files, Conversation& conversation,
-                            TemporaryFiles& temporary, const std::string& probeFolder,
-                            const std::string& manifestText, const std::string& rcExePath);
+                            TemporaryFiles& temporary, const std::string& manifestText,
+                            const std::string& rcExePath);
 
 } // namespace generation

@@ -86,6 +86,8 @@ namespace platform {
 
 /// Makes path the current directory; false when the system refuses.
 bool ChangeDirectory(const std::string& path);
+/// True when ChangeDirectory(path) would succeed; the current directory stays.
+bool CanEnterFolder(const std::string& path);
 /// The process's current directory.
 std::string CurrentDirectory();
 /// True when the system returns attributes (Win32) or status (POSIX) for path.
@@ -128,11 +130,12 @@ RegistryQuery QueryRegistryValue(std::uintptr_t rootKey, const std::string& subK
 
 // ---- Processes and shell ---------------------------------------------------------------
 
-/// Starts commandLine hidden with the current directory and environment inherited, waits
-/// without time-out and releases the child. A program that cannot start throws SystemError
-/// with the system's reason.
+/// Starts commandLine hidden in workingFolder ("": the current directory) with the
+/// environment inherited, waits without time-out and releases the child. A program that
+/// cannot start throws SystemError with the system's reason.
 /// The child's output is dropped, or with showOutput goes to this program's standard error.
-void RunHiddenAndWait(const std::string& commandLine, bool showOutput = false);
+void RunHiddenAndWait(const std::string& commandLine, const std::string& workingFolder = "",
+                      bool showOutput = false);
 /// Hands file to the program registered for it; the shell's status (above 32 on success).
 std::intptr_t ShellOpen(const std::string& file, const std::string& directory,
                         std::uintptr_t ownerWindow, const std::string& parameters,

@@ -11,7 +11,7 @@
 
 namespace project {
 
-ProjectFiles::ProjectFiles(generation::FileOperations& files, std::string projectFolder,
+ProjectFiles::ProjectFiles(platform::FilePort& files, std::string projectFolder,
                            unsigned codePage)
     : files_(files), folder_(std::move(projectFolder)), codePage_(codePage) {}
 
@@ -90,7 +90,7 @@ std::string ProjectFiles::NotFoundHint(const std::string& path) const {
   return notFound_.count(path) != 0 ? texts::NotInCodePage(codePage_) : std::string();
 }
 
-bool ReadProjectFile(generation::FileOperations& files, const std::string& path,
+bool ReadProjectFile(platform::FilePort& files, const std::string& path,
                      std::size_t limit, std::string& bytes, std::string& why) {
   if (!files.IsPlainFile(path)) {
     why = files.FileExists(path) || files.IsFolder(path) ? "not a plain file" : "it does not exist";

@@ -12,7 +12,7 @@
 #include <unordered_set>
 
 #include "base/CodePages.h"
-#include "generation/Driver.h"
+#include "platform/Ports.h"
 
 namespace project {
 
@@ -21,7 +21,7 @@ namespace project {
 /// is written.
 class ProjectFiles {
 public:
-  ProjectFiles(generation::FileOperations& files, std::string projectFolder,
+  ProjectFiles(platform::FilePort& files, std::string projectFolder,
                unsigned codePage = codepages::kDefault);
 
   /// Where written (a path from the project file) lies on this disk: the exact spelling when
@@ -47,7 +47,7 @@ private:
   };
   const Listing& Entries(const std::string& folder);
 
-  generation::FileOperations& files_;
+  platform::FilePort& files_;
   const std::string folder_;
   const unsigned codePage_;
   std::unordered_map<std::string, Listing> listings_;
@@ -56,7 +56,7 @@ private:
 
 /// The bytes of path, at most limit of them; false with why they cannot be read, in words
 /// that follow "cannot be read: ".
-bool ReadProjectFile(generation::FileOperations& files, const std::string& path,
+bool ReadProjectFile(platform::FilePort& files, const std::string& path,
                      std::size_t limit, std::string& bytes, std::string& why);
 
 } // namespace project

@@ -54,11 +54,8 @@ std::optional<std::string> Compile(FileOperations& files,
       files.AnsiToUtf8(plan.exeName, request.codePage),
       files.AnsiToUtf8(plan.description, request.codePage), architecture, request.manifest,
       request.components);
-  std::string probe = folder;
-  if (probe.size() > 1 && (probe.back() == '\\' || probe.back() == '/'))
-    probe.pop_back();
   const generation::Compilation compiled = generation::CompileManifest(
-      files, conversation, temporary, probe, manifestText, request.rcExePath);
+      files, conversation, temporary, manifestText, request.rcExePath);
   if (compiled.outcome == generation::Compiled::NotStarted)
     throw Refusal{generation::texts::CompilerNotStarted(*compiled.notStarted),
                   PlanOutcome::CompileFailed};

@@ -171,7 +171,7 @@ std::string MachineMismatch(const std::string& path, std::uint16_t machine,
 std::vector<Component> ReadComponents(const std::vector<std::string>& paths,
                                       const std::string& programFolder, char separator,
                                       const RegistryReader& registry,
-                                      std::uint16_t programMachine) {
+                                      std::uint16_t programMachine, platform::FilePort& files) {
   std::vector<Component> components;
   Identities identities(separator);
   std::map<std::string, std::size_t> byFile; // identity and resource: the component's index
@@ -194,7 +194,7 @@ std::vector<Component> ReadComponents(const std::vector<std::string>& paths,
       byFile.emplace(key, components.size());
       Component component;
       component.path = path;
-      const TypeLibrary library = ReadTypeLibFile(path);
+      const TypeLibrary library = ReadTypeLibFile(path, files);
       if (programMachine != 0 && library.machine != 0 && library.machine != programMachine)
         throw ComponentRefused(MachineMismatch(path, library.machine, programMachine));
       const std::string absolute =
@@ -246,7 +246,8 @@ namespace {
 
 std::vector<std::string> LocateProjectComponents(const std::string& projectPath,
                                                  const std::string& text, char separator,
-                                                 std::vector<std::string>& notes) {
+                                                 std::vector<std::string>& notes,
+                                                 platform::FilePort& files) {
   const ProjectComponents project = ReadProjectComponents(text);
   notes.insert(notes.end(), project.notes.begin(), project.notes.end());
   const std::string folder = path::Folder(projectPath, path::StyleOf(separator));
@@ -268,7 +269,9 @@ std::vector<std::string> LocateProjectComponents(const std::string& projectPath,
   std::vector<std::string> order;
   for (const ProjectComponent& component : project.components) {
     const std::string path = LocateComponent(component, folder, systemFolders, separator,
-                                             platform::NameExists);
+                                             [&files](const std::string& name) {
+                                               return files.NameExists(name);
+                                             });
     if (path.empty())
       throw FormatError(projectPath + ": line " + std::to_string(component.line) + ": " +
                         component.file + " not found");
@@ -299,15 +302,16 @@ std::vector<std::string> LocateProjectComponents(const std::string& projectPath,
 } // namespace
 
 std::vector<std::string> ProjectComponentPaths(const std::string& projectPath, char separator,
-                                               std::vector<std::string>& notes) {
+                                               std::vector<std::string>& notes,
+                                               platform::FilePort& files) {
   std::string text;
   try {
-    text = platform::ReadFileBytes(projectPath, kMaxProjectBytes);
+    text = files.ReadBytes(projectPath, kMaxProjectBytes);
   } catch (const base::SystemError& error) {
     throw FormatError(projectPath + ": " + error.Description());
   }
   try {
-    return LocateProjectComponents(projectPath, text, separator, notes);
+    return LocateProjectComponents(projectPath, text, separator, notes, files);
   } catch (const std::bad_alloc&) {
     throw FormatError(projectPath + ": " + kOutOfMemory);
   }

@@ -77,14 +77,16 @@ std::string MachineMismatch(const std::string& path, std::uint16_t machine,
 std::vector<Component> ReadComponents(const std::vector<std::string>& paths,
                                       const std::string& programFolder, char separator,
                                       const RegistryReader& registry,
-                                      std::uint16_t programMachine = 0);
+                                      std::uint16_t programMachine = 0,
+                                      platform::FilePort& files = platform::TheSystemFiles());
 
 /// The paths of the components projectPath (.vbp) names: from the project's folder, then on
 /// Windows from the system and SysWOW64 folders; a file named again on a later line is
 /// given once. The project's notes on what it left out are added to notes. Throws
 /// FormatError naming the project, or a component not found.
 std::vector<std::string> ProjectComponentPaths(const std::string& projectPath, char separator,
-                                               std::vector<std::string>& notes);
+                                               std::vector<std::string>& notes,
+                                               platform::FilePort& files = platform::TheSystemFiles());
 
 /// The facts of the listed components, in their order.
 std::vector<generation::ComponentFacts> FactsOf(const std::vector<Component>& components);

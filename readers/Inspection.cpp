@@ -8,7 +8,7 @@
 #include "readers/Bytes.h"
 #include "readers/PeImage.h"
 #include "readers/TypeLib.h"
-#include "platform/Platform.h"
+#include "platform/Ports.h"
 
 namespace readers {
 
@@ -86,22 +86,23 @@ void TakeFindings(Inspection& result, bool manifestRead) {
 
 /// Each file the manifest lists, as the program finds it in folder: there, built for the
 /// program's machine, and holding the type library the manifest names.
-void CheckComponentFiles(Inspection& result, const std::string& folder) {
+void CheckComponentFiles(Inspection& result, const std::string& folder,
+                         platform::FilePort& files) {
   for (const IsolatedFile& file : result.facts.files) {
     std::string path = folder + file.name;
     for (char& c : path)
       if (c == '\\' || c == '/')
-        c = platform::PathSeparator();
+        c = files.PathSeparator();
     auto warn = [&](const std::string& text) {
       result.warnings.push_back(AtLine(file.line, file.name + text));
     };
-    if (!platform::NameExists(path)) {
+    if (!files.NameExists(path)) {
       warn(", which the manifest lists, is not beside the program: creating its COM classes "
            "fails.");
       continue;
     }
     try {
-      const FileSource source(path);
+      const FileSource source(path, files);
       try {
         const PeImage pe(source);
         if (pe.Machine() != result.machine)
@@ -195,11 +196,11 @@ Inspection InspectImage(const std::string& fileName, const Source& image,
   return result;
 }
 
-Inspection InspectProgram(const std::string& path) {
+Inspection InspectProgram(const std::string& path, platform::FilePort& files) {
   const std::string name = path::BaseName(path, path::Style::windows);
   std::unique_ptr<FileSource> image;
   try {
-    image = std::make_unique<FileSource>(path);
+    image = std::make_unique<FileSource>(path, files);
   } catch (const base::SystemError& error) {
     Inspection result;
     result.fileName = name;
@@ -209,16 +210,18 @@ Inspection InspectProgram(const std::string& path) {
   std::optional<std::string> external;
   std::string externalProblem;
   const std::string externalPath = path + ".manifest";
-  if (platform::HasAttributes(externalPath)) {
+  // Something there, a folder included, is read (and says why it cannot be); a link that
+  // leads nowhere is not there.
+  if (files.FileExists(externalPath) || files.FolderExists(externalPath)) {
     try {
-      external = platform::ReadFileBytes(externalPath, kMaxManifestBytes);
+      external = files.ReadBytes(externalPath, kMaxManifestBytes);
     } catch (const base::SystemError& error) {
       externalProblem = error.Description();
     }
   }
   Inspection result = InspectImage(name, *image, external);
   if (result.state == ProgramState::Manifest)
-    CheckComponentFiles(result, path.substr(0, path.size() - name.size()));
+    CheckComponentFiles(result, path.substr(0, path.size() - name.size()), files);
   if (!externalProblem.empty())
     result.warnings.push_back(
         name + ".manifest stands beside it but cannot be read: " + externalProblem + ".");
@@ -311,6 +314,8 @@ std::string Summary(const Inspection& in) {
   return text;
 }
 
-std::string DescribeProgram(const std::string& exePath) { return Summary(InspectProgram(exePath)); }
+std::string DescribeProgram(const std::string& exePath, platform::FilePort& files) {
+  return Summary(InspectProgram(exePath, files));
+}
 
 } // namespace readers

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/Ports.h"
 #include "readers/ManifestReader.h"
 #include "readers/PeConditions.h"
 #include "readers/Source.h"
@@ -47,7 +48,7 @@ Inspection InspectImage(const std::string& fileName, const std::string& image,
 
 /// Reads path by ranges and path + ".manifest" whole, and inspects them, and the component
 /// files the manifest lists beside the program.
-Inspection InspectProgram(const std::string& path);
+Inspection InspectProgram(const std::string& path, platform::FilePort& files = platform::TheSystemFiles());
 
 /// The full report, one fact a line, each line ending in '\n'.
 std::string ReportText(const Inspection& inspection);
@@ -56,6 +57,7 @@ std::string ReportText(const Inspection& inspection);
 std::string Summary(const Inspection& inspection);
 
 /// Summary(InspectProgram(exePath)).
-std::string DescribeProgram(const std::string& exePath);
+std::string DescribeProgram(const std::string& exePath,
+                            platform::FilePort& files = platform::TheSystemFiles());
 
 } // namespace readers

@@ -32,11 +32,12 @@ std::string MachineName(std::uint16_t machine) {
   return row ? row->name : "machine " + Hex(machine);
 }
 
-std::uint16_t ProgramMachine(const std::string& path) {
+std::uint16_t ProgramMachine(const std::string& path, platform::FilePort& files) {
+  // A program not built yet is the usual case: asked, not opened, so nothing throws.
+  if (!files.NameExists(path))
+    return 0;
   try {
-    const auto file = platform::ReadableFile::OpenIfPresent(path);
-    if (!file)
-      return 0;
+    const auto file = files.Open(path);
     return generation::ImageMachine(
         [&file](std::uint64_t offset, std::size_t count) { return file->ReadAt(offset, count); });
   } catch (const base::SystemError&) {

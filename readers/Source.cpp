@@ -25,7 +25,7 @@ std::string Source::Utf16(std::uint64_t offset, std::uint64_t units, const char*
 std::string FileSource::ReadInside(std::uint64_t offset, std::size_t count) const {
   std::string bytes;
   try {
-    bytes = file_.ReadAt(offset, count);
+    bytes = file_->ReadAt(offset, count);
   } catch (const base::SystemError& error) {
     throw FormatError(error.Description());
   }

@@ -4,9 +4,10 @@
 // and resources the readers want. Every read is checked against the end, as Bytes does.
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
-#include "platform/Platform.h"
+#include "platform/Ports.h"
 #include "readers/Bytes.h"
 
 namespace readers {
@@ -48,12 +49,14 @@ private:
 /// that fails later is a FormatError with the system's reason.
 class FileSource final : public Source {
 public:
-  explicit FileSource(const std::string& path) : file_(path) {}
-  std::uint64_t Size() const override { return file_.Size(); }
+  explicit FileSource(const std::string& path,
+                      platform::FilePort& files = platform::TheSystemFiles())
+      : file_(files.Open(path)) {}
+  std::uint64_t Size() const override { return file_->Size(); }
 
 private:
   std::string ReadInside(std::uint64_t offset, std::size_t count) const override;
-  platform::ReadableFile file_;
+  std::unique_ptr<platform::OpenFile> file_;
 };
 
 } // namespace readers

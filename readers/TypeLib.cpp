@@ -281,11 +281,11 @@ std::pair<std::string, std::uint16_t> SplitTypeLibPath(const std::string& path) 
   return {path.substr(0, slash), static_cast<std::uint16_t>(index)};
 }
 
-TypeLibrary ReadTypeLibFile(const std::string& path) {
+TypeLibrary ReadTypeLibFile(const std::string& path, platform::FilePort& files) {
   const auto [file, index] = SplitTypeLibPath(path);
   std::unique_ptr<FileSource> source;
   try {
-    source = std::make_unique<FileSource>(file);
+    source = std::make_unique<FileSource>(file, files);
   } catch (const base::SystemError& error) {
     throw FormatError(path + ": " + error.Description());
   }

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/Ports.h"
+
 namespace readers {
 
 // Library flags (LIBFLAGS) and type flags (TYPEFLAGS) as oleaut32 spells them.
@@ -85,7 +87,8 @@ TypeLibrary ReadTypeLib(const Source& source, std::uint16_t index = 1);
 
 /// The type library of a .tlb, .ocx or .dll file. A path ending in "\N" takes resource
 /// N, as LoadTypeLib does. Throws FormatError with a message that names the file.
-TypeLibrary ReadTypeLibFile(const std::string& path);
+TypeLibrary ReadTypeLibFile(const std::string& path,
+                            platform::FilePort& files = platform::TheSystemFiles());
 
 /// Splits "C:\x\a.ocx\2" into the file and the resource index (1 when none is given).
 std::pair<std::string, std::uint16_t> SplitTypeLibPath(const std::string& path);

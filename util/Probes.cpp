@@ -3,8 +3,8 @@
 
 namespace brask {
 
-// The driver relies on a successful probe leaving the folder current: the resource
-// compiler finds the manifest by its bare name there. So nothing here restores it.
+// The module's contract: a successful probe leaves the folder current, and nothing here
+// restores it. The generation does not use it: its file port changes no directory.
 bool FolderExists(const std::string& path) { return platform::ChangeDirectory(path); }
 
 bool FileExists(const std::string& path) {

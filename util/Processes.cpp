@@ -6,7 +6,7 @@ namespace brask {
 void RunAndWait(const std::string& commandLine) { platform::RunHiddenAndWait(commandLine); }
 
 void RunAndWaitShowingOutput(const std::string& commandLine) {
-  platform::RunHiddenAndWait(commandLine, true);
+  platform::RunHiddenAndWait(commandLine, "", true);
 }
 
 std::intptr_t ShellOpen(const std::string& file, const std::string& directory,

@@ -50,6 +50,11 @@ std::string BraskFileDialog::Show(const std::string& filter, WindowHandle ownerW
                                      filterIndex, defaultName);
 }
 
+bool BraskFiles::FolderExists(const std::string& path) {
+  return brask::FolderExists(path);
+}
+bool BraskFiles::FileExists(const std::string& path) { return brask::FileExists(path); }
+
 std::intptr_t BraskShell::Open(const std::string& file, const std::string& directory,
                                WindowHandle ownerWindow, const std::string& parameters,
                                const std::string& operation) {

@@ -24,6 +24,15 @@ public:
                    const std::string& defaultName) override;
 };
 
+/// The real files and processes, with the utility module's probes: a folder they find
+/// stays current, as the window always had it, so that an Open dialog with no folder of its
+/// own starts where the latest target lies. The generation does not rely on it.
+class BraskFiles : public generation::SystemFileOperations {
+public:
+  bool FolderExists(const std::string& path) override;
+  bool FileExists(const std::string& path) override;
+};
+
 class BraskShell : public Shell {
 public:
   std::intptr_t Open(const std::string& file, const std::string& directory,

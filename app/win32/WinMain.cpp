@@ -5,13 +5,12 @@
 #include "app/Themefold.h"
 #include "app/win32/Services.h"
 #include "app/win32/Window.h"
-#include "generation/BraskFileOperations.h"
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   using namespace app::win32;
   front::SystemRegistry registry;
   front::SystemSettings settings;
-  generation::BraskFileOperations files;
+  BraskFiles files;
   BraskFileDialog dialog;
   Win32MessageBoxes boxes;
   BraskShell shell;

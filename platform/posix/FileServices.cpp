@@ -10,6 +10,13 @@ namespace platform {
 
 bool ChangeDirectory(const std::string& path) { return ::chdir(path.c_str()) == 0; }
 
+// chdir needs a folder and search permission on it.
+bool CanEnterFolder(const std::string& path) {
+  struct stat st {};
+  return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode) &&
+         ::access(path.c_str(), X_OK) == 0;
+}
+
 std::string CurrentDirectory() {
   std::string path(4096, '\0');
   while (::getcwd(path.data(), path.size()) == nullptr) {

@@ -68,13 +68,17 @@ std::string FindOnPath(const std::string& name) {
 // The program is looked up on PATH when it has no '/', as CreateProcess searches for a bare
 // name; the current folder is not searched. glibc's posix_spawnp reports a file it cannot
 // execute as an error instead of handing it to /bin/sh.
-void RunHiddenAndWait(const std::string& commandLine, bool showOutput) {
+void RunHiddenAndWait(const std::string& commandLine, const std::string& workingFolder,
+                      bool showOutput) {
   std::vector<std::string> args = commandline::Split(commandLine);
   if (args.empty() || args[0].empty())
     posix::ThrowErrno("Start", commandLine, ENOENT);
   std::vector<char*> argv = ArgumentVector(args);
-  // Windows shows nothing of a hidden child; here its output would land in our terminal.
   FileActions actions;
+  // A folder that cannot be entered fails the start, as CreateProcess does.
+  if (!workingFolder.empty())
+    ::posix_spawn_file_actions_addchdir_np(actions.get(), workingFolder.c_str());
+  // Windows shows nothing of a hidden child; here its output would land in our terminal.
   if (showOutput) {
     ::posix_spawn_file_actions_adddup2(actions.get(), STDERR_FILENO, STDOUT_FILENO);
   } else {

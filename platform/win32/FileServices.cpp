@@ -8,6 +8,21 @@ namespace platform {
 
 bool ChangeDirectory(const std::string& path) { return SetCurrentDirectoryA(path.c_str()) != 0; }
 
+// SetCurrentDirectory opens the folder for traversal; so does this, and closes it again.
+bool CanEnterFolder(const std::string& path) {
+  const DWORD attributes = GetFileAttributesA(path.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY))
+    return false;
+  const HANDLE folder =
+      CreateFileA(path.c_str(), FILE_TRAVERSE | SYNCHRONIZE,
+                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                  FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (folder == INVALID_HANDLE_VALUE)
+    return false;
+  CloseHandle(folder);
+  return true;
+}
+
 std::string CurrentDirectory() {
   std::string path(MAX_PATH, '\0');
   for (;;) {

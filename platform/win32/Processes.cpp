@@ -26,7 +26,8 @@ HANDLE InheritableCopy(DWORD which) {
 
 } // namespace
 
-void RunHiddenAndWait(const std::string& commandLine, bool showOutput) {
+void RunHiddenAndWait(const std::string& commandLine, const std::string& workingFolder,
+                      bool showOutput) {
   STARTUPINFOA startup{};
   startup.cb = sizeof startup;
   startup.dwFlags = STARTF_USESHOWWINDOW;
@@ -43,7 +44,8 @@ void RunHiddenAndWait(const std::string& commandLine, bool showOutput) {
   PROCESS_INFORMATION process{};
   std::string line = commandLine; // CreateProcessA may write into its command line
   if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE, NORMAL_PRIORITY_CLASS,
-                      nullptr, nullptr, &startup, &process)) {
+                      nullptr, workingFolder.empty() ? nullptr : workingFolder.c_str(), &startup,
+                      &process)) {
     const DWORD code = GetLastError();
     std::string reason = win32::DescribeError(code);
     // Some reasons name the program as %1: "%1 is not a valid Win32 application."

@@ -74,7 +74,7 @@ TEST_F(GenerationTest, FullRunLeavesResAndModuleAndShowsFilledInInstructions) {
   world.files.compiler = [&](const std::string& commandLine) {
     manifestSeen = world.files.Bytes(kTempManifest);
     scriptSeen = world.files.Bytes(kTempScript);
-    folderSeen = world.files.currentFolder;
+    folderSeen = world.files.workingFolder;
     trackedSeen = world.files.tracked;
     EXPECT_EQ(view.doEvents, 0) << "events are processed after the compiler, not before";
     world.files.CompileLikeRc(commandLine);
@@ -85,7 +85,7 @@ TEST_F(GenerationTest, FullRunLeavesResAndModuleAndShowsFilledInInstructions) {
   EXPECT_EQ(manifestSeen, Golden("App.exe.manifest"));
   EXPECT_EQ(scriptSeen, generation::ReplaceAll(Golden("App_manifest.rc"), "App.exe.manifest",
                                                kStem + ".manifest"));
-  EXPECT_EQ(folderSeen, kFolder) << "the compiler finds the manifest in the current folder";
+  EXPECT_EQ(folderSeen, kFolder) << "the compiler finds the manifest in the folder it runs in";
   EXPECT_EQ(trackedSeen, (std::set<std::string>{kTempManifest, kTempScript, kTempRes}))
       << "a stop request while the compiler runs removes them all";
   ASSERT_EQ(world.files.commandLines.size(), 1u);
@@ -107,8 +107,9 @@ TEST_F(GenerationTest, FullRunLeavesResAndModuleAndShowsFilledInInstructions) {
 }
 
 // The old .res stays until the new one is complete; the user's own files of the names a
-// generation once used are never touched; a killed run's files go, a running one's stay.
-TEST_F(GenerationTest, StepsRunInOrder) {
+// generation once used are never touched; a killed run's files go, a running one's stay;
+// the compiler's inputs are there while it runs and gone afterwards.
+TEST_F(GenerationTest, OldResStaysUntilTheNewOneIsCompleteAndOnlyOurFilesGo) {
   world.files.AddFile(kRes, "OLD");
   world.files.AddFile(kManifest, "mine");
   world.files.AddFile(kScript, "mine");
@@ -117,16 +118,21 @@ TEST_F(GenerationTest, StepsRunInOrder) {
   world.files.AddFile(killed, "stale");
   world.files.AddFile(running, "in use");
   world.files.runningProcesses = {98};
-  const std::string kTempModule = kFolder + "~themefold-7-0000000000000002.bas";
-  Generate();
-  const std::vector<std::string> expected = {
-      "probe " + kFolder,         "remove " + killed,         "create " + kTempManifest,
-      "create " + kTempScript,    "probe " + kFolder,         "run",
-      "remove " + kTempManifest,  "remove " + kTempScript,    "normal " + kRes,
-      "replace " + kRes,          "create " + kTempModule,    "replace " + kModule,
-      "read " + kReadme,
+  bool compiled = false;
+  world.files.compiler = [&](const std::string& commandLine) {
+    EXPECT_EQ(world.files.Bytes(kRes), "OLD") << "the old .res stays while the compiler runs";
+    EXPECT_FALSE(world.files.Has(killed)) << "a killed run's files go before ours come";
+    EXPECT_TRUE(world.files.Has(kTempManifest) && world.files.Has(kTempScript));
+    world.files.CompileLikeRc(commandLine);
+    compiled = true;
   };
-  EXPECT_EQ(world.files.log, expected);
+  Generate();
+  EXPECT_TRUE(compiled);
+  for (const auto& [path, file] : world.files.files)
+    EXPECT_EQ(path.rfind(kFolder + "~themefold-7-", 0), std::string::npos) << path << " is left";
+  EXPECT_TRUE(world.files.tracked.empty());
+  EXPECT_EQ(world.files.Bytes(kModule), Golden("modThemefold.bas"));
+  EXPECT_EQ(world.files.reads, std::vector<std::string>{kReadme});
   EXPECT_EQ(world.files.Bytes(kManifest), "mine");
   EXPECT_EQ(world.files.Bytes(kScript), "mine");
   EXPECT_EQ(world.files.Bytes(running), "in use");
@@ -221,7 +227,6 @@ TEST_F(GenerationTest, VersionWarningComesAfterTheFolderCheckAndBeforeTheOverwri
               "Windows will not start a program whose manifest has another version.\r\n"
               "\r\nGenerate anyway?",
               Icon::Exclamation, Buttons::YesNo, 2);
-    EXPECT_EQ(world.files.log.front(), "probe " + kFolder);
     if (row.generated) {
       ASSERT_EQ(world.boxes.shown.size(), 2u);
       EXPECT_EQ(world.boxes.shown[1].text,
@@ -230,7 +235,9 @@ TEST_F(GenerationTest, VersionWarningComesAfterTheFolderCheckAndBeforeTheOverwri
       EXPECT_EQ(readme.shownTexts.size(), 1u);
     } else {
       EXPECT_EQ(world.boxes.shown.size(), 1u);
-      EXPECT_EQ(world.files.log.size(), 1u) << "nothing touched after the probe";
+      EXPECT_EQ(world.files.writes, 0) << "nothing touched after the folder check";
+      EXPECT_TRUE(world.files.reads.empty());
+      EXPECT_TRUE(world.files.commandLines.empty());
       EXPECT_EQ(world.files.Bytes(kRes), "OLD");
     }
   }
@@ -241,14 +248,15 @@ TEST_F(GenerationTest, InaccessibleFolderEndsBeforeAnyQuestion) {
   for (const char* target : targets) {
     SCOPED_TRACE(target);
     world.boxes.shown.clear();
-    world.files.log.clear();
     view.texts[Field::Text1] = target;
     view.texts[Field::Text4] = "not a version";
     Generate();
     ASSERT_EQ(world.boxes.shown.size(), 1u);
     ExpectBox(world.boxes.shown[0], "Error, folder cannot access folder!", Icon::Exclamation,
               Buttons::Ok, 1);
-    EXPECT_EQ(world.files.log.size(), 1u);
+    EXPECT_EQ(world.files.writes, 0);
+    EXPECT_TRUE(world.files.reads.empty());
+    EXPECT_TRUE(world.files.commandLines.empty());
   }
 }
 

@@ -142,12 +142,7 @@ TEST(ProjectRunTest, WhatTheUserSavesMeanwhileIsNeverWrittenOver) {
       files.CompileLikeRc(commandLine);
       files.AddFile(kVbp, saved);
     };
-    struct : generation::Conversation {
-      bool Ask(generation::Question, const std::string&) override { return true; }
-      void Tell(generation::Report, const std::string&) override {}
-      void CompilerFinished() override {}
-      void ShowInstructions(const std::string&) override {}
-    } conversation;
+    fakes::Conversation conversation;
     struct : front::ProjectConversation {
       front::Confirmation Confirm(const project::Plan&, bool) override {
         return front::Confirmation::Unasked;

@@ -1,12 +1,12 @@
-// The driver on real files through the utility module, in a temporary folder with a blank
-// in its name; only the compiler is stood in for.
+// The driver on real files through the real ports, in a temporary folder with a blank in its
+// name; only the compiler is stood in for.
+#include "support/FakeFiles.h"
+#include "support/RealFiles.h"
 #include "support/TestSupport.h"
 
 #include <algorithm>
-#include <deque>
 #include <filesystem>
 
-#include "generation/BraskFileOperations.h"
 #include "generation/Driver.h"
 #include "generation/ModuleText.h"
 #include "generation/Placeholders.h"
@@ -23,64 +23,8 @@ namespace {
 
 using testsupport::Golden;
 
-/// The real operations, with a compiler that finds the manifest as rc does (by the bare
-/// name the script gives, in the current folder) and records what it was given.
-class Files : public generation::BraskFileOperations {
-public:
-  std::string appFolder;
-  std::vector<std::string> commandLines;
-  std::string manifestName, manifestSeen, scriptSeen;
-  std::uint64_t fixedRandomBits = 0; ///< 0: the system's
-
-  void RunAndWait(const std::string& commandLine) override {
-    commandLines.push_back(commandLine);
-    const std::vector<std::string> args = commandline::Split(commandLine);
-    ASSERT_EQ(args.size(), 5u);
-    scriptSeen = testsupport::ReadBytes(args[4]);
-    const auto end = scriptSeen.rfind('"');
-    const auto start = scriptSeen.rfind('"', end - 1) + 1;
-    manifestName = scriptSeen.substr(start, end - start);
-    ASSERT_TRUE(fs::exists(manifestName));
-    manifestSeen = testsupport::ReadBytes(manifestName);
-    testsupport::WriteBytes(args[3], "RES");
-  }
-  std::string AppFolder() override { return appFolder; }
-  std::uint64_t RandomBits() override {
-    return fixedRandomBits ? fixedRandomBits : BraskFileOperations::RandomBits();
-  }
-};
-
-class Conversation : public generation::Conversation {
-public:
-  std::deque<bool> answers;
-  std::vector<std::string> asked, told, instructions;
-  std::vector<Report> reports;
-
-  bool Ask(Question, const std::string& text) override {
-    asked.push_back(text);
-    if (answers.empty())
-      return true;
-    const bool answer = answers.front();
-    answers.pop_front();
-    return answer;
-  }
-  void Tell(Report report, const std::string& text) override {
-    reports.push_back(report);
-    told.push_back(text);
-  }
-  void CompilerFinished() override {}
-  void ShowInstructions(const std::string& text) override { instructions.push_back(text); }
-};
-
-class RealFilesTest : public testsupport::TempDirTest {
+class RealFilesTest : public testsupport::StandInTest {
 protected:
-  void SetUp() override {
-    TempDirTest::SetUp();
-    work = dir_ / "my work";
-    fs::create_directories(work);
-    files.appFolder = dir_.string() + files.PathSeparator();
-    testsupport::WriteBytes(dir_ / "readme.txt", "Add %resfile% for %exename%.\r\n");
-  }
   std::string Target() const { return (work / "App.exe").string(); }
   Outcome Generate() {
     return driver.Run({Target(), "1.0.0.0", "Fourteen chars"}, "rc.exe");
@@ -97,9 +41,7 @@ protected:
     return names;
   }
 
-  fs::path work;
-  Files files;
-  Conversation conversation;
+  fakes::Conversation conversation;
   generation::Driver driver{files, conversation};
 };
 
@@ -108,6 +50,8 @@ protected:
 TEST_F(RealFilesTest, FullRunLeavesTheResAndTheModuleOnly) {
   EXPECT_EQ(Generate(), Outcome::Done);
   EXPECT_EQ(files.manifestSeen, Golden("App.exe.manifest"));
+  EXPECT_TRUE(fs::equivalent(files.folderAtCompile, work)) << "the compiler runs in the folder";
+  EXPECT_EQ(fs::current_path(), savedCwd_) << "a generation changes no current directory";
   EXPECT_EQ(platform::TemporaryOwner(files.manifestName), platform::ProcessId());
   EXPECT_EQ(files.scriptSeen, generation::ReplaceAll(Golden("App_manifest.rc"),
                                                      "App.exe.manifest", files.manifestName));
@@ -173,8 +117,6 @@ TEST_F(RealFilesTest, FailuresNameTheOperationAndPathAndDeleteNothingForeign) {
   files.fixedRandomBits = 0;
 
   // readme.txt missing: the results stay, the failure is told, nothing is shown.
-  // The file probe enters a folder to tell it from a file; leave it before removing it.
-  fs::current_path(dir_);
   fs::remove(work / taken);
   fs::remove(dir_ / "readme.txt");
   conversation.told.clear();
@@ -203,7 +145,7 @@ TEST_F(RealFilesTest, ModuleQuestionAskedFirstIsAskedOnce) {
     testsupport::WriteBytes(work / "modThemefold.bas", "mine\r\n");
     fs::remove(work / "App_manifest.res");
     files.commandLines.clear();
-    Conversation answers;
+    fakes::Conversation answers;
     answers.answers = {row.answer};
     generation::DriverOptions options;
     options.moduleQuestionFirst = true;

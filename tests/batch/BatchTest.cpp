@@ -11,8 +11,9 @@
 #include "front/Compiler.h"
 #include "front/Keys.h"
 #include "batch/Batch.h"
-#include "generation/BraskFileOperations.h"
+#include "support/FakeServices.h"
 #include "support/PeBuilder.h"
+#include "support/RealFiles.h"
 #include "base/CommandLine.h"
 
 #ifndef _WIN32
@@ -25,71 +26,11 @@ namespace {
 
 using testsupport::Golden;
 
-/// Real files; a compiler that writes "RES" where it is told unless it is broken, and
-/// existence answers of its own for the compiler's usual places.
-class StandInFiles : public generation::BraskFileOperations {
-public:
-  std::string appFolder;
-  bool compilerWorks = true;
-  std::string output = "RES"; ///< what it writes: no .res at all by default
-  std::vector<std::string> commandLines;
-  std::vector<std::string> knownFiles; ///< exist in addition to the real ones
-  bool systemStarts = false;           ///< the system itself starts the compiler
-
-  fs::path folderAtCompile;
-
-  void RunAndWait(const std::string& commandLine) override {
-    commandLines.push_back(commandLine);
-    // The script names the manifest by its bare name.
-    folderAtCompile = fs::current_path();
-    if (systemStarts)
-      return BraskFileOperations::RunAndWait(commandLine);
-    const std::vector<std::string> args = commandline::Split(commandLine);
-    if (compilerWorks && args.size() == 5)
-      testsupport::WriteBytes(args[3], output);
-  }
-  bool FileExists(const std::string& path) override {
-    return std::find(knownFiles.begin(), knownFiles.end(), path) != knownFiles.end() ||
-           BraskFileOperations::FileExists(path);
-  }
-  std::string AppFolder() override { return appFolder; }
-};
-
-class FakeRegistry : public front::Registry {
-public:
-  std::string vb6Folder;
-  std::string ReadLocalMachineString(const std::string& subKey,
-                                     const std::string& valueName) override {
-    return subKey == front::keys::kVb6SetupKey && valueName == front::keys::kVb6ProductDir
-               ? vb6Folder
-               : std::string();
-  }
-};
-
-class FakeSettings : public front::Settings {
-public:
-  std::map<std::string, std::string> values; ///< "application/section/key"
-  int saves = 0;
-  std::string Get(const std::string& application, const std::string& section,
-                  const std::string& key, const std::string& defaultValue) override {
-    const auto it = values.find(application + "/" + section + "/" + key);
-    return it == values.end() ? defaultValue : it->second;
-  }
-  void Save(const std::string&, const std::string&, const std::string&,
-            const std::string&) override {
-    ++saves;
-  }
-};
-
-class BatchTest : public testsupport::TempDirTest {
+class BatchTest : public testsupport::StandInTest {
 protected:
   void SetUp() override {
-    TempDirTest::SetUp();
-    work = dir_ / "my work";
-    fs::create_directories(work);
-    files.appFolder = dir_.string() + files.PathSeparator();
+    StandInTest::SetUp();
     settings.values = {{"Themefold/General/RC.EXE", (dir_ / "rc").string()}};
-    testsupport::WriteBytes(dir_ / "readme.txt", "Add %resfile% for %exename%.\r\n");
     testsupport::WriteBytes(dir_ / "rc", "");
   }
   std::string Target(const std::string& name = "App.exe") const {
@@ -100,7 +41,7 @@ protected:
     err.str("");
     batch::Console console{out, err, registry, settings, "bundled-rc", "9.8.7.6", ""};
     const int code = batch::Run(args, files, console);
-    fs::current_path(savedCwd_);
+    EXPECT_EQ(fs::current_path(), savedCwd_) << "a run changes no current directory";
     return code;
   }
   /// "name=content;" for each entry, sorted; the window's module text shows as <module>.
@@ -122,10 +63,8 @@ protected:
     return listing;
   }
 
-  fs::path work;
-  StandInFiles files;
-  FakeRegistry registry;
-  FakeSettings settings;
+  fakes::Registry registry;
+  fakes::Settings settings;
   std::ostringstream out, err;
 };
 
@@ -290,7 +229,7 @@ TEST_F(BatchTest, ExitCodesTextsAndWhatIsLeft) {
     files.output = "RES";
     files.commandLines.clear();
     settings.values = {{"Themefold/General/RC.EXE", (dir_ / "rc").string()}};
-    testsupport::WriteBytes(dir_ / "readme.txt", "Add %resfile% for %exename%.\r\n");
+    testsupport::WriteBytes(dir_ / "readme.txt", testsupport::kReadmeTemplate);
     testsupport::WriteBytes(dir_ / "rc", "");
     row.setup();
     std::vector<std::string> args;
@@ -311,7 +250,7 @@ TEST_F(BatchTest, ExitCodesTextsAndWhatIsLeft) {
       EXPECT_TRUE(fs::equivalent(files.folderAtCompile, work));
     }
   }
-  EXPECT_EQ(settings.saves, 0);
+  EXPECT_TRUE(settings.writes.empty());
 }
 
 TEST_F(BatchTest, ModuleIsTheWindowsText) {
@@ -319,7 +258,7 @@ TEST_F(BatchTest, ModuleIsTheWindowsText) {
   EXPECT_EQ(testsupport::ReadBytes(work / "modThemefold.bas"), Golden("modThemefold.bas"));
 }
 
-// The folder probe changes the current directory, so relative paths must be settled first.
+// The compiler runs in the target's folder, so relative paths must be settled first.
 TEST_F(BatchTest, RelativePathsMeanWhatTheyMeantAtTheStart) {
   fs::current_path(dir_);
   testsupport::WriteBytes(dir_ / "mine.txt", "%resfile%");
@@ -406,16 +345,17 @@ TEST_F(BatchTest, CompilerPlacesInTheWindowsOrder) {
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
-    registry.vb6Folder = row.vb6Folder;
+    registry.values = {{std::string(front::keys::kVb6SetupKey) + "|" + front::keys::kVb6ProductDir,
+                        row.vb6Folder}};
     settings.values = {{"Themefold/General/RC.EXE", row.stored}};
     files.knownFiles = row.existing;
     EXPECT_EQ(front::LocateCompiler({registry, settings, files, "bundled-rc"}), row.expected);
   }
-  EXPECT_EQ(settings.saves, 0);
+  EXPECT_TRUE(settings.writes.empty());
 }
 
 TEST(BatchBuildTest, BundledCompilerHasTheNameTheWindowLooksFor) {
-  const bool windows = generation::BraskFileOperations().PathSeparator() == '\\';
+  const bool windows = platform::SystemFiles().PathSeparator() == '\\';
   EXPECT_STREQ(THEMEFOLD_BUNDLED_COMPILER, windows ? front::keys::kBundledCompiler : "themefold-rc");
 }
 

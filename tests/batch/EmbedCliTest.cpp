@@ -12,7 +12,7 @@
 #include "batch/Batch.h"
 #include "batch/Runner.h"
 #include "front/Services.h"
-#include "generation/BraskFileOperations.h"
+#include "generation/Driver.h"
 #include "generation/Manifest.h"
 #include "readers/Bytes.h"
 #include "readers/PeImage.h"
@@ -266,7 +266,7 @@ TEST_F(EmbedCliTest, WritesBesideAndRemovesOnlyItsOwn) {
 
 /// The real files, with the program held by a running process, a folder where nothing can
 /// be created, or a disk that gives back other bytes than were written.
-class FaultyFiles : public generation::BraskFileOperations {
+class FaultyFiles : public generation::SystemFileOperations {
 public:
   bool held = false;
   bool readOnlyFolder = false;
@@ -274,16 +274,17 @@ public:
   bool InUse(const std::string&) override { return held; }
   std::string ReadRange(const std::string& path, std::uint64_t offset,
                         std::size_t count) override {
-    std::string bytes = BraskFileOperations::ReadRange(path, offset, count);
+    std::string bytes = SystemFiles::ReadRange(path, offset, count);
     if (corruptReadBack && offset == 0 && path.find("~") != std::string::npos)
       bytes[0] = 'Z';
     return bytes;
   }
   bool LinkFile(const std::string&, const std::string&) override { return false; }
-  bool CreateNewFile(const std::string& path, const std::string& bytes) override {
+  bool CreateNewFile(const std::string& path, const std::string& bytes,
+                     platform::Keep keep) override {
     if (readOnlyFolder)
       throw base::SystemError("Create", path, 13, "Permission denied");
-    return BraskFileOperations::CreateNewFile(path, bytes);
+    return SystemFiles::CreateNewFile(path, bytes, keep);
   }
 };
 

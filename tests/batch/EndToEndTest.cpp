@@ -9,32 +9,16 @@
 #include <set>
 
 #include "batch/Runner.h"
-#include "generation/BraskFileOperations.h"
 #include "generation/Driver.h"
+#include "support/FakeFiles.h"
 #include "support/PeBuilder.h"
+#include "support/RealFiles.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
 using testsupport::Golden;
-
-/// The window's side of a generation: every question answered OK, the instructions kept.
-class WindowAnswers : public generation::Conversation {
-public:
-  std::string instructions;
-  std::vector<std::string> told;
-  bool Ask(generation::Question, const std::string&) override { return true; }
-  void Tell(generation::Report, const std::string& text) override { told.push_back(text); }
-  void CompilerFinished() override {}
-  void ShowInstructions(const std::string& text) override { instructions = text; }
-};
-
-class OwnFolderFiles : public generation::BraskFileOperations {
-public:
-  std::string appFolder;
-  std::string AppFolder() override { return appFolder; }
-};
 
 struct Outputs {
   std::string res, bas, instructions;
@@ -44,7 +28,7 @@ class EndToEndTest : public testsupport::TempDirTest {
 protected:
   void SetUp() override {
     TempDirTest::SetUp();
-    testsupport::WriteBytes(dir_ / "readme.txt", "Add %resfile% for %exename%.\r\n");
+    testsupport::WriteBytes(dir_ / "readme.txt", testsupport::kReadmeTemplate);
     fs::create_directories(dir_ / "config");
   }
 
@@ -71,19 +55,21 @@ protected:
   Outputs Windowed(const fs::path& folder, const std::string& name, const std::string& version,
                    const std::string& description) {
     fs::create_directories(folder);
-    OwnFolderFiles files;
+    testsupport::StandInFiles files;
     files.appFolder = dir_.string() + Sep();
-    WindowAnswers answers;
+    files.systemStarts = true;
+    fakes::Conversation answers;
     generation::Driver driver(files, answers);
     const generation::Outcome outcome =
         driver.Run({(folder / name).string(), version, description},
                    batchtest::BuildPath(THEMEFOLD_RC_PROGRAM));
-    fs::current_path(savedCwd_);
     EXPECT_EQ(outcome, generation::Outcome::Done);
     EXPECT_TRUE(answers.told.empty());
+    EXPECT_EQ(answers.instructions.size(), 1u);
     const std::string base = name.substr(0, name.rfind('.'));
     return {testsupport::ReadBytes(folder / (base + "_manifest.res")),
-            testsupport::ReadBytes(folder / "modThemefold.bas"), answers.instructions};
+            testsupport::ReadBytes(folder / "modThemefold.bas"),
+            answers.instructions.empty() ? std::string() : answers.instructions.back()};
   }
 
   static std::set<std::string> Listing(const fs::path& folder) {

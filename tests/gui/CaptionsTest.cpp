@@ -9,7 +9,6 @@
 #include "app/win32/OptionsWindow.h"
 #include "app/win32/ReadmeWindow.h"
 #include "app/win32/Services.h"
-#include "generation/BraskFileOperations.h"
 #include "generation/Placeholders.h"
 #include "support/TestSupport.h"
 
@@ -154,7 +153,7 @@ protected:
 
   front::SystemRegistry registry_;
   front::SystemSettings settings_;
-  generation::BraskFileOperations files_;
+  app::win32::BraskFiles files_;
   app::win32::BraskFileDialog dialog_;
   app::win32::Win32MessageBoxes boxes_;
   app::win32::BraskShell shell_;

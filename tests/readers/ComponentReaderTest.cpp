@@ -1,6 +1,7 @@
 // Components to manifest entries: widl-made type libraries against golden manifests, the
 // file names the program finds them by, where miscStatus comes from, and unreadable files.
 #include "support/TestSupport.h"
+#include "support/FakeFiles.h"
 
 #include "Fixtures.h"
 #include "base/Path.h"
@@ -265,4 +266,34 @@ TEST_F(ComponentFilesTest, AProjectNamingAFileAgainGivesItOnce) {
                                             "are 99998 more lines)"});
   EXPECT_EQ(ManifestOf(readers::ReadComponents(paths, Path(), separator, nullptr)),
             ManifestOf(readers::ReadComponents(one, Path(), separator, nullptr)));
+}
+
+// A project's components found through the file port, on the in-memory file system.
+TEST(ProjectComponentsOnFakeFilesTest, FoundInTheProjectsFolderOrNamed) {
+  const std::string vbp = "C:\\P\\App.vbp";
+  struct Row {
+    const char* what;
+    bool present;
+    std::string expected; ///< the path, or the error
+  };
+  const Row rows[] = {
+      {"beside the project", true, "C:\\P\\x.ocx"},
+      {"missing", false, "C:\\P\\App.vbp: line 2: x.ocx not found"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.what);
+    fakes::Files files;
+    files.AddFile(vbp, "Type=Exe\r\nObject={6C1C8C3A-0000-4000-8000-000000000001}#1.0#0; x.ocx\r\n");
+    if (row.present)
+      files.AddFile("C:\\P\\x.ocx", "MZ");
+    std::vector<std::string> notes;
+    std::string got;
+    try {
+      const auto paths = readers::ProjectComponentPaths(vbp, '\\', notes, files);
+      got = paths.size() == 1 ? paths[0] : "paths: " + std::to_string(paths.size());
+    } catch (const readers::FormatError& error) {
+      got = error.what();
+    }
+    EXPECT_EQ(got, row.expected);
+  }
 }

@@ -8,6 +8,7 @@
 #include "readers/Bytes.h"
 #include "readers/Inspection.h"
 #include "readers/PeConditions.h"
+#include "support/FakeFiles.h"
 #include "support/PeBuilder.h"
 
 using testsupport::Fixture;
@@ -212,5 +213,48 @@ TEST_F(InspectFilesTest, ChecksTheFilesBesideTheProgram) {
     for (const std::string& warning : readers::InspectProgram(folder + "/App.exe").warnings)
       warnings += warning + "\n";
     EXPECT_EQ(warnings, row.warnings);
+  }
+}
+
+// The readers on the in-memory file system: what they read comes through the file port,
+// and what cannot be read is said, not thrown.
+TEST(ReadersOnFakeFilesTest, ReadThroughTheFilePort) {
+  const std::string exe = "C:\\App\\App.exe";
+  const std::string manifest = exe + ".manifest";
+  struct Row {
+    const char* what;
+    std::function<void(fakes::Files&)> arrange;
+    std::uint16_t machine;
+    const char* warning; ///< about the manifest beside it; "" for none
+  };
+  const Row rows[] = {
+      {"no program", [](fakes::Files&) {}, 0, ""},
+      {"a program", [&](fakes::Files& f) { f.AddFile(exe, ProgramWith(kGoodManifest)); },
+       readers::kMachineI386, ""},
+      {"its manifest locked",
+       [&](fakes::Files& f) {
+         f.AddFile(exe, ProgramWith(kGoodManifest));
+         f.AddFile(manifest, kGoodManifest);
+         f.lockedPaths.insert(manifest);
+       },
+       readers::kMachineI386,
+       "App.exe.manifest stands beside it but cannot be read: The process cannot access the "
+       "file because it is being used by another process.."},
+      {"the program locked",
+       [&](fakes::Files& f) {
+         f.AddFile(exe, ProgramWith(kGoodManifest));
+         f.lockedPaths.insert(exe);
+       },
+       0, ""},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.what);
+    fakes::Files files;
+    row.arrange(files);
+    EXPECT_EQ(readers::ProgramMachine(exe, files), row.machine);
+    const readers::Inspection result = readers::InspectProgram(exe, files);
+    EXPECT_EQ(result.state == readers::ProgramState::Unreadable, row.machine == 0);
+    const std::string last = result.warnings.empty() ? "" : result.warnings.back();
+    EXPECT_EQ(last, row.warning);
   }
 }

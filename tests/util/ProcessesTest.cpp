@@ -5,7 +5,10 @@
 #include <chrono>
 #include <thread>
 
+#include <functional>
+
 #include "platform/Platform.h"
+#include "platform/Ports.h"
 #include "util/BraskModule.h"
 
 #ifndef _WIN32
@@ -62,16 +65,42 @@ protected:
   std::string helper_;
 };
 
+// The utility module's child runs in the current directory; the process port's in the
+// folder it is given, and ours stays where it was.
 TEST_F(ProcessesTest, ChildInheritsCurrentDirectoryAndEnvironment) {
-  fs::create_directories(dir_ / "work dir");
-  ASSERT_TRUE(brask::FolderExists(Path("work dir")));
-  brask::RunAndWait(Quoted(HelperWithBlanks()) + " /r /fo \"out file.res\" plain");
-  const auto report = Report(dir_ / "work dir");
-  ASSERT_EQ(report.size(), 6u);
-  EXPECT_TRUE(fs::equivalent(report[0], dir_ / "work dir"));
-  EXPECT_EQ(report[1], "inherited value");
-  EXPECT_EQ(std::vector<std::string>(report.begin() + 2, report.end()),
-            (std::vector<std::string>{"/r", "/fo", "out file.res", "plain"}));
+  const std::string line = Quoted(HelperWithBlanks()) + " /r /fo \"out file.res\" plain";
+  struct Row {
+    const char* what;
+    const char* folder;
+    std::function<void()> run;
+  };
+  const Row rows[] = {
+      {"the current directory", "work dir",
+       [&] {
+         ASSERT_TRUE(brask::FolderExists(Path("work dir")));
+         brask::RunAndWait(line);
+       }},
+      {"the folder given", "other dir",
+       [&] {
+         ASSERT_TRUE(brask::FolderExists(Path()));
+         platform::SystemProcesses().RunAndWait(line, Path("other dir"));
+         EXPECT_TRUE(fs::equivalent(fs::current_path(), dir_));
+       }},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.what);
+    fs::create_directories(dir_ / row.folder);
+    row.run();
+    const auto report = Report(dir_ / row.folder);
+    ASSERT_EQ(report.size(), 6u);
+    EXPECT_TRUE(fs::equivalent(report[0], dir_ / row.folder));
+    EXPECT_EQ(report[1], "inherited value");
+    EXPECT_EQ(std::vector<std::string>(report.begin() + 2, report.end()),
+              (std::vector<std::string>{"/r", "/fo", "out file.res", "plain"}));
+  }
+  // A folder that is not there: the start fails, as for a program that is not there.
+  EXPECT_THROW(platform::SystemProcesses().RunAndWait(line, Path("no such dir")), base::SystemError);
+  EXPECT_FALSE(fs::exists(dir_ / "no such dir"));
 }
 
 TEST_F(ProcessesTest, ProgramThatCannotStartSaysWhyAndLeavesNothing) {

@@ -7,7 +7,7 @@
 // proof_generation <rc.exe> <target path> [KEY=VALUE...] -> exit 0 when the .res exists
 // afterwards.
 
-#include "generation/BraskFileOperations.h"
+#include "generation/Driver.h"
 #include "generation/Manifest.h"
 #include "generation/OutputNames.h"
 #include "generation/ResourceScript.h"
@@ -41,10 +41,10 @@ int main(int argc, char** argv) {
   const generation::ManifestSettings settings = generation::FromSettingEntries(
       [&stored](const std::string& key) { return stored.count(key) ? stored[key] : ""; });
   const std::string rcExe = argv[1];
-  generation::BraskFileOperations files;
+  generation::SystemFileOperations files;
   const std::string architecture = generation::TargetArchitecture(files, argv[2]);
   const generation::OutputNames names = generation::DeriveOutputNames(argv[2]);
-  if (!brask::FolderExists(names.probeFolder)) {
+  if (!files.FolderExists(names.probeFolder)) {
     std::fprintf(stderr, "cannot enter %s\n", names.probeFolder.c_str());
     return 2;
   }
@@ -54,8 +54,8 @@ int main(int argc, char** argv) {
   const std::string scriptName = names.baseName + "_manifest.rc";
   WriteText(names.folder + manifestName, manifest);
   WriteText(names.folder + scriptName, generation::BuildResourceScript(manifestName));
-  brask::RunAndWait(
-      generation::BuildCompilerCommand(rcExe, names.folder, names.outputName, scriptName));
+  files.RunAndWait(generation::BuildCompilerCommand(rcExe, names.folder, names.outputName, scriptName),
+                   names.folder);
   std::FILE* res = std::fopen(names.OutputPath().c_str(), "rb");
   if (!res) {
     std::fprintf(stderr, "no %s after the compiler ran\n", names.OutputPath().c_str());
