@@ -50,13 +50,13 @@ struct Scenario : fakes::MainWindowRig {
 class GenerationTest : public ::testing::Test {};
 
 // A fresh scenario per test and per table row, its parts under short names.
-#define FRESH_SCENARIO                                                                         \
-  Scenario fresh;                                                                              \
-  auto& world = fresh.world;                                                                   \
-  auto& view = fresh.view;                                                                     \
-  auto& readme = fresh.readme;                                                                 \
-  auto& form = fresh.form;                                                                     \
-  auto Generate = [&fresh] { fresh.Generate(); };                                             \
+#define FRESH_SCENARIO                                                                             \
+  Scenario fresh;                                                                                  \
+  auto& world = fresh.world;                                                                       \
+  auto& view = fresh.view;                                                                         \
+  auto& readme = fresh.readme;                                                                     \
+  auto& form = fresh.form;                                                                         \
+  auto Generate = [&fresh] { fresh.Generate(); };                                                  \
   (void)world, (void)view, (void)readme, (void)form, (void)Generate
 
 void ExpectBox(const app::Box& box, const std::string& text, Icon icon, Buttons buttons,
