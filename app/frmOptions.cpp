@@ -57,7 +57,7 @@ std::string frmOptions::AddComponent(const std::string& path) {
   for (const std::string& chosen : components_)
     if (chosen == path)
       return std::string();
-  const std::string refusal = files_->Describe(path, exePath_).refusal;
+  std::string refusal = files_->Describe(path, exePath_).refusal;
   if (refusal.empty())
     components_.push_back(path);
   return refusal;

@@ -34,7 +34,7 @@ public:
 
   /// The path of this run's file with the suffix; it is removed at the end if it exists.
   std::string Claim(const std::string& suffix) {
-    const std::string path = folder_ + stem_ + suffix;
+    std::string path = folder_ + stem_ + suffix;
     owned_.push_back(path);
     files_.TrackTemporaryFile(path, true);
     return path;
@@ -80,12 +80,12 @@ public:
 private:
   template <typename Creator> std::string CreateWith(const std::string& suffix, Creator create) {
     for (int attempt = 0;; ++attempt) {
-      const std::string path = Claim(suffix);
+      std::string path = Claim(suffix);
       if (create(path))
         return path;
       owned_.pop_back();
       files_.TrackTemporaryFile(path, false);
-      if (attempt == 3 || owned_.size() > 0)
+      if (attempt == 3 || !owned_.empty())
         throw SystemError("Create", path, 17, "a file of this name exists already");
       NewStem();
     }

@@ -17,7 +17,7 @@ ProjectFiles::ProjectFiles(generation::FileOperations& files, std::string projec
 
 std::string ProjectFiles::Find(const std::string& written) {
   const char separator = files_.PathSeparator();
-  const std::string path = path::FromWindowsName(folder_, written, path::StyleOf(separator));
+  std::string path = path::FromWindowsName(folder_, written, path::StyleOf(separator));
   // Windows matches without regard to case, in its own code page.
   if (separator == '\\' || files_.IsPlainFile(path))
     return path;

@@ -185,7 +185,7 @@ private:
         continue;
       }
       Remember(path, text);
-      const std::string name = readers::FormName(readers::ReadForm(text));
+      std::string name = readers::FormName(readers::ReadForm(text));
       if (!name.empty() && ascii::EqualIgnoringCase(name, facts_.startup))
         return name;
     }
