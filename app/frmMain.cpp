@@ -252,9 +252,8 @@ void frmMain::Command5_Click() {
       boxes.Show({result.message, Icon::Information, Buttons::Ok, 1});
       return;
     }
-    const std::string backup = project::BackupName(
-        request.programPath,
-        [this](const std::string& candidate) {
+    const std::string backup =
+        project::BackupName(request.programPath, [this](const std::string& candidate) {
           return services_.files.FileExists(candidate) || services_.files.IsLink(candidate);
         });
     if (boxes.Show({texts::EmbedQuestion(request.programPath, Joined(result.lines),

@@ -42,8 +42,8 @@ Box BoxFor(generation::Report report, const std::string& text);
 
 class frmMain : private generation::Conversation {
 public:
-  frmMain(MainView& view, const globals::Services& services, Shell& shell,
-          ReadmeWindow& readme, OptionsWindow& options);
+  frmMain(MainView& view, const globals::Services& services, Shell& shell, ReadmeWindow& readme,
+          OptionsWindow& options);
 
   void Form_Load();
   void Text1_Change();

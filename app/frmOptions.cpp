@@ -45,10 +45,9 @@ void frmOptions::ShowComponents() {
   for (const std::string& path : components_) {
     const ComponentEntry entry = files_->Describe(path, exePath_);
     // One chosen for another program stays until removed, saying why it cannot serve this one.
-    lines.push_back(entry.refusal
-                        ? *entry.refusal
-                        : texts::ComponentLine(path, entry.classCount, entry.outside,
-                                               entry.problem.has_value(), entry.source));
+    lines.push_back(entry.refusal ? *entry.refusal
+                                  : texts::ComponentLine(path, entry.classCount, entry.outside,
+                                                         entry.problem.has_value(), entry.source));
   }
   view_.SetComponents(lines);
 }

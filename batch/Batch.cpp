@@ -81,15 +81,14 @@ int UsageError(Console& console, const std::string& error) {
 
 /// Every component is read before anything is written: one that cannot be read stops the
 /// run with a message naming it. False when one could not be read.
-bool ReadComponentFacts(Options& options, const std::string& here, char separator,
-                        Console& console, platform::FilePort& files,
+bool ReadComponentFacts(Options& options, const std::string& here, char separator, Console& console,
+                        platform::FilePort& files,
                         std::vector<generation::ComponentFacts>& components) {
   try {
     std::vector<std::string> notes;
     for (const std::string& project : options.projects)
-      for (const std::string& path :
-           readers::ProjectComponentPaths(AbsolutePath(project, here, separator), separator,
-                                          notes, files))
+      for (const std::string& path : readers::ProjectComponentPaths(
+               AbsolutePath(project, here, separator), separator, notes, files))
         options.manifest.components.push_back(path);
     for (std::string& path : options.manifest.components)
       path = AbsolutePath(path, here, separator);

@@ -168,15 +168,16 @@ ParsedOptions ParseOptions(const std::vector<std::string>& args) {
     if (options.embed && options.beside)
       return fail("--embed and --beside do not go together: choose one");
     if (!options.project.empty())
-      return fail(std::string(mode) + " takes a built program, not the project " +
-                  options.project + ": leave " + mode + " out to set the project up");
+      return fail(std::string(mode) + " takes a built program, not the project " + options.project +
+                  ": leave " + mode + " out to set the project up");
     if (options.inspect || options.checkForms)
       return fail(std::string(mode) + " does not go with --inspect or --check-forms");
     if (options.embed && !front::IsEmbeddablePath(options.target))
       return fail("--embed takes a built .exe, .dll or .ocx: " + options.target);
     if (options.beside && !front::IsProgramPath(options.target))
       return fail("--beside takes a program (.exe); a library's manifest comes from its own "
-                  "resources (--embed): " + options.target);
+                  "resources (--embed): " +
+                  options.target);
     if (options.dryRun && options.beside)
       return fail("--dry-run goes with --embed or a project, not --beside");
   }
@@ -198,7 +199,8 @@ ParsedOptions ParseOptions(const std::vector<std::string>& args) {
 std::string HelpText() {
   return std::string("Usage: ") + kProgramName + " [options] TARGET.exe\n" +
          "Compiles a Common Controls 6 manifest for TARGET.exe into <base>_manifest.res beside\n"
-         "it and writes the start-up module " + generation::kModuleFileName +
+         "it and writes the start-up module " +
+         generation::kModuleFileName +
          " there. The manifest's architecture\n"
          "is TARGET.exe's own (X86, amd64 or arm64), X86 when it is not built yet.\n"
          "\n"
@@ -206,8 +208,9 @@ std::string HelpText() {
          "  --description D    description in the manifest (default empty)\n"
          "  --rc PATH          resource compiler (default: Visual Basic 6's, the stored\n"
          "                     setting RC.EXE, or the one beside this program)\n"
-         "  --force            replace an existing .res and " + generation::kModuleFileName + "\n" +
-         "  --no-module        do not write " + generation::kModuleFileName +
+         "  --force            replace an existing .res and " +
+         generation::kModuleFileName + "\n" + "  --no-module        do not write " +
+         generation::kModuleFileName +
          " (not with a project)\n"
          "  --readme FILE      instructions template (default readme.txt beside this program)\n"
          "  --quiet            do not print the filled-in instructions\n"
@@ -222,12 +225,17 @@ std::string HelpText() {
          "  --supported-os     Windows Vista to 11 supported: GetVersionEx reports the true\n"
          "                     version, not 6.2\n"
          "  --execution-level L\n"
-         "                     run level: " + generation::RunLevelChoices() + "\n"
-         "  --dpi D            DPI awareness: " + generation::DpiChoices() + "\n"
+         "                     run level: " +
+         generation::RunLevelChoices() +
+         "\n"
+         "  --dpi D            DPI awareness: " +
+         generation::DpiChoices() +
+         "\n"
          "  --gdi-scaling      Windows draws GDI text and lines sharp at high DPI\n"
          "  --long-path-aware  paths longer than 260 characters work\n"
          "  --code-page C      the program's ANSI code page: " +
-         generation::CodePageChoices() + ";\n"
+         generation::CodePageChoices() +
+         ";\n"
          "                     legacy keeps the system's where Windows 11 uses UTF-8 for all;\n"
          "                     utf-8 (for experts) makes Visual Basic's string conversions\n"
          "                     use UTF-8\n"
@@ -239,7 +247,8 @@ std::string HelpText() {
          "\n"
          "A Visual Basic project as the target (--project PROJECT.vbp, or PROJECT.vbp alone):\n"
          "the manifest goes into the project's resource file (a new <base>_manifest.res when\n"
-         "it has none), " + generation::kModuleFileName +
+         "it has none), " +
+         generation::kModuleFileName +
          " is written and listed, and the project starts in\n"
          "Sub Main. Each changed file is first copied to a .bak file beside it. The version\n"
          "and description come from the project unless given; --no-module is refused.\n"
@@ -248,10 +257,15 @@ std::string HelpText() {
          "                     controls, a line each: file:line: control: what happens:\n"
          "                     what to do. A listed file that cannot be read is one too.\n"
          "                     Nothing is changed.\n"
-         "  " + project::texts::kCodePageOption + " N\n"
+         "  " +
+         project::texts::kCodePageOption +
+         " N\n"
          "                     the ANSI code page the project was written in, default " +
-         std::to_string(codepages::kDefault) + ";\n"
-         "                     one of " + codepages::Choices() + ".\n"
+         std::to_string(codepages::kDefault) +
+         ";\n"
+         "                     one of " +
+         codepages::Choices() +
+         ".\n"
          "                     On Linux a name that is not found as written is looked for\n"
          "                     in it (a checkout names files in UTF-8), and the version and\n"
          "                     description are read in it; Windows uses its own\n"

@@ -30,7 +30,7 @@ struct Options {
   std::string project; ///< --project, or a target ending in .vbp: the project to set up
   bool dryRun = false; ///< with a project: print the changes, make none
   bool checkForms = false; ///< with a project: print what themes break in its forms
-  bool embed = false;          ///< write the manifest into the built program itself
+  bool embed = false;      ///< write the manifest into the built program itself
   bool keepOverlay = false;    ///< with embed: copy data after the last section
   bool stripSignature = false; ///< with embed: remove an Authenticode signature
   bool beside = false;         ///< write TARGET.exe.manifest beside the program

@@ -185,7 +185,7 @@ void Embedder::CheckKind() const {
                   "are not changed here");
   if (readers::IsUpxPacked(*image_))
     throw Refusal("it is packed with UPX, whose unpacking stub keeps its own copy of the "
-                    "resources: unpack it (upx -d), embed the manifest, then pack it again");
+                  "resources: unpack it (upx -d), embed the manifest, then pack it again");
 }
 
 void Embedder::CheckLayout() {

@@ -77,10 +77,9 @@ std::vector<LostSetting> Lost(const readers::ManifestFacts& old,
   std::vector<LostSetting> lost;
   if (!old.runLevel.empty() && now.runLevel.empty()) {
     generation::RunLevel level;
-    lost.push_back({"asked for " + old.runLevel,
-                    generation::ParseRunLevel(old.runLevel, level)
-                        ? "--execution-level " + old.runLevel
-                        : std::string()});
+    lost.push_back({"asked for " + old.runLevel, generation::ParseRunLevel(old.runLevel, level)
+                                                     ? "--execution-level " + old.runLevel
+                                                     : std::string()});
   }
   const std::string oldDpi = readers::DescribeDpi(old);
   if ((!old.dpiAware.empty() || !old.dpiAwareness.empty()) && now.dpiAware.empty() &&
@@ -152,12 +151,12 @@ std::vector<std::string> DryRunLines(const readers::PeImage& before, const std::
   lines.push_back(c.signatureSize == 0
                       ? std::string("Signature: none")
                       : "Signature: Authenticode, " + std::to_string(c.signatureSize) + " bytes");
-  lines.push_back(c.storedChecksum == 0
-                      ? std::string("Checksum: not set (stays 0)")
-                      : std::string("Checksum: ") + readers::Hex(c.storedChecksum) +
-                            (c.storedChecksum == c.fileChecksum ? ", matches"
-                                                                : ", does not match") +
-                            "; recomputed");
+  lines.push_back(
+      c.storedChecksum == 0
+          ? std::string("Checksum: not set (stays 0)")
+          : std::string("Checksum: ") + readers::Hex(c.storedChecksum) +
+                (c.storedChecksum == c.fileChecksum ? ", matches" : ", does not match") +
+                "; recomputed");
   const std::vector<std::string> differences =
       old ? Differences(*old, now) : std::vector<std::string>{"  none -> visual styles on"};
   if (differences.empty()) {
@@ -231,14 +230,12 @@ EmbedRunResult Embed(generation::FileOperations& files, const EmbedRequest& requ
   try {
     image = std::make_unique<readers::PeImage>(program);
   } catch (const readers::FormatError& error) {
-    return Refuse(texts::Refused(name, std::string("it cannot be read as a program: ") +
-                                           error.what()));
+    return Refuse(
+        texts::Refused(name, std::string("it cannot be read as a program: ") + error.what()));
   }
   const std::string manifest = ManifestFor(files, path, request.version, request.description,
-                                           request.manifest, request.components,
-                                           image->Machine());
-  const std::uint16_t id =
-      image->IsDll() ? embed::kLibraryManifestId : embed::kProgramManifestId;
+                                           request.manifest, request.components, image->Machine());
+  const std::uint16_t id = image->IsDll() ? embed::kLibraryManifestId : embed::kProgramManifestId;
   std::optional<readers::ManifestFacts> old;
   if (const readers::Resource* resource = image->Find(
           readers::ResourceKey::Id(readers::kManifestResourceType), readers::ResourceKey::Id(id)))
@@ -295,9 +292,9 @@ EmbedRunResult Embed(generation::FileOperations& files, const EmbedRequest& requ
     return Fail(texts::VerifyFailed(name, error.what()));
   }
   files.CopyPermissions(path, written);
-  result.backupPath = project::BackupName(
-      path, [&files](const std::string& candidate) { return files.FileExists(candidate) ||
-                                                           files.IsLink(candidate); });
+  result.backupPath = project::BackupName(path, [&files](const std::string& candidate) {
+    return files.FileExists(candidate) || files.IsLink(candidate);
+  });
   // A second name for the old file costs nothing; where the file system has none, a copy.
   if (!files.LinkFile(path, result.backupPath) &&
       !files.CreateNewFile(result.backupPath, program, platform::Keep::durable))
@@ -364,15 +361,14 @@ BesideResult Beside(generation::FileOperations& files, const BesideRequest& requ
   try {
     image = std::make_unique<readers::PeImage>(program);
   } catch (const readers::FormatError& error) {
-    return refuse(texts::Refused(name, std::string("it cannot be read as a program: ") +
-                                           error.what()));
+    return refuse(
+        texts::Refused(name, std::string("it cannot be read as a program: ") + error.what()));
   }
   if (image->Find(readers::ResourceKey::Id(readers::kManifestResourceType),
                   readers::ResourceKey::Id(embed::kProgramManifestId)))
     return refuse(texts::BesideEmbedded(name));
   const std::string manifest = ManifestFor(files, path, request.version, request.description,
-                                           request.manifest, request.components,
-                                           image->Machine());
+                                           request.manifest, request.components, image->Machine());
   if (exists && current == manifest) {
     result.outcome = BesideOutcome::Unchanged;
     result.message = texts::BesideUnchanged(manifestName);
@@ -384,8 +380,8 @@ BesideResult Beside(generation::FileOperations& files, const BesideRequest& requ
   try {
     written = temporary.CreateExact(".manifest", manifest);
   } catch (const base::SystemError& error) {
-    return refuse(texts::BesideFolderNotWritable(folder.empty() ? "." : folder,
-                                                 error.Description()));
+    return refuse(
+        texts::BesideFolderNotWritable(folder.empty() ? "." : folder, error.Description()));
   }
   // The stamp first: a program whose stamp cannot change would keep its cached manifest.
   try {

@@ -43,9 +43,9 @@ struct LostSetting {
 
 struct EmbedRunResult {
   EmbedOutcome outcome = EmbedOutcome::Failed;
-  std::string message;      ///< the one-line result or the reason, naming the program
+  std::string message; ///< the one-line result or the reason, naming the program
   EmbedOverride allowedBy = EmbedOverride::None;
-  std::string backupPath;   ///< Embedded: the copy of the old program
+  std::string backupPath; ///< Embedded: the copy of the old program
   std::vector<LostSetting> lost;
   /// Dry run: the section tables, placement, overlay, signature, checksum and the
   /// manifest's differences. Otherwise what the writer did (placement, overlay, checksum).

@@ -25,8 +25,10 @@ inline std::string Failed(const std::string& name, const std::string& error) {
   return name + " is left as it was: " + error;
 }
 inline std::string VerifyFailed(const std::string& name, const std::string& what) {
-  return name + " is left as it was: the new program written to disk did not read back as "
-                "built (" + what + ").";
+  return name +
+         " is left as it was: the new program written to disk did not read back as "
+         "built (" +
+         what + ").";
 }
 inline std::string Embedded(const std::string& name, const std::string& placement) {
   return name + ": manifest embedded (" + placement + ").";
@@ -36,8 +38,9 @@ inline std::string AlreadyThere(const std::string& name) {
 }
 inline std::string Backup(const std::string& path) { return "backup: " + path; }
 inline std::string KeepWith(const std::string& what, const std::string& option) {
-  return "the old manifest " + what + (option.empty() ? std::string(": the new one does not")
-                                                      : "; add " + option + " to keep it");
+  return "the old manifest " + what +
+         (option.empty() ? std::string(": the new one does not")
+                         : "; add " + option + " to keep it");
 }
 inline std::string Difference(const std::string& field, const std::string& before,
                               const std::string& after) {
@@ -55,9 +58,7 @@ constexpr const char* kRebuildNote =
     "For a lasting change, set the project up instead (--project PROJECT.vbp).";
 constexpr const char* kOverlayOption = "--keep-overlay";
 constexpr const char* kSignatureOption = "--strip-signature";
-inline std::string AllowWith(const std::string& option) {
-  return option + " allows it.";
-}
+inline std::string AllowWith(const std::string& option) { return option + " allows it."; }
 
 // ---- Beside the program --------------------------------------------------------------
 
@@ -79,7 +80,8 @@ inline std::string BesideFolderNotWritable(const std::string& folder, const std:
   return "the folder " + folder + " cannot be written (" + error + "): nothing was written.";
 }
 inline std::string BesideNotTouchable(const std::string& name, const std::string& error) {
-  return "the time stamp of " + name + " cannot be set (" + error + "), and Windows would go "
+  return "the time stamp of " + name + " cannot be set (" + error +
+         "), and Windows would go "
          "on using what it cached for the program: nothing was written.";
 }
 inline std::string BesideWritten(const std::string& manifestName, const std::string& name) {

@@ -23,7 +23,6 @@ void RemoveStaleTemporaryFiles(FileOperations& files, const std::string& folder)
   }
 }
 
-
 Compilation CompileManifest(FileOperations& files, Conversation& conversation,
                             TemporaryFiles& temporary, const std::string& manifestText,
                             const std::string& rcExePath) {

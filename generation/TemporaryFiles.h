@@ -34,13 +34,14 @@ public:
 
   /// The path of this run's file with the suffix; it is removed at the end if it exists.
   std::string Claim(const std::string& suffix) {
-    const std::string path = folder_ + stem_ + suffix;
+    std::string path = folder_ + stem_ + suffix;
     owned_.push_back(path);
     files_.Track(path);
     return path;
   }
-  /// Creates this run's file with the suffix, the text and CR LF. Only the first file may meet a name that is
-  /// taken (a stem nobody could guess, unless they saw it): it then takes another stem.
+  /// Creates this run's file with the suffix, the text and CR LF. Only the first file may meet a
+  /// name that is taken (a stem nobody could guess, unless they saw it): it then takes another
+  /// stem.
   std::string Create(const std::string& suffix, const std::string& text) {
     return CreateWith(suffix, [&](const std::string& path) {
       return files_.CreateNewFile(path, text + "\r\n", platform::Keep::durable);
@@ -80,12 +81,12 @@ public:
 private:
   template <typename Creator> std::string CreateWith(const std::string& suffix, Creator create) {
     for (int attempt = 0;; ++attempt) {
-      const std::string path = Claim(suffix);
+      std::string path = Claim(suffix);
       if (create(path))
         return path;
       owned_.pop_back();
       files_.Untrack(path);
-      if (attempt == 3 || owned_.size() > 0)
+      if (attempt == 3 || !owned_.empty())
         throw base::SystemError("Create", path, 17, "a file of this name exists already");
       NewStem();
     }

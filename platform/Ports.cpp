@@ -63,8 +63,7 @@ bool SystemFiles::LinkFile(const std::string& from, const std::string& to) {
   return platform::LinkFile(from, to);
 }
 
-void SystemProcesses::RunAndWait(const std::string& commandLine,
-                                 const std::string& workingFolder) {
+void SystemProcesses::RunAndWait(const std::string& commandLine, const std::string& workingFolder) {
   RunHiddenAndWait(commandLine, workingFolder, showOutput_);
 }
 unsigned long SystemProcesses::ProcessId() { return platform::ProcessId(); }

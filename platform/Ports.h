@@ -116,8 +116,7 @@ public:
   std::vector<std::string> FolderEntries(const std::string& folder) override;
   char PathSeparator() override;
   std::string ReadBytes(const std::string& path, std::size_t limit) override;
-  std::string ReadRange(const std::string& path, std::uint64_t offset,
-                        std::size_t count) override;
+  std::string ReadRange(const std::string& path, std::uint64_t offset, std::size_t count) override;
   std::unique_ptr<OpenFile> Open(const std::string& path) override;
   bool CreateNewFile(const std::string& path, const std::string& bytes, Keep keep) override;
   void RenameOver(const std::string& from, const std::string& to) override;

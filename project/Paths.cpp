@@ -11,13 +11,12 @@
 
 namespace project {
 
-ProjectFiles::ProjectFiles(platform::FilePort& files, std::string projectFolder,
-                           unsigned codePage)
+ProjectFiles::ProjectFiles(platform::FilePort& files, std::string projectFolder, unsigned codePage)
     : files_(files), folder_(std::move(projectFolder)), codePage_(codePage) {}
 
 std::string ProjectFiles::Find(const std::string& written) {
   const char separator = files_.PathSeparator();
-  const std::string path = path::FromWindowsName(folder_, written, path::StyleOf(separator));
+  std::string path = path::FromWindowsName(folder_, written, path::StyleOf(separator));
   // Windows matches without regard to case, in its own code page.
   if (separator == '\\' || files_.IsPlainFile(path))
     return path;
@@ -90,8 +89,8 @@ std::string ProjectFiles::NotFoundHint(const std::string& path) const {
   return notFound_.count(path) != 0 ? texts::NotInCodePage(codePage_) : std::string();
 }
 
-bool ReadProjectFile(platform::FilePort& files, const std::string& path,
-                     std::size_t limit, std::string& bytes, std::string& why) {
+bool ReadProjectFile(platform::FilePort& files, const std::string& path, std::size_t limit,
+                     std::string& bytes, std::string& why) {
   if (!files.IsPlainFile(path)) {
     why = files.FileExists(path) || files.IsFolder(path) ? "not a plain file" : "it does not exist";
     return false;

@@ -56,7 +56,7 @@ private:
 
 /// The bytes of path, at most limit of them; false with why they cannot be read, in words
 /// that follow "cannot be read: ".
-bool ReadProjectFile(platform::FilePort& files, const std::string& path,
-                     std::size_t limit, std::string& bytes, std::string& why);
+bool ReadProjectFile(platform::FilePort& files, const std::string& path, std::size_t limit,
+                     std::string& bytes, std::string& why);
 
 } // namespace project

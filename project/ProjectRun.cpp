@@ -49,13 +49,13 @@ std::optional<std::string> Compile(FileOperations& files,
                                    const std::string& folder, const std::string& architecture,
                                    const Plan& plan, const Request& request) {
   generation::TemporaryFiles temporary(files, folder);
-  const std::string manifestText = generation::BuildManifestText(
-      files.AnsiToUtf8(plan.version, request.codePage),
-      files.AnsiToUtf8(plan.exeName, request.codePage),
-      files.AnsiToUtf8(plan.description, request.codePage), architecture, request.manifest,
-      request.components);
-  const generation::Compilation compiled = generation::CompileManifest(
-      files, conversation, temporary, manifestText, request.rcExePath);
+  const std::string manifestText =
+      generation::BuildManifestText(files.AnsiToUtf8(plan.version, request.codePage),
+                                    files.AnsiToUtf8(plan.exeName, request.codePage),
+                                    files.AnsiToUtf8(plan.description, request.codePage),
+                                    architecture, request.manifest, request.components);
+  const generation::Compilation compiled =
+      generation::CompileManifest(files, conversation, temporary, manifestText, request.rcExePath);
   if (compiled.outcome == generation::Compiled::NotStarted)
     throw Refusal{generation::texts::CompilerNotStarted(*compiled.notStarted),
                   PlanOutcome::CompileFailed};
@@ -182,7 +182,7 @@ private:
         continue;
       }
       Remember(path, text);
-      const std::string name = readers::FormName(readers::ReadForm(text));
+      std::string name = readers::FormName(readers::ReadForm(text));
       if (!name.empty() && ascii::EqualIgnoringCase(name, facts_.startup))
         return name;
     }

@@ -514,7 +514,7 @@ std::optional<Found> Load(const std::string& name, const std::string& scriptFold
 
 std::string Find(const std::string& rawName, const std::string& scriptFolder,
                  const std::vector<std::string>& includeDirs, bool useIncludeVariable) {
-  const std::string name = Normalize(rawName);
+  std::string name = Normalize(rawName);
   if (name.empty())
     return "";
   if (path::IsAbsolute(name, path::Style::windows))

@@ -502,7 +502,7 @@ void Preprocessor::Directive(std::string_view text, const Location& where) {
 std::string Preprocessor::Locate(const std::string& rawName, bool quoted, bool next,
                                  std::size_t& searchDir) {
   searchDir = kNotSearched;
-  const std::string name = files::Normalize(rawName);
+  std::string name = files::Normalize(rawName);
   if (name.empty())
     return "";
   if (path::IsAbsolute(name, path::Style::windows))

@@ -23,8 +23,8 @@ Decoded Decode(const Token& token, Nulls nulls);
 
 /// A file name as written: quotes and L prefix off, nothing else changed.
 std::string Unquote(std::string_view text);
-/// The same without a copy: a view into text.
-std::string_view UnquotedView(std::string_view text);
+/// The same without a copy: a view into s.
+std::string_view UnquotedView(std::string_view s);
 
 /// Names and types written as identifiers are stored in capitals.
 std::u16string UpperName(std::string_view identifier);

@@ -113,8 +113,7 @@ std::string ManifestFileName(const std::string& pathAsGiven, const std::string& 
   return name;
 }
 
-generation::ComponentFacts ComponentFactsOf(const TypeLibrary& library,
-                                            const std::string& fileName,
+generation::ComponentFacts ComponentFactsOf(const TypeLibrary& library, const std::string& fileName,
                                             const RegistryReader& registry,
                                             std::vector<std::string>& miscStatusNotes) {
   generation::ComponentFacts facts;
@@ -170,8 +169,8 @@ std::string MachineMismatch(const std::string& path, std::uint16_t machine,
 
 std::vector<Component> ReadComponents(const std::vector<std::string>& paths,
                                       const std::string& programFolder, char separator,
-                                      const RegistryReader& registry,
-                                      std::uint16_t programMachine, platform::FilePort& files) {
+                                      const RegistryReader& registry, std::uint16_t programMachine,
+                                      platform::FilePort& files) {
   std::vector<Component> components;
   Identities identities(separator);
   std::map<std::string, std::size_t> byFile; // identity and resource: the component's index
@@ -268,10 +267,9 @@ std::vector<std::string> LocateProjectComponents(const std::string& projectPath,
   std::map<std::string, Repeat> seen;
   std::vector<std::string> order;
   for (const ProjectComponent& component : project.components) {
-    const std::string path = LocateComponent(component, folder, systemFolders, separator,
-                                             [&files](const std::string& name) {
-                                               return files.NameExists(name);
-                                             });
+    const std::string path =
+        LocateComponent(component, folder, systemFolders, separator,
+                        [&files](const std::string& name) { return files.NameExists(name); });
     if (path.empty())
       throw FormatError(projectPath + ": line " + std::to_string(component.line) + ": " +
                         component.file + " not found");

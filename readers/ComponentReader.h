@@ -52,8 +52,7 @@ struct Component {
 
 /// The facts of library for the manifest entry of the file named fileName; a note for each
 /// control on where its miscStatus came from.
-generation::ComponentFacts ComponentFactsOf(const TypeLibrary& library,
-                                            const std::string& fileName,
+generation::ComponentFacts ComponentFactsOf(const TypeLibrary& library, const std::string& fileName,
                                             const RegistryReader& registry,
                                             std::vector<std::string>& miscStatusNotes);
 
@@ -84,9 +83,10 @@ std::vector<Component> ReadComponents(const std::vector<std::string>& paths,
 /// Windows from the system and SysWOW64 folders; a file named again on a later line is
 /// given once. The project's notes on what it left out are added to notes. Throws
 /// FormatError naming the project, or a component not found.
-std::vector<std::string> ProjectComponentPaths(const std::string& projectPath, char separator,
-                                               std::vector<std::string>& notes,
-                                               platform::FilePort& files = platform::TheSystemFiles());
+std::vector<std::string>
+ProjectComponentPaths(const std::string& projectPath, char separator,
+                      std::vector<std::string>& notes,
+                      platform::FilePort& files = platform::TheSystemFiles());
 
 /// The facts of the listed components, in their order.
 std::vector<generation::ComponentFacts> FactsOf(const std::vector<Component>& components);

@@ -217,9 +217,9 @@ std::vector<FormFinding> CheckForm(const FormFile& form) {
 }
 
 std::string FormName(const FormFile& form) {
-  const std::string name = !form.vbName.empty() ? form.vbName
-                           : form.controls.empty() ? std::string()
-                                                   : form.controls[0].name;
+  std::string name = !form.vbName.empty()    ? form.vbName
+                     : form.controls.empty() ? std::string()
+                                             : form.controls[0].name;
   // Bytes from 0x80 are letters of the author's code page.
   const auto letter = [](unsigned char c) {
     return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c >= 0x80;

@@ -60,8 +60,8 @@ std::string ConditionLines(const PeConditions& c) {
   switch (c.resourcePlace) {
   case ResourcePlace::BeforeDiscardable:
     text += "Resources: section " + c.resourceSection +
-            ", followed only by discardable sections (first " +
-            c.followingSection + "), which can move\n";
+            ", followed only by discardable sections (first " + c.followingSection +
+            "), which can move\n";
     break;
   case ResourcePlace::BeforeOthers:
     text += "Resources: section " + c.resourceSection + ", followed by " + c.followingSection +
@@ -78,16 +78,14 @@ std::string ConditionLines(const PeConditions& c) {
 void TakeFindings(Inspection& result, bool manifestRead) {
   result.warnings = result.facts.warnings;
   result.notes = result.facts.notes;
-  if (manifestRead && !result.dll && !result.facts.xmlError &&
-      !result.facts.visualStyles)
+  if (manifestRead && !result.dll && !result.facts.xmlError && !result.facts.visualStyles)
     result.warnings.push_back(
         "the manifest has no Common Controls 6 dependency: visual styles are off.");
 }
 
 /// Each file the manifest lists, as the program finds it in folder: there, built for the
 /// program's machine, and holding the type library the manifest names.
-void CheckComponentFiles(Inspection& result, const std::string& folder,
-                         platform::FilePort& files) {
+void CheckComponentFiles(Inspection& result, const std::string& folder, platform::FilePort& files) {
   for (const IsolatedFile& file : result.facts.files) {
     std::string path = folder + file.name;
     for (char& c : path)

@@ -48,7 +48,8 @@ Inspection InspectImage(const std::string& fileName, const std::string& image,
 
 /// Reads path by ranges and path + ".manifest" whole, and inspects them, and the component
 /// files the manifest lists beside the program.
-Inspection InspectProgram(const std::string& path, platform::FilePort& files = platform::TheSystemFiles());
+Inspection InspectProgram(const std::string& path,
+                          platform::FilePort& files = platform::TheSystemFiles());
 
 /// The full report, one fact a line, each line ending in '\n'.
 std::string ReportText(const Inspection& inspection);

@@ -157,10 +157,10 @@ std::string SpellingProblem(const std::string& ns, const std::string& local) {
   static const std::vector<std::pair<std::string, std::string>> kCandidates = [] {
     using namespace manifestns;
     std::vector<std::pair<std::string, std::string>> candidates;
-    for (const char* known : {kAsmV1, kAsmV2, kAsmV3, kCompatibility})
-      candidates.emplace_back(known, Lower(known));
-    for (const char* known : kSettingsNamespaces)
-      candidates.emplace_back(known, Lower(known));
+    for (const char* name : {kAsmV1, kAsmV2, kAsmV3, kCompatibility})
+      candidates.emplace_back(name, Lower(name));
+    for (const char* name : kSettingsNamespaces)
+      candidates.emplace_back(name, Lower(name));
     return candidates;
   }();
   const std::string lower = Lower(ns);

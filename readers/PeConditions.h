@@ -19,18 +19,18 @@ enum class ResourcePlace {
 };
 
 struct PeConditions {
-  std::uint64_t sectionsEnd = 0;       ///< the end of the headers' and sections' bytes
-  std::uint32_t signatureOffset = 0;   ///< the certificate table's file offset
-  std::uint32_t signatureSize = 0;     ///< 0: not signed
-  std::uint64_t overlayBytes = 0;      ///< bytes after the sections that nothing accounts for
-  std::uint64_t overlaySize = 0;       ///< the stretch they lie in: sections' end to signature
+  std::uint64_t sectionsEnd = 0;     ///< the end of the headers' and sections' bytes
+  std::uint32_t signatureOffset = 0; ///< the certificate table's file offset
+  std::uint32_t signatureSize = 0;   ///< 0: not signed
+  std::uint64_t overlayBytes = 0;    ///< bytes after the sections that nothing accounts for
+  std::uint64_t overlaySize = 0;     ///< the stretch they lie in: sections' end to signature
   bool upx = false;
   bool dotNet = false;
   std::uint32_t storedChecksum = 0;
-  std::uint32_t fileChecksum = 0;      ///< what the bytes sum to
-  std::string resourceSection;         ///< its name; "" without resources
+  std::uint32_t fileChecksum = 0; ///< what the bytes sum to
+  std::string resourceSection;    ///< its name; "" without resources
   ResourcePlace resourcePlace = ResourcePlace::None;
-  std::string followingSection;        ///< the first section after it, when there is one
+  std::string followingSection; ///< the first section after it, when there is one
 };
 
 /// The conditions of pe, read from image, its whole bytes. Never throws for the bytes.

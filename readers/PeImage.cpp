@@ -94,7 +94,7 @@ void PeImage::ReadHeaders() {
   const std::uint64_t directoryCountAt = pe32Plus_ ? 108 : 92;
   const std::uint32_t directoryCount = header.U32(directoryCountAt, "the optional header");
   for (std::uint32_t i = 0; i < directoryCount && i < 16; ++i) {
-    const std::uint64_t at = directoryCountAt + 4 + 8 * i;
+    const std::uint64_t at = directoryCountAt + 4 + std::uint64_t{8} * i;
     if (!header.Has(at, 8))
       break;
     headers_.directories.push_back(
@@ -112,9 +112,9 @@ void PeImage::ReadHeaders() {
                 : file_.Read(table, held < tableSize ? held : tableSize, "the section table");
   const Bytes tableView(tableBytes, "the section table");
   for (std::uint16_t i = 0; i < sectionCount; ++i) {
-    if (!tableView.Has(40u * i, 40))
-      file_.Read(table + 40u * i, 40, "the section table");
-    const Bytes entry = tableView.Sub(40u * i, 40, "the section table");
+    if (!tableView.Has(std::uint64_t{40} * i, 40))
+      file_.Read(table + std::uint64_t{40} * i, 40, "the section table");
+    const Bytes entry = tableView.Sub(std::uint64_t{40} * i, 40, "the section table");
     std::string name = entry.Copy(0, 8, "a section header");
     name.resize(std::min(name.find('\0'), name.size()));
     sections_.push_back({std::move(name), entry.U32(12, "a section header"),
@@ -159,9 +159,9 @@ ResourceKey PeImage::ReadKey(std::uint32_t rootRva, std::uint32_t nameField,
     return ResourceKey::Id(static_cast<std::uint16_t>(nameField));
   const std::uint64_t rva = std::uint64_t{rootRva} + (nameField & ~kHighBit);
   const std::uint16_t length = file_.U16(OffsetOf(rva, 2, "a resource name"), "a resource name");
+  const std::uint64_t bytes = std::uint64_t{2} * length;
   stored.id = 0;
-  stored.units =
-      file_.Read(OffsetOf(rva + 2, 2u * length, "a resource name"), 2u * length, "a resource name");
+  stored.units = file_.Read(OffsetOf(rva + 2, bytes, "a resource name"), bytes, "a resource name");
   ResourceKey key = ResourceKey::Name(unicode::Utf16LeToUtf8(stored.units));
   if (!key.IsName())
     throw FormatError("a resource name at RVA " + Hex(rva) + " is empty");
@@ -193,16 +193,16 @@ void PeImage::ReadResources(std::uint32_t rootRva) {
     // An empty directory may end its section: no entries to look for after it.
     if (count == 0)
       return table;
-    const std::uint64_t entries = OffsetOf(rva + 16, 8u * count, what);
+    const std::uint64_t entries = OffsetOf(rva + 16, std::uint64_t{8} * count, what);
     if (count > kMaxResourceEntries - listed)
       throw FormatError("the resource directory lists more than " +
                         std::to_string(kMaxResourceEntries) + " entries");
     listed += count;
-    const std::string tableBytes = file_.Read(entries, 8u * count, what);
+    const std::string tableBytes = file_.Read(entries, std::uint64_t{8} * count, what);
     const Bytes view(tableBytes, what);
     for (std::uint32_t i = 0; i < count; ++i) {
       Entry entry{ResourceKey(), StoredKey(), view.U32(8u * i + 4, what)};
-      entry.key = ReadKey(rootRva, view.U32(8u * i, what), entry.stored);
+      entry.key = ReadKey(rootRva, view.U32(std::uint64_t{8} * i, what), entry.stored);
       table.entries.push_back(std::move(entry));
     }
     return table;

@@ -115,7 +115,8 @@ using generation::kMachineIa64;
 std::string MachineName(std::uint16_t machine);
 
 /// The machine of the program or library at path; 0 when it cannot be read as a PE image.
-std::uint16_t ProgramMachine(const std::string& path, platform::FilePort& files = platform::TheSystemFiles());
+std::uint16_t ProgramMachine(const std::string& path,
+                             platform::FilePort& files = platform::TheSystemFiles());
 
 class PeImage {
 public:

@@ -67,7 +67,7 @@ public:
     const std::uint64_t directory =
         kHeaderSize + 4u * static_cast<std::uint64_t>(count) + ((varflags & kHelpDllFlag) ? 4 : 0);
     for (int i = 0; i < kSegmentCount; ++i) {
-      const std::uint64_t entry = directory + 16u * i;
+      const std::uint64_t entry = directory + std::uint64_t{16} * i;
       const std::int32_t offset = f.I32(entry, "the segment directory");
       const std::int32_t length = f.I32(entry + 4, "the segment directory");
       if (i < 2 && f.U32(entry + 12, "the segment directory") != 0x0F)

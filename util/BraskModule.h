@@ -33,7 +33,7 @@ std::string AppFolder();
 
 /// What ReadWholeFile reads at most: the instructions template is a page of text, and a
 /// larger file (or a 5 GB one named by mistake) must not take the memory.
-inline constexpr std::size_t kMaxWholeFileBytes = 1024 * 1024;
+inline constexpr std::size_t kMaxWholeFileBytes = std::size_t{1024} * 1024;
 /// The file's text less one final CR LF. Throws SystemError, also for a file over
 /// kMaxWholeFileBytes or one that is no regular file.
 std::string ReadWholeFile(const std::string& path);

@@ -19,8 +19,8 @@ constexpr COLORREF kPictureBackground = RGB(236, 233, 216);
 
 MainWindow::MainWindow(const globals::Services& services, Shell& shell)
     : inspector_(services.files), readme_(std::make_unique<ReadmeWindow>(form_)),
-      options_(std::make_unique<OptionsWindow>(form_, inspector_, services.dialog,
-                                                    services.registry)),
+      options_(
+          std::make_unique<OptionsWindow>(form_, inspector_, services.dialog, services.registry)),
       form_(*this, services, shell, *readme_, *options_) {}
 
 MainWindow::~MainWindow() = default;

@@ -46,13 +46,11 @@ std::string BraskFileDialog::Show(const std::string& filter, WindowHandle ownerW
                                   const std::string& initialFolder, const std::string& title,
                                   std::uint32_t flags, bool save, int& filterIndex,
                                   const std::string& defaultName) {
-  return brask::ShowFileDialog(filter, ownerWindow, initialFolder, title, flags, save,
-                                     filterIndex, defaultName);
+  return brask::ShowFileDialog(filter, ownerWindow, initialFolder, title, flags, save, filterIndex,
+                               defaultName);
 }
 
-bool BraskFiles::FolderExists(const std::string& path) {
-  return brask::FolderExists(path);
-}
+bool BraskFiles::FolderExists(const std::string& path) { return brask::FolderExists(path); }
 bool BraskFiles::FileExists(const std::string& path) { return brask::FileExists(path); }
 
 std::intptr_t BraskShell::Open(const std::string& file, const std::string& directory,

@@ -13,8 +13,7 @@ bool ChangeDirectory(const std::string& path) { return ::chdir(path.c_str()) == 
 // chdir needs a folder and search permission on it.
 bool CanEnterFolder(const std::string& path) {
   struct stat st {};
-  return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode) &&
-         ::access(path.c_str(), X_OK) == 0;
+  return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && ::access(path.c_str(), X_OK) == 0;
 }
 
 std::string CurrentDirectory() {

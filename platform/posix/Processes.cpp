@@ -39,6 +39,7 @@ private:
 
 std::vector<char*> ArgumentVector(std::vector<std::string>& args) {
   std::vector<char*> argv;
+  argv.reserve(args.size() + 1);
   for (std::string& arg : args)
     argv.push_back(arg.data());
   argv.push_back(nullptr);
@@ -55,7 +56,7 @@ std::string FindOnPath(const std::string& name) {
     if (end == std::string::npos)
       end = folders.size();
     const std::string folder = end > start ? folders.substr(start, end - start) : ".";
-    const std::string candidate = folder + '/' + name;
+    std::string candidate = folder + '/' + name;
     if (::access(candidate.c_str(), X_OK) == 0)
       return candidate;
     start = end + 1;

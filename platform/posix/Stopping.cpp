@@ -24,7 +24,7 @@ using Message = std::size_t (*)(int, char*, std::size_t);
 std::atomic<Message> stopMessage{nullptr};
 
 void Sleep10ms() {
-  const timespec pause{0, 10 * 1000 * 1000};
+  const timespec pause{0, 10L * 1000 * 1000};
   ::nanosleep(&pause, nullptr);
 }
 

@@ -13,10 +13,9 @@ bool CanEnterFolder(const std::string& path) {
   const DWORD attributes = GetFileAttributesA(path.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY))
     return false;
-  const HANDLE folder =
-      CreateFileA(path.c_str(), FILE_TRAVERSE | SYNCHRONIZE,
-                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                  FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  const HANDLE folder = CreateFileA(path.c_str(), FILE_TRAVERSE | SYNCHRONIZE,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                    OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
   if (folder == INVALID_HANDLE_VALUE)
     return false;
   CloseHandle(folder);

@@ -43,8 +43,8 @@ void RunHiddenAndWait(const std::string& commandLine, const std::string& working
   }
   PROCESS_INFORMATION process{};
   std::string line = commandLine; // CreateProcessA may write into its command line
-  if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE, NORMAL_PRIORITY_CLASS,
-                      nullptr, workingFolder.empty() ? nullptr : workingFolder.c_str(), &startup,
+  if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE, NORMAL_PRIORITY_CLASS, nullptr,
+                      workingFolder.empty() ? nullptr : workingFolder.c_str(), &startup,
                       &process)) {
     const DWORD code = GetLastError();
     std::string reason = win32::DescribeError(code);

@@ -26,13 +26,12 @@ std::string Program(const std::string& tail) {
 
 std::string ManifestOf(const std::string& program) {
   const readers::PeImage image(program);
-  const readers::Resource* manifest =
-      image.Find(readers::ResourceKey::Id(readers::kManifestResourceType),
-                 readers::ResourceKey::Id(1));
+  const readers::Resource* manifest = image.Find(
+      readers::ResourceKey::Id(readers::kManifestResourceType), readers::ResourceKey::Id(1));
   return manifest ? image.Data(*manifest, "the manifest") : "<none>";
 }
 
-struct Shown {
+struct ExpectedBox {
   std::string starts; ///< the box's text begins so
   Buttons buttons;
 };
@@ -40,17 +39,17 @@ struct Shown {
 } // namespace
 
 TEST(EmbedWindowTest, TheDryRunIsAskedAndOnlyOkWritesTheProgramAndItsBackup) {
-  const Shown question{"Embed the manifest in\n\"" + kProgram + "\"?\n\n", Buttons::OkCancel};
-  const Shown offer{"App.exe is left as it was: ", Buttons::YesNo};
-  const Shown report{"App.exe: manifest embedded (", Buttons::Ok};
-  const Shown refusal{"App.exe is left as it was: ", Buttons::Ok};
+  const ExpectedBox question{"Embed the manifest in\n\"" + kProgram + "\"?\n\n", Buttons::OkCancel};
+  const ExpectedBox offer{"App.exe is left as it was: ", Buttons::YesNo};
+  const ExpectedBox report{"App.exe: manifest embedded (", Buttons::Ok};
+  const ExpectedBox refusal{"App.exe is left as it was: ", Buttons::Ok};
   struct Row {
     const char* name;
     std::string program;
     const char* version;
     bool readOnly;
     std::vector<Answer> answers;
-    std::vector<Shown> boxes;
+    std::vector<ExpectedBox> boxes;
     bool written;
   };
   const Row rows[] = {
@@ -64,11 +63,26 @@ TEST(EmbedWindowTest, TheDryRunIsAskedAndOnlyOkWritesTheProgramAndItsBackup) {
        {Answer::Yes, Answer::Ok, Answer::Ok},
        {offer, question, report},
        true},
-      {"not a program: no offer", "MZ, not really a program", "1.2.3.4", false, {}, {refusal},
+      {"not a program: no offer",
+       "MZ, not really a program",
+       "1.2.3.4",
+       false,
+       {},
+       {refusal},
        false},
-      {"read-only: asked, then refused", Program(""), "1.2.3.4", true, {}, {question, refusal},
+      {"read-only: asked, then refused",
+       Program(""),
+       "1.2.3.4",
+       true,
+       {},
+       {question, refusal},
        false},
-      {"a version Windows refuses", Program(""), "1.2", false, {}, {{"Version info", Buttons::Ok}},
+      {"a version Windows refuses",
+       Program(""),
+       "1.2",
+       false,
+       {},
+       {{"Version info", Buttons::Ok}},
        false},
   };
   for (const Row& row : rows) {

@@ -47,16 +47,17 @@ struct Scenario : fakes::MainWindowRig {
   void Generate() { form.Command1_Click(); }
 };
 
-class GenerationTest : public ::testing::Test, public Scenario {};
+class GenerationTest : public ::testing::Test {};
 
-// A fresh scenario per table row, under the fixture's names.
-#define FRESH_SCENARIO                                                                         \
-  Scenario fresh;                                                                              \
-  auto& world = fresh.world;                                                                   \
-  auto& view = fresh.view;                                                                     \
-  auto& readme = fresh.readme;                                                                 \
-  auto Generate = [&fresh] { fresh.Generate(); };                                             \
-  (void)world, (void)view, (void)readme
+// A fresh scenario per test and per table row, its parts under short names.
+#define FRESH_SCENARIO                                                                             \
+  Scenario fresh;                                                                                  \
+  auto& world = fresh.world;                                                                       \
+  auto& view = fresh.view;                                                                         \
+  auto& readme = fresh.readme;                                                                     \
+  auto& form = fresh.form;                                                                         \
+  auto Generate = [&fresh] { fresh.Generate(); };                                                  \
+  (void)world, (void)view, (void)readme, (void)form, (void)Generate
 
 void ExpectBox(const app::Box& box, const std::string& text, Icon icon, Buttons buttons,
                int defaultButton) {
@@ -69,6 +70,7 @@ void ExpectBox(const app::Box& box, const std::string& text, Icon icon, Buttons 
 } // namespace
 
 TEST_F(GenerationTest, FullRunLeavesResAndModuleAndShowsFilledInInstructions) {
+  FRESH_SCENARIO;
   std::string manifestSeen, scriptSeen, folderSeen;
   std::set<std::string> trackedSeen;
   world.files.compiler = [&](const std::string& commandLine) {
@@ -110,6 +112,7 @@ TEST_F(GenerationTest, FullRunLeavesResAndModuleAndShowsFilledInInstructions) {
 // generation once used are never touched; a killed run's files go, a running one's stay;
 // the compiler's inputs are there while it runs and gone afterwards.
 TEST_F(GenerationTest, OldResStaysUntilTheNewOneIsCompleteAndOnlyOurFilesGo) {
+  FRESH_SCENARIO;
   world.files.AddFile(kRes, "OLD");
   world.files.AddFile(kManifest, "mine");
   world.files.AddFile(kScript, "mine");
@@ -244,6 +247,7 @@ TEST_F(GenerationTest, VersionWarningComesAfterTheFolderCheckAndBeforeTheOverwri
 }
 
 TEST_F(GenerationTest, InaccessibleFolderEndsBeforeAnyQuestion) {
+  FRESH_SCENARIO;
   const char* targets[] = {"D:\\Gone\\App.exe", "App.exe"};
   for (const char* target : targets) {
     SCOPED_TRACE(target);
@@ -387,10 +391,10 @@ TEST_F(GenerationTest, FileOperationFailuresAreReportedAndLeaveNoStrayFiles) {
       EXPECT_FALSE(world.files.Has(temporary)) << "a temporary file this run wrote stays";
     EXPECT_TRUE(world.files.tracked.empty());
     EXPECT_TRUE(readme.shownTexts.empty());
+    // The program goes on: the fields are still there and stored on close.
+    form.Command2_Click();
+    EXPECT_EQ(world.settings.values["Themefold/General/Application"], kFolder + "App.exe");
   }
-  // The program goes on: the fields are still there and stored on close.
-  form.Command2_Click();
-  EXPECT_EQ(world.settings.values["Themefold/General/Application"], kFolder + "App.exe");
 }
 
 TEST_F(GenerationTest, ModuleWriteFailureIsReportedAndTheInstructionsStillFollow) {
@@ -423,6 +427,7 @@ TEST_F(GenerationTest, ModuleWriteFailureIsReportedAndTheInstructionsStillFollow
 }
 
 TEST_F(GenerationTest, WriteBasWritesTheSameBytesEveryTimeAndReportsByResult) {
+  FRESH_SCENARIO;
   EXPECT_TRUE(form.WriteBas(kModule));
   const std::string first = world.files.Bytes(kModule);
   EXPECT_TRUE(form.WriteBas(kModule)); // asked, Yes by default
@@ -437,6 +442,7 @@ TEST_F(GenerationTest, WriteBasWritesTheSameBytesEveryTimeAndReportsByResult) {
 }
 
 TEST_F(GenerationTest, ClickQueuedWhileTheCompilerRunsStartsNoSecondGeneration) {
+  FRESH_SCENARIO;
   view.onDoEvents = [&] { form.Command1_Click(); };
   Generate();
   EXPECT_EQ(world.files.commandLines.size(), 1u);
@@ -472,12 +478,14 @@ TEST_F(GenerationTest, NamesFollowTheTargetFileName) {
 }
 
 TEST_F(GenerationTest, ManifestValuesAreConvertedToUtf8) {
+  FRESH_SCENARIO;
   view.texts[Field::Text3] = "Caf\xE9";
   Generate();
   EXPECT_NE(world.files.compiledManifest.find("<description>Caf\xC3\xA9</description>"), std::string::npos);
 }
 
 TEST_F(GenerationTest, TwoSuccessfulRunsShowTheLatestInstructions) {
+  FRESH_SCENARIO;
   Generate();
   view.texts[Field::Text1] = kFolder + "Other.exe";
   Generate();

@@ -18,13 +18,13 @@ TEST(LayoutTest, TwipsGiveTheDesignedPixelsAt96Dpi) {
     }
   };
   const std::map<int, Pixels> designed = {
-      {IDC_PICTURE1, {10, 7, 210, 75}},   {IDC_LABEL2, {229, 7, 227, 70}},
-      {IDC_LABEL1, {11, 91, 77, 13}},     {IDC_TEXT1, {11, 106, 420, 19}},
-      {IDC_COMMAND3, {436, 106, 24, 19}}, {IDC_LABEL3, {11, 131, 86, 13}},
-      {IDC_TEXT3, {11, 146, 449, 19}},    {IDC_LABEL4, {11, 170, 60, 13}},
-      {IDC_TEXT4, {11, 185, 449, 19}},    {IDC_LABEL12, {12, 212, 84, 13}},
-      {IDC_LABEL13, {98, 212, 98, 13}},   {IDC_COMMAND4, {237, 215, 72, 23}},
-      {IDC_COMMAND1, {313, 215, 72, 23}}, {IDC_COMMAND2, {389, 215, 72, 23}},
+      {IDC_PICTURE1, {10, 7, 210, 75}},    {IDC_LABEL2, {229, 7, 227, 70}},
+      {IDC_LABEL1, {11, 91, 77, 13}},      {IDC_TEXT1, {11, 106, 420, 19}},
+      {IDC_COMMAND3, {436, 106, 24, 19}},  {IDC_LABEL3, {11, 131, 86, 13}},
+      {IDC_TEXT3, {11, 146, 449, 19}},     {IDC_LABEL4, {11, 170, 60, 13}},
+      {IDC_TEXT4, {11, 185, 449, 19}},     {IDC_LABEL12, {12, 212, 84, 13}},
+      {IDC_LABEL13, {98, 212, 98, 13}},    {IDC_COMMAND4, {237, 215, 72, 23}},
+      {IDC_COMMAND1, {313, 215, 72, 23}},  {IDC_COMMAND2, {389, 215, 72, 23}},
       {IDC_COMMAND5, {313, 242, 148, 23}},
   };
   ASSERT_EQ(kMainControlCount, designed.size());

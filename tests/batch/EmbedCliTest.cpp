@@ -104,7 +104,9 @@ TEST_F(EmbedCliTest, EmbedsOnceAndLeavesItOnTheSecondRun) {
                 "checksum: recomputed\n"
                 "the old manifest asked for requireAdministrator; add --execution-level "
                 "requireAdministrator to keep it\n"
-                "backup: " + Path("App.exe.bak") + "\n"
+                "backup: " +
+                Path("App.exe.bak") +
+                "\n"
                 "Rebuilding the program in Visual Basic replaces it, and with it the embedded "
                 "manifest. For a lasting change, set the project up instead (--project "
                 "PROJECT.vbp).\n");
@@ -144,23 +146,43 @@ TEST_F(EmbedCliTest, RefusesByNameAndLeavesEveryFile) {
     std::string said; ///< what it says on standard error
   };
   const Row rows[] = {
-      {"signed", signedProgram.image, {}, false, 2,
+      {"signed",
+       signedProgram.image,
+       {},
+       false,
+       2,
        "themefold-batch: App.exe is left as it was: it carries an Authenticode signature, "
        "which any change breaks: Windows would treat it as tampered with. Allowed to remove "
        "the signature, this writes the manifest and leaves the program unsigned, to be signed "
        "again.\nthemefold-batch: --strip-signature allows it.\n"},
-      {"overlay", Program(0, "installer payload").image, {}, false, 2,
+      {"overlay",
+       Program(0, "installer payload").image,
+       {},
+       false,
+       2,
        "themefold-batch: App.exe is left as it was: it carries data after its last section (an "
        "overlay, 17 bytes); installers and self-extractors check this data. Allowed to keep "
        "it, this copies it unchanged after the program's new end.\nthemefold-batch: "
        "--keep-overlay allows it.\n"},
-      {".NET", dotNet.image, {"--keep-overlay"}, false, 2,
+      {".NET",
+       dotNet.image,
+       {"--keep-overlay"},
+       false,
+       2,
        "themefold-batch: App.exe is left as it was: it is a .NET program: its manifest comes "
        "from its build, and its resources are not changed here.\n"},
-      {"read-only", Program().image, {}, true, 2,
+      {"read-only",
+       Program().image,
+       {},
+       true,
+       2,
        "themefold-batch: App.exe is left as it was: it is read-only. Clear its read-only "
        "attribute (or give write permission) to embed the manifest.\n"},
-      {"not a program", "MZ", {}, false, 2,
+      {"not a program",
+       "MZ",
+       {},
+       false,
+       2,
        "themefold-batch: App.exe is left as it was: it cannot be read as a program: the MZ "
        "header at offset 0x3C (4 bytes) runs past the end of the file (2 bytes).\n"},
       {"overlay kept", Program(0, "installer payload").image, {"--keep-overlay"}, false, 0, ""},
@@ -173,8 +195,8 @@ TEST_F(EmbedCliTest, RefusesByNameAndLeavesEveryFile) {
     fs::create_directories(dir_);
     WriteBytes(dir_ / "App.exe", row.image);
     if (row.readOnly)
-      fs::permissions(dir_ / "App.exe", fs::perms::owner_write | fs::perms::group_write |
-                                            fs::perms::others_write,
+      fs::permissions(dir_ / "App.exe",
+                      fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
                       fs::perm_options::remove);
     std::vector<std::string> args{"--embed", "App.exe"};
     args.insert(args.end(), row.args.begin(), row.args.end());
@@ -272,8 +294,7 @@ public:
   bool readOnlyFolder = false;
   bool corruptReadBack = false;
   bool InUse(const std::string&) override { return held; }
-  std::string ReadRange(const std::string& path, std::uint64_t offset,
-                        std::size_t count) override {
+  std::string ReadRange(const std::string& path, std::uint64_t offset, std::size_t count) override {
     std::string bytes = SystemFiles::ReadRange(path, offset, count);
     if (corruptReadBack && offset == 0 && path.find("~") != std::string::npos)
       bytes[0] = 'Z';
@@ -298,13 +319,28 @@ TEST_F(EmbedCliTest, RefusesWhatTheSystemHolds) {
     std::string said;
   };
   const Row rows[] = {
-      {"running", true, false, false, {"--embed"}, batch::kUsage,
+      {"running",
+       true,
+       false,
+       false,
+       {"--embed"},
+       batch::kUsage,
        "themefold-batch: App.exe is left as it was: it is running, or another program holds "
        "it open. Close it and try again.\n"},
-      {"folder", false, true, false, {"--beside"}, batch::kUsage,
+      {"folder",
+       false,
+       true,
+       false,
+       {"--beside"},
+       batch::kUsage,
        "themefold-batch: the folder " + Path() +
            " cannot be written (Permission denied): nothing was written.\n"},
-      {"read back", false, false, true, {"--embed"}, batch::kFileOperationFailed,
+      {"read back",
+       false,
+       false,
+       true,
+       {"--embed"},
+       batch::kFileOperationFailed,
        "themefold-batch: App.exe is left as it was: the new program written to disk did not "
        "read back as built (its bytes differ).\n"},
   };

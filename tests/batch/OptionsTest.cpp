@@ -109,14 +109,35 @@ TEST(OptionsTest, RefusedCommandLines) {
 
 TEST(OptionsTest, HelpNamesEveryOptionAndExitCode) {
   const std::string help = batch::HelpText();
-  for (const char* word : {"--version-info", "--description", "--rc", "--force", "--no-module",
-                           "--readme", "--quiet", "--check-version", "--help", "--version",
-                           "0 done", "1 the compiler", "2 usage", "3 folder", "4 output",
+  for (const char* word : {"--version-info",
+                           "--description",
+                           "--rc",
+                           "--force",
+                           "--no-module",
+                           "--readme",
+                           "--quiet",
+                           "--check-version",
+                           "--help",
+                           "--version",
+                           "0 done",
+                           "1 the compiler",
+                           "2 usage",
+                           "3 folder",
+                           "4 output",
                            "5 a file operation",
-                           "--inspect", "6 it carries none", "--strict",
-                           "7 with --strict", "--check-forms", "7 findings",
-                           "--no-module is refused", "--embed", "--keep-overlay",
-                           "--strip-signature", "--beside", "--remove", "2 refused"}) {
+                           "--inspect",
+                           "6 it carries none",
+                           "--strict",
+                           "7 with --strict",
+                           "--check-forms",
+                           "7 findings",
+                           "--no-module is refused",
+                           "--embed",
+                           "--keep-overlay",
+                           "--strip-signature",
+                           "--beside",
+                           "--remove",
+                           "2 refused"}) {
     SCOPED_TRACE(word);
     EXPECT_NE(help.find(word), std::string::npos);
   }

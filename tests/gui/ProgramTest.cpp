@@ -1001,8 +1001,7 @@ TEST_F(ProgramTest, EmbedInTheProgramWritesTheManifestIntoItOnceTheUserSaysOk) {
 
   const MessageBoxWindow question = driver::WaitForMessageBox(*program_);
   ASSERT_NE(question.window, nullptr) << driver::DescribeWindows(*program_);
-  EXPECT_EQ(question.text.find("Embed the manifest in\n\"" + target_ + "\"?"), 0u)
-      << question.text;
+  EXPECT_EQ(question.text.find("Embed the manifest in\n\"" + target_ + "\"?"), 0u) << question.text;
   EXPECT_NE(question.text.find("\n\nThe program is copied to App.exe.bak first."),
             std::string::npos)
       << question.text;
@@ -1013,17 +1012,15 @@ TEST_F(ProgramTest, EmbedInTheProgramWritesTheManifestIntoItOnceTheUserSaysOk) {
   const MessageBoxWindow report = driver::WaitForMessageBox(*program_);
   ASSERT_NE(report.window, nullptr) << driver::DescribeWindows(*program_);
   EXPECT_EQ(report.text.find("App.exe: manifest embedded ("), 0u) << report.text;
-  EXPECT_NE(report.text.find("\nbackup: " + target_ + ".bak\n"), std::string::npos)
-      << report.text;
+  EXPECT_NE(report.text.find("\nbackup: " + target_ + ".bak\n"), std::string::npos) << report.text;
   EXPECT_NE(report.text.find("Rebuilding the program in Visual Basic replaces it"),
             std::string::npos);
   driver::Answer(report, IDOK);
 
   EXPECT_EQ(ReadBytes(target_ + ".bak"), probe);
   const readers::PeImage image(ReadBytes(target_));
-  const readers::Resource* manifest =
-      image.Find(readers::ResourceKey::Id(readers::kManifestResourceType),
-                 readers::ResourceKey::Id(1));
+  const readers::Resource* manifest = image.Find(
+      readers::ResourceKey::Id(readers::kManifestResourceType), readers::ResourceKey::Id(1));
   ASSERT_NE(manifest, nullptr);
   const std::string text = image.Data(*manifest, "the manifest");
   EXPECT_NE(text.find("name=\"Microsoft.Windows.Common-Controls\""), std::string::npos) << text;

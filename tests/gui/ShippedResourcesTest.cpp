@@ -89,7 +89,7 @@ TEST_F(ShippedResourcesTest, EveryProgramCarriesTheGeneratedManifestForThisBuild
     std::string block = VersionBlock(program);
     const std::string expected =
         generation::BuildManifestText("1.0.0.20", program, VersionString(block, "FileDescription"),
-                          sizeof(void*) == 8 ? "amd64" : "X86", settings) +
+                                      sizeof(void*) == 8 ? "amd64" : "X86", settings) +
         "\r\n";
     EXPECT_EQ(manifest, expected);
     EXPECT_EQ(expected.size() % 100, 0u);

@@ -36,7 +36,7 @@ TEST(ComponentReaderTest, TypeLibrariesGiveTheGoldenManifests) {
     const auto components = readers::ReadComponents({testsupport::Fixture(row.component)},
                                                     FixtureFolder(), '/', nullptr);
     EXPECT_EQ(generation::BuildManifestText("1.0.0.0", "App.exe", "Fourteen chars", "X86", {},
-                                readers::FactsOf(components)) +
+                                            readers::FactsOf(components)) +
                   "\r\n",
               Golden(row.golden));
   }
@@ -239,8 +239,7 @@ TEST_F(ComponentFilesTest, EachFileAndClassIsListedOnce) {
     }
     EXPECT_EQ(listed, row.listed);
     EXPECT_EQ(notes, row.notes);
-    EXPECT_EQ(miscStatusNotes,
-              std::vector<std::string>(row.miscStatusNotes, row.notes.front()));
+    EXPECT_EQ(miscStatusNotes, std::vector<std::string>(row.miscStatusNotes, row.notes.front()));
   }
   EXPECT_EQ(ManifestOf(readers::ReadComponents(rows[0].paths, folder, '/', nullptr)), single);
 }
@@ -283,7 +282,8 @@ TEST(ProjectComponentsOnFakeFilesTest, FoundInTheProjectsFolderOrNamed) {
   for (const Row& row : rows) {
     SCOPED_TRACE(row.what);
     fakes::Files files;
-    files.AddFile(vbp, "Type=Exe\r\nObject={6C1C8C3A-0000-4000-8000-000000000001}#1.0#0; x.ocx\r\n");
+    files.AddFile(vbp,
+                  "Type=Exe\r\nObject={6C1C8C3A-0000-4000-8000-000000000001}#1.0#0; x.ocx\r\n");
     if (row.present)
       files.AddFile("C:\\P\\x.ocx", "MZ");
     std::vector<std::string> notes;

@@ -57,27 +57,45 @@ TEST(InspectionTest, TellsWhatDecidesEmbedding) {
   const auto none = [](testsupport::BuiltImage&) {};
   const Row rows[] = {
       {"plain", {text, resources}, "", none, ""},
-      {"signed", {text, resources}, std::string(16, 'S'),
+      {"signed",
+       {text, resources},
+       std::string(16, 'S'),
        [](testsupport::BuiltImage& pe) {
          pe.SetDirectory(4, static_cast<std::uint32_t>(pe.sectionsEnd), 16);
        },
        "Signature: Authenticode, 16 bytes (any change to the program breaks it)\n"},
-      {"overlay", {text, resources}, "payload", none,
+      {"overlay",
+       {text, resources},
+       "payload",
+       none,
        "Overlay: 7 bytes after the last section (an installer's or self-extractor's data)\n"},
-      {"UPX", {{"UPX0", "", 0xE0000080}, {"UPX1", std::string(0x40, 'u'), 0xE0000040}, resources},
-       "", none, "Packed: UPX\n"},
-      {".NET", {text, resources}, "",
+      {"UPX",
+       {{"UPX0", "", 0xE0000080}, {"UPX1", std::string(0x40, 'u'), 0xE0000040}, resources},
+       "",
+       none,
+       "Packed: UPX\n"},
+      {".NET",
+       {text, resources},
+       "",
        [](testsupport::BuiltImage& pe) { pe.SetDirectory(14, 0x1000, 72); },
        ".NET: an assembly (it has a CLR header)\n"},
-      {"stale checksum", {text, resources}, "",
+      {"stale checksum",
+       {text, resources},
+       "",
        [](testsupport::BuiltImage& pe) {
          testsupport::PutU32(pe.image, pe.optionalOffset + 64, 1);
        },
        "Checksum: 0x1, but the file sums to 0x"},
-      {".reloc after", {text, resources, relocations}, "", none,
+      {".reloc after",
+       {text, resources, relocations},
+       "",
+       none,
        "Resources: section .rsrc, followed only by discardable sections (first .reloc), which "
        "can move\n"},
-      {".data after", {text, resources, data}, "", none,
+      {".data after",
+       {text, resources, data},
+       "",
+       none,
        "Resources: section .rsrc, followed by .data: a larger resource directory needs a new "
        "section\n"},
   };

@@ -32,7 +32,7 @@ public:
   std::set<std::string> links;           ///< paths held by links (to nothing here)
   std::set<std::string> tracked;         ///< what a stop request would delete now
   std::set<unsigned long> runningProcesses;
-  std::uint64_t randomBits = 0;          ///< counts up: stems end in 1, 2, ...
+  std::uint64_t randomBits = 0; ///< counts up: stems end in 1, 2, ...
   unsigned long processId = 7;
   /// The writes (create, replace, delete) counted from 1; the one numbered failAt fails as a
   /// full disk would. The one numbered killAt is where the program is killed: from then on
@@ -163,8 +163,7 @@ public:
       throw base::SystemError("Read", path, 0, "too large");
     return it->second.bytes;
   }
-  std::string ReadRange(const std::string& path, std::uint64_t offset,
-                        std::size_t count) override {
+  std::string ReadRange(const std::string& path, std::uint64_t offset, std::size_t count) override {
     auto it = files.find(path);
     if (it == files.end())
       throw base::SystemError("Open", path, 2, "The system cannot find the file specified.");
@@ -261,8 +260,8 @@ private:
   void Check(const std::string& operation, const std::string& path) {
     if (lockedPaths.count(path))
       throw base::SystemError(operation, path, 32,
-                        "The process cannot access the file because it is being used by "
-                        "another process.");
+                              "The process cannot access the file because it is being used by "
+                              "another process.");
   }
 };
 

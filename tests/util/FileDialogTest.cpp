@@ -104,8 +104,8 @@ protected:
         EnumThreadWindows(
             uiThread, [](HWND window, LPARAM) CALLBACK { return PostMessageA(window, WM_CLOSE, 0, 0); }, 0);
     });
-    std::string chosen = brask::ShowFileDialog("Programs|*.exe|All files|*.*", 0, Path(), title,
-                                                     0, save, filterIndex, "chosen.exe");
+    std::string chosen = brask::ShowFileDialog("Programs|*.exe|All files|*.*", 0, Path(), title, 0,
+                                               save, filterIndex, "chosen.exe");
     closer.join();
     EXPECT_TRUE(found) << "no dialog captioned " << caption;
     return chosen;

@@ -69,12 +69,12 @@ protected:
 // folder it is given, and ours stays where it was.
 TEST_F(ProcessesTest, ChildInheritsCurrentDirectoryAndEnvironment) {
   const std::string line = Quoted(HelperWithBlanks()) + " /r /fo \"out file.res\" plain";
-  struct Row {
+  struct Way {
     const char* what;
     const char* folder;
     std::function<void()> run;
   };
-  const Row rows[] = {
+  const Way rows[] = {
       {"the current directory", "work dir",
        [&] {
          ASSERT_TRUE(brask::FolderExists(Path("work dir")));
@@ -87,7 +87,7 @@ TEST_F(ProcessesTest, ChildInheritsCurrentDirectoryAndEnvironment) {
          EXPECT_TRUE(fs::equivalent(fs::current_path(), dir_));
        }},
   };
-  for (const Row& row : rows) {
+  for (const Way& row : rows) {
     SCOPED_TRACE(row.what);
     fs::create_directories(dir_ / row.folder);
     row.run();
@@ -99,7 +99,8 @@ TEST_F(ProcessesTest, ChildInheritsCurrentDirectoryAndEnvironment) {
               (std::vector<std::string>{"/r", "/fo", "out file.res", "plain"}));
   }
   // A folder that is not there: the start fails, as for a program that is not there.
-  EXPECT_THROW(platform::SystemProcesses().RunAndWait(line, Path("no such dir")), base::SystemError);
+  EXPECT_THROW(platform::SystemProcesses().RunAndWait(line, Path("no such dir")),
+               base::SystemError);
   EXPECT_FALSE(fs::exists(dir_ / "no such dir"));
 }
 
@@ -164,8 +165,8 @@ TEST_F(ProcessesTest, ShellOpenStartsTheOpenerDetached) {
   fs::create_directories(dir_ / "start here");
   const std::string savedPath = std::getenv("PATH") ? std::getenv("PATH") : "";
   setenv("PATH", (dir_ / "bin").c_str(), 1);
-  const std::intptr_t status = brask::ShellOpen("https://example.org/a b?c=$(d)",
-                                                      Path("start here"), 0, "", "");
+  const std::intptr_t status =
+      brask::ShellOpen("https://example.org/a b?c=$(d)", Path("start here"), 0, "", "");
   const std::intptr_t badVerb = brask::ShellOpen("x", "", 0, "", "print");
   setenv("PATH", (dir_ / "empty").c_str(), 1);
   const std::intptr_t noOpener = brask::ShellOpen("x", "", 0, "", "open");

@@ -111,8 +111,7 @@ TEST_F(RegReadStringTest, ReadsEveryKindOfValue) {
     Set(row.name, row.type, row.data);
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
-    EXPECT_EQ(brask::RegReadString(brask::kHkeyCurrentUser, subKey_, row.name),
-              row.expected);
+    EXPECT_EQ(brask::RegReadString(brask::kHkeyCurrentUser, subKey_, row.name), row.expected);
     // The subkey goes to the platform as given, trailing backslash included.
     EXPECT_EQ(brask::RegReadString(brask::kHkeyCurrentUser, subKey_ + "\\", row.name),
               row.expected);
@@ -132,18 +131,18 @@ TEST_F(RegReadStringTest, MissingKeyOrValueIsEmpty) {
   }
   EXPECT_EQ(brask::RegReadString(brask::kHkeyCurrentUser, subKey_, "present"), "here");
   // The platform's own spelling of the root, sign-extended on 64-bit Windows, works too.
-  EXPECT_EQ(brask::RegReadString(reinterpret_cast<std::uintptr_t>(HKEY_CURRENT_USER), subKey_,
-                                       "present"),
-            "here");
+  EXPECT_EQ(
+      brask::RegReadString(reinterpret_cast<std::uintptr_t>(HKEY_CURRENT_USER), subKey_, "present"),
+      "here");
 }
 
 #else
 
 TEST(RegReadStringTest, NoRegistryMeansEveryValueIsMissing) {
   EXPECT_EQ(brask::RegReadString(brask::kHkeyLocalMachine,
-                                       "Software\\Microsoft\\VisualStudio\\6.0\\Setup\\"
-                                       "Microsoft Visual Basic\\",
-                                       "ProductDir"),
+                                 "Software\\Microsoft\\VisualStudio\\6.0\\Setup\\"
+                                 "Microsoft Visual Basic\\",
+                                 "ProductDir"),
             "");
 }
 

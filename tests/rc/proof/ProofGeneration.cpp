@@ -54,8 +54,9 @@ int main(int argc, char** argv) {
   const std::string scriptName = names.baseName + "_manifest.rc";
   WriteText(names.folder + manifestName, manifest);
   WriteText(names.folder + scriptName, generation::BuildResourceScript(manifestName));
-  files.RunAndWait(generation::BuildCompilerCommand(rcExe, names.folder, names.outputName, scriptName),
-                   names.folder);
+  files.RunAndWait(
+      generation::BuildCompilerCommand(rcExe, names.folder, names.outputName, scriptName),
+      names.folder);
   std::FILE* res = std::fopen(names.OutputPath().c_str(), "rb");
   if (!res) {
     std::fprintf(stderr, "no %s after the compiler ran\n", names.OutputPath().c_str());
