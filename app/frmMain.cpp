@@ -4,7 +4,6 @@
 #include "app/ComponentFiles.h"
 #include "base/Path.h"
 #include "front/EmbedRun.h"
-#include "front/EmbedTexts.h"
 #include "front/ProjectFlow.h"
 #include "front/Target.h"
 #include "generation/DriverTexts.h"
@@ -14,7 +13,6 @@
 #include "project/ProjectRun.h"
 #include "project/ProjectTexts.h"
 
-#include <algorithm>
 
 namespace app {
 
@@ -245,10 +243,7 @@ void frmMain::Command5_Click() {
     }
     if (result.outcome != front::EmbedOutcome::DryRun)
       break;
-    // Only a dry run that would write lists the sections after it.
-    const bool writes = std::find(result.lines.begin(), result.lines.end(),
-                                  front::embedtexts::kSectionsAfter) != result.lines.end();
-    if (!writes) {
+    if (!result.wouldWrite) {
       boxes.Show({result.message, Icon::Information, Buttons::Ok, 1});
       return;
     }

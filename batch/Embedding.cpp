@@ -5,14 +5,23 @@
 
 namespace batch {
 
-int Embed(const Options& options, const std::vector<generation::ComponentFacts>& components,
-          generation::FileOperations& files, Console& console) {
-  front::EmbedRequest request;
+namespace {
+
+void FillRequest(const Options& options, const std::vector<generation::ComponentFacts>& components,
+                 front::ManifestRequest& request) {
   request.programPath = options.target;
   request.version = options.version;
   request.description = options.description;
   request.manifest = options.manifest;
   request.components = components;
+}
+
+} // namespace
+
+int Embed(const Options& options, const std::vector<generation::ComponentFacts>& components,
+          generation::FileOperations& files, Console& console) {
+  front::EmbedRequest request;
+  FillRequest(options, components, request);
   request.keepOverlay = options.keepOverlay;
   request.stripSignature = options.stripSignature;
   request.dryRun = options.dryRun;
@@ -38,11 +47,7 @@ int Embed(const Options& options, const std::vector<generation::ComponentFacts>&
 int Beside(const Options& options, const std::vector<generation::ComponentFacts>& components,
            generation::FileOperations& files, Console& console) {
   front::BesideRequest request;
-  request.programPath = options.target;
-  request.version = options.version;
-  request.description = options.description;
-  request.manifest = options.manifest;
-  request.components = components;
+  FillRequest(options, components, request);
   request.remove = options.remove;
   const front::BesideResult result = front::WriteBeside(files, request);
   switch (result.outcome) {

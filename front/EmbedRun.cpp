@@ -255,6 +255,7 @@ EmbedRunResult Embed(generation::FileOperations& files, const EmbedRequest& requ
                   AllowedBy(program, manifest, request, embedded.refusal));
   if (request.dryRun) {
     result.outcome = EmbedOutcome::DryRun;
+    result.wouldWrite = embedded.outcome == embed::EmbedResult::Outcome::Embedded;
     result.lines = DryRunLines(*image, program, embedded, old, now);
     if (files.IsReadOnly(path))
       result.lines.push_back(texts::ReadOnly(name));

@@ -13,12 +13,16 @@
 
 namespace front {
 
-struct EmbedRequest {
-  std::string programPath; ///< .exe, .dll or .ocx
+/// What the manifest for a program is made of, the same for embedding and for a file beside it.
+struct ManifestRequest {
+  std::string programPath; ///< .exe; for embedding also .dll or .ocx
   std::string version = "1.0.0.0";
   std::string description;
   generation::ManifestSettings manifest;
   std::vector<generation::ComponentFacts> components; ///< read from manifest.components
+};
+
+struct EmbedRequest : ManifestRequest {
   bool keepOverlay = false;
   bool stripSignature = false;
   bool dryRun = false; ///< tell everything, write nothing
@@ -45,6 +49,7 @@ struct EmbedRunResult {
   EmbedOutcome outcome = EmbedOutcome::Failed;
   std::string message; ///< the one-line result or the reason, naming the program
   EmbedOverride allowedBy = EmbedOverride::None;
+  bool wouldWrite = false; ///< DryRun: the real run would write the program
   std::string backupPath; ///< Embedded: the copy of the old program
   std::vector<LostSetting> lost;
   /// Dry run: the section tables, placement, overlay, signature, checksum and the
@@ -58,12 +63,8 @@ EmbedRunResult EmbedInProgram(generation::FileOperations& files, const EmbedRequ
 /// the lines, the lost settings, the backup and the note that a rebuild undoes it.
 std::vector<std::string> EmbedReport(const EmbedRunResult& result);
 
-struct BesideRequest {
-  std::string programPath; ///< .exe
-  std::string version = "1.0.0.0";
-  std::string description;
-  generation::ManifestSettings manifest; ///< none by default: no run level, no DPI awareness
-  std::vector<generation::ComponentFacts> components;
+/// Its manifest settings are none by default: no run level, no DPI awareness.
+struct BesideRequest : ManifestRequest {
   bool remove = false; ///< remove the file written earlier instead
 };
 

@@ -129,3 +129,22 @@ TEST(EmbedWindowTest, TheDryRunIsAskedAndOnlyOkWritesTheProgramAndItsBackup) {
               front::embedtexts::kRebuildNote);
   }
 }
+
+// A second press finds the manifest there: one box says so, nothing is asked or written.
+TEST(EmbedWindowTest, AProgramCarryingTheManifestIsToldSoWithoutAQuestion) {
+  fakes::MainWindowRig w;
+  w.world.files.AddFolder("C:\\Work\\");
+  w.world.files.AddFile(kProgram, Program(""));
+  w.view.SetText(Field::Text1, kProgram);
+  w.view.SetText(Field::Text4, "1.2.3.4");
+  w.world.boxes.answers = {Answer::Ok, Answer::Ok};
+  w.form.Command5_Click();
+  const std::string embedded = w.world.files.Bytes(kProgram);
+  w.world.boxes.shown.clear();
+  w.form.Command5_Click();
+  ASSERT_EQ(w.world.boxes.shown.size(), 1u) << ::testing::PrintToString(w.world.boxes.Texts());
+  EXPECT_EQ(w.world.boxes.shown[0].text, front::embedtexts::AlreadyThere("App.exe"));
+  EXPECT_EQ(w.world.boxes.shown[0].icon, Icon::Information);
+  EXPECT_EQ(w.world.files.Bytes(kProgram), embedded);
+  EXPECT_FALSE(w.world.files.Has(kProgram + ".bak1"));
+}
