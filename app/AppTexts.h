@@ -24,7 +24,8 @@ inline constexpr const char* kCompilerFilter = "RC.exe|RC.EXE";
 inline constexpr const char* kCompilerDialogTitle = "Please locate RC.EXE manually.";
 
 inline constexpr const char* kExeFilter =
-    "Programs (*.exe)|*.exe|Visual Basic projects (*.vbp)|*.vbp";
+    "Programs (*.exe)|*.exe|Visual Basic projects (*.vbp)|*.vbp|"
+    "Libraries and controls, to embed in (*.dll;*.ocx)|*.dll;*.ocx";
 inline constexpr const char* kExeDialogTitle = "Locate Exe-file";
 
 // Placeholder address of the maker: the label shows the host part.

@@ -104,12 +104,14 @@ TEST(MainWindowTest, BrowseTakesOnlyAnExistingFile) {
       {"typed name that does not exist", "C:\\Work\\Nothing.exe", "C:\\Old\\Old.exe", true},
       {"existing file of another kind", "C:\\Work\\notes.txt", "C:\\Work\\notes.txt", false},
       {"a folder", "C:\\Work", "C:\\Old\\Old.exe", true},
+      {"a control: embedding only", "C:\\Work\\Grid.ocx", "C:\\Work\\Grid.ocx", false},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
     Window w;
     w.world.files.AddFile("C:\\Work\\App.exe", "MZ");
     w.world.files.AddFile("C:\\Work\\notes.txt", "hi");
+    w.world.files.AddFile("C:\\Work\\Grid.ocx", "MZ");
     w.world.files.AddFolder("C:\\Work\\");
     w.view.SetText(Field::Text1, "C:\\Old\\Old.exe");
     w.world.dialog.picks = {row.pick};
@@ -117,7 +119,8 @@ TEST(MainWindowTest, BrowseTakesOnlyAnExistingFile) {
 
     ASSERT_EQ(w.world.dialog.calls.size(), 1u);
     const fakes::DialogCall& call = w.world.dialog.calls[0];
-    EXPECT_EQ(call.filter, "Programs (*.exe)|*.exe|Visual Basic projects (*.vbp)|*.vbp");
+    EXPECT_EQ(call.filter, "Programs (*.exe)|*.exe|Visual Basic projects (*.vbp)|*.vbp|"
+                           "Libraries and controls, to embed in (*.dll;*.ocx)|*.dll;*.ocx");
     EXPECT_EQ(call.owner, 0x1234u);
     EXPECT_EQ(call.initialFolder, "");
     EXPECT_EQ(call.title, "Locate Exe-file");
@@ -127,6 +130,7 @@ TEST(MainWindowTest, BrowseTakesOnlyAnExistingFile) {
     EXPECT_EQ(call.defaultName, "");
     EXPECT_EQ(w.view.Text(Field::Text1), row.text1);
     EXPECT_EQ(w.view.generateEnabled, row.enabled);
+    EXPECT_EQ(w.view.embedEnabled, row.text1.find("notes") == std::string::npos);
     EXPECT_TRUE(w.world.boxes.shown.empty());
   }
 }
