@@ -38,16 +38,16 @@ public:
 
 std::uint64_t AlignUp(std::uint64_t value, std::uint64_t to) { return (value + to - 1) / to * to; }
 
-/// The parts one after another, in one allocation: a program of megabytes is copied once.
-std::string Joined(std::initializer_list<std::string_view> parts) {
+/// The parts one after another in joined, in one allocation, its own where it is large
+/// enough: a program of megabytes is copied once.
+void Join(std::string& joined, std::initializer_list<std::string_view> parts) {
   std::size_t size = 0;
   for (std::string_view part : parts)
     size += part.size();
-  std::string joined;
+  joined.clear();
   joined.reserve(size);
   for (std::string_view part : parts)
     joined.append(part);
-  return joined;
 }
 
 std::uint32_t Get32(std::string_view s, std::uint64_t at) {
@@ -69,8 +69,9 @@ struct Move {
 
 class Embedder {
 public:
-  Embedder(std::string_view program, const std::string& manifest, const EmbedOptions& options)
-      : program_(program), manifest_(manifest), options_(options) {}
+  Embedder(std::string_view program, const std::string& manifest, const EmbedOptions& options,
+           std::string buffer)
+      : program_(program), manifest_(manifest), options_(options), out_(std::move(buffer)) {}
 
   EmbedResult Run();
 
@@ -379,7 +380,7 @@ void Embedder::Place(const std::vector<TreeResource>& sorted) {
     if (treeSize_ <= s.rawSize && (lastInTable || std::uint64_t{s.virtualAddress} + treeSize_ <=
                                                       sections_[r + 1].virtualAddress)) {
       result_.placement = Placement::InPlace;
-      out_ = program_.substr(0, sectionsEnd_);
+      Join(out_, {program.substr(0, sectionsEnd_)});
       out_.replace(s.rawOffset, s.rawSize, padded(tree, s.rawSize));
       out_ += tail;
       moves_ = {{0, 0, s.rawOffset},
@@ -392,7 +393,7 @@ void Embedder::Place(const std::vector<TreeResource>& sorted) {
     }
     if (lastInTable && othersBefore && RawEnd(s) == sectionsEnd_) {
       result_.placement = Placement::GrownLast;
-      out_ = Joined({program.substr(0, s.rawOffset), padded(tree, newRaw_), tail});
+      Join(out_, {program.substr(0, s.rawOffset), padded(tree, newRaw_), tail});
       const std::uint64_t end = std::uint64_t{s.rawOffset} + newRaw_;
       moves_ = {{0, 0, s.rawOffset}, {sectionsEnd_, end, tail.size()}};
       s.virtualSize = treeSize_;
@@ -426,8 +427,8 @@ void Embedder::Place(const std::vector<TreeResource>& sorted) {
           AlignUp(std::uint64_t{s.virtualAddress} + treeSize_, sectionAlignment);
       virtualDelta_ =
           static_cast<std::uint32_t>(wanted > next ? AlignUp(wanted - next, sectionAlignment) : 0);
-      out_ = Joined({program.substr(0, s.rawOffset), padded(tree, newFirst - s.rawOffset),
-                     program.substr(firstRaw, sectionsEnd_ - firstRaw), tail});
+      Join(out_, {program.substr(0, s.rawOffset), padded(tree, newFirst - s.rawOffset),
+                  program.substr(firstRaw, sectionsEnd_ - firstRaw), tail});
       moves_ = {{0, 0, s.rawOffset},
                 {firstRaw, newFirst, sectionsEnd_ - firstRaw},
                 {sectionsEnd_, sectionsEnd_ + fileDelta, tail.size()}};
@@ -473,9 +474,8 @@ void Embedder::Place(const std::vector<TreeResource>& sorted) {
     throw Refusal("its image would exceed 4 GB");
   treeRva_ = static_cast<std::uint32_t>(imageEnd);
   const std::uint64_t at = AlignUp(sectionsEnd_, fileAlignment);
-  out_ = Joined({std::string_view(program_).substr(0, sectionsEnd_),
-                 std::string(at - sectionsEnd_, '\0'),
-                 padded(LayoutResources(sorted, rootTable, treeRva_), newRaw_), tail});
+  Join(out_, {program_.substr(0, sectionsEnd_), std::string(at - sectionsEnd_, '\0'),
+              padded(LayoutResources(sorted, rootTable, treeRva_), newRaw_), tail});
   moves_ = {{0, 0, sectionsEnd_}, {sectionsEnd_, at + newRaw_, tail.size()}};
   PeSection added;
   added.name = ".rsrc";
@@ -679,9 +679,9 @@ std::uint32_t PeChecksum(std::string_view image, std::uint64_t checksumOffset) {
 }
 
 EmbedResult EmbedManifest(std::string_view program, const std::string& manifestUtf8,
-                          const EmbedOptions& options) {
+                          const EmbedOptions& options, std::string buffer) {
   try {
-    return Embedder(program, manifestUtf8, options).Run();
+    return Embedder(program, manifestUtf8, options, std::move(buffer)).Run();
   } catch (const Refusal& refusal) {
     EmbedResult result;
     result.refusal = refusal.what();

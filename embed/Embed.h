@@ -55,9 +55,11 @@ inline constexpr std::uint16_t kLibraryManifestId = 2;
 /// linkers give a manifest they embed.
 inline constexpr std::uint16_t kDefaultManifestLanguage = 1033;
 
-/// program with manifest as its manifest resource, replacing the one of the same ID.
+/// program with manifest as its manifest resource, replacing the one of the same ID. The new
+/// program is built in buffer, when its capacity is large enough.
 EmbedResult EmbedManifest(std::string_view program, const std::string& manifestUtf8,
-                          const EmbedOptions& options = EmbedOptions());
+                          const EmbedOptions& options = EmbedOptions(),
+                          std::string buffer = std::string());
 
 /// The optional header's CheckSum of image, whose own field lies at checksumOffset: the
 /// 16-bit one's-complement sum of the file with that field as zero, plus the file's length.

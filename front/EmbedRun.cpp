@@ -14,6 +14,7 @@
 #include "generation/Architecture.h"
 #include "generation/Manifest.h"
 #include "generation/TemporaryFiles.h"
+#include "platform/Platform.h"
 #include "project/Backups.h"
 #include "readers/Bytes.h"
 #include "readers/ManifestReader.h"
@@ -243,7 +244,10 @@ EmbedRunResult Embed(generation::FileOperations& files, const EmbedRequest& requ
   embed::EmbedOptions options;
   options.keepOverlay = request.keepOverlay;
   options.stripSignature = request.stripSignature;
-  embed::EmbedResult embedded = embed::EmbedManifest(program, manifest, options);
+  // Room for the new program, unless the whole tree moves to a new section.
+  embed::EmbedResult embedded = embed::EmbedManifest(
+      program, manifest, options,
+      platform::LargeBuffer(program.size() + manifest.size() + (std::size_t{1} << 18)));
   EmbedRunResult result;
   if (old && !old->xmlError)
     result.lost = Lost(*old, now);

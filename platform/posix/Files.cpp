@@ -1,5 +1,6 @@
 // POSIX only: files and the program's own location.
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -18,6 +19,21 @@ std::string ExecutablePath() {
 }
 
 char PathSeparator() { return '/'; }
+
+std::string LargeBuffer(std::size_t size) {
+  std::string buffer;
+  buffer.reserve(size);
+#ifdef MADV_HUGEPAGE
+  // The whole large pages inside it; advice only, which a system may not take.
+  constexpr std::uintptr_t kLarge = std::uintptr_t{1} << 21;
+  const auto at = reinterpret_cast<std::uintptr_t>(buffer.data());
+  const std::uintptr_t start = (at + kLarge - 1) & ~(kLarge - 1);
+  const std::uintptr_t end = (at + size) & ~(kLarge - 1);
+  if (end > start)
+    ::madvise(reinterpret_cast<void*>(start), end - start, MADV_HUGEPAGE);
+#endif
+  return buffer;
+}
 
 void WriteFileBytes(const std::string& path, const std::string& bytes) {
   posix::Fd fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
