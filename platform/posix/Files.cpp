@@ -25,12 +25,12 @@ std::string LargeBuffer(std::size_t size) {
   buffer.reserve(size);
 #ifdef MADV_HUGEPAGE
   // The whole large pages inside it; advice only, which a system may not take.
-  constexpr std::uintptr_t kLarge = std::uintptr_t{1} << 21;
-  const auto at = reinterpret_cast<std::uintptr_t>(buffer.data());
-  const std::uintptr_t start = (at + kLarge - 1) & ~(kLarge - 1);
-  const std::uintptr_t end = (at + size) & ~(kLarge - 1);
-  if (end > start)
-    ::madvise(reinterpret_cast<void*>(start), end - start, MADV_HUGEPAGE);
+  constexpr std::size_t kLarge = std::size_t{1} << 21;
+  const std::size_t skip =
+      (kLarge - reinterpret_cast<std::uintptr_t>(buffer.data()) % kLarge) % kLarge;
+  const std::size_t length = size > skip ? (size - skip) / kLarge * kLarge : 0;
+  if (length != 0)
+    ::madvise(buffer.data() + skip, length, MADV_HUGEPAGE);
 #endif
   return buffer;
 }
