@@ -38,20 +38,20 @@ public:
 
 std::uint64_t AlignUp(std::uint64_t value, std::uint64_t to) { return (value + to - 1) / to * to; }
 
-/// The parts one after another, in one allocation: a program of megabytes is copied once.
-std::string Joined(std::initializer_list<std::string_view> parts) {
+/// The parts one after another in joined, in one allocation, its own where it is large
+/// enough: a program of megabytes is copied once.
+void Join(std::string& joined, std::initializer_list<std::string_view> parts) {
   std::size_t size = 0;
   for (std::string_view part : parts)
     size += part.size();
-  std::string joined;
+  joined.clear();
   joined.reserve(size);
   for (std::string_view part : parts)
     joined.append(part);
-  return joined;
 }
 
-std::uint32_t Get32(const std::string& s, std::uint64_t at) {
-  return readers::Bytes(s).U32(at, "the program");
+std::uint32_t Get32(std::string_view s, std::uint64_t at) {
+  return readers::Bytes(s.data(), s.size()).U32(at, "the program");
 }
 
 std::uint64_t RawEnd(const PeSection& s) { return std::uint64_t{s.rawOffset} + s.rawSize; }
@@ -69,8 +69,9 @@ struct Move {
 
 class Embedder {
 public:
-  Embedder(const std::string& program, const std::string& manifest, const EmbedOptions& options)
-      : program_(program), manifest_(manifest), options_(options) {}
+  Embedder(std::string_view program, const std::string& manifest, const EmbedOptions& options,
+           std::string buffer)
+      : program_(program), manifest_(manifest), options_(options), out_(std::move(buffer)) {}
 
   EmbedResult Run();
 
@@ -85,6 +86,13 @@ private:
   void CheckPlaced() const;
   void PatchHeaders();
   void Verify(const std::vector<TreeResource>& sorted) const;
+  bool Patched(std::uint64_t at) const {
+    for (const auto& [start, size] : patches_)
+      if (Inside(at, start, size))
+        return true;
+    return false;
+  }
+  std::vector<Kept> KeptStretches() const;
 
   std::optional<std::uint64_t> NewOffset(std::uint64_t old) const;
   void Patch(std::uint64_t at, std::uint32_t value, std::size_t width = 4);
@@ -104,7 +112,7 @@ private:
   bool Pointed(std::uint64_t rva, std::uint64_t size,
                std::initializer_list<std::size_t> except) const;
 
-  const std::string& program_;
+  std::string_view program_;
   const std::string& manifest_;
   const EmbedOptions& options_;
   std::unique_ptr<readers::PeImage> image_;
@@ -127,7 +135,8 @@ private:
   std::uint32_t virtualDelta_ = 0;
 
   std::string out_;
-  std::vector<bool> patched_; ///< bytes of out_ that header fields rewrote
+  /// The places (offset, size) in out_ that header fields rewrote: a few dozen.
+  std::vector<std::pair<std::uint64_t, std::uint64_t>> patches_;
   std::vector<Move> moves_;
   EmbedResult result_;
 };
@@ -144,7 +153,7 @@ EmbedResult Embedder::Run() {
     }
   if (manifests == 1 && same == 1) {
     result_.outcome = EmbedResult::Outcome::Unchanged;
-    result_.bytes = program_;
+    result_.bytes = std::string(program_);
     result_.report.push_back(kAlreadyThere);
     return std::move(result_);
   }
@@ -157,6 +166,7 @@ EmbedResult Embedder::Run() {
   CheckPlaced();
   PatchHeaders();
   Verify(sorted);
+  result_.kept = KeptStretches();
   if (out_ == program_) {
     result_.outcome = EmbedResult::Outcome::Unchanged;
     result_.report.push_back(kAlreadyThere);
@@ -312,7 +322,7 @@ std::vector<TreeResource> Embedder::Resources() {
       continue;
     }
     neutral = neutral && r.language.id == 0;
-    resources.push_back({r, program_.substr(r.offset, r.size)});
+    resources.push_back({r, std::string(program_.substr(r.offset, r.size))});
   }
   TreeResource manifest;
   if (old) {
@@ -339,7 +349,7 @@ std::vector<TreeResource> Embedder::Resources() {
 
 void Embedder::Place(const std::vector<TreeResource>& sorted) {
   const std::string rootTable = image_->RootTable();
-  const std::string_view program(program_);
+  const std::string_view program = program_;
   const std::uint64_t size = LayoutResources(sorted, rootTable, 0).size();
   if (size > 0x7FFFFFFFu)
     throw Refusal("its resources would exceed 2 GB");
@@ -347,7 +357,7 @@ void Embedder::Place(const std::vector<TreeResource>& sorted) {
   const std::uint32_t fileAlignment = headers_.fileAlignment;
   const std::uint32_t sectionAlignment = headers_.sectionAlignment;
   newRaw_ = static_cast<std::uint32_t>(AlignUp(treeSize_, fileAlignment));
-  const std::string tail = program_.substr(sectionsEnd_, tailEnd_ - sectionsEnd_);
+  const std::string tail(program_.substr(sectionsEnd_, tailEnd_ - sectionsEnd_));
   firstMoved_ = sections_.size();
   auto padded = [](std::string bytes, std::uint64_t to) {
     bytes.resize(to, '\0');
@@ -370,7 +380,7 @@ void Embedder::Place(const std::vector<TreeResource>& sorted) {
     if (treeSize_ <= s.rawSize && (lastInTable || std::uint64_t{s.virtualAddress} + treeSize_ <=
                                                       sections_[r + 1].virtualAddress)) {
       result_.placement = Placement::InPlace;
-      out_ = program_.substr(0, sectionsEnd_);
+      Join(out_, {program.substr(0, sectionsEnd_)});
       out_.replace(s.rawOffset, s.rawSize, padded(tree, s.rawSize));
       out_ += tail;
       moves_ = {{0, 0, s.rawOffset},
@@ -383,7 +393,7 @@ void Embedder::Place(const std::vector<TreeResource>& sorted) {
     }
     if (lastInTable && othersBefore && RawEnd(s) == sectionsEnd_) {
       result_.placement = Placement::GrownLast;
-      out_ = Joined({program.substr(0, s.rawOffset), padded(tree, newRaw_), tail});
+      Join(out_, {program.substr(0, s.rawOffset), padded(tree, newRaw_), tail});
       const std::uint64_t end = std::uint64_t{s.rawOffset} + newRaw_;
       moves_ = {{0, 0, s.rawOffset}, {sectionsEnd_, end, tail.size()}};
       s.virtualSize = treeSize_;
@@ -417,8 +427,8 @@ void Embedder::Place(const std::vector<TreeResource>& sorted) {
           AlignUp(std::uint64_t{s.virtualAddress} + treeSize_, sectionAlignment);
       virtualDelta_ =
           static_cast<std::uint32_t>(wanted > next ? AlignUp(wanted - next, sectionAlignment) : 0);
-      out_ = Joined({program.substr(0, s.rawOffset), padded(tree, newFirst - s.rawOffset),
-                     program.substr(firstRaw, sectionsEnd_ - firstRaw), tail});
+      Join(out_, {program.substr(0, s.rawOffset), padded(tree, newFirst - s.rawOffset),
+                  program.substr(firstRaw, sectionsEnd_ - firstRaw), tail});
       moves_ = {{0, 0, s.rawOffset},
                 {firstRaw, newFirst, sectionsEnd_ - firstRaw},
                 {sectionsEnd_, sectionsEnd_ + fileDelta, tail.size()}};
@@ -464,9 +474,8 @@ void Embedder::Place(const std::vector<TreeResource>& sorted) {
     throw Refusal("its image would exceed 4 GB");
   treeRva_ = static_cast<std::uint32_t>(imageEnd);
   const std::uint64_t at = AlignUp(sectionsEnd_, fileAlignment);
-  out_ = Joined({std::string_view(program_).substr(0, sectionsEnd_),
-                 std::string(at - sectionsEnd_, '\0'),
-                 padded(LayoutResources(sorted, rootTable, treeRva_), newRaw_), tail});
+  Join(out_, {program_.substr(0, sectionsEnd_), std::string(at - sectionsEnd_, '\0'),
+              padded(LayoutResources(sorted, rootTable, treeRva_), newRaw_), tail});
   moves_ = {{0, 0, sectionsEnd_}, {sectionsEnd_, at + newRaw_, tail.size()}};
   PeSection added;
   added.name = ".rsrc";
@@ -507,14 +516,12 @@ std::optional<std::uint64_t> Embedder::NewOffset(std::uint64_t old) const {
 }
 
 void Embedder::Patch(std::uint64_t at, std::uint32_t value, std::size_t width) {
-  for (std::size_t i = 0; i < width; ++i) {
+  for (std::size_t i = 0; i < width; ++i)
     out_[at + i] = static_cast<char>((value >> (8 * i)) & 0xFF);
-    patched_[at + i] = true;
-  }
+  patches_.push_back({at, width});
 }
 
 void Embedder::PatchHeaders() {
-  patched_.assign(out_.size(), false);
   const std::uint64_t coff = headers_.coffOffset;
   const std::uint64_t optional = headers_.optionalOffset;
   const std::vector<PeSection>& old = image_->Sections();
@@ -524,8 +531,7 @@ void Embedder::PatchHeaders() {
     if (i >= old.size()) {
       out_.replace(at, 8, std::string(8, '\0'));
       out_.replace(at, s.name.size(), s.name);
-      for (std::size_t b = 0; b < 8; ++b)
-        patched_[at + b] = true;
+      patches_.push_back({at, 8});
       Patch(coff + 2, static_cast<std::uint32_t>(sections_.size()), 2);
       Patch(at + 36, s.characteristics);
     }
@@ -572,6 +578,28 @@ void Embedder::PatchHeaders() {
   }
 }
 
+// The moved blocks less the header fields rewritten in them, in the new file's order.
+std::vector<Kept> Embedder::KeptStretches() const {
+  std::vector<std::pair<std::uint64_t, std::uint64_t>> patches = patches_;
+  std::sort(patches.begin(), patches.end());
+  std::vector<Kept> kept;
+  for (const Move& m : moves_) {
+    std::uint64_t start = m.to;
+    const std::uint64_t end = m.to + m.size;
+    for (const auto& [at, size] : patches) {
+      if (at + size <= start || at >= end)
+        continue;
+      if (at > start)
+        kept.push_back({m.from + (start - m.to), start, at - start});
+      start = std::max(start, at + size);
+    }
+    if (end > start)
+      kept.push_back({m.from + (start - m.to), start, end - start});
+  }
+  std::sort(kept.begin(), kept.end(), [](const Kept& a, const Kept& b) { return a.to < b.to; });
+  return kept;
+}
+
 void Embedder::Verify(const std::vector<TreeResource>& sorted) const {
   auto fault = [](const std::string& what) {
     return Refusal("internal fault: the rewritten program did not read back as written (" + what +
@@ -585,7 +613,7 @@ void Embedder::Verify(const std::vector<TreeResource>& sorted) const {
       if (out_.compare(m.to + start, count, program_, m.from + start, count) == 0)
         continue;
       for (std::uint64_t i = start; i < start + count; ++i)
-        if (!patched_[m.to + i] && out_[m.to + i] != program_[m.from + i])
+        if (!Patched(m.to + i) && out_[m.to + i] != program_[m.from + i])
           throw fault("byte " + Hex(m.from + i) + " changed");
     }
   try {
@@ -646,14 +674,14 @@ const char* PlacementName(Placement placement) {
   return "none";
 }
 
-std::uint32_t PeChecksum(const std::string& image, std::uint64_t checksumOffset) {
+std::uint32_t PeChecksum(std::string_view image, std::uint64_t checksumOffset) {
   return readers::PeChecksum(image, checksumOffset);
 }
 
-EmbedResult EmbedManifest(const std::string& program, const std::string& manifestUtf8,
-                          const EmbedOptions& options) {
+EmbedResult EmbedManifest(std::string_view program, const std::string& manifestUtf8,
+                          const EmbedOptions& options, std::string buffer) {
   try {
-    return Embedder(program, manifestUtf8, options).Run();
+    return Embedder(program, manifestUtf8, options, std::move(buffer)).Run();
   } catch (const Refusal& refusal) {
     EmbedResult result;
     result.refusal = refusal.what();

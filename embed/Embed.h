@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace embed {
@@ -27,6 +28,14 @@ enum class Placement {
   NewSection, ///< a section added at the end
 };
 
+/// A stretch of the new program that holds the old one's bytes unchanged: a writer may copy
+/// it from the old file, file to file.
+struct Kept {
+  std::uint64_t from; ///< where it lies in the old program
+  std::uint64_t to;   ///< and in the new
+  std::uint64_t size;
+};
+
 struct EmbedResult {
   enum class Outcome { Embedded, Unchanged, Refused };
   Outcome outcome = Outcome::Refused;
@@ -35,6 +44,7 @@ struct EmbedResult {
   Placement placement = Placement::None;
   bool checksumUpdated = false;
   std::vector<std::string> report; ///< what was done, a line each
+  std::vector<Kept> kept;          ///< when embedded: in the new program's order
 };
 
 /// RT_MANIFEST resource 1 of a program, 2 of a library (.dll, .ocx): what the loader reads.
@@ -45,13 +55,15 @@ inline constexpr std::uint16_t kLibraryManifestId = 2;
 /// linkers give a manifest they embed.
 inline constexpr std::uint16_t kDefaultManifestLanguage = 1033;
 
-/// program with manifest as its manifest resource, replacing the one of the same ID.
-EmbedResult EmbedManifest(const std::string& program, const std::string& manifestUtf8,
-                          const EmbedOptions& options = EmbedOptions());
+/// program with manifest as its manifest resource, replacing the one of the same ID. The new
+/// program is built in buffer, when its capacity is large enough.
+EmbedResult EmbedManifest(std::string_view program, const std::string& manifestUtf8,
+                          const EmbedOptions& options = EmbedOptions(),
+                          std::string buffer = std::string());
 
 /// The optional header's CheckSum of image, whose own field lies at checksumOffset: the
 /// 16-bit one's-complement sum of the file with that field as zero, plus the file's length.
-std::uint32_t PeChecksum(const std::string& image, std::uint64_t checksumOffset);
+std::uint32_t PeChecksum(std::string_view image, std::uint64_t checksumOffset);
 
 /// "in place", "grown", ... for reports.
 const char* PlacementName(Placement placement);

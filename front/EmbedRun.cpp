@@ -3,6 +3,7 @@
 #include <memory>
 #include <new>
 #include <optional>
+#include <string_view>
 
 #include "base/Ascii.h"
 #include "base/CodePages.h"
@@ -13,6 +14,7 @@
 #include "generation/Architecture.h"
 #include "generation/Manifest.h"
 #include "generation/TemporaryFiles.h"
+#include "platform/Platform.h"
 #include "project/Backups.h"
 #include "readers/Bytes.h"
 #include "readers/ManifestReader.h"
@@ -130,7 +132,7 @@ std::vector<std::string> Differences(const readers::ManifestFacts& old,
 }
 
 /// The lines of a dry run: the sections, where the resources go, the tail and the manifest.
-std::vector<std::string> DryRunLines(const readers::PeImage& before, const std::string& program,
+std::vector<std::string> DryRunLines(const readers::PeImage& before, std::string_view program,
                                      const embed::EmbedResult& embedded,
                                      const std::optional<readers::ManifestFacts>& old,
                                      const readers::ManifestFacts& now) {
@@ -168,17 +170,10 @@ std::vector<std::string> DryRunLines(const readers::PeImage& before, const std::
   return lines;
 }
 
-/// Whether the file at path holds bytes, read back a stretch at a time.
+/// Whether the file at path holds bytes, read back whole.
 bool SameBytes(generation::FileOperations& files, const std::string& path,
                const std::string& bytes) {
-  constexpr std::size_t kStretch = std::size_t{1} << 20;
-  for (std::size_t at = 0;; at += kStretch) {
-    const std::string read = files.ReadRange(path, at, kStretch);
-    if (bytes.compare(at, kStretch, read) != 0)
-      return false;
-    if (read.size() < kStretch)
-      return at + read.size() == bytes.size();
-  }
+  return files.Hold(path, std::string::npos)->Bytes() == bytes;
 }
 
 /// A fault of this run: the program is as it was.
@@ -198,7 +193,7 @@ EmbedRunResult Refuse(const std::string& message, EmbedOverride allowedBy = Embe
 
 /// The option that gets past the check that refused the program, if one does: with it the
 /// writer no longer refuses for the same reason.
-EmbedOverride AllowedBy(const std::string& program, const std::string& manifest,
+EmbedOverride AllowedBy(std::string_view program, const std::string& manifest,
                         const EmbedRequest& request, const std::string& refusal) {
   const std::pair<EmbedOverride, bool> overrides[] = {
       {EmbedOverride::StripSignature, !request.stripSignature},
@@ -225,7 +220,10 @@ EmbedRunResult Embed(generation::FileOperations& files, const EmbedRequest& requ
   if (files.IsLink(path) || !files.IsPlainFile(path))
     return Refuse(texts::Refused(name, "it is not a plain file (a link, a folder or a device, "
                                        "or it does not exist)"));
-  const std::string program = files.ReadBytes(path, kMaxProgramBytes);
+  // The stamp first: whatever changes the program from here on changes it.
+  const std::string stamp = files.Stamp(path);
+  std::unique_ptr<platform::HeldBytes> held = files.Hold(path, kMaxProgramBytes);
+  const std::string_view program = held->Bytes();
   std::unique_ptr<readers::PeImage> image;
   try {
     image = std::make_unique<readers::PeImage>(program);
@@ -246,7 +244,10 @@ EmbedRunResult Embed(generation::FileOperations& files, const EmbedRequest& requ
   embed::EmbedOptions options;
   options.keepOverlay = request.keepOverlay;
   options.stripSignature = request.stripSignature;
-  embed::EmbedResult embedded = embed::EmbedManifest(program, manifest, options);
+  // Room for the new program, unless the whole tree moves to a new section.
+  embed::EmbedResult embedded = embed::EmbedManifest(
+      program, manifest, options,
+      platform::LargeBuffer(program.size() + manifest.size() + (std::size_t{1} << 18)));
   EmbedRunResult result;
   if (old && !old->xmlError)
     result.lost = Lost(*old, now);
@@ -280,7 +281,10 @@ EmbedRunResult Embed(generation::FileOperations& files, const EmbedRequest& requ
   // The new bytes go under a name of this run's own, are read back and compared, and only
   // then take the program's name; the old program keeps a name of its own, the backup.
   generation::TemporaryFiles temporary(files, path::Folder(path, path::Style::windows));
-  const std::string written = temporary.CreateExact(".new", embedded.bytes);
+  std::vector<platform::SameStretch> same;
+  for (const embed::Kept& k : embedded.kept)
+    same.push_back({k.from, k.to, k.size});
+  const std::string written = temporary.CreateExactFrom(".new", embedded.bytes, path, same);
   if (!SameBytes(files, written, embedded.bytes))
     return Fail(texts::VerifyFailed(name, "its bytes differ"));
   try {
@@ -298,8 +302,16 @@ EmbedRunResult Embed(generation::FileOperations& files, const EmbedRequest& requ
   });
   // A second name for the old file costs nothing; where the file system has none, a copy.
   if (!files.LinkFile(path, result.backupPath) &&
-      !files.CreateNewFile(result.backupPath, program, platform::Keep::durable))
+      !files.CreateNewFile(result.backupPath, std::string(program), platform::Keep::durable))
     return Fail(texts::Failed(name, "its backup " + result.backupPath + " could not be made"));
+  // Windows renames over no file that is held.
+  image.reset();
+  held.reset();
+  // What another program wrote meanwhile would be lost, and the backup would not hold it.
+  if (files.Stamp(path) != stamp) {
+    files.RemoveFile(result.backupPath);
+    return Fail(texts::ChangedSinceRead(name));
+  }
   try {
     files.RenameOver(written, path);
   } catch (const base::SystemError&) {

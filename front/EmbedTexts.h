@@ -30,6 +30,11 @@ inline std::string VerifyFailed(const std::string& name, const std::string& what
          "built (" +
          what + ").";
 }
+inline std::string ChangedSinceRead(const std::string& name) {
+  return name + " changed since it was read: another program wrote to it or replaced it while "
+                "the manifest was embedded. Nothing was changed. Run again to embed the "
+                "manifest in the program as it is now.";
+}
 inline std::string Embedded(const std::string& name, const std::string& placement) {
   return name + ": manifest embedded (" + placement + ").";
 }

@@ -59,6 +59,15 @@ public:
       return files_.CreateNewFile(path, bytes, platform::Keep::durable);
     });
   }
+  /// CreateExact, with the stretches of bytes that hold source's bytes unchanged copied from
+  /// it where the system can (FilePort::CreateNewFileFrom).
+  std::string CreateExactFrom(const std::string& suffix, const std::string& bytes,
+                              const std::string& source,
+                              const std::vector<platform::SameStretch>& same) {
+    return CreateWith(suffix, [&](const std::string& path) {
+      return files_.CreateNewFileFrom(path, bytes, source, same, platform::Keep::durable);
+    });
+  }
   const std::string& Folder() const { return folder_; }
   /// The bare name of this run's file with the suffix.
   std::string Name(const std::string& suffix) const { return stem_ + suffix; }

@@ -13,6 +13,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "base/SystemError.h"
@@ -46,6 +47,8 @@ public:
   ReadableFile& operator=(const ReadableFile&) = delete;
 
   const std::string& Path() const { return path_; }
+  /// The descriptor (Windows: the HANDLE), for the platform's own use.
+  std::intptr_t Handle() const { return handle_; }
   /// The length taken once, at the open.
   std::uint64_t Size() const { return size_; }
   /// count bytes from offset; fewer only where the file ends. Throws SystemError.
@@ -64,6 +67,34 @@ private:
 
 /// ReadableFile(path).ReadAll(limit): a regular file of at most limit bytes, whole.
 std::string ReadFileBytes(const std::string& path, std::size_t limit);
+
+/// A regular file of at most limit bytes held whole for reading: mapped, so that its bytes
+/// are neither copied nor zero-filled first, or read where it cannot be mapped. Opened and
+/// refused as ReadableFile does. Windows keeps a mapped file from being cut short, renamed
+/// over or deleted until the object goes; on POSIX another program that cuts it short
+/// meanwhile makes a later read of the cut bytes fault.
+class MappedFile {
+public:
+  MappedFile(const std::string& path, std::size_t limit);
+  ~MappedFile();
+  MappedFile(const MappedFile&) = delete;
+  MappedFile& operator=(const MappedFile&) = delete;
+  std::string_view Bytes() const { return {data_, size_}; }
+
+private:
+  const char* data_ = nullptr;
+  std::size_t size_ = 0;
+  bool mapped_ = false;
+  std::string read_; ///< where the file could not be mapped
+};
+
+/// An empty string with room for size bytes. Linux is asked for large pages for it, so that
+/// filling megabytes takes a page fault per 2 MiB instead of one per 4 KiB.
+std::string LargeBuffer(std::size_t size);
+
+/// What changes when a file is written or replaced: its identity (device and inode, volume
+/// and file index), size and modification time, as text to compare. Throws SystemError.
+std::string FileStamp(const std::string& path);
 
 /// path made absolute with "." and ".." gone and, where the file exists, links resolved
 /// (Windows: the full path name); "" when the system cannot say. For telling whether two

@@ -19,6 +19,15 @@ private:
   ReadableFile file_;
 };
 
+class SystemHeld final : public HeldBytes {
+public:
+  SystemHeld(const std::string& path, std::size_t limit) : file_(path, limit) {}
+  std::string_view Bytes() const override { return file_.Bytes(); }
+
+private:
+  MappedFile file_;
+};
+
 } // namespace
 
 bool SystemFiles::NameExists(const std::string& path) { return platform::NameExists(path); }
@@ -44,8 +53,40 @@ std::string SystemFiles::ReadRange(const std::string& path, std::uint64_t offset
 std::unique_ptr<OpenFile> SystemFiles::Open(const std::string& path) {
   return std::make_unique<SystemOpenFile>(path);
 }
+std::unique_ptr<HeldBytes> SystemFiles::Hold(const std::string& path, std::size_t limit) {
+  return std::make_unique<SystemHeld>(path, limit);
+}
+std::string SystemFiles::Stamp(const std::string& path) { return FileStamp(path); }
 bool SystemFiles::CreateNewFile(const std::string& path, const std::string& bytes, Keep keep) {
   return platform::CreateNewFile(path, bytes, keep == Keep::durable);
+}
+// A stretch of a few pages is written rather than copied: a call each costs more.
+bool SystemFiles::CreateNewFileFrom(const std::string& path, const std::string& bytes,
+                                    const std::string& source, const std::vector<SameStretch>& same,
+                                    Keep keep) {
+  constexpr std::uint64_t kWorthCopying = 1 << 16;
+  NewFile file;
+  if (!file.Create(path))
+    return false;
+  const std::string_view all = bytes;
+  std::uint64_t at = 0;
+  std::unique_ptr<ReadableFile> from;
+  try {
+    if (!same.empty())
+      from = std::make_unique<ReadableFile>(source);
+  } catch (const base::SystemError&) {
+    // Then every byte is written.
+  }
+  for (const SameStretch& s : same) {
+    if (!from || s.size < kWorthCopying || s.to < at || s.to + s.size > all.size())
+      continue;
+    file.Write(all.substr(at, s.to - at));
+    const std::uint64_t copied = file.Copy(from->Handle(), s.from, s.size);
+    at = s.to + copied;
+  }
+  file.Write(all.substr(at));
+  file.Close(keep == Keep::durable);
+  return true;
 }
 void SystemFiles::RenameOver(const std::string& from, const std::string& to) {
   platform::RenameOver(from, to);

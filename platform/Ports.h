@@ -10,6 +10,8 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 #include "base/SystemError.h"
@@ -29,6 +31,30 @@ public:
   virtual std::uint64_t Size() const = 0;
   /// count bytes from offset; fewer only where the file ends. Throws SystemError.
   virtual std::string ReadAt(std::uint64_t offset, std::size_t count) const = 0;
+};
+
+/// A file's bytes held whole for reading while the object lives.
+class HeldBytes {
+public:
+  virtual ~HeldBytes() = default;
+  virtual std::string_view Bytes() const = 0;
+};
+
+/// Bytes read into memory.
+class HeldCopy final : public HeldBytes {
+public:
+  explicit HeldCopy(std::string bytes) : bytes_(std::move(bytes)) {}
+  std::string_view Bytes() const override { return bytes_; }
+
+private:
+  std::string bytes_;
+};
+
+/// A stretch of a new file that holds another file's bytes unchanged.
+struct SameStretch {
+  std::uint64_t from; ///< where it lies in the other file
+  std::uint64_t to;   ///< and in the new one
+  std::uint64_t size;
 };
 
 class FilePort {
@@ -61,11 +87,27 @@ public:
                                 std::size_t count) = 0;
   /// A regular file open for reading; a missing one, a folder or a device throws.
   virtual std::unique_ptr<OpenFile> Open(const std::string& path) = 0;
+  /// ReadBytes held: the real files map the file instead of copying it. Windows cannot
+  /// rename over or delete a file while it is held.
+  virtual std::unique_ptr<HeldBytes> Hold(const std::string& path, std::size_t limit) {
+    return std::make_unique<HeldCopy>(ReadBytes(path, limit));
+  }
+  /// What changes when the file is written or replaced, compared for equality only; here its
+  /// bytes, the real files' identity, size and modification time.
+  virtual std::string Stamp(const std::string& path) { return ReadBytes(path, std::string::npos); }
 
   // ---- Writing ----
   /// Creates path with the bytes only when nothing has the name (a link included); false
   /// when something has.
   virtual bool CreateNewFile(const std::string& path, const std::string& bytes, Keep keep) = 0;
+  /// CreateNewFile, where the system may copy the stretches, which follow one another in
+  /// the new file, from the file source instead (as cp does): bytes is what the file holds
+  /// all the same, and what it must be compared with.
+  virtual bool CreateNewFileFrom(const std::string& path, const std::string& bytes,
+                                 const std::string& /*source*/,
+                                 const std::vector<SameStretch>& /*same*/, Keep keep) {
+    return CreateNewFile(path, bytes, keep);
+  }
   /// Renames from to to, replacing a file there in one step.
   virtual void RenameOver(const std::string& from, const std::string& to) = 0;
   virtual void RemoveFile(const std::string& path) = 0;
@@ -118,7 +160,12 @@ public:
   std::string ReadBytes(const std::string& path, std::size_t limit) override;
   std::string ReadRange(const std::string& path, std::uint64_t offset, std::size_t count) override;
   std::unique_ptr<OpenFile> Open(const std::string& path) override;
+  std::unique_ptr<HeldBytes> Hold(const std::string& path, std::size_t limit) override;
+  std::string Stamp(const std::string& path) override;
   bool CreateNewFile(const std::string& path, const std::string& bytes, Keep keep) override;
+  bool CreateNewFileFrom(const std::string& path, const std::string& bytes,
+                         const std::string& source, const std::vector<SameStretch>& same,
+                         Keep keep) override;
   void RenameOver(const std::string& from, const std::string& to) override;
   void RemoveFile(const std::string& path) override;
   void SetNormalAttributes(const std::string& path) override;

@@ -43,6 +43,11 @@ public:
   bool Create(const std::string& path);
   /// Every byte, or throws SystemError.
   void Write(std::string_view bytes);
+  /// Appends size bytes of the open file source (a descriptor; Windows: a HANDLE) from
+  /// offset, copied by the system file to file as cp does; how many it copied, fewer where
+  /// it cannot (another file system, an old kernel; Windows copies none). Throws
+  /// SystemError when writing fails.
+  std::uint64_t Copy(std::intptr_t source, std::uint64_t offset, std::uint64_t size);
   /// With durable, the bytes are on the disk first: a crash after a rename cannot leave an
   /// empty file. Throws SystemError.
   void Close(bool durable);

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "readers/PeImage.h"
 
@@ -34,14 +35,14 @@ struct PeConditions {
 };
 
 /// The conditions of pe, read from image, its whole bytes. Never throws for the bytes.
-PeConditions ReadConditions(const PeImage& pe, const std::string& image);
+PeConditions ReadConditions(const PeImage& pe, std::string_view image);
 
 /// The end of the headers and of the last section's raw data.
 std::uint64_t SectionsEnd(const PeImage& pe);
 
 /// How many bytes of image in [from, to) are neither zero nor the COFF symbols, their
 /// strings or debug data, which a writer moves with the end: the overlay.
-std::uint64_t UnaccountedBytes(const PeImage& pe, const std::string& image, std::uint64_t from,
+std::uint64_t UnaccountedBytes(const PeImage& pe, std::string_view image, std::uint64_t from,
                                std::uint64_t to);
 
 /// UPX's sections, whose unpacking stub keeps its own copy of the resources.
@@ -51,7 +52,7 @@ bool IsDotNet(const PeImage& pe);
 
 /// The optional header's CheckSum of image, whose own field lies at checksumOffset: the
 /// 16-bit one's-complement sum of the file with that field as zero, plus the file's length.
-std::uint32_t PeChecksum(const std::string& image, std::uint64_t checksumOffset);
+std::uint32_t PeChecksum(std::string_view image, std::uint64_t checksumOffset);
 /// Where the optional header's CheckSum lies.
 inline std::uint64_t ChecksumOffset(const PeHeaders& headers) {
   return headers.optionalOffset + 64;

@@ -47,7 +47,7 @@ std::uint16_t ProgramMachine(const std::string& path, platform::FilePort& files)
 
 PeImage::PeImage(const Source& image) : file_(image) { ReadHeaders(); }
 
-PeImage::PeImage(const std::string& image)
+PeImage::PeImage(std::string_view image)
     : owned_(std::make_unique<MemorySource>(image)), file_(*owned_) {
   ReadHeaders();
 }

@@ -125,7 +125,7 @@ public:
   /// when it is not a PE image or a structure lies outside the file.
   explicit PeImage(const Source& image);
   /// The same for bytes in memory.
-  explicit PeImage(const std::string& image);
+  explicit PeImage(std::string_view image);
 
   std::uint16_t Machine() const { return machine_; }
   const PeHeaders& Headers() const { return headers_; }

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "platform/Ports.h"
 #include "readers/Bytes.h"
@@ -35,14 +36,14 @@ protected:
 /// Bytes in memory, which must outlive the source.
 class MemorySource final : public Source {
 public:
-  explicit MemorySource(const std::string& bytes) : bytes_(bytes) {}
+  explicit MemorySource(std::string_view bytes) : bytes_(bytes) {}
   std::uint64_t Size() const override { return bytes_.size(); }
 
 private:
   std::string ReadInside(std::uint64_t offset, std::size_t count) const override {
-    return bytes_.substr(static_cast<std::size_t>(offset), count);
+    return std::string(bytes_.substr(static_cast<std::size_t>(offset), count));
   }
-  const std::string& bytes_;
+  std::string_view bytes_;
 };
 
 /// A regular file, open while the source lives. The constructor throws SystemError; a read

@@ -1,5 +1,6 @@
 // POSIX only: files and the program's own location.
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -18,6 +19,21 @@ std::string ExecutablePath() {
 }
 
 char PathSeparator() { return '/'; }
+
+std::string LargeBuffer(std::size_t size) {
+  std::string buffer;
+  buffer.reserve(size);
+#ifdef MADV_HUGEPAGE
+  // The whole large pages inside it; advice only, which a system may not take.
+  constexpr std::size_t kLarge = std::size_t{1} << 21;
+  const std::size_t skip =
+      (kLarge - reinterpret_cast<std::uintptr_t>(buffer.data()) % kLarge) % kLarge;
+  const std::size_t length = size > skip ? (size - skip) / kLarge * kLarge : 0;
+  if (length != 0)
+    ::madvise(buffer.data() + skip, length, MADV_HUGEPAGE);
+#endif
+  return buffer;
+}
 
 void WriteFileBytes(const std::string& path, const std::string& bytes) {
   posix::Fd fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));

@@ -15,6 +15,16 @@ void TouchFile(const std::string& path) {
     posix::ThrowErrno("Set the time stamp of", path);
 }
 
+// Not the change time: the backup's second name changes it.
+std::string FileStamp(const std::string& path) {
+  struct stat st {};
+  if (::lstat(path.c_str(), &st) != 0)
+    posix::ThrowErrno("Read the time stamp of", path);
+  return std::to_string(st.st_dev) + ' ' + std::to_string(st.st_ino) + ' ' +
+         std::to_string(st.st_size) + ' ' + std::to_string(st.st_mtim.tv_sec) + '.' +
+         std::to_string(st.st_mtim.tv_nsec);
+}
+
 bool InUse(const std::string& path) {
   // Opening for writing changes nothing; a running program's file answers ETXTBSY.
   posix::Fd fd(::open(path.c_str(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));

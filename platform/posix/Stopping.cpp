@@ -99,6 +99,22 @@ void NewFile::Write(std::string_view bytes) {
   }
 }
 
+std::uint64_t NewFile::Copy(std::intptr_t source, std::uint64_t offset, std::uint64_t size) {
+  std::uint64_t done = 0;
+  while (done < size) {
+    off_t from = static_cast<off_t>(offset + done);
+    const ssize_t n = ::copy_file_range(static_cast<int>(source), &from, static_cast<int>(handle_),
+                                        nullptr, static_cast<std::size_t>(size - done), 0);
+    if (n < 0 && errno == EINTR)
+      continue;
+    // Any other failure leaves the rest to be written; a full disk says so there again.
+    if (n <= 0)
+      break;
+    done += static_cast<std::uint64_t>(n);
+  }
+  return done;
+}
+
 void NewFile::Close(bool durable) {
   const int fd = static_cast<int>(handle_);
   handle_ = -1;

@@ -104,6 +104,35 @@ std::string ReadFileBytes(const std::string& path, std::size_t limit) {
   return ReadableFile(path).ReadAll(limit);
 }
 
+MappedFile::MappedFile(const std::string& path, std::size_t limit) {
+  const ReadableFile file(path);
+  if (file.Size() > limit)
+    throw base::SystemError("Read", path, ERROR_FILE_TOO_LARGE,
+                            reading::TooLarge(file.Size(), limit));
+  size_ = static_cast<std::size_t>(file.Size());
+  if (size_ == 0)
+    return;
+  // The view keeps the file; the mapping's own handle is not needed after it.
+  if (HANDLE mapping =
+          CreateFileMappingA(AsHandle(file.Handle()), nullptr, PAGE_READONLY, 0, 0, nullptr)) {
+    void* at = MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, size_);
+    CloseHandle(mapping);
+    if (at) {
+      data_ = static_cast<const char*>(at);
+      mapped_ = true;
+      return;
+    }
+  }
+  read_ = file.ReadAt(0, size_);
+  data_ = read_.data();
+  size_ = read_.size();
+}
+
+MappedFile::~MappedFile() {
+  if (mapped_)
+    UnmapViewOfFile(data_);
+}
+
 std::string CanonicalPath(const std::string& path) {
   const DWORD needed = GetFullPathNameA(path.c_str(), 0, nullptr, nullptr);
   if (needed == 0)

@@ -19,6 +19,22 @@ void TouchFile(const std::string& path) {
     win32::ThrowLastError("Set the time stamp of", path);
 }
 
+// Not the change time: the backup's second name changes it.
+std::string FileStamp(const std::string& path) {
+  win32::Handle file(CreateFileA(path.c_str(), FILE_READ_ATTRIBUTES,
+                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                 OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+  BY_HANDLE_FILE_INFORMATION i;
+  if (!file.valid() || !GetFileInformationByHandle(file.get(), &i))
+    win32::ThrowLastError("Read the time stamp of", path);
+  const auto join = [](DWORD high, DWORD low) {
+    return std::to_string((std::uint64_t{high} << 32) | low);
+  };
+  return std::to_string(i.dwVolumeSerialNumber) + ' ' + join(i.nFileIndexHigh, i.nFileIndexLow) +
+         ' ' + join(i.nFileSizeHigh, i.nFileSizeLow) + ' ' +
+         join(i.ftLastWriteTime.dwHighDateTime, i.ftLastWriteTime.dwLowDateTime);
+}
+
 bool InUse(const std::string& path) {
   // A running program, or one another process has open without sharing, cannot be opened
   // for writing alone; the open changes nothing.

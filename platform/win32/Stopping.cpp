@@ -97,6 +97,12 @@ void NewFile::Write(std::string_view bytes) {
   }
 }
 
+// Windows copies no part of a file by itself (block cloning is ReFS's only).
+std::uint64_t NewFile::Copy(std::intptr_t /*source*/, std::uint64_t /*offset*/,
+                            std::uint64_t /*size*/) {
+  return 0;
+}
+
 void NewFile::Close(bool durable) {
   win32::Handle file(reinterpret_cast<HANDLE>(handle_));
   handle_ = -1;

@@ -43,6 +43,7 @@ TEST(EmbedWindowTest, TheDryRunIsAskedAndOnlyOkWritesTheProgramAndItsBackup) {
   const ExpectedBox offer{"App.exe is left as it was: ", Buttons::YesNo};
   const ExpectedBox report{"App.exe: manifest embedded (", Buttons::Ok};
   const ExpectedBox refusal{"App.exe is left as it was: ", Buttons::Ok};
+  const ExpectedBox changed{"App.exe changed since it was read: ", Buttons::Ok};
   struct Row {
     const char* name;
     std::string program;
@@ -51,6 +52,8 @@ TEST(EmbedWindowTest, TheDryRunIsAskedAndOnlyOkWritesTheProgramAndItsBackup) {
     std::vector<Answer> answers;
     std::vector<ExpectedBox> boxes;
     bool written;
+    /// Another program adds a byte to it while the backup is made.
+    bool changedMeanwhile = false;
   };
   const Row rows[] = {
       {"Cancel", Program(""), "1.2.3.4", false, {Answer::Cancel}, {question}, false},
@@ -84,12 +87,22 @@ TEST(EmbedWindowTest, TheDryRunIsAskedAndOnlyOkWritesTheProgramAndItsBackup) {
        {},
        {{"Version info", Buttons::Ok}},
        false},
+      {"changed since it was read",
+       Program(""),
+       "1.2.3.4",
+       false,
+       {Answer::Ok},
+       {question, changed},
+       false,
+       true},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
     fakes::MainWindowRig w;
     w.world.files.AddFolder("C:\\Work\\");
     w.world.files.AddFile(kProgram, row.program, row.readOnly);
+    if (row.changedMeanwhile)
+      w.world.files.beforeWrite[2] = [&w] { w.world.files.files[kProgram].bytes += 'X'; };
     w.view.SetText(Field::Text1, kProgram);
     w.view.SetText(Field::Text4, row.version);
     EXPECT_TRUE(w.view.embedEnabled);
@@ -112,8 +125,9 @@ TEST(EmbedWindowTest, TheDryRunIsAskedAndOnlyOkWritesTheProgramAndItsBackup) {
       EXPECT_EQ(shown.front().defaultButton, 2);
     }
     if (!row.written) {
-      EXPECT_EQ(w.world.files.Bytes(kProgram), row.program);
+      EXPECT_EQ(w.world.files.Bytes(kProgram), row.program + (row.changedMeanwhile ? "X" : ""));
       EXPECT_FALSE(w.world.files.Has(kProgram + ".bak"));
+      EXPECT_EQ(w.world.files.files.size(), 1u); // nor a temporary file
       continue;
     }
     EXPECT_EQ(shown[shown.size() - 2].text.substr(shown[shown.size() - 2].text.rfind("\n\n")),

@@ -29,13 +29,23 @@ using testsupport::WriteBytes;
 
 using Tree = std::map<std::string, std::string>; ///< name in the folder -> bytes
 
+/// Code of more than 64 KiB, which the system copies file to file rather than the tool
+/// writing it, varied so that a stretch copied to the wrong place shows.
+std::string Code() {
+  std::string code(0x10400, '\0');
+  for (std::size_t i = 0; i < code.size(); ++i)
+    code[i] = static_cast<char>(i * 7 + i / 251);
+  return code;
+}
+
 const PeSectionSpec kText{".text", std::string(0x300, '\xCC'), 0x60000020};
 const PeSectionSpec kResources{".rsrc", "", 0x40000040, true};
 
 /// A program with an icon, a type library and an old manifest asking for administrator.
-testsupport::BuiltImage Program(std::uint32_t checksum = 0, const std::string& tail = "") {
+testsupport::BuiltImage Program(std::uint32_t checksum = 0, const std::string& tail = "",
+                                const std::string& code = kText.data) {
   testsupport::PeSpec spec;
-  spec.sections = {kText, kResources};
+  spec.sections = {{".text", code, kText.characteristics}, kResources};
   spec.resources = {
       {ResourceKey::Name("TYPELIB"), ResourceKey::Id(1), "MSFT"},
       {ResourceKey::Id(3), ResourceKey::Id(1), std::string(700, 'i')},
@@ -90,7 +100,7 @@ protected:
 // The manifest goes in once: every other resource as it was, the old program in its .bak,
 // the lost run level named with the option that keeps it; a second run changes nothing.
 TEST_F(EmbedCliTest, EmbedsOnceAndLeavesItOnTheSecondRun) {
-  const std::string old = Program(0x1234).image;
+  const std::string old = Program(0x1234, "", Code()).image;
   WriteBytes(dir_ / "App.exe", old);
   const batchtest::Result first = Batch({"--embed", "App.exe"});
   ASSERT_EQ(first.exitCode, 0) << first.err;
@@ -287,18 +297,30 @@ TEST_F(EmbedCliTest, WritesBesideAndRemovesOnlyItsOwn) {
 }
 
 /// The real files, with the program held by a running process, a folder where nothing can
-/// be created, or a disk that gives back other bytes than were written.
+/// be created, a disk that gives back other bytes than were written, or another program
+/// that puts a copy of the program in its place once it has been read.
 class FaultyFiles : public generation::SystemFileOperations {
 public:
   bool held = false;
   bool readOnlyFolder = false;
   bool corruptReadBack = false;
+  bool replaced = false;
   bool InUse(const std::string&) override { return held; }
-  std::string ReadRange(const std::string& path, std::uint64_t offset, std::size_t count) override {
-    std::string bytes = SystemFiles::ReadRange(path, offset, count);
-    if (corruptReadBack && offset == 0 && path.find("~") != std::string::npos)
+  std::unique_ptr<platform::HeldBytes> Hold(const std::string& path, std::size_t limit) override {
+    std::string bytes = ReadBytes(path, limit);
+    if (corruptReadBack && path.find("~") != std::string::npos)
       bytes[0] = 'Z';
-    return bytes;
+    return std::make_unique<platform::HeldCopy>(bytes);
+  }
+  // Same bytes and time: only the file's identity tells.
+  void CopyPermissions(const std::string& from, const std::string& to) override {
+    SystemFiles::CopyPermissions(from, to);
+    if (!replaced)
+      return;
+    const auto stamp = fs::last_write_time(from);
+    WriteBytes(from + ".other", ReadBytes(from, std::string::npos));
+    fs::last_write_time(from + ".other", stamp);
+    fs::rename(from + ".other", from);
   }
   bool LinkFile(const std::string&, const std::string&) override { return false; }
   bool CreateNewFile(const std::string& path, const std::string& bytes,
@@ -313,7 +335,7 @@ public:
 TEST_F(EmbedCliTest, RefusesWhatTheSystemHolds) {
   struct Row {
     const char* name;
-    bool held, readOnlyFolder, corruptReadBack;
+    bool held, readOnlyFolder, corruptReadBack, replaced;
     std::vector<std::string> args;
     int exitCode;
     std::string said;
@@ -321,6 +343,7 @@ TEST_F(EmbedCliTest, RefusesWhatTheSystemHolds) {
   const Row rows[] = {
       {"running",
        true,
+       false,
        false,
        false,
        {"--embed"},
@@ -331,6 +354,7 @@ TEST_F(EmbedCliTest, RefusesWhatTheSystemHolds) {
        false,
        true,
        false,
+       false,
        {"--beside"},
        batch::kUsage,
        "themefold-batch: the folder " + Path() +
@@ -339,10 +363,21 @@ TEST_F(EmbedCliTest, RefusesWhatTheSystemHolds) {
        false,
        false,
        true,
+       false,
        {"--embed"},
        batch::kFileOperationFailed,
        "themefold-batch: App.exe is left as it was: the new program written to disk did not "
        "read back as built (its bytes differ).\n"},
+      {"replaced meanwhile",
+       false,
+       false,
+       false,
+       true,
+       {"--embed"},
+       batch::kFileOperationFailed,
+       "themefold-batch: App.exe changed since it was read: another program wrote to it or "
+       "replaced it while the manifest was embedded. Nothing was changed. Run again to embed "
+       "the manifest in the program as it is now.\n"},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
@@ -355,6 +390,7 @@ TEST_F(EmbedCliTest, RefusesWhatTheSystemHolds) {
     files.held = row.held;
     files.readOnlyFolder = row.readOnlyFolder;
     files.corruptReadBack = row.corruptReadBack;
+    files.replaced = row.replaced;
     std::ostringstream out, err;
     front::SystemRegistry registry;
     front::SystemSettings settings;

@@ -52,6 +52,20 @@ void Sample(const std::string& name, const std::string& before, const EmbedResul
   testsupport::WriteBytes(base.string() + ".manifest", manifest);
 }
 
+/// The stretches a writer copies from the old file hold the same bytes in the new one, one
+/// after another, and cover at least that many bytes.
+void ExpectKept(const std::string& old, const EmbedResult& result, std::uint64_t atLeast) {
+  std::uint64_t end = 0;
+  std::uint64_t covered = 0;
+  for (const embed::Kept& k : result.kept) {
+    EXPECT_GE(k.to, end);
+    EXPECT_EQ(result.bytes.compare(k.to, k.size, old, k.from, k.size), 0) << k.to;
+    end = k.to + k.size;
+    covered += k.size;
+  }
+  EXPECT_GE(covered, atLeast);
+}
+
 } // namespace
 
 // Each placement in turn, from the first choice to the last, with the header fields a loader
@@ -85,6 +99,8 @@ TEST(EmbedTest, PlacesTheResourcesWhereTheyFitAndKeepsEverythingElse) {
     EXPECT_EQ(result.placement, row.placement);
     Sample(row.name, built.image, result, manifest);
     const std::string& out = result.bytes;
+    // Built in a buffer that held other bytes, the same program.
+    EXPECT_TRUE(EmbedManifest(built.image, manifest, {}, std::string(0x10000, 'j')).bytes == out);
 
     // The headers as a linker sums them. check-independent.py reads the resources, the
     // alignments, the image's size and the checksum.
@@ -103,8 +119,12 @@ TEST(EmbedTest, PlacesTheResourcesWhereTheyFitAndKeepsEverythingElse) {
     EXPECT_GE(resources.rawSize, resources.virtualSize);
     EXPECT_EQ(result.checksumUpdated, row.checksum != 0);
 
-    // Every other section's bytes where its header now says; .reloc and its directory moved
-    // together.
+    // Every other section's bytes where its header now says, and kept for the writer to copy;
+    // .reloc and its directory moved together.
+    std::uint64_t others = 0;
+    for (const PeSectionSpec& section : row.sections)
+      others += section.resources ? 0 : section.data.size();
+    ExpectKept(built.image, result, others);
     for (std::size_t i = 0; i < row.sections.size(); ++i) {
       const readers::PeSection& old = before.Sections()[i];
       const readers::PeSection& now = sections[i];
@@ -245,6 +265,7 @@ TEST(EmbedTest, CarriesWhatFollowsTheSections) {
   const EmbedResult kept = EmbedManifest(overlaid.image, large, keep);
   ASSERT_EQ(kept.outcome, Outcome::Embedded) << kept.refusal;
   EXPECT_EQ(kept.bytes.substr(kept.bytes.size() - 17), spec.tail);
+  ExpectKept(overlaid.image, kept, 0x300 + 28 + 17);
   EXPECT_EQ(kept.bytes.size() % 0x200, 17u);
 
   spec.tail = std::string(16, 'S');
@@ -275,6 +296,8 @@ TEST(EmbedTest, CarriesWhatFollowsTheSections) {
   ASSERT_EQ(moved.outcome, Outcome::Embedded) << moved.refusal;
   EXPECT_EQ(moved.placement, Placement::GrownLast);
   Sample("symbols", symbols.image, moved, large);
+  // The debug entry's pointer, rewritten inside .rdata, is no part of what is copied.
+  ExpectKept(symbols.image, moved, 0x300 + 28 - 4 + spec.tail.size());
   const std::uint32_t delta = static_cast<std::uint32_t>(moved.bytes.size() - symbols.image.size());
   EXPECT_EQ(delta % 0x200, 0u);
   EXPECT_GT(delta, 0u);

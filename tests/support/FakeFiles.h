@@ -41,6 +41,8 @@ public:
   int failAt = 0;
   int killAt = 0;
   bool dead = false;
+  /// What another program does just before the write of that number.
+  std::map<int, std::function<void()>> beforeWrite;
   /// Where the last compiler ran.
   std::string workingFolder;
   std::string appFolder = "C:\\Tool\\";
@@ -249,6 +251,8 @@ private:
     if (dead)
       return true;
     ++writes;
+    if (const auto other = beforeWrite.find(writes); other != beforeWrite.end())
+      other->second();
     if (writes == killAt) {
       dead = true;
       throw base::SystemError(operation, path, 0, "killed");

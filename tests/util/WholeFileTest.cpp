@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "platform/Platform.h"
+#include "platform/Ports.h"
 #include "util/BraskModule.h"
 
 using testsupport::ReadBytes;
@@ -87,4 +88,36 @@ TEST_F(WholeFileTest, WriteCreatesAnewAndAppendsCrLf) {
 
 TEST_F(WholeFileTest, WriteIntoMissingFolderThrows) {
   EXPECT_THROW(brask::WriteTextFile(Path("no/such/folder.txt"), "x"), base::SystemError);
+}
+
+// A new file with stretches copied from another file holds the bytes asked for, whatever the
+// system copied: the other file cut short or gone, the rest is written. Held bytes are the
+// file's, an empty file's too, and a file over the limit is refused.
+TEST_F(WholeFileTest, CopiedStretchesAndHeldBytesAreTheFilesBytes) {
+  std::string old(300000, '\0');
+  for (std::size_t i = 0; i < old.size(); ++i)
+    old[i] = static_cast<char>(i * 7 + i / 251);
+  // The head kept, a new piece, then the rest of old moved 100 bytes on.
+  const std::string bytes = old.substr(0, 100000) + std::string(100, 'n') + old.substr(100000);
+  const std::vector<platform::SameStretch> same = {{0, 0, 100000}, {100000, 100100, 200000}};
+  const std::pair<const char*, std::string> rows[] = {
+      {"whole", old}, {"cut short", old.substr(0, 150000)}, {"gone", ""}};
+  platform::SystemFiles files;
+  for (const auto& [name, source] : rows) {
+    SCOPED_TRACE(name);
+    std::filesystem::remove(Path("new.bin"));
+    if (!source.empty())
+      WriteBytes(Path("old.bin"), source);
+    else
+      std::filesystem::remove(Path("old.bin"));
+    ASSERT_TRUE(files.CreateNewFileFrom(Path("new.bin"), bytes, Path("old.bin"), same,
+                                        platform::Keep::durable));
+    EXPECT_TRUE(ReadBytes(Path("new.bin")) == bytes);
+    EXPECT_TRUE(files.Hold(Path("new.bin"), bytes.size())->Bytes() == bytes);
+  }
+  EXPECT_FALSE(files.CreateNewFileFrom(Path("new.bin"), "x", Path("old.bin"), same,
+                                       platform::Keep::durable));
+  WriteBytes(Path("empty.bin"), "");
+  EXPECT_EQ(files.Hold(Path("empty.bin"), 0)->Bytes(), "");
+  EXPECT_THROW(files.Hold(Path("new.bin"), bytes.size() - 1), base::SystemError);
 }
