@@ -173,7 +173,8 @@ std::vector<std::string> DryRunLines(const readers::PeImage& before, std::string
 /// Whether the file at path holds bytes, read back whole.
 bool SameBytes(generation::FileOperations& files, const std::string& path,
                const std::string& bytes) {
-  return files.Hold(path, std::string::npos)->Bytes() == bytes;
+  const std::unique_ptr<platform::HeldBytes> held = files.Hold(path, std::string::npos);
+  return held->Bytes() == bytes && held->Whole();
 }
 
 /// A fault of this run: the program is as it was.
@@ -248,6 +249,9 @@ EmbedRunResult Embed(generation::FileOperations& files, const EmbedRequest& requ
   embed::EmbedResult embedded = embed::EmbedManifest(
       program, manifest, options,
       platform::LargeBuffer(program.size() + manifest.size() + (std::size_t{1} << 18)));
+  // Cut short by another program while read: nothing found in it holds.
+  if (!held->Whole())
+    return Fail(texts::ChangedSinceRead(name));
   EmbedRunResult result;
   if (old && !old->xmlError)
     result.lost = Lost(*old, now);

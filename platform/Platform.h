@@ -71,8 +71,8 @@ std::string ReadFileBytes(const std::string& path, std::size_t limit);
 /// A regular file of at most limit bytes held whole for reading: mapped, so that its bytes
 /// are neither copied nor zero-filled first, or read where it cannot be mapped. Opened and
 /// refused as ReadableFile does. Windows keeps a mapped file from being cut short, renamed
-/// over or deleted until the object goes; on POSIX another program that cuts it short
-/// meanwhile makes a later read of the cut bytes fault.
+/// over or deleted until the object goes. On POSIX another program may cut it short
+/// meanwhile: the cut bytes then read as zeros and Whole() says so.
 class MappedFile {
 public:
   MappedFile(const std::string& path, std::size_t limit);
@@ -80,12 +80,15 @@ public:
   MappedFile(const MappedFile&) = delete;
   MappedFile& operator=(const MappedFile&) = delete;
   std::string_view Bytes() const { return {data_, size_}; }
+  /// False once a read found the file cut short under the mapping.
+  bool Whole() const;
 
 private:
   const char* data_ = nullptr;
   std::size_t size_ = 0;
   bool mapped_ = false;
-  std::string read_; ///< where the file could not be mapped
+  void* guard_ = nullptr; ///< POSIX: what notes a cut
+  std::string read_;      ///< where the file could not be mapped
 };
 
 /// An empty string with room for size bytes. Linux is asked for large pages for it, so that

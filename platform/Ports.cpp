@@ -23,6 +23,7 @@ class SystemHeld final : public HeldBytes {
 public:
   SystemHeld(const std::string& path, std::size_t limit) : file_(path, limit) {}
   std::string_view Bytes() const override { return file_.Bytes(); }
+  bool Whole() const override { return file_.Whole(); }
 
 private:
   MappedFile file_;

@@ -38,6 +38,8 @@ class HeldBytes {
 public:
   virtual ~HeldBytes() = default;
   virtual std::string_view Bytes() const = 0;
+  /// False when the file was cut short meanwhile: Bytes() then no longer holds it.
+  virtual bool Whole() const { return true; }
 };
 
 /// Bytes read into memory.

@@ -1,9 +1,12 @@
 // POSIX only: files opened for reading without waiting, and names compared as files.
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
+#include <cstdint>
 #include <cstdlib>
 #include <limits>
 #include <new>
@@ -88,8 +91,69 @@ std::string ReadFileBytes(const std::string& path, std::size_t limit) {
   return ReadableFile(path).ReadAll(limit);
 }
 
-// MAP_POPULATE: the pages are in the page cache already, mostly; one call maps them all
-// instead of a fault per few pages.
+namespace {
+
+// A file cut short by another program while it is mapped makes a read of the cut pages
+// raise SIGBUS. Inside a mapping of ours the handler puts zeroed memory over the page and
+// marks the mapping cut, and the reader is told; any other SIGBUS goes on as before.
+struct Guard {
+  std::atomic<std::uintptr_t> begin{0};
+  std::atomic<std::size_t> size{0};
+  std::atomic<bool> cut{false};
+};
+Guard g_guards[8];
+std::uintptr_t g_pageSize = 4096;
+struct sigaction g_previous {};
+
+void OnBusError(int signal, siginfo_t* info, void* context) {
+  const auto address = reinterpret_cast<std::uintptr_t>(info->si_addr);
+  for (Guard& guard : g_guards) {
+    const std::uintptr_t begin = guard.begin.load();
+    if (begin == 0 || address < begin || address - begin >= guard.size.load())
+      continue;
+    void* page = reinterpret_cast<void*>(address & ~(g_pageSize - 1));
+    if (::mmap(page, g_pageSize, PROT_READ, MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED, -1, 0) !=
+        MAP_FAILED) {
+      guard.cut.store(true);
+      return;
+    }
+  }
+  if ((g_previous.sa_flags & SA_SIGINFO) != 0 && g_previous.sa_sigaction != nullptr) {
+    g_previous.sa_sigaction(signal, info, context);
+  } else if (g_previous.sa_handler != SIG_DFL && g_previous.sa_handler != SIG_IGN) {
+    g_previous.sa_handler(signal);
+  } else {
+    ::signal(SIGBUS, SIG_DFL);
+    ::raise(SIGBUS);
+  }
+}
+
+Guard* Watch(const void* at, std::size_t size) {
+  static const bool installed = [] {
+    g_pageSize = static_cast<std::uintptr_t>(::sysconf(_SC_PAGESIZE));
+    struct sigaction action {};
+    action.sa_sigaction = OnBusError;
+    action.sa_flags = SA_SIGINFO;
+    sigemptyset(&action.sa_mask);
+    return ::sigaction(SIGBUS, &action, &g_previous) == 0;
+  }();
+  if (!installed)
+    return nullptr;
+  for (Guard& guard : g_guards) {
+    std::uintptr_t free = 0;
+    if (guard.begin.compare_exchange_strong(free, reinterpret_cast<std::uintptr_t>(at))) {
+      guard.cut.store(false);
+      guard.size.store(size);
+      return &guard;
+    }
+  }
+  return nullptr;
+}
+
+} // namespace
+
+// MAP_POPULATE: the pages are in the page cache already, mostly; one call maps them all, and
+// no fresh memory is filled. Where no guard is free the file is read instead.
 MappedFile::MappedFile(const std::string& path, std::size_t limit) {
   const ReadableFile file(path);
   if (file.Size() > limit)
@@ -99,19 +163,31 @@ MappedFile::MappedFile(const std::string& path, std::size_t limit) {
     return;
   void* at = ::mmap(nullptr, size_, PROT_READ, MAP_PRIVATE | MAP_POPULATE,
                     static_cast<int>(file.Handle()), 0);
-  if (at == MAP_FAILED) {
+  Guard* guard = at == MAP_FAILED ? nullptr : Watch(at, size_);
+  if (guard == nullptr) {
+    if (at != MAP_FAILED)
+      ::munmap(at, size_);
     read_ = file.ReadAt(0, size_);
     data_ = read_.data();
     size_ = read_.size();
     return;
   }
+  guard_ = guard;
   data_ = static_cast<const char*>(at);
   mapped_ = true;
 }
 
 MappedFile::~MappedFile() {
-  if (mapped_)
-    ::munmap(const_cast<char*>(data_), size_);
+  if (!mapped_)
+    return;
+  Guard* guard = static_cast<Guard*>(guard_);
+  guard->size.store(0);
+  ::munmap(const_cast<char*>(data_), size_);
+  guard->begin.store(0);
+}
+
+bool MappedFile::Whole() const {
+  return guard_ == nullptr || !static_cast<const Guard*>(guard_)->cut.load();
 }
 
 std::string CanonicalPath(const std::string& path) {

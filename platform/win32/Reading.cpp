@@ -133,6 +133,9 @@ MappedFile::~MappedFile() {
     UnmapViewOfFile(data_);
 }
 
+// Windows cuts no mapped file short.
+bool MappedFile::Whole() const { return true; }
+
 std::string CanonicalPath(const std::string& path) {
   const DWORD needed = GetFullPathNameA(path.c_str(), 0, nullptr, nullptr);
   if (needed == 0)

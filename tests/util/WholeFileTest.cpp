@@ -121,3 +121,22 @@ TEST_F(WholeFileTest, CopiedStretchesAndHeldBytesAreTheFilesBytes) {
   EXPECT_EQ(files.Hold(Path("empty.bin"), 0)->Bytes(), "");
   EXPECT_THROW(files.Hold(Path("new.bin"), bytes.size() - 1), base::SystemError);
 }
+
+#ifndef _WIN32
+// Another program cuts a held file short (Windows refuses while it is mapped): reading the
+// cut pages would kill the process; instead they read as zeros and the holder is told.
+TEST_F(WholeFileTest, AHeldFileCutShortReadsAsZerosAndSaysSo) {
+  const std::string bytes(5 * 65536, 'b');
+  WriteBytes(Path("held.bin"), bytes);
+  platform::SystemFiles files;
+  const std::unique_ptr<platform::HeldBytes> held = files.Hold(Path("held.bin"), bytes.size());
+  EXPECT_TRUE(held->Whole());
+  std::filesystem::resize_file(Path("held.bin"), 65536);
+  const std::string_view now = held->Bytes();
+  EXPECT_EQ(now.substr(0, 65536), bytes.substr(0, 65536));
+  EXPECT_EQ(now.substr(3 * 65536, 10), std::string(10, '\0'));
+  EXPECT_FALSE(held->Whole());
+  // The next holder starts whole.
+  EXPECT_TRUE(files.Hold(Path("held.bin"), bytes.size())->Whole());
+}
+#endif
