@@ -190,12 +190,20 @@ void Embedder::Read() {
 }
 
 void Embedder::CheckKind() const {
+  if (readers::FindNsisData(program_, readers::SectionsEnd(*image_)) == readers::NsisData::Checked)
+    throw Refusal("it is an NSIS installer, whose CRC covers its own program from byte 512 "
+                  "on: changed, it stops with \"NSIS Error\". Its manifest comes from its "
+                  "script: XPStyle on (and ManifestDPIAware, ManifestSupportedOS) in the .nsi");
   if (readers::IsDotNet(*image_))
     throw Refusal("it is a .NET program: its manifest comes from its build, and its resources "
                   "are not changed here");
   if (readers::IsUpxPacked(*image_))
     throw Refusal("it is packed with UPX, whose unpacking stub keeps its own copy of the "
                   "resources: unpack it (upx -d), embed the manifest, then pack it again");
+  // Found under Wine: with the manifest in a new section its stub stops with "ERROR!".
+  if (readers::IsPetitePacked(*image_))
+    throw Refusal("it is packed with Petite, whose unpacking stub stops with \"ERROR!\" once "
+                  "the file has changed: embed the manifest before packing it");
 }
 
 void Embedder::CheckLayout() {
@@ -242,14 +250,17 @@ void Embedder::CheckTail() {
   tailEnd_ = program_.size();
   const readers::DataDirectory signature = image_->Directory(readers::kCertificateDirectory);
   if (signature.size != 0) {
+    // Checked first: removing a "signature" that is none would not get past this.
+    const std::uint64_t end = std::uint64_t{signature.rva} + signature.size;
+    if (signature.rva < sectionsEnd_ || end > program_.size())
+      throw Refusal("its header's certificate entry (offset " + Hex(signature.rva) + ", " +
+                    std::to_string(signature.size) +
+                    " bytes) lies inside its sections or past the end of the file: damaged, "
+                    "or left so by a packer, and not a signature that could be removed");
     if (!options_.stripSignature)
       throw Refusal("it carries an Authenticode signature, which any change breaks: Windows "
                     "would treat it as tampered with. Allowed to remove the signature, this "
                     "writes the manifest and leaves the program unsigned, to be signed again");
-    const std::uint64_t end = std::uint64_t{signature.rva} + signature.size;
-    if (signature.rva < sectionsEnd_ || end > program_.size())
-      throw Refusal("its signature table at offset " + Hex(signature.rva) +
-                    " lies inside its sections or past the end of the file");
     if (program_.find_first_not_of('\0', end) != std::string::npos)
       throw Refusal("data follows its signature table, which removing the signature would lose");
     tailEnd_ = signature.rva;

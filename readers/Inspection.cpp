@@ -42,14 +42,25 @@ std::string Switch(const std::string& value) {
 /// program.
 std::string ConditionLines(const PeConditions& c) {
   std::string text;
-  if (c.signatureSize != 0)
+  if (c.signatureSize != 0 && c.signatureInFile)
     text += "Signature: Authenticode, " + std::to_string(c.signatureSize) +
             " bytes (any change to the program breaks it)\n";
+  else if (c.signatureSize != 0)
+    text += "Signature: none; the header's certificate entry (offset " + Hex(c.signatureOffset) +
+            ", " + std::to_string(c.signatureSize) +
+            " bytes) lies inside the sections or past the end of the file: damaged, or left "
+            "so by a packer\n";
   if (c.overlayBytes != 0)
     text += "Overlay: " + std::to_string(c.overlaySize) +
             " bytes after the last section (an installer's or self-extractor's data)\n";
   if (c.upx)
     text += "Packed: UPX\n";
+  if (c.petite)
+    text += "Packed: Petite, whose stub stops with \"ERROR!\" once the file has changed\n";
+  if (c.nsis == NsisData::Checked)
+    text += "Installer: NSIS, which checks a CRC over its whole file: any change stops it\n";
+  else if (c.nsis == NsisData::Unchecked)
+    text += "Installer: NSIS, built without its CRC check\n";
   if (c.dotNet)
     text += ".NET: an assembly (it has a CLR header)\n";
   if (c.storedChecksum != 0)

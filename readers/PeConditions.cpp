@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <string_view>
 #include <vector>
 
 #include "readers/Bytes.h"
@@ -71,6 +72,28 @@ bool IsUpxPacked(const PeImage& pe) {
   return false;
 }
 
+bool IsPetitePacked(const PeImage& pe) {
+  for (const PeSection& s : pe.Sections())
+    if (s.name == ".petite" || s.name == "petite")
+      return true;
+  return false;
+}
+
+NsisData FindNsisData(const std::string& image, std::uint64_t from) {
+  // The flags, then the magic: 0xDEADBEEF and "NullsoftInst".
+  constexpr std::string_view kMagic("\xEF\xBE\xAD\xDENullsoftInst", 16);
+  constexpr std::uint32_t kNoCrc = 4;
+  constexpr std::uint32_t kForceCrc = 8;
+  for (std::uint64_t at = (from + 511) / 512 * 512; at + 4 + kMagic.size() <= image.size();
+       at += 512)
+    if (image.compare(at + 4, kMagic.size(), kMagic) == 0) {
+      const std::uint32_t flags = U32At(image, at);
+      return (flags & kNoCrc) != 0 && (flags & kForceCrc) == 0 ? NsisData::Unchecked
+                                                               : NsisData::Checked;
+    }
+  return NsisData::None;
+}
+
 bool IsDotNet(const PeImage& pe) { return pe.Directory(kClrDirectory).rva != 0; }
 
 std::uint32_t PeChecksum(std::string_view image, std::uint64_t checksumOffset) {
@@ -113,12 +136,16 @@ PeConditions ReadConditions(const PeImage& pe, std::string_view image) {
   const DataDirectory signature = pe.Directory(kCertificateDirectory);
   c.signatureOffset = signature.rva;
   c.signatureSize = signature.size;
+  c.signatureInFile = signature.size != 0 && signature.rva >= c.sectionsEnd &&
+                      std::uint64_t{signature.rva} + signature.size <= image.size();
   std::uint64_t tailEnd = image.size();
   if (signature.size != 0 && signature.rva >= c.sectionsEnd && signature.rva <= image.size())
     tailEnd = signature.rva;
   c.overlaySize = tailEnd > c.sectionsEnd ? tailEnd - c.sectionsEnd : 0;
   c.overlayBytes = UnaccountedBytes(pe, image, c.sectionsEnd, tailEnd);
   c.upx = IsUpxPacked(pe);
+  c.petite = IsPetitePacked(pe);
+  c.nsis = FindNsisData(image, c.sectionsEnd);
   c.dotNet = IsDotNet(pe);
   c.storedChecksum = pe.Headers().checksum;
   c.fileChecksum = PeChecksum(image, ChecksumOffset(pe.Headers()));

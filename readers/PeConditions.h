@@ -19,13 +19,22 @@ enum class ResourcePlace {
   BeforeOthers,      ///< a section that stays where it is follows it
 };
 
+/// An NSIS installer's data after the sections, and whether its stub checks the CRC that
+/// covers the whole file from byte 512 on, the sections included.
+enum class NsisData { None, Unchecked, Checked };
+
 struct PeConditions {
   std::uint64_t sectionsEnd = 0;     ///< the end of the headers' and sections' bytes
   std::uint32_t signatureOffset = 0; ///< the certificate table's file offset
   std::uint32_t signatureSize = 0;   ///< 0: not signed
+  /// The table lies after the sections and inside the file, as a signature's does; a packer
+  /// (Upack) leaves other data in the entry.
+  bool signatureInFile = false;
   std::uint64_t overlayBytes = 0;    ///< bytes after the sections that nothing accounts for
   std::uint64_t overlaySize = 0;     ///< the stretch they lie in: sections' end to signature
   bool upx = false;
+  bool petite = false;
+  NsisData nsis = NsisData::None;
   bool dotNet = false;
   std::uint32_t storedChecksum = 0;
   std::uint32_t fileChecksum = 0; ///< what the bytes sum to
@@ -47,6 +56,11 @@ std::uint64_t UnaccountedBytes(const PeImage& pe, std::string_view image, std::u
 
 /// UPX's sections, whose unpacking stub keeps its own copy of the resources.
 bool IsUpxPacked(const PeImage& pe);
+/// The NSIS installer's first header in image from offset from on, where its stub looks for
+/// it: at a multiple of 512 bytes.
+NsisData FindNsisData(const std::string& image, std::uint64_t from);
+/// Petite's section, whose unpacking stub stops with "ERROR!" once the file has changed.
+bool IsPetitePacked(const PeImage& pe);
 /// A CLR header: a .NET assembly.
 bool IsDotNet(const PeImage& pe);
 

@@ -34,6 +34,13 @@ const PeSectionSpec kRelocations{
     ".reloc", std::string("\x00\x10\x00\x00\x0C\x00\x00\x00\x04\x30\x08\x30", 12), 0x42000040};
 const PeSectionSpec kData{".data", std::string(0x80, 'D'), 0xC0000040};
 
+/// NSIS's first header after its stub: flags, 0xDEADBEEF, "NullsoftInst", lengths.
+std::string NsisHeader(std::uint32_t flags) {
+  std::string header(4, '\0');
+  testsupport::PutU32(header, 0, flags);
+  return header + std::string("\xEF\xBE\xAD\xDENullsoftInst", 16) + "lengths.";
+}
+
 std::vector<PeResource> SomeResources() {
   return {{ResourceKey::Name("TYPELIB"), ResourceKey::Id(1), "MSFT"},
           {ResourceKey::Id(3), ResourceKey::Id(1), std::string(700, 'i')},
@@ -69,7 +76,9 @@ void ExpectKept(const std::string& old, const EmbedResult& result, std::uint64_t
 } // namespace
 
 // Each placement in turn, from the first choice to the last, with the header fields a loader
-// checks, every other section kept, and the tree written the same way a second time.
+// checks, every other section kept, and the tree written the same way a second time; last,
+// the layouts of Visual Basic 6's linker: pages for file alignment, resources last in a
+// program and before .reloc in an OCX at 0x11000000.
 TEST(EmbedTest, PlacesTheResourcesWhereTheyFitAndKeepsEverythingElse) {
   struct Row {
     const char* name;
@@ -78,12 +87,33 @@ TEST(EmbedTest, PlacesTheResourcesWhereTheyFitAndKeepsEverythingElse) {
     std::size_t manifest;
     std::uint32_t checksum;
     Placement placement;
+    bool dll = false;
+    std::uint32_t fileAlignment = 0x200;
+    std::uint64_t imageBase = 0;
   };
   const Row rows[] = {
       {"in-place", false, {kText, kResources, kData}, 40, 0, Placement::InPlace},
       {"grown", true, {kText, kResources}, 5000, 0x1234, Placement::GrownLast},
       {"moved-reloc", false, {kText, kResources, kRelocations}, 5000, 0, Placement::MovedReloc},
       {"new-section", true, {kText, kResources, kData}, 5000, 0x1234, Placement::NewSection},
+      {"vb6-exe",
+       false,
+       {kText, kData, kResources},
+       5000,
+       0,
+       Placement::GrownLast,
+       false,
+       0x1000,
+       0x400000},
+      {"vb6-ocx",
+       false,
+       {kText, kData, kResources, kRelocations},
+       5000,
+       0,
+       Placement::MovedReloc,
+       true,
+       0x1000,
+       0x11000000},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
@@ -92,6 +122,10 @@ TEST(EmbedTest, PlacesTheResourcesWhereTheyFitAndKeepsEverythingElse) {
     spec.sections = row.sections;
     spec.resources = SomeResources();
     spec.checksum = row.checksum;
+    spec.dll = row.dll;
+    spec.fileAlignment = row.fileAlignment;
+    spec.headersSize = std::max<std::uint32_t>(0x400, row.fileAlignment);
+    spec.imageBase = row.imageBase;
     const testsupport::BuiltImage built = testsupport::BuildImage(spec);
     const std::string manifest = Manifest(row.manifest);
     const EmbedResult result = EmbedManifest(built.image, manifest);
@@ -112,8 +146,11 @@ TEST(EmbedTest, PlacesTheResourcesWhereTheyFitAndKeepsEverythingElse) {
     std::uint32_t initialized = 0;
     for (const readers::PeSection& s : sections)
       initialized += s.rawSize;
-    EXPECT_EQ(U32(out, built.optionalOffset + 8), initialized - 0x400); // .text is code
-    const readers::PeSection& resources = sections[added ? sections.size() - 1 : 1];
+    EXPECT_EQ(U32(out, built.optionalOffset + 8), initialized - sections[0].rawSize); // code
+    std::size_t rsrc = 0;
+    while (!row.sections[rsrc].resources)
+      ++rsrc;
+    const readers::PeSection& resources = sections[added ? sections.size() - 1 : rsrc];
     EXPECT_EQ(after.Directory(2).rva, resources.virtualAddress);
     EXPECT_EQ(after.Directory(2).size, resources.virtualSize);
     EXPECT_GE(resources.rawSize, resources.virtualSize);
@@ -267,6 +304,11 @@ TEST(EmbedTest, CarriesWhatFollowsTheSections) {
   EXPECT_EQ(kept.bytes.substr(kept.bytes.size() - 17), spec.tail);
   ExpectKept(overlaid.image, kept, 0x300 + 28 + 17);
   EXPECT_EQ(kept.bytes.size() % 0x200, 17u);
+  // An installer built without its CRC check finds its data after any change.
+  spec.tail = NsisHeader(4);
+  const EmbedResult unchecked = EmbedManifest(testsupport::BuildImage(spec).image, large, keep);
+  ASSERT_EQ(unchecked.outcome, Outcome::Embedded) << unchecked.refusal;
+  EXPECT_EQ(unchecked.bytes.substr(unchecked.bytes.size() - 28), spec.tail);
 
   spec.tail = std::string(16, 'S');
   testsupport::BuiltImage signed_ = testsupport::BuildImage(spec);
@@ -306,13 +348,14 @@ TEST(EmbedTest, CarriesWhatFollowsTheSections) {
   EXPECT_EQ(moved.bytes.substr(symbolTable + 40 + delta), "RSDS-codeview-record");
 }
 
-// Refusals that no option overrides, each by name.
+// Refusals that no option overrides, each by name, with every option given too.
 TEST(EmbedTest, RefusesWhatItCannotChangeSafely) {
   struct Row {
     std::vector<PeSectionSpec> sections; ///< none: the bytes "MZ"
     std::uint32_t headers;
     std::size_t directory; ///< set to the first section, when not 0
     const char* refusal;
+    std::string tail = {};
   };
   const Row rows[] = {
       {{},
@@ -335,6 +378,26 @@ TEST(EmbedTest, RefusesWhatItCannotChangeSafely) {
        0,
        "it is packed with UPX, whose unpacking stub keeps its own copy of the resources: "
        "unpack it (upx -d), embed the manifest, then pack it again"},
+      {{kText, {".petite", "stub", 0xE2000060}, kResources},
+       0x400,
+       0,
+       "it is packed with Petite, whose unpacking stub stops with \"ERROR!\" once the file has "
+       "changed: embed the manifest before packing it"},
+      // Upack leaves other data in the entry.
+      {{kText, kResources},
+       0x400,
+       4,
+       "its header's certificate entry (offset 0x1000, 72 bytes) lies inside its sections or "
+       "past the end of the file: damaged, or left so by a packer, and not a signature that "
+       "could be removed"},
+      // makensis's stub checks a CRC over the file from byte 512 on, unless built without.
+      {{kText, kResources},
+       0x400,
+       0,
+       "it is an NSIS installer, whose CRC covers its own program from byte 512 on: changed, "
+       "it stops with \"NSIS Error\". Its manifest comes from its script: XPStyle on (and "
+       "ManifestDPIAware, ManifestSupportedOS) in the .nsi",
+       NsisHeader(0)},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.refusal);
@@ -343,14 +406,18 @@ TEST(EmbedTest, RefusesWhatItCannotChangeSafely) {
     spec.sections = row.sections;
     spec.resources = SomeResources();
     spec.headersSize = row.headers;
+    spec.tail = row.tail;
     testsupport::BuiltImage built = testsupport::BuildImage(spec);
     if (row.directory != 0)
       built.SetDirectory(row.directory, built.rvas[0], 72);
-    const EmbedResult result =
-        EmbedManifest(row.sections.empty() ? "MZ" : built.image, Manifest(5000));
+    const std::string program = row.sections.empty() ? "MZ" : built.image;
+    const EmbedResult result = EmbedManifest(program, Manifest(5000));
     EXPECT_EQ(result.outcome, Outcome::Refused);
     EXPECT_EQ(result.refusal, row.refusal);
     EXPECT_TRUE(result.bytes.empty());
+    EmbedOptions every;
+    every.keepOverlay = every.stripSignature = true;
+    EXPECT_EQ(EmbedManifest(program, Manifest(5000), every).refusal, row.refusal);
   }
 }
 

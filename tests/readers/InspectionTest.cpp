@@ -64,6 +64,13 @@ TEST(InspectionTest, TellsWhatDecidesEmbedding) {
          pe.SetDirectory(4, static_cast<std::uint32_t>(pe.sectionsEnd), 16);
        },
        "Signature: Authenticode, 16 bytes (any change to the program breaks it)\n"},
+      {"certificate entry past the end",
+       {text, resources},
+       "",
+       [](testsupport::BuiltImage& pe) { pe.SetDirectory(4, 0x40E0F0, 0xF359276A); },
+       "Signature: none; the header's certificate entry (offset 0x40E0F0, 4082706282 bytes) "
+       "lies inside the sections or past the end of the file: damaged, or left so by a "
+       "packer\n"},
       {"overlay",
        {text, resources},
        "payload",
@@ -74,6 +81,17 @@ TEST(InspectionTest, TellsWhatDecidesEmbedding) {
        "",
        none,
        "Packed: UPX\n"},
+      {"Petite",
+       {text, {".petite", "stub", 0xE2000060}, resources},
+       "",
+       none,
+       "Packed: Petite, whose stub stops with \"ERROR!\" once the file has changed\n"},
+      {"NSIS",
+       {text, resources},
+       std::string("\0\0\0\0\xEF\xBE\xAD\xDENullsoftInst", 20),
+       none,
+       "Overlay: 20 bytes after the last section (an installer's or self-extractor's data)\n"
+       "Installer: NSIS, which checks a CRC over its whole file: any change stops it\n"},
       {".NET",
        {text, resources},
        "",

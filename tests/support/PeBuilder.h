@@ -158,6 +158,8 @@ struct PeSpec {
   std::uint32_t headersSize = 0x400;   ///< SizeOfHeaders, where the first section starts
   std::string tail;                    ///< bytes after the last section
   std::uint32_t checksum = 0;          ///< CheckSum as written (the writer recomputes it)
+  std::uint32_t fileAlignment = 0x200; ///< Visual Basic 6's linker: 0x1000, headers included
+  std::uint64_t imageBase = 0;         ///< 0: not written
 };
 
 struct BuiltImage {
@@ -176,10 +178,10 @@ struct BuiltImage {
   }
 };
 
-/// File alignment 0x200, section alignment 0x1000; SizeOfImage and SizeOfInitializedData
+/// File alignment as the spec says, section alignment 0x1000; SizeOfImage and SizeOfInitializedData
 /// as linkers compute them; data directory 2 for the resources and 5 for a ".reloc".
 inline BuiltImage BuildImage(const PeSpec& spec) {
-  constexpr std::uint32_t kFileAlignment = 0x200;
+  const std::uint32_t fileAlignment = spec.fileAlignment;
   constexpr std::uint32_t kSectionAlignment = 0x1000;
   auto align = [](std::size_t v, std::size_t to) { return (v + to - 1) / to * to; };
   BuiltImage pe;
@@ -199,9 +201,15 @@ inline BuiltImage BuildImage(const PeSpec& spec) {
   const std::size_t opt = pe.optionalOffset;
   PutU16(s, opt, spec.pe32Plus ? 0x20B : 0x10B);
   PutU32(s, opt + 32, kSectionAlignment);
-  PutU32(s, opt + 36, kFileAlignment);
+  PutU32(s, opt + 36, fileAlignment);
   PutU32(s, opt + 60, spec.headersSize);
   PutU32(s, opt + 64, spec.checksum);
+  if (spec.pe32Plus) {
+    PutU32(s, opt + 24, static_cast<std::uint32_t>(spec.imageBase));
+    PutU32(s, opt + 28, static_cast<std::uint32_t>(spec.imageBase >> 32));
+  } else {
+    PutU32(s, opt + 28, static_cast<std::uint32_t>(spec.imageBase));
+  }
   pe.directoriesOffset = opt + (spec.pe32Plus ? 112 : 96);
   PutU32(s, pe.directoriesOffset - 4, 16);
   pe.sectionTableOffset = opt + optionalSize;
@@ -212,7 +220,7 @@ inline BuiltImage BuildImage(const PeSpec& spec) {
     const PeSectionSpec& section = spec.sections[i];
     std::string data = section.resources ? ResourceDirectory(spec.resources, rva) : section.data;
     const std::uint32_t virtualSize = static_cast<std::uint32_t>(data.size());
-    data.resize(align(data.size(), kFileAlignment), '\0');
+    data.resize(align(data.size(), fileAlignment), '\0');
     const std::size_t header = pe.sectionTableOffset + 40 * i;
     s.replace(header, section.name.size(), section.name);
     PutU32(s, header + 8, virtualSize);
