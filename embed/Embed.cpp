@@ -189,7 +189,30 @@ void Embedder::Read() {
   manifestId_ = image_->IsDll() ? kLibraryManifestId : kProgramManifestId;
 }
 
+// Found on real files: an EFI application passes for a program once named .exe.
+std::string NotForWindows(std::uint16_t subsystem) {
+  switch (subsystem) {
+  case 1:
+    return "a native system program";
+  case 10:
+    return "an EFI application";
+  case 11:
+  case 12:
+    return "an EFI driver";
+  case 13:
+    return "an EFI ROM image";
+  case 16:
+    return "a boot application";
+  default:
+    return "";
+  }
+}
+
 void Embedder::CheckKind() const {
+  const std::string other = NotForWindows(headers_.subsystem);
+  if (!other.empty())
+    throw Refusal("it is " + other + " (subsystem " + std::to_string(headers_.subsystem) +
+                  "), not a Windows program: no manifest applies to it");
   if (readers::FindNsisData(program_, readers::SectionsEnd(*image_)) == readers::NsisData::Checked)
     throw Refusal("it is an NSIS installer, whose CRC covers its own program from byte 512 "
                   "on: changed, it stops with \"NSIS Error\". Its manifest comes from its "

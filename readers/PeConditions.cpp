@@ -79,7 +79,7 @@ bool IsPetitePacked(const PeImage& pe) {
   return false;
 }
 
-NsisData FindNsisData(const std::string& image, std::uint64_t from) {
+NsisData FindNsisData(std::string_view image, std::uint64_t from) {
   // The flags, then the magic: 0xDEADBEEF and "NullsoftInst".
   constexpr std::string_view kMagic("\xEF\xBE\xAD\xDENullsoftInst", 16);
   constexpr std::uint32_t kNoCrc = 4;

@@ -58,7 +58,7 @@ std::uint64_t UnaccountedBytes(const PeImage& pe, std::string_view image, std::u
 bool IsUpxPacked(const PeImage& pe);
 /// The NSIS installer's first header in image from offset from on, where its stub looks for
 /// it: at a multiple of 512 bytes.
-NsisData FindNsisData(const std::string& image, std::uint64_t from);
+NsisData FindNsisData(std::string_view image, std::uint64_t from);
 /// Petite's section, whose unpacking stub stops with "ERROR!" once the file has changed.
 bool IsPetitePacked(const PeImage& pe);
 /// A CLR header: a .NET assembly.

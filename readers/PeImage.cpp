@@ -91,6 +91,7 @@ void PeImage::ReadHeaders() {
   headers_.sizeOfImage = header.U32(56, "the optional header");
   headers_.sizeOfHeaders = header.U32(60, "the optional header");
   headers_.checksum = header.U32(64, "the optional header");
+  headers_.subsystem = header.U16(68, "the optional header");
   const std::uint64_t directoryCountAt = pe32Plus_ ? 108 : 92;
   const std::uint32_t directoryCount = header.U32(directoryCountAt, "the optional header");
   for (std::uint32_t i = 0; i < directoryCount && i < 16; ++i) {

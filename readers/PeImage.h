@@ -89,6 +89,7 @@ struct PeHeaders {
   std::uint32_t sizeOfImage = 0;
   std::uint32_t sizeOfHeaders = 0;
   std::uint32_t checksum = 0;
+  std::uint16_t subsystem = 0;
   std::vector<DataDirectory> directories; ///< as many as the header lists, at most 16
 };
 

@@ -356,6 +356,7 @@ TEST(EmbedTest, RefusesWhatItCannotChangeSafely) {
     std::size_t directory; ///< set to the first section, when not 0
     const char* refusal;
     std::string tail = {};
+    std::uint16_t subsystem = 0;
   };
   const Row rows[] = {
       {{},
@@ -398,6 +399,13 @@ TEST(EmbedTest, RefusesWhatItCannotChangeSafely) {
        "it stops with \"NSIS Error\". Its manifest comes from its script: XPStyle on (and "
        "ManifestDPIAware, ManifestSupportedOS) in the .nsi",
        NsisHeader(0)},
+      {{kText, kResources},
+       0x400,
+       0,
+       "it is an EFI application (subsystem 10), not a Windows program: no manifest applies "
+       "to it",
+       "",
+       10},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.refusal);
@@ -410,6 +418,7 @@ TEST(EmbedTest, RefusesWhatItCannotChangeSafely) {
     testsupport::BuiltImage built = testsupport::BuildImage(spec);
     if (row.directory != 0)
       built.SetDirectory(row.directory, built.rvas[0], 72);
+    testsupport::PutU16(built.image, built.optionalOffset + 68, row.subsystem);
     const std::string program = row.sections.empty() ? "MZ" : built.image;
     const EmbedResult result = EmbedManifest(program, Manifest(5000));
     EXPECT_EQ(result.outcome, Outcome::Refused);

@@ -178,7 +178,7 @@ struct BuiltImage {
   }
 };
 
-/// File alignment as the spec says, section alignment 0x1000; SizeOfImage and SizeOfInitializedData
+/// File alignment as asked, section alignment 0x1000; SizeOfImage and SizeOfInitializedData
 /// as linkers compute them; data directory 2 for the resources and 5 for a ".reloc".
 inline BuiltImage BuildImage(const PeSpec& spec) {
   const std::uint32_t fileAlignment = spec.fileAlignment;
