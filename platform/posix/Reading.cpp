@@ -111,7 +111,7 @@ void OnBusError(int signal, siginfo_t* info, void* context) {
     const std::uintptr_t begin = guard.begin.load();
     if (begin == 0 || address < begin || address - begin >= guard.size.load())
       continue;
-    void* page = reinterpret_cast<void*>(address & ~(g_pageSize - 1));
+    void* page = static_cast<char*>(info->si_addr) - (address & (g_pageSize - 1));
     if (::mmap(page, g_pageSize, PROT_READ, MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED, -1, 0) !=
         MAP_FAILED) {
       guard.cut.store(true);
