@@ -289,8 +289,10 @@ EmbedRunResult Embed(generation::FileOperations& files, const EmbedRequest& requ
   for (const embed::Kept& k : embedded.kept)
     same.push_back({k.from, k.to, k.size});
   const std::string written = temporary.CreateExactFrom(".new", embedded.bytes, path, same);
+  // The unchanged bulk was copied from the program's file again, which may have changed.
   if (!SameBytes(files, written, embedded.bytes))
-    return Fail(texts::VerifyFailed(name, "its bytes differ"));
+    return Fail(files.Stamp(path) != stamp ? texts::ChangedSinceRead(name)
+                                           : texts::VerifyFailed(name, "its bytes differ"));
   try {
     const readers::PeImage check(embedded.bytes);
     const readers::Resource* resource = check.Find(
