@@ -259,19 +259,20 @@ void frmMain::Command5_Click() {
     result = front::EmbedInProgram(services_.files, request);
     break;
   }
+  const std::string report = Joined(front::EmbedReport(result, front::ReportFor::Window));
   switch (result.outcome) {
   case front::EmbedOutcome::Embedded:
   case front::EmbedOutcome::Unchanged:
   case front::EmbedOutcome::DryRun:
-    boxes.Show({Joined(front::EmbedReport(result)), Icon::Information, Buttons::Ok, 1});
+    boxes.Show({report, Icon::Information, Buttons::Ok, 1});
     return;
   case front::EmbedOutcome::Refused:
-    boxes.Show({Joined(front::EmbedReport(result)), Icon::Exclamation, Buttons::Ok, 1});
+    boxes.Show({report, Icon::Exclamation, Buttons::Ok, 1});
     return;
   case front::EmbedOutcome::Failed:
     break;
   }
-  boxes.Show({Joined(front::EmbedReport(result)), Icon::Critical, Buttons::Ok, 1});
+  boxes.Show({report, Icon::Critical, Buttons::Ok, 1});
 }
 
 void frmMain::Command2_Click() { view_.Close(); }

@@ -428,7 +428,8 @@ EmbedRunResult EmbedInProgram(generation::FileOperations& files, const EmbedRequ
   }
 }
 
-std::vector<std::string> EmbedReport(const EmbedRunResult& result) {
+std::vector<std::string> EmbedReport(const EmbedRunResult& result, ReportFor reader) {
+  const bool window = reader == ReportFor::Window;
   std::vector<std::string> lines{result.message};
   lines.insert(lines.end(), result.lines.begin(), result.lines.end());
   switch (result.allowedBy) {
@@ -442,10 +443,10 @@ std::vector<std::string> EmbedReport(const EmbedRunResult& result) {
     break;
   }
   for (const LostSetting& lost : result.lost)
-    lines.push_back(texts::KeepWith(lost.what, lost.option));
+    lines.push_back(texts::KeepWith(lost.what, lost.option, window));
   if (result.outcome == EmbedOutcome::Embedded) {
     lines.push_back(texts::Backup(result.backupPath));
-    lines.push_back(texts::kRebuildNote);
+    lines.push_back(texts::RebuildNote(window));
   }
   return lines;
 }

@@ -61,7 +61,10 @@ EmbedRunResult EmbedInProgram(generation::FileOperations& files, const EmbedRequ
 
 /// Every line of a finished run for a console or a report window, in order: the message,
 /// the lines, the lost settings, the backup and the note that a rebuild undoes it.
-std::vector<std::string> EmbedReport(const EmbedRunResult& result);
+/// The window names its own controls where the console names options.
+enum class ReportFor { Console, Window };
+std::vector<std::string> EmbedReport(const EmbedRunResult& result,
+                                     ReportFor reader = ReportFor::Console);
 
 /// Its manifest settings are none by default: no run level, no DPI awareness.
 struct BesideRequest : ManifestRequest {

@@ -42,9 +42,12 @@ inline std::string AlreadyThere(const std::string& name) {
   return name + " already carries this manifest: nothing changed.";
 }
 inline std::string Backup(const std::string& path) { return "backup: " + path; }
-inline std::string KeepWith(const std::string& what, const std::string& option) {
+/// The window has no command line: there its options dialog keeps the setting.
+inline std::string KeepWith(const std::string& what, const std::string& option,
+                            bool inWindow = false) {
   return "the old manifest " + what +
          (option.empty() ? std::string(": the new one does not")
+          : inWindow     ? "; choose it under \"Options...\" to keep it (" + option + ")"
                          : "; add " + option + " to keep it");
 }
 inline std::string Difference(const std::string& field, const std::string& before,
@@ -58,9 +61,12 @@ constexpr const char* kSectionsAfter = "Sections after:";
 inline std::string DryRun(const std::string& name) {
   return name + ": what embedding the manifest would do; nothing was written.";
 }
-constexpr const char* kRebuildNote =
-    "Rebuilding the program in Visual Basic replaces it, and with it the embedded manifest. "
-    "For a lasting change, set the project up instead (--project PROJECT.vbp).";
+inline std::string RebuildNote(bool inWindow = false) {
+  return std::string("Rebuilding the program in Visual Basic replaces it, and with it the "
+                     "embedded manifest. For a lasting change, set the project up instead") +
+         (inWindow ? ": choose its .vbp file as the program and press \"Generate...\"."
+                   : " (--project PROJECT.vbp).");
+}
 constexpr const char* kOverlayOption = "--keep-overlay";
 constexpr const char* kSignatureOption = "--strip-signature";
 inline std::string AllowWith(const std::string& option) { return option + " allows it."; }

@@ -16,13 +16,23 @@ namespace {
 
 const std::string kProgram = "C:\\Work\\App.exe";
 
-std::string Program(const std::string& tail) {
+/// A program with appended data, and an old manifest when one is given.
+std::string Program(const std::string& tail, const std::string& manifest = "") {
   testsupport::PeSpec spec;
   spec.sections = {{".text", std::string(0x200, '\xC3'), 0x60000020},
                    {".rsrc", "", 0x40000040, true}};
+  if (!manifest.empty())
+    spec.resources = {{readers::ResourceKey::Id(readers::kManifestResourceType),
+                       readers::ResourceKey::Id(1), manifest}};
   spec.tail = tail;
   return testsupport::BuildImage(spec).image;
 }
+
+const std::string kAdministrator =
+    "<assembly xmlns=\"urn:schemas-microsoft-com:asm.v1\" manifestVersion=\"1.0\"><trustInfo "
+    "xmlns=\"urn:schemas-microsoft-com:asm.v3\"><security><requestedPrivileges>"
+    "<requestedExecutionLevel level=\"requireAdministrator\"/></requestedPrivileges>"
+    "</security></trustInfo></assembly>";
 
 std::string ManifestOf(const std::string& program) {
   const readers::PeImage image(program);
@@ -58,6 +68,13 @@ TEST(EmbedWindowTest, TheDryRunIsAskedAndOnlyOkWritesTheProgramAndItsBackup) {
   const Row rows[] = {
       {"Cancel", Program(""), "1.2.3.4", false, {Answer::Cancel}, {question}, false},
       {"OK", Program(""), "1.2.3.4", false, {Answer::Ok, Answer::Ok}, {question, report}, true},
+      {"OK, the old manifest asked for more",
+       Program("", kAdministrator),
+       "1.2.3.4",
+       false,
+       {Answer::Ok, Answer::Ok},
+       {question, report},
+       true},
       {"appended data: No", Program("PAYLOAD"), "1.2.3.4", false, {Answer::No}, {offer}, false},
       {"appended data: Yes, OK",
        Program("PAYLOAD"),
@@ -139,8 +156,13 @@ TEST(EmbedWindowTest, TheDryRunIsAskedAndOnlyOkWritesTheProgramAndItsBackup) {
               row.program.find("PAYLOAD") != std::string::npos);
     const std::string& text = shown.back().text;
     EXPECT_NE(text.find("\nbackup: " + kProgram + ".bak\n"), std::string::npos) << text;
-    EXPECT_EQ(text.substr(text.size() - std::string(front::embedtexts::kRebuildNote).size()),
-              front::embedtexts::kRebuildNote);
+    EXPECT_EQ(text.find("\nthe old manifest asked for requireAdministrator; choose it under "
+                        "\"Options...\" to keep it (--execution-level requireAdministrator)\n") !=
+                  std::string::npos,
+              row.program.find("requireAdministrator") != std::string::npos)
+        << text;
+    EXPECT_EQ(text.substr(text.size() - front::embedtexts::RebuildNote(true).size()),
+              front::embedtexts::RebuildNote(true));
   }
 }
 
