@@ -49,6 +49,14 @@ ProjectResult Planned(project::Plan plan) {
   return result;
 }
 
+/// KeptAsSaved lines for files and their backups.
+std::string KeptLines(const std::vector<std::pair<std::string, std::string>>& kept) {
+  std::string text;
+  for (const auto& [path, backup] : kept)
+    text += project::texts::KeptAsSaved(path, backup);
+  return text;
+}
+
 ProjectResult Apply(generation::FileOperations& files, ProjectResult result) {
   const Applied applied = project::ApplyPlan(files, result.plan);
   switch (applied.outcome) {
@@ -57,20 +65,30 @@ ProjectResult Apply(generation::FileOperations& files, ProjectResult result) {
     return result;
   case Applied::Outcome::Changed:
     result.outcome = ProjectOutcome::Changed;
-    result.message = project::texts::Changed(applied.changed);
+    result.message = applied.restored.empty() && applied.saved.empty() && applied.savedAside.empty()
+                         ? project::texts::Changed(applied.changed)
+                         : project::texts::ChangedDuringRun(applied.changed, applied.savedAside,
+                                                            Lines(applied.restored),
+                                                            KeptLines(applied.saved));
+    return result;
+  case Applied::Outcome::Busy:
+    result.outcome = ProjectOutcome::Changed;
+    result.message = applied.failure;
     return result;
   case Applied::Outcome::NotWritten:
     result.message = project::texts::NotWritten(applied.failure);
     break;
   case Applied::Outcome::Undone:
-    result.message = project::texts::Undone(applied.failure, Lines(applied.restored));
+    result.message = project::texts::Undone(applied.failure, Lines(applied.restored)) +
+                     (applied.saved.empty() ? std::string()
+                                            : "Kept as they are now:\n" + KeptLines(applied.saved));
     break;
   case Applied::Outcome::NotUndone: {
     std::string kept;
     for (const auto& [path, backup] : applied.kept)
       kept += project::texts::NotPutBack(path, backup);
-    result.message =
-        project::texts::NotUndoneReport(applied.failure, Lines(applied.restored), kept);
+    result.message = project::texts::NotUndoneReport(applied.failure, Lines(applied.restored),
+                                                     kept + KeptLines(applied.saved));
     break;
   }
   }
@@ -110,26 +128,32 @@ ProjectResult RunProject(generation::FileOperations& files,
                          const project::Request& request) {
   AnsweredOnce conversation(frontConversation);
   try {
-    // What a killed run left is undone first, before its half-changed files are read.
-    if (request.dryRun && files.IsPlainFile(project::JournalPath(request.projectPath)))
-      user.Note(project::texts::kInterruptedRunPending);
-    if (!request.dryRun) {
+    // What a killed run left is undone first, before its half-changed files are read; a dry
+    // run only says what that would do.
+    if (!request.dryRun)
       generation::RemoveStaleTemporaryFiles(
           files, path::Folder(request.projectPath, path::Style::windows));
-      const Recovery recovery = project::RecoverInterruptedRun(files, request.projectPath);
-      switch (recovery.outcome) {
-      case Recovery::Outcome::None:
-        break;
-      case Recovery::Outcome::Undone:
-        user.Note(project::texts::Recovered(Lines(recovery.restored)));
-        break;
-      case Recovery::Outcome::Finished:
+    const Recovery recovery = project::RecoverInterruptedRun(files, request.projectPath,
+                                                             request.codePage, request.dryRun);
+    switch (recovery.outcome) {
+    case Recovery::Outcome::None:
+      break;
+    case Recovery::Outcome::Undone:
+      user.Note(request.dryRun ? project::texts::RecoveryPending(Lines(recovery.restored),
+                                                                 KeptLines(recovery.kept))
+                               : project::texts::Recovered(Lines(recovery.restored),
+                                                           KeptLines(recovery.kept)));
+      break;
+    case Recovery::Outcome::Finished:
+      if (!request.dryRun)
         user.Note(project::texts::kFinishedEarlier);
-        break;
-      case Recovery::Outcome::Busy:
-      case Recovery::Outcome::Failed:
-        return Outcome(ProjectOutcome::Failed, recovery.failure);
-      }
+      break;
+    case Recovery::Outcome::Busy:
+      return Outcome(ProjectOutcome::Changed, recovery.failure);
+    case Recovery::Outcome::Refused:
+      return Outcome(ProjectOutcome::Refused, recovery.failure);
+    case Recovery::Outcome::Failed:
+      return Outcome(ProjectOutcome::Failed, recovery.failure);
     }
 
     ProjectResult result = Planned(project::PlanProject(files, conversation, request));

@@ -18,7 +18,7 @@ OutputNames DeriveOutputNames(const std::string& targetPath, char separator) {
     names.folder += separator;
   names.fileName = brask::GetFileName(targetPath);
   names.baseName = brask::StripExtension(names.fileName);
-  names.outputName = names.baseName + "_manifest.res";
+  names.outputName = names.baseName + kOutputSuffix;
   names.moduleName = generation::kModuleFileName;
   return names;
 }

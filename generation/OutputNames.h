@@ -16,6 +16,9 @@ struct OutputNames {
   std::string ModulePath() const { return folder + moduleName; }
 };
 
+/// What follows the program's base name in the resource file's name.
+inline constexpr const char* kOutputSuffix = "_manifest.res";
+
 /// Names for targetPath. Windows paths use '\\'; a POSIX front end passes '/' as separator.
 OutputNames DeriveOutputNames(const std::string& targetPath, char separator = '\\');
 

@@ -220,6 +220,9 @@ namespace platform {
 
 /// Gives the file from the name to, replacing whatever file had it in one step. Throws.
 void RenameOver(const std::string& from, const std::string& to);
+/// Gives the file from the name to only while nothing has that name, in one step where the
+/// file system can; false when something has it. Throws on any other failure.
+bool RenameNoReplace(const std::string& from, const std::string& to);
 /// True when path itself is a symbolic link (POSIX) or a reparse point (Win32).
 bool IsLink(const std::string& path);
 /// True for an existing folder; unlike a probe, the current directory stays.
@@ -231,5 +234,8 @@ std::vector<std::string> FolderEntries(const std::string& folder);
 /// This process's id, and whether a process with the id is running.
 unsigned long ProcessId();
 bool ProcessRunning(unsigned long id);
+/// What tells the running process id from another that had the same id before (its start
+/// time and program name); "" when no process with the id runs.
+std::string ProcessIdentity(unsigned long id);
 
 } // namespace platform

@@ -92,6 +92,9 @@ bool SystemFiles::CreateNewFileFrom(const std::string& path, const std::string& 
 void SystemFiles::RenameOver(const std::string& from, const std::string& to) {
   platform::RenameOver(from, to);
 }
+bool SystemFiles::RenameNoReplace(const std::string& from, const std::string& to) {
+  return platform::RenameNoReplace(from, to);
+}
 void SystemFiles::RemoveFile(const std::string& path) { platform::RemoveFile(path); }
 void SystemFiles::SetNormalAttributes(const std::string& path) {
   platform::SetNormalAttributes(path);
@@ -110,6 +113,9 @@ void SystemProcesses::RunAndWait(const std::string& commandLine, const std::stri
 }
 unsigned long SystemProcesses::ProcessId() { return platform::ProcessId(); }
 bool SystemProcesses::ProcessRunning(unsigned long id) { return platform::ProcessRunning(id); }
+std::string SystemProcesses::ProcessIdentity(unsigned long id) {
+  return platform::ProcessIdentity(id);
+}
 std::uint64_t SystemProcesses::RandomBits() { return platform::RandomBits(); }
 
 void SystemTracker::Track(const std::string& path) { TrackTemporaryFile(path); }

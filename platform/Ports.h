@@ -112,6 +112,8 @@ public:
   }
   /// Renames from to to, replacing a file there in one step.
   virtual void RenameOver(const std::string& from, const std::string& to) = 0;
+  /// Renames from to to while nothing has that name; false when something has it.
+  virtual bool RenameNoReplace(const std::string& from, const std::string& to) = 0;
   virtual void RemoveFile(const std::string& path) = 0;
   /// Clears read-only, hidden and system (POSIX: makes the file writable by its owner).
   virtual void SetNormalAttributes(const std::string& path) = 0;
@@ -134,6 +136,8 @@ public:
   /// What names a run's temporary files and tells them from a killed run's.
   virtual unsigned long ProcessId() = 0;
   virtual bool ProcessRunning(unsigned long id) = 0;
+  /// Tells a running process from an earlier one that had its id; "" when none runs.
+  virtual std::string ProcessIdentity(unsigned long id) = 0;
   virtual std::uint64_t RandomBits() = 0;
 };
 
@@ -169,6 +173,7 @@ public:
                          const std::string& source, const std::vector<SameStretch>& same,
                          Keep keep) override;
   void RenameOver(const std::string& from, const std::string& to) override;
+  bool RenameNoReplace(const std::string& from, const std::string& to) override;
   void RemoveFile(const std::string& path) override;
   void SetNormalAttributes(const std::string& path) override;
   void CopyPermissions(const std::string& from, const std::string& to) override;
@@ -185,6 +190,7 @@ public:
   void RunAndWait(const std::string& commandLine, const std::string& workingFolder) override;
   unsigned long ProcessId() override;
   bool ProcessRunning(unsigned long id) override;
+  std::string ProcessIdentity(unsigned long id) override;
   std::uint64_t RandomBits() override;
 
 private:

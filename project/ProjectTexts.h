@@ -111,6 +111,18 @@ inline std::string Changed(const std::string& path) {
   return Quoted(path) + " changed since it was read - saved from Visual Basic?" +
          kNothingChanged + " Run again to set up the project as it is now.";
 }
+/// A save found while the files were replaced: kept, every other file put back. aside: where
+/// what the file held before that save is, or "".
+inline std::string ChangedDuringRun(const std::string& path, const std::string& aside,
+                                    const std::string& restored, const std::string& kept) {
+  return Quoted(path) + " was saved while the project was being set up - from Visual Basic? " +
+         "The save is kept" +
+         (aside.empty() ? std::string() : "; what the file held before it is in " + Quoted(aside)) +
+         "." + (restored.empty() ? std::string() : " Put back:\n" + restored) +
+         (kept.empty() ? std::string() : "\nKept as they are now:\n" + kept) +
+         (restored.empty() && kept.empty() ? " " : "\n") +
+         "Run again to set up the project as it is now.";
+}
 inline std::string NotWritten(const std::string& why) {
   return "The new files could not be written: " + why + "." + kNothingChanged;
 }
@@ -128,27 +140,81 @@ inline std::string NotUndoneReport(const std::string& why, const std::string& re
   return "Setting up the project failed: " + why + ". Put back:\n" + restored +
          "These could not be put back:\n" + kept;
 }
-inline std::string JournalUnreadable(const std::string& journal) {
-  return Quoted(journal) +
-         " is not the record of a run of this program. Move it away and run again." +
-         kNothingChanged;
+// ---- A journal left by an earlier run ----------------------------------------------------
+
+inline std::string JournalRefused(const std::string& journal, const std::string& why) {
+  return Quoted(journal) + " is not the record of a run of this program: " + why +
+         ". Move it away and run again." + kNothingChanged;
+}
+inline const char* const kJournalNotOurs = "it is not in the form this program writes";
+inline const char* const kJournalTooLong = "it names more files than a run changes";
+inline const char* const kJournalControlCharacter =
+    "it names a file with a control character in its name";
+inline const char* const kJournalIsLink = "it is a link";
+inline const char* const kJournalNotAFile = "it is not a plain file";
+inline std::string JournalNamesTwice(const std::string& path) {
+  return "it names " + Quoted(path) + " twice";
+}
+inline std::string JournalOutside(const std::string& path) {
+  return "it names " + Quoted(path) +
+         ", which lies outside the project's folder and is none of the files the project lists";
+}
+inline std::string JournalThroughLink(const std::string& path, const std::string& link) {
+  return "it names " + Quoted(path) + ", reached through the link " + Quoted(link);
+}
+inline std::string JournalBadBackup(const std::string& path, const std::string& backup) {
+  return "it names " + Quoted(backup) + " as the backup of " + Quoted(path) +
+         ", a name this program gives no backup of it";
+}
+inline std::string JournalNotNewKind(const std::string& path) {
+  return "it names " + Quoted(path) + " as a new file, which this program never makes";
 }
 inline std::string AnotherRun(const std::string& project, unsigned long processId) {
-  return "Another run is setting up " + Quoted(project) + " (process " +
-         std::to_string(processId) + "). Run again when it has ended." + kNothingChanged;
+  return "Another run is setting up " + Quoted(project) +
+         (processId ? " (process " + std::to_string(processId) + ")" : std::string()) +
+         ". Run again when it has ended." + kNothingChanged;
 }
-inline std::string NotUndone(const std::string& journal, const std::string& files) {
-  return "An earlier run of this project was interrupted, and it cannot be undone:\n" + files +
-         "Put these files back by hand, then delete " + Quoted(journal) + "." + kNothingChanged;
+/// A line of the files an interrupted run's undoing kept as they are now.
+inline std::string KeptAsSaved(const std::string& path, const std::string& backup) {
+  return Quoted(path) + ": changed since, kept as it is" +
+         (backup.empty() ? std::string() : "; what it held before is in " + Quoted(backup)) +
+         "\n";
 }
-inline std::string Recovered(const std::string& restored) {
-  return restored.empty()
-             ? std::string("An interrupted earlier run was undone; it had changed no file.")
-             : "An interrupted earlier run was undone; put back:\n" + restored;
+inline std::string BackupMissing(const std::string& path, const std::string& backup) {
+  return Quoted(path) + ": its old bytes should be in " + Quoted(backup) +
+         ", which no longer holds them\n";
 }
-inline const char* const kInterruptedRunPending =
-    "An earlier run of this project was interrupted: a real run undoes it first, and what it "
-    "then changes may differ from this list.";
+/// restored: the files put back, a line each; failures: the lines of those that were not.
+inline std::string NotUndone(const std::string& journal, const std::string& restored,
+                             const std::string& failures) {
+  return "An earlier run of this project was interrupted, and it cannot be " +
+         std::string(restored.empty() ? "undone:\n" : "wholly undone. Put back:\n" + restored +
+                                                          "Not put back:\n") +
+         failures + "Put these files back by hand, then delete " + Quoted(journal) + "." +
+         (restored.empty() ? kNothingChanged : "");
+}
+/// restored: the files put back; kept: KeptAsSaved lines.
+inline std::string Recovered(const std::string& restored, const std::string& kept = {}) {
+  return (restored.empty()
+              ? std::string("An interrupted earlier run was undone; it had changed no file.")
+              : "An interrupted earlier run was undone; put back:\n" + restored) +
+         (kept.empty() ? std::string() : "\nKept as they are now:\n" + kept);
+}
+/// What a real run would undo first, for a dry run.
+inline std::string RecoveryPending(const std::string& restored, const std::string& kept) {
+  return "An earlier run of this project was interrupted: a real run first undoes it" +
+         (restored.empty() ? std::string(", which changed no file") : ", putting back:\n" + restored) +
+         (kept.empty() ? std::string() : "\nand keeping as they are now:\n" + kept) +
+         (restored.empty() && kept.empty() ? ". " : "\n") +
+         "What it then changes may differ from this list.";
+}
+inline std::string NoBackupName(const std::string& path) {
+  return Quoted(path) + ": every backup name from .bak to .bak999 is taken; move old backups "
+                        "away";
+}
+inline std::string ChangedWhileReplaced(const std::string& path) {
+  return Quoted(path) + " changed while it was being replaced";
+}
 inline const char* const kFinishedEarlier =
     "An interrupted earlier run had replaced every file already; its record is removed.";
 

@@ -2,12 +2,19 @@
 
 #include <map>
 #include <memory>
+#include <optional>
+#include <set>
 
+#include "base/Ascii.h"
 #include "base/Fingerprint.h"
 #include "base/Path.h"
+#include "generation/OutputNames.h"
+#include "generation/ModuleText.h"
 #include "generation/TemporaryFiles.h"
 #include "project/Backups.h"
+#include "project/Paths.h"
 #include "project/ProjectTexts.h"
+#include "readers/VbProject.h"
 
 namespace project {
 
@@ -18,7 +25,12 @@ using generation::TemporaryFiles;
 
 constexpr std::size_t kChunk = 1 << 20;
 constexpr const char* kAbsent = "-";
-constexpr const char* kJournalHeader = "themefold project run 1";
+constexpr const char* kJournalHeader = "themefold project run 2";
+/// The first journals named files by their full paths and copied backups.
+constexpr const char* kFirstJournalHeader = "themefold project run 1";
+/// A run changes a handful of files; a journal naming more is no journal of ours.
+constexpr std::size_t kMaxEntries = 64;
+constexpr std::size_t kMaxJournalBytes = 1 << 16;
 
 /// Several files of a run may share a folder: each has a name of its own.
 std::string Suffix(std::size_t index, const char* kind) {
@@ -27,7 +39,8 @@ std::string Suffix(std::size_t index, const char* kind) {
 
 /// Anything at all has the name: a file, a link (to nothing, too) or a folder.
 bool Taken(FileOperations& files, const std::string& path) {
-  return files.FileExists(path) || files.IsLink(path) || files.IsFolder(path);
+  return files.NameExists(path) || files.FileExists(path) || files.IsLink(path) ||
+         files.IsFolder(path);
 }
 
 /// The fingerprint of what path holds now, read a piece at a time so that a large file is
@@ -50,15 +63,16 @@ std::string FingerprintOnDisk(FileOperations& files, const std::string& path) {
   }
 }
 
+std::string FolderOf(const std::string& path) { return path::Folder(path, path::Style::windows); }
+
 /// Temporary files in each folder a run writes, all kept until the run ends.
 class Temporaries {
 public:
   explicit Temporaries(FileOperations& files) : files_(files) {}
   TemporaryFiles& In(const std::string& path) {
-    const std::string folder = path::Folder(path, path::Style::windows);
-    std::unique_ptr<TemporaryFiles>& slot = byFolder_[folder];
+    std::unique_ptr<TemporaryFiles>& slot = byFolder_[FolderOf(path)];
     if (!slot)
-      slot = std::make_unique<TemporaryFiles>(files_, folder);
+      slot = std::make_unique<TemporaryFiles>(files_, FolderOf(path));
     return *slot;
   }
 
@@ -67,29 +81,66 @@ private:
   std::map<std::string, std::unique_ptr<TemporaryFiles>> byFolder_;
 };
 
+/// What killed runs left, swept once in each folder however many files lie there.
+void SweepFolders(FileOperations& files, const std::vector<std::string>& paths) {
+  std::set<std::string> swept;
+  for (const std::string& path : paths)
+    if (swept.insert(FolderOf(path)).second)
+      generation::RemoveStaleTemporaryFiles(files, FolderOf(path));
+}
+
 /// One file of the run, as the journal names it.
 struct Entry {
-  std::string path;
-  std::string backup; ///< "" for a file that is new
-  std::string before; ///< its fingerprint before; kAbsent for a new file
+  std::string path;     ///< as this system names it
+  std::string relative; ///< as the journal names it: from the project's folder
+  std::string backup;   ///< "" for a file that is new
+  std::string before;   ///< its fingerprint before; kAbsent for a new file
   std::string after;
 };
 
-std::string JournalText(unsigned long processId, const std::vector<Entry>& entries) {
-  std::string text = std::string(kJournalHeader) + "\nprocess " + std::to_string(processId) + "\n";
+/// path from folder when it lies there (".." parts and all, as the project names it);
+/// else the whole path.
+std::string FromFolder(const std::string& folder, const std::string& path) {
+  return !folder.empty() && path.compare(0, folder.size(), folder) == 0 ? path.substr(folder.size())
+                                                                       : path;
+}
+
+std::string JournalText(unsigned long processId, const std::string& identity,
+                        const std::vector<Entry>& entries) {
+  std::string text = std::string(kJournalHeader) + "\nprocess " + std::to_string(processId) +
+                     " " + identity + "\n";
   for (const Entry& entry : entries)
-    text += "file " + entry.path + "\nbackup " + entry.backup + "\nbefore " + entry.before +
-            "\nafter " + entry.after + "\n";
+    text += "file " + entry.relative + "\nbackup " +
+            (entry.backup.empty() ? std::string() : entry.relative + entry.backup.substr(entry.path.size())) +
+            "\nbefore " + entry.before + "\nafter " + entry.after + "\n";
   return text;
 }
 
-/// The journal's entries; false when it is not one of ours.
-bool ReadJournal(const std::string& text, unsigned long& processId, std::vector<Entry>& entries) {
+/// What the journal says, before anything of it is believed.
+struct JournalLines {
+  int version = 0; ///< 1 or 2
+  unsigned long processId = 0;
+  std::string identity; ///< "" in the first journals
+  struct Raw {
+    std::string file, backup, before, after;
+  };
+  std::vector<Raw> entries;
+};
+
+bool IsFingerprint(const std::string& text) {
+  const std::size_t colon = text.find(':');
+  return colon != std::string::npos && colon > 0 && colon <= 20 && text.size() == colon + 17 &&
+         text.find_first_not_of("0123456789") == colon &&
+         text.find_first_not_of("0123456789abcdef", colon + 1) == std::string::npos;
+}
+
+/// The journal's lines; unset when it is not in our format.
+std::optional<JournalLines> ParseJournal(const std::string& text) {
   std::vector<std::string> lines;
   for (std::size_t start = 0; start < text.size();) {
     const std::size_t end = text.find('\n', start);
     if (end == std::string::npos)
-      return false; // cut short: our journal is written whole, so this is not ours
+      return std::nullopt; // cut short: our journal is written whole, so this is not ours
     lines.push_back(text.substr(start, end - start));
     start = end + 1;
   }
@@ -99,32 +150,166 @@ bool ReadJournal(const std::string& text, unsigned long& processId, std::vector<
     out = lines[i].substr(key.size() + 1);
     return true;
   };
+  JournalLines journal;
   std::string process;
-  if (lines.size() < 2 || lines[0] != kJournalHeader || !value(1, "process", process) ||
-      (lines.size() - 2) % 4 != 0 || process.empty() ||
-      process.find_first_not_of("0123456789") != std::string::npos || process.size() > 10)
-    return false;
-  processId = std::stoul(process);
+  if (lines.size() < 2 || !value(1, "process", process) || (lines.size() - 2) % 4 != 0)
+    return std::nullopt;
+  journal.version = lines[0] == kJournalHeader ? 2 : lines[0] == kFirstJournalHeader ? 1 : 0;
+  if (journal.version == 0)
+    return std::nullopt;
+  const std::size_t digits = std::min(process.find(' '), process.size());
+  if (digits == 0 || digits > 10 || process.find_first_not_of("0123456789") < digits)
+    return std::nullopt;
+  journal.processId = std::stoul(process.substr(0, digits));
+  if (digits < process.size())
+    journal.identity = process.substr(digits + 1);
   for (std::size_t i = 2; i < lines.size(); i += 4) {
-    Entry entry;
-    if (!value(i, "file", entry.path) || !value(i + 1, "backup", entry.backup) ||
+    JournalLines::Raw entry;
+    if (!value(i, "file", entry.file) || !value(i + 1, "backup", entry.backup) ||
         !value(i + 2, "before", entry.before) || !value(i + 3, "after", entry.after))
-      return false;
-    entries.push_back(entry);
+      return std::nullopt;
+    journal.entries.push_back(entry);
   }
-  return true;
+  return journal;
 }
 
-/// Writes bytes over path through a temporary file, with the permissions of model.
-void ReplaceWith(FileOperations& files, const std::string& path, const std::string& bytes,
-                 const std::string& model) {
-  TemporaryFiles temporary(files, path::Folder(path, path::Style::windows));
-  const std::string written = temporary.CreateExact(".new", bytes);
-  if (files.IsPlainFile(model))
-    files.CopyPermissions(model, written);
-  files.RenameOver(written, path);
-  temporary.Release(written);
+bool HasControlCharacter(const std::string& text) {
+  for (const char c : text)
+    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f)
+      return true;
+  return false;
 }
+
+/// The parts of a relative name, split as Windows and this system split them.
+std::vector<std::string> Parts(const std::string& name, char separator) {
+  std::vector<std::string> parts(1);
+  for (const char c : name)
+    if (c == separator || path::IsSeparator(c, path::StyleOf(separator)))
+      parts.emplace_back();
+    else
+      parts.back() += c;
+  return parts;
+}
+
+/// The journal's entries believed only as far as this program could have written them:
+/// each file in the project's folder tree (reached through no link) or one the project
+/// lists, its backup named as ours are, a new file only of the kinds a run makes.
+class JournalCheck {
+public:
+  JournalCheck(FileOperations& files, std::string projectPath, std::string folder,
+               unsigned codePage)
+      : files_(files), projectPath_(std::move(projectPath)), folder_(std::move(folder)),
+        codePage_(codePage) {}
+
+  /// The entries, or why the journal is refused.
+  std::vector<Entry> Entries(const JournalLines& journal, std::string& why) {
+    std::vector<Entry> entries;
+    std::set<std::string> seen;
+    if (journal.entries.size() > kMaxEntries) {
+      why = texts::kJournalTooLong;
+      return {};
+    }
+    for (const JournalLines::Raw& raw : journal.entries) {
+      Entry entry;
+      why = Check(journal.version, raw, entry);
+      if (!why.empty())
+        return {};
+      if (!seen.insert(ascii::Lower(entry.path)).second) {
+        why = texts::JournalNamesTwice(entry.path);
+        return {};
+      }
+      entries.push_back(entry);
+    }
+    for (const Entry& entry : entries)
+      if (!entry.backup.empty() && seen.count(ascii::Lower(entry.backup)) != 0) {
+        why = texts::JournalBadBackup(entry.path, entry.backup);
+        return {};
+      }
+    return entries;
+  }
+
+private:
+  std::string Check(int version, const JournalLines::Raw& raw, Entry& entry) {
+    const char separator = files_.PathSeparator();
+    if (raw.file.empty() || HasControlCharacter(raw.file) || HasControlCharacter(raw.backup))
+      return texts::kJournalControlCharacter;
+    std::string name = raw.file, backup = raw.backup;
+    if (version == 1) {
+      // Full paths then: only those in the project's folder are taken, wherever it is now.
+      if (name.compare(0, folder_.size(), folder_) != 0 ||
+          (!backup.empty() && backup.compare(0, folder_.size(), folder_) != 0))
+        return texts::JournalOutside(name);
+      name = name.substr(folder_.size());
+      backup = backup.empty() ? backup : backup.substr(folder_.size());
+    }
+    const bool absolute = path::IsAbsolute(name, path::Style::windows) ||
+                          path::IsAbsolute(name, path::StyleOf(separator));
+    entry.relative = name;
+    entry.path = absolute ? name : folder_ + name;
+    const std::vector<std::string> parts = Parts(name, separator);
+    bool inTree = !absolute;
+    for (const std::string& part : parts)
+      inTree = inTree && !part.empty() && part != "." && part != "..";
+    if (inTree) {
+      std::string folder = folder_;
+      for (std::size_t i = 0; i + 1 < parts.size(); ++i) {
+        folder += parts[i];
+        if (files_.IsLink(folder))
+          return texts::JournalThroughLink(entry.path, folder);
+        folder += separator;
+      }
+    } else if (!Listed(entry.path)) {
+      return texts::JournalOutside(entry.path);
+    }
+    if (!backup.empty() && !IsBackupName(name, backup))
+      return texts::JournalBadBackup(entry.path, backup);
+    entry.backup = backup.empty() ? backup : entry.path + backup.substr(name.size());
+    entry.before = raw.before;
+    entry.after = raw.after;
+    const bool isNew = entry.before == kAbsent;
+    if (!IsFingerprint(entry.after) || (!isNew && !IsFingerprint(entry.before)) ||
+        isNew != entry.backup.empty())
+      return texts::kJournalNotOurs;
+    // A run makes only the start-up module and the resource file named for the program,
+    // both beside the project.
+    if (isNew) {
+      const std::string lower = ascii::Lower(name);
+      const std::string suffix = ascii::Lower(generation::kOutputSuffix);
+      const bool kind = ascii::EqualIgnoringCase(name, generation::kModuleFileName) ||
+                        (lower.size() > suffix.size() &&
+                         lower.compare(lower.size() - suffix.size(), suffix.size(), suffix) == 0);
+      if (!inTree || parts.size() != 1 || !kind)
+        return texts::JournalNotNewKind(entry.path);
+    }
+    return std::string();
+  }
+
+  /// The project lists path as a module or its resource file, where it lies now.
+  bool Listed(const std::string& path) {
+    if (!listed_) {
+      listed_.emplace();
+      std::string text, why;
+      if (ReadProjectFile(files_, projectPath_, readers::kMaxProjectBytes, text, why)) {
+        const readers::ProjectFacts facts = readers::ReadProjectFacts(text);
+        ProjectFiles paths(files_, folder_, codePage_);
+        std::vector<std::string> names;
+        for (const readers::ProjectModule& module : facts.modules)
+          names.push_back(module.path);
+        names.push_back(facts.resFile);
+        for (const std::string& name : names)
+          if (!name.empty() && !HasControlCharacter(name))
+            listed_->insert(paths.Find(name));
+      }
+    }
+    return listed_->count(path) != 0;
+  }
+
+  FileOperations& files_;
+  const std::string projectPath_;
+  const std::string folder_;
+  const unsigned codePage_;
+  std::optional<std::set<std::string>> listed_;
+};
 
 void RemoveQuietly(FileOperations& files, const std::string& path) {
   try {
@@ -133,6 +318,69 @@ void RemoveQuietly(FileOperations& files, const std::string& path) {
   } catch (const base::SystemError&) {
     // A stray copy is in nobody's way; the failure that matters is told.
   }
+}
+
+/// How putting one file back went.
+enum class PutBack {
+  Done,  ///< it holds its old bytes again
+  Saved, ///< it changed since it was replaced: kept as it is, its old bytes in the backup
+};
+
+/// Puts the backup back in place of the new file at path, which must hold after. The new
+/// file is first moved aside and checked, and the backup goes back only where nothing has
+/// the name: a save made meanwhile is kept. Throws SystemError.
+PutBack PutBackFromBackup(FileOperations& files, Temporaries& temporaries, const Entry& entry) {
+  const std::string now = FingerprintOnDisk(files, entry.path);
+  if (now == kAbsent) {
+    if (!files.RenameNoReplace(entry.backup, entry.path))
+      return PutBack::Saved;
+    return PutBack::Done;
+  }
+  if (now != entry.after)
+    return PutBack::Saved;
+  TemporaryFiles& temporary = temporaries.In(entry.path);
+  const std::string aside = temporary.Claim(Suffix(0, ".old"));
+  if (!files.RenameNoReplace(entry.path, aside))
+    throw base::SystemError("Rename", aside, 17, "a file of this name exists already");
+  if (FingerprintOnDisk(files, aside) != entry.after) {
+    // Saved in the moment between: that save goes back where it was.
+    temporary.Release(aside);
+    if (!files.RenameNoReplace(aside, entry.path))
+      throw base::SystemError("Rename", entry.path, 17, "a file of this name exists already");
+    return PutBack::Saved;
+  }
+  const bool back = files.RenameNoReplace(entry.backup, entry.path);
+  temporary.Remove(aside);
+  return back ? PutBack::Done : PutBack::Saved;
+}
+
+/// Undoes what the run did to one file: the backup back in place, a new file deleted; a
+/// file changed since is kept. True when the file holds its old state again.
+bool UndoEntry(FileOperations& files, Temporaries& temporaries, const Entry& entry) {
+  if (entry.backup.empty()) {
+    if (FingerprintOnDisk(files, entry.path) != entry.after)
+      return FingerprintOnDisk(files, entry.path) == kAbsent;
+    files.RemoveFile(entry.path);
+    return true;
+  }
+  return PutBackFromBackup(files, temporaries, entry) == PutBack::Done;
+}
+
+/// The process id in a journal, for the message; 0 when it cannot be read.
+unsigned long OwnerOf(FileOperations& files, const std::string& journal) {
+  try {
+    const std::optional<JournalLines> lines = ParseJournal(files.ReadBytes(journal, kMaxJournalBytes));
+    return lines ? lines->processId : 0;
+  } catch (const base::SystemError&) {
+    return 0;
+  }
+}
+
+std::string Lines(const std::vector<std::string>& paths) {
+  std::string text;
+  for (const std::string& path : paths)
+    text += path + "\n";
+  return text;
 }
 
 } // namespace
@@ -152,7 +400,7 @@ std::string FindObstacle(FileOperations& files, const Plan& plan) {
       return texts::InTheWay(change.path, texts::kNotAPlainFile);
     if (change.existed && files.IsReadOnly(change.path))
       return texts::ReadOnly(change.path);
-    const std::string folder = path::Folder(change.path, path::Style::windows);
+    const std::string folder = FolderOf(change.path);
     bool seen = false;
     for (const std::string& known : folders)
       seen = seen || known == folder;
@@ -178,19 +426,23 @@ std::string FindObstacle(FileOperations& files, const Plan& plan) {
 Applied ApplyPlan(FileOperations& files, const Plan& plan) {
   Applied applied;
   Temporaries temporaries(files);
+  const std::string folder = FolderOf(plan.projectPath);
+  const std::string journal = JournalPath(plan.projectPath);
   std::vector<Entry> entries;
-  std::vector<std::string> newFiles, backupFiles; // by change, under temporary names
+  std::vector<std::string> newFiles; // by change, under temporary names
+  bool journalled = false;
   try {
+    std::vector<std::string> paths;
     for (const FileChange& change : plan.changes)
-      generation::RemoveStaleTemporaryFiles(files, path::Folder(change.path, path::Style::windows));
-    // Everything is written first under names of this run's own.
+      paths.push_back(change.path);
+    SweepFolders(files, paths);
+    // Every new file is written first under a name of this run's own.
     for (const FileChange& change : plan.changes) {
-      TemporaryFiles& temporary = temporaries.In(change.path);
       Entry entry;
       entry.path = change.path;
+      entry.relative = FromFolder(folder, change.path);
       entry.before = change.existed ? fingerprint::Of(change.before) : kAbsent;
       entry.after = fingerprint::Of(change.after);
-      std::string backupFile;
       if (change.existed) {
         entry.backup = BackupName(change.path, [&](const std::string& name) {
           if (Taken(files, name))
@@ -200,154 +452,237 @@ Applied ApplyPlan(FileOperations& files, const Plan& plan) {
               return true;
           return false;
         });
-        backupFile = temporary.CreateExact(Suffix(entries.size(), ".bak"), change.before);
-        files.CopyPermissions(change.path, backupFile);
+        if (entry.backup.empty()) {
+          applied.outcome = Applied::Outcome::NotWritten;
+          applied.failure = texts::NoBackupName(change.path);
+          return applied;
+        }
       }
-      const std::string newFile = temporary.CreateExact(Suffix(entries.size(), ".new"), change.after);
+      const std::string newFile =
+          temporaries.In(change.path).CreateExact(Suffix(entries.size(), ".new"), change.after);
       if (change.existed)
         files.CopyPermissions(change.path, newFile);
       entries.push_back(entry);
       newFiles.push_back(newFile);
-      backupFiles.push_back(backupFile);
     }
+    // The journal is created only where none is: the run that made it holds the project.
+    TemporaryFiles& beside = temporaries.In(journal);
+    const std::string written = beside.CreateExact(
+        ".run", JournalText(files.ProcessId(), files.ProcessIdentity(files.ProcessId()), entries));
+    if (!files.RenameNoReplace(written, journal)) {
+      applied.outcome = Applied::Outcome::Busy;
+      applied.failure = texts::AnotherRun(plan.projectPath, OwnerOf(files, journal));
+      return applied;
+    }
+    beside.Release(written);
+    journalled = true;
     // The user may have saved from Visual Basic meanwhile.
     for (const FileRead& read : plan.reads)
       if (FingerprintOnDisk(files, read.path) != read.fingerprint) {
-        applied.outcome = Applied::Outcome::Changed;
         applied.changed = read.path;
-        return applied;
+        break;
       }
     for (const Entry& entry : entries)
-      if (FingerprintOnDisk(files, entry.path) != entry.before) {
-        applied.outcome = Applied::Outcome::Changed;
+      if (applied.changed.empty() && FingerprintOnDisk(files, entry.path) != entry.before)
         applied.changed = entry.path;
-        return applied;
-      }
-    ReplaceWith(files, JournalPath(plan.projectPath), JournalText(files.ProcessId(), entries),
-                std::string());
+    if (!applied.changed.empty()) {
+      RemoveQuietly(files, journal);
+      applied.outcome = Applied::Outcome::Changed;
+      return applied;
+    }
   } catch (const base::SystemError& error) {
+    if (journalled)
+      RemoveQuietly(files, journal);
     applied.outcome = Applied::Outcome::NotWritten;
     applied.failure = error.Description();
     return applied;
   }
 
-  std::size_t done = 0;   // files replaced
-  bool backedUp = false;  // the backup of entries[done] is in place
+  // Each file moved aside to its backup, checked, and the new one put where nothing is: a
+  // save that lands meanwhile is either moved with the file and found, or takes the name first
+  // and is kept.
+  std::size_t done = 0; // files in place
   try {
     for (; done < entries.size(); ++done) {
       const Entry& entry = entries[done];
       TemporaryFiles& temporary = temporaries.In(entry.path);
-      backedUp = false;
       if (!entry.backup.empty()) {
-        files.RenameOver(backupFiles[done], entry.backup);
-        temporary.Release(backupFiles[done]);
-        backedUp = true;
+        if (!files.RenameNoReplace(entry.path, entry.backup))
+          throw base::SystemError("Rename", entry.backup, 17, "a file of this name exists already");
+        if (FingerprintOnDisk(files, entry.backup) != entry.before) {
+          applied.changed = entry.path;
+          if (!files.RenameNoReplace(entry.backup, entry.path))
+            applied.savedAside = entry.backup; // saved twice: the newer save stays in place
+          break;
+        }
       }
-      files.RenameOver(newFiles[done], entry.path);
+      if (!files.RenameNoReplace(newFiles[done], entry.path)) {
+        // Saved as a new file meanwhile: that save wins; the file it replaced is the backup.
+        applied.changed = entry.path;
+        applied.savedAside = entry.backup;
+        break;
+      }
       temporary.Release(newFiles[done]);
     }
+    // A save into a file already moved aside lands in its backup: every one is looked at
+    // once more before the run counts as done.
+    if (applied.changed.empty())
+      for (const Entry& entry : entries)
+        if (applied.changed.empty() && !entry.backup.empty() &&
+            FingerprintOnDisk(files, entry.backup) != entry.before)
+          applied.changed = entry.path;
   } catch (const base::SystemError& error) {
     applied.failure = error.Description();
-    bool whole = true;
-    if (backedUp)
-      RemoveQuietly(files, entries[done].backup);
-    for (std::size_t i = done; i-- > 0;) {
-      const Entry& entry = entries[i];
-      const FileChange& change = plan.changes[i];
-      try {
-        if (change.existed)
-          ReplaceWith(files, entry.path, change.before, entry.backup);
-        else
-          files.RemoveFile(entry.path);
-        applied.restored.push_back(entry.path);
-        if (change.existed)
-          RemoveQuietly(files, entry.backup);
-      } catch (const base::SystemError&) {
-        whole = false;
-        applied.kept.emplace_back(entry.path, entry.backup);
-      }
+    // The file of the failed step may stand moved aside.
+    const Entry& failed = entries[done];
+    try {
+      if (!failed.backup.empty() && FingerprintOnDisk(files, failed.path) == kAbsent &&
+          FingerprintOnDisk(files, failed.backup) == failed.before)
+        files.RenameNoReplace(failed.backup, failed.path);
+    } catch (const base::SystemError&) {
+      applied.kept.emplace_back(failed.path, failed.backup);
     }
-    // With a file not put back, the journal stays for the next run to try again.
-    if (whole)
-      RemoveQuietly(files, JournalPath(plan.projectPath));
-    applied.outcome = whole ? Applied::Outcome::Undone : Applied::Outcome::NotUndone;
+  }
+  if (applied.changed.empty() && applied.failure.empty()) {
+    for (const Entry& entry : entries)
+      if (!entry.backup.empty())
+        applied.backups.push_back(entry.backup);
+    RemoveQuietly(files, journal);
     return applied;
   }
-  for (const Entry& entry : entries)
-    if (!entry.backup.empty())
-      applied.backups.push_back(entry.backup);
-  RemoveQuietly(files, JournalPath(plan.projectPath));
+
+  // Undone in reverse order; where a save was found after every file was in place, the file
+  // saved into is among them and gets the save back from its backup.
+  bool whole = applied.kept.empty();
+  for (std::size_t i = done; i-- > 0;) {
+    const Entry& entry = entries[i];
+    try {
+      if (UndoEntry(files, temporaries, entry))
+        applied.restored.push_back(entry.path);
+      else
+        applied.saved.emplace_back(entry.path, entry.backup);
+    } catch (const base::SystemError&) {
+      whole = false;
+      applied.kept.emplace_back(entry.path, entry.backup);
+    }
+  }
+  // With a file not put back, the journal stays for the next run to try again.
+  if (whole)
+    RemoveQuietly(files, journal);
+  if (!whole && applied.failure.empty())
+    applied.failure = texts::ChangedWhileReplaced(applied.changed);
+  applied.outcome = !whole                    ? Applied::Outcome::NotUndone
+                    : !applied.changed.empty() ? Applied::Outcome::Changed
+                                               : Applied::Outcome::Undone;
   return applied;
 }
 
-Recovery RecoverInterruptedRun(FileOperations& files, const std::string& projectPath) {
+Recovery RecoverInterruptedRun(FileOperations& files, const std::string& projectPath,
+                               unsigned codePage, bool dryRun) {
   Recovery recovery;
   const std::string journal = JournalPath(projectPath);
-  if (!files.IsPlainFile(journal))
+  if (!Taken(files, journal))
     return recovery;
-  unsigned long processId = 0;
-  std::vector<Entry> entries;
+  auto refuse = [&](const std::string& why) {
+    recovery.outcome = Recovery::Outcome::Refused;
+    recovery.failure = texts::JournalRefused(journal, why);
+    return recovery;
+  };
+  if (!files.IsPlainFile(journal))
+    return refuse(files.IsLink(journal) ? texts::kJournalIsLink : texts::kJournalNotAFile);
+  std::optional<JournalLines> lines;
   try {
-    if (!ReadJournal(files.ReadBytes(journal, 1 << 20), processId, entries)) {
-      recovery.outcome = Recovery::Outcome::Failed;
-      recovery.failure = texts::JournalUnreadable(journal);
-      return recovery;
-    }
+    lines = ParseJournal(files.ReadBytes(journal, kMaxJournalBytes));
   } catch (const base::SystemError& error) {
     recovery.outcome = Recovery::Outcome::Failed;
     recovery.failure = texts::CannotRead(journal, error.Description());
     return recovery;
   }
-  if (processId != files.ProcessId() && files.ProcessRunning(processId)) {
+  if (!lines)
+    return refuse(texts::kJournalNotOurs);
+  // A process that has the id now but started at another moment, or runs another program,
+  // is not the run that wrote it: that run was killed.
+  if (!lines->identity.empty() && lines->processId != files.ProcessId() &&
+      files.ProcessIdentity(lines->processId) == lines->identity) {
     recovery.outcome = Recovery::Outcome::Busy;
-    recovery.failure = texts::AnotherRun(projectPath, processId);
+    recovery.failure = texts::AnotherRun(projectPath, lines->processId);
     return recovery;
   }
+  const std::string folder = FolderOf(projectPath);
+  std::string why;
+  const std::vector<Entry> entries =
+      JournalCheck(files, projectPath, folder, codePage).Entries(*lines, why);
+  if (!why.empty())
+    return refuse(why);
+  std::vector<std::string> paths{projectPath};
   for (const Entry& entry : entries)
-    generation::RemoveStaleTemporaryFiles(files, path::Folder(entry.path, path::Style::windows));
+    paths.push_back(entry.path);
+  if (!dryRun)
+    SweepFolders(files, paths);
 
   bool allReplaced = true;
   for (const Entry& entry : entries)
     allReplaced = allReplaced && FingerprintOnDisk(files, entry.path) == entry.after;
   if (allReplaced) {
-    RemoveQuietly(files, journal);
+    if (!dryRun)
+      RemoveQuietly(files, journal);
     recovery.outcome = Recovery::Outcome::Finished;
     return recovery;
   }
 
+  Temporaries temporaries(files);
   std::string failures;
   for (auto it = entries.rbegin(); it != entries.rend(); ++it) {
     const Entry& entry = *it;
     const std::string now = FingerprintOnDisk(files, entry.path);
-    const bool backupHolds =
-        !entry.backup.empty() && FingerprintOnDisk(files, entry.backup) == entry.before;
     try {
-      if (now == entry.before) {
-        // Not replaced yet; a backup the run made already goes again.
-        if (backupHolds)
-          files.RemoveFile(entry.backup);
-      } else if (now == entry.after && entry.backup.empty()) {
-        files.RemoveFile(entry.path);
-        recovery.restored.push_back(entry.path);
-      } else if (now == entry.after && backupHolds) {
-        ReplaceWith(files, entry.path, files.ReadBytes(entry.backup, static_cast<std::size_t>(-1) >> 1),
-                    entry.backup);
-        files.RemoveFile(entry.backup);
-        recovery.restored.push_back(entry.path);
-      } else {
-        failures += texts::NotPutBack(entry.path, backupHolds ? entry.backup : std::string());
+      if (entry.backup.empty()) {
+        // Only a file that holds what the run made is the run's: it goes.
+        if (now == entry.after) {
+          if (!dryRun)
+            files.RemoveFile(entry.path);
+          recovery.restored.push_back(entry.path);
+        } else if (now != kAbsent) {
+          recovery.kept.emplace_back(entry.path, std::string());
+        }
+        continue;
       }
+      const bool backupHolds = FingerprintOnDisk(files, entry.backup) == entry.before;
+      if (!backupHolds) {
+        // A file whose backup was never put in its place was not replaced.
+        if (now == entry.after)
+          failures += texts::BackupMissing(entry.path, entry.backup);
+        continue;
+      }
+      if (now == entry.before) {
+        // The first journals copied the backup before the file was replaced: that copy goes.
+        if (lines->version == 1 && !dryRun)
+          files.RemoveFile(entry.backup);
+        else if (lines->version != 1)
+          recovery.kept.emplace_back(entry.path, entry.backup);
+        continue;
+      }
+      if (now != kAbsent && now != entry.after) {
+        recovery.kept.emplace_back(entry.path, entry.backup);
+        continue;
+      }
+      if (dryRun || PutBackFromBackup(files, temporaries, entry) == PutBack::Done)
+        recovery.restored.push_back(entry.path);
+      else
+        recovery.kept.emplace_back(entry.path, entry.backup);
     } catch (const base::SystemError& error) {
-      failures += texts::NotPutBack(entry.path, backupHolds ? entry.backup : std::string()) +
-                  " (" + error.Description() + ")";
+      std::string line = texts::NotPutBack(entry.path, entry.backup);
+      line.insert(line.size() - 1, " (" + error.Description() + ")");
+      failures += line;
     }
   }
   if (!failures.empty()) {
     recovery.outcome = Recovery::Outcome::Failed;
-    recovery.failure = texts::NotUndone(journal, failures);
+    recovery.failure = texts::NotUndone(journal, Lines(recovery.restored), failures);
     return recovery;
   }
-  RemoveQuietly(files, journal);
+  if (!dryRun)
+    RemoveQuietly(files, journal);
   recovery.outcome = Recovery::Outcome::Undone;
   return recovery;
 }

@@ -5,6 +5,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
 #include <fstream>
 
 #include "platform/Platform.h"
@@ -15,6 +18,31 @@ namespace platform {
 void RenameOver(const std::string& from, const std::string& to) {
   if (::rename(from.c_str(), to.c_str()) != 0)
     posix::ThrowErrno("Replace", to);
+}
+
+bool RenameNoReplace(const std::string& from, const std::string& to) {
+  if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
+    return true;
+  if (errno == EEXIST)
+    return false;
+  if (errno != EINVAL && errno != ENOSYS && errno != ENOTSUP)
+    posix::ThrowErrno("Rename", to);
+  // A file system without it: a hard link is refused just as atomically when the name is taken.
+  if (::link(from.c_str(), to.c_str()) == 0) {
+    if (::unlink(from.c_str()) != 0)
+      posix::ThrowErrno("Rename", from);
+    return true;
+  }
+  if (errno == EEXIST)
+    return false;
+  if (errno != EPERM && errno != ENOTSUP && errno != EOPNOTSUPP)
+    posix::ThrowErrno("Rename", to);
+  // Neither (FAT, some network shares): the name is checked just before, as close as it gets.
+  struct stat st {};
+  if (::lstat(to.c_str(), &st) == 0)
+    return false;
+  RenameOver(from, to);
+  return true;
 }
 
 bool IsLink(const std::string& path) {
@@ -58,6 +86,37 @@ bool ProcessRunning(unsigned long id) {
     return true;
   const std::string::size_type name = line.rfind(')');
   return name == std::string::npos || line.compare(name, 3, ") Z") != 0;
+}
+
+std::string ProcessIdentity(unsigned long id) {
+  if (!ProcessRunning(id))
+    return std::string();
+  // The start in clock ticks since the boot, with the boot's time: an id used again after a
+  // reboot or a wrap-around starts at another moment. The name tells our programs from others.
+  std::ifstream stat("/proc/" + std::to_string(id) + "/stat");
+  std::string line;
+  if (!std::getline(stat, line))
+    return "running";
+  const std::string::size_type open = line.find('('), close = line.rfind(')');
+  if (open == std::string::npos || close == std::string::npos || close < open)
+    return "running";
+  const std::string name = line.substr(open + 1, close - open - 1);
+  // Fields after the name: state is the 3rd of the line, starttime the 22nd.
+  std::string field, start;
+  std::size_t number = 2;
+  for (std::string::size_type at = close + 2; at < line.size() && number < 22;) {
+    const std::string::size_type end = std::min(line.find(' ', at), line.size());
+    field = line.substr(at, end - at);
+    ++number;
+    at = end + 1;
+  }
+  start = number == 22 ? field : std::string();
+  std::ifstream boot("/proc/stat");
+  std::string bootTime;
+  for (std::string entry; std::getline(boot, entry);)
+    if (entry.compare(0, 6, "btime ") == 0)
+      bootTime = entry.substr(6);
+  return bootTime + "." + start + " " + name;
 }
 
 } // namespace platform

@@ -17,6 +17,15 @@ void RenameOver(const std::string& from, const std::string& to) {
     win32::ThrowLastError("Replace", to);
 }
 
+bool RenameNoReplace(const std::string& from, const std::string& to) {
+  if (MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_WRITE_THROUGH))
+    return true;
+  const DWORD error = GetLastError();
+  if (error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS)
+    return false;
+  throw base::SystemError("Rename", to, error, win32::DescribeError(error));
+}
+
 bool IsLink(const std::string& path) {
   const DWORD attributes = Attributes(path);
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
@@ -59,6 +68,28 @@ bool ProcessRunning(unsigned long id) {
   if (!process.valid())
     return GetLastError() == ERROR_ACCESS_DENIED;
   return WaitForSingleObject(process.get(), 0) == WAIT_TIMEOUT;
+}
+
+std::string ProcessIdentity(unsigned long id) {
+  win32::Handle process(
+      OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION | SYNCHRONIZE, FALSE, static_cast<DWORD>(id)));
+  if (!process.valid())
+    return GetLastError() == ERROR_ACCESS_DENIED ? "running" : "";
+  if (WaitForSingleObject(process.get(), 0) != WAIT_TIMEOUT)
+    return std::string();
+  // The creation time tells an id used again from the first; the name, our programs from others.
+  FILETIME created{}, exited{}, kernel{}, user{};
+  std::string identity = "running";
+  if (GetProcessTimes(process.get(), &created, &exited, &kernel, &user))
+    identity = std::to_string((static_cast<unsigned long long>(created.dwHighDateTime) << 32) |
+                              created.dwLowDateTime);
+  char name[MAX_PATH];
+  DWORD size = MAX_PATH;
+  if (QueryFullProcessImageNameA(process.get(), 0, name, &size)) {
+    const std::string image(name, size);
+    identity += " " + image.substr(image.find_last_of("\\/") + 1);
+  }
+  return identity;
 }
 
 } // namespace platform

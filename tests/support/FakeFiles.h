@@ -126,6 +126,19 @@ public:
     files.erase(from);
     links.erase(to);
   }
+  bool RenameNoReplace(const std::string& from, const std::string& to) override {
+    if (Write("Rename", to))
+      return true;
+    Check("Rename", to);
+    if (NameExists(to))
+      return false;
+    const auto it = files.find(from);
+    if (it == files.end())
+      throw base::SystemError("Rename", from, 2, "The system cannot find the file specified.");
+    files[to] = it->second;
+    files.erase(from);
+    return true;
+  }
   void CopyPermissions(const std::string& /*from*/, const std::string& /*to*/) override {}
   bool IsLink(const std::string& path) override { return links.count(path) != 0; }
   bool IsFolder(const std::string& path) override { return folders.count(path + "\\") != 0; }
@@ -145,6 +158,14 @@ public:
   char PathSeparator() override { return '\\'; }
   unsigned long ProcessId() override { return processId; }
   bool ProcessRunning(unsigned long id) override { return runningProcesses.count(id) != 0; }
+  /// A running process's identity: identities' entry, else "started <id>"; this one runs.
+  std::map<unsigned long, std::string> identities;
+  std::string ProcessIdentity(unsigned long id) override {
+    if (id != processId && !runningProcesses.count(id))
+      return std::string();
+    const auto it = identities.find(id);
+    return it != identities.end() ? it->second : "started " + std::to_string(id);
+  }
   std::uint64_t RandomBits() override { return ++randomBits; }
   void Track(const std::string& path) override { tracked.insert(path); }
   void Untrack(const std::string& path) override { tracked.erase(path); }
