@@ -65,11 +65,11 @@ ProjectResult Apply(generation::FileOperations& files, ProjectResult result) {
     return result;
   case Applied::Outcome::Changed:
     result.outcome = ProjectOutcome::Changed;
-    result.message = applied.restored.empty() && applied.saved.empty() && applied.savedAside.empty()
-                         ? project::texts::Changed(applied.changed)
-                         : project::texts::ChangedDuringRun(applied.changed, applied.savedAside,
-                                                            Lines(applied.restored),
-                                                            KeptLines(applied.saved));
+    result.message =
+        applied.restored.empty() && applied.saved.empty() && applied.savedAside.empty()
+            ? project::texts::Changed(applied.changed)
+            : project::texts::ChangedDuringRun(applied.changed, applied.savedAside,
+                                               Lines(applied.restored), KeptLines(applied.saved));
     return result;
   case Applied::Outcome::Busy:
     result.outcome = ProjectOutcome::Changed;
@@ -139,10 +139,10 @@ ProjectResult RunProject(generation::FileOperations& files,
     case Recovery::Outcome::None:
       break;
     case Recovery::Outcome::Undone:
-      user.Note(request.dryRun ? project::texts::RecoveryPending(Lines(recovery.restored),
-                                                                 KeptLines(recovery.kept))
-                               : project::texts::Recovered(Lines(recovery.restored),
-                                                           KeptLines(recovery.kept)));
+      user.Note(
+          request.dryRun
+              ? project::texts::RecoveryPending(Lines(recovery.restored), KeptLines(recovery.kept))
+              : project::texts::Recovered(Lines(recovery.restored), KeptLines(recovery.kept)));
       break;
     case Recovery::Outcome::Finished:
       if (!request.dryRun)

@@ -177,8 +177,7 @@ inline std::string AnotherRun(const std::string& project, unsigned long processI
 /// A line of the files an interrupted run's undoing kept as they are now.
 inline std::string KeptAsSaved(const std::string& path, const std::string& backup) {
   return Quoted(path) + ": changed since, kept as it is" +
-         (backup.empty() ? std::string() : "; what it held before is in " + Quoted(backup)) +
-         "\n";
+         (backup.empty() ? std::string() : "; what it held before is in " + Quoted(backup)) + "\n";
 }
 inline std::string BackupMissing(const std::string& path, const std::string& backup) {
   return Quoted(path) + ": its old bytes should be in " + Quoted(backup) +
@@ -188,8 +187,9 @@ inline std::string BackupMissing(const std::string& path, const std::string& bac
 inline std::string NotUndone(const std::string& journal, const std::string& restored,
                              const std::string& failures) {
   return "An earlier run of this project was interrupted, and it cannot be " +
-         std::string(restored.empty() ? "undone:\n" : "wholly undone. Put back:\n" + restored +
-                                                          "Not put back:\n") +
+         std::string(restored.empty()
+                         ? "undone:\n"
+                         : "wholly undone. Put back:\n" + restored + "Not put back:\n") +
          failures + "Put these files back by hand, then delete " + Quoted(journal) + "." +
          (restored.empty() ? kNothingChanged : "");
 }
@@ -203,7 +203,8 @@ inline std::string Recovered(const std::string& restored, const std::string& kep
 /// What a real run would undo first, for a dry run.
 inline std::string RecoveryPending(const std::string& restored, const std::string& kept) {
   return "An earlier run of this project was interrupted: a real run first undoes it" +
-         (restored.empty() ? std::string(", which changed no file") : ", putting back:\n" + restored) +
+         (restored.empty() ? std::string(", which changed no file")
+                           : ", putting back:\n" + restored) +
          (kept.empty() ? std::string() : "\nand keeping as they are now:\n" + kept) +
          (restored.empty() && kept.empty() ? ". " : "\n") +
          "What it then changes may differ from this list.";

@@ -102,16 +102,17 @@ struct Entry {
 /// else the whole path.
 std::string FromFolder(const std::string& folder, const std::string& path) {
   return !folder.empty() && path.compare(0, folder.size(), folder) == 0 ? path.substr(folder.size())
-                                                                       : path;
+                                                                        : path;
 }
 
 std::string JournalText(unsigned long processId, const std::string& identity,
                         const std::vector<Entry>& entries) {
-  std::string text = std::string(kJournalHeader) + "\nprocess " + std::to_string(processId) +
-                     " " + identity + "\n";
+  std::string text = std::string(kJournalHeader) + "\nprocess " + std::to_string(processId) + " " +
+                     identity + "\n";
   for (const Entry& entry : entries)
     text += "file " + entry.relative + "\nbackup " +
-            (entry.backup.empty() ? std::string() : entry.relative + entry.backup.substr(entry.path.size())) +
+            (entry.backup.empty() ? std::string()
+                                  : entry.relative + entry.backup.substr(entry.path.size())) +
             "\nbefore " + entry.before + "\nafter " + entry.after + "\n";
   return text;
 }
@@ -369,7 +370,8 @@ bool UndoEntry(FileOperations& files, Temporaries& temporaries, const Entry& ent
 /// The process id in a journal, for the message; 0 when it cannot be read.
 unsigned long OwnerOf(FileOperations& files, const std::string& journal) {
   try {
-    const std::optional<JournalLines> lines = ParseJournal(files.ReadBytes(journal, kMaxJournalBytes));
+    const std::optional<JournalLines> lines =
+        ParseJournal(files.ReadBytes(journal, kMaxJournalBytes));
     return lines ? lines->processId : 0;
   } catch (const base::SystemError&) {
     return 0;
@@ -571,7 +573,7 @@ Applied ApplyPlan(FileOperations& files, const Plan& plan) {
     RemoveQuietly(files, journal);
   if (!whole && applied.failure.empty())
     applied.failure = texts::ChangedWhileReplaced(applied.changed);
-  applied.outcome = !whole                    ? Applied::Outcome::NotUndone
+  applied.outcome = !whole                     ? Applied::Outcome::NotUndone
                     : !applied.changed.empty() ? Applied::Outcome::Changed
                                                : Applied::Outcome::Undone;
   return applied;

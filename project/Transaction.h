@@ -39,7 +39,7 @@ struct Applied {
   std::vector<std::string> backups;
   std::string changed;    ///< Changed: the file
   std::string savedAside; ///< Changed: where what the file held before the save is, or ""
-  std::string failure; ///< Busy, NotWritten, Undone, NotUndone: what failed, in words
+  std::string failure;    ///< Busy, NotWritten, Undone, NotUndone: what failed, in words
   std::vector<std::string> restored; ///< Changed, Undone, NotUndone: the files put back
   /// Files saved since this run replaced them: kept as saved, each with the backup that
   /// holds its bytes before the run ("" for a file the run made).

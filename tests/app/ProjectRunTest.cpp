@@ -9,6 +9,8 @@
 #include "project/ProjectTexts.h"
 #include "project/Transaction.h"
 
+#include "base/Fingerprint.h"
+
 using app::Answer;
 using Field = app::MainView::Field;
 
@@ -56,6 +58,51 @@ struct Project {
   Tree tree;
 };
 
+/// The tree with every path in kFolder moved to folder.
+Tree MovedTo(const Tree& tree, const std::string& folder) {
+  Tree moved;
+  for (const auto& [path, bytes] : tree)
+    moved[path.compare(0, kFolder.size(), kFolder) == 0 ? folder + path.substr(kFolder.size())
+                                                        : path] = bytes;
+  return moved;
+}
+
+/// The project folder moved on the fake disk, as a user moves it between two runs.
+void MoveFolder(fakes::Files& files, const std::string& folder) {
+  std::map<std::string, fakes::Files::File> moved;
+  for (auto& [path, file] : files.files)
+    moved[path.compare(0, kFolder.size(), kFolder) == 0 ? folder + path.substr(kFolder.size())
+                                                        : path] = file;
+  files.files = std::move(moved);
+  files.folders.erase(kFolder);
+  files.folders.insert(folder);
+}
+
+/// A project run as the batch makes it: no question; the notes it gives.
+struct BatchRun {
+  front::ProjectResult result;
+  std::vector<std::string> notes;
+};
+BatchRun RunInBatch(fakes::Files& files, const std::string& projectPath = kVbp,
+                    bool dryRun = false) {
+  struct User : front::ProjectConversation {
+    std::vector<std::string> notes;
+    front::Confirmation Confirm(const project::Plan&, bool) override {
+      return front::Confirmation::Unasked;
+    }
+    void Note(const std::string& text) override { notes.push_back(text); }
+  } user;
+  fakes::Conversation conversation;
+  project::Request request;
+  request.projectPath = projectPath;
+  request.rcExePath = "C:\\VB98\\Wizards\\RC.EXE";
+  request.dryRun = dryRun;
+  BatchRun run;
+  run.result = front::RunProject(files, conversation, user, request);
+  run.notes = user.notes;
+  return run;
+}
+
 const Project kProjects[] = {
     {"starts in a form", {{kVbp, kFormProject}, {kFolder + "frmMain.frm", "Begin VB.Form frmMain\r\nEnd\r\n"}}},
     {"starts in its own Sub Main", {{kVbp, kSubMainProject}, {kFolder + "modMain.bas", kMainModule}}},
@@ -89,15 +136,23 @@ TEST(ProjectRunTest, AFailureOrAKillAtAnyWriteLeavesTheProjectAsBeforeOrWhollySe
                     told.find("Every file is as it was") != std::string::npos)
             << told;
       }
-      Rig killed(project.tree);
-      killed.world.files.killAt = at;
-      killed.Generate();
-      killed.world.files.dead = false;
-      killed.world.files.killAt = 0;
-      killed.world.files.processId = 8;
-      killed.world.boxes.shown.clear();
-      killed.Generate();
-      EXPECT_EQ(Files(killed.world.files), after);
+      // The next run finishes the work, in the folder or in the folder moved elsewhere.
+      for (const bool moved : {false, true}) {
+        Rig killed(project.tree);
+        killed.world.files.killAt = at;
+        killed.Generate();
+        killed.world.files.dead = false;
+        killed.world.files.killAt = 0;
+        killed.world.files.processId = 8;
+        killed.world.boxes.shown.clear();
+        if (moved) {
+          MoveFolder(killed.world.files, "D:\\Moved\\");
+          killed.view.texts[Field::Text1] = "D:\\Moved\\Ledger.vbp";
+        }
+        killed.Generate();
+        EXPECT_EQ(Files(killed.world.files), moved ? MovedTo(after, "D:\\Moved\\") : after)
+            << (moved ? "moved" : "in place");
+      }
     }
   }
 }
@@ -220,6 +275,262 @@ TEST(ProjectRunTest, AVersionWindowsWouldRefuseIsAskedAboutOnce) {
     if (answer == Answer::Yes) {
       EXPECT_EQ(texts[2].find("In \"C:\\Work\\\":"), 0u);
     }
+  }
+}
+
+} // namespace projectrun
+
+namespace projectrun {
+
+namespace {
+
+const std::string kJournal = project::JournalPath(kVbp);
+const std::string kOutside = "C:\\Outside\\";
+const std::string kVictim = kOutside + "victim.txt";
+
+/// A journal as a run of process 99 writes it; entries: file, backup, before, after.
+std::string Journal(const std::vector<std::vector<std::string>>& entries,
+                    const std::string& process = "99 started 99") {
+  std::string text = "themefold project run 2\nprocess " + process + "\n";
+  for (const std::vector<std::string>& entry : entries)
+    text += "file " + entry[0] + "\nbackup " + entry[1] + "\nbefore " + entry[2] + "\nafter " +
+            entry[3] + "\n";
+  return text;
+}
+
+std::string Fp(const std::string& bytes) { return fingerprint::Of(bytes); }
+
+/// The form project with a victim outside it, ready for a journal.
+fakes::Files ProjectWithVictim() {
+  fakes::Files files;
+  files.compiledRes = testsupport::Golden("App_manifest.res");
+  files.AddFolder(kFolder);
+  files.AddFolder(kOutside);
+  for (const auto& [path, bytes] : kProjects[0].tree)
+    files.AddFile(path, bytes);
+  files.AddFile(kVictim, "the user's own\r\n");
+  files.AddFile(kVictim + ".bak", "older\r\n");
+  return files;
+}
+
+/// The write at which a clean run of the project writes a path for the first time.
+int FirstWriteOf(const Tree& tree, const std::function<bool(fakes::Files&)>& reached) {
+  Rig clean(tree);
+  int found = 0;
+  for (int at = 1; at <= 200; ++at)
+    clean.world.files.beforeWrite[at] = [&, at] {
+      if (!found && reached(clean.world.files))
+        found = at;
+    };
+  clean.Generate();
+  return found;
+}
+
+} // namespace
+
+// A journal that came with the folder is believed only as far as this program could have
+// written it: anything else is refused by the journal's name, with nothing touched.
+TEST(ProjectRunTest, AJournalThisProgramCouldNotHaveWrittenIsRefusedAndNothingIsTouched) {
+  const std::string victim = "the user's own\r\n";
+  std::vector<std::vector<std::string>> many;
+  for (int i = 0; i < 65; ++i)
+    many.push_back(
+        {"m" + std::to_string(i) + ".bas", "m" + std::to_string(i) + ".bas.bak", Fp("a"), Fp("b")});
+  struct Row {
+    const char* name;
+    std::string journal;
+    std::string why;
+    std::function<void(fakes::Files&)> arrange;
+  };
+  const Row rows[] = {
+      {"a full path outside",
+       Journal({{kVictim, "", "-", Fp(victim)}}),
+       project::texts::JournalOutside(kVictim),
+       {}},
+      {"a path that climbs out",
+       Journal({{"..\\Outside\\victim.txt", "..\\Outside\\victim.txt.bak", Fp("older\r\n"),
+                 Fp(victim)}}),
+       project::texts::JournalOutside(kFolder + "..\\Outside\\victim.txt"),
+       {}},
+      {"a folder reached through a link",
+       Journal({{"Linked\\victim.txt", "Linked\\victim.txt.bak", Fp("older\r\n"), Fp(victim)}}),
+       project::texts::JournalThroughLink(kFolder + "Linked\\victim.txt", kFolder + "Linked"),
+       [](fakes::Files& f) { f.links.insert(kFolder + "Linked"); }},
+      {"a backup that is no backup's name",
+       Journal({{"Ledger.vbp", "..\\Outside\\victim.txt", Fp("x"), Fp(kFormProject)}}),
+       project::texts::JournalBadBackup(kVbp, "..\\Outside\\victim.txt"),
+       {}},
+      {"a new file of a kind no run makes",
+       Journal({{"frmMain.frm", "", "-", Fp("Begin VB.Form frmMain\r\nEnd\r\n")}}),
+       project::texts::JournalNotNewKind(kFolder + "frmMain.frm"),
+       {}},
+      {"a file named twice",
+       Journal({{"Ledger.vbp", "Ledger.vbp.bak", Fp("x"), Fp("y")},
+                {"ledger.VBP", "ledger.VBP.bak2", Fp("x"), Fp("y")}}),
+       project::texts::JournalNamesTwice(kFolder + "ledger.VBP"),
+       {}},
+      {"a control character",
+       Journal({{std::string("App.res\0.txt", 12), "", "-", Fp("x")}}),
+       project::texts::kJournalControlCharacter,
+       {}},
+      {"more files than a run changes", Journal(many), project::texts::kJournalTooLong, {}},
+      {"another format",
+       "themefold project run 2\nprocess 99\nfile x\n",
+       project::texts::kJournalNotOurs,
+       {}},
+      {"a link in the journal's place", "", project::texts::kJournalIsLink,
+       [](fakes::Files& f) { f.links.insert(kJournal); }},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    fakes::Files files = ProjectWithVictim();
+    if (!row.journal.empty())
+      files.AddFile(kJournal, row.journal);
+    if (row.arrange)
+      row.arrange(files);
+    const Tree before = Files(files);
+    const int writes = files.writes;
+    const BatchRun run = RunInBatch(files);
+    EXPECT_EQ(run.result.outcome, front::ProjectOutcome::Refused);
+    EXPECT_EQ(run.result.message, project::texts::JournalRefused(kJournal, row.why));
+    EXPECT_EQ(Files(files), before);
+    EXPECT_EQ(files.writes, writes);
+    // A dry run says the same and writes nothing either.
+    const BatchRun dry = RunInBatch(files, kVbp, true);
+    EXPECT_EQ(dry.result.message, run.result.message);
+    EXPECT_EQ(files.writes, writes);
+  }
+}
+
+// Killed after the journal was made: the run that wrote it holds the project only while that
+// very process runs, whatever holds its id now; a second run meanwhile finds it and stops.
+TEST(ProjectRunTest, OneRunHoldsTheProjectAtATime) {
+  const Tree& tree = kProjects[1].tree;
+  const int journalled = FirstWriteOf(tree, [](fakes::Files& f) { return f.Has(kJournal); });
+  ASSERT_GT(journalled, 0);
+  for (const bool sameProcess : {true, false}) {
+    SCOPED_TRACE(sameProcess ? "the writer still runs" : "its id runs another program");
+    Rig killed(tree);
+    killed.world.files.killAt = journalled + 1;
+    killed.Generate();
+    fakes::Files& files = killed.world.files;
+    files.dead = false;
+    files.killAt = 0;
+    files.processId = 8;
+    files.runningProcesses.insert(7);
+    if (!sameProcess)
+      files.identities[7] = "started later";
+    const Tree left = Files(files);
+    const BatchRun run = RunInBatch(files);
+    if (sameProcess) {
+      EXPECT_EQ(run.result.outcome, front::ProjectOutcome::Changed);
+      EXPECT_EQ(run.result.message, project::texts::AnotherRun(kVbp, 7));
+      EXPECT_EQ(Files(files), left);
+    } else {
+      EXPECT_EQ(run.result.outcome, front::ProjectOutcome::Done);
+      EXPECT_FALSE(files.Has(kJournal));
+    }
+  }
+  // Another run makes its journal between this run's check and its own: this one stops.
+  Rig run(tree);
+  fakes::Files& files = run.world.files;
+  bool planted = false;
+  for (int at = 1; at <= 200; ++at)
+    files.beforeWrite[at] = [&] {
+      for (const auto& [path, file] : files.files)
+        if (!planted && path.size() > 4 && path.compare(path.size() - 4, 4, ".run") == 0) {
+          planted = true;
+          files.files[kJournal] = {Journal({}, "42 started 42"), false};
+          files.runningProcesses.insert(42);
+          return;
+        }
+    };
+  const Tree before = tree;
+  run.Generate();
+  ASSERT_TRUE(planted);
+  EXPECT_EQ(run.world.boxes.Texts().back(), project::texts::AnotherRun(kVbp, 42));
+  Tree expected = before;
+  expected[kJournal] = Journal({}, "42 started 42");
+  EXPECT_EQ(Files(files), expected);
+}
+
+// A save at any moment of the run survives: before the file is moved aside, while it is, or
+// after the new one is in place.
+TEST(ProjectRunTest, ASaveAtAnyMomentOfTheRunSurvives) {
+  const Tree& tree = kProjects[1].tree;
+  const std::string module = kFolder + "modMain.bas";
+  const std::string saved = kMainModule + "' saved\r\n";
+  Rig clean(tree);
+  clean.Generate();
+  for (int at = 1; at <= clean.world.files.writes; ++at) {
+    SCOPED_TRACE("before write " + std::to_string(at));
+    Rig run(tree);
+    run.world.files.beforeWrite[at] = [&] { run.world.files.AddFile(module, saved); };
+    run.Generate();
+    // Saved before the plan was made again, the save is what the run changes.
+    const std::string now = run.world.files.Bytes(module);
+    EXPECT_TRUE(now == saved || now.find("' saved\r\n") != std::string::npos) << now;
+    EXPECT_FALSE(run.world.files.Has(kJournal));
+    for (const auto& [path, file] : run.world.files.files)
+      EXPECT_EQ(path.find("~themefold-"), std::string::npos) << path;
+  }
+}
+
+// After a kill, what the next run undoes is told file by file, a file saved since is kept,
+// and a run that put files back never says that nothing was changed.
+TEST(ProjectRunTest, TheNextRunTellsExactlyWhatItPutBack) {
+  const Tree& tree = kProjects[0].tree;
+  // Killed with the resource file and the module in place and the project moved aside.
+  Rig clean(tree);
+  clean.Generate();
+  const int lastRename = clean.world.files.writes - 1;
+  const std::string res = kFolder + "Ledger_manifest.res", module = kFolder + "modThemefold.bas";
+  {
+    SCOPED_TRACE("a dry run tells, a real run does");
+    Rig rig(tree);
+    rig.world.files.killAt = lastRename;
+    rig.Generate();
+    fakes::Files& files = rig.world.files;
+    files.dead = false;
+    files.killAt = 0;
+    files.processId = 8;
+    const Tree left = Files(files);
+    const BatchRun dry = RunInBatch(files, kVbp, true);
+    ASSERT_EQ(dry.notes.size(), 1u);
+    EXPECT_EQ(dry.notes[0],
+              project::texts::RecoveryPending(kVbp + "\n" + module + "\n" + res + "\n", ""));
+    EXPECT_EQ(Files(files), left);
+    // The user saved the project since: the save is kept, its old bytes stay in the backup.
+    const std::string saved = kFormProject + "Title=\"Saved since\"\r\n";
+    files.AddFile(kVbp, saved);
+    const BatchRun real = RunInBatch(files);
+    ASSERT_EQ(real.notes.size(), 1u);
+    EXPECT_EQ(real.notes[0],
+              project::texts::Recovered(module + "\n" + res + "\n",
+                                        project::texts::KeptAsSaved(kVbp, kVbp + ".bak")));
+    EXPECT_EQ(real.result.outcome, front::ProjectOutcome::Done);
+    EXPECT_NE(files.Bytes(kVbp).find("Title=\"Saved since\""), std::string::npos);
+    EXPECT_EQ(files.Bytes(kVbp + ".bak"), kFormProject);
+    EXPECT_EQ(files.Bytes(kVbp + ".bak2"), saved);
+  }
+  {
+    SCOPED_TRACE("one file cannot be put back");
+    Rig rig(tree);
+    rig.world.files.killAt = lastRename;
+    rig.Generate();
+    fakes::Files& files = rig.world.files;
+    files.dead = false;
+    files.killAt = 0;
+    files.processId = 8;
+    files.lockedPaths.insert(res);
+    const BatchRun run = RunInBatch(files);
+    EXPECT_EQ(run.result.outcome, front::ProjectOutcome::Failed);
+    EXPECT_EQ(run.result.message.find(project::texts::kNothingChanged), std::string::npos);
+    EXPECT_NE(run.result.message.find("wholly undone. Put back:\n" + kVbp + "\n" + module + "\n"),
+              std::string::npos)
+        << run.result.message;
+    EXPECT_EQ(files.Bytes(kVbp), kFormProject);
+    EXPECT_TRUE(files.Has(kJournal));
   }
 }
 
