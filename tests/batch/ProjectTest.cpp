@@ -10,8 +10,10 @@
 
 #ifndef _WIN32
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #endif
 
+#include "base/Fingerprint.h"
 #include "batch/Runner.h"
 
 namespace fs = std::filesystem;
@@ -348,6 +350,78 @@ TEST_F(ProjectTest, RefusedProjectsLeaveEveryFileAsItWas) {
 }
 
 #ifndef _WIN32
+// A journal that came with the folder, on the real disk: whatever it says, nothing outside
+// the project changes, and no link, pipe or device is deleted or read through.
+TEST_F(ProjectTest, AForgedJournalTouchesNothingOutsideTheProjectNorAnySpecialFile) {
+  const fs::path outside = dir_ / "outside", project = dir_ / "p";
+  const std::string secret = "the user's secret\n", victim = "the user's own\n";
+  auto fp = [](const std::string& bytes) { return fingerprint::Of(bytes); };
+  struct Row {
+    const char* name;
+    std::string journal; ///< its entries, after the header
+    int code;
+  };
+  const Row rows[] = {
+      {"a path that climbs out",
+       "file ../outside/victim.txt\nbackup\nbefore -\nafter " + fp(victim) + "\n", 2},
+      {"a full path",
+       "file " + (outside / "victim.txt").string() + "\nbackup\nbefore -\nafter " + fp(victim) +
+           "\n",
+       2},
+      {"a backup that links outside",
+       "file App.vbp\nbackup App.vbp.bak\nbefore " + fp(secret) + "\nafter " + fp("Type=Exe\r\n") +
+           "\nfile App.res\nbackup App.res.bak\nbefore " + fp("a") + "\nafter " + fp("b") + "\n",
+       5},
+      {"new files that are a link, a pipe and a device",
+       "file a_manifest.res\nbackup\nbefore -\nafter " + fp(victim) +
+           "\nfile modThemefold.bas\nbackup\nbefore -\nafter " + fp("") +
+           "\nfile b_manifest.res\nbackup\nbefore -\nafter " + fp("") + "\n",
+       2},
+  };
+  auto state = [](const fs::path& folder) {
+    std::map<std::string, std::string> seen;
+    for (const auto& entry : fs::recursive_directory_iterator(folder)) {
+      struct stat st {};
+      ::lstat(entry.path().c_str(), &st);
+      std::string what = std::to_string(st.st_mode) + " " + std::to_string(st.st_ino);
+      if (entry.is_symlink())
+        what += " -> " + fs::read_symlink(entry.path()).string();
+      else if (entry.is_regular_file())
+        what += " " + ReadBytes(entry.path());
+      seen[entry.path().lexically_relative(folder).string()] = what;
+    }
+    return seen;
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    fs::remove_all(outside);
+    fs::remove_all(project);
+    Make(outside, {{"victim.txt", victim}, {"secret", secret}});
+    fs::permissions(outside / "secret", fs::perms::owner_read | fs::perms::owner_write);
+    fs::create_symlink("victim.txt", outside / "link");
+    ::mkfifo((outside / "pipe").c_str(), 0600);
+    Make(project,
+         {{"App.vbp", "Type=Exe\r\n"},
+          {"App.vbp.themefold-run", "themefold project run 2\nprocess 1 x\n" + row.journal}});
+    fs::create_symlink("../outside/secret", project / "App.vbp.bak");
+    fs::create_symlink("../outside/victim.txt", project / "a_manifest.res");
+    ::mkfifo((project / "modThemefold.bas").c_str(), 0600);
+    const bool device =
+        ::mknod((project / "b_manifest.res").c_str(), S_IFCHR | 0600, makedev(1, 3)) == 0;
+    const auto outsideBefore = state(outside);
+    auto projectBefore = state(project);
+    const batchtest::Result result = Batch({(project / "App.vbp").string()});
+    EXPECT_EQ(result.exitCode, row.code) << result.err;
+    EXPECT_EQ(state(outside), outsideBefore);
+    auto projectAfter = state(project);
+    // Only the journal may go, once it was undone as far as it could be.
+    projectBefore.erase("App.vbp.themefold-run");
+    projectAfter.erase("App.vbp.themefold-run");
+    EXPECT_EQ(projectAfter, projectBefore) << result.err;
+    EXPECT_TRUE(!device || fs::is_character_file(project / "b_manifest.res"));
+  }
+}
+
 // A project from Windows names its files in its ANSI code page, where a checkout on Linux
 // names them in UTF-8; its title goes into the manifest read in the same code page.
 TEST_F(ProjectTest, NamesAndTitlesInTheProjectsCodePage) {
