@@ -350,7 +350,14 @@ PutBack PutBackFromBackup(FileOperations& files, Temporaries& temporaries, const
       throw base::SystemError("Rename", entry.path, 17, "a file of this name exists already");
     return PutBack::Saved;
   }
-  const bool back = files.RenameNoReplace(entry.backup, entry.path);
+  bool back = false;
+  try {
+    back = files.RenameNoReplace(entry.backup, entry.path);
+  } catch (const base::SystemError&) {
+    // The new file goes back rather than nothing standing at the name.
+    files.RenameNoReplace(aside, entry.path);
+    throw;
+  }
   temporary.Remove(aside);
   return back ? PutBack::Done : PutBack::Saved;
 }
@@ -539,8 +546,9 @@ Applied ApplyPlan(FileOperations& files, const Plan& plan) {
     const Entry& failed = entries[done];
     try {
       if (!failed.backup.empty() && FingerprintOnDisk(files, failed.path) == kAbsent &&
-          FingerprintOnDisk(files, failed.backup) == failed.before)
-        files.RenameNoReplace(failed.backup, failed.path);
+          FingerprintOnDisk(files, failed.backup) == failed.before &&
+          !files.RenameNoReplace(failed.backup, failed.path))
+        applied.saved.emplace_back(failed.path, failed.backup);
     } catch (const base::SystemError&) {
       applied.kept.emplace_back(failed.path, failed.backup);
     }
