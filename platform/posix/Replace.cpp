@@ -76,8 +76,8 @@ std::vector<std::string> FolderEntries(const std::string& folder) {
 unsigned long ProcessId() { return static_cast<unsigned long>(::getpid()); }
 
 bool ProcessRunning(unsigned long id) {
-  // EPERM: it runs, under another user.
-  if (id == 0 || (::kill(static_cast<pid_t>(id), 0) != 0 && errno != EPERM))
+  // EPERM: it runs, under another user. An id beyond pid_t would name a process group.
+  if (id == 0 || id > 0x7FFFFFFFul || (::kill(static_cast<pid_t>(id), 0) != 0 && errno != EPERM))
     return false;
   // A killed process whose parent has not reaped it yet runs no more: its state is Z.
   std::ifstream stat("/proc/" + std::to_string(id) + "/stat");

@@ -71,25 +71,24 @@ bool ProcessRunning(unsigned long id) {
 }
 
 std::string ProcessIdentity(unsigned long id) {
-  win32::Handle process(
-      OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION | SYNCHRONIZE, FALSE, static_cast<DWORD>(id)));
+  // PROCESS_QUERY_LIMITED_INFORMATION reaches other users' processes too; Windows XP lacks
+  // it and takes the older right.
+  constexpr DWORD kQueryLimited = 0x1000;
+  win32::Handle process(OpenProcess(kQueryLimited | SYNCHRONIZE, FALSE, static_cast<DWORD>(id)));
+  if (!process.valid())
+    process.reset(
+        OpenProcess(PROCESS_QUERY_INFORMATION | SYNCHRONIZE, FALSE, static_cast<DWORD>(id)));
+  // A process that lets nobody look (a protected one) is none of ours.
   if (!process.valid())
     return GetLastError() == ERROR_ACCESS_DENIED ? "running" : "";
   if (WaitForSingleObject(process.get(), 0) != WAIT_TIMEOUT)
     return std::string();
-  // The creation time tells an id used again from the first; the name, our programs from others.
+  // The creation time, to a tenth of a microsecond, tells an id used again from the first.
   FILETIME created{}, exited{}, kernel{}, user{};
-  std::string identity = "running";
-  if (GetProcessTimes(process.get(), &created, &exited, &kernel, &user))
-    identity = std::to_string((static_cast<unsigned long long>(created.dwHighDateTime) << 32) |
-                              created.dwLowDateTime);
-  char name[MAX_PATH];
-  DWORD size = MAX_PATH;
-  if (QueryFullProcessImageNameA(process.get(), 0, name, &size)) {
-    const std::string image(name, size);
-    identity += " " + image.substr(image.find_last_of("\\/") + 1);
-  }
-  return identity;
+  if (!GetProcessTimes(process.get(), &created, &exited, &kernel, &user))
+    return "running";
+  return std::to_string((static_cast<unsigned long long>(created.dwHighDateTime) << 32) |
+                        created.dwLowDateTime);
 }
 
 } // namespace platform

@@ -13,6 +13,7 @@
 
 #ifndef _WIN32
 #include <sys/stat.h>
+#include <signal.h>
 #include <sys/wait.h>
 #endif
 
@@ -228,3 +229,32 @@ TEST_F(ProcessesTest, AnEndedProcessNotYetReapedRunsNoMore) {
   waitpid(child, &status, 0);
 }
 #endif
+
+// The identity a journal records tells the process that wrote it from another that has its
+// id later: it is the same for one process every time, another for another, none once ended.
+TEST_F(ProcessesTest, AProcessIdentityIsItsOwnAndEndsWithIt) {
+  const unsigned long self = platform::ProcessId();
+  const std::string identity = platform::ProcessIdentity(self);
+  EXPECT_FALSE(identity.empty());
+  EXPECT_NE(identity, "running");
+  EXPECT_EQ(platform::ProcessIdentity(self), identity);
+  platform::SystemProcesses processes;
+  // Ids no process has: the largest the systems hand out are far below.
+  EXPECT_EQ(processes.ProcessIdentity(0x7FFFFFF0ul), "");
+  EXPECT_EQ(processes.ProcessIdentity(0xFFFFFFFFul), "");
+#ifndef _WIN32
+  const pid_t child = fork();
+  if (child == 0) {
+    pause();
+    _exit(0);
+  }
+  ASSERT_GT(child, 0);
+  const std::string other = platform::ProcessIdentity(static_cast<unsigned long>(child));
+  EXPECT_FALSE(other.empty());
+  EXPECT_NE(other, identity);
+  kill(child, SIGKILL);
+  int status = 0;
+  waitpid(child, &status, 0);
+  EXPECT_EQ(platform::ProcessIdentity(static_cast<unsigned long>(child)), "");
+#endif
+}
