@@ -535,3 +535,34 @@ TEST(ProjectRunTest, TheNextRunTellsExactlyWhatItPutBack) {
 }
 
 } // namespace projectrun
+
+namespace projectrun {
+
+// The first journals named full paths and copied each backup before the file was replaced:
+// one killed before any replacement is undone by dropping its copy; a full path outside the
+// folder is refused as from any journal.
+TEST(ProjectRunTest, AFirstFormJournalIsReadWithTheSameRules) {
+  for (const bool inside : {true, false}) {
+    SCOPED_TRACE(inside ? "inside" : "outside");
+    fakes::Files files = ProjectWithVictim();
+    const std::string file = inside ? kVbp : kVictim;
+    const std::string bytes = inside ? kFormProject : "the user's own\r\n";
+    files.AddFile(file + ".bak", bytes);
+    files.AddFile(kJournal, "themefold project run 1\nprocess 99\nfile " + file + "\nbackup " +
+                                file + ".bak\nbefore " + Fp(bytes) + "\nafter " + Fp("new") + "\n");
+    const BatchRun run = RunInBatch(files);
+    if (inside) {
+      ASSERT_EQ(run.notes.size(), 1u);
+      EXPECT_EQ(run.notes[0], project::texts::Recovered(""));
+      EXPECT_EQ(run.result.outcome, front::ProjectOutcome::Done);
+      EXPECT_EQ(files.Bytes(kVbp + ".bak"), kFormProject);
+      EXPECT_FALSE(files.Has(kVbp + ".bak2"));
+    } else {
+      EXPECT_EQ(run.result.message,
+                project::texts::JournalRefused(kJournal, project::texts::JournalOutside(kVictim)));
+      EXPECT_EQ(files.Bytes(kVictim + ".bak"), bytes);
+    }
+  }
+}
+
+} // namespace projectrun
