@@ -326,6 +326,18 @@ int FirstWriteOf(const Tree& tree, const std::function<bool(fakes::Files&)>& rea
   return found;
 }
 
+/// A run of the project killed at that write; the files then serve another process.
+std::unique_ptr<Rig> KilledAt(const Tree& tree, int at) {
+  auto rig = std::make_unique<Rig>(tree);
+  rig->world.files.killAt = at;
+  rig->Generate();
+  rig->world.files.dead = false;
+  rig->world.files.killAt = 0;
+  rig->world.files.processId = 8;
+  rig->world.boxes.shown.clear();
+  return rig;
+}
+
 } // namespace
 
 // A journal that came with the folder is believed only as far as this program could have
@@ -410,13 +422,8 @@ TEST(ProjectRunTest, OneRunHoldsTheProjectAtATime) {
   ASSERT_GT(journalled, 0);
   for (const bool sameProcess : {true, false}) {
     SCOPED_TRACE(sameProcess ? "the writer still runs" : "its id runs another program");
-    Rig killed(tree);
-    killed.world.files.killAt = journalled + 1;
-    killed.Generate();
-    fakes::Files& files = killed.world.files;
-    files.dead = false;
-    files.killAt = 0;
-    files.processId = 8;
+    const std::unique_ptr<Rig> killed = KilledAt(tree, journalled + 1);
+    fakes::Files& files = killed->world.files;
     files.runningProcesses.insert(7);
     if (!sameProcess)
       files.identities[7] = "started later";
@@ -487,13 +494,8 @@ TEST(ProjectRunTest, TheNextRunTellsExactlyWhatItPutBack) {
   const std::string res = kFolder + "Ledger_manifest.res", module = kFolder + "modThemefold.bas";
   {
     SCOPED_TRACE("a dry run tells, a real run does");
-    Rig rig(tree);
-    rig.world.files.killAt = lastRename;
-    rig.Generate();
-    fakes::Files& files = rig.world.files;
-    files.dead = false;
-    files.killAt = 0;
-    files.processId = 8;
+    const std::unique_ptr<Rig> rig = KilledAt(tree, lastRename);
+    fakes::Files& files = rig->world.files;
     const Tree left = Files(files);
     const BatchRun dry = RunInBatch(files, kVbp, true);
     ASSERT_EQ(dry.notes.size(), 1u);
@@ -515,13 +517,8 @@ TEST(ProjectRunTest, TheNextRunTellsExactlyWhatItPutBack) {
   }
   {
     SCOPED_TRACE("one file cannot be put back");
-    Rig rig(tree);
-    rig.world.files.killAt = lastRename;
-    rig.Generate();
-    fakes::Files& files = rig.world.files;
-    files.dead = false;
-    files.killAt = 0;
-    files.processId = 8;
+    const std::unique_ptr<Rig> rig = KilledAt(tree, lastRename);
+    fakes::Files& files = rig->world.files;
     files.lockedPaths.insert(res);
     const BatchRun run = RunInBatch(files);
     EXPECT_EQ(run.result.outcome, front::ProjectOutcome::Failed);
