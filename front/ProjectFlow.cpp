@@ -133,8 +133,8 @@ ProjectResult RunProject(generation::FileOperations& files,
     if (!request.dryRun)
       generation::RemoveStaleTemporaryFiles(
           files, path::Folder(request.projectPath, path::Style::windows));
-    const Recovery recovery = project::RecoverInterruptedRun(files, request.projectPath,
-                                                             request.codePage, request.dryRun);
+    const Recovery recovery =
+        project::RecoverInterruptedRun(files, request.projectPath, request.dryRun);
     switch (recovery.outcome) {
     case Recovery::Outcome::None:
       break;

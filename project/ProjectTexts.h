@@ -143,8 +143,11 @@ inline std::string NotUndoneReport(const std::string& why, const std::string& re
 // ---- A journal left by an earlier run ----------------------------------------------------
 
 inline std::string JournalRefused(const std::string& journal, const std::string& why) {
-  return Quoted(journal) + " is not the record of a run of this program: " + why +
-         ". Move it away and run again." + kNothingChanged;
+  return Quoted(journal) +
+         " is not taken as the record of an interrupted run of this program: " + why +
+         ". A record that came with the folder is never followed; if no run of this "
+         "program was interrupted here, delete it and run again." +
+         kNothingChanged;
 }
 inline const char* const kJournalNotOurs = "it is not in the form this program writes";
 inline const char* const kJournalTooLong = "it names more files than a run changes";
@@ -156,8 +159,11 @@ inline std::string JournalNamesTwice(const std::string& path) {
   return "it names " + Quoted(path) + " twice";
 }
 inline std::string JournalOutside(const std::string& path) {
-  return "it names " + Quoted(path) +
-         ", which lies outside the project's folder and is none of the files the project lists";
+  return "it names " + Quoted(path) + ", which lies outside the project's folder";
+}
+/// what: kALink, kAFolder or kNotAPlainFile.
+inline std::string JournalNotAFile(const std::string& path, const std::string& what) {
+  return "it names " + Quoted(path) + ", which is " + what;
 }
 inline std::string JournalThroughLink(const std::string& path, const std::string& link) {
   return "it names " + Quoted(path) + ", reached through the link " + Quoted(link);
@@ -202,11 +208,12 @@ inline std::string Recovered(const std::string& restored, const std::string& kep
 }
 /// What a real run would undo first, for a dry run.
 inline std::string RecoveryPending(const std::string& restored, const std::string& kept) {
-  return "An earlier run of this project was interrupted: a real run first undoes it" +
-         (restored.empty() ? std::string(", which changed no file")
+  return std::string("An earlier run of this project was interrupted. A real run first undoes "
+                     "it") +
+         (restored.empty() ? std::string("; it changed no file.")
                            : ", putting back:\n" + restored) +
-         (kept.empty() ? std::string() : "\nand keeping as they are now:\n" + kept) +
-         (restored.empty() && kept.empty() ? ". " : "\n") +
+         (kept.empty() ? std::string() : "\nIt keeps as they are now:\n" + kept) +
+         (restored.empty() && kept.empty() ? " " : "\n") +
          "What it then changes may differ from this list.";
 }
 inline std::string NoBackupName(const std::string& path) {

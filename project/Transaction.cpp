@@ -181,11 +181,11 @@ bool HasControlCharacter(const std::string& text) {
   return false;
 }
 
-/// The parts of a relative name, split as Windows and this system split them.
-std::vector<std::string> Parts(const std::string& name, char separator) {
+/// The parts of a name, split at either separator as a project's names are.
+std::vector<std::string> Parts(const std::string& name) {
   std::vector<std::string> parts(1);
   for (const char c : name)
-    if (c == separator || path::IsSeparator(c, path::StyleOf(separator)))
+    if (c == '/' || c == '\\')
       parts.emplace_back();
     else
       parts.back() += c;
@@ -193,14 +193,13 @@ std::vector<std::string> Parts(const std::string& name, char separator) {
 }
 
 /// The journal's entries believed only as far as this program could have written them:
-/// each file in the project's folder tree (reached through no link) or one the project
-/// lists, its backup named as ours are, a new file only of the kinds a run makes.
+/// each a plain file or none in the project's folder tree, reached through no link, its
+/// backup named as ours are, a new file only of the kinds a run makes. A file outside the
+/// folder is never taken, though the project list it: the project came with the journal.
 class JournalCheck {
 public:
-  JournalCheck(FileOperations& files, std::string projectPath, std::string folder,
-               unsigned codePage)
-      : files_(files), projectPath_(std::move(projectPath)), folder_(std::move(folder)),
-        codePage_(codePage) {}
+  JournalCheck(FileOperations& files, std::string folder)
+      : files_(files), folder_(std::move(folder)) {}
 
   /// The entries, or why the journal is refused.
   std::vector<Entry> Entries(const JournalLines& journal, std::string& why) {
@@ -245,26 +244,31 @@ private:
     }
     const bool absolute = path::IsAbsolute(name, path::Style::windows) ||
                           path::IsAbsolute(name, path::StyleOf(separator));
-    entry.relative = name;
-    entry.path = absolute ? name : folder_ + name;
-    const std::vector<std::string> parts = Parts(name, separator);
+    const std::vector<std::string> parts = Parts(name);
     bool inTree = !absolute;
     for (const std::string& part : parts)
       inTree = inTree && !part.empty() && part != "." && part != "..";
-    if (inTree) {
-      std::string folder = folder_;
-      for (std::size_t i = 0; i + 1 < parts.size(); ++i) {
-        folder += parts[i];
-        if (files_.IsLink(folder))
-          return texts::JournalThroughLink(entry.path, folder);
-        folder += separator;
-      }
-    } else if (!Listed(entry.path)) {
-      return texts::JournalOutside(entry.path);
+    entry.relative = name;
+    if (!inTree)
+      return texts::JournalOutside(absolute ? name : folder_ + name);
+    entry.path = folder_;
+    for (std::size_t i = 0; i < parts.size(); ++i) {
+      entry.path += parts[i];
+      if (i + 1 == parts.size())
+        break;
+      if (files_.IsLink(entry.path))
+        return texts::JournalThroughLink(folder_ + name, entry.path);
+      entry.path += separator;
     }
     if (!backup.empty() && !IsBackupName(name, backup))
       return texts::JournalBadBackup(entry.path, backup);
     entry.backup = backup.empty() ? backup : entry.path + backup.substr(name.size());
+    // Only plain files are ever read, moved or deleted: nothing through a link.
+    for (const std::string& path : {entry.path, entry.backup})
+      if (!path.empty() && Taken(files_, path) && !files_.IsPlainFile(path))
+        return texts::JournalNotAFile(path, files_.IsLink(path)     ? texts::kALink
+                                            : files_.IsFolder(path) ? texts::kAFolder
+                                                                    : texts::kNotAPlainFile);
     entry.before = raw.before;
     entry.after = raw.after;
     const bool isNew = entry.before == kAbsent;
@@ -279,37 +283,14 @@ private:
       const bool kind = ascii::EqualIgnoringCase(name, generation::kModuleFileName) ||
                         (lower.size() > suffix.size() &&
                          lower.compare(lower.size() - suffix.size(), suffix.size(), suffix) == 0);
-      if (!inTree || parts.size() != 1 || !kind)
+      if (parts.size() != 1 || !kind)
         return texts::JournalNotNewKind(entry.path);
     }
     return std::string();
   }
 
-  /// The project lists path as a module or its resource file, where it lies now.
-  bool Listed(const std::string& path) {
-    if (!listed_) {
-      listed_.emplace();
-      std::string text, why;
-      if (ReadProjectFile(files_, projectPath_, readers::kMaxProjectBytes, text, why)) {
-        const readers::ProjectFacts facts = readers::ReadProjectFacts(text);
-        ProjectFiles paths(files_, folder_, codePage_);
-        std::vector<std::string> names;
-        for (const readers::ProjectModule& module : facts.modules)
-          names.push_back(module.path);
-        names.push_back(facts.resFile);
-        for (const std::string& name : names)
-          if (!name.empty() && !HasControlCharacter(name))
-            listed_->insert(paths.Find(name));
-      }
-    }
-    return listed_->count(path) != 0;
-  }
-
   FileOperations& files_;
-  const std::string projectPath_;
   const std::string folder_;
-  const unsigned codePage_;
-  std::optional<std::set<std::string>> listed_;
 };
 
 void RemoveQuietly(FileOperations& files, const std::string& path) {
@@ -587,8 +568,7 @@ Applied ApplyPlan(FileOperations& files, const Plan& plan) {
   return applied;
 }
 
-Recovery RecoverInterruptedRun(FileOperations& files, const std::string& projectPath,
-                               unsigned codePage, bool dryRun) {
+Recovery RecoverInterruptedRun(FileOperations& files, const std::string& projectPath, bool dryRun) {
   Recovery recovery;
   const std::string journal = JournalPath(projectPath);
   if (!Taken(files, journal))
@@ -620,8 +600,7 @@ Recovery RecoverInterruptedRun(FileOperations& files, const std::string& project
   }
   const std::string folder = FolderOf(projectPath);
   std::string why;
-  const std::vector<Entry> entries =
-      JournalCheck(files, projectPath, folder, codePage).Entries(*lines, why);
+  const std::vector<Entry> entries = JournalCheck(files, folder).Entries(*lines, why);
   if (!why.empty())
     return refuse(why);
   std::vector<std::string> paths{projectPath};

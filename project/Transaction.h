@@ -15,7 +15,6 @@
 #include <utility>
 #include <vector>
 
-#include "base/CodePages.h"
 #include "generation/Driver.h"
 #include "project/ProjectRun.h"
 
@@ -70,10 +69,9 @@ struct Recovery {
 };
 
 /// Undoes a run of the project that was interrupted, before anything else reads the project;
-/// with dryRun, only says what it would do. codePage: the project's, to find the files it
-/// lists.
+/// with dryRun, only says what it would do.
 Recovery RecoverInterruptedRun(generation::FileOperations& files, const std::string& projectPath,
-                               unsigned codePage = codepages::kDefault, bool dryRun = false);
+                               bool dryRun = false);
 
 /// The journal beside the project while a run replaces its files.
 std::string JournalPath(const std::string& projectPath);
