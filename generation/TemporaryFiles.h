@@ -1,5 +1,6 @@
 #pragma once
-// The files a run makes under temporary names of its own, and the compiler's run over them.
+// The files a run makes under temporary names of its own, a folder of its own, and the
+// compiler's run over them.
 
 #include <optional>
 #include <string>
@@ -106,6 +107,44 @@ private:
   std::string folder_;
   std::string stem_;
   std::vector<std::string> owned_;
+};
+
+/// A folder of this run's own under the system's temporary folder, for files that have no
+/// business where the user's files lie (a project run's compiler). It goes again with what it
+/// holds, whatever happens; a stop request removes it too, once its files are gone.
+class PrivateFolder {
+public:
+  explicit PrivateFolder(FileOperations& files) : files_(files), path_(files.MakePrivateFolder()) {
+    files_.Track(Tracked());
+  }
+  ~PrivateFolder() {
+    // The compiler's own leftovers too.
+    for (const std::string& name : files_.FolderEntries(path_)) {
+      try {
+        files_.RemoveFile(path_ + name);
+      } catch (const base::SystemError&) {
+        // Then the folder stays too.
+      }
+    }
+    try {
+      files_.RemoveFolder(path_);
+    } catch (const base::SystemError&) {
+      // The error that stopped the run is the one to report; a folder left in the system's
+      // temporary folder is in nobody's way.
+    }
+    files_.Untrack(Tracked());
+  }
+  PrivateFolder(const PrivateFolder&) = delete;
+  PrivateFolder& operator=(const PrivateFolder&) = delete;
+
+  /// Ends in the separator.
+  const std::string& Path() const { return path_; }
+
+private:
+  std::string Tracked() const { return path_.substr(0, path_.size() - 1); }
+
+  FileOperations& files_;
+  std::string path_;
 };
 
 /// Removes the temporary files of runs that were killed: their process id has ended.

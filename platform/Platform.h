@@ -133,6 +133,17 @@ bool IsReadOnly(const std::string& path);
 void SetNormalAttributes(const std::string& path);
 /// Deletes one file. Throws SystemError.
 void RemoveFile(const std::string& path);
+/// Whether a new file could be created in folder now, asked without writing anything: POSIX
+/// access(); Win32 a write-protected CD or removable medium, then the folder's security
+/// against this process's token. False with the system's reason in why.
+bool CanCreateIn(const std::string& folder, std::string& why);
+/// A new, empty folder under the system's temporary folder ($TMPDIR or /tmp; Win32
+/// GetTempPath), that only this user may enter (POSIX: mode 0700; Win32: as the user's
+/// temporary folder allows), its name never used before. Its path ends in the separator.
+/// Throws SystemError.
+std::string MakePrivateFolder();
+/// Deletes an empty folder. Throws SystemError.
+void RemoveFolder(const std::string& path);
 /// Sets the file's modification time to now. Throws SystemError.
 void TouchFile(const std::string& path);
 /// True when a running program (or, on Windows, a process that shares it with nobody) holds

@@ -44,6 +44,9 @@ std::vector<std::string> SystemFiles::FolderEntries(const std::string& folder) {
   return platform::FolderEntries(folder);
 }
 char SystemFiles::PathSeparator() { return platform::PathSeparator(); }
+bool SystemFiles::CanCreateIn(const std::string& folder, std::string& why) {
+  return platform::CanCreateIn(folder, why);
+}
 std::string SystemFiles::ReadBytes(const std::string& path, std::size_t limit) {
   return ReadFileBytes(path, limit);
 }
@@ -107,6 +110,8 @@ bool SystemFiles::InUse(const std::string& path) { return platform::InUse(path);
 bool SystemFiles::LinkFile(const std::string& from, const std::string& to) {
   return platform::LinkFile(from, to);
 }
+std::string SystemFiles::MakePrivateFolder() { return platform::MakePrivateFolder(); }
+void SystemFiles::RemoveFolder(const std::string& path) { platform::RemoveFolder(path); }
 
 void SystemProcesses::RunAndWait(const std::string& commandLine, const std::string& workingFolder) {
   RunHiddenAndWait(commandLine, workingFolder, showOutput_);

@@ -80,6 +80,9 @@ public:
   virtual std::vector<std::string> FolderEntries(const std::string& folder) = 0;
   /// What separates folders in the paths the front ends pass.
   virtual char PathSeparator() = 0;
+  /// Whether a new file could be created in folder now, asked without writing anything; false
+  /// with the system's reason in why, which names no file.
+  virtual bool CanCreateIn(const std::string& folder, std::string& why) = 0;
 
   // ---- Reading ----
   /// Every byte of a file of at most limit bytes; a larger one, a folder or a device throws.
@@ -125,6 +128,11 @@ public:
   virtual bool InUse(const std::string& /*path*/) { return false; }
   /// Gives the file from the second name to; false when that cannot be done.
   virtual bool LinkFile(const std::string& /*from*/, const std::string& /*to*/) { return false; }
+  /// A new, empty folder of this run's own under the system's temporary folder, that only
+  /// this user may enter; its path ends in the separator.
+  virtual std::string MakePrivateFolder() = 0;
+  /// Deletes an empty folder.
+  virtual void RemoveFolder(const std::string& path) = 0;
 };
 
 class ProcessPort {
@@ -141,7 +149,7 @@ public:
   virtual std::uint64_t RandomBits() = 0;
 };
 
-/// The files a stop request removes (platform/Stopping.h).
+/// The files and folders a stop request removes (platform/Stopping.h).
 class TemporaryTracker {
 public:
   virtual ~TemporaryTracker() = default;
@@ -163,6 +171,7 @@ public:
   bool IsReadOnly(const std::string& path) override;
   std::vector<std::string> FolderEntries(const std::string& folder) override;
   char PathSeparator() override;
+  bool CanCreateIn(const std::string& folder, std::string& why) override;
   std::string ReadBytes(const std::string& path, std::size_t limit) override;
   std::string ReadRange(const std::string& path, std::uint64_t offset, std::size_t count) override;
   std::unique_ptr<OpenFile> Open(const std::string& path) override;
@@ -180,6 +189,8 @@ public:
   void TouchFile(const std::string& path) override;
   bool InUse(const std::string& path) override;
   bool LinkFile(const std::string& from, const std::string& to) override;
+  std::string MakePrivateFolder() override;
+  void RemoveFolder(const std::string& path) override;
 };
 
 class SystemProcesses : public virtual ProcessPort {

@@ -71,8 +71,9 @@ bool CreateNewFile(const std::string& path, const std::string& bytes, bool durab
 //   shut-down (SIGTERM) events. SIGKILL, a crash and a power cut are not stop requests.
 // - The handler stops the child RunHiddenAndWait waits for (POSIX sends it SIGTERM; on
 //   Windows it shares the console and had the event too, and is killed after half a second),
-//   waits up to half a second for it, deletes every tracked file that exists, writes the
-//   message to the standard error and ends the program with 128 + the signal.
+//   waits up to half a second for it, deletes every tracked file that exists, then every
+//   tracked folder that is empty by then, writes the message to the standard error and ends
+//   the program with 128 + the signal.
 // - Tracked are at most 16 paths at a time, each under 4,096 bytes: a name from before or
 //   while its file is created until it has its lasting name or is gone. One tracked before
 //   its file exists carries 64 random bits, so the file of that name can be nobody else's.
@@ -90,8 +91,8 @@ bool CreateNewFile(const std::string& path, const std::string& bytes, bool durab
 //   looked. On POSIX a hold also blocks the stop signals in its thread, so the handler never
 //   waits for the very thread it interrupted.
 
-/// Tracks the file at path for the handler; at most 16 at a time, paths of 4,096 bytes or
-/// more are not tracked.
+/// Tracks the file (or folder, its path without the final separator) at path for the
+/// handler; at most 16 at a time, paths of 4,096 bytes or more are not tracked.
 void TrackTemporaryFile(const std::string& path);
 void UntrackTemporaryFile(const std::string& path);
 

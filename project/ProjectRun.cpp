@@ -43,12 +43,13 @@ struct Refusal {
 };
 
 /// What the compiler wrote, unset when it wrote nothing; a compiler that could not be started
-/// refuses with the system's reason.
-std::optional<std::string> Compile(FileOperations& files,
-                                   generation::Conversation& conversation,
-                                   const std::string& folder, const std::string& architecture,
-                                   const Plan& plan, const Request& request) {
-  generation::TemporaryFiles temporary(files, folder);
+/// refuses with the system's reason. It runs in a folder of the run's own, so that planning,
+/// a dry run's included, writes nothing where the project lies.
+std::optional<std::string> Compile(FileOperations& files, generation::Conversation& conversation,
+                                   const std::string& architecture, const Plan& plan,
+                                   const Request& request) {
+  const generation::PrivateFolder folder(files);
+  generation::TemporaryFiles temporary(files, folder.Path());
   const std::string manifestText =
       generation::BuildManifestText(files.AnsiToUtf8(plan.version, request.codePage),
                                     files.AnsiToUtf8(plan.exeName, request.codePage),
@@ -334,8 +335,7 @@ private:
     if (!facts_.path32.empty())
       program = facts_.path32 + (facts_.path32.back() == '\\' ? "" : "\\") + program;
     const std::optional<std::string> output =
-        Compile(files_, conversation_, folder_,
-                generation::TargetArchitecture(files_, paths_.Find(program)),
+        Compile(files_, conversation_, generation::TargetArchitecture(files_, paths_.Find(program)),
                 plan_, request_);
     if (!output)
       throw Refusal{generation::texts::kCompileFailed, PlanOutcome::CompileFailed};

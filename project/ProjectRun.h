@@ -22,8 +22,8 @@ struct Request {
   std::vector<generation::ComponentFacts> components;
   std::string rcExePath;
   /// True: the plan is only told, never carried out. It is made as for a real run, its
-  /// manifest compiled under temporary names that go again, so that it lists the same
-  /// changes.
+  /// manifest compiled in a temporary folder of its own that goes again, so that it lists the
+  /// same changes and meets the same obstacles.
   bool dryRun = false;
   /// The ANSI code page the project was written in, where the system has none of its own:
   /// names not found as their bytes are looked for in it, and the manifest's texts read.
@@ -65,8 +65,9 @@ struct Plan {
   std::vector<FileRead> reads;
 };
 
-/// Reads the project and the modules it lists, compiles the manifest (under temporary names
-/// that go again) and works out every change. SystemError only from the compiler's run.
+/// Reads the project and the modules it lists, compiles the manifest (in a temporary folder
+/// of its own that goes again) and works out every change; writes nothing beside the
+/// project's files. SystemError only from the compiler's run.
 Plan PlanProject(generation::FileOperations& files, generation::Conversation& conversation,
                  const Request& request);
 

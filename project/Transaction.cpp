@@ -400,15 +400,12 @@ std::string FindObstacle(FileOperations& files, const Plan& plan) {
   const std::string journal = JournalPath(plan.projectPath);
   if (Taken(files, journal) && !files.IsPlainFile(journal))
     return texts::InTheWay(journal, texts::kNotAPlainFile);
-  // A file of our own in each folder, gone again at once: a folder that takes no new file
-  // is found before anything is written.
+  // A folder that takes no new file is found before anything is written, and without
+  // writing: a dry run leaves no trace.
   for (const std::string& folder : folders) {
-    try {
-      TemporaryFiles probe(files, folder);
-      probe.CreateExact(".probe", std::string());
-    } catch (const base::SystemError& error) {
-      return texts::FolderNotWritable(folder, error.Description());
-    }
+    std::string why;
+    if (!files.CanCreateIn(folder, why))
+      return texts::FolderNotWritable(folder, why);
   }
   return std::string();
 }

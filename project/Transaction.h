@@ -20,9 +20,9 @@
 
 namespace project {
 
-/// Why the plan cannot be carried out, found before anything is written (a folder, link or
-/// device where a file is to be written, a read-only file, a folder that takes no new file);
-/// "" when nothing stands in the way.
+/// Why the plan cannot be carried out, found before anything is written and without writing
+/// (a folder, link or device where a file is to be written, a read-only file, a folder that
+/// takes no new file); "" when nothing stands in the way.
 std::string FindObstacle(generation::FileOperations& files, const Plan& plan);
 
 struct Applied {

@@ -3,6 +3,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdlib>
+#include <cstring>
+
 #include "platform/Platform.h"
 #include "platform/posix/PosixError.h"
 
@@ -76,6 +79,30 @@ void CopyPermissions(const std::string& from, const std::string& to) {
 
 void RemoveFile(const std::string& path) {
   if (::unlink(path.c_str()) != 0)
+    posix::ThrowErrno("Delete", path);
+}
+
+// The permission bits, ACLs and a read-only mount, as creating a file would meet them.
+bool CanCreateIn(const std::string& folder, std::string& why) {
+  if (::access(folder.c_str(), W_OK | X_OK) == 0)
+    return true;
+  why = std::strerror(errno);
+  return false;
+}
+
+std::string MakePrivateFolder() {
+  const char* system = std::getenv("TMPDIR");
+  std::string path = system && *system ? system : "/tmp";
+  if (path.back() != '/')
+    path += '/';
+  path += "themefold-XXXXXX";
+  if (!::mkdtemp(path.data()))
+    posix::ThrowErrno("Create", path);
+  return path + '/';
+}
+
+void RemoveFolder(const std::string& path) {
+  if (::rmdir(path.c_str()) != 0)
     posix::ThrowErrno("Delete", path);
 }
 

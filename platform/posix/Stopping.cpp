@@ -40,6 +40,10 @@ extern "C" void Stop(int signal) {
   for (const tracked::Slot& slot : tracked::slots)
     if (slot.used.load(std::memory_order_acquire))
       ::unlink(slot.path);
+  // A tracked folder goes once the files in it have.
+  for (const tracked::Slot& slot : tracked::slots)
+    if (slot.used.load(std::memory_order_acquire))
+      ::rmdir(slot.path);
   if (const Message message = stopMessage.load(std::memory_order_acquire)) {
     char text[256];
     const std::size_t n = message(signal, text, sizeof text);

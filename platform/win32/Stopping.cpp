@@ -48,6 +48,10 @@ BOOL WINAPI Stop(DWORD event) {
   for (const tracked::Slot& slot : tracked::slots)
     if (slot.used.load(std::memory_order_acquire))
       DeleteFileA(slot.path);
+  // A tracked folder goes once the files in it have.
+  for (const tracked::Slot& slot : tracked::slots)
+    if (slot.used.load(std::memory_order_acquire))
+      RemoveDirectoryA(slot.path);
   if (const Message message = stopMessage.load(std::memory_order_acquire)) {
     char text[256];
     const std::size_t n = message(signal, text, sizeof text);

@@ -28,13 +28,15 @@ const std::string kMainModule = "Attribute VB_Name = \"modMain\"\r\nSub Main()\r
 
 using Tree = std::map<std::string, std::string>;
 
-/// The files; with withoutOurs, less the temporary files and the journal that a failed
-/// delete leaves for the next run.
+/// The files where the project lies; with withoutOurs, less the temporary files and the
+/// journal that a failed delete leaves for the next run. (What a kill leaves in the system's
+/// temporary folder is the system's to clear.)
 Tree Files(const fakes::Files& files, bool withoutOurs = false) {
   Tree tree;
   for (const auto& [path, file] : files.files)
-    if (!withoutOurs || (path.find("\\~themefold-") == std::string::npos &&
-                         path != project::JournalPath(kVbp)))
+    if (path.rfind(kFolder, 0) == 0 &&
+        (!withoutOurs ||
+         (path.find("\\~themefold-") == std::string::npos && path != project::JournalPath(kVbp))))
       tree[path] = file.bytes;
   return tree;
 }
@@ -107,6 +109,30 @@ const Project kProjects[] = {
     {"starts in a form", {{kVbp, kFormProject}, {kFolder + "frmMain.frm", "Begin VB.Form frmMain\r\nEnd\r\n"}}},
     {"starts in its own Sub Main", {{kVbp, kSubMainProject}, {kFolder + "modMain.bas", kMainModule}}},
 };
+
+/// The project's files with a compiler that makes the .res of our manifest.
+void Lay(fakes::Files& files, const Tree& tree) {
+  files.compiledRes = testsupport::Golden("App_manifest.res");
+  files.AddFolder(kFolder);
+  for (const auto& [path, bytes] : tree)
+    files.AddFile(path, bytes);
+}
+
+/// A run as the batch makes it: nobody is asked.
+front::ProjectResult RunUnasked(fakes::Files& files, bool dryRun = false) {
+  fakes::Conversation conversation;
+  struct : front::ProjectConversation {
+    front::Confirmation Confirm(const project::Plan&, bool) override {
+      return front::Confirmation::Unasked;
+    }
+    void Note(const std::string&) override {}
+  } user;
+  project::Request request;
+  request.projectPath = kVbp;
+  request.rcExePath = "C:\\VB98\\Wizards\\RC.EXE";
+  request.dryRun = dryRun;
+  return front::RunProject(files, conversation, user, request);
+}
 
 } // namespace
 
@@ -188,26 +214,13 @@ TEST(ProjectRunTest, WhatTheUserSavesMeanwhileIsNeverWrittenOver) {
   // Saved while the compiler ran, where nobody is asked (the batch): nothing is written.
   {
     fakes::Files files;
-    files.compiledRes = testsupport::Golden("App_manifest.res");
-    files.AddFolder(kFolder);
-    for (const auto& [path, bytes] : kProjects[0].tree)
-      files.AddFile(path, bytes);
+    Lay(files, kProjects[0].tree);
     const Tree before = Files(files);
     files.compiler = [&](const std::string& commandLine) {
       files.CompileLikeRc(commandLine);
       files.AddFile(kVbp, saved);
     };
-    fakes::Conversation conversation;
-    struct : front::ProjectConversation {
-      front::Confirmation Confirm(const project::Plan&, bool) override {
-        return front::Confirmation::Unasked;
-      }
-      void Note(const std::string&) override {}
-    } user;
-    project::Request request;
-    request.projectPath = kVbp;
-    request.rcExePath = "C:\\VB98\\Wizards\\RC.EXE";
-    const front::ProjectResult result = front::RunProject(files, conversation, user, request);
+    const front::ProjectResult result = RunUnasked(files);
     EXPECT_EQ(result.outcome, front::ProjectOutcome::Changed);
     EXPECT_EQ(result.message, project::texts::Changed(kVbp));
     Tree expected = before;
@@ -240,6 +253,10 @@ TEST(ProjectRunTest, WhatStandsInTheWayIsFoundBeforeAnythingIsWritten) {
          f.readOnlyFolders.insert(src);
        },
        project::texts::FolderNotWritable(src, "Access is denied.")},
+      // Was: Create "C:\Work\~themefold-7-0000000000000001.manifest" failed.
+      {"a project in a folder that takes no file",
+       [&](fakes::Files& f) { f.readOnlyFolders.insert(kFolder); },
+       project::texts::FolderNotWritable(kFolder, "Access is denied.")},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
@@ -255,6 +272,43 @@ TEST(ProjectRunTest, WhatStandsInTheWayIsFoundBeforeAnythingIsWritten) {
   run.world.files.AddFolder(kVbp + ".bak\\");
   run.Generate();
   EXPECT_EQ(run.world.files.Bytes(kVbp + ".bak2"), kFormProject);
+}
+
+// A dry run writes nothing where the project lies, not for a moment, and leaves nothing
+// elsewhere, whatever its end; what refuses the real run refuses it in the same words.
+TEST(ProjectRunTest, ADryRunLeavesNoTraceAndIsRefusedAsTheRealRunWouldBe) {
+  struct Row {
+    const char* name;
+    std::function<void(fakes::Files&)> arrange;
+    front::ProjectOutcome outcome;
+    std::string message;
+  };
+  const Row rows[] = {
+      // Was: the compiler's files and the probe made and removed in the project's folder.
+      {"set up", [](fakes::Files&) {}, front::ProjectOutcome::DryRun, ""},
+      {"a compiler that makes nothing", [](fakes::Files& f) { f.compiler = [](auto&) {}; },
+       front::ProjectOutcome::CompileFailed, generation::texts::kCompileFailed},
+      // Was: Create "C:\Work\~themefold-7-0000000000000001.manifest" failed.
+      {"a project in a folder that takes no file",
+       [](fakes::Files& f) { f.readOnlyFolders.insert(kFolder); }, front::ProjectOutcome::Refused,
+       project::texts::FolderNotWritable(kFolder, "Access is denied.")},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    fakes::Files files;
+    Lay(files, kProjects[0].tree);
+    row.arrange(files);
+    const auto before = files.Snapshot();
+    const std::set<std::string> folders = files.folders;
+    const front::ProjectResult result = RunUnasked(files, true);
+    EXPECT_EQ(result.outcome, row.outcome);
+    EXPECT_EQ(result.message, row.message);
+    for (const std::string& path : files.written)
+      EXPECT_NE(path.rfind(kFolder, 0), 0u) << path;
+    EXPECT_EQ(files.Snapshot(), before);
+    EXPECT_EQ(files.folders, folders);
+    EXPECT_TRUE(files.tracked.empty());
+  }
 }
 
 } // namespace projectrun

@@ -28,7 +28,8 @@ public:
   std::set<std::string> folders;
   std::map<std::string, File> files;
   std::set<std::string> lockedPaths;     ///< every service on these throws "in use"
-  std::set<std::string> readOnlyFolders; ///< creating a file in these throws "denied"
+  /// Creating a file in these throws "denied", and CanCreateIn says so.
+  std::set<std::string> readOnlyFolders;
   std::set<std::string> links;           ///< paths held by links (to nothing here)
   std::set<std::string> tracked;         ///< what a stop request would delete now
   std::set<unsigned long> runningProcesses;
@@ -38,6 +39,7 @@ public:
   /// full disk would. The one numbered killAt is where the program is killed: from then on
   /// no write reaches the disk, whatever the program goes on to do.
   int writes = 0;
+  std::vector<std::string> written; ///< the path of each write, in order
   int failAt = 0;
   int killAt = 0;
   bool dead = false;
@@ -46,6 +48,9 @@ public:
   /// Where the last compiler ran.
   std::string workingFolder;
   std::string appFolder = "C:\\Tool\\";
+  /// Where MakePrivateFolder makes its folders, numbered from 1.
+  std::string temporaryFolder = "C:\\Temp\\";
+  int privateFolders = 0;
   /// Every file read, in order.
   std::vector<std::string> reads;
   /// What the compiler does; by default it makes the .res named in the command line.
@@ -156,6 +161,28 @@ public:
     return names;
   }
   char PathSeparator() override { return '\\'; }
+  bool CanCreateIn(const std::string& folder, std::string& why) override {
+    if (!readOnlyFolders.count(folder))
+      return true;
+    why = "Access is denied.";
+    return false;
+  }
+  std::string MakePrivateFolder() override {
+    const std::string folder =
+        temporaryFolder + "themefold-" + std::to_string(++privateFolders) + "\\";
+    if (!Write("Create", folder))
+      folders.insert(folder);
+    return folder;
+  }
+  void RemoveFolder(const std::string& path) override {
+    if (Write("Delete", path))
+      return;
+    if (!folders.count(path))
+      throw base::SystemError("Delete", path, 3, "The system cannot find the path specified.");
+    if (!FolderEntries(path).empty())
+      throw base::SystemError("Delete", path, 145, "The directory is not empty.");
+    folders.erase(path);
+  }
   unsigned long ProcessId() override { return processId; }
   bool ProcessRunning(unsigned long id) override { return runningProcesses.count(id) != 0; }
   /// A running process's identity: identities' entry, else "started <id>"; this one runs.
@@ -272,6 +299,7 @@ private:
     if (dead)
       return true;
     ++writes;
+    written.push_back(path);
     if (const auto other = beforeWrite.find(writes); other != beforeWrite.end())
       other->second();
     if (writes == killAt) {

@@ -1,6 +1,7 @@
 // File-system probes and file services against the real file system.
 #include "support/TestSupport.h"
 
+#include "platform/Ports.h"
 #include "util/BraskModule.h"
 
 #ifdef _WIN32
@@ -128,6 +129,24 @@ TEST_F(ProbesTest, FileServiceErrorsCarryNumberAndDescription) {
       EXPECT_FALSE(e.Description().empty());
     }
   }
+}
+
+// A private folder lies in the system's temporary folder and is the user's alone; whether a
+// folder takes a file is asked without writing in it.
+TEST_F(ProbesTest, APrivateFolderAndWhetherAFolderTakesAFile) {
+  platform::SystemFiles files;
+  const std::string folder = files.MakePrivateFolder();
+  const fs::path name = fs::path(folder).parent_path().filename();
+  EXPECT_TRUE(fs::is_directory(fs::temp_directory_path() / name)) << folder;
+#ifndef _WIN32
+  EXPECT_EQ(fs::status(folder).permissions(), fs::perms::owner_all);
+#endif
+  std::string why;
+  EXPECT_TRUE(files.CanCreateIn(folder, why));
+  EXPECT_TRUE(fs::is_empty(folder));
+  files.RemoveFolder(folder);
+  EXPECT_FALSE(files.CanCreateIn(folder, why));
+  EXPECT_FALSE(why.empty());
 }
 
 #ifdef _WIN32

@@ -16,8 +16,9 @@ namespace {
 
 class StoppingTest : public testsupport::TempDirTest {};
 
-// A request that comes while a file is created waits for its tracking, then removes it; one
-// no longer tracked stays. Tracking inside the hold nests in it.
+// A request that comes while a file is created waits for its tracking, then removes it and
+// the tracked folder it is in; one no longer tracked stays. Tracking inside the hold nests in
+// it.
 TEST_F(StoppingTest, RequestDuringAHoldRemovesTheFileCreatedUnderIt) {
   const struct {
     int signal;
@@ -25,20 +26,25 @@ TEST_F(StoppingTest, RequestDuringAHoldRemovesTheFileCreatedUnderIt) {
   } rows[] = {{SIGINT, false}, {SIGTERM, false}, {SIGHUP, true}};
   for (const auto& row : rows) {
     SCOPED_TRACE(row.signal);
-    const std::string path = Path("out.res.~0123456789abcdef.tmp");
+    const std::string folder = Path("private");
+    const std::string path = folder + "/out.res.~0123456789abcdef.tmp";
+    std::filesystem::create_directory(folder);
     const pid_t pid = ::fork();
     ASSERT_GE(pid, 0);
     if (pid == 0) {
       std::signal(row.signal, SIG_DFL); // as from a terminal
       platform::StopOnRequest(nullptr);
+      platform::TrackTemporaryFile(folder);
       platform::HoldStopRequests(true);
       platform::NewFile file;
       if (!file.Create(path))
         ::_exit(1);
       ::raise(row.signal);
       platform::TrackTemporaryFile(path);
-      if (row.untrack)
+      if (row.untrack) {
         platform::UntrackTemporaryFile(path);
+        platform::UntrackTemporaryFile(folder);
+      }
       platform::HoldStopRequests(false);
       ::_exit(2); // the request has ended the program before this
     }
@@ -55,7 +61,8 @@ TEST_F(StoppingTest, RequestDuringAHoldRemovesTheFileCreatedUnderIt) {
     }
     EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, 128 + row.signal);
     EXPECT_EQ(std::filesystem::exists(path), row.untrack);
-    std::filesystem::remove(path);
+    EXPECT_EQ(std::filesystem::exists(folder), row.untrack);
+    std::filesystem::remove_all(folder);
   }
 }
 
