@@ -1,5 +1,6 @@
 #include "project/Transaction.h"
 
+#include <algorithm>
 #include <map>
 #include <memory>
 #include <optional>
@@ -390,13 +391,12 @@ std::string FindObstacle(FileOperations& files, const Plan& plan) {
       return texts::InTheWay(change.path, texts::kNotAPlainFile);
     if (change.existed && files.IsReadOnly(change.path))
       return texts::ReadOnly(change.path);
-    const std::string folder = FolderOf(change.path);
-    bool seen = false;
-    for (const std::string& known : folders)
-      seen = seen || known == folder;
-    if (!seen)
-      folders.push_back(folder);
+    folders.push_back(FolderOf(change.path));
   }
+  // The journal goes beside the project, though the project file itself stays.
+  folders.push_back(FolderOf(plan.projectPath));
+  std::sort(folders.begin(), folders.end());
+  folders.erase(std::unique(folders.begin(), folders.end()), folders.end());
   const std::string journal = JournalPath(plan.projectPath);
   if (Taken(files, journal) && !files.IsPlainFile(journal))
     return texts::InTheWay(journal, texts::kNotAPlainFile);

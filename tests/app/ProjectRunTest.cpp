@@ -28,13 +28,13 @@ const std::string kMainModule = "Attribute VB_Name = \"modMain\"\r\nSub Main()\r
 
 using Tree = std::map<std::string, std::string>;
 
-/// The files where the project lies; with withoutOurs, less the temporary files and the
-/// journal that a failed delete leaves for the next run. (What a kill leaves in the system's
-/// temporary folder is the system's to clear.)
+/// The files outside the system's temporary folder (what a kill leaves there is the system's
+/// to clear); with withoutOurs, less the temporary files and the journal that a failed delete
+/// leaves for the next run.
 Tree Files(const fakes::Files& files, bool withoutOurs = false) {
   Tree tree;
   for (const auto& [path, file] : files.files)
-    if (path.rfind(kFolder, 0) == 0 &&
+    if (path.rfind(files.temporaryFolder, 0) != 0 &&
         (!withoutOurs ||
          (path.find("\\~themefold-") == std::string::npos && path != project::JournalPath(kVbp))))
       tree[path] = file.bytes;
