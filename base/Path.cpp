@@ -13,6 +13,11 @@ bool HasDrive(const std::string& path) {
   return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
 }
 
+bool IsControl(char c) {
+  const unsigned char byte = static_cast<unsigned char>(c);
+  return byte < 0x20 || byte == 0x7F;
+}
+
 } // namespace
 
 Style StyleOf(char separator) { return separator == '\\' ? Style::windows : Style::posix; }
@@ -97,6 +102,30 @@ std::string FromWindowsName(const std::string& folder, const std::string& name, 
     if (IsSeparator(c, Style::windows))
       c = Separator(style);
   return joined;
+}
+
+bool HasControlCharacter(const std::string& name) {
+  for (char c : name)
+    if (IsControl(c))
+      return true;
+  return false;
+}
+
+bool HasNul(const std::string& name) { return name.find('\0') != std::string::npos; }
+
+std::string Visible(const std::string& name) {
+  static const char kHex[] = "0123456789ABCDEF";
+  std::string shown;
+  for (char c : name) {
+    const unsigned char byte = static_cast<unsigned char>(c);
+    if (!IsControl(c))
+      shown += c;
+    else if (byte == 0)
+      shown += "<NUL>";
+    else
+      shown += std::string("<0x") + kHex[byte >> 4] + kHex[byte & 0xF] + ">";
+  }
+  return shown;
 }
 
 } // namespace path

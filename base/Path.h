@@ -40,4 +40,15 @@ std::string Lexical(const std::string& path, Style style);
 /// folder unless absolute, every separator made the style's.
 std::string FromWindowsName(const std::string& folder, const std::string& name, Style style);
 
+/// True when name holds a control character (0x00 to 0x1F, or 0x7F), which no file name a
+/// project writes may hold. A NUL would cut the name short at every system call.
+bool HasControlCharacter(const std::string& name);
+
+/// True when name holds a NUL, which no system call can take.
+bool HasNul(const std::string& name);
+
+/// name for a message, each control character made visible: <NUL> for 0x00, <0x1F> and
+/// the like for the others; every other byte as it is.
+std::string Visible(const std::string& name);
+
 } // namespace path

@@ -108,6 +108,11 @@ std::string CanonicalPath(const std::string& path);
 /// in a loop, so that opening it says why it cannot be read.
 bool NameExists(const std::string& path);
 
+/// What the system says of a name no call of it can take: a path holding a NUL, which every
+/// call would cut short there (EINVAL on POSIX, ERROR_INVALID_NAME on Windows), the name
+/// shown with its NUL made visible. Such a name is never handed to the system.
+base::SystemError InvalidName(const std::string& operation, const std::string& name);
+
 /// Creates path anew (emptying an existing file) and writes bytes, then closes it.
 /// Throws SystemError; the handle is closed on every path.
 void WriteFileBytes(const std::string& path, const std::string& bytes);

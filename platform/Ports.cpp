@@ -1,5 +1,6 @@
 #include "platform/Ports.h"
 
+#include "base/Path.h"
 #include "platform/Platform.h"
 #include "platform/Stopping.h"
 
@@ -29,18 +30,41 @@ private:
   MappedFile file_;
 };
 
+/// Throws InvalidName for a path the system would cut short at its NUL.
+void RefuseNul(const char* operation, const std::string& path) {
+  if (path::HasNul(path))
+    throw InvalidName(operation, path);
+}
+
 } // namespace
 
-bool SystemFiles::NameExists(const std::string& path) { return platform::NameExists(path); }
-bool SystemFiles::FileExists(const std::string& path) {
-  return !path.empty() && !CanEnterFolder(path) && HasAttributes(path);
+// A path with a NUL never reaches the system, which would take it as the name before the
+// NUL: probes answer as for a name nothing has, services throw InvalidName.
+
+bool SystemFiles::NameExists(const std::string& path) {
+  return !path::HasNul(path) && platform::NameExists(path);
 }
-bool SystemFiles::FolderExists(const std::string& path) { return CanEnterFolder(path); }
-bool SystemFiles::IsLink(const std::string& path) { return platform::IsLink(path); }
-bool SystemFiles::IsFolder(const std::string& path) { return platform::IsFolder(path); }
-bool SystemFiles::IsPlainFile(const std::string& path) { return platform::IsPlainFile(path); }
-bool SystemFiles::IsReadOnly(const std::string& path) { return platform::IsReadOnly(path); }
+bool SystemFiles::FileExists(const std::string& path) {
+  return !path.empty() && !path::HasNul(path) && !CanEnterFolder(path) && HasAttributes(path);
+}
+bool SystemFiles::FolderExists(const std::string& path) {
+  return !path::HasNul(path) && CanEnterFolder(path);
+}
+bool SystemFiles::IsLink(const std::string& path) {
+  return !path::HasNul(path) && platform::IsLink(path);
+}
+bool SystemFiles::IsFolder(const std::string& path) {
+  return !path::HasNul(path) && platform::IsFolder(path);
+}
+bool SystemFiles::IsPlainFile(const std::string& path) {
+  return !path::HasNul(path) && platform::IsPlainFile(path);
+}
+bool SystemFiles::IsReadOnly(const std::string& path) {
+  return !path::HasNul(path) && platform::IsReadOnly(path);
+}
 std::vector<std::string> SystemFiles::FolderEntries(const std::string& folder) {
+  if (path::HasNul(folder))
+    return {};
   return platform::FolderEntries(folder);
 }
 char SystemFiles::PathSeparator() { return platform::PathSeparator(); }
@@ -48,20 +72,28 @@ bool SystemFiles::CanCreateIn(const std::string& folder, std::string& why) {
   return platform::CanCreateIn(folder, why);
 }
 std::string SystemFiles::ReadBytes(const std::string& path, std::size_t limit) {
+  RefuseNul("Open", path);
   return ReadFileBytes(path, limit);
 }
 std::string SystemFiles::ReadRange(const std::string& path, std::uint64_t offset,
                                    std::size_t count) {
+  RefuseNul("Open", path);
   return ReadableFile(path).ReadAt(offset, count);
 }
 std::unique_ptr<OpenFile> SystemFiles::Open(const std::string& path) {
+  RefuseNul("Open", path);
   return std::make_unique<SystemOpenFile>(path);
 }
 std::unique_ptr<HeldBytes> SystemFiles::Hold(const std::string& path, std::size_t limit) {
+  RefuseNul("Open", path);
   return std::make_unique<SystemHeld>(path, limit);
 }
-std::string SystemFiles::Stamp(const std::string& path) { return FileStamp(path); }
+std::string SystemFiles::Stamp(const std::string& path) {
+  RefuseNul("Read the time stamp of", path);
+  return FileStamp(path);
+}
 bool SystemFiles::CreateNewFile(const std::string& path, const std::string& bytes, Keep keep) {
+  RefuseNul("Create", path);
   return platform::CreateNewFile(path, bytes, keep == Keep::durable);
 }
 // A stretch of a few pages is written rather than copied: a call each costs more.
@@ -69,6 +101,7 @@ bool SystemFiles::CreateNewFileFrom(const std::string& path, const std::string& 
                                     const std::string& source, const std::vector<SameStretch>& same,
                                     Keep keep) {
   constexpr std::uint64_t kWorthCopying = 1 << 16;
+  RefuseNul("Create", path);
   NewFile file;
   if (!file.Create(path))
     return false;
@@ -76,7 +109,7 @@ bool SystemFiles::CreateNewFileFrom(const std::string& path, const std::string& 
   std::uint64_t at = 0;
   std::unique_ptr<ReadableFile> from;
   try {
-    if (!same.empty())
+    if (!same.empty() && !path::HasNul(source))
       from = std::make_unique<ReadableFile>(source);
   } catch (const base::SystemError&) {
     // Then every byte is written.
@@ -93,27 +126,44 @@ bool SystemFiles::CreateNewFileFrom(const std::string& path, const std::string& 
   return true;
 }
 void SystemFiles::RenameOver(const std::string& from, const std::string& to) {
+  RefuseNul("Replace", to);
+  RefuseNul("Replace", from);
   platform::RenameOver(from, to);
 }
 bool SystemFiles::RenameNoReplace(const std::string& from, const std::string& to) {
+  RefuseNul("Rename", to);
+  RefuseNul("Rename", from);
   return platform::RenameNoReplace(from, to);
 }
-void SystemFiles::RemoveFile(const std::string& path) { platform::RemoveFile(path); }
+void SystemFiles::RemoveFile(const std::string& path) {
+  RefuseNul("Delete", path);
+  platform::RemoveFile(path);
+}
 void SystemFiles::SetNormalAttributes(const std::string& path) {
+  RefuseNul("Set attributes of", path);
   platform::SetNormalAttributes(path);
 }
 void SystemFiles::CopyPermissions(const std::string& from, const std::string& to) {
+  RefuseNul("Read the permissions of", from);
+  RefuseNul("Set the permissions of", to);
   platform::CopyPermissions(from, to);
 }
-void SystemFiles::TouchFile(const std::string& path) { platform::TouchFile(path); }
-bool SystemFiles::InUse(const std::string& path) { return platform::InUse(path); }
+void SystemFiles::TouchFile(const std::string& path) {
+  RefuseNul("Set the time stamp of", path);
+  platform::TouchFile(path);
+}
+bool SystemFiles::InUse(const std::string& path) {
+  return !path::HasNul(path) && platform::InUse(path);
+}
 bool SystemFiles::LinkFile(const std::string& from, const std::string& to) {
-  return platform::LinkFile(from, to);
+  return !path::HasNul(from) && !path::HasNul(to) && platform::LinkFile(from, to);
 }
 std::string SystemFiles::MakePrivateFolder() { return platform::MakePrivateFolder(); }
 void SystemFiles::RemoveFolder(const std::string& path) { platform::RemoveFolder(path); }
 
 void SystemProcesses::RunAndWait(const std::string& commandLine, const std::string& workingFolder) {
+  RefuseNul("Start", commandLine);
+  RefuseNul("Start in", workingFolder);
   RunHiddenAndWait(commandLine, workingFolder, showOutput_);
 }
 unsigned long SystemProcesses::ProcessId() { return platform::ProcessId(); }

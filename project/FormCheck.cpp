@@ -37,6 +37,11 @@ FormCheck CheckForms(generation::FileOperations& files, const std::string& proje
     return check;
   }
   const readers::ProjectFacts facts = readers::ReadProjectFacts(text);
+  const std::string badName = NameWithControlCharacter(projectPath, facts);
+  if (!badName.empty()) {
+    check.refusal = badName;
+    return check;
+  }
   std::vector<Listed> listed;
   for (const readers::ProjectModule& form : facts.forms)
     listed.push_back({&form, false});

@@ -14,7 +14,9 @@
 namespace project {
 
 struct FormCheck {
-  std::optional<std::string> refusal; ///< why the project file cannot be read; unset when read
+  /// Why the project cannot be checked: its file cannot be read, or a name it gives a file
+  /// holds a control character. Unset when it was checked.
+  std::optional<std::string> refusal;
   std::size_t filesChecked = 0;
   /// "file:line: control: what happens: what to do", in the project's order. A form the
   /// project lists that cannot be read is one too, on its line of the project file.

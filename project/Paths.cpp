@@ -89,10 +89,22 @@ std::string ProjectFiles::NotFoundHint(const std::string& path) const {
   return notFound_.count(path) != 0 ? texts::NotInCodePage(codePage_) : std::string();
 }
 
+std::string NameWithControlCharacter(const std::string& projectPath,
+                                     const readers::ProjectFacts& facts) {
+  for (const readers::ProjectPath& named : facts.paths)
+    if (path::HasControlCharacter(named.path))
+      return texts::ControlCharacterInName(projectPath, named.line, named.key,
+                                           path::Visible(named.path));
+  return std::string();
+}
+
 bool ReadProjectFile(platform::FilePort& files, const std::string& path, std::size_t limit,
                      std::string& bytes, std::string& why) {
   if (!files.IsPlainFile(path)) {
-    why = files.FileExists(path) || files.IsFolder(path) ? "not a plain file" : "it does not exist";
+    why = files.IsLink(path) ? texts::kIsALink
+          : files.FileExists(path) || files.IsFolder(path)
+              ? texts::kNotAPlainFile
+              : std::string("it ") + texts::kDoesNotExist;
     return false;
   }
   try {

@@ -13,6 +13,7 @@
 
 #include "base/CodePages.h"
 #include "platform/Ports.h"
+#include "readers/VbProject.h"
 
 namespace project {
 
@@ -54,8 +55,14 @@ private:
   std::unordered_set<std::string> notFound_; ///< paths of names looked for in the code page too
 };
 
+/// Names are data: a name the project gives a file that holds a control character (a NUL
+/// would cut it short at the system) is never looked for. Why the project is refused for the
+/// first such name (texts::ControlCharacterInName), "" when it gives none.
+std::string NameWithControlCharacter(const std::string& projectPath,
+                                     const readers::ProjectFacts& facts);
+
 /// The bytes of path, at most limit of them; false with why they cannot be read, in words
-/// that follow "cannot be read: ".
+/// that follow "cannot be read: ". A link is not followed, and says so.
 bool ReadProjectFile(platform::FilePort& files, const std::string& path, std::size_t limit,
                      std::string& bytes, std::string& why);
 

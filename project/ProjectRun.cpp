@@ -30,6 +30,14 @@ using generation::FileOperations;
 constexpr std::size_t kMaxModuleBytes = 16 << 20;
 constexpr std::size_t kMaxResBytes = 256 << 20;
 
+/// The program ExeName32 names, as Visual Basic builds it: a name without an extension
+/// ("App") is given ".exe".
+std::string ProgramName(const std::string& exeName) {
+  return path::BaseName(exeName, path::Style::windows).find('.') == std::string::npos
+             ? exeName + ".exe"
+             : exeName;
+}
+
 bool IsOurModule(const readers::ProjectModule& module) {
   return ascii::EqualIgnoringCase(module.name, generation::kModuleName) ||
          ascii::EqualIgnoringCase(path::BaseName(module.path, path::Style::windows),
@@ -131,7 +139,11 @@ private:
     const std::string repeated = RepeatedKey(projectText_);
     if (!repeated.empty())
       Refuse(texts::RepeatedKey(request_.projectPath, repeated));
-    plan_.exeName = path::BaseName(facts_.exeName, path::Style::windows);
+    const std::string badName = NameWithControlCharacter(request_.projectPath, facts_);
+    if (!badName.empty())
+      Refuse(badName + texts::kNothingChanged);
+    program_ = ProgramName(facts_.exeName);
+    plan_.exeName = path::BaseName(program_, path::Style::windows);
     plan_.version = request_.version ? *request_.version : facts_.Version();
     plan_.description = request_.description ? *request_.description : facts_.Description();
   }
@@ -171,8 +183,6 @@ private:
   /// A form start-up names a form the project lists, by the name Visual Basic knows it
   /// by; that name, never the line's own text, is what goes into the module's code.
   std::string StartupForm() {
-    if (!facts_.StartsInForm())
-      return std::string();
     std::string unreadable, why;
     for (const readers::ProjectModule& listed : facts_.forms) {
       const std::string path = paths_.Find(listed.path);
@@ -194,7 +204,7 @@ private:
   }
 
   /// The start-up module: written and listed, or the listed one made to do what the
-  /// start-up needs.
+  /// start-up needs. A project that starts in no form would show nothing from Sub Main.
   void PlanStartupModule() {
     const readers::ProjectModule* ours = nullptr;
     for (const readers::ProjectModule& module : facts_.modules)
@@ -209,6 +219,8 @@ private:
       }
       return;
     }
+    if (!facts_.StartsInForm())
+      Refuse(texts::NoStartupForm(request_.projectPath));
     const std::string form = StartupForm();
     // The module brings a Sub Main; a second one would not compile.
     for (const readers::ProjectModule& module : facts_.modules) {
@@ -216,16 +228,13 @@ private:
         continue;
       const std::string path = paths_.Find(module.path);
       // A module that cannot be read might hold a Sub Main: the project is not guessed at.
-      const std::string text = Read(path, kMaxModuleBytes);
-      if (AddStartupCheck(text).outcome != StartupCheck::Outcome::NoSubMain)
+      if (HoldsSubMain(Read(path, kMaxModuleBytes)))
         Refuse(texts::SubMainNotStarted(path, facts_.startup));
     }
     if (ours)
       PlanListedModule(*ours, form);
     else
-      PlanNewModule(form.empty() ? std::string(generation::kModuleText)
-                                 : generation::ModuleTextShowing(form),
-                    form);
+      PlanNewModule(generation::ModuleTextShowing(form), form);
   }
 
   void PlanNewModule(const std::string& moduleText, const std::string& form) {
@@ -249,8 +258,7 @@ private:
   /// checks the common controls; without one, the project's own must.
   void PlanListedModuleForSubMain(const readers::ProjectModule& ours) {
     const std::string path = paths_.Find(ours.path);
-    if (AddStartupCheck(Read(path, kMaxModuleBytes)).outcome ==
-        StartupCheck::Outcome::NoSubMain)
+    if (!HoldsSubMain(Read(path, kMaxModuleBytes)))
       AddCheckToSubMain(&ours);
     plan_.alreadySetUp.push_back(path);
   }
@@ -264,8 +272,7 @@ private:
     const FormShown shown = ShowStartupForm(change.before, form);
     if (shown.outcome == FormShown::Outcome::NoSubMain)
       Refuse(texts::ListedModuleWithoutSubMain(change.path));
-    // Without a form to start in, whatever the module's Sub Main does is the start.
-    if (form.empty() || shown.outcome == FormShown::Outcome::AlreadyShown) {
+    if (shown.outcome == FormShown::Outcome::AlreadyShown) {
       plan_.alreadySetUp.push_back(change.path);
       return;
     }
@@ -289,6 +296,8 @@ private:
       const StartupCheck check = AddStartupCheck(change.before);
       if (check.outcome == StartupCheck::Outcome::NoSubMain)
         continue;
+      if (check.outcome == StartupCheck::Outcome::OnItsHeaderLine)
+        Refuse(texts::SubMainOnItsHeaderLine(change.path, check.line));
       if (check.outcome == StartupCheck::Outcome::AlreadyThere) {
         plan_.alreadySetUp.push_back(change.path);
       } else {
@@ -331,7 +340,7 @@ private:
   /// too, so that it tells a resource file that already holds it as a real run would.
   void PlanManifest() {
     // The program as the project builds it, when it is built already.
-    std::string program = facts_.exeName;
+    std::string program = program_;
     if (!facts_.path32.empty())
       program = facts_.path32 + (facts_.path32.back() == '\\' ? "" : "\\") + program;
     const std::optional<std::string> output =
@@ -389,6 +398,7 @@ private:
   Plan plan_;
   std::string projectText_;
   readers::ProjectFacts facts_;
+  std::string program_; ///< ExeName32 as Visual Basic builds it: "App" is App.exe
   FileChange res_;
   std::string resFileToName_; ///< the new resource file the project is to name; "" for its own
   std::vector<FileChange> modules_;

@@ -155,6 +155,11 @@ public:
     ++at_;
     return true;
   }
+  // What is left, from the next character that is not a space or a tab.
+  std::string Rest() {
+    Skip();
+    return text_.substr(at_);
+  }
   // Nothing but a comment, or nothing, is left.
   bool AtCommentOrEnd() {
     Skip();
@@ -187,7 +192,18 @@ bool Continues(const std::string& line) {
          (last == 0 || line[last - 1] == ' ' || line[last - 1] == '\t');
 }
 
-bool IsSubMain(const std::string& line) {
+// Where a Sub Main's header lies, and what follows it on its line.
+struct SubMainHeader {
+  std::size_t first = 0; ///< its first line
+  std::size_t last = 0;  ///< its last line: those before it end in " _"
+  /// The statements after it on its last line, after a ':' ("Sub Main(): frmMain.Show:
+  /// End Sub"), continued lines joined; "" when only a comment or nothing follows.
+  std::string statements;
+};
+
+// A Sub Main's header, the lines of a continued one joined: Sub Main (Public, Private or
+// neither, any case), a comment after it or nothing, or ':' and statements.
+bool IsSubMain(const std::string& line, SubMainHeader& header) {
   Words words(line);
   std::string word = words.Next();
   for (const char* scope : {"Public", "Private", "Friend"})
@@ -201,7 +217,15 @@ bool IsSubMain(const std::string& line) {
     return false;
   if (words.Take('(') && !words.Take(')'))
     return false;
-  return words.AtCommentOrEnd();
+  if (words.AtCommentOrEnd())
+    return true;
+  if (!words.Take(':'))
+    return false;
+  while (words.Take(':')) {
+  }
+  if (!words.AtCommentOrEnd())
+    header.statements = words.Rest();
+  return true;
 }
 
 bool StartsWithWord(const std::string& line, const char* word) {
@@ -231,21 +255,53 @@ struct ModuleLines {
   std::vector<std::string> texts;
 };
 
-// Every Sub Main's first line, outside comments and continued lines: a module may hold one
-// for each branch of an #If.
-std::vector<std::size_t> SubMainHeaders(const ModuleLines& lines) {
-  std::vector<std::size_t> headers;
-  bool continued = false;
-  for (std::size_t i = 0; i < lines.texts.size(); ++i) {
-    const bool part = continued;
-    continued = Continues(lines.texts[i]);
-    if (!part && IsSubMain(lines.texts[i]))
-      headers.push_back(i);
+// Every Sub Main's header, outside comments: a module may hold one for each branch of an
+// #If. A header may go on over lines that end in " _" ("Public Sub _" and "Main()"), and
+// statements may follow it on its line; a line the file ends in before it ends is no header.
+std::vector<SubMainHeader> SubMainHeaders(const ModuleLines& lines) {
+  std::vector<SubMainHeader> headers;
+  const std::vector<std::string>& texts = lines.texts;
+  for (std::size_t i = 0; i < texts.size();) {
+    // The line as Visual Basic reads it: each part that ends in " _" joined to the next.
+    std::string joined = texts[i];
+    std::size_t last = i;
+    while (Continues(texts[last]) && last + 1 < texts.size()) {
+      joined.erase(joined.find_last_not_of(" \t"));
+      joined += ' ' + texts[++last];
+    }
+    SubMainHeader header;
+    header.first = i;
+    header.last = last;
+    if (!Continues(texts[last]) && IsSubMain(joined, header))
+      headers.push_back(header);
+    i = last + 1;
   }
   return headers;
 }
 
 bool IsEndSub(const std::string& line) { return Normalized(line).rfind("end sub", 0) == 0; }
+
+// The statements of a line's text, split at each ':' outside strings, up to a comment.
+std::vector<std::string> Statements(const std::string& text) {
+  std::vector<std::string> statements(1);
+  bool quoted = false;
+  for (char c : text) {
+    if (c == '"')
+      quoted = !quoted;
+    else if (!quoted && c == '\'')
+      break;
+    if (!quoted && c == ':')
+      statements.emplace_back();
+    else
+      statements.back() += c;
+  }
+  for (std::size_t i = 0; i < statements.size(); ++i)
+    if (StartsWithWord(statements[i], "Rem")) {
+      statements.resize(i);
+      break;
+    }
+  return statements;
+}
 
 // The check goes after the header's continued comment and the attributes Visual Basic
 // keeps right under a procedure's first line. The text with it there, unless the
@@ -320,22 +376,34 @@ std::string ApplyEdits(const std::string& projectText, const std::vector<Project
   return text;
 }
 
+bool HoldsSubMain(const std::string& moduleText) {
+  return !SubMainHeaders(ModuleLines(moduleText)).empty();
+}
+
 StartupCheck AddStartupCheck(const std::string& moduleText) {
   const ModuleLines lines(moduleText);
-  const std::vector<std::size_t> headers = SubMainHeaders(lines);
+  const std::vector<SubMainHeader> headers = SubMainHeaders(lines);
   if (headers.empty())
     return {StartupCheck::Outcome::NoSubMain, moduleText};
+  // A new line after a header with statements on its line would come after them, End Sub
+  // among them perhaps; put before them, it would join them to the check's If.
+  const std::string check = Normalized(generation::kStartupCheck);
+  for (const SubMainHeader& header : headers)
+    if (!header.statements.empty() && Normalized(header.statements) != check)
+      return {StartupCheck::Outcome::OnItsHeaderLine, moduleText,
+              static_cast<int>(header.last) + 1};
   // From the last, so that the places of those before stay where they are.
   std::string text = moduleText;
   bool added = false;
   for (std::size_t i = headers.size(); i-- > 0;)
-    added = AddCheckAfter(lines, headers[i], text) || added;
+    if (headers[i].statements.empty())
+      added = AddCheckAfter(lines, headers[i].last, text) || added;
   return {added ? StartupCheck::Outcome::Added : StartupCheck::Outcome::AlreadyThere, text};
 }
 
 FormShown ShowStartupForm(const std::string& moduleText, const std::string& form) {
   const ModuleLines lines(moduleText);
-  const std::vector<std::size_t> headers = SubMainHeaders(lines);
+  const std::vector<SubMainHeader> headers = SubMainHeaders(lines);
   if (headers.empty())
     return {FormShown::Outcome::NoSubMain, moduleText};
   std::string text = moduleText;
@@ -343,10 +411,18 @@ FormShown ShowStartupForm(const std::string& moduleText, const std::string& form
   for (std::size_t h = headers.size(); h-- > 0;) {
     std::size_t placeholder = kNone;
     bool shown = false;
+    bool ended = false;
+    // First the statements on the header's own line: they may show the form, or end it.
+    for (const std::string& statement : Statements(headers[h].statements)) {
+      ended = IsEndSub(statement);
+      shown = !ended && ShowsForm(statement, form);
+      if (ended || shown)
+        break;
+    }
     bool continued = false;
     // Up to its End Sub; in a damaged module, no further than the next Sub Main.
-    const std::size_t end = h + 1 < headers.size() ? headers[h + 1] : lines.texts.size();
-    for (std::size_t i = headers[h] + 1; i < end && !shown; ++i) {
+    const std::size_t end = h + 1 < headers.size() ? headers[h + 1].first : lines.texts.size();
+    for (std::size_t i = headers[h].last + 1; i < end && !shown && !ended; ++i) {
       const std::string& line = lines.texts[i];
       const bool part = continued;
       continued = Continues(line);
@@ -362,6 +438,8 @@ FormShown ShowStartupForm(const std::string& moduleText, const std::string& form
       continue;
     if (placeholder == kNone)
       return {FormShown::Outcome::NotShown, moduleText};
+    // The placeholder is a line of its own: the statement takes its place whatever the
+    // header's shape.
     const std::size_t at = lines.spans[placeholder].begin +
                            lines.texts[placeholder].find(generation::kShowFormPlaceholder);
     text.replace(at, std::string(generation::kShowFormPlaceholder).size(),

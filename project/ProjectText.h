@@ -38,6 +38,12 @@ std::string RepeatedKey(const std::string& projectText);
 /// projectText with the edits made in its own section, in the order given.
 std::string ApplyEdits(const std::string& projectText, const std::vector<ProjectEdit>& edits);
 
+/// True when the module holds a Sub Main (Public, Private or neither, any case) outside
+/// comments: its header alone on its line, with a comment after it, continued over lines
+/// that end in " _" ("Public Sub _" and "Main()"), or followed on its line by ':' and
+/// statements ("Sub Main(): frmMain.Show: End Sub").
+bool HoldsSubMain(const std::string& moduleText);
+
 /// A module's Sub Main given generation::kStartupCheck as its first statement; each of them
 /// where a module holds several, one for each branch of an #If.
 struct StartupCheck {
@@ -45,19 +51,24 @@ struct StartupCheck {
     Added,        ///< text has the check on a new line after each Sub Main line without it
     AlreadyThere, ///< each has the check as its first statement already; text is unchanged
     NoSubMain,    ///< the module has no Sub Main; text is unchanged
+    /// A Sub Main has statements after its header on the header's line, where no line can
+    /// go first: text is unchanged, line names that line.
+    OnItsHeaderLine,
   };
   Outcome outcome = Outcome::NoSubMain;
   std::string text;
+  int line = 0; ///< OnItsHeaderLine: the header's (last) line, counted from 1
 };
 
-/// Finds Sub Main (Public, Private or neither, any case, a comment after it allowed) outside
-/// comments and continued lines, and puts the check right after its line and the attributes
-/// Visual Basic keeps there, indented as the procedure's first line (4 spaces in an empty
-/// one).
+/// Finds each Sub Main as HoldsSubMain does, and puts the check right after its header's
+/// last line and the attributes Visual Basic keeps there, indented as the procedure's first
+/// line (4 spaces in an empty one). A header followed by statements on its line is edited
+/// nowhere (OnItsHeaderLine), unless the check is all that follows it there.
 StartupCheck AddStartupCheck(const std::string& moduleText);
 
 /// The start-up module's Sub Main (each of them) made to show the form the project starts
-/// in: the template's commented-out placeholder becomes the statement that shows it.
+/// in: the template's commented-out placeholder, a line of its own, becomes the statement
+/// that shows it. Statements on the header's line count, up to an End Sub among them.
 struct FormShown {
   enum class Outcome {
     Shown,        ///< text shows form where the placeholder was

@@ -29,6 +29,23 @@ inline std::string StartupNotAForm(const std::string& project, const std::string
          "and run again." +
          kNothingChanged;
 }
+/// A project that starts in no form (no Startup line, "(None)" or ""): switched to Sub Main,
+/// it would show nothing.
+inline std::string NoStartupForm(const std::string& project) {
+  return Quoted(project) +
+         " starts in no form. Choose the form it starts in (or Sub Main) as the Startup Object "
+         "in the project's properties, and run again." +
+         kNothingChanged;
+}
+/// A name the project gives a file holds a control character: value as path::Visible shows
+/// it. For the check of the forms as it stands; a run adds kNothingChanged.
+inline std::string ControlCharacterInName(const std::string& project, int line,
+                                          const std::string& key, const std::string& value) {
+  return Quoted(project) + ", line " + std::to_string(line) + ": " + key + " names " +
+         Quoted(value) +
+         ", with a control character in it, which no file name may hold. Correct the line, "
+         "and run again.";
+}
 inline std::string LineEnds(const std::string& path, const std::string& lineEnd) {
   return Quoted(path) + " has lines that end in " + lineEnd +
          ": Visual Basic writes CR LF. Save it with CR LF line ends and run again." +
@@ -52,6 +69,9 @@ inline std::string NoResFile(const std::string& project, const std::string& res,
          "." + kNothingChanged;
 }
 inline const char* const kDoesNotExist = "does not exist";
+/// Why a file the project names is not read, after "cannot be read: ". A link is not
+/// followed: what it leads to is no file of the project's.
+inline const char* const kIsALink = "it is a link";
 /// The compiler ran, but what it wrote is not the manifest as a resource file.
 inline std::string CompilerOutput(const std::string& compiler, const std::string& why) {
   return "The resource compiler " + Quoted(compiler) +
@@ -83,6 +103,14 @@ inline std::string ListedModuleWithoutSubMain(const std::string& module) {
   return Quoted(module) +
          " is listed by the project but holds no Sub Main to start in. Remove it from the "
          "project, move it away, and run again." +
+         kNothingChanged;
+}
+/// A Sub Main with statements after its header on the header's line: nothing can go first.
+inline std::string SubMainOnItsHeaderLine(const std::string& module, int line) {
+  return Quoted(module) + ", line " + std::to_string(line) +
+         ": Sub Main has statements on the line of its header, where the check of the common "
+         "controls cannot be put first safely. Put them on lines of their own below the "
+         "header, and run again." +
          kNothingChanged;
 }
 inline std::string FormNotShown(const std::string& module, const std::string& form) {

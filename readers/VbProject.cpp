@@ -173,17 +173,48 @@ std::string LocateComponent(const ProjectComponent& component, const std::string
   return std::string();
 }
 
+namespace {
+
+// The keys whose values name a file: listed ones with a name before a ';' first.
+const char* const kListedWithName[] = {"Module", "Class"};
+const char* const kNamingFiles[] = {"Module",         "Class",        "Form",     "UserControl",
+                                    "UserDocument",   "PropertyPage", "Designer", "RelatedDoc",
+                                    "ResFile32",      "ExeName32",    "Path32",   "HelpFile",
+                                    "CompatibleEXE32"};
+
+// The file a line names: the whole value, or for a listed module or class the part after
+// its ';'.
+std::string NamedFile(const ProjectLine& line, const std::string& value) {
+  for (const char* key : kListedWithName)
+    if (EqualIgnoringCase(line.key, key)) {
+      const std::size_t semicolon = value.find(';');
+      return Trim(semicolon == std::string::npos ? value : value.substr(semicolon + 1));
+    }
+  return Trim(value);
+}
+
+} // namespace
+
 ProjectFacts ReadProjectFacts(const std::string& text) {
   ProjectFacts facts;
   bool named = false;
+  ProjectPath nameLine;
   for (const ProjectLine& line : ReadProjectLines(text)) {
     const auto is = [&line](const char* key) { return EqualIgnoringCase(line.key, key); };
     const std::string value = Unquoted(line.value);
+    for (const char* key : kNamingFiles)
+      if (is(key)) {
+        std::string file = NamedFile(line, value);
+        if (!file.empty())
+          facts.paths.push_back({line.key, std::move(file), line.number});
+        break;
+      }
     if (is("Type")) {
       facts.type = value;
     } else if (is("Name")) {
       facts.name = value;
       named = true;
+      nameLine = {line.key, value, line.number};
     } else if (is("ExeName32")) {
       facts.exeName = value;
     } else if (is("Path32")) {
@@ -218,8 +249,11 @@ ProjectFacts ReadProjectFacts(const std::string& text) {
   }
   if (!named)
     facts.name = "Project1";
-  if (facts.exeName.empty())
+  if (facts.exeName.empty()) {
     facts.exeName = facts.name + ".exe";
+    if (!nameLine.path.empty())
+      facts.paths.push_back(nameLine);
+  }
   return facts;
 }
 

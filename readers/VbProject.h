@@ -53,6 +53,13 @@ struct ProjectModule {
   int line = 0;
 };
 
+/// A name the project's own section gives a file, which the file system may be asked about.
+struct ProjectPath {
+  std::string key;  ///< as the line spells it
+  std::string path; ///< as read; of a Module= or Class= line, the part after the ';'
+  int line = 0;
+};
+
 /// Startup's two values that name no form, as Visual Basic writes them.
 inline constexpr const char* kStartupSubMain = "Sub Main";
 inline constexpr const char* kStartupNone = "(None)";
@@ -77,6 +84,11 @@ struct ProjectFacts {
   unsigned revisionVer = 0;
   std::string fileDescription; ///< VersionFileDescription
   std::string title;           ///< Title
+  /// Every name of a file the section gives, in its order, none empty: the files it lists
+  /// (Form=, Module=, Class=, UserControl=, UserDocument=, PropertyPage=, Designer=,
+  /// RelatedDoc=), ResFile32, ExeName32, Path32, HelpFile and CompatibleEXE32; and Name
+  /// where no ExeName32 names the program, which is named after it then.
+  std::vector<ProjectPath> paths;
 
   /// "Major.Minor.0.Revision", the version Visual Basic gives the compiled program.
   std::string Version() const;

@@ -6,6 +6,7 @@
 
 #include <climits>
 
+#include "base/Path.h"
 #include "platform/Platform.h"
 #include "platform/posix/PosixError.h"
 
@@ -19,6 +20,10 @@ std::string ExecutablePath() {
 }
 
 char PathSeparator() { return '/'; }
+
+base::SystemError InvalidName(const std::string& operation, const std::string& name) {
+  return base::SystemError(operation, path::Visible(name), EINVAL, std::strerror(EINVAL));
+}
 
 std::string LargeBuffer(std::size_t size) {
   std::string buffer;

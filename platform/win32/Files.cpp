@@ -1,6 +1,7 @@
 // Win32 only: files and the program's own location, through the ANSI API.
 #include <windows.h>
 
+#include "base/Path.h"
 #include "platform/Platform.h"
 #include "platform/win32/Win32Error.h"
 
@@ -35,6 +36,11 @@ std::string ExecutablePath() {
 }
 
 char PathSeparator() { return '\\'; }
+
+base::SystemError InvalidName(const std::string& operation, const std::string& name) {
+  return base::SystemError(operation, path::Visible(name), ERROR_INVALID_NAME,
+                           win32::DescribeError(ERROR_INVALID_NAME));
+}
 
 void WriteFileBytes(const std::string& path, const std::string& bytes) {
   win32::Handle file(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,

@@ -4,6 +4,7 @@
 #include "Fakes.h"
 #include "support/TestSupport.h"
 
+#include "base/Path.h"
 #include "front/ProjectFlow.h"
 #include "generation/DriverTexts.h"
 #include "project/ProjectTexts.h"
@@ -617,6 +618,139 @@ TEST(ProjectRunTest, AFirstFormJournalIsReadWithTheSameRules) {
                 project::texts::JournalRefused(kJournal, project::texts::JournalOutside(kVictim)));
       EXPECT_EQ(files.Bytes(kVictim + ".bak"), bytes);
     }
+  }
+}
+
+} // namespace projectrun
+
+namespace projectrun {
+
+namespace {
+
+const std::string kForm = "Begin VB.Form frmMain\r\nEnd\r\nAttribute VB_Name = \"frmMain\"\r\n";
+
+/// A project that starts in frmMain, with lines added before its Startup line.
+std::string FormProject(const std::string& lines) {
+  return "Type=Exe\r\nForm=frmMain.frm\r\n" + lines + "Startup=\"frmMain\"\r\n";
+}
+
+} // namespace
+
+// Each is refused by name with every file as it was, and a name of the project's with a
+// control character in it is handed to no call of the files at all.
+TEST(ProjectRunTest, ProjectsThatCannotBeSetUpAreRefusedByName) {
+  namespace texts = project::texts;
+  const std::string modMain = kFolder + "modMain.bas";
+  const std::string nul(1, '\0');
+  struct Row {
+    const char* name;
+    Tree tree;
+    std::string told;
+    std::function<void(fakes::Files&)> arrange = {};
+  };
+  const Row rows[] = {
+      // Was, for the next two: set up with a second Sub Main, which does not compile.
+      {"a Sub Main on one line beside a form start-up",
+       {{kVbp, FormProject("Module=modMain; modMain.bas\r\n")},
+        {kFolder + "frmMain.frm", kForm},
+        {modMain, "Attribute VB_Name = \"modMain\"\r\nSub Main(): frmMain.Show: End Sub\r\n"}},
+       texts::SubMainNotStarted(modMain, "frmMain")},
+      {"a Sub Main whose header is continued, beside a form start-up",
+       {{kVbp, FormProject("Module=modMain; modMain.bas\r\n")},
+        {kFolder + "frmMain.frm", kForm},
+        {modMain, "Public Sub _\r\nMain()\r\n    frmMain.Show\r\nEnd Sub\r\n"}},
+       texts::SubMainNotStarted(modMain, "frmMain")},
+      // Was: "...Ledger.vbp" starts in Sub Main, but none of the modules it lists holds a Sub
+      // Main.
+      {"a Sub Main start-up whose Sub Main has statements on its header's line",
+       {{kVbp, kSubMainProject},
+        {modMain,
+         "Attribute VB_Name = \"modMain\"\r\nPublic Sub Main(): frmMain.Show\r\nEnd Sub\r\n"}},
+       texts::SubMainOnItsHeaderLine(modMain, 2)},
+      // Was, for the next three: started in a Sub Main that shows no form.
+      {"no Startup line",
+       {{kVbp, "Type=Exe\r\nForm=frmMain.frm\r\nName=\"Ledger\"\r\n"},
+        {kFolder + "frmMain.frm", kForm}},
+       texts::NoStartupForm(kVbp)},
+      {"Startup=\"(None)\"",
+       {{kVbp, "Type=Exe\r\nForm=frmMain.frm\r\nStartup=\"(None)\"\r\n"},
+        {kFolder + "frmMain.frm", kForm}},
+       texts::NoStartupForm(kVbp)},
+      {"Startup=\"\"",
+       {{kVbp, "Type=Exe\r\nForm=frmMain.frm\r\nStartup=\"\"\r\n"},
+        {kFolder + "frmMain.frm", kForm}},
+       texts::NoStartupForm(kVbp)},
+      // Was: the name looked for, up to its NUL on a real system.
+      {"a NUL in ResFile32",
+       {{kVbp, FormProject("ResFile32=\"App.res" + nul + ".txt\"\r\n")},
+        {kFolder + "frmMain.frm", kForm},
+        {kFolder + "App.res", testsupport::Golden("App_manifest.res")}},
+       texts::ControlCharacterInName(kVbp, 3, "ResFile32", "App.res<NUL>.txt") +
+           texts::kNothingChanged},
+      {"a control character in a module's path",
+       {{kVbp, FormProject("Module=modMain; mod\x1FMain.bas\r\n")},
+        {kFolder + "frmMain.frm", kForm}},
+       texts::ControlCharacterInName(kVbp, 3, "Module", "mod<0x1F>Main.bas") +
+           texts::kNothingChanged},
+      {"a NUL in ExeName32",
+       {{kVbp, FormProject("ExeName32=\"App" + nul + ".exe\"\r\n")},
+        {kFolder + "frmMain.frm", kForm}},
+       texts::ControlCharacterInName(kVbp, 3, "ExeName32", "App<NUL>.exe") +
+           texts::kNothingChanged},
+      {"a tab in a Path32",
+       {{kVbp, FormProject("Path32=\"bin\tx\"\r\n")}, {kFolder + "frmMain.frm", kForm}},
+       texts::ControlCharacterInName(kVbp, 3, "Path32", "bin<0x09>x") + texts::kNothingChanged},
+      {"a control character in a class the run does not read",
+       {{kVbp, FormProject("Class=clsA; cls\x7F.cls\r\n")}, {kFolder + "frmMain.frm", kForm}},
+       texts::ControlCharacterInName(kVbp, 3, "Class", "cls<0x7F>.cls") + texts::kNothingChanged},
+      // Was: "...modMain.bas" cannot be read: not a plain file.
+      {"a module that is a link",
+       {{kVbp, kSubMainProject}, {modMain, kMainModule}},
+       texts::CannotRead(modMain, texts::kIsALink),
+       [&](fakes::Files& f) { f.links.insert(modMain); }},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    Rig run(row.tree);
+    if (row.arrange)
+      row.arrange(run.world.files);
+    const Tree before = Files(run.world.files);
+    run.Generate();
+    EXPECT_EQ(run.world.boxes.Texts(), std::vector<std::string>{row.told});
+    EXPECT_EQ(Files(run.world.files), before);
+    for (const std::string& named : run.world.files.named)
+      EXPECT_FALSE(path::HasControlCharacter(named)) << path::Visible(named);
+  }
+}
+
+// The shapes the run can edit safely, and a program name without an extension, which
+// Visual Basic builds as name + ".exe".
+TEST(ProjectRunTest, SetsUpProjectsOfEveryShapeItCanEditSafely) {
+  const std::string check =
+      "    If Not InitCommonControlsVB Then MsgBox \"Initialization error!\", "
+      "vbCritical: End\r\n";
+  // Was: "...Ledger.vbp" starts in Sub Main, but none of the modules it lists holds a Sub Main.
+  {
+    const std::string module = "Attribute VB_Name = \"modMain\"\r\nPublic Sub _\r\n  Main()\r\n"
+                               "    frmMain.Show\r\nEnd Sub\r\n";
+    Rig run({{kVbp, kSubMainProject}, {kFolder + "modMain.bas", module}});
+    run.Generate();
+    std::string expected = module;
+    expected.insert(expected.find("    frmMain"), check);
+    EXPECT_EQ(run.world.files.Bytes(kFolder + "modMain.bas"), expected);
+    EXPECT_EQ(run.world.files.Bytes(kFolder + "modMain.bas.bak"), module);
+  }
+  // Was: "_manifest.res", and a manifest that named the program "App".
+  {
+    Rig run({{kVbp, FormProject("ExeName32=\"App\"\r\n")}, {kFolder + "frmMain.frm", kForm}});
+    run.Generate();
+    EXPECT_EQ(run.world.files.Bytes(kFolder + "App_manifest.res"),
+              testsupport::Golden("App_manifest.res"));
+    EXPECT_FALSE(run.world.files.Has(kFolder + "_manifest.res"));
+    EXPECT_NE(run.world.files.Bytes(kVbp).find("ResFile32=\"App_manifest.res\"\r\n"),
+              std::string::npos);
+    EXPECT_NE(run.world.files.compiledManifest.find("name=\"App.exe\""), std::string::npos)
+        << run.world.files.compiledManifest;
   }
 }
 

@@ -3,6 +3,7 @@
 #include "Fakes.h"
 
 #include "app/TargetReport.h"
+#include "base/Path.h"
 #include "generation/Architecture.h"
 #include "project/ProjectTexts.h"
 #include "readers/FormTexts.h"
@@ -100,6 +101,9 @@ TEST(ProjectWindowTest, TheManifestNamesTheArchitectureOfTheProgramTheProjectBui
       {"beside the project", "", "Ledger.exe", "amd64"},
       {"in its Path32", "ExeName32=\"Ledger.exe\"\r\nPath32=\"bin\"\r\n", "bin\\Ledger.exe",
        "amd64"},
+      // Was: X86, the program looked for as bin\Ledger.
+      {"named without its extension", "ExeName32=\"Ledger\"\r\nPath32=\"bin\"\r\n",
+       "bin\\Ledger.exe", "amd64"},
       // Built elsewhere than the project says: not the project's program.
       {"elsewhere", "Path32=\"bin\"\r\n", "Ledger.exe", "X86"},
   };
@@ -179,5 +183,33 @@ TEST(ProjectWindowTest, TheOptionsWindowReportsTheFormsOfAProject) {
       EXPECT_NE(report.find(":27: chk13: "), std::string::npos) << report;
     else
       EXPECT_EQ(report, row.expected);
+  }
+}
+
+// The check of the forms reads no link, and looks for no name with a control character in
+// it: the project is refused by name before any call of the files is made with it.
+TEST(ProjectWindowTest, TheCheckOfTheFormsReadsNoLinkAndNoNameWithAControlCharacter) {
+  // Was: "...cannot be read (not a plain file)...".
+  {
+    ProjectScenario s;
+    s.world.files.links.insert(kForm);
+    EXPECT_EQ(app::DescribeTarget(s.world.files, kVbp),
+              "What themes will break in the forms:\n" + kVbp + ":2: frmMain.frm: " +
+                  readers::formtexts::CannotRead("Form", project::texts::kIsALink) +
+                  "\nchecked 0 files: 1 finding");
+  }
+  // Was: "...cannot be read (it does not exist)...", the name looked for up to its NUL.
+  const std::string nul(1, '\0');
+  for (const std::string& name : {"frm" + nul + "Main.frm", std::string("frm\x01Main.frm")}) {
+    ProjectScenario s;
+    std::string text = kProject;
+    text.replace(text.find("frmMain.frm"), 11, name);
+    s.world.files.AddFile(kVbp, text);
+    const std::string shown = path::Visible(name);
+    SCOPED_TRACE(shown);
+    EXPECT_EQ(app::DescribeTarget(s.world.files, kVbp),
+              project::texts::ControlCharacterInName(kVbp, 2, "Form", shown));
+    for (const std::string& named : s.world.files.named)
+      EXPECT_FALSE(path::HasControlCharacter(named)) << path::Visible(named);
   }
 }

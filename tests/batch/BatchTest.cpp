@@ -93,7 +93,7 @@ TEST_F(BatchTest, ExitCodesTextsAndWhatIsLeft) {
   // A .res of the empty entry alone.
   const std::string emptyRes = std::string("\0\0\0\0\x20\0\0\0\xFF\xFF\0\0\xFF\xFF\0\0", 16) +
                                std::string(16, '\0');
-  const std::string project = "Type=Exe\r\nName=\"App\"\r\n";
+  const std::string project = "Type=Exe\r\nForm=Form1.frm\r\nStartup=\"Form1\"\r\nName=\"App\"\r\n";
   const std::string compilerWrote = "themefold-batch: The resource compiler \"" +
                                     (dir_ / "rc").string() +
                                     "\" wrote no resource file holding the manifest (resource "
@@ -107,6 +107,63 @@ TEST_F(BatchTest, ExitCodesTextsAndWhatIsLeft) {
   } catch (const base::SystemError& error) {
     goneReason = error.Description();
   }
+  // A project as the target, which starts in the form Form1.
+  const std::string form = "Begin VB.Form Form1\r\nEnd\r\nAttribute VB_Name = \"Form1\"\r\n";
+  const std::string formListed = "Form1.frm=" + form + ";";
+  const auto writeForm = [&] { testsupport::WriteBytes(work / "Form1.frm", form); };
+  const Row projectRows[] = {
+      // Was: exit 0 and App_manifest.res=RES.
+      {"a project: the compiler writes no .res",
+       [&] {
+         testsupport::WriteBytes(work / "App.vbp", project);
+         writeForm();
+       },
+       {Target("App.vbp")},
+       1,
+       "",
+       compilerWrote +
+           "no empty entry at the start: not a 32-bit resource file. Nothing was changed.\n",
+       "App.vbp=" + project + ";" + formListed},
+      // Was: "...App.res" is not a resource file: the compiled manifest holds no manifest entry.
+      {"a project's own .res: the compiler's holds no manifest",
+       [&] {
+         files.output = emptyRes;
+         testsupport::WriteBytes(work / "App.res", emptyRes);
+         testsupport::WriteBytes(work / "App.vbp", project + "ResFile32=\"App.res\"\r\n");
+         writeForm();
+       },
+       {Target("App.vbp")},
+       1,
+       "",
+       compilerWrote + "what it wrote holds no such entry. Nothing was changed.\n",
+       "App.res=" + emptyRes + ";App.vbp=" + project + "ResFile32=\"App.res\"\r\n;" + formListed},
+      // Was: no warning.
+      {"a project's version part over 65535 warns",
+       [&] {
+         // A dry run compiles too.
+         files.output = testsupport::Golden("App_manifest.res");
+         testsupport::WriteBytes(work / "App.vbp", project + "MajorVer=70000\r\n");
+         writeForm();
+       },
+       {"--dry-run", Target("App.vbp")},
+       0,
+       w + "App_manifest.res: new, with the manifest\n" + w +
+           "modThemefold.bas: new start-up module; it shows Form1\n" + w +
+           "App.vbp: lists modThemefold.bas; takes App_manifest.res as its resource file; "
+           "starts in Sub Main\ndry run: nothing was changed\n",
+       "themefold-batch: warning: " + warning,
+       "App.vbp=" + project + "MajorVer=70000\r\n;" + formListed},
+      // Was: exit 0, started in a Sub Main that shows no form.
+      {"a project that starts in no form",
+       [&] { testsupport::WriteBytes(work / "App.vbp", "Type=Exe\r\nName=\"App\"\r\n"); },
+       {Target("App.vbp")},
+       2,
+       "",
+       "themefold-batch: \"" + Target("App.vbp") +
+           "\" starts in no form. Choose the form it starts in (or Sub Main) as the Startup "
+           "Object in the project's properties, and run again. Nothing was changed.\n",
+       "App.vbp=Type=Exe\r\nName=\"App\"\r\n;"},
+  };
   const Row rows[] = {
       {"fresh folder", none, {t}, 0, kInstructions, "", kDone},
       {"bad version warns", none, {"--version-info", "1.2", t}, 0, kInstructions,
@@ -190,37 +247,10 @@ TEST_F(BatchTest, ExitCodesTextsAndWhatIsLeft) {
       {"unknown option", none, {"--frobnicate", t}, 2, "",
        "themefold-batch: unknown option --frobnicate\nTry 'themefold-batch --help'.\n", ""},
       {"--version", none, {"--version"}, 0, "themefold-batch 9.8.7.6\n", "", ""},
-      // Was: exit 0 and App_manifest.res=RES.
-      {"a project: the compiler writes no .res", [&] { write("App.vbp", project.c_str())(); },
-       {Target("App.vbp")}, 1, "",
-       compilerWrote + "no empty entry at the start: not a 32-bit resource file. Nothing was "
-                       "changed.\n",
-       "App.vbp=" + project + ";"},
-      // Was: "...App.res" is not a resource file: the compiled manifest holds no manifest entry.
-      {"a project's own .res: the compiler's holds no manifest",
-       [&] {
-         files.output = emptyRes;
-         testsupport::WriteBytes(work / "App.res", emptyRes);
-         testsupport::WriteBytes(work / "App.vbp", project + "ResFile32=\"App.res\"\r\n");
-       },
-       {Target("App.vbp")}, 1, "",
-       compilerWrote + "what it wrote holds no such entry. Nothing was changed.\n",
-       "App.res=" + emptyRes + ";App.vbp=" + project + "ResFile32=\"App.res\"\r\n;"},
-      // Was: no warning.
-      {"a project's version part over 65535 warns",
-       [&] {
-         // A dry run compiles too.
-         files.output = testsupport::Golden("App_manifest.res");
-         testsupport::WriteBytes(work / "App.vbp", project + "MajorVer=70000\r\n");
-       },
-       {"--dry-run", Target("App.vbp")}, 0,
-       w + "App_manifest.res: new, with the manifest\n" + w +
-           "modThemefold.bas: new start-up module\n" + w +
-           "App.vbp: lists modThemefold.bas; takes App_manifest.res as its resource file; "
-           "starts in Sub Main\ndry run: nothing was changed\n",
-       "themefold-batch: warning: " + warning, "App.vbp=" + project + "MajorVer=70000\r\n;"},
   };
-  for (const Row& row : rows) {
+  std::vector<Row> all(std::begin(rows), std::end(rows));
+  all.insert(all.end(), std::begin(projectRows), std::end(projectRows));
+  for (const Row& row : all) {
     SCOPED_TRACE(row.name);
     for (const auto& entry : fs::directory_iterator(work))
       fs::remove_all(entry.path());

@@ -51,6 +51,26 @@ TEST_F(CheckFormsTest, FindingsExitCodesAndAnUnreadableProject) {
     std::string out;
     std::string err;
   };
+  // Was: frmClean.frm checked, the name read up to its NUL.
+  testsupport::WriteBytes(dir_ / "Cut.vbp",
+                          std::string("Type=Exe\r\nForm=frmClean.frm\0.txt\r\n", 34));
+#ifndef _WIN32
+  testsupport::WriteBytes(dir_ / "Link.vbp", "Type=Exe\r\nForm=link.frm\r\n");
+  fs::create_symlink("frmClean.frm", dir_ / "link.frm");
+#endif
+  const Row names[] = {
+      {"Cut.vbp", 2, "",
+       "themefold-batch: \"Cut.vbp\", line 2: Form names \"frmClean.frm<NUL>.txt\", with a "
+       "control character in it, which no file name may hold. Correct the line, and run "
+       "again.\n"},
+#ifndef _WIN32
+      // Was: "cannot be read (not a plain file)".
+      {"Link.vbp", 7,
+       "Link.vbp:2: link.frm: cannot be read (it is a link), so it was not checked: correct the "
+       "Form= line\nchecked 0 files: 1 finding\n",
+       ""},
+#endif
+  };
   const Row rows[] = {
       {"Options.vbp", 7, testsupport::Golden("check-forms.txt"), ""},
       // A user control that cannot be read is a finding; one in a project that starts in
@@ -61,7 +81,9 @@ TEST_F(CheckFormsTest, FindingsExitCodesAndAnUnreadableProject) {
       {"Missing.vbp", 2, "",
        "themefold-batch: \"Missing.vbp\" cannot be read: it does not exist.\n"},
   };
-  for (const Row& row : rows) {
+  std::vector<Row> all(std::begin(rows), std::end(rows));
+  all.insert(all.end(), std::begin(names), std::end(names));
+  for (const Row& row : all) {
     SCOPED_TRACE(row.project);
     const batchtest::Result result = Check(row.project);
     EXPECT_EQ(result.exitCode, row.exitCode);

@@ -139,6 +139,40 @@ TEST_F(ProjectTest, SetsUpAProjectOnceAndLeavesItOnTheSecondRun) {
   std::string listedForm = kFormProject;
   listedForm.insert(listedForm.find("IconForm"), "Module=modThemefold; modThemefold.bas\r\n");
   listedForm.replace(listedForm.find("\"frmMain\"\r\nExe"), 9, "!frmMain!");
+  // Its program named without an extension, which Visual Basic builds as Ledger.exe.
+  std::string bare = kFormProject;
+  bare.replace(bare.find("Ledger.exe"), 10, "Ledger");
+  std::string bareAfter = project;
+  bareAfter.replace(bareAfter.find("Ledger.exe"), 10, "Ledger");
+  // A Sub Main whose header is continued onto the next line.
+  const std::string continued =
+      "Attribute VB_Name = \"Main\"\nPublic Sub _\n  Main()\n  frmA.Show\nEnd Sub\n";
+  std::string continuedAfter = continued;
+  continuedAfter.insert(continuedAfter.find("  frmA"),
+                        "  If Not InitCommonControlsVB Then MsgBox "
+                        "\"Initialization error!\", vbCritical: End\n");
+  const Row shapes[] = {
+      // Was: _manifest.res, its manifest naming the program "Ledger".
+      {"its program named without an extension",
+       {{"Ledger.vbp", bare}, {"frmMain.frm", kFormMain}},
+       "Ledger.vbp",
+       {{"Ledger.vbp", bareAfter},
+        {"Ledger.vbp.bak", bare},
+        {"Ledger_manifest.res", ledgerRes},
+        {"modThemefold.bas", form}}},
+      // Was: refused, "...Zwei.vbp" starts in Sub Main, but none of the modules it lists holds
+      // a Sub Main.
+      {"its Sub Main's header continued onto the next line",
+       {{"Zwei.vbp", kSubMainProject}, {"src/modMain.bas", continued}, {"res/app.res", ownRes}},
+       "Zwei.vbp",
+       {{"Zwei.vbp", listed},
+        {"Zwei.vbp.bak", kSubMainProject},
+        {"src/modMain.bas", continuedAfter},
+        {"src/modMain.bas.bak", continued},
+        {"res/app.res", ownRes + zweiRes.substr(32)},
+        {"res/app.res.bak", ownRes},
+        {"modThemefold.bas", Golden("modThemefold-submain.bas")}}},
+  };
   const Row rows[] = {
       // Was refused: "...Ledger.vbp" is a project without a Type line: only Standard EXE...
       {"a UTF-8 byte order mark first, kept",
@@ -176,7 +210,9 @@ TEST_F(ProjectTest, SetsUpAProjectOnceAndLeavesItOnTheSecondRun) {
         {"res/app.res.bak", ownRes},
         {"modThemefold.bas", Golden("modThemefold-submain.bas")}}},
   };
-  for (const Row& row : rows) {
+  std::vector<Row> all(std::begin(rows), std::end(rows));
+  all.insert(all.end(), std::begin(shapes), std::end(shapes));
+  for (const Row& row : all) {
     SCOPED_TRACE(row.name);
     const fs::path folder = dir_ / "p";
     fs::remove_all(folder);
@@ -232,6 +268,50 @@ TEST_F(ProjectTest, RefusedProjectsLeaveEveryFileAsItWas) {
   const std::string vbp = "themefold-batch: \"" + (folder / "App.vbp").string() + "\"";
   const std::string form1 = "Startup=\"Form1\"";
   const std::string names = vbp + " names the resource file \"App.res\", which is ";
+  const std::string ownRes =
+      ReadBytes(testsupport::SourceFile("tests/project/fixtures/project.windres.res"));
+  const std::string nulRes = "Type=Exe\r\nForm=Form1.frm\r\nResFile32=\"App.res" +
+                             std::string(1, '\0') + ".txt\"\r\nStartup=\"Form1\"\r\n";
+  const std::string nulRefused =
+      vbp + ", line 3: ResFile32 names \"App.res<NUL>.txt\", with a control character in it, "
+            "which no file name may hold. Correct the line, and run again. Nothing was "
+            "changed.\n";
+  const Row faults[] = {
+      // Was: exit 0, with a second Sub Main that does not compile.
+      {"a Sub Main on one line beside a form start-up",
+       {{"App.vbp", "Type=Exe\r\nForm=Form1.frm\r\nModule=M; M.bas\r\nStartup=\"Form1\"\r\n"},
+        {"Form1.frm", kForm1},
+        {"M.bas", "Attribute VB_Name = \"M\"\r\nSub Main(): Form1.Show: End Sub\r\n"}},
+       "M.bas\" holds a Sub Main, but the project starts in Form1",
+       2},
+      // Was: exit 0, started in a Sub Main that shows no form.
+      {"a project that starts in no form",
+       {{"App.vbp", "Type=Exe\r\nForm=Form1.frm\r\nStartup=\"(None)\"\r\n"}, {"Form1.frm", kForm1}},
+       vbp + " starts in no form. Choose the form it starts in (or Sub Main) as the Startup "
+             "Object in the project's properties, and run again. Nothing was changed.\n",
+       2},
+      // Was: exit 0, "App.res .txt: the manifest added"; without --dry-run the run never
+      // ended.
+      {"a NUL in ResFile32, a dry run",
+       {{"App.vbp", nulRes}, {"Form1.frm", kForm1}, {"App.res", ownRes}},
+       nulRefused,
+       2,
+       {"--dry-run"}},
+      {"a NUL in ResFile32",
+       {{"App.vbp", nulRes}, {"Form1.frm", kForm1}, {"App.res", ownRes}},
+       nulRefused,
+       2},
+#ifndef _WIN32
+      // Was: "...M.bas" cannot be read: not a plain file.
+      {"a module that is a link",
+       {{"App.vbp", "Type=Exe\r\nModule=M; M.bas\r\nStartup=\"Sub Main\"\r\n"},
+        {"real.bas", "Attribute VB_Name = \"M\"\r\nSub Main()\r\nEnd Sub\r\n"}},
+       "M.bas\" cannot be read: it is a link. Nothing was changed.",
+       2,
+       {},
+       [](const fs::path& at) { fs::create_symlink("real.bas", at / "M.bas"); }},
+#endif
+  };
   const std::string versionError =
       "themefold-batch: error: Version info should be four numbers separated by dots, such as "
       "1.0.0.0. Windows will not start a program whose manifest has another version.\n";
@@ -325,7 +405,9 @@ TEST_F(ProjectTest, RefusedProjectsLeaveEveryFileAsItWas) {
        "form the project starts in.",
        2},
   };
-  for (const Row& row : rows) {
+  std::vector<Row> all(std::begin(rows), std::end(rows));
+  all.insert(all.end(), std::begin(faults), std::end(faults));
+  for (const Row& row : all) {
     SCOPED_TRACE(row.name);
     fs::remove_all(folder);
     Make(folder, row.before);

@@ -124,6 +124,58 @@ TEST(ProjectTextTest, PutsTheCheckFirstInTheProjectsSubMain) {
     SCOPED_TRACE(row.trace);
     const StartupCheck first = project::AddStartupCheck(row.before);
     EXPECT_EQ(first.outcome, row.outcome);
+    EXPECT_EQ(project::HoldsSubMain(row.before), row.outcome != StartupCheck::Outcome::NoSubMain);
+    const std::string after = row.after.empty() ? row.before : row.after;
+    EXPECT_EQ(first.text, after);
+    const StartupCheck second = project::AddStartupCheck(after);
+    EXPECT_NE(second.outcome, StartupCheck::Outcome::Added);
+    EXPECT_EQ(second.text, after);
+  }
+}
+
+// A Sub Main is seen however its header is written, wherever one is looked for. The check
+// goes after a continued header's last line; where statements follow the header on its line,
+// no line can go first, and nothing is edited.
+TEST(ProjectTextTest, FindsSubMainHoweverItsHeaderIsWritten) {
+  const std::string check = generation::kStartupCheck;
+  const struct Row {
+    const char* trace;
+    std::string before;
+    StartupCheck::Outcome outcome;
+    std::string after; ///< "" for before
+    int line;          ///< OnItsHeaderLine: the line of the header's statements
+  } rows[] = {
+      // Was: NoSubMain for each of the next five, so that a project that starts in a form got
+      // a second Sub Main, which does not compile.
+      {"a header continued onto the next line: after its last line",
+       "Public Sub _\r\nMain()\r\n    frmA.Show\r\nEnd Sub\r\n", StartupCheck::Outcome::Added,
+       "Public Sub _\r\nMain()\r\n    " + check + "\r\n    frmA.Show\r\nEnd Sub\r\n", 0},
+      {"a header continued twice, its parentheses apart, a comment after it",
+       "Private _\nSub Main( _\n  ) ' start\n\tGo\nEnd Sub\n", StartupCheck::Outcome::Added,
+       "Private _\nSub Main( _\n  ) ' start\n\t" + check + "\n\tGo\nEnd Sub\n", 0},
+      {"statements after the header on its line",
+       "Attribute VB_Name = \"M\"\r\nSub Main(): frmMain.Show: End Sub\r\n",
+       StartupCheck::Outcome::OnItsHeaderLine, "", 2},
+      {"a ':' alone after the header is no statement", "Sub Main() : ' go\r\n  Go\r\nEnd Sub\r\n",
+       StartupCheck::Outcome::Added, "Sub Main() : ' go\r\n  " + check + "\r\n  Go\r\nEnd Sub\r\n",
+       0},
+      {"the check alone after the header on its line",
+       "Sub Main(): " + check + "\r\n  Go\r\nEnd Sub\r\n", StartupCheck::Outcome::AlreadyThere, "",
+       0},
+      // Was: the check added to the first alone.
+      {"one Sub Main of two with statements on its header's line: neither is edited",
+       "#If A Then\r\nSub Main()\r\nEnd Sub\r\n#Else\r\nPublic Sub _\r\n Main(): Go: End Sub\r\n"
+       "#End If\r\n",
+       StartupCheck::Outcome::OnItsHeaderLine, "", 6},
+      {"a header the file ends in before it ends", "Sub Main() _", StartupCheck::Outcome::NoSubMain,
+       "", 0},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.trace);
+    const StartupCheck first = project::AddStartupCheck(row.before);
+    EXPECT_EQ(first.outcome, row.outcome);
+    EXPECT_EQ(first.line, row.line);
+    EXPECT_EQ(project::HoldsSubMain(row.before), row.outcome != StartupCheck::Outcome::NoSubMain);
     const std::string after = row.after.empty() ? row.before : row.after;
     EXPECT_EQ(first.text, after);
     const StartupCheck second = project::AddStartupCheck(after);
@@ -162,6 +214,43 @@ TEST(ProjectTextTest, TheListedModuleShowsTheStartupForm) {
        "'frmMain.Show (etc..)\r\n",
        Outcome::NotShown, ""},
       {"no Sub Main", generation::ModuleTextWithoutMain() + "\r\n", Outcome::NoSubMain, ""},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.trace);
+    const project::FormShown first = project::ShowStartupForm(row.before, "frmLedger");
+    EXPECT_EQ(first.outcome, row.outcome);
+    const std::string after = row.after.empty() ? row.before : row.after;
+    EXPECT_EQ(first.text, after);
+    if (row.outcome == Outcome::Shown) {
+      EXPECT_EQ(project::ShowStartupForm(after, "frmLedger").outcome, Outcome::AlreadyShown);
+    }
+  }
+}
+
+// The listed module's Sub Main, however its header is written: statements on the header's
+// line count up to an End Sub among them; the placeholder is a line of its own, which the
+// statement takes whatever the header's shape.
+TEST(ProjectTextTest, TheListedModuleShowsTheFormHoweverItsHeaderIsWritten) {
+  using Outcome = project::FormShown::Outcome;
+  const struct Row {
+    const char* trace;
+    std::string before;
+    Outcome outcome;
+    std::string after; ///< "" for before
+  } rows[] = {
+      // Was: NoSubMain for each, so that the run refused the module as holding none.
+      {"a header continued onto the next line",
+       "Public Sub _\r\n  Main()\r\n    'frmMain.Show (etc..)\r\nEnd Sub\r\n", Outcome::Shown,
+       "Public Sub _\r\n  Main()\r\n    frmLedger.Show\r\nEnd Sub\r\n"},
+      {"shown on the header's line", "Sub Main(): frmLedger.Show: End Sub\r\n",
+       Outcome::AlreadyShown, ""},
+      {"shown on the header's line after a string with a ':' in it",
+       "Sub Main(): Log \"a: b\": frmLedger.Show 1\r\nEnd Sub\r\n", Outcome::AlreadyShown, ""},
+      {"ended on the header's line, the placeholder after it",
+       "Sub Main(): Go: End Sub\r\n'frmMain.Show (etc..)\r\n", Outcome::NotShown, ""},
+      {"the placeholder below a header with statements, one shown in a comment",
+       "Sub Main(): Go ' x: frmLedger.Show\r\n    'frmMain.Show (etc..)\r\nEnd Sub\r\n",
+       Outcome::Shown, "Sub Main(): Go ' x: frmLedger.Show\r\n    frmLedger.Show\r\nEnd Sub\r\n"},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.trace);

@@ -185,3 +185,37 @@ TEST(VbProjectTest, NamesTheKindsOfProjectItRefuses) {
     EXPECT_EQ(readers::ProjectKind(row.type), row.kind);
   }
 }
+
+// Names are data: every name the project gives a file is read as written, for the run and
+// the check of the forms to refuse one the file system cannot be asked about.
+TEST(VbProjectTest, ReadsEveryNameItGivesAFile) {
+  const struct Row {
+    const char* trace;
+    std::string text;
+    std::string paths; ///< "line:key=path " each
+  } rows[] = {
+      {"each key that names a file, the listed ones' names left out, empty ones and Startup "
+       "skipped",
+       "Type=Exe\r\nForm=frmMain.frm\r\nModule=modA; src\\modA.bas\r\nClass=clsA;clsA.cls\r\n"
+       "UserControl=ucA.ctl\r\nUserDocument=docA.dob\r\nPropertyPage=ppA.pag\r\n"
+       "Designer=deA.Dsr\r\nRelatedDoc=..\\readme.txt\r\nResFile32=\"A.res\"\r\n"
+       "IconForm=\"frmMain\"\r\nStartup=\"frmMain\"\r\nHelpFile=\"\"\r\nExeName32=\"A\"\r\n"
+       "Path32=\"bin\"\r\nName=\"A\"\r\nCompatibleEXE32=\"old\\A.exe\"\r\n",
+       "2:Form=frmMain.frm 3:Module=src\\modA.bas 4:Class=clsA.cls 5:UserControl=ucA.ctl "
+       "6:UserDocument=docA.dob 7:PropertyPage=ppA.pag 8:Designer=deA.Dsr "
+       "9:RelatedDoc=..\\readme.txt 10:ResFile32=A.res 14:ExeName32=A 15:Path32=bin "
+       "17:CompatibleEXE32=old\\A.exe "},
+      {"Name where no ExeName32 names the program, control characters kept",
+       std::string("Type=Exe\nRESFILE32=\"A.res\0.txt\"\nModule=m; m\x1F.bas\nName=\"A\x7F\"\n"
+                   "ExeName32=\"\"\n",
+                   72),
+       std::string("2:RESFILE32=A.res\0.txt 3:Module=m\x1F.bas 4:Name=A\x7F ", 49)},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.trace);
+    std::string paths;
+    for (const readers::ProjectPath& named : readers::ReadProjectFacts(row.text).paths)
+      paths += std::to_string(named.line) + ":" + named.key + "=" + named.path + " ";
+    EXPECT_EQ(paths, row.paths);
+  }
+}

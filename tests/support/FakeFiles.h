@@ -53,6 +53,8 @@ public:
   int privateFolders = 0;
   /// Every file read, in order.
   std::vector<std::string> reads;
+  /// Every path any call was given, probes included.
+  std::set<std::string> named;
   /// What the compiler does; by default it makes the .res named in the command line.
   std::function<void(const std::string&)> compiler;
   std::vector<std::string> commandLines;
@@ -81,22 +83,29 @@ public:
   }
 
   bool NameExists(const std::string& path) override {
+    named.insert(path);
     return files.count(path) != 0 || links.count(path) != 0 || folders.count(path + "\\") != 0;
   }
   bool FolderExists(const std::string& path) override {
+    named.insert(path);
     std::string folder = path;
     if (folder.empty() || folder.back() != '\\')
       folder += '\\';
     return folders.count(folder) != 0;
   }
-  bool FileExists(const std::string& path) override { return files.count(path) != 0; }
+  bool FileExists(const std::string& path) override {
+    named.insert(path);
+    return files.count(path) != 0;
+  }
   void SetNormalAttributes(const std::string& path) override {
+    named.insert(path);
     Check("Attributes", path);
     if (!files.count(path))
       throw base::SystemError("Attributes", path, 2, "The system cannot find the file specified.");
     files[path].readOnly = false;
   }
   void RemoveFile(const std::string& path) override {
+    named.insert(path);
     if (Write("Delete", path))
       return;
     Check("Delete", path);
@@ -109,6 +118,7 @@ public:
   }
   bool CreateNewFile(const std::string& path, const std::string& bytes,
                      platform::Keep /*keep*/) override {
+    named.insert(path);
     if (Write("Create", path))
       return true;
     Check("Create", path);
@@ -121,6 +131,8 @@ public:
   }
   /// MoveFileEx: a read-only file or a folder at the target is not replaced.
   void RenameOver(const std::string& from, const std::string& to) override {
+    named.insert(from);
+    named.insert(to);
     if (Write("Replace", to))
       return;
     Check("Replace", to);
@@ -132,6 +144,8 @@ public:
     links.erase(to);
   }
   bool RenameNoReplace(const std::string& from, const std::string& to) override {
+    named.insert(from);
+    named.insert(to);
     if (Write("Rename", to))
       return true;
     Check("Rename", to);
@@ -144,16 +158,28 @@ public:
     files.erase(from);
     return true;
   }
-  void CopyPermissions(const std::string& /*from*/, const std::string& /*to*/) override {}
-  bool IsLink(const std::string& path) override { return links.count(path) != 0; }
-  bool IsFolder(const std::string& path) override { return folders.count(path + "\\") != 0; }
+  void CopyPermissions(const std::string& from, const std::string& to) override {
+    named.insert(from);
+    named.insert(to);
+  }
+  bool IsLink(const std::string& path) override {
+    named.insert(path);
+    return links.count(path) != 0;
+  }
+  bool IsFolder(const std::string& path) override {
+    named.insert(path);
+    return folders.count(path + "\\") != 0;
+  }
   bool IsPlainFile(const std::string& path) override {
+    named.insert(path);
     return files.count(path) != 0 && !links.count(path);
   }
   bool IsReadOnly(const std::string& path) override {
+    named.insert(path);
     return files.count(path) != 0 && files[path].readOnly;
   }
   std::vector<std::string> FolderEntries(const std::string& folder) override {
+    named.insert(folder);
     std::vector<std::string> names;
     for (const auto& [path, file] : files)
       if (FolderOf(path) == folder)
@@ -204,6 +230,7 @@ public:
     return text;
   }
   std::string ReadBytes(const std::string& path, std::size_t limit) override {
+    named.insert(path);
     reads.push_back(path);
     Check("Open", path);
     auto it = files.find(path);
@@ -214,6 +241,7 @@ public:
     return it->second.bytes;
   }
   std::string ReadRange(const std::string& path, std::uint64_t offset, std::size_t count) override {
+    named.insert(path);
     auto it = files.find(path);
     if (it == files.end())
       throw base::SystemError("Open", path, 2, "The system cannot find the file specified.");
@@ -221,6 +249,7 @@ public:
   }
   /// The bytes as they are at the open.
   std::unique_ptr<platform::OpenFile> Open(const std::string& path) override {
+    named.insert(path);
     class Copy final : public platform::OpenFile {
     public:
       explicit Copy(std::string bytes) : bytes_(std::move(bytes)) {}
@@ -240,6 +269,7 @@ public:
     return std::make_unique<Copy>(it->second.bytes);
   }
   void RunAndWait(const std::string& commandLine, const std::string& folder) override {
+    named.insert(folder);
     commandLines.push_back(commandLine);
     workingFolder = folder;
     compiler(commandLine);

@@ -76,3 +76,26 @@ TEST(BasePathTest, JoinsNamesToFolders) {
   EXPECT_EQ(path::StyleOf('\\'), W);
   EXPECT_EQ(path::StyleOf('/'), P);
 }
+
+// A name from a project is data: a control character in it is refused, and shown visibly.
+TEST(BasePathTest, ShowsControlCharactersInANameVisibly) {
+  const struct Row {
+    std::string name;
+    bool control;
+    bool nul;
+    const char* visible;
+  } rows[] = {
+      {"App.res", false, false, "App.res"},
+      {std::string("App.res\0.txt", 12), true, true, "App.res<NUL>.txt"},
+      {"a\037b\tc\177", true, false, "a<0x1F>b<0x09>c<0x7F>"},
+      {"\r\n", true, false, "<0x0D><0x0A>"},
+      {"C\363digos \320\234.bas ~!", false, false, "C\363digos \320\234.bas ~!"},
+      {"", false, false, ""},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.visible);
+    EXPECT_EQ(path::HasControlCharacter(row.name), row.control);
+    EXPECT_EQ(path::HasNul(row.name), row.nul);
+    EXPECT_EQ(path::Visible(row.name), row.visible);
+  }
+}

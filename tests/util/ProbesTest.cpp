@@ -1,6 +1,9 @@
 // File-system probes and file services against the real file system.
 #include "support/TestSupport.h"
 
+#include <algorithm>
+#include <functional>
+
 #include "platform/Ports.h"
 #include "util/BraskModule.h"
 
@@ -147,6 +150,72 @@ TEST_F(ProbesTest, APrivateFolderAndWhetherAFolderTakesAFile) {
   files.RemoveFolder(folder);
   EXPECT_FALSE(files.CanCreateIn(folder, why));
   EXPECT_FALSE(why.empty());
+}
+
+// The system would take a path with a NUL as the name before it, plain.txt here: the real
+// files never pass one on. Probes answer no, services refuse with the system's own error
+// for a name it cannot take, the NUL shown. Was: plain.txt found, read and renamed over.
+TEST_F(ProbesTest, APathWithANulNeverReachesTheSystem) {
+#ifdef _WIN32
+  const unsigned long invalidName = ERROR_INVALID_NAME;
+#else
+  const unsigned long invalidName = EINVAL;
+#endif
+  platform::SystemFiles files;
+  const std::string plain = Path("plain.txt");
+  const std::string cut = plain + std::string(1, '\0') + ".txt";
+  const std::string folder = Path("sub folder") + std::string(1, '\0') + "x";
+  ASSERT_TRUE(files.IsPlainFile(plain));
+  EXPECT_FALSE(files.NameExists(cut));
+  EXPECT_FALSE(files.FileExists(cut));
+  EXPECT_FALSE(files.FolderExists(folder));
+  EXPECT_FALSE(files.IsFolder(folder));
+  EXPECT_FALSE(files.IsLink(cut));
+  EXPECT_FALSE(files.IsPlainFile(cut));
+  EXPECT_FALSE(files.IsReadOnly(cut));
+  EXPECT_FALSE(files.InUse(cut));
+  EXPECT_TRUE(files.FolderEntries(folder).empty());
+  EXPECT_FALSE(files.LinkFile(plain, cut));
+
+  const struct {
+    const char* name;
+    std::function<void()> call;
+    const char* operation;
+  } rows[] = {
+      {"read", [&] { files.ReadBytes(cut, 100); }, "Open"},
+      {"read a range", [&] { files.ReadRange(cut, 0, 1); }, "Open"},
+      {"open", [&] { files.Open(cut); }, "Open"},
+      {"hold", [&] { files.Hold(cut, 100); }, "Open"},
+      {"stamp", [&] { files.Stamp(cut); }, "Read the time stamp of"},
+      {"create", [&] { files.CreateNewFile(cut, "y", platform::Keep::scratch); }, "Create"},
+      {"create from",
+       [&] { files.CreateNewFileFrom(cut, "y", plain, {}, platform::Keep::scratch); }, "Create"},
+      {"rename over it", [&] { files.RenameOver(Path("missing.txt"), cut); }, "Replace"},
+      {"rename it", [&] { files.RenameOver(cut, Path("moved.txt")); }, "Replace"},
+      {"remove", [&] { files.RemoveFile(cut); }, "Delete"},
+      {"normalise", [&] { files.SetNormalAttributes(cut); }, "Set attributes of"},
+      {"permissions to", [&] { files.CopyPermissions(plain, cut); }, "Set the permissions of"},
+      {"permissions from", [&] { files.CopyPermissions(cut, plain); }, "Read the permissions of"},
+      {"touch", [&] { files.TouchFile(cut); }, "Set the time stamp of"},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    try {
+      row.call();
+      ADD_FAILURE() << "no error";
+    } catch (const base::SystemError& e) {
+      EXPECT_EQ(e.Number(), invalidName);
+      EXPECT_EQ(e.Operation(), row.operation);
+      EXPECT_EQ(e.Path(), plain + "<NUL>.txt");
+      EXPECT_FALSE(e.Description().empty());
+    }
+  }
+  EXPECT_EQ(testsupport::ReadBytes(dir_ / "plain.txt"), "x");
+  std::vector<std::string> names;
+  for (const auto& entry : fs::directory_iterator(dir_))
+    names.push_back(entry.path().filename().string());
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::string>{"plain.txt", "sub folder"}));
 }
 
 #ifdef _WIN32

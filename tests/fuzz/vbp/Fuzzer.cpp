@@ -40,13 +40,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   // The same bytes as a project to set up, and as a module with a Sub Main to check or to show
   // the start-up form: the edits are made once, and a second pass finds nothing left to do.
-  readers::ReadProjectFacts(text);
+  // Every name it gives a file is one, on a line of the project's own.
+  for (const readers::ProjectPath& named : readers::ReadProjectFacts(text).paths)
+    Check(!named.path.empty() && !named.key.empty() && named.line > 0);
   const std::vector<project::ProjectEdit> edits =
       project::NeededEdits(text, "modThemefold", "modThemefold.bas", "App_manifest.res");
   const std::string edited = project::ApplyEdits(text, edits);
   Check(project::NeededEdits(edited, "modThemefold", "modThemefold.bas", "App_manifest.res")
             .empty());
   const project::StartupCheck first = project::AddStartupCheck(text);
+  Check(project::HoldsSubMain(text) ==
+        (first.outcome != project::StartupCheck::Outcome::NoSubMain));
+  if (first.outcome == project::StartupCheck::Outcome::OnItsHeaderLine)
+    Check(first.text == text && first.line > 0);
   if (first.outcome == project::StartupCheck::Outcome::Added)
     Check(project::AddStartupCheck(first.text).outcome ==
           project::StartupCheck::Outcome::AlreadyThere);
