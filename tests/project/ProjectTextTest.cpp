@@ -17,6 +17,36 @@ std::string Edited(const std::string& text) {
                                                   "Ledger.res"));
 }
 
+/// The check added to before gives outcome and after ("" for before), the Sub Main is seen
+/// where there is one, and adding it again changes nothing. line: where statements stand on
+/// the header's line, when that is the outcome.
+void ExpectCheck(const std::string& before, StartupCheck::Outcome outcome, const std::string& after,
+                 int line = 0) {
+  const StartupCheck first = project::AddStartupCheck(before);
+  EXPECT_EQ(first.outcome, outcome);
+  EXPECT_EQ(first.line, line);
+  EXPECT_EQ(project::HoldsSubMain(before), outcome != StartupCheck::Outcome::NoSubMain);
+  const std::string text = after.empty() ? before : after;
+  EXPECT_EQ(first.text, text);
+  const StartupCheck second = project::AddStartupCheck(text);
+  EXPECT_NE(second.outcome, StartupCheck::Outcome::Added);
+  EXPECT_EQ(second.text, text);
+}
+
+/// Making before's Sub Main show frmLedger gives outcome and after ("" for before); once
+/// shown, it stays shown.
+void ExpectShown(const std::string& before, project::FormShown::Outcome outcome,
+                 const std::string& after) {
+  const project::FormShown first = project::ShowStartupForm(before, "frmLedger");
+  EXPECT_EQ(first.outcome, outcome);
+  const std::string text = after.empty() ? before : after;
+  EXPECT_EQ(first.text, text);
+  if (outcome == project::FormShown::Outcome::Shown) {
+    EXPECT_EQ(project::ShowStartupForm(text, "frmLedger").outcome,
+              project::FormShown::Outcome::AlreadyShown);
+  }
+}
+
 } // namespace
 
 TEST(ProjectTextTest, ListsTheModuleAndStartsInSubMain) {
@@ -122,14 +152,7 @@ TEST(ProjectTextTest, PutsTheCheckFirstInTheProjectsSubMain) {
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.trace);
-    const StartupCheck first = project::AddStartupCheck(row.before);
-    EXPECT_EQ(first.outcome, row.outcome);
-    EXPECT_EQ(project::HoldsSubMain(row.before), row.outcome != StartupCheck::Outcome::NoSubMain);
-    const std::string after = row.after.empty() ? row.before : row.after;
-    EXPECT_EQ(first.text, after);
-    const StartupCheck second = project::AddStartupCheck(after);
-    EXPECT_NE(second.outcome, StartupCheck::Outcome::Added);
-    EXPECT_EQ(second.text, after);
+    ExpectCheck(row.before, row.outcome, row.after);
   }
 }
 
@@ -172,15 +195,7 @@ TEST(ProjectTextTest, FindsSubMainHoweverItsHeaderIsWritten) {
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.trace);
-    const StartupCheck first = project::AddStartupCheck(row.before);
-    EXPECT_EQ(first.outcome, row.outcome);
-    EXPECT_EQ(first.line, row.line);
-    EXPECT_EQ(project::HoldsSubMain(row.before), row.outcome != StartupCheck::Outcome::NoSubMain);
-    const std::string after = row.after.empty() ? row.before : row.after;
-    EXPECT_EQ(first.text, after);
-    const StartupCheck second = project::AddStartupCheck(after);
-    EXPECT_NE(second.outcome, StartupCheck::Outcome::Added);
-    EXPECT_EQ(second.text, after);
+    ExpectCheck(row.before, row.outcome, row.after, row.line);
   }
 }
 
@@ -217,13 +232,7 @@ TEST(ProjectTextTest, TheListedModuleShowsTheStartupForm) {
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.trace);
-    const project::FormShown first = project::ShowStartupForm(row.before, "frmLedger");
-    EXPECT_EQ(first.outcome, row.outcome);
-    const std::string after = row.after.empty() ? row.before : row.after;
-    EXPECT_EQ(first.text, after);
-    if (row.outcome == Outcome::Shown) {
-      EXPECT_EQ(project::ShowStartupForm(after, "frmLedger").outcome, Outcome::AlreadyShown);
-    }
+    ExpectShown(row.before, row.outcome, row.after);
   }
 }
 
@@ -254,13 +263,7 @@ TEST(ProjectTextTest, TheListedModuleShowsTheFormHoweverItsHeaderIsWritten) {
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.trace);
-    const project::FormShown first = project::ShowStartupForm(row.before, "frmLedger");
-    EXPECT_EQ(first.outcome, row.outcome);
-    const std::string after = row.after.empty() ? row.before : row.after;
-    EXPECT_EQ(first.text, after);
-    if (row.outcome == Outcome::Shown) {
-      EXPECT_EQ(project::ShowStartupForm(after, "frmLedger").outcome, Outcome::AlreadyShown);
-    }
+    ExpectShown(row.before, row.outcome, row.after);
   }
 }
 
