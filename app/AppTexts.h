@@ -115,9 +115,6 @@ inline std::string ComponentLine(const std::string& path, std::size_t classCount
     line += "; " + source;
   return line;
 }
-inline constexpr const char* kEmbedVersion =
-    "Version info should be four numbers separated by dots, such as 1.0.0.0. Windows will not "
-    "start a program whose manifest has another version: nothing was embedded.";
 /// "Embed in the program": what the dry run found, asked before anything is written.
 inline std::string EmbedQuestion(const std::string& program, const std::string& lines,
                                  const std::string& backup) {

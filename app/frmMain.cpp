@@ -4,6 +4,7 @@
 #include "app/ComponentFiles.h"
 #include "base/Path.h"
 #include "front/EmbedRun.h"
+#include "front/EmbedTexts.h"
 #include "front/ProjectFlow.h"
 #include "front/Target.h"
 #include "generation/DriverTexts.h"
@@ -222,7 +223,7 @@ void frmMain::Command5_Click() {
   MessageBoxes& boxes = services_.boxes;
   // Generate may go on with it; here the program itself would no longer start.
   if (!generation::IsManifestVersion(request.version)) {
-    boxes.Show({texts::kEmbedVersion, Icon::Exclamation, Buttons::Ok, 1});
+    boxes.Show({front::embedtexts::BadVersion(false), Icon::Exclamation, Buttons::Ok, 1});
     return;
   }
   if (!ReadComponents(request.programPath, request.components))

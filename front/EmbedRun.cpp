@@ -218,6 +218,8 @@ EmbedRunResult Embed(generation::FileOperations& files, const EmbedRequest& requ
   const std::string name = FileName(path);
   if (!IsEmbeddablePath(path))
     return Refuse(texts::NotAProgram(name));
+  if (!generation::IsManifestVersion(request.version))
+    return Refuse(texts::BadVersion(false));
   if (files.IsLink(path) || !files.IsPlainFile(path))
     return Refuse(texts::Refused(name, "it is not a plain file (a link, a folder or a device, "
                                        "or it does not exist)"));
@@ -351,6 +353,8 @@ BesideResult Beside(generation::FileOperations& files, const BesideRequest& requ
   };
   if (!IsProgramPath(path))
     return refuse(texts::BesideNeedsProgram(name));
+  if (!request.remove && !generation::IsManifestVersion(request.version))
+    return refuse(texts::BadVersion(true));
   if (files.IsLink(path) || !files.IsPlainFile(path))
     return refuse(texts::Refused(name, "it is not a plain file (a link, a folder or a device, "
                                        "or it does not exist)"));

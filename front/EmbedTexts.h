@@ -6,6 +6,13 @@
 
 namespace front::embedtexts {
 
+/// A version Windows would refuse: the changed program, or the one beside the manifest,
+/// would no longer start. beside: the manifest goes beside the program.
+inline std::string BadVersion(bool beside) {
+  return std::string("Version info should be four numbers separated by dots, such as 1.0.0.0. "
+                     "Windows will not start a program whose manifest has another version: ") +
+         (beside ? "nothing was written." : "nothing was embedded.");
+}
 inline std::string Refused(const std::string& name, const std::string& reason) {
   return name + " is left as it was: " + reason + ".";
 }

@@ -196,6 +196,15 @@ TEST_F(EmbedCliTest, RefusesByNameAndLeavesEveryFile) {
        "themefold-batch: App.exe is left as it was: it cannot be read as a program: the MZ "
        "header at offset 0x3C (4 bytes) runs past the end of the file (2 bytes).\n"},
       {"overlay kept", Program(0, "installer payload").image, {"--keep-overlay"}, false, 0, ""},
+      // Was: embedded with version="abc", and the program no longer started.
+      {"a version Windows refuses",
+       Program().image,
+       {"--version-info", "abc"},
+       false,
+       2,
+       "themefold-batch: Version info should be four numbers separated by dots, such as "
+       "1.0.0.0. Windows will not start a program whose manifest has another version: nothing "
+       "was embedded.\n"},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
@@ -287,6 +296,11 @@ TEST_F(EmbedCliTest, WritesBesideAndRemovesOnlyItsOwn) {
        "embedded one and ignores a file beside it. (The PreferExternalManifest setting of the "
        "registry turns that round for every program; this tool never sets it.) Nothing was "
        "written.\n"},
+      // Was: written with version="1.2.x".
+      {{"--beside", "--version-info", "1.2.x", "Plain.exe"},
+       "themefold-batch: Version info should be four numbers separated by dots, such as "
+       "1.0.0.0. Windows will not start a program whose manifest has another version: nothing "
+       "was written.\n"},
   };
   for (const Row& row : rows) {
     const batchtest::Result result = Batch(row.args);
