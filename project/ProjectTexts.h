@@ -129,6 +129,12 @@ inline const char* const kNotAPlainFile = "not a plain file";
 inline std::string InTheWay(const std::string& path, const std::string& what) {
   return Quoted(path) + " is " + what + ", and a file is to be written there." + kNothingChanged;
 }
+inline std::string OutsideProject(const std::string& path) {
+  return Quoted(path) +
+         " lies outside the project's folder, and a project sets up only files in its own "
+         "folder. Move it into the folder, list it from there, and run again." +
+         kNothingChanged;
+}
 inline std::string LineBreakInName(const std::string& path) {
   return Quoted(path) + ": a line break in a name is not supported." + kNothingChanged;
 }

@@ -9,13 +9,11 @@
 #include "base/Ascii.h"
 #include "base/Fingerprint.h"
 #include "base/Path.h"
-#include "generation/OutputNames.h"
 #include "generation/ModuleText.h"
+#include "generation/OutputNames.h"
 #include "generation/TemporaryFiles.h"
 #include "project/Backups.h"
-#include "project/Paths.h"
 #include "project/ProjectTexts.h"
-#include "readers/VbProject.h"
 
 namespace project {
 
@@ -182,15 +180,38 @@ bool HasControlCharacter(const std::string& text) {
   return false;
 }
 
-/// The parts of a name, split at either separator as a project's names are.
-std::vector<std::string> Parts(const std::string& name) {
+/// Where name, relative to folder, lies in the folder's tree: the path on this system, and
+/// the link on the way there, if any. Unset for a name that is absolute or climbs out ("..",
+/// ".", an empty part).
+struct InTree {
+  std::string path;
+  std::string link;
+};
+std::optional<InTree> FindInTree(FileOperations& files, const std::string& folder,
+                                 const std::string& name) {
+  const char separator = files.PathSeparator();
+  if (path::IsAbsolute(name, path::Style::windows) ||
+      path::IsAbsolute(name, path::StyleOf(separator)))
+    return std::nullopt;
+  // Split at either separator, as a project's names are.
   std::vector<std::string> parts(1);
   for (const char c : name)
     if (c == '/' || c == '\\')
       parts.emplace_back();
     else
       parts.back() += c;
-  return parts;
+  InTree found{folder, std::string()};
+  for (std::size_t i = 0; i < parts.size(); ++i) {
+    if (parts[i].empty() || parts[i] == "." || parts[i] == "..")
+      return std::nullopt;
+    found.path += parts[i];
+    if (i + 1 < parts.size()) {
+      if (found.link.empty() && files.IsLink(found.path))
+        found.link = found.path;
+      found.path += separator;
+    }
+  }
+  return found;
 }
 
 /// The journal's entries believed only as far as this program could have written them:
@@ -243,24 +264,16 @@ private:
       name = name.substr(folder_.size());
       backup = backup.empty() ? backup : backup.substr(folder_.size());
     }
-    const bool absolute = path::IsAbsolute(name, path::Style::windows) ||
-                          path::IsAbsolute(name, path::StyleOf(separator));
-    const std::vector<std::string> parts = Parts(name);
-    bool inTree = !absolute;
-    for (const std::string& part : parts)
-      inTree = inTree && !part.empty() && part != "." && part != "..";
     entry.relative = name;
+    const std::optional<InTree> inTree = FindInTree(files_, folder_, name);
     if (!inTree)
-      return texts::JournalOutside(absolute ? name : folder_ + name);
-    entry.path = folder_;
-    for (std::size_t i = 0; i < parts.size(); ++i) {
-      entry.path += parts[i];
-      if (i + 1 == parts.size())
-        break;
-      if (files_.IsLink(entry.path))
-        return texts::JournalThroughLink(folder_ + name, entry.path);
-      entry.path += separator;
-    }
+      return texts::JournalOutside(path::IsAbsolute(name, path::Style::windows) ||
+                                           path::IsAbsolute(name, path::StyleOf(separator))
+                                       ? name
+                                       : folder_ + name);
+    if (!inTree->link.empty())
+      return texts::JournalThroughLink(folder_ + name, inTree->link);
+    entry.path = inTree->path;
     if (!backup.empty() && !IsBackupName(name, backup))
       return texts::JournalBadBackup(entry.path, backup);
     entry.backup = backup.empty() ? backup : entry.path + backup.substr(name.size());
@@ -284,7 +297,7 @@ private:
       const bool kind = ascii::EqualIgnoringCase(name, generation::kModuleFileName) ||
                         (lower.size() > suffix.size() &&
                          lower.compare(lower.size() - suffix.size(), suffix.size(), suffix) == 0);
-      if (parts.size() != 1 || !kind)
+      if (name.find_first_of("/\\") != std::string::npos || !kind)
         return texts::JournalNotNewKind(entry.path);
     }
     return std::string();
@@ -380,9 +393,20 @@ std::string JournalPath(const std::string& projectPath) { return projectPath + "
 
 std::string FindObstacle(FileOperations& files, const Plan& plan) {
   std::vector<std::string> folders;
+  const std::string projectFolder = FolderOf(plan.projectPath);
   for (const FileChange& change : plan.changes) {
     if (change.path.find_first_of("\r\n") != std::string::npos)
       return texts::LineBreakInName(change.path);
+    // A project may come from anyone: what it lists is written only inside its own folder,
+    // and never through a link there.
+    const std::string inside = FromFolder(projectFolder, change.path);
+    const std::optional<InTree> inTree = inside == change.path && !projectFolder.empty()
+                                             ? std::nullopt
+                                             : FindInTree(files, projectFolder, inside);
+    if (!inTree)
+      return texts::OutsideProject(change.path);
+    if (!inTree->link.empty())
+      return texts::InTheWay(inTree->link, texts::kALink);
     if (files.IsLink(change.path))
       return texts::InTheWay(change.path, texts::kALink);
     if (files.IsFolder(change.path))

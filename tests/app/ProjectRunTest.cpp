@@ -254,6 +254,23 @@ TEST(ProjectRunTest, WhatStandsInTheWayIsFoundBeforeAnythingIsWritten) {
          f.readOnlyFolders.insert(src);
        },
        project::texts::FolderNotWritable(src, "Access is denied.")},
+      // Was, for the next two: the module changed where the project's list led.
+      {"a module outside the project's folder",
+       [&](fakes::Files& f) {
+         f.AddFile(kVbp, "Type=Exe\r\nModule=modMain; ..\\Shared\\modMain.bas\r\n"
+                         "Startup=\"Sub Main\"\r\n");
+         // The fake works out no "..": the file lies where the name leads as written.
+         f.AddFile(kFolder + "..\\Shared\\modMain.bas", kMainModule);
+       },
+       project::texts::OutsideProject(kFolder + "..\\Shared\\modMain.bas")},
+      {"a module in a folder that is a link",
+       [&](fakes::Files& f) {
+         f.AddFolder(src);
+         for (const auto& [path, bytes] : inSrc)
+           f.AddFile(path, bytes);
+         f.links.insert(kFolder + "Src");
+       },
+       project::texts::InTheWay(kFolder + "Src", project::texts::kALink)},
       // Was: Create "C:\Work\~themefold-7-0000000000000001.manifest" failed.
       {"a project in a folder that takes no file",
        [&](fakes::Files& f) { f.readOnlyFolders.insert(kFolder); },
