@@ -18,9 +18,9 @@ using ascii::Lower;
 using ascii::Trim;
 using xml::Element;
 
-/// The manifest's bytes as UTF-8: Windows reads UTF-16 too when it begins with a byte
-/// order mark.
-std::string AsUtf8(const std::string& bytes) {
+} // namespace
+
+std::string ManifestAsUtf8(const std::string& bytes) {
   if (bytes.compare(0, 2, "\xFF\xFE") == 0)
     return unicode::Utf16LeToUtf8(std::string_view(bytes).substr(2));
   if (bytes.compare(0, 2, "\xFE\xFF") != 0)
@@ -32,6 +32,8 @@ std::string AsUtf8(const std::string& bytes) {
   }
   return unicode::Utf16LeToUtf8(little);
 }
+
+namespace {
 
 std::vector<const Element*> Children(const Element& parent, const char* local,
                                      std::initializer_list<const char*> namespaces) {
@@ -373,7 +375,7 @@ ManifestFacts ReadWellFormed(const std::string& bytes, std::uint16_t machine) {
                              "mark): save it as UTF-8, the encoding manifests are written in.");
   xml::Element root;
   try {
-    root = xml::Parse(AsUtf8(bytes));
+    root = xml::Parse(ManifestAsUtf8(bytes));
   } catch (const FormatError& error) {
     facts.xmlError = error.what();
     facts.warnings.push_back("the manifest is not well-formed XML (" + *facts.xmlError +

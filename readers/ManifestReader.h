@@ -59,6 +59,10 @@ inline constexpr std::size_t kMaxManifestBytes = 1 << 20;
 /// machine is machine. Bytes over kMaxManifestBytes are not parsed: facts.xmlError says so.
 ManifestFacts ReadManifest(const std::string& bytes, std::uint16_t machine);
 
+/// The manifest's bytes as UTF-8: Windows reads UTF-16 too when it begins with a byte
+/// order mark.
+std::string ManifestAsUtf8(const std::string& bytes);
+
 /// What ReadManifest says of a manifest it does not read, and why: over the limit, or
 /// more than memory holds.
 ManifestFacts UnreadManifest(const std::string& reason);

@@ -28,8 +28,9 @@ bool IsXmlChar(std::uint32_t c) {
          (c >= 0xE000 && c <= 0xFFFD) || (c >= 0x10000 && c <= 0x10FFFF);
 }
 
-/// Line ends become LF, as an XML processor hands them on.
-std::string NormalizeLineEnds(const std::string& text) {
+} // namespace
+
+std::string WithLfLineEnds(const std::string& text) {
   std::string out;
   out.reserve(text.size());
   for (std::size_t i = 0; i < text.size(); ++i) {
@@ -44,9 +45,12 @@ std::string NormalizeLineEnds(const std::string& text) {
   return out;
 }
 
+namespace {
+
 struct RawAttribute {
   std::string name;
   std::string value;
+  std::size_t valueBegin = 0, valueEnd = 0;
 };
 
 class Parser {
@@ -239,11 +243,13 @@ private:
     if (AtEnd() || (text_[pos_] != '"' && text_[pos_] != '\''))
       Fail("the value of '" + a.name + "' is not quoted");
     const char quote = Next();
+    a.valueBegin = pos_;
     for (;;) {
       if (AtEnd())
         Fail("the document ends inside the value of '" + a.name + "'");
       const char c = text_[pos_];
       if (c == quote) {
+        a.valueEnd = pos_;
         Next();
         return a;
       }
@@ -290,8 +296,11 @@ private:
       Fail("elements nested deeper than " + std::to_string(kMaxDepth));
     Element element;
     element.line = line_;
+    element.begin = pos_;
     Skip(1);
     const std::string name = Name("a start tag");
+    element.nameEnd = pos_;
+    element.qualifiedName = name;
     CheckQualified(name);
     std::vector<RawAttribute> raw;
     // Sets, not a look back over the list: a start tag may hold any number of attributes.
@@ -331,18 +340,23 @@ private:
       if (a.name == "xmlns" || a.name.compare(0, 6, "xmlns:") == 0)
         continue;
       const auto [attributePrefix, attributeLocal] = Split(a.name);
-      Attribute resolved{Resolve(attributePrefix, false), attributeLocal, a.value};
+      Attribute resolved{Resolve(attributePrefix, false), attributeLocal, a.value, a.valueBegin,
+                         a.valueEnd};
       if (!resolvedNames.emplace(resolved.ns, resolved.local).second)
         Fail("attribute '" + attributeLocal + "' appears twice in '" + name + "'");
       element.attributes.push_back(std::move(resolved));
     }
 
+    element.defaultInside = Resolve(std::string(), true);
     if (Starts("/>")) {
       Skip(2);
+      element.contentBegin = element.contentEnd = pos_;
     } else {
       Skip(1);
+      element.contentBegin = pos_;
       Content(element, name, depth);
     }
+    element.end = pos_;
     Unbind(scopeSize);
     return element;
   }
@@ -352,6 +366,7 @@ private:
       if (AtEnd())
         Fail("'" + name + "' is not closed");
       if (Starts("</")) {
+        element.contentEnd = pos_;
         Skip(2);
         const std::string closing = Name("an end tag");
         if (closing != name)
@@ -415,6 +430,6 @@ std::string Element::Value(const std::string& localName) const {
   return a ? a->value : std::string();
 }
 
-Element Parse(const std::string& text) { return Parser(NormalizeLineEnds(text)).Document(); }
+Element Parse(const std::string& text) { return Parser(WithLfLineEnds(text)).Document(); }
 
 } // namespace readers::xml

@@ -2,6 +2,8 @@
 // refuse to start the program or ignore a setting.
 #include "support/TestSupport.h"
 
+#include "generation/Manifest.h"
+#include "readers/ManifestMerge.h"
 #include "readers/ManifestReader.h"
 #include "readers/PeImage.h"
 
@@ -280,5 +282,147 @@ TEST(ManifestReaderTest, DescribesDpiAsWindowsReadsIt) {
     facts.dpiAware = row.dpiAware;
     facts.dpiAwareness = row.dpiAwareness;
     EXPECT_EQ(readers::DescribeDpi(facts), row.words);
+  }
+}
+
+namespace {
+
+// A program built by Visual C++ 2008 that a developer extended by hand.
+const char* const kOldManifest =
+    "<?xml version='1.0' encoding='UTF-8' standalone='yes'?>\n"
+    "<!-- kept: a comment before the root -->\n"
+    "<assembly xmlns='urn:schemas-microsoft-com:asm.v1' manifestVersion='1.0' "
+    "xmlns:x='urn:example:tools'>\n"
+    "  <assemblyIdentity name='Vendor.App' version='2.1.0.7' type='win32' "
+    "processorArchitecture='x86'/>\n"
+    "  <description>Old &amp; kept</description>\n"
+    "  <dependency>\n"
+    "    <dependentAssembly>\n"
+    "      <assemblyIdentity type='win32' name='Microsoft.VC90.CRT' version='9.0.21022.8' "
+    "processorArchitecture='x86' publicKeyToken='1fc8b3b9a1e18e3b'/>\n"
+    "    </dependentAssembly>\n"
+    "  </dependency>\n"
+    "  <file name='Grid.ocx'>\n"
+    "    <comClass clsid='{11111111-2222-3333-4444-555555555555}' threadingModel='Apartment'/>\n"
+    "  </file>\n"
+    "  <x:build stamp='42'><!-- the build machine's --></x:build>\n"
+    "  <trustInfo xmlns='urn:schemas-microsoft-com:asm.v2'>\n"
+    "    <security>\n"
+    "      <requestedPrivileges>\n"
+    "        <requestedExecutionLevel level='requireAdministrator' uiAccess='true'/>\n"
+    "      </requestedPrivileges>\n"
+    "    </security>\n"
+    "  </trustInfo>\n"
+    "  <application xmlns='urn:schemas-microsoft-com:asm.v3'>\n"
+    "    <windowsSettings>\n"
+    "      <heapType xmlns='http://schemas.microsoft.com/SMI/2020/WindowsSettings'>"
+    "SegmentHeap</heapType>\n"
+    "      <disableWindowFiltering xmlns='http://schemas.microsoft.com/SMI/2011/"
+    "WindowsSettings'>true</disableWindowFiltering>\n"
+    "      <activeCodePage xmlns='http://schemas.microsoft.com/SMI/2019/WindowsSettings'>"
+    "Legacy</activeCodePage>\n"
+    "      <printerDriverIsolation xmlns='http://schemas.microsoft.com/SMI/2011/"
+    "WindowsSettings'>true</printerDriverIsolation>\n"
+    "      <dpiAwareness xmlns='http://schemas.microsoft.com/SMI/2016/WindowsSettings'>"
+    "PerMonitorV2</dpiAwareness>\n"
+    "    </windowsSettings>\n"
+    "  </application>\n"
+    "</assembly>\n";
+
+std::string Changes(const readers::MergedManifest& merged) {
+  std::string text = merged.refusal ? "refused: " + *merged.refusal + "\n" : "";
+  for (const readers::ManifestChange& change : merged.changes)
+    text += readers::DescribeChange(change) + "\n";
+  return text;
+}
+
+std::string Ours(const generation::ManifestSettings& settings = {}) {
+  return generation::BuildManifestText("3.0.0.0", "App.exe", "New", "x86", settings, {});
+}
+
+} // namespace
+
+// Everything the old manifest says stays, unless an option says the same otherwise; the
+// report names each change with its old and new value. Was: ours alone, and nothing said.
+TEST(ManifestReaderTest, MergesWithTheOldManifestAsTheManifestToolDoes) {
+  generation::ManifestSettings settings;
+  settings.runLevel = generation::RunLevel::AsInvoker;
+  settings.dpi = generation::DpiAwareness::System;
+  settings.codePage = generation::CodePage::Utf8;
+  settings.supportedOs = true;
+  const readers::MergedManifest merged =
+      readers::MergeManifests(std::string(kOldManifest), Ours(settings), {true, false});
+  EXPECT_EQ(merged.text, testsupport::Golden("Merged.exe.manifest"));
+  EXPECT_EQ(Changes(merged), "  assemblyIdentity version: 2.1.0.7 -> 3.0.0.0\n"
+                             "  dependency Microsoft.Windows.Common-Controls: none -> 6.0.0.0\n"
+                             "  supportedOS Windows Vista: none -> listed\n"
+                             "  supportedOS Windows 7: none -> listed\n"
+                             "  supportedOS Windows 8: none -> listed\n"
+                             "  supportedOS Windows 8.1: none -> listed\n"
+                             "  supportedOS Windows 10 and 11: none -> listed\n"
+                             "  requestedExecutionLevel level: requireAdministrator -> asInvoker\n"
+                             "  dpiAware: none -> true\n"
+                             "  activeCodePage: Legacy -> UTF-8\n"
+                             "  dpiAwareness: PerMonitorV2 -> none\n");
+  // A second run with the same options, or with none, changes nothing: not one byte.
+  const readers::MergedManifest again =
+      readers::MergeManifests(merged.text, Ours(settings), {true, false});
+  EXPECT_EQ(again.text, merged.text);
+  EXPECT_EQ(Changes(again), "");
+  EXPECT_EQ(readers::MergeManifests(merged.text, Ours(), {false, false}).text, merged.text);
+
+  struct Row {
+    const char* name;
+    std::optional<std::string> old;
+    const char* changes;
+    std::string text; ///< "" when not checked
+  };
+  const std::string utf16 = std::string("\xFF\xFE", 2) + [] {
+    std::string wide;
+    for (char c : std::string("<assembly xmlns=\"urn:schemas-microsoft-com:asm.v1\"/>"))
+      wide += std::string{c, '\0'};
+    return wide;
+  }();
+  const std::string common =
+      "<assembly xmlns='urn:schemas-microsoft-com:asm.v1'><dependency><dependentAssembly>"
+      "<assemblyIdentity name='Microsoft.Windows.Common-Controls' version='6.0.0.0' "
+      "processorArchitecture='*'/></dependentAssembly></dependency></assembly>";
+  const Row rows[] = {
+      {"no old manifest: ours byte for byte", std::nullopt, "", Ours()},
+      {"Common Controls 6 already there: not twice", common,
+       "  assemblyIdentity: none -> App.exe\n", ""},
+      {"another version of Common Controls",
+       std::string(common).replace(common.find("6.0"), 3, "5.8"),
+       "  assemblyIdentity: none -> App.exe\n"
+       "  dependency Microsoft.Windows.Common-Controls: 5.8.0.0 -> 6.0.0.0\n",
+       ""},
+      {"not well-formed", std::string("<assembly xmlns='urn:schemas-microsoft-com:asm.v1'>"),
+       "refused: it is not well-formed XML (line 1: 'assembly' is not closed)\n", ""},
+      {"not a manifest", std::string("<html/>"),
+       "refused: its root element is not <assembly> of urn:schemas-microsoft-com:asm.v1\n", ""},
+      {"UTF-16, and an empty root", utf16,
+       "  assemblyIdentity: none -> App.exe\n"
+       "  dependency Microsoft.Windows.Common-Controls: none -> 6.0.0.0\n",
+       ""},
+      {"a prefixed root",
+       std::string("<a:assembly xmlns:a='urn:schemas-microsoft-com:asm.v1'>"
+                   "<a:assemblyIdentity name='Old' version='1.0.0.0'/>"
+                   "</a:assembly>"),
+       "  dependency Microsoft.Windows.Common-Controls: none -> 6.0.0.0\n", ""},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    const readers::MergedManifest result = readers::MergeManifests(row.old, Ours(), {false, false});
+    EXPECT_EQ(Changes(result), row.changes);
+    if (!row.text.empty()) {
+      EXPECT_EQ(result.text, row.text);
+    }
+    // What is merged reads back as a manifest with visual styles, and merges to itself.
+    if (!result.refusal) {
+      const readers::ManifestFacts facts = readers::ReadManifest(result.text, 0x14C);
+      EXPECT_TRUE(facts.visualStyles) << result.text;
+      EXPECT_FALSE(facts.xmlError) << result.text;
+      EXPECT_EQ(readers::MergeManifests(result.text, Ours(), {false, false}).changes.size(), 0u);
+    }
   }
 }
