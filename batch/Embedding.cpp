@@ -12,6 +12,8 @@ void FillRequest(const Options& options, const std::vector<generation::Component
   request.programPath = options.target;
   request.version = options.version;
   request.description = options.description;
+  request.versionGiven = options.versionGiven;
+  request.descriptionGiven = options.descriptionGiven;
   request.manifest = options.manifest;
   request.components = components;
 }
@@ -58,7 +60,10 @@ int Beside(const Options& options, const std::vector<generation::ComponentFacts>
     Say(console.err, result.message);
     return kFileOperationFailed;
   case front::BesideOutcome::Written:
-    console.out << result.message << '\n' << front::embedtexts::kBesideCaveats << '\n';
+    console.out << result.message << '\n';
+    for (const std::string& line : result.lines)
+      console.out << line << '\n';
+    console.out << front::embedtexts::kBesideCaveats << '\n';
     break;
   case front::BesideOutcome::Unchanged:
   case front::BesideOutcome::Removed:

@@ -17,6 +17,7 @@
 #include "platform/Platform.h"
 #include "project/Backups.h"
 #include "readers/Bytes.h"
+#include "readers/ManifestMerge.h"
 #include "readers/ManifestReader.h"
 #include "readers/PeConditions.h"
 #include "readers/PeImage.h"
@@ -57,85 +58,23 @@ std::string SectionLine(const readers::PeSection& s) {
          readers::Hex(s.rawSize) + "; flags " + readers::Hex(s.characteristics);
 }
 
-std::string OrNone(const std::string& value) { return value.empty() ? "none" : value; }
-
-std::string Joined(const std::vector<std::string>& items) {
-  std::string text;
-  for (const std::string& item : items)
-    text += (text.empty() ? "" : ", ") + item;
-  return text;
-}
-
-std::vector<std::string> FileNames(const readers::ManifestFacts& facts) {
-  std::vector<std::string> names;
-  for (const readers::IsolatedFile& file : facts.files)
-    names.push_back(file.name);
-  return names;
-}
-
-/// What the old manifest said that the new one does not, with the option that keeps it.
-std::vector<LostSetting> Lost(const readers::ManifestFacts& old,
-                              const readers::ManifestFacts& now) {
-  std::vector<LostSetting> lost;
-  if (!old.runLevel.empty() && now.runLevel.empty()) {
-    generation::RunLevel level;
-    lost.push_back({"asked for " + old.runLevel, generation::ParseRunLevel(old.runLevel, level)
-                                                     ? "--execution-level " + old.runLevel
-                                                     : std::string()});
-  }
-  const std::string oldDpi = readers::DescribeDpi(old);
-  if ((!old.dpiAware.empty() || !old.dpiAwareness.empty()) && now.dpiAware.empty() &&
-      now.dpiAwareness.empty()) {
-    const std::string awareness = ascii::Lower(old.dpiAwareness);
-    std::string option;
-    if (awareness.find("permonitorv2") != std::string::npos)
-      option = "--dpi permonitorv2";
-    else if (ascii::Lower(old.dpiAware) == "true")
-      option = "--dpi system";
-    lost.push_back({"declared DPI awareness " + oldDpi, option});
-  }
-  if (!old.supportedOs.empty() && now.supportedOs.empty())
-    lost.push_back({"declared the supported Windows versions", "--supported-os"});
-  if (ascii::Lower(old.gdiScaling) == "true" && ascii::Lower(now.gdiScaling) != "true")
-    lost.push_back({"turned GDI scaling on", "--gdi-scaling"});
-  if (ascii::Lower(old.longPathAware) == "true" && ascii::Lower(now.longPathAware) != "true")
-    lost.push_back({"made long paths work", "--long-path-aware"});
-  const std::vector<std::string> kept = FileNames(now);
-  for (const std::string& name : FileNames(old)) {
-    bool found = false;
-    for (const std::string& other : kept)
-      found = found || ascii::EqualIgnoringCase(name, other);
-    if (!found)
-      lost.push_back({"listed the component " + name, "--com " + name});
-  }
-  if (!old.interfaces.empty() && now.interfaces.empty())
-    lost.push_back({"listed COM interfaces of its own", ""});
-  return lost;
-}
-
-std::vector<std::string> Differences(const readers::ManifestFacts& old,
-                                     const readers::ManifestFacts& now) {
-  const std::pair<std::string, std::pair<std::string, std::string>> rows[] = {
-      {"visual styles", {old.visualStyles ? "on" : "off", now.visualStyles ? "on" : "off"}},
-      {"supported Windows", {OrNone(Joined(old.supportedOs)), OrNone(Joined(now.supportedOs))}},
-      {"run level", {OrNone(old.runLevel), OrNone(now.runLevel)}},
-      {"DPI", {readers::DescribeDpi(old), readers::DescribeDpi(now)}},
-      {"GDI scaling", {OrNone(old.gdiScaling), OrNone(now.gdiScaling)}},
-      {"long paths", {OrNone(old.longPathAware), OrNone(now.longPathAware)}},
-      {"components", {OrNone(Joined(FileNames(old))), OrNone(Joined(FileNames(now)))}},
-  };
+std::vector<std::string> ChangeLines(const std::vector<readers::ManifestChange>& changes) {
   std::vector<std::string> lines;
-  for (const auto& [field, values] : rows)
-    if (values.first != values.second)
-      lines.push_back(texts::Difference(field, values.first, values.second));
+  for (const readers::ManifestChange& change : changes)
+    lines.push_back(readers::DescribeChange(change));
   return lines;
+}
+
+/// The manifest for the program merged with the one it carries, or why they cannot be.
+readers::MergedManifest Merged(const std::optional<std::string>& old, const std::string& ours,
+                               const ManifestRequest& request) {
+  return readers::MergeManifests(old, ours, {request.versionGiven, request.descriptionGiven});
 }
 
 /// The lines of a dry run: the sections, where the resources go, the tail and the manifest.
 std::vector<std::string> DryRunLines(const readers::PeImage& before, std::string_view program,
-                                     const embed::EmbedResult& embedded,
-                                     const std::optional<readers::ManifestFacts>& old,
-                                     const readers::ManifestFacts& now) {
+                                     const embed::EmbedResult& embedded, bool hadManifest,
+                                     const std::vector<std::string>& changes) {
   std::vector<std::string> lines{texts::kSectionsBefore};
   for (const readers::PeSection& s : before.Sections())
     lines.push_back(SectionLine(s));
@@ -160,7 +99,7 @@ std::vector<std::string> DryRunLines(const readers::PeImage& before, std::string
                 (c.storedChecksum == c.fileChecksum ? ", matches" : ", does not match") +
                 "; recomputed");
   const std::vector<std::string> differences =
-      old ? Differences(*old, now) : std::vector<std::string>{"  none -> visual styles on"};
+      hadManifest ? changes : std::vector<std::string>{texts::kNoOldManifest};
   if (differences.empty()) {
     lines.push_back(texts::kNoDifferences);
   } else {
@@ -234,15 +173,27 @@ EmbedRunResult Embed(generation::FileOperations& files, const EmbedRequest& requ
     return Refuse(
         texts::Refused(name, std::string("it cannot be read as a program: ") + error.what()));
   }
-  const std::string manifest = ManifestFor(files, path, request.version, request.description,
-                                           request.manifest, request.components, image->Machine());
   const std::uint16_t id = image->IsDll() ? embed::kLibraryManifestId : embed::kProgramManifestId;
-  std::optional<readers::ManifestFacts> old;
+  // What the program's manifest says stays, unless the user's options say otherwise.
+  std::optional<std::string> old;
   if (const readers::Resource* resource = image->Find(
-          readers::ResourceKey::Id(readers::kManifestResourceType), readers::ResourceKey::Id(id)))
-    if (resource->size <= readers::kMaxManifestBytes)
-      old = readers::ReadManifest(image->Data(*resource, "the manifest"), image->Machine());
-  const readers::ManifestFacts now = readers::ReadManifest(manifest, image->Machine());
+          readers::ResourceKey::Id(readers::kManifestResourceType), readers::ResourceKey::Id(id))) {
+    if (resource->size > readers::kMaxManifestBytes)
+      return Refuse(texts::Refused(
+          name,
+          texts::NotMerged("the manifest it carries",
+                           readers::TooLarge("it", resource->size, readers::kMaxManifestBytes))));
+    old = image->Data(*resource, "the manifest");
+  }
+  const readers::MergedManifest merged =
+      Merged(old,
+             ManifestFor(files, path, request.version, request.description, request.manifest,
+                         request.components, image->Machine()),
+             request);
+  if (merged.refusal)
+    return Refuse(
+        texts::Refused(name, texts::NotMerged("the manifest it carries", *merged.refusal)));
+  const std::string& manifest = merged.text;
 
   embed::EmbedOptions options;
   options.keepOverlay = request.keepOverlay;
@@ -255,15 +206,14 @@ EmbedRunResult Embed(generation::FileOperations& files, const EmbedRequest& requ
   if (!held->Whole())
     return Fail(texts::ChangedSinceRead(name));
   EmbedRunResult result;
-  if (old && !old->xmlError)
-    result.lost = Lost(*old, now);
+  result.changes = ChangeLines(merged.changes);
   if (embedded.outcome == embed::EmbedResult::Outcome::Refused)
     return Refuse(texts::Refused(name, embedded.refusal),
                   AllowedBy(program, manifest, request, embedded.refusal));
   if (request.dryRun) {
     result.outcome = EmbedOutcome::DryRun;
     result.wouldWrite = embedded.outcome == embed::EmbedResult::Outcome::Embedded;
-    result.lines = DryRunLines(*image, program, embedded, old, now);
+    result.lines = DryRunLines(*image, program, embedded, old.has_value(), result.changes);
     if (files.IsReadOnly(path))
       result.lines.push_back(texts::ReadOnly(name));
     else if (files.InUse(path))
@@ -276,7 +226,7 @@ EmbedRunResult Embed(generation::FileOperations& files, const EmbedRequest& requ
   if (embedded.outcome == embed::EmbedResult::Outcome::Unchanged) {
     result.outcome = EmbedOutcome::Unchanged;
     result.message = texts::AlreadyThere(name);
-    result.lost.clear();
+    result.changes.clear();
     return result;
   }
   if (files.IsReadOnly(path))
@@ -333,19 +283,21 @@ EmbedRunResult Embed(generation::FileOperations& files, const EmbedRequest& requ
   return result;
 }
 
-bool IsManifestWeWrite(const std::string& bytes, const std::string& programName) {
-  const readers::ManifestFacts facts = readers::ReadManifest(bytes, 0);
-  return !facts.xmlError && facts.visualStyles &&
-         ascii::EqualIgnoringCase(facts.name, programName) &&
-         bytes.find("Microsoft.Windows.Common-Controls") != std::string::npos;
+/// The manifest beside the program: on Windows a name that differs in letter case only is
+/// the same file, so that is the one to use, never a second one beside it.
+std::string BesidePath(generation::FileOperations& files, const std::string& path) {
+  const std::string wanted = FileName(path) + ".manifest";
+  const std::string folder = path::Folder(path, path::Style::windows);
+  for (const std::string& entry : files.FolderEntries(folder.empty() ? "." : folder))
+    if (entry != wanted && ascii::EqualIgnoringCase(entry, wanted))
+      return path.substr(0, path.size() - FileName(path).size()) + entry;
+  return path + ".manifest";
 }
 
 BesideResult Beside(generation::FileOperations& files, const BesideRequest& request) {
   const std::string& path = request.programPath;
   const std::string name = FileName(path);
   BesideResult result;
-  result.manifestPath = path + ".manifest";
-  const std::string manifestName = name + ".manifest";
   auto refuse = [&result](const std::string& message) {
     result.outcome = BesideOutcome::Refused;
     result.message = message;
@@ -358,40 +310,60 @@ BesideResult Beside(generation::FileOperations& files, const BesideRequest& requ
   if (files.IsLink(path) || !files.IsPlainFile(path))
     return refuse(texts::Refused(name, "it is not a plain file (a link, a folder or a device, "
                                        "or it does not exist)"));
+  result.manifestPath = BesidePath(files, path);
+  const std::string manifestName = FileName(result.manifestPath);
   const bool exists = files.FileExists(result.manifestPath) || files.IsLink(result.manifestPath);
   std::string current;
   if (exists) {
     if (files.IsLink(result.manifestPath) || !files.IsPlainFile(result.manifestPath))
-      return refuse(texts::BesideNotOurs(manifestName));
+      return refuse(texts::BesideNotAFile(manifestName));
     current = files.ReadBytes(result.manifestPath, readers::kMaxManifestBytes);
-    if (!IsManifestWeWrite(current, name))
-      return refuse(texts::BesideNotOurs(manifestName));
-  }
-  if (request.remove) {
-    if (!exists) {
-      result.outcome = BesideOutcome::NothingToRemove;
-      result.message = texts::BesideNothingToRemove(manifestName);
-      return result;
-    }
-    files.RemoveFile(result.manifestPath);
-    files.TouchFile(path);
-    result.outcome = BesideOutcome::Removed;
-    result.message = texts::BesideRemoved(manifestName, name);
-    return result;
   }
   const std::string program = files.ReadBytes(path, kMaxProgramBytes);
   std::unique_ptr<readers::PeImage> image;
   try {
     image = std::make_unique<readers::PeImage>(program);
   } catch (const readers::FormatError& error) {
-    return refuse(
-        texts::Refused(name, std::string("it cannot be read as a program: ") + error.what()));
+    if (!request.remove)
+      return refuse(
+          texts::Refused(name, std::string("it cannot be read as a program: ") + error.what()));
+  }
+  const std::string plain =
+      image ? ManifestFor(files, path, request.version, request.description, request.manifest,
+                          request.components, image->Machine())
+            : std::string();
+  // Ours only with the marker, or exactly what an earlier version wrote for these options:
+  // anything else is the user's and is merged, never replaced.
+  const bool ours = exists && (current.find(texts::kBesideMarker) != std::string::npos ||
+                               (!plain.empty() && current == plain));
+  if (request.remove) {
+    if (!exists) {
+      result.outcome = BesideOutcome::NothingToRemove;
+      result.message = texts::BesideNothingToRemove(manifestName);
+      return result;
+    }
+    if (!ours)
+      return refuse(texts::BesideNotOurs(manifestName));
+    files.RemoveFile(result.manifestPath);
+    files.TouchFile(path);
+    result.outcome = BesideOutcome::Removed;
+    result.message = texts::BesideRemoved(manifestName, name);
+    return result;
   }
   if (image->Find(readers::ResourceKey::Id(readers::kManifestResourceType),
                   readers::ResourceKey::Id(embed::kProgramManifestId)))
     return refuse(texts::BesideEmbedded(name));
-  const std::string manifest = ManifestFor(files, path, request.version, request.description,
-                                           request.manifest, request.components, image->Machine());
+  if (exists && files.IsReadOnly(result.manifestPath))
+    return refuse(texts::BesideReadOnly(manifestName));
+  std::string manifest = plain + "\r\n" + texts::kBesideMarker;
+  std::vector<std::string> changes;
+  if (exists && !ours) {
+    const readers::MergedManifest merged = Merged(current, plain, request);
+    if (merged.refusal)
+      return refuse(texts::BesideNotMerged(manifestName, *merged.refusal));
+    manifest = merged.text;
+    changes = ChangeLines(merged.changes);
+  }
   if (exists && current == manifest) {
     result.outcome = BesideOutcome::Unchanged;
     result.message = texts::BesideUnchanged(manifestName);
@@ -406,17 +378,41 @@ BesideResult Beside(generation::FileOperations& files, const BesideRequest& requ
     return refuse(
         texts::BesideFolderNotWritable(folder.empty() ? "." : folder, error.Description()));
   }
-  // The stamp first: a program whose stamp cannot change would keep its cached manifest.
-  try {
-    files.TouchFile(path);
-  } catch (const base::SystemError& error) {
-    return refuse(texts::BesideNotTouchable(name, error.Description()));
+  if (exists) {
+    files.CopyPermissions(result.manifestPath, written);
+    // The user's own file: its backup first, as for a program.
+    if (!ours) {
+      result.backupPath = project::BackupName(result.manifestPath, [&files](const std::string& c) {
+        return files.FileExists(c) || files.IsLink(c);
+      });
+      if (!files.CreateNewFile(result.backupPath, current, platform::Keep::durable))
+        return refuse(
+            texts::Failed(manifestName, "its backup " + result.backupPath + " could not be made"));
+      files.CopyPermissions(result.manifestPath, result.backupPath);
+    }
   }
   files.RenameOver(written, result.manifestPath);
   temporary.Release(written);
-  files.TouchFile(path);
+  // Only now that the manifest is there: a program whose stamp cannot change would keep its
+  // cached manifest, and then the file is put back as it was.
+  try {
+    files.TouchFile(path);
+  } catch (const base::SystemError& error) {
+    if (exists)
+      files.RenameOver(temporary.CreateExact(".manifest", current), result.manifestPath);
+    else
+      files.RemoveFile(result.manifestPath);
+    if (!result.backupPath.empty())
+      files.RemoveFile(result.backupPath);
+    return refuse(texts::BesideNotTouchable(name, error.Description()));
+  }
   result.outcome = BesideOutcome::Written;
-  result.message = texts::BesideWritten(manifestName, name);
+  result.message = exists && !ours ? texts::BesideMerged(manifestName, name)
+                                   : texts::BesideWritten(manifestName, name);
+  if (exists && !ours) {
+    result.lines = changes;
+    result.lines.push_back(texts::Backup(result.backupPath));
+  }
   return result;
 }
 
@@ -446,9 +442,10 @@ std::vector<std::string> EmbedReport(const EmbedRunResult& result, ReportFor rea
   case EmbedOverride::None:
     break;
   }
-  for (const LostSetting& lost : result.lost)
-    lines.push_back(texts::KeepWith(lost.what, lost.option, window));
   if (result.outcome == EmbedOutcome::Embedded) {
+    if (!result.changes.empty())
+      lines.push_back(texts::kDifferencesHeading);
+    lines.insert(lines.end(), result.changes.begin(), result.changes.end());
     lines.push_back(texts::Backup(result.backupPath));
     lines.push_back(texts::RebuildNote(window));
   }

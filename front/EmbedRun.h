@@ -18,6 +18,9 @@ struct ManifestRequest {
   std::string programPath; ///< .exe; for embedding also .dll or .ocx
   std::string version = "1.0.0.0";
   std::string description;
+  /// Whether the user gave them: where not, an old manifest keeps its own.
+  bool versionGiven = true;
+  bool descriptionGiven = true;
   generation::ManifestSettings manifest;
   std::vector<generation::ComponentFacts> components; ///< read from manifest.components
 };
@@ -39,19 +42,14 @@ enum class EmbedOutcome {
 /// What a refusal would allow, if the user asked for it.
 enum class EmbedOverride { None, KeepOverlay, StripSignature };
 
-/// Something the old manifest said that the new one does not, and how to keep it.
-struct LostSetting {
-  std::string what;   ///< "asked for requireAdministrator"
-  std::string option; ///< "--execution-level requireAdministrator"; "" when none keeps it
-};
-
 struct EmbedRunResult {
   EmbedOutcome outcome = EmbedOutcome::Failed;
   std::string message; ///< the one-line result or the reason, naming the program
   EmbedOverride allowedBy = EmbedOverride::None;
   bool wouldWrite = false; ///< DryRun: the real run would write the program
   std::string backupPath; ///< Embedded: the copy of the old program
-  std::vector<LostSetting> lost;
+  /// The old manifest merged with ours: each element changed, "  element: before -> after".
+  std::vector<std::string> changes;
   /// Dry run: the section tables, placement, overlay, signature, checksum and the
   /// manifest's differences. Otherwise what the writer did (placement, overlay, checksum).
   std::vector<std::string> lines;
@@ -60,7 +58,7 @@ struct EmbedRunResult {
 EmbedRunResult EmbedInProgram(generation::FileOperations& files, const EmbedRequest& request);
 
 /// Every line of a finished run for a console or a report window, in order: the message,
-/// the lines, the lost settings, the backup and the note that a rebuild undoes it.
+/// the lines, the manifest's changes, the backup and the note that a rebuild undoes it.
 /// The window names its own controls where the console names options.
 enum class ReportFor { Console, Window };
 std::vector<std::string> EmbedReport(const EmbedRunResult& result,
@@ -76,7 +74,10 @@ enum class BesideOutcome { Written, Unchanged, Removed, NothingToRemove, Refused
 struct BesideResult {
   BesideOutcome outcome = BesideOutcome::Failed;
   std::string message;
-  std::string manifestPath;
+  std::string manifestPath; ///< the name found beside the program, in its letter case
+  std::string backupPath;   ///< a manifest of the user's, merged: its copy as it was
+  /// Merged: the changes element by element and the backup.
+  std::vector<std::string> lines;
 };
 
 BesideResult WriteBeside(generation::FileOperations& files, const BesideRequest& request);

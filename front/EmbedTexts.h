@@ -49,20 +49,14 @@ inline std::string AlreadyThere(const std::string& name) {
   return name + " already carries this manifest: nothing changed.";
 }
 inline std::string Backup(const std::string& path) { return "backup: " + path; }
-/// The window has no command line: there its options dialog keeps the setting.
-inline std::string KeepWith(const std::string& what, const std::string& option,
-                            bool inWindow = false) {
-  return "the old manifest " + what +
-         (option.empty() ? std::string(": the new one does not")
-          : inWindow     ? "; choose it under \"Options...\" to keep it (" + option + ")"
-                         : "; add " + option + " to keep it");
-}
-inline std::string Difference(const std::string& field, const std::string& before,
-                              const std::string& after) {
-  return "  " + field + ": " + before + " -> " + after;
+/// Why an old manifest is not merged: Windows would have refused it, and ours alone would
+/// drop what it says.
+inline std::string NotMerged(const std::string& what, const std::string& why) {
+  return what + " cannot be merged with the new one: " + why;
 }
 constexpr const char* kDifferencesHeading = "Manifest, before -> after:";
-constexpr const char* kNoDifferences = "Manifest: the same settings as the one it carries";
+constexpr const char* kNoDifferences = "Manifest: the one it carries already says all of this";
+constexpr const char* kNoOldManifest = "  none -> visual styles on";
 constexpr const char* kSectionsBefore = "Sections before:";
 constexpr const char* kSectionsAfter = "Sections after:";
 inline std::string DryRun(const std::string& name) {
@@ -90,9 +84,27 @@ inline std::string BesideEmbedded(const std::string& name) {
                 "registry turns that round for every program; this tool never sets it.) "
                 "Nothing was written.";
 }
+/// What the tool adds to the file it writes beside a program, so that it knows the file as
+/// its own: a merged manifest of the user's never carries it.
+constexpr const char* kBesideMarker =
+    "<!-- Written beside the program by Themefold Maker; --beside --remove removes it. -->";
 inline std::string BesideNotOurs(const std::string& manifestName) {
-  return manifestName + " exists and is not a manifest this tool writes for the program: it "
-                        "is left alone. Nothing was written.";
+  return manifestName + " is the program's own manifest, not one this tool wrote: it is left "
+                        "alone. Nothing was removed.";
+}
+inline std::string BesideNotMerged(const std::string& manifestName, const std::string& why) {
+  return manifestName + " is left as it was: " + NotMerged("it", why) + ". Nothing was written.";
+}
+inline std::string BesideNotAFile(const std::string& manifestName) {
+  return manifestName + " is not a plain file (a link, a folder or a device): it is left "
+                        "alone. Nothing was written.";
+}
+inline std::string BesideReadOnly(const std::string& manifestName) {
+  return manifestName + " is read-only: it is left as it was. Clear its read-only attribute "
+                        "(or give write permission) to merge the manifest into it.";
+}
+inline std::string BesideMerged(const std::string& manifestName, const std::string& name) {
+  return manifestName + " merged with the manifest for " + name + "; its time stamp renewed.";
 }
 inline std::string BesideFolderNotWritable(const std::string& folder, const std::string& error) {
   return "the folder " + folder + " cannot be written (" + error + "): nothing was written.";
@@ -100,7 +112,7 @@ inline std::string BesideFolderNotWritable(const std::string& folder, const std:
 inline std::string BesideNotTouchable(const std::string& name, const std::string& error) {
   return "the time stamp of " + name + " cannot be set (" + error +
          "), and Windows would go "
-         "on using what it cached for the program: nothing was written.";
+         "on using what it cached for the program: the manifest beside it is as it was.";
 }
 inline std::string BesideWritten(const std::string& manifestName, const std::string& name) {
   return manifestName + " written beside " + name + "; its time stamp renewed.";

@@ -17,6 +17,7 @@
 #include "project/ResFile.h"
 #include "project/Transaction.h"
 #include "readers/Forms.h"
+#include "readers/ManifestMerge.h"
 #include "readers/PeImage.h"
 #include "readers/VbProject.h"
 
@@ -54,15 +55,9 @@ struct Refusal {
 /// refuses with the system's reason. It runs in a folder of the run's own, so that planning,
 /// a dry run's included, writes nothing where the project lies.
 std::optional<std::string> Compile(FileOperations& files, generation::Conversation& conversation,
-                                   const std::string& architecture, const Plan& plan,
-                                   const Request& request) {
+                                   const std::string& manifestText, const Request& request) {
   const generation::PrivateFolder folder(files);
   generation::TemporaryFiles temporary(files, folder.Path());
-  const std::string manifestText =
-      generation::BuildManifestText(files.AnsiToUtf8(plan.version, request.codePage),
-                                    files.AnsiToUtf8(plan.exeName, request.codePage),
-                                    files.AnsiToUtf8(plan.description, request.codePage),
-                                    architecture, request.manifest, request.components);
   const generation::Compilation compiled =
       generation::CompileManifest(files, conversation, temporary, manifestText, request.rcExePath);
   if (compiled.outcome == generation::Compiled::NotStarted)
@@ -343,9 +338,26 @@ private:
     std::string program = program_;
     if (!facts_.path32.empty())
       program = facts_.path32 + (facts_.path32.back() == '\\' ? "" : "\\") + program;
+    const std::string ours =
+        generation::BuildManifestText(files_.AnsiToUtf8(plan_.version, request_.codePage),
+                                      files_.AnsiToUtf8(plan_.exeName, request_.codePage),
+                                      files_.AnsiToUtf8(plan_.description, request_.codePage),
+                                      generation::TargetArchitecture(files_, paths_.Find(program)),
+                                      request_.manifest, request_.components);
+    // The project's own .res keeps what its manifest says, unless an option says otherwise.
+    const std::optional<std::string> old = resFileToName_.empty() && res_.existed
+                                               ? ManifestIn(res_.before, ReadResFile(res_.before))
+                                               : std::nullopt;
+    const readers::MergedManifest manifest = readers::MergeManifests(old, ours);
+    if (manifest.refusal)
+      Refuse(texts::ManifestNotMerged(res_.path, *manifest.refusal));
+    // It says all of it already: the resource file stays as it is.
+    if (old && manifest.text == *old) {
+      plan_.alreadySetUp.push_back(res_.path);
+      return;
+    }
     const std::optional<std::string> output =
-        Compile(files_, conversation_, generation::TargetArchitecture(files_, paths_.Find(program)),
-                plan_, request_);
+        Compile(files_, conversation_, manifest.text, request_);
     if (!output)
       throw Refusal{generation::texts::kCompileFailed, PlanOutcome::CompileFailed};
     // A compiler that writes something else is caught here, before its bytes become the
@@ -366,8 +378,11 @@ private:
         Refuse(texts::NotResFile(res_.path, merged.refusal));
       // A .res may be hundreds of megabytes: the plan holds it twice, before and after.
       res_.after = std::move(merged.bytes);
-      res_.what = merged.outcome == MergeOutcome::Replaced ? texts::kManifestReplaced
-                                                            : texts::kManifestAdded;
+      std::vector<std::string> changes;
+      for (const readers::ManifestChange& change : manifest.changes)
+        changes.push_back(change.element + ": " + change.before + " -> " + change.after);
+      res_.what = merged.outcome == MergeOutcome::Replaced ? texts::ManifestMerged(changes)
+                                                           : texts::kManifestAdded;
     }
     if (res_.existed && res_.after == res_.before)
       plan_.alreadySetUp.push_back(res_.path);

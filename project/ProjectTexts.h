@@ -262,6 +262,17 @@ inline const char* const kFinishedEarlier =
 
 inline const char* const kManifestAdded = "the manifest added";
 inline const char* const kManifestReplaced = "the manifest replaced";
+/// changes: "element: before -> after", each element of the old manifest that changed.
+inline std::string ManifestMerged(const std::vector<std::string>& changes) {
+  std::string text = "the manifest merged with the one it held";
+  for (std::size_t i = 0; i < changes.size(); ++i)
+    text += (i == 0 ? " (" : "; ") + changes[i];
+  return text + (changes.empty() ? "" : ")");
+}
+inline std::string ManifestNotMerged(const std::string& path, const std::string& why) {
+  return Quoted(path) + " holds a manifest that cannot be merged with the new one: " + why +
+         ". Nothing was changed";
+}
 inline const char* const kNewResFile = "new, with the manifest";
 inline const char* const kResFileReplaced = "replaced by one with the manifest";
 inline const char* const kCheckAdded = "Sub Main checks the common controls first";

@@ -74,6 +74,8 @@ ResEntry ReadEntry(const readers::Bytes& file, std::uint64_t at) {
   entry.language = file.U16(fields + kLanguageAt, kHeader);
   Need(file, dataAt, dataSize, "the entry data");
   entry.offset = static_cast<std::size_t>(at);
+  entry.dataAt = static_cast<std::size_t>(dataAt);
+  entry.dataSize = dataSize;
   // A last entry without its padding is still whole.
   const std::uint64_t end = std::min<std::uint64_t>(Align4(dataAt + dataSize), file.Size());
   entry.size = static_cast<std::size_t>(end - at);
@@ -165,6 +167,13 @@ ResFile ReadResFile(const std::string& bytes) {
     file.refusal = readers::kOutOfMemory;
   }
   return file;
+}
+
+std::optional<std::string> ManifestIn(const std::string& bytes, const ResFile& file) {
+  for (const ResEntry& entry : file.entries)
+    if (IsManifest(entry) && !entry.name.IsName() && entry.name.id == 1)
+      return bytes.substr(entry.dataAt, entry.dataSize);
+  return std::nullopt;
 }
 
 MergeResult MergeManifest(const std::string& existing, const std::string& ours) {

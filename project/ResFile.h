@@ -20,6 +20,7 @@ struct ResEntry {
   std::uint16_t language = 0;
   std::size_t offset = 0; ///< where its header starts
   std::size_t size = 0;   ///< header, data and padding: up to the next entry or the end
+  std::size_t dataAt = 0, dataSize = 0;
 };
 
 struct ResFile {
@@ -29,6 +30,10 @@ struct ResFile {
 
 /// Reads the entries of untrusted bytes; every size and offset is checked against the end.
 ResFile ReadResFile(const std::string& bytes);
+
+/// The manifest a program built with the file carries (RT_MANIFEST ID 1, its first
+/// language), unset when there is none.
+std::optional<std::string> ManifestIn(const std::string& bytes, const ResFile& file);
 
 enum class MergeOutcome { Refused, Replaced, Appended, Unchanged };
 

@@ -26,8 +26,7 @@ constexpr const char* kNone = "none";
 std::string Family(const std::string& uri) {
   if (uri == ns::kAsmV1 || uri == ns::kAsmV2 || uri == ns::kAsmV3)
     return "asm";
-  if (uri.compare(0, std::char_traits<char>::length(ns::kSettingsPrefix), ns::kSettingsPrefix) ==
-      0)
+  if (uri.compare(0, std::char_traits<char>::length(ns::kSettingsPrefix), ns::kSettingsPrefix) == 0)
     return "settings";
   return uri;
 }
@@ -62,14 +61,17 @@ struct Rule {
 
 Rule RuleOf(Where where, const std::string& local) {
   const std::pair<Where, const char*> containers[] = {
-      {Where::Root, "compatibility"},   {Where::Compatibility, "application"},
-      {Where::Root, "trustInfo"},       {Where::TrustInfo, "security"},
-      {Where::Security, "requestedPrivileges"}, {Where::Root, "application"},
+      {Where::Root, "compatibility"},
+      {Where::Compatibility, "application"},
+      {Where::Root, "trustInfo"},
+      {Where::TrustInfo, "security"},
+      {Where::Security, "requestedPrivileges"},
+      {Where::Root, "application"},
       {Where::Application, "windowsSettings"},
   };
-  const Where next[] = {Where::Compatibility, Where::CompatibilityApplication,
-                        Where::TrustInfo,     Where::Security,
-                        Where::Privileges,    Where::Application,
+  const Where next[] = {Where::Compatibility,  Where::CompatibilityApplication,
+                        Where::TrustInfo,      Where::Security,
+                        Where::Privileges,     Where::Application,
                         Where::WindowsSettings};
   for (std::size_t i = 0; i < std::size(containers); ++i)
     if (containers[i].first == where && local == containers[i].second)
@@ -271,11 +273,11 @@ private:
         for (const Element& child : assembly.children)
           if (&child == identity) {
             const Element& ourAssembly = ours.children.front();
-            edits_.push_back({assembly.begin, assembly.end - assembly.begin,
-                              Text(ourAssembly, dependency.defaultInside,
-                                   IndentOf(old_, assembly))});
-            changes_.push_back({Label(ours, Where::Root), identity->Value("version"),
-                                wanted->Value("version")});
+            edits_.push_back(
+                {assembly.begin, assembly.end - assembly.begin,
+                 Text(ourAssembly, dependency.defaultInside, IndentOf(old_, assembly))});
+            changes_.push_back(
+                {Label(ours, Where::Root), identity->Value("version"), wanted->Value("version")});
           }
       return;
     }
@@ -308,8 +310,8 @@ private:
       edits_.push_back({attribute->valueBegin, attribute->valueEnd - attribute->valueBegin,
                         Escaped(ours, name)});
     else
-      edits_.push_back({old.nameEnd, 0, std::string(" ") + name + "=\"" + Escaped(ours, name) +
-                                            "\""});
+      edits_.push_back(
+          {old.nameEnd, 0, std::string(" ") + name + "=\"" + Escaped(ours, name) + "\""});
     changes_.push_back({label, attribute ? attribute->value : kNone, wanted});
   }
 
@@ -395,10 +397,9 @@ private:
 
   /// The old text with the edits made, after our XML declaration, in CR LF.
   std::string Applied(const Element& root) {
-    std::stable_sort(edits_.begin(), edits_.end(),
-                     [](const Edit& a, const Edit& b) {
-                       return a.at < b.at || (a.at == b.at && a.last < b.last);
-                     });
+    std::stable_sort(edits_.begin(), edits_.end(), [](const Edit& a, const Edit& b) {
+      return a.at < b.at || (a.at == b.at && a.last < b.last);
+    });
     std::string edited;
     std::size_t at = 0;
     for (const Edit& edit : edits_) {
@@ -412,10 +413,12 @@ private:
     if (old_.compare(start, 5, "<?xml") == 0 && start + 5 < old_.size() &&
         (old_[start + 5] == ' ' || old_[start + 5] == '\t' || old_[start + 5] == '\n'))
       start = old_.find("?>", start) + 2;
-    while (start < root.begin && (old_[start] == ' ' || old_[start] == '\n' ||
-                                  old_[start] == '\t'))
+    while (start < root.begin && (old_[start] == ' ' || old_[start] == '\n' || old_[start] == '\t'))
       ++start;
-    const std::string text = ours_.substr(0, ours_.find('\n') + 1) + edited.substr(start);
+    std::string text = ours_.substr(0, ours_.find('\n') + 1) + edited.substr(start);
+    // Whoever writes it adds the line end it wants.
+    while (!text.empty() && (text.back() == '\n' || text.back() == ' ' || text.back() == '\t'))
+      text.pop_back();
     std::string out;
     out.reserve(text.size() + text.size() / 16);
     for (char c : text) {
