@@ -562,3 +562,50 @@ TEST_F(ProjectTest, NamesAndTitlesInTheProjectsCodePage) {
   }
 }
 #endif
+
+namespace {
+
+/// A .res holding one manifest, ID 1 in US English, as a compiler writes it.
+std::string ResWithManifest(const std::string& manifest) {
+  const auto u32 = [](std::uint32_t v) {
+    return std::string{static_cast<char>(v), static_cast<char>(v >> 8), static_cast<char>(v >> 16),
+                       static_cast<char>(v >> 24)};
+  };
+  std::string res = u32(0) + u32(32) + u32(0xFFFF) + u32(0xFFFF) + std::string(16, '\0');
+  res += u32(static_cast<std::uint32_t>(manifest.size())) + u32(32) + u32(0x18FFFF) + u32(0x1FFFF) +
+         u32(0) + u32(0x04090030) + u32(0) + u32(0) + manifest;
+  return res + std::string((4 - res.size() % 4) % 4, '\0');
+}
+
+} // namespace
+
+// A project whose .res holds a manifest keeps all it says, the report naming each change.
+// Was: Common Controls 6 alone, reported as "the manifest replaced".
+TEST_F(ProjectTest, KeepsWhatTheManifestInItsResSays) {
+  const std::string own =
+      "<assembly xmlns='urn:schemas-microsoft-com:asm.v1' manifestVersion='1.0'>"
+      "<assemblyIdentity name='Ledger.exe' version='2.5.0.17' type='win32'/>"
+      "<dependency><dependentAssembly><assemblyIdentity type='win32' name='Microsoft.VC90.CRT' "
+      "version='9.0.21022.8' processorArchitecture='x86' publicKeyToken='1fc8b3b9a1e18e3b'/>"
+      "</dependentAssembly></dependency>"
+      "<file name='Calc.dll'><comClass clsid='{11111111-2222-3333-4444-555555555555}'/></file>"
+      "<trustInfo xmlns='urn:schemas-microsoft-com:asm.v3'><security><requestedPrivileges>"
+      "<requestedExecutionLevel level='requireAdministrator'/></requestedPrivileges>"
+      "</security></trustInfo></assembly>";
+  std::string vbp = kFormProject;
+  vbp.insert(vbp.find("IconForm"), "ResFile32=\"app.res\"\r\n");
+  Make(dir_, {{"Ledger.vbp", vbp}, {"frmMain.frm", kFormMain}, {"app.res", ResWithManifest(own)}});
+  const batchtest::Result result = Batch({(dir_ / "Ledger.vbp").string()});
+  ASSERT_EQ(result.exitCode, 0) << result.err;
+  EXPECT_NE(result.out.find("app.res: the manifest merged with the one it held (description: none "
+                            "-> Household ledger; dependency Microsoft.Windows.Common-Controls: "
+                            "none -> 6.0.0.0)\n"),
+            std::string::npos)
+      << result.out;
+  const std::string res = ReadBytes(dir_ / "app.res");
+  for (const char* kept : {"Microsoft.VC90.CRT", "<file name='Calc.dll'>", "requireAdministrator",
+                           "Microsoft.Windows.Common-Controls"})
+    EXPECT_NE(res.find(kept), std::string::npos) << kept;
+  const batchtest::Result again = Batch({(dir_ / "Ledger.vbp").string()});
+  EXPECT_NE(again.out.find("app.res: already set up"), std::string::npos) << again.out;
+}
