@@ -80,6 +80,9 @@ TEST(ResFileTest, KeepsEveryEntryAndPutsOursInPlaceOfManifestOneOrLast) {
     ASSERT_EQ(Listing(c.existing, before), c.before);
     const project::MergeResult merged = project::MergeManifest(c.existing, ours);
     EXPECT_EQ(merged.outcome, c.outcome);
+    // What the program built with it carries, and what the next run merges with.
+    EXPECT_EQ(project::ManifestIn(merged.bytes, project::ReadResFile(merged.bytes)),
+              project::ManifestIn(ours, project::ReadResFile(ours)));
     EXPECT_EQ(Listing(merged.bytes, after), c.after);
     for (const auto& [key, bytes] : after)
       EXPECT_EQ(bytes, key == "24/1/409" ? oursBytes[key] : before[key]) << key;

@@ -7,7 +7,10 @@
 #   occupies, loads, is relocated with its pointer right, keeps its string and data, carries
 #   manifest 2;
 # - a probe with data appended, embedded keeping it, finds its data where it was found
-#   before: right after its last section.
+#   before: right after its last section;
+# - a probe built by Visual C++ 2008, whose manifest asks for its runtime (Microsoft.VC90.CRT),
+#   keeps that dependency once embedded and starts with comctl32 from Common Controls 6, which
+#   it would not with a runtime that is not installed.
 #
 # wine-proof.sh PREFIX TOOL_EXE PROBE_EXE LIBRARY_DLL WORK_DIR
 set -eu
@@ -91,3 +94,51 @@ has "the embedded probe did not find its data after its last section" "$overlay"
 echo "PASS: embedded probes take comctl32 from winsxs ($assembly*) and the plain one not;" \
   "the library with .reloc moved loads relocated with its string, data and manifest 2; the" \
   "appended data is found after the last section"
+
+# ---- A program's old manifest and its CRT dependency --------------------------------------
+crt_dependency_kept() {
+  case "$assembly" in amd64*) arch=amd64 ;; *) arch=x86 ;; esac
+  for version in 9.0.21022.8 99.0.0.0; do
+    cat >"$work/crt-$version.manifest" <<EOF
+<?xml version='1.0' encoding='UTF-8' standalone='yes'?>
+<assembly xmlns='urn:schemas-microsoft-com:asm.v1' manifestVersion='1.0'>
+  <trustInfo xmlns="urn:schemas-microsoft-com:asm.v3">
+    <security>
+      <requestedPrivileges>
+        <requestedExecutionLevel level='asInvoker' uiAccess='false' />
+      </requestedPrivileges>
+    </security>
+  </trustInfo>
+  <dependency>
+    <dependentAssembly>
+      <assemblyIdentity type='win32' name='Microsoft.VC90.CRT' version='$version' processorArchitecture='$arch' publicKeyToken='1fc8b3b9a1e18e3b' />
+    </dependentAssembly>
+  </dependency>
+</assembly>
+EOF
+    wine_to "crt-$version-old" "$tool" --manifest "crt-$version.manifest" plain.exe \
+      "crt-$version-old.exe" >/dev/null
+    merged=$(wine_to "crt-$version-merge" "$tool" "crt-$version-old.exe" "crt-$version.exe")
+    printf "%s\n" "$merged"
+    has "the merge did not add Common Controls 6" "$merged" \
+      "dependency Microsoft.Windows.Common-Controls: none -> 6.0.0.0"
+    lacks "the merge changed the CRT dependency" "$merged" "Microsoft.VC90.CRT"
+  done
+  grep -q "name='Microsoft.VC90.CRT' version='9.0.21022.8'" "$work/crt-9.0.21022.8.exe" ||
+    { echo "FAIL: the embedded manifest lost the CRT dependency"; exit 1; }
+  # A dependency the loader cannot resolve costs the whole manifest (Windows does not start
+  # the program; Wine starts it without its activation context): so Common Controls 6 below
+  # proves that the runtime was found.
+  missing=$(wine_to crt-missing "$work/crt-99.0.0.0.exe")
+  has "a program that needs a missing runtime kept its manifest; the proof proves nothing" \
+    "$missing" "context (none)"
+  crt=$(wine_to crt-run "$work/crt-9.0.21022.8.exe")
+  printf "with the CRT dependency kept:\n%s\n" "$crt"
+  has "the merged probe did not load comctl32 from winsxs" "$crt" "winsxs\\$assembly"
+  has "the merged probe's context does not take comctl32 from Common Controls 6" \
+    "$(line "$crt" "context ")" "context Microsoft.Windows.Common-Controls,"
+  echo "PASS: a probe whose old manifest asks for Microsoft.VC90.CRT keeps it once embedded," \
+    "and takes comctl32 from Common Controls 6 (Wine resolves the runtime from winsxs; one" \
+    "asking for a runtime not there gets no activation context)"
+}
+crt_dependency_kept
