@@ -156,11 +156,10 @@ TEST(EmbedWindowTest, TheDryRunIsAskedAndOnlyOkWritesTheProgramAndItsBackup) {
               row.program.find("PAYLOAD") != std::string::npos);
     const std::string& text = shown.back().text;
     EXPECT_NE(text.find("\nbackup: " + kProgram + ".bak\n"), std::string::npos) << text;
-    EXPECT_EQ(text.find("\nthe old manifest asked for requireAdministrator; choose it under "
-                        "\"Options...\" to keep it (--execution-level requireAdministrator)\n") !=
-                  std::string::npos,
-              row.program.find("requireAdministrator") != std::string::npos)
-        << text;
+    // The old manifest's run level stays, and the report names what changed.
+    const bool old = row.program.find("requireAdministrator") != std::string::npos;
+    EXPECT_EQ(ManifestOf(now).find("requireAdministrator") != std::string::npos, old);
+    EXPECT_EQ(text.find("\nManifest, before -> after:\n") != std::string::npos, old) << text;
     EXPECT_EQ(text.substr(text.size() - front::embedtexts::RebuildNote(true).size()),
               front::embedtexts::RebuildNote(true));
   }
