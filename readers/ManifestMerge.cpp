@@ -100,8 +100,7 @@ bool SameThing(const Element& old, const Element& ours, Where where, const Rule&
   // written wrong: ours takes its place.
   if (where != Where::WindowsSettings && Family(old.ns) != Family(ours.ns))
     return false;
-  return !rule.key || !*rule.key ||
-         EqualIgnoringCase(Trim(old.Value(rule.key)), Trim(ours.Value(rule.key)));
+  return !rule.key || !*rule.key || EqualIgnoringCase(old.Value(rule.key), ours.Value(rule.key));
 }
 
 bool Equal(const Element& a, const Element& b) {
@@ -171,7 +170,9 @@ struct Edit {
   std::size_t at = 0;
   std::size_t length = 0;
   std::string text;
-  int last = 0; ///< 1: after every other edit at the same place
+  /// Of edits at one place: 0 goes into an element there, 1 closes an element that had none,
+  /// 2 follows that element.
+  int order = 0;
 };
 
 class Merger {
@@ -234,7 +235,8 @@ private:
         SetAttribute(*match, child, "level", Label(child, where));
         break;
       case Kind::Description:
-        if (given_.description && Trim(match->text) != Trim(child.text))
+        if (given_.description && !Trim(child.text).empty() &&
+            Trim(match->text) != Trim(child.text))
           Replace(old, *match, child, where);
         break;
       case Kind::Leaf:
@@ -263,10 +265,10 @@ private:
     for (const Element& dependency : root.children) {
       const Element* identity = DependentIdentity(dependency);
       if (dependency.local != "dependency" || !identity ||
-          !EqualIgnoringCase(Trim(identity->Value("name")), kCommonControls))
+          !EqualIgnoringCase(identity->Value("name"), kCommonControls))
         continue;
       const Element* wanted = DependentIdentity(ours);
-      if (Trim(identity->Value("version")) == wanted->Value("version"))
+      if (identity->Value("version") == wanted->Value("version"))
         return;
       // Another version of Common Controls: ours takes its place, the rest stays.
       for (const Element& assembly : dependency.children)
@@ -347,7 +349,10 @@ private:
     const std::string indent = after ? IndentOf(old_, *after) : IndentOf(old_, parent) + "    ";
     const std::string text = "\n" + indent + Text(ours, parent.defaultInside, indent);
     if (parent.contentBegin != parent.end) {
-      edits_.push_back({first || !after ? parent.contentBegin : after->end, 0, text});
+      if (first || !after)
+        edits_.push_back({parent.contentBegin, 0, text});
+      else
+        edits_.push_back({after->end, 0, text, 2});
       return;
     }
     // <windowsSettings/>: it gets an end tag, after everything that goes into it.
@@ -398,7 +403,7 @@ private:
   /// The old text with the edits made, after our XML declaration, in CR LF.
   std::string Applied(const Element& root) {
     std::stable_sort(edits_.begin(), edits_.end(), [](const Edit& a, const Edit& b) {
-      return a.at < b.at || (a.at == b.at && a.last < b.last);
+      return a.at < b.at || (a.at == b.at && a.order < b.order);
     });
     std::string edited;
     std::size_t at = 0;

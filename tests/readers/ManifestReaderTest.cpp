@@ -370,6 +370,17 @@ TEST(ManifestReaderTest, MergesWithTheOldManifestAsTheManifestToolDoes) {
   EXPECT_EQ(again.text, merged.text);
   EXPECT_EQ(Changes(again), "");
   EXPECT_EQ(readers::MergeManifests(merged.text, Ours(), {false, false}).text, merged.text);
+  // Empty elements get an end tag around what goes in, and what follows them goes after it.
+  const readers::MergedManifest empty = readers::MergeManifests(
+      std::string("<assembly xmlns='urn:schemas-microsoft-com:asm.v1'><application "
+                  "xmlns='urn:schemas-microsoft-com:asm.v3'><windowsSettings/></application>"
+                  "<compatibility xmlns='urn:schemas-microsoft-com:compatibility.v1'/>"
+                  "</assembly>"),
+      Ours(settings));
+  const readers::ManifestFacts filled = readers::ReadManifest(empty.text, 0x14C);
+  EXPECT_TRUE(filled.visualStyles && filled.supportedOs.size() == 5 &&
+              filled.runLevel == "asInvoker" && filled.dpiAware == "true")
+      << empty.text;
 
   struct Row {
     const char* name;

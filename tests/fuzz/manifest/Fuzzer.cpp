@@ -5,8 +5,10 @@
 // be handed. Whatever they hold, the manifest must be well-formed XML that a strict reader
 // takes back with the same identity, settings and entries, and a multiple of 100 bytes once
 // the writer has added CR LF: Windows refuses to start a program whose manifest is not
-// well-formed.
+// well-formed. Taken as a program's old manifest, the plain one merged into it keeps all
+// it says, stays well-formed, and merges into itself without a change.
 #include "generation/Manifest.h"
+#include "readers/ManifestMerge.h"
 #include "readers/ManifestReader.h"
 
 #include <algorithm>
@@ -91,5 +93,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (facts.files.size() != components.size() || facts.interfaces.size() != interfaces ||
       (withComponent && facts.files[0].entries.size() != 1 + components[0].classes.size()))
     Fail("component entries differ", text);
+
+  const readers::MergedManifest merged = readers::MergeManifests(
+      text, generation::BuildManifestText("1.0.0.0", "App.exe", "", "X86"), {false, false});
+  if (merged.refusal)
+    Fail(merged.refusal->c_str(), text);
+  const readers::ManifestFacts kept = readers::ReadManifest(merged.text, 0x14c);
+  if (kept.xmlError || !kept.visualStyles || kept.runLevel != facts.runLevel ||
+      kept.supportedOs != facts.supportedOs || kept.files.size() != facts.files.size() ||
+      kept.interfaces.size() != facts.interfaces.size() || kept.version != facts.version ||
+      kept.dpiAware != facts.dpiAware || kept.dpiAwareness != facts.dpiAwareness)
+    Fail("the merge lost what the old manifest said", merged.text);
+  if (!merged.changes.empty() || merged.text != text)
+    Fail("ours merged into a manifest that says it all changed it", merged.text);
   return 0;
 }
