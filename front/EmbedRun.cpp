@@ -385,22 +385,33 @@ BesideResult Beside(generation::FileOperations& files, const BesideRequest& requ
       result.backupPath = project::BackupName(result.manifestPath, [&files](const std::string& c) {
         return files.FileExists(c) || files.IsLink(c);
       });
-      if (!files.CreateNewFile(result.backupPath, current, platform::Keep::durable))
-        return refuse(
-            texts::Failed(manifestName, "its backup " + result.backupPath + " could not be made"));
+      if (!files.CreateNewFile(result.backupPath, current, platform::Keep::durable)) {
+        result.message =
+            texts::Failed(manifestName, "its backup " + result.backupPath + " could not be made");
+        return result;
+      }
       files.CopyPermissions(result.manifestPath, result.backupPath);
     }
   }
-  files.RenameOver(written, result.manifestPath);
+  try {
+    files.RenameOver(written, result.manifestPath);
+  } catch (const base::SystemError&) {
+    if (!result.backupPath.empty())
+      files.RemoveFile(result.backupPath);
+    throw;
+  }
   temporary.Release(written);
   // Only now that the manifest is there: a program whose stamp cannot change would keep its
   // cached manifest, and then the file is put back as it was.
   try {
     files.TouchFile(path);
   } catch (const base::SystemError& error) {
-    if (exists)
-      files.RenameOver(temporary.CreateExact(".manifest", current), result.manifestPath);
-    else
+    if (exists) {
+      const std::string back = temporary.CreateExact(".manifest", current);
+      files.CopyPermissions(result.manifestPath, back);
+      files.RenameOver(back, result.manifestPath);
+      temporary.Release(back);
+    } else
       files.RemoveFile(result.manifestPath);
     if (!result.backupPath.empty())
       files.RemoveFile(result.backupPath);
