@@ -270,8 +270,8 @@ inline std::string ManifestMerged(const std::vector<std::string>& changes) {
   return text + (changes.empty() ? "" : ")");
 }
 inline std::string ManifestNotMerged(const std::string& path, const std::string& why) {
-  return Quoted(path) + " holds a manifest that cannot be merged with the new one: " + why +
-         ". Nothing was changed";
+  return Quoted(path) + " holds a manifest that cannot be merged with the new one: " + why + "." +
+         kNothingChanged;
 }
 inline const char* const kNewResFile = "new, with the manifest";
 inline const char* const kResFileReplaced = "replaced by one with the manifest";

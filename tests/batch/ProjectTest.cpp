@@ -110,6 +110,18 @@ const char kSubMainProject[] =
 const char kSubMainModule[] =
     "Attribute VB_Name = \"Main\"\nOption Explicit\n\nPublic Sub Main()\n  frmA.Show\nEnd Sub\n";
 
+/// A .res holding one manifest, ID 1 in US English, as a compiler writes it.
+std::string ResWithManifest(const std::string& manifest) {
+  const auto u32 = [](std::uint32_t v) {
+    return std::string{static_cast<char>(v), static_cast<char>(v >> 8), static_cast<char>(v >> 16),
+                       static_cast<char>(v >> 24)};
+  };
+  std::string res = u32(0) + u32(32) + u32(0xFFFF) + u32(0xFFFF) + std::string(16, '\0');
+  res += u32(static_cast<std::uint32_t>(manifest.size())) + u32(32) + u32(0x18FFFF) + u32(0x1FFFF) +
+         u32(0) + u32(0x04090030) + u32(0) + u32(0) + manifest;
+  return res + std::string((4 - res.size() % 4) % 4, '\0');
+}
+
 } // namespace
 
 TEST_F(ProjectTest, SetsUpAProjectOnceAndLeavesItOnTheSecondRun) {
@@ -283,6 +295,14 @@ TEST_F(ProjectTest, RefusedProjectsLeaveEveryFileAsItWas) {
         {"Form1.frm", kForm1},
         {"M.bas", "Attribute VB_Name = \"M\"\r\nSub Main(): Form1.Show: End Sub\r\n"}},
        "M.bas\" holds a Sub Main, but the project starts in Form1",
+       2},
+      // Was: exit 0, its manifest replaced by ours alone.
+      {"its .res holds a manifest that is not well-formed",
+       {{"App.vbp", "Type=Exe\r\nForm=Form1.frm\r\nResFile32=\"App.res\"\r\nStartup=\"Form1\"\r\n"},
+        {"Form1.frm", kForm1},
+        {"App.res", ResWithManifest("<assembly xmlns='urn:schemas-microsoft-com:asm.v1'>")}},
+       "App.res\" holds a manifest that cannot be merged with the new one: it is not "
+       "well-formed XML (line 1: 'assembly' is not closed). Nothing was changed.",
        2},
       // Was: exit 0, started in a Sub Main that shows no form.
       {"a project that starts in no form",
@@ -562,22 +582,6 @@ TEST_F(ProjectTest, NamesAndTitlesInTheProjectsCodePage) {
   }
 }
 #endif
-
-namespace {
-
-/// A .res holding one manifest, ID 1 in US English, as a compiler writes it.
-std::string ResWithManifest(const std::string& manifest) {
-  const auto u32 = [](std::uint32_t v) {
-    return std::string{static_cast<char>(v), static_cast<char>(v >> 8), static_cast<char>(v >> 16),
-                       static_cast<char>(v >> 24)};
-  };
-  std::string res = u32(0) + u32(32) + u32(0xFFFF) + u32(0xFFFF) + std::string(16, '\0');
-  res += u32(static_cast<std::uint32_t>(manifest.size())) + u32(32) + u32(0x18FFFF) + u32(0x1FFFF) +
-         u32(0) + u32(0x04090030) + u32(0) + u32(0) + manifest;
-  return res + std::string((4 - res.size() % 4) % 4, '\0');
-}
-
-} // namespace
 
 // A project whose .res holds a manifest keeps all it says, the report naming each change.
 // Was: Common Controls 6 alone, reported as "the manifest replaced".
