@@ -268,9 +268,14 @@ private:
           !EqualIgnoringCase(identity->Value("name"), kCommonControls))
         continue;
       const Element* wanted = DependentIdentity(ours);
-      if (identity->Value("version") == wanted->Value("version"))
+      const std::string architecture = identity->Value("processorArchitecture");
+      const bool sameVersion = identity->Value("version") == wanted->Value("version");
+      if (sameVersion && (architecture == "*" ||
+                          EqualIgnoringCase(architecture, wanted->Value("processorArchitecture"))))
         return;
-      // Another version of Common Controls: ours takes its place, the rest stays.
+      // Another version of Common Controls, or one for another machine, which Windows
+      // refuses: ours takes its place, the rest stays.
+      const char* field = sameVersion ? "processorArchitecture" : "version";
       for (const Element& assembly : dependency.children)
         for (const Element& child : assembly.children)
           if (&child == identity) {
@@ -279,7 +284,8 @@ private:
                 {assembly.begin, assembly.end - assembly.begin,
                  Text(ourAssembly, dependency.defaultInside, IndentOf(old_, assembly))});
             changes_.push_back(
-                {Label(ours, Where::Root), identity->Value("version"), wanted->Value("version")});
+                {Label(ours, Where::Root) + (sameVersion ? " " + std::string(field) : ""),
+                 identity->Value(field), wanted->Value(field)});
           }
       return;
     }

@@ -407,6 +407,11 @@ TEST(ManifestReaderTest, MergesWithTheOldManifestAsTheManifestToolDoes) {
        "  assemblyIdentity: none -> App.exe\n"
        "  dependency Microsoft.Windows.Common-Controls: 5.8.0.0 -> 6.0.0.0\n",
        ""},
+      {"Common Controls for another machine",
+       std::string(common).replace(common.find("'*'"), 3, "'amd64'"),
+       "  assemblyIdentity: none -> App.exe\n"
+       "  dependency Microsoft.Windows.Common-Controls processorArchitecture: amd64 -> x86\n",
+       ""},
       {"not well-formed", std::string("<assembly xmlns='urn:schemas-microsoft-com:asm.v1'>"),
        "refused: it is not well-formed XML (line 1: 'assembly' is not closed)\n", ""},
       {"not a manifest", std::string("<html/>"),
