@@ -160,6 +160,7 @@ struct PeSpec {
   std::uint32_t checksum = 0;          ///< CheckSum as written (the writer recomputes it)
   std::uint32_t fileAlignment = 0x200; ///< Visual Basic 6's linker: 0x1000, headers included
   std::uint64_t imageBase = 0;         ///< 0: not written
+  std::uint16_t subsystem = 2;         ///< Windows GUI
 };
 
 struct BuiltImage {
@@ -204,6 +205,7 @@ inline BuiltImage BuildImage(const PeSpec& spec) {
   PutU32(s, opt + 36, fileAlignment);
   PutU32(s, opt + 60, spec.headersSize);
   PutU32(s, opt + 64, spec.checksum);
+  PutU16(s, opt + 68, spec.subsystem);
   if (spec.pe32Plus) {
     PutU32(s, opt + 24, static_cast<std::uint32_t>(spec.imageBase));
     PutU32(s, opt + 28, static_cast<std::uint32_t>(spec.imageBase >> 32));
