@@ -804,9 +804,11 @@ void Embedder::PlaceNewSection(const ResourceLayout& layout, const std::string& 
   added.characteristics = kResourceCharacteristics;
   sections_.push_back(added);
   result_.report.push_back("resources: new section .rsrc at RVA " + Hex(treeRva_) +
-                           (resourceSection_ ? "; the old resources stay unused in section " +
-                                                   sections_[*resourceSection_].name
-                                             : std::string()));
+                           (resourceSection_
+                                ? "; the old resources stay unused in section " +
+                                      sections_[*resourceSection_].name +
+                                      (notRebuilt.empty() ? "" : ", which also holds " + notRebuilt)
+                                : std::string()));
 }
 
 // What the resources now cover was free: nothing else of the image points there. A file
