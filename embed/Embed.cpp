@@ -363,12 +363,14 @@ void Embedder::CheckTail() {
                     std::to_string(signature.size) +
                     " bytes) lies inside its sections or past the end of the file: damaged, "
                     "or left so by a packer, and not a signature that could be removed");
+    // Told before the signature's own refusal: removing it would not get past this either.
+    if (program_.find_first_not_of('\0', end) != std::string::npos)
+      throw Refusal("it carries an Authenticode signature, which any change breaks, and data "
+                    "after its signature table, which removing the signature would lose");
     if (!options_.stripSignature)
       throw Refusal("it carries an Authenticode signature, which any change breaks: Windows "
                     "would treat it as tampered with. Allowed to remove the signature, this "
                     "writes the manifest and leaves the program unsigned, to be signed again");
-    if (program_.find_first_not_of('\0', end) != std::string::npos)
-      throw Refusal("data follows its signature table, which removing the signature would lose");
     tailEnd_ = signature.rva;
     result_.report.push_back("signature: removed; the program must be signed again");
   }
