@@ -456,9 +456,14 @@ void Embedder::ReadReferences() {
     if (budget == 0)
       references_.push_back({0, std::uint64_t{1} << 32, "more imports than are followed"});
   };
+  // The loader reads descriptors while they are not all zero, as far as they go: past the
+  // entry's size, and into what follows the section when its data ends first.
   const readers::DataDirectory imports = image_->Directory(kImportDirectory);
-  const std::string_view descriptors = imports.rva != 0 ? Mapped(imports.rva) : std::string_view();
-  for (std::uint64_t at = 0; at + 20 <= descriptors.size(); at += 20) {
+  const std::string_view descriptors =
+      imports.rva != 0 && imports.size != 0 ? Mapped(imports.rva) : std::string_view();
+  std::uint64_t read = 0;
+  for (; read + 20 <= descriptors.size(); read += 20) {
+    const std::uint64_t at = read;
     if (descriptors.substr(at, 20).find_first_not_of('\0') == std::string_view::npos)
       break;
     const std::uint32_t name = Get32(descriptors, at + 12);
@@ -469,10 +474,14 @@ void Embedder::ReadReferences() {
     thunks(Get32(descriptors, at), of);
     thunks(Get32(descriptors, at + 16), of);
   }
+  if (imports.rva != 0 && imports.size != 0)
+    references_.push_back({imports.rva, read + 20, "the import directory"});
   // Delay-load descriptors give RVAs, or in the oldest ones addresses.
   const readers::DataDirectory delayed = image_->Directory(kDelayImportDirectory);
-  const std::string_view delays = delayed.rva != 0 ? Mapped(delayed.rva) : std::string_view();
-  for (std::uint64_t at = 0; at + 32 <= delays.size(); at += 32) {
+  const std::string_view delays =
+      delayed.rva != 0 && delayed.size != 0 ? Mapped(delayed.rva) : std::string_view();
+  for (read = 0; read + 32 <= delays.size(); read += 32) {
+    const std::uint64_t at = read;
     if (delays.substr(at, 32).find_first_not_of('\0') == std::string_view::npos)
       break;
     const std::uint64_t base = (Get32(delays, at) & 1) != 0 ? 0 : imageBase_;
@@ -489,6 +498,8 @@ void Embedder::ReadReferences() {
     thunks(rva(12), of);
     thunks(rva(16), of);
   }
+  if (delayed.rva != 0 && delayed.size != 0)
+    references_.push_back({delayed.rva, read + 32, "the delay-load imports"});
   // What base relocations patch holds addresses the code uses: data of the program's own.
   const readers::DataDirectory relocations = image_->Directory(readers::kBaseRelocationDirectory);
   std::string_view blocks = relocations.rva != 0 ? Mapped(relocations.rva) : std::string_view();
