@@ -417,10 +417,16 @@ void Embedder::ReadReferences() {
     const std::uint64_t low = Get32(bytes, at);
     return wide ? low | std::uint64_t{Get32(bytes, at + 4)} << 32 : low;
   };
+  // A crafted table could send every descriptor through one long array, or every thunk to
+  // one long name: what is read is bounded. A name not ended within the bound counts to the
+  // end of its section's data; thunks past it, as the whole image.
+  std::uint64_t budget = 4 * std::uint64_t{program_.size()} + 0x10000;
   auto text = [&](std::uint64_t rva, std::uint64_t before, const std::string& what) {
     const std::string_view bytes = Mapped(rva);
-    const std::uint64_t end = bytes.find('\0', before);
-    references_.push_back({rva, (end == std::string_view::npos ? bytes.size() : end) + 1, what});
+    const std::uint64_t end = bytes.substr(0, before + budget).find('\0', before);
+    const bool ended = end != std::string_view::npos;
+    budget -= std::min(budget, ended ? end : bytes.size());
+    references_.push_back({rva, (ended ? end : bytes.size()) + 1, what});
   };
   for (std::size_t i = 0; i < headers_.directories.size(); ++i) {
     const readers::DataDirectory& d = headers_.directories[i];
@@ -437,23 +443,21 @@ void Embedder::ReadReferences() {
     if (const std::uint32_t pointer = Get32(program_, entry + 24); pointer != 0)
       fileReferences_.push_back({pointer, std::max<std::uint32_t>(size, 1), "a debug record"});
   }
-  // A crafted table could send every descriptor through one long array: each is walked once,
-  // and past a bound the whole image counts as read.
-  std::set<std::uint64_t> walked;
-  std::uint64_t budget = program_.size() / width + 1024;
+  std::set<std::uint64_t> walked; // each thunk array once
   const std::uint64_t ordinal = wide ? std::uint64_t{1} << 63 : 0x80000000u;
   auto thunks = [&](std::uint64_t rva, const std::string& of) {
     if (rva == 0 || !walked.insert(rva).second)
       return;
     const std::string_view bytes = Mapped(rva);
     std::uint64_t count = 0;
-    for (std::uint64_t value; (value = word(bytes, width * count)) != 0 && budget != 0; ++count) {
-      --budget;
+    for (std::uint64_t value; budget >= width && (value = word(bytes, width * count)) != 0;
+         ++count) {
+      budget -= width;
       if ((value & ordinal) == 0)
         text(value & 0x7FFFFFFF, 2, "the name of a function " + of + " imports");
     }
     references_.push_back({rva, width * (count + 1), "the thunks of " + of + "'s imports"});
-    if (budget == 0)
+    if (budget < width)
       references_.push_back({0, std::uint64_t{1} << 32, "more imports than are followed"});
   };
   // The loader reads descriptors while they are not all zero, as far as they go: past the
