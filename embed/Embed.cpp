@@ -677,6 +677,8 @@ bool Embedder::PlaceInSection(const ResourceLayout& layout) {
   PeSection& s = sections_[r];
   oldRaw_ = s.rawSize;
   treeRva_ = s.virtualAddress;
+  if (std::uint64_t{s.virtualAddress} + treeSize_ > 0xFFFFFFFFu)
+    throw Refusal("its image would exceed 4 GB");
   // What the program may use past its tree stays its own.
   const std::uint32_t virtualSize = std::max(s.virtualSize, treeSize_);
   const bool lastInTable = r + 1 == sections_.size();
@@ -749,6 +751,10 @@ bool Embedder::PlaceInSection(const ResourceLayout& layout) {
                "the file and in memory, as an image aligned below a page needs";
     return false;
   }
+  const PeSection& last = sections_.back();
+  if (last.virtualAddress + Extent(last) + delta > 0xFFFFFFFFu ||
+      RawEnd(last) + fileDelta > 0xFFFFFFFFu)
+    throw Refusal("its image would exceed 4 GB");
   result_.placement = Placement::MovedReloc;
   virtualDelta_ = static_cast<std::uint32_t>(delta);
   Assemble({{0, s.rawOffset}, {0, newFirst - s.rawOffset, true}, {firstRaw, tailEnd_ - firstRaw}});
