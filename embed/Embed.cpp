@@ -504,6 +504,28 @@ void Embedder::ReadReferences() {
   }
   if (delayed.rva != 0 && delayed.size != 0)
     references_.push_back({delayed.rva, read + 32, "the delay-load imports"});
+  // The TLS directory gives addresses: the template the loader copies, the index it sets,
+  // the callbacks it calls.
+  const readers::DataDirectory tls = image_->Directory(kTlsDirectory);
+  const std::string_view tlsFields =
+      tls.rva != 0 && tls.size != 0 ? Mapped(tls.rva) : std::string_view();
+  auto tlsRva = [&](std::uint64_t field) {
+    const std::uint64_t value = word(tlsFields, width * field);
+    return value > imageBase_ ? value - imageBase_ : 0;
+  };
+  if (tlsRva(0) != 0 && tlsRva(1) > tlsRva(0))
+    references_.push_back({tlsRva(0), tlsRva(1) - tlsRva(0), "the TLS template"});
+  if (tlsRva(2) != 0)
+    references_.push_back({tlsRva(2), 4, "the TLS index"});
+  if (const std::uint64_t callbacks = tlsRva(3); callbacks != 0) {
+    const std::string_view list = Mapped(callbacks);
+    std::uint64_t count = 0;
+    while (budget >= width && word(list, width * count) != 0) {
+      budget -= width;
+      ++count;
+    }
+    references_.push_back({callbacks, width * (count + 1), "the TLS callbacks"});
+  }
   // What base relocations patch holds addresses the code uses: data of the program's own.
   const readers::DataDirectory relocations = image_->Directory(readers::kBaseRelocationDirectory);
   std::string_view blocks = relocations.rva != 0 ? Mapped(relocations.rva) : std::string_view();
