@@ -867,6 +867,13 @@ void Embedder::CheckPlaced() const {
                     {readers::kResourceDirectory, readers::kBaseRelocationDirectory})
           : Pointed(s.virtualAddress, size, {readers::kResourceDirectory}))
     throw Refusal("its headers point into the addresses the resources would take");
+  // A debug record's data past the old end of the file, which no move carries, would now be
+  // the tree's.
+  for (const Reference& r : fileReferences_) {
+    const std::uint64_t at = NewOffset(r.start).value_or(r.start);
+    if (at < RawEnd(s) && s.rawOffset < at + r.size)
+      throw Refusal("its debug directory points into the bytes the resources would take");
+  }
 }
 
 std::optional<std::uint64_t> Embedder::NewOffset(std::uint64_t old) const {
