@@ -482,13 +482,26 @@ TEST(EmbedTest, RefusesWhatItCannotChangeSafely) {
 }
 
 // What fuzzing found: a debug directory in the headers, where its entry's pointer to data
-// after the sections was SizeOfHeaders itself, moved with that data.
+// after the sections was SizeOfHeaders itself, moved with that data; a record whose data lay
+// past the end, embedded into a new section there and then never rebuilt in place.
 TEST(EmbedTest, FuzzFindingsAreRefusedByName) {
   const std::string program = testsupport::ReadBytes(
       testsupport::SourceFile("tests/fuzz/embed/regressions/debug-directory-in-headers"));
   ASSERT_FALSE(program.empty());
   EXPECT_EQ(EmbedManifest(program, "<assembly/>").refusal,
             "its debug directory lies in its headers");
+
+  // A debug record's data past the end of the file, where a new section's bytes then lay.
+  PeSpec spec;
+  spec.sections = {kText, {".rdata", std::string(28, '\0')}, kResources, kData};
+  spec.resources = SomeResources();
+  testsupport::BuiltImage built = testsupport::BuildImage(spec);
+  built.SetDirectory(6, built.rvas[1], 28);
+  testsupport::PutU32(built.image, built.offsets[1] + 16, 16);
+  testsupport::PutU32(built.image, built.offsets[1] + 24,
+                      static_cast<std::uint32_t>(built.sectionsEnd + 0x200));
+  EXPECT_EQ(EmbedManifest(built.image, Manifest(5000)).refusal,
+            "its debug directory points into the bytes the resources would take");
 }
 
 // What the program reads besides its resources keeps its address and its bytes: a resource
