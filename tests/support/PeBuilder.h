@@ -2,7 +2,8 @@
 // Small PE images made in memory: headers, one .rsrc section and its resource directory,
 // laid out as linkers do; or, for the writers' tests, any sections in a row with the
 // alignments, sizes and data directories a loader checks. Tests change their bytes to make
-// hostile files.
+// hostile files. LayoutBroken says what a writer broke of a program's layout, for the embed
+// tests and the embed fuzz target alike.
 
 #include <cstdint>
 #include <string>
