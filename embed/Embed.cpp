@@ -4,6 +4,7 @@
 #include <memory>
 #include <new>
 #include <optional>
+#include <set>
 #include <stdexcept>
 #include <string_view>
 #include <utility>
@@ -20,12 +21,21 @@ namespace {
 using readers::Hex;
 using readers::PeSection;
 
+constexpr std::uint32_t kCode = 0x00000020;
 constexpr std::uint32_t kInitializedData = 0x00000040;
 constexpr std::uint32_t kDiscardable = 0x02000000;
+constexpr std::uint32_t kExecutable = 0x20000000;
 // Initialized data, readable: what linkers give .rsrc.
 constexpr std::uint32_t kResourceCharacteristics = 0x40000040;
 constexpr std::size_t kSectionHeaderSize = 40;
 constexpr std::size_t kDebugEntrySize = 28;
+// Windows XP's loader, and Wine's, take no more.
+constexpr std::size_t kMostSections = 96;
+// Below a page the loader maps the file whole: each section's address is its file offset.
+constexpr std::uint32_t kPage = 0x1000;
+constexpr std::size_t kImportDirectory = 1;
+constexpr std::size_t kTlsDirectory = 9;
+constexpr std::size_t kDelayImportDirectory = 13;
 constexpr std::uint16_t kManifestType = readers::kManifestResourceType;
 
 constexpr const char* kAlreadyThere = "the program already carries this manifest: nothing changed";
@@ -38,18 +48,6 @@ public:
 
 std::uint64_t AlignUp(std::uint64_t value, std::uint64_t to) { return (value + to - 1) / to * to; }
 
-/// The parts one after another in joined, in one allocation, its own where it is large
-/// enough: a program of megabytes is copied once.
-void Join(std::string& joined, std::initializer_list<std::string_view> parts) {
-  std::size_t size = 0;
-  for (std::string_view part : parts)
-    size += part.size();
-  joined.clear();
-  joined.reserve(size);
-  for (std::string_view part : parts)
-    joined.append(part);
-}
-
 std::uint32_t Get32(std::string_view s, std::uint64_t at) {
   return readers::Bytes(s.data(), s.size()).U32(at, "the program");
 }
@@ -59,6 +57,26 @@ std::uint64_t Extent(const PeSection& s) { return s.virtualSize != 0 ? s.virtual
 bool Inside(std::uint64_t value, std::uint64_t start, std::uint64_t size) {
   return value >= start && value - start < size;
 }
+
+/// What the data directories' names are in messages.
+const char* DirectoryName(std::size_t index) {
+  static const char* const kNames[] = {
+      "the export directory",     "the import directory",   "the resource directory",
+      "the exception table",      "the certificate table",  "the base relocations",
+      "the debug directory",      "the architecture entry", "the global pointer",
+      "the TLS directory",        "the load configuration", "the bound imports",
+      "the import address table", "the delay-load imports", "the .NET header",
+      "the reserved entry"};
+  return index < 16 ? kNames[index] : "a data directory";
+}
+
+/// Bytes of the image something points to: the loader or the program's code reads them.
+struct Reference {
+  std::uint64_t start;
+  std::uint64_t size;
+  std::string what;
+  std::size_t directory = 16; ///< the data directory it is, when one
+};
 
 /// A stretch of the old file that the new file holds unchanged, from one offset to another.
 struct Move {
@@ -79,10 +97,32 @@ private:
   void Read();
   void CheckKind() const;
   void CheckLayout();
+  void ReadReferences();
   void CheckTail();
   void FindResourceSection();
   std::vector<TreeResource> Resources();
+  void CheckLimits(const ResourceLayout& layout);
   void Place(const std::vector<TreeResource>& sorted);
+  std::string OtherData(const PeSection& s) const;
+  bool PlaceInSection(const ResourceLayout& layout);
+  void PlaceNewSection(const ResourceLayout& layout, const std::string& notRebuilt);
+  /// The new program's bytes: the parts of the old one, and zeros, one after another.
+  struct Part {
+    std::uint64_t from; ///< in the old program
+    std::uint64_t size;
+    bool zeros = false;
+  };
+  void Assemble(std::initializer_list<Part> parts);
+  /// In an image aligned below a page, every section's address is its file offset.
+  bool Flat() const { return headers_.sectionAlignment < kPage; }
+  bool FlatKept() const {
+    return !Flat() || std::all_of(sections_.begin(), sections_.end(), [](const PeSection& s) {
+      return s.virtualAddress == s.rawOffset;
+    });
+  }
+  /// The old image's bytes from rva to the end of its section's data in the file; empty
+  /// where the file holds none.
+  std::string_view Mapped(std::uint64_t rva) const;
   void CheckPlaced() const;
   void PatchHeaders();
   void Verify(const std::vector<TreeResource>& sorted) const;
@@ -107,10 +147,15 @@ private:
     return !r.type.IsName() && r.type.id == kManifestType && !r.name.IsName() &&
            r.name.id == manifestId_;
   }
-  /// Whether a data directory other than those listed, a debug entry's data or the entry
-  /// point lies in [rva, rva + size).
+  /// What of the image, other than the data directories listed, points into [rva, rva + size):
+  /// a data directory, an import's name or thunks, a debug record, a base relocation's
+  /// target, the entry point; empty when nothing.
+  std::string Referenced(std::uint64_t rva, std::uint64_t size,
+                         std::initializer_list<std::size_t> except) const;
   bool Pointed(std::uint64_t rva, std::uint64_t size,
-               std::initializer_list<std::size_t> except) const;
+               std::initializer_list<std::size_t> except) const {
+    return !Referenced(rva, size, except).empty();
+  }
 
   std::string_view program_;
   const std::string& manifest_;
@@ -122,6 +167,9 @@ private:
   std::uint64_t tailEnd_ = 0;       ///< the end of what is kept after them
   std::uint64_t overlay_ = 0;
   std::vector<std::uint64_t> debugEntries_; ///< file offsets of the debug directory's entries
+  std::vector<Reference> references_;       ///< by RVA
+  std::vector<Reference> fileReferences_;   ///< by file offset: debug records' data
+  std::uint64_t imageBase_ = 0;
   std::optional<std::size_t> resourceSection_;
   std::uint16_t manifestId_ = 0;
   std::uint16_t language_ = 0;
@@ -130,6 +178,8 @@ private:
   std::uint32_t treeSize_ = 0;
   std::uint32_t treeRva_ = 0;
   std::uint32_t oldRaw_ = 0; ///< the resource section's raw size before
+  std::optional<std::size_t> overlayLine_; ///< the report's line for the overlay
+  std::string blocked_;                    ///< why the resource section could not grow
   std::uint32_t newRaw_ = 0;
   std::size_t firstMoved_ = 0; ///< the first section that moved, past the last when none
   std::uint32_t virtualDelta_ = 0;
@@ -159,10 +209,18 @@ EmbedResult Embedder::Run() {
   }
   CheckKind();
   CheckLayout();
+  ReadReferences();
   CheckTail();
   FindResourceSection();
   const std::vector<TreeResource> sorted = SortedResources(Resources());
   Place(sorted);
+  if (overlayLine_) {
+    const std::uint64_t to = NewOffset(sectionsEnd_).value_or(sectionsEnd_);
+    result_.report[*overlayLine_] =
+        "overlay: " + std::to_string(tailEnd_ - sectionsEnd_) + " bytes kept" +
+        (to == sectionsEnd_ ? " at offset " + Hex(to)
+                            : ", moved from offset " + Hex(sectionsEnd_) + " to " + Hex(to));
+  }
   CheckPlaced();
   PatchHeaders();
   Verify(sorted);
@@ -189,11 +247,25 @@ void Embedder::Read() {
   manifestId_ = image_->IsDll() ? kLibraryManifestId : kProgramManifestId;
 }
 
-// Found on real files: an EFI application passes for a program once named .exe.
+// Found on real files: an EFI application passes for a program once named .exe. Only a
+// Windows GUI (2) or console (3) program reads a manifest.
 std::string NotForWindows(std::uint16_t subsystem) {
   switch (subsystem) {
+  case 2:
+  case 3:
+    return "";
+  case 0:
+    return "an image for no named subsystem";
   case 1:
     return "a native system program";
+  case 5:
+    return "an OS/2 console program";
+  case 7:
+    return "a POSIX console program";
+  case 8:
+    return "a Windows 9x native driver";
+  case 9:
+    return "a Windows CE program";
   case 10:
     return "an EFI application";
   case 11:
@@ -201,10 +273,12 @@ std::string NotForWindows(std::uint16_t subsystem) {
     return "an EFI driver";
   case 13:
     return "an EFI ROM image";
+  case 14:
+    return "an Xbox program";
   case 16:
     return "a boot application";
   default:
-    return "";
+    return "an image for an unknown subsystem";
   }
 }
 
@@ -252,6 +326,15 @@ void Embedder::CheckLayout() {
       throw Refusal("section " + s.name + " runs past the end of the file");
     sectionsEnd_ = std::max(sectionsEnd_, RawEnd(s));
   }
+  if (Flat() && (fileAlignment != sectionAlignment || !FlatKept()))
+    throw Refusal("it is aligned below a page (sections " + Hex(sectionAlignment) + ", file " +
+                  Hex(fileAlignment) +
+                  ") but its sections' addresses are not their places in the file, which "
+                  "Windows requires of such an image: it would not load as it is");
+  const std::uint64_t optional = headers_.optionalOffset;
+  imageBase_ = image_->IsPe32Plus() ? Get32(program_, optional + 24) |
+                                          std::uint64_t{Get32(program_, optional + 28)} << 32
+                                    : Get32(program_, optional + 28);
   const readers::DataDirectory debug = image_->Directory(readers::kDebugDirectory);
   if (debug.rva != 0 && debug.size != 0) {
     try {
@@ -280,12 +363,14 @@ void Embedder::CheckTail() {
                     std::to_string(signature.size) +
                     " bytes) lies inside its sections or past the end of the file: damaged, "
                     "or left so by a packer, and not a signature that could be removed");
+    // Told before the signature's own refusal: removing it would not get past this either.
+    if (program_.find_first_not_of('\0', end) != std::string::npos)
+      throw Refusal("it carries an Authenticode signature, which any change breaks, and data "
+                    "after its signature table, which removing the signature would lose");
     if (!options_.stripSignature)
       throw Refusal("it carries an Authenticode signature, which any change breaks: Windows "
                     "would treat it as tampered with. Allowed to remove the signature, this "
                     "writes the manifest and leaves the program unsigned, to be signed again");
-    if (program_.find_first_not_of('\0', end) != std::string::npos)
-      throw Refusal("data follows its signature table, which removing the signature would lose");
     tailEnd_ = signature.rva;
     result_.report.push_back("signature: removed; the program must be signed again");
   }
@@ -295,28 +380,186 @@ void Embedder::CheckTail() {
                   std::to_string(tailEnd_ - sectionsEnd_) +
                   " bytes); installers and self-extractors check this data. Allowed to keep "
                   "it, this copies it unchanged after the program's new end");
-  if (overlay_ != 0)
-    result_.report.push_back("overlay: " + std::to_string(tailEnd_ - sectionsEnd_) +
-                             " bytes kept after the new end");
+  // Told once placed, where it went.
+  if (overlay_ != 0) {
+    overlayLine_ = result_.report.size();
+    result_.report.emplace_back();
+  }
 }
 
-bool Embedder::Pointed(std::uint64_t rva, std::uint64_t size,
-                       std::initializer_list<std::size_t> except) const {
+std::string_view Embedder::Mapped(std::uint64_t rva) const {
+  for (const PeSection& s : image_->Sections())
+    if (Inside(rva, s.virtualAddress, Extent(s))) {
+      const std::uint64_t inside = rva - s.virtualAddress;
+      if (s.rawOffset > program_.size())
+        return {};
+      const std::uint64_t end = std::min(
+          {Extent(s), std::uint64_t{s.rawSize}, std::uint64_t{program_.size() - s.rawOffset}});
+      if (inside >= end)
+        return {};
+      return program_.substr(s.rawOffset + inside, end - inside);
+    }
+  if (rva < headers_.sizeOfHeaders && rva < program_.size())
+    return program_.substr(rva,
+                           std::min<std::uint64_t>(headers_.sizeOfHeaders, program_.size()) - rva);
+  return {};
+}
+
+// What the loader and the program's code read besides the resources: a rebuilt resource
+// section, or a moved one, must hold none of it. Import names and thunks are walked as the
+// loader walks them; what cannot be read is not there to be lost.
+void Embedder::ReadReferences() {
+  const bool wide = image_->IsPe32Plus();
+  const std::uint64_t width = wide ? 8 : 4;
+  auto word = [&](std::string_view bytes, std::uint64_t at) -> std::uint64_t {
+    if (at + width > bytes.size())
+      return 0;
+    const std::uint64_t low = Get32(bytes, at);
+    return wide ? low | std::uint64_t{Get32(bytes, at + 4)} << 32 : low;
+  };
+  // A crafted table could send every descriptor through one long array, or every thunk to
+  // one long name: what is read is bounded. A name not ended within the bound counts to the
+  // end of its section's data; thunks past it, as the whole image.
+  std::uint64_t budget = 4 * std::uint64_t{program_.size()} + 0x10000;
+  auto text = [&](std::uint64_t rva, std::uint64_t before, const std::string& what) {
+    const std::string_view bytes = Mapped(rva);
+    const std::uint64_t end = bytes.substr(0, before + budget).find('\0', before);
+    const bool ended = end != std::string_view::npos;
+    budget -= std::min(budget, ended ? end : bytes.size());
+    references_.push_back({rva, (ended ? end : bytes.size()) + 1, what});
+  };
   for (std::size_t i = 0; i < headers_.directories.size(); ++i) {
     const readers::DataDirectory& d = headers_.directories[i];
-    if (d.rva == 0 || d.size == 0 || i == readers::kCertificateDirectory ||
-        std::find(except.begin(), except.end(), i) != except.end())
-      continue;
-    if (d.rva < rva + size && rva < std::uint64_t{d.rva} + d.size)
-      return true;
-  }
-  for (std::uint64_t entry : debugEntries_) {
-    const std::uint32_t address = Get32(program_, entry + 20);
-    if (address != 0 && Inside(address, rva, size))
-      return true;
+    if (d.rva != 0 && d.size != 0 && i != readers::kCertificateDirectory)
+      references_.push_back({d.rva, d.size, DirectoryName(i), i});
   }
   const std::uint32_t entryPoint = Get32(program_, headers_.optionalOffset + 16);
-  return entryPoint != 0 && Inside(entryPoint, rva, size);
+  if (entryPoint != 0)
+    references_.push_back({entryPoint, 1, "the entry point"});
+  for (std::uint64_t entry : debugEntries_) {
+    const std::uint32_t size = Get32(program_, entry + 16);
+    if (const std::uint32_t address = Get32(program_, entry + 20); address != 0)
+      references_.push_back({address, std::max<std::uint32_t>(size, 1), "a debug record"});
+    if (const std::uint32_t pointer = Get32(program_, entry + 24); pointer != 0)
+      fileReferences_.push_back({pointer, std::max<std::uint32_t>(size, 1), "a debug record"});
+  }
+  std::set<std::uint64_t> walked; // each thunk array once
+  const std::uint64_t ordinal = wide ? std::uint64_t{1} << 63 : 0x80000000u;
+  auto thunks = [&](std::uint64_t rva, const std::string& of) {
+    if (rva == 0 || !walked.insert(rva).second)
+      return;
+    const std::string_view bytes = Mapped(rva);
+    std::uint64_t count = 0;
+    for (std::uint64_t value; budget >= width && (value = word(bytes, width * count)) != 0;
+         ++count) {
+      budget -= width;
+      if ((value & ordinal) == 0)
+        text(value & 0x7FFFFFFF, 2, "the name of a function " + of + " imports");
+    }
+    references_.push_back({rva, width * (count + 1), "the thunks of " + of + "'s imports"});
+    if (budget < width)
+      references_.push_back({0, std::uint64_t{1} << 32, "more imports than are followed"});
+  };
+  // The loader reads descriptors while they are not all zero, as far as they go: past the
+  // entry's size, and into what follows the section when its data ends first.
+  const readers::DataDirectory imports = image_->Directory(kImportDirectory);
+  const std::string_view descriptors =
+      imports.rva != 0 && imports.size != 0 ? Mapped(imports.rva) : std::string_view();
+  std::uint64_t read = 0;
+  for (; read + 20 <= descriptors.size(); read += 20) {
+    const std::uint64_t at = read;
+    if (descriptors.substr(at, 20).find_first_not_of('\0') == std::string_view::npos)
+      break;
+    const std::uint32_t name = Get32(descriptors, at + 12);
+    const std::string_view dll = Mapped(name);
+    const std::string of(dll.substr(0, std::min<std::size_t>(dll.find('\0'), 64)));
+    if (name != 0)
+      text(name, 0, "the name of DLL " + of + " that it imports");
+    thunks(Get32(descriptors, at), of);
+    thunks(Get32(descriptors, at + 16), of);
+  }
+  if (imports.rva != 0 && imports.size != 0)
+    references_.push_back({imports.rva, read + 20, "the import directory"});
+  // Delay-load descriptors give RVAs, or in the oldest ones addresses.
+  const readers::DataDirectory delayed = image_->Directory(kDelayImportDirectory);
+  const std::string_view delays =
+      delayed.rva != 0 && delayed.size != 0 ? Mapped(delayed.rva) : std::string_view();
+  for (read = 0; read + 32 <= delays.size(); read += 32) {
+    const std::uint64_t at = read;
+    if (delays.substr(at, 32).find_first_not_of('\0') == std::string_view::npos)
+      break;
+    const std::uint64_t base = (Get32(delays, at) & 1) != 0 ? 0 : imageBase_;
+    auto rva = [&](std::uint64_t field) {
+      const std::uint64_t value = Get32(delays, at + field);
+      return value >= base ? value - base : 0;
+    };
+    const std::string_view dll = Mapped(rva(4));
+    const std::string of(dll.substr(0, std::min<std::size_t>(dll.find('\0'), 64)));
+    if (rva(4) != 0)
+      text(rva(4), 0, "the name of DLL " + of + " that it loads when first called");
+    if (rva(8) != 0)
+      references_.push_back({rva(8), width, "the handle of delay-loaded DLL " + of});
+    thunks(rva(12), of);
+    thunks(rva(16), of);
+  }
+  if (delayed.rva != 0 && delayed.size != 0)
+    references_.push_back({delayed.rva, read + 32, "the delay-load imports"});
+  // The TLS directory gives addresses: the template the loader copies, the index it sets,
+  // the callbacks it calls.
+  const readers::DataDirectory tls = image_->Directory(kTlsDirectory);
+  const std::string_view tlsFields =
+      tls.rva != 0 && tls.size != 0 ? Mapped(tls.rva) : std::string_view();
+  auto tlsRva = [&](std::uint64_t field) {
+    const std::uint64_t value = word(tlsFields, width * field);
+    return value > imageBase_ ? value - imageBase_ : 0;
+  };
+  if (tlsRva(0) != 0 && tlsRva(1) > tlsRva(0))
+    references_.push_back({tlsRva(0), tlsRva(1) - tlsRva(0), "the TLS template"});
+  if (tlsRva(2) != 0)
+    references_.push_back({tlsRva(2), 4, "the TLS index"});
+  if (const std::uint64_t callbacks = tlsRva(3); callbacks != 0) {
+    const std::string_view list = Mapped(callbacks);
+    std::uint64_t count = 0;
+    while (budget >= width && word(list, width * count) != 0) {
+      budget -= width;
+      ++count;
+    }
+    references_.push_back({callbacks, width * (count + 1), "the TLS callbacks"});
+  }
+  // What base relocations patch holds addresses the code uses: data of the program's own.
+  const readers::DataDirectory relocations = image_->Directory(readers::kBaseRelocationDirectory);
+  std::string_view blocks = relocations.rva != 0 ? Mapped(relocations.rva) : std::string_view();
+  blocks = blocks.substr(0, std::min<std::uint64_t>(blocks.size(), relocations.size));
+  for (std::uint64_t at = 0; at + 8 <= blocks.size();) {
+    const std::uint32_t page = Get32(blocks, at);
+    const std::uint32_t size = Get32(blocks, at + 4);
+    if (size < 8)
+      break;
+    std::uint64_t low = ~std::uint64_t{0};
+    std::uint64_t high = 0;
+    for (std::uint64_t e = at + 8; e + 2 <= std::min<std::uint64_t>(at + size, blocks.size());
+         e += 2) {
+      const std::uint32_t entry = readers::Bytes(blocks.data(), blocks.size()).U16(e, "");
+      if ((entry >> 12) == 0)
+        continue;
+      low = std::min<std::uint64_t>(low, page + (entry & 0xFFF));
+      high = std::max<std::uint64_t>(high, page + (entry & 0xFFF) + width);
+    }
+    if (high != 0)
+      references_.push_back({low, high - low, "what a base relocation patches"});
+    at += size;
+  }
+}
+
+std::string Embedder::Referenced(std::uint64_t rva, std::uint64_t size,
+                                 std::initializer_list<std::size_t> except) const {
+  for (const Reference& r : references_) {
+    if (std::find(except.begin(), except.end(), r.directory) != except.end())
+      continue;
+    if (r.start < rva + size && rva < r.start + r.size)
+      return r.what;
+  }
+  return "";
 }
 
 void Embedder::FindResourceSection() {
@@ -327,19 +570,6 @@ void Embedder::FindResourceSection() {
     const PeSection& s = sections_[i];
     if (!Inside(resources.rva, s.virtualAddress, Extent(s)))
       continue;
-    if (resources.rva != s.virtualAddress ||
-        Pointed(s.virtualAddress, std::max(Extent(s), std::uint64_t{s.rawSize}),
-                {readers::kResourceDirectory}))
-      throw Refusal("its resources share section " + s.name +
-                    " with other data, which rebuilding them would overwrite");
-    // Its bytes are rewritten whole: they must be its own.
-    for (const PeSection& other : sections_)
-      if (&other != &s && other.rawSize != 0 && s.rawSize != 0 && other.rawOffset < RawEnd(s) &&
-          s.rawOffset < RawEnd(other))
-        throw Refusal("section " + s.name + " shares its bytes in the file with section " +
-                      other.name);
-    if (s.rawSize != 0 && s.rawOffset < headers_.sizeOfHeaders)
-      throw Refusal("section " + s.name + " begins inside the headers");
     resourceSection_ = i;
     return;
   }
@@ -356,7 +586,7 @@ std::vector<TreeResource> Embedder::Resources() {
       continue;
     }
     neutral = neutral && r.language.id == 0;
-    resources.push_back({r, std::string(program_.substr(r.offset, r.size))});
+    resources.push_back({r, program_.substr(r.offset, r.size)});
   }
   TreeResource manifest;
   if (old) {
@@ -381,107 +611,197 @@ std::vector<TreeResource> Embedder::Resources() {
   return resources;
 }
 
-void Embedder::Place(const std::vector<TreeResource>& sorted) {
-  const std::string rootTable = image_->RootTable();
-  const std::string_view program = program_;
-  const std::uint64_t size = LayoutResources(sorted, rootTable, 0).size();
-  if (size > 0x7FFFFFFFu)
+// Limits the tree's own fields set, told by their cause before anything is copied.
+void Embedder::CheckLimits(const ResourceLayout& layout) {
+  if (layout.Entries() > readers::kMaxResourceEntries)
+    throw Refusal("with the manifest its resource directory would list " +
+                  std::to_string(layout.Entries()) + " entries (types, names and languages), " +
+                  "more than the " + std::to_string(readers::kMaxResourceEntries) +
+                  " a program's resources are read with here");
+  const char* const levels[] = {"types", "names of one type", "languages of one resource"};
+  for (int level = 0; level < 3; ++level)
+    if (layout.Widest(level) > 0xFFFF)
+      throw Refusal("with the manifest its resource directory would list more than 65535 " +
+                    std::string(levels[level]) +
+                    " by number or by name, more than a directory table can count");
+  if (layout.Size() > 0x7FFFFFFFu)
     throw Refusal("its resources would exceed 2 GB");
-  treeSize_ = static_cast<std::uint32_t>(size);
+}
+
+void Embedder::Assemble(std::initializer_list<Part> parts) {
+  std::uint64_t size = 0;
+  for (const Part& part : parts)
+    size += part.size;
+  out_.clear();
+  out_.reserve(size);
+  for (const Part& part : parts)
+    if (part.zeros)
+      out_.append(part.size, '\0');
+    else
+      out_.append(program_.substr(part.from, part.size));
+}
+
+// What else the resource section holds, which rebuilding it would overwrite or move; empty
+// when it holds its tree alone and zeros after it.
+std::string Embedder::OtherData(const PeSection& s) const {
+  if (image_->Directory(readers::kResourceDirectory).rva != s.virtualAddress)
+    return "data before its resource directory";
+  for (const PeSection& other : image_->Sections())
+    if (&other != &image_->Sections()[*resourceSection_] && other.rawSize != 0 &&
+        other.rawOffset < RawEnd(s) && s.rawOffset < RawEnd(other))
+      return "the bytes of section " + other.name;
+  if (s.rawOffset < headers_.sizeOfHeaders)
+    return "the headers";
+  const std::string referenced =
+      Referenced(s.virtualAddress, std::max(Extent(s), std::uint64_t{s.rawSize}),
+                 {readers::kResourceDirectory});
+  if (!referenced.empty())
+    return referenced;
+  for (const Reference& r : fileReferences_)
+    if (r.start < RawEnd(s) && s.rawOffset < r.start + r.size)
+      return r.what;
+  std::uint64_t treeEnd = image_->ResourceDirectoryEnd();
+  for (const readers::StoredResource& r : image_->StoredResources())
+    if (Inside(r.dataRva, s.virtualAddress, Extent(s)))
+      treeEnd = std::max(treeEnd, std::uint64_t{r.dataRva} + r.size);
+  const std::uint64_t past = std::min<std::uint64_t>(treeEnd - s.virtualAddress, s.rawSize);
+  const std::size_t data = program_.substr(s.rawOffset, s.rawSize).find_first_not_of('\0', past);
+  if (data != std::string_view::npos)
+    return "data after its resource tree, at RVA " + Hex(s.virtualAddress + data);
+  // Memory past the file's bytes is the program's to use, as .bss is.
+  if (Extent(s) > s.rawSize && treeSize_ > s.rawSize)
+    return "memory after its data in the file (" + Hex(Extent(s)) + " bytes, " + Hex(s.rawSize) +
+           " in the file)";
+  return "";
+}
+
+void Embedder::Place(const std::vector<TreeResource>& sorted) {
+  const ResourceLayout layout(sorted, image_->RootTable());
+  CheckLimits(layout);
+  treeSize_ = static_cast<std::uint32_t>(layout.Size());
+  newRaw_ = static_cast<std::uint32_t>(AlignUp(treeSize_, headers_.fileAlignment));
+  firstMoved_ = sections_.size();
+  std::string notRebuilt;
+  if (resourceSection_ && sections_[*resourceSection_].rawSize != 0) {
+    notRebuilt = OtherData(sections_[*resourceSection_]);
+    if (notRebuilt.empty() && PlaceInSection(layout))
+      return;
+  }
+  PlaceNewSection(layout, notRebuilt);
+}
+
+// The tree in the resource section's own bytes, grown at the end of the file, or grown with
+// the base relocations and debug data after it moved: nothing else has its address changed.
+bool Embedder::PlaceInSection(const ResourceLayout& layout) {
   const std::uint32_t fileAlignment = headers_.fileAlignment;
   const std::uint32_t sectionAlignment = headers_.sectionAlignment;
-  newRaw_ = static_cast<std::uint32_t>(AlignUp(treeSize_, fileAlignment));
-  const std::string tail(program_.substr(sectionsEnd_, tailEnd_ - sectionsEnd_));
-  firstMoved_ = sections_.size();
-  auto padded = [](std::string bytes, std::uint64_t to) {
-    bytes.resize(to, '\0');
-    return bytes;
-  };
+  const std::size_t r = *resourceSection_;
+  PeSection& s = sections_[r];
+  oldRaw_ = s.rawSize;
+  treeRva_ = s.virtualAddress;
+  if (std::uint64_t{s.virtualAddress} + treeSize_ > 0xFFFFFFFFu)
+    throw Refusal("its image would exceed 4 GB");
+  // What the program may use past its tree stays its own.
+  const std::uint32_t virtualSize = std::max(s.virtualSize, treeSize_);
+  const bool lastInTable = r + 1 == sections_.size();
+  // Every section before it ends in the file before it starts.
+  bool othersBefore = true;
+  for (std::size_t i = 0; i < r; ++i)
+    othersBefore =
+        othersBefore && (sections_[i].rawSize == 0 || RawEnd(sections_[i]) <= s.rawOffset);
 
-  if (resourceSection_ && sections_[*resourceSection_].rawSize != 0) {
-    const std::size_t r = *resourceSection_;
-    PeSection& s = sections_[r];
-    oldRaw_ = s.rawSize;
-    treeRva_ = s.virtualAddress;
-    const bool lastInTable = r + 1 == sections_.size();
-    // Every section before it ends in the file before it starts.
-    bool othersBefore = true;
-    for (std::size_t i = 0; i < r; ++i)
-      othersBefore =
-          othersBefore && (sections_[i].rawSize == 0 || RawEnd(sections_[i]) <= s.rawOffset);
-    const std::string tree = LayoutResources(sorted, rootTable, treeRva_);
-
-    if (treeSize_ <= s.rawSize && (lastInTable || std::uint64_t{s.virtualAddress} + treeSize_ <=
-                                                      sections_[r + 1].virtualAddress)) {
-      result_.placement = Placement::InPlace;
-      Join(out_, {program.substr(0, sectionsEnd_)});
-      out_.replace(s.rawOffset, s.rawSize, padded(tree, s.rawSize));
-      out_ += tail;
-      moves_ = {{0, 0, s.rawOffset},
-                {RawEnd(s), RawEnd(s), sectionsEnd_ - RawEnd(s)},
-                {sectionsEnd_, sectionsEnd_, tail.size()}};
-      newRaw_ = s.rawSize;
-      s.virtualSize = treeSize_;
-      result_.report.push_back("resources: rewritten in section " + s.name);
-      return;
-    }
-    if (lastInTable && othersBefore && RawEnd(s) == sectionsEnd_) {
-      result_.placement = Placement::GrownLast;
-      Join(out_, {program.substr(0, s.rawOffset), padded(tree, newRaw_), tail});
-      const std::uint64_t end = std::uint64_t{s.rawOffset} + newRaw_;
-      moves_ = {{0, 0, s.rawOffset}, {sectionsEnd_, end, tail.size()}};
-      s.virtualSize = treeSize_;
-      s.rawSize = newRaw_;
-      result_.report.push_back("resources: section " + s.name + " grown to " +
-                               std::to_string(newRaw_) + " bytes");
-      return;
-    }
-    // The sections after it may move when they are discardable and only the base
-    // relocations' entry points into them: relocations name RVAs of other sections, so
-    // moving .reloc changes nothing inside it.
-    bool movable = !lastInTable && othersBefore;
-    std::uint64_t firstRaw = sectionsEnd_;
-    std::string names;
-    for (std::size_t i = r + 1; movable && i < sections_.size(); ++i) {
-      const PeSection& f = sections_[i];
-      movable = (f.characteristics & kDiscardable) != 0 &&
-                !Pointed(f.virtualAddress, Extent(f), {readers::kBaseRelocationDirectory}) &&
-                (f.rawSize == 0 || f.rawOffset >= RawEnd(s));
-      if (f.rawSize != 0)
-        firstRaw = std::min<std::uint64_t>(firstRaw, f.rawOffset);
-      names += (names.empty() ? "" : ", ") + f.name;
-    }
-    if (movable) {
-      result_.placement = Placement::MovedReloc;
-      const std::uint64_t newFirst =
-          std::max(firstRaw, AlignUp(std::uint64_t{s.rawOffset} + newRaw_, fileAlignment));
-      const std::uint64_t fileDelta = newFirst - firstRaw;
-      const std::uint64_t next = sections_[r + 1].virtualAddress;
-      const std::uint64_t wanted =
-          AlignUp(std::uint64_t{s.virtualAddress} + treeSize_, sectionAlignment);
-      virtualDelta_ =
-          static_cast<std::uint32_t>(wanted > next ? AlignUp(wanted - next, sectionAlignment) : 0);
-      Join(out_, {program.substr(0, s.rawOffset), padded(tree, newFirst - s.rawOffset),
-                  program.substr(firstRaw, sectionsEnd_ - firstRaw), tail});
-      moves_ = {{0, 0, s.rawOffset},
-                {firstRaw, newFirst, sectionsEnd_ - firstRaw},
-                {sectionsEnd_, sectionsEnd_ + fileDelta, tail.size()}};
-      s.virtualSize = treeSize_;
-      s.rawSize = newRaw_;
-      firstMoved_ = r + 1;
-      for (std::size_t i = r + 1; i < sections_.size(); ++i) {
-        sections_[i].virtualAddress += virtualDelta_;
-        if (sections_[i].rawSize != 0)
-          sections_[i].rawOffset += static_cast<std::uint32_t>(fileDelta);
-      }
-      result_.report.push_back("resources: section " + s.name + " grown to " +
-                               std::to_string(newRaw_) + " bytes; moved after it: " + names);
-      return;
-    }
+  if (treeSize_ <= s.rawSize && (lastInTable || std::uint64_t{s.virtualAddress} + treeSize_ <=
+                                                    sections_[r + 1].virtualAddress)) {
+    result_.placement = Placement::InPlace;
+    Assemble({{0, s.rawOffset}, {0, s.rawSize, true}, {RawEnd(s), tailEnd_ - RawEnd(s)}});
+    layout.Write(&out_[s.rawOffset], treeRva_);
+    moves_ = {{0, 0, s.rawOffset},
+              {RawEnd(s), RawEnd(s), sectionsEnd_ - RawEnd(s)},
+              {sectionsEnd_, sectionsEnd_, tailEnd_ - sectionsEnd_}};
+    newRaw_ = s.rawSize;
+    s.virtualSize = virtualSize;
+    result_.report.push_back("resources: rewritten in section " + s.name);
+    return true;
   }
+  if (lastInTable && othersBefore && RawEnd(s) == sectionsEnd_) {
+    result_.placement = Placement::GrownLast;
+    Assemble({{0, s.rawOffset}, {0, newRaw_, true}, {sectionsEnd_, tailEnd_ - sectionsEnd_}});
+    layout.Write(&out_[s.rawOffset], treeRva_);
+    const std::uint64_t end = std::uint64_t{s.rawOffset} + newRaw_;
+    moves_ = {{0, 0, s.rawOffset}, {sectionsEnd_, end, tailEnd_ - sectionsEnd_}};
+    s.virtualSize = virtualSize;
+    s.rawSize = newRaw_;
+    result_.report.push_back("resources: section " + s.name + " grown to " +
+                             std::to_string(newRaw_) + " bytes");
+    return true;
+  }
+  // The sections after it may move when each is the base relocations' or debug data, is
+  // discardable, and nothing but the base relocations' entry points into it: relocations
+  // name RVAs of other sections, so moving .reloc changes nothing inside it. Code, and data
+  // the code reads (an executable .init), keep their addresses.
+  if (lastInTable || !othersBefore)
+    return false;
+  const readers::DataDirectory relocations = image_->Directory(readers::kBaseRelocationDirectory);
+  std::uint64_t firstRaw = sectionsEnd_;
+  std::string names;
+  for (std::size_t i = r + 1; i < sections_.size(); ++i) {
+    const PeSection& f = sections_[i];
+    const bool relocationsHere =
+        relocations.size != 0 && Inside(relocations.rva, f.virtualAddress, Extent(f));
+    const bool debugData = (f.name.rfind(".debug", 0) == 0 || f.name.rfind(".zdebug", 0) == 0 ||
+                            f.name.rfind(".stab", 0) == 0) &&
+                           (f.characteristics & (kExecutable | kCode)) == 0;
+    if ((f.characteristics & kDiscardable) == 0 || !(relocationsHere || debugData) ||
+        Pointed(f.virtualAddress, Extent(f), {readers::kBaseRelocationDirectory}) ||
+        (f.rawSize != 0 && f.rawOffset < RawEnd(s))) {
+      blocked_ = "section " + f.name + " follows the resource section and cannot move";
+      return false;
+    }
+    if (f.rawSize != 0)
+      firstRaw = std::min<std::uint64_t>(firstRaw, f.rawOffset);
+    names += (names.empty() ? "" : ", ") + f.name;
+  }
+  const std::uint64_t newFirst =
+      std::max(firstRaw, AlignUp(std::uint64_t{s.rawOffset} + newRaw_, fileAlignment));
+  const std::uint64_t fileDelta = newFirst - firstRaw;
+  const std::uint64_t next = sections_[r + 1].virtualAddress;
+  const std::uint64_t wanted =
+      AlignUp(std::uint64_t{s.virtualAddress} + virtualSize, sectionAlignment);
+  const std::uint64_t delta = wanted > next ? AlignUp(wanted - next, sectionAlignment) : 0;
+  if (Flat() && delta != fileDelta) {
+    blocked_ = "the sections after the resource section cannot move by the same distance in "
+               "the file and in memory, as an image aligned below a page needs";
+    return false;
+  }
+  const PeSection& last = sections_.back();
+  if (last.virtualAddress + Extent(last) + delta > 0xFFFFFFFFu ||
+      RawEnd(last) + fileDelta > 0xFFFFFFFFu)
+    throw Refusal("its image would exceed 4 GB");
+  result_.placement = Placement::MovedReloc;
+  virtualDelta_ = static_cast<std::uint32_t>(delta);
+  Assemble({{0, s.rawOffset}, {0, newFirst - s.rawOffset, true}, {firstRaw, tailEnd_ - firstRaw}});
+  layout.Write(&out_[s.rawOffset], treeRva_);
+  moves_ = {{0, 0, s.rawOffset},
+            {firstRaw, newFirst, sectionsEnd_ - firstRaw},
+            {sectionsEnd_, sectionsEnd_ + fileDelta, tailEnd_ - sectionsEnd_}};
+  s.virtualSize = virtualSize;
+  s.rawSize = newRaw_;
+  firstMoved_ = r + 1;
+  for (std::size_t i = r + 1; i < sections_.size(); ++i) {
+    sections_[i].virtualAddress += virtualDelta_;
+    if (sections_[i].rawSize != 0)
+      sections_[i].rawOffset += static_cast<std::uint32_t>(fileDelta);
+  }
+  result_.report.push_back("resources: section " + s.name + " grown to " + std::to_string(newRaw_) +
+                           " bytes; moved after it: " + names);
+  return true;
+}
 
-  // A new section at the end, when the section table has room for its header before the
-  // first section's data and nothing else uses those bytes.
+// A new section at the end, when the section table has room for its header before the
+// first section's data and nothing else uses those bytes; the old resource section stays
+// as it was.
+void Embedder::PlaceNewSection(const ResourceLayout& layout, const std::string& notRebuilt) {
+  const std::uint32_t sectionAlignment = headers_.sectionAlignment;
   const std::uint64_t slot = SectionHeader(sections_.size());
   std::uint64_t firstData = headers_.sizeOfHeaders;
   for (const PeSection& s : sections_)
@@ -490,27 +810,36 @@ void Embedder::Place(const std::vector<TreeResource>& sorted) {
   const bool room = slot + kSectionHeaderSize <= firstData &&
                     program_.find_first_not_of('\0', slot) >= slot + kSectionHeaderSize &&
                     !Pointed(slot, kSectionHeaderSize, {});
-  if (!room) {
-    const std::size_t r = resourceSection_.value_or(sections_.size());
-    throw Refusal(
-        r + 1 < sections_.size()
-            ? "there is no room for the resources: section " + sections_[r + 1].name +
-                  " follows the resource section and cannot move, and the section table has "
-                  "no room for another section"
-            : std::string("there is no room for the resources: the section table has no room "
-                          "for another section"));
-  }
+  std::string why = !notRebuilt.empty()
+                        ? "section " + sections_[*resourceSection_].name + " holds " + notRebuilt +
+                              " besides its resources, which rebuilding it would overwrite"
+                        : blocked_;
+  why += why.empty() ? "" : ", and ";
+  if (sections_.size() >= kMostSections)
+    throw Refusal("there is no room for the resources: " + why + "it has " +
+                  std::to_string(sections_.size()) +
+                  " sections already, the most that older versions of Windows load");
+  if (!room)
+    throw Refusal("there is no room for the resources: " + why +
+                  "the section table has no room for another section");
   result_.placement = Placement::NewSection;
   std::uint64_t imageEnd = AlignUp(headers_.sizeOfHeaders, sectionAlignment);
   for (const PeSection& s : sections_)
     imageEnd = std::max(imageEnd, AlignUp(s.virtualAddress + Extent(s), sectionAlignment));
-  if (imageEnd > 0xFFFFFFFFu - treeSize_)
+  // Nor into memory the program reserved past its sections.
+  imageEnd = std::max(imageEnd, AlignUp(headers_.sizeOfImage, sectionAlignment));
+  std::uint64_t at = AlignUp(sectionsEnd_, headers_.fileAlignment);
+  // Mapped as the file is, the section's bytes lie where its address says.
+  if (Flat())
+    at = imageEnd = AlignUp(std::max(sectionsEnd_, imageEnd), sectionAlignment);
+  if (imageEnd > 0xFFFFFFFFu - treeSize_ || at > 0xFFFFFFFFu - newRaw_)
     throw Refusal("its image would exceed 4 GB");
   treeRva_ = static_cast<std::uint32_t>(imageEnd);
-  const std::uint64_t at = AlignUp(sectionsEnd_, fileAlignment);
-  Join(out_, {program_.substr(0, sectionsEnd_), std::string(at - sectionsEnd_, '\0'),
-              padded(LayoutResources(sorted, rootTable, treeRva_), newRaw_), tail});
-  moves_ = {{0, 0, sectionsEnd_}, {sectionsEnd_, at + newRaw_, tail.size()}};
+  Assemble({{0, sectionsEnd_},
+            {0, at - sectionsEnd_ + newRaw_, true},
+            {sectionsEnd_, tailEnd_ - sectionsEnd_}});
+  layout.Write(&out_[at], treeRva_);
+  moves_ = {{0, 0, sectionsEnd_}, {sectionsEnd_, at + newRaw_, tailEnd_ - sectionsEnd_}};
   PeSection added;
   added.name = ".rsrc";
   added.virtualAddress = treeRva_;
@@ -520,9 +849,11 @@ void Embedder::Place(const std::vector<TreeResource>& sorted) {
   added.characteristics = kResourceCharacteristics;
   sections_.push_back(added);
   result_.report.push_back("resources: new section .rsrc at RVA " + Hex(treeRva_) +
-                           (resourceSection_ ? "; the old resources stay unused in section " +
-                                                   sections_[*resourceSection_].name
-                                             : std::string()));
+                           (resourceSection_
+                                ? "; the old resources stay unused in section " +
+                                      sections_[*resourceSection_].name +
+                                      (notRebuilt.empty() ? "" : ", which also holds " + notRebuilt)
+                                : std::string()));
 }
 
 // What the resources now cover was free: nothing else of the image points there. A file
@@ -536,6 +867,13 @@ void Embedder::CheckPlaced() const {
                     {readers::kResourceDirectory, readers::kBaseRelocationDirectory})
           : Pointed(s.virtualAddress, size, {readers::kResourceDirectory}))
     throw Refusal("its headers point into the addresses the resources would take");
+  // A debug record's data past the old end of the file, which no move carries, would now be
+  // the tree's.
+  for (const Reference& r : fileReferences_) {
+    const std::uint64_t at = NewOffset(r.start).value_or(r.start);
+    if (at < RawEnd(s) && s.rawOffset < at + r.size)
+      throw Refusal("its debug directory points into the bytes the resources would take");
+  }
 }
 
 std::optional<std::uint64_t> Embedder::NewOffset(std::uint64_t old) const {
@@ -579,7 +917,9 @@ void Embedder::PatchHeaders() {
   std::uint64_t imageEnd = AlignUp(headers_.sizeOfHeaders, headers_.sectionAlignment);
   for (const PeSection& s : sections_)
     imageEnd = std::max(imageEnd, AlignUp(s.virtualAddress + Extent(s), headers_.sectionAlignment));
-  Patch(optional + 56, static_cast<std::uint32_t>(imageEnd));
+  // Memory the program reserved past its sections stays reserved.
+  Patch(optional + 56,
+        static_cast<std::uint32_t>(std::max<std::uint64_t>(imageEnd, headers_.sizeOfImage)));
   const bool initialized = result_.placement == Placement::NewSection ||
                            (sections_[*resourceSection_].characteristics & kInitializedData) != 0;
   if (initialized)

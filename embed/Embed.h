@@ -2,6 +2,9 @@
 // A manifest written into a program that is already built: the PE image's bytes in, new
 // bytes out, or a refusal that says why. The resource directory is rebuilt whole, every
 // other resource kept byte for byte, and the result is read back before it is returned.
+// The program's layout is kept: the resource section is rebuilt only when it holds nothing
+// else the program reads, only the base relocations and debug data move, no size shrinks,
+// and below a page every section's address stays its file offset.
 
 #include <cstdint>
 #include <string>
@@ -24,8 +27,8 @@ enum class Placement {
   None,       ///< refused, or nothing to write
   InPlace,    ///< the resource section's own bytes
   GrownLast,  ///< the resource section, the last one, grew
-  MovedReloc, ///< the resource section grew and the discardable sections after it moved
-  NewSection, ///< a section added at the end
+  MovedReloc, ///< the resource section grew and the base relocations or debug data after it moved
+  NewSection, ///< a section added at the end; the old resource section stays as it was
 };
 
 /// A stretch of the new program that holds the old one's bytes unchanged: a writer may copy

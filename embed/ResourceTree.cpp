@@ -1,7 +1,8 @@
 #include "embed/ResourceTree.h"
 
 #include <algorithm>
-#include <unordered_map>
+#include <map>
+#include <utility>
 
 namespace embed {
 
@@ -38,27 +39,7 @@ int CompareNames(const std::string& a, const std::string& b) {
   return 0;
 }
 
-void Put16(std::string& s, std::size_t at, std::uint32_t v) {
-  s[at] = static_cast<char>(v & 0xFF);
-  s[at + 1] = static_cast<char>((v >> 8) & 0xFF);
-}
-
-void Put32(std::string& s, std::size_t at, std::uint32_t v) {
-  Put16(s, at, v & 0xFFFF);
-  Put16(s, at + 2, v >> 16);
-}
-
-std::size_t Align(std::size_t value, std::size_t to) { return (value + to - 1) / to * to; }
-
-/// A directory table: its header's first 12 bytes and the keys of its entries, with what
-/// each entry leads to (a table's index, or a resource's).
-struct Table {
-  std::string header;
-  std::vector<const readers::StoredKey*> keys;
-  std::vector<std::size_t> targets;
-  bool leaves = false; ///< a name's table, whose entries lead to data entries
-  std::size_t offset = 0;
-};
+std::uint64_t Align(std::uint64_t value, std::uint64_t to) { return (value + to - 1) / to * to; }
 
 } // namespace
 
@@ -84,101 +65,115 @@ std::vector<TreeResource> SortedResources(std::vector<TreeResource> resources) {
   return resources;
 }
 
-std::string LayoutResources(const std::vector<TreeResource>& sorted, const std::string& rootTable,
-                            std::uint32_t rva) {
+ResourceLayout::ResourceLayout(const std::vector<TreeResource>& sorted, std::string rootTable)
+    : sorted_(sorted), tables_(1) {
   // The tables level by level: the root, then a type's table per type, then a name's table
   // per name; a name's table lists its languages, whose targets are resources.
-  std::vector<Table> tables(1);
-  tables[0].header = rootTable;
+  tables_[0].header = std::move(rootTable);
   std::vector<std::size_t> typeTables;
   std::size_t lastType = 0;
   std::size_t lastName = 0;
-  std::vector<std::size_t> nameOfResource;
   for (std::size_t i = 0; i < sorted.size(); ++i) {
     const readers::StoredResource& r = sorted[i].entry;
     const bool newType = i == 0 || CompareKeys(sorted[i - 1].entry.type, r.type) != 0;
     if (newType) {
-      tables.push_back({r.typeTable, {}, {}, false, 0});
-      lastType = tables.size() - 1;
+      tables_.push_back({r.typeTable, {}, {}, false, 0});
+      lastType = tables_.size() - 1;
       typeTables.push_back(lastType);
-      tables[0].keys.push_back(&r.type);
-      tables[0].targets.push_back(lastType);
+      tables_[0].keys.push_back(&r.type);
+      tables_[0].targets.push_back(lastType);
     }
     if (newType || CompareKeys(sorted[i - 1].entry.name, r.name) != 0) {
-      tables.push_back({r.nameTable, {}, {}, true, 0});
-      lastName = tables.size() - 1;
-      tables[lastType].keys.push_back(&r.name);
-      tables[lastType].targets.push_back(lastName);
+      tables_.push_back({r.nameTable, {}, {}, true, 0});
+      lastName = tables_.size() - 1;
+      tables_[lastType].keys.push_back(&r.name);
+      tables_[lastType].targets.push_back(lastName);
     }
-    tables[lastName].keys.push_back(&r.language);
-    tables[lastName].targets.push_back(i);
+    tables_[lastName].keys.push_back(&r.language);
+    tables_[lastName].targets.push_back(i);
   }
   // Breadth first: the type tables were made in order; the name tables follow theirs.
-  std::vector<std::size_t> order{0};
+  order_.push_back(0);
   for (std::size_t t : typeTables)
-    order.push_back(t);
+    order_.push_back(t);
   for (std::size_t t : typeTables)
-    for (std::size_t n : tables[t].targets)
-      order.push_back(n);
+    for (std::size_t n : tables_[t].targets)
+      order_.push_back(n);
 
-  std::size_t size = 0;
-  for (std::size_t t : order) {
-    tables[t].offset = size;
-    size += 16 + 8 * tables[t].keys.size();
+  for (std::size_t t : order_) {
+    Table& table = tables_[t];
+    table.offset = size_;
+    size_ += 16 + 8 * std::uint64_t{table.keys.size()};
+    entries_ += table.keys.size();
+    std::uint64_t named = 0;
+    for (const readers::StoredKey* key : table.keys)
+      named += key->IsName() ? 1 : 0;
+    const int level = t == 0 ? 0 : table.leaves ? 2 : 1;
+    const std::uint64_t numbered = table.keys.size() - named;
+    widest_[level] = std::max({widest_[level], named, numbered});
   }
-  const std::size_t dataEntries = size;
-  size += 16 * sorted.size();
-  std::unordered_map<const readers::StoredKey*, std::size_t> stringAt;
-  std::vector<const readers::StoredKey*> strings;
-  for (std::size_t t : order)
-    for (const readers::StoredKey* key : tables[t].keys)
+  dataEntries_ = size_;
+  size_ += 16 * std::uint64_t{sorted.size()};
+  for (std::size_t t : order_)
+    for (const readers::StoredKey* key : tables_[t].keys)
       if (key->IsName()) {
-        stringAt[key] = size;
-        strings.push_back(key);
-        size += 2 + key->units.size();
+        stringAt_[key] = size_;
+        strings_.push_back(key);
+        size_ += 2 + key->units.size();
       }
-  size = Align(size, 8);
-  std::vector<std::size_t> dataAt;
+  size_ = Align(size_, 8);
+  // Data entries that shared their bytes in the program share them here: ten entries of one
+  // large blob are not ten copies of it.
+  std::map<std::pair<const char*, std::size_t>, std::uint64_t> placed;
   for (const TreeResource& r : sorted) {
-    dataAt.push_back(size);
-    size = Align(size + r.data.size(), 8);
+    const auto [at, fresh] = placed.emplace(std::pair{r.data.data(), r.data.size()}, size_);
+    dataAt_.push_back(at->second);
+    if (fresh)
+      size_ = Align(size_ + r.data.size(), 8);
   }
+}
 
-  std::string out(size, '\0');
-  for (std::size_t t : order) {
-    const Table& table = tables[t];
-    out.replace(table.offset, std::min<std::size_t>(table.header.size(), 12), table.header, 0, 12);
+void ResourceLayout::Write(char* out, std::uint32_t rva) const {
+  auto put16 = [out](std::uint64_t at, std::uint32_t v) {
+    out[at] = static_cast<char>(v & 0xFF);
+    out[at + 1] = static_cast<char>((v >> 8) & 0xFF);
+  };
+  auto put32 = [&put16](std::uint64_t at, std::uint32_t v) {
+    put16(at, v & 0xFFFF);
+    put16(at + 2, v >> 16);
+  };
+  for (std::size_t t : order_) {
+    const Table& table = tables_[t];
+    std::copy_n(table.header.data(), std::min<std::size_t>(table.header.size(), 12),
+                out + table.offset);
     std::uint32_t named = 0;
     for (const readers::StoredKey* key : table.keys)
       named += key->IsName() ? 1 : 0;
-    Put16(out, table.offset + 12, named);
-    Put16(out, table.offset + 14, static_cast<std::uint32_t>(table.keys.size() - named));
+    put16(table.offset + 12, named);
+    put16(table.offset + 14, static_cast<std::uint32_t>(table.keys.size() - named));
     for (std::size_t e = 0; e < table.keys.size(); ++e) {
-      const std::size_t at = table.offset + 16 + 8 * e;
+      const std::uint64_t at = table.offset + 16 + 8 * std::uint64_t{e};
       const readers::StoredKey* key = table.keys[e];
-      Put32(out, at,
-            key->IsName() ? kHighBit | static_cast<std::uint32_t>(stringAt[key]) : key->id);
+      put32(at, key->IsName() ? kHighBit | static_cast<std::uint32_t>(stringAt_.at(key)) : key->id);
       const std::size_t target = table.targets[e];
-      Put32(out, at + 4,
-            table.leaves ? static_cast<std::uint32_t>(dataEntries + 16 * target)
-                         : kHighBit | static_cast<std::uint32_t>(tables[target].offset));
+      put32(at + 4, table.leaves ? static_cast<std::uint32_t>(dataEntries_ + 16 * target)
+                                 : kHighBit | static_cast<std::uint32_t>(tables_[target].offset));
     }
   }
-  for (std::size_t i = 0; i < sorted.size(); ++i) {
-    const std::size_t at = dataEntries + 16 * i;
-    const TreeResource& r = sorted[i];
-    Put32(out, at, rva + static_cast<std::uint32_t>(dataAt[i]));
-    Put32(out, at + 4, static_cast<std::uint32_t>(r.data.size()));
-    Put32(out, at + 8, r.entry.codePage);
-    Put32(out, at + 12, r.entry.reserved);
-    out.replace(dataAt[i], r.data.size(), r.data);
+  for (std::size_t i = 0; i < sorted_.size(); ++i) {
+    const std::uint64_t at = dataEntries_ + 16 * std::uint64_t{i};
+    const TreeResource& r = sorted_[i];
+    put32(at, rva + static_cast<std::uint32_t>(dataAt_[i]));
+    put32(at + 4, static_cast<std::uint32_t>(r.data.size()));
+    put32(at + 8, r.entry.codePage);
+    put32(at + 12, r.entry.reserved);
+    std::copy_n(r.data.data(), r.data.size(), out + dataAt_[i]);
   }
-  for (const readers::StoredKey* key : strings) {
-    const std::size_t at = stringAt[key];
-    Put16(out, at, static_cast<std::uint32_t>(key->units.size() / 2));
-    out.replace(at + 2, key->units.size(), key->units);
+  for (const readers::StoredKey* key : strings_) {
+    const std::uint64_t at = stringAt_.at(key);
+    put16(at, static_cast<std::uint32_t>(key->units.size() / 2));
+    std::copy_n(key->units.data(), key->units.size(), out + at + 2);
   }
-  return out;
 }
 
 } // namespace embed

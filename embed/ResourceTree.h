@@ -7,16 +7,19 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "readers/PeImage.h"
 
 namespace embed {
 
-/// One resource in one language: what the directory says of it, and its bytes.
+/// One resource in one language: what the directory says of it, and its bytes where they
+/// lie (in the program or the manifest): a program's resources are not copied to be laid out.
 struct TreeResource {
   readers::StoredResource entry; ///< dataRva, size and offset are ignored
-  std::string data;
+  std::string_view data;
 };
 
 /// The resources in the order their tree lists them: types, names and languages sorted.
@@ -26,10 +29,46 @@ std::vector<TreeResource> SortedResources(std::vector<TreeResource> resources);
 /// How a directory table sorts its entries: -1, 0 or 1 as a sorts before, with or after b.
 int CompareKeys(const readers::StoredKey& a, const readers::StoredKey& b);
 
-/// The section's bytes for sorted resources at rva: the tree from the section's start.
-/// rootTable is the root's characteristics, time stamp and version (12 bytes, or empty for
-/// zeros); the lower tables' come with each resource.
-std::string LayoutResources(const std::vector<TreeResource>& sorted, const std::string& rootTable,
-                            std::uint32_t rva);
+/// Where each piece of the tree of sorted resources goes, worked out before a byte is written:
+/// its size and its tables' counts are checked first, and the tree is then written straight
+/// into the new program. Resources whose data is the same bytes (entries that shared their
+/// data) share it again, written once.
+class ResourceLayout {
+public:
+  /// rootTable is the root's characteristics, time stamp and version (12 bytes, or empty for
+  /// zeros); the lower tables' come with each resource. sorted must outlive this object.
+  ResourceLayout(const std::vector<TreeResource>& sorted, std::string rootTable);
+
+  std::uint64_t Size() const { return size_; }
+  /// Directory entries at every level together: types, names and languages.
+  std::uint64_t Entries() const { return entries_; }
+  /// The most named, or numbered, entries one table has at level 0 (types), 1 (a type's
+  /// names) or 2 (a name's languages): each is counted in 16 bits.
+  std::uint64_t Widest(int level) const { return widest_[level]; }
+  /// The tree at rva into out, which holds Size() bytes of zeros; Size() below 2 GB.
+  void Write(char* out, std::uint32_t rva) const;
+
+private:
+  /// A directory table: its header's first 12 bytes and the keys of its entries, with what
+  /// each entry leads to (a table's index, or a resource's).
+  struct Table {
+    std::string header;
+    std::vector<const readers::StoredKey*> keys;
+    std::vector<std::size_t> targets;
+    bool leaves = false; ///< a name's table, whose entries lead to data entries
+    std::uint64_t offset = 0;
+  };
+
+  const std::vector<TreeResource>& sorted_;
+  std::vector<Table> tables_;
+  std::vector<std::size_t> order_; ///< breadth first
+  std::uint64_t dataEntries_ = 0;
+  std::vector<const readers::StoredKey*> strings_; ///< names, in the order they are stored
+  std::unordered_map<const readers::StoredKey*, std::uint64_t> stringAt_;
+  std::vector<std::uint64_t> dataAt_;
+  std::uint64_t size_ = 0;
+  std::uint64_t entries_ = 0;
+  std::uint64_t widest_[3] = {0, 0, 0};
+};
 
 } // namespace embed

@@ -131,22 +131,34 @@ EmbedRunResult Refuse(const std::string& message, EmbedOverride allowedBy = Embe
   return result;
 }
 
-/// The option that gets past the check that refused the program, if one does: with it the
-/// writer no longer refuses for the same reason.
+/// The option that gets the program embedded, if one does: with it alone the writer succeeds,
+/// or it gets past this refusal and with the other option too the writer succeeds (a signed
+/// program with an overlay is asked one at a time). None when no option would succeed.
 EmbedOverride AllowedBy(std::string_view program, const std::string& manifest,
                         const EmbedRequest& request, const std::string& refusal) {
+  const auto attempt = [&](bool keepOverlay, bool stripSignature) {
+    embed::EmbedOptions options;
+    options.keepOverlay = request.keepOverlay || keepOverlay;
+    options.stripSignature = request.stripSignature || stripSignature;
+    return embed::EmbedManifest(program, manifest, options);
+  };
   const std::pair<EmbedOverride, bool> overrides[] = {
       {EmbedOverride::StripSignature, !request.stripSignature},
       {EmbedOverride::KeepOverlay, !request.keepOverlay},
   };
+  std::optional<bool> bothSucceed;
   for (const auto& [override, untried] : overrides) {
     if (!untried)
       continue;
-    embed::EmbedOptions options;
-    options.keepOverlay = request.keepOverlay || override == EmbedOverride::KeepOverlay;
-    options.stripSignature = request.stripSignature || override == EmbedOverride::StripSignature;
-    const embed::EmbedResult result = embed::EmbedManifest(program, manifest, options);
-    if (result.outcome != embed::EmbedResult::Outcome::Refused || result.refusal != refusal)
+    const embed::EmbedResult result =
+        attempt(override == EmbedOverride::KeepOverlay, override == EmbedOverride::StripSignature);
+    if (result.outcome != embed::EmbedResult::Outcome::Refused)
+      return override;
+    if (result.refusal == refusal)
+      continue;
+    if (!bothSucceed)
+      bothSucceed = attempt(true, true).outcome != embed::EmbedResult::Outcome::Refused;
+    if (*bothSucceed)
       return override;
   }
   return EmbedOverride::None;

@@ -191,6 +191,7 @@ void PeImage::ReadResources(std::uint32_t rootRva) {
     const std::uint64_t at = OffsetOf(rva, 16, what);
     Table table{file_.Read(at, 12, what), {}};
     const std::uint32_t count = std::uint32_t{file_.U16(at + 12, what)} + file_.U16(at + 14, what);
+    directoryEnd_ = std::max(directoryEnd_, rva + 16 + std::uint64_t{8} * count);
     // An empty directory may end its section: no entries to look for after it.
     if (count == 0)
       return table;
@@ -203,7 +204,11 @@ void PeImage::ReadResources(std::uint32_t rootRva) {
     const Bytes view(tableBytes, what);
     for (std::uint32_t i = 0; i < count; ++i) {
       Entry entry{ResourceKey(), StoredKey(), view.U32(8u * i + 4, what)};
-      entry.key = ReadKey(rootRva, view.U32(std::uint64_t{8} * i, what), entry.stored);
+      const std::uint32_t nameField = view.U32(std::uint64_t{8} * i, what);
+      entry.key = ReadKey(rootRva, nameField, entry.stored);
+      if (entry.stored.IsName())
+        directoryEnd_ = std::max(directoryEnd_, std::uint64_t{rootRva} + (nameField & ~kHighBit) +
+                                                    2 + entry.stored.units.size());
       table.entries.push_back(std::move(entry));
     }
     return table;
@@ -227,6 +232,7 @@ void PeImage::ReadResources(std::uint32_t rootRva) {
           throw FormatError(nameWhat + " has a directory where its data belongs");
         const std::uint64_t leaf =
             OffsetOf(std::uint64_t{rootRva} + language.target, 16, "a resource data entry");
+        directoryEnd_ = std::max(directoryEnd_, std::uint64_t{rootRva} + language.target + 16);
         const std::string leafBytes = file_.Read(leaf, 16, "a resource data entry");
         const Bytes fields(leafBytes, "a resource data entry");
         StoredResource stored{type.stored,

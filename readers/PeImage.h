@@ -137,6 +137,9 @@ public:
   const std::vector<StoredResource>& StoredResources() const { return stored_; }
   /// The first 12 bytes of the resource directory's root table; empty without one.
   const std::string& RootTable() const { return rootTable_; }
+  /// The RVA just past the resource directory's tables, names and data entries (not its
+  /// resources' data); 0 without one.
+  std::uint64_t ResourceDirectoryEnd() const { return directoryEnd_; }
   /// The file offset of count bytes at rva. Throws FormatError naming what when they are
   /// not all in the file.
   std::uint64_t OffsetOf(std::uint64_t rva, std::uint64_t count, const char* what) const;
@@ -166,6 +169,7 @@ private:
   std::vector<Resource> resources_;
   std::vector<StoredResource> stored_;
   std::string rootTable_;
+  std::uint64_t directoryEnd_ = 0;
 };
 
 } // namespace readers

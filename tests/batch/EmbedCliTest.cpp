@@ -164,6 +164,8 @@ TEST_F(EmbedCliTest, EmbedsOnceAndLeavesItOnTheSecondRun) {
 TEST_F(EmbedCliTest, RefusesByNameAndLeavesEveryFile) {
   testsupport::BuiltImage signedProgram = Program(0, std::string(16, 'S'));
   signedProgram.SetDirectory(4, static_cast<std::uint32_t>(signedProgram.sectionsEnd), 16);
+  testsupport::BuiltImage signedThenData = Program(0, std::string(16, 'S') + "more");
+  signedThenData.SetDirectory(4, static_cast<std::uint32_t>(signedThenData.sectionsEnd), 16);
   testsupport::BuiltImage dotNet = Program();
   dotNet.SetDirectory(14, 0x1000, 72);
   struct Row {
@@ -184,6 +186,15 @@ TEST_F(EmbedCliTest, RefusesByNameAndLeavesEveryFile) {
        "which any change breaks: Windows would treat it as tampered with. Allowed to remove "
        "the signature, this writes the manifest and leaves the program unsigned, to be signed "
        "again.\nthemefold-batch: --strip-signature allows it.\n"},
+      // Was told that --strip-signature allows it, which then refused it again.
+      {"data after the signature",
+       signedThenData.image,
+       {},
+       false,
+       2,
+       "themefold-batch: App.exe is left as it was: it carries an Authenticode signature, "
+       "which any change breaks, and data after its signature table, which removing the "
+       "signature would lose.\n"},
       {"overlay",
        Program(0, "installer payload").image,
        {},

@@ -5,6 +5,7 @@
 #include "support/TestSupport.h"
 
 #include <cstdlib>
+#include <functional>
 
 #include "embed/Embed.h"
 #include "readers/Bytes.h"
@@ -195,8 +196,8 @@ TEST(EmbedTest, PlacesTheResourcesWhereTheyFitAndKeepsEverythingElse) {
 }
 
 // The manifest a program carries leaves it alone; a larger one and then the first again give
-// the linker's file back byte for byte: lld lays out a directory listed in the rebuilt order
-// as the writer does.
+// the linker's file back byte for byte, but for the grown VirtualSize: lld lays out a
+// directory listed in the rebuilt order as the writer does.
 TEST(EmbedTest, RebuildsALinkersDirectoryByteForByte) {
   const std::string linked =
       testsupport::ReadBytes(testsupport::SourceFile("tests/embed/fixtures/Linked.dll"));
@@ -213,7 +214,17 @@ TEST(EmbedTest, RebuildsALinkersDirectoryByteForByte) {
   Sample("linked", linked, larger, Manifest(100));
   const EmbedResult back = EmbedManifest(larger.bytes, manifest);
   EXPECT_EQ(back.outcome, Outcome::Embedded);
-  EXPECT_TRUE(back.bytes == linked);
+  // But for the section's VirtualSize, which never shrinks: the program may use that memory.
+  const readers::PeImage grown(larger.bytes);
+  std::string expected = linked;
+  std::size_t rsrc = 0;
+  while (grown.Sections()[rsrc].name != ".rsrc")
+    ++rsrc;
+  testsupport::PutU32(expected, grown.Headers().sectionTableOffset + 40 * rsrc + 8,
+                      grown.Sections()[rsrc].virtualSize);
+  EXPECT_GT(grown.Sections()[rsrc].virtualSize,
+            readers::PeImage(linked).Sections()[rsrc].virtualSize);
+  EXPECT_TRUE(back.bytes == expected);
 }
 
 // Named entries first without regard to case, as stored, then IDs ascending, at every level.
@@ -304,6 +315,10 @@ TEST(EmbedTest, CarriesWhatFollowsTheSections) {
   EXPECT_EQ(kept.bytes.substr(kept.bytes.size() - 17), spec.tail);
   ExpectKept(overlaid.image, kept, 0x300 + 28 + 17);
   EXPECT_EQ(kept.bytes.size() % 0x200, 17u);
+  // Was "kept" alone, with the data elsewhere.
+  EXPECT_EQ(kept.report[0], "overlay: 17 bytes kept, moved from offset " +
+                                readers::Hex(overlaid.sectionsEnd) + " to " +
+                                readers::Hex(kept.bytes.size() - 17));
   // An installer built without its CRC check finds its data after any change.
   spec.tail = NsisHeader(4);
   const EmbedResult unchecked = EmbedManifest(testsupport::BuildImage(spec).image, large, keep);
@@ -350,13 +365,16 @@ TEST(EmbedTest, CarriesWhatFollowsTheSections) {
 
 // Refusals that no option overrides, each by name, with every option given too.
 TEST(EmbedTest, RefusesWhatItCannotChangeSafely) {
+  std::vector<PeSectionSpec> ninetySix{kText, kResources, kData};
+  while (ninetySix.size() < 96)
+    ninetySix.push_back({".s", "s"});
   struct Row {
     std::vector<PeSectionSpec> sections; ///< none: the bytes "MZ"
     std::uint32_t headers;
     std::size_t directory; ///< set to the first section, when not 0
     const char* refusal;
     std::string tail = {};
-    std::uint16_t subsystem = 0;
+    std::uint16_t subsystem = 2;
   };
   const Row rows[] = {
       {{},
@@ -406,6 +424,39 @@ TEST(EmbedTest, RefusesWhatItCannotChangeSafely) {
        "to it",
        "",
        10},
+      // Were embedded: only a Windows GUI or console program reads a manifest.
+      {{kText, kResources},
+       0x400,
+       0,
+       "it is an image for no named subsystem (subsystem 0), not a Windows program: no "
+       "manifest applies to it",
+       "",
+       0},
+      {{kText, kResources},
+       0x400,
+       0,
+       "it is a POSIX console program (subsystem 7), not a Windows program: no manifest "
+       "applies to it",
+       "",
+       7},
+      {{kText, kResources},
+       0x400,
+       0,
+       "it is a Windows CE program (subsystem 9), not a Windows program: no manifest applies "
+       "to it",
+       "",
+       9},
+      {{kText, kResources},
+       0x400,
+       0,
+       "it is an Xbox program (subsystem 14), not a Windows program: no manifest applies to it",
+       "",
+       14},
+      // Was added silently as the 97th.
+      {ninetySix, 0x1200, 0,
+       "there is no room for the resources: section .data follows the resource section and "
+       "cannot move, and it has 96 sections already, the most that older versions of Windows "
+       "load"},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.refusal);
@@ -431,11 +482,208 @@ TEST(EmbedTest, RefusesWhatItCannotChangeSafely) {
 }
 
 // What fuzzing found: a debug directory in the headers, where its entry's pointer to data
-// after the sections was SizeOfHeaders itself, moved with that data.
+// after the sections was SizeOfHeaders itself, moved with that data; a record whose data lay
+// past the end, embedded into a new section there and then never rebuilt in place.
 TEST(EmbedTest, FuzzFindingsAreRefusedByName) {
   const std::string program = testsupport::ReadBytes(
       testsupport::SourceFile("tests/fuzz/embed/regressions/debug-directory-in-headers"));
   ASSERT_FALSE(program.empty());
   EXPECT_EQ(EmbedManifest(program, "<assembly/>").refusal,
             "its debug directory lies in its headers");
+
+  // A debug record's data past the end of the file, where a new section's bytes then lay.
+  PeSpec spec;
+  spec.sections = {kText, {".rdata", std::string(28, '\0')}, kResources, kData};
+  spec.resources = SomeResources();
+  testsupport::BuiltImage built = testsupport::BuildImage(spec);
+  built.SetDirectory(6, built.rvas[1], 28);
+  testsupport::PutU32(built.image, built.offsets[1] + 16, 16);
+  testsupport::PutU32(built.image, built.offsets[1] + 24,
+                      static_cast<std::uint32_t>(built.sectionsEnd + 0x200));
+  EXPECT_EQ(EmbedManifest(built.image, Manifest(5000)).refusal,
+            "its debug directory points into the bytes the resources would take");
+}
+
+// What the program reads besides its resources keeps its address and its bytes: a resource
+// section that holds more than its tree stays as it was, and the tree goes to a new section;
+// only .reloc and debug data move; below a page every address stays its file offset; no size
+// shrinks. Each row was broken before: the program no longer loaded, or read other data.
+TEST(EmbedTest, KeepsWhatTheProgramReadsWhereItWas) {
+  using testsupport::BuiltImage;
+  using testsupport::PutU32;
+  const PeSectionSpec rdata{".rdata", std::string(40, '\0')};
+  // Bytes after the tree, inside the section's virtual size: returns their RVA.
+  const auto pastTree = [](BuiltImage& pe, std::size_t section, const std::string& bytes) {
+    const std::size_t header = pe.sectionTableOffset + 40 * section;
+    const std::uint32_t size = U32(pe.image, header + 8);
+    pe.image.replace(pe.offsets[section] + size, bytes.size(), bytes);
+    PutU32(pe.image, header + 8, size + static_cast<std::uint32_t>(bytes.size()));
+    return pe.rvas[section] + size;
+  };
+  struct Row {
+    const char* name;
+    std::vector<PeSectionSpec> sections;
+    std::function<void(BuiltImage&)> change;
+    std::size_t manifest;
+    Placement placement;
+    std::string said; ///< the report's resources line, from its third word
+    std::uint32_t sectionAlignment = 0x1000;
+  };
+  const std::string unused = "the old resources stay unused in section .rsrc";
+  const Row rows[] = {
+      {"import name past the tree",
+       {kText, rdata, kResources},
+       [&](BuiltImage& pe) {
+         pe.SetDirectory(1, pe.rvas[1], 40);
+         PutU32(pe.image, pe.offsets[1] + 12, pastTree(pe, 2, std::string("KERNEL32.dll\0", 13)));
+       },
+       5000,
+       Placement::NewSection,
+       "section .rsrc at RVA 0x4000; " + unused +
+           ", which also holds the name of DLL KERNEL32.dll that it imports"},
+      {".data merged after the tree",
+       {kText, kResources},
+       [&](BuiltImage& pe) { pastTree(pe, 1, std::string(0x40, 'D')); },
+       40,
+       Placement::NewSection,
+       "section .rsrc at RVA 0x3000; " + unused +
+           ", which also holds data after its resource tree, at RVA 0x23BE"},
+      {"debug record in the section",
+       {kText, rdata, kResources},
+       [&](BuiltImage& pe) {
+         pe.SetDirectory(6, pe.rvas[1], 28);
+         const std::uint32_t rva = pastTree(pe, 2, "RSDS-codeview-record");
+         // Its file offset alone names it, as for a record not mapped.
+         PutU32(pe.image, pe.offsets[1] + 16, 20);
+         PutU32(pe.image, pe.offsets[1] + 24,
+                static_cast<std::uint32_t>(pe.offsets[2] + (rva - pe.rvas[2])));
+       },
+       40,
+       Placement::NewSection,
+       "section .rsrc at RVA 0x4000; " + unused + ", which also holds a debug record"},
+      {"executable .init after the resources",
+       {kText, kResources, {".init", std::string(16, '\xC3'), 0x62000020}},
+       nullptr,
+       5000,
+       Placement::NewSection,
+       "section .rsrc at RVA 0x4000; " + unused},
+      {"below a page, .data's memory past its bytes",
+       {kText, kResources, kData},
+       [&](BuiltImage& pe) {
+         PutU32(pe.image, pe.sectionTableOffset + 80 + 8, 0x400);
+         PutU32(pe.image, pe.optionalOffset + 56, pe.rvas[2] + 0x400);
+       },
+       5000,
+       Placement::NewSection,
+       "section .rsrc at RVA 0x1000; " + unused,
+       0x200},
+      {"memory past the resources' bytes, in place",
+       {kText, kResources},
+       [&](BuiltImage& pe) {
+         PutU32(pe.image, pe.sectionTableOffset + 40 + 8, 0x10000);
+         PutU32(pe.image, pe.optionalOffset + 56, pe.rvas[1] + 0x10000);
+       },
+       40,
+       Placement::InPlace,
+       "in section .rsrc"},
+      {"memory past the resources' bytes, grown",
+       {kText, kResources},
+       [&](BuiltImage& pe) {
+         PutU32(pe.image, pe.sectionTableOffset + 40 + 8, 0x10000);
+         PutU32(pe.image, pe.optionalOffset + 56, pe.rvas[1] + 0x10000);
+       },
+       5000,
+       Placement::NewSection,
+       "section .rsrc at RVA 0x12000; " + unused +
+           ", which also holds memory after its data in the file (0x10000 bytes, 0x400 in the "
+           "file)"},
+      {"SizeOfImage past the sections",
+       {kText, kResources},
+       [&](BuiltImage& pe) { PutU32(pe.image, pe.optionalOffset + 56, 0x20000); },
+       40,
+       Placement::InPlace,
+       "in section .rsrc"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    PeSpec spec;
+    spec.sections = row.sections;
+    spec.resources = SomeResources();
+    spec.sectionAlignment = row.sectionAlignment;
+    BuiltImage built = testsupport::BuildImage(spec);
+    if (row.change)
+      row.change(built);
+    const std::string manifest = Manifest(row.manifest);
+    const EmbedResult result = EmbedManifest(built.image, manifest);
+    EXPECT_EQ(result.outcome, Outcome::Embedded) << result.refusal;
+    if (result.outcome != Outcome::Embedded)
+      continue;
+    Sample(std::string("kept-") + row.name, built.image, result, manifest);
+    EXPECT_EQ(result.placement, row.placement);
+    const std::string line = result.report.back();
+    EXPECT_EQ(line.substr(line.find(' ', 11) + 1), row.said);
+    EXPECT_EQ(testsupport::LayoutBroken(built.image, result.bytes), "");
+    if (row.placement == Placement::NewSection) {
+      EXPECT_TRUE(result.bytes.compare(built.offsets[0], built.sectionsEnd - built.offsets[0],
+                                       built.image, built.offsets[0],
+                                       built.sectionsEnd - built.offsets[0]) == 0);
+    }
+  }
+}
+
+// The tree's size and counts are known before a byte is copied: entries that share their
+// data share it again, and the limits of the directory's own fields are refused by name.
+TEST(EmbedTest, BoundsTheTreeBeforeCopyingIt) {
+  // Ten entries of one blob were written ten times.
+  PeSpec spec;
+  spec.sections = {kText, kResources};
+  for (std::uint16_t id = 1; id <= 10; ++id)
+    spec.resources.push_back({ResourceKey::Id(10), ResourceKey::Id(id), std::string(0x10000, 'b')});
+  testsupport::BuiltImage shared = testsupport::BuildImage(spec);
+  const readers::PeImage image(shared.image);
+  const readers::StoredResource& first = image.StoredResources()[0];
+  for (const readers::StoredResource& r : image.StoredResources()) {
+    std::string entry(8, '\0');
+    testsupport::PutU32(entry, 0, r.dataRva);
+    testsupport::PutU32(entry, 4, r.size);
+    testsupport::PutU32(shared.image, shared.image.find(entry), first.dataRva);
+    if (r.offset != first.offset)
+      shared.image.replace(r.offset, r.size, r.size, '\0');
+  }
+  const EmbedResult once = EmbedManifest(shared.image, Manifest(40));
+  ASSERT_EQ(once.outcome, Outcome::Embedded) << once.refusal;
+  EXPECT_EQ(once.placement, Placement::InPlace);
+  const readers::PeImage after(once.bytes);
+  EXPECT_LT(after.Directory(2).size, 0x20000u);
+  EXPECT_EQ(after.StoredResources().size(), 11u);
+  for (const readers::StoredResource& r : after.StoredResources())
+    if (r.type.id == 10) {
+      EXPECT_EQ(r.offset, after.StoredResources()[0].offset);
+    }
+
+  // Were "internal fault": the directory read back was not the one written.
+  struct Row {
+    const char* name;
+    std::uint16_t types;
+    std::uint32_t names; ///< of each type
+    const char* refusal;
+  };
+  const Row rows[] = {
+      {"200,000 entries", 2, 49999,
+       "with the manifest its resource directory would list 200001 entries (types, names and "
+       "languages), more than the 200000 a program's resources are read with here"},
+      {"65,536 types", 65535, 1,
+       "with the manifest its resource directory would list more than 65535 types by number or "
+       "by name, more than a directory table can count"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    spec.resources.clear();
+    for (std::uint32_t type = 0; spec.resources.size() < std::size_t{row.types} * row.names; ++type)
+      for (std::uint32_t name = 0; type != 24 && name < row.names; ++name)
+        spec.resources.push_back({ResourceKey::Id(static_cast<std::uint16_t>(type)),
+                                  ResourceKey::Id(static_cast<std::uint16_t>(name)), "r"});
+    EXPECT_EQ(EmbedManifest(testsupport::BuildImage(spec).image, Manifest(40)).refusal,
+              row.refusal);
+  }
 }

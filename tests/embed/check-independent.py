@@ -60,9 +60,25 @@ for name in names:
         if s.PointerToRawData % header.FileAlignment or s.SizeOfRawData % header.FileAlignment:
             problems.append("%s: section %s not aligned" % (name, s.Name))
     last = max(after.sections, key=lambda s: s.VirtualAddress)
-    if header.SizeOfImage != -(-(last.VirtualAddress + last.Misc_VirtualSize)
-                               // header.SectionAlignment) * header.SectionAlignment:
+    end = -(-(last.VirtualAddress + last.Misc_VirtualSize) // header.SectionAlignment) \
+        * header.SectionAlignment
+    # As a linker sums it, or what the program reserved before if that was more.
+    if header.SizeOfImage != max(end, before.OPTIONAL_HEADER.SizeOfImage):
         problems.append("%s: SizeOfImage %#x" % (name, header.SizeOfImage))
+    # Only the base relocations and debug data move; no section's memory shrinks; below a
+    # page each address stays the section's file offset.
+    relocations = before.OPTIONAL_HEADER.DATA_DIRECTORY[5].VirtualAddress
+    for old, new in zip(before.sections, after.sections):
+        moves = old.contains_rva(relocations) or (old.Name.startswith((b".debug", b".stab"))
+                                                  and not old.Characteristics & 0x20000020)
+        if old.VirtualAddress != new.VirtualAddress and not moves:
+            problems.append("%s: section %s moved" % (name, old.Name))
+        if new.Misc_VirtualSize < old.Misc_VirtualSize:
+            problems.append("%s: section %s shrank" % (name, old.Name))
+    if header.SectionAlignment < 0x1000:
+        for s in after.sections:
+            if s.VirtualAddress != s.PointerToRawData:
+                problems.append("%s: section %s not at its file offset" % (name, s.Name))
     # pefile's guess from how often one byte value occurs says nothing of the structures.
     new_warnings = {w for w in set(after.get_warnings()) - set(before.get_warnings())
                     if "makes up" not in w}

@@ -2,7 +2,8 @@
 // Small PE images made in memory: headers, one .rsrc section and its resource directory,
 // laid out as linkers do; or, for the writers' tests, any sections in a row with the
 // alignments, sizes and data directories a loader checks. Tests change their bytes to make
-// hostile files.
+// hostile files. LayoutBroken says what a writer broke of a program's layout, for the embed
+// tests and the embed fuzz target alike.
 
 #include <cstdint>
 #include <string>
@@ -160,6 +161,9 @@ struct PeSpec {
   std::uint32_t checksum = 0;          ///< CheckSum as written (the writer recomputes it)
   std::uint32_t fileAlignment = 0x200; ///< Visual Basic 6's linker: 0x1000, headers included
   std::uint64_t imageBase = 0;         ///< 0: not written
+  std::uint16_t subsystem = 2;         ///< Windows GUI
+  /// Below a page, each section's address is its file offset, as the loader requires.
+  std::uint32_t sectionAlignment = 0x1000;
 };
 
 struct BuiltImage {
@@ -178,11 +182,12 @@ struct BuiltImage {
   }
 };
 
-/// File alignment as asked, section alignment 0x1000; SizeOfImage and SizeOfInitializedData
-/// as linkers compute them; data directory 2 for the resources and 5 for a ".reloc".
+/// Alignments as asked; SizeOfImage and SizeOfInitializedData as linkers compute them; data
+/// directory 2 for the resources and 5 for a ".reloc".
 inline BuiltImage BuildImage(const PeSpec& spec) {
   const std::uint32_t fileAlignment = spec.fileAlignment;
-  constexpr std::uint32_t kSectionAlignment = 0x1000;
+  const std::uint32_t kSectionAlignment = spec.sectionAlignment;
+  const bool flat = kSectionAlignment < 0x1000;
   auto align = [](std::size_t v, std::size_t to) { return (v + to - 1) / to * to; };
   BuiltImage pe;
   std::string& s = pe.image;
@@ -204,6 +209,7 @@ inline BuiltImage BuildImage(const PeSpec& spec) {
   PutU32(s, opt + 36, fileAlignment);
   PutU32(s, opt + 60, spec.headersSize);
   PutU32(s, opt + 64, spec.checksum);
+  PutU16(s, opt + 68, spec.subsystem);
   if (spec.pe32Plus) {
     PutU32(s, opt + 24, static_cast<std::uint32_t>(spec.imageBase));
     PutU32(s, opt + 28, static_cast<std::uint32_t>(spec.imageBase >> 32));
@@ -214,10 +220,12 @@ inline BuiltImage BuildImage(const PeSpec& spec) {
   PutU32(s, pe.directoriesOffset - 4, 16);
   pe.sectionTableOffset = opt + optionalSize;
 
-  std::uint32_t rva = kSectionAlignment;
+  std::uint32_t rva = flat ? spec.headersSize : kSectionAlignment;
   std::uint32_t initialized = 0;
   for (std::size_t i = 0; i < spec.sections.size(); ++i) {
     const PeSectionSpec& section = spec.sections[i];
+    if (flat)
+      rva = static_cast<std::uint32_t>(s.size());
     std::string data = section.resources ? ResourceDirectory(spec.resources, rva) : section.data;
     const std::uint32_t virtualSize = static_cast<std::uint32_t>(data.size());
     data.resize(align(data.size(), fileAlignment), '\0');
@@ -244,6 +252,72 @@ inline BuiltImage BuildImage(const PeSpec& spec) {
   pe.sectionsEnd = s.size();
   s += spec.tail;
   return pe;
+}
+
+/// What an embedding broke of the program before in after, empty when nothing: only the base
+/// relocations' section and debug data move; VirtualSize and SizeOfImage never shrink; every
+/// section's bytes are kept (but for debug entries' pointers, which follow their data), the
+/// rebuilt resource section's past both trees; below a page, addresses stay file offsets.
+inline std::string LayoutBroken(const std::string& before, const std::string& after) {
+  const readers::PeImage old(before);
+  const readers::PeImage now(after);
+  const std::vector<readers::PeSection>& was = old.Sections();
+  const std::vector<readers::PeSection>& is = now.Sections();
+  if (is.size() < was.size())
+    return "sections lost";
+  if (now.Headers().sizeOfImage < old.Headers().sizeOfImage)
+    return "SizeOfImage shrank";
+  auto inside = [](std::uint64_t at, const readers::PeSection& s) {
+    return at >= s.virtualAddress && at - s.virtualAddress < std::max(s.virtualSize, s.rawSize);
+  };
+  const readers::DataDirectory relocations = old.Directory(readers::kBaseRelocationDirectory);
+  const readers::DataDirectory resources = old.Directory(readers::kResourceDirectory);
+  std::vector<std::uint64_t> pointers; // debug entries' PointerToRawData fields, by old offset
+  const readers::DataDirectory debug = old.Directory(readers::kDebugDirectory);
+  for (std::uint32_t i = 0; debug.rva != 0 && i < debug.size / 28; ++i)
+    try {
+      pointers.push_back(old.OffsetOf(debug.rva + 28 * i + 24, 4, ""));
+    } catch (const readers::FormatError&) {
+    }
+  for (std::size_t i = 0; i < was.size(); ++i) {
+    const readers::PeSection& a = was[i];
+    const readers::PeSection& b = is[i];
+    const bool rebuilt = resources.size != 0 && inside(resources.rva, a) &&
+                         now.Directory(readers::kResourceDirectory).rva == a.virtualAddress;
+    const bool debugData = (a.name.rfind(".debug", 0) == 0 || a.name.rfind(".zdebug", 0) == 0 ||
+                            a.name.rfind(".stab", 0) == 0) &&
+                           (a.characteristics & 0x20000020) == 0;
+    if (a.virtualAddress != b.virtualAddress &&
+        !(relocations.size != 0 && inside(relocations.rva, a)) && !debugData)
+      return "section " + a.name + " moved";
+    if (b.virtualSize < a.virtualSize)
+      return "section " + a.name + "'s VirtualSize shrank";
+    std::uint64_t from = 0;
+    if (rebuilt) {
+      from = std::max<std::uint64_t>(old.ResourceDirectoryEnd(), now.ResourceDirectoryEnd()) -
+             a.virtualAddress;
+      for (const auto* image : {&old, &now})
+        for (const readers::StoredResource& r : image->StoredResources())
+          if (inside(r.dataRva, a))
+            from = std::max<std::uint64_t>(from, r.dataRva + r.size - a.virtualAddress);
+    }
+    for (std::uint64_t at = from; at < std::min(a.rawSize, b.rawSize); ++at) {
+      const std::uint64_t o = a.rawOffset + at;
+      if (o < old.Headers().sizeOfHeaders || o >= before.size() || b.rawOffset + at >= after.size())
+        continue;
+      bool pointer = false;
+      for (std::uint64_t p : pointers)
+        pointer = pointer || (o >= p && o < p + 4);
+      if (!pointer && before[o] != after[b.rawOffset + at])
+        return "section " + a.name + "'s byte at RVA " + std::to_string(a.virtualAddress + at) +
+               " changed";
+    }
+  }
+  if (old.Headers().sectionAlignment < 0x1000)
+    for (const readers::PeSection& s : is)
+      if (s.virtualAddress != s.rawOffset)
+        return "section " + s.name + "'s address is not its file offset";
+  return "";
 }
 
 } // namespace testsupport

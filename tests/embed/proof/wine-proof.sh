@@ -10,11 +10,14 @@
 #   before: right after its last section;
 # - a probe built by Visual C++ 2008, whose manifest asks for its runtime (Microsoft.VC90.CRT),
 #   keeps that dependency once embedded and starts with comctl32 from Common Controls 6, which
-#   it would not with a runtime that is not installed.
+#   it would not with a runtime that is not installed;
+# - a program whose code reads data after its resource tree, in the resource section, still
+#   reads it, and finds its manifest, linked as usual and aligned below a page (where each
+#   section's address must stay its file offset).
 #
-# wine-proof.sh PREFIX TOOL_EXE PROBE_EXE LIBRARY_DLL WORK_DIR
+# wine-proof.sh PREFIX TOOL_EXE PROBE_EXE LIBRARY_DLL WORK_DIR MERGED_EXE FLAT_EXE
 set -eu
-prefix=$1 tool=$2 probe=$3 library=$4 work=$5
+prefix=$1 tool=$2 probe=$3 library=$4 work=$5 merged=$6 flat=$7
 run="$(dirname "$0")/../../../cmake/wine-run.sh"
 case "$(file -b "$probe")" in
   *x86-64*) assembly=amd64_microsoft.windows.common-controls_ ;;
@@ -25,6 +28,8 @@ rm -rf "$work"
 mkdir -p "$work"
 cp "$probe" "$work/plain.exe"
 cp "$library" "$work/plain.dll"
+cp "$merged" "$work/merged.exe"
+cp "$flat" "$work/flat.exe"
 payload="payload of an installer, 0123456789"
 { cat "$probe"; printf '%s' "$payload"; } >"$work/payload.exe"
 
@@ -61,6 +66,30 @@ kept=$(wine_to embed-overlay "$tool" --keep-overlay payload.exe payload-themed.e
 printf "%s\n" "$kept"
 has "the overlay was not kept" "$kept" "overlay: ${#payload} bytes kept"
 
+# The data after the tree keeps its place: the tree goes to a new section, and below a page
+# that section's address is its file offset.
+kept=$(wine_to embed-merged "$tool" merged.exe merged-themed.exe flat.exe flat-themed.exe)
+printf "%s\n" "$kept"
+has "the data after the merged program's tree was not kept in place" \
+  "$(line "$kept" "merged.exe: ")" "placement new section"
+has "the data after the tree was not told" "$kept" "which also holds data after its resource tree"
+# Wine refuses to load it otherwise ("Bad EXE format"), as Windows does.
+base=$(objdump -p "$work/flat-themed.exe" | awk '$1 == "ImageBase" { print $2 }')
+objdump -h "$work/flat-themed.exe" | awk '$1 ~ /^[0-9]+$/ { print $2, $4, $6 }' |
+  while read -r name address offset; do
+    [ $((0x$address - 0x$base)) -eq $((0x$offset)) ] ||
+      { echo "FAIL: section $name's address is not its file offset"; exit 1; }
+  done
+for program in merged flat merged-themed flat-themed; do
+  ran=$(wine_to "run-$program" "$work/$program.exe")
+  printf "%s:\n%s\n" "$program" "$ran"
+  has "$program did not read its data after the tree" "$ran" "data after the tree: 42"
+  case $program in
+    *-themed) has "$program's manifest was not found" "$ran" "manifest 1 found" ;;
+    *) has "$program had a manifest before" "$ran" "no manifest 1" ;;
+  esac
+done
+
 before=$(wine_to before "$work/payload.exe" plain.dll)
 after=$(wine_to after "$work/themed.exe" themed.dll)
 overlay=$(wine_to overlay "$work/payload-themed.exe")
@@ -93,7 +122,8 @@ has "the embedded probe did not find its data after its last section" "$overlay"
   "overlay ${#payload} bytes: $payload"
 echo "PASS: embedded probes take comctl32 from winsxs ($assembly*) and the plain one not;" \
   "the library with .reloc moved loads relocated with its string, data and manifest 2; the" \
-  "appended data is found after the last section"
+  "appended data is found after the last section; data after a resource tree is read where" \
+  "it was, as usual and below a page"
 
 # ---- A program's old manifest and its CRT dependency --------------------------------------
 crt_dependency_kept() {
@@ -118,11 +148,11 @@ crt_dependency_kept() {
 EOF
     wine_to "crt-$version-old" "$tool" --manifest "crt-$version.manifest" plain.exe \
       "crt-$version-old.exe" >/dev/null
-    merged=$(wine_to "crt-$version-merge" "$tool" "crt-$version-old.exe" "crt-$version.exe")
-    printf "%s\n" "$merged"
-    has "the merge did not add Common Controls 6" "$merged" \
+    report=$(wine_to "crt-$version-merge" "$tool" "crt-$version-old.exe" "crt-$version.exe")
+    printf "%s\n" "$report"
+    has "the merge did not add Common Controls 6" "$report" \
       "dependency Microsoft.Windows.Common-Controls: none -> 6.0.0.0"
-    lacks "the merge changed the CRT dependency" "$merged" "Microsoft.VC90.CRT"
+    lacks "the merge changed the CRT dependency" "$report" "Microsoft.VC90.CRT"
   done
   grep -q "name='Microsoft.VC90.CRT' version='9.0.21022.8'" "$work/crt-9.0.21022.8.exe" ||
     { echo "FAIL: the embedded manifest lost the CRT dependency"; exit 1; }

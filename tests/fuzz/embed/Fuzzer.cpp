@@ -16,9 +16,11 @@ using embed::EmbedResult;
 using testsupport::Check;
 
 /// What an embedding promises: a refusal says why and returns nothing; anything else reads
-/// back with the manifest written, the same manifest again changes nothing, and one with a
-/// byte changed rewrites the tree in place with that byte (and the checksum) the only
-/// difference.
+/// back with the manifest written, keeps the program's layout (no section moves but the base
+/// relocations and debug data, no size shrinks, every byte outside the rebuilt tree kept,
+/// addresses still file offsets below a page), the same manifest again changes nothing, and
+/// one with a byte changed rewrites the tree in place with that byte (and the checksum) the
+/// only difference.
 void CheckEmbedding(const std::string& program, const std::string& manifest) {
   const EmbedResult result = embed::EmbedManifest(program, manifest);
   if (result.outcome == EmbedResult::Outcome::Refused) {
@@ -32,6 +34,7 @@ void CheckEmbedding(const std::string& program, const std::string& manifest) {
   const readers::Resource* found = image.Find(
       readers::ResourceKey::Id(readers::kManifestResourceType), readers::ResourceKey::Id(id));
   Check(found && image.Data(*found, "the manifest") == manifest);
+  Check(testsupport::LayoutBroken(program, result.bytes).empty());
   Check(embed::EmbedManifest(result.bytes, manifest).outcome == EmbedResult::Outcome::Unchanged);
   if (manifest.empty() || result.outcome == EmbedResult::Outcome::Unchanged)
     return;
