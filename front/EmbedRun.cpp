@@ -170,11 +170,28 @@ std::vector<std::string> DryRunLines(const readers::PeImage& before, std::string
   return lines;
 }
 
-/// Whether the file at path holds bytes, read back whole.
-bool SameBytes(generation::FileOperations& files, const std::string& path,
-               const std::string& bytes) {
-  const std::unique_ptr<platform::HeldBytes> held = files.Hold(path, std::string::npos);
-  return held->Bytes() == bytes && held->Whole();
+/// Whether the file at path holds bytes, read back a piece at a time: the new program is
+/// never held a second time.
+bool SameBytes(generation::FileOperations& files, const std::string& path, std::string_view bytes) {
+  constexpr std::size_t kPiece = std::size_t{1} << 20;
+  const std::unique_ptr<platform::OpenFile> file = files.Open(path);
+  if (file->Size() != bytes.size())
+    return false;
+  for (std::size_t at = 0; at < bytes.size(); at += kPiece) {
+    const std::string_view expected = bytes.substr(at, kPiece);
+    if (file->ReadAt(at, expected.size()) != expected)
+      return false;
+  }
+  return true;
+}
+
+/// The folder a run's temporary files go into, swept of dead runs' first.
+std::string SweptFolder(generation::FileOperations& files, const std::string& path) {
+  const std::string folder = path::Folder(path, path::Style::windows);
+  // A killed run's files lie in the program's folder; the current one has no name here.
+  generation::RemoveStaleTemporaryFiles(
+      files, folder.empty() ? std::string(".") + files.PathSeparator() : folder);
+  return folder;
 }
 
 /// A fault of this run: the program is as it was.
@@ -255,6 +272,7 @@ EmbedRunResult Embed(generation::FileOperations& files, const EmbedRequest& requ
   if (!held->Whole())
     return Fail(texts::ChangedSinceRead(name));
   EmbedRunResult result;
+  result.visualBasic = readers::ImportsVisualBasic(*image, program);
   if (old && !old->xmlError)
     result.lost = Lost(*old, now);
   if (embedded.outcome == embed::EmbedResult::Outcome::Refused)
@@ -264,6 +282,7 @@ EmbedRunResult Embed(generation::FileOperations& files, const EmbedRequest& requ
     result.outcome = EmbedOutcome::DryRun;
     result.wouldWrite = embedded.outcome == embed::EmbedResult::Outcome::Embedded;
     result.lines = DryRunLines(*image, program, embedded, old, now);
+    result.otherNames = files.LinkCount(path) > 1;
     if (files.IsReadOnly(path))
       result.lines.push_back(texts::ReadOnly(name));
     else if (files.InUse(path))
@@ -286,7 +305,7 @@ EmbedRunResult Embed(generation::FileOperations& files, const EmbedRequest& requ
 
   // The new bytes go under a name of this run's own, are read back and compared, and only
   // then take the program's name; the old program keeps a name of its own, the backup.
-  generation::TemporaryFiles temporary(files, path::Folder(path, path::Style::windows));
+  generation::TemporaryFiles temporary(files, SweptFolder(files, path));
   std::vector<platform::SameStretch> same;
   for (const embed::Kept& k : embedded.kept)
     same.push_back({k.from, k.to, k.size});
@@ -305,13 +324,25 @@ EmbedRunResult Embed(generation::FileOperations& files, const EmbedRequest& requ
     return Fail(texts::VerifyFailed(name, error.what()));
   }
   files.CopyPermissions(path, written);
-  result.backupPath = project::BackupName(path, [&files](const std::string& candidate) {
-    return files.FileExists(candidate) || files.IsLink(candidate);
-  });
-  // A second name for the old file costs nothing; where the file system has none, a copy.
-  if (!files.LinkFile(path, result.backupPath) &&
-      !files.CreateNewFile(result.backupPath, std::string(program), platform::Keep::durable))
-    return Fail(texts::Failed(name, "its backup " + result.backupPath + " could not be made"));
+  // Anything of that name, a folder too, is passed over: it is not the backup of this run.
+  result.backupPath = project::BackupName(
+      path, [&files](const std::string& candidate) { return files.NameExists(candidate); });
+  if (result.backupPath.empty())
+    return Fail(texts::Failed(name, "every backup name up to " + FileName(path) + ".bak" +
+                                        std::to_string(project::kMaxBackupNumber) + " is taken"));
+  // Read before the backup adds a name of its own.
+  result.otherNames = files.LinkCount(path) > 1;
+  // A second name for the old file costs nothing. Where the file system has none, a copy,
+  // the system's own where it can, under this run's name first: one cut short (a full disk,
+  // a kill) never has the backup's name.
+  if (!files.LinkFile(path, result.backupPath)) {
+    const std::string copy =
+        temporary.CreateExactFrom(".bak", program, path, {{0, 0, program.size()}});
+    files.CopyPermissions(path, copy);
+    if (!files.RenameNoReplace(copy, result.backupPath))
+      return Fail(texts::Failed(name, "its backup " + result.backupPath + " could not be made"));
+    temporary.Release(copy);
+  }
   // Windows renames over no file that is held.
   image.reset();
   held.reset();
@@ -327,9 +358,9 @@ EmbedRunResult Embed(generation::FileOperations& files, const EmbedRequest& requ
     throw;
   }
   temporary.Release(written);
+  result.lines = embedded.report;
   result.outcome = EmbedOutcome::Embedded;
   result.message = texts::Embedded(name, embed::PlacementName(embedded.placement));
-  result.lines = embedded.report;
   return result;
 }
 
@@ -397,7 +428,7 @@ BesideResult Beside(generation::FileOperations& files, const BesideRequest& requ
     result.message = texts::BesideUnchanged(manifestName);
     return result;
   }
-  const std::string folder = path::Folder(path, path::Style::windows);
+  const std::string folder = SweptFolder(files, path);
   generation::TemporaryFiles temporary(files, folder);
   std::string written;
   try {
@@ -432,6 +463,15 @@ EmbedRunResult EmbedInProgram(generation::FileOperations& files, const EmbedRequ
   }
 }
 
+std::vector<std::string> EmbedWarnings(const EmbedRunResult& result, ReportFor reader) {
+  std::vector<std::string> lines;
+  for (const LostSetting& lost : result.lost)
+    lines.push_back(texts::KeepWith(lost.what, lost.option, reader == ReportFor::Window));
+  if (result.otherNames)
+    lines.push_back(texts::kOtherNames);
+  return lines;
+}
+
 std::vector<std::string> EmbedReport(const EmbedRunResult& result, ReportFor reader) {
   const bool window = reader == ReportFor::Window;
   std::vector<std::string> lines{result.message};
@@ -446,11 +486,11 @@ std::vector<std::string> EmbedReport(const EmbedRunResult& result, ReportFor rea
   case EmbedOverride::None:
     break;
   }
-  for (const LostSetting& lost : result.lost)
-    lines.push_back(texts::KeepWith(lost.what, lost.option, window));
+  const std::vector<std::string> warnings = EmbedWarnings(result, reader);
+  lines.insert(lines.end(), warnings.begin(), warnings.end());
   if (result.outcome == EmbedOutcome::Embedded) {
     lines.push_back(texts::Backup(result.backupPath));
-    lines.push_back(texts::RebuildNote(window));
+    lines.push_back(texts::RebuildNote(window, result.visualBasic));
   }
   return lines;
 }

@@ -157,6 +157,8 @@ bool InUse(const std::string& path);
 /// Gives the file from a second name, to, which must not exist; false when the file system
 /// cannot (no hard links there) or refuses.
 bool LinkFile(const std::string& from, const std::string& to);
+/// How many names the file has (hard links); 1 when that cannot be told.
+unsigned LinkCount(const std::string& path);
 /// Gives to the permissions of from: POSIX its mode bits, and its owner and group where the
 /// system allows it; Win32 its attributes. A file that replaces another keeps what the user
 /// set. Throws SystemError when to cannot be changed.

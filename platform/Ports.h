@@ -108,10 +108,10 @@ public:
   /// CreateNewFile, where the system may copy the stretches, which follow one another in
   /// the new file, from the file source instead (as cp does): bytes is what the file holds
   /// all the same, and what it must be compared with.
-  virtual bool CreateNewFileFrom(const std::string& path, const std::string& bytes,
+  virtual bool CreateNewFileFrom(const std::string& path, std::string_view bytes,
                                  const std::string& /*source*/,
                                  const std::vector<SameStretch>& /*same*/, Keep keep) {
-    return CreateNewFile(path, bytes, keep);
+    return CreateNewFile(path, std::string(bytes), keep);
   }
   /// Renames from to to, replacing a file there in one step.
   virtual void RenameOver(const std::string& from, const std::string& to) = 0;
@@ -128,6 +128,8 @@ public:
   virtual bool InUse(const std::string& /*path*/) { return false; }
   /// Gives the file from the second name to; false when that cannot be done.
   virtual bool LinkFile(const std::string& /*from*/, const std::string& /*to*/) { return false; }
+  /// How many names the file has: another one keeps the old bytes when this name is replaced.
+  virtual unsigned LinkCount(const std::string& /*path*/) { return 1; }
   /// A new, empty folder of this run's own under the system's temporary folder, that only
   /// this user may enter; its path ends in the separator.
   virtual std::string MakePrivateFolder() = 0;
@@ -178,9 +180,8 @@ public:
   std::unique_ptr<HeldBytes> Hold(const std::string& path, std::size_t limit) override;
   std::string Stamp(const std::string& path) override;
   bool CreateNewFile(const std::string& path, const std::string& bytes, Keep keep) override;
-  bool CreateNewFileFrom(const std::string& path, const std::string& bytes,
-                         const std::string& source, const std::vector<SameStretch>& same,
-                         Keep keep) override;
+  bool CreateNewFileFrom(const std::string& path, std::string_view bytes, const std::string& source,
+                         const std::vector<SameStretch>& same, Keep keep) override;
   void RenameOver(const std::string& from, const std::string& to) override;
   bool RenameNoReplace(const std::string& from, const std::string& to) override;
   void RemoveFile(const std::string& path) override;
@@ -189,6 +190,7 @@ public:
   void TouchFile(const std::string& path) override;
   bool InUse(const std::string& path) override;
   bool LinkFile(const std::string& from, const std::string& to) override;
+  unsigned LinkCount(const std::string& path) override;
   std::string MakePrivateFolder() override;
   void RemoveFolder(const std::string& path) override;
 };

@@ -161,8 +161,8 @@ TEST(EmbedWindowTest, TheDryRunIsAskedAndOnlyOkWritesTheProgramAndItsBackup) {
                   std::string::npos,
               row.program.find("requireAdministrator") != std::string::npos)
         << text;
-    EXPECT_EQ(text.substr(text.size() - front::embedtexts::RebuildNote(true).size()),
-              front::embedtexts::RebuildNote(true));
+    EXPECT_EQ(text.substr(text.size() - front::embedtexts::RebuildNote(true, false).size()),
+              front::embedtexts::RebuildNote(true, false));
   }
 }
 

@@ -64,6 +64,15 @@ TEST(InspectionTest, TellsWhatDecidesEmbedding) {
          pe.SetDirectory(4, static_cast<std::uint32_t>(pe.sectionsEnd), 16);
        },
        "Signature: Authenticode, 16 bytes (any change to the program breaks it)\n"},
+      // Was: told as a plain signature, which --strip-signature then could not remove whole.
+      {"signed, then other data",
+       {text, resources},
+       std::string(16, 'S') + "extra",
+       [](testsupport::BuiltImage& pe) {
+         pe.SetDirectory(4, static_cast<std::uint32_t>(pe.sectionsEnd), 16);
+       },
+       "Signature: Authenticode, 16 bytes (any change to the program breaks it)\n"
+       "After the signature: 5 bytes of other data, which no certificate entry accounts for\n"},
       {"certificate entry past the end",
        {text, resources},
        "",
@@ -141,6 +150,60 @@ TEST(InspectionTest, TellsWhatDecidesEmbedding) {
   EXPECT_NE(readers::ReportText(readers::InspectImage("App.exe", pe.image, std::nullopt))
                 .find("Checksum: set, matches the file\n"),
             std::string::npos);
+}
+
+// The manifest Windows reads for the file's kind: ID 1 of a program, ID 2 of a library; the
+// others named with their languages. Was: a library's old ID 1 read after --embed added ID 2.
+TEST(InspectionTest, ReadsTheManifestWindowsReadsForTheKind) {
+  using readers::ResourceKey;
+  struct Row {
+    const char* name;
+    bool dll;
+    std::vector<std::uint16_t> ids;
+    std::string source;
+    std::vector<std::string> others;
+    std::string warning; ///< the last one, "" for none
+  };
+  const Row rows[] = {
+      {"library, both",
+       true,
+       {1, 2},
+       "embedded, resource type 24 ID 2",
+       {"ID 1, language 1033"},
+       ""},
+      {"program, both",
+       false,
+       {1, 2},
+       "embedded, resource type 24 ID 1",
+       {"ID 2, language 1033"},
+       ""},
+      {"library, ID 1 only",
+       true,
+       {1},
+       "embedded, resource type 24 ID 1",
+       {},
+       "the manifest is resource ID 1, but Windows reads a library's manifest from ID 2."},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    testsupport::PeSpec spec;
+    spec.dll = row.dll;
+    spec.sections = {{".rsrc", "", 0x40000040, true}};
+    for (std::uint16_t id : row.ids)
+      spec.resources.push_back({ResourceKey::Id(24), ResourceKey::Id(id), kGoodManifest});
+    const readers::Inspection in =
+        readers::InspectImage("App", testsupport::BuildImage(spec).image, std::nullopt);
+    EXPECT_EQ(in.source, row.source);
+    EXPECT_EQ(in.otherManifests, row.others);
+    EXPECT_EQ(in.warnings.empty() ? "" : in.warnings.back(), row.warning);
+    if (!row.others.empty()) {
+      EXPECT_NE(readers::ReportText(in).find(
+                    "\nManifest: " + row.source + " (" +
+                    std::to_string(std::string(kGoodManifest).size()) +
+                    " bytes)\nOther manifests, not read: " + row.others[0] + "\n"),
+                std::string::npos);
+    }
+  }
 }
 
 class InspectFilesTest : public testsupport::TempDirTest {};
