@@ -358,9 +358,9 @@ EmbedRunResult Embed(generation::FileOperations& files, const EmbedRequest& requ
     throw;
   }
   temporary.Release(written);
-  result.lines = embedded.report;
   result.outcome = EmbedOutcome::Embedded;
   result.message = texts::Embedded(name, embed::PlacementName(embedded.placement));
+  result.lines = embedded.report;
   return result;
 }
 

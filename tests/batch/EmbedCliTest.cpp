@@ -272,6 +272,8 @@ TEST_F(EmbedCliTest, DryRunWritesNothing) {
 // embeds its own, and removed only when it is one this tool writes.
 TEST_F(EmbedCliTest, WritesBesideAndRemovesOnlyItsOwn) {
   WriteBytes(dir_ / "Plain.exe", Plain());
+  // A dead run's (no process has that id): was left there for good.
+  WriteBytes(dir_ / "~themefold-4000000000-0123456789abcdef.manifest", "<assembly");
   const auto past = fs::file_time_type::clock::now() - std::chrono::hours(48);
   fs::last_write_time(dir_ / "Plain.exe", past);
   const batchtest::Result written = Batch({"--beside", "Plain.exe"});
@@ -282,6 +284,7 @@ TEST_F(EmbedCliTest, WritesBesideAndRemovesOnlyItsOwn) {
             "when their own build is not, so try the built program itself; and what "
             "--check-forms finds in a project's forms applies to the IDE's forms as well.\n");
   EXPECT_EQ(ReadBytes(dir_ / "Plain.exe.manifest"), ExpectedManifest("Plain.exe"));
+  EXPECT_FALSE(fs::exists(dir_ / "~themefold-4000000000-0123456789abcdef.manifest"));
   EXPECT_GT(fs::last_write_time(dir_ / "Plain.exe"), past + std::chrono::hours(1));
 
   fs::last_write_time(dir_ / "Plain.exe", past);
