@@ -170,21 +170,6 @@ std::vector<std::string> DryRunLines(const readers::PeImage& before, std::string
   return lines;
 }
 
-/// Whether the file at path holds bytes, read back a piece at a time: the new program is
-/// never held a second time.
-bool SameBytes(generation::FileOperations& files, const std::string& path, std::string_view bytes) {
-  constexpr std::size_t kPiece = std::size_t{1} << 20;
-  const std::unique_ptr<platform::OpenFile> file = files.Open(path);
-  if (file->Size() != bytes.size())
-    return false;
-  for (std::size_t at = 0; at < bytes.size(); at += kPiece) {
-    const std::string_view expected = bytes.substr(at, kPiece);
-    if (file->ReadAt(at, expected.size()) != expected)
-      return false;
-  }
-  return true;
-}
-
 /// The folder a run's temporary files go into, swept of dead runs' first.
 std::string SweptFolder(generation::FileOperations& files, const std::string& path) {
   const std::string folder = path::Folder(path, path::Style::windows);
@@ -311,7 +296,7 @@ EmbedRunResult Embed(generation::FileOperations& files, const EmbedRequest& requ
     same.push_back({k.from, k.to, k.size});
   const std::string written = temporary.CreateExactFrom(".new", embedded.bytes, path, same);
   // The unchanged bulk was copied from the program's file again, which may have changed.
-  if (!SameBytes(files, written, embedded.bytes))
+  if (!files.SameContents(written, embedded.bytes))
     return Fail(files.Stamp(path) != stamp ? texts::ChangedSinceRead(name)
                                            : texts::VerifyFailed(name, "its bytes differ"));
   try {

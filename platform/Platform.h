@@ -91,6 +91,10 @@ private:
   std::string read_;      ///< where the file could not be mapped
 };
 
+/// Whether the file at path holds exactly bytes, mapped a window at a time (read where it
+/// cannot be): the file is never held whole, nor copied. Throws SystemError.
+bool FileHolds(const std::string& path, std::string_view bytes);
+
 /// An empty string with room for size bytes. Linux is asked for large pages for it, so that
 /// filling megabytes takes a page fault per 2 MiB instead of one per 4 KiB.
 std::string LargeBuffer(std::size_t size);

@@ -88,6 +88,10 @@ std::unique_ptr<HeldBytes> SystemFiles::Hold(const std::string& path, std::size_
   RefuseNul("Open", path);
   return std::make_unique<SystemHeld>(path, limit);
 }
+bool SystemFiles::SameContents(const std::string& path, std::string_view bytes) {
+  RefuseNul("Open", path);
+  return FileHolds(path, bytes);
+}
 std::string SystemFiles::Stamp(const std::string& path) {
   RefuseNul("Read the time stamp of", path);
   return FileStamp(path);

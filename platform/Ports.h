@@ -6,6 +6,7 @@
 // Probes never throw; services throw SystemError. Nothing here changes the current
 // directory.
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -97,6 +98,17 @@ public:
   virtual std::unique_ptr<HeldBytes> Hold(const std::string& path, std::size_t limit) {
     return std::make_unique<HeldCopy>(ReadBytes(path, limit));
   }
+  /// Whether the file holds exactly bytes, compared a piece at a time: never held whole.
+  virtual bool SameContents(const std::string& path, std::string_view bytes) {
+    constexpr std::size_t kPiece = std::size_t{1} << 20;
+    const std::unique_ptr<OpenFile> file = Open(path);
+    if (file->Size() != bytes.size())
+      return false;
+    for (std::size_t at = 0; at < bytes.size(); at += kPiece)
+      if (file->ReadAt(at, std::min(kPiece, bytes.size() - at)) != bytes.substr(at, kPiece))
+        return false;
+    return true;
+  }
   /// What changes when the file is written or replaced, compared for equality only; here its
   /// bytes, the real files' identity, size and modification time.
   virtual std::string Stamp(const std::string& path) { return ReadBytes(path, std::string::npos); }
@@ -178,6 +190,7 @@ public:
   std::string ReadRange(const std::string& path, std::uint64_t offset, std::size_t count) override;
   std::unique_ptr<OpenFile> Open(const std::string& path) override;
   std::unique_ptr<HeldBytes> Hold(const std::string& path, std::size_t limit) override;
+  bool SameContents(const std::string& path, std::string_view bytes) override;
   std::string Stamp(const std::string& path) override;
   bool CreateNewFile(const std::string& path, const std::string& bytes, Keep keep) override;
   bool CreateNewFileFrom(const std::string& path, std::string_view bytes, const std::string& source,

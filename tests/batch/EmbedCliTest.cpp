@@ -425,6 +425,10 @@ public:
       return std::make_unique<Corrupt>(std::move(file));
     return file;
   }
+  // Read back through Open, the same comparison without the mapping.
+  bool SameContents(const std::string& path, std::string_view bytes) override {
+    return FilePort::SameContents(path, bytes);
+  }
   // Same bytes and time: only the file's identity tells.
   void CopyPermissions(const std::string& from, const std::string& to) override {
     SystemFiles::CopyPermissions(from, to);
