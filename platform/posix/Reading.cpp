@@ -195,7 +195,7 @@ bool MappedFile::Whole() const {
 // Mapped rather than read: copying the bytes out of the page cache costs more than comparing
 // them where they are.
 bool FileHolds(const std::string& path, std::string_view bytes) {
-  constexpr std::size_t kWindow = std::size_t{16} << 20;
+  constexpr std::size_t kWindow = std::size_t{4} << 20;
   const ReadableFile file(path);
   if (file.Size() != bytes.size())
     return false;
