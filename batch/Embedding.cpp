@@ -28,7 +28,7 @@ int Embed(const Options& options, const std::vector<generation::ComponentFacts>&
   request.stripSignature = options.stripSignature;
   request.dryRun = options.dryRun;
   const front::EmbedRunResult result = front::EmbedInProgram(files, request);
-  const std::vector<std::string> lines = front::EmbedReport(result);
+  std::vector<std::string> lines = front::EmbedReport(result);
   switch (result.outcome) {
   case front::EmbedOutcome::Refused:
   case front::EmbedOutcome::Failed:
@@ -40,6 +40,10 @@ int Embed(const Options& options, const std::vector<generation::ComponentFacts>&
   case front::EmbedOutcome::DryRun:
     break;
   }
+  // Quiet, a run that did what was asked says only what needs the user; a dry run is asked
+  // for what it says.
+  if (options.quiet && !options.dryRun)
+    lines = front::EmbedWarnings(result);
   for (const std::string& line : lines)
     console.out << line << '\n';
   console.out.flush();

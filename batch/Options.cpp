@@ -213,7 +213,8 @@ std::string HelpText() {
          generation::kModuleFileName +
          " (not with a project)\n"
          "  --readme FILE      instructions template (default readme.txt beside this program)\n"
-         "  --quiet            do not print the filled-in instructions\n"
+         "  --quiet            do not print the filled-in instructions; with --embed, print\n"
+         "                     only what needs the user\n"
          "  --check-version    a version that is not four numbers 0-65535 is an error\n"
          "  --inspect          print the manifest TARGET.exe carries now and generate nothing:\n"
          "                     what Windows does with it, its warnings and notes\n"

@@ -109,11 +109,13 @@ std::vector<std::string> DryRunLines(const readers::PeImage& before, std::string
   return lines;
 }
 
-/// Whether the file at path holds bytes, read back whole.
-bool SameBytes(generation::FileOperations& files, const std::string& path,
-               const std::string& bytes) {
-  const std::unique_ptr<platform::HeldBytes> held = files.Hold(path, std::string::npos);
-  return held->Bytes() == bytes && held->Whole();
+/// The folder a run's temporary files go into, swept of dead runs' first.
+std::string SweptFolder(generation::FileOperations& files, const std::string& path) {
+  const std::string folder = path::Folder(path, path::Style::windows);
+  // A killed run's files lie in the program's folder; the current one has no name here.
+  generation::RemoveStaleTemporaryFiles(
+      files, folder.empty() ? std::string(".") + files.PathSeparator() : folder);
+  return folder;
 }
 
 /// A fault of this run: the program is as it was.
@@ -219,6 +221,7 @@ EmbedRunResult Embed(generation::FileOperations& files, const EmbedRequest& requ
     return Fail(texts::ChangedSinceRead(name));
   EmbedRunResult result;
   result.changes = ChangeLines(merged.changes);
+  result.visualBasic = readers::ImportsVisualBasic(*image, program);
   if (embedded.outcome == embed::EmbedResult::Outcome::Refused)
     return Refuse(texts::Refused(name, embedded.refusal),
                   AllowedBy(program, manifest, request, embedded.refusal));
@@ -226,6 +229,7 @@ EmbedRunResult Embed(generation::FileOperations& files, const EmbedRequest& requ
     result.outcome = EmbedOutcome::DryRun;
     result.wouldWrite = embedded.outcome == embed::EmbedResult::Outcome::Embedded;
     result.lines = DryRunLines(*image, program, embedded, old.has_value(), result.changes);
+    result.otherNames = files.LinkCount(path) > 1;
     if (files.IsReadOnly(path))
       result.lines.push_back(texts::ReadOnly(name));
     else if (files.InUse(path))
@@ -248,13 +252,13 @@ EmbedRunResult Embed(generation::FileOperations& files, const EmbedRequest& requ
 
   // The new bytes go under a name of this run's own, are read back and compared, and only
   // then take the program's name; the old program keeps a name of its own, the backup.
-  generation::TemporaryFiles temporary(files, path::Folder(path, path::Style::windows));
+  generation::TemporaryFiles temporary(files, SweptFolder(files, path));
   std::vector<platform::SameStretch> same;
   for (const embed::Kept& k : embedded.kept)
     same.push_back({k.from, k.to, k.size});
   const std::string written = temporary.CreateExactFrom(".new", embedded.bytes, path, same);
   // The unchanged bulk was copied from the program's file again, which may have changed.
-  if (!SameBytes(files, written, embedded.bytes))
+  if (!files.SameContents(written, embedded.bytes))
     return Fail(files.Stamp(path) != stamp ? texts::ChangedSinceRead(name)
                                            : texts::VerifyFailed(name, "its bytes differ"));
   try {
@@ -267,13 +271,25 @@ EmbedRunResult Embed(generation::FileOperations& files, const EmbedRequest& requ
     return Fail(texts::VerifyFailed(name, error.what()));
   }
   files.CopyPermissions(path, written);
-  result.backupPath = project::BackupName(path, [&files](const std::string& candidate) {
-    return files.FileExists(candidate) || files.IsLink(candidate);
-  });
-  // A second name for the old file costs nothing; where the file system has none, a copy.
-  if (!files.LinkFile(path, result.backupPath) &&
-      !files.CreateNewFile(result.backupPath, std::string(program), platform::Keep::durable))
-    return Fail(texts::Failed(name, "its backup " + result.backupPath + " could not be made"));
+  // Anything of that name, a folder too, is passed over: it is not the backup of this run.
+  result.backupPath = project::BackupName(
+      path, [&files](const std::string& candidate) { return files.NameExists(candidate); });
+  if (result.backupPath.empty())
+    return Fail(texts::Failed(name, "every backup name up to " + FileName(path) + ".bak" +
+                                        std::to_string(project::kMaxBackupNumber) + " is taken"));
+  // Read before the backup adds a name of its own.
+  result.otherNames = files.LinkCount(path) > 1;
+  // A second name for the old file costs nothing. Where the file system has none, a copy,
+  // the system's own where it can, under this run's name first: one cut short (a full disk,
+  // a kill) never has the backup's name.
+  if (!files.LinkFile(path, result.backupPath)) {
+    const std::string copy =
+        temporary.CreateExactFrom(".bak", program, path, {{0, 0, program.size()}});
+    files.CopyPermissions(path, copy);
+    if (!files.RenameNoReplace(copy, result.backupPath))
+      return Fail(texts::Failed(name, "its backup " + result.backupPath + " could not be made"));
+    temporary.Release(copy);
+  }
   // Windows renames over no file that is held.
   image.reset();
   held.reset();
@@ -381,7 +397,7 @@ BesideResult Beside(generation::FileOperations& files, const BesideRequest& requ
     result.message = texts::BesideUnchanged(manifestName);
     return result;
   }
-  const std::string folder = path::Folder(path, path::Style::windows);
+  const std::string folder = SweptFolder(files, path);
   generation::TemporaryFiles temporary(files, folder);
   std::string written;
   try {
@@ -451,6 +467,13 @@ EmbedRunResult EmbedInProgram(generation::FileOperations& files, const EmbedRequ
   }
 }
 
+std::vector<std::string> EmbedWarnings(const EmbedRunResult& result) {
+  std::vector<std::string> lines;
+  if (result.otherNames)
+    lines.push_back(texts::kOtherNames);
+  return lines;
+}
+
 std::vector<std::string> EmbedReport(const EmbedRunResult& result, ReportFor reader) {
   const bool window = reader == ReportFor::Window;
   std::vector<std::string> lines{result.message};
@@ -465,12 +488,14 @@ std::vector<std::string> EmbedReport(const EmbedRunResult& result, ReportFor rea
   case EmbedOverride::None:
     break;
   }
+  const std::vector<std::string> warnings = EmbedWarnings(result);
+  lines.insert(lines.end(), warnings.begin(), warnings.end());
   if (result.outcome == EmbedOutcome::Embedded) {
     if (!result.changes.empty())
       lines.push_back(texts::kDifferencesHeading);
     lines.insert(lines.end(), result.changes.begin(), result.changes.end());
     lines.push_back(texts::Backup(result.backupPath));
-    lines.push_back(texts::RebuildNote(window));
+    lines.push_back(texts::RebuildNote(window, result.visualBasic));
   }
   return lines;
 }

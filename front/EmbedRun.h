@@ -50,6 +50,8 @@ struct EmbedRunResult {
   std::string backupPath; ///< Embedded: the copy of the old program
   /// The old manifest merged with ours: each element changed, "  element: before -> after".
   std::vector<std::string> changes;
+  bool visualBasic = false; ///< built by Visual Basic: a rebuild there replaces the program
+  bool otherNames = false;  ///< hard links: the program's other names keep the old bytes
   /// Dry run: the section tables, placement, overlay, signature, checksum and the
   /// manifest's differences. Otherwise what the writer did (placement, overlay, checksum).
   std::vector<std::string> lines;
@@ -58,11 +60,15 @@ struct EmbedRunResult {
 EmbedRunResult EmbedInProgram(generation::FileOperations& files, const EmbedRequest& request);
 
 /// Every line of a finished run for a console or a report window, in order: the message,
-/// the lines, the manifest's changes, the backup and the note that a rebuild undoes it.
+/// the lines, the manifest's changes, the backup and the note that a rebuild undoes it, and
+/// how to keep the manifest across rebuilds.
 /// The window names its own controls where the console names options.
 enum class ReportFor { Console, Window };
 std::vector<std::string> EmbedReport(const EmbedRunResult& result,
                                      ReportFor reader = ReportFor::Console);
+/// Of those, what the user must act on, all that a quiet console prints of a run that
+/// succeeded: the other names that keep the old program.
+std::vector<std::string> EmbedWarnings(const EmbedRunResult& result);
 
 /// Its manifest settings are none by default: no run level, no DPI awareness.
 struct BesideRequest : ManifestRequest {

@@ -62,12 +62,22 @@ constexpr const char* kSectionsAfter = "Sections after:";
 inline std::string DryRun(const std::string& name) {
   return name + ": what embedding the manifest would do; nothing was written.";
 }
-inline std::string RebuildNote(bool inWindow = false) {
+/// visualBasic: the program was built by Visual Basic, whose project can carry the manifest.
+inline std::string RebuildNote(bool inWindow = false, bool visualBasic = true) {
+  if (!visualBasic)
+    return std::string("Rebuilding the program replaces it, and with it the embedded manifest. "
+                       "For a lasting change, put the manifest into the program's own build, "
+                       "or embed it again after each build") +
+           (inWindow ? "." : " (--embed in the build's last step).");
   return std::string("Rebuilding the program in Visual Basic replaces it, and with it the "
                      "embedded manifest. For a lasting change, set the project up instead") +
          (inWindow ? ": choose its .vbp file as the program and press \"Generate...\"."
                    : " (--project PROJECT.vbp).");
 }
+/// Another hard link to the program keeps the file that is replaced here.
+constexpr const char* kOtherNames =
+    "the program has other names (hard links) as well: they keep the old program, and only "
+    "this name takes the new one";
 constexpr const char* kOverlayOption = "--keep-overlay";
 constexpr const char* kSignatureOption = "--strip-signature";
 inline std::string AllowWith(const std::string& option) { return option + " allows it."; }

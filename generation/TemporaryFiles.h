@@ -4,6 +4,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "generation/Driver.h"
@@ -62,7 +63,7 @@ public:
   }
   /// CreateExact, with the stretches of bytes that hold source's bytes unchanged copied from
   /// it where the system can (FilePort::CreateNewFileFrom).
-  std::string CreateExactFrom(const std::string& suffix, const std::string& bytes,
+  std::string CreateExactFrom(const std::string& suffix, std::string_view bytes,
                               const std::string& source,
                               const std::vector<platform::SameStretch>& same) {
     return CreateWith(suffix, [&](const std::string& path) {

@@ -91,6 +91,10 @@ private:
   std::string read_;      ///< where the file could not be mapped
 };
 
+/// Whether the file at path holds exactly bytes, mapped a window at a time (read where it
+/// cannot be): the file is never held whole, nor copied. Throws SystemError.
+bool FileHolds(const std::string& path, std::string_view bytes);
+
 /// An empty string with room for size bytes. Linux is asked for large pages for it, so that
 /// filling megabytes takes a page fault per 2 MiB instead of one per 4 KiB.
 std::string LargeBuffer(std::size_t size);
@@ -157,6 +161,8 @@ bool InUse(const std::string& path);
 /// Gives the file from a second name, to, which must not exist; false when the file system
 /// cannot (no hard links there) or refuses.
 bool LinkFile(const std::string& from, const std::string& to);
+/// How many names the file has (hard links); 1 when that cannot be told.
+unsigned LinkCount(const std::string& path);
 /// Gives to the permissions of from: POSIX its mode bits, and its owner and group where the
 /// system allows it; Win32 its attributes. A file that replaces another keeps what the user
 /// set. Throws SystemError when to cannot be changed.

@@ -88,6 +88,10 @@ std::unique_ptr<HeldBytes> SystemFiles::Hold(const std::string& path, std::size_
   RefuseNul("Open", path);
   return std::make_unique<SystemHeld>(path, limit);
 }
+bool SystemFiles::SameContents(const std::string& path, std::string_view bytes) {
+  RefuseNul("Open", path);
+  return FileHolds(path, bytes);
+}
 std::string SystemFiles::Stamp(const std::string& path) {
   RefuseNul("Read the time stamp of", path);
   return FileStamp(path);
@@ -97,7 +101,7 @@ bool SystemFiles::CreateNewFile(const std::string& path, const std::string& byte
   return platform::CreateNewFile(path, bytes, keep == Keep::durable);
 }
 // A stretch of a few pages is written rather than copied: a call each costs more.
-bool SystemFiles::CreateNewFileFrom(const std::string& path, const std::string& bytes,
+bool SystemFiles::CreateNewFileFrom(const std::string& path, std::string_view bytes,
                                     const std::string& source, const std::vector<SameStretch>& same,
                                     Keep keep) {
   constexpr std::uint64_t kWorthCopying = 1 << 16;
@@ -157,6 +161,9 @@ bool SystemFiles::InUse(const std::string& path) {
 }
 bool SystemFiles::LinkFile(const std::string& from, const std::string& to) {
   return !path::HasNul(from) && !path::HasNul(to) && platform::LinkFile(from, to);
+}
+unsigned SystemFiles::LinkCount(const std::string& path) {
+  return path::HasNul(path) ? 1 : platform::LinkCount(path);
 }
 std::string SystemFiles::MakePrivateFolder() { return platform::MakePrivateFolder(); }
 void SystemFiles::RemoveFolder(const std::string& path) { platform::RemoveFolder(path); }

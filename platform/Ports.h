@@ -6,6 +6,7 @@
 // Probes never throw; services throw SystemError. Nothing here changes the current
 // directory.
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -97,6 +98,17 @@ public:
   virtual std::unique_ptr<HeldBytes> Hold(const std::string& path, std::size_t limit) {
     return std::make_unique<HeldCopy>(ReadBytes(path, limit));
   }
+  /// Whether the file holds exactly bytes, compared a piece at a time: never held whole.
+  virtual bool SameContents(const std::string& path, std::string_view bytes) {
+    constexpr std::size_t kPiece = std::size_t{1} << 20;
+    const std::unique_ptr<OpenFile> file = Open(path);
+    if (file->Size() != bytes.size())
+      return false;
+    for (std::size_t at = 0; at < bytes.size(); at += kPiece)
+      if (file->ReadAt(at, std::min(kPiece, bytes.size() - at)) != bytes.substr(at, kPiece))
+        return false;
+    return true;
+  }
   /// What changes when the file is written or replaced, compared for equality only; here its
   /// bytes, the real files' identity, size and modification time.
   virtual std::string Stamp(const std::string& path) { return ReadBytes(path, std::string::npos); }
@@ -108,10 +120,10 @@ public:
   /// CreateNewFile, where the system may copy the stretches, which follow one another in
   /// the new file, from the file source instead (as cp does): bytes is what the file holds
   /// all the same, and what it must be compared with.
-  virtual bool CreateNewFileFrom(const std::string& path, const std::string& bytes,
+  virtual bool CreateNewFileFrom(const std::string& path, std::string_view bytes,
                                  const std::string& /*source*/,
                                  const std::vector<SameStretch>& /*same*/, Keep keep) {
-    return CreateNewFile(path, bytes, keep);
+    return CreateNewFile(path, std::string(bytes), keep);
   }
   /// Renames from to to, replacing a file there in one step.
   virtual void RenameOver(const std::string& from, const std::string& to) = 0;
@@ -128,6 +140,8 @@ public:
   virtual bool InUse(const std::string& /*path*/) { return false; }
   /// Gives the file from the second name to; false when that cannot be done.
   virtual bool LinkFile(const std::string& /*from*/, const std::string& /*to*/) { return false; }
+  /// How many names the file has: another one keeps the old bytes when this name is replaced.
+  virtual unsigned LinkCount(const std::string& /*path*/) { return 1; }
   /// A new, empty folder of this run's own under the system's temporary folder, that only
   /// this user may enter; its path ends in the separator.
   virtual std::string MakePrivateFolder() = 0;
@@ -176,11 +190,11 @@ public:
   std::string ReadRange(const std::string& path, std::uint64_t offset, std::size_t count) override;
   std::unique_ptr<OpenFile> Open(const std::string& path) override;
   std::unique_ptr<HeldBytes> Hold(const std::string& path, std::size_t limit) override;
+  bool SameContents(const std::string& path, std::string_view bytes) override;
   std::string Stamp(const std::string& path) override;
   bool CreateNewFile(const std::string& path, const std::string& bytes, Keep keep) override;
-  bool CreateNewFileFrom(const std::string& path, const std::string& bytes,
-                         const std::string& source, const std::vector<SameStretch>& same,
-                         Keep keep) override;
+  bool CreateNewFileFrom(const std::string& path, std::string_view bytes, const std::string& source,
+                         const std::vector<SameStretch>& same, Keep keep) override;
   void RenameOver(const std::string& from, const std::string& to) override;
   bool RenameNoReplace(const std::string& from, const std::string& to) override;
   void RemoveFile(const std::string& path) override;
@@ -189,6 +203,7 @@ public:
   void TouchFile(const std::string& path) override;
   bool InUse(const std::string& path) override;
   bool LinkFile(const std::string& from, const std::string& to) override;
+  unsigned LinkCount(const std::string& path) override;
   std::string MakePrivateFolder() override;
   void RemoveFolder(const std::string& path) override;
 };

@@ -5,6 +5,7 @@
 
 #include "base/Ascii.h"
 #include "base/Path.h"
+#include "base/Unicode.h"
 #include "readers/Bytes.h"
 #include "readers/PeImage.h"
 #include "readers/TypeLib.h"
@@ -17,8 +18,10 @@ namespace {
 constexpr const char* kUnreadable = "cannot be read as a PE file: ";
 // The largest program read whole for its checksum and what follows its sections.
 constexpr std::uint64_t kMaxWholeImage = std::uint64_t{1} << 30;
-// Process creation reads ID 1; 2 and 3 are the isolation manifests of libraries.
-constexpr std::uint16_t kManifestIds[] = {1, 2, 3};
+// Process creation reads ID 1; a library's loader ID 2 (3: a library that imports nothing
+// isolated). Another one is read when that one is missing, and warned of.
+constexpr std::uint16_t kProgramManifestIds[] = {1, 2, 3};
+constexpr std::uint16_t kLibraryManifestIds[] = {2, 3, 1};
 
 std::string Join(const std::vector<std::string>& items, const std::string& separator) {
   std::string text;
@@ -50,6 +53,9 @@ std::string ConditionLines(const PeConditions& c) {
             ", " + std::to_string(c.signatureSize) +
             " bytes) lies inside the sections or past the end of the file: damaged, or left "
             "so by a packer\n";
+  if (c.afterSignature != 0)
+    text += "After the signature: " + std::to_string(c.afterSignature) +
+            " bytes of other data, which no certificate entry accounts for\n";
   if (c.overlayBytes != 0)
     text += "Overlay: " + std::to_string(c.overlaySize) +
             " bytes after the last section (an installer's or self-extractor's data)\n";
@@ -159,9 +165,22 @@ Inspection InspectImage(const std::string& fileName, const Source& image,
     if (image.Size() <= kMaxWholeImage)
       result.conditions = ReadConditions(pe, image.Read(0, image.Size(), "the program"));
     const Resource* resource = nullptr;
-    for (std::uint16_t id : kManifestIds)
+    for (std::uint16_t id : result.dll ? kLibraryManifestIds : kProgramManifestIds)
       if (!resource)
         resource = pe.Find(ResourceKey::Id(kManifestResourceType), ResourceKey::Id(id));
+    // Every language of every manifest: Resources() holds only each one's first.
+    for (const StoredResource& other : pe.StoredResources()) {
+      if (other.type.IsName() || other.type.id != kManifestResourceType)
+        continue;
+      const std::string name = other.name.IsName()
+                                   ? "\"" + unicode::Utf16LeToUtf8(other.name.units) + "\""
+                                   : "ID " + std::to_string(other.name.id);
+      const bool read = resource && !other.name.IsName() && !resource->name.IsName() &&
+                        other.name.id == resource->name.id &&
+                        other.language.id == resource->language;
+      if (!read)
+        result.otherManifests.push_back(name + ", language " + std::to_string(other.language.id));
+    }
     embedded = resource != nullptr;
     if (embedded) {
       result.source = "embedded, resource type 24 ID " + resource->name.ToString();
@@ -173,6 +192,9 @@ Inspection InspectImage(const std::string& fileName, const Source& image,
       if (resource->name.id != 1 && !result.dll)
         result.facts.warnings.push_back("the manifest is resource ID " + resource->name.ToString() +
                                         ", but Windows reads a program's manifest from ID 1.");
+      if (resource->name.id == 1 && result.dll)
+        result.facts.warnings.push_back(
+            "the manifest is resource ID 1, but Windows reads a library's manifest from ID 2.");
     }
   } catch (const FormatError& error) {
     result.state = ProgramState::Unreadable;
@@ -250,6 +272,8 @@ std::string ReportText(const Inspection& in) {
     text += "Manifest: none\n";
   else
     text += "Manifest: " + in.source + " (" + std::to_string(in.manifestSize) + " bytes)\n";
+  if (!in.otherManifests.empty())
+    text += "Other manifests, not read: " + Join(in.otherManifests, "; ") + "\n";
   if (in.state == ProgramState::Manifest && !f.xmlError) {
     text += "Identity: name \"" + f.name + "\", version " + OrNotSet(f.version) +
             ", architecture " + OrNotSet(f.architecture) + ", type " + OrNotSet(f.type) + "\n";

@@ -30,6 +30,8 @@ struct Inspection {
   std::string source; ///< where the manifest read comes from, in words
   bool external = false; ///< the manifest read is the file beside the program
   std::size_t manifestSize = 0;
+  /// The embedded manifests besides the one read: "ID 1, language 1033".
+  std::vector<std::string> otherManifests;
   ManifestFacts facts;
   /// Signature, overlay, packer, .NET, checksum and the resources' place; none when the
   /// image is too large to read whole.

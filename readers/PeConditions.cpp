@@ -5,6 +5,7 @@
 #include <string_view>
 #include <vector>
 
+#include "base/Ascii.h"
 #include "readers/Bytes.h"
 
 namespace readers {
@@ -20,6 +21,34 @@ std::uint32_t U32At(std::string_view image, std::uint64_t at) {
 }
 
 } // namespace
+
+bool ImportsVisualBasic(const PeImage& pe, std::string_view image) {
+  constexpr std::size_t kImportDirectory = 1;
+  constexpr std::uint64_t kDescriptorSize = 20;
+  // More than any program imports; a crafted table ends here.
+  constexpr std::uint64_t kMaxDescriptors = 4096;
+  const DataDirectory imports = pe.Directory(kImportDirectory);
+  if (imports.rva == 0)
+    return false;
+  try {
+    for (std::uint64_t i = 0; i < kMaxDescriptors; ++i) {
+      const std::uint64_t at =
+          pe.OffsetOf(imports.rva + i * kDescriptorSize, kDescriptorSize, "the imports");
+      const std::uint32_t nameRva = U32At(image, at + 12);
+      if (nameRva == 0)
+        return false;
+      const std::uint64_t name = pe.OffsetOf(nameRva, 1, "an import's name");
+      const std::string_view text = image.substr(static_cast<std::size_t>(name), 13);
+      const std::string dll(text.substr(0, text.find('\0')));
+      if (ascii::EqualIgnoringCase(dll, "MSVBVM60.DLL") ||
+          ascii::EqualIgnoringCase(dll, "MSVBVM50.DLL"))
+        return true;
+    }
+  } catch (const FormatError&) {
+    // An import table outside the file: no runtime is loaded from it.
+  }
+  return false;
+}
 
 std::uint64_t SectionsEnd(const PeImage& pe) {
   std::uint64_t end = pe.Headers().sizeOfHeaders;
@@ -142,6 +171,8 @@ PeConditions ReadConditions(const PeImage& pe, std::string_view image) {
   if (signature.size != 0 && signature.rva >= c.sectionsEnd && signature.rva <= image.size())
     tailEnd = signature.rva;
   c.overlaySize = tailEnd > c.sectionsEnd ? tailEnd - c.sectionsEnd : 0;
+  if (c.signatureInFile)
+    c.afterSignature = image.size() - (std::uint64_t{signature.rva} + signature.size);
   c.overlayBytes = UnaccountedBytes(pe, image, c.sectionsEnd, tailEnd);
   c.upx = IsUpxPacked(pe);
   c.petite = IsPetitePacked(pe);

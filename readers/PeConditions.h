@@ -41,6 +41,8 @@ struct PeConditions {
   std::string resourceSection;    ///< its name; "" without resources
   ResourcePlace resourcePlace = ResourcePlace::None;
   std::string followingSection; ///< the first section after it, when there is one
+  /// Bytes after a signature's certificate table: other data than the signature.
+  std::uint64_t afterSignature = 0;
 };
 
 /// The conditions of pe, read from image, its whole bytes. Never throws for the bytes.
@@ -63,6 +65,9 @@ NsisData FindNsisData(std::string_view image, std::uint64_t from);
 bool IsPetitePacked(const PeImage& pe);
 /// A CLR header: a .NET assembly.
 bool IsDotNet(const PeImage& pe);
+/// Built by Visual Basic 5 or 6: it imports the runtime (MSVBVM60.DLL, MSVBVM50.DLL). Never
+/// throws for the bytes.
+bool ImportsVisualBasic(const PeImage& pe, std::string_view image);
 
 /// The optional header's CheckSum of image, whose own field lies at checksumOffset: the
 /// 16-bit one's-complement sum of the file with that field as zero, plus the file's length.

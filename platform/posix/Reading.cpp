@@ -7,7 +7,9 @@
 
 #include <atomic>
 #include <cstdint>
+#include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <limits>
 #include <new>
 #include <utility>
@@ -188,6 +190,35 @@ MappedFile::~MappedFile() {
 
 bool MappedFile::Whole() const {
   return guard_ == nullptr || !static_cast<const Guard*>(guard_)->cut.load();
+}
+
+// Mapped rather than read: copying the bytes out of the page cache costs more than comparing
+// them where they are.
+bool FileHolds(const std::string& path, std::string_view bytes) {
+  constexpr std::size_t kWindow = std::size_t{4} << 20;
+  const ReadableFile file(path);
+  if (file.Size() != bytes.size())
+    return false;
+  for (std::size_t at = 0; at < bytes.size(); at += kWindow) {
+    const std::size_t size = std::min(kWindow, bytes.size() - at);
+    void* view = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE | MAP_POPULATE,
+                        static_cast<int>(file.Handle()), static_cast<off_t>(at));
+    Guard* guard = view == MAP_FAILED ? nullptr : Watch(view, size);
+    bool same = false;
+    if (guard == nullptr) {
+      if (view != MAP_FAILED)
+        ::munmap(view, size);
+      same = file.ReadAt(at, size) == bytes.substr(at, size);
+    } else {
+      same = std::memcmp(view, bytes.data() + at, size) == 0 && !guard->cut.load();
+      guard->size.store(0);
+      ::munmap(view, size);
+      guard->begin.store(0);
+    }
+    if (!same)
+      return false;
+  }
+  return true;
 }
 
 std::string CanonicalPath(const std::string& path) {

@@ -1,5 +1,5 @@
 // POSIX only: a file's modification time set to now, whether a running program holds it, and
-// a second name for a file.
+// a second name for a file and how many it has.
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -37,6 +37,13 @@ namespace platform {
 
 bool LinkFile(const std::string& from, const std::string& to) {
   return ::link(from.c_str(), to.c_str()) == 0;
+}
+
+unsigned LinkCount(const std::string& path) {
+  struct stat st {};
+  if (::lstat(path.c_str(), &st) != 0 || st.st_nlink == 0)
+    return 1;
+  return static_cast<unsigned>(st.st_nlink);
 }
 
 } // namespace platform

@@ -1,6 +1,8 @@
 // Win32 only: files opened for reading by ranges, and names compared as files.
 #include <windows.h>
 
+#include <algorithm>
+#include <cstring>
 #include <limits>
 #include <new>
 #include <utility>
@@ -135,6 +137,35 @@ MappedFile::~MappedFile() {
 
 // Windows cuts no mapped file short.
 bool MappedFile::Whole() const { return true; }
+
+// Mapped rather than read: copying the bytes out of the file cache costs more than comparing
+// them where they are. A window's offset is a multiple of the allocation granularity.
+bool FileHolds(const std::string& path, std::string_view bytes) {
+  constexpr std::size_t kWindow = std::size_t{4} << 20;
+  const ReadableFile file(path);
+  if (file.Size() != bytes.size())
+    return false;
+  HANDLE mapping = bytes.empty() ? nullptr
+                                 : CreateFileMappingA(AsHandle(file.Handle()), nullptr,
+                                                      PAGE_READONLY, 0, 0, nullptr);
+  bool same = true;
+  for (std::size_t at = 0; same && at < bytes.size(); at += kWindow) {
+    const std::size_t size = std::min(kWindow, bytes.size() - at);
+    const std::uint64_t offset = at;
+    void* view = mapping ? MapViewOfFile(mapping, FILE_MAP_READ, static_cast<DWORD>(offset >> 32),
+                                         static_cast<DWORD>(offset), size)
+                         : nullptr;
+    if (view) {
+      same = std::memcmp(view, bytes.data() + at, size) == 0;
+      UnmapViewOfFile(view);
+    } else {
+      same = file.ReadAt(at, size) == bytes.substr(at, size);
+    }
+  }
+  if (mapping)
+    CloseHandle(mapping);
+  return same;
+}
 
 std::string CanonicalPath(const std::string& path) {
   const DWORD needed = GetFullPathNameA(path.c_str(), 0, nullptr, nullptr);

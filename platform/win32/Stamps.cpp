@@ -1,5 +1,5 @@
 // Win32 only: a file's modification time set to now, whether another process holds it, and a
-// second name for a file.
+// second name for a file and how many it has.
 #include <windows.h>
 
 #include "platform/Platform.h"
@@ -52,6 +52,16 @@ namespace platform {
 
 bool LinkFile(const std::string& from, const std::string& to) {
   return CreateHardLinkA(to.c_str(), from.c_str(), nullptr) != 0;
+}
+
+unsigned LinkCount(const std::string& path) {
+  win32::Handle file(CreateFileA(path.c_str(), FILE_READ_ATTRIBUTES,
+                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                 OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+  BY_HANDLE_FILE_INFORMATION i;
+  if (!file.valid() || !GetFileInformationByHandle(file.get(), &i) || i.nNumberOfLinks == 0)
+    return 1;
+  return i.nNumberOfLinks;
 }
 
 } // namespace platform

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <chrono>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <sstream>
 
@@ -68,6 +69,16 @@ std::string Plain() {
   return testsupport::BuildImage(spec).image;
 }
 
+/// Plain() as Visual Basic builds it: it imports the runtime.
+std::string VisualBasicProgram() {
+  testsupport::PeSpec spec;
+  spec.sections = {kText, {".idata", std::string(40, '\0') + "MSVBVM60.DLL", 0x40000040}};
+  testsupport::BuiltImage pe = testsupport::BuildImage(spec);
+  testsupport::PutU32(pe.image, pe.offsets[1] + 12, pe.rvas[1] + 40);
+  pe.SetDirectory(1, pe.rvas[1], 40);
+  return pe.image;
+}
+
 std::string ExpectedManifest(const std::string& name) {
   return BuildManifestText("1.0.0.0", name, "", "X86", generation::ManifestSettings(), {});
 }
@@ -127,9 +138,9 @@ TEST_F(EmbedCliTest, EmbedsOnceAndLeavesItOnTheSecondRun) {
             "backup: " +
                 Path("App.exe.bak") +
                 "\n"
-                "Rebuilding the program in Visual Basic replaces it, and with it the embedded "
-                "manifest. For a lasting change, set the project up instead (--project "
-                "PROJECT.vbp).\n");
+                "Rebuilding the program replaces it, and with it the embedded manifest. For a "
+                "lasting change, put the manifest into the program's own build, or embed it "
+                "again after each build (--embed in the build's last step).\n");
   const Tree after = Read();
   ASSERT_EQ(after.size(), 2u);
   EXPECT_EQ(after.at("App.exe.bak"), old);
@@ -302,6 +313,8 @@ TEST_F(EmbedCliTest, DryRunWritesNothing) {
 // nothing is written.
 TEST_F(EmbedCliTest, WritesBesideAndRemovesOnlyItsOwn) {
   WriteBytes(dir_ / "Plain.exe", Plain());
+  // A dead run's (no process has that id): was left there for good.
+  WriteBytes(dir_ / "~themefold-4000000000-0123456789abcdef.manifest", "<assembly");
   const auto past = fs::file_time_type::clock::now() - std::chrono::hours(48);
   fs::last_write_time(dir_ / "Plain.exe", past);
   const batchtest::Result written = Batch({"--beside", "Plain.exe"});
@@ -315,6 +328,7 @@ TEST_F(EmbedCliTest, WritesBesideAndRemovesOnlyItsOwn) {
             ExpectedManifest("Plain.exe") +
                 "\r\n<!-- Written beside the program by Themefold Maker; --beside --remove "
                 "removes it. -->");
+  EXPECT_FALSE(fs::exists(dir_ / "~themefold-4000000000-0123456789abcdef.manifest"));
   EXPECT_GT(fs::last_write_time(dir_ / "Plain.exe"), past + std::chrono::hours(1));
 
   fs::last_write_time(dir_ / "Plain.exe", past);
@@ -423,9 +437,79 @@ TEST_F(EmbedCliTest, WritesBesideAndRemovesOnlyItsOwn) {
   EXPECT_EQ(Read(), after);
 }
 
+// What the report adds, and what a run clears away first: each row's program embedded, the
+// end of what it says, and every other file afterwards.
+TEST_F(EmbedCliTest, SaysWhatNeedsTheUserAndSweepsDeadRuns) {
+  // Made by a run whose process has ended: no process has that id.
+  const std::string leftover = "~themefold-4000000000-0123456789abcdef.new";
+  const std::string plain = Plain();
+  struct Row {
+    const char* name;
+    std::string image;
+    std::vector<std::string> args;
+    std::function<void()> before;
+    std::string ending; ///< of standard output
+    Tree others;        ///< every file but App.exe afterwards
+  };
+  const auto nothing = [] {};
+  const Row rows[] = {
+      // Was: a C program's rebuild note.
+      {"built by Visual Basic",
+       VisualBasicProgram(),
+       {},
+       nothing,
+       "Rebuilding the program in Visual Basic replaces it, and with it the embedded manifest. "
+       "For a lasting change, set the project up instead (--project PROJECT.vbp).\n",
+       {{"App.exe.bak", VisualBasicProgram()}}},
+      // Was: the whole report.
+      {"quiet", plain, {"--quiet"}, nothing, "", {{"App.exe.bak", plain}}},
+      // Was: nothing said of the other name, which keeps the old program.
+      {"another name",
+       plain,
+       {"--quiet"},
+       [&] { fs::create_hard_link(dir_ / "App.exe", dir_ / "Other.exe"); },
+       "the program has other names (hard links) as well: they keep the old program, and only "
+       "this name takes the new one\n",
+       {{"App.exe.bak", plain}, {"Other.exe", plain}}},
+      // Was: refused, "its backup could not be made".
+      {"a folder named as the backup",
+       plain,
+       {"--quiet"},
+       [&] { fs::create_directory(dir_ / "App.exe.bak"); },
+       "",
+       {{"App.exe.bak2", plain}}},
+      // Was: left there for good.
+      {"a dead run's leftover",
+       plain,
+       {"--quiet"},
+       [&] { WriteBytes(dir_ / leftover, "the first half of a program"); },
+       "",
+       {{"App.exe.bak", plain}}},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    fs::remove_all(dir_);
+    fs::create_directories(dir_);
+    WriteBytes(dir_ / "App.exe", row.image);
+    row.before();
+    std::vector<std::string> args{"--embed", "App.exe"};
+    args.insert(args.end(), row.args.begin(), row.args.end());
+    const batchtest::Result result = Batch(args);
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_EQ(result.out.substr(result.out.size() - std::min(result.out.size(), row.ending.size())),
+              row.ending);
+    EXPECT_EQ(result.out.empty(), row.ending.empty());
+    Tree after = Read();
+    EXPECT_EQ(ManifestOf(after["App.exe"]), ExpectedManifest("App.exe"));
+    after.erase("App.exe");
+    EXPECT_EQ(after, row.others);
+  }
+}
+
 /// The real files, with the program held by a running process, a folder where nothing can
-/// be created, a disk that gives back other bytes than were written, or another program
-/// that puts a copy of the program in its place once it has been read.
+/// be created, a disk that gives back other bytes than were written, another program that
+/// puts a copy of the program in its place once it has been read, or a disk that fills up
+/// halfway through a backup. They have no second names: a backup is a copy.
 class FaultyFiles : public generation::SystemFileOperations {
 public:
   bool held = false;
@@ -438,12 +522,11 @@ public:
       throw base::SystemError("Rename", to, 28, "No space left on device");
     SystemFiles::RenameOver(from, to);
   }
+  bool fullDisk = false;
   bool InUse(const std::string&) override { return held; }
-  std::unique_ptr<platform::HeldBytes> Hold(const std::string& path, std::size_t limit) override {
-    std::string bytes = ReadBytes(path, limit);
-    if (corruptReadBack && path.find("~") != std::string::npos)
-      bytes[0] = 'Z';
-    return std::make_unique<platform::HeldCopy>(bytes);
+  bool SameContents(const std::string& path, std::string_view bytes) override {
+    return !(corruptReadBack && path.find("~") != std::string::npos) &&
+           SystemFiles::SameContents(path, bytes);
   }
   // Same bytes and time: only the file's identity tells.
   void CopyPermissions(const std::string& from, const std::string& to) override {
@@ -460,7 +543,15 @@ public:
                      platform::Keep keep) override {
     if (readOnlyFolder)
       throw base::SystemError("Create", path, 13, "Permission denied");
-    return SystemFiles::CreateNewFile(path, bytes, keep);
+    return CreateNewFileFrom(path, bytes, "", {}, keep);
+  }
+  bool CreateNewFileFrom(const std::string& path, std::string_view bytes, const std::string& source,
+                         const std::vector<platform::SameStretch>& same,
+                         platform::Keep keep) override {
+    if (!fullDisk || path.find(".bak") == std::string::npos)
+      return SystemFiles::CreateNewFileFrom(path, bytes, source, same, keep);
+    WriteBytes(path, std::string(bytes.substr(0, bytes.size() / 2)));
+    throw base::SystemError("Write", path, 28, "No space left on device");
   }
 };
 
@@ -471,8 +562,9 @@ TEST_F(EmbedCliTest, RefusesWhatTheSystemHolds) {
     bool held, readOnlyFolder, corruptReadBack, replaced;
     std::vector<std::string> args;
     int exitCode;
-    std::string said;
+    std::string said; ///< the start of it, for a full disk: the path names the run
     bool renameFails = false;
+    bool fullDisk = false;
   };
   const Row rows[] = {
       // Was: the program's stamp renewed all the same.
@@ -523,6 +615,17 @@ TEST_F(EmbedCliTest, RefusesWhatTheSystemHolds) {
        "themefold-batch: App.exe changed since it was read: another program wrote to it or "
        "replaced it while the manifest was embedded. Nothing was changed. Run again to embed "
        "the manifest in the program as it is now.\n"},
+      // Was: half a backup left as App.exe.bak, which restores to a broken program.
+      {"backup on a full disk",
+       false,
+       false,
+       false,
+       false,
+       {"--embed"},
+       batch::kFileOperationFailed,
+       "themefold-batch: App.exe is left as it was: Write ",
+       false,
+       true},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
@@ -537,6 +640,7 @@ TEST_F(EmbedCliTest, RefusesWhatTheSystemHolds) {
     files.corruptReadBack = row.corruptReadBack;
     files.replaced = row.replaced;
     files.renameFails = row.renameFails;
+    files.fullDisk = row.fullDisk;
     std::ostringstream out, err;
     front::SystemRegistry registry;
     front::SystemSettings settings;
@@ -544,7 +648,7 @@ TEST_F(EmbedCliTest, RefusesWhatTheSystemHolds) {
     std::vector<std::string> args = row.args;
     args.push_back(Path("App.exe"));
     EXPECT_EQ(batch::Run(args, files, console), row.exitCode);
-    EXPECT_EQ(err.str(), row.said);
+    EXPECT_EQ(row.fullDisk ? err.str().substr(0, row.said.size()) : err.str(), row.said);
     EXPECT_EQ(Read(), (Tree{{"App.exe", old}}));
     EXPECT_EQ(fs::last_write_time(dir_ / "App.exe"), stamp);
   }

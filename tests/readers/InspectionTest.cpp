@@ -4,6 +4,7 @@
 
 #include "readers/Fixtures.h"
 #include <functional>
+#include <tuple>
 
 #include "readers/Bytes.h"
 #include "readers/Inspection.h"
@@ -64,6 +65,15 @@ TEST(InspectionTest, TellsWhatDecidesEmbedding) {
          pe.SetDirectory(4, static_cast<std::uint32_t>(pe.sectionsEnd), 16);
        },
        "Signature: Authenticode, 16 bytes (any change to the program breaks it)\n"},
+      // Was: told as a plain signature, which --strip-signature then could not remove whole.
+      {"signed, then other data",
+       {text, resources},
+       std::string(16, 'S') + "extra",
+       [](testsupport::BuiltImage& pe) {
+         pe.SetDirectory(4, static_cast<std::uint32_t>(pe.sectionsEnd), 16);
+       },
+       "Signature: Authenticode, 16 bytes (any change to the program breaks it)\n"
+       "After the signature: 5 bytes of other data, which no certificate entry accounts for\n"},
       {"certificate entry past the end",
        {text, resources},
        "",
@@ -141,6 +151,34 @@ TEST(InspectionTest, TellsWhatDecidesEmbedding) {
   EXPECT_NE(readers::ReportText(readers::InspectImage("App.exe", pe.image, std::nullopt))
                 .find("Checksum: set, matches the file\n"),
             std::string::npos);
+}
+
+// The manifest Windows reads for the file's kind: ID 1 of a program, ID 2 of a library; the
+// others named with their languages. Was: a library's old ID 1 read after --embed added ID 2.
+TEST(InspectionTest, ReadsTheManifestWindowsReadsForTheKind) {
+  const std::string size = std::to_string(std::string(kGoodManifest).size()) + " bytes)\n";
+  const std::tuple<bool, std::vector<std::uint16_t>, std::string> rows[] = {
+      {true, {1, 2}, "ID 2 (" + size + "Other manifests, not read: ID 1, language 1033\n"},
+      {false, {1, 2}, "ID 1 (" + size + "Other manifests, not read: ID 2, language 1033\n"},
+      {true, {1}, "ID 1 (" + size},
+  };
+  const std::string manifest = "Manifest: embedded, resource type 24 ";
+  for (const auto& [dll, ids, lines] : rows) {
+    SCOPED_TRACE(lines);
+    testsupport::PeSpec spec;
+    spec.dll = dll;
+    spec.sections = {{".rsrc", "", 0x40000040, true}};
+    for (std::uint16_t id : ids)
+      spec.resources.push_back(
+          {readers::ResourceKey::Id(24), readers::ResourceKey::Id(id), kGoodManifest});
+    const std::string report = readers::ReportText(
+        readers::InspectImage("App", testsupport::BuildImage(spec).image, std::nullopt));
+    const std::size_t at = report.find(manifest) + manifest.size();
+    EXPECT_EQ(report.substr(at, report.find("Identity: ") - at), lines);
+    EXPECT_EQ(report.find("Warning: the manifest is resource ID 1, but Windows reads a library's "
+                          "manifest from ID 2.\n") != std::string::npos,
+              dll && ids.size() == 1);
+  }
 }
 
 class InspectFilesTest : public testsupport::TempDirTest {};

@@ -122,6 +122,29 @@ TEST_F(WholeFileTest, CopiedStretchesAndHeldBytesAreTheFilesBytes) {
   EXPECT_THROW(files.Hold(Path("new.bin"), bytes.size() - 1), base::SystemError);
 }
 
+// A file compared with bytes a window at a time: the same, one byte off in the last window,
+// shorter, longer, empty.
+TEST_F(WholeFileTest, SameContentsComparesEveryWindow) {
+  std::string bytes((std::size_t{4} << 20) + 5000, '\0');
+  for (std::size_t i = 0; i < bytes.size(); ++i)
+    bytes[i] = static_cast<char>(i * 13 + i / 509);
+  std::string last = bytes;
+  last[last.size() - 3] ^= 1;
+  const std::pair<std::string, bool> rows[] = {{bytes, true},
+                                               {last, false},
+                                               {bytes.substr(0, bytes.size() - 1), false},
+                                               {bytes + "x", false},
+                                               {"", false}};
+  WriteBytes(Path("new.bin"), bytes);
+  platform::SystemFiles files;
+  for (const auto& [expected, same] : rows) {
+    SCOPED_TRACE(expected.size());
+    EXPECT_EQ(files.SameContents(Path("new.bin"), expected), same);
+  }
+  WriteBytes(Path("empty.bin"), "");
+  EXPECT_TRUE(files.SameContents(Path("empty.bin"), ""));
+}
+
 #ifndef _WIN32
 // Another program cuts a held file short (Windows refuses while it is mapped): reading the
 // cut pages would kill the process; instead they read as zeros and the holder is told.
