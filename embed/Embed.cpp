@@ -748,8 +748,9 @@ bool Embedder::PlaceInSection(const ResourceLayout& layout) {
     const PeSection& f = sections_[i];
     const bool relocationsHere =
         relocations.size != 0 && Inside(relocations.rva, f.virtualAddress, Extent(f));
-    const bool debugData = (f.name.rfind(".debug", 0) == 0 || f.name.rfind(".zdebug", 0) == 0 ||
-                            f.name.rfind(".stab", 0) == 0) &&
+    const std::string name = image_->FullName(f);
+    const bool debugData = (name.rfind(".debug", 0) == 0 || name.rfind(".zdebug", 0) == 0 ||
+                            name.rfind(".stab", 0) == 0) &&
                            (f.characteristics & (kExecutable | kCode)) == 0;
     if ((f.characteristics & kDiscardable) == 0 || !(relocationsHere || debugData) ||
         Pointed(f.virtualAddress, Extent(f), {readers::kBaseRelocationDirectory}) ||
@@ -852,7 +853,9 @@ void Embedder::PlaceNewSection(const ResourceLayout& layout, const std::string& 
                            (resourceSection_
                                 ? "; the old resources stay unused in section " +
                                       sections_[*resourceSection_].name +
-                                      (notRebuilt.empty() ? "" : ", which also holds " + notRebuilt)
+                                      (!notRebuilt.empty() ? ", which also holds " + notRebuilt
+                                       : blocked_.empty()  ? std::string()
+                                                           : " (" + blocked_ + ")")
                                 : std::string()));
 }
 

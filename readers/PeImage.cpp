@@ -128,6 +128,22 @@ void PeImage::ReadHeaders() {
     ReadResources(resources.rva);
 }
 
+std::string PeImage::FullName(const PeSection& section) const {
+  const std::string& name = section.name;
+  if (name.size() < 2 || name[0] != '/' || headers_.symbolTable == 0 ||
+      name.find_first_not_of("0123456789", 1) != std::string::npos || name.size() > 8)
+    return name;
+  const std::uint64_t table =
+      std::uint64_t{headers_.symbolTable} + std::uint64_t{18} * headers_.symbolCount;
+  const std::uint64_t at = table + std::stoull(name.substr(1));
+  if (at < table + 4 || !file_.Has(at, 1))
+    return name;
+  const std::string bytes =
+      file_.Read(at, std::min<std::uint64_t>(256, file_.Size() - at), "the COFF string table");
+  const std::size_t end = bytes.find('\0');
+  return end == std::string::npos || end == 0 ? name : bytes.substr(0, end);
+}
+
 DataDirectory PeImage::Directory(std::size_t index) const {
   return index < headers_.directories.size() ? headers_.directories[index] : DataDirectory();
 }

@@ -131,6 +131,9 @@ public:
   std::uint16_t Machine() const { return machine_; }
   const PeHeaders& Headers() const { return headers_; }
   const std::vector<PeSection>& Sections() const { return sections_; }
+  /// A section's name; a long one ("/4", as GNU ld writes .debug_info) from the COFF string
+  /// table, or as it stands where that table cannot be read.
+  std::string FullName(const PeSection& section) const;
   /// Data directory index; an empty one when the header lists fewer.
   DataDirectory Directory(std::size_t index) const;
   /// Every resource in every language, in the directory's order.

@@ -566,7 +566,19 @@ TEST(EmbedTest, KeepsWhatTheProgramReadsWhereItWas) {
        nullptr,
        5000,
        Placement::NewSection,
-       "section .rsrc at RVA 0x4000; " + unused},
+       "section .rsrc at RVA 0x4000; " + unused +
+           " (section .init follows the resource section and cannot move)"},
+      // Was: a new section; GNU ld names .debug_info "/4", from the COFF string table.
+      {"GNU ld's long-named debug data after the resources",
+       {kText, kResources, kRelocations, {"/4", std::string(16, 'G'), 0x42000040}},
+       [&](BuiltImage& pe) {
+         const std::uint32_t table = static_cast<std::uint32_t>(pe.image.size());
+         PutU32(pe.image, pe.coffOffset + 8, table);
+         pe.image += std::string("\x10\0\0\0.debug_info\0", 16);
+       },
+       5000,
+       Placement::MovedReloc,
+       ".rsrc grown to 6144 bytes; moved after it: .reloc, /4"},
       {"below a page, .data's memory past its bytes",
        {kText, kResources, kData},
        [&](BuiltImage& pe) {
@@ -575,7 +587,8 @@ TEST(EmbedTest, KeepsWhatTheProgramReadsWhereItWas) {
        },
        5000,
        Placement::NewSection,
-       "section .rsrc at RVA 0x1000; " + unused,
+       "section .rsrc at RVA 0x1000; " + unused +
+           " (section .data follows the resource section and cannot move)",
        0x200},
       {"memory past the resources' bytes, in place",
        {kText, kResources},

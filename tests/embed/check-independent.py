@@ -22,6 +22,16 @@ subprocess.run([tests, "--gtest_brief=1"], env=dict(os.environ, THEMEFOLD_EMBED_
                check=True, stdout=subprocess.DEVNULL)
 
 
+def full_name(pe, section):
+    """A section's name; "/4", as GNU ld writes a long one, read from the COFF string table."""
+    name = section.Name.rstrip(b"\0")
+    table = pe.FILE_HEADER.PointerToSymbolTable + 18 * pe.FILE_HEADER.NumberOfSymbols
+    if not name.startswith(b"/") or not name[1:].isdigit() or not pe.FILE_HEADER.PointerToSymbolTable:
+        return name
+    data = pe.__data__[table + int(name[1:]):]
+    return bytes(data[:data.find(b"\0")]) if b"\0" in data[:256] else name
+
+
 def resources(pe):
     key = lambda entry: str(entry.name) if entry.name is not None else entry.id
     root = getattr(pe, "DIRECTORY_ENTRY_RESOURCE", None)
@@ -69,7 +79,7 @@ for name in names:
     # page each address stays the section's file offset.
     relocations = before.OPTIONAL_HEADER.DATA_DIRECTORY[5].VirtualAddress
     for old, new in zip(before.sections, after.sections):
-        moves = old.contains_rva(relocations) or (old.Name.startswith((b".debug", b".stab"))
+        moves = old.contains_rva(relocations) or (full_name(before, old).startswith((b".debug", b".stab"))
                                                   and not old.Characteristics & 0x20000020)
         if old.VirtualAddress != new.VirtualAddress and not moves:
             problems.append("%s: section %s moved" % (name, old.Name))

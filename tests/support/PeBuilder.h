@@ -284,8 +284,9 @@ inline std::string LayoutBroken(const std::string& before, const std::string& af
     const readers::PeSection& b = is[i];
     const bool rebuilt = resources.size != 0 && inside(resources.rva, a) &&
                          now.Directory(readers::kResourceDirectory).rva == a.virtualAddress;
-    const bool debugData = (a.name.rfind(".debug", 0) == 0 || a.name.rfind(".zdebug", 0) == 0 ||
-                            a.name.rfind(".stab", 0) == 0) &&
+    const std::string name = old.FullName(a);
+    const bool debugData = (name.rfind(".debug", 0) == 0 || name.rfind(".zdebug", 0) == 0 ||
+                            name.rfind(".stab", 0) == 0) &&
                            (a.characteristics & 0x20000020) == 0;
     if (a.virtualAddress != b.virtualAddress &&
         !(relocations.size != 0 && inside(relocations.rva, a)) && !debugData)
