@@ -530,6 +530,11 @@ TEST(EmbedTest, KeepsWhatTheProgramReadsWhereItWas) {
     std::uint32_t sectionAlignment = 0x1000;
   };
   const std::string unused = "the old resources stay unused in section .rsrc";
+  // The resource section's memory reaches 0x10000 past its bytes, which code may use.
+  const auto reserved = [](BuiltImage& pe) {
+    PutU32(pe.image, pe.sectionTableOffset + 40 + 8, 0x10000);
+    PutU32(pe.image, pe.optionalOffset + 56, pe.rvas[1] + 0x10000);
+  };
   const Row rows[] = {
       {"import name past the tree",
        {kText, rdata, kResources},
@@ -592,19 +597,13 @@ TEST(EmbedTest, KeepsWhatTheProgramReadsWhereItWas) {
        0x200},
       {"memory past the resources' bytes, in place",
        {kText, kResources},
-       [&](BuiltImage& pe) {
-         PutU32(pe.image, pe.sectionTableOffset + 40 + 8, 0x10000);
-         PutU32(pe.image, pe.optionalOffset + 56, pe.rvas[1] + 0x10000);
-       },
+       reserved,
        40,
        Placement::InPlace,
        "in section .rsrc"},
       {"memory past the resources' bytes, grown",
        {kText, kResources},
-       [&](BuiltImage& pe) {
-         PutU32(pe.image, pe.sectionTableOffset + 40 + 8, 0x10000);
-         PutU32(pe.image, pe.optionalOffset + 56, pe.rvas[1] + 0x10000);
-       },
+       reserved,
        5000,
        Placement::NewSection,
        "section .rsrc at RVA 0x12000; " + unused +
