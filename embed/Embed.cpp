@@ -665,7 +665,13 @@ std::string Embedder::OtherData(const PeSection& s) const {
     if (Inside(r.dataRva, s.virtualAddress, Extent(s)))
       treeEnd = std::max(treeEnd, std::uint64_t{r.dataRva} + r.size);
   const std::uint64_t past = std::min<std::uint64_t>(treeEnd - s.virtualAddress, s.rawSize);
-  const std::size_t data = program_.substr(s.rawOffset, s.rawSize).find_first_not_of('\0', past);
+  const std::string_view bytes = program_.substr(s.rawOffset, s.rawSize);
+  std::size_t data = bytes.find_first_not_of('\0', past);
+  // Microsoft's resource compiler pads with "PADDINGXXPADDING...": filler, no data.
+  if (data != std::string_view::npos && bytes.compare(data, 7, "PADDING") == 0) {
+    const std::size_t end = bytes.find_first_not_of("PADINGX", data);
+    data = end == std::string_view::npos ? end : bytes.find_first_not_of('\0', end);
+  }
   if (data != std::string_view::npos)
     return "data after its resource tree, at RVA " + Hex(s.virtualAddress + data);
   // Memory past the file's bytes is the program's to use, as .bss is.

@@ -97,7 +97,8 @@ std::vector<std::string> DryRunLines(const readers::PeImage& before, std::string
           ? std::string("Checksum: not set (stays 0)")
           : std::string("Checksum: ") + readers::Hex(c.storedChecksum) +
                 (c.storedChecksum == c.fileChecksum ? ", matches" : ", does not match") +
-                "; recomputed");
+                (embedded.outcome == embed::EmbedResult::Outcome::Embedded ? "; recomputed"
+                                                                           : "; left as it is"));
   const std::vector<std::string> differences =
       hadManifest ? changes : std::vector<std::string>{texts::kNoOldManifest};
   if (differences.empty()) {

@@ -305,6 +305,15 @@ TEST_F(EmbedCliTest, DryRunWritesNothing) {
             "  assemblyIdentity: none -> App.exe\n"
             "  dependency Microsoft.Windows.Common-Controls: none -> 6.0.0.0\n"
             "  requestedExecutionLevel level: requireAdministrator -> asInvoker\n");
+
+  // Was: "recomputed" of a checksum that nothing rewrites.
+  ASSERT_EQ(Batch({"--embed", "App.exe"}).exitCode, 0);
+  std::string embedded = ReadBytes(dir_ / "App.exe");
+  testsupport::PutU32(embedded, 0x58 + 64, 0x1234);
+  WriteBytes(dir_ / "App.exe", embedded);
+  const std::string again = Batch({"--embed", "--dry-run", "App.exe"}).out;
+  EXPECT_NE(again.find("\nChecksum: 0x1234, does not match; left as it is\n"), std::string::npos)
+      << again;
 }
 
 // Beside the program: written with the tool's marker and the program's time stamp renewed,

@@ -553,6 +553,13 @@ TEST(EmbedTest, KeepsWhatTheProgramReadsWhereItWas) {
        Placement::NewSection,
        "section .rsrc at RVA 0x3000; " + unused +
            ", which also holds data after its resource tree, at RVA 0x23BE"},
+      // Was: a new section, the filler taken for data.
+      {"Microsoft's resource compiler's filler after the tree",
+       {kText, kResources},
+       [&](BuiltImage& pe) { pastTree(pe, 1, "PADDINGXXPADDINGPADDINGXXPADDING"); },
+       40,
+       Placement::InPlace,
+       "in section .rsrc"},
       {"debug record in the section",
        {kText, rdata, kResources},
        [&](BuiltImage& pe) {
