@@ -85,11 +85,51 @@ struct Move {
   std::uint64_t size;
 };
 
+/// A resource's data this long is a stretch of the old program, copied file to file; a
+/// shorter one is the writer's own bytes.
+constexpr std::uint64_t kWorthKeeping = 1 << 16;
+
+/// What the new program must read back as, once written.
+struct Expected {
+  std::uint32_t sizeOfHeaders;
+  std::uint32_t fileAlignment;
+  std::uint32_t sectionAlignment;
+  std::vector<PeSection> sections;
+  std::vector<TreeResource> sorted; ///< their data: views of the old program and the manifest
+  std::uint16_t manifestId;
+  std::string manifest;
+};
+
+/// Why written does not read back as expected; empty when it does.
+std::string ReadBack(std::string_view written, const Expected& e);
+
+std::vector<std::string_view> ViewsOf(const std::vector<Piece>& pieces, std::string_view program,
+                                      std::string_view own) {
+  // Zeros are views of one block, as many as they take.
+  static const std::string zeros(std::size_t{1} << 16, '\0');
+  std::vector<std::string_view> views;
+  for (const Piece& p : pieces)
+    switch (p.source) {
+    case Piece::Source::Old:
+      views.push_back(program.substr(p.from, p.size));
+      break;
+    case Piece::Source::Own:
+      views.push_back(own.substr(p.from, p.size));
+      break;
+    case Piece::Source::Zeros:
+      for (std::uint64_t left = p.size; left != 0;
+           left -= std::min<std::uint64_t>(left, zeros.size()))
+        views.push_back(std::string_view(zeros).substr(0, left));
+      break;
+    }
+  return views;
+}
+
 class Embedder {
 public:
   Embedder(std::string_view program, const std::string& manifest, const EmbedOptions& options,
            std::string buffer)
-      : program_(program), manifest_(manifest), options_(options), out_(std::move(buffer)) {}
+      : program_(program), manifest_(manifest), options_(options), buffer_(std::move(buffer)) {}
 
   EmbedResult Run();
 
@@ -113,6 +153,14 @@ private:
     bool zeros = false;
   };
   void Assemble(std::initializer_list<Part> parts);
+  /// The tree's pieces at at, in place of what was there.
+  void PutTree(const ResourceLayout& layout, std::uint64_t at);
+  /// with in place of the pieces, or parts of pieces, from at on.
+  void Splice(std::uint64_t at, const std::vector<Piece>& with);
+  /// bytes of the writer's own at at.
+  void Put(std::uint64_t at, std::string_view bytes);
+  std::vector<std::string_view> Views() const { return ViewsOf(pieces_, program_, own_); }
+  bool SameAsOld() const;
   /// In an image aligned below a page, every section's address is its file offset.
   bool Flat() const { return headers_.sectionAlignment < kPage; }
   bool FlatKept() const {
@@ -125,7 +173,7 @@ private:
   std::string_view Mapped(std::uint64_t rva) const;
   void CheckPlaced() const;
   void PatchHeaders();
-  void Verify(const std::vector<TreeResource>& sorted) const;
+  void Verify(const std::vector<TreeResource>& sorted);
   bool Patched(std::uint64_t at) const {
     for (const auto& [start, size] : patches_)
       if (Inside(at, start, size))
@@ -184,8 +232,10 @@ private:
   std::size_t firstMoved_ = 0; ///< the first section that moved, past the last when none
   std::uint32_t virtualDelta_ = 0;
 
-  std::string out_;
-  /// The places (offset, size) in out_ that header fields rewrote: a few dozen.
+  std::string buffer_; ///< where the whole new program goes, unless in pieces
+  std::vector<Piece> pieces_;
+  std::string own_;
+  /// The places (offset, size) in the new program that header fields rewrote: a few dozen.
   std::vector<std::pair<std::uint64_t, std::uint64_t>> patches_;
   std::vector<Move> moves_;
   EmbedResult result_;
@@ -203,7 +253,9 @@ EmbedResult Embedder::Run() {
     }
   if (manifests == 1 && same == 1) {
     result_.outcome = EmbedResult::Outcome::Unchanged;
-    result_.bytes = std::string(program_);
+    if (!options_.inPieces)
+      result_.bytes = std::string(program_);
+    result_.pieces = {{Piece::Source::Old, 0, 0, program_.size()}};
     result_.report.push_back(kAlreadyThere);
     return std::move(result_);
   }
@@ -225,13 +277,14 @@ EmbedResult Embedder::Run() {
   PatchHeaders();
   Verify(sorted);
   result_.kept = KeptStretches();
-  if (out_ == program_) {
+  if (SameAsOld()) {
     result_.outcome = EmbedResult::Outcome::Unchanged;
     result_.report.push_back(kAlreadyThere);
   } else {
     result_.outcome = EmbedResult::Outcome::Embedded;
   }
-  result_.bytes = std::move(out_);
+  result_.pieces = std::move(pieces_);
+  result_.own = std::move(own_);
   // Moved, not copied: the bytes are the whole program. Run is called once.
   return std::move(result_);
 }
@@ -629,16 +682,108 @@ void Embedder::CheckLimits(const ResourceLayout& layout) {
 }
 
 void Embedder::Assemble(std::initializer_list<Part> parts) {
-  std::uint64_t size = 0;
-  for (const Part& part : parts)
-    size += part.size;
-  out_.clear();
-  out_.reserve(size);
-  for (const Part& part : parts)
-    if (part.zeros)
-      out_.append(part.size, '\0');
+  pieces_.clear();
+  std::uint64_t to = 0;
+  for (const Part& part : parts) {
+    if (part.size != 0)
+      pieces_.push_back(
+          {part.zeros ? Piece::Source::Zeros : Piece::Source::Old, part.from, to, part.size});
+    to += part.size;
+  }
+}
+
+// The tables the writer's own; each resource's data a stretch of the old program when long
+// enough, else its own bytes too; zeros between.
+void Embedder::PutTree(const ResourceLayout& layout, std::uint64_t at) {
+  std::vector<Piece> tree;
+  std::uint64_t to = at;
+  auto own = [&](std::string_view bytes) {
+    if (bytes.empty())
+      return;
+    if (!tree.empty() && tree.back().source == Piece::Source::Own &&
+        tree.back().from + tree.back().size == own_.size())
+      tree.back().size += bytes.size();
     else
-      out_.append(program_.substr(part.from, part.size));
+      tree.push_back({Piece::Source::Own, own_.size(), to, bytes.size()});
+    own_.append(bytes);
+    to += bytes.size();
+  };
+  auto zeros = [&](std::uint64_t until) {
+    if (until > to)
+      tree.push_back({Piece::Source::Zeros, 0, to, until - to});
+    to = std::max(to, until);
+  };
+  std::string tables(layout.DataStart(), '\0');
+  layout.WriteTables(tables.data(), treeRva_);
+  own(tables);
+  const std::uintptr_t begin = reinterpret_cast<std::uintptr_t>(program_.data());
+  for (const auto& [offset, data] : layout.Data()) {
+    zeros(at + offset);
+    const std::uintptr_t start = reinterpret_cast<std::uintptr_t>(data.data());
+    if (data.size() >= kWorthKeeping && start >= begin &&
+        start - begin + data.size() <= program_.size()) {
+      tree.push_back({Piece::Source::Old, start - begin, to, data.size()});
+      to += data.size();
+    } else {
+      own(data);
+    }
+  }
+  zeros(at + layout.Size());
+  Splice(at, tree);
+}
+
+void Embedder::Splice(std::uint64_t at, const std::vector<Piece>& with) {
+  std::uint64_t end = at;
+  for (const Piece& p : with)
+    end += p.size;
+  auto cut = [](Piece p, std::uint64_t offset, std::uint64_t size) {
+    p.to += offset;
+    p.from += p.source == Piece::Source::Zeros ? 0 : offset;
+    p.size = size;
+    return p;
+  };
+  std::vector<Piece> pieces;
+  pieces.reserve(pieces_.size() + with.size() + 2);
+  bool placed = false;
+  auto place = [&] {
+    if (!placed)
+      pieces.insert(pieces.end(), with.begin(), with.end());
+    placed = true;
+  };
+  for (const Piece& p : pieces_) {
+    const std::uint64_t pend = p.to + p.size;
+    if (pend <= at) {
+      pieces.push_back(p);
+      continue;
+    }
+    if (p.to < at)
+      pieces.push_back(cut(p, 0, at - p.to));
+    place();
+    if (pend > end)
+      pieces.push_back(p.to >= end ? p : cut(p, end - p.to, pend - end));
+  }
+  place();
+  pieces_ = std::move(pieces);
+}
+
+void Embedder::Put(std::uint64_t at, std::string_view bytes) {
+  Splice(at, {{Piece::Source::Own, own_.size(), at, bytes.size()}});
+  own_.append(bytes);
+}
+
+bool Embedder::SameAsOld() const {
+  std::uint64_t size = 0;
+  for (const Piece& p : pieces_)
+    size += p.size;
+  if (size != program_.size())
+    return false;
+  std::uint64_t at = 0;
+  for (const std::string_view view : Views()) {
+    if (program_.compare(at, view.size(), view) != 0)
+      return false;
+    at += view.size();
+  }
+  return true;
 }
 
 // What else the resource section holds, which rebuilding it would overwrite or move; empty
@@ -720,7 +865,7 @@ bool Embedder::PlaceInSection(const ResourceLayout& layout) {
                                                     sections_[r + 1].virtualAddress)) {
     result_.placement = Placement::InPlace;
     Assemble({{0, s.rawOffset}, {0, s.rawSize, true}, {RawEnd(s), tailEnd_ - RawEnd(s)}});
-    layout.Write(&out_[s.rawOffset], treeRva_);
+    PutTree(layout, s.rawOffset);
     moves_ = {{0, 0, s.rawOffset},
               {RawEnd(s), RawEnd(s), sectionsEnd_ - RawEnd(s)},
               {sectionsEnd_, sectionsEnd_, tailEnd_ - sectionsEnd_}};
@@ -732,7 +877,7 @@ bool Embedder::PlaceInSection(const ResourceLayout& layout) {
   if (lastInTable && othersBefore && RawEnd(s) == sectionsEnd_) {
     result_.placement = Placement::GrownLast;
     Assemble({{0, s.rawOffset}, {0, newRaw_, true}, {sectionsEnd_, tailEnd_ - sectionsEnd_}});
-    layout.Write(&out_[s.rawOffset], treeRva_);
+    PutTree(layout, s.rawOffset);
     const std::uint64_t end = std::uint64_t{s.rawOffset} + newRaw_;
     moves_ = {{0, 0, s.rawOffset}, {sectionsEnd_, end, tailEnd_ - sectionsEnd_}};
     s.virtualSize = virtualSize;
@@ -787,7 +932,7 @@ bool Embedder::PlaceInSection(const ResourceLayout& layout) {
   result_.placement = Placement::MovedReloc;
   virtualDelta_ = static_cast<std::uint32_t>(delta);
   Assemble({{0, s.rawOffset}, {0, newFirst - s.rawOffset, true}, {firstRaw, tailEnd_ - firstRaw}});
-  layout.Write(&out_[s.rawOffset], treeRva_);
+  PutTree(layout, s.rawOffset);
   moves_ = {{0, 0, s.rawOffset},
             {firstRaw, newFirst, sectionsEnd_ - firstRaw},
             {sectionsEnd_, sectionsEnd_ + fileDelta, tailEnd_ - sectionsEnd_}};
@@ -845,7 +990,7 @@ void Embedder::PlaceNewSection(const ResourceLayout& layout, const std::string& 
   Assemble({{0, sectionsEnd_},
             {0, at - sectionsEnd_ + newRaw_, true},
             {sectionsEnd_, tailEnd_ - sectionsEnd_}});
-  layout.Write(&out_[at], treeRva_);
+  PutTree(layout, at);
   moves_ = {{0, 0, sectionsEnd_}, {sectionsEnd_, at + newRaw_, tailEnd_ - sectionsEnd_}};
   PeSection added;
   added.name = ".rsrc";
@@ -897,8 +1042,10 @@ std::optional<std::uint64_t> Embedder::NewOffset(std::uint64_t old) const {
 }
 
 void Embedder::Patch(std::uint64_t at, std::uint32_t value, std::size_t width) {
+  std::string bytes(width, '\0');
   for (std::size_t i = 0; i < width; ++i)
-    out_[at + i] = static_cast<char>((value >> (8 * i)) & 0xFF);
+    bytes[i] = static_cast<char>((value >> (8 * i)) & 0xFF);
+  Put(at, bytes);
   patches_.push_back({at, width});
 }
 
@@ -910,8 +1057,9 @@ void Embedder::PatchHeaders() {
     const PeSection& s = sections_[i];
     const std::uint64_t at = SectionHeader(i);
     if (i >= old.size()) {
-      out_.replace(at, 8, std::string(8, '\0'));
-      out_.replace(at, s.name.size(), s.name);
+      std::string name = s.name;
+      name.resize(8, '\0');
+      Put(at, name);
       patches_.push_back({at, 8});
       Patch(coff + 2, static_cast<std::uint32_t>(sections_.size()), 2);
       Patch(at + 36, s.characteristics);
@@ -955,88 +1103,98 @@ void Embedder::PatchHeaders() {
       Patch(*at + 24, static_cast<std::uint32_t>(*moved));
   }
   if (headers_.checksum != 0) {
-    Patch(optional + 64, PeChecksum(out_, optional + 64));
+    Patch(optional + 64, readers::PeChecksum(Views(), optional + 64));
     result_.checksumUpdated = true;
     result_.report.push_back("checksum: recomputed");
   }
 }
 
-// The moved blocks less the header fields rewritten in them, in the new file's order.
+// The pieces of the old program, in the new file's order.
 std::vector<Kept> Embedder::KeptStretches() const {
-  std::vector<std::pair<std::uint64_t, std::uint64_t>> patches = patches_;
-  std::sort(patches.begin(), patches.end());
   std::vector<Kept> kept;
-  for (const Move& m : moves_) {
-    std::uint64_t start = m.to;
-    const std::uint64_t end = m.to + m.size;
-    for (const auto& [at, size] : patches) {
-      if (at + size <= start || at >= end)
-        continue;
-      if (at > start)
-        kept.push_back({m.from + (start - m.to), start, at - start});
-      start = std::max(start, at + size);
-    }
-    if (end > start)
-      kept.push_back({m.from + (start - m.to), start, end - start});
-  }
-  std::sort(kept.begin(), kept.end(), [](const Kept& a, const Kept& b) { return a.to < b.to; });
+  for (const Piece& p : pieces_)
+    if (p.source == Piece::Source::Old)
+      kept.push_back({p.from, p.to, p.size});
   return kept;
 }
 
-void Embedder::Verify(const std::vector<TreeResource>& sorted) const {
+// The moved blocks are the old program's bytes where they went, but for the header fields
+// rewritten in them; the new program reads back as placed, here when whole, else by the
+// caller once written.
+void Embedder::Verify(const std::vector<TreeResource>& sorted) {
   auto fault = [](const std::string& what) {
     return Refusal("internal fault: the rewritten program did not read back as written (" + what +
                    "); nothing was changed");
   };
-  // Compared a stretch at a time; only a stretch that holds a patched field goes byte by byte.
-  constexpr std::uint64_t kStretch = 1 << 16;
   for (const Move& m : moves_)
-    for (std::uint64_t start = 0; start < m.size; start += kStretch) {
-      const std::uint64_t count = std::min(kStretch, m.size - start);
-      if (out_.compare(m.to + start, count, program_, m.from + start, count) == 0)
+    for (const Piece& p : pieces_) {
+      const std::uint64_t start = std::max(p.to, m.to);
+      const std::uint64_t end = std::min(p.to + p.size, m.to + m.size);
+      if (start >= end || (p.source == Piece::Source::Old && p.from + m.to == m.from + p.to))
         continue;
-      for (std::uint64_t i = start; i < start + count; ++i)
-        if (!Patched(m.to + i) && out_[m.to + i] != program_[m.from + i])
-          throw fault("byte " + Hex(m.from + i) + " changed");
+      for (std::uint64_t i = start; i < end; ++i)
+        if (!Patched(i))
+          throw fault("byte " + Hex(m.from + (i - m.to)) + " changed");
     }
+  auto expected = std::make_shared<Expected>(
+      Expected{headers_.sizeOfHeaders, headers_.fileAlignment, headers_.sectionAlignment, sections_,
+               sorted, manifestId_, manifest_});
+  // The caller's manifest may be gone by the time the written program is read back.
+  for (TreeResource& r : expected->sorted)
+    if (r.data.data() == manifest_.data())
+      r.data = expected->manifest;
+  if (options_.inPieces) {
+    result_.check = [expected](std::string_view written) { return ReadBack(written, *expected); };
+    return;
+  }
+  std::string& bytes = buffer_;
+  bytes.clear();
+  for (const std::string_view view : Views())
+    bytes.append(view);
+  if (const std::string what = ReadBack(bytes, *expected); !what.empty())
+    throw fault(what);
+  result_.bytes = std::move(bytes);
+}
+
+std::string ReadBack(std::string_view written, const Expected& e) {
   try {
-    const readers::PeImage check(out_);
+    const readers::PeImage check(written);
     const readers::PeHeaders& headers = check.Headers();
-    if (headers.sizeOfHeaders != headers_.sizeOfHeaders ||
-        headers.fileAlignment != headers_.fileAlignment ||
-        headers.sectionAlignment != headers_.sectionAlignment ||
-        check.Sections().size() != sections_.size())
-      throw fault("the headers changed");
-    for (std::size_t i = 0; i < sections_.size(); ++i) {
+    if (headers.sizeOfHeaders != e.sizeOfHeaders || headers.fileAlignment != e.fileAlignment ||
+        headers.sectionAlignment != e.sectionAlignment ||
+        check.Sections().size() != e.sections.size())
+      return "the headers changed";
+    for (std::size_t i = 0; i < e.sections.size(); ++i) {
       const PeSection& a = check.Sections()[i];
-      const PeSection& b = sections_[i];
+      const PeSection& b = e.sections[i];
       if (a.name != b.name || a.virtualAddress != b.virtualAddress ||
           a.virtualSize != b.virtualSize || a.rawOffset != b.rawOffset || a.rawSize != b.rawSize ||
           a.characteristics != b.characteristics)
-        throw fault("section " + b.name + " is not as placed");
+        return "section " + b.name + " is not as placed";
     }
     const std::vector<readers::StoredResource>& read = check.StoredResources();
-    if (read.size() != sorted.size())
-      throw fault(std::to_string(read.size()) + " resources instead of " +
-                  std::to_string(sorted.size()));
+    if (read.size() != e.sorted.size())
+      return std::to_string(read.size()) + " resources instead of " +
+             std::to_string(e.sorted.size());
     auto same = [](const readers::StoredKey& a, const readers::StoredKey& b) {
       return a.id == b.id && a.units == b.units;
     };
     for (std::size_t i = 0; i < read.size(); ++i) {
       const readers::StoredResource& a = read[i];
-      const readers::StoredResource& b = sorted[i].entry;
+      const readers::StoredResource& b = e.sorted[i].entry;
       if (!same(a.type, b.type) || !same(a.name, b.name) || !same(a.language, b.language) ||
           a.codePage != b.codePage || a.reserved != b.reserved ||
-          out_.compare(a.offset, a.size, sorted[i].data) != 0)
-        throw fault("resource " + std::to_string(i) + " differs");
+          written.compare(a.offset, a.size, e.sorted[i].data) != 0)
+        return "resource " + std::to_string(i) + " differs";
     }
     const readers::Resource* manifest =
-        check.Find(readers::ResourceKey::Id(kManifestType), readers::ResourceKey::Id(manifestId_));
-    if (!manifest || check.Data(*manifest, "the manifest") != manifest_)
-      throw fault("the manifest is not the one written");
+        check.Find(readers::ResourceKey::Id(kManifestType), readers::ResourceKey::Id(e.manifestId));
+    if (!manifest || check.Data(*manifest, "the manifest") != e.manifest)
+      return "the manifest is not the one written";
   } catch (const readers::FormatError& error) {
-    throw fault(error.what());
+    return error.what();
   }
+  return "";
 }
 
 } // namespace
@@ -1059,6 +1217,10 @@ const char* PlacementName(Placement placement) {
 
 std::uint32_t PeChecksum(std::string_view image, std::uint64_t checksumOffset) {
   return readers::PeChecksum(image, checksumOffset);
+}
+
+std::vector<std::string_view> EmbedResult::Views(std::string_view program) const {
+  return ViewsOf(pieces, program, own);
 }
 
 EmbedResult EmbedManifest(std::string_view program, const std::string& manifestUtf8,

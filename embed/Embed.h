@@ -1,12 +1,14 @@
 #pragma once
 // A manifest written into a program that is already built: the PE image's bytes in, new
 // bytes out, or a refusal that says why. The resource directory is rebuilt whole, every
-// other resource kept byte for byte, and the result is read back before it is returned.
+// other resource kept byte for byte, and the result is read back before it is returned; or,
+// given in pieces that name what it keeps of the old program, by the caller once written.
 // The program's layout is kept: the resource section is rebuilt only when it holds nothing
 // else the program reads, only the base relocations and debug data move, no size shrinks,
 // and below a page every section's address stays its file offset.
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -20,6 +22,10 @@ struct EmbedOptions {
   /// An Authenticode signature, which any change breaks, is removed; without this a signed
   /// program is refused.
   bool stripSignature = false;
+  /// The new program comes as pieces (EmbedResult::pieces), not as bytes: what it keeps of
+  /// the old one is never copied in memory, and the caller reads it back once written
+  /// (EmbedResult::check).
+  bool inPieces = false;
 };
 
 /// Where the new resource directory went.
@@ -39,15 +45,33 @@ struct Kept {
   std::uint64_t size;
 };
 
+/// A stretch of the new program, which its pieces make one after another.
+struct Piece {
+  enum class Source { Old, Own, Zeros };
+  Source source = Source::Zeros;
+  std::uint64_t from = 0; ///< in the old program, or in EmbedResult::own
+  std::uint64_t to = 0;   ///< in the new
+  std::uint64_t size = 0;
+};
+
 struct EmbedResult {
   enum class Outcome { Embedded, Unchanged, Refused };
   Outcome outcome = Outcome::Refused;
-  std::string bytes;   ///< the new program; the old one when unchanged; empty when refused
+  /// The new program, or the old one when unchanged; empty when refused or in pieces.
+  std::string bytes;
+  std::vector<Piece> pieces; ///< the new program, unless refused
+  std::string own;           ///< the bytes that pieces of the writer's own hold
+  /// In pieces: why the new program as written does not read back as it was placed; empty
+  /// when it does.
+  std::function<std::string(std::string_view written)> check;
   std::string refusal; ///< why, when refused
   Placement placement = Placement::None;
   bool checksumUpdated = false;
   std::vector<std::string> report; ///< what was done, a line each
   std::vector<Kept> kept;          ///< when embedded: in the new program's order
+
+  /// The new program as views of program (the old one), of own and of zeros, in order.
+  std::vector<std::string_view> Views(std::string_view program) const;
 };
 
 /// RT_MANIFEST resource 1 of a program, 2 of a library (.dll, .ocx): what the loader reads.

@@ -122,18 +122,34 @@ ResourceLayout::ResourceLayout(const std::vector<TreeResource>& sorted, std::str
         size_ += 2 + key->units.size();
       }
   size_ = Align(size_, 8);
+  dataStart_ = size_;
   // Data entries that shared their bytes in the program share them here: ten entries of one
   // large blob are not ten copies of it.
   std::map<std::pair<const char*, std::size_t>, std::uint64_t> placed;
   for (const TreeResource& r : sorted) {
     const auto [at, fresh] = placed.emplace(std::pair{r.data.data(), r.data.size()}, size_);
     dataAt_.push_back(at->second);
-    if (fresh)
+    if (fresh) {
+      fresh_.push_back(dataAt_.size() - 1);
       size_ = Align(size_ + r.data.size(), 8);
+    }
   }
 }
 
 void ResourceLayout::Write(char* out, std::uint32_t rva) const {
+  WriteTables(out, rva);
+  for (const auto& [at, data] : Data())
+    std::copy_n(data.data(), data.size(), out + at);
+}
+
+std::vector<std::pair<std::uint64_t, std::string_view>> ResourceLayout::Data() const {
+  std::vector<std::pair<std::uint64_t, std::string_view>> data;
+  for (std::size_t i : fresh_)
+    data.emplace_back(dataAt_[i], sorted_[i].data);
+  return data;
+}
+
+void ResourceLayout::WriteTables(char* out, std::uint32_t rva) const {
   auto put16 = [out](std::uint64_t at, std::uint32_t v) {
     out[at] = static_cast<char>(v & 0xFF);
     out[at + 1] = static_cast<char>((v >> 8) & 0xFF);
@@ -167,7 +183,6 @@ void ResourceLayout::Write(char* out, std::uint32_t rva) const {
     put32(at + 4, static_cast<std::uint32_t>(r.data.size()));
     put32(at + 8, r.entry.codePage);
     put32(at + 12, r.entry.reserved);
-    std::copy_n(r.data.data(), r.data.size(), out + dataAt_[i]);
   }
   for (const readers::StoredKey* key : strings_) {
     const std::uint64_t at = stringAt_.at(key);

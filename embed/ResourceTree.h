@@ -9,6 +9,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "readers/PeImage.h"
@@ -47,6 +48,12 @@ public:
   std::uint64_t Widest(int level) const { return widest_[level]; }
   /// The tree at rva into out, which holds Size() bytes of zeros; Size() below 2 GB.
   void Write(char* out, std::uint32_t rva) const;
+  /// Where the resources' data begins: the tables, data entries and names come before it.
+  std::uint64_t DataStart() const { return dataStart_; }
+  /// Write's first DataStart() bytes: out holds that many zeros.
+  void WriteTables(char* out, std::uint32_t rva) const;
+  /// Each resource's data written once, where it goes in the tree: by offset, ascending.
+  std::vector<std::pair<std::uint64_t, std::string_view>> Data() const;
 
 private:
   /// A directory table: its header's first 12 bytes and the keys of its entries, with what
@@ -66,6 +73,8 @@ private:
   std::vector<const readers::StoredKey*> strings_; ///< names, in the order they are stored
   std::unordered_map<const readers::StoredKey*, std::uint64_t> stringAt_;
   std::vector<std::uint64_t> dataAt_;
+  std::vector<std::size_t> fresh_; ///< the resources whose data is written, not shared
+  std::uint64_t dataStart_ = 0;
   std::uint64_t size_ = 0;
   std::uint64_t entries_ = 0;
   std::uint64_t widest_[3] = {0, 0, 0};

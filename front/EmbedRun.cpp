@@ -213,10 +213,10 @@ EmbedRunResult Embed(generation::FileOperations& files, const EmbedRequest& requ
   embed::EmbedOptions options;
   options.keepOverlay = request.keepOverlay;
   options.stripSignature = request.stripSignature;
-  // Room for the new program, unless the whole tree moves to a new section.
-  embed::EmbedResult embedded = embed::EmbedManifest(
-      program, manifest, options,
-      platform::LargeBuffer(program.size() + manifest.size() + (std::size_t{1} << 18)));
+  // A dry run shows the new program's sections; a real one writes it, the bulk of it copied
+  // file to file by the system, and reads it back from the file.
+  options.inPieces = !request.dryRun;
+  embed::EmbedResult embedded = embed::EmbedManifest(program, manifest, options);
   // Cut short by another program while read: nothing found in it holds.
   if (!held->Whole())
     return Fail(texts::ChangedSinceRead(name));
@@ -257,19 +257,20 @@ EmbedRunResult Embed(generation::FileOperations& files, const EmbedRequest& requ
   std::vector<platform::SameStretch> same;
   for (const embed::Kept& k : embedded.kept)
     same.push_back({k.from, k.to, k.size});
-  const std::string written = temporary.CreateExactFrom(".new", embedded.bytes, path, same);
+  const std::vector<std::string_view> parts = embedded.Views(program);
+  const std::string written = temporary.CreateExactFrom(".new", parts, path, same);
   // The unchanged bulk was copied from the program's file again, which may have changed.
-  if (!files.SameContents(written, embedded.bytes))
+  if (!files.SameContents(written, parts))
     return Fail(files.Stamp(path) != stamp ? texts::ChangedSinceRead(name)
                                            : texts::VerifyFailed(name, "its bytes differ"));
-  try {
-    const readers::PeImage check(embedded.bytes);
-    const readers::Resource* resource = check.Find(
-        readers::ResourceKey::Id(readers::kManifestResourceType), readers::ResourceKey::Id(id));
-    if (!resource || check.Data(*resource, "the manifest") != manifest)
-      return Fail(texts::VerifyFailed(name, "the manifest is not the one written"));
-  } catch (const readers::FormatError& error) {
-    return Fail(texts::VerifyFailed(name, error.what()));
+  {
+    // Held only while read: Windows renames over no file that is held.
+    const std::unique_ptr<platform::HeldBytes> back =
+        files.Hold(written, static_cast<std::size_t>(platform::PartsReader::Size(parts)));
+    const std::string wrong =
+        back->Whole() ? embedded.check(back->Bytes()) : std::string("it was cut short");
+    if (!wrong.empty())
+      return Fail(texts::VerifyFailed(name, wrong));
   }
   files.CopyPermissions(path, written);
   // Anything of that name, a folder too, is passed over: it is not the backup of this run.
@@ -285,7 +286,7 @@ EmbedRunResult Embed(generation::FileOperations& files, const EmbedRequest& requ
   // a kill) never has the backup's name.
   if (!files.LinkFile(path, result.backupPath)) {
     const std::string copy =
-        temporary.CreateExactFrom(".bak", program, path, {{0, 0, program.size()}});
+        temporary.CreateExactFrom(".bak", {program}, path, {{0, 0, program.size()}});
     files.CopyPermissions(path, copy);
     if (!files.RenameNoReplace(copy, result.backupPath))
       return Fail(texts::Failed(name, "its backup " + result.backupPath + " could not be made"));

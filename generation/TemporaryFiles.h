@@ -61,13 +61,13 @@ public:
       return files_.CreateNewFile(path, bytes, platform::Keep::durable);
     });
   }
-  /// CreateExact, with the stretches of bytes that hold source's bytes unchanged copied from
-  /// it where the system can (FilePort::CreateNewFileFrom).
-  std::string CreateExactFrom(const std::string& suffix, std::string_view bytes,
+  /// CreateExact of the parts laid one after another, with the stretches that hold source's
+  /// bytes unchanged copied from it where the system can (FilePort::CreateNewFileFrom).
+  std::string CreateExactFrom(const std::string& suffix, const std::vector<std::string_view>& parts,
                               const std::string& source,
                               const std::vector<platform::SameStretch>& same) {
     return CreateWith(suffix, [&](const std::string& path) {
-      return files_.CreateNewFileFrom(path, bytes, source, same, platform::Keep::durable);
+      return files_.CreateNewFileFrom(path, parts, source, same, platform::Keep::durable);
     });
   }
   const std::string& Folder() const { return folder_; }

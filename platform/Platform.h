@@ -8,6 +8,7 @@
 // Failures that a caller must see are thrown as SystemError with the platform's number and
 // description; everything else answers with a neutral value.
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -91,13 +92,40 @@ private:
   std::string read_;      ///< where the file could not be mapped
 };
 
-/// Whether the file at path holds exactly bytes, mapped a window at a time (read where it
-/// cannot be): the file is never held whole, nor copied. Throws SystemError.
-bool FileHolds(const std::string& path, std::string_view bytes);
+/// Bytes given as views laid one after another (a file's, without joining them), taken in
+/// order.
+class PartsReader {
+public:
+  explicit PartsReader(const std::vector<std::string_view>& parts) : parts_(parts) {}
+  static std::uint64_t Size(const std::vector<std::string_view>& parts) {
+    std::uint64_t size = 0;
+    for (const std::string_view part : parts)
+      size += part.size();
+    return size;
+  }
+  /// Calls each with the views of the next size bytes, fewer where the parts end.
+  template <class Each> void Next(std::uint64_t size, Each each) {
+    for (; size != 0 && part_ < parts_.size(); ++part_, at_ = 0) {
+      const std::string_view part = parts_[part_];
+      const std::size_t count =
+          static_cast<std::size_t>(std::min<std::uint64_t>(size, part.size() - at_));
+      each(part.substr(at_, count));
+      size -= count;
+      at_ += count;
+      if (at_ < part.size())
+        return;
+    }
+  }
 
-/// An empty string with room for size bytes. Linux is asked for large pages for it, so that
-/// filling megabytes takes a page fault per 2 MiB instead of one per 4 KiB.
-std::string LargeBuffer(std::size_t size);
+private:
+  const std::vector<std::string_view>& parts_;
+  std::size_t part_ = 0;
+  std::size_t at_ = 0; ///< in parts_[part_]
+};
+
+/// Whether the file at path holds exactly the parts, mapped a window at a time (read where it
+/// cannot be): the file is never held whole, nor copied. Throws SystemError.
+bool FileHolds(const std::string& path, const std::vector<std::string_view>& parts);
 
 /// What changes when a file is written or replaced: its identity (device and inode, volume
 /// and file index), size and modification time, as text to compare. Throws SystemError.

@@ -88,9 +88,31 @@ std::unique_ptr<HeldBytes> SystemFiles::Hold(const std::string& path, std::size_
   RefuseNul("Open", path);
   return std::make_unique<SystemHeld>(path, limit);
 }
-bool SystemFiles::SameContents(const std::string& path, std::string_view bytes) {
+bool FilePort::SameContents(const std::string& path, const std::vector<std::string_view>& parts) {
+  constexpr std::size_t kWindow = std::size_t{1} << 20;
+  const std::unique_ptr<OpenFile> file = Open(path);
+  const std::uint64_t total = PartsReader::Size(parts);
+  if (file->Size() != total)
+    return false;
+  PartsReader reader(parts);
+  for (std::uint64_t at = 0; at < total; at += kWindow) {
+    const std::string read =
+        file->ReadAt(at, static_cast<std::size_t>(std::min<std::uint64_t>(kWindow, total - at)));
+    std::string_view rest = read;
+    bool same = true;
+    reader.Next(read.size(), [&](std::string_view part) {
+      same = same && rest.substr(0, part.size()) == part;
+      rest.remove_prefix(std::min(rest.size(), part.size()));
+    });
+    if (!same)
+      return false;
+  }
+  return true;
+}
+bool SystemFiles::SameContents(const std::string& path,
+                               const std::vector<std::string_view>& parts) {
   RefuseNul("Open", path);
-  return FileHolds(path, bytes);
+  return FileHolds(path, parts);
 }
 std::string SystemFiles::Stamp(const std::string& path) {
   RefuseNul("Read the time stamp of", path);
@@ -101,7 +123,8 @@ bool SystemFiles::CreateNewFile(const std::string& path, const std::string& byte
   return platform::CreateNewFile(path, bytes, keep == Keep::durable);
 }
 // A stretch of a few pages is written rather than copied: a call each costs more.
-bool SystemFiles::CreateNewFileFrom(const std::string& path, std::string_view bytes,
+bool SystemFiles::CreateNewFileFrom(const std::string& path,
+                                    const std::vector<std::string_view>& parts,
                                     const std::string& source, const std::vector<SameStretch>& same,
                                     Keep keep) {
   constexpr std::uint64_t kWorthCopying = 1 << 16;
@@ -109,7 +132,11 @@ bool SystemFiles::CreateNewFileFrom(const std::string& path, std::string_view by
   NewFile file;
   if (!file.Create(path))
     return false;
-  const std::string_view all = bytes;
+  const std::uint64_t total = PartsReader::Size(parts);
+  PartsReader reader(parts);
+  auto write = [&](std::uint64_t size) {
+    reader.Next(size, [&file](std::string_view part) { file.Write(part); });
+  };
   std::uint64_t at = 0;
   std::unique_ptr<ReadableFile> from;
   try {
@@ -119,13 +146,14 @@ bool SystemFiles::CreateNewFileFrom(const std::string& path, std::string_view by
     // Then every byte is written.
   }
   for (const SameStretch& s : same) {
-    if (!from || s.size < kWorthCopying || s.to < at || s.to + s.size > all.size())
+    if (!from || s.size < kWorthCopying || s.to < at || s.to + s.size > total)
       continue;
-    file.Write(all.substr(at, s.to - at));
+    write(s.to - at);
     const std::uint64_t copied = file.Copy(from->Handle(), s.from, s.size);
+    reader.Next(copied, [](std::string_view) {});
     at = s.to + copied;
   }
-  file.Write(all.substr(at));
+  write(total - at);
   file.Close(keep == Keep::durable);
   return true;
 }

@@ -98,17 +98,9 @@ public:
   virtual std::unique_ptr<HeldBytes> Hold(const std::string& path, std::size_t limit) {
     return std::make_unique<HeldCopy>(ReadBytes(path, limit));
   }
-  /// Whether the file holds exactly bytes, compared a piece at a time: never held whole.
-  virtual bool SameContents(const std::string& path, std::string_view bytes) {
-    constexpr std::size_t kPiece = std::size_t{1} << 20;
-    const std::unique_ptr<OpenFile> file = Open(path);
-    if (file->Size() != bytes.size())
-      return false;
-    for (std::size_t at = 0; at < bytes.size(); at += kPiece)
-      if (file->ReadAt(at, std::min(kPiece, bytes.size() - at)) != bytes.substr(at, kPiece))
-        return false;
-    return true;
-  }
+  /// Whether the file holds exactly the parts laid one after another, compared a window at a
+  /// time: never held whole, nor joined.
+  virtual bool SameContents(const std::string& path, const std::vector<std::string_view>& parts);
   /// What changes when the file is written or replaced, compared for equality only; here its
   /// bytes, the real files' identity, size and modification time.
   virtual std::string Stamp(const std::string& path) { return ReadBytes(path, std::string::npos); }
@@ -117,13 +109,18 @@ public:
   /// Creates path with the bytes only when nothing has the name (a link included); false
   /// when something has.
   virtual bool CreateNewFile(const std::string& path, const std::string& bytes, Keep keep) = 0;
-  /// CreateNewFile, where the system may copy the stretches, which follow one another in
-  /// the new file, from the file source instead (as cp does): bytes is what the file holds
-  /// all the same, and what it must be compared with.
-  virtual bool CreateNewFileFrom(const std::string& path, std::string_view bytes,
+  /// CreateNewFile of the parts laid one after another, where the system may copy the
+  /// stretches, which follow one another in the new file, from the file source instead (as
+  /// cp does): the parts are what the file holds all the same, and what it must be compared
+  /// with.
+  virtual bool CreateNewFileFrom(const std::string& path,
+                                 const std::vector<std::string_view>& parts,
                                  const std::string& /*source*/,
                                  const std::vector<SameStretch>& /*same*/, Keep keep) {
-    return CreateNewFile(path, std::string(bytes), keep);
+    std::string bytes;
+    for (const std::string_view part : parts)
+      bytes += part;
+    return CreateNewFile(path, bytes, keep);
   }
   /// Renames from to to, replacing a file there in one step.
   virtual void RenameOver(const std::string& from, const std::string& to) = 0;
@@ -190,11 +187,12 @@ public:
   std::string ReadRange(const std::string& path, std::uint64_t offset, std::size_t count) override;
   std::unique_ptr<OpenFile> Open(const std::string& path) override;
   std::unique_ptr<HeldBytes> Hold(const std::string& path, std::size_t limit) override;
-  bool SameContents(const std::string& path, std::string_view bytes) override;
+  bool SameContents(const std::string& path, const std::vector<std::string_view>& parts) override;
   std::string Stamp(const std::string& path) override;
   bool CreateNewFile(const std::string& path, const std::string& bytes, Keep keep) override;
-  bool CreateNewFileFrom(const std::string& path, std::string_view bytes, const std::string& source,
-                         const std::vector<SameStretch>& same, Keep keep) override;
+  bool CreateNewFileFrom(const std::string& path, const std::vector<std::string_view>& parts,
+                         const std::string& source, const std::vector<SameStretch>& same,
+                         Keep keep) override;
   void RenameOver(const std::string& from, const std::string& to) override;
   bool RenameNoReplace(const std::string& from, const std::string& to) override;
   void RemoveFile(const std::string& path) override;

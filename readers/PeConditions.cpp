@@ -126,37 +126,50 @@ NsisData FindNsisData(std::string_view image, std::uint64_t from) {
 bool IsDotNet(const PeImage& pe) { return pe.Directory(kClrDirectory).rva != 0; }
 
 std::uint32_t PeChecksum(std::string_view image, std::uint64_t checksumOffset) {
+  return PeChecksum(std::vector<std::string_view>{image}, checksumOffset);
+}
+
+std::uint32_t PeChecksum(const std::vector<std::string_view>& parts, std::uint64_t checksumOffset) {
   // The one's-complement sum of the 16-bit words, taken as that of the 32-bit words (2^16 is
-  // 1 modulo 0xFFFF): eight bytes a step, each half added whole, folded once at the end.
-  const std::size_t size = image.size();
-  const unsigned char* bytes = reinterpret_cast<const unsigned char*>(image.data());
-  // A word's place in its 32-bit word: the high half counts 2^16 times.
-  auto word = [&](std::uint64_t at) -> std::uint64_t {
-    const std::uint64_t value = bytes[at] | (at + 1 < size ? std::uint32_t{bytes[at + 1]} << 8 : 0);
-    return value << (at % 4 == 2 ? 16 : 0);
+  // 1 modulo 0xFFFF): eight bytes a step, each half added whole, folded once at the end. A
+  // byte counts by its place in its 32-bit word, wherever a part begins.
+  std::uint64_t sum = 0;
+  std::uint64_t at = 0; // in the whole image
+  auto byte = [&](unsigned char b) { sum += std::uint64_t{b} << (8 * (at++ % 4)); };
+  // The field's own bytes, when its words are those summed.
+  auto field = [&](std::uint64_t start, std::string_view part) {
+    if (checksumOffset % 2 != 0)
+      return;
+    for (std::uint64_t f = std::max(checksumOffset, start);
+         f < checksumOffset + 4 && f < start + part.size(); ++f)
+      sum -= std::uint64_t{static_cast<unsigned char>(part[f - start])} << (8 * (f % 4));
   };
-  std::uint64_t low = 0;
-  std::uint64_t high = 0;
-  std::size_t at = 0;
-  for (; at + 8 <= size; at += 8) {
-    std::uint64_t v;
-    std::memcpy(&v, bytes + at, 8);
+  for (const std::string_view part : parts) {
+    const unsigned char* bytes = reinterpret_cast<const unsigned char*>(part.data());
+    const std::uint64_t start = at;
+    std::size_t i = 0;
+    for (; i < part.size() && at % 8 != 0; ++i)
+      byte(bytes[i]);
+    std::uint64_t low = 0;
+    std::uint64_t high = 0;
+    for (; i + 8 <= part.size(); i += 8) {
+      std::uint64_t v;
+      std::memcpy(&v, bytes + i, 8);
 #if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
-    v = __builtin_bswap64(v);
+      v = __builtin_bswap64(v);
 #endif
-    low += v & 0xFFFFFFFFu;
-    high += v >> 32;
+      low += v & 0xFFFFFFFFu;
+      high += v >> 32;
+    }
+    at = start + i;
+    sum += low + high;
+    for (; i < part.size(); ++i)
+      byte(bytes[i]);
+    field(start, part);
   }
-  std::uint64_t sum = low + high;
-  for (; at < size; at += 2)
-    sum += word(at);
-  // The field's own words, where they fall on the words summed.
-  for (std::uint64_t field = checksumOffset; field < checksumOffset + 4 && field < size; field += 2)
-    if (field % 2 == 0)
-      sum -= word(field);
   while (sum >> 16 != 0)
     sum = (sum & 0xFFFF) + (sum >> 16);
-  return static_cast<std::uint32_t>(sum + size);
+  return static_cast<std::uint32_t>(sum + at);
 }
 
 PeConditions ReadConditions(const PeImage& pe, std::string_view image) {

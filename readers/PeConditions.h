@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "readers/PeImage.h"
 
@@ -72,6 +73,8 @@ bool ImportsVisualBasic(const PeImage& pe, std::string_view image);
 /// The optional header's CheckSum of image, whose own field lies at checksumOffset: the
 /// 16-bit one's-complement sum of the file with that field as zero, plus the file's length.
 std::uint32_t PeChecksum(std::string_view image, std::uint64_t checksumOffset);
+/// The same of the image given as parts laid one after another.
+std::uint32_t PeChecksum(const std::vector<std::string_view>& parts, std::uint64_t checksumOffset);
 /// Where the optional header's CheckSum lies.
 inline std::uint64_t ChecksumOffset(const PeHeaders& headers) {
   return headers.optionalOffset + 64;

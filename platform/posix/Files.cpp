@@ -25,21 +25,6 @@ base::SystemError InvalidName(const std::string& operation, const std::string& n
   return base::SystemError(operation, path::Visible(name), EINVAL, std::strerror(EINVAL));
 }
 
-std::string LargeBuffer(std::size_t size) {
-  std::string buffer;
-  buffer.reserve(size);
-#ifdef MADV_HUGEPAGE
-  // The whole large pages inside it; advice only, which a system may not take.
-  constexpr std::size_t kLarge = std::size_t{1} << 21;
-  const std::size_t skip =
-      (kLarge - reinterpret_cast<std::uintptr_t>(buffer.data()) % kLarge) % kLarge;
-  const std::size_t length = size > skip ? (size - skip) / kLarge * kLarge : 0;
-  if (length != 0)
-    ::madvise(buffer.data() + skip, length, MADV_HUGEPAGE);
-#endif
-  return buffer;
-}
-
 void WriteFileBytes(const std::string& path, const std::string& bytes) {
   posix::Fd fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
   if (fd.get() < 0)

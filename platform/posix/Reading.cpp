@@ -194,13 +194,23 @@ bool MappedFile::Whole() const {
 
 // Mapped rather than read: copying the bytes out of the page cache costs more than comparing
 // them where they are.
-bool FileHolds(const std::string& path, std::string_view bytes) {
+bool FileHolds(const std::string& path, const std::vector<std::string_view>& parts) {
   constexpr std::size_t kWindow = std::size_t{4} << 20;
   const ReadableFile file(path);
-  if (file.Size() != bytes.size())
+  const std::uint64_t total = PartsReader::Size(parts);
+  if (file.Size() != total)
     return false;
-  for (std::size_t at = 0; at < bytes.size(); at += kWindow) {
-    const std::size_t size = std::min(kWindow, bytes.size() - at);
+  PartsReader reader(parts);
+  auto holds = [&reader](const char* window, std::size_t size) {
+    bool same = true;
+    reader.Next(size, [&](std::string_view part) {
+      same = same && std::memcmp(window, part.data(), part.size()) == 0;
+      window += part.size();
+    });
+    return same;
+  };
+  for (std::uint64_t at = 0; at < total; at += kWindow) {
+    const std::size_t size = static_cast<std::size_t>(std::min<std::uint64_t>(kWindow, total - at));
     void* view = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE | MAP_POPULATE,
                         static_cast<int>(file.Handle()), static_cast<off_t>(at));
     Guard* guard = view == MAP_FAILED ? nullptr : Watch(view, size);
@@ -208,9 +218,10 @@ bool FileHolds(const std::string& path, std::string_view bytes) {
     if (guard == nullptr) {
       if (view != MAP_FAILED)
         ::munmap(view, size);
-      same = file.ReadAt(at, size) == bytes.substr(at, size);
+      const std::string read = file.ReadAt(at, size);
+      same = read.size() == size && holds(read.data(), size);
     } else {
-      same = std::memcmp(view, bytes.data() + at, size) == 0 && !guard->cut.load();
+      same = holds(static_cast<const char*>(view), size) && !guard->cut.load();
       guard->size.store(0);
       ::munmap(view, size);
       guard->begin.store(0);

@@ -55,11 +55,4 @@ void WriteFileBytes(const std::string& path, const std::string& bytes) {
     win32::ThrowLastError("Close", path);
 }
 
-// Large pages need a privilege on Windows, which a tool does not ask for.
-std::string LargeBuffer(std::size_t size) {
-  std::string buffer;
-  buffer.reserve(size);
-  return buffer;
-}
-
 } // namespace platform

@@ -140,26 +140,36 @@ bool MappedFile::Whole() const { return true; }
 
 // Mapped rather than read: copying the bytes out of the file cache costs more than comparing
 // them where they are. A window's offset is a multiple of the allocation granularity.
-bool FileHolds(const std::string& path, std::string_view bytes) {
+bool FileHolds(const std::string& path, const std::vector<std::string_view>& parts) {
   constexpr std::size_t kWindow = std::size_t{4} << 20;
   const ReadableFile file(path);
-  if (file.Size() != bytes.size())
+  const std::uint64_t total = PartsReader::Size(parts);
+  if (file.Size() != total)
     return false;
-  HANDLE mapping = bytes.empty() ? nullptr
-                                 : CreateFileMappingA(AsHandle(file.Handle()), nullptr,
-                                                      PAGE_READONLY, 0, 0, nullptr);
+  PartsReader reader(parts);
+  auto holds = [&reader](const char* window, std::size_t size) {
+    bool same = true;
+    reader.Next(size, [&](std::string_view part) {
+      same = same && std::memcmp(window, part.data(), part.size()) == 0;
+      window += part.size();
+    });
+    return same;
+  };
+  HANDLE mapping = total == 0 ? nullptr
+                              : CreateFileMappingA(AsHandle(file.Handle()), nullptr, PAGE_READONLY,
+                                                   0, 0, nullptr);
   bool same = true;
-  for (std::size_t at = 0; same && at < bytes.size(); at += kWindow) {
-    const std::size_t size = std::min(kWindow, bytes.size() - at);
-    const std::uint64_t offset = at;
-    void* view = mapping ? MapViewOfFile(mapping, FILE_MAP_READ, static_cast<DWORD>(offset >> 32),
-                                         static_cast<DWORD>(offset), size)
+  for (std::uint64_t at = 0; same && at < total; at += kWindow) {
+    const std::size_t size = static_cast<std::size_t>(std::min<std::uint64_t>(kWindow, total - at));
+    void* view = mapping ? MapViewOfFile(mapping, FILE_MAP_READ, static_cast<DWORD>(at >> 32),
+                                         static_cast<DWORD>(at), size)
                          : nullptr;
     if (view) {
-      same = std::memcmp(view, bytes.data() + at, size) == 0;
+      same = holds(static_cast<const char*>(view), size);
       UnmapViewOfFile(view);
     } else {
-      same = file.ReadAt(at, size) == bytes.substr(at, size);
+      const std::string read = file.ReadAt(at, size);
+      same = read.size() == size && holds(read.data(), size);
     }
   }
   if (mapping)

@@ -533,9 +533,9 @@ public:
   }
   bool fullDisk = false;
   bool InUse(const std::string&) override { return held; }
-  bool SameContents(const std::string& path, std::string_view bytes) override {
+  bool SameContents(const std::string& path, const std::vector<std::string_view>& parts) override {
     return !(corruptReadBack && path.find("~") != std::string::npos) &&
-           SystemFiles::SameContents(path, bytes);
+           SystemFiles::SameContents(path, parts);
   }
   // Same bytes and time: only the file's identity tells.
   void CopyPermissions(const std::string& from, const std::string& to) override {
@@ -552,14 +552,14 @@ public:
                      platform::Keep keep) override {
     if (readOnlyFolder)
       throw base::SystemError("Create", path, 13, "Permission denied");
-    return CreateNewFileFrom(path, bytes, "", {}, keep);
+    return CreateNewFileFrom(path, {bytes}, "", {}, keep);
   }
-  bool CreateNewFileFrom(const std::string& path, std::string_view bytes, const std::string& source,
-                         const std::vector<platform::SameStretch>& same,
+  bool CreateNewFileFrom(const std::string& path, const std::vector<std::string_view>& parts,
+                         const std::string& source, const std::vector<platform::SameStretch>& same,
                          platform::Keep keep) override {
     if (!fullDisk || path.find(".bak") == std::string::npos)
-      return SystemFiles::CreateNewFileFrom(path, bytes, source, same, keep);
-    WriteBytes(path, std::string(bytes.substr(0, bytes.size() / 2)));
+      return SystemFiles::CreateNewFileFrom(path, parts, source, same, keep);
+    WriteBytes(path, std::string(parts.at(0).substr(0, parts.at(0).size() / 2)));
     throw base::SystemError("Write", path, 28, "No space left on device");
   }
 };

@@ -9,6 +9,7 @@
 
 #include "embed/Embed.h"
 #include "readers/Bytes.h"
+#include "readers/PeConditions.h"
 #include "readers/PeImage.h"
 #include "support/PeBuilder.h"
 
@@ -61,8 +62,11 @@ void Sample(const std::string& name, const std::string& before, const EmbedResul
 }
 
 /// The stretches a writer copies from the old file hold the same bytes in the new one, one
-/// after another, and cover at least that many bytes.
-void ExpectKept(const std::string& old, const EmbedResult& result, std::uint64_t atLeast) {
+/// after another, and cover at least that many bytes. In pieces, the same program: its
+/// pieces make the bytes, its checksum summed over them is the file's, and it reads back
+/// as placed where the old program does not.
+void ExpectKept(const std::string& old, const std::string& manifest, EmbedOptions options,
+                const EmbedResult& result, std::uint64_t atLeast) {
   std::uint64_t end = 0;
   std::uint64_t covered = 0;
   for (const embed::Kept& k : result.kept) {
@@ -72,6 +76,29 @@ void ExpectKept(const std::string& old, const EmbedResult& result, std::uint64_t
     covered += k.size;
   }
   EXPECT_GE(covered, atLeast);
+
+  options.inPieces = true;
+  const EmbedResult pieces = EmbedManifest(old, manifest, options);
+  ASSERT_EQ(pieces.outcome, Outcome::Embedded) << pieces.refusal;
+  EXPECT_TRUE(pieces.bytes.empty());
+  EXPECT_EQ(pieces.report, result.report);
+  const std::vector<std::string_view> views = pieces.Views(old);
+  std::string joined;
+  for (const std::string_view view : views)
+    joined += view;
+  ASSERT_TRUE(joined == result.bytes);
+  EXPECT_EQ(pieces.check(joined), "");
+  EXPECT_NE(pieces.check(old), "");
+  const std::uint64_t field = readers::ChecksumOffset(readers::PeImage(joined).Headers());
+  const std::uint32_t sum = readers::PeChecksum(joined, field);
+  EXPECT_EQ(U32(joined, field), result.checksumUpdated ? sum : U32(old, field));
+  EXPECT_EQ(readers::PeChecksum(views, field), sum);
+  // Parts that end at every place in a 32-bit word, and in the field.
+  const std::string_view all = joined;
+  EXPECT_EQ(readers::PeChecksum({all.substr(0, 1), all.substr(1, field + 1),
+                                 all.substr(field + 2, 5), all.substr(field + 7)},
+                                field),
+            sum);
 }
 
 } // namespace
@@ -122,6 +149,14 @@ TEST(EmbedTest, PlacesTheResourcesWhereTheyFitAndKeepsEverythingElse) {
     spec.pe32Plus = row.pe32Plus;
     spec.sections = row.sections;
     spec.resources = SomeResources();
+    // Data long enough to be kept as it lay, of an odd length: the checksum's words straddle
+    // its ends.
+    if (row.checksum != 0) {
+      std::string bulk(0x10001, '\0');
+      for (std::size_t i = 0; i < bulk.size(); ++i)
+        bulk[i] = static_cast<char>(i * 31 + i / 257);
+      spec.resources.push_back({ResourceKey::Id(10), ResourceKey::Id(7), bulk});
+    }
     spec.checksum = row.checksum;
     spec.dll = row.dll;
     spec.fileAlignment = row.fileAlignment;
@@ -162,7 +197,7 @@ TEST(EmbedTest, PlacesTheResourcesWhereTheyFitAndKeepsEverythingElse) {
     std::uint64_t others = 0;
     for (const PeSectionSpec& section : row.sections)
       others += section.resources ? 0 : section.data.size();
-    ExpectKept(built.image, result, others);
+    ExpectKept(built.image, manifest, {}, result, others);
     for (std::size_t i = 0; i < row.sections.size(); ++i) {
       const readers::PeSection& old = before.Sections()[i];
       const readers::PeSection& now = sections[i];
@@ -313,7 +348,7 @@ TEST(EmbedTest, CarriesWhatFollowsTheSections) {
   const EmbedResult kept = EmbedManifest(overlaid.image, large, keep);
   ASSERT_EQ(kept.outcome, Outcome::Embedded) << kept.refusal;
   EXPECT_EQ(kept.bytes.substr(kept.bytes.size() - 17), spec.tail);
-  ExpectKept(overlaid.image, kept, 0x300 + 28 + 17);
+  ExpectKept(overlaid.image, large, keep, kept, 0x300 + 28 + 17);
   EXPECT_EQ(kept.bytes.size() % 0x200, 17u);
   // Was "kept" alone, with the data elsewhere.
   EXPECT_EQ(kept.report[0], "overlay: 17 bytes kept, moved from offset " +
@@ -339,6 +374,7 @@ TEST(EmbedTest, CarriesWhatFollowsTheSections) {
   EXPECT_EQ(stripped.bytes.size(), signed_.sectionsEnd);
   EXPECT_EQ(readers::PeImage(stripped.bytes).Directory(4).size, 0u);
   EXPECT_EQ(readers::PeImage(stripped.bytes).Directory(4).rva, 0u);
+  ExpectKept(signed_.image, Manifest(40), strip, stripped, 0x300);
 
   // Two symbols and an empty string table, then a CodeView record the debug directory names.
   spec.tail = std::string(36, 'y') + std::string("\x04\0\0\0", 4) + "RSDS-codeview-record";
@@ -354,7 +390,7 @@ TEST(EmbedTest, CarriesWhatFollowsTheSections) {
   EXPECT_EQ(moved.placement, Placement::GrownLast);
   Sample("symbols", symbols.image, moved, large);
   // The debug entry's pointer, rewritten inside .rdata, is no part of what is copied.
-  ExpectKept(symbols.image, moved, 0x300 + 28 - 4 + spec.tail.size());
+  ExpectKept(symbols.image, large, {}, moved, 0x300 + 28 - 4 + spec.tail.size());
   const std::uint32_t delta = static_cast<std::uint32_t>(moved.bytes.size() - symbols.image.size());
   EXPECT_EQ(delta % 0x200, 0u);
   EXPECT_GT(delta, 0u);

@@ -189,7 +189,7 @@ TEST_F(ProbesTest, APathWithANulNeverReachesTheSystem) {
       {"stamp", [&] { files.Stamp(cut); }, "Read the time stamp of"},
       {"create", [&] { files.CreateNewFile(cut, "y", platform::Keep::scratch); }, "Create"},
       {"create from",
-       [&] { files.CreateNewFileFrom(cut, "y", plain, {}, platform::Keep::scratch); }, "Create"},
+       [&] { files.CreateNewFileFrom(cut, {"y"}, plain, {}, platform::Keep::scratch); }, "Create"},
       {"rename over it", [&] { files.RenameOver(Path("missing.txt"), cut); }, "Replace"},
       {"rename it", [&] { files.RenameOver(cut, Path("moved.txt")); }, "Replace"},
       {"remove", [&] { files.RemoveFile(cut); }, "Delete"},

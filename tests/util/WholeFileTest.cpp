@@ -100,6 +100,10 @@ TEST_F(WholeFileTest, CopiedStretchesAndHeldBytesAreTheFilesBytes) {
   // The head kept, a new piece, then the rest of old moved 100 bytes on.
   const std::string bytes = old.substr(0, 100000) + std::string(100, 'n') + old.substr(100000);
   const std::vector<platform::SameStretch> same = {{0, 0, 100000}, {100000, 100100, 200000}};
+  // Given in parts whose ends are not the stretches'.
+  const std::string_view all = bytes;
+  const std::vector<std::string_view> parts = {all.substr(0, 99999), all.substr(99999, 102),
+                                               all.substr(100101)};
   const std::pair<const char*, std::string> rows[] = {
       {"whole", old}, {"cut short", old.substr(0, 150000)}, {"gone", ""}};
   platform::SystemFiles files;
@@ -110,12 +114,12 @@ TEST_F(WholeFileTest, CopiedStretchesAndHeldBytesAreTheFilesBytes) {
       WriteBytes(Path("old.bin"), source);
     else
       std::filesystem::remove(Path("old.bin"));
-    ASSERT_TRUE(files.CreateNewFileFrom(Path("new.bin"), bytes, Path("old.bin"), same,
+    ASSERT_TRUE(files.CreateNewFileFrom(Path("new.bin"), parts, Path("old.bin"), same,
                                         platform::Keep::durable));
     EXPECT_TRUE(ReadBytes(Path("new.bin")) == bytes);
     EXPECT_TRUE(files.Hold(Path("new.bin"), bytes.size())->Bytes() == bytes);
   }
-  EXPECT_FALSE(files.CreateNewFileFrom(Path("new.bin"), "x", Path("old.bin"), same,
+  EXPECT_FALSE(files.CreateNewFileFrom(Path("new.bin"), {"x"}, Path("old.bin"), same,
                                        platform::Keep::durable));
   WriteBytes(Path("empty.bin"), "");
   EXPECT_EQ(files.Hold(Path("empty.bin"), 0)->Bytes(), "");
@@ -123,7 +127,7 @@ TEST_F(WholeFileTest, CopiedStretchesAndHeldBytesAreTheFilesBytes) {
 }
 
 // A file compared with bytes a window at a time: the same, one byte off in the last window,
-// shorter, longer, empty.
+// shorter, longer, empty; given whole, and in two parts that end inside a window.
 TEST_F(WholeFileTest, SameContentsComparesEveryWindow) {
   std::string bytes((std::size_t{4} << 20) + 5000, '\0');
   for (std::size_t i = 0; i < bytes.size(); ++i)
@@ -139,10 +143,13 @@ TEST_F(WholeFileTest, SameContentsComparesEveryWindow) {
   platform::SystemFiles files;
   for (const auto& [expected, same] : rows) {
     SCOPED_TRACE(expected.size());
-    EXPECT_EQ(files.SameContents(Path("new.bin"), expected), same);
+    const std::string_view all = expected;
+    EXPECT_EQ(files.SameContents(Path("new.bin"), {all}), same);
+    const std::size_t cut = std::min<std::size_t>(all.size(), (std::size_t{4} << 20) - 3);
+    EXPECT_EQ(files.SameContents(Path("new.bin"), {all.substr(0, cut), all.substr(cut)}), same);
   }
   WriteBytes(Path("empty.bin"), "");
-  EXPECT_TRUE(files.SameContents(Path("empty.bin"), ""));
+  EXPECT_TRUE(files.SameContents(Path("empty.bin"), {}));
 }
 
 #ifndef _WIN32
