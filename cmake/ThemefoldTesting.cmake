@@ -11,9 +11,10 @@ endif()
 
 enable_testing()
 
+# The host build too runs Windows programs under Wine (tests/embed's proof).
+set(THEMEFOLD_WINEPREFIX ${CMAKE_BINARY_DIR}/wineprefix)
+set(THEMEFOLD_WINE_RUN ${CMAKE_SOURCE_DIR}/cmake/wine-run.sh)
 if(CMAKE_CROSSCOMPILING)
-  set(THEMEFOLD_WINEPREFIX ${CMAKE_BINARY_DIR}/wineprefix)
-  set(THEMEFOLD_WINE_RUN ${CMAKE_SOURCE_DIR}/cmake/wine-run.sh)
   set(CMAKE_CROSSCOMPILING_EMULATOR ${THEMEFOLD_WINE_RUN} ${THEMEFOLD_WINEPREFIX})
   # The distro ships GoogleTest's sources only for the host; build them with mingw.
   set(gtest_force_shared_crt ON CACHE BOOL "" FORCE)

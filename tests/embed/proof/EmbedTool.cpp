@@ -1,7 +1,8 @@
 // The embedding as the tool does it, for the proofs under Wine: the program's bytes read,
 // the tool's own manifest for the program's architecture with the default settings, merged
-// with the one the program carries as --embed merges, the result written beside it. With
-// --manifest FILE, FILE as it is instead: a program as another tool left it.
+// with the one the program carries as --embed merges, the result written beside it and named
+// in its report as --embed names the program it wrote. With --manifest FILE, FILE as it is
+// instead: a program as another tool left it.
 //
 // embed_proof_tool [--keep-overlay] [--manifest FILE] IN OUT [IN OUT...]
 //   -> exit 0 when every IN was embedded
@@ -55,7 +56,7 @@ bool Embed(const std::string& in, const std::string& out, const embed::EmbedOpti
     std::printf("%s\n", readers::DescribeChange(change).c_str());
   const std::string manifest = given.empty() ? merged.text : given;
   const embed::EmbedResult result = embed::EmbedManifest(program, manifest, options);
-  std::printf("%s: %s, placement %s\n", in.c_str(), architecture.c_str(),
+  std::printf("%s: %s, placement %s\n", out.c_str(), architecture.c_str(),
               embed::PlacementName(result.placement));
   for (const std::string& line : result.report)
     std::printf("  %s\n", line.c_str());

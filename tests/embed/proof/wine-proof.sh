@@ -1,7 +1,9 @@
 #!/bin/sh
 # Proof that a manifest embedded into built programs makes Windows (Wine) do what it should.
 # The probe and library come from the build, without a manifest; embed_proof_tool writes the
-# tool's own manifest into copies of them. Then, against the originals:
+# tool's own manifest into copies of them, or, given BATCH (the host lane), themefold-batch
+# --embed does, as users run it on Linux, and the tool, built for Linux too, only writes the
+# old manifest a program brings. Then, against the originals:
 # - the embedded probe takes comctl32 from Common Controls 6 in winsxs, the plain one not;
 # - the library, whose .reloc follows its resources and whose preferred base the probe
 #   occupies, loads, is relocated with its pointer right, keeps its string and data, carries
@@ -15,9 +17,9 @@
 #   reads it, and finds its manifest, linked as usual and aligned below a page (where each
 #   section's address must stay its file offset).
 #
-# wine-proof.sh PREFIX TOOL_EXE PROBE_EXE LIBRARY_DLL WORK_DIR MERGED_EXE FLAT_EXE
+# wine-proof.sh PREFIX TOOL PROBE_EXE LIBRARY_DLL WORK_DIR MERGED_EXE FLAT_EXE [BATCH]
 set -eu
-prefix=$1 tool=$2 probe=$3 library=$4 work=$5 merged=$6 flat=$7
+prefix=$1 tool=$2 probe=$3 library=$4 work=$5 merged=$6 flat=$7 batch=${8:-}
 run="$(dirname "$0")/../../../cmake/wine-run.sh"
 case "$(file -b "$probe")" in
   *x86-64*) assembly=amd64_microsoft.windows.common-controls_ ;;
@@ -33,12 +35,39 @@ cp "$flat" "$work/flat.exe"
 payload="payload of an installer, 0123456789"
 { cat "$probe"; printf '%s' "$payload"; } >"$work/payload.exe"
 
-# Wine's services keep a pipe open for long; its programs write to files. wine_to NAME PROGRAM...
-wine_to() {
+# Wine's services keep a pipe open for long; its programs write to files. run_to NAME COMMAND...
+run_to() {
   out="$work/$1.txt"
   shift
-  (cd "$work" && "$run" "$prefix" "$@") >"$out" 2>&1 || { cat "$out"; echo "FAIL: $*"; exit 1; }
+  (cd "$work" && "$@") >"$out" 2>&1 || { cat "$out"; echo "FAIL: $*"; exit 1; }
   tr -d '\r' <"$out"
+}
+wine_to() { # NAME PROGRAM...
+  name=$1
+  shift
+  run_to "$name" "$run" "$prefix" "$@"
+}
+tool_to() { # NAME ARGS...: the tool, under Wine when it is a Windows program
+  name=$1
+  shift
+  case "$(file -b "$tool")" in
+    PE*) wine_to "$name" "$tool" "$@" ;;
+    *) run_to "$name" "$tool" "$@" ;;
+  esac
+}
+# Each IN embedded into OUT: by the tool, or into a copy by BATCH, which embeds in place.
+# embed_to NAME [--keep-overlay] IN OUT [IN OUT...]
+embed_to() {
+  [ -n "$batch" ] || { tool_to "$@"; return; }
+  name=$1
+  shift
+  keep=
+  [ "$1" != --keep-overlay ] || { keep=$1; shift; }
+  while [ $# -gt 0 ]; do
+    cp "$work/$1" "$work/$2"
+    run_to "$name-$2" "$batch" --embed ${keep:+"$keep"} "$2"
+    shift 2
+  done
 }
 has() { # what, output, text it must hold
   case "$2" in *"$3"*) ;; *) echo "FAIL: $1"; exit 1 ;; esac
@@ -50,10 +79,10 @@ lacks() { # what, output, text it must not hold
   case "$2" in *"$3"*) echo "FAIL: $1"; exit 1 ;; esac
 }
 
-embedded=$(wine_to embed "$tool" plain.exe themed.exe plain.dll themed.dll)
+embedded=$(embed_to embed plain.exe themed.exe plain.dll themed.dll)
 printf "%s\n" "$embedded"
 has "the library's resources were not placed past its moved .reloc" \
-  "$(line "$embedded" "plain.dll: ")" "placement grown, discardable sections moved"
+  "$(line "$embedded" "themed.dll: ")" "grown, discardable sections moved"
 has "the probe was not built without a manifest" "$(line "$embedded" "manifest: resource 24/1")" \
   ", added"
 has "the library did not get manifest 2" "$embedded" "manifest: resource 24/2"
@@ -62,16 +91,16 @@ has "the library did not get manifest 2" "$embedded" "manifest: resource 24/2"
 reloc_address() { objdump -h "$1" | awk '$2 == ".reloc" { print $4 }'; }
 [ "$(reloc_address "$work/plain.dll")" != "$(reloc_address "$work/themed.dll")" ] ||
   { echo "FAIL: .reloc kept its address; the library does not prove its move"; exit 1; }
-kept=$(wine_to embed-overlay "$tool" --keep-overlay payload.exe payload-themed.exe)
+kept=$(embed_to embed-overlay --keep-overlay payload.exe payload-themed.exe)
 printf "%s\n" "$kept"
 has "the overlay was not kept" "$kept" "overlay: ${#payload} bytes kept"
 
 # The data after the tree keeps its place: the tree goes to a new section, and below a page
 # that section's address is its file offset.
-kept=$(wine_to embed-merged "$tool" merged.exe merged-themed.exe flat.exe flat-themed.exe)
+kept=$(embed_to embed-merged merged.exe merged-themed.exe flat.exe flat-themed.exe)
 printf "%s\n" "$kept"
 has "the data after the merged program's tree was not kept in place" \
-  "$(line "$kept" "merged.exe: ")" "placement new section"
+  "$(line "$kept" "merged-themed.exe: ")" "new section"
 has "the data after the tree was not told" "$kept" "which also holds data after its resource tree"
 # Wine refuses to load it otherwise ("Bad EXE format"), as Windows does.
 base=$(objdump -p "$work/flat-themed.exe" | awk '$1 == "ImageBase" { print $2 }')
@@ -146,9 +175,9 @@ crt_dependency_kept() {
   </dependency>
 </assembly>
 EOF
-    wine_to "crt-$version-old" "$tool" --manifest "crt-$version.manifest" plain.exe \
+    tool_to "crt-$version-old" --manifest "crt-$version.manifest" plain.exe \
       "crt-$version-old.exe" >/dev/null
-    report=$(wine_to "crt-$version-merge" "$tool" "crt-$version-old.exe" "crt-$version.exe")
+    report=$(embed_to "crt-$version-merge" "crt-$version-old.exe" "crt-$version.exe")
     printf "%s\n" "$report"
     has "the merge did not add Common Controls 6" "$report" \
       "dependency Microsoft.Windows.Common-Controls: none -> 6.0.0.0"
