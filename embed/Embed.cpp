@@ -797,7 +797,7 @@ std::string Embedder::OtherData(const PeSection& s) const {
       return "the bytes of section " + other.name;
   if (s.rawOffset < headers_.sizeOfHeaders)
     return "the headers";
-  const std::string referenced =
+  std::string referenced =
       Referenced(s.virtualAddress, std::max(Extent(s), std::uint64_t{s.rawSize}),
                  {readers::kResourceDirectory});
   if (!referenced.empty())

@@ -60,6 +60,7 @@ std::string SectionLine(const readers::PeSection& s) {
 
 std::vector<std::string> ChangeLines(const std::vector<readers::ManifestChange>& changes) {
   std::vector<std::string> lines;
+  lines.reserve(changes.size());
   for (const readers::ManifestChange& change : changes)
     lines.push_back(readers::DescribeChange(change));
   return lines;
@@ -112,7 +113,7 @@ std::vector<std::string> DryRunLines(const readers::PeImage& before, std::string
 
 /// The folder a run's temporary files go into, swept of dead runs' first.
 std::string SweptFolder(generation::FileOperations& files, const std::string& path) {
-  const std::string folder = path::Folder(path, path::Style::windows);
+  std::string folder = path::Folder(path, path::Style::windows);
   // A killed run's files lie in the program's folder; the current one has no name here.
   generation::RemoveStaleTemporaryFiles(
       files, folder.empty() ? std::string(".") + files.PathSeparator() : folder);

@@ -201,7 +201,7 @@ bool FileHolds(const std::string& path, const std::vector<std::string_view>& par
   if (file.Size() != total)
     return false;
   PartsReader reader(parts);
-  auto holds = [&reader](const char* window, std::size_t size) {
+  auto matches = [&reader](const char* window, std::size_t size) {
     bool same = true;
     reader.Next(size, [&](std::string_view part) {
       same = same && std::memcmp(window, part.data(), part.size()) == 0;
@@ -219,9 +219,9 @@ bool FileHolds(const std::string& path, const std::vector<std::string_view>& par
       if (view != MAP_FAILED)
         ::munmap(view, size);
       const std::string read = file.ReadAt(at, size);
-      same = read.size() == size && holds(read.data(), size);
+      same = read.size() == size && matches(read.data(), size);
     } else {
-      same = holds(static_cast<const char*>(view), size) && !guard->cut.load();
+      same = matches(static_cast<const char*>(view), size) && !guard->cut.load();
       guard->size.store(0);
       ::munmap(view, size);
       guard->begin.store(0);

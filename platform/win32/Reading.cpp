@@ -147,7 +147,7 @@ bool FileHolds(const std::string& path, const std::vector<std::string_view>& par
   if (file.Size() != total)
     return false;
   PartsReader reader(parts);
-  auto holds = [&reader](const char* window, std::size_t size) {
+  auto matches = [&reader](const char* window, std::size_t size) {
     bool same = true;
     reader.Next(size, [&](std::string_view part) {
       same = same && std::memcmp(window, part.data(), part.size()) == 0;
@@ -165,11 +165,11 @@ bool FileHolds(const std::string& path, const std::vector<std::string_view>& par
                                          static_cast<DWORD>(at), size)
                          : nullptr;
     if (view) {
-      same = holds(static_cast<const char*>(view), size);
+      same = matches(static_cast<const char*>(view), size);
       UnmapViewOfFile(view);
     } else {
       const std::string read = file.ReadAt(at, size);
-      same = read.size() == size && holds(read.data(), size);
+      same = read.size() == size && matches(read.data(), size);
     }
   }
   if (mapping)

@@ -416,7 +416,8 @@ TEST_F(EmbedCliTest, WritesBesideAndRemovesOnlyItsOwn) {
     EXPECT_EQ(result.exitCode, 2);
     EXPECT_EQ(result.err, row.said);
     EXPECT_EQ(Read(), before);
-    EXPECT_EQ(fs::last_write_time(dir_ / "Plain.exe"), past);
+    // Not renewed; Wine keeps whole seconds of what it is given.
+    EXPECT_LT(fs::last_write_time(dir_ / "Plain.exe"), past + std::chrono::hours(1));
   }
 
   // Merged after its backup, its mode kept: all it had stays, with what was asked for.
@@ -437,8 +438,10 @@ TEST_F(EmbedCliTest, WritesBesideAndRemovesOnlyItsOwn) {
   EXPECT_EQ(Says(now), "styles, asInvoker, not set (Windows scales it)");
   for (const char* kept : {"Vendor.Private", "<file name='Grid.ocx'/>", "name='Plain.exe'"})
     EXPECT_NE(now.find(kept), std::string::npos) << kept;
+#ifndef _WIN32 // Windows keeps a read-only flag alone
   EXPECT_EQ(fs::status(dir_ / "plain.exe.manifest").permissions(),
             fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+#endif
   EXPECT_GT(fs::last_write_time(dir_ / "Plain.exe"), past + std::chrono::hours(1));
   const batchtest::Result again =
       Batch({"--beside", "--execution-level", "asInvoker", "Plain.exe"});
@@ -533,6 +536,12 @@ public:
   }
   bool fullDisk = false;
   bool InUse(const std::string&) override { return held; }
+  // Another program cannot replace a file this one maps on Windows: held as a copy instead.
+  std::unique_ptr<platform::HeldBytes> Hold(const std::string& path, std::size_t limit) override {
+    if (!replaced)
+      return SystemFiles::Hold(path, limit);
+    return std::make_unique<platform::HeldCopy>(ReadBytes(path, limit));
+  }
   bool SameContents(const std::string& path, const std::vector<std::string_view>& parts) override {
     return !(corruptReadBack && path.find("~") != std::string::npos) &&
            SystemFiles::SameContents(path, parts);
