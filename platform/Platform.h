@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <optional>
 #include <string>
@@ -115,6 +116,16 @@ public:
       if (at_ < part.size())
         return;
     }
+  }
+
+  /// Whether the next size bytes of the parts are those at window.
+  bool Matches(const char* window, std::size_t size) {
+    bool same = true;
+    Next(size, [&](std::string_view part) {
+      same = same && std::memcmp(window, part.data(), part.size()) == 0;
+      window += part.size();
+    });
+    return same;
   }
 
 private:

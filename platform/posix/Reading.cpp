@@ -9,7 +9,6 @@
 #include <cstdint>
 #include <algorithm>
 #include <cstdlib>
-#include <cstring>
 #include <limits>
 #include <new>
 #include <utility>
@@ -201,14 +200,6 @@ bool FileHolds(const std::string& path, const std::vector<std::string_view>& par
   if (file.Size() != total)
     return false;
   PartsReader reader(parts);
-  auto matches = [&reader](const char* window, std::size_t size) {
-    bool same = true;
-    reader.Next(size, [&](std::string_view part) {
-      same = same && std::memcmp(window, part.data(), part.size()) == 0;
-      window += part.size();
-    });
-    return same;
-  };
   for (std::uint64_t at = 0; at < total; at += kWindow) {
     const std::size_t size = static_cast<std::size_t>(std::min<std::uint64_t>(kWindow, total - at));
     void* view = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE | MAP_POPULATE,
@@ -219,9 +210,9 @@ bool FileHolds(const std::string& path, const std::vector<std::string_view>& par
       if (view != MAP_FAILED)
         ::munmap(view, size);
       const std::string read = file.ReadAt(at, size);
-      same = read.size() == size && matches(read.data(), size);
+      same = read.size() == size && reader.Matches(read.data(), size);
     } else {
-      same = matches(static_cast<const char*>(view), size) && !guard->cut.load();
+      same = reader.Matches(static_cast<const char*>(view), size) && !guard->cut.load();
       guard->size.store(0);
       ::munmap(view, size);
       guard->begin.store(0);

@@ -2,7 +2,6 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <cstring>
 #include <limits>
 #include <new>
 #include <utility>
@@ -147,14 +146,6 @@ bool FileHolds(const std::string& path, const std::vector<std::string_view>& par
   if (file.Size() != total)
     return false;
   PartsReader reader(parts);
-  auto matches = [&reader](const char* window, std::size_t size) {
-    bool same = true;
-    reader.Next(size, [&](std::string_view part) {
-      same = same && std::memcmp(window, part.data(), part.size()) == 0;
-      window += part.size();
-    });
-    return same;
-  };
   HANDLE mapping = total == 0 ? nullptr
                               : CreateFileMappingA(AsHandle(file.Handle()), nullptr, PAGE_READONLY,
                                                    0, 0, nullptr);
@@ -165,11 +156,11 @@ bool FileHolds(const std::string& path, const std::vector<std::string_view>& par
                                          static_cast<DWORD>(at), size)
                          : nullptr;
     if (view) {
-      same = matches(static_cast<const char*>(view), size);
+      same = reader.Matches(static_cast<const char*>(view), size);
       UnmapViewOfFile(view);
     } else {
       const std::string read = file.ReadAt(at, size);
-      same = read.size() == size && matches(read.data(), size);
+      same = read.size() == size && reader.Matches(read.data(), size);
     }
   }
   if (mapping)
