@@ -413,10 +413,11 @@ BesideResult Beside(generation::FileOperations& files, const BesideRequest& requ
     files.CopyPermissions(result.manifestPath, written);
     // The user's own file: its backup first, as for a program.
     if (!ours) {
-      result.backupPath = project::BackupName(result.manifestPath, [&files](const std::string& c) {
-        return files.FileExists(c) || files.IsLink(c);
-      });
-      if (!files.CreateNewFile(result.backupPath, current, platform::Keep::durable)) {
+      // Anything of that name, a folder too, is passed over, as for a program.
+      result.backupPath = project::BackupName(
+          result.manifestPath, [&files](const std::string& c) { return files.NameExists(c); });
+      if (result.backupPath.empty() ||
+          !files.CreateNewFile(result.backupPath, current, platform::Keep::durable)) {
         result.message =
             texts::Failed(manifestName, "its backup " + result.backupPath + " could not be made");
         return result;
