@@ -17,7 +17,7 @@ extern std::string ReadmeText;
 struct Services {
   app::Registry& registry;
   app::Settings& settings;
-  generation::FileOperations& files;
+  platform::FileOperations& files;
   app::FileDialog& dialog;
   app::MessageBoxes& boxes;
   app::Program& program;

@@ -6,7 +6,7 @@
 
 namespace app {
 
-std::string DescribeTarget(generation::FileOperations& files, const std::string& path) {
+std::string DescribeTarget(platform::FileOperations& files, const std::string& path) {
   if (front::IsProjectPath(path))
     return project::FormCheckReport(project::CheckForms(files, path));
   return readers::DescribeProgram(path, files);

@@ -8,6 +8,6 @@
 namespace app {
 
 /// For a project, what themes break in its forms; for a program, what it carries now.
-std::string DescribeTarget(generation::FileOperations& files, const std::string& path);
+std::string DescribeTarget(platform::FileOperations& files, const std::string& path);
 
 } // namespace app

@@ -9,7 +9,7 @@
 #include "front/Target.h"
 #include "generation/DriverTexts.h"
 #include "generation/Manifest.h"
-#include "project/Backups.h"
+#include "base/BackupNames.h"
 #include "project/FormCheck.h"
 #include "project/ProjectRun.h"
 #include "project/ProjectTexts.h"
@@ -24,7 +24,7 @@ constexpr std::size_t kFindingsInABox = 12;
 
 /// What themes break in the project's forms, after the report of its changes; "" when
 /// nothing does. Checked once the project starts as it will.
-std::string FormsAfterReport(generation::FileOperations& files, const std::string& projectPath) {
+std::string FormsAfterReport(platform::FileOperations& files, const std::string& projectPath) {
   const project::FormCheck check = project::CheckForms(files, projectPath);
   return check.findings.empty() ? std::string()
                                 : "\n\n" + project::FormCheckReport(check, kFindingsInABox);
@@ -249,7 +249,7 @@ void frmMain::Command5_Click() {
       return;
     }
     const std::string backup =
-        project::BackupName(request.programPath, [this](const std::string& candidate) {
+        base::BackupName(request.programPath, [this](const std::string& candidate) {
           return services_.files.FileExists(candidate) || services_.files.IsLink(candidate);
         });
     if (boxes.Show({texts::EmbedQuestion(request.programPath, Joined(result.lines),

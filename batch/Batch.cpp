@@ -133,8 +133,8 @@ int Inspect(const std::string& target, bool strict, Console& console, platform::
 }
 
 /// --check-forms: the findings and a summary on standard output; nothing is written.
-int CheckForms(const std::string& projectPath, unsigned codePage,
-               generation::FileOperations& files, Console& console) {
+int CheckForms(const std::string& projectPath, unsigned codePage, platform::FileOperations& files,
+               Console& console) {
   const project::FormCheck check = project::CheckForms(files, projectPath, codePage);
   if (check.refusal) {
     Say(console.err, *check.refusal);
@@ -163,7 +163,7 @@ private:
 /// A project as the target: its changes printed, then made unless it is a dry run.
 int RunProject(const Options& options, const std::string& compiler,
                const std::vector<generation::ComponentFacts>& components,
-               generation::FileOperations& files, generation::Conversation& conversation,
+               platform::FileOperations& files, generation::Conversation& conversation,
                Console& console) {
   project::Request request;
   request.projectPath = options.project;
@@ -243,8 +243,7 @@ std::optional<std::string> UnsafePathReason(const std::string& path, char separa
   return std::nullopt;
 }
 
-int Run(const std::vector<std::string>& args, generation::FileOperations& files,
-        Console& console) {
+int Run(const std::vector<std::string>& args, platform::FileOperations& files, Console& console) {
   const ParsedOptions parsed = ParseOptions(args);
   if (parsed.error)
     return UsageError(console, *parsed.error);

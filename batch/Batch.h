@@ -42,8 +42,7 @@ struct Console {
 void Say(std::ostream& err, const std::string& text);
 
 /// args without the program's own name.
-int Run(const std::vector<std::string>& args, generation::FileOperations& files,
-        Console& console);
+int Run(const std::vector<std::string>& args, platform::FileOperations& files, Console& console);
 
 /// path made absolute against currentDirectory: the compiler runs in the target's folder,
 /// where a relative path would name something else. With '\\' as

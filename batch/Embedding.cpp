@@ -21,7 +21,7 @@ void FillRequest(const Options& options, const std::vector<generation::Component
 } // namespace
 
 int Embed(const Options& options, const std::vector<generation::ComponentFacts>& components,
-          generation::FileOperations& files, Console& console) {
+          platform::FileOperations& files, Console& console) {
   front::EmbedRequest request;
   FillRequest(options, components, request);
   request.keepOverlay = options.keepOverlay;
@@ -51,7 +51,7 @@ int Embed(const Options& options, const std::vector<generation::ComponentFacts>&
 }
 
 int Beside(const Options& options, const std::vector<generation::ComponentFacts>& components,
-           generation::FileOperations& files, Console& console) {
+           platform::FileOperations& files, Console& console) {
   front::BesideRequest request;
   FillRequest(options, components, request);
   request.remove = options.remove;

@@ -11,10 +11,10 @@ namespace batch {
 /// The manifest written into options.target; the report on standard output, a refusal on
 /// standard error.
 int Embed(const Options& options, const std::vector<generation::ComponentFacts>& components,
-          generation::FileOperations& files, Console& console);
+          platform::FileOperations& files, Console& console);
 
 /// options.target + ".manifest" written, or removed with options.remove.
 int Beside(const Options& options, const std::vector<generation::ComponentFacts>& components,
-           generation::FileOperations& files, Console& console);
+           platform::FileOperations& files, Console& console);
 
 } // namespace batch

@@ -4,7 +4,7 @@
 
 namespace batch {
 
-std::string LocateTemplate(generation::FileOperations& files, const std::string& dataFolder) {
+std::string LocateTemplate(platform::FileOperations& files, const std::string& dataFolder) {
   if (dataFolder.empty() || files.FileExists(files.AppFolder() + generation::kReadmeTemplateName))
     return std::string();
   const std::string installed =

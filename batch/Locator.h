@@ -10,6 +10,6 @@ namespace batch {
 /// The instructions template of an installed program, in dataFolder below the program's
 /// folder; "" for the one beside the program, the generation's own default, which also
 /// serves when neither exists (the generation then reports it missing).
-std::string LocateTemplate(generation::FileOperations& files, const std::string& dataFolder);
+std::string LocateTemplate(platform::FileOperations& files, const std::string& dataFolder);
 
 } // namespace batch

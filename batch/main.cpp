@@ -12,7 +12,7 @@ int main(int argc, char** argv) {
   batch::PrepareConsole();
   const std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
   // The compiler's output goes to standard error: standard output carries the instructions.
-  generation::SystemFileOperations files(true);
+  platform::SystemFileOperations files(true);
   front::SystemRegistry registry;
   front::SystemSettings settings;
   batch::Console console{std::cout, std::cerr, registry, settings, THEMEFOLD_BUNDLED_COMPILER,

@@ -13,7 +13,7 @@ namespace front {
 struct CompilerPlaces {
   Registry& registry;
   Settings& settings;
-  generation::FileOperations& files;
+  platform::FileOperations& files;
   /// The bundled compiler's file name beside the program.
   std::string bundledName;
 };

@@ -13,9 +13,9 @@
 #include "front/Target.h"
 #include "generation/Architecture.h"
 #include "generation/Manifest.h"
-#include "generation/TemporaryFiles.h"
+#include "platform/TemporaryFiles.h"
 #include "platform/Platform.h"
-#include "project/Backups.h"
+#include "base/BackupNames.h"
 #include "readers/Bytes.h"
 #include "readers/ManifestMerge.h"
 #include "readers/ManifestReader.h"
@@ -38,7 +38,7 @@ std::string FileName(const std::string& path) {
 }
 
 /// The manifest for the program at path, as the generation writes it.
-std::string ManifestFor(generation::FileOperations& files, const std::string& path,
+std::string ManifestFor(platform::FileOperations& files, const std::string& path,
                         const std::string& version, const std::string& description,
                         const generation::ManifestSettings& settings,
                         const std::vector<generation::ComponentFacts>& components,
@@ -112,10 +112,10 @@ std::vector<std::string> DryRunLines(const readers::PeImage& before, std::string
 }
 
 /// The folder a run's temporary files go into, swept of dead runs' first.
-std::string SweptFolder(generation::FileOperations& files, const std::string& path) {
+std::string SweptFolder(platform::FileOperations& files, const std::string& path) {
   std::string folder = path::Folder(path, path::Style::windows);
   // A killed run's files lie in the program's folder; the current one has no name here.
-  generation::RemoveStaleTemporaryFiles(
+  platform::RemoveStaleTemporaryFiles(
       files, folder.empty() ? std::string(".") + files.PathSeparator() : folder);
   return folder;
 }
@@ -168,7 +168,7 @@ EmbedOverride AllowedBy(std::string_view program, const std::string& manifest,
   return EmbedOverride::None;
 }
 
-EmbedRunResult Embed(generation::FileOperations& files, const EmbedRequest& request) {
+EmbedRunResult Embed(platform::FileOperations& files, const EmbedRequest& request) {
   const std::string& path = request.programPath;
   const std::string name = FileName(path);
   if (!IsEmbeddablePath(path))
@@ -254,7 +254,7 @@ EmbedRunResult Embed(generation::FileOperations& files, const EmbedRequest& requ
 
   // The new bytes go under a name of this run's own, are read back and compared, and only
   // then take the program's name; the old program keeps a name of its own, the backup.
-  generation::TemporaryFiles temporary(files, SweptFolder(files, path));
+  platform::TemporaryFiles temporary(files, SweptFolder(files, path));
   std::vector<platform::SameStretch> same;
   for (const embed::Kept& k : embedded.kept)
     same.push_back({k.from, k.to, k.size});
@@ -275,11 +275,11 @@ EmbedRunResult Embed(generation::FileOperations& files, const EmbedRequest& requ
   }
   files.CopyPermissions(path, written);
   // Anything of that name, a folder too, is passed over: it is not the backup of this run.
-  result.backupPath = project::BackupName(
+  result.backupPath = base::BackupName(
       path, [&files](const std::string& candidate) { return files.NameExists(candidate); });
   if (result.backupPath.empty())
     return Fail(texts::Failed(name, "every backup name up to " + FileName(path) + ".bak" +
-                                        std::to_string(project::kMaxBackupNumber) + " is taken"));
+                                        std::to_string(base::kMaxBackupNumber) + " is taken"));
   // Read before the backup adds a name of its own.
   result.otherNames = files.LinkCount(path) > 1;
   // A second name for the old file costs nothing. Where the file system has none, a copy,
@@ -316,7 +316,7 @@ EmbedRunResult Embed(generation::FileOperations& files, const EmbedRequest& requ
 
 /// The manifest beside the program: on Windows a name that differs in letter case only is
 /// the same file, so that is the one to use, never a second one beside it.
-std::string BesidePath(generation::FileOperations& files, const std::string& path) {
+std::string BesidePath(platform::FileOperations& files, const std::string& path) {
   const std::string wanted = FileName(path) + ".manifest";
   const std::string folder = path::Folder(path, path::Style::windows);
   for (const std::string& entry : files.FolderEntries(folder.empty() ? "." : folder))
@@ -325,7 +325,7 @@ std::string BesidePath(generation::FileOperations& files, const std::string& pat
   return path + ".manifest";
 }
 
-BesideResult Beside(generation::FileOperations& files, const BesideRequest& request) {
+BesideResult Beside(platform::FileOperations& files, const BesideRequest& request) {
   const std::string& path = request.programPath;
   const std::string name = FileName(path);
   BesideResult result;
@@ -401,7 +401,7 @@ BesideResult Beside(generation::FileOperations& files, const BesideRequest& requ
     return result;
   }
   const std::string folder = SweptFolder(files, path);
-  generation::TemporaryFiles temporary(files, folder);
+  platform::TemporaryFiles temporary(files, folder);
   std::string written;
   try {
     written = temporary.CreateExact(".manifest", manifest);
@@ -414,7 +414,7 @@ BesideResult Beside(generation::FileOperations& files, const BesideRequest& requ
     // The user's own file: its backup first, as for a program.
     if (!ours) {
       // Anything of that name, a folder too, is passed over, as for a program.
-      result.backupPath = project::BackupName(
+      result.backupPath = base::BackupName(
           result.manifestPath, [&files](const std::string& c) { return files.NameExists(c); });
       if (result.backupPath.empty() ||
           !files.CreateNewFile(result.backupPath, current, platform::Keep::durable)) {
@@ -461,7 +461,7 @@ BesideResult Beside(generation::FileOperations& files, const BesideRequest& requ
 
 } // namespace
 
-EmbedRunResult EmbedInProgram(generation::FileOperations& files, const EmbedRequest& request) {
+EmbedRunResult EmbedInProgram(platform::FileOperations& files, const EmbedRequest& request) {
   try {
     return Embed(files, request);
   } catch (const base::SystemError& error) {
@@ -504,7 +504,7 @@ std::vector<std::string> EmbedReport(const EmbedRunResult& result, ReportFor rea
   return lines;
 }
 
-BesideResult WriteBeside(generation::FileOperations& files, const BesideRequest& request) {
+BesideResult WriteBeside(platform::FileOperations& files, const BesideRequest& request) {
   try {
     return Beside(files, request);
   } catch (const base::SystemError& error) {

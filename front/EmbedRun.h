@@ -57,7 +57,7 @@ struct EmbedRunResult {
   std::vector<std::string> lines;
 };
 
-EmbedRunResult EmbedInProgram(generation::FileOperations& files, const EmbedRequest& request);
+EmbedRunResult EmbedInProgram(platform::FileOperations& files, const EmbedRequest& request);
 
 /// Every line of a finished run for a console or a report window, in order: the message,
 /// the lines, the manifest's changes, the backup and the note that a rebuild undoes it, and
@@ -86,6 +86,6 @@ struct BesideResult {
   std::vector<std::string> lines;
 };
 
-BesideResult WriteBeside(generation::FileOperations& files, const BesideRequest& request);
+BesideResult WriteBeside(platform::FileOperations& files, const BesideRequest& request);
 
 } // namespace front

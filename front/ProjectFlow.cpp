@@ -2,7 +2,7 @@
 
 #include "base/Path.h"
 #include "generation/DriverTexts.h"
-#include "generation/TemporaryFiles.h"
+#include "platform/TemporaryFiles.h"
 #include "project/ProjectTexts.h"
 #include "project/Transaction.h"
 
@@ -57,7 +57,7 @@ std::string KeptLines(const std::vector<std::pair<std::string, std::string>>& ke
   return text;
 }
 
-ProjectResult Apply(generation::FileOperations& files, ProjectResult result) {
+ProjectResult Apply(platform::FileOperations& files, ProjectResult result) {
   const Applied applied = project::ApplyPlan(files, result.plan);
   switch (applied.outcome) {
   case Applied::Outcome::Done:
@@ -123,7 +123,7 @@ private:
 
 } // namespace
 
-ProjectResult RunProject(generation::FileOperations& files,
+ProjectResult RunProject(platform::FileOperations& files,
                          generation::Conversation& frontConversation, ProjectConversation& user,
                          const project::Request& request) {
   AnsweredOnce conversation(frontConversation);
@@ -131,8 +131,8 @@ ProjectResult RunProject(generation::FileOperations& files,
     // What a killed run left is undone first, before its half-changed files are read; a dry
     // run only says what that would do.
     if (!request.dryRun)
-      generation::RemoveStaleTemporaryFiles(
-          files, path::Folder(request.projectPath, path::Style::windows));
+      platform::RemoveStaleTemporaryFiles(files,
+                                          path::Folder(request.projectPath, path::Style::windows));
     const Recovery recovery =
         project::RecoverInterruptedRun(files, request.projectPath, request.dryRun);
     switch (recovery.outcome) {

@@ -46,8 +46,7 @@ struct ProjectResult {
   std::vector<std::string> backups;
 };
 
-ProjectResult RunProject(generation::FileOperations& files,
-                         generation::Conversation& conversation, ProjectConversation& user,
-                         const project::Request& request);
+ProjectResult RunProject(platform::FileOperations& files, generation::Conversation& conversation,
+                         ProjectConversation& user, const project::Request& request);
 
 } // namespace front

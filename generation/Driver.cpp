@@ -11,11 +11,12 @@
 #include "generation/OutputNames.h"
 #include "generation/Placeholders.h"
 #include "generation/ResourceScript.h"
-#include "generation/TemporaryFiles.h"
+#include "generation/Compilation.h"
+#include "platform/TemporaryFiles.h"
 #include "platform/Platform.h"
 #include "util/BraskModule.h"
 
-namespace generation {
+namespace platform {
 
 std::string SystemFileOperations::ReadWholeFile(const std::string& path) {
   return brask::ReadWholeFile(path);
@@ -24,6 +25,10 @@ std::string SystemFileOperations::AppFolder() { return brask::AppFolder(); }
 std::string SystemFileOperations::AnsiToUtf8(const std::string& text, unsigned codePage) {
   return platform::AnsiToUtf8(text, codePage);
 }
+
+} // namespace platform
+
+namespace generation {
 
 std::string TargetArchitecture(platform::FilePort& files, const std::string& path) {
   // A program not built yet is the usual case: asked, not read, so nothing throws. (What
@@ -35,15 +40,15 @@ std::string TargetArchitecture(platform::FilePort& files, const std::string& pat
   }));
 }
 
-bool WriteModule(const std::string& path, FileOperations& files, Conversation& conversation,
-                 bool ask) {
+bool WriteModule(const std::string& path, platform::FileOperations& files,
+                 Conversation& conversation, bool ask) {
   try {
     if (files.FileExists(path)) {
       if (ask && !conversation.Ask(Question::OverwriteModule, texts::OverwriteModule(path)))
         return true;
       files.SetNormalAttributes(path);
     }
-    TemporaryFiles temporary(files, path::Folder(path, path::Style::windows));
+    platform::TemporaryFiles temporary(files, path::Folder(path, path::Style::windows));
     const std::string written = temporary.Create(".bas", kModuleText);
     files.RenameOver(written, path);
     temporary.Release(written);
@@ -114,13 +119,13 @@ Outcome Driver::Generate(const Inputs& inputs, const std::string& rcExePath,
       return Outcome::OverwriteDeclined;
     moduleApproved = true;
   }
-  RemoveStaleTemporaryFiles(files_, names.folder);
+  platform::RemoveStaleTemporaryFiles(files_, names.folder);
 
   // Every file of the compiler's run has a name of this run's own: a file of the user's
   // called App.exe.manifest or App_manifest.rc is never touched, and the old .res stays
   // until a new one is complete. The compiler writes into a name nobody has, so a file found
   // there afterwards is its work.
-  TemporaryFiles temporary(files_, names.folder);
+  platform::TemporaryFiles temporary(files_, names.folder);
   // A program's values come from the command line or the window: the system's own text.
   const auto utf8 = [&](const std::string& text) {
     return files_.AnsiToUtf8(text, codepages::kDefault);

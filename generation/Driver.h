@@ -1,7 +1,7 @@
 #pragma once
 // One generation, from the three inputs to the instructions text, shared by every front end.
 // The front end answers the questions and shows the reports (message boxes, or flags and
-// console output); the files and the compiler are reached through FileOperations.
+// console output); the files and the compiler are reached through platform::FileOperations.
 
 #include <cstdint>
 #include <string>
@@ -15,34 +15,6 @@
 #include "platform/Ports.h"
 
 namespace generation {
-
-/// What a generation reaches of the system: the three ports, and what only it needs. The
-/// real one is SystemFileOperations.
-class FileOperations : public virtual platform::FilePort,
-                       public virtual platform::ProcessPort,
-                       public virtual platform::TemporaryTracker {
-public:
-  /// The text less one final CR LF.
-  virtual std::string ReadWholeFile(const std::string& path) = 0;
-  /// The program's own folder, ending in its separator.
-  virtual std::string AppFolder() = 0;
-  /// The three values go into a UTF-8 manifest. codePage: what text that is not UTF-8 is
-  /// taken as where the system has no ANSI code page (POSIX); Windows uses its own.
-  virtual std::string AnsiToUtf8(const std::string& text, unsigned codePage) = 0;
-};
-
-/// The real files, processes and stop handler's list.
-class SystemFileOperations : public FileOperations,
-                             public platform::SystemFiles,
-                             public platform::SystemProcesses,
-                             public platform::SystemTracker {
-public:
-  /// showOutput: the compiler's output goes to standard error (a console front end).
-  explicit SystemFileOperations(bool showOutput = false) : SystemProcesses(showOutput) {}
-  std::string ReadWholeFile(const std::string& path) override;
-  std::string AppFolder() override;
-  std::string AnsiToUtf8(const std::string& text, unsigned codePage) override;
-};
 
 enum class Question {
   OverwriteOutput, ///< OK/Cancel, OK the default
@@ -108,12 +80,12 @@ std::string TargetArchitecture(platform::FilePort& files, const std::string& pat
 /// (the question was answered already). The new text goes to a file of its own that then
 /// replaces the old one, so a failure leaves the old module whole. False only when writing
 /// failed; the failure has then been told.
-bool WriteModule(const std::string& path, FileOperations& files, Conversation& conversation,
-                 bool ask = true);
+bool WriteModule(const std::string& path, platform::FileOperations& files,
+                 Conversation& conversation, bool ask = true);
 
 class Driver {
 public:
-  Driver(FileOperations& files, Conversation& conversation, DriverOptions options = {})
+  Driver(platform::FileOperations& files, Conversation& conversation, DriverOptions options = {})
       : files_(files), conversation_(conversation), options_(std::move(options)) {}
 
   /// One whole generation. A call made while one runs (a click queued during the compiler
@@ -128,7 +100,7 @@ private:
                    const ManifestSettings& manifest,
                    const std::vector<ComponentFacts>& components);
 
-  FileOperations& files_;
+  platform::FileOperations& files_;
   Conversation& conversation_;
   DriverOptions options_;
   bool running_ = false;

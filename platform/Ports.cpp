@@ -68,6 +68,10 @@ std::vector<std::string> SystemFiles::FolderEntries(const std::string& folder) {
   return platform::FolderEntries(folder);
 }
 char SystemFiles::PathSeparator() { return platform::PathSeparator(); }
+std::string SystemFiles::CurrentDirectory() { return platform::CurrentDirectory(); }
+std::string SystemFiles::CanonicalPath(const std::string& path) {
+  return platform::CanonicalPath(path);
+}
 bool SystemFiles::CanCreateIn(const std::string& folder, std::string& why) {
   return platform::CanCreateIn(folder, why);
 }

@@ -81,6 +81,10 @@ public:
   virtual std::vector<std::string> FolderEntries(const std::string& folder) = 0;
   /// What separates folders in the paths the front ends pass.
   virtual char PathSeparator() = 0;
+  /// The folder relative paths are taken from, without a final separator.
+  virtual std::string CurrentDirectory() = 0;
+  /// The one name of a file, its links and letter case resolved; "" when it has none.
+  virtual std::string CanonicalPath(const std::string& path) = 0;
   /// Whether a new file could be created in folder now, asked without writing anything; false
   /// with the system's reason in why, which names no file.
   virtual bool CanCreateIn(const std::string& folder, std::string& why) = 0;
@@ -182,6 +186,8 @@ public:
   bool IsReadOnly(const std::string& path) override;
   std::vector<std::string> FolderEntries(const std::string& folder) override;
   char PathSeparator() override;
+  std::string CurrentDirectory() override;
+  std::string CanonicalPath(const std::string& path) override;
   bool CanCreateIn(const std::string& folder, std::string& why) override;
   std::string ReadBytes(const std::string& path, std::size_t limit) override;
   std::string ReadRange(const std::string& path, std::uint64_t offset, std::size_t count) override;
@@ -225,6 +231,35 @@ class SystemTracker : public virtual TemporaryTracker {
 public:
   void Track(const std::string& path) override;
   void Untrack(const std::string& path) override;
+};
+
+/// What a run reaches of the system: the three ports joined, and what only the generation
+/// needs. The
+/// real one is SystemFileOperations.
+class FileOperations : public virtual FilePort,
+                       public virtual ProcessPort,
+                       public virtual TemporaryTracker {
+public:
+  /// The text less one final CR LF.
+  virtual std::string ReadWholeFile(const std::string& path) = 0;
+  /// The program's own folder, ending in its separator.
+  virtual std::string AppFolder() = 0;
+  /// The three values go into a UTF-8 manifest. codePage: what text that is not UTF-8 is
+  /// taken as where the system has no ANSI code page (POSIX); Windows uses its own.
+  virtual std::string AnsiToUtf8(const std::string& text, unsigned codePage) = 0;
+};
+
+/// The real files, processes and stop handler's list.
+class SystemFileOperations : public FileOperations,
+                             public SystemFiles,
+                             public SystemProcesses,
+                             public SystemTracker {
+public:
+  /// showOutput: the compiler's output goes to standard error (a console front end).
+  explicit SystemFileOperations(bool showOutput = false) : SystemProcesses(showOutput) {}
+  std::string ReadWholeFile(const std::string& path) override;
+  std::string AppFolder() override;
+  std::string AnsiToUtf8(const std::string& text, unsigned codePage) override;
 };
 
 /// The real files, for callers that are handed none.

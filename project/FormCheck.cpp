@@ -28,7 +28,7 @@ struct Listed {
 
 } // namespace
 
-FormCheck CheckForms(generation::FileOperations& files, const std::string& projectPath,
+FormCheck CheckForms(platform::FileOperations& files, const std::string& projectPath,
                      unsigned codePage) {
   FormCheck check;
   std::string text, why;

@@ -9,8 +9,9 @@
 #include "generation/DriverTexts.h"
 #include "generation/ModuleText.h"
 #include "generation/OutputNames.h"
-#include "generation/TemporaryFiles.h"
-#include "project/Backups.h"
+#include "generation/Compilation.h"
+#include "platform/TemporaryFiles.h"
+#include "base/BackupNames.h"
 #include "project/Paths.h"
 #include "project/ProjectText.h"
 #include "project/ProjectTexts.h"
@@ -25,7 +26,7 @@ namespace project {
 
 namespace {
 
-using generation::FileOperations;
+using platform::FileOperations;
 
 /// Module files are a few kilobytes; the limit only keeps a wrong path from filling memory.
 constexpr std::size_t kMaxModuleBytes = 16 << 20;
@@ -56,8 +57,8 @@ struct Refusal {
 /// a dry run's included, writes nothing where the project lies.
 std::optional<std::string> Compile(FileOperations& files, generation::Conversation& conversation,
                                    const std::string& manifestText, const Request& request) {
-  const generation::PrivateFolder folder(files);
-  generation::TemporaryFiles temporary(files, folder.Path());
+  const platform::PrivateFolder folder(files);
+  platform::TemporaryFiles temporary(files, folder.Path());
   const generation::Compilation compiled =
       generation::CompileManifest(files, conversation, temporary, manifestText, request.rcExePath);
   if (compiled.outcome == generation::Compiled::NotStarted)

@@ -68,11 +68,11 @@ struct Plan {
 /// Reads the project and the modules it lists, compiles the manifest (in a temporary folder
 /// of its own that goes again) and works out every change; writes nothing beside the
 /// project's files. SystemError only from the compiler's run.
-Plan PlanProject(generation::FileOperations& files, generation::Conversation& conversation,
+Plan PlanProject(platform::FileOperations& files, generation::Conversation& conversation,
                  const Request& request);
 
 /// The version and description the project gives its program; false when it cannot be read.
-bool ReadProjectDefaults(generation::FileOperations& files, const std::string& projectPath,
+bool ReadProjectDefaults(platform::FileOperations& files, const std::string& projectPath,
                          std::string& version, std::string& description);
 
 /// The list of changes, a line each, for the question before and the report after. Paths

@@ -11,16 +11,16 @@
 #include "base/Path.h"
 #include "generation/ModuleText.h"
 #include "generation/OutputNames.h"
-#include "generation/TemporaryFiles.h"
-#include "project/Backups.h"
+#include "platform/TemporaryFiles.h"
+#include "base/BackupNames.h"
 #include "project/ProjectTexts.h"
 
 namespace project {
 
 namespace {
 
-using generation::FileOperations;
-using generation::TemporaryFiles;
+using platform::FileOperations;
+using platform::TemporaryFiles;
 
 constexpr std::size_t kChunk = 1 << 20;
 constexpr const char* kAbsent = "-";
@@ -85,7 +85,7 @@ void SweepFolders(FileOperations& files, const std::vector<std::string>& paths) 
   std::set<std::string> swept;
   for (const std::string& path : paths)
     if (swept.insert(FolderOf(path)).second)
-      generation::RemoveStaleTemporaryFiles(files, FolderOf(path));
+      platform::RemoveStaleTemporaryFiles(files, FolderOf(path));
 }
 
 /// One file of the run, as the journal names it.
@@ -274,7 +274,7 @@ private:
     if (!inTree->link.empty())
       return texts::JournalThroughLink(folder_ + name, inTree->link);
     entry.path = inTree->path;
-    if (!backup.empty() && !IsBackupName(name, backup))
+    if (!backup.empty() && !base::IsBackupName(name, backup))
       return texts::JournalBadBackup(entry.path, backup);
     entry.backup = backup.empty() ? backup : entry.path + backup.substr(name.size());
     // Only plain files are ever read, moved or deleted: nothing through a link.
@@ -455,7 +455,7 @@ Applied ApplyPlan(FileOperations& files, const Plan& plan) {
       entry.before = change.existed ? fingerprint::Of(change.before) : kAbsent;
       entry.after = fingerprint::Of(change.after);
       if (change.existed) {
-        entry.backup = BackupName(change.path, [&](const std::string& name) {
+        entry.backup = base::BackupName(change.path, [&](const std::string& name) {
           if (Taken(files, name))
             return true;
           for (const Entry& earlier : entries)

@@ -23,7 +23,7 @@ namespace project {
 /// Why the plan cannot be carried out, found before anything is written and without writing
 /// (a folder, link or device where a file is to be written, a read-only file, a folder that
 /// takes no new file); "" when nothing stands in the way.
-std::string FindObstacle(generation::FileOperations& files, const Plan& plan);
+std::string FindObstacle(platform::FileOperations& files, const Plan& plan);
 
 struct Applied {
   enum class Outcome {
@@ -49,7 +49,7 @@ struct Applied {
 };
 
 /// Carries the plan out as one change. Throws nothing but std::bad_alloc.
-Applied ApplyPlan(generation::FileOperations& files, const Plan& plan);
+Applied ApplyPlan(platform::FileOperations& files, const Plan& plan);
 
 struct Recovery {
   enum class Outcome {
@@ -70,7 +70,7 @@ struct Recovery {
 
 /// Undoes a run of the project that was interrupted, before anything else reads the project;
 /// with dryRun, only says what it would do.
-Recovery RecoverInterruptedRun(generation::FileOperations& files, const std::string& projectPath,
+Recovery RecoverInterruptedRun(platform::FileOperations& files, const std::string& projectPath,
                                bool dryRun = false);
 
 /// The journal beside the project while a run replaces its files.

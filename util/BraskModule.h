@@ -40,7 +40,7 @@ std::string ReadWholeFile(const std::string& path);
 /// Creates path, emptying a file of that name, and writes text followed by CR LF, closing it
 /// at once. Throws SystemError. The generation's files do not come through here: each is
 /// written under a temporary name and replaces the old one only when complete
-/// (generation/TemporaryFiles.h).
+/// (platform/TemporaryFiles.h).
 void WriteTextFile(const std::string& path, const std::string& text);
 
 } // namespace brask

@@ -27,7 +27,7 @@ public:
 /// The real files and processes, with the utility module's probes: a folder they find
 /// stays current, as the window always had it, so that an Open dialog with no folder of its
 /// own starts where the latest target lies. The generation does not rely on it.
-class BraskFiles : public generation::SystemFileOperations {
+class BraskFiles : public platform::SystemFileOperations {
 public:
   bool FolderExists(const std::string& path) override;
   bool FileExists(const std::string& path) override;
@@ -48,11 +48,11 @@ public:
 /// What the options window reports of the chosen program or project.
 class ManifestInspector : public ProgramInspector {
 public:
-  explicit ManifestInspector(generation::FileOperations& files) : files_(files) {}
+  explicit ManifestInspector(platform::FileOperations& files) : files_(files) {}
   std::string Describe(const std::string& exePath) override;
 
 private:
-  generation::FileOperations& files_;
+  platform::FileOperations& files_;
 };
 
 /// Ends the process, and owns the main window once it is shown.

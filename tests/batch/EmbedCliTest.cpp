@@ -522,7 +522,7 @@ TEST_F(EmbedCliTest, SaysWhatNeedsTheUserAndSweepsDeadRuns) {
 /// be created, a disk that gives back other bytes than were written, another program that
 /// puts a copy of the program in its place once it has been read, or a disk that fills up
 /// halfway through a backup. They have no second names: a backup is a copy.
-class FaultyFiles : public generation::SystemFileOperations {
+class FaultyFiles : public platform::SystemFileOperations {
 public:
   bool held = false;
   bool readOnlyFolder = false;

@@ -18,7 +18,7 @@
 namespace fakes {
 
 /// Windows paths, case kept (tests use one spelling per file). Folders end in '\\'.
-class Files : public generation::FileOperations {
+class Files : public platform::FileOperations {
 public:
   struct File {
     std::string bytes;
@@ -50,6 +50,8 @@ public:
   std::string appFolder = "C:\\Tool\\";
   /// Where MakePrivateFolder makes its folders, numbered from 1.
   std::string temporaryFolder = "C:\\Temp\\";
+  /// Where relative paths are taken from.
+  std::string currentDirectory = "C:\\Work";
   int privateFolders = 0;
   /// Every file read, in order.
   std::vector<std::string> reads;
@@ -187,6 +189,8 @@ public:
     return names;
   }
   char PathSeparator() override { return '\\'; }
+  std::string CurrentDirectory() override { return currentDirectory; }
+  std::string CanonicalPath(const std::string& path) override { return path; }
   bool CanCreateIn(const std::string& folder, std::string& why) override {
     if (!readOnlyFolders.count(folder))
       return true;

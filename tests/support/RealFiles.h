@@ -17,7 +17,7 @@ namespace testsupport {
 /// The stand-in compiler finds the manifest as rc does (by the bare name the script gives,
 /// in the folder it runs in), records what it was given and writes output where the command
 /// line says. With systemStarts the system runs the command line instead.
-class StandInFiles : public generation::SystemFileOperations {
+class StandInFiles : public platform::SystemFileOperations {
 public:
   std::string appFolder;
   std::uint64_t fixedRandomBits = 0;   ///< 0: the system's

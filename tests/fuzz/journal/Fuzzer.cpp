@@ -153,7 +153,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   const fs::path here = fs::current_path();
   fs::current_path(scratch.outside);
-  generation::SystemFileOperations files;
+  platform::SystemFileOperations files;
   project::RecoverInterruptedRun(files, scratch.project + "/App.vbp");
   fs::current_path(here);
 

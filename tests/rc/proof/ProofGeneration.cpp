@@ -41,7 +41,7 @@ int main(int argc, char** argv) {
   const generation::ManifestSettings settings = generation::FromSettingEntries(
       [&stored](const std::string& key) { return stored.count(key) ? stored[key] : ""; });
   const std::string rcExe = argv[1];
-  generation::SystemFileOperations files;
+  platform::SystemFileOperations files;
   const std::string architecture = generation::TargetArchitecture(files, argv[2]);
   const generation::OutputNames names = generation::DeriveOutputNames(argv[2]);
   if (!files.FolderExists(names.probeFolder)) {

@@ -1,16 +1,15 @@
 #pragma once
-// The files a run makes under temporary names of its own, a folder of its own, and the
-// compiler's run over them.
+// The files a run makes under temporary names of its own, and a folder of its own.
 
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "generation/Driver.h"
+#include "platform/Ports.h"
 #include "platform/Stopping.h"
 
-namespace generation {
+namespace platform {
 
 // Files this run made under temporary names. Whatever happens they go again, but never a
 // file the run did not make itself; a stop request removes them too.
@@ -46,28 +45,27 @@ public:
   /// stem.
   std::string Create(const std::string& suffix, const std::string& text) {
     return CreateWith(suffix, [&](const std::string& path) {
-      return files_.CreateNewFile(path, text + "\r\n", platform::Keep::durable);
+      return files_.CreateNewFile(path, text + "\r\n", Keep::durable);
     });
   }
   /// Create for a file that goes again within the run: it need not reach the disk.
   std::string CreateScratch(const std::string& suffix, const std::string& text) {
     return CreateWith(suffix, [&](const std::string& path) {
-      return files_.CreateNewFile(path, text + "\r\n", platform::Keep::scratch);
+      return files_.CreateNewFile(path, text + "\r\n", Keep::scratch);
     });
   }
   /// Create with the bytes exactly as given.
   std::string CreateExact(const std::string& suffix, const std::string& bytes) {
     return CreateWith(suffix, [&](const std::string& path) {
-      return files_.CreateNewFile(path, bytes, platform::Keep::durable);
+      return files_.CreateNewFile(path, bytes, Keep::durable);
     });
   }
   /// CreateExact of the parts laid one after another, with the stretches that hold source's
   /// bytes unchanged copied from it where the system can (FilePort::CreateNewFileFrom).
   std::string CreateExactFrom(const std::string& suffix, const std::vector<std::string_view>& parts,
-                              const std::string& source,
-                              const std::vector<platform::SameStretch>& same) {
+                              const std::string& source, const std::vector<SameStretch>& same) {
     return CreateWith(suffix, [&](const std::string& path) {
-      return files_.CreateNewFileFrom(path, parts, source, same, platform::Keep::durable);
+      return files_.CreateNewFileFrom(path, parts, source, same, Keep::durable);
     });
   }
   const std::string& Folder() const { return folder_; }
@@ -102,7 +100,7 @@ private:
       NewStem();
     }
   }
-  void NewStem() { stem_ = platform::TemporaryStem(files_.ProcessId(), files_.RandomBits()); }
+  void NewStem() { stem_ = TemporaryStem(files_.ProcessId(), files_.RandomBits()); }
 
   FileOperations& files_;
   std::string folder_;
@@ -151,24 +149,4 @@ private:
 /// Removes the temporary files of runs that were killed: their process id has ended.
 void RemoveStaleTemporaryFiles(FileOperations& files, const std::string& folder);
 
-enum class Compiled {
-  Res,                ///< the compiler made the .res
-  Nothing,            ///< the compiler made no .res
-  NotStarted,         ///< the system could not start the compiler
-};
-
-struct Compilation {
-  Compiled outcome = Compiled::Nothing;
-  /// On Res: the .res this run made, still claimed by temporary.
-  std::string compiledPath;
-  /// On NotStarted: the system's reason.
-  std::optional<base::SystemError> notStarted;
-};
-
-/// Writes manifestText and a script naming it into temporary's folder, runs the compiler
-/// in that folder and removes both files again.
-Compilation CompileManifest(FileOperations& files, Conversation& conversation,
-                            TemporaryFiles& temporary, const std::string& manifestText,
-                            const std::string& rcExePath);
-
-} // namespace generation
+} // namespace platform

@@ -1,6 +1,6 @@
-#include "project/Backups.h"
+#include "base/BackupNames.h"
 
-namespace project {
+namespace base {
 
 std::string BackupName(const std::string& path,
                        const std::function<bool(const std::string&)>& exists) {
@@ -27,4 +27,4 @@ bool IsBackupName(const std::string& path, const std::string& backup) {
   return value >= 2 && value <= kMaxBackupNumber;
 }
 
-} // namespace project
+} // namespace base

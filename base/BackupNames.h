@@ -1,10 +1,11 @@
 #pragma once
-// Where the copy of a project's file goes before the file is changed.
+// Where the copy of a file goes before the file is changed or replaced: a project's files,
+// a program and a manifest beside it alike.
 
 #include <functional>
 #include <string>
 
-namespace project {
+namespace base {
 
 /// The highest number a backup's name takes.
 inline constexpr int kMaxBackupNumber = 999;
@@ -17,4 +18,4 @@ std::string BackupName(const std::string& path,
 /// True when backup is a name BackupName gives path.
 bool IsBackupName(const std::string& path, const std::string& backup);
 
-} // namespace project
+} // namespace base
