@@ -21,6 +21,7 @@
 #include "readers/ManifestReader.h"
 #include "readers/PeConditions.h"
 #include "readers/PeImage.h"
+#include "readers/ReaderTexts.h"
 
 namespace front {
 
@@ -207,8 +208,8 @@ EmbedRunResult Embed(platform::FileOperations& files, const EmbedRequest& reques
                          request.components, image->Machine()),
              request);
   if (merged.refusal)
-    return Refuse(
-        texts::Refused(name, texts::NotMerged("the manifest it carries", *merged.refusal)));
+    return Refuse(texts::Refused(
+        name, texts::NotMerged("the manifest it carries", readers::texts::Words(*merged.refusal))));
   const std::string& manifest = merged.text;
 
   embed::EmbedOptions options;
@@ -391,7 +392,7 @@ BesideResult Beside(platform::FileOperations& files, const BesideRequest& reques
   if (exists && !ours) {
     const readers::MergedManifest merged = Merged(current, plain, request);
     if (merged.refusal)
-      return refuse(texts::BesideNotMerged(manifestName, *merged.refusal));
+      return refuse(texts::BesideNotMerged(manifestName, readers::texts::Words(*merged.refusal)));
     manifest = merged.text;
     changes = ChangeLines(merged.changes);
   }

@@ -44,7 +44,7 @@ ProjectResult Planned(project::Plan plan) {
     result.outcome = ProjectOutcome::Declined;
     break;
   }
-  result.message = plan.refusal;
+  result.message = project::texts::Words(plan.refusal);
   result.plan = std::move(plan);
   return result;
 }
@@ -59,6 +59,7 @@ std::string KeptLines(const std::vector<std::pair<std::string, std::string>>& ke
 
 ProjectResult Apply(platform::FileOperations& files, ProjectResult result) {
   const Applied applied = project::ApplyPlan(files, result.plan);
+  const std::string failure = project::texts::Words(applied.failure);
   switch (applied.outcome) {
   case Applied::Outcome::Done:
     result.backups = applied.backups;
@@ -73,13 +74,13 @@ ProjectResult Apply(platform::FileOperations& files, ProjectResult result) {
     return result;
   case Applied::Outcome::Busy:
     result.outcome = ProjectOutcome::Changed;
-    result.message = applied.failure;
+    result.message = failure;
     return result;
   case Applied::Outcome::NotWritten:
-    result.message = project::texts::NotWritten(applied.failure);
+    result.message = project::texts::NotWritten(failure);
     break;
   case Applied::Outcome::Undone:
-    result.message = project::texts::Undone(applied.failure, Lines(applied.restored)) +
+    result.message = project::texts::Undone(failure, Lines(applied.restored)) +
                      (applied.saved.empty() ? std::string()
                                             : "Kept as they are now:\n" + KeptLines(applied.saved));
     break;
@@ -87,7 +88,7 @@ ProjectResult Apply(platform::FileOperations& files, ProjectResult result) {
     std::string kept;
     for (const auto& [path, backup] : applied.kept)
       kept += project::texts::NotPutBack(path, backup);
-    result.message = project::texts::NotUndoneReport(applied.failure, Lines(applied.restored),
+    result.message = project::texts::NotUndoneReport(failure, Lines(applied.restored),
                                                      kept + KeptLines(applied.saved));
     break;
   }

@@ -6,6 +6,7 @@
 #include "base/Ascii.h"
 #include "base/Path.h"
 #include "project/Paths.h"
+#include "project/ProjectTexts.h"
 #include "readers/FormTexts.h"
 #include "readers/Forms.h"
 #include "readers/VbProject.h"
@@ -37,9 +38,8 @@ FormCheck CheckForms(platform::FileOperations& files, const std::string& project
     return check;
   }
   const readers::ProjectFacts facts = readers::ReadProjectFacts(text);
-  const std::string badName = NameWithControlCharacter(projectPath, facts);
-  if (!badName.empty()) {
-    check.refusal = badName;
+  if (const std::optional<Refusal> badName = NameWithControlCharacter(projectPath, facts)) {
+    check.refusal = texts::NameWithControlCharacter(*badName);
     return check;
   }
   std::vector<Listed> listed;

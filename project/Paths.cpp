@@ -89,13 +89,13 @@ std::string ProjectFiles::NotFoundHint(const std::string& path) const {
   return notFound_.count(path) != 0 ? texts::NotInCodePage(codePage_) : std::string();
 }
 
-std::string NameWithControlCharacter(const std::string& projectPath,
-                                     const readers::ProjectFacts& facts) {
+std::optional<Refusal> NameWithControlCharacter(const std::string& projectPath,
+                                                const readers::ProjectFacts& facts) {
   for (const readers::ProjectPath& named : facts.paths)
     if (path::HasControlCharacter(named.path))
-      return texts::ControlCharacterInName(projectPath, named.line, named.key,
-                                           path::Visible(named.path));
-  return std::string();
+      return Refusal(Problem::ControlCharacterInName, {projectPath, std::to_string(named.line),
+                                                       named.key, path::Visible(named.path)});
+  return std::nullopt;
 }
 
 bool ReadProjectFile(platform::FilePort& files, const std::string& path, std::size_t limit,

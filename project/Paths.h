@@ -7,12 +7,14 @@
 // file in UTF-8).
 
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <unordered_map>
 #include <unordered_set>
 
 #include "base/CodePages.h"
 #include "platform/Ports.h"
+#include "project/Refusal.h"
 #include "readers/VbProject.h"
 
 namespace project {
@@ -57,9 +59,9 @@ private:
 
 /// Names are data: a name the project gives a file that holds a control character (a NUL
 /// would cut it short at the system) is never looked for. Why the project is refused for the
-/// first such name (texts::ControlCharacterInName), "" when it gives none.
-std::string NameWithControlCharacter(const std::string& projectPath,
-                                     const readers::ProjectFacts& facts);
+/// first such name (a ControlCharacterInName refusal), unset when it gives none.
+std::optional<Refusal> NameWithControlCharacter(const std::string& projectPath,
+                                                const readers::ProjectFacts& facts);
 
 /// The bytes of path, at most limit of them; false with why they cannot be read, in words
 /// that follow "cannot be read: ". A link is not followed, and says so.

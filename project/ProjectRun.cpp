@@ -47,8 +47,8 @@ bool IsOurModule(const readers::ProjectModule& module) {
 }
 
 /// A refusal from one of the plan's steps: nothing may change.
-struct Refusal {
-  std::string why;
+struct Stop {
+  Refusal refusal;
   PlanOutcome outcome = PlanOutcome::Refused;
 };
 
@@ -62,8 +62,8 @@ std::optional<std::string> Compile(FileOperations& files, generation::Conversati
   const generation::Compilation compiled =
       generation::CompileManifest(files, conversation, temporary, manifestText, request.rcExePath);
   if (compiled.outcome == generation::Compiled::NotStarted)
-    throw Refusal{generation::texts::CompilerNotStarted(*compiled.notStarted),
-                  PlanOutcome::CompileFailed};
+    throw Stop{Refusal(Problem::CompilerNotStarted, {compiled.notStarted->Description()}),
+               PlanOutcome::CompileFailed};
   if (compiled.outcome != generation::Compiled::Res)
     return std::nullopt;
   return files.ReadBytes(compiled.compiledPath, kMaxResBytes);
@@ -83,7 +83,7 @@ bool HoldsManifest(const ResFile& file) {
 namespace {
 
 /// The steps of a plan, in the order PlanProject takes them. Each either fills in its part
-/// of the plan or throws Refusal.
+/// of the plan or throws Stop.
 class Planner {
 public:
   Planner(FileOperations& files, generation::Conversation& conversation, const Request& request)
@@ -105,12 +105,14 @@ public:
   }
 
 private:
-  [[noreturn]] static void Refuse(const std::string& why) { throw Refusal{why}; }
+  [[noreturn]] static void Refuse(Problem problem, std::vector<std::string> facts) {
+    throw Stop{Refusal(problem, std::move(facts))};
+  }
 
   std::string Read(const std::string& path, std::size_t limit) {
     std::string bytes, why;
     if (!paths_.Read(path, limit, bytes, why))
-      Refuse(texts::CannotRead(path, why));
+      Refuse(Problem::CannotRead, {path, why});
     Remember(path, bytes);
     return bytes;
   }
@@ -128,16 +130,15 @@ private:
     projectText_ = Read(request_.projectPath, readers::kMaxProjectBytes);
     const std::string lineEnd = readers::UnreadLineEnd(projectText_);
     if (!lineEnd.empty())
-      Refuse(texts::LineEnds(request_.projectPath, lineEnd));
+      Refuse(Problem::LineEnds, {request_.projectPath, lineEnd});
     facts_ = readers::ReadProjectFacts(projectText_);
     if (!readers::IsStandardExe(facts_.type))
-      Refuse(texts::NotStandardExe(request_.projectPath, readers::ProjectKind(facts_.type)));
+      Refuse(Problem::NotStandardExe, {request_.projectPath, readers::ProjectKind(facts_.type)});
     const std::string repeated = RepeatedKey(projectText_);
     if (!repeated.empty())
-      Refuse(texts::RepeatedKey(request_.projectPath, repeated));
-    const std::string badName = NameWithControlCharacter(request_.projectPath, facts_);
-    if (!badName.empty())
-      Refuse(badName + texts::kNothingChanged);
+      Refuse(Problem::RepeatedKey, {request_.projectPath, repeated});
+    if (std::optional<Refusal> badName = NameWithControlCharacter(request_.projectPath, facts_))
+      throw Stop{std::move(*badName)};
     program_ = ProgramName(facts_.exeName);
     plan_.exeName = path::BaseName(program_, path::Style::windows);
     plan_.version = request_.version ? *request_.version : facts_.Version();
@@ -149,11 +150,12 @@ private:
     if (!facts_.resFile.empty()) {
       res_.path = paths_.Find(facts_.resFile);
       if (!files_.IsPlainFile(res_.path))
-        Refuse(texts::NoResFile(request_.projectPath, facts_.resFile, InsteadOfAFile(res_.path)));
+        Refuse(Problem::NoResFile,
+               {request_.projectPath, facts_.resFile, InsteadOfAFile(res_.path)});
       res_.before = Read(res_.path, kMaxResBytes);
       const ResFile check = ReadResFile(res_.before);
       if (check.refusal)
-        Refuse(texts::NotResFile(res_.path, *check.refusal));
+        Refuse(Problem::NotResFile, {res_.path, *check.refusal});
       res_.existed = true;
     } else {
       const generation::OutputNames names =
@@ -195,8 +197,8 @@ private:
     }
     // The form it names may be the one that cannot be read.
     if (!unreadable.empty())
-      Refuse(texts::CannotRead(unreadable, why));
-    Refuse(texts::StartupNotAForm(request_.projectPath, facts_.startup));
+      Refuse(Problem::CannotRead, {unreadable, why});
+    Refuse(Problem::StartupNotAForm, {request_.projectPath, facts_.startup});
   }
 
   /// The start-up module: written and listed, or the listed one made to do what the
@@ -216,7 +218,7 @@ private:
       return;
     }
     if (!facts_.StartsInForm())
-      Refuse(texts::NoStartupForm(request_.projectPath));
+      Refuse(Problem::NoStartupForm, {request_.projectPath});
     const std::string form = StartupForm();
     // The module brings a Sub Main; a second one would not compile.
     for (const readers::ProjectModule& module : facts_.modules) {
@@ -225,7 +227,7 @@ private:
       const std::string path = paths_.Find(module.path);
       // A module that cannot be read might hold a Sub Main: the project is not guessed at.
       if (HoldsSubMain(Read(path, kMaxModuleBytes)))
-        Refuse(texts::SubMainNotStarted(path, facts_.startup));
+        Refuse(Problem::SubMainNotStarted, {path, facts_.startup});
     }
     if (ours)
       PlanListedModule(*ours, form);
@@ -243,7 +245,7 @@ private:
       // Another project of the folder may use it: only the same text is taken, by listing it.
       module.before = Read(module.path, kMaxModuleBytes);
       if (module.before != module.after)
-        Refuse(texts::ModuleInTheWay(module.path));
+        Refuse(Problem::ModuleInTheWay, {module.path});
       plan_.alreadySetUp.push_back(module.path);
     } else {
       modules_.push_back(module);
@@ -267,13 +269,13 @@ private:
     change.before = Read(change.path, kMaxModuleBytes);
     const FormShown shown = ShowStartupForm(change.before, form);
     if (shown.outcome == FormShown::Outcome::NoSubMain)
-      Refuse(texts::ListedModuleWithoutSubMain(change.path));
+      Refuse(Problem::ListedModuleWithoutSubMain, {change.path});
     if (shown.outcome == FormShown::Outcome::AlreadyShown) {
       plan_.alreadySetUp.push_back(change.path);
       return;
     }
     if (shown.outcome == FormShown::Outcome::NotShown)
-      Refuse(texts::FormNotShown(change.path, form));
+      Refuse(Problem::FormNotShown, {change.path, form});
     change.existed = true;
     change.after = shown.text;
     change.what = texts::ShowsForm(form);
@@ -293,7 +295,7 @@ private:
       if (check.outcome == StartupCheck::Outcome::NoSubMain)
         continue;
       if (check.outcome == StartupCheck::Outcome::OnItsHeaderLine)
-        Refuse(texts::SubMainOnItsHeaderLine(change.path, check.line));
+        Refuse(Problem::SubMainOnItsHeaderLine, {change.path, std::to_string(check.line)});
       if (check.outcome == StartupCheck::Outcome::AlreadyThere) {
         plan_.alreadySetUp.push_back(change.path);
       } else {
@@ -304,7 +306,7 @@ private:
       }
       return;
     }
-    Refuse(texts::NoSubMain(request_.projectPath));
+    Refuse(Problem::NoSubMain, {request_.projectPath});
   }
 
   /// The project file names what it now needs.
@@ -328,8 +330,8 @@ private:
     if (!generation::IsManifestVersion(plan_.version) &&
         !conversation_.Ask(generation::Question::VersionWarning,
                            generation::texts::kVersionWarning))
-      throw Refusal{texts::VersionDeclined(request_.projectPath, plan_.version),
-                    PlanOutcome::Declined};
+      throw Stop{Refusal(Problem::VersionDeclined, {request_.projectPath, plan_.version}),
+                 PlanOutcome::Declined};
   }
 
   /// The manifest, compiled now and merged into the resource file. A dry run compiles it
@@ -350,8 +352,13 @@ private:
                                                ? ManifestIn(res_.before, ReadResFile(res_.before))
                                                : std::nullopt;
     const readers::MergedManifest manifest = readers::MergeManifests(old, ours);
-    if (manifest.refusal)
-      Refuse(texts::ManifestNotMerged(res_.path, *manifest.refusal));
+    if (manifest.refusal) {
+      // The merge refusal goes along as its code and facts, for its own words.
+      std::vector<std::string> facts{res_.path,
+                                     std::to_string(static_cast<int>(manifest.refusal->code))};
+      facts.insert(facts.end(), manifest.refusal->facts.begin(), manifest.refusal->facts.end());
+      Refuse(Problem::ManifestNotMerged, std::move(facts));
+    }
     // It says all of it already: the resource file stays as it is.
     if (old && manifest.text == *old) {
       plan_.alreadySetUp.push_back(res_.path);
@@ -360,23 +367,24 @@ private:
     const std::optional<std::string> output =
         Compile(files_, conversation_, manifest.text, request_);
     if (!output)
-      throw Refusal{generation::texts::kCompileFailed, PlanOutcome::CompileFailed};
+      throw Stop{Refusal(Problem::CompileFailed), PlanOutcome::CompileFailed};
     // A compiler that writes something else is caught here, before its bytes become the
     // project's resource file; the user's own file is not to blame.
     const std::string& compiled = *output;
     const ResFile made = ReadResFile(compiled);
-    if (made.refusal || !HoldsManifest(made))
-      throw Refusal{texts::CompilerOutput(request_.rcExePath,
-                                          made.refusal ? *made.refusal
-                                                       : std::string(texts::kNoManifestEntry)),
-                    PlanOutcome::CompileFailed};
+    if (made.refusal)
+      throw Stop{Refusal(Problem::CompilerOutputNotRes, {request_.rcExePath, *made.refusal}),
+                 PlanOutcome::CompileFailed};
+    if (!HoldsManifest(made))
+      throw Stop{Refusal(Problem::CompilerOutputNoManifest, {request_.rcExePath}),
+                 PlanOutcome::CompileFailed};
     if (!resFileToName_.empty() || !res_.existed) {
       res_.after = compiled;
       res_.what = res_.existed ? texts::kResFileReplaced : texts::kNewResFile;
     } else {
       MergeResult merged = MergeManifest(res_.before, compiled);
       if (merged.outcome == MergeOutcome::Refused)
-        Refuse(texts::NotResFile(res_.path, merged.refusal));
+        Refuse(Problem::NotResFile, {res_.path, merged.refusal});
       // A .res may be hundreds of megabytes: the plan holds it twice, before and after.
       res_.after = std::move(merged.bytes);
       std::vector<std::string> changes;
@@ -399,9 +407,8 @@ private:
       plan_.alreadySetUp.push_back(vbp_.path);
     else
       plan_.changes.push_back(vbp_);
-    const std::string obstacle = FindObstacle(files_, plan_);
-    if (!obstacle.empty())
-      Refuse(obstacle);
+    if (std::optional<Refusal> obstacle = FindObstacle(files_, plan_))
+      throw Stop{std::move(*obstacle)};
   }
 
   static std::string ModuleFile() { return generation::kModuleFileName; }
@@ -428,11 +435,11 @@ Plan PlanProject(FileOperations& files, generation::Conversation& conversation,
                  const Request& request) {
   try {
     return Planner(files, conversation, request).Run();
-  } catch (const Refusal& refusal) {
+  } catch (Stop& stop) {
     Plan plan;
     plan.projectPath = request.projectPath;
-    plan.outcome = refusal.outcome;
-    plan.refusal = refusal.why;
+    plan.outcome = stop.outcome;
+    plan.refusal = std::move(stop.refusal);
     return plan;
   }
 }

@@ -10,6 +10,7 @@
 
 #include "base/CodePages.h"
 #include "generation/Driver.h"
+#include "project/Refusal.h"
 
 namespace project {
 
@@ -54,7 +55,7 @@ enum class PlanOutcome {
 
 struct Plan {
   PlanOutcome outcome = PlanOutcome::Ready;
-  std::string refusal; ///< why, unless Ready
+  std::optional<Refusal> refusal; ///< why, unless Ready
   std::string projectPath;
   std::string exeName; ///< the program the project builds
   std::string version;

@@ -1,11 +1,22 @@
 #pragma once
 // Every text of a project run: refusals, the list of changes, the question and the report.
 
+#include <optional>
 #include <string>
 
 #include "base/CodePages.h"
+#include "project/Refusal.h"
 
 namespace project::texts {
+
+/// A refusal of the plan, an obstacle or a failure in words: a refusal or an obstacle as the
+/// whole message, a failure as what failed (for NotWritten, Undone, NotUndoneReport; whole
+/// for AnotherRun). "" for none.
+std::string Words(const Refusal& refusal);
+std::string Words(const std::optional<Refusal>& refusal);
+/// A ControlCharacterInName refusal as the check of the forms tells it; a run adds
+/// kNothingChanged.
+std::string NameWithControlCharacter(const Refusal& refusal);
 
 inline const char* const kNothingChanged = " Nothing was changed.";
 

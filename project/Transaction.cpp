@@ -391,12 +391,12 @@ std::string Lines(const std::vector<std::string>& paths) {
 
 std::string JournalPath(const std::string& projectPath) { return projectPath + ".themefold-run"; }
 
-std::string FindObstacle(FileOperations& files, const Plan& plan) {
+std::optional<Refusal> FindObstacle(FileOperations& files, const Plan& plan) {
   std::vector<std::string> folders;
   const std::string projectFolder = FolderOf(plan.projectPath);
   for (const FileChange& change : plan.changes) {
     if (change.path.find_first_of("\r\n") != std::string::npos)
-      return texts::LineBreakInName(change.path);
+      return Refusal(Problem::LineBreakInName, {change.path});
     // A project may come from anyone: what it lists is written only inside its own folder,
     // and never through a link there.
     const std::string inside = FromFolder(projectFolder, change.path);
@@ -404,17 +404,17 @@ std::string FindObstacle(FileOperations& files, const Plan& plan) {
                                              ? std::nullopt
                                              : FindInTree(files, projectFolder, inside);
     if (!inTree)
-      return texts::OutsideProject(change.path);
+      return Refusal(Problem::OutsideProject, {change.path});
     if (!inTree->link.empty())
-      return texts::InTheWay(inTree->link, texts::kALink);
+      return Refusal(Problem::LinkInTheWay, {inTree->link});
     if (files.IsLink(change.path))
-      return texts::InTheWay(change.path, texts::kALink);
+      return Refusal(Problem::LinkInTheWay, {change.path});
     if (files.IsFolder(change.path))
-      return texts::InTheWay(change.path, texts::kAFolder);
+      return Refusal(Problem::FolderInTheWay, {change.path});
     if (change.existed ? !files.IsPlainFile(change.path) : files.FileExists(change.path))
-      return texts::InTheWay(change.path, texts::kNotAPlainFile);
+      return Refusal(Problem::NotAPlainFileInTheWay, {change.path});
     if (change.existed && files.IsReadOnly(change.path))
-      return texts::ReadOnly(change.path);
+      return Refusal(Problem::ReadOnly, {change.path});
     folders.push_back(FolderOf(change.path));
   }
   // The journal goes beside the project, though the project file itself stays.
@@ -423,24 +423,26 @@ std::string FindObstacle(FileOperations& files, const Plan& plan) {
   folders.erase(std::unique(folders.begin(), folders.end()), folders.end());
   const std::string journal = JournalPath(plan.projectPath);
   if (Taken(files, journal) && !files.IsPlainFile(journal))
-    return texts::InTheWay(journal, texts::kNotAPlainFile);
+    return Refusal(Problem::NotAPlainFileInTheWay, {journal});
   // A folder that takes no new file is found before anything is written, and without
   // writing: a dry run leaves no trace.
   for (const std::string& folder : folders) {
     std::string why;
     if (!files.CanCreateIn(folder, why))
-      return texts::FolderNotWritable(folder, why);
+      return Refusal(Problem::FolderNotWritable, {folder, why});
   }
-  return std::string();
+  return std::nullopt;
 }
 
-Applied ApplyPlan(FileOperations& files, const Plan& plan) {
-  Applied applied;
-  Temporaries temporaries(files);
+namespace {
+
+/// Every new file written under a name of this run's own, the journal created where none is,
+/// and what the plan read checked again. False, with applied's outcome set, when the run goes
+/// no further: nothing was replaced then.
+bool Prepare(FileOperations& files, const Plan& plan, Temporaries& temporaries,
+             std::vector<Entry>& entries, std::vector<std::string>& newFiles, Applied& applied) {
   const std::string folder = FolderOf(plan.projectPath);
   const std::string journal = JournalPath(plan.projectPath);
-  std::vector<Entry> entries;
-  std::vector<std::string> newFiles; // by change, under temporary names
   bool journalled = false;
   try {
     std::vector<std::string> paths;
@@ -465,8 +467,8 @@ Applied ApplyPlan(FileOperations& files, const Plan& plan) {
         });
         if (entry.backup.empty()) {
           applied.outcome = Applied::Outcome::NotWritten;
-          applied.failure = texts::NoBackupName(change.path);
-          return applied;
+          applied.failure = Refusal(Problem::NoBackupName, {change.path});
+          return false;
         }
       }
       const std::string newFile =
@@ -482,8 +484,9 @@ Applied ApplyPlan(FileOperations& files, const Plan& plan) {
         ".run", JournalText(files.ProcessId(), files.ProcessIdentity(files.ProcessId()), entries));
     if (!files.RenameNoReplace(written, journal)) {
       applied.outcome = Applied::Outcome::Busy;
-      applied.failure = texts::AnotherRun(plan.projectPath, OwnerOf(files, journal));
-      return applied;
+      applied.failure =
+          Refusal(Problem::AnotherRun, {plan.projectPath, std::to_string(OwnerOf(files, journal))});
+      return false;
     }
     beside.Release(written);
     journalled = true;
@@ -499,16 +502,23 @@ Applied ApplyPlan(FileOperations& files, const Plan& plan) {
     if (!applied.changed.empty()) {
       RemoveQuietly(files, journal);
       applied.outcome = Applied::Outcome::Changed;
-      return applied;
+      return false;
     }
   } catch (const base::SystemError& error) {
     if (journalled)
       RemoveQuietly(files, journal);
     applied.outcome = Applied::Outcome::NotWritten;
-    applied.failure = error.Description();
-    return applied;
+    applied.failure = Refusal(Problem::SystemFailure, {error.Description()});
+    return false;
   }
+  return true;
+}
 
+/// Puts each new file in place; the number put in place. Stops at a save found (applied.changed)
+/// or a failure (applied.failure).
+std::size_t Replace(FileOperations& files, Temporaries& temporaries,
+                    const std::vector<Entry>& entries, const std::vector<std::string>& newFiles,
+                    Applied& applied) {
   // Each file moved aside to its backup, checked, and the new one put where nothing is: a
   // save that lands meanwhile is either moved with the file and found, or takes the name first
   // and is kept.
@@ -543,7 +553,7 @@ Applied ApplyPlan(FileOperations& files, const Plan& plan) {
             FingerprintOnDisk(files, entry.backup) != entry.before)
           applied.changed = entry.path;
   } catch (const base::SystemError& error) {
-    applied.failure = error.Description();
+    applied.failure = Refusal(Problem::SystemFailure, {error.Description()});
     // The file of the failed step may stand moved aside.
     const Entry& failed = entries[done];
     try {
@@ -555,7 +565,67 @@ Applied ApplyPlan(FileOperations& files, const Plan& plan) {
       applied.kept.emplace_back(failed.path, failed.backup);
     }
   }
-  if (applied.changed.empty() && applied.failure.empty()) {
+  return done;
+}
+
+/// Undoes what an interrupted run did to one file, as far as its journal and backup show it
+/// was the run's doing; what changed since is kept. The line of a file not put back, "" when
+/// none. dryRun: only says what it would do.
+std::string UndoRecorded(FileOperations& files, Temporaries& temporaries, const Entry& entry,
+                         int version, bool dryRun, Recovery& recovery) {
+  const std::string now = FingerprintOnDisk(files, entry.path);
+  try {
+    if (entry.backup.empty()) {
+      // Only a file that holds what the run made is the run's: it goes.
+      if (now == entry.after) {
+        if (!dryRun)
+          files.RemoveFile(entry.path);
+        recovery.restored.push_back(entry.path);
+      } else if (now != kAbsent) {
+        recovery.kept.emplace_back(entry.path, std::string());
+      }
+      return std::string();
+    }
+    if (FingerprintOnDisk(files, entry.backup) != entry.before) {
+      // A file whose backup was never put in its place was not replaced.
+      return now == entry.after ? texts::BackupMissing(entry.path, entry.backup) : std::string();
+    }
+    if (now == entry.before) {
+      // The first journals copied the backup before the file was replaced: that copy goes.
+      if (version == 1 && !dryRun)
+        files.RemoveFile(entry.backup);
+      else if (version != 1)
+        recovery.kept.emplace_back(entry.path, entry.backup);
+      return std::string();
+    }
+    if (now != kAbsent && now != entry.after) {
+      recovery.kept.emplace_back(entry.path, entry.backup);
+      return std::string();
+    }
+    if (dryRun || PutBackFromBackup(files, temporaries, entry) == PutBack::Done)
+      recovery.restored.push_back(entry.path);
+    else
+      recovery.kept.emplace_back(entry.path, entry.backup);
+  } catch (const base::SystemError& error) {
+    std::string line = texts::NotPutBack(entry.path, entry.backup);
+    line.insert(line.size() - 1, " (" + error.Description() + ")");
+    return line;
+  }
+  return std::string();
+}
+
+} // namespace
+
+Applied ApplyPlan(FileOperations& files, const Plan& plan) {
+  Applied applied;
+  Temporaries temporaries(files);
+  const std::string journal = JournalPath(plan.projectPath);
+  std::vector<Entry> entries;
+  std::vector<std::string> newFiles; // by change, under temporary names
+  if (!Prepare(files, plan, temporaries, entries, newFiles, applied))
+    return applied;
+  const std::size_t done = Replace(files, temporaries, entries, newFiles, applied);
+  if (applied.changed.empty() && !applied.failure) {
     for (const Entry& entry : entries)
       if (!entry.backup.empty())
         applied.backups.push_back(entry.backup);
@@ -581,8 +651,8 @@ Applied ApplyPlan(FileOperations& files, const Plan& plan) {
   // With a file not put back, the journal stays for the next run to try again.
   if (whole)
     RemoveQuietly(files, journal);
-  if (!whole && applied.failure.empty())
-    applied.failure = texts::ChangedWhileReplaced(applied.changed);
+  if (!whole && !applied.failure)
+    applied.failure = Refusal(Problem::ChangedWhileReplaced, {applied.changed});
   applied.outcome = !whole                     ? Applied::Outcome::NotUndone
                     : !applied.changed.empty() ? Applied::Outcome::Changed
                                                : Applied::Outcome::Undone;
@@ -642,50 +712,8 @@ Recovery RecoverInterruptedRun(FileOperations& files, const std::string& project
 
   Temporaries temporaries(files);
   std::string failures;
-  for (auto it = entries.rbegin(); it != entries.rend(); ++it) {
-    const Entry& entry = *it;
-    const std::string now = FingerprintOnDisk(files, entry.path);
-    try {
-      if (entry.backup.empty()) {
-        // Only a file that holds what the run made is the run's: it goes.
-        if (now == entry.after) {
-          if (!dryRun)
-            files.RemoveFile(entry.path);
-          recovery.restored.push_back(entry.path);
-        } else if (now != kAbsent) {
-          recovery.kept.emplace_back(entry.path, std::string());
-        }
-        continue;
-      }
-      const bool backupHolds = FingerprintOnDisk(files, entry.backup) == entry.before;
-      if (!backupHolds) {
-        // A file whose backup was never put in its place was not replaced.
-        if (now == entry.after)
-          failures += texts::BackupMissing(entry.path, entry.backup);
-        continue;
-      }
-      if (now == entry.before) {
-        // The first journals copied the backup before the file was replaced: that copy goes.
-        if (lines->version == 1 && !dryRun)
-          files.RemoveFile(entry.backup);
-        else if (lines->version != 1)
-          recovery.kept.emplace_back(entry.path, entry.backup);
-        continue;
-      }
-      if (now != kAbsent && now != entry.after) {
-        recovery.kept.emplace_back(entry.path, entry.backup);
-        continue;
-      }
-      if (dryRun || PutBackFromBackup(files, temporaries, entry) == PutBack::Done)
-        recovery.restored.push_back(entry.path);
-      else
-        recovery.kept.emplace_back(entry.path, entry.backup);
-    } catch (const base::SystemError& error) {
-      std::string line = texts::NotPutBack(entry.path, entry.backup);
-      line.insert(line.size() - 1, " (" + error.Description() + ")");
-      failures += line;
-    }
-  }
+  for (auto it = entries.rbegin(); it != entries.rend(); ++it)
+    failures += UndoRecorded(files, temporaries, *it, lines->version, dryRun, recovery);
   if (!failures.empty()) {
     recovery.outcome = Recovery::Outcome::Failed;
     recovery.failure = texts::NotUndone(journal, Lines(recovery.restored), failures);

@@ -11,6 +11,7 @@
 // entries this program could have written are taken, and only files that still hold the
 // bytes it names are touched.
 
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -22,8 +23,8 @@ namespace project {
 
 /// Why the plan cannot be carried out, found before anything is written and without writing
 /// (a folder, link or device where a file is to be written, a read-only file, a folder that
-/// takes no new file); "" when nothing stands in the way.
-std::string FindObstacle(platform::FileOperations& files, const Plan& plan);
+/// takes no new file); unset when nothing stands in the way.
+std::optional<Refusal> FindObstacle(platform::FileOperations& files, const Plan& plan);
 
 struct Applied {
   enum class Outcome {
@@ -38,7 +39,7 @@ struct Applied {
   std::vector<std::string> backups;
   std::string changed;    ///< Changed: the file
   std::string savedAside; ///< Changed: where what the file held before the save is, or ""
-  std::string failure;    ///< Busy, NotWritten, Undone, NotUndone: what failed, in words
+  std::optional<Refusal> failure;    ///< Busy, NotWritten, Undone, NotUndone: what failed
   std::vector<std::string> restored; ///< Changed, Undone, NotUndone: the files put back
   /// Files saved since this run replaced them: kept as saved, each with the backup that
   /// holds its bytes before the run ("" for a file the run made).

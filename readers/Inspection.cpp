@@ -8,6 +8,7 @@
 #include "base/Unicode.h"
 #include "readers/Bytes.h"
 #include "readers/PeImage.h"
+#include "readers/ReaderTexts.h"
 #include "readers/TypeLib.h"
 #include "platform/Ports.h"
 
@@ -198,11 +199,11 @@ Inspection InspectImage(const std::string& fileName, const Source& image,
     }
   } catch (const FormatError& error) {
     result.state = ProgramState::Unreadable;
-    result.problem = error.what();
+    result.problem = InspectionRefusal(InspectionProblem::NotPe, {error.what()});
     return result;
   } catch (const std::bad_alloc&) {
     result.state = ProgramState::Unreadable;
-    result.problem = kOutOfMemory;
+    result.problem = InspectionRefusal(InspectionProblem::OutOfMemory);
     return result;
   }
   TakeFindings(result, embedded);
@@ -235,7 +236,7 @@ Inspection InspectProgram(const std::string& path, platform::FilePort& files) {
   } catch (const base::SystemError& error) {
     Inspection result;
     result.fileName = name;
-    result.problem = error.Description();
+    result.problem = InspectionRefusal(InspectionProblem::NotOpened, {error.Description()});
     return result;
   }
   std::optional<std::string> external;
@@ -261,7 +262,7 @@ Inspection InspectProgram(const std::string& path, platform::FilePort& files) {
 
 std::string ReportText(const Inspection& in) {
   if (in.state == ProgramState::Unreadable)
-    return in.fileName + ": " + kUnreadable + in.problem + "\n";
+    return in.fileName + ": " + kUnreadable + texts::Words(in.problem) + "\n";
   std::string text = in.fileName + ": " + (in.pe32Plus ? "PE32+ " : "PE32 ") +
                      (in.dll ? "library" : "program") + ", machine " + MachineName(in.machine) +
                      "\n";
@@ -313,7 +314,7 @@ std::string ReportText(const Inspection& in) {
 
 std::string Summary(const Inspection& in) {
   if (in.state == ProgramState::Unreadable)
-    return in.fileName + " " + kUnreadable + in.problem + ".";
+    return in.fileName + " " + kUnreadable + texts::Words(in.problem) + ".";
   const ManifestFacts& f = in.facts;
   std::vector<std::string> items;
   if (!f.xmlError) {

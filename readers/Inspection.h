@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "base/Refusal.h"
 #include "platform/Ports.h"
 #include "readers/ManifestReader.h"
 #include "readers/PeConditions.h"
@@ -20,10 +21,19 @@ enum class ProgramState {
   Unreadable, ///< not a PE file, or not readable at all
 };
 
+/// Why a program cannot be read; worded by readers::texts::Words. Each code carries one fact,
+/// the reason of the layer that found it.
+enum class InspectionProblem {
+  NotOpened,   ///< the system's reason
+  NotPe,       ///< the PE reader's reason
+  OutOfMemory, ///< (none)
+};
+using InspectionRefusal = base::Refusal<InspectionProblem>;
+
 struct Inspection {
   ProgramState state = ProgramState::Unreadable;
   std::string fileName; ///< the program's name without its folder
-  std::string problem;  ///< why it is Unreadable
+  std::optional<InspectionRefusal> problem; ///< why it is Unreadable
   std::uint16_t machine = 0;
   bool pe32Plus = false;
   bool dll = false;

@@ -186,11 +186,11 @@ public:
     try {
       oldRoot = xml::Parse(old_);
     } catch (const FormatError& error) {
-      result.refusal = std::string("it is not well-formed XML (") + error.what() + ")";
+      result.refusal = MergeRefusal(MergeProblem::NotWellFormed, {error.what()});
       return result;
     }
     if (oldRoot.local != "assembly" || oldRoot.ns != ns::kAsmV1) {
-      result.refusal = "its root element is not <assembly> of " + std::string(ns::kAsmV1);
+      result.refusal = MergeRefusal(MergeProblem::NotAnAssembly);
       return result;
     }
     ourRoot = xml::Parse(ours_);
@@ -457,14 +457,15 @@ MergedManifest MergeManifests(const std::optional<std::string>& old, const std::
     return result;
   }
   if (old->size() > kMaxManifestBytes) {
-    result.refusal = TooLarge("it", old->size(), kMaxManifestBytes);
+    result.refusal = MergeRefusal(MergeProblem::TooLarge,
+                                  {std::to_string(old->size()), std::to_string(kMaxManifestBytes)});
     return result;
   }
   try {
     return Merger(xml::WithLfLineEnds(ManifestAsUtf8(*old)), xml::WithLfLineEnds(ours), given)
         .Run(*old);
   } catch (const std::bad_alloc&) {
-    result.refusal = kOutOfMemory;
+    result.refusal = MergeRefusal(MergeProblem::OutOfMemory);
     return result;
   }
 }

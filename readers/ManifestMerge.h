@@ -8,7 +8,19 @@
 #include <string>
 #include <vector>
 
+#include "base/Refusal.h"
+
 namespace readers {
+
+/// Why an old manifest cannot be merged; worded by readers::texts::Words. The facts each
+/// code carries follow it.
+enum class MergeProblem {
+  NotWellFormed, ///< the XML reader's reason
+  NotAnAssembly, ///< (none): its root is not <assembly> of the assembly namespace
+  TooLarge,      ///< its size, the most that is read, in bytes
+  OutOfMemory,   ///< (none)
+};
+using MergeRefusal = base::Refusal<MergeProblem>;
 
 /// One element the merge changed: "requestedExecutionLevel level", "requireAdministrator",
 /// "asInvoker"; "none" for what was not there.
@@ -26,9 +38,8 @@ struct IdentityGiven {
 };
 
 struct MergedManifest {
-  /// Why the old manifest cannot be merged (not well-formed, not a manifest, too large);
-  /// unset when merged. Nothing else is set then.
-  std::optional<std::string> refusal;
+  /// Why the old manifest cannot be merged; unset when merged. Nothing else is set then.
+  std::optional<MergeRefusal> refusal;
   /// UTF-8 with CR LF line ends; the old bytes as they were when nothing changes.
   std::string text;
   std::vector<ManifestChange> changes; ///< in the document's order of the new manifest

@@ -233,7 +233,7 @@ TEST_F(InspectFilesTest, AMissingFileIsUnreadable) {
   const readers::Inspection result = readers::InspectProgram(Path("Gone.exe"));
   EXPECT_EQ(result.state, readers::ProgramState::Unreadable);
   EXPECT_EQ(result.fileName, "Gone.exe");
-  EXPECT_FALSE(result.problem.empty());
+  EXPECT_TRUE(result.problem);
 }
 
 // The component files a manifest lists, as the program beside them finds them; and the

@@ -6,6 +6,7 @@
 #include "readers/ManifestMerge.h"
 #include "readers/ManifestReader.h"
 #include "readers/PeImage.h"
+#include "readers/ReaderTexts.h"
 
 namespace {
 
@@ -330,7 +331,8 @@ const char* const kOldManifest =
     "</assembly>\n";
 
 std::string Changes(const readers::MergedManifest& merged) {
-  std::string text = merged.refusal ? "refused: " + *merged.refusal + "\n" : "";
+  std::string text =
+      merged.refusal ? "refused: " + readers::texts::Words(*merged.refusal) + "\n" : "";
   for (const readers::ManifestChange& change : merged.changes)
     text += readers::DescribeChange(change) + "\n";
   return text;
@@ -416,6 +418,8 @@ TEST(ManifestReaderTest, MergesWithTheOldManifestAsTheManifestToolDoes) {
        "refused: it is not well-formed XML (line 1: 'assembly' is not closed)\n", ""},
       {"not a manifest", std::string("<html/>"),
        "refused: its root element is not <assembly> of urn:schemas-microsoft-com:asm.v1\n", ""},
+      {"too large", std::string(readers::kMaxManifestBytes + 1, ' '),
+       "refused: it is 1048577 bytes; at most 1048576 are read\n", ""},
       {"UTF-16, and an empty root", utf16,
        "  assemblyIdentity: none -> App.exe\n"
        "  dependency Microsoft.Windows.Common-Controls: none -> 6.0.0.0\n",

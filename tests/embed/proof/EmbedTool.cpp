@@ -12,6 +12,7 @@
 #include "generation/Manifest.h"
 #include "readers/ManifestMerge.h"
 #include "readers/PeImage.h"
+#include "readers/ReaderTexts.h"
 
 #include <cstdio>
 #include <fstream>
@@ -49,7 +50,7 @@ bool Embed(const std::string& in, const std::string& out, const embed::EmbedOpti
       old, generation::BuildManifestText("1.0.0.0", FileName(out), "Embedding proof", architecture,
                                          generation::ManifestSettings()));
   if (merged.refusal) {
-    std::printf("not merged: %s\n", merged.refusal->c_str());
+    std::printf("not merged: %s\n", readers::texts::Words(*merged.refusal).c_str());
     return false;
   }
   for (const readers::ManifestChange& change : merged.changes)

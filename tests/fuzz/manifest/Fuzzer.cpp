@@ -10,6 +10,7 @@
 #include "generation/Manifest.h"
 #include "readers/ManifestMerge.h"
 #include "readers/ManifestReader.h"
+#include "readers/ReaderTexts.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -97,7 +98,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const readers::MergedManifest merged = readers::MergeManifests(
       text, generation::BuildManifestText("1.0.0.0", "App.exe", "", "X86"), {false, false});
   if (merged.refusal)
-    Fail(merged.refusal->c_str(), text);
+    Fail(readers::texts::Words(*merged.refusal).c_str(), text);
   const readers::ManifestFacts kept = readers::ReadManifest(merged.text, 0x14c);
   if (kept.xmlError || !kept.visualStyles || kept.runLevel != facts.runLevel ||
       kept.supportedOs != facts.supportedOs || kept.files.size() != facts.files.size() ||

@@ -17,7 +17,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string report = readers::ReportText(inspection);
     const std::string summary = readers::Summary(inspection);
     if (report.empty() || summary.empty() ||
-        (inspection.state == readers::ProgramState::Unreadable && inspection.problem.empty()))
+        (inspection.state == readers::ProgramState::Unreadable && !inspection.problem))
       std::abort();
   }
   return 0;

@@ -1,0 +1,105 @@
+#include "project/ProjectTexts.h"
+
+#include <cstdlib>
+
+#include "base/SystemError.h"
+#include "generation/DriverTexts.h"
+#include "readers/ReaderTexts.h"
+
+namespace project::texts {
+
+namespace {
+
+unsigned long Number(const std::string& fact) { return std::strtoul(fact.c_str(), nullptr, 10); }
+
+/// The merge refusal a ManifestNotMerged carries after the .res.
+readers::MergeRefusal MergeRefusalIn(const Refusal& refusal) {
+  const auto code = static_cast<readers::MergeProblem>(Number(refusal.Fact(1)));
+  std::vector<std::string> facts;
+  for (std::size_t i = 2; i < refusal.facts.size(); ++i)
+    facts.push_back(refusal.facts[i]);
+  return readers::MergeRefusal(code, std::move(facts));
+}
+
+} // namespace
+
+std::string Words(const Refusal& r) {
+  switch (r.code) {
+  case Problem::CannotRead:
+    return CannotRead(r.Fact(0), r.Fact(1));
+  case Problem::LineEnds:
+    return LineEnds(r.Fact(0), r.Fact(1));
+  case Problem::NotStandardExe:
+    return NotStandardExe(r.Fact(0), r.Fact(1));
+  case Problem::RepeatedKey:
+    return RepeatedKey(r.Fact(0), r.Fact(1));
+  case Problem::ControlCharacterInName:
+    return NameWithControlCharacter(r) + kNothingChanged;
+  case Problem::NoResFile:
+    return NoResFile(r.Fact(0), r.Fact(1), r.Fact(2));
+  case Problem::NotResFile:
+    return NotResFile(r.Fact(0), r.Fact(1));
+  case Problem::StartupNotAForm:
+    return StartupNotAForm(r.Fact(0), r.Fact(1));
+  case Problem::NoStartupForm:
+    return NoStartupForm(r.Fact(0));
+  case Problem::SubMainNotStarted:
+    return SubMainNotStarted(r.Fact(0), r.Fact(1));
+  case Problem::NoSubMain:
+    return NoSubMain(r.Fact(0));
+  case Problem::ModuleInTheWay:
+    return ModuleInTheWay(r.Fact(0));
+  case Problem::ListedModuleWithoutSubMain:
+    return ListedModuleWithoutSubMain(r.Fact(0));
+  case Problem::SubMainOnItsHeaderLine:
+    return SubMainOnItsHeaderLine(r.Fact(0), static_cast<int>(Number(r.Fact(1))));
+  case Problem::FormNotShown:
+    return FormNotShown(r.Fact(0), r.Fact(1));
+  case Problem::VersionDeclined:
+    return VersionDeclined(r.Fact(0), r.Fact(1));
+  case Problem::ManifestNotMerged:
+    return ManifestNotMerged(r.Fact(0), readers::texts::Words(MergeRefusalIn(r)));
+  case Problem::CompilerNotStarted:
+    return generation::texts::CompilerNotStarted(base::SystemError("", "", 0, r.Fact(0)));
+  case Problem::CompileFailed:
+    return generation::texts::kCompileFailed;
+  case Problem::CompilerOutputNotRes:
+    return CompilerOutput(r.Fact(0), r.Fact(1));
+  case Problem::CompilerOutputNoManifest:
+    return CompilerOutput(r.Fact(0), kNoManifestEntry);
+  case Problem::LineBreakInName:
+    return LineBreakInName(r.Fact(0));
+  case Problem::OutsideProject:
+    return OutsideProject(r.Fact(0));
+  case Problem::LinkInTheWay:
+    return InTheWay(r.Fact(0), kALink);
+  case Problem::FolderInTheWay:
+    return InTheWay(r.Fact(0), kAFolder);
+  case Problem::NotAPlainFileInTheWay:
+    return InTheWay(r.Fact(0), kNotAPlainFile);
+  case Problem::ReadOnly:
+    return ReadOnly(r.Fact(0));
+  case Problem::FolderNotWritable:
+    return FolderNotWritable(r.Fact(0), r.Fact(1));
+  case Problem::NoBackupName:
+    return NoBackupName(r.Fact(0));
+  case Problem::AnotherRun:
+    return AnotherRun(r.Fact(0), Number(r.Fact(1)));
+  case Problem::SystemFailure:
+    return r.Fact(0);
+  case Problem::ChangedWhileReplaced:
+    return ChangedWhileReplaced(r.Fact(0));
+  }
+  return std::string();
+}
+
+std::string Words(const std::optional<Refusal>& refusal) {
+  return refusal ? Words(*refusal) : std::string();
+}
+
+std::string NameWithControlCharacter(const Refusal& refusal) {
+  return ControlCharacterInName(refusal.Fact(0), static_cast<int>(Number(refusal.Fact(1))),
+                                refusal.Fact(2), refusal.Fact(3));
+}
+
+} // namespace project::texts

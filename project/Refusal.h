@@ -1,0 +1,50 @@
+#pragma once
+// Why a project is not set up: the plan's refusals, what stands in the way of carrying it
+// out, and what failed while it was carried out. Worded by project::texts::Words.
+
+#include "base/Refusal.h"
+
+namespace project {
+
+/// Each code's facts, in order, follow it.
+enum class Problem {
+  // Found by the plan.
+  CannotRead,                 ///< path, why (the system's reason, or what is there instead)
+  LineEnds,                   ///< project, the line end in words ("LF")
+  NotStandardExe,             ///< project, its kind
+  RepeatedKey,                ///< project, key
+  ControlCharacterInName,     ///< project, line, key, the name as path::Visible shows it
+  NoResFile,                  ///< project, the name it gives, which ("does not exist", ...)
+  NotResFile,                 ///< path, the reader's reason
+  StartupNotAForm,            ///< project, the startup it names
+  NoStartupForm,              ///< project
+  SubMainNotStarted,          ///< module, the startup it names
+  NoSubMain,                  ///< project
+  ModuleInTheWay,             ///< path
+  ListedModuleWithoutSubMain, ///< module
+  SubMainOnItsHeaderLine,     ///< module, line
+  FormNotShown,               ///< module, form
+  VersionDeclined,            ///< project, version
+  ManifestNotMerged,          ///< the .res, then readers::MergeProblem's number and its facts
+  CompilerNotStarted,         ///< the system's reason
+  CompileFailed,              ///< (none)
+  CompilerOutputNotRes,       ///< compiler, the reader's reason
+  CompilerOutputNoManifest,   ///< compiler
+  // In the way of carrying the plan out (FindObstacle).
+  LineBreakInName,       ///< path
+  OutsideProject,        ///< path
+  LinkInTheWay,          ///< path
+  FolderInTheWay,        ///< path
+  NotAPlainFileInTheWay, ///< path
+  ReadOnly,              ///< path
+  FolderNotWritable,     ///< folder, the system's reason
+  // Failed while carrying it out (Applied::failure).
+  NoBackupName,         ///< path
+  AnotherRun,           ///< project, the other run's process id ("0": not known)
+  SystemFailure,        ///< the system's reason
+  ChangedWhileReplaced, ///< path
+};
+
+using Refusal = base::Refusal<Problem>;
+
+} // namespace project
