@@ -150,8 +150,8 @@ private:
     if (!facts_.resFile.empty()) {
       res_.path = paths_.Find(facts_.resFile);
       if (!files_.IsPlainFile(res_.path))
-        Refuse(Problem::NoResFile,
-               {request_.projectPath, facts_.resFile, InsteadOfAFile(res_.path)});
+        Refuse(Problem::NoResFile, {request_.projectPath, facts_.resFile, InsteadOfAFile(res_.path),
+                                    CodePageLookedIn(res_.path)});
       res_.before = Read(res_.path, kMaxResBytes);
       const ResFile check = ReadResFile(res_.before);
       if (check.refusal)
@@ -168,14 +168,17 @@ private:
     }
   }
 
-  /// What is at path instead of a plain file, after "which".
+  /// What is at path instead of a plain file: "link", "folder", "device", or "" for nothing.
   std::string InsteadOfAFile(const std::string& path) {
-    namespace gt = generation::texts;
-    const char* is = files_.IsLink(path)       ? gt::kLinkInTheWay
-                     : files_.IsFolder(path)   ? gt::kFolderInTheWay
-                     : files_.FileExists(path) ? gt::kDeviceInTheWay
-                                               : nullptr;
-    return is ? std::string("is ") + is : texts::kDoesNotExist + paths_.NotFoundHint(path);
+    return files_.IsLink(path)       ? "link"
+           : files_.IsFolder(path)   ? "folder"
+           : files_.FileExists(path) ? "device"
+                                     : "";
+  }
+
+  /// The code page a name not found was looked for in too, "" when it was not.
+  std::string CodePageLookedIn(const std::string& path) {
+    return paths_.NotFoundHint(path).empty() ? std::string() : std::to_string(request_.codePage);
   }
 
   /// A form start-up names a form the project lists, by the name Visual Basic knows it

@@ -21,6 +21,18 @@ readers::MergeRefusal MergeRefusalIn(const Refusal& refusal) {
   return readers::MergeRefusal(code, std::move(facts));
 }
 
+/// After "which": what is where the project's resource file should be.
+std::string InsteadOfAFile(const std::string& what, const std::string& codePage) {
+  namespace gt = generation::texts;
+  const char* is = what == "link"     ? gt::kLinkInTheWay
+                   : what == "folder" ? gt::kFolderInTheWay
+                   : what == "device" ? gt::kDeviceInTheWay
+                                      : nullptr;
+  if (is)
+    return std::string("is ") + is;
+  return kDoesNotExist + (codePage.empty() ? std::string() : NotInCodePage(Number(codePage)));
+}
+
 } // namespace
 
 std::string Words(const Refusal& r) {
@@ -36,7 +48,7 @@ std::string Words(const Refusal& r) {
   case Problem::ControlCharacterInName:
     return NameWithControlCharacter(r) + kNothingChanged;
   case Problem::NoResFile:
-    return NoResFile(r.Fact(0), r.Fact(1), r.Fact(2));
+    return NoResFile(r.Fact(0), r.Fact(1), InsteadOfAFile(r.Fact(2), r.Fact(3)));
   case Problem::NotResFile:
     return NotResFile(r.Fact(0), r.Fact(1));
   case Problem::StartupNotAForm:

@@ -14,7 +14,9 @@ enum class Problem {
   NotStandardExe,             ///< project, its kind
   RepeatedKey,                ///< project, key
   ControlCharacterInName,     ///< project, line, key, the name as path::Visible shows it
-  NoResFile,                  ///< project, the name it gives, which ("does not exist", ...)
+  NoResFile,                  ///< project, the name it gives, what is there instead ("link",
+                              ///< "folder", "device", "" for nothing), the code page the name
+                              ///< was looked for in too ("" for none)
   NotResFile,                 ///< path, the reader's reason
   StartupNotAForm,            ///< project, the startup it names
   NoStartupForm,              ///< project

@@ -23,6 +23,12 @@ TEST(RefusalTextTest, EachCodeWithItsFactsReadsAsBefore) {
       {project::Refusal(Problem::RepeatedKey, {"C:\\P\\App.vbp", "Startup"}),
        "\"C:\\P\\App.vbp\" gives Startup more than once. Keep the line Visual Basic should use, "
        "and run again."},
+      {project::Refusal(Problem::NoResFile, {"P.vbp", "R.res", "device", ""}),
+       "\"P.vbp\" names the resource file \"R.res\", which is a device or a pipe, not a file."},
+      {project::Refusal(Problem::NoResFile, {"P.vbp", "R.res", "", "1252"}),
+       "\"P.vbp\" names the resource file \"R.res\", which does not exist as its bytes or in "
+       "code page 1252; --project-code-page names the one the project was written in: 1250, "
+       "1251, 1252, 1253, 1254, 1255, 1256, 1257."},
       {project::Refusal(Problem::SubMainNotStarted, {"M.bas", ""}),
        "\"M.bas\" holds a Sub Main, but the project starts in no form: a second Sub Main would "
        "not compile. Start the project in Sub Main, or remove it, and run again."},
