@@ -91,33 +91,15 @@ std::u16string UpperName(std::string_view identifier) {
   return out;
 }
 
-Decoded Decode(const Token& token, Nulls nulls) {
-  std::string_view s(token.text);
-  Decoded result;
-  if (!s.empty() && (s[0] == 'L' || s[0] == 'l')) {
-    result.wide = true;
-    s.remove_prefix(1);
-  }
-  s = s.substr(1, s.size() - 2);
-  auto fail = [&](const std::string& message) {
-    throw CompileError(ErrorCode::kBadValue, token.where, message + " in string " + Excerpt(token.text));
-  };
+namespace {
 
-  // Plain ASCII without escapes, quotes or NULs (most strings) reads as it is written.
-  bool plain = true;
-  for (char c : s)
-    if (kNotPlain.is[static_cast<unsigned char>(c)]) {
-      plain = false;
-      break;
-    }
-  if (plain) {
-    result.chars = std::u16string(s.begin(), s.end());  // ASCII: each byte is its character
-    return result;
-  }
+[[noreturn]] void Fail(const Token& token, const std::string& message) {
+  throw CompileError(ErrorCode::kBadValue, token.where,
+                     message + " in string " + Excerpt(token.text));
+}
 
-  // The characters before escapes are worked out; the buffer is kept between calls.
-  static thread_local std::u16string chars;
-  chars.clear();
+// The characters of the string's bytes in the token's code page, before escapes are read.
+void ReadCharacters(const Token& token, std::string_view s, std::u16string& chars) {
   if (token.codePage == 65001) {
     FromUtf8(s, chars);
   } else if (token.codePage == 1252) {
@@ -128,121 +110,148 @@ Decoded Decode(const Token& token, Nulls nulls) {
     chars.resize(s.size());
     for (std::size_t i = 0; i < s.size(); ++i) {
       if (static_cast<unsigned char>(s[i]) > 0x7f)
-        fail("a non-ASCII byte cannot be read without a code page");
+        Fail(token, "a non-ASCII byte cannot be read without a code page");
       chars[i] = static_cast<char16_t>(s[i]);
     }
   }
+}
 
-  std::u16string& out = result.chars;
-  out.reserve(chars.size());
-  auto add = [&](char16_t c) {
-    if (!result.wide && nulls == Nulls::kKeep && c > 0xff)
-      fail("a character above U+00FF cannot go into narrow user data");
-    out += c;
-  };
-  auto addEscaped = [&](char16_t c) {
-    if (!result.wide) {
+// The characters of a string with its doubled quotes and escapes read, into result.chars.
+class Unescaper {
+public:
+  Unescaper(const Token& token, Nulls nulls, const std::u16string& chars, Decoded& result)
+      : token_(token), nulls_(nulls), chars_(chars), result_(result), out_(result.chars) {}
+
+  void Run() {
+    out_.reserve(chars_.size());
+    std::size_t i = 0;
+    while (i < chars_.size()) {
+      // Runs of ordinary characters go over as they are.
+      std::size_t run = i;
+      while (run < chars_.size() && chars_[run] != u'"' && chars_[run] != u'\\')
+        ++run;
+      if (run > i) {
+        if (!result_.wide && nulls_ == Nulls::kKeep)
+          for (std::size_t k = i; k < run; ++k)
+            Add(chars_[k]);
+        else
+          out_.append(chars_, i, run - i);
+        i = run;
+        continue;
+      }
+      char16_t c = chars_[i++];
+      if (c == u'"') {
+        if (i == chars_.size() || chars_[i] != u'"')
+          Fail(token_, "a lone '\"'");
+        ++i;
+        Add(u'"');
+        continue;
+      }
+      if (c != u'\\') {
+        Add(c);
+        continue;
+      }
+      if (i == chars_.size()) {
+        if (!result_.wide)
+          Add(u'\\');
+        break;
+      }
+      i = Escape(i);
+    }
+  }
+
+private:
+  void Add(char16_t c) {
+    if (!result_.wide && nulls_ == Nulls::kKeep && c > 0xff)
+      Fail(token_, "a character above U+00FF cannot go into narrow user data");
+    out_ += c;
+  }
+
+  void AddEscaped(char16_t c) {
+    if (!result_.wide) {
       // A narrow escape names a byte of the code page.
       if (c > 0xff)
-        fail("an escape above 0xFF cannot go into a narrow string");
-      if (token.codePage == 65001) {
+        Fail(token_, "an escape above 0xFF cannot go into a narrow string");
+      if (token_.codePage == 65001) {
         if (c >= 0x80)
-          fail("an escaped byte above 0x7F is no UTF-8 character");
-      } else if (token.codePage == 1252) {
+          Fail(token_, "an escaped byte above 0x7F is no UTF-8 character");
+      } else if (token_.codePage == 1252) {
         c = FromCp1252(static_cast<unsigned char>(c));
       } else if (c > 0x7f) {
-        fail("an escaped byte above 0x7F cannot be read without a code page");
+        Fail(token_, "an escaped byte above 0x7F cannot be read without a code page");
       }
     }
-    add(c);
-  };
+    Add(c);
+  }
 
-  std::size_t i = 0;
-  while (i < chars.size()) {
-    // Runs of ordinary characters go over as they are.
-    std::size_t run = i;
-    while (run < chars.size() && chars[run] != u'"' && chars[run] != u'\\')
-      ++run;
-    if (run > i) {
-      if (!result.wide && nulls == Nulls::kKeep)
-        for (std::size_t k = i; k < run; ++k)
-          add(chars[k]);
-      else
-        out.append(chars, i, run - i);
-      i = run;
-      continue;
-    }
-    char16_t c = chars[i++];
-    if (c == u'"') {
-      if (i == chars.size() || chars[i] != u'"')
-        fail("a lone '\"'");
-      ++i;
-      add(u'"');
-      continue;
-    }
-    if (c != u'\\') {
-      add(c);
-      continue;
-    }
-    if (i == chars.size()) {
-      if (!result.wide)
-        add(u'\\');
-      break;
-    }
+  // The escape whose kind is at i, after a backslash; where the next character is.
+  std::size_t Escape(std::size_t i) {
+    const std::u16string& chars = chars_;
     char16_t kind = chars[i++];
     if (kind == u'x' || kind == u'X') {
       char16_t value = 0;
-      for (int left = result.wide ? 4 : 2; left > 0 && i < chars.size() && chars[i] < 0x80; --left) {
+      for (int left = result_.wide ? 4 : 2; left > 0 && i < chars.size() && chars[i] < 0x80;
+           --left) {
         int d = DigitValue(static_cast<char>(chars[i]));
         if (d < 0 || d > 15)
           break;
         value = static_cast<char16_t>((value << 4) | d);
         ++i;
       }
-      addEscaped(value);
-      continue;
+      AddEscaped(value);
+      return i;
     }
     if (kind >= u'0' && kind <= u'7') {
       char16_t value = static_cast<char16_t>(kind - u'0');
-      for (int left = result.wide ? 6 : 2; left > 0 && i < chars.size() && chars[i] >= u'0' && chars[i] <= u'7'; --left)
+      for (int left = result_.wide ? 6 : 2;
+           left > 0 && i < chars.size() && chars[i] >= u'0' && chars[i] <= u'7'; --left)
         value = static_cast<char16_t>((value << 3) | (chars[i++] - u'0'));
-      addEscaped(value);
-      continue;
+      AddEscaped(value);
+      return i;
     }
     switch (kind) {
     case u'a':
     case u'A':
-      add(u'\b');  // rc's \a is a backspace
+      Add(u'\b'); // rc's \a is a backspace
       break;
     case u'n':
-      add(u'\n');
+      Add(u'\n');
       break;
     case u'r':
-      add(u'\r');
+      Add(u'\r');
       break;
     case u't':
     case u'T':
-      add(u'\t');
+      Add(u'\t');
       break;
     case u'\\':
-      add(u'\\');
+      Add(u'\\');
       break;
     case u'"':
       if (i == chars.size() || chars[i] != u'"')
-        fail("'\\\"' must be followed by another '\"'");
+        Fail(token_, "'\\\"' must be followed by another '\"'");
       ++i;
-      add(u'"');
+      Add(u'"');
       break;
     default:
       // An unknown escape stays as written in narrow strings and vanishes in wide ones.
-      if (!result.wide) {
-        add(u'\\');
-        add(kind);
+      if (!result_.wide) {
+        Add(u'\\');
+        Add(kind);
       }
       break;
     }
+    return i;
   }
 
+  const Token& token_;
+  const Nulls nulls_;
+  const std::u16string& chars_;
+  Decoded& result_;
+  std::u16string& out_;
+};
+
+void CutAtNulls(std::u16string& out, Nulls nulls) {
   if (nulls == Nulls::kCutAtNull) {
     std::size_t nul = out.find(u'\0');
     if (nul != std::u16string::npos)
@@ -256,6 +265,37 @@ Decoded Decode(const Token& token, Nulls nulls) {
     if (!out.empty() && out.back() == 0)
       out.pop_back();
   }
+}
+
+} // namespace
+
+Decoded Decode(const Token& token, Nulls nulls) {
+  std::string_view s(token.text);
+  Decoded result;
+  if (!s.empty() && (s[0] == 'L' || s[0] == 'l')) {
+    result.wide = true;
+    s.remove_prefix(1);
+  }
+  s = s.substr(1, s.size() - 2);
+
+  // Plain ASCII without escapes, quotes or NULs (most strings) reads as it is written.
+  bool plain = true;
+  for (char c : s)
+    if (kNotPlain.is[static_cast<unsigned char>(c)]) {
+      plain = false;
+      break;
+    }
+  if (plain) {
+    result.chars = std::u16string(s.begin(), s.end()); // ASCII: each byte is its character
+    return result;
+  }
+
+  // The characters before escapes are worked out; the buffer is kept between calls.
+  static thread_local std::u16string chars;
+  chars.clear();
+  ReadCharacters(token, s, chars);
+  Unescaper(token, nulls, chars, result).Run();
+  CutAtNulls(result.chars, nulls);
   return result;
 }
 
