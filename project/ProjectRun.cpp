@@ -355,13 +355,8 @@ private:
                                                ? ManifestIn(res_.before, ReadResFile(res_.before))
                                                : std::nullopt;
     const readers::MergedManifest manifest = readers::MergeManifests(old, ours);
-    if (manifest.refusal) {
-      // The merge refusal goes along as its code and facts, for its own words.
-      std::vector<std::string> facts{res_.path,
-                                     std::to_string(static_cast<int>(manifest.refusal->code))};
-      facts.insert(facts.end(), manifest.refusal->facts.begin(), manifest.refusal->facts.end());
-      Refuse(Problem::ManifestNotMerged, std::move(facts));
-    }
+    if (manifest.refusal)
+      Refuse(Problem::ManifestNotMerged, Wrapping({res_.path}, *manifest.refusal));
     // It says all of it already: the resource file stays as it is.
     if (old && manifest.text == *old) {
       plan_.alreadySetUp.push_back(res_.path);
@@ -387,7 +382,7 @@ private:
     } else {
       MergeResult merged = MergeManifest(res_.before, compiled);
       if (merged.outcome == MergeOutcome::Refused)
-        Refuse(Problem::NotResFile, {res_.path, merged.refusal});
+        Refuse(Problem::ResNotMerged, Wrapping({res_.path}, *merged.refusal));
       // A .res may be hundreds of megabytes: the plan holds it twice, before and after.
       res_.after = std::move(merged.bytes);
       std::vector<std::string> changes;

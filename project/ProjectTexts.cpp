@@ -12,15 +12,6 @@ namespace {
 
 unsigned long Number(const std::string& fact) { return std::strtoul(fact.c_str(), nullptr, 10); }
 
-/// The merge refusal a ManifestNotMerged carries after the .res.
-readers::MergeRefusal MergeRefusalIn(const Refusal& refusal) {
-  const auto code = static_cast<readers::MergeProblem>(Number(refusal.Fact(1)));
-  std::vector<std::string> facts;
-  for (std::size_t i = 2; i < refusal.facts.size(); ++i)
-    facts.push_back(refusal.facts[i]);
-  return readers::MergeRefusal(code, std::move(facts));
-}
-
 /// After "which": what is where the project's resource file should be.
 std::string InsteadOfAFile(const std::string& what, const std::string& codePage) {
   namespace gt = generation::texts;
@@ -70,7 +61,16 @@ std::string Words(const Refusal& r) {
   case Problem::VersionDeclined:
     return VersionDeclined(r.Fact(0), r.Fact(1));
   case Problem::ManifestNotMerged:
-    return ManifestNotMerged(r.Fact(0), readers::texts::Words(MergeRefusalIn(r)));
+    return ManifestNotMerged(r.Fact(0),
+                             readers::texts::Words(Wrapped<readers::MergeProblem>(r, 1)));
+  case Problem::ResNotMerged:
+    return NotResFile(r.Fact(0), Words(Wrapped<Problem>(r, 1)));
+  case Problem::ResNotRead:
+    return r.Fact(0);
+  case Problem::CompiledResNotRead:
+    return "the compiled manifest: " + r.Fact(0);
+  case Problem::CompiledResWithoutManifest:
+    return "the compiled manifest holds no manifest entry";
   case Problem::CompilerNotStarted:
     return generation::texts::CompilerNotStarted(base::SystemError("", "", 0, r.Fact(0)));
   case Problem::CompileFailed:

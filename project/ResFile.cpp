@@ -106,19 +106,19 @@ void Append(std::string& out, const std::string& bytes, const ResEntry& entry) {
   out.resize(static_cast<std::size_t>(Align4(out.size())), '\0');
 }
 
-MergeResult Refuse(std::string refusal) {
+MergeResult Refuse(Problem problem, std::vector<std::string> facts = {}) {
   MergeResult result;
-  result.refusal = std::move(refusal);
+  result.refusal = Refusal(problem, std::move(facts));
   return result;
 }
 
 MergeResult Merge(const std::string& existing, const std::string& ours) {
   const ResFile target = ReadResFile(existing);
   if (target.refusal)
-    return Refuse(*target.refusal);
+    return Refuse(Problem::ResNotRead, {*target.refusal});
   const ResFile compiled = ReadResFile(ours);
   if (compiled.refusal)
-    return Refuse("the compiled manifest: " + *compiled.refusal);
+    return Refuse(Problem::CompiledResNotRead, {*compiled.refusal});
   std::string manifests;
   std::vector<ResourceKey> names;
   for (const ResEntry& entry : compiled.entries) {
@@ -128,7 +128,7 @@ MergeResult Merge(const std::string& existing, const std::string& ours) {
     }
   }
   if (manifests.empty())
-    return Refuse("the compiled manifest holds no manifest entry");
+    return Refuse(Problem::CompiledResWithoutManifest);
 
   MergeResult result;
   // At most every entry of both, and the padding a last entry may lack: a .res may be
@@ -180,7 +180,7 @@ MergeResult MergeManifest(const std::string& existing, const std::string& ours) 
   try {
     return Merge(existing, ours);
   } catch (const std::bad_alloc&) {
-    return Refuse(readers::kOutOfMemory);
+    return Refuse(Problem::ResNotRead, {readers::kOutOfMemory});
   }
 }
 

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "project/Refusal.h"
 #include "readers/PeImage.h"
 
 namespace project {
@@ -40,7 +41,7 @@ enum class MergeOutcome { Refused, Replaced, Appended, Unchanged };
 struct MergeResult {
   MergeOutcome outcome = MergeOutcome::Refused;
   std::string bytes;   ///< the merged file; the existing bytes when Unchanged
-  std::string refusal; ///< why nothing can be merged, when Refused
+  std::optional<Refusal> refusal; ///< why nothing can be merged, when Refused
 };
 
 /// existing with the manifest entries of ours (the .res our compiler made) merged in. Every

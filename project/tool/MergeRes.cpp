@@ -5,6 +5,7 @@
 #include <iterator>
 #include <string>
 
+#include "project/ProjectTexts.h"
 #include "project/ResFile.h"
 
 namespace {
@@ -23,7 +24,7 @@ int main(int argc, char** argv) {
   }
   const project::MergeResult merged = project::MergeManifest(ReadFile(argv[1]), ReadFile(argv[2]));
   if (merged.outcome == project::MergeOutcome::Refused) {
-    std::cerr << argv[1] << ": " << merged.refusal << "\n";
+    std::cerr << argv[1] << ": " << project::texts::Words(merged.refusal) << "\n";
     return 1;
   }
   std::ofstream out(argv[3], std::ios::binary | std::ios::trunc);

@@ -42,9 +42,16 @@ TEST(RefusalTextTest, EachCodeWithItsFactsReadsAsBefore) {
        "\"M.bas\", line 12: Sub Main has statements on the line of its header, where the check "
        "of the common controls cannot be put first safely. Put them on lines of their own below "
        "the header, and run again."},
-      {project::Refusal(Problem::ManifestNotMerged, {"A.res", "2", "2000000", "1048576"}),
+      {project::Refusal(
+           Problem::ManifestNotMerged,
+           project::Wrapping({"A.res"}, readers::MergeRefusal(readers::MergeProblem::TooLarge,
+                                                              {"2000000", "1048576"}))),
        "\"A.res\" holds a manifest that cannot be merged with the new one: it is 2000000 bytes; "
        "at most 1048576 are read."},
+      {project::Refusal(
+           Problem::ResNotMerged,
+           project::Wrapping({"A.res"}, project::Refusal(Problem::CompiledResWithoutManifest))),
+       "\"A.res\" is not a resource file: the compiled manifest holds no manifest entry."},
       {project::Refusal(Problem::CompilerOutputNotRes, {"rc.exe", "too short"}),
        "The resource compiler \"rc.exe\" wrote no resource file holding the manifest (resource "
        "type 24, ID 1): too short."},

@@ -6,6 +6,7 @@
 #include <map>
 #include <random>
 
+#include "project/ProjectTexts.h"
 #include "project/ResFile.h"
 
 namespace {
@@ -125,7 +126,7 @@ TEST(ResFileTest, RefusesWhatIsNoThirtyTwoBitResFileWithItsReason) {
     SCOPED_TRACE(c.what);
     const project::MergeResult merged = project::MergeManifest(c.existing, c.ours);
     EXPECT_EQ(merged.outcome, MergeOutcome::Refused);
-    EXPECT_EQ(merged.refusal, c.reason);
+    EXPECT_EQ(project::texts::Words(merged.refusal), c.reason);
     EXPECT_EQ(merged.bytes, "");
   }
 }
