@@ -8,7 +8,7 @@ namespace batch {
 
 namespace {
 
-/// The option that gives each setting a refusal may name.
+/// The batch's option for each setting that lifts a refusal.
 const char* OptionOf(base::Setting setting) {
   switch (setting) {
   case base::Setting::KeepOverlay:
