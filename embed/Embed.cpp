@@ -318,6 +318,7 @@ EmbedResult Embedder::Run() {
   CheckPlaced();
   PatchHeaders();
   Verify(sorted);
+  // Nothing else refused: the setting would get the program embedded.
   if (lifted_)
     throw Stop(*lifted_);
   result_.kept = KeptStretches();
@@ -416,7 +417,8 @@ void Embedder::CheckTail() {
     // Told before the signature's own refusal: removing it would not get past this either.
     if (program_.find_first_not_of('\0', end) != std::string::npos)
       Refuse(Refused::DataAfterSignature);
-    // Asked before the overlay, as one at a time.
+    // Without the setting, refused once nothing else refuses (Run); the user is asked one
+    // setting at a time, the signature before the overlay.
     if (!options_.stripSignature)
       lifted_ = Refusal(Refused::Signed, {}, base::Setting::StripSignature);
     tailEnd_ = signature.rva;
