@@ -5,6 +5,7 @@
 #include <string>
 
 #include "app/ControlIds.h"
+#include "base/Refusal.h"
 #include "front/Keys.h"
 
 namespace app::texts {
@@ -121,13 +122,19 @@ inline std::string EmbedQuestion(const std::string& program, const std::string& 
   return "Embed the manifest in\n\"" + program + "\"?\n\n" + lines +
          "\n\nThe program is copied to " + backup + " first.";
 }
-inline std::string EmbedKeepOverlay(const std::string& refusal) {
-  return refusal + "\n\nThe program carries appended data after its last section. Keep it, "
-                   "copied exactly after the new end, and embed the manifest?";
-}
-inline std::string EmbedStripSignature(const std::string& refusal) {
-  return refusal + "\n\nRemove the signature and embed the manifest? The program has to be "
-                   "signed again afterwards.";
+/// A refusal that setting lifts, and the question whether to give it.
+inline std::string EmbedLifted(base::Setting setting, const std::string& refusal) {
+  switch (setting) {
+  case base::Setting::KeepOverlay:
+    return refusal + "\n\nThe program carries appended data after its last section. Keep it, "
+                     "copied exactly after the new end, and embed the manifest?";
+  case base::Setting::StripSignature:
+    return refusal + "\n\nRemove the signature and embed the manifest? The program has to be "
+                     "signed again afterwards.";
+  case base::Setting::None:
+    break;
+  }
+  return refusal;
 }
 inline constexpr const char* kOptionsOk = "OK";
 inline constexpr const char* kOptionsCancel = "Cancel";

@@ -232,14 +232,11 @@ void frmMain::Command5_Click() {
   for (;;) {
     request.dryRun = true;
     result = front::EmbedInProgram(services_.files, request);
-    if (result.outcome == front::EmbedOutcome::Refused &&
-        result.allowedBy != front::EmbedOverride::None) {
-      const bool overlay = result.allowedBy == front::EmbedOverride::KeepOverlay;
-      if (boxes.Show({overlay ? texts::EmbedKeepOverlay(result.message)
-                              : texts::EmbedStripSignature(result.message),
-                      Icon::Exclamation, Buttons::YesNo, 2}) != Answer::Yes)
+    if (result.outcome == front::EmbedOutcome::Refused && result.liftedBy != base::Setting::None) {
+      if (boxes.Show({texts::EmbedLifted(result.liftedBy, result.message), Icon::Exclamation,
+                      Buttons::YesNo, 2}) != Answer::Yes)
         return;
-      (overlay ? request.keepOverlay : request.stripSignature) = true;
+      front::Allow(request, result.liftedBy);
       continue;
     }
     if (result.outcome != front::EmbedOutcome::DryRun)

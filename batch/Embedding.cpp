@@ -1,11 +1,25 @@
 #include "batch/Embedding.h"
 
+#include "base/Refusal.h"
 #include "front/EmbedRun.h"
 #include "front/EmbedTexts.h"
 
 namespace batch {
 
 namespace {
+
+/// The batch's option for each setting that lifts a refusal.
+const char* OptionOf(base::Setting setting) {
+  switch (setting) {
+  case base::Setting::KeepOverlay:
+    return "--keep-overlay";
+  case base::Setting::StripSignature:
+    return "--strip-signature";
+  case base::Setting::None:
+    break;
+  }
+  return "";
+}
 
 void FillRequest(const Options& options, const std::vector<generation::ComponentFacts>& components,
                  front::ManifestRequest& request) {
@@ -29,6 +43,8 @@ int Embed(const Options& options, const std::vector<generation::ComponentFacts>&
   request.dryRun = options.dryRun;
   const front::EmbedRunResult result = front::EmbedInProgram(files, request);
   std::vector<std::string> lines = front::EmbedReport(result);
+  if (result.liftedBy != base::Setting::None)
+    lines.push_back(front::embedtexts::AllowWith(OptionOf(result.liftedBy)));
   switch (result.outcome) {
   case front::EmbedOutcome::Refused:
   case front::EmbedOutcome::Failed:

@@ -5,7 +5,7 @@
 #include <new>
 #include <optional>
 #include <set>
-#include <stdexcept>
+#include <exception>
 #include <string_view>
 #include <utility>
 
@@ -40,11 +40,17 @@ constexpr std::uint16_t kManifestType = readers::kManifestResourceType;
 
 constexpr const char* kAlreadyThere = "the program already carries this manifest: nothing changed";
 
-/// Why a program is not changed; becomes EmbedResult::refusal.
-class Refusal : public std::runtime_error {
+/// Why a program is not changed, thrown where it is found; becomes EmbedResult::refusal.
+class Stop : public std::exception {
 public:
-  using std::runtime_error::runtime_error;
+  explicit Stop(Refusal why) : refusal(std::move(why)) {}
+  const char* what() const noexcept override { return "refused"; }
+  Refusal refusal;
 };
+
+[[noreturn]] void Refuse(Refused code, std::vector<std::string> facts = {}) {
+  throw Stop(Refusal(code, std::move(facts)));
+}
 
 std::uint64_t AlignUp(std::uint64_t value, std::uint64_t to) { return (value + to - 1) / to * to; }
 
@@ -127,24 +133,55 @@ std::vector<std::string_view> ViewsOf(const std::vector<Piece>& pieces, std::str
 
 class Embedder {
 public:
-  Embedder(std::string_view program, const std::string& manifest, const EmbedOptions& options,
-           std::string buffer)
-      : program_(program), manifest_(manifest), options_(options), buffer_(std::move(buffer)) {}
+  Embedder(std::string_view program, const std::string& manifest, const EmbedOptions& options)
+      : program_(program), manifest_(manifest), options_(options) {}
 
   EmbedResult Run();
+  /// What a refusal found while running tells: a refusal a setting lifts, found earlier, is
+  /// told as it is, without the setting, which would not get the program embedded.
+  Refusal Told(Refusal refusal) const;
 
 private:
   void Read();
   void CheckKind() const;
   void CheckLayout();
   void ReadReferences();
+  void ReadImports();
+  void ReadDelayImports();
+  void ReadTls();
+  void ReadRelocations();
+  /// An address's width in the image: 8 bytes in PE32+, else 4.
+  std::uint64_t Width() const { return image_->IsPe32Plus() ? 8 : 4; }
+  /// The address at at in bytes; 0 past their end.
+  std::uint64_t Word(std::string_view bytes, std::uint64_t at) const;
+  /// A name's bytes from before on, as far as its end or the budget; a reference to them.
+  void Text(std::uint64_t rva, std::uint64_t before, const std::string& what);
+  /// The thunks at rva of the imports of DLL of, and the names they point to, once each.
+  void Thunks(std::uint64_t rva, const std::string& of);
   void CheckTail();
   void FindResourceSection();
   std::vector<TreeResource> Resources();
   void CheckLimits(const ResourceLayout& layout);
   void Place(const std::vector<TreeResource>& sorted);
   std::string OtherData(const PeSection& s) const;
+  /// The resource section rebuilt where it is, the other placements' common ground.
+  struct Grown {
+    std::size_t section;
+    std::uint32_t virtualSize; ///< its new one
+    bool last;                 ///< the last in the section table
+    bool othersBefore;         ///< every other section's bytes lie before its own
+  };
   bool PlaceInSection(const ResourceLayout& layout);
+  bool PlaceInPlace(const ResourceLayout& layout, const Grown& grown);
+  bool PlaceGrownLast(const ResourceLayout& layout, const Grown& grown);
+  /// The sections after the resource section that may move: where the first one's bytes
+  /// start (the sections' end when none has any), and their names.
+  struct Followers {
+    std::uint64_t firstRaw;
+    std::string names;
+  };
+  std::optional<Followers> MovableFollowers(const Grown& grown);
+  bool PlaceMovingAfter(const ResourceLayout& layout, const Grown& grown);
   void PlaceNewSection(const ResourceLayout& layout, const std::string& notRebuilt);
   /// The new program's bytes: the parts of the old one, and zeros, one after another.
   struct Part {
@@ -160,6 +197,7 @@ private:
   /// bytes of the writer's own at at.
   void Put(std::uint64_t at, std::string_view bytes);
   std::vector<std::string_view> Views() const { return ViewsOf(pieces_, program_, own_); }
+  std::uint64_t NewSize() const;
   bool SameAsOld() const;
   /// In an image aligned below a page, every section's address is its file offset.
   bool Flat() const { return headers_.sectionAlignment < kPage; }
@@ -217,6 +255,8 @@ private:
   std::vector<std::uint64_t> debugEntries_; ///< file offsets of the debug directory's entries
   std::vector<Reference> references_;       ///< by RVA
   std::vector<Reference> fileReferences_;   ///< by file offset: debug records' data
+  std::uint64_t budget_ = 0;                ///< what is left to read of imports' tables
+  std::set<std::uint64_t> walked_;          ///< thunk arrays read, each once
   std::uint64_t imageBase_ = 0;
   std::optional<std::size_t> resourceSection_;
   std::uint16_t manifestId_ = 0;
@@ -232,7 +272,9 @@ private:
   std::size_t firstMoved_ = 0; ///< the first section that moved, past the last when none
   std::uint32_t virtualDelta_ = 0;
 
-  std::string buffer_; ///< where the whole new program goes, unless in pieces
+  /// The first refusal that a setting lifts, told once nothing else refuses; till then the
+  /// writer goes on as if the setting were given.
+  std::optional<Refusal> lifted_;
   std::vector<Piece> pieces_;
   std::string own_;
   /// The places (offset, size) in the new program that header fields rewrote: a few dozen.
@@ -276,6 +318,9 @@ EmbedResult Embedder::Run() {
   CheckPlaced();
   PatchHeaders();
   Verify(sorted);
+  // Nothing else refused: the setting would get the program embedded.
+  if (lifted_)
+    throw Stop(*lifted_);
   result_.kept = KeptStretches();
   if (SameAsOld()) {
     result_.outcome = EmbedResult::Outcome::Unchanged;
@@ -293,7 +338,7 @@ void Embedder::Read() {
   try {
     image_ = std::make_unique<readers::PeImage>(program_);
   } catch (const readers::FormatError& error) {
-    throw Refusal(std::string("it cannot be read as a program: ") + error.what());
+    Refuse(Refused::Unreadable, {error.what()});
   }
   headers_ = image_->Headers();
   sections_ = image_->Sections();
@@ -302,58 +347,18 @@ void Embedder::Read() {
 
 // Found on real files: an EFI application passes for a program once named .exe. Only a
 // Windows GUI (2) or console (3) program reads a manifest.
-std::string NotForWindows(std::uint16_t subsystem) {
-  switch (subsystem) {
-  case 2:
-  case 3:
-    return "";
-  case 0:
-    return "an image for no named subsystem";
-  case 1:
-    return "a native system program";
-  case 5:
-    return "an OS/2 console program";
-  case 7:
-    return "a POSIX console program";
-  case 8:
-    return "a Windows 9x native driver";
-  case 9:
-    return "a Windows CE program";
-  case 10:
-    return "an EFI application";
-  case 11:
-  case 12:
-    return "an EFI driver";
-  case 13:
-    return "an EFI ROM image";
-  case 14:
-    return "an Xbox program";
-  case 16:
-    return "a boot application";
-  default:
-    return "an image for an unknown subsystem";
-  }
-}
-
 void Embedder::CheckKind() const {
-  const std::string other = NotForWindows(headers_.subsystem);
-  if (!other.empty())
-    throw Refusal("it is " + other + " (subsystem " + std::to_string(headers_.subsystem) +
-                  "), not a Windows program: no manifest applies to it");
+  if (headers_.subsystem != 2 && headers_.subsystem != 3)
+    Refuse(Refused::NotForWindows, {std::to_string(headers_.subsystem)});
   if (readers::FindNsisData(program_, readers::SectionsEnd(*image_)) == readers::NsisData::Checked)
-    throw Refusal("it is an NSIS installer, whose CRC covers its own program from byte 512 "
-                  "on: changed, it stops with \"NSIS Error\". Its manifest comes from its "
-                  "script: XPStyle on (and ManifestDPIAware, ManifestSupportedOS) in the .nsi");
+    Refuse(Refused::NsisInstaller);
   if (readers::IsDotNet(*image_))
-    throw Refusal("it is a .NET program: its manifest comes from its build, and its resources "
-                  "are not changed here");
+    Refuse(Refused::DotNet);
   if (readers::IsUpxPacked(*image_))
-    throw Refusal("it is packed with UPX, whose unpacking stub keeps its own copy of the "
-                  "resources: unpack it (upx -d), embed the manifest, then pack it again");
+    Refuse(Refused::UpxPacked);
   // Found under Wine: with the manifest in a new section its stub stops with "ERROR!".
   if (readers::IsPetitePacked(*image_))
-    throw Refusal("it is packed with Petite, whose unpacking stub stops with \"ERROR!\" once "
-                  "the file has changed: embed the manifest before packing it");
+    Refuse(Refused::PetitePacked);
 }
 
 void Embedder::CheckLayout() {
@@ -362,28 +367,24 @@ void Embedder::CheckLayout() {
   auto powerOfTwo = [](std::uint32_t v) { return v != 0 && (v & (v - 1)) == 0; };
   if (!powerOfTwo(fileAlignment) || !powerOfTwo(sectionAlignment) ||
       sectionAlignment < fileAlignment)
-    throw Refusal("its headers give no usable alignment (file " + Hex(fileAlignment) +
-                  ", sections " + Hex(sectionAlignment) + ")");
+    Refuse(Refused::NoAlignment, {Hex(fileAlignment), Hex(sectionAlignment)});
   if (headers_.directories.size() <= readers::kResourceDirectory)
-    throw Refusal("its header has no entry for a resource directory");
+    Refuse(Refused::NoResourceEntry);
   if (headers_.sizeOfHeaders > program_.size())
-    throw Refusal("its headers run past the end of the file");
+    Refuse(Refused::HeadersPastEnd);
   sectionsEnd_ = headers_.sizeOfHeaders;
   for (std::size_t i = 0; i < sections_.size(); ++i) {
     const PeSection& s = sections_[i];
     if (i > 0 && s.virtualAddress < sections_[i - 1].virtualAddress + Extent(sections_[i - 1]))
-      throw Refusal("its sections are not in address order or overlap (section " + s.name + ")");
+      Refuse(Refused::SectionsOverlap, {s.name});
     if (s.rawSize == 0)
       continue;
     if (RawEnd(s) > program_.size())
-      throw Refusal("section " + s.name + " runs past the end of the file");
+      Refuse(Refused::SectionPastEnd, {s.name});
     sectionsEnd_ = std::max(sectionsEnd_, RawEnd(s));
   }
   if (Flat() && (fileAlignment != sectionAlignment || !FlatKept()))
-    throw Refusal("it is aligned below a page (sections " + Hex(sectionAlignment) + ", file " +
-                  Hex(fileAlignment) +
-                  ") but its sections' addresses are not their places in the file, which "
-                  "Windows requires of such an image: it would not load as it is");
+    Refuse(Refused::FlatMoved, {Hex(sectionAlignment), Hex(fileAlignment)});
   const std::uint64_t optional = headers_.optionalOffset;
   imageBase_ = image_->IsPe32Plus() ? Get32(program_, optional + 24) |
                                           std::uint64_t{Get32(program_, optional + 28)} << 32
@@ -394,11 +395,11 @@ void Embedder::CheckLayout() {
       const std::uint64_t at = image_->OffsetOf(debug.rva, debug.size, "the debug directory");
       // Its entries' pointers are rewritten; in the headers they would be header fields.
       if (at < headers_.sizeOfHeaders)
-        throw Refusal("its debug directory lies in its headers");
+        Refuse(Refused::DebugInHeaders);
       for (std::uint32_t i = 0; i < debug.size / kDebugEntrySize; ++i)
         debugEntries_.push_back(at + kDebugEntrySize * i);
     } catch (const readers::FormatError& error) {
-      throw Refusal(std::string("it cannot be read as a program: ") + error.what());
+      Refuse(Refused::Unreadable, {error.what()});
     }
   }
 }
@@ -412,27 +413,21 @@ void Embedder::CheckTail() {
     // Checked first: removing a "signature" that is none would not get past this.
     const std::uint64_t end = std::uint64_t{signature.rva} + signature.size;
     if (signature.rva < sectionsEnd_ || end > program_.size())
-      throw Refusal("its header's certificate entry (offset " + Hex(signature.rva) + ", " +
-                    std::to_string(signature.size) +
-                    " bytes) lies inside its sections or past the end of the file: damaged, "
-                    "or left so by a packer, and not a signature that could be removed");
+      Refuse(Refused::CertificateDamaged, {Hex(signature.rva), std::to_string(signature.size)});
     // Told before the signature's own refusal: removing it would not get past this either.
     if (program_.find_first_not_of('\0', end) != std::string::npos)
-      throw Refusal("it carries an Authenticode signature, which any change breaks, and data "
-                    "after its signature table, which removing the signature would lose");
+      Refuse(Refused::DataAfterSignature);
+    // Without the setting, refused once nothing else refuses (Run); the user is asked one
+    // setting at a time, the signature before the overlay.
     if (!options_.stripSignature)
-      throw Refusal("it carries an Authenticode signature, which any change breaks: Windows "
-                    "would treat it as tampered with. Allowed to remove the signature, this "
-                    "writes the manifest and leaves the program unsigned, to be signed again");
+      lifted_ = Refusal(Refused::Signed, {}, base::Setting::StripSignature);
     tailEnd_ = signature.rva;
     result_.report.push_back("signature: removed; the program must be signed again");
   }
   overlay_ = readers::UnaccountedBytes(*image_, program_, sectionsEnd_, tailEnd_);
-  if (overlay_ != 0 && !options_.keepOverlay)
-    throw Refusal("it carries data after its last section (an overlay, " +
-                  std::to_string(tailEnd_ - sectionsEnd_) +
-                  " bytes); installers and self-extractors check this data. Allowed to keep "
-                  "it, this copies it unchanged after the program's new end");
+  if (overlay_ != 0 && !options_.keepOverlay && !lifted_)
+    lifted_ = Refusal(Refused::Overlay, {std::to_string(tailEnd_ - sectionsEnd_)},
+                      base::Setting::KeepOverlay);
   // Told once placed, where it went.
   if (overlay_ != 0) {
     overlayLine_ = result_.report.size();
@@ -462,25 +457,10 @@ std::string_view Embedder::Mapped(std::uint64_t rva) const {
 // section, or a moved one, must hold none of it. Import names and thunks are walked as the
 // loader walks them; what cannot be read is not there to be lost.
 void Embedder::ReadReferences() {
-  const bool wide = image_->IsPe32Plus();
-  const std::uint64_t width = wide ? 8 : 4;
-  auto word = [&](std::string_view bytes, std::uint64_t at) -> std::uint64_t {
-    if (at + width > bytes.size())
-      return 0;
-    const std::uint64_t low = Get32(bytes, at);
-    return wide ? low | std::uint64_t{Get32(bytes, at + 4)} << 32 : low;
-  };
   // A crafted table could send every descriptor through one long array, or every thunk to
   // one long name: what is read is bounded. A name not ended within the bound counts to the
   // end of its section's data; thunks past it, as the whole image.
-  std::uint64_t budget = 4 * std::uint64_t{program_.size()} + 0x10000;
-  auto text = [&](std::uint64_t rva, std::uint64_t before, const std::string& what) {
-    const std::string_view bytes = Mapped(rva);
-    const std::uint64_t end = bytes.substr(0, before + budget).find('\0', before);
-    const bool ended = end != std::string_view::npos;
-    budget -= std::min(budget, ended ? end : bytes.size());
-    references_.push_back({rva, (ended ? end : bytes.size()) + 1, what});
-  };
+  budget_ = 4 * std::uint64_t{program_.size()} + 0x10000;
   for (std::size_t i = 0; i < headers_.directories.size(); ++i) {
     const readers::DataDirectory& d = headers_.directories[i];
     if (d.rva != 0 && d.size != 0 && i != readers::kCertificateDirectory)
@@ -496,25 +476,49 @@ void Embedder::ReadReferences() {
     if (const std::uint32_t pointer = Get32(program_, entry + 24); pointer != 0)
       fileReferences_.push_back({pointer, std::max<std::uint32_t>(size, 1), "a debug record"});
   }
-  std::set<std::uint64_t> walked; // each thunk array once
-  const std::uint64_t ordinal = wide ? std::uint64_t{1} << 63 : 0x80000000u;
-  auto thunks = [&](std::uint64_t rva, const std::string& of) {
-    if (rva == 0 || !walked.insert(rva).second)
-      return;
-    const std::string_view bytes = Mapped(rva);
-    std::uint64_t count = 0;
-    for (std::uint64_t value; budget >= width && (value = word(bytes, width * count)) != 0;
-         ++count) {
-      budget -= width;
-      if ((value & ordinal) == 0)
-        text(value & 0x7FFFFFFF, 2, "the name of a function " + of + " imports");
-    }
-    references_.push_back({rva, width * (count + 1), "the thunks of " + of + "'s imports"});
-    if (budget < width)
-      references_.push_back({0, std::uint64_t{1} << 32, "more imports than are followed"});
-  };
-  // The loader reads descriptors while they are not all zero, as far as they go: past the
-  // entry's size, and into what follows the section when its data ends first.
+  ReadImports();
+  ReadDelayImports();
+  ReadTls();
+  ReadRelocations();
+}
+
+std::uint64_t Embedder::Word(std::string_view bytes, std::uint64_t at) const {
+  const std::uint64_t width = Width();
+  if (at + width > bytes.size())
+    return 0;
+  const std::uint64_t low = Get32(bytes, at);
+  return width == 8 ? low | std::uint64_t{Get32(bytes, at + 4)} << 32 : low;
+}
+
+void Embedder::Text(std::uint64_t rva, std::uint64_t before, const std::string& what) {
+  const std::string_view bytes = Mapped(rva);
+  const std::uint64_t end = bytes.substr(0, before + budget_).find('\0', before);
+  const bool ended = end != std::string_view::npos;
+  budget_ -= std::min(budget_, ended ? end : bytes.size());
+  references_.push_back({rva, (ended ? end : bytes.size()) + 1, what});
+}
+
+void Embedder::Thunks(std::uint64_t rva, const std::string& of) {
+  if (rva == 0 || !walked_.insert(rva).second)
+    return;
+  const std::uint64_t width = Width();
+  const std::uint64_t ordinal = width == 8 ? std::uint64_t{1} << 63 : 0x80000000u;
+  const std::string_view bytes = Mapped(rva);
+  std::uint64_t count = 0;
+  for (std::uint64_t value; budget_ >= width && (value = Word(bytes, width * count)) != 0;
+       ++count) {
+    budget_ -= width;
+    if ((value & ordinal) == 0)
+      Text(value & 0x7FFFFFFF, 2, "the name of a function " + of + " imports");
+  }
+  references_.push_back({rva, width * (count + 1), "the thunks of " + of + "'s imports"});
+  if (budget_ < width)
+    references_.push_back({0, std::uint64_t{1} << 32, "more imports than are followed"});
+}
+
+// The loader reads descriptors while they are not all zero, as far as they go: past the
+// entry's size, and into what follows the section when its data ends first.
+void Embedder::ReadImports() {
   const readers::DataDirectory imports = image_->Directory(kImportDirectory);
   const std::string_view descriptors =
       imports.rva != 0 && imports.size != 0 ? Mapped(imports.rva) : std::string_view();
@@ -527,17 +531,21 @@ void Embedder::ReadReferences() {
     const std::string_view dll = Mapped(name);
     const std::string of(dll.substr(0, std::min<std::size_t>(dll.find('\0'), 64)));
     if (name != 0)
-      text(name, 0, "the name of DLL " + of + " that it imports");
-    thunks(Get32(descriptors, at), of);
-    thunks(Get32(descriptors, at + 16), of);
+      Text(name, 0, "the name of DLL " + of + " that it imports");
+    Thunks(Get32(descriptors, at), of);
+    Thunks(Get32(descriptors, at + 16), of);
   }
   if (imports.rva != 0 && imports.size != 0)
     references_.push_back({imports.rva, read + 20, "the import directory"});
-  // Delay-load descriptors give RVAs, or in the oldest ones addresses.
+}
+
+// Delay-load descriptors give RVAs, or in the oldest ones addresses.
+void Embedder::ReadDelayImports() {
   const readers::DataDirectory delayed = image_->Directory(kDelayImportDirectory);
   const std::string_view delays =
       delayed.rva != 0 && delayed.size != 0 ? Mapped(delayed.rva) : std::string_view();
-  for (read = 0; read + 32 <= delays.size(); read += 32) {
+  std::uint64_t read = 0;
+  for (; read + 32 <= delays.size(); read += 32) {
     const std::uint64_t at = read;
     if (delays.substr(at, 32).find_first_not_of('\0') == std::string_view::npos)
       break;
@@ -549,21 +557,25 @@ void Embedder::ReadReferences() {
     const std::string_view dll = Mapped(rva(4));
     const std::string of(dll.substr(0, std::min<std::size_t>(dll.find('\0'), 64)));
     if (rva(4) != 0)
-      text(rva(4), 0, "the name of DLL " + of + " that it loads when first called");
+      Text(rva(4), 0, "the name of DLL " + of + " that it loads when first called");
     if (rva(8) != 0)
-      references_.push_back({rva(8), width, "the handle of delay-loaded DLL " + of});
-    thunks(rva(12), of);
-    thunks(rva(16), of);
+      references_.push_back({rva(8), Width(), "the handle of delay-loaded DLL " + of});
+    Thunks(rva(12), of);
+    Thunks(rva(16), of);
   }
   if (delayed.rva != 0 && delayed.size != 0)
     references_.push_back({delayed.rva, read + 32, "the delay-load imports"});
-  // The TLS directory gives addresses: the template the loader copies, the index it sets,
-  // the callbacks it calls.
+}
+
+// The TLS directory gives addresses: the template the loader copies, the index it sets,
+// the callbacks it calls.
+void Embedder::ReadTls() {
+  const std::uint64_t width = Width();
   const readers::DataDirectory tls = image_->Directory(kTlsDirectory);
   const std::string_view tlsFields =
       tls.rva != 0 && tls.size != 0 ? Mapped(tls.rva) : std::string_view();
   auto tlsRva = [&](std::uint64_t field) {
-    const std::uint64_t value = word(tlsFields, width * field);
+    const std::uint64_t value = Word(tlsFields, width * field);
     return value > imageBase_ ? value - imageBase_ : 0;
   };
   if (tlsRva(0) != 0 && tlsRva(1) > tlsRva(0))
@@ -573,13 +585,16 @@ void Embedder::ReadReferences() {
   if (const std::uint64_t callbacks = tlsRva(3); callbacks != 0) {
     const std::string_view list = Mapped(callbacks);
     std::uint64_t count = 0;
-    while (budget >= width && word(list, width * count) != 0) {
-      budget -= width;
+    while (budget_ >= width && Word(list, width * count) != 0) {
+      budget_ -= width;
       ++count;
     }
     references_.push_back({callbacks, width * (count + 1), "the TLS callbacks"});
   }
-  // What base relocations patch holds addresses the code uses: data of the program's own.
+}
+
+// What base relocations patch holds addresses the code uses: data of the program's own.
+void Embedder::ReadRelocations() {
   const readers::DataDirectory relocations = image_->Directory(readers::kBaseRelocationDirectory);
   std::string_view blocks = relocations.rva != 0 ? Mapped(relocations.rva) : std::string_view();
   blocks = blocks.substr(0, std::min<std::uint64_t>(blocks.size(), relocations.size));
@@ -596,7 +611,7 @@ void Embedder::ReadReferences() {
       if ((entry >> 12) == 0)
         continue;
       low = std::min<std::uint64_t>(low, page + (entry & 0xFFF));
-      high = std::max<std::uint64_t>(high, page + (entry & 0xFFF) + width);
+      high = std::max<std::uint64_t>(high, page + (entry & 0xFFF) + Width());
     }
     if (high != 0)
       references_.push_back({low, high - low, "what a base relocation patches"});
@@ -626,7 +641,7 @@ void Embedder::FindResourceSection() {
     resourceSection_ = i;
     return;
   }
-  throw Refusal("its resource directory lies in no section");
+  Refuse(Refused::ResourcesInNoSection);
 }
 
 std::vector<TreeResource> Embedder::Resources() {
@@ -667,18 +682,15 @@ std::vector<TreeResource> Embedder::Resources() {
 // Limits the tree's own fields set, told by their cause before anything is copied.
 void Embedder::CheckLimits(const ResourceLayout& layout) {
   if (layout.Entries() > readers::kMaxResourceEntries)
-    throw Refusal("with the manifest its resource directory would list " +
-                  std::to_string(layout.Entries()) + " entries (types, names and languages), " +
-                  "more than the " + std::to_string(readers::kMaxResourceEntries) +
-                  " a program's resources are read with here");
-  const char* const levels[] = {"types", "names of one type", "languages of one resource"};
+    Refuse(Refused::TooManyEntries,
+           {std::to_string(layout.Entries()), std::to_string(readers::kMaxResourceEntries)});
+  const Refused levels[] = {Refused::TooManyTypes, Refused::TooManyNames,
+                            Refused::TooManyLanguages};
   for (int level = 0; level < 3; ++level)
     if (layout.Widest(level) > 0xFFFF)
-      throw Refusal("with the manifest its resource directory would list more than 65535 " +
-                    std::string(levels[level]) +
-                    " by number or by name, more than a directory table can count");
+      Refuse(levels[level]);
   if (layout.Size() > 0x7FFFFFFFu)
-    throw Refusal("its resources would exceed 2 GB");
+    Refuse(Refused::ResourcesOver2GB);
 }
 
 void Embedder::Assemble(std::initializer_list<Part> parts) {
@@ -771,11 +783,15 @@ void Embedder::Put(std::uint64_t at, std::string_view bytes) {
   own_.append(bytes);
 }
 
-bool Embedder::SameAsOld() const {
+std::uint64_t Embedder::NewSize() const {
   std::uint64_t size = 0;
   for (const Piece& p : pieces_)
     size += p.size;
-  if (size != program_.size())
+  return size;
+}
+
+bool Embedder::SameAsOld() const {
+  if (NewSize() != program_.size())
     return false;
   std::uint64_t at = 0;
   for (const std::string_view view : Views()) {
@@ -844,58 +860,64 @@ void Embedder::Place(const std::vector<TreeResource>& sorted) {
 // The tree in the resource section's own bytes, grown at the end of the file, or grown with
 // the base relocations and debug data after it moved: nothing else has its address changed.
 bool Embedder::PlaceInSection(const ResourceLayout& layout) {
-  const std::uint32_t fileAlignment = headers_.fileAlignment;
-  const std::uint32_t sectionAlignment = headers_.sectionAlignment;
   const std::size_t r = *resourceSection_;
-  PeSection& s = sections_[r];
+  const PeSection& s = sections_[r];
   oldRaw_ = s.rawSize;
   treeRva_ = s.virtualAddress;
   if (std::uint64_t{s.virtualAddress} + treeSize_ > 0xFFFFFFFFu)
-    throw Refusal("its image would exceed 4 GB");
+    Refuse(Refused::ImageOver4GB);
   // What the program may use past its tree stays its own.
-  const std::uint32_t virtualSize = std::max(s.virtualSize, treeSize_);
-  const bool lastInTable = r + 1 == sections_.size();
+  Grown grown{r, std::max(s.virtualSize, treeSize_), r + 1 == sections_.size(), true};
   // Every section before it ends in the file before it starts.
-  bool othersBefore = true;
   for (std::size_t i = 0; i < r; ++i)
-    othersBefore =
-        othersBefore && (sections_[i].rawSize == 0 || RawEnd(sections_[i]) <= s.rawOffset);
+    grown.othersBefore =
+        grown.othersBefore && (sections_[i].rawSize == 0 || RawEnd(sections_[i]) <= s.rawOffset);
+  return PlaceInPlace(layout, grown) || PlaceGrownLast(layout, grown) ||
+         PlaceMovingAfter(layout, grown);
+}
 
-  if (treeSize_ <= s.rawSize && (lastInTable || std::uint64_t{s.virtualAddress} + treeSize_ <=
-                                                    sections_[r + 1].virtualAddress)) {
-    result_.placement = Placement::InPlace;
-    Assemble({{0, s.rawOffset}, {0, s.rawSize, true}, {RawEnd(s), tailEnd_ - RawEnd(s)}});
-    PutTree(layout, s.rawOffset);
-    moves_ = {{0, 0, s.rawOffset},
-              {RawEnd(s), RawEnd(s), sectionsEnd_ - RawEnd(s)},
-              {sectionsEnd_, sectionsEnd_, tailEnd_ - sectionsEnd_}};
-    newRaw_ = s.rawSize;
-    s.virtualSize = virtualSize;
-    result_.report.push_back("resources: rewritten in section " + s.name);
-    return true;
-  }
-  if (lastInTable && othersBefore && RawEnd(s) == sectionsEnd_) {
-    result_.placement = Placement::GrownLast;
-    Assemble({{0, s.rawOffset}, {0, newRaw_, true}, {sectionsEnd_, tailEnd_ - sectionsEnd_}});
-    PutTree(layout, s.rawOffset);
-    const std::uint64_t end = std::uint64_t{s.rawOffset} + newRaw_;
-    moves_ = {{0, 0, s.rawOffset}, {sectionsEnd_, end, tailEnd_ - sectionsEnd_}};
-    s.virtualSize = virtualSize;
-    s.rawSize = newRaw_;
-    result_.report.push_back("resources: section " + s.name + " grown to " +
-                             std::to_string(newRaw_) + " bytes");
-    return true;
-  }
-  // The sections after it may move when each is the base relocations' or debug data, is
-  // discardable, and nothing but the base relocations' entry points into it: relocations
-  // name RVAs of other sections, so moving .reloc changes nothing inside it. Code, and data
-  // the code reads (an executable .init), keep their addresses.
-  if (lastInTable || !othersBefore)
+bool Embedder::PlaceInPlace(const ResourceLayout& layout, const Grown& grown) {
+  PeSection& s = sections_[grown.section];
+  if (treeSize_ > s.rawSize || (!grown.last && std::uint64_t{s.virtualAddress} + treeSize_ >
+                                                   sections_[grown.section + 1].virtualAddress))
     return false;
+  result_.placement = Placement::InPlace;
+  Assemble({{0, s.rawOffset}, {0, s.rawSize, true}, {RawEnd(s), tailEnd_ - RawEnd(s)}});
+  PutTree(layout, s.rawOffset);
+  moves_ = {{0, 0, s.rawOffset},
+            {RawEnd(s), RawEnd(s), sectionsEnd_ - RawEnd(s)},
+            {sectionsEnd_, sectionsEnd_, tailEnd_ - sectionsEnd_}};
+  newRaw_ = s.rawSize;
+  s.virtualSize = grown.virtualSize;
+  result_.report.push_back("resources: rewritten in section " + s.name);
+  return true;
+}
+
+bool Embedder::PlaceGrownLast(const ResourceLayout& layout, const Grown& grown) {
+  PeSection& s = sections_[grown.section];
+  if (!grown.last || !grown.othersBefore || RawEnd(s) != sectionsEnd_)
+    return false;
+  result_.placement = Placement::GrownLast;
+  Assemble({{0, s.rawOffset}, {0, newRaw_, true}, {sectionsEnd_, tailEnd_ - sectionsEnd_}});
+  PutTree(layout, s.rawOffset);
+  const std::uint64_t end = std::uint64_t{s.rawOffset} + newRaw_;
+  moves_ = {{0, 0, s.rawOffset}, {sectionsEnd_, end, tailEnd_ - sectionsEnd_}};
+  s.virtualSize = grown.virtualSize;
+  s.rawSize = newRaw_;
+  result_.report.push_back("resources: section " + s.name + " grown to " + std::to_string(newRaw_) +
+                           " bytes");
+  return true;
+}
+
+// The sections after it may move when each is the base relocations' or debug data, is
+// discardable, and nothing but the base relocations' entry points into it: relocations
+// name RVAs of other sections, so moving .reloc changes nothing inside it. Code, and data
+// the code reads (an executable .init), keep their addresses.
+std::optional<Embedder::Followers> Embedder::MovableFollowers(const Grown& grown) {
+  const PeSection& s = sections_[grown.section];
   const readers::DataDirectory relocations = image_->Directory(readers::kBaseRelocationDirectory);
-  std::uint64_t firstRaw = sectionsEnd_;
-  std::string names;
-  for (std::size_t i = r + 1; i < sections_.size(); ++i) {
+  Followers followers{sectionsEnd_, ""};
+  for (std::size_t i = grown.section + 1; i < sections_.size(); ++i) {
     const PeSection& f = sections_[i];
     const bool relocationsHere =
         relocations.size != 0 && Inside(relocations.rva, f.virtualAddress, Extent(f));
@@ -907,18 +929,31 @@ bool Embedder::PlaceInSection(const ResourceLayout& layout) {
         Pointed(f.virtualAddress, Extent(f), {readers::kBaseRelocationDirectory}) ||
         (f.rawSize != 0 && f.rawOffset < RawEnd(s))) {
       blocked_ = "section " + f.name + " follows the resource section and cannot move";
-      return false;
+      return std::nullopt;
     }
     if (f.rawSize != 0)
-      firstRaw = std::min<std::uint64_t>(firstRaw, f.rawOffset);
-    names += (names.empty() ? "" : ", ") + f.name;
+      followers.firstRaw = std::min<std::uint64_t>(followers.firstRaw, f.rawOffset);
+    followers.names += (followers.names.empty() ? "" : ", ") + f.name;
   }
+  return followers;
+}
+
+bool Embedder::PlaceMovingAfter(const ResourceLayout& layout, const Grown& grown) {
+  if (grown.last || !grown.othersBefore)
+    return false;
+  const std::optional<Followers> followers = MovableFollowers(grown);
+  if (!followers)
+    return false;
+  const std::size_t r = grown.section;
+  PeSection& s = sections_[r];
+  const std::uint64_t firstRaw = followers->firstRaw;
   const std::uint64_t newFirst =
-      std::max(firstRaw, AlignUp(std::uint64_t{s.rawOffset} + newRaw_, fileAlignment));
+      std::max(firstRaw, AlignUp(std::uint64_t{s.rawOffset} + newRaw_, headers_.fileAlignment));
   const std::uint64_t fileDelta = newFirst - firstRaw;
   const std::uint64_t next = sections_[r + 1].virtualAddress;
+  const std::uint32_t sectionAlignment = headers_.sectionAlignment;
   const std::uint64_t wanted =
-      AlignUp(std::uint64_t{s.virtualAddress} + virtualSize, sectionAlignment);
+      AlignUp(std::uint64_t{s.virtualAddress} + grown.virtualSize, sectionAlignment);
   const std::uint64_t delta = wanted > next ? AlignUp(wanted - next, sectionAlignment) : 0;
   if (Flat() && delta != fileDelta) {
     blocked_ = "the sections after the resource section cannot move by the same distance in "
@@ -928,7 +963,7 @@ bool Embedder::PlaceInSection(const ResourceLayout& layout) {
   const PeSection& last = sections_.back();
   if (last.virtualAddress + Extent(last) + delta > 0xFFFFFFFFu ||
       RawEnd(last) + fileDelta > 0xFFFFFFFFu)
-    throw Refusal("its image would exceed 4 GB");
+    Refuse(Refused::ImageOver4GB);
   result_.placement = Placement::MovedReloc;
   virtualDelta_ = static_cast<std::uint32_t>(delta);
   Assemble({{0, s.rawOffset}, {0, newFirst - s.rawOffset, true}, {firstRaw, tailEnd_ - firstRaw}});
@@ -936,7 +971,7 @@ bool Embedder::PlaceInSection(const ResourceLayout& layout) {
   moves_ = {{0, 0, s.rawOffset},
             {firstRaw, newFirst, sectionsEnd_ - firstRaw},
             {sectionsEnd_, sectionsEnd_ + fileDelta, tailEnd_ - sectionsEnd_}};
-  s.virtualSize = virtualSize;
+  s.virtualSize = grown.virtualSize;
   s.rawSize = newRaw_;
   firstMoved_ = r + 1;
   for (std::size_t i = r + 1; i < sections_.size(); ++i) {
@@ -945,7 +980,7 @@ bool Embedder::PlaceInSection(const ResourceLayout& layout) {
       sections_[i].rawOffset += static_cast<std::uint32_t>(fileDelta);
   }
   result_.report.push_back("resources: section " + s.name + " grown to " + std::to_string(newRaw_) +
-                           " bytes; moved after it: " + names);
+                           " bytes; moved after it: " + followers->names);
   return true;
 }
 
@@ -962,18 +997,14 @@ void Embedder::PlaceNewSection(const ResourceLayout& layout, const std::string& 
   const bool room = slot + kSectionHeaderSize <= firstData &&
                     program_.find_first_not_of('\0', slot) >= slot + kSectionHeaderSize &&
                     !Pointed(slot, kSectionHeaderSize, {});
-  std::string why = !notRebuilt.empty()
-                        ? "section " + sections_[*resourceSection_].name + " holds " + notRebuilt +
-                              " besides its resources, which rebuilding it would overwrite"
-                        : blocked_;
-  why += why.empty() ? "" : ", and ";
-  if (sections_.size() >= kMostSections)
-    throw Refusal("there is no room for the resources: " + why + "it has " +
-                  std::to_string(sections_.size()) +
-                  " sections already, the most that older versions of Windows load");
+  std::vector<std::string> facts{resourceSection_ ? sections_[*resourceSection_].name : "",
+                                 notRebuilt, notRebuilt.empty() ? blocked_ : ""};
+  if (sections_.size() >= kMostSections) {
+    facts.push_back(std::to_string(sections_.size()));
+    Refuse(Refused::TooManySections, std::move(facts));
+  }
   if (!room)
-    throw Refusal("there is no room for the resources: " + why +
-                  "the section table has no room for another section");
+    Refuse(Refused::NoSectionSlot, std::move(facts));
   result_.placement = Placement::NewSection;
   std::uint64_t imageEnd = AlignUp(headers_.sizeOfHeaders, sectionAlignment);
   for (const PeSection& s : sections_)
@@ -985,7 +1016,7 @@ void Embedder::PlaceNewSection(const ResourceLayout& layout, const std::string& 
   if (Flat())
     at = imageEnd = AlignUp(std::max(sectionsEnd_, imageEnd), sectionAlignment);
   if (imageEnd > 0xFFFFFFFFu - treeSize_ || at > 0xFFFFFFFFu - newRaw_)
-    throw Refusal("its image would exceed 4 GB");
+    Refuse(Refused::ImageOver4GB);
   treeRva_ = static_cast<std::uint32_t>(imageEnd);
   Assemble({{0, sectionsEnd_},
             {0, at - sectionsEnd_ + newRaw_, true},
@@ -1020,13 +1051,13 @@ void Embedder::CheckPlaced() const {
           ? Pointed(s.virtualAddress, size,
                     {readers::kResourceDirectory, readers::kBaseRelocationDirectory})
           : Pointed(s.virtualAddress, size, {readers::kResourceDirectory}))
-    throw Refusal("its headers point into the addresses the resources would take");
+    Refuse(Refused::HeadersPointIntoResources);
   // A debug record's data past the old end of the file, which no move carries, would now be
   // the tree's.
   for (const Reference& r : fileReferences_) {
     const std::uint64_t at = NewOffset(r.start).value_or(r.start);
     if (at < RawEnd(s) && s.rawOffset < at + r.size)
-      throw Refusal("its debug directory points into the bytes the resources would take");
+      Refuse(Refused::DebugPointsIntoResources);
   }
 }
 
@@ -1087,7 +1118,8 @@ void Embedder::PatchHeaders() {
   const readers::DataDirectory relocations = image_->Directory(readers::kBaseRelocationDirectory);
   if (virtualDelta_ != 0 && relocations.rva >= old[firstMoved_].virtualAddress)
     Patch(DirectoryOffset(readers::kBaseRelocationDirectory), relocations.rva + virtualDelta_);
-  if (options_.stripSignature && image_->Directory(readers::kCertificateDirectory).size != 0) {
+  // A signature that CheckTail let past is removed, or its refusal told.
+  if (image_->Directory(readers::kCertificateDirectory).size != 0) {
     Patch(DirectoryOffset(readers::kCertificateDirectory), 0);
     Patch(DirectoryOffset(readers::kCertificateDirectory) + 4, 0);
   }
@@ -1122,10 +1154,7 @@ std::vector<Kept> Embedder::KeptStretches() const {
 // rewritten in them; the new program reads back as placed, here when whole, else by the
 // caller once written.
 void Embedder::Verify(const std::vector<TreeResource>& sorted) {
-  auto fault = [](const std::string& what) {
-    return Refusal("internal fault: the rewritten program did not read back as written (" + what +
-                   "); nothing was changed");
-  };
+  auto fault = [](const std::string& what) { Refuse(Refused::InternalFault, {what}); };
   for (const Move& m : moves_)
     for (const Piece& p : pieces_) {
       const std::uint64_t start = std::max(p.to, m.to);
@@ -1134,7 +1163,7 @@ void Embedder::Verify(const std::vector<TreeResource>& sorted) {
         continue;
       for (std::uint64_t i = start; i < end; ++i)
         if (!Patched(i))
-          throw fault("byte " + Hex(m.from + (i - m.to)) + " changed");
+          fault("byte " + Hex(m.from + (i - m.to)) + " changed");
     }
   auto expected = std::make_shared<Expected>(
       Expected{headers_.sizeOfHeaders, headers_.fileAlignment, headers_.sectionAlignment, sections_,
@@ -1147,12 +1176,12 @@ void Embedder::Verify(const std::vector<TreeResource>& sorted) {
     result_.check = [expected](std::string_view written) { return ReadBack(written, *expected); };
     return;
   }
-  std::string& bytes = buffer_;
-  bytes.clear();
+  std::string bytes;
+  bytes.reserve(static_cast<std::size_t>(NewSize()));
   for (const std::string_view view : Views())
     bytes.append(view);
   if (const std::string what = ReadBack(bytes, *expected); !what.empty())
-    throw fault(what);
+    fault(what);
   result_.bytes = std::move(bytes);
 }
 
@@ -1223,19 +1252,26 @@ std::vector<std::string_view> EmbedResult::Views(std::string_view program) const
   return ViewsOf(pieces, program, own);
 }
 
+Refusal Embedder::Told(Refusal refusal) const {
+  if (!lifted_ || refusal.liftedBy != base::Setting::None)
+    return refusal;
+  Refusal first = *lifted_;
+  first.liftedBy = base::Setting::None;
+  return first;
+}
+
 EmbedResult EmbedManifest(std::string_view program, const std::string& manifestUtf8,
-                          const EmbedOptions& options, std::string buffer) {
+                          const EmbedOptions& options) {
+  Embedder embedder(program, manifestUtf8, options);
+  EmbedResult result;
   try {
-    return Embedder(program, manifestUtf8, options, std::move(buffer)).Run();
-  } catch (const Refusal& refusal) {
-    EmbedResult result;
-    result.refusal = refusal.what();
-    return result;
+    return embedder.Run();
+  } catch (const Stop& stop) {
+    result.refusal = embedder.Told(stop.refusal);
   } catch (const std::bad_alloc&) {
-    EmbedResult result;
-    result.refusal = readers::kOutOfMemory;
-    return result;
+    result.refusal = embedder.Told(Refusal(Refused::OutOfMemory));
   }
+  return result;
 }
 
 } // namespace embed

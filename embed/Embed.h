@@ -13,6 +13,8 @@
 #include <string_view>
 #include <vector>
 
+#include "base/Refusal.h"
+
 namespace embed {
 
 struct EmbedOptions {
@@ -27,6 +29,46 @@ struct EmbedOptions {
   /// (EmbedResult::check).
   bool inPieces = false;
 };
+
+/// Why a program is left as it was. The facts each code carries are listed with it, in order,
+/// as the words show them: sizes and counts in decimal, offsets and alignments in hex.
+enum class Refused {
+  Unreadable,         ///< {why the PE reader stopped}
+  NotForWindows,      ///< {subsystem}: a subsystem other than Windows GUI (2) or console (3)
+  NsisInstaller,      ///< its CRC covers the program
+  DotNet,             ///< a .NET program
+  UpxPacked,          ///< its stub keeps a copy of the resources
+  PetitePacked,       ///< its stub stops once the file changed
+  NoAlignment,        ///< {file alignment, section alignment}
+  NoResourceEntry,    ///< its data directories end before the resources'
+  HeadersPastEnd,     ///< SizeOfHeaders runs past the file
+  SectionsOverlap,    ///< {section}: not in address order, or overlapping the one before
+  SectionPastEnd,     ///< {section}
+  FlatMoved,          ///< {section alignment, file alignment}: below a page, addresses not offsets
+  DebugInHeaders,     ///< the debug directory lies in the headers
+  CertificateDamaged, ///< {offset, size}: a certificate entry that is no signature
+  DataAfterSignature, ///< removing the signature would lose data
+  Signed,             ///< an Authenticode signature: lifted by StripSignature
+  Overlay,            ///< {size}: data after the last section: lifted by KeepOverlay
+  ResourcesInNoSection,
+  TooManyEntries,   ///< {entries, the most read}
+  TooManyTypes,     ///< more than 65535 in one directory table
+  TooManyNames,     ///< of one type
+  TooManyLanguages, ///< of one resource
+  ResourcesOver2GB,
+  ImageOver4GB,
+  /// The resource section can be neither rebuilt nor grown, and a new one would be one too
+  /// many: {its name, what else it holds or "", why it cannot grow or "", the sections' count}.
+  TooManySections,
+  /// The same, with no room in the section table for another: {name, holds, why not grown}.
+  NoSectionSlot,
+  HeadersPointIntoResources, ///< into the addresses the resources would take
+  DebugPointsIntoResources,  ///< into the bytes the resources would take
+  InternalFault,             ///< {what did not read back}: the writer's own fault
+  OutOfMemory,
+};
+
+using Refusal = base::Refusal<Refused>;
 
 /// Where the new resource directory went.
 enum class Placement {
@@ -64,7 +106,9 @@ struct EmbedResult {
   /// In pieces: why the new program as written does not read back as it was placed; empty
   /// when it does.
   std::function<std::string(std::string_view written)> check;
-  std::string refusal; ///< why, when refused
+  /// Why, when refused. A setting is named as lifting it only when, as far as the writer can
+  /// tell, the program would be embedded with it; a signature is named before an overlay.
+  Refusal refusal;
   Placement placement = Placement::None;
   bool checksumUpdated = false;
   std::vector<std::string> report; ///< what was done, a line each
@@ -82,11 +126,9 @@ inline constexpr std::uint16_t kLibraryManifestId = 2;
 /// linkers give a manifest they embed.
 inline constexpr std::uint16_t kDefaultManifestLanguage = 1033;
 
-/// program with manifest as its manifest resource, replacing the one of the same ID. The new
-/// program is built in buffer, when its capacity is large enough.
+/// program with manifest as its manifest resource, replacing the one of the same ID.
 EmbedResult EmbedManifest(std::string_view program, const std::string& manifestUtf8,
-                          const EmbedOptions& options = EmbedOptions(),
-                          std::string buffer = std::string());
+                          const EmbedOptions& options = EmbedOptions());
 
 /// The optional header's CheckSum of image, whose own field lies at checksumOffset: the
 /// 16-bit one's-complement sum of the file with that field as zero, plus the file's length.

@@ -9,6 +9,7 @@
 #include "base/CodePages.h"
 #include "base/Path.h"
 #include "embed/Embed.h"
+#include "front/EmbedRefusals.h"
 #include "front/EmbedTexts.h"
 #include "front/Target.h"
 #include "generation/Architecture.h"
@@ -128,45 +129,12 @@ EmbedRunResult Fail(const std::string& message) {
   return result;
 }
 
-EmbedRunResult Refuse(const std::string& message, EmbedOverride allowedBy = EmbedOverride::None) {
+EmbedRunResult Refuse(const std::string& message, base::Setting liftedBy = base::Setting::None) {
   EmbedRunResult result;
   result.outcome = EmbedOutcome::Refused;
   result.message = message;
-  result.allowedBy = allowedBy;
+  result.liftedBy = liftedBy;
   return result;
-}
-
-/// The option that gets the program embedded, if one does: with it alone the writer succeeds,
-/// or it gets past this refusal and with the other option too the writer succeeds (a signed
-/// program with an overlay is asked one at a time). None when no option would succeed.
-EmbedOverride AllowedBy(std::string_view program, const std::string& manifest,
-                        const EmbedRequest& request, const std::string& refusal) {
-  const auto attempt = [&](bool keepOverlay, bool stripSignature) {
-    embed::EmbedOptions options;
-    options.keepOverlay = request.keepOverlay || keepOverlay;
-    options.stripSignature = request.stripSignature || stripSignature;
-    return embed::EmbedManifest(program, manifest, options);
-  };
-  const std::pair<EmbedOverride, bool> overrides[] = {
-      {EmbedOverride::StripSignature, !request.stripSignature},
-      {EmbedOverride::KeepOverlay, !request.keepOverlay},
-  };
-  std::optional<bool> bothSucceed;
-  for (const auto& [override, untried] : overrides) {
-    if (!untried)
-      continue;
-    const embed::EmbedResult result =
-        attempt(override == EmbedOverride::KeepOverlay, override == EmbedOverride::StripSignature);
-    if (result.outcome != embed::EmbedResult::Outcome::Refused)
-      return override;
-    if (result.refusal == refusal)
-      continue;
-    if (!bothSucceed)
-      bothSucceed = attempt(true, true).outcome != embed::EmbedResult::Outcome::Refused;
-    if (*bothSucceed)
-      return override;
-  }
-  return EmbedOverride::None;
 }
 
 EmbedRunResult Embed(platform::FileOperations& files, const EmbedRequest& request) {
@@ -226,8 +194,7 @@ EmbedRunResult Embed(platform::FileOperations& files, const EmbedRequest& reques
   result.changes = ChangeLines(merged.changes);
   result.visualBasic = readers::ImportsVisualBasic(*image, program);
   if (embedded.outcome == embed::EmbedResult::Outcome::Refused)
-    return Refuse(texts::Refused(name, embedded.refusal),
-                  AllowedBy(program, manifest, request, embedded.refusal));
+    return Refuse(texts::Refused(name, Words(embedded.refusal)), embedded.refusal.liftedBy);
   if (request.dryRun) {
     result.outcome = EmbedOutcome::DryRun;
     result.wouldWrite = embedded.outcome == embed::EmbedResult::Outcome::Embedded;
@@ -483,16 +450,6 @@ std::vector<std::string> EmbedReport(const EmbedRunResult& result, ReportFor rea
   const bool window = reader == ReportFor::Window;
   std::vector<std::string> lines{result.message};
   lines.insert(lines.end(), result.lines.begin(), result.lines.end());
-  switch (result.allowedBy) {
-  case EmbedOverride::KeepOverlay:
-    lines.push_back(texts::AllowWith(texts::kOverlayOption));
-    break;
-  case EmbedOverride::StripSignature:
-    lines.push_back(texts::AllowWith(texts::kSignatureOption));
-    break;
-  case EmbedOverride::None:
-    break;
-  }
   const std::vector<std::string> warnings = EmbedWarnings(result);
   lines.insert(lines.end(), warnings.begin(), warnings.end());
   if (result.outcome == EmbedOutcome::Embedded) {
@@ -503,6 +460,19 @@ std::vector<std::string> EmbedReport(const EmbedRunResult& result, ReportFor rea
     lines.push_back(texts::RebuildNote(window, result.visualBasic));
   }
   return lines;
+}
+
+void Allow(EmbedRequest& request, base::Setting setting) {
+  switch (setting) {
+  case base::Setting::KeepOverlay:
+    request.keepOverlay = true;
+    break;
+  case base::Setting::StripSignature:
+    request.stripSignature = true;
+    break;
+  case base::Setting::None:
+    break;
+  }
 }
 
 BesideResult WriteBeside(platform::FileOperations& files, const BesideRequest& request) {

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "base/Refusal.h"
 #include "generation/ComponentFacts.h"
 #include "generation/Driver.h"
 #include "generation/ManifestSettings.h"
@@ -39,13 +40,11 @@ enum class EmbedOutcome {
   Failed,    ///< a file operation failed; the program is as it was
 };
 
-/// What a refusal would allow, if the user asked for it.
-enum class EmbedOverride { None, KeepOverlay, StripSignature };
-
 struct EmbedRunResult {
   EmbedOutcome outcome = EmbedOutcome::Failed;
   std::string message; ///< the one-line result or the reason, naming the program
-  EmbedOverride allowedBy = EmbedOverride::None;
+  /// Refused: the setting that would get it embedded, which the front end names in its words.
+  base::Setting liftedBy = base::Setting::None;
   bool wouldWrite = false; ///< DryRun: the real run would write the program
   std::string backupPath; ///< Embedded: the copy of the old program
   /// The old manifest merged with ours: each element changed, "  element: before -> after".
@@ -58,6 +57,8 @@ struct EmbedRunResult {
 };
 
 EmbedRunResult EmbedInProgram(platform::FileOperations& files, const EmbedRequest& request);
+/// request with setting given too, as a refusal's liftedBy asks.
+void Allow(EmbedRequest& request, base::Setting setting);
 
 /// Every line of a finished run for a console or a report window, in order: the message,
 /// the lines, the manifest's changes, the backup and the note that a rebuild undoes it, and

@@ -78,8 +78,7 @@ inline std::string RebuildNote(bool inWindow = false, bool visualBasic = true) {
 constexpr const char* kOtherNames =
     "the program has other names (hard links) as well: they keep the old program, and only "
     "this name takes the new one";
-constexpr const char* kOverlayOption = "--keep-overlay";
-constexpr const char* kSignatureOption = "--strip-signature";
+/// A refusal a setting lifts: option, in the batch's words.
 inline std::string AllowWith(const std::string& option) { return option + " allows it."; }
 
 // ---- Beside the program --------------------------------------------------------------

@@ -28,6 +28,17 @@ std::string Program(const std::string& tail, const std::string& manifest = "") {
   return testsupport::BuildImage(spec).image;
 }
 
+/// A program with appended data and then an Authenticode signature.
+std::string Signed(const std::string& tail) {
+  testsupport::PeSpec spec;
+  spec.sections = {{".text", std::string(0x200, '\xC3'), 0x60000020},
+                   {".rsrc", "", 0x40000040, true}};
+  spec.tail = tail + std::string(16, 'S');
+  testsupport::BuiltImage built = testsupport::BuildImage(spec);
+  built.SetDirectory(4, static_cast<std::uint32_t>(built.sectionsEnd + tail.size()), 16);
+  return built.image;
+}
+
 const std::string kAdministrator =
     "<assembly xmlns=\"urn:schemas-microsoft-com:asm.v1\" manifestVersion=\"1.0\"><trustInfo "
     "xmlns=\"urn:schemas-microsoft-com:asm.v3\"><security><requestedPrivileges>"
@@ -50,7 +61,9 @@ struct ExpectedBox {
 
 TEST(EmbedWindowTest, TheDryRunIsAskedAndOnlyOkWritesTheProgramAndItsBackup) {
   const ExpectedBox question{"Embed the manifest in\n\"" + kProgram + "\"?\n\n", Buttons::OkCancel};
-  const ExpectedBox offer{"App.exe is left as it was: ", Buttons::YesNo};
+  const ExpectedBox offer{"App.exe is left as it was: it carries data after", Buttons::YesNo};
+  const ExpectedBox unsign{"App.exe is left as it was: it carries an Authenticode signature",
+                           Buttons::YesNo};
   const ExpectedBox report{"App.exe: manifest embedded (", Buttons::Ok};
   const ExpectedBox refusal{"App.exe is left as it was: ", Buttons::Ok};
   const ExpectedBox changed{"App.exe changed since it was read: ", Buttons::Ok};
@@ -82,6 +95,14 @@ TEST(EmbedWindowTest, TheDryRunIsAskedAndOnlyOkWritesTheProgramAndItsBackup) {
        false,
        {Answer::Yes, Answer::Ok, Answer::Ok},
        {offer, question, report},
+       true},
+      // Each setting offered as the refusal names it, the signature first.
+      {"signed, appended data: Yes, Yes, OK",
+       Signed("PAYLOAD"),
+       "1.2.3.4",
+       false,
+       {Answer::Yes, Answer::Yes, Answer::Ok, Answer::Ok},
+       {unsign, offer, question, report},
        true},
       {"not a program: no offer",
        "MZ, not really a program",
@@ -135,11 +156,15 @@ TEST(EmbedWindowTest, TheDryRunIsAskedAndOnlyOkWritesTheProgramAndItsBackup) {
     if (shown.front().buttons == Buttons::OkCancel) {
       EXPECT_NE(shown.front().text.find("\nPlacement: "), std::string::npos);
     }
-    if (row.boxes.front().buttons == Buttons::YesNo) {
-      EXPECT_NE(shown.front().text.find("\n\nThe program carries appended data after its last "
-                                        "section. Keep it,"),
+    for (std::size_t i = 0; i < shown.size(); ++i) {
+      if (row.boxes[i].buttons != Buttons::YesNo)
+        continue;
+      const bool overlay = row.boxes[i].starts == offer.starts;
+      EXPECT_NE(shown[i].text.find(overlay ? "\n\nThe program carries appended data after its "
+                                             "last section. Keep it,"
+                                           : "\n\nRemove the signature and embed the manifest?"),
                 std::string::npos);
-      EXPECT_EQ(shown.front().defaultButton, 2);
+      EXPECT_EQ(shown[i].defaultButton, 2);
     }
     if (!row.written) {
       EXPECT_EQ(w.world.files.Bytes(kProgram), row.program + (row.changedMeanwhile ? "X" : ""));

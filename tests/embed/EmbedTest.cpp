@@ -6,6 +6,7 @@
 
 #include <cstdlib>
 #include <functional>
+#include <tuple>
 
 #include "embed/Embed.h"
 #include "readers/Bytes.h"
@@ -17,6 +18,7 @@ using embed::EmbedManifest;
 using embed::EmbedOptions;
 using embed::EmbedResult;
 using embed::Placement;
+using embed::Refused;
 using readers::ResourceKey;
 using testsupport::PeResource;
 using testsupport::PeSectionSpec;
@@ -25,6 +27,21 @@ using testsupport::PeSpec;
 namespace {
 
 using Outcome = EmbedResult::Outcome;
+using base::Setting;
+
+/// A refusal as compared here: its code, its facts and the setting that lifts it. Its words
+/// are front/EmbedRefusals' (tests/app/EmbedRefusalsTest.cpp).
+using Told = std::tuple<Refused, std::vector<std::string>, Setting>;
+Told Why(const EmbedResult& result) {
+  return {result.refusal.code, result.refusal.facts, result.refusal.liftedBy};
+}
+/// For a failed assertion: the refusal's code and facts.
+std::string Shown(const EmbedResult& result) {
+  std::string shown = "refused " + std::to_string(static_cast<int>(result.refusal.code));
+  for (const std::string& fact : result.refusal.facts)
+    shown += ", " + fact;
+  return shown;
+}
 
 std::uint32_t U32(const std::string& s, std::size_t at) { return readers::Bytes(s).U32(at, ""); }
 
@@ -79,7 +96,7 @@ void ExpectKept(const std::string& old, const std::string& manifest, EmbedOption
 
   options.inPieces = true;
   const EmbedResult pieces = EmbedManifest(old, manifest, options);
-  ASSERT_EQ(pieces.outcome, Outcome::Embedded) << pieces.refusal;
+  ASSERT_EQ(pieces.outcome, Outcome::Embedded) << Shown(pieces);
   EXPECT_TRUE(pieces.bytes.empty());
   EXPECT_EQ(pieces.report, result.report);
   const std::vector<std::string_view> views = pieces.Views(old);
@@ -165,12 +182,12 @@ TEST(EmbedTest, PlacesTheResourcesWhereTheyFitAndKeepsEverythingElse) {
     const testsupport::BuiltImage built = testsupport::BuildImage(spec);
     const std::string manifest = Manifest(row.manifest);
     const EmbedResult result = EmbedManifest(built.image, manifest);
-    ASSERT_EQ(result.outcome, Outcome::Embedded) << result.refusal;
+    ASSERT_EQ(result.outcome, Outcome::Embedded) << Shown(result);
     EXPECT_EQ(result.placement, row.placement);
     Sample(row.name, built.image, result, manifest);
     const std::string& out = result.bytes;
-    // Built in a buffer that held other bytes, the same program.
-    EXPECT_TRUE(EmbedManifest(built.image, manifest, {}, std::string(0x10000, 'j')).bytes == out);
+    // Built again, the same program.
+    EXPECT_TRUE(EmbedManifest(built.image, manifest).bytes == out);
 
     // The headers as a linker sums them. check-independent.py reads the resources, the
     // alignments, the image's size and the checksum.
@@ -221,7 +238,7 @@ TEST(EmbedTest, PlacesTheResourcesWhereTheyFitAndKeepsEverythingElse) {
     std::string other = manifest;
     other[1] = 'A';
     const EmbedResult again = EmbedManifest(out, other);
-    EXPECT_EQ(again.placement, Placement::InPlace) << again.refusal;
+    EXPECT_EQ(again.placement, Placement::InPlace) << Shown(again);
     ASSERT_EQ(again.bytes.size(), out.size());
     std::size_t differences = 0;
     for (std::size_t i = 0; i < out.size(); ++i)
@@ -240,11 +257,11 @@ TEST(EmbedTest, RebuildsALinkersDirectoryByteForByte) {
       testsupport::ReadBytes(testsupport::SourceFile("tests/embed/fixtures/Linked.manifest"));
   ASSERT_FALSE(linked.empty());
   const EmbedResult same = EmbedManifest(linked, manifest);
-  EXPECT_EQ(same.outcome, Outcome::Unchanged) << same.refusal;
+  EXPECT_EQ(same.outcome, Outcome::Unchanged) << Shown(same);
   EXPECT_TRUE(same.bytes == linked);
 
   const EmbedResult larger = EmbedManifest(linked, Manifest(100));
-  ASSERT_EQ(larger.outcome, Outcome::Embedded) << larger.refusal;
+  ASSERT_EQ(larger.outcome, Outcome::Embedded) << Shown(larger);
   EXPECT_EQ(larger.placement, Placement::InPlace);
   Sample("linked", linked, larger, Manifest(100));
   const EmbedResult back = EmbedManifest(larger.bytes, manifest);
@@ -275,7 +292,7 @@ TEST(EmbedTest, OrdersNamesWithoutCaseThenIds) {
                     {ResourceKey::Id(3), ResourceKey::Id(1), "3"}};
   const std::string image = testsupport::BuildImage(spec).image;
   const EmbedResult result = EmbedManifest(image, Manifest(20));
-  ASSERT_EQ(result.outcome, Outcome::Embedded) << result.refusal;
+  ASSERT_EQ(result.outcome, Outcome::Embedded) << Shown(result);
   Sample("ordered", image, result, Manifest(20));
   std::string order;
   const readers::PeImage after(result.bytes);
@@ -314,7 +331,7 @@ TEST(EmbedTest, ChoosesTheManifestsIdAndLanguage) {
     spec.sections = {kText, kResources};
     spec.resources = row.resources;
     const EmbedResult result = EmbedManifest(testsupport::BuildImage(spec).image, "<new/>");
-    ASSERT_EQ(result.outcome, Outcome::Embedded) << result.refusal;
+    ASSERT_EQ(result.outcome, Outcome::Embedded) << Shown(result);
     std::size_t manifests = 0;
     const readers::PeImage after(result.bytes);
     for (const readers::StoredResource& r : after.StoredResources())
@@ -339,14 +356,12 @@ TEST(EmbedTest, CarriesWhatFollowsTheSections) {
 
   spec.tail = "installer payload";
   testsupport::BuiltImage overlaid = testsupport::BuildImage(spec);
-  EXPECT_EQ(EmbedManifest(overlaid.image, large).refusal,
-            "it carries data after its last section (an overlay, 17 bytes); installers and "
-            "self-extractors check this data. Allowed to keep it, this copies it unchanged "
-            "after the program's new end");
+  EXPECT_EQ(Why(EmbedManifest(overlaid.image, large)),
+            (Told{Refused::Overlay, {"17"}, Setting::KeepOverlay}));
   EmbedOptions keep;
   keep.keepOverlay = true;
   const EmbedResult kept = EmbedManifest(overlaid.image, large, keep);
-  ASSERT_EQ(kept.outcome, Outcome::Embedded) << kept.refusal;
+  ASSERT_EQ(kept.outcome, Outcome::Embedded) << Shown(kept);
   EXPECT_EQ(kept.bytes.substr(kept.bytes.size() - 17), spec.tail);
   ExpectKept(overlaid.image, large, keep, kept, 0x300 + 28 + 17);
   EXPECT_EQ(kept.bytes.size() % 0x200, 17u);
@@ -357,20 +372,18 @@ TEST(EmbedTest, CarriesWhatFollowsTheSections) {
   // An installer built without its CRC check finds its data after any change.
   spec.tail = NsisHeader(4);
   const EmbedResult unchecked = EmbedManifest(testsupport::BuildImage(spec).image, large, keep);
-  ASSERT_EQ(unchecked.outcome, Outcome::Embedded) << unchecked.refusal;
+  ASSERT_EQ(unchecked.outcome, Outcome::Embedded) << Shown(unchecked);
   EXPECT_EQ(unchecked.bytes.substr(unchecked.bytes.size() - 28), spec.tail);
 
   spec.tail = std::string(16, 'S');
   testsupport::BuiltImage signed_ = testsupport::BuildImage(spec);
   signed_.SetDirectory(4, static_cast<std::uint32_t>(signed_.sectionsEnd), 16);
-  EXPECT_EQ(EmbedManifest(signed_.image, Manifest(40)).refusal,
-            "it carries an Authenticode signature, which any change breaks: Windows would "
-            "treat it as tampered with. Allowed to remove the signature, this writes the "
-            "manifest and leaves the program unsigned, to be signed again");
+  EXPECT_EQ(Why(EmbedManifest(signed_.image, Manifest(40))),
+            (Told{Refused::Signed, {}, Setting::StripSignature}));
   EmbedOptions strip;
   strip.stripSignature = true;
   const EmbedResult stripped = EmbedManifest(signed_.image, Manifest(40), strip);
-  ASSERT_EQ(stripped.outcome, Outcome::Embedded) << stripped.refusal;
+  ASSERT_EQ(stripped.outcome, Outcome::Embedded) << Shown(stripped);
   EXPECT_EQ(stripped.bytes.size(), signed_.sectionsEnd);
   EXPECT_EQ(readers::PeImage(stripped.bytes).Directory(4).size, 0u);
   EXPECT_EQ(readers::PeImage(stripped.bytes).Directory(4).rva, 0u);
@@ -386,7 +399,7 @@ TEST(EmbedTest, CarriesWhatFollowsTheSections) {
   testsupport::PutU32(symbols.image, symbols.offsets[1] + 16, 20);
   testsupport::PutU32(symbols.image, symbols.offsets[1] + 24, symbolTable + 40);
   const EmbedResult moved = EmbedManifest(symbols.image, large);
-  ASSERT_EQ(moved.outcome, Outcome::Embedded) << moved.refusal;
+  ASSERT_EQ(moved.outcome, Outcome::Embedded) << Shown(moved);
   EXPECT_EQ(moved.placement, Placement::GrownLast);
   Sample("symbols", symbols.image, moved, large);
   // The debug entry's pointer, rewritten inside .rdata, is no part of what is copied.
@@ -399,6 +412,62 @@ TEST(EmbedTest, CarriesWhatFollowsTheSections) {
   EXPECT_EQ(moved.bytes.substr(symbolTable + 40 + delta), "RSDS-codeview-record");
 }
 
+// A refusal names the setting that lifts it only where, with it, the program would be
+// embedded; a signature is asked before an overlay, one at a time. Behind another refusal, it
+// is told as found, naming nothing.
+TEST(EmbedTest, NamesASettingOnlyWhereItWouldEmbed) {
+  PeSpec roomy;
+  roomy.sections = {kText, kResources};
+  roomy.resources = SomeResources();
+  PeSpec full = roomy;
+  full.pe32Plus = true;
+  full.sections = {kText, kResources, kData, {".tls", "t", 0xC0000040}};
+  full.headersSize = 0x200;
+  const std::vector<std::string> noSlot{
+      ".rsrc", "", "section .data follows the resource section and cannot move"};
+  struct Row {
+    const char* name;
+    const PeSpec& spec;
+    bool keepOverlay;
+    bool stripSignature;
+    Told told; ///< refused
+  };
+  const Row rows[] = {
+      {"signed, with an overlay",
+       roomy,
+       false,
+       false,
+       {Refused::Signed, {}, Setting::StripSignature}},
+      {"the same, the signature removed",
+       roomy,
+       false,
+       true,
+       {Refused::Overlay, {"8"}, Setting::KeepOverlay}},
+      {"the same, the overlay kept",
+       roomy,
+       true,
+       false,
+       {Refused::Signed, {}, Setting::StripSignature}},
+      {"no room as well", full, false, false, {Refused::Signed, {}, Setting::None}},
+      {"no room, both given", full, true, true, {Refused::NoSectionSlot, noSlot, Setting::None}},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    PeSpec spec = row.spec;
+    spec.tail = "payload!" + std::string(16, 'S');
+    testsupport::BuiltImage built = testsupport::BuildImage(spec);
+    built.SetDirectory(4, static_cast<std::uint32_t>(built.sectionsEnd + 8), 16);
+    EmbedOptions options;
+    options.keepOverlay = row.keepOverlay;
+    options.stripSignature = row.stripSignature;
+    EXPECT_EQ(Why(EmbedManifest(built.image, Manifest(5000), options)), row.told);
+    options.keepOverlay = options.stripSignature = true;
+    const EmbedResult both = EmbedManifest(built.image, Manifest(5000), options);
+    EXPECT_EQ(both.outcome, &row.spec == &roomy ? Outcome::Embedded : Outcome::Refused)
+        << Shown(both);
+  }
+}
+
 // Refusals that no option overrides, each by name, with every option given too.
 TEST(EmbedTest, RefusesWhatItCannotChangeSafely) {
   std::vector<PeSectionSpec> ninetySix{kText, kResources, kData};
@@ -408,7 +477,8 @@ TEST(EmbedTest, RefusesWhatItCannotChangeSafely) {
     std::vector<PeSectionSpec> sections; ///< none: the bytes "MZ"
     std::uint32_t headers;
     std::size_t directory; ///< set to the first section, when not 0
-    const char* refusal;
+    Refused code;
+    std::vector<std::string> facts;
     std::string tail = {};
     std::uint16_t subsystem = 2;
   };
@@ -416,86 +486,39 @@ TEST(EmbedTest, RefusesWhatItCannotChangeSafely) {
       {{},
        0x400,
        0,
-       "it cannot be read as a program: the MZ header at offset 0x3C (4 bytes) runs past the "
-       "end of the file (2 bytes)"},
+       Refused::Unreadable,
+       {"the MZ header at offset 0x3C (4 bytes) runs past the end of the file (2 bytes)"}},
       {{kText, kResources, kData, {".tls", "t", 0xC0000040}},
        0x200,
        0,
-       "there is no room for the resources: section .data follows the resource section and "
-       "cannot move, and the section table has no room for another section"},
-      {{kText, kResources},
-       0x400,
-       14,
-       "it is a .NET program: its manifest comes from its build, and its resources are not "
-       "changed here"},
+       Refused::NoSectionSlot,
+       {".rsrc", "", "section .data follows the resource section and cannot move"}},
+      {{kText, kResources}, 0x400, 14, Refused::DotNet, {}},
       {{{"UPX0", "", 0xE0000080}, {"UPX1", "packed", 0xE0000040}, kResources},
        0x400,
        0,
-       "it is packed with UPX, whose unpacking stub keeps its own copy of the resources: "
-       "unpack it (upx -d), embed the manifest, then pack it again"},
-      {{kText, {".petite", "stub", 0xE2000060}, kResources},
-       0x400,
-       0,
-       "it is packed with Petite, whose unpacking stub stops with \"ERROR!\" once the file has "
-       "changed: embed the manifest before packing it"},
+       Refused::UpxPacked,
+       {}},
+      {{kText, {".petite", "stub", 0xE2000060}, kResources}, 0x400, 0, Refused::PetitePacked, {}},
       // Upack leaves other data in the entry.
-      {{kText, kResources},
-       0x400,
-       4,
-       "its header's certificate entry (offset 0x1000, 72 bytes) lies inside its sections or "
-       "past the end of the file: damaged, or left so by a packer, and not a signature that "
-       "could be removed"},
+      {{kText, kResources}, 0x400, 4, Refused::CertificateDamaged, {"0x1000", "72"}},
       // makensis's stub checks a CRC over the file from byte 512 on, unless built without.
-      {{kText, kResources},
-       0x400,
-       0,
-       "it is an NSIS installer, whose CRC covers its own program from byte 512 on: changed, "
-       "it stops with \"NSIS Error\". Its manifest comes from its script: XPStyle on (and "
-       "ManifestDPIAware, ManifestSupportedOS) in the .nsi",
-       NsisHeader(0)},
-      {{kText, kResources},
-       0x400,
-       0,
-       "it is an EFI application (subsystem 10), not a Windows program: no manifest applies "
-       "to it",
-       "",
-       10},
+      {{kText, kResources}, 0x400, 0, Refused::NsisInstaller, {}, NsisHeader(0)},
+      {{kText, kResources}, 0x400, 0, Refused::NotForWindows, {"10"}, "", 10},
       // Were embedded: only a Windows GUI or console program reads a manifest.
-      {{kText, kResources},
-       0x400,
-       0,
-       "it is an image for no named subsystem (subsystem 0), not a Windows program: no "
-       "manifest applies to it",
-       "",
-       0},
-      {{kText, kResources},
-       0x400,
-       0,
-       "it is a POSIX console program (subsystem 7), not a Windows program: no manifest "
-       "applies to it",
-       "",
-       7},
-      {{kText, kResources},
-       0x400,
-       0,
-       "it is a Windows CE program (subsystem 9), not a Windows program: no manifest applies "
-       "to it",
-       "",
-       9},
-      {{kText, kResources},
-       0x400,
-       0,
-       "it is an Xbox program (subsystem 14), not a Windows program: no manifest applies to it",
-       "",
-       14},
+      {{kText, kResources}, 0x400, 0, Refused::NotForWindows, {"0"}, "", 0},
+      {{kText, kResources}, 0x400, 0, Refused::NotForWindows, {"7"}, "", 7},
+      {{kText, kResources}, 0x400, 0, Refused::NotForWindows, {"9"}, "", 9},
+      {{kText, kResources}, 0x400, 0, Refused::NotForWindows, {"14"}, "", 14},
       // Was added silently as the 97th.
-      {ninetySix, 0x1200, 0,
-       "there is no room for the resources: section .data follows the resource section and "
-       "cannot move, and it has 96 sections already, the most that older versions of Windows "
-       "load"},
+      {ninetySix,
+       0x1200,
+       0,
+       Refused::TooManySections,
+       {".rsrc", "", "section .data follows the resource section and cannot move", "96"}},
   };
   for (const Row& row : rows) {
-    SCOPED_TRACE(row.refusal);
+    SCOPED_TRACE(static_cast<int>(row.code));
     PeSpec spec;
     spec.pe32Plus = true;
     spec.sections = row.sections;
@@ -509,11 +532,11 @@ TEST(EmbedTest, RefusesWhatItCannotChangeSafely) {
     const std::string program = row.sections.empty() ? "MZ" : built.image;
     const EmbedResult result = EmbedManifest(program, Manifest(5000));
     EXPECT_EQ(result.outcome, Outcome::Refused);
-    EXPECT_EQ(result.refusal, row.refusal);
+    EXPECT_EQ(Why(result), (Told{row.code, row.facts, Setting::None}));
     EXPECT_TRUE(result.bytes.empty());
     EmbedOptions every;
     every.keepOverlay = every.stripSignature = true;
-    EXPECT_EQ(EmbedManifest(program, Manifest(5000), every).refusal, row.refusal);
+    EXPECT_EQ(Why(EmbedManifest(program, Manifest(5000), every)), Why(result));
   }
 }
 
@@ -524,8 +547,8 @@ TEST(EmbedTest, FuzzFindingsAreRefusedByName) {
   const std::string program = testsupport::ReadBytes(
       testsupport::SourceFile("tests/fuzz/embed/regressions/debug-directory-in-headers"));
   ASSERT_FALSE(program.empty());
-  EXPECT_EQ(EmbedManifest(program, "<assembly/>").refusal,
-            "its debug directory lies in its headers");
+  EXPECT_EQ(Why(EmbedManifest(program, "<assembly/>")),
+            (Told{Refused::DebugInHeaders, {}, Setting::None}));
 
   // A debug record's data past the end of the file, where a new section's bytes then lay.
   PeSpec spec;
@@ -536,8 +559,8 @@ TEST(EmbedTest, FuzzFindingsAreRefusedByName) {
   testsupport::PutU32(built.image, built.offsets[1] + 16, 16);
   testsupport::PutU32(built.image, built.offsets[1] + 24,
                       static_cast<std::uint32_t>(built.sectionsEnd + 0x200));
-  EXPECT_EQ(EmbedManifest(built.image, Manifest(5000)).refusal,
-            "its debug directory points into the bytes the resources would take");
+  EXPECT_EQ(Why(EmbedManifest(built.image, Manifest(5000))),
+            (Told{Refused::DebugPointsIntoResources, {}, Setting::None}));
 }
 
 // What the program reads besides its resources keeps its address and its bytes: a resource
@@ -670,7 +693,7 @@ TEST(EmbedTest, KeepsWhatTheProgramReadsWhereItWas) {
       row.change(built);
     const std::string manifest = Manifest(row.manifest);
     const EmbedResult result = EmbedManifest(built.image, manifest);
-    EXPECT_EQ(result.outcome, Outcome::Embedded) << result.refusal;
+    EXPECT_EQ(result.outcome, Outcome::Embedded) << Shown(result);
     if (result.outcome != Outcome::Embedded)
       continue;
     Sample(std::string("kept-") + row.name, built.image, result, manifest);
@@ -706,7 +729,7 @@ TEST(EmbedTest, BoundsTheTreeBeforeCopyingIt) {
       shared.image.replace(r.offset, r.size, r.size, '\0');
   }
   const EmbedResult once = EmbedManifest(shared.image, Manifest(40));
-  ASSERT_EQ(once.outcome, Outcome::Embedded) << once.refusal;
+  ASSERT_EQ(once.outcome, Outcome::Embedded) << Shown(once);
   EXPECT_EQ(once.placement, Placement::InPlace);
   const readers::PeImage after(once.bytes);
   EXPECT_LT(after.Directory(2).size, 0x20000u);
@@ -721,15 +744,12 @@ TEST(EmbedTest, BoundsTheTreeBeforeCopyingIt) {
     const char* name;
     std::uint16_t types;
     std::uint32_t names; ///< of each type
-    const char* refusal;
+    Refused code;
+    std::vector<std::string> facts;
   };
   const Row rows[] = {
-      {"200,000 entries", 2, 49999,
-       "with the manifest its resource directory would list 200001 entries (types, names and "
-       "languages), more than the 200000 a program's resources are read with here"},
-      {"65,536 types", 65535, 1,
-       "with the manifest its resource directory would list more than 65535 types by number or "
-       "by name, more than a directory table can count"},
+      {"200,000 entries", 2, 49999, Refused::TooManyEntries, {"200001", "200000"}},
+      {"65,536 types", 65535, 1, Refused::TooManyTypes, {}},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
@@ -738,7 +758,7 @@ TEST(EmbedTest, BoundsTheTreeBeforeCopyingIt) {
       for (std::uint32_t name = 0; type != 24 && name < row.names; ++name)
         spec.resources.push_back({ResourceKey::Id(static_cast<std::uint16_t>(type)),
                                   ResourceKey::Id(static_cast<std::uint16_t>(name)), "r"});
-    EXPECT_EQ(EmbedManifest(testsupport::BuildImage(spec).image, Manifest(40)).refusal,
-              row.refusal);
+    EXPECT_EQ(Why(EmbedManifest(testsupport::BuildImage(spec).image, Manifest(40))),
+              (Told{row.code, row.facts, Setting::None}));
   }
 }

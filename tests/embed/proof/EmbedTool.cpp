@@ -62,7 +62,10 @@ bool Embed(const std::string& in, const std::string& out, const embed::EmbedOpti
   for (const std::string& line : result.report)
     std::printf("  %s\n", line.c_str());
   if (result.outcome != embed::EmbedResult::Outcome::Embedded) {
-    std::printf("not embedded: %s\n", result.refusal.c_str());
+    std::printf("not embedded: refusal %d", static_cast<int>(result.refusal.code));
+    for (const std::string& fact : result.refusal.facts)
+      std::printf(", %s", fact.c_str());
+    std::printf("\n");
     return false;
   }
   std::ofstream written(out, std::ios::binary | std::ios::trunc);

@@ -24,10 +24,10 @@ using testsupport::Check;
 void CheckEmbedding(const std::string& program, const std::string& manifest) {
   const EmbedResult result = embed::EmbedManifest(program, manifest);
   if (result.outcome == EmbedResult::Outcome::Refused) {
-    Check(!result.refusal.empty() && result.bytes.empty());
+    Check(result.bytes.empty() && result.pieces.empty());
     return;
   }
-  Check(result.refusal.empty());
+  Check(result.refusal.facts.empty() && result.refusal.liftedBy == base::Setting::None);
   Check(result.outcome == EmbedResult::Outcome::Embedded || result.bytes == program);
   const readers::PeImage image(result.bytes);
   const std::uint16_t id = image.IsDll() ? embed::kLibraryManifestId : embed::kProgramManifestId;
