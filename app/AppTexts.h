@@ -6,6 +6,7 @@
 
 #include "app/ControlIds.h"
 #include "front/Keys.h"
+#include "front/Wording.h"
 
 namespace app::texts {
 
@@ -128,6 +129,14 @@ inline std::string EmbedKeepOverlay(const std::string& refusal) {
 inline std::string EmbedStripSignature(const std::string& refusal) {
   return refusal + "\n\nRemove the signature and embed the manifest? The program has to be "
                    "signed again afterwards.";
+}
+/// The texts of front/ that tell the user what to do, naming the window's controls.
+inline front::Wording ControlWording() {
+  front::Wording wording;
+  wording.setUpProject =
+      std::string(": choose its .vbp file as the program and press \"") + kCommand1 + "\"";
+  wording.embedInstead = std::string(" (\"") + kCommand5 + "\")";
+  return wording;
 }
 inline constexpr const char* kOptionsOk = "OK";
 inline constexpr const char* kOptionsCancel = "Cancel";

@@ -160,8 +160,10 @@ TEST(EmbedWindowTest, TheDryRunIsAskedAndOnlyOkWritesTheProgramAndItsBackup) {
     const bool old = row.program.find("requireAdministrator") != std::string::npos;
     EXPECT_EQ(ManifestOf(now).find("requireAdministrator") != std::string::npos, old);
     EXPECT_EQ(text.find("\nManifest, before -> after:\n") != std::string::npos, old) << text;
-    EXPECT_EQ(text.substr(text.size() - front::embedtexts::RebuildNote(true, false).size()),
-              front::embedtexts::RebuildNote(true, false));
+    EXPECT_EQ(
+        text.substr(text.size() -
+                    front::embedtexts::RebuildNote(false, app::texts::ControlWording()).size()),
+        front::embedtexts::RebuildNote(false, app::texts::ControlWording()));
   }
 }
 

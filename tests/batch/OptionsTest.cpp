@@ -11,7 +11,7 @@ std::string Describe(const batch::Options& o) {
   return "target=" + o.target + " version=" + o.version + " description=" + o.description +
          " rc=" + o.rcPath + " readme=" + o.readmePath + " flags=" + (o.force ? "F" : "") +
          (o.noModule ? "N" : "") + (o.quiet ? "Q" : "") + (o.checkVersion ? "C" : "") +
-         (o.help ? "H" : "") + (o.showVersion ? "V" : "");
+         (o.mode == batch::Mode::Help ? "H" : "") + (o.mode == batch::Mode::ShowVersion ? "V" : "");
 }
 
 } // namespace
@@ -221,9 +221,10 @@ TEST(OptionsTest, EmbedAndBesideFlags) {
   const batch::Options embed =
       ParseOptions({"--embed", "--keep-overlay", "--strip-signature", "--dry-run", "Grid.OCX"})
           .options;
-  EXPECT_TRUE(embed.embed && embed.keepOverlay && embed.stripSignature && embed.dryRun);
+  EXPECT_TRUE(embed.mode == batch::Mode::Embed && embed.keepOverlay && embed.stripSignature &&
+              embed.dryRun);
   EXPECT_EQ(embed.target, "Grid.OCX");
   const batch::ParsedOptions beside = ParseOptions({"--beside", "--remove", "VB6.EXE"});
   EXPECT_EQ(beside.error, std::nullopt);
-  EXPECT_TRUE(beside.options.beside && beside.options.remove);
+  EXPECT_TRUE(beside.options.mode == batch::Mode::Beside && beside.options.remove);
 }
