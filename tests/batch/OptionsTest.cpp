@@ -228,3 +228,27 @@ TEST(OptionsTest, EmbedAndBesideFlags) {
   EXPECT_EQ(beside.error, std::nullopt);
   EXPECT_TRUE(beside.options.mode == batch::Mode::Beside && beside.options.remove);
 }
+
+// The mode a command line asks for; --help and --version before any other.
+TEST(OptionsTest, Modes) {
+  using batch::Mode;
+  const std::pair<std::vector<std::string>, Mode> rows[] = {
+      {{"App.exe"}, Mode::Generate},
+      {{"App.vbp"}, Mode::Project},
+      {{"--project", "App.vbp"}, Mode::Project},
+      {{"--dry-run", "App.vbp"}, Mode::Project},
+      {{"--embed", "App.dll"}, Mode::Embed},
+      {{"--beside", "App.exe"}, Mode::Beside},
+      {{"--inspect", "App.exe"}, Mode::Inspect},
+      {{"--check-forms", "App.vbp"}, Mode::CheckForms},
+      {{"--embed", "--help", "App.exe"}, Mode::Help},
+      {{"--version", "--inspect"}, Mode::ShowVersion},
+      {{"--version", "-h"}, Mode::Help},
+  };
+  for (const auto& [args, mode] : rows) {
+    SCOPED_TRACE(args[0]);
+    const batch::ParsedOptions parsed = ParseOptions(args);
+    EXPECT_EQ(parsed.error, std::nullopt);
+    EXPECT_EQ(parsed.options.mode, mode);
+  }
+}
