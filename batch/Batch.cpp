@@ -159,10 +159,10 @@ front::Request RequestFrom(const Options& options,
   request.components = components;
   request.compiler = compiler;
   request.dryRun = options.dryRun;
-  request.generation.writeModule = !options.noModule;
-  request.generation.moduleQuestionFirst = true;
-  request.generation.instructions = !options.quiet;
-  request.generation.templatePath = options.readmePath;
+  request.generate.writeModule = !options.noModule;
+  request.generate.moduleQuestionFirst = true;
+  request.generate.instructions = !options.quiet;
+  request.generate.templatePath = options.readmePath;
   request.projectCodePage = options.projectCodePage;
   request.keepOverlay = options.keepOverlay;
   request.stripSignature = options.stripSignature;

@@ -5,6 +5,7 @@
 // the result in its own words.
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "base/CodePages.h"
@@ -45,10 +46,10 @@ struct Request : ManifestRequest {
   /// Project, Embed: tell everything, write nothing.
   bool dryRun = false;
   /// Generate: the module, its question and the instructions.
-  generation::DriverOptions generation;
+  generation::DriverOptions generate;
   /// Project: the ANSI code page its names and texts are in, where the system has none.
   unsigned projectCodePage = codepages::kDefault;
-  /// Embed: what a refusal names as the setting that lifts it.
+  /// Embed: copy the data after the last section along; remove an Authenticode signature.
   bool keepOverlay = false;
   bool stripSignature = false;
   /// Beside: remove the file written earlier instead.

@@ -51,7 +51,7 @@ Outcome OutcomeOf(generation::Outcome outcome, bool moduleFailed) {
 Result Generate(platform::FileOperations& files, generation::Conversation& conversation,
                 const Request& request) {
   ModuleWatch watch(conversation);
-  generation::Driver driver(files, watch, request.generation);
+  generation::Driver driver(files, watch, request.generate);
   const generation::Outcome outcome =
       driver.Run({request.target, request.version, request.description}, request.compiler,
                  request.manifest, request.components);
