@@ -7,6 +7,7 @@
 #include "app/ControlIds.h"
 #include "base/Refusal.h"
 #include "front/Keys.h"
+#include "front/Wording.h"
 
 namespace app::texts {
 
@@ -135,6 +136,14 @@ inline std::string EmbedLifted(base::Setting setting, const std::string& refusal
     break;
   }
   return refusal;
+}
+/// The texts of front/ that tell the user what to do, naming the window's controls.
+inline front::Wording ControlWording() {
+  front::Wording wording;
+  wording.setUpProject =
+      std::string(": choose its .vbp file as the program and press \"") + kCommand1 + "\"";
+  wording.embedInstead = std::string(" (\"") + kCommand5 + "\")";
+  return wording;
 }
 inline constexpr const char* kOptionsOk = "OK";
 inline constexpr const char* kOptionsCancel = "Cancel";

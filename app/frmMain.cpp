@@ -3,9 +3,7 @@
 #include "app/AppTexts.h"
 #include "app/ComponentFiles.h"
 #include "base/Path.h"
-#include "front/EmbedRun.h"
 #include "front/EmbedTexts.h"
-#include "front/ProjectFlow.h"
 #include "front/Target.h"
 #include "generation/DriverTexts.h"
 #include "generation/Manifest.h"
@@ -63,7 +61,7 @@ Box BoxFor(Report report, const std::string& text) {
 frmMain::frmMain(MainView& view, const globals::Services& services, Shell& shell,
                  ReadmeWindow& readme, OptionsWindow& options)
     : view_(view), services_(services), shell_(shell), readme_(readme), options_(options),
-      driver_(services.files, *this) {}
+      deliverer_(services.files, *this, texts::ControlWording()) {}
 
 void frmMain::Form_Load() {
   Settings& settings = services_.settings;
@@ -123,73 +121,71 @@ bool frmMain::ReadComponents(const std::string& targetPath,
   return false;
 }
 
-void frmMain::Command1_Click() {
-  const std::string exePath = view_.Text(MainView::Field::Text1);
-  // A component that cannot be read stops the generation before anything is written.
-  std::vector<generation::ComponentFacts> components;
-  if (!ReadComponents(exePath, components))
-    return;
-  if (front::IsProjectPath(exePath)) {
-    SetUpProject(exePath, components);
-    return;
-  }
-  driver_.Run({exePath, view_.Text(MainView::Field::Text4), view_.Text(MainView::Field::Text3)},
-              globals::RcExePath, manifest_, components);
-}
-
-namespace {
-
-/// A project's run as the window holds it: the changes in a question, notes in a box.
-class WindowProjectConversation : public front::ProjectConversation {
-public:
-  WindowProjectConversation(MessageBoxes& boxes, std::string folder)
-      : boxes_(boxes), folder_(std::move(folder)) {}
-  front::Confirmation Confirm(const project::Plan& plan, bool again) override {
-    const std::string question =
-        project::texts::Question(folder_, project::DescribeChanges(plan, folder_), again);
-    return boxes_.Show({question, Icon::Exclamation, Buttons::OkCancel, 1}) == Answer::Ok
-               ? front::Confirmation::Yes
-               : front::Confirmation::No;
-  }
-  void Note(const std::string& text) override {
-    boxes_.Show({text, Icon::Information, Buttons::Ok, 1});
-  }
-
-private:
-  MessageBoxes& boxes_;
-  std::string folder_;
-};
-
-} // namespace
-
-void frmMain::SetUpProject(const std::string& projectPath,
-                           const std::vector<generation::ComponentFacts>& components) {
-  project::Request request;
-  request.projectPath = projectPath;
+front::Request frmMain::RequestFor(front::Way way) const {
+  front::Request request;
+  request.way = way;
+  request.target = view_.Text(MainView::Field::Text1);
   request.version = view_.Text(MainView::Field::Text4);
   request.description = view_.Text(MainView::Field::Text3);
   request.manifest = manifest_;
-  request.components = components;
-  request.rcExePath = globals::RcExePath;
-  const std::string folder = path::Folder(projectPath, path::Style::windows);
-  WindowProjectConversation user(services_.boxes, folder);
-  const front::ProjectResult result = front::RunProject(services_.files, *this, user, request);
+  request.compiler = globals::RcExePath;
+  return request;
+}
+
+void frmMain::Command1_Click() {
+  front::Request request =
+      RequestFor(front::IsProjectPath(view_.Text(MainView::Field::Text1)) ? front::Way::Project
+                                                                          : front::Way::Generate);
+  // A component that cannot be read stops the generation before anything is written.
+  if (!ReadComponents(request.target, request.components))
+    return;
+  if (request.way == front::Way::Project) {
+    SetUpProject(request);
+    return;
+  }
+  deliverer_.Deliver(request);
+}
+
+std::string frmMain::FolderOf(const std::string& projectPath) {
+  return path::Folder(projectPath, path::StyleOf(services_.files.PathSeparator()));
+}
+
+front::Confirmation frmMain::Confirm(const project::Plan& plan, bool again) {
+  const std::string folder = FolderOf(plan.projectPath);
+  const std::string question =
+      project::texts::Question(folder, project::DescribeChanges(plan, folder), again);
+  return services_.boxes.Show({question, Icon::Exclamation, Buttons::OkCancel, 1}) == Answer::Ok
+             ? front::Confirmation::Yes
+             : front::Confirmation::No;
+}
+
+void frmMain::Note(const std::string& text) {
+  services_.boxes.Show({text, Icon::Information, Buttons::Ok, 1});
+}
+
+void frmMain::SetUpProject(const front::Request& request) {
+  const std::string& projectPath = request.target;
+  const std::string folder = FolderOf(projectPath);
+  const front::Result result = deliverer_.Deliver(request);
   switch (result.outcome) {
-  case front::ProjectOutcome::CompileFailed:
+  case front::Outcome::CompileFailed:
     Tell(Report::CompileFailed, result.message);
     return;
-  case front::ProjectOutcome::Refused:
-  case front::ProjectOutcome::Changed:
+  case front::Outcome::Refused:
+  case front::Outcome::Changed:
     services_.boxes.Show({result.message, Icon::Exclamation, Buttons::Ok, 1});
     return;
-  case front::ProjectOutcome::Failed:
+  case front::Outcome::Failed:
     Tell(Report::FileOperationFailed, result.message);
     return;
-  case front::ProjectOutcome::Declined:
+  case front::Outcome::Declined:
     return;
-  case front::ProjectOutcome::DryRun:
-  case front::ProjectOutcome::NothingToDo:
-  case front::ProjectOutcome::Done:
+  case front::Outcome::DryRun:
+  case front::Outcome::Unchanged:
+  case front::Outcome::Done:
+  case front::Outcome::Removed:
+  case front::Outcome::FolderInaccessible:
+  case front::Outcome::OutputExists:
     break;
   }
   std::string changes = project::DescribeChanges(result.plan, folder);
@@ -215,62 +211,53 @@ std::string Joined(const std::vector<std::string>& lines) {
 // A dry run first: what it would do is the question, and a refusal that an option gets past
 // is offered; only an OK writes, and that run checks everything again.
 void frmMain::Command5_Click() {
-  front::EmbedRequest request;
-  request.programPath = view_.Text(MainView::Field::Text1);
-  request.version = view_.Text(MainView::Field::Text4);
-  request.description = view_.Text(MainView::Field::Text3);
-  request.manifest = manifest_;
+  front::Request request = RequestFor(front::Way::Embed);
   MessageBoxes& boxes = services_.boxes;
   // Generate may go on with it; here the program itself would no longer start.
   if (!generation::IsManifestVersion(request.version)) {
     boxes.Show({front::embedtexts::BadVersion(false), Icon::Exclamation, Buttons::Ok, 1});
     return;
   }
-  if (!ReadComponents(request.programPath, request.components))
+  if (!ReadComponents(request.target, request.components))
     return;
-  front::EmbedRunResult result;
+  front::Result result;
   for (;;) {
     request.dryRun = true;
-    result = front::EmbedInProgram(services_.files, request);
-    if (result.outcome == front::EmbedOutcome::Refused && result.liftedBy != base::Setting::None) {
+    result = deliverer_.Deliver(request);
+    if (result.outcome == front::Outcome::Refused && result.liftedBy != base::Setting::None) {
       if (boxes.Show({texts::EmbedLifted(result.liftedBy, result.message), Icon::Exclamation,
                       Buttons::YesNo, 2}) != Answer::Yes)
         return;
       front::Allow(request, result.liftedBy);
       continue;
     }
-    if (result.outcome != front::EmbedOutcome::DryRun)
+    if (result.outcome != front::Outcome::DryRun)
       break;
     if (!result.wouldWrite) {
       boxes.Show({result.message, Icon::Information, Buttons::Ok, 1});
       return;
     }
     const std::string backup =
-        base::BackupName(request.programPath, [this](const std::string& candidate) {
+        base::BackupName(request.target, [this](const std::string& candidate) {
           return services_.files.FileExists(candidate) || services_.files.IsLink(candidate);
         });
-    if (boxes.Show({texts::EmbedQuestion(request.programPath, Joined(result.lines),
-                                         path::BaseName(backup, path::Style::windows)),
+    const path::Style style = path::StyleOf(services_.files.PathSeparator());
+    if (boxes.Show({texts::EmbedQuestion(request.target, Joined(result.lines),
+                                         path::BaseName(backup, style)),
                     Icon::Exclamation, Buttons::OkCancel, 1}) != Answer::Ok)
       return;
     request.dryRun = false;
-    result = front::EmbedInProgram(services_.files, request);
+    result = deliverer_.Deliver(request);
     break;
   }
-  const std::string report = Joined(front::EmbedReport(result, front::ReportFor::Window));
-  switch (result.outcome) {
-  case front::EmbedOutcome::Embedded:
-  case front::EmbedOutcome::Unchanged:
-  case front::EmbedOutcome::DryRun:
-    boxes.Show({report, Icon::Information, Buttons::Ok, 1});
-    return;
-  case front::EmbedOutcome::Refused:
-    boxes.Show({report, Icon::Exclamation, Buttons::Ok, 1});
-    return;
-  case front::EmbedOutcome::Failed:
-    break;
-  }
-  boxes.Show({report, Icon::Critical, Buttons::Ok, 1});
+  const std::string report = Joined(front::EmbedReport(result, texts::ControlWording()));
+  const bool refused = result.outcome == front::Outcome::Refused;
+  const bool failed = result.outcome == front::Outcome::Failed;
+  boxes.Show({report,
+              refused  ? Icon::Exclamation
+              : failed ? Icon::Critical
+                       : Icon::Information,
+              Buttons::Ok, 1});
 }
 
 void frmMain::Command2_Click() { view_.Close(); }

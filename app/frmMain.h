@@ -6,6 +6,7 @@
 #include "app/Globals.h"
 #include "app/Services.h"
 #include "app/frmOptions.h"
+#include "front/Delivery.h"
 #include "generation/Driver.h"
 
 namespace app {
@@ -40,7 +41,7 @@ public:
 Box BoxFor(generation::Question question, const std::string& text);
 Box BoxFor(generation::Report report, const std::string& text);
 
-class frmMain : private generation::Conversation {
+class frmMain : private front::Conversation {
 public:
   frmMain(MainView& view, const globals::Services& services, Shell& shell, ReadmeWindow& readme,
           OptionsWindow& options);
@@ -66,14 +67,20 @@ private:
   /// The components of the manifest options, read; false when one cannot be (reported).
   bool ReadComponents(const std::string& targetPath,
                       std::vector<generation::ComponentFacts>& components);
+  /// The request of a way, filled from the window's fields and options.
+  front::Request RequestFor(front::Way way) const;
   /// A project as the target: its changes shown, and made once the user says OK.
-  void SetUpProject(const std::string& projectPath,
-                    const std::vector<generation::ComponentFacts>& components);
+  void SetUpProject(const front::Request& request);
 
   bool Ask(generation::Question question, const std::string& text) override;
   void Tell(generation::Report report, const std::string& text) override;
   void CompilerFinished() override;
   void ShowInstructions(const std::string& text) override;
+  /// A project's changes in a question, asked in words from its folder.
+  front::Confirmation Confirm(const project::Plan& plan, bool again) override;
+  void Note(const std::string& text) override;
+  /// The project's folder, by the port's rules for paths.
+  std::string FolderOf(const std::string& projectPath);
 
   MainView& view_;
   globals::Services services_;
@@ -82,7 +89,7 @@ private:
   OptionsWindow& options_;
   /// The manifest options as last confirmed with OK, or as stored.
   generation::ManifestSettings manifest_;
-  generation::Driver driver_;
+  front::Deliverer deliverer_;
 };
 
 } // namespace app

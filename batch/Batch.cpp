@@ -1,10 +1,9 @@
 #include "batch/Batch.h"
 
 #include "base/Path.h"
-#include "batch/Embedding.h"
+#include "batch/Reports.h"
 #include "batch/Options.h"
 #include "front/Compiler.h"
-#include "front/ProjectFlow.h"
 #include "front/Target.h"
 #include "generation/DriverTexts.h"
 #include "generation/Placeholders.h"
@@ -16,7 +15,6 @@
 #include "readers/FormTexts.h"
 #include "readers/Inspection.h"
 #include "readers/PeImage.h"
-#include "platform/Platform.h"
 
 namespace batch {
 
@@ -27,8 +25,9 @@ std::string Statement(const std::string& question) {
   return generation::ReplaceAll(question.substr(0, question.find("\r\n\r\n")), "\r\n", " ");
 }
 
-/// Questions answered by the flags, reports printed on standard error.
-class FlagConversation : public generation::Conversation {
+/// Questions answered by the flags, reports and notes printed on standard error; a project's
+/// changes are made unasked.
+class FlagConversation : public front::Conversation {
 public:
   FlagConversation(const Options& options, Console& console)
       : options_(options), console_(console) {}
@@ -49,11 +48,7 @@ public:
     return false;
   }
 
-  void Tell(generation::Report report, const std::string& text) override {
-    if (report == generation::Report::ModuleWriteFailed)
-      moduleFailed_ = true;
-    Say(console_.err, text);
-  }
+  void Tell(generation::Report, const std::string& text) override { Say(console_.err, text); }
 
   // The compiler's own output has gone to standard error; the window's pass over pending
   // events has no counterpart here.
@@ -65,12 +60,14 @@ public:
     console_.out.flush();
   }
 
-  bool ModuleFailed() const { return moduleFailed_; }
+  front::Confirmation Confirm(const project::Plan&, bool) override {
+    return front::Confirmation::Unasked;
+  }
+  void Note(const std::string& text) override { Say(console_.err, text); }
 
 private:
   const Options& options_;
   Console& console_;
-  bool moduleFailed_ = false;
 };
 
 int UsageError(Console& console, const std::string& error) {
@@ -147,66 +144,81 @@ int CheckForms(const std::string& projectPath, unsigned codePage, platform::File
   return check.findings.empty() ? kDone : kFindings;
 }
 
-/// A project's run as the batch holds it: no question, every note on standard error.
-class BatchProjectConversation : public front::ProjectConversation {
-public:
-  explicit BatchProjectConversation(Console& console) : console_(console) {}
-  front::Confirmation Confirm(const project::Plan&, bool) override {
-    return front::Confirmation::Unasked;
-  }
-  void Note(const std::string& text) override { Say(console_.err, text); }
-
-private:
-  Console& console_;
-};
-
-/// A project as the target: its changes printed, then made unless it is a dry run.
-int RunProject(const Options& options, const std::string& compiler,
-               const std::vector<generation::ComponentFacts>& components,
-               platform::FileOperations& files, generation::Conversation& conversation,
-               Console& console) {
-  project::Request request;
-  request.projectPath = options.project;
-  if (options.versionGiven)
-    request.version = options.version;
-  if (options.descriptionGiven)
-    request.description = options.description;
+/// The one place the request is filled from the options.
+front::Request RequestFrom(const Options& options,
+                           const std::vector<generation::ComponentFacts>& components,
+                           const std::string& compiler) {
+  front::Request request;
+  request.way = *WayOf(options.mode);
+  request.target = options.target;
+  request.version = options.version;
+  request.description = options.description;
+  request.versionGiven = options.versionGiven;
+  request.descriptionGiven = options.descriptionGiven;
   request.manifest = options.manifest;
   request.components = components;
-  request.rcExePath = compiler;
+  request.compiler = compiler;
   request.dryRun = options.dryRun;
-  request.codePage = options.projectCodePage;
-  BatchProjectConversation user(console);
-  const front::ProjectResult result = front::RunProject(files, conversation, user, request);
-  switch (result.outcome) {
-  case front::ProjectOutcome::CompileFailed:
-    Say(console.err, result.message);
-    return kCompileFailed;
-  case front::ProjectOutcome::Refused:
-    Say(console.err, result.message);
-    return kUsage;
-  case front::ProjectOutcome::Changed:
-  case front::ProjectOutcome::Failed:
-    Say(console.err, result.message);
-    return kFileOperationFailed;
-  case front::ProjectOutcome::Declined:
-    Say(console.err, result.message);
-    return kUsage;
-  case front::ProjectOutcome::DryRun:
-  case front::ProjectOutcome::NothingToDo:
-  case front::ProjectOutcome::Done:
-    break;
+  request.generate.writeModule = !options.noModule;
+  request.generate.moduleQuestionFirst = true;
+  request.generate.instructions = !options.quiet;
+  request.generate.templatePath = options.readmePath;
+  request.projectCodePage = options.projectCodePage;
+  request.keepOverlay = options.keepOverlay;
+  request.stripSignature = options.stripSignature;
+  request.remove = options.remove;
+  return request;
+}
+
+/// Generate and Project: the target and the compiler checked, the compiler found and the
+/// template too; kDone when the run may go on, else its exit code.
+int Prepare(Options& options, platform::FileOperations& files, Console& console,
+            std::string& compiler) {
+  // The window's own rule for when "Generate..." may be pressed.
+  if (!front::GenerateEnabledFor(options.target))
+    return UsageError(console, "the target must name a .exe program: " + options.target);
+  for (const std::string* path : {&options.target, &options.rcPath}) {
+    const std::optional<std::string> reason = UnsafePathReason(*path, files.PathSeparator());
+    if (reason)
+      return UsageError(console, *reason);
   }
-  console.out << project::DescribeChanges(result.plan);
-  if (result.outcome == front::ProjectOutcome::DryRun) {
-    console.out << project::texts::kDryRun << '\n';
-    return kDone;
+  front::CompilerPlaces places{console.registry, console.settings, files, console.bundledCompiler};
+  compiler = options.rcPath;
+  if (compiler.empty()) {
+    compiler = front::LocateCompiler(places);
+    if (compiler.empty()) {
+      Say(console.err, "no resource compiler found in " + front::DescribeCompilerPlaces(places) +
+                           "; name one with --rc PATH");
+      return kUsage;
+    }
+  } else if (!files.FileExists(compiler)) {
+    return UsageError(console, "no resource compiler at " + compiler);
   }
-  for (const std::string& backup : result.backups)
-    console.out << project::texts::Backup(backup) << '\n';
-  console.out << project::texts::NextStep(result.plan.projectPath) << '\n';
-  console.out.flush();
+  // A template named on the command line is checked before anything is touched.
+  if (!options.quiet && !options.readmePath.empty() && !files.FileExists(options.readmePath))
+    return UsageError(console, "no instructions template at " + options.readmePath);
+  if (!options.quiet && options.readmePath.empty())
+    options.readmePath = LocateTemplate(files, console.dataFolder);
   return kDone;
+}
+
+/// One of the ways to deliver a manifest, its result printed.
+int Deliver(Options options, platform::FileOperations& files, Console& console) {
+  const char separator = files.PathSeparator();
+  const std::string here = files.CurrentDirectory();
+  options.target = AbsolutePath(options.target, here, separator);
+  options.rcPath = AbsolutePath(options.rcPath, here, separator);
+  options.readmePath = AbsolutePath(options.readmePath, here, separator);
+  std::string compiler;
+  if (options.mode == Mode::Generate || options.mode == Mode::Project)
+    if (const int code = Prepare(options, files, console, compiler); code != kDone)
+      return code;
+  std::vector<generation::ComponentFacts> components;
+  if (!ReadComponentFacts(options, here, separator, console, files, components))
+    return kUsage;
+  FlagConversation conversation(options, console);
+  front::Deliverer deliverer(files, conversation, OptionWording());
+  return Report(options, deliverer.Deliver(RequestFrom(options, components, compiler)), console);
 }
 
 } // namespace
@@ -247,100 +259,46 @@ int Run(const std::vector<std::string>& args, platform::FileOperations& files, C
   const ParsedOptions parsed = ParseOptions(args);
   if (parsed.error)
     return UsageError(console, *parsed.error);
-  Options options = parsed.options;
-  if (options.help) {
+  const Options& options = parsed.options;
+  switch (options.mode) {
+  case Mode::Help:
     console.out << HelpText();
     return kDone;
-  }
-  if (options.showVersion) {
+  case Mode::ShowVersion:
     console.out << kProgramName << ' ' << console.programVersion << '\n';
     return kDone;
-  }
-  if (options.inspect)
+  case Mode::Inspect:
     return Inspect(options.target, options.strict, console, files);
-  if (options.checkForms)
-    return CheckForms(options.project, options.projectCodePage, files, console);
-
-  const char separator = files.PathSeparator();
-  const std::string here = platform::CurrentDirectory();
-  const bool projectTarget = !options.project.empty();
-  if (projectTarget)
-    options.target = options.project = AbsolutePath(options.project, here, separator);
-  options.target = AbsolutePath(options.target, here, separator);
-  options.rcPath = AbsolutePath(options.rcPath, here, separator);
-  options.readmePath = AbsolutePath(options.readmePath, here, separator);
-  if (options.embed || options.beside) {
-    std::vector<generation::ComponentFacts> components;
-    if (!ReadComponentFacts(options, here, separator, console, files, components))
-      return kUsage;
-    return options.embed ? Embed(options, components, files, console)
-                         : Beside(options, components, files, console);
-  }
-  // The window's own rule for when "Generate..." may be pressed.
-  if (!front::GenerateEnabledFor(options.target))
-    return UsageError(console, "the target must name a .exe program: " + options.target);
-  for (const std::string* path : {&options.target, &options.rcPath}) {
-    const std::optional<std::string> reason = UnsafePathReason(*path, separator);
-    if (reason)
-      return UsageError(console, *reason);
-  }
-
-  front::CompilerPlaces places{console.registry, console.settings, files, console.bundledCompiler};
-  std::string compiler = options.rcPath;
-  if (compiler.empty()) {
-    compiler = front::LocateCompiler(places);
-    if (compiler.empty()) {
-      Say(console.err, "no resource compiler found in " + front::DescribeCompilerPlaces(places) +
-                           "; name one with --rc PATH");
-      return kUsage;
-    }
-  } else if (!files.FileExists(compiler)) {
-    return UsageError(console, "no resource compiler at " + compiler);
-  }
-
-  // A template named on the command line is checked before anything is touched.
-  if (!options.quiet && !options.readmePath.empty() && !files.FileExists(options.readmePath))
-    return UsageError(console, "no instructions template at " + options.readmePath);
-
-  if (!options.quiet && options.readmePath.empty())
-    options.readmePath = LocateTemplate(files, console.dataFolder);
-
-  std::vector<generation::ComponentFacts> components;
-  if (!ReadComponentFacts(options, here, separator, console, files, components))
-    return kUsage;
-
-  if (projectTarget) {
-    FlagConversation conversation(options, console);
-    return RunProject(options, compiler, components, files, conversation, console);
-  }
-
-  generation::DriverOptions driverOptions;
-  driverOptions.writeModule = !options.noModule;
-  driverOptions.moduleQuestionFirst = true;
-  driverOptions.instructions = !options.quiet;
-  driverOptions.templatePath = options.readmePath;
-  FlagConversation conversation(options, console);
-  generation::Driver driver(files, conversation, driverOptions);
-  const generation::Outcome outcome = driver.Run(
-      {options.target, options.version, options.description}, compiler, options.manifest,
-      components);
-
-  switch (outcome) {
-  case generation::Outcome::Done:
-    return conversation.ModuleFailed() ? kFileOperationFailed : kDone;
-  case generation::Outcome::CompileFailed:
-    return kCompileFailed;
-  case generation::Outcome::VersionDeclined:
-    return kUsage;
-  case generation::Outcome::FolderInaccessible:
-    return kFolderInaccessible;
-  case generation::Outcome::OverwriteDeclined:
-  case generation::Outcome::OutputInTheWay:
-    return kOutputExists;
-  case generation::Outcome::FileOperationFailed:
-  case generation::Outcome::Busy:
+  case Mode::CheckForms:
+    return CheckForms(options.target, options.projectCodePage, files, console);
+  case Mode::Generate:
+  case Mode::Project:
+  case Mode::Embed:
+  case Mode::Beside:
     break;
   }
+  return Deliver(options, files, console);
+}
+
+int ExitCodeFor(front::Outcome outcome) {
+  // clang-format off
+  static constexpr std::pair<front::Outcome, ExitCode> kTable[] = {
+      {front::Outcome::Done, kDone},
+      {front::Outcome::Removed, kDone},
+      {front::Outcome::Unchanged, kDone},
+      {front::Outcome::DryRun, kDone},
+      {front::Outcome::Declined, kUsage},
+      {front::Outcome::Refused, kUsage},
+      {front::Outcome::CompileFailed, kCompileFailed},
+      {front::Outcome::FolderInaccessible, kFolderInaccessible},
+      {front::Outcome::OutputExists, kOutputExists},
+      {front::Outcome::Changed, kFileOperationFailed},
+      {front::Outcome::Failed, kFileOperationFailed},
+  };
+  // clang-format on
+  for (const auto& [from, code] : kTable)
+    if (from == outcome)
+      return code;
   return kFileOperationFailed;
 }
 

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "batch/Locator.h"
+#include "front/Delivery.h"
 #include "front/Services.h"
 #include "generation/Driver.h"
 
@@ -40,6 +41,9 @@ struct Console {
 
 /// A report or warning on err, after the program's name.
 void Say(std::ostream& err, const std::string& text);
+
+/// The exit code of a way's outcome, the same table for every way.
+int ExitCodeFor(front::Outcome outcome);
 
 /// args without the program's own name.
 int Run(const std::vector<std::string>& args, platform::FileOperations& files, Console& console);

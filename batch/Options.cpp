@@ -1,5 +1,8 @@
 #include "batch/Options.h"
 
+#include <algorithm>
+#include <utility>
+
 #include "front/Target.h"
 #include "generation/ModuleText.h"
 #include "project/ProjectTexts.h"
@@ -30,7 +33,25 @@ bool AddProject(Options& options, const std::string& value) {
   options.projects.push_back(value);
   return !value.empty();
 }
+bool SetProject(Options& options, const std::string& value) {
+  options.target = value;
+  return true;
+}
 std::string PathChoices() { return "a path"; }
+
+constexpr const char* kKeepOverlayOption = "--keep-overlay";
+constexpr const char* kStripSignatureOption = "--strip-signature";
+
+/// The flags that ask for a mode; which of them go together is SortOut's.
+const std::pair<const char*, Mode> kModeFlags[] = {
+    {"--help", Mode::Help},
+    {"-h", Mode::Help},
+    {"--version", Mode::ShowVersion},
+    {"--inspect", Mode::Inspect},
+    {kCheckFormsOption, Mode::CheckForms},
+    {kEmbedOption, Mode::Embed},
+    {"--beside", Mode::Beside},
+};
 
 // One row per option: a text value (with whether it must be non-empty), a flag, a flag of
 // the manifest, or one of a fixed list of values.
@@ -53,9 +74,6 @@ const OptionSpec kOptionSpecs[] = {
     {"--no-module", nullptr, &Options::noModule, false},
     {"--quiet", nullptr, &Options::quiet, false},
     {"--check-version", nullptr, &Options::checkVersion, false},
-    {"--help", nullptr, &Options::help, false},
-    {"-h", nullptr, &Options::help, false},
-    {"--version", nullptr, &Options::showVersion, false},
     {"--supported-os", nullptr, nullptr, false, &ManifestSettings::supportedOs},
     {"--execution-level", nullptr, nullptr, false, nullptr, SetRunLevel,
      generation::RunLevelChoices},
@@ -64,17 +82,13 @@ const OptionSpec kOptionSpecs[] = {
     {"--long-path-aware", nullptr, nullptr, false, &ManifestSettings::longPathAware},
     {"--code-page", nullptr, nullptr, false, nullptr, SetCodePage, generation::CodePageChoices},
     {"--printer-isolation", nullptr, nullptr, false, &ManifestSettings::printerIsolation},
-    {"--inspect", nullptr, &Options::inspect, false},
     {"--strict", nullptr, &Options::strict, false},
     {"--com", nullptr, nullptr, true, nullptr, AddComponent, PathChoices},
     {"--vbp", nullptr, nullptr, true, nullptr, AddProject, PathChoices},
-    {"--project", &Options::project, nullptr, true},
+    {kProjectOption, nullptr, nullptr, true, nullptr, SetProject, PathChoices},
     {"--dry-run", nullptr, &Options::dryRun, false},
-    {"--check-forms", nullptr, &Options::checkForms, false},
-    {"--embed", nullptr, &Options::embed, false},
-    {"--keep-overlay", nullptr, &Options::keepOverlay, false},
-    {"--strip-signature", nullptr, &Options::stripSignature, false},
-    {"--beside", nullptr, &Options::beside, false},
+    {kKeepOverlayOption, nullptr, &Options::keepOverlay, false},
+    {kStripSignatureOption, nullptr, &Options::stripSignature, false},
     {"--remove", nullptr, &Options::remove, false},
     {project::texts::kCodePageOption, nullptr, nullptr, false, nullptr, SetProjectCodePage,
      codepages::Choices},
@@ -87,12 +101,89 @@ const OptionSpec* FindSpec(const std::string& name) {
   return nullptr;
 }
 
+const Mode* FindModeFlag(const std::string& name) {
+  for (const auto& [flag, mode] : kModeFlags)
+    if (name == flag)
+      return &mode;
+  return nullptr;
+}
+
+/// What the modes asked for, the targets and the options say together: the mode, or what
+/// is wrong with them. Every rule of which options go together is here.
+std::optional<std::string> SortOut(Options& options, const std::vector<Mode>& asked,
+                                   const std::vector<std::string>& targets, bool codePageGiven) {
+  const auto has = [&asked](Mode mode) {
+    return std::find(asked.begin(), asked.end(), mode) != asked.end();
+  };
+  for (const Mode first : {Mode::Help, Mode::ShowVersion})
+    if (has(first)) {
+      options.mode = first;
+      options.target.clear();
+      return std::nullopt;
+    }
+  const bool projectOption = !options.target.empty();
+  if (targets.size() + (projectOption ? 1 : 0) > 1)
+    return "more than one target given";
+  if (targets.empty() && !projectOption)
+    return "no target program given";
+  if (!targets.empty())
+    options.target = targets[0];
+  const bool project = projectOption || front::IsProjectPath(options.target);
+  const std::string& target = options.target;
+  if (options.strict && !has(Mode::Inspect))
+    return "--strict needs --inspect";
+  if (has(Mode::Inspect) && project)
+    return "--inspect takes a program (.exe), not the project " + target +
+           ": leave --inspect out to set the project up, or check its forms with " +
+           kCheckFormsOption;
+  if (options.noModule && project)
+    return std::string("--no-module does not go with a project: setting one up writes "
+                       "and lists ") +
+           generation::kModuleFileName;
+  if (has(Mode::Embed) || has(Mode::Beside)) {
+    const std::string mode = has(Mode::Embed) ? kEmbedOption : "--beside";
+    if (has(Mode::Embed) && has(Mode::Beside))
+      return "--embed and --beside do not go together: choose one";
+    if (project)
+      return mode + " takes a built program, not the project " + target + ": leave " + mode +
+             " out to set the project up";
+    if (has(Mode::Inspect) || has(Mode::CheckForms))
+      return mode + " does not go with --inspect or --check-forms";
+    if (has(Mode::Embed) && !front::IsEmbeddablePath(target))
+      return "--embed takes a built .exe, .dll or .ocx: " + target;
+    if (has(Mode::Beside) && !front::IsProgramPath(target))
+      return "--beside takes a program (.exe); a library's manifest comes from its own "
+             "resources (--embed): " +
+             target;
+    if (options.dryRun && has(Mode::Beside))
+      return "--dry-run goes with --embed or a project, not --beside";
+  }
+  if ((options.keepOverlay || options.stripSignature) && !has(Mode::Embed))
+    return std::string(options.keepOverlay ? kKeepOverlayOption : kStripSignatureOption) +
+           " needs --embed";
+  if (options.remove && !has(Mode::Beside))
+    return "--remove needs --beside";
+  if (options.dryRun && !project && !has(Mode::Embed))
+    return "--dry-run needs a project (--project PATH or a .vbp target) or --embed";
+  if (has(Mode::CheckForms) && !project)
+    return "--check-forms needs a project (--project PATH or a .vbp target)";
+  if (codePageGiven && !project)
+    return std::string(project::texts::kCodePageOption) +
+           " needs a project (--project PATH or a .vbp target)";
+  options.mode = project ? Mode::Project : Mode::Generate;
+  for (const Mode mode : {Mode::Inspect, Mode::CheckForms, Mode::Embed, Mode::Beside})
+    if (has(mode))
+      options.mode = mode;
+  return std::nullopt;
+}
+
 } // namespace
 
 ParsedOptions ParseOptions(const std::vector<std::string>& args) {
   ParsedOptions parsed;
   Options& options = parsed.options;
   std::vector<std::string> targets;
+  std::vector<Mode> asked;
   bool optionsEnded = false;
   bool codePageGiven = false;
   auto fail = [&parsed](const std::string& error) {
@@ -113,12 +204,15 @@ ParsedOptions ParseOptions(const std::vector<std::string>& args) {
     const std::string::size_type equals = arg.find('=');
     const std::string name = arg.substr(0, equals);
     const OptionSpec* spec = FindSpec(name);
-    if (!spec)
+    const Mode* mode = FindModeFlag(name);
+    if (!spec && !mode)
       return fail("unknown option " + name);
-    if (spec->flag || spec->manifestFlag) {
+    if (mode || spec->flag || spec->manifestFlag) {
       if (equals != std::string::npos)
         return fail("option " + name + " takes no value");
-      if (spec->flag)
+      if (mode)
+        asked.push_back(*mode);
+      else if (spec->flag)
         options.*(spec->flag) = true;
       else
         options.manifest.*(spec->manifestFlag) = true;
@@ -143,60 +237,50 @@ ParsedOptions ParseOptions(const std::vector<std::string>& args) {
     options.versionGiven = options.versionGiven || spec->text == &Options::version;
     options.descriptionGiven = options.descriptionGiven || spec->text == &Options::description;
   }
-  if (options.help || options.showVersion)
-    return parsed;
-  if (targets.size() + (options.project.empty() ? 0 : 1) > 1)
-    return fail("more than one target given");
-  if (targets.empty() && options.project.empty())
-    return fail("no target program given");
-  if (!targets.empty() && front::IsProjectPath(targets[0]))
-    options.project = targets[0];
-  else if (!targets.empty())
-    options.target = targets[0];
-  if (options.strict && !options.inspect)
-    return fail("--strict needs --inspect");
-  if (options.inspect && !options.project.empty())
-    return fail("--inspect takes a program (.exe), not the project " + options.project +
-                ": leave --inspect out to set the project up, or check its forms with "
-                "--check-forms");
-  if (options.noModule && !options.project.empty())
-    return fail(std::string("--no-module does not go with a project: setting one up writes "
-                            "and lists ") +
-                generation::kModuleFileName);
-  if (options.embed || options.beside) {
-    const char* mode = options.embed ? "--embed" : "--beside";
-    if (options.embed && options.beside)
-      return fail("--embed and --beside do not go together: choose one");
-    if (!options.project.empty())
-      return fail(std::string(mode) + " takes a built program, not the project " + options.project +
-                  ": leave " + mode + " out to set the project up");
-    if (options.inspect || options.checkForms)
-      return fail(std::string(mode) + " does not go with --inspect or --check-forms");
-    if (options.embed && !front::IsEmbeddablePath(options.target))
-      return fail("--embed takes a built .exe, .dll or .ocx: " + options.target);
-    if (options.beside && !front::IsProgramPath(options.target))
-      return fail("--beside takes a program (.exe); a library's manifest comes from its own "
-                  "resources (--embed): " +
-                  options.target);
-    if (options.dryRun && options.beside)
-      return fail("--dry-run goes with --embed or a project, not --beside");
-  }
-  if ((options.keepOverlay || options.stripSignature) && !options.embed)
-    return fail(std::string(options.keepOverlay ? "--keep-overlay" : "--strip-signature") +
-                " needs --embed");
-  if (options.remove && !options.beside)
-    return fail("--remove needs --beside");
-  if (options.dryRun && options.project.empty() && !options.embed)
-    return fail("--dry-run needs a project (--project PATH or a .vbp target) or --embed");
-  if (options.checkForms && options.project.empty())
-    return fail("--check-forms needs a project (--project PATH or a .vbp target)");
-  if (codePageGiven && options.project.empty())
-    return fail(std::string(project::texts::kCodePageOption) +
-                " needs a project (--project PATH or a .vbp target)");
+  if (const std::optional<std::string> error = SortOut(options, asked, targets, codePageGiven))
+    return fail(*error);
   return parsed;
 }
 
-std::string HelpText() {
+std::optional<front::Way> WayOf(Mode mode) {
+  // clang-format off
+  static constexpr std::pair<Mode, front::Way> kWays[] = {
+      {Mode::Generate, front::Way::Generate},
+      {Mode::Project, front::Way::Project},
+      {Mode::Embed, front::Way::Embed},
+      {Mode::Beside, front::Way::Beside},
+  };
+  // clang-format on
+  for (const auto& [from, way] : kWays)
+    if (from == mode)
+      return way;
+  return std::nullopt;
+}
+
+front::Wording OptionWording() {
+  front::Wording wording;
+  wording.setUpProject = std::string(" (") + kProjectOption + " PROJECT.vbp)";
+  wording.embedAfterBuild = std::string(" (") + kEmbedOption + " in the build's last step)";
+  wording.embedInstead = std::string(" (") + kEmbedOption + ")";
+  return wording;
+}
+
+std::string OptionFor(base::Setting setting) {
+  switch (setting) {
+  case base::Setting::KeepOverlay:
+    return kKeepOverlayOption;
+  case base::Setting::StripSignature:
+    return kStripSignatureOption;
+  case base::Setting::None:
+    break;
+  }
+  return std::string();
+}
+
+namespace {
+
+/// The usage and the options of every run.
+std::string HelpUsage() {
   return std::string("Usage: ") + kProgramName + " [options] TARGET.exe\n" +
          "Compiles a Common Controls 6 manifest for TARGET.exe into <base>_manifest.res beside\n"
          "it and writes the start-up module " +
@@ -221,7 +305,12 @@ std::string HelpText() {
          "  --strict           with --inspect, exit 7 when there is any warning (for CI;\n"
          "                     notes do not count)\n"
          "  --help, --version\n"
-         "\n"
+         "\n";
+}
+
+/// The manifest's settings and the components.
+std::string HelpSettings() {
+  return std::string() +
          "Manifest settings, none by default:\n"
          "  --supported-os     Windows Vista to 11 supported: GetVersionEx reports the true\n"
          "                     version, not 6.2\n"
@@ -245,7 +334,12 @@ std::string HelpText() {
          "  --com FILE[\\N]     use the COM component FILE (.ocx, .dll or .tlb; N its type\n"
          "                     library resource) without registration; may be repeated\n"
          "  --vbp PROJECT.vbp  the same for each component the Visual Basic project uses\n"
-         "\n"
+         "\n";
+}
+
+/// A project as the target.
+std::string HelpProject() {
+  return std::string() +
          "A Visual Basic project as the target (--project PROJECT.vbp, or PROJECT.vbp alone):\n"
          "the manifest goes into the project's resource file (a new <base>_manifest.res when\n"
          "it has none), " +
@@ -270,7 +364,12 @@ std::string HelpText() {
          "                     On Linux a name that is not found as written is looked for\n"
          "                     in it (a checkout names files in UTF-8), and the version and\n"
          "                     description are read in it; Windows uses its own\n"
-         "\n"
+         "\n";
+}
+
+/// A built program as the target, and the exit codes.
+std::string HelpBuilt() {
+  return std::string() +
          "A built program as the target, nothing rebuilt:\n"
          "  --embed            write the manifest into TARGET (.exe, .dll or .ocx) itself,\n"
          "                     with every manifest setting above, merged with the one it\n"
@@ -301,5 +400,9 @@ std::string HelpText() {
          "cannot be read. With --embed or --beside: 2 refused, 5 a file operation failed;\n"
          "the program is as it was.\n";
 }
+
+} // namespace
+
+std::string HelpText() { return HelpUsage() + HelpSettings() + HelpProject() + HelpBuilt(); }
 
 } // namespace batch

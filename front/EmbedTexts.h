@@ -1,8 +1,10 @@
 #pragma once
-// The texts of a manifest written into a built program (--embed, "Embed in the program") and
-// of one written beside it (--beside), for both front ends.
+// The texts of a manifest written into a built program and of one written beside it, for
+// both front ends. What the user does about them is named by the front end (front/Wording.h).
 
 #include <string>
+
+#include "front/Wording.h"
 
 namespace front::embedtexts {
 
@@ -63,29 +65,28 @@ inline std::string DryRun(const std::string& name) {
   return name + ": what embedding the manifest would do; nothing was written.";
 }
 /// visualBasic: the program was built by Visual Basic, whose project can carry the manifest.
-inline std::string RebuildNote(bool inWindow = false, bool visualBasic = true) {
+inline std::string RebuildNote(bool visualBasic, const Wording& wording) {
   if (!visualBasic)
-    return std::string("Rebuilding the program replaces it, and with it the embedded manifest. "
-                       "For a lasting change, put the manifest into the program's own build, "
-                       "or embed it again after each build") +
-           (inWindow ? "." : " (--embed in the build's last step).");
-  return std::string("Rebuilding the program in Visual Basic replaces it, and with it the "
-                     "embedded manifest. For a lasting change, set the project up instead") +
-         (inWindow ? ": choose its .vbp file as the program and press \"Generate...\"."
-                   : " (--project PROJECT.vbp).");
+    return "Rebuilding the program replaces it, and with it the embedded manifest. For a "
+           "lasting change, put the manifest into the program's own build, or embed it again "
+           "after each build" +
+           wording.embedAfterBuild + ".";
+  return "Rebuilding the program in Visual Basic replaces it, and with it the embedded "
+         "manifest. For a lasting change, set the project up instead" +
+         wording.setUpProject + ".";
 }
 /// Another hard link to the program keeps the file that is replaced here.
 constexpr const char* kOtherNames =
     "the program has other names (hard links) as well: they keep the old program, and only "
     "this name takes the new one";
-/// A refusal a setting lifts: option, in the batch's words.
-inline std::string AllowWith(const std::string& option) { return option + " allows it."; }
 
 // ---- Beside the program --------------------------------------------------------------
 
-inline std::string BesideNeedsProgram(const std::string& name) {
-  return name + ": a manifest beside the file is read for a program (.exe) only; a library's "
-                "comes from its own resources (--embed).";
+inline std::string BesideNeedsProgram(const std::string& name, const Wording& wording) {
+  return name +
+         ": a manifest beside the file is read for a program (.exe) only; a library's "
+         "comes from its own resources" +
+         wording.embedInstead + ".";
 }
 inline std::string BesideEmbedded(const std::string& name) {
   return name + " embeds a manifest of its own, and Windows since Vista uses the embedded one "
@@ -135,9 +136,5 @@ inline std::string BesideRemoved(const std::string& manifestName, const std::str
 inline std::string BesideNothingToRemove(const std::string& manifestName) {
   return "there is no " + manifestName + ": nothing removed.";
 }
-constexpr const char* kBesideCaveats =
-    "Caveats: programs started from a themed Visual Basic IDE with F5 look themed even when "
-    "their own build is not, so try the built program itself; and what --check-forms finds in "
-    "a project's forms applies to the IDE's forms as well.";
 
 } // namespace front::embedtexts

@@ -185,8 +185,10 @@ TEST(EmbedWindowTest, TheDryRunIsAskedAndOnlyOkWritesTheProgramAndItsBackup) {
     const bool old = row.program.find("requireAdministrator") != std::string::npos;
     EXPECT_EQ(ManifestOf(now).find("requireAdministrator") != std::string::npos, old);
     EXPECT_EQ(text.find("\nManifest, before -> after:\n") != std::string::npos, old) << text;
-    EXPECT_EQ(text.substr(text.size() - front::embedtexts::RebuildNote(true, false).size()),
-              front::embedtexts::RebuildNote(true, false));
+    const std::string note = "Rebuilding the program replaces it, and with it the embedded "
+                             "manifest. For a lasting change, put the manifest into the "
+                             "program's own build, or embed it again after each build.";
+    EXPECT_EQ(text.substr(text.size() - note.size()), note);
   }
 }
 
@@ -207,4 +209,15 @@ TEST(EmbedWindowTest, AProgramCarryingTheManifestIsToldSoWithoutAQuestion) {
   EXPECT_EQ(w.world.boxes.shown[0].icon, Icon::Information);
   EXPECT_EQ(w.world.files.Bytes(kProgram), embedded);
   EXPECT_FALSE(w.world.files.Has(kProgram + ".bak1"));
+}
+
+// The texts of front/ that tell the user what to do name the window's own controls.
+TEST(EmbedWindowTextsTest, NameTheWindowsControls) {
+  const front::Wording words = app::texts::ControlWording();
+  EXPECT_EQ(front::embedtexts::RebuildNote(true, words),
+            "Rebuilding the program in Visual Basic replaces it, and with it the embedded "
+            "manifest. For a lasting change, set the project up instead: choose its .vbp file "
+            "as the program and press \"Generate...\".");
+  for (const std::string& word : {words.setUpProject, words.embedAfterBuild, words.embedInstead})
+    EXPECT_EQ(word.find("--"), std::string::npos) << word;
 }

@@ -5,7 +5,7 @@
 #include "support/TestSupport.h"
 
 #include "base/Path.h"
-#include "front/ProjectFlow.h"
+#include "front/Delivery.h"
 #include "generation/DriverTexts.h"
 #include "project/ProjectTexts.h"
 #include "project/Transaction.h"
@@ -81,27 +81,45 @@ void MoveFolder(fakes::Files& files, const std::string& folder) {
   files.folders.insert(folder);
 }
 
+/// The batch's side of a run: nobody is asked, the notes are kept.
+struct Unasked : front::Conversation {
+  fakes::Conversation generated;
+  std::vector<std::string> notes;
+  bool Ask(generation::Question question, const std::string& text) override {
+    return generated.Ask(question, text);
+  }
+  void Tell(generation::Report report, const std::string& text) override {
+    generated.Tell(report, text);
+  }
+  void CompilerFinished() override {}
+  void ShowInstructions(const std::string& text) override { generated.ShowInstructions(text); }
+  front::Confirmation Confirm(const project::Plan&, bool) override {
+    return front::Confirmation::Unasked;
+  }
+  void Note(const std::string& text) override { notes.push_back(text); }
+};
+
+front::Result Deliver(fakes::Files& files, front::Conversation& user,
+                      const std::string& projectPath, bool dryRun) {
+  front::Request request;
+  request.way = front::Way::Project;
+  request.target = projectPath;
+  request.versionGiven = request.descriptionGiven = false;
+  request.compiler = "C:\\VB98\\Wizards\\RC.EXE";
+  request.dryRun = dryRun;
+  return front::Deliverer(files, user, {}).Deliver(request);
+}
+
 /// A project run as the batch makes it: no question; the notes it gives.
 struct BatchRun {
-  front::ProjectResult result;
+  front::Result result;
   std::vector<std::string> notes;
 };
 BatchRun RunInBatch(fakes::Files& files, const std::string& projectPath = kVbp,
                     bool dryRun = false) {
-  struct User : front::ProjectConversation {
-    std::vector<std::string> notes;
-    front::Confirmation Confirm(const project::Plan&, bool) override {
-      return front::Confirmation::Unasked;
-    }
-    void Note(const std::string& text) override { notes.push_back(text); }
-  } user;
-  fakes::Conversation conversation;
-  project::Request request;
-  request.projectPath = projectPath;
-  request.rcExePath = "C:\\VB98\\Wizards\\RC.EXE";
-  request.dryRun = dryRun;
+  Unasked user;
   BatchRun run;
-  run.result = front::RunProject(files, conversation, user, request);
+  run.result = Deliver(files, user, projectPath, dryRun);
   run.notes = user.notes;
   return run;
 }
@@ -120,19 +138,9 @@ void Lay(fakes::Files& files, const Tree& tree) {
 }
 
 /// A run as the batch makes it: nobody is asked.
-front::ProjectResult RunUnasked(fakes::Files& files, bool dryRun = false) {
-  fakes::Conversation conversation;
-  struct : front::ProjectConversation {
-    front::Confirmation Confirm(const project::Plan&, bool) override {
-      return front::Confirmation::Unasked;
-    }
-    void Note(const std::string&) override {}
-  } user;
-  project::Request request;
-  request.projectPath = kVbp;
-  request.rcExePath = "C:\\VB98\\Wizards\\RC.EXE";
-  request.dryRun = dryRun;
-  return front::RunProject(files, conversation, user, request);
+front::Result RunUnasked(fakes::Files& files, bool dryRun = false) {
+  Unasked user;
+  return Deliver(files, user, kVbp, dryRun);
 }
 
 } // namespace
@@ -221,8 +229,8 @@ TEST(ProjectRunTest, WhatTheUserSavesMeanwhileIsNeverWrittenOver) {
       files.CompileLikeRc(commandLine);
       files.AddFile(kVbp, saved);
     };
-    const front::ProjectResult result = RunUnasked(files);
-    EXPECT_EQ(result.outcome, front::ProjectOutcome::Changed);
+    const front::Result result = RunUnasked(files);
+    EXPECT_EQ(result.outcome, front::Outcome::Changed);
     EXPECT_EQ(result.message, project::texts::Changed(kVbp));
     Tree expected = before;
     expected[kVbp] = saved;
@@ -298,17 +306,17 @@ TEST(ProjectRunTest, ADryRunLeavesNoTraceAndIsRefusedAsTheRealRunWouldBe) {
   struct Row {
     const char* name;
     std::function<void(fakes::Files&)> arrange;
-    front::ProjectOutcome outcome;
+    front::Outcome outcome;
     std::string message;
   };
   const Row rows[] = {
       // Was: the compiler's files and the probe made and removed in the project's folder.
-      {"set up", [](fakes::Files&) {}, front::ProjectOutcome::DryRun, ""},
+      {"set up", [](fakes::Files&) {}, front::Outcome::DryRun, ""},
       {"a compiler that makes nothing", [](fakes::Files& f) { f.compiler = [](auto&) {}; },
-       front::ProjectOutcome::CompileFailed, generation::texts::kCompileFailed},
+       front::Outcome::CompileFailed, generation::texts::kCompileFailed},
       // Was: Create "C:\Work\~themefold-7-0000000000000001.manifest" failed.
       {"a project in a folder that takes no file",
-       [](fakes::Files& f) { f.readOnlyFolders.insert(kFolder); }, front::ProjectOutcome::Refused,
+       [](fakes::Files& f) { f.readOnlyFolders.insert(kFolder); }, front::Outcome::Refused,
        project::texts::FolderNotWritable(kFolder, "Access is denied.")},
   };
   for (const Row& row : rows) {
@@ -318,7 +326,7 @@ TEST(ProjectRunTest, ADryRunLeavesNoTraceAndIsRefusedAsTheRealRunWouldBe) {
     row.arrange(files);
     const auto before = files.Snapshot();
     const std::set<std::string> folders = files.folders;
-    const front::ProjectResult result = RunUnasked(files, true);
+    const front::Result result = RunUnasked(files, true);
     EXPECT_EQ(result.outcome, row.outcome);
     EXPECT_EQ(result.message, row.message);
     for (const std::string& path : files.written)
@@ -479,7 +487,7 @@ TEST(ProjectRunTest, AJournalThisProgramCouldNotHaveWrittenIsRefusedAndNothingIs
     const Tree before = Files(files);
     const int writes = files.writes;
     const BatchRun run = RunInBatch(files);
-    EXPECT_EQ(run.result.outcome, front::ProjectOutcome::Refused);
+    EXPECT_EQ(run.result.outcome, front::Outcome::Refused);
     EXPECT_EQ(run.result.message, project::texts::JournalRefused(kJournal, row.why));
     EXPECT_EQ(Files(files), before);
     EXPECT_EQ(files.writes, writes);
@@ -506,11 +514,11 @@ TEST(ProjectRunTest, OneRunHoldsTheProjectAtATime) {
     const Tree left = Files(files);
     const BatchRun run = RunInBatch(files);
     if (sameProcess) {
-      EXPECT_EQ(run.result.outcome, front::ProjectOutcome::Changed);
+      EXPECT_EQ(run.result.outcome, front::Outcome::Changed);
       EXPECT_EQ(run.result.message, project::texts::AnotherRun(kVbp, 7));
       EXPECT_EQ(Files(files), left);
     } else {
-      EXPECT_EQ(run.result.outcome, front::ProjectOutcome::Done);
+      EXPECT_EQ(run.result.outcome, front::Outcome::Done);
       EXPECT_FALSE(files.Has(kJournal));
     }
   }
@@ -586,7 +594,7 @@ TEST(ProjectRunTest, TheNextRunTellsExactlyWhatItPutBack) {
     EXPECT_EQ(real.notes[0],
               project::texts::Recovered(module + "\n" + res + "\n",
                                         project::texts::KeptAsSaved(kVbp, kVbp + ".bak")));
-    EXPECT_EQ(real.result.outcome, front::ProjectOutcome::Done);
+    EXPECT_EQ(real.result.outcome, front::Outcome::Done);
     EXPECT_NE(files.Bytes(kVbp).find("Title=\"Saved since\""), std::string::npos);
     EXPECT_EQ(files.Bytes(kVbp + ".bak"), kFormProject);
     EXPECT_EQ(files.Bytes(kVbp + ".bak2"), saved);
@@ -597,7 +605,7 @@ TEST(ProjectRunTest, TheNextRunTellsExactlyWhatItPutBack) {
     fakes::Files& files = rig->world.files;
     files.lockedPaths.insert(res);
     const BatchRun run = RunInBatch(files);
-    EXPECT_EQ(run.result.outcome, front::ProjectOutcome::Failed);
+    EXPECT_EQ(run.result.outcome, front::Outcome::Failed);
     EXPECT_EQ(run.result.message.find(project::texts::kNothingChanged), std::string::npos);
     EXPECT_NE(run.result.message.find("wholly undone. Put back:\n" + kVbp + "\n" + module + "\n"),
               std::string::npos)
@@ -627,7 +635,7 @@ TEST(ProjectRunTest, AFirstFormJournalIsReadWithTheSameRules) {
     if (inside) {
       ASSERT_EQ(run.notes.size(), 1u);
       EXPECT_EQ(run.notes[0], project::texts::Recovered(""));
-      EXPECT_EQ(run.result.outcome, front::ProjectOutcome::Done);
+      EXPECT_EQ(run.result.outcome, front::Outcome::Done);
       EXPECT_EQ(files.Bytes(kVbp + ".bak"), kFormProject);
       EXPECT_FALSE(files.Has(kVbp + ".bak2"));
     } else {

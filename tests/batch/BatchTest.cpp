@@ -316,6 +316,21 @@ TEST_F(BatchTest, RelativePathsMeanWhatTheyMeantAtTheStart) {
   EXPECT_EQ(args[4], args[3].substr(0, args[3].size() - 4) + ".rc");
 }
 
+// One table for every way: what each outcome exits with.
+TEST(BatchExitCodeTest, OneTableForEveryWay) {
+  using front::Outcome;
+  const std::pair<Outcome, int> rows[] = {
+      {Outcome::Done, 0},          {Outcome::Removed, 0},
+      {Outcome::Unchanged, 0},     {Outcome::DryRun, 0},
+      {Outcome::CompileFailed, 1}, {Outcome::Declined, 2},
+      {Outcome::Refused, 2},       {Outcome::FolderInaccessible, 3},
+      {Outcome::OutputExists, 4},  {Outcome::Changed, 5},
+      {Outcome::Failed, 5},
+  };
+  for (const auto& [outcome, code] : rows)
+    EXPECT_EQ(batch::ExitCodeFor(outcome), code) << static_cast<int>(outcome);
+}
+
 TEST(BatchPathsTest, AbsolutePaths) {
   struct Row {
     const char* path;

@@ -11,7 +11,7 @@ std::string Describe(const batch::Options& o) {
   return "target=" + o.target + " version=" + o.version + " description=" + o.description +
          " rc=" + o.rcPath + " readme=" + o.readmePath + " flags=" + (o.force ? "F" : "") +
          (o.noModule ? "N" : "") + (o.quiet ? "Q" : "") + (o.checkVersion ? "C" : "") +
-         (o.help ? "H" : "") + (o.showVersion ? "V" : "");
+         (o.mode == batch::Mode::Help ? "H" : "") + (o.mode == batch::Mode::ShowVersion ? "V" : "");
 }
 
 } // namespace
@@ -221,9 +221,34 @@ TEST(OptionsTest, EmbedAndBesideFlags) {
   const batch::Options embed =
       ParseOptions({"--embed", "--keep-overlay", "--strip-signature", "--dry-run", "Grid.OCX"})
           .options;
-  EXPECT_TRUE(embed.embed && embed.keepOverlay && embed.stripSignature && embed.dryRun);
+  EXPECT_TRUE(embed.mode == batch::Mode::Embed && embed.keepOverlay && embed.stripSignature &&
+              embed.dryRun);
   EXPECT_EQ(embed.target, "Grid.OCX");
   const batch::ParsedOptions beside = ParseOptions({"--beside", "--remove", "VB6.EXE"});
   EXPECT_EQ(beside.error, std::nullopt);
-  EXPECT_TRUE(beside.options.beside && beside.options.remove);
+  EXPECT_TRUE(beside.options.mode == batch::Mode::Beside && beside.options.remove);
+}
+
+// The mode a command line asks for; --help and --version before any other.
+TEST(OptionsTest, Modes) {
+  using batch::Mode;
+  const std::pair<std::vector<std::string>, Mode> rows[] = {
+      {{"App.exe"}, Mode::Generate},
+      {{"App.vbp"}, Mode::Project},
+      {{"--project", "App.vbp"}, Mode::Project},
+      {{"--dry-run", "App.vbp"}, Mode::Project},
+      {{"--embed", "App.dll"}, Mode::Embed},
+      {{"--beside", "App.exe"}, Mode::Beside},
+      {{"--inspect", "App.exe"}, Mode::Inspect},
+      {{"--check-forms", "App.vbp"}, Mode::CheckForms},
+      {{"--embed", "--help", "App.exe"}, Mode::Help},
+      {{"--version", "--inspect"}, Mode::ShowVersion},
+      {{"--version", "-h"}, Mode::Help},
+  };
+  for (const auto& [args, mode] : rows) {
+    SCOPED_TRACE(args[0]);
+    const batch::ParsedOptions parsed = ParseOptions(args);
+    EXPECT_EQ(parsed.error, std::nullopt);
+    EXPECT_EQ(parsed.options.mode, mode);
+  }
 }

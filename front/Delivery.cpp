@@ -1,0 +1,42 @@
+#include "front/Delivery.h"
+
+#include "front/Ways.h"
+
+namespace front {
+
+Result Deliverer::Deliver(const Request& request) {
+  switch (request.way) {
+  case Way::Generate: {
+    if (generating_)
+      return Result();
+    generating_ = true;
+    struct Reset {
+      bool& flag;
+      ~Reset() { flag = false; }
+    } reset{generating_};
+    return Generate(files_, conversation_, request);
+  }
+  case Way::Project:
+    return SetUpProject(files_, conversation_, request);
+  case Way::Embed:
+    return EmbedInProgram(files_, request);
+  case Way::Beside:
+    return WriteBeside(files_, request, wording_);
+  }
+  return Result();
+}
+
+void Allow(Request& request, base::Setting setting) {
+  switch (setting) {
+  case base::Setting::KeepOverlay:
+    request.keepOverlay = true;
+    break;
+  case base::Setting::StripSignature:
+    request.stripSignature = true;
+    break;
+  case base::Setting::None:
+    break;
+  }
+}
+
+} // namespace front
