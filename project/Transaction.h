@@ -15,7 +15,7 @@
 #include <utility>
 #include <vector>
 
-#include "generation/Driver.h"
+#include "platform/Ports.h"
 #include "project/ProjectRun.h"
 
 namespace project {
@@ -23,7 +23,7 @@ namespace project {
 /// Why the plan cannot be carried out, found before anything is written and without writing
 /// (a folder, link or device where a file is to be written, a read-only file, a folder that
 /// takes no new file); "" when nothing stands in the way.
-std::string FindObstacle(platform::FileOperations& files, const Plan& plan);
+std::string FindObstacle(platform::FilePort& files, const Plan& plan);
 
 struct Applied {
   enum class Outcome {

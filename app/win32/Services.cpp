@@ -7,7 +7,7 @@
 #include "app/ControlIds.h"
 #include "app/win32/MainWindow.h"
 #include "app/TargetReport.h"
-#include "util/BraskModule.h"
+#include "platform/BraskModule.h"
 
 namespace app::win32 {
 

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "platform/Platform.h"
-#include "util/BraskModule.h"
+#include "platform/BraskModule.h"
 
 namespace brask::detail {
 
