@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <string>
 
-#include "platform/Platform.h"
 #include "platform/BraskModule.h"
+#include "platform/Platform.h"
 
 namespace brask::detail {
 

@@ -88,7 +88,7 @@ class Planner {
 public:
   Planner(FileOperations& files, generation::Conversation& conversation, const Request& request)
       : files_(files), conversation_(conversation), request_(request),
-        folder_(path::Folder(request.projectPath, path::Style::windows)),
+        folder_(path::Folder(request.projectPath, path::StyleOf(files.PathSeparator()))),
         paths_(files, folder_, request.codePage) {
     plan_.projectPath = request.projectPath;
   }

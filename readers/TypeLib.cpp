@@ -9,7 +9,7 @@
 #include "readers/Bytes.h"
 #include "readers/PeImage.h"
 #include "readers/Source.h"
-#include "platform/Platform.h"
+#include "platform/Ports.h"
 
 namespace readers {
 

@@ -118,7 +118,7 @@ TEST(LayersTest, TheRulesCatchEveryIncludeThatRanAgainstTheLayers) {
     bool allowed;
   };
   const Row rows[] = {
-      {"util/FileDialog.cpp", "app/ControlIds.h", false},
+      {"platform/BraskDetail.cpp", "app/ControlIds.h", false},
       {"readers/ManifestReader.cpp", "generation/Driver.h", false},
       {"batch/Batch.cpp", "app/frmMain.h", false},
       {"batch/Locator.h", "app/Services.h", false},
