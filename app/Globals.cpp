@@ -2,9 +2,9 @@
 
 #include "app/AppTexts.h"
 #include "base/Ascii.h"
+#include "base/Path.h"
 #include "front/Compiler.h"
 #include "front/Keys.h"
-#include "util/BraskModule.h"
 
 namespace globals {
 

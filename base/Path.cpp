@@ -13,6 +13,14 @@ bool HasDrive(const std::string& path) {
   return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
 }
 
+/// Where the last of separators stands in path; npos for none. Every cut at a separator
+/// is found here.
+std::size_t LastSeparator(const std::string& path, const char* separators) {
+  return path.find_last_of(separators);
+}
+
+const char* Separators(Style style) { return style == Style::windows ? "\\/" : "/"; }
+
 bool IsControl(char c) {
   const unsigned char byte = static_cast<unsigned char>(c);
   return byte < 0x20 || byte == 0x7F;
@@ -35,12 +43,12 @@ bool IsAbsolute(const std::string& path, Style style) {
 }
 
 std::string BaseName(const std::string& path, Style style) {
-  const std::size_t cut = path.find_last_of(style == Style::windows ? "\\/" : "/");
+  const std::size_t cut = LastSeparator(path, Separators(style));
   return cut == std::string::npos ? path : path.substr(cut + 1);
 }
 
 std::string Folder(const std::string& path, Style style) {
-  const std::size_t cut = path.find_last_of(style == Style::windows ? "\\/" : "/");
+  const std::size_t cut = LastSeparator(path, Separators(style));
   if (cut != std::string::npos)
     return path.substr(0, cut + 1);
   return style == Style::windows && HasDrive(path) ? path.substr(0, 2) : std::string();
@@ -129,3 +137,26 @@ std::string Visible(const std::string& name) {
 }
 
 } // namespace path
+
+namespace brask {
+
+std::string GetFileName(const std::string& path) {
+  if (path.empty() || path::IsSeparator(path.back(), path::Style::windows))
+    return path;
+  // A backslash anywhere wins over a later forward slash.
+  const std::string folder = GetPathPart(path);
+  return folder.size() < path.size() ? path.substr(folder.size())
+                                     : path::BaseName(path, path::Style::posix);
+}
+
+std::string GetPathPart(const std::string& path) {
+  const std::size_t cut = path::LastSeparator(path, "\\");
+  return cut == std::string::npos ? path : path.substr(0, cut + 1);
+}
+
+std::string StripExtension(const std::string& name) {
+  const std::size_t dot = name.rfind('.');
+  return dot == std::string::npos ? std::string() : name.substr(0, dot);
+}
+
+} // namespace brask

@@ -52,3 +52,17 @@ bool HasNul(const std::string& name);
 std::string Visible(const std::string& name);
 
 } // namespace path
+
+// The utility module's path helpers, by the names its users know: plain text operations on
+// Windows paths, through the cuts above.
+namespace brask {
+
+/// Text after the last '\\' (or, with no '\\' at all, after the last '/'); a path ending in
+/// a separator comes back unchanged.
+std::string GetFileName(const std::string& path);
+/// Text up to and including the last '\\'; a path without one comes back unchanged.
+std::string GetPathPart(const std::string& path);
+/// Text before the last '.'; "" when there is none. Separators are not looked at.
+std::string StripExtension(const std::string& name);
+
+} // namespace brask

@@ -1,6 +1,6 @@
 #include "front/Services.h"
 
-#include "util/BraskModule.h"
+#include "platform/BraskModule.h"
 
 namespace front {
 

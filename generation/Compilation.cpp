@@ -4,9 +4,9 @@
 
 namespace generation {
 
-Compilation CompileManifest(platform::FileOperations& files, Conversation& conversation,
-                            platform::TemporaryFiles& temporary, const std::string& manifestText,
-                            const std::string& rcExePath) {
+Compilation CompileManifest(platform::FilePort& files, platform::ProcessPort& processes,
+                            Conversation& conversation, platform::TemporaryFiles& temporary,
+                            const std::string& manifestText, const std::string& rcExePath) {
   Compilation result;
   const std::string manifestPath = temporary.CreateScratch(".manifest", manifestText);
   const std::string scriptPath =
@@ -14,9 +14,9 @@ Compilation CompileManifest(platform::FileOperations& files, Conversation& conve
   result.compiledPath = temporary.Claim(".res");
   // The compiler finds the manifest by its bare name in the folder it runs in.
   try {
-    files.RunAndWait(BuildCompilerCommand(rcExePath, temporary.Folder(), temporary.Name(".res"),
-                                          temporary.Name(".rc")),
-                     temporary.Folder());
+    processes.RunAndWait(BuildCompilerCommand(rcExePath, temporary.Folder(), temporary.Name(".res"),
+                                              temporary.Name(".rc")),
+                         temporary.Folder());
   } catch (const base::SystemError& error) {
     result.notStarted = error;
   }

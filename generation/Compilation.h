@@ -26,8 +26,8 @@ struct Compilation {
 
 /// Writes manifestText and a script naming it into temporary's folder, runs the compiler
 /// in that folder and removes both files again.
-Compilation CompileManifest(platform::FileOperations& files, Conversation& conversation,
-                            platform::TemporaryFiles& temporary, const std::string& manifestText,
-                            const std::string& rcExePath);
+Compilation CompileManifest(platform::FilePort& files, platform::ProcessPort& processes,
+                            Conversation& conversation, platform::TemporaryFiles& temporary,
+                            const std::string& manifestText, const std::string& rcExePath);
 
 } // namespace generation

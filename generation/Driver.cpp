@@ -13,20 +13,6 @@
 #include "generation/ResourceScript.h"
 #include "generation/Compilation.h"
 #include "platform/TemporaryFiles.h"
-#include "platform/Platform.h"
-#include "util/BraskModule.h"
-
-namespace platform {
-
-std::string SystemFileOperations::ReadWholeFile(const std::string& path) {
-  return brask::ReadWholeFile(path);
-}
-std::string SystemFileOperations::AppFolder() { return brask::AppFolder(); }
-std::string SystemFileOperations::AnsiToUtf8(const std::string& text, unsigned codePage) {
-  return platform::AnsiToUtf8(text, codePage);
-}
-
-} // namespace platform
 
 namespace generation {
 
@@ -48,7 +34,8 @@ bool WriteModule(const std::string& path, platform::FileOperations& files,
         return true;
       files.SetNormalAttributes(path);
     }
-    platform::TemporaryFiles temporary(files, path::Folder(path, path::Style::windows));
+    platform::TemporaryFiles temporary(files,
+                                       path::Folder(path, path::StyleOf(files.PathSeparator())));
     const std::string written = temporary.Create(".bas", kModuleText);
     files.RenameOver(written, path);
     temporary.Release(written);
@@ -134,7 +121,7 @@ Outcome Driver::Generate(const Inputs& inputs, const std::string& rcExePath,
       BuildManifestText(utf8(inputs.version), utf8(names.fileName), utf8(inputs.description),
                         TargetArchitecture(files_, inputs.targetPath), manifest, components);
   const Compilation compiled =
-      CompileManifest(files_, conversation_, temporary, manifestText, rcExePath);
+      CompileManifest(files_, files_, conversation_, temporary, manifestText, rcExePath);
   const std::string& compiledPath = compiled.compiledPath;
   switch (compiled.outcome) {
   case Compiled::Nothing:

@@ -1,7 +1,7 @@
 #include "generation/OutputNames.h"
 
+#include "base/Path.h"
 #include "generation/ModuleText.h"
-#include "util/BraskModule.h"
 
 namespace generation {
 
@@ -10,8 +10,10 @@ OutputNames DeriveOutputNames(const std::string& targetPath, char separator) {
   if (separator == '\\') {
     names.probeFolder = brask::GetPathPart(targetPath);
   } else {
-    const std::string::size_type cut = targetPath.rfind(separator);
-    names.probeFolder = cut == std::string::npos ? targetPath : targetPath.substr(0, cut + 1);
+    // As GetPathPart has it: with no folder part the whole path is the folder.
+    names.probeFolder = path::Folder(targetPath, path::StyleOf(separator));
+    if (names.probeFolder.empty())
+      names.probeFolder = targetPath;
   }
   names.folder = names.probeFolder;
   if (names.folder.empty() || names.folder.back() != separator)

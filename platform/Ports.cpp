@@ -1,6 +1,7 @@
 #include "platform/Ports.h"
 
 #include "base/Path.h"
+#include "platform/BraskModule.h"
 #include "platform/Platform.h"
 #include "platform/Stopping.h"
 
@@ -218,6 +219,14 @@ void SystemTracker::Untrack(const std::string& path) { UntrackTemporaryFile(path
 FilePort& TheSystemFiles() {
   static SystemFiles files;
   return files;
+}
+
+std::string SystemFileOperations::ReadWholeFile(const std::string& path) {
+  return brask::ReadWholeFile(path);
+}
+std::string SystemFileOperations::AppFolder() { return brask::AppFolder(); }
+std::string SystemFileOperations::AnsiToUtf8(const std::string& text, unsigned codePage) {
+  return platform::AnsiToUtf8(text, codePage);
 }
 
 } // namespace platform

@@ -29,8 +29,7 @@ struct Listed {
 
 } // namespace
 
-FormCheck CheckForms(platform::FileOperations& files, const std::string& projectPath,
-                     unsigned codePage) {
+FormCheck CheckForms(platform::FilePort& files, const std::string& projectPath, unsigned codePage) {
   FormCheck check;
   std::string text, why;
   if (!ReadProjectFile(files, projectPath, readers::kMaxProjectBytes, text, why)) {
@@ -51,7 +50,8 @@ FormCheck CheckForms(platform::FileOperations& files, const std::string& project
     return a.file->line < b.file->line;
   });
 
-  ProjectFiles paths(files, path::Folder(projectPath, path::Style::windows), codePage);
+  ProjectFiles paths(files, path::Folder(projectPath, path::StyleOf(files.PathSeparator())),
+                     codePage);
   // A file listed again, in whatever spelling, is the same file: read and told once. Each
   // line that names a file that cannot be read is told, as each needs correcting.
   std::unordered_set<std::string> checked;

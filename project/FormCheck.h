@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "base/CodePages.h"
-#include "generation/Driver.h"
+#include "platform/Ports.h"
 
 namespace project {
 
@@ -26,7 +26,7 @@ struct FormCheck {
 /// Reads the project and every Form= and UserControl= file it lists (names matched as the
 /// disk spells them, or in codePage) and checks them, each file once however often it is
 /// listed. Files are named as the project's path leads to them.
-FormCheck CheckForms(platform::FileOperations& files, const std::string& projectPath,
+FormCheck CheckForms(platform::FilePort& files, const std::string& projectPath,
                      unsigned codePage = codepages::kDefault);
 
 /// For a window: the refusal, or the heading, the findings and the summary; the summary

@@ -59,8 +59,8 @@ std::optional<std::string> Compile(FileOperations& files, generation::Conversati
                                    const std::string& manifestText, const Request& request) {
   const platform::PrivateFolder folder(files);
   platform::TemporaryFiles temporary(files, folder.Path());
-  const generation::Compilation compiled =
-      generation::CompileManifest(files, conversation, temporary, manifestText, request.rcExePath);
+  const generation::Compilation compiled = generation::CompileManifest(
+      files, files, conversation, temporary, manifestText, request.rcExePath);
   if (compiled.outcome == generation::Compiled::NotStarted)
     throw Stop{Refusal(Problem::CompilerNotStarted, {compiled.notStarted->Description()}),
                PlanOutcome::CompileFailed};
@@ -88,7 +88,7 @@ class Planner {
 public:
   Planner(FileOperations& files, generation::Conversation& conversation, const Request& request)
       : files_(files), conversation_(conversation), request_(request),
-        folder_(path::Folder(request.projectPath, path::Style::windows)),
+        folder_(path::Folder(request.projectPath, path::StyleOf(files.PathSeparator()))),
         paths_(files, folder_, request.codePage) {
     plan_.projectPath = request.projectPath;
   }
@@ -442,7 +442,7 @@ Plan PlanProject(FileOperations& files, generation::Conversation& conversation,
   }
 }
 
-bool ReadProjectDefaults(FileOperations& files, const std::string& projectPath,
+bool ReadProjectDefaults(platform::FilePort& files, const std::string& projectPath,
                          std::string& version, std::string& description) {
   std::string text, why;
   if (!ReadProjectFile(files, projectPath, readers::kMaxProjectBytes, text, why))

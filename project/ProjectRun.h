@@ -73,7 +73,7 @@ Plan PlanProject(platform::FileOperations& files, generation::Conversation& conv
                  const Request& request);
 
 /// The version and description the project gives its program; false when it cannot be read.
-bool ReadProjectDefaults(platform::FileOperations& files, const std::string& projectPath,
+bool ReadProjectDefaults(platform::FilePort& files, const std::string& projectPath,
                          std::string& version, std::string& description);
 
 /// The list of changes, a line each, for the question before and the report after. Paths

@@ -20,6 +20,7 @@ namespace project {
 namespace {
 
 using platform::FileOperations;
+using platform::FilePort;
 using platform::TemporaryFiles;
 
 constexpr std::size_t kChunk = 1 << 20;
@@ -37,7 +38,7 @@ std::string Suffix(std::size_t index, const char* kind) {
 }
 
 /// Anything at all has the name: a file, a link (to nothing, too) or a folder.
-bool Taken(FileOperations& files, const std::string& path) {
+bool Taken(FilePort& files, const std::string& path) {
   return files.NameExists(path) || files.FileExists(path) || files.IsLink(path) ||
          files.IsFolder(path);
 }
@@ -45,7 +46,7 @@ bool Taken(FileOperations& files, const std::string& path) {
 /// The fingerprint of what path holds now, read a piece at a time so that a large file is
 /// never held twice; kAbsent when nothing has the name, "" when something other than a plain
 /// file has it or it cannot be read.
-std::string FingerprintOnDisk(FileOperations& files, const std::string& path) {
+std::string FingerprintOnDisk(FilePort& files, const std::string& path) {
   if (!files.IsPlainFile(path))
     return Taken(files, path) ? std::string() : std::string(kAbsent);
   try {
@@ -187,7 +188,7 @@ struct InTree {
   std::string path;
   std::string link;
 };
-std::optional<InTree> FindInTree(FileOperations& files, const std::string& folder,
+std::optional<InTree> FindInTree(FilePort& files, const std::string& folder,
                                  const std::string& name) {
   const char separator = files.PathSeparator();
   if (path::IsAbsolute(name, path::Style::windows) ||
@@ -220,8 +221,7 @@ std::optional<InTree> FindInTree(FileOperations& files, const std::string& folde
 /// folder is never taken, though the project list it: the project came with the journal.
 class JournalCheck {
 public:
-  JournalCheck(FileOperations& files, std::string folder)
-      : files_(files), folder_(std::move(folder)) {}
+  JournalCheck(FilePort& files, std::string folder) : files_(files), folder_(std::move(folder)) {}
 
   /// The entries, or why the journal is refused.
   std::vector<Entry> Entries(const JournalLines& journal, std::string& why) {
@@ -303,11 +303,11 @@ private:
     return std::string();
   }
 
-  FileOperations& files_;
+  FilePort& files_;
   const std::string folder_;
 };
 
-void RemoveQuietly(FileOperations& files, const std::string& path) {
+void RemoveQuietly(FilePort& files, const std::string& path) {
   try {
     if (files.IsPlainFile(path))
       files.RemoveFile(path);
@@ -325,7 +325,7 @@ enum class PutBack {
 /// Puts the backup back in place of the new file at path, which must hold after. The new
 /// file is first moved aside and checked, and the backup goes back only where nothing has
 /// the name: a save made meanwhile is kept. Throws SystemError.
-PutBack PutBackFromBackup(FileOperations& files, Temporaries& temporaries, const Entry& entry) {
+PutBack PutBackFromBackup(FilePort& files, Temporaries& temporaries, const Entry& entry) {
   const std::string now = FingerprintOnDisk(files, entry.path);
   if (now == kAbsent) {
     if (!files.RenameNoReplace(entry.backup, entry.path))
@@ -359,7 +359,7 @@ PutBack PutBackFromBackup(FileOperations& files, Temporaries& temporaries, const
 
 /// Undoes what the run did to one file: the backup back in place, a new file deleted; a
 /// file changed since is kept. True when the file holds its old state again.
-bool UndoEntry(FileOperations& files, Temporaries& temporaries, const Entry& entry) {
+bool UndoEntry(FilePort& files, Temporaries& temporaries, const Entry& entry) {
   if (entry.backup.empty()) {
     if (FingerprintOnDisk(files, entry.path) != entry.after)
       return FingerprintOnDisk(files, entry.path) == kAbsent;
@@ -370,7 +370,7 @@ bool UndoEntry(FileOperations& files, Temporaries& temporaries, const Entry& ent
 }
 
 /// The process id in a journal, for the message; 0 when it cannot be read.
-unsigned long OwnerOf(FileOperations& files, const std::string& journal) {
+unsigned long OwnerOf(FilePort& files, const std::string& journal) {
   try {
     const std::optional<JournalLines> lines =
         ParseJournal(files.ReadBytes(journal, kMaxJournalBytes));
@@ -391,7 +391,7 @@ std::string Lines(const std::vector<std::string>& paths) {
 
 std::string JournalPath(const std::string& projectPath) { return projectPath + ".themefold-run"; }
 
-std::optional<Refusal> FindObstacle(FileOperations& files, const Plan& plan) {
+std::optional<Refusal> FindObstacle(FilePort& files, const Plan& plan) {
   std::vector<std::string> folders;
   const std::string projectFolder = FolderOf(plan.projectPath);
   for (const FileChange& change : plan.changes) {

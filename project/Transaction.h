@@ -16,7 +16,7 @@
 #include <utility>
 #include <vector>
 
-#include "generation/Driver.h"
+#include "platform/Ports.h"
 #include "project/ProjectRun.h"
 
 namespace project {
@@ -24,7 +24,7 @@ namespace project {
 /// Why the plan cannot be carried out, found before anything is written and without writing
 /// (a folder, link or device where a file is to be written, a read-only file, a folder that
 /// takes no new file); unset when nothing stands in the way.
-std::optional<Refusal> FindObstacle(platform::FileOperations& files, const Plan& plan);
+std::optional<Refusal> FindObstacle(platform::FilePort& files, const Plan& plan);
 
 struct Applied {
   enum class Outcome {

@@ -152,11 +152,12 @@ std::vector<std::string> BundledIncludeDirs(const std::string& programPath) {
 }
 
 std::string DefaultOutput(const std::string& script) {
-  std::size_t slash = script.find_last_of("/\\");
-  std::size_t dot = script.find_last_of('.');
-  if (dot == std::string::npos || (slash != std::string::npos && dot < slash))
+  // Only a dot in the file's own name starts an extension.
+  const std::string name = path::BaseName(script, path::Style::windows);
+  const std::size_t dot = name.rfind('.');
+  if (dot == std::string::npos)
     return script + ".res";
-  return script.substr(0, dot) + ".res";
+  return script.substr(0, script.size() - name.size() + dot) + ".res";
 }
 
 Options ParseCommandLine(const std::vector<std::string>& args) {

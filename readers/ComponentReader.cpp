@@ -10,7 +10,7 @@
 #include "readers/Bytes.h"
 #include "readers/PeImage.h"
 #include "readers/VbProject.h"
-#include "platform/Platform.h"
+#include "platform/Ports.h"
 
 namespace readers {
 
@@ -41,15 +41,16 @@ bool SameFolderText(const std::string& a, const std::string& b) {
 /// Remembers the identity of each name once: a project may name one file thousands of times.
 class Identities {
 public:
-  explicit Identities(char separator) : separator_(separator) {}
+  Identities(platform::FilePort& files, char separator) : files_(files), separator_(separator) {}
   const std::string& Of(const std::string& path) {
     auto found = known_.find(path);
     if (found == known_.end())
-      found = known_.emplace(path, FileIdentity(path, separator_)).first;
+      found = known_.emplace(path, FileIdentity(files_, path, separator_)).first;
     return found->second;
   }
 
 private:
+  platform::FilePort& files_;
   char separator_;
   std::map<std::string, std::string> known_;
 };
@@ -78,10 +79,10 @@ std::string MiscStatusNames(unsigned bits) {
   return text;
 }
 
-std::string FileIdentity(const std::string& path, char separator) {
-  std::string identity = platform::CanonicalPath(path);
+std::string FileIdentity(platform::FilePort& files, const std::string& path, char separator) {
+  std::string identity = files.CanonicalPath(path);
   if (identity.empty()) {
-    const std::string here = platform::CurrentDirectory();
+    const std::string here = files.CurrentDirectory();
     const path::Style style = path::StyleOf(separator);
     identity = path::Lexical(
         path::IsAbsolute(path, style) ? path : path::Join(here, path, style), style);
@@ -100,10 +101,7 @@ std::string ManifestFileName(const std::string& pathAsGiven, const std::string& 
             !SameFolderText(path.substr(0, folder.size()), folder);
   std::string name;
   if (outside) {
-    std::size_t start = path.size();
-    while (start > 0 && !path::IsSeparator(path[start - 1], style))
-      --start;
-    name = path.substr(start);
+    name = path::BaseName(path, style);
   } else {
     name = path.substr(folder.size());
   }
@@ -172,7 +170,7 @@ std::vector<Component> ReadComponents(const std::vector<std::string>& paths,
                                       const RegistryReader& registry, std::uint16_t programMachine,
                                       platform::FilePort& files) {
   std::vector<Component> components;
-  Identities identities(separator);
+  Identities identities(files, separator);
   std::map<std::string, std::size_t> byFile; // identity and resource: the component's index
   std::set<std::string> repeated;            // the names noted as naming a file again
   std::map<std::string, std::string> classes; // CLSID: the file name that lists it
@@ -199,7 +197,7 @@ std::vector<Component> ReadComponents(const std::vector<std::string>& paths,
       const std::string absolute =
           path::IsAbsolute(file, path::StyleOf(separator))
               ? file
-              : path::Join(platform::CurrentDirectory(), file, path::StyleOf(separator));
+              : path::Join(files.CurrentDirectory(), file, path::StyleOf(separator));
       const std::string name = ManifestFileName(absolute, programFolder, separator,
                                                 component.outside);
       if (component.outside)
@@ -258,7 +256,7 @@ std::vector<std::string> LocateProjectComponents(const std::string& projectPath,
   // A name that is there is found even when it cannot be opened (a link in a loop), so
   // that reading it says why.
   std::vector<std::string> paths;
-  Identities identities(separator);
+  Identities identities(files, separator);
   struct Repeat {
     int firstLine;
     int line = 0;

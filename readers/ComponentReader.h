@@ -35,7 +35,7 @@ std::string ManifestFileName(const std::string& path, const std::string& program
 /// What tells two names of one file apart from two files: the absolute path with links
 /// resolved where the file exists (POSIX), or the full path name in lower case (Windows,
 /// separator '\\'); path::Lexical of the absolute path when the system cannot say.
-std::string FileIdentity(const std::string& path, char separator);
+std::string FileIdentity(platform::FilePort& files, const std::string& path, char separator);
 
 struct Component {
   std::string path; ///< as chosen, "\N" included

@@ -6,7 +6,7 @@
 
 #include "base/Ascii.h"
 #include "base/Unicode.h"
-#include "platform/Platform.h"
+#include "platform/Ports.h"
 
 namespace readers {
 

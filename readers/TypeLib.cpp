@@ -5,10 +5,11 @@
 #include <new>
 #include <set>
 
+#include "base/Path.h"
 #include "readers/Bytes.h"
 #include "readers/PeImage.h"
 #include "readers/Source.h"
-#include "platform/Platform.h"
+#include "platform/Ports.h"
 
 namespace readers {
 
@@ -266,10 +267,11 @@ TypeLibrary ReadTypeLib(const Source& source, std::uint16_t index) {
 }
 
 std::pair<std::string, std::uint16_t> SplitTypeLibPath(const std::string& path) {
-  const std::size_t slash = path.rfind('\\');
-  if (slash == std::string::npos || slash == 0 || slash + 1 == path.size() ||
-      path.size() - slash > 6)
+  // The index follows the last backslash; the whole path back when nothing follows one.
+  const std::size_t rest = brask::GetPathPart(path).size();
+  if (rest == path.size() || rest == 1 || path.size() - rest > 5)
     return {path, 1};
+  const std::size_t slash = rest - 1;
   std::uint32_t index = 0;
   for (std::size_t i = slash + 1; i < path.size(); ++i) {
     if (path[i] < '0' || path[i] > '9')

@@ -7,7 +7,8 @@
 #include "app/ControlIds.h"
 #include "app/win32/MainWindow.h"
 #include "app/TargetReport.h"
-#include "util/BraskModule.h"
+#include "base/Path.h"
+#include "platform/BraskModule.h"
 
 namespace app::win32 {
 
@@ -46,12 +47,31 @@ std::string BraskFileDialog::Show(const std::string& filter, WindowHandle ownerW
                                   const std::string& initialFolder, const std::string& title,
                                   std::uint32_t flags, bool save, int& filterIndex,
                                   const std::string& defaultName) {
+  if (initialFolder.empty() && !files_.LatestFolder().empty())
+    brask::FolderExists(files_.LatestFolder());
   return brask::ShowFileDialog(filter, ownerWindow, initialFolder, title, flags, save, filterIndex,
                                defaultName);
 }
 
-bool BraskFiles::FolderExists(const std::string& path) { return brask::FolderExists(path); }
-bool BraskFiles::FileExists(const std::string& path) { return brask::FileExists(path); }
+void BraskFiles::Remember(const std::string& folder) {
+  const path::Style style = path::StyleOf(PathSeparator());
+  latestFolder_ =
+      path::IsAbsolute(folder, style) ? folder : path::Join(CurrentDirectory(), folder, style);
+}
+bool BraskFiles::FolderExists(const std::string& path) {
+  const bool found = SystemFiles::FolderExists(path);
+  if (found)
+    Remember(path);
+  return found;
+}
+bool BraskFiles::FileExists(const std::string& path) {
+  // The utility module's probe, which the window always used, finds a folder first.
+  if (SystemFiles::FolderExists(path)) {
+    Remember(path);
+    return false;
+  }
+  return SystemFiles::FileExists(path);
+}
 
 std::intptr_t BraskShell::Open(const std::string& file, const std::string& directory,
                                WindowHandle ownerWindow, const std::string& parameters,

@@ -16,21 +16,33 @@ public:
   Answer Show(const Box& box) override;
 };
 
-class BraskFileDialog : public FileDialog {
-public:
-  std::string Show(const std::string& filter, WindowHandle ownerWindow,
-                   const std::string& initialFolder, const std::string& title,
-                   std::uint32_t flags, bool save, int& filterIndex,
-                   const std::string& defaultName) override;
-};
-
-/// The real files and processes, with the utility module's probes: a folder they find
-/// stays current, as the window always had it, so that an Open dialog with no folder of its
-/// own starts where the latest target lies. The generation does not rely on it.
+/// The real files and processes. A folder their probes find is remembered, not entered:
+/// nothing through the ports changes the current directory.
 class BraskFiles : public platform::SystemFileOperations {
 public:
   bool FolderExists(const std::string& path) override;
   bool FileExists(const std::string& path) override;
+  /// The latest folder found, absolute; "" before any.
+  const std::string& LatestFolder() const { return latestFolder_; }
+
+private:
+  void Remember(const std::string& folder);
+  std::string latestFolder_;
+};
+
+/// The utility module's dialog. One with no folder of its own starts where the latest target
+/// lies, as the window always had it: the utility module's probe makes that folder current
+/// first, the one place its change of directory is wanted.
+class BraskFileDialog : public FileDialog {
+public:
+  explicit BraskFileDialog(const BraskFiles& files) : files_(files) {}
+  std::string Show(const std::string& filter, WindowHandle ownerWindow,
+                   const std::string& initialFolder, const std::string& title,
+                   std::uint32_t flags, bool save, int& filterIndex,
+                   const std::string& defaultName) override;
+
+private:
+  const BraskFiles& files_;
 };
 
 class BraskShell : public Shell {

@@ -11,7 +11,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   front::SystemRegistry registry;
   front::SystemSettings settings;
   BraskFiles files;
-  BraskFileDialog dialog;
+  BraskFileDialog dialog(files);
   Win32MessageBoxes boxes;
   BraskShell shell;
   Win32Program program(nullptr, shell);

@@ -154,7 +154,7 @@ protected:
   front::SystemRegistry registry_;
   front::SystemSettings settings_;
   app::win32::BraskFiles files_;
-  app::win32::BraskFileDialog dialog_;
+  app::win32::BraskFileDialog dialog_{files_};
   app::win32::Win32MessageBoxes boxes_;
   app::win32::BraskShell shell_;
   app::win32::Win32Program program_;

@@ -297,3 +297,19 @@ TEST(ProjectComponentsOnFakeFilesTest, FoundInTheProjectsFolderOrNamed) {
     EXPECT_EQ(got, row.expected);
   }
 }
+
+// A file's identity from the port alone: its canonical name, else the port's current folder.
+TEST(ProjectComponentsOnFakeFilesTest, IdentityFromThePort) {
+  fakes::Files files;
+  files.currentDirectory = "C:\\Work";
+  files.AddFile("C:\\P\\X.ocx", "MZ");
+  const std::pair<const char*, const char*> rows[] = {
+      {"C:\\P\\X.ocx", "c:\\p\\x.ocx"},
+      {"sub\\..\\y.ocx", "c:\\work\\y.ocx"},
+      {"C:\\P\\.\\z.ocx", "c:\\p\\z.ocx"},
+  };
+  for (const auto& [path, identity] : rows) {
+    SCOPED_TRACE(path);
+    EXPECT_EQ(readers::FileIdentity(files, path, '\\'), identity);
+  }
+}

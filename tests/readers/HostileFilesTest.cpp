@@ -14,7 +14,7 @@
 #include "readers/Inspection.h"
 #include "readers/TypeLib.h"
 #include "platform/Platform.h"
-#include "util/BraskModule.h"
+#include "platform/BraskModule.h"
 
 namespace {
 

@@ -190,7 +190,10 @@ public:
   }
   char PathSeparator() override { return '\\'; }
   std::string CurrentDirectory() override { return currentDirectory; }
-  std::string CanonicalPath(const std::string& path) override { return path; }
+  /// One spelling per file here: the path itself, "" for a name nothing has.
+  std::string CanonicalPath(const std::string& path) override {
+    return NameExists(path) ? path : std::string();
+  }
   bool CanCreateIn(const std::string& folder, std::string& why) override {
     if (!readOnlyFolders.count(folder))
       return true;

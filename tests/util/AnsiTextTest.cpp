@@ -2,7 +2,7 @@
 // text is read in the project's code page.
 #include "support/TestSupport.h"
 
-#include "util/BraskModule.h"
+#include "platform/BraskModule.h"
 
 #ifdef _WIN32
 #include <windows.h>

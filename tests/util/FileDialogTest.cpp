@@ -1,7 +1,7 @@
 // The file dialog's record and result, on every platform.
 #include "support/TestSupport.h"
 
-#include "util/BraskDetail.h"
+#include "platform/BraskDetail.h"
 
 #ifdef _WIN32
 #include <windows.h>

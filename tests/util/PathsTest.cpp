@@ -1,7 +1,8 @@
 // Path helpers: Windows rules as plain text, on every platform.
 #include "support/TestSupport.h"
 
-#include "util/BraskModule.h"
+#include "base/Path.h"
+#include "platform/BraskModule.h"
 
 using namespace brask;
 

@@ -5,7 +5,7 @@
 #include <functional>
 
 #include "platform/Ports.h"
-#include "util/BraskModule.h"
+#include "platform/BraskModule.h"
 
 #ifdef _WIN32
 #include <windows.h>

@@ -9,7 +9,7 @@
 
 #include "platform/Platform.h"
 #include "platform/Ports.h"
-#include "util/BraskModule.h"
+#include "platform/BraskModule.h"
 
 #ifndef _WIN32
 #include <sys/stat.h>

@@ -2,7 +2,7 @@
 // reader against keys made in the registry for the test.
 #include "support/TestSupport.h"
 
-#include "util/BraskDetail.h"
+#include "platform/BraskDetail.h"
 
 #ifdef _WIN32
 #include "util/RegistryCleanup.h"

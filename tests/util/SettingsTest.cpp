@@ -2,7 +2,7 @@
 // a temporary configuration folder elsewhere.
 #include "support/TestSupport.h"
 
-#include "util/BraskModule.h"
+#include "platform/BraskModule.h"
 
 #ifdef _WIN32
 #include "util/RegistryCleanup.h"

@@ -5,7 +5,7 @@
 
 #include "platform/Platform.h"
 #include "platform/Ports.h"
-#include "util/BraskModule.h"
+#include "platform/BraskModule.h"
 
 using testsupport::ReadBytes;
 using testsupport::WriteBytes;

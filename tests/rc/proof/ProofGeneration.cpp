@@ -11,7 +11,6 @@
 #include "generation/Manifest.h"
 #include "generation/OutputNames.h"
 #include "generation/ResourceScript.h"
-#include "util/BraskModule.h"
 
 #include <cstdio>
 #include <fstream>

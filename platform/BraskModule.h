@@ -1,8 +1,8 @@
 #pragma once
-// The shared utility module: path helpers, file-system probes, file services, the file
-// dialog, the registry reader, processes and shell, the whole-file reader and the settings
-// store. Portable logic lives in util/; the operating-system calls behind it live in
-// platform/.
+// The shared utility module: the program's folder, file-system probes, file services, the
+// file dialog, the registry reader, processes and shell, the whole-file reader and the
+// settings store, on the functions of Platform.h. Its path helpers are text alone and live
+// in base/Path.h.
 //
 // Utility operations absorb their own failures and answer with a neutral value, except the
 // file services (ReadWholeFile, WriteTextFile, SetNormalAttributes, RemoveFile) and a run of
@@ -17,15 +17,6 @@
 
 namespace brask {
 
-// ---- Path helpers: plain text operations on Windows paths ----------------------------
-
-/// Text after the last '\\' (or, with no '\\' at all, after the last '/'); a path ending in
-/// a separator comes back unchanged.
-std::string GetFileName(const std::string& path);
-/// Text up to and including the last '\\'; a path without one comes back unchanged.
-std::string GetPathPart(const std::string& path);
-/// Text before the last '.'; "" when there is none. Separators are not looked at.
-std::string StripExtension(const std::string& name);
 /// Folder of the running program, with exactly one trailing separator.
 std::string AppFolder();
 
@@ -49,7 +40,9 @@ namespace brask {
 
 // ---- File-system probes: never throw -------------------------------------------------
 
-/// True when path could be made the current directory; on true it stays current.
+/// True when path could be made the current directory; on true it stays current. Only the
+/// window's Open dialog wants that; everything else asks the file port, which changes no
+/// directory.
 bool FolderExists(const std::string& path);
 /// True for an existing file (hidden, read-only and system files too); false for "" and for
 /// a folder, which FolderExists then has made current.

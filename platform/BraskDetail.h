@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/BraskModule.h"
 #include "platform/Platform.h"
-#include "util/BraskModule.h"
 
 namespace brask::detail {
 
