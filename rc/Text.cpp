@@ -91,158 +91,161 @@ std::u16string UpperName(std::string_view identifier) {
   return out;
 }
 
-Decoded Decode(const Token& token, Nulls nulls) {
-  std::string_view s(token.text);
-  Decoded result;
-  if (!s.empty() && (s[0] == 'L' || s[0] == 'l')) {
-    result.wide = true;
-    s.remove_prefix(1);
-  }
-  s = s.substr(1, s.size() - 2);
-  auto fail = [&](const std::string& message) {
-    throw CompileError(ErrorCode::kBadValue, token.where, message + " in string " + Excerpt(token.text));
-  };
+namespace {
 
-  // Plain ASCII without escapes, quotes or NULs (most strings) reads as it is written.
-  bool plain = true;
-  for (char c : s)
-    if (kNotPlain.is[static_cast<unsigned char>(c)]) {
-      plain = false;
-      break;
-    }
-  if (plain) {
-    result.chars = std::u16string(s.begin(), s.end());  // ASCII: each byte is its character
-    return result;
+// One string's decoding: its characters, worked out from the code page, with their escapes
+// and doubled quotes turned into the characters they stand for.
+class Decoder {
+public:
+  Decoder(const Token& token, Nulls nulls, Decoded& result)
+      : token_(token), nulls_(nulls), result_(result) {}
+
+  [[noreturn]] void Fail(const std::string& message) const {
+    throw CompileError(ErrorCode::kBadValue, token_.where,
+                       message + " in string " + Excerpt(token_.text));
   }
 
-  // The characters before escapes are worked out; the buffer is kept between calls.
-  static thread_local std::u16string chars;
-  chars.clear();
-  if (token.codePage == 65001) {
-    FromUtf8(s, chars);
-  } else if (token.codePage == 1252) {
-    chars.resize(s.size());
-    for (std::size_t i = 0; i < s.size(); ++i)
-      chars[i] = FromCp1252(static_cast<unsigned char>(s[i]));
-  } else {
-    chars.resize(s.size());
-    for (std::size_t i = 0; i < s.size(); ++i) {
-      if (static_cast<unsigned char>(s[i]) > 0x7f)
-        fail("a non-ASCII byte cannot be read without a code page");
-      chars[i] = static_cast<char16_t>(s[i]);
-    }
-  }
-
-  std::u16string& out = result.chars;
-  out.reserve(chars.size());
-  auto add = [&](char16_t c) {
-    if (!result.wide && nulls == Nulls::kKeep && c > 0xff)
-      fail("a character above U+00FF cannot go into narrow user data");
-    out += c;
-  };
-  auto addEscaped = [&](char16_t c) {
-    if (!result.wide) {
-      // A narrow escape names a byte of the code page.
-      if (c > 0xff)
-        fail("an escape above 0xFF cannot go into a narrow string");
-      if (token.codePage == 65001) {
-        if (c >= 0x80)
-          fail("an escaped byte above 0x7F is no UTF-8 character");
-      } else if (token.codePage == 1252) {
-        c = FromCp1252(static_cast<unsigned char>(c));
-      } else if (c > 0x7f) {
-        fail("an escaped byte above 0x7F cannot be read without a code page");
+  // The characters before escapes, by the script's code page.
+  void Characters(std::string_view s, std::u16string& chars) const {
+    if (token_.codePage == 65001) {
+      FromUtf8(s, chars);
+    } else if (token_.codePage == 1252) {
+      chars.resize(s.size());
+      for (std::size_t i = 0; i < s.size(); ++i)
+        chars[i] = FromCp1252(static_cast<unsigned char>(s[i]));
+    } else {
+      chars.resize(s.size());
+      for (std::size_t i = 0; i < s.size(); ++i) {
+        if (static_cast<unsigned char>(s[i]) > 0x7f)
+          Fail("a non-ASCII byte cannot be read without a code page");
+        chars[i] = static_cast<char16_t>(s[i]);
       }
     }
-    add(c);
-  };
+  }
 
-  std::size_t i = 0;
-  while (i < chars.size()) {
-    // Runs of ordinary characters go over as they are.
-    std::size_t run = i;
-    while (run < chars.size() && chars[run] != u'"' && chars[run] != u'\\')
-      ++run;
-    if (run > i) {
-      if (!result.wide && nulls == Nulls::kKeep)
-        for (std::size_t k = i; k < run; ++k)
-          add(chars[k]);
-      else
-        out.append(chars, i, run - i);
-      i = run;
-      continue;
+  void Unescape(const std::u16string& chars) {
+    std::u16string& out = result_.chars;
+    out.reserve(chars.size());
+    std::size_t i = 0;
+    while (i < chars.size()) {
+      // Runs of ordinary characters go over as they are.
+      std::size_t run = i;
+      while (run < chars.size() && chars[run] != u'"' && chars[run] != u'\\')
+        ++run;
+      if (run > i) {
+        if (!result_.wide && nulls_ == Nulls::kKeep)
+          for (std::size_t k = i; k < run; ++k)
+            Add(chars[k]);
+        else
+          out.append(chars, i, run - i);
+        i = run;
+        continue;
+      }
+      if (chars[i++] == u'"') {
+        if (i == chars.size() || chars[i] != u'"')
+          Fail("a lone '\"'");
+        ++i;
+        Add(u'"');
+        continue;
+      }
+      i = Escape(chars, i);
     }
-    char16_t c = chars[i++];
-    if (c == u'"') {
-      if (i == chars.size() || chars[i] != u'"')
-        fail("a lone '\"'");
-      ++i;
-      add(u'"');
-      continue;
+  }
+
+private:
+  void Add(char16_t c) {
+    if (!result_.wide && nulls_ == Nulls::kKeep && c > 0xff)
+      Fail("a character above U+00FF cannot go into narrow user data");
+    result_.chars += c;
+  }
+
+  void AddEscaped(char16_t c) {
+    if (!result_.wide) {
+      // A narrow escape names a byte of the code page.
+      if (c > 0xff)
+        Fail("an escape above 0xFF cannot go into a narrow string");
+      if (token_.codePage == 65001) {
+        if (c >= 0x80)
+          Fail("an escaped byte above 0x7F is no UTF-8 character");
+      } else if (token_.codePage == 1252) {
+        c = FromCp1252(static_cast<unsigned char>(c));
+      } else if (c > 0x7f) {
+        Fail("an escaped byte above 0x7F cannot be read without a code page");
+      }
     }
-    if (c != u'\\') {
-      add(c);
-      continue;
-    }
+    Add(c);
+  }
+
+  // The escape whose backslash lies before chars[i]; returns where the next character lies.
+  std::size_t Escape(const std::u16string& chars, std::size_t i) {
     if (i == chars.size()) {
-      if (!result.wide)
-        add(u'\\');
-      break;
+      if (!result_.wide)
+        Add(u'\\');
+      return i;
     }
     char16_t kind = chars[i++];
     if (kind == u'x' || kind == u'X') {
       char16_t value = 0;
-      for (int left = result.wide ? 4 : 2; left > 0 && i < chars.size() && chars[i] < 0x80; --left) {
+      for (int left = result_.wide ? 4 : 2; left > 0 && i < chars.size() && chars[i] < 0x80;
+           --left) {
         int d = DigitValue(static_cast<char>(chars[i]));
         if (d < 0 || d > 15)
           break;
         value = static_cast<char16_t>((value << 4) | d);
         ++i;
       }
-      addEscaped(value);
-      continue;
+      AddEscaped(value);
+      return i;
     }
     if (kind >= u'0' && kind <= u'7') {
       char16_t value = static_cast<char16_t>(kind - u'0');
-      for (int left = result.wide ? 6 : 2; left > 0 && i < chars.size() && chars[i] >= u'0' && chars[i] <= u'7'; --left)
+      for (int left = result_.wide ? 6 : 2;
+           left > 0 && i < chars.size() && chars[i] >= u'0' && chars[i] <= u'7'; --left)
         value = static_cast<char16_t>((value << 3) | (chars[i++] - u'0'));
-      addEscaped(value);
-      continue;
+      AddEscaped(value);
+      return i;
     }
     switch (kind) {
     case u'a':
     case u'A':
-      add(u'\b');  // rc's \a is a backspace
+      Add(u'\b'); // rc's \a is a backspace
       break;
     case u'n':
-      add(u'\n');
+      Add(u'\n');
       break;
     case u'r':
-      add(u'\r');
+      Add(u'\r');
       break;
     case u't':
     case u'T':
-      add(u'\t');
+      Add(u'\t');
       break;
     case u'\\':
-      add(u'\\');
+      Add(u'\\');
       break;
     case u'"':
       if (i == chars.size() || chars[i] != u'"')
-        fail("'\\\"' must be followed by another '\"'");
+        Fail("'\\\"' must be followed by another '\"'");
       ++i;
-      add(u'"');
+      Add(u'"');
       break;
     default:
       // An unknown escape stays as written in narrow strings and vanishes in wide ones.
-      if (!result.wide) {
-        add(u'\\');
-        add(kind);
+      if (!result_.wide) {
+        Add(u'\\');
+        Add(kind);
       }
       break;
     }
+    return i;
   }
 
+  const Token& token_;
+  Nulls nulls_;
+  Decoded& result_;
+};
+
+void CutAtNulls(std::u16string& out, Nulls nulls) {
   if (nulls == Nulls::kCutAtNull) {
     std::size_t nul = out.find(u'\0');
     if (nul != std::u16string::npos)
@@ -256,6 +259,38 @@ Decoded Decode(const Token& token, Nulls nulls) {
     if (!out.empty() && out.back() == 0)
       out.pop_back();
   }
+}
+
+} // namespace
+
+Decoded Decode(const Token& token, Nulls nulls) {
+  std::string_view s(token.text);
+  Decoded result;
+  if (!s.empty() && (s[0] == 'L' || s[0] == 'l')) {
+    result.wide = true;
+    s.remove_prefix(1);
+  }
+  s = s.substr(1, s.size() - 2);
+
+  // Plain ASCII without escapes, quotes or NULs (most strings) reads as it is written.
+  bool plain = true;
+  for (char c : s)
+    if (kNotPlain.is[static_cast<unsigned char>(c)]) {
+      plain = false;
+      break;
+    }
+  if (plain) {
+    result.chars = std::u16string(s.begin(), s.end()); // ASCII: each byte is its character
+    return result;
+  }
+
+  // The characters before escapes are worked out; the buffer is kept between calls.
+  static thread_local std::u16string chars;
+  chars.clear();
+  Decoder decoder(token, nulls, result);
+  decoder.Characters(s, chars);
+  decoder.Unescape(chars);
+  CutAtNulls(result.chars, nulls);
   return result;
 }
 
