@@ -88,8 +88,9 @@ public:
 private:
   const char* data_ = nullptr;
   std::size_t size_ = 0;
-  bool mapped_ = false;
-  void* guard_ = nullptr; ///< POSIX: what notes a cut
+  /// The mapping's own, null when read_ holds the bytes: on POSIX the guard that notes a
+  /// cut, on Windows the view.
+  void* guard_ = nullptr;
   std::string read_;      ///< where the file could not be mapped
 };
 

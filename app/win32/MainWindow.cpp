@@ -6,8 +6,11 @@
 #include "app/Layout.h"
 #include "app/win32/OptionsWindow.h"
 #include "app/win32/ReadmeWindow.h"
+#include "platform/win32/FromInteger.h"
 
 namespace app::win32 {
+
+using platform::win32::FromInteger;
 
 namespace {
 
@@ -169,8 +172,8 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     return 0;
   }
   case WM_CTLCOLORSTATIC: {
-    HDC dc = reinterpret_cast<HDC>(wParam);
-    const int id = GetDlgCtrlID(reinterpret_cast<HWND>(lParam));
+    HDC dc = FromInteger<HDC>(wParam);
+    const int id = GetDlgCtrlID(FromInteger<HWND>(lParam));
     if (id == IDC_LABEL12 || id == IDC_LABEL13) {
       SetTextColor(dc, id == IDC_LABEL13 ? kLinkColour : GetSysColor(COLOR_3DDKSHADOW));
       SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
@@ -182,13 +185,13 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     break;
   }
   case WM_SETCURSOR:
-    if (reinterpret_cast<HWND>(wParam) == Control(IDC_LABEL13) && hand_) {
+    if (FromInteger<HWND>(wParam) == Control(IDC_LABEL13) && hand_) {
       SetCursor(hand_);
       return TRUE;
     }
     break;
   case WM_DRAWITEM: {
-    const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
+    const auto* item = FromInteger<const DRAWITEMSTRUCT*>(lParam);
     if (item->CtlID == IDC_PICTURE1) {
       DrawPicture(*item);
       return TRUE;

@@ -4,8 +4,11 @@
 #include "app/ControlIds.h"
 #include "app/Layout.h"
 #include "generation/Placeholders.h"
+#include "platform/win32/FromInteger.h"
 
 namespace app::win32 {
+
+using platform::win32::FromInteger;
 
 namespace {
 
@@ -16,7 +19,7 @@ OptionsWindow::~OptionsWindow() = default;
 
 bool OptionsWindow::ShowModal(generation::ManifestSettings& settings,
                               const std::string& exePath) {
-  owner_ = reinterpret_cast<HWND>(main_.Handle());
+  owner_ = FromInteger<HWND>(main_.Handle());
   if (!font_.get())
     font_.reset(MakeFont("Tahoma", kDialogFontSize, false, "MS Shell Dlg 2", false));
   const int dpi = ScreenDpi();
@@ -121,7 +124,7 @@ void OptionsWindow::SetComponents(const std::vector<std::string>& lines) {
       widest = size.cx > widest ? size.cx : widest;
     }
   }
-  SendMessageA(list, LB_SETHORIZONTALEXTENT, static_cast<WPARAM>(widest + 8), 0);
+  SendMessageA(list, LB_SETHORIZONTALEXTENT, static_cast<WPARAM>(widest) + 8, 0);
 }
 
 int OptionsWindow::SelectedComponent() const {
@@ -153,8 +156,8 @@ LRESULT OptionsWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
     return 0;
   case WM_CTLCOLORSTATIC:
     // Read-only, but it reads as text about the program: white like an editable box.
-    if (GetDlgCtrlID(reinterpret_cast<HWND>(lParam)) == IDC_OPTIONS_REPORT)
-      return ColourAsEditable(reinterpret_cast<HDC>(wParam));
+    if (GetDlgCtrlID(FromInteger<HWND>(lParam)) == IDC_OPTIONS_REPORT)
+      return ColourAsEditable(FromInteger<HDC>(wParam));
     break;
   case WM_CLOSE:
     if (form_)

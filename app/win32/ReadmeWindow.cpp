@@ -5,8 +5,11 @@
 
 #include "app/ControlIds.h"
 #include "app/Layout.h"
+#include "platform/win32/FromInteger.h"
 
 namespace app::win32 {
+
+using platform::win32::FromInteger;
 
 namespace {
 
@@ -19,7 +22,7 @@ ReadmeWindow::~ReadmeWindow() = default;
 void ReadmeWindow::ShowModal() {
   if (!form_)
     form_ = std::make_unique<frmReadme>(*this, main_);
-  owner_ = reinterpret_cast<HWND>(main_.Handle());
+  owner_ = FromInteger<HWND>(main_.Handle());
   if (!font_.get())
     font_.reset(MakeFont("Fixedsys", kFixedsysSize, false, "Courier New", true));
 
@@ -39,8 +42,7 @@ void ReadmeWindow::ShowModal() {
                          WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_HSCROLL | WS_VSCROLL |
                              ES_MULTILINE | ES_AUTOHSCROLL | ES_AUTOVSCROLL | ES_READONLY,
                          0, 0, client.right, client.bottom, hwnd(),
-                         reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_README_TEXT1)),
-                         GetModuleHandleA(nullptr), nullptr);
+                         FromInteger<HMENU>(IDC_README_TEXT1), GetModuleHandleA(nullptr), nullptr);
   if (!box_) {
     Destroy();
     return;
@@ -122,8 +124,8 @@ LRESULT ReadmeWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) 
     return 0;
   case WM_CTLCOLORSTATIC:
     // Read-only, but it reads as a page of text: white like an editable box.
-    if (reinterpret_cast<HWND>(lParam) == box_)
-      return ColourAsEditable(reinterpret_cast<HDC>(wParam));
+    if (FromInteger<HWND>(lParam) == box_)
+      return ColourAsEditable(FromInteger<HDC>(wParam));
     break;
   case WM_CLOSE:
     // The owner takes the activation back only if it is enabled before this one goes.

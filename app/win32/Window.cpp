@@ -3,8 +3,11 @@
 
 
 #include "app/ControlIds.h"
+#include "platform/win32/FromInteger.h"
 
 namespace app::win32 {
+
+using platform::win32::FromInteger;
 
 namespace {
 
@@ -81,8 +84,7 @@ bool CreateControls(HWND parent, const layout::Control* controls, std::size_t co
         sunken ? WS_EX_CLIENTEDGE : 0, ClassOf(c.kind), c.text,
         WS_CHILD | WS_VISIBLE | StyleOf(c.kind, c.id), layout::TwipsToPixels(c.left, dpi),
         layout::TwipsToPixels(c.top, dpi), layout::TwipsToPixels(c.width, dpi),
-        layout::TwipsToPixels(height, dpi), parent,
-        reinterpret_cast<HMENU>(static_cast<INT_PTR>(c.id)), instance, nullptr);
+        layout::TwipsToPixels(height, dpi), parent, FromInteger<HMENU>(c.id), instance, nullptr);
     if (!control)
       return false;
     SendMessageA(control, WM_SETFONT,
@@ -122,9 +124,9 @@ void Window::Destroy() {
 
 Window* Window::FromHandle(HWND hwnd) {
   // Only windows of the classes Register made carry a Window in their user data.
-  if (reinterpret_cast<WNDPROC>(GetClassLongPtrA(hwnd, GCLP_WNDPROC)) != &Window::Procedure)
+  if (FromInteger<WNDPROC>(GetClassLongPtrA(hwnd, GCLP_WNDPROC)) != &Window::Procedure)
     return nullptr;
-  return reinterpret_cast<Window*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+  return FromInteger<Window*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
 }
 
 bool Window::Register(const char* className, HICON icon, HICON smallIcon) {
@@ -139,7 +141,7 @@ bool Window::Register(const char* className, HICON icon, HICON smallIcon) {
   wc.hIcon = icon;
   wc.hIconSm = smallIcon;
   wc.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
-  wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+  wc.hbrBackground = GetSysColorBrush(COLOR_BTNFACE);
   wc.lpszClassName = className;
   return RegisterClassExA(&wc) != 0;
 }
@@ -157,11 +159,11 @@ bool Window::Create(const char* className, const char* title, DWORD style, int c
 LRESULT CALLBACK Window::Procedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   Window* self = nullptr;
   if (message == WM_NCCREATE) {
-    self = static_cast<Window*>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams);
+    self = static_cast<Window*>(FromInteger<CREATESTRUCTA*>(lParam)->lpCreateParams);
     self->hwnd_ = hwnd;
     SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
   } else {
-    self = reinterpret_cast<Window*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+    self = FromInteger<Window*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
   }
   if (!self)
     return DefWindowProcA(hwnd, message, wParam, lParam);

@@ -175,11 +175,10 @@ MappedFile::MappedFile(const std::string& path, std::size_t limit) {
   }
   guard_ = guard;
   data_ = static_cast<const char*>(at);
-  mapped_ = true;
 }
 
 MappedFile::~MappedFile() {
-  if (!mapped_)
+  if (guard_ == nullptr)
     return;
   Guard* guard = static_cast<Guard*>(guard_);
   guard->size.store(0);

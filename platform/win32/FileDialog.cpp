@@ -4,13 +4,14 @@
 #include <commdlg.h>
 
 #include "platform/Platform.h"
+#include "platform/win32/FromInteger.h"
 
 namespace platform {
 
 bool RunFileDialog(FileDialogRecord& record) {
   OPENFILENAMEA ofn{};
   ofn.lStructSize = OPENFILENAME_SIZE_VERSION_400A;
-  ofn.hwndOwner = reinterpret_cast<HWND>(record.ownerWindow);
+  ofn.hwndOwner = win32::FromInteger<HWND>(record.ownerWindow);
   ofn.hInstance = GetModuleHandleA(nullptr);
   ofn.lpstrFilter = record.filterList.c_str();
   ofn.nFilterIndex = static_cast<DWORD>(record.filterIndex);

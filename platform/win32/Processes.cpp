@@ -8,6 +8,7 @@
 #include "base/CommandLine.h"
 #include "platform/Platform.h"
 #include "platform/win32/Stopping.h"
+#include "platform/win32/FromInteger.h"
 #include "platform/win32/Win32Error.h"
 
 namespace platform {
@@ -70,7 +71,7 @@ std::intptr_t ShellOpen(const std::string& file, const std::string& directory,
   // Empty texts become null: "no parameters" and "default verb" are not the empty string.
   auto orNull = [](const std::string& text) { return text.empty() ? nullptr : text.c_str(); };
   const HINSTANCE status =
-      ShellExecuteA(reinterpret_cast<HWND>(ownerWindow), orNull(operation), file.c_str(),
+      ShellExecuteA(win32::FromInteger<HWND>(ownerWindow), orNull(operation), file.c_str(),
                     orNull(parameters), orNull(directory), SW_SHOWNORMAL);
   return reinterpret_cast<std::intptr_t>(status);
 }

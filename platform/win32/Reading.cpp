@@ -8,13 +8,14 @@
 
 #include "platform/Platform.h"
 #include "platform/Reading.h"
+#include "platform/win32/FromInteger.h"
 #include "platform/win32/Win32Error.h"
 
 namespace platform {
 
 namespace {
 
-HANDLE AsHandle(std::intptr_t handle) { return reinterpret_cast<HANDLE>(handle); }
+HANDLE AsHandle(std::intptr_t handle) { return win32::FromInteger<HANDLE>(handle); }
 
 } // namespace
 
@@ -120,7 +121,7 @@ MappedFile::MappedFile(const std::string& path, std::size_t limit) {
     CloseHandle(mapping);
     if (at) {
       data_ = static_cast<const char*>(at);
-      mapped_ = true;
+      guard_ = at;
       return;
     }
   }
@@ -130,8 +131,8 @@ MappedFile::MappedFile(const std::string& path, std::size_t limit) {
 }
 
 MappedFile::~MappedFile() {
-  if (mapped_)
-    UnmapViewOfFile(data_);
+  if (guard_)
+    UnmapViewOfFile(guard_);
 }
 
 // Windows cuts no mapped file short.

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "platform/Platform.h"
+#include "platform/win32/FromInteger.h"
 
 namespace platform {
 namespace {
@@ -11,7 +12,7 @@ namespace {
 // them sign-extended. Handles keep their meaning when cut to 32 bits and sign-extended
 // back, so every key goes through the same widening.
 HKEY AsKey(std::uintptr_t value) {
-  return reinterpret_cast<HKEY>(static_cast<std::intptr_t>(static_cast<std::int32_t>(value)));
+  return win32::FromInteger<HKEY>(static_cast<std::intptr_t>(static_cast<std::int32_t>(value)));
 }
 
 } // namespace

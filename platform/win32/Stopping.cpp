@@ -7,6 +7,7 @@
 
 #include "platform/Stopping.h"
 #include "platform/TrackedFiles.h"
+#include "platform/win32/FromInteger.h"
 #include "platform/win32/Stopping.h"
 #include "platform/win32/Win32Error.h"
 
@@ -73,7 +74,7 @@ void BlockStopSignals(bool) {}
 
 NewFile::~NewFile() {
   if (handle_ != -1)
-    CloseHandle(reinterpret_cast<HANDLE>(handle_));
+    CloseHandle(win32::FromInteger<HANDLE>(handle_));
 }
 
 bool NewFile::Create(const std::string& path) {
@@ -91,7 +92,7 @@ bool NewFile::Create(const std::string& path) {
 }
 
 void NewFile::Write(std::string_view bytes) {
-  const HANDLE file = reinterpret_cast<HANDLE>(handle_);
+  const HANDLE file = win32::FromInteger<HANDLE>(handle_);
   while (!bytes.empty()) {
     const DWORD chunk = bytes.size() > (1u << 30) ? (1u << 30) : static_cast<DWORD>(bytes.size());
     DWORD written = 0;
@@ -108,7 +109,7 @@ std::uint64_t NewFile::Copy(std::intptr_t /*source*/, std::uint64_t /*offset*/,
 }
 
 void NewFile::Close(bool durable) {
-  win32::Handle file(reinterpret_cast<HANDLE>(handle_));
+  win32::Handle file(win32::FromInteger<HANDLE>(handle_));
   handle_ = -1;
   if (durable && !FlushFileBuffers(file.get()))
     win32::ThrowLastError("Write", path_);

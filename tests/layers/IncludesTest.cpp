@@ -1,7 +1,8 @@
-// Every #include of the tree against the tables of docs/architecture.md, the one copy of
-// the layering rules.
+// Every #include of the tree, and every library a CMakeLists.txt links, against the tables of
+// docs/architecture.md, the one copy of the layering rules.
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -105,13 +106,33 @@ std::string Violation(const Rules& rules, const std::string& from, const std::st
   return std::string();
 }
 
-Rules PageRules() {
-  return ReadRules(testsupport::ReadBytes(testsupport::SourceFile("docs/architecture.md")));
+/// Why the CMakeLists.txt at `from` may not link the library of the folder `linked`: a
+/// library links only the layers its folder may include something of; "" when it may.
+std::string LinkViolation(const Rules& rules, const std::string& from, const std::string& linked) {
+  if (from.substr(0, from.rfind('/') + 1) == linked)
+    return std::string();
+  const Table::value_type* rule = RuleFor(rules.mayInclude, from);
+  if (!rule)
+    return "no rule of \"Who may include what\" covers this file";
+  for (const std::string& place : rule->second)
+    if (place.rfind(linked, 0) == 0)
+      return std::string();
+  return "links the library of " + linked + ", which the rule for " + rule->first +
+         " does not allow (it may include " + Joined(rule->second) + ")";
 }
 
-TEST(LayersTest, TheRulesCatchEveryIncludeThatRanAgainstTheLayers) {
-  const Rules rules = PageRules();
-  ASSERT_GE(rules.mayInclude.size(), 10u);
+// An empty or unreadable page must not pass as a tree with nothing to break.
+class LayersTest : public ::testing::Test {
+protected:
+  void SetUp() override {
+    rules = ReadRules(testsupport::ReadBytes(testsupport::SourceFile("docs/architecture.md")));
+    ASSERT_GE(rules.mayInclude.size(), 10u) << "docs/architecture.md: no \"Who may include what\"";
+    ASSERT_GE(rules.includedFrom.size(), 3u) << "docs/architecture.md: no \"Headers only some\"";
+  }
+  Rules rules;
+};
+
+TEST_F(LayersTest, TheRulesCatchEveryIncludeThatRanAgainstTheLayers) {
   struct Row {
     const char* from;
     const char* included;
@@ -148,6 +169,20 @@ TEST(LayersTest, TheRulesCatchEveryIncludeThatRanAgainstTheLayers) {
     EXPECT_EQ(Violation(rules, row.from, row.included).empty(), row.allowed)
         << Violation(rules, row.from, row.included);
   }
+  const Row links[] = {
+      {"embed/CMakeLists.txt", "platform/", false},
+      {"readers/CMakeLists.txt", "embed/", false},
+      {"project/CMakeLists.txt", "front/", false},
+      {"tests/readers/CMakeLists.txt", "project/", false},
+      {"front/CMakeLists.txt", "embed/", true},
+      {"rc/CMakeLists.txt", "platform/", true}, // for platform/Stopping.h alone
+      {"tests/app/CMakeLists.txt", "app/", true},
+  };
+  for (const Row& row : links) {
+    SCOPED_TRACE(std::string(row.from) + " links " + row.included);
+    EXPECT_EQ(LinkViolation(rules, row.from, row.included).empty(), row.allowed)
+        << LinkViolation(rules, row.from, row.included);
+  }
 }
 
 // Where an include names a file: beside the includer, then the tree's root, then tests/ (the
@@ -160,8 +195,14 @@ std::string Resolve(const fs::path& root, const std::string& from, const std::st
   return std::string();
 }
 
-TEST(LayersTest, EveryIncludeOfTheTreeFollowsTheRules) {
-  const Rules rules = PageRules();
+/// Whether the walk over the tree skips this folder: build output, history, and the
+/// compiler's own copies of the system headers.
+bool Skipped(const std::string& folder) {
+  return folder == "build" || folder == "out" || folder.rfind(".", 0) == 0 ||
+         folder == "rc/include" || folder == "tests/rc/corpus" || folder == "tests/rc/msrc";
+}
+
+TEST_F(LayersTest, EveryIncludeOfTheTreeFollowsTheRules) {
   const fs::path root = testsupport::SourceFile("");
   std::vector<std::string> problems;
   std::size_t checked = 0;
@@ -169,9 +210,7 @@ TEST(LayersTest, EveryIncludeOfTheTreeFollowsTheRules) {
        ++it) {
     const std::string path = it->path().lexically_relative(root).generic_string();
     if (it->is_directory()) {
-      // Build output, history, and the compiler's own copies of the system headers.
-      if (path == "build" || path == "out" || path.rfind(".", 0) == 0 || path == "rc/include" ||
-          path == "tests/rc/corpus" || path == "tests/rc/msrc")
+      if (Skipped(path))
         it.disable_recursion_pending();
       continue;
     }
@@ -207,6 +246,66 @@ TEST(LayersTest, EveryIncludeOfTheTreeFollowsTheRules) {
     }
   }
   EXPECT_GT(checked, 500u);
+  for (const std::string& problem : problems)
+    ADD_FAILURE() << problem;
+}
+
+/// The calls to `command` in a CMakeLists.txt, each as its words, comments left out.
+std::vector<std::vector<std::string>> Calls(const std::string& text, const std::string& command) {
+  std::string code;
+  std::istringstream lines(text);
+  for (std::string line; std::getline(lines, line);)
+    code += line.substr(0, line.find('#')) + "\n";
+  std::vector<std::vector<std::string>> calls;
+  for (std::size_t at = code.find(command + "("); at != std::string::npos;
+       at = code.find(command + "(", at + 1)) {
+    if (at > 0 && (std::isalnum(static_cast<unsigned char>(code[at - 1])) || code[at - 1] == '_'))
+      continue;
+    const std::size_t open = at + command.size() + 1;
+    std::istringstream words(code.substr(open, code.find(')', open) - open));
+    calls.emplace_back();
+    for (std::string word; words >> word;)
+      calls.back().push_back(word);
+  }
+  return calls;
+}
+
+// A library of the tree (add_library in a folder's CMakeLists.txt) belongs to that folder's
+// layer; what a CMakeLists.txt links (target_link_libraries, or the test programs' helper)
+// must be a layer the folder may include. Other libraries (the system's, GoogleTest) are not
+// checked.
+TEST_F(LayersTest, EveryLibraryALayerLinksIsOneItMayInclude) {
+  const fs::path root = testsupport::SourceFile("");
+  std::map<std::string, std::string> texts; // CMakeLists.txt -> its text
+  for (auto it = fs::recursive_directory_iterator(root); it != fs::recursive_directory_iterator();
+       ++it) {
+    const std::string path = it->path().lexically_relative(root).generic_string();
+    if (it->is_directory() && Skipped(path))
+      it.disable_recursion_pending();
+    else if (it->path().filename() == "CMakeLists.txt")
+      texts[path] = testsupport::ReadBytes(it->path());
+  }
+  std::map<std::string, std::string> folderOf; // library -> its folder, ending in '/'
+  for (const auto& [path, text] : texts)
+    for (const auto& call : Calls(text, "add_library"))
+      if (!call.empty() && call[0].find('$') == std::string::npos)
+        folderOf[call[0]] = path.substr(0, path.rfind('/') + 1);
+  ASSERT_GE(folderOf.size(), 10u);
+  std::vector<std::string> problems;
+  std::size_t checked = 0;
+  for (const auto& [path, text] : texts)
+    for (const char* command : {"target_link_libraries", "themefold_test_program"})
+      for (const auto& call : Calls(text, command))
+        for (std::size_t i = 1; i < call.size(); ++i) {
+          const auto library = folderOf.find(call[i]);
+          if (library == folderOf.end())
+            continue;
+          ++checked;
+          const std::string why = LinkViolation(rules, path, library->second);
+          if (!why.empty())
+            problems.push_back(path + ": " + call[0] + " " + why + " (docs/architecture.md)");
+        }
+  EXPECT_GT(checked, 20u);
   for (const std::string& problem : problems)
     ADD_FAILURE() << problem;
 }

@@ -5,7 +5,7 @@
 #include "platform/BraskModule.h"
 
 #ifdef _WIN32
-#include "util/RegistryCleanup.h"
+#include "RegistryCleanup.h"
 #else
 #include <sys/stat.h>
 #endif

@@ -22,10 +22,10 @@ namespace fs = std::filesystem;
 namespace {
 
 #ifdef _WIN32
-const char kHelper[] = "util_report_helper.exe";
+const char kHelper[] = "platform_report_helper.exe";
 void SetVariable(const char* name, const char* value) { _putenv_s(name, value); }
 #else
-const char kHelper[] = "util_report_helper";
+const char kHelper[] = "platform_report_helper";
 void SetVariable(const char* name, const char* value) { setenv(name, value, 1); }
 #endif
 

@@ -5,7 +5,7 @@
 #include "platform/BraskDetail.h"
 
 #ifdef _WIN32
-#include "util/RegistryCleanup.h"
+#include "RegistryCleanup.h"
 #endif
 
 namespace {
