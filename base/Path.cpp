@@ -47,6 +47,16 @@ std::string BaseName(const std::string& path, Style style) {
   return cut == std::string::npos ? path : path.substr(cut + 1);
 }
 
+std::vector<std::string> Parts(const std::string& path, Style style) {
+  std::vector<std::string> parts(1);
+  for (const char c : path)
+    if (IsSeparator(c, style))
+      parts.emplace_back();
+    else
+      parts.back() += c;
+  return parts;
+}
+
 std::string Folder(const std::string& path, Style style) {
   const std::size_t cut = LastSeparator(path, Separators(style));
   if (cut != std::string::npos)
@@ -103,13 +113,16 @@ std::string Lexical(const std::string& path, Style style) {
   return text.empty() ? "." : text;
 }
 
-std::string FromWindowsName(const std::string& folder, const std::string& name, Style style) {
-  std::string joined =
-      IsAbsolute(name, Style::windows) ? name : Join(folder, name, Style::windows);
-  for (char& c : joined)
+std::string InStyle(std::string path, Style style) {
+  for (char& c : path)
     if (IsSeparator(c, Style::windows))
       c = Separator(style);
-  return joined;
+  return path;
+}
+
+std::string FromWindowsName(const std::string& folder, const std::string& name, Style style) {
+  return InStyle(IsAbsolute(name, Style::windows) ? name : Join(folder, name, Style::windows),
+                 style);
 }
 
 bool HasControlCharacter(const std::string& name) {

@@ -4,6 +4,7 @@
 // rules on Linux.
 
 #include <string>
+#include <vector>
 
 namespace path {
 
@@ -25,6 +26,10 @@ bool IsAbsolute(const std::string& path, Style style);
 /// The text after the last separator; the whole path when it has none.
 std::string BaseName(const std::string& path, Style style);
 
+/// The names between the separators, in order; an empty one where two meet or one ends the
+/// path. One, "", for "".
+std::vector<std::string> Parts(const std::string& path, Style style);
+
 /// The folder part ending in its separator, "C:" for "C:x"; "" for a bare name.
 std::string Folder(const std::string& path, Style style);
 
@@ -35,6 +40,9 @@ std::string Join(const std::string& folder, const std::string& name, Style style
 /// "." and ".." worked out as text, separators made the style's, repeated ones made one
 /// (the two of "\\server" stay); "." for nothing left. ".." never climbs above a root.
 std::string Lexical(const std::string& path, Style style);
+
+/// path with every separator of Windows' rules ('\\' and '/') made the style's.
+std::string InStyle(std::string path, Style style);
 
 /// name, as a Visual Basic project writes it (Windows' rules), on this system: joined to
 /// folder unless absolute, every separator made the style's.

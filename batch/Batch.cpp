@@ -230,16 +230,14 @@ void Say(std::ostream& err, const std::string& text) {
 
 std::string AbsolutePath(std::string path, const std::string& currentDirectory,
                          char separator) {
-  if (separator == '\\')
-    for (char& c : path)
-      if (c == '/')
-        c = '\\';
-  if (path.empty() || path::IsAbsolute(path, path::StyleOf(separator)))
+  const path::Style style = path::StyleOf(separator);
+  // Windows takes either separator; its own is the one the compiler's command line gets.
+  if (style == path::Style::windows)
+    path = path::InStyle(path, style);
+  if (path.empty() || path::IsAbsolute(path, style))
     return path;
-  std::string folder = currentDirectory;
-  if (folder.empty() || folder.back() != separator)
-    folder += separator;
-  return folder + path;
+  return path::Join(currentDirectory.empty() ? std::string(1, separator) : currentDirectory, path,
+                    style);
 }
 
 std::optional<std::string> UnsafePathReason(const std::string& path, char separator) {

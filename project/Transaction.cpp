@@ -63,16 +63,19 @@ std::string FingerprintOnDisk(FilePort& files, const std::string& path) {
   }
 }
 
-std::string FolderOf(const std::string& path) { return path::Folder(path, path::Style::windows); }
+/// The folder of a path on this system, in the port's style.
+std::string FolderOf(FilePort& files, const std::string& path) {
+  return path::Folder(path, path::StyleOf(files.PathSeparator()));
+}
 
 /// Temporary files in each folder a run writes, all kept until the run ends.
 class Temporaries {
 public:
   explicit Temporaries(FileOperations& files) : files_(files) {}
   TemporaryFiles& In(const std::string& path) {
-    std::unique_ptr<TemporaryFiles>& slot = byFolder_[FolderOf(path)];
+    std::unique_ptr<TemporaryFiles>& slot = byFolder_[FolderOf(files_, path)];
     if (!slot)
-      slot = std::make_unique<TemporaryFiles>(files_, FolderOf(path));
+      slot = std::make_unique<TemporaryFiles>(files_, FolderOf(files_, path));
     return *slot;
   }
 
@@ -85,8 +88,8 @@ private:
 void SweepFolders(FileOperations& files, const std::vector<std::string>& paths) {
   std::set<std::string> swept;
   for (const std::string& path : paths)
-    if (swept.insert(FolderOf(path)).second)
-      platform::RemoveStaleTemporaryFiles(files, FolderOf(path));
+    if (swept.insert(FolderOf(files, path)).second)
+      platform::RemoveStaleTemporaryFiles(files, FolderOf(files, path));
 }
 
 /// One file of the run, as the journal names it.
@@ -195,12 +198,7 @@ std::optional<InTree> FindInTree(FilePort& files, const std::string& folder,
       path::IsAbsolute(name, path::StyleOf(separator)))
     return std::nullopt;
   // Split at either separator, as a project's names are.
-  std::vector<std::string> parts(1);
-  for (const char c : name)
-    if (c == '/' || c == '\\')
-      parts.emplace_back();
-    else
-      parts.back() += c;
+  const std::vector<std::string> parts = path::Parts(name, path::Style::windows);
   InTree found{folder, std::string()};
   for (std::size_t i = 0; i < parts.size(); ++i) {
     if (parts[i].empty() || parts[i] == "." || parts[i] == "..")
@@ -297,7 +295,7 @@ private:
       const bool kind = ascii::EqualIgnoringCase(name, generation::kModuleFileName) ||
                         (lower.size() > suffix.size() &&
                          lower.compare(lower.size() - suffix.size(), suffix.size(), suffix) == 0);
-      if (name.find_first_of("/\\") != std::string::npos || !kind)
+      if (path::BaseName(name, path::Style::windows) != name || !kind)
         return texts::JournalNotNewKind(entry.path);
     }
     return std::string();
@@ -393,7 +391,7 @@ std::string JournalPath(const std::string& projectPath) { return projectPath + "
 
 std::optional<Refusal> FindObstacle(FilePort& files, const Plan& plan) {
   std::vector<std::string> folders;
-  const std::string projectFolder = FolderOf(plan.projectPath);
+  const std::string projectFolder = FolderOf(files, plan.projectPath);
   for (const FileChange& change : plan.changes) {
     if (change.path.find_first_of("\r\n") != std::string::npos)
       return Refusal(Problem::LineBreakInName, {change.path});
@@ -415,10 +413,10 @@ std::optional<Refusal> FindObstacle(FilePort& files, const Plan& plan) {
       return Refusal(Problem::NotAPlainFileInTheWay, {change.path});
     if (change.existed && files.IsReadOnly(change.path))
       return Refusal(Problem::ReadOnly, {change.path});
-    folders.push_back(FolderOf(change.path));
+    folders.push_back(FolderOf(files, change.path));
   }
   // The journal goes beside the project, though the project file itself stays.
-  folders.push_back(FolderOf(plan.projectPath));
+  folders.push_back(FolderOf(files, plan.projectPath));
   std::sort(folders.begin(), folders.end());
   folders.erase(std::unique(folders.begin(), folders.end()), folders.end());
   const std::string journal = JournalPath(plan.projectPath);
@@ -441,7 +439,7 @@ namespace {
 /// no further: nothing was replaced then.
 bool Prepare(FileOperations& files, const Plan& plan, Temporaries& temporaries,
              std::vector<Entry>& entries, std::vector<std::string>& newFiles, Applied& applied) {
-  const std::string folder = FolderOf(plan.projectPath);
+  const std::string folder = FolderOf(files, plan.projectPath);
   const std::string journal = JournalPath(plan.projectPath);
   bool journalled = false;
   try {
@@ -689,7 +687,7 @@ Recovery RecoverInterruptedRun(FileOperations& files, const std::string& project
     recovery.failure = texts::AnotherRun(projectPath, lines->processId);
     return recovery;
   }
-  const std::string folder = FolderOf(projectPath);
+  const std::string folder = FolderOf(files, projectPath);
   std::string why;
   const std::vector<Entry> entries = JournalCheck(files, folder).Entries(*lines, why);
   if (!why.empty())

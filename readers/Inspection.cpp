@@ -105,10 +105,8 @@ void TakeFindings(Inspection& result, bool manifestRead) {
 /// program's machine, and holding the type library the manifest names.
 void CheckComponentFiles(Inspection& result, const std::string& folder, platform::FilePort& files) {
   for (const IsolatedFile& file : result.facts.files) {
-    std::string path = folder + file.name;
-    for (char& c : path)
-      if (c == '\\' || c == '/')
-        c = files.PathSeparator();
+    const std::string path =
+        path::InStyle(folder + file.name, path::StyleOf(files.PathSeparator()));
     auto warn = [&](const std::string& text) {
       result.warnings.push_back(AtLine(file.line, file.name + text));
     };
@@ -229,7 +227,7 @@ Inspection InspectImage(const std::string& fileName, const Source& image,
 }
 
 Inspection InspectProgram(const std::string& path, platform::FilePort& files) {
-  const std::string name = path::BaseName(path, path::Style::windows);
+  const std::string name = path::BaseName(path, path::StyleOf(files.PathSeparator()));
   std::unique_ptr<FileSource> image;
   try {
     image = std::make_unique<FileSource>(path, files);
