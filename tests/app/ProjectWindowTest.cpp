@@ -5,6 +5,7 @@
 #include "app/TargetReport.h"
 #include "base/Path.h"
 #include "generation/Architecture.h"
+#include "generation/DriverTexts.h"
 #include "project/ProjectTexts.h"
 #include "readers/FormTexts.h"
 #include "support/PeBuilder.h"
@@ -211,5 +212,23 @@ TEST(ProjectWindowTest, TheCheckOfTheFormsReadsNoLinkAndNoNameWithAControlCharac
               project::texts::ControlCharacterInName(kVbp, 2, "Form", shown));
     for (const std::string& named : s.world.files.named)
       EXPECT_FALSE(path::HasControlCharacter(named)) << path::Visible(named);
+  }
+}
+
+// The version question is asked once, though the plan is made twice; No ends the run
+// without a second box, Yes shows the question and the window's report.
+TEST(ProjectWindowTest, AVersionWindowsWouldRefuseIsAskedAboutOnce) {
+  for (const Answer answer : {Answer::No, Answer::Yes}) {
+    ProjectScenario run;
+    run.view.texts[Field::Text1] = kVbp;
+    run.view.texts[Field::Text4] = "banana";
+    run.world.boxes.answers = {answer};
+    run.form.Command1_Click();
+    const std::vector<std::string> texts = run.world.boxes.Texts();
+    ASSERT_EQ(texts.size(), answer == Answer::No ? 1u : 3u);
+    EXPECT_EQ(texts[0], generation::texts::kVersionWarning);
+    if (answer == Answer::Yes) {
+      EXPECT_EQ(texts[2].find("In \"C:\\Work\\\":"), 0u);
+    }
   }
 }
