@@ -172,7 +172,8 @@ TEST(ProjectRunTest, AFailureOrAKillAtAnyWriteLeavesTheProjectAsBeforeOrWhollySe
         if (now == after)
           continue;
         EXPECT_EQ(now, project.tree);
-        // The last box says that nothing is changed: nothing was, or all was put back.
+        // What the user is told last says that nothing is changed: nothing was, or all was
+        // put back.
         const std::string& told = texts.back();
         EXPECT_TRUE(told.find(project::texts::kNothingChanged) != std::string::npos ||
                     told.find("Every file is as it was") != std::string::npos)
