@@ -5,6 +5,7 @@
 #include "app/TargetReport.h"
 #include "base/Path.h"
 #include "generation/Architecture.h"
+#include "generation/DriverTexts.h"
 #include "project/ProjectTexts.h"
 #include "readers/FormTexts.h"
 #include "support/PeBuilder.h"
@@ -211,5 +212,58 @@ TEST(ProjectWindowTest, TheCheckOfTheFormsReadsNoLinkAndNoNameWithAControlCharac
               project::texts::ControlCharacterInName(kVbp, 2, "Form", shown));
     for (const std::string& named : s.world.files.named)
       EXPECT_FALSE(path::HasControlCharacter(named)) << path::Visible(named);
+  }
+}
+
+// A run that changes nothing ends in one box saying why, in the result's own words.
+TEST(ProjectWindowTest, ARunThatChangesNothingEndsInOneBoxSayingWhy) {
+  const int writes = [] {
+    ProjectScenario clean;
+    clean.view.texts[Field::Text1] = kVbp;
+    clean.form.Command1_Click();
+    return clean.world.files.writes;
+  }();
+  struct Row {
+    const char* name;
+    std::function<void(fakes::Files&)> arrange;
+    std::string words; ///< what the last box says
+    Icon icon;
+  };
+  const Row rows[] = {
+      {"a read-only project", [](fakes::Files& f) { f.files[kVbp].readOnly = true; },
+       project::texts::ReadOnly(kVbp), Icon::Exclamation},
+      {"a compiler that makes nothing", [](fakes::Files& f) { f.compiler = [](auto&) {}; },
+       generation::texts::kCompileFailed, Icon::Exclamation},
+      {"the write before the last fails: all is put back",
+       [&](fakes::Files& f) { f.failAt = writes - 1; }, "Every file is as it was", Icon::Critical},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    ProjectScenario s;
+    s.view.texts[Field::Text1] = kVbp;
+    row.arrange(s.world.files);
+    s.form.Command1_Click();
+    ASSERT_FALSE(s.world.boxes.shown.empty());
+    EXPECT_NE(s.world.boxes.shown.back().text.find(row.words), std::string::npos)
+        << s.world.boxes.shown.back().text;
+    EXPECT_EQ(s.world.boxes.shown.back().icon, row.icon);
+  }
+}
+
+// The version question is asked once, though the plan is made twice; No ends the run
+// without a second box, Yes shows the question and the window's report.
+TEST(ProjectWindowTest, AVersionWindowsWouldRefuseIsAskedAboutOnce) {
+  for (const Answer answer : {Answer::No, Answer::Yes}) {
+    ProjectScenario run;
+    run.view.texts[Field::Text1] = kVbp;
+    run.view.texts[Field::Text4] = "banana";
+    run.world.boxes.answers = {answer};
+    run.form.Command1_Click();
+    const std::vector<std::string> texts = run.world.boxes.Texts();
+    ASSERT_EQ(texts.size(), answer == Answer::No ? 1u : 3u);
+    EXPECT_EQ(texts[0], generation::texts::kVersionWarning);
+    if (answer == Answer::Yes) {
+      EXPECT_EQ(texts[2].find("In \"C:\\Work\\\":"), 0u);
+    }
   }
 }

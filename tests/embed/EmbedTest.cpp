@@ -30,7 +30,7 @@ using Outcome = EmbedResult::Outcome;
 using base::Setting;
 
 /// A refusal as compared here: its code, its facts and the setting that lifts it. Its words
-/// are front/EmbedRefusals' (tests/app/EmbedRefusalsTest.cpp).
+/// are front/EmbedRefusals' (tests/front/EmbedRefusalsTest.cpp).
 using Told = std::tuple<Refused, std::vector<std::string>, Setting>;
 Told Why(const EmbedResult& result) {
   return {result.refusal.code, result.refusal.facts, result.refusal.liftedBy};

@@ -1,7 +1,7 @@
 // A project run is one change: a failure or a kill at any write leaves the project as it
 // was or wholly set up, what the user saved meanwhile is never written over, and what stands
 // in the way is found before anything is written.
-#include "Fakes.h"
+#include "support/FakeConversation.h"
 #include "support/TestSupport.h"
 
 #include "base/Path.h"
@@ -12,8 +12,9 @@
 
 #include "base/Fingerprint.h"
 
-using app::Answer;
-using Field = app::MainView::Field;
+#include <functional>
+#include <memory>
+#include <set>
 
 namespace projectrun {
 
@@ -42,20 +43,6 @@ Tree Files(const fakes::Files& files, bool withoutOurs = false) {
   return tree;
 }
 
-/// A main window whose project is set up by "Generate...", the answers scripted.
-struct Rig : fakes::MainWindowRig {
-  explicit Rig(const Tree& tree) {
-    globals::RcExePath = "C:\\VB98\\Wizards\\RC.EXE";
-    world.files.AddFolder(kFolder);
-    world.files.compiledRes = testsupport::Golden("App_manifest.res");
-    for (const auto& [path, bytes] : tree)
-      world.files.AddFile(path, bytes);
-    view.texts[Field::Text1] = kVbp;
-    view.texts[Field::Text4] = "1.0.0.0";
-  }
-  void Generate() { form.Command1_Click(); }
-};
-
 struct Project {
   const char* name;
   Tree tree;
@@ -82,22 +69,11 @@ void MoveFolder(fakes::Files& files, const std::string& folder) {
 }
 
 /// The batch's side of a run: nobody is asked, the notes are kept.
-struct Unasked : front::Conversation {
-  fakes::Conversation generated;
-  std::vector<std::string> notes;
-  bool Ask(generation::Question question, const std::string& text) override {
-    return generated.Ask(question, text);
-  }
-  void Tell(generation::Report report, const std::string& text) override {
-    generated.Tell(report, text);
-  }
-  void CompilerFinished() override {}
-  void ShowInstructions(const std::string& text) override { generated.ShowInstructions(text); }
-  front::Confirmation Confirm(const project::Plan&, bool) override {
-    return front::Confirmation::Unasked;
-  }
-  void Note(const std::string& text) override { notes.push_back(text); }
-};
+fakes::FrontConversation Unasked() {
+  fakes::FrontConversation user;
+  user.whenNoneLeft = front::Confirmation::Unasked;
+  return user;
+}
 
 front::Result Deliver(fakes::Files& files, front::Conversation& user,
                       const std::string& projectPath, bool dryRun) {
@@ -117,7 +93,7 @@ struct BatchRun {
 };
 BatchRun RunInBatch(fakes::Files& files, const std::string& projectPath = kVbp,
                     bool dryRun = false) {
-  Unasked user;
+  fakes::FrontConversation user = Unasked();
   BatchRun run;
   run.result = Deliver(files, user, projectPath, dryRun);
   run.notes = user.notes;
@@ -137,9 +113,40 @@ void Lay(fakes::Files& files, const Tree& tree) {
     files.AddFile(path, bytes);
 }
 
+/// A project set up by the window's "Generate...": its request, the answers scripted.
+struct Rig {
+  explicit Rig(const Tree& tree) {
+    Lay(files, tree);
+    request.way = front::Way::Project;
+    request.target = kVbp;
+    request.compiler = "C:\\VB98\\Wizards\\RC.EXE";
+  }
+  void Generate() { result = front::Deliverer(files, user, {}).Deliver(request); }
+  /// What the window shows, in order: every question, confirmation and note, then the
+  /// result's message where it shows that.
+  std::vector<std::string> Shown() const {
+    std::vector<std::string> shown = user.said;
+    switch (result.outcome) {
+    case front::Outcome::CompileFailed:
+    case front::Outcome::Refused:
+    case front::Outcome::Changed:
+    case front::Outcome::Failed:
+      shown.push_back(result.message);
+      break;
+    default:
+      break;
+    }
+    return shown;
+  }
+  fakes::Files files;
+  fakes::FrontConversation user;
+  front::Request request;
+  front::Result result;
+};
+
 /// A run as the batch makes it: nobody is asked.
 front::Result RunUnasked(fakes::Files& files, bool dryRun = false) {
-  Unasked user;
+  fakes::FrontConversation user = Unasked();
   return Deliver(files, user, kVbp, dryRun);
 }
 
@@ -150,22 +157,23 @@ TEST(ProjectRunTest, AFailureOrAKillAtAnyWriteLeavesTheProjectAsBeforeOrWhollySe
     SCOPED_TRACE(project.name);
     Rig clean(project.tree);
     clean.Generate();
-    const Tree after = Files(clean.world.files);
+    const Tree after = Files(clean.files);
     ASSERT_NE(after, project.tree);
-    const int writes = clean.world.files.writes;
+    const int writes = clean.files.writes;
     for (int at = 1; at <= writes; ++at) {
       SCOPED_TRACE("write " + std::to_string(at));
       {
         Rig failing(project.tree);
-        failing.world.files.failAt = at;
+        failing.files.failAt = at;
         failing.Generate();
-        const Tree now = Files(failing.world.files, true);
-        const std::vector<std::string> texts = failing.world.boxes.Texts();
+        const Tree now = Files(failing.files, true);
+        const std::vector<std::string> texts = failing.Shown();
         ASSERT_FALSE(texts.empty());
         if (now == after)
           continue;
         EXPECT_EQ(now, project.tree);
-        // The last box says that nothing is changed: nothing was, or all was put back.
+        // What the user is told last says that nothing is changed: nothing was, or all was
+        // put back.
         const std::string& told = texts.back();
         EXPECT_TRUE(told.find(project::texts::kNothingChanged) != std::string::npos ||
                     told.find("Every file is as it was") != std::string::npos)
@@ -174,18 +182,18 @@ TEST(ProjectRunTest, AFailureOrAKillAtAnyWriteLeavesTheProjectAsBeforeOrWhollySe
       // The next run finishes the work, in the folder or in the folder moved elsewhere.
       for (const bool moved : {false, true}) {
         Rig killed(project.tree);
-        killed.world.files.killAt = at;
+        killed.files.killAt = at;
         killed.Generate();
-        killed.world.files.dead = false;
-        killed.world.files.killAt = 0;
-        killed.world.files.processId = 8;
-        killed.world.boxes.shown.clear();
+        killed.files.dead = false;
+        killed.files.killAt = 0;
+        killed.files.processId = 8;
+        killed.user.said.clear();
         if (moved) {
-          MoveFolder(killed.world.files, "D:\\Moved\\");
-          killed.view.texts[Field::Text1] = "D:\\Moved\\Ledger.vbp";
+          MoveFolder(killed.files, "D:\\Moved\\");
+          killed.request.target = "D:\\Moved\\Ledger.vbp";
         }
         killed.Generate();
-        EXPECT_EQ(Files(killed.world.files), moved ? MovedTo(after, "D:\\Moved\\") : after)
+        EXPECT_EQ(Files(killed.files), moved ? MovedTo(after, "D:\\Moved\\") : after)
             << (moved ? "moved" : "in place");
       }
     }
@@ -198,27 +206,28 @@ TEST(ProjectRunTest, WhatTheUserSavesMeanwhileIsNeverWrittenOver) {
   // the saved text, without a second question.
   {
     Rig run(kProjects[0].tree);
-    run.world.boxes.onShow = [&] { run.world.files.AddFile(kVbp, saved); };
+    run.user.onConfirm = [&] { run.files.AddFile(kVbp, saved); };
     run.Generate();
-    ASSERT_EQ(run.world.boxes.shown.size(), 2u);
-    EXPECT_NE(run.world.files.Bytes(kVbp).find("Title=\"Saved meanwhile\"\r\n"), std::string::npos);
-    EXPECT_EQ(run.world.files.Bytes(kVbp + ".bak"), saved);
+    ASSERT_EQ(run.user.said.size(), 1u);
+    EXPECT_EQ(run.result.outcome, front::Outcome::Done);
+    EXPECT_NE(run.files.Bytes(kVbp).find("Title=\"Saved meanwhile\"\r\n"), std::string::npos);
+    EXPECT_EQ(run.files.Bytes(kVbp + ".bak"), saved);
   }
   // Saved with a change that alters the list: the new list is asked about.
   {
     Rig run(kProjects[0].tree);
     const std::string subMain = kSubMainProject;
-    run.world.files.AddFile(kFolder + "modMain.bas", kMainModule);
-    run.world.boxes.onShow = [&] {
-      if (run.world.boxes.shown.size() == 1)
-        run.world.files.AddFile(kVbp, subMain);
+    run.files.AddFile(kFolder + "modMain.bas", kMainModule);
+    run.user.onConfirm = [&] {
+      if (run.user.said.size() == 1)
+        run.files.AddFile(kVbp, subMain);
     };
-    run.world.boxes.answers = {Answer::Ok, Answer::Cancel};
+    run.user.confirmations = {front::Confirmation::Yes, front::Confirmation::No};
     run.Generate();
-    ASSERT_EQ(run.world.boxes.shown.size(), 2u);
-    EXPECT_EQ(run.world.boxes.shown[1].text.find("The project changed while the question was open."), 0u);
-    EXPECT_NE(run.world.boxes.shown[1].text.find("modMain.bas: Sub Main checks"), std::string::npos);
-    EXPECT_EQ(run.world.files.Bytes(kVbp), subMain);
+    ASSERT_EQ(run.user.said.size(), 2u);
+    EXPECT_EQ(run.user.said[1].find("The project changed while the question was open."), 0u);
+    EXPECT_NE(run.user.said[1].find("modMain.bas: Sub Main checks"), std::string::npos);
+    EXPECT_EQ(run.files.Bytes(kVbp), subMain);
   }
   // Saved while the compiler ran, where nobody is asked (the batch): nothing is written.
   {
@@ -287,17 +296,17 @@ TEST(ProjectRunTest, WhatStandsInTheWayIsFoundBeforeAnythingIsWritten) {
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
     Rig run(kProjects[0].tree);
-    row.arrange(run.world.files);
-    const Tree before = Files(run.world.files);
+    row.arrange(run.files);
+    const Tree before = Files(run.files);
     run.Generate();
-    EXPECT_EQ(run.world.boxes.Texts(), std::vector<std::string>{row.told});
-    EXPECT_EQ(Files(run.world.files), before);
+    EXPECT_EQ(run.Shown(), std::vector<std::string>{row.told});
+    EXPECT_EQ(Files(run.files), before);
   }
   // A folder with the backup's name is passed over for the next free one.
   Rig run(kProjects[0].tree);
-  run.world.files.AddFolder(kVbp + ".bak\\");
+  run.files.AddFolder(kVbp + ".bak\\");
   run.Generate();
-  EXPECT_EQ(run.world.files.Bytes(kVbp + ".bak2"), kFormProject);
+  EXPECT_EQ(run.files.Bytes(kVbp + ".bak2"), kFormProject);
 }
 
 // A dry run writes nothing where the project lies, not for a moment, and leaves nothing
@@ -341,27 +350,6 @@ TEST(ProjectRunTest, ADryRunLeavesNoTraceAndIsRefusedAsTheRealRunWouldBe) {
 
 namespace projectrun {
 
-// The version question is asked once, though the plan is made twice; No ends the run
-// without a second box.
-TEST(ProjectRunTest, AVersionWindowsWouldRefuseIsAskedAboutOnce) {
-  for (const Answer answer : {Answer::No, Answer::Yes}) {
-    Rig run(kProjects[0].tree);
-    run.view.texts[Field::Text4] = "banana";
-    run.world.boxes.answers = {answer};
-    run.Generate();
-    const std::vector<std::string> texts = run.world.boxes.Texts();
-    ASSERT_EQ(texts.size(), answer == Answer::No ? 1u : 3u);
-    EXPECT_EQ(texts[0], generation::texts::kVersionWarning);
-    if (answer == Answer::Yes) {
-      EXPECT_EQ(texts[2].find("In \"C:\\Work\\\":"), 0u);
-    }
-  }
-}
-
-} // namespace projectrun
-
-namespace projectrun {
-
 namespace {
 
 const std::string kJournal = project::JournalPath(kVbp);
@@ -398,8 +386,8 @@ int FirstWriteOf(const Tree& tree, const std::function<bool(fakes::Files&)>& rea
   Rig clean(tree);
   int found = 0;
   for (int at = 1; at <= 200; ++at)
-    clean.world.files.beforeWrite[at] = [&, at] {
-      if (!found && reached(clean.world.files))
+    clean.files.beforeWrite[at] = [&, at] {
+      if (!found && reached(clean.files))
         found = at;
     };
   clean.Generate();
@@ -409,12 +397,12 @@ int FirstWriteOf(const Tree& tree, const std::function<bool(fakes::Files&)>& rea
 /// A run of the project killed at that write; the files then serve another process.
 std::unique_ptr<Rig> KilledAt(const Tree& tree, int at) {
   auto rig = std::make_unique<Rig>(tree);
-  rig->world.files.killAt = at;
+  rig->files.killAt = at;
   rig->Generate();
-  rig->world.files.dead = false;
-  rig->world.files.killAt = 0;
-  rig->world.files.processId = 8;
-  rig->world.boxes.shown.clear();
+  rig->files.dead = false;
+  rig->files.killAt = 0;
+  rig->files.processId = 8;
+  rig->user.said.clear();
   return rig;
 }
 
@@ -507,7 +495,7 @@ TEST(ProjectRunTest, OneRunHoldsTheProjectAtATime) {
   for (const bool sameProcess : {true, false}) {
     SCOPED_TRACE(sameProcess ? "the writer still runs" : "its id runs another program");
     const std::unique_ptr<Rig> killed = KilledAt(tree, journalled + 1);
-    fakes::Files& files = killed->world.files;
+    fakes::Files& files = killed->files;
     files.runningProcesses.insert(7);
     if (!sameProcess)
       files.identities[7] = "started later";
@@ -524,7 +512,7 @@ TEST(ProjectRunTest, OneRunHoldsTheProjectAtATime) {
   }
   // Another run makes its journal between this run's check and its own: this one stops.
   Rig run(tree);
-  fakes::Files& files = run.world.files;
+  fakes::Files& files = run.files;
   bool planted = false;
   for (int at = 1; at <= 200; ++at)
     files.beforeWrite[at] = [&] {
@@ -539,7 +527,7 @@ TEST(ProjectRunTest, OneRunHoldsTheProjectAtATime) {
   const Tree before = tree;
   run.Generate();
   ASSERT_TRUE(planted);
-  EXPECT_EQ(run.world.boxes.Texts().back(), project::texts::AnotherRun(kVbp, 42));
+  EXPECT_EQ(run.Shown().back(), project::texts::AnotherRun(kVbp, 42));
   Tree expected = before;
   expected[kJournal] = Journal({}, "42 started 42");
   EXPECT_EQ(Files(files), expected);
@@ -553,16 +541,16 @@ TEST(ProjectRunTest, ASaveAtAnyMomentOfTheRunSurvives) {
   const std::string saved = kMainModule + "' saved\r\n";
   Rig clean(tree);
   clean.Generate();
-  for (int at = 1; at <= clean.world.files.writes; ++at) {
+  for (int at = 1; at <= clean.files.writes; ++at) {
     SCOPED_TRACE("before write " + std::to_string(at));
     Rig run(tree);
-    run.world.files.beforeWrite[at] = [&] { run.world.files.AddFile(module, saved); };
+    run.files.beforeWrite[at] = [&] { run.files.AddFile(module, saved); };
     run.Generate();
     // Saved before the plan was made again, the save is what the run changes.
-    const std::string now = run.world.files.Bytes(module);
+    const std::string now = run.files.Bytes(module);
     EXPECT_TRUE(now == saved || now.find("' saved\r\n") != std::string::npos) << now;
-    EXPECT_FALSE(run.world.files.Has(kJournal));
-    for (const auto& [path, file] : run.world.files.files)
+    EXPECT_FALSE(run.files.Has(kJournal));
+    for (const auto& [path, file] : run.files.files)
       EXPECT_EQ(path.find("~themefold-"), std::string::npos) << path;
   }
 }
@@ -574,12 +562,12 @@ TEST(ProjectRunTest, TheNextRunTellsExactlyWhatItPutBack) {
   // Killed with the resource file and the module in place and the project moved aside.
   Rig clean(tree);
   clean.Generate();
-  const int lastRename = clean.world.files.writes - 1;
+  const int lastRename = clean.files.writes - 1;
   const std::string res = kFolder + "Ledger_manifest.res", module = kFolder + "modThemefold.bas";
   {
     SCOPED_TRACE("a dry run tells, a real run does");
     const std::unique_ptr<Rig> rig = KilledAt(tree, lastRename);
-    fakes::Files& files = rig->world.files;
+    fakes::Files& files = rig->files;
     const Tree left = Files(files);
     const BatchRun dry = RunInBatch(files, kVbp, true);
     ASSERT_EQ(dry.notes.size(), 1u);
@@ -602,7 +590,7 @@ TEST(ProjectRunTest, TheNextRunTellsExactlyWhatItPutBack) {
   {
     SCOPED_TRACE("one file cannot be put back");
     const std::unique_ptr<Rig> rig = KilledAt(tree, lastRename);
-    fakes::Files& files = rig->world.files;
+    fakes::Files& files = rig->files;
     files.lockedPaths.insert(res);
     const BatchRun run = RunInBatch(files);
     EXPECT_EQ(run.result.outcome, front::Outcome::Failed);
@@ -738,12 +726,12 @@ TEST(ProjectRunTest, ProjectsThatCannotBeSetUpAreRefusedByName) {
     SCOPED_TRACE(row.name);
     Rig run(row.tree);
     if (row.arrange)
-      row.arrange(run.world.files);
-    const Tree before = Files(run.world.files);
+      row.arrange(run.files);
+    const Tree before = Files(run.files);
     run.Generate();
-    EXPECT_EQ(run.world.boxes.Texts(), std::vector<std::string>{row.told});
-    EXPECT_EQ(Files(run.world.files), before);
-    for (const std::string& named : run.world.files.named)
+    EXPECT_EQ(run.Shown(), std::vector<std::string>{row.told});
+    EXPECT_EQ(Files(run.files), before);
+    for (const std::string& named : run.files.named)
       EXPECT_FALSE(path::HasControlCharacter(named)) << path::Visible(named);
   }
 }
@@ -762,20 +750,19 @@ TEST(ProjectRunTest, SetsUpProjectsOfEveryShapeItCanEditSafely) {
     run.Generate();
     std::string expected = module;
     expected.insert(expected.find("    frmMain"), check);
-    EXPECT_EQ(run.world.files.Bytes(kFolder + "modMain.bas"), expected);
-    EXPECT_EQ(run.world.files.Bytes(kFolder + "modMain.bas.bak"), module);
+    EXPECT_EQ(run.files.Bytes(kFolder + "modMain.bas"), expected);
+    EXPECT_EQ(run.files.Bytes(kFolder + "modMain.bas.bak"), module);
   }
   // Was: "_manifest.res", and a manifest that named the program "App".
   {
     Rig run({{kVbp, FormProject("ExeName32=\"App\"\r\n")}, {kFolder + "frmMain.frm", kForm}});
     run.Generate();
-    EXPECT_EQ(run.world.files.Bytes(kFolder + "App_manifest.res"),
+    EXPECT_EQ(run.files.Bytes(kFolder + "App_manifest.res"),
               testsupport::Golden("App_manifest.res"));
-    EXPECT_FALSE(run.world.files.Has(kFolder + "_manifest.res"));
-    EXPECT_NE(run.world.files.Bytes(kVbp).find("ResFile32=\"App_manifest.res\"\r\n"),
-              std::string::npos);
-    EXPECT_NE(run.world.files.compiledManifest.find("name=\"App.exe\""), std::string::npos)
-        << run.world.files.compiledManifest;
+    EXPECT_FALSE(run.files.Has(kFolder + "_manifest.res"));
+    EXPECT_NE(run.files.Bytes(kVbp).find("ResFile32=\"App_manifest.res\"\r\n"), std::string::npos);
+    EXPECT_NE(run.files.compiledManifest.find("name=\"App.exe\""), std::string::npos)
+        << run.files.compiledManifest;
   }
 }
 
