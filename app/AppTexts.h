@@ -99,8 +99,7 @@ inline constexpr const char* kOptionsComponents =
 inline constexpr const char* kOptionsAddComponent = "Add...";
 inline constexpr const char* kOptionsRemoveComponent = "Remove";
 inline constexpr const char* kOptionsFromProject = "From project...";
-inline constexpr const char* kComponentFilter =
-    "Components (*.ocx;*.dll;*.tlb)|*.ocx;*.dll;*.tlb";
+inline constexpr const char* kComponentFilter = "Components (*.ocx;*.dll;*.tlb)|*.ocx;*.dll;*.tlb";
 inline constexpr const char* kComponentDialogTitle = "Add a component";
 inline constexpr const char* kProjectFilter = "Visual Basic projects (*.vbp)|*.vbp";
 inline constexpr const char* kProjectDialogTitle = "Components from a project";
@@ -109,8 +108,8 @@ inline std::string ComponentLine(const std::string& path, std::size_t classCount
                                  bool unreadable, const std::string& source) {
   if (unreadable)
     return path + ": cannot be read";
-  std::string line = path + ": " + std::to_string(classCount) +
-                     (classCount == 1 ? " class" : " classes");
+  std::string line =
+      path + ": " + std::to_string(classCount) + (classCount == 1 ? " class" : " classes");
   if (outside)
     line += "; not in the program's folder or below: deployment must put it there";
   if (!source.empty())

@@ -10,8 +10,8 @@ namespace app {
 
 std::string InspectedComponentFiles::ChooseComponent() {
   int filterIndex = 1;
-  return dialog_.Show(texts::kComponentFilter, owner_, "", texts::kComponentDialogTitle, 0,
-                      false, filterIndex, "");
+  return dialog_.Show(texts::kComponentFilter, owner_, "", texts::kComponentDialogTitle, 0, false,
+                      filterIndex, "");
 }
 
 std::string InspectedComponentFiles::ChooseProject() {
@@ -35,9 +35,8 @@ ComponentEntry InspectedComponentFiles::Describe(const std::string& path,
   ComponentEntry entry;
   try {
     const std::string folder = path::Folder(exePath, path::StyleOf(separator_));
-    const readers::Component component =
-        readers::ReadComponents({path}, folder, separator_, ReaderOf(registry_),
-                                readers::ProgramMachine(exePath))[0];
+    const readers::Component component = readers::ReadComponents(
+        {path}, folder, separator_, ReaderOf(registry_), readers::ProgramMachine(exePath))[0];
     entry.classCount = component.classCount;
     entry.outside = component.outside;
     for (const std::string& note : component.miscStatusNotes)

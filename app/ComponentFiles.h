@@ -15,9 +15,9 @@ namespace app {
 /// A component as the options window shows it.
 struct ComponentEntry {
   std::size_t classCount = 0;
-  bool outside = false; ///< not in the program's folder or below it
+  bool outside = false;               ///< not in the program's folder or below it
   std::optional<std::string> problem; ///< why it cannot be read; unset when it can
-  std::string source;   ///< where the controls' miscStatus comes from; "" without controls
+  std::string source; ///< where the controls' miscStatus comes from; "" without controls
   /// Why the program cannot load it (built for another machine); unset when it can.
   std::optional<std::string> refusal;
 };
@@ -44,8 +44,7 @@ public:
   std::string ChooseComponent() override;
   std::string ChooseProject() override;
   ComponentEntry Describe(const std::string& path, const std::string& exePath) override;
-  std::vector<std::string> FromProject(const std::string& project,
-                                       std::string& problem) override;
+  std::vector<std::string> FromProject(const std::string& project, std::string& problem) override;
 
 private:
   FileDialog& dialog_;

@@ -26,6 +26,7 @@ const Control kMainControls[] = {
 const std::size_t kMainControlCount = sizeof kMainControls / sizeof kMainControls[0];
 
 // Designed in pixels at 96 DPI, 15 twips each: a setting, its explanation below it indented.
+// clang-format off
 const Control kOptionsControls[] = {
     {IDC_OPTIONS_SUPPORTEDOS, Kind::CheckBox, texts::kOptionsSupportedOs, 165, 165, 7770, 255},
     {IDC_OPTIONS_SUPPORTEDOS_NOTE, Kind::Note, texts::kOptionsSupportedOsNote, 420, 435, 7515, 195},
@@ -62,6 +63,7 @@ const Control kOptionsControls[] = {
     {IDC_OPTIONS_OK, Kind::DefaultButton, texts::kOptionsOk, 5715, 7725, 1080, 345},
     {IDC_OPTIONS_CANCEL, Kind::Button, texts::kOptionsCancel, 6855, 7725, 1080, 345},
 };
+// clang-format on
 const std::size_t kOptionsControlCount = sizeof kOptionsControls / sizeof kOptionsControls[0];
 
 } // namespace app::layout

@@ -42,8 +42,8 @@ public:
                            const std::string& defaultName) = 0;
 };
 
-using front::Settings;
 using front::Registry;
+using front::Settings;
 
 class Shell {
 public:

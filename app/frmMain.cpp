@@ -12,7 +12,6 @@
 #include "project/ProjectRun.h"
 #include "project/ProjectTexts.h"
 
-
 namespace app {
 
 namespace {
@@ -83,9 +82,8 @@ void frmMain::Text1_Change() {
 
 void frmMain::Command3_Click() {
   int filterIndex = 1;
-  const std::string picked = services_.dialog.Show(texts::kExeFilter, view_.Handle(), "",
-                                                   texts::kExeDialogTitle, 0, false,
-                                                   filterIndex, "");
+  const std::string picked = services_.dialog.Show(
+      texts::kExeFilter, view_.Handle(), "", texts::kExeDialogTitle, 0, false, filterIndex, "");
   if (!services_.files.FileExists(picked))
     return;
   view_.SetText(MainView::Field::Text1, picked);
@@ -191,10 +189,10 @@ void frmMain::SetUpProject(const front::Request& request) {
   std::string changes = project::DescribeChanges(result.plan, folder);
   for (const std::string& backup : result.backups)
     changes += project::texts::Backup(project::NamedFrom(folder, backup)) + "\n";
-  services_.boxes.Show({project::texts::Report(folder, project::NamedFrom(folder, projectPath),
-                                               changes) +
-                            FormsAfterReport(services_.files, projectPath),
-                        Icon::Information, Buttons::Ok, 1});
+  services_.boxes.Show(
+      {project::texts::Report(folder, project::NamedFrom(folder, projectPath), changes) +
+           FormsAfterReport(services_.files, projectPath),
+       Icon::Information, Buttons::Ok, 1});
 }
 
 namespace {

@@ -12,8 +12,7 @@ using List = OptionsView::List;
 
 namespace {
 
-template <typename Enum, std::size_t N>
-Enum FromIndex(int index, const char* const (&)[N]) {
+template <typename Enum, std::size_t N> Enum FromIndex(int index, const char* const (&)[N]) {
   return index >= 0 && static_cast<std::size_t>(index) < N ? static_cast<Enum>(index) : Enum();
 }
 
@@ -101,13 +100,11 @@ void frmOptions::OK_Click() {
   // What this window does not show stays as it was.
   generation::ManifestSettings chosen = settings_;
   chosen.supportedOs = view_.Checked(Check::SupportedOs);
-  chosen.runLevel =
-      FromIndex<RunLevel>(view_.Selected(List::RunLevel), texts::kOptionsRunLevels);
+  chosen.runLevel = FromIndex<RunLevel>(view_.Selected(List::RunLevel), texts::kOptionsRunLevels);
   chosen.dpi = FromIndex<DpiAwareness>(view_.Selected(List::Dpi), texts::kOptionsDpiSettings);
   chosen.gdiScaling = view_.Checked(Check::GdiScaling);
   chosen.longPathAware = view_.Checked(Check::LongPaths);
-  chosen.codePage =
-      FromIndex<CodePage>(view_.Selected(List::CodePage), texts::kOptionsCodePages);
+  chosen.codePage = FromIndex<CodePage>(view_.Selected(List::CodePage), texts::kOptionsCodePages);
   chosen.printerIsolation = view_.Checked(Check::PrinterIsolation);
   if (files_)
     chosen.components = components_;

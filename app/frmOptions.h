@@ -45,8 +45,8 @@ public:
 class frmOptions {
 public:
   /// settings is written only by OK.
-  frmOptions(OptionsView& view, ProgramInspector& inspector,
-             generation::ManifestSettings& settings, std::string exePath)
+  frmOptions(OptionsView& view, ProgramInspector& inspector, generation::ManifestSettings& settings,
+             std::string exePath)
       : view_(view), inspector_(inspector), settings_(settings), exePath_(std::move(exePath)) {}
   /// With the components list; without files the list is left as it is.
   frmOptions(OptionsView& view, ProgramInspector& inspector, ComponentFiles& files,

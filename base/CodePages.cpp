@@ -13,6 +13,7 @@ struct Table {
   char16_t high[128];
 };
 
+// clang-format off
 constexpr Table kTables[] = {
     {1250,
      {
@@ -167,6 +168,7 @@ constexpr Table kTables[] = {
          0x0173, 0x0142, 0x015B, 0x016B, 0x00FC, 0x017C, 0x017E, 0x02D9,
      }},
 };
+// clang-format on
 
 const Table* Find(unsigned codePage) {
   for (const Table& table : kTables)

@@ -32,9 +32,7 @@ Style StyleOf(char separator) { return separator == '\\' ? Style::windows : Styl
 
 char Separator(Style style) { return style == Style::windows ? '\\' : '/'; }
 
-bool IsSeparator(char c, Style style) {
-  return c == '/' || (style == Style::windows && c == '\\');
-}
+bool IsSeparator(char c, Style style) { return c == '/' || (style == Style::windows && c == '\\'); }
 
 bool IsAbsolute(const std::string& path, Style style) {
   if (!path.empty() && IsSeparator(path[0], style))
@@ -87,8 +85,7 @@ std::string Lexical(const std::string& path, Style style) {
   }
   // \\server\share keeps its two separators.
   if (leading > 0)
-    root += std::string(style == Style::windows && root.empty() && leading >= 2 ? 2 : 1,
-                        separator);
+    root += std::string(style == Style::windows && root.empty() && leading >= 2 ? 2 : 1, separator);
   std::vector<std::string> parts;
   while (at < path.size()) {
     std::size_t end = at;

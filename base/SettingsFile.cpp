@@ -8,9 +8,7 @@
 namespace settingsfile {
 namespace {
 
-bool SameName(const std::string& a, const std::string& b) {
-  return ascii::EqualIgnoringCase(a, b);
-}
+bool SameName(const std::string& a, const std::string& b) { return ascii::EqualIgnoringCase(a, b); }
 
 bool IsNameSpecial(char c) { return c == '=' || c == '[' || c == ']' || c == ';' || c == '#'; }
 
@@ -19,10 +17,18 @@ std::string Escape(const std::string& text, bool name) {
   out.reserve(text.size());
   for (const char c : text) {
     switch (c) {
-    case '\\': out += "\\\\"; break;
-    case '\n': out += "\\n"; break;
-    case '\r': out += "\\r"; break;
-    case '\0': out += "\\0"; break;
+    case '\\':
+      out += "\\\\";
+      break;
+    case '\n':
+      out += "\\n";
+      break;
+    case '\r':
+      out += "\\r";
+      break;
+    case '\0':
+      out += "\\0";
+      break;
     default:
       if (name && IsNameSpecial(c))
         out += '\\';

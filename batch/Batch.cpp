@@ -228,8 +228,7 @@ void Say(std::ostream& err, const std::string& text) {
   err << kProgramName << ": " << generation::ReplaceAll(text, "\r\n", "\n") << '\n';
 }
 
-std::string AbsolutePath(std::string path, const std::string& currentDirectory,
-                         char separator) {
+std::string AbsolutePath(std::string path, const std::string& currentDirectory, char separator) {
   const path::Style style = path::StyleOf(separator);
   // Windows takes either separator; its own is the one the compiler's command line gets.
   if (style == path::Style::windows)
@@ -246,8 +245,8 @@ std::optional<std::string> UnsafePathReason(const std::string& path, char separa
   for (const char c : path)
     if (static_cast<unsigned char>(c) < 0x20)
       return "a line break or other control character cannot be passed to the resource "
-             "compiler: " + generation::ReplaceAll(generation::ReplaceAll(path, "\n", "\\n"),
-                                                   "\r", "\\r");
+             "compiler: " +
+             generation::ReplaceAll(generation::ReplaceAll(path, "\n", "\\n"), "\r", "\\r");
   if (separator == '/' && path.find('\\') != std::string::npos)
     return "a backslash in a name is not supported: " + path;
   return std::nullopt;

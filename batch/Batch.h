@@ -52,8 +52,7 @@ int Run(const std::vector<std::string>& args, platform::FileOperations& files, C
 /// where a relative path would name something else. With '\\' as
 /// separator, '/' counts as one too and becomes '\\', since the names of a generation are
 /// taken apart at '\\'.
-std::string AbsolutePath(std::string path, const std::string& currentDirectory,
-                         char separator);
+std::string AbsolutePath(std::string path, const std::string& currentDirectory, char separator);
 
 /// Why path cannot be handed to the compiler, unset when it can. Its command line quotes
 /// paths without escapes, so a double quote would cut an argument short; on POSIX a

@@ -15,8 +15,13 @@ int main(int argc, char** argv) {
   platform::SystemFileOperations files(true);
   front::SystemRegistry registry;
   front::SystemSettings settings;
-  batch::Console console{std::cout, std::cerr, registry, settings, THEMEFOLD_BUNDLED_COMPILER,
-                         THEMEFOLD_VERSION, THEMEFOLD_DATA_FOLDER};
+  batch::Console console{std::cout,
+                         std::cerr,
+                         registry,
+                         settings,
+                         THEMEFOLD_BUNDLED_COMPILER,
+                         THEMEFOLD_VERSION,
+                         THEMEFOLD_DATA_FOLDER};
   int code = batch::kFileOperationFailed;
   try {
     code = batch::Run(args, files, console);

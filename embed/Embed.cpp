@@ -265,7 +265,7 @@ private:
 
   std::uint32_t treeSize_ = 0;
   std::uint32_t treeRva_ = 0;
-  std::uint32_t oldRaw_ = 0; ///< the resource section's raw size before
+  std::uint32_t oldRaw_ = 0;               ///< the resource section's raw size before
   std::optional<std::size_t> overlayLine_; ///< the report's line for the overlay
   std::string blocked_;                    ///< why the resource section could not grow
   std::uint32_t newRaw_ = 0;

@@ -26,9 +26,11 @@ void StoreCompiler(Settings& settings, const std::string& path) {
 }
 
 std::string LocateCompiler(const CompilerPlaces& places) {
+  // clang-format off
   const std::string candidates[] = {Vb6Compiler(places.registry),
                                     StoredCompiler(places.settings),
                                     places.files.AppFolder() + places.bundledName};
+  // clang-format on
   for (const std::string& candidate : candidates)
     if (places.files.FileExists(candidate))
       return candidate;
@@ -40,8 +42,8 @@ std::string DescribeCompilerPlaces(const CompilerPlaces& places) {
   const std::string stored = StoredCompiler(places.settings);
   return "Visual Basic 6 (" + (vb6.empty() ? std::string("not registered") : vb6) +
          "), the setting " + keys::kKeyRcExe + " (" +
-         (stored.empty() ? std::string("not set") : stored) + "), " +
-         places.files.AppFolder() + places.bundledName;
+         (stored.empty() ? std::string("not set") : stored) + "), " + places.files.AppFolder() +
+         places.bundledName;
 }
 
 } // namespace front

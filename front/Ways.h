@@ -10,8 +10,7 @@ namespace front {
 Result Generate(platform::FileOperations& files, generation::Conversation& conversation,
                 const Request& request);
 /// Project.cpp: undo an interrupted run, plan, confirm, plan again, apply.
-Result SetUpProject(platform::FileOperations& files, Conversation& user,
-                    const Request& request);
+Result SetUpProject(platform::FileOperations& files, Conversation& user, const Request& request);
 /// Embed.cpp: read, build the manifest, embed, write under a temporary name, read back, back
 /// up, check that the program did not change meanwhile, rename.
 Result EmbedInProgram(platform::FileOperations& files, const Request& request);

@@ -9,10 +9,10 @@
 namespace generation {
 
 struct ComClassFacts {
-  std::string clsid;       ///< "{...}"
-  std::string progId;      ///< "Library.Class", as Visual Basic registers it
+  std::string clsid;  ///< "{...}"
+  std::string progId; ///< "Library.Class", as Visual Basic registers it
   std::string description;
-  std::string miscStatus;  ///< flag names for all aspects; "" leaves the attribute out
+  std::string miscStatus;        ///< flag names for all aspects; "" leaves the attribute out
   std::string miscStatusContent; ///< the same for the content aspect
 };
 
@@ -24,9 +24,9 @@ struct ComInterfaceFacts {
 struct ComponentFacts {
   std::string fileName; ///< relative to the program's folder, '\\' between folders
   std::string tlbid;
-  std::string version;  ///< "M.m"
-  std::string flags;    ///< "CONTROL,HASDISKIMAGE", "" for none
-  std::vector<ComClassFacts> classes;       ///< the creatable ones, in file order
+  std::string version;                       ///< "M.m"
+  std::string flags;                         ///< "CONTROL,HASDISKIMAGE", "" for none
+  std::vector<ComClassFacts> classes;        ///< the creatable ones, in file order
   std::vector<ComInterfaceFacts> interfaces; ///< dispatch and dual ones the classes expose
 };
 

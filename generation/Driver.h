@@ -50,14 +50,14 @@ struct Inputs {
 };
 
 enum class Outcome {
-  Busy,               ///< a generation was already running: nothing done
+  Busy, ///< a generation was already running: nothing done
   FolderInaccessible,
   VersionDeclined,
   OverwriteDeclined,
-  OutputInTheWay,     ///< a link or a folder has an output's name: nothing touched
+  OutputInTheWay, ///< a link or a folder has an output's name: nothing touched
   CompileFailed,
   FileOperationFailed,
-  Done,               ///< .res made, module step done, instructions shown
+  Done, ///< .res made, module step done, instructions shown
 };
 
 /// How a front end tunes a generation; the defaults are the window's behaviour.
@@ -97,8 +97,7 @@ public:
 
 private:
   Outcome Generate(const Inputs& inputs, const std::string& rcExePath,
-                   const ManifestSettings& manifest,
-                   const std::vector<ComponentFacts>& components);
+                   const ManifestSettings& manifest, const std::vector<ComponentFacts>& components);
 
   platform::FileOperations& files_;
   Conversation& conversation_;

@@ -110,11 +110,10 @@ std::vector<std::string> ComponentLines(const std::vector<generation::ComponentF
                     Attribute("version", component.version) + Attribute("helpdir", "") +
                     Attribute("flags", component.flags) + "/>");
     for (const generation::ComClassFacts& item : component.classes) {
-      std::string line = "        <comClass" + Attribute("clsid", item.clsid) +
-                         Attribute("tlbid", component.tlbid) +
-                         Attribute("threadingModel", "Apartment") +
-                         Attribute("progid", item.progId) +
-                         Attribute("description", item.description);
+      std::string line =
+          "        <comClass" + Attribute("clsid", item.clsid) +
+          Attribute("tlbid", component.tlbid) + Attribute("threadingModel", "Apartment") +
+          Attribute("progid", item.progId) + Attribute("description", item.description);
       if (!item.miscStatus.empty())
         line += Attribute("miscStatus", item.miscStatus);
       if (!item.miscStatusContent.empty())
@@ -171,12 +170,23 @@ std::string EscapeXml(const std::string& value) {
       continue;
     }
     switch (value[at]) {
-    case '&': out += "&amp;"; break;
-    case '<': out += "&lt;"; break;
-    case '>': out += "&gt;"; break;
-    case '"': out += "&quot;"; break;
-    case '\'': out += "&apos;"; break;
-    default: out.append(value, at, length);
+    case '&':
+      out += "&amp;";
+      break;
+    case '<':
+      out += "&lt;";
+      break;
+    case '>':
+      out += "&gt;";
+      break;
+    case '"':
+      out += "&quot;";
+      break;
+    case '\'':
+      out += "&apos;";
+      break;
+    default:
+      out.append(value, at, length);
     }
     at += length;
   }
@@ -188,8 +198,7 @@ std::string BuildManifestText(const std::string& version, const std::string& exe
                               const generation::ManifestSettings& settings,
                               const std::vector<generation::ComponentFacts>& components) {
   using generation::ReplaceAll;
-  std::string text = ReplaceAll(JoinedTemplate(SettingsLines(settings)),
-                                "%arch%", architecture);
+  std::string text = ReplaceAll(JoinedTemplate(SettingsLines(settings)), "%arch%", architecture);
   text = ReplaceAll(text, "%version%", EscapeXml(version));
   text = ReplaceAll(text, "%exename%", EscapeXml(exeName));
   text = ReplaceAll(text, "%description%", EscapeXml(description));

@@ -71,8 +71,8 @@ SettingEntries ComponentSettingEntries(const std::vector<std::string>& component
   return {{kKeyComponents, text}};
 }
 
-std::vector<std::string> ComponentsFromSettings(
-    const std::function<std::string(const std::string&)>& read) {
+std::vector<std::string>
+ComponentsFromSettings(const std::function<std::string(const std::string&)>& read) {
   std::vector<std::string> components;
   const std::string text = read(kKeyComponents);
   for (std::string::size_type start = 0; start < text.size();) {

@@ -64,8 +64,10 @@ struct WindowsSetting {
   const char* ns;
 };
 inline constexpr WindowsSetting kDpiAwareSetting = {"dpiAware", manifestns::kSettings2005};
+// clang-format off
 inline constexpr WindowsSetting kDpiAwarenessSetting = {"dpiAwareness",
                                                         manifestns::kSettings2016};
+// clang-format on
 inline constexpr WindowsSetting kGdiScalingSetting = {"gdiScaling", manifestns::kSettings2017};
 inline constexpr WindowsSetting kLongPathAwareSetting = {"longPathAware",
                                                          manifestns::kSettings2016};
@@ -98,10 +100,10 @@ struct ManifestSettings {
   std::vector<std::string> components;
 
   bool operator==(const ManifestSettings& other) const {
-    return supportedOs == other.supportedOs && runLevel == other.runLevel &&
-           dpi == other.dpi && gdiScaling == other.gdiScaling &&
-           longPathAware == other.longPathAware && codePage == other.codePage &&
-           printerIsolation == other.printerIsolation && components == other.components;
+    return supportedOs == other.supportedOs && runLevel == other.runLevel && dpi == other.dpi &&
+           gdiScaling == other.gdiScaling && longPathAware == other.longPathAware &&
+           codePage == other.codePage && printerIsolation == other.printerIsolation &&
+           components == other.components;
   }
   bool operator!=(const ManifestSettings& other) const { return !(*this == other); }
   /// True when the manifest differs from the plain visual-styles one.
@@ -188,7 +190,7 @@ ManifestSettings FromSettingEntries(const std::function<std::string(const std::s
 SettingEntries ComponentSettingEntries(const std::vector<std::string>& components,
                                        const std::function<std::string(const std::string&)>& read);
 /// The components stored; none when the key is missing.
-std::vector<std::string> ComponentsFromSettings(
-    const std::function<std::string(const std::string&)>& read);
+std::vector<std::string>
+ComponentsFromSettings(const std::function<std::string(const std::string&)>& read);
 
 } // namespace generation

@@ -58,8 +58,7 @@ const char* const kModuleText =
 const char* const kModuleName = THEMEFOLD_MODULE_NAME;
 const char* const kModuleFileName = THEMEFOLD_MODULE_NAME ".bas";
 
-const char* const kStartupCheck =
-    "If Not InitCommonControlsVB Then " THEMEFOLD_INIT_ERROR ": End";
+const char* const kStartupCheck = "If Not InitCommonControlsVB Then " THEMEFOLD_INIT_ERROR ": End";
 
 const char* const kShowFormPlaceholder = THEMEFOLD_SHOW_FORM;
 

@@ -95,8 +95,8 @@ std::string ShowFileDialog(const std::string& filter, WindowHandle ownerWindow,
 std::string GetSetting(const std::string& application, const std::string& section,
                        const std::string& key, const std::string& defaultValue = "");
 /// A store that cannot be written is left as it was; nothing is reported.
-void SaveSetting(const std::string& application, const std::string& section,
-                 const std::string& key, const std::string& value);
+void SaveSetting(const std::string& application, const std::string& section, const std::string& key,
+                 const std::string& value);
 
 // ---- Text --------------------------------------------------------------------------------
 

@@ -91,7 +91,7 @@ private:
   /// The mapping's own, null when read_ holds the bytes: on POSIX the guard that notes a
   /// cut, on Windows the view.
   void* guard_ = nullptr;
-  std::string read_;      ///< where the file could not be mapped
+  std::string read_; ///< where the file could not be mapped
 };
 
 /// Bytes given as views laid one after another (a file's, without joining them), taken in
@@ -258,8 +258,8 @@ bool RunFileDialog(FileDialogRecord& record);
 // ---- Per-user settings store -------------------------------------------------------------
 
 /// The stored value, or nothing when it is missing or the store cannot be read.
-std::optional<std::string> ReadSetting(const std::string& application,
-                                       const std::string& section, const std::string& key);
+std::optional<std::string> ReadSetting(const std::string& application, const std::string& section,
+                                       const std::string& key);
 /// False when the store could not be written; it is then left as it was.
 bool WriteSetting(const std::string& application, const std::string& section,
                   const std::string& key, const std::string& value);

@@ -42,8 +42,7 @@ thread_local int holds = 0;
 std::uint64_t RandomBits() {
   static std::atomic<std::uint64_t> counter{0};
   const auto now = std::chrono::steady_clock::now().time_since_epoch().count();
-  std::uint64_t bits =
-      Mix(static_cast<std::uint64_t>(now) ^ Mix(ProcessId() ^ (counter++ << 40)));
+  std::uint64_t bits = Mix(static_cast<std::uint64_t>(now) ^ Mix(ProcessId() ^ (counter++ << 40)));
   try {
     std::random_device device;
     bits ^= (static_cast<std::uint64_t>(device()) << 32) ^ device();

@@ -46,9 +46,8 @@ FormCheck CheckForms(platform::FilePort& files, const std::string& projectPath, 
     listed.push_back({&form, false});
   for (const readers::ProjectModule& control : facts.userControls)
     listed.push_back({&control, true});
-  std::stable_sort(listed.begin(), listed.end(), [](const Listed& a, const Listed& b) {
-    return a.file->line < b.file->line;
-  });
+  std::stable_sort(listed.begin(), listed.end(),
+                   [](const Listed& a, const Listed& b) { return a.file->line < b.file->line; });
 
   ProjectFiles paths(files, path::Folder(projectPath, path::StyleOf(files.PathSeparator())),
                      codePage);

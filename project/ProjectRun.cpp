@@ -454,7 +454,8 @@ bool ReadProjectDefaults(platform::FilePort& files, const std::string& projectPa
 }
 
 std::string NamedFrom(const std::string& folder, const std::string& path) {
-  return !folder.empty() && path.size() > folder.size() && path.compare(0, folder.size(), folder) == 0
+  return !folder.empty() && path.size() > folder.size() &&
+                 path.compare(0, folder.size(), folder) == 0
              ? path.substr(folder.size())
              : path;
 }

@@ -60,7 +60,7 @@ struct Plan {
   std::string exeName; ///< the program the project builds
   std::string version;
   std::string description;
-  std::vector<FileChange> changes; ///< in the order they are written, the project file last
+  std::vector<FileChange> changes;       ///< in the order they are written, the project file last
   std::vector<std::string> alreadySetUp; ///< paths that stay as they are
   /// Every file the plan read: none may have changed when the plan is carried out.
   std::vector<FileRead> reads;

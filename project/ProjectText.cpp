@@ -27,8 +27,7 @@ std::string FileLineEnd(const std::string& text) {
 // The line end after [end, next): that line's own, else the file's. A last line that ends
 // in a CR alone has none: the lines are split at line feeds.
 std::string LineEnd(const std::string& text, std::size_t end, std::size_t next) {
-  return next > end && text[next - 1] == '\n' ? text.substr(end, next - end)
-                                               : FileLineEnd(text);
+  return next > end && text[next - 1] == '\n' ? text.substr(end, next - end) : FileLineEnd(text);
 }
 
 // line as a new line after the one that ends at end (next past its line end). After a last
@@ -133,8 +132,8 @@ std::string Apply(std::string text, const ProjectEdit& edit) {
 // ---- Modules ---------------------------------------------------------------------------
 
 bool IsWordChar(char c) {
-  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
-         c == '_' || static_cast<unsigned char>(c) >= 0x80;
+  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_' ||
+         static_cast<unsigned char>(c) >= 0x80;
 }
 
 // Reads words from the start of a line, skipping spaces and tabs before each.
@@ -351,10 +350,8 @@ bool ShowsForm(const std::string& line, const std::string& form) {
 
 } // namespace
 
-std::vector<ProjectEdit> NeededEdits(const std::string& projectText,
-                                     const std::string& moduleName,
-                                     const std::string& modulePath,
-                                     const std::string& resFile) {
+std::vector<ProjectEdit> NeededEdits(const std::string& projectText, const std::string& moduleName,
+                                     const std::string& modulePath, const std::string& resFile) {
   const readers::ProjectFacts facts = readers::ReadProjectFacts(projectText);
   std::vector<ProjectEdit> edits;
   bool listed = false;

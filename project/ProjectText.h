@@ -25,10 +25,8 @@ struct ProjectEdit {
 /// What the project file still needs: the module listed as moduleName (moduleName;
 /// modulePath), resFile when it names no resource file (an existing one stays), and the
 /// start in Sub Main. None once they are made, so a second run changes nothing.
-std::vector<ProjectEdit> NeededEdits(const std::string& projectText,
-                                     const std::string& moduleName,
-                                     const std::string& modulePath,
-                                     const std::string& resFile);
+std::vector<ProjectEdit> NeededEdits(const std::string& projectText, const std::string& moduleName,
+                                     const std::string& modulePath, const std::string& resFile);
 
 /// The first of the keys the edits set (ResFile32, Startup) that the project's own section
 /// gives more than once; "" when none is. Which line Visual Basic obeys is not for an edit

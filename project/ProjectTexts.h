@@ -31,8 +31,7 @@ inline std::string NotStandardExe(const std::string& path, const std::string& ki
 }
 inline std::string RepeatedKey(const std::string& project, const std::string& key) {
   return Quoted(project) + " gives " + key +
-         " more than once. Keep the line Visual Basic should use, and run again." +
-         kNothingChanged;
+         " more than once. Keep the line Visual Basic should use, and run again." + kNothingChanged;
 }
 inline std::string StartupNotAForm(const std::string& project, const std::string& startup) {
   return Quoted(project) + " starts in " + Quoted(startup) +
@@ -76,8 +75,8 @@ inline std::string NotInCodePage(unsigned codePage) {
 /// which: "does not exist", or "is " and what is there instead.
 inline std::string NoResFile(const std::string& project, const std::string& res,
                              const std::string& which) {
-  return Quoted(project) + " names the resource file " + Quoted(res) + ", which " + which +
-         "." + kNothingChanged;
+  return Quoted(project) + " names the resource file " + Quoted(res) + ", which " + which + "." +
+         kNothingChanged;
 }
 inline const char* const kDoesNotExist = "does not exist";
 /// Why a file the project names is not read, after "cannot be read: ". A link is not
@@ -86,8 +85,8 @@ inline const char* const kIsALink = "it is a link";
 /// The compiler ran, but what it wrote is not the manifest as a resource file.
 inline std::string CompilerOutput(const std::string& compiler, const std::string& why) {
   return "The resource compiler " + Quoted(compiler) +
-         " wrote no resource file holding the manifest (resource type 24, ID 1): " + why +
-         "." + kNothingChanged;
+         " wrote no resource file holding the manifest (resource type 24, ID 1): " + why + "." +
+         kNothingChanged;
 }
 inline const char* const kNoManifestEntry = "what it wrote holds no such entry";
 inline std::string NotResFile(const std::string& path, const std::string& why) {
@@ -102,7 +101,8 @@ inline std::string SubMainNotStarted(const std::string& module, const std::strin
   return Quoted(module) + " holds a Sub Main, but the project starts in " +
          (startup.empty() ? std::string("no form") : startup) +
          ": a second Sub Main would not compile. Start the project in Sub Main, or remove it, "
-         "and run again." + kNothingChanged;
+         "and run again." +
+         kNothingChanged;
 }
 inline std::string ModuleInTheWay(const std::string& path) {
   return Quoted(path) +
@@ -153,8 +153,8 @@ inline std::string FolderNotWritable(const std::string& folder, const std::strin
   return "No file can be written in " + Quoted(folder) + ": " + why + "." + kNothingChanged;
 }
 inline std::string Changed(const std::string& path) {
-  return Quoted(path) + " changed since it was read - saved from Visual Basic?" +
-         kNothingChanged + " Run again to set up the project as it is now.";
+  return Quoted(path) + " changed since it was read - saved from Visual Basic?" + kNothingChanged +
+         " Run again to set up the project as it is now.";
 }
 /// A save found while the files were replaced: kept, every other file put back. aside: where
 /// what the file held before that save is, or "".
@@ -176,8 +176,9 @@ inline std::string Undone(const std::string& why, const std::string& restored) {
          restored;
 }
 inline std::string NotPutBack(const std::string& path, const std::string& backup) {
-  return Quoted(path) + (backup.empty() ? std::string(": a new file, to be deleted")
-                                        : ": its old bytes are in " + Quoted(backup)) +
+  return Quoted(path) +
+         (backup.empty() ? std::string(": a new file, to be deleted")
+                         : ": its old bytes are in " + Quoted(backup)) +
          "\n";
 }
 inline std::string NotUndoneReport(const std::string& why, const std::string& restored,

@@ -40,7 +40,7 @@ enum class MergeOutcome { Refused, Replaced, Appended, Unchanged };
 
 struct MergeResult {
   MergeOutcome outcome = MergeOutcome::Refused;
-  std::string bytes;   ///< the merged file; the existing bytes when Unchanged
+  std::string bytes;              ///< the merged file; the existing bytes when Unchanged
   std::optional<Refusal> refusal; ///< why nothing can be merged, when Refused
 };
 

@@ -37,9 +37,9 @@ struct Applied {
   };
   Outcome outcome = Outcome::Done;
   std::vector<std::string> backups;
-  std::string changed;    ///< Changed: the file
-  std::string savedAside; ///< Changed: where what the file held before the save is, or ""
-  std::optional<Refusal> failure;    ///< Busy, NotWritten, Undone, NotUndone: what failed
+  std::string changed;            ///< Changed: the file
+  std::string savedAside;         ///< Changed: where what the file held before the save is, or ""
+  std::optional<Refusal> failure; ///< Busy, NotWritten, Undone, NotUndone: what failed
   std::vector<std::string> restored; ///< Changed, Undone, NotUndone: the files put back
   /// Files saved since this run replaced them: kept as saved, each with the backup that
   /// holds its bytes before the run ("" for a file the run made).

@@ -17,9 +17,12 @@ inline bool IsCIdentifierChar(char c) { return IsAlnum(c) || c == '_'; }
 using ascii::ToUpper;
 /// 0-35 for 0-9, a-z, A-Z; -1 otherwise.
 inline int DigitValue(char c) {
-  if (IsDigit(c)) return c - '0';
-  if (c >= 'a' && c <= 'z') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'Z') return c - 'A' + 10;
+  if (IsDigit(c))
+    return c - '0';
+  if (c >= 'a' && c <= 'z')
+    return c - 'a' + 10;
+  if (c >= 'A' && c <= 'Z')
+    return c - 'A' + 10;
   return -1;
 }
 

@@ -172,8 +172,8 @@ Options ParseCommandLine(const std::vector<std::string>& args) {
     // and so is a last argument with a second '/' (the script, which may not exist yet).
     const bool looksLikePath =
         files::Exists(arg) || (i + 1 == args.size() && arg.find('/', 1) != std::string::npos);
-    const bool isSwitch = !switchesEnded && arg.size() > 1 &&
-                          (arg[0] == '-' || (arg[0] == '/' && !looksLikePath));
+    const bool isSwitch =
+        !switchesEnded && arg.size() > 1 && (arg[0] == '-' || (arg[0] == '/' && !looksLikePath));
     if (!isSwitch) {
       if (!o.script.empty())
         bad("more than one script given: '" + o.script + "' and '" + arg + "'");
@@ -242,7 +242,8 @@ Result Compile(const Options& options) { return Compile(options, files::Disk());
 Result Compile(const Options& options, files::FileSystem& fs) {
   files::UseFileSystem use(fs);
   Result result;
-  const std::string output = options.output.empty() ? DefaultOutput(options.script) : options.output;
+  const std::string output =
+      options.output.empty() ? DefaultOutput(options.script) : options.output;
   files::LoadCache cache;
   Temporary temporary(fs, options.temporaryFile, options.holdInterrupts);
   try {

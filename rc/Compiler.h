@@ -14,7 +14,7 @@ namespace rc {
 
 struct Options {
   std::string script;
-  std::string output;  ///< /fo; empty: the script's name with .res
+  std::string output; ///< /fo; empty: the script's name with .res
   std::vector<std::pair<std::string, std::string>> defines;
   std::vector<std::string> undefines;
   std::vector<std::string> includeDirs;
@@ -37,8 +37,8 @@ struct Options {
 
 struct Result {
   bool ok = false;
-  std::string diagnostics;  ///< "file(line) : error RCnnnn: message" lines
-  std::string log;          ///< what /v reports
+  std::string diagnostics; ///< "file(line) : error RCnnnn: message" lines
+  std::string log;         ///< what /v reports
 };
 
 /// Reads the switches of Microsoft's rc: /r /fo /d /u /i /l /c /n /x /v /? (also with '-',

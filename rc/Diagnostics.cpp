@@ -47,8 +47,8 @@ std::string Excerpt(std::string_view text) {
 
 const char* Describe(TokenKind kind) {
   switch (kind) {
-#define THEMEFOLD_RC_TOKEN_TEXT(name, text)                                                 \
-  case TokenKind::name:                                                                     \
+#define THEMEFOLD_RC_TOKEN_TEXT(name, text)                                                        \
+  case TokenKind::name:                                                                            \
     return text;
     THEMEFOLD_RC_TOKEN_KINDS(THEMEFOLD_RC_TOKEN_TEXT)
 #undef THEMEFOLD_RC_TOKEN_TEXT

@@ -11,23 +11,23 @@ namespace rc {
 
 /// Error numbers follow Microsoft's rc where it has one for the same fault.
 enum class ErrorCode : int {
-  kInvalidOption = 1106,      // bad command line
-  kCannotOpenInclude = 1015,  // #include file not found
-  kIncludeTooDeep = 1014,     // #include nested past the limit
-  kUnexpectedEof = 1004,      // a block, comment or #if left open
-  kInvalidDirective = 1021,   // unknown preprocessor command
-  kDirectiveSyntax = 1017,    // malformed #if expression or #define
-  kErrorDirective = 1189,     // #error
-  kNewlineInString = 2001,    // unterminated string
-  kInvalidCharacter = 2018,   // a byte that starts no token
-  kSyntax = 2104,             // unexpected token
-  kNumberTooLarge = 2027,     // number does not fit
-  kFileNotFound = 2135,       // a file the script names
-  kBadFile = 2161,            // a file of the wrong format
-  kDuplicateString = 2151,    // STRINGTABLE id used twice
-  kBadValue = 2162,           // a value the .res format cannot hold
-  kUnsupported = 2170,        // a statement this compiler does not implement
-  kCannotWrite = 1109,        // output not writable
+  kInvalidOption = 1106,     // bad command line
+  kCannotOpenInclude = 1015, // #include file not found
+  kIncludeTooDeep = 1014,    // #include nested past the limit
+  kUnexpectedEof = 1004,     // a block, comment or #if left open
+  kInvalidDirective = 1021,  // unknown preprocessor command
+  kDirectiveSyntax = 1017,   // malformed #if expression or #define
+  kErrorDirective = 1189,    // #error
+  kNewlineInString = 2001,   // unterminated string
+  kInvalidCharacter = 2018,  // a byte that starts no token
+  kSyntax = 2104,            // unexpected token
+  kNumberTooLarge = 2027,    // number does not fit
+  kFileNotFound = 2135,      // a file the script names
+  kBadFile = 2161,           // a file of the wrong format
+  kDuplicateString = 2151,   // STRINGTABLE id used twice
+  kBadValue = 2162,          // a value the .res format cannot hold
+  kUnsupported = 2170,       // a statement this compiler does not implement
+  kCannotWrite = 1109,       // output not writable
 };
 
 class CompileError : public std::runtime_error {

@@ -36,8 +36,8 @@ thread_local ProtectOutput* activeProtection = nullptr;
 }
 
 [[noreturn]] void RefuseLarge(const std::string& path) {
-  throw Refused{ErrorCode::kBadFile, "'" + path + "' is larger than " +
-                                         std::to_string(kMaxInputSize >> 20) + " MiB"};
+  throw Refused{ErrorCode::kBadFile,
+                "'" + path + "' is larger than " + std::to_string(kMaxInputSize >> 20) + " MiB"};
 }
 
 class DiskOutput : public OutputFile {
@@ -155,7 +155,7 @@ public:
       if (n == 0)
         return data;
       if (data.size() + n > kMaxInputSize)
-        RefuseLarge(path);  // grew while being read
+        RefuseLarge(path); // grew while being read
       data.append(buffer, n);
     }
   }
@@ -273,7 +273,7 @@ public:
       if (n == 0)
         return data;
       if (data.size() + static_cast<std::size_t>(n) > kMaxInputSize)
-        RefuseLarge(path);  // grew while being read
+        RefuseLarge(path); // grew while being read
       data.append(buffer, static_cast<std::size_t>(n));
     }
   }
@@ -365,9 +365,7 @@ std::optional<std::string> MemoryFileSystem::Read(const std::string& path) {
   return found->second;
 }
 
-bool MemoryFileSystem::Exists(const std::string& path) {
-  return files.count(MemoryKey(path)) != 0;
-}
+bool MemoryFileSystem::Exists(const std::string& path) { return files.count(MemoryKey(path)) != 0; }
 
 Info MemoryFileSystem::Inspect(const std::string& path) {
   // "./a.rc" and "a.rc" name one file here too.
@@ -508,7 +506,9 @@ std::optional<Found> Load(const std::string& name, const std::string& scriptFold
   std::string key = name + '\n' + scriptFolder;
   auto found = entries.find(key);
   if (found == entries.end())
-    found = entries.emplace(std::move(key), Search(name, scriptFolder, includeDirs, useIncludeVariable)).first;
+    found =
+        entries.emplace(std::move(key), Search(name, scriptFolder, includeDirs, useIncludeVariable))
+            .first;
   return found->second;
 }
 

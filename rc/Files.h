@@ -38,7 +38,7 @@ struct Refused {
 };
 
 /// What is at a path.
-enum class Kind { kNone, kFile, kFolder, kDevice, kOther };  // kDevice: a character device
+enum class Kind { kNone, kFile, kFolder, kDevice, kOther }; // kDevice: a character device
 
 struct Info {
   Kind kind = Kind::kNone;
@@ -74,7 +74,7 @@ FileSystem& Disk();
 /// Files held in memory, named by their paths with '/' for either separator.
 class MemoryFileSystem : public FileSystem {
 public:
-  std::map<std::string, std::string> files;  ///< path -> contents
+  std::map<std::string, std::string> files; ///< path -> contents
 
   std::optional<std::string> Read(const std::string& path) override;
   bool Exists(const std::string& path) override;

@@ -135,18 +135,42 @@ void Lexer::Fill() {
     return;
   }
   switch (c) {
-  case '{': single(TokenKind::BlockBegin); break;
-  case '}': single(TokenKind::BlockEnd); break;
-  case ',': single(TokenKind::Comma); break;
-  case '+': single(TokenKind::Plus); break;
-  case '-': single(TokenKind::Minus); break;
-  case '|': single(TokenKind::Pipe); break;
-  case '&': single(TokenKind::Amp); break;
-  case '~': single(TokenKind::Tilde); break;
-  case '*': single(TokenKind::Asterisk); break;
-  case '/': single(TokenKind::Slash); break;
-  case '(': single(TokenKind::LeftParen); break;
-  case ')': single(TokenKind::RightParen); break;
+  case '{':
+    single(TokenKind::BlockBegin);
+    break;
+  case '}':
+    single(TokenKind::BlockEnd);
+    break;
+  case ',':
+    single(TokenKind::Comma);
+    break;
+  case '+':
+    single(TokenKind::Plus);
+    break;
+  case '-':
+    single(TokenKind::Minus);
+    break;
+  case '|':
+    single(TokenKind::Pipe);
+    break;
+  case '&':
+    single(TokenKind::Amp);
+    break;
+  case '~':
+    single(TokenKind::Tilde);
+    break;
+  case '*':
+    single(TokenKind::Asterisk);
+    break;
+  case '/':
+    single(TokenKind::Slash);
+    break;
+  case '(':
+    single(TokenKind::LeftParen);
+    break;
+  case ')':
+    single(TokenKind::RightParen);
+    break;
   default: {
     auto u = static_cast<unsigned char>(c);
     std::string shown;

@@ -193,7 +193,7 @@ void Macros::Define(std::string_view definition, const Location& where) {
             throw bad();
           d.params.emplace_back(param);
           SkipSpace(r);
-          if (r.substr(0, 3) == "...") {  // GNU's named variable arguments
+          if (r.substr(0, 3) == "...") { // GNU's named variable arguments
             r.remove_prefix(3);
             d.variadic = true;
           }
@@ -239,7 +239,7 @@ void Macros::Push(std::string_view name) {
 void Macros::Pop(std::string_view name) {
   auto found = pushed_.find(name);
   if (found == pushed_.end() || found->second.empty())
-    return;  // as in C compilers: popping what was never pushed changes nothing
+    return; // as in C compilers: popping what was never pushed changes nothing
   auto [defined, definition] = std::move(found->second.back());
   found->second.pop_back();
   if (defined)
@@ -264,7 +264,7 @@ std::size_t Macros::FirstMacro(std::string_view text) const {
       while (end < n && IsCIdentifierChar(text[end]))
         ++end;
       if (end < n && text[end] == '"' && end == i + 1 && (c == 'L' || c == 'l')) {
-        i = StringEnd(text, end);  // a wide string
+        i = StringEnd(text, end); // a wide string
         continue;
       }
       const auto first = static_cast<unsigned char>(c) & 127;
@@ -291,7 +291,8 @@ void Macros::Expand(std::string_view text, const Location& where, std::string& o
   lineTokens_ = 0;
   std::vector<PpToken> tokens;
   LexPp(text.substr(first), tokens);
-  TokenStack input(std::make_move_iterator(tokens.rbegin()), std::make_move_iterator(tokens.rend()));
+  TokenStack input(std::make_move_iterator(tokens.rbegin()),
+                   std::make_move_iterator(tokens.rend()));
   tokens.clear();
   ExpandTokens(input, tokens, 0);
   for (const PpToken& t : tokens) {
@@ -379,7 +380,7 @@ bool Macros::ExpandOne(const PpToken& name, const Definition& macro, TokenStack&
   if (!body.empty())
     body.front().space = name.space;
   else if (name.space && !input.empty())
-    input.back().space = true;  // an empty expansion leaves its blank to what follows
+    input.back().space = true; // an empty expansion leaves its blank to what follows
   for (auto t = body.rbegin(); t != body.rend(); ++t)
     input.push_back(std::move(*t));
   return true;
@@ -459,7 +460,7 @@ std::vector<PpToken> Macros::Substitute(const Definition& macro,
     if (arg.empty()) {
       if (pasted) {
         result.push_back(placemarker());
-        result.back().space = t.space;  // for what it is pasted with
+        result.back().space = t.space; // for what it is pasted with
       }
       continue;
     }
@@ -505,7 +506,8 @@ std::uint32_t Macros::Intern(std::vector<std::uint32_t> members) {
     return 0;
   if (members.size() > static_cast<std::size_t>(kMaxDepth))
     throw CompileError(ErrorCode::kDirectiveSyntax, where_, "macros nested too deeply");
-  std::string key(reinterpret_cast<const char*>(members.data()), members.size() * sizeof members[0]);
+  std::string key(reinterpret_cast<const char*>(members.data()),
+                  members.size() * sizeof members[0]);
   auto found = setIndex_.find(key);
   if (found != setIndex_.end())
     return found->second;

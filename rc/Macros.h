@@ -66,21 +66,21 @@ public:
   struct PpToken {
     enum Kind : std::uint8_t { kIdentifier, kNumber, kString, kChar, kPunct, kPlacemarker };
     Kind kind = kPunct;
-    bool space = false;       // white space came before it
-    std::uint32_t hide = 0;   // hide set: the macros that must not expand this name
+    bool space = false;     // white space came before it
+    std::uint32_t hide = 0; // hide set: the macros that must not expand this name
     std::string text;
   };
 
 private:
   struct Definition {
-    std::uint32_t id = 0;  // in hide sets
+    std::uint32_t id = 0; // in hide sets
     bool functionLike = false;
-    bool variadic = false;  // the last parameter takes the variable arguments
+    bool variadic = false; // the last parameter takes the variable arguments
     std::vector<std::string> params;
     std::vector<PpToken> body;
-    std::vector<int> paramOf;  // per body token: the parameter it names, or -1
+    std::vector<int> paramOf; // per body token: the parameter it names, or -1
   };
-  using TokenStack = std::vector<PpToken>;  // the next token is at the back
+  using TokenStack = std::vector<PpToken>; // the next token is at the back
 
   const Definition* Find(std::string_view name) const;
   void Set(std::string_view name, Definition definition);
@@ -89,8 +89,8 @@ private:
   void ExpandTokens(TokenStack& input, std::vector<PpToken>& out, int depth);
   bool ExpandOne(const PpToken& name, const Definition& macro, TokenStack& input, int depth);
   std::vector<PpToken> Substitute(const Definition& macro,
-                                  const std::vector<std::vector<PpToken>>& args,
-                                  std::uint32_t hide, int depth);
+                                  const std::vector<std::vector<PpToken>>& args, std::uint32_t hide,
+                                  int depth);
   void Paste(std::vector<PpToken>& result, const std::vector<PpToken>& right);
   void Count(std::size_t tokens);
 
@@ -102,7 +102,7 @@ private:
   std::uint32_t Intern(std::vector<std::uint32_t> members);
   std::uint32_t IdOf(std::string_view name);
 
-  std::deque<std::string> names_;  // stable storage for the keys below
+  std::deque<std::string> names_; // stable storage for the keys below
   std::unordered_map<std::string_view, Definition> macros_;
   // Which first letters and lengths (modulo 64) names of macros have had: most names in
   // a script are no macro, and these answer that without hashing.
@@ -118,9 +118,9 @@ private:
   Call call_ = Call::kMustEnd;
   std::size_t maxExpansions_ = kMaxExpansions;
   std::size_t maxTokens_ = kMaxTokens;
-  std::size_t expansions_ = 0;  // in this compilation
-  std::size_t tokens_ = 0;      // in this compilation
-  std::size_t lineTokens_ = 0;  // in this line
+  std::size_t expansions_ = 0; // in this compilation
+  std::size_t tokens_ = 0;     // in this compilation
+  std::size_t lineTokens_ = 0; // in this line
 };
 
 /// The C identifier at the start of s (empty when none), taken off s.

@@ -71,7 +71,7 @@ std::string Shown(const NameOrId& n) {
     return std::to_string(n.id);
   std::string out;
   for (char16_t c : n.name)
-    out += static_cast<char>(c);  // names come from identifiers: ASCII
+    out += static_cast<char>(c); // names come from identifiers: ASCII
   return out;
 }
 
@@ -79,7 +79,8 @@ std::string Shown(const NameOrId& n) {
 
 void Parser::Unexpected(const char* expected) {
   const Token& got = lexer_.Peek();
-  throw CompileError(got.kind == TokenKind::EndOfFile ? ErrorCode::kUnexpectedEof : ErrorCode::kSyntax,
+  throw CompileError(got.kind == TokenKind::EndOfFile ? ErrorCode::kUnexpectedEof
+                                                      : ErrorCode::kSyntax,
                      got.where, std::string("expected ") + expected + ", got " + Shown(got));
 }
 
@@ -172,14 +173,29 @@ void Parser::Statement() {
   if (kind != Kind::kOther)
     lexer_.Skip();
   switch (kind) {
-  case Kind::kImage: Image(std::move(head), image); return;
-  case Kind::kVersion: VersionInfo(std::move(head)); return;
-  case Kind::kDialog: Dialog(std::move(head), extended); return;
-  case Kind::kMenu: Menu(std::move(head), extended); return;
-  case Kind::kAccelerators: Accelerators(std::move(head)); return;
-  case Kind::kRcData: UserDefined(std::move(head), NameOrId::Type(ResourceType::kRcData)); return;
-  case Kind::kHtml: UserDefined(std::move(head), NameOrId::Type(ResourceType::kHtml)); return;
-  case Kind::kOther: break;
+  case Kind::kImage:
+    Image(std::move(head), image);
+    return;
+  case Kind::kVersion:
+    VersionInfo(std::move(head));
+    return;
+  case Kind::kDialog:
+    Dialog(std::move(head), extended);
+    return;
+  case Kind::kMenu:
+    Menu(std::move(head), extended);
+    return;
+  case Kind::kAccelerators:
+    Accelerators(std::move(head));
+    return;
+  case Kind::kRcData:
+    UserDefined(std::move(head), NameOrId::Type(ResourceType::kRcData));
+    return;
+  case Kind::kHtml:
+    UserDefined(std::move(head), NameOrId::Type(ResourceType::kHtml));
+    return;
+  case Kind::kOther:
+    break;
   }
   const Location typeAt = lexer_.Peek().where;
   NameOrId typeId = TypeOrName("resource type");
@@ -191,9 +207,12 @@ void Parser::Statement() {
 
 std::string Parser::ContextText() const {
   switch (context_) {
-  case Context::kNone: return {};
-  case Context::kStringTable: return "STRINGTABLE";
-  case Context::kResource: return "resource " + Shown(contextName_);
+  case Context::kNone:
+    return {};
+  case Context::kStringTable:
+    return "STRINGTABLE";
+  case Context::kResource:
+    return "resource " + Shown(contextName_);
   case Context::kTypedResource: {
     std::string text = Excerpt(contextType_) + " " + Shown(contextName_);
     for (char& c : text)
@@ -247,8 +266,8 @@ std::string Parser::FileName() {
 
 void Parser::Image(ResourceHead head, ResourceType kind) {
   using namespace memory;
-  head.flags = MemoryFlags(kind == ResourceType::kBitmap ? (kMoveable | kPure)
-                                                         : (kMoveable | kDiscardable));
+  head.flags =
+      MemoryFlags(kind == ResourceType::kBitmap ? (kMoveable | kPure) : (kMoveable | kDiscardable));
   ImageStatement s;
   s.kind = kind;
   s.file = FileName();
@@ -376,6 +395,7 @@ struct ControlKind {
   bool hasTitle;
 };
 enum : std::uint16_t { kButton = 0x80, kEdit, kStatic, kListBox, kScrollBar, kComboBox };
+// clang-format off
 constexpr ControlKind kControls[] = {
     {"LTEXT", 0x50020000, kStatic, true},          {"CTEXT", 0x50020001, kStatic, true},
     {"RTEXT", 0x50020002, kStatic, true},          {"ICON", 0x50000003, kStatic, true},
@@ -388,11 +408,12 @@ constexpr ControlKind kControls[] = {
     {"LISTBOX", 0x50800001, kListBox, false},      {"SCROLLBAR", 0x50000000, kScrollBar, false},
     {"CONTROL", 0x50000000, 0, true},
 };
+// clang-format on
 
-constexpr std::uint32_t kDefaultDialogStyle = 0x80880000;  // WS_POPUP | WS_BORDER | WS_SYSMENU
-constexpr std::uint32_t kDialogFontStyle = 0x40;           // DS_SETFONT
-constexpr std::uint32_t kDialogCaptionStyle = 0x00C00000;  // WS_CAPTION
-constexpr std::uint32_t kNoId = 0xFFFFFFFF;                // -1: a control or item never referred to
+constexpr std::uint32_t kDefaultDialogStyle = 0x80880000; // WS_POPUP | WS_BORDER | WS_SYSMENU
+constexpr std::uint32_t kDialogFontStyle = 0x40;          // DS_SETFONT
+constexpr std::uint32_t kDialogCaptionStyle = 0x00C00000; // WS_CAPTION
+constexpr std::uint32_t kNoId = 0xFFFFFFFF;               // -1: a control or item never referred to
 
 using Flag = Parser::Flag;
 constexpr Flag kMenuFlags[] = {{"CHECKED", 0x0008},      {"GRAYED", 0x0001},
@@ -400,9 +421,11 @@ constexpr Flag kMenuFlags[] = {{"CHECKED", 0x0008},      {"GRAYED", 0x0001},
                                {"MENUBARBREAK", 0x0020}, {"MENUBREAK", 0x0040}};
 // ASCII is no bit of the format; it only tells "ASCII" from "neither".
 constexpr std::uint16_t kAscii = 0x8000, kVirtKey = 0x01, kShift = 0x04, kControl = 0x08;
+// clang-format off
 constexpr Flag kAcceleratorFlags[] = {{"ASCII", kAscii},   {"VIRTKEY", kVirtKey},
                                       {"NOINVERT", 0x02}, {"ALT", 0x10},
                                       {"SHIFT", kShift},  {"CONTROL", kControl}};
+// clang-format on
 
 } // namespace
 
@@ -846,7 +869,8 @@ std::uint16_t Parser::FitSigned16(const RcInt& value, const Location& at, std::s
   if (v < -32768 || v > 32767)
     Fail(ErrorCode::kNumberTooLarge, at, DoesNotFit(what, v, "16 bits with a sign"));
   if (v < 0 && !negativeAllowed)
-    Fail(ErrorCode::kBadValue, at, std::string(what) + " " + std::to_string(v) + " cannot be negative");
+    Fail(ErrorCode::kBadValue, at,
+         std::string(what) + " " + std::to_string(v) + " cannot be negative");
   return static_cast<std::uint16_t>(value.value);
 }
 
@@ -879,10 +903,18 @@ Parser::Masked Parser::IntSum(int depth) {
     Masked right = IntProduct(depth);
     left.value.value &= ~right.notMask;
     switch (k) {
-    case TokenKind::Plus: left.value.value += right.value.value; break;
-    case TokenKind::Minus: left.value.value -= right.value.value; break;
-    case TokenKind::Pipe: left.value.value |= right.value.value; break;
-    default: left.value.value &= right.value.value; break;
+    case TokenKind::Plus:
+      left.value.value += right.value.value;
+      break;
+    case TokenKind::Minus:
+      left.value.value -= right.value.value;
+      break;
+    case TokenKind::Pipe:
+      left.value.value |= right.value.value;
+      break;
+    default:
+      left.value.value &= right.value.value;
+      break;
     }
     left.value.isLong = left.value.isLong || right.value.isLong;
     left.notMask |= right.notMask;

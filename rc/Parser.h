@@ -40,8 +40,7 @@ private:
   void Accelerators(ResourceHead head);
   /// (',' keyword)*, each keyword one of table's: their bits together.
   std::uint16_t Flags(const Flag* table, std::size_t count);
-  template <std::size_t N>
-  std::uint16_t Flags(const Flag (&table)[N]) { return Flags(table, N); }
+  template <std::size_t N> std::uint16_t Flags(const Flag (&table)[N]) { return Flags(table, N); }
   /// LANGUAGE, CHARACTERISTICS or VERSION inside a resource; false if none is next.
   bool Attribute(Attributes& a);
   Attributes OptionalStatements();
@@ -86,7 +85,7 @@ private:
   enum class Context { kNone, kStringTable, kResource, kTypedResource };
   Context context_ = Context::kNone;
   NameOrId contextName_;
-  std::string contextType_;  // the type as written
+  std::string contextType_; // the type as written
   DataStatement data_;
 };
 

@@ -89,9 +89,11 @@ private:
 
   // Precedence climbing over the binary operators, loosest first.
   long long Binary(int level, bool live, int depth) {
+    // clang-format off
     static const std::vector<std::vector<std::string_view>> kLevels = {
         {"||"}, {"&&"}, {"|"}, {"^"}, {"&"}, {"==", "!="}, {"<=", ">=", "<", ">"},
         {"<<", ">>"}, {"+", "-"}, {"*", "/", "%"}};
+    // clang-format on
     if (level == static_cast<int>(kLevels.size()))
       return Unary(live, depth);
     long long left = Binary(level + 1, live, depth);
@@ -111,22 +113,38 @@ private:
   }
 
   long long Apply(std::string_view op, long long a, long long b, bool live) {
-    if (op == "||") return (a || b) ? 1 : 0;
-    if (op == "&&") return (a && b) ? 1 : 0;
-    if (op == "|") return a | b;
-    if (op == "^") return a ^ b;
-    if (op == "&") return a & b;
-    if (op == "==") return a == b;
-    if (op == "!=") return a != b;
-    if (op == "<=") return a <= b;
-    if (op == ">=") return a >= b;
-    if (op == "<") return a < b;
-    if (op == ">") return a > b;
-    if (op == "<<") return (b < 0 || b > 63) ? 0 : Wrap(U(a) << b);
-    if (op == ">>") return (b < 0 || b > 63) ? (a < 0 ? -1 : 0) : (a >> b);
-    if (op == "+") return Wrap(U(a) + U(b));
-    if (op == "-") return Wrap(U(a) - U(b));
-    if (op == "*") return Wrap(U(a) * U(b));
+    if (op == "||")
+      return (a || b) ? 1 : 0;
+    if (op == "&&")
+      return (a && b) ? 1 : 0;
+    if (op == "|")
+      return a | b;
+    if (op == "^")
+      return a ^ b;
+    if (op == "&")
+      return a & b;
+    if (op == "==")
+      return a == b;
+    if (op == "!=")
+      return a != b;
+    if (op == "<=")
+      return a <= b;
+    if (op == ">=")
+      return a >= b;
+    if (op == "<")
+      return a < b;
+    if (op == ">")
+      return a > b;
+    if (op == "<<")
+      return (b < 0 || b > 63) ? 0 : Wrap(U(a) << b);
+    if (op == ">>")
+      return (b < 0 || b > 63) ? (a < 0 ? -1 : 0) : (a >> b);
+    if (op == "+")
+      return Wrap(U(a) + U(b));
+    if (op == "-")
+      return Wrap(U(a) - U(b));
+    if (op == "*")
+      return Wrap(U(a) * U(b));
     if (b == 0) {
       if (live)
         Fail("division by zero in #if expression");
@@ -139,10 +157,14 @@ private:
 
   long long Unary(bool live, int depth) {
     Deeper(depth);
-    if (Accept("-")) return Wrap(0 - U(Unary(live, depth + 1)));
-    if (Accept("+")) return Unary(live, depth + 1);
-    if (Accept("!")) return Unary(live, depth + 1) == 0;
-    if (Accept("~")) return ~Unary(live, depth + 1);
+    if (Accept("-"))
+      return Wrap(0 - U(Unary(live, depth + 1)));
+    if (Accept("+"))
+      return Unary(live, depth + 1);
+    if (Accept("!"))
+      return Unary(live, depth + 1) == 0;
+    if (Accept("~"))
+      return ~Unary(live, depth + 1);
     return Primary(live, depth);
   }
 
@@ -248,8 +270,8 @@ void Preprocessor::Open(const std::string& scriptPath) {
 void Preprocessor::PushSource(const std::string& path, std::string data, const Location* from) {
   if (from && static_cast<int>(sources_.size()) >= kMaxIncludeDepth)
     throw CompileError(ErrorCode::kIncludeTooDeep, *from,
-                       "#include nested too deeply (more than " +
-                           std::to_string(kMaxIncludeDepth) + " levels): '" + path + "'");
+                       "#include nested too deeply (more than " + std::to_string(kMaxIncludeDepth) +
+                           " levels): '" + path + "'");
   names_.push_back(path);
   Source source;
   source.path = path;
@@ -345,13 +367,11 @@ bool Preprocessor::NextLine(ScriptLine& line) {
     if (!ReadLogicalLine(source, text, first)) {
       Location last = Here(source, source.line == 0 ? 1 : source.line);
       if (source.inComment)
-        throw CompileError(ErrorCode::kUnexpectedEof, last,
-                           "unexpected end of file in a comment");
+        throw CompileError(ErrorCode::kUnexpectedEof, last, "unexpected end of file in a comment");
       if (conditions_.size() > source.conditionBase)
         throw CompileError(ErrorCode::kUnexpectedEof, last,
                            "unexpected end of file: the #if of line " +
-                               std::to_string(conditions_.back().where.line) +
-                               " has no #endif");
+                               std::to_string(conditions_.back().where.line) + " has no #endif");
       end_ = last;
       sources_.pop_back();
       continue;
@@ -363,14 +383,14 @@ bool Preprocessor::NextLine(ScriptLine& line) {
     while (start < view.size() && IsSpace(view[start]))
       ++start;
     if (start < view.size() && view[start] == '#') {
-      Directive(view.substr(start + 1), where);  // may open another source
+      Directive(view.substr(start + 1), where); // may open another source
       continue;
     }
     if (!Active() || !source.emits || start == view.size())
       continue;
     line.text.clear();
     if (macros_.FirstMacro(view) == std::string_view::npos)
-      line.text.swap(text);  // nothing to expand: the line as it is
+      line.text.swap(text); // nothing to expand: the line as it is
     else
       ExpandText(source, where, line.text);
     line.where = where;
@@ -510,7 +530,7 @@ std::string Preprocessor::Locate(const std::string& rawName, bool quoted, bool n
   const Source& from = sources_.back();
   std::size_t first = 0;
   if (next && from.searchDir != kNotSearched) {
-    first = from.searchDir + 1;  // #include_next: the folders after the includer's own
+    first = from.searchDir + 1; // #include_next: the folders after the includer's own
   } else {
     // A quoted name is first looked for beside the file that includes it; then, as for
     // every file a script names, the current directory and the script's folder.
@@ -542,11 +562,13 @@ void Preprocessor::Include(std::string_view rest, const Location& where, bool ne
     macros_.Expand(operand, where, expanded);
     operand = Trim(expanded);
   }
-  char close = operand.empty() ? 0 : (operand.front() == '"' ? '"' : operand.front() == '<' ? '>' : 0);
+  char close = operand.empty() ? 0
+                               : (operand.front() == '"'   ? '"'
+                                  : operand.front() == '<' ? '>'
+                                                           : 0);
   std::size_t end = close ? operand.find(close, 1) : std::string_view::npos;
   if (!close || end == std::string_view::npos || end == 1)
-    throw CompileError(ErrorCode::kDirectiveSyntax, where,
-                       "#include expects \"file\" or <file>");
+    throw CompileError(ErrorCode::kDirectiveSyntax, where, "#include expects \"file\" or <file>");
   std::string name(operand.substr(1, end - 1));
   std::size_t searchDir = kNotSearched;
   std::string found = Locate(name, close == '"', next, searchDir);
@@ -555,8 +577,8 @@ void Preprocessor::Include(std::string_view rest, const Location& where, bool ne
                        "cannot open include file '" + name + "'");
   if (static_cast<int>(sources_.size()) >= kMaxIncludeDepth)
     throw CompileError(ErrorCode::kIncludeTooDeep, where,
-                       "#include nested too deeply (more than " +
-                           std::to_string(kMaxIncludeDepth) + " levels): '" + name + "'");
+                       "#include nested too deeply (more than " + std::to_string(kMaxIncludeDepth) +
+                           " levels): '" + name + "'");
   std::optional<std::string> data;
   try {
     data = files::Read(found);
@@ -581,8 +603,10 @@ void Preprocessor::Line(std::string_view rest, const Location& where) {
     number = number * 10 + static_cast<unsigned>(r[digits++] - '0');
   r.remove_prefix(digits);
   r = Trim(r);
-  if (digits == 0 || number > 0xFFFFFFFFu || (!r.empty() && (r.front() != '"' || r.size() < 2 || r.back() != '"')))
-    throw CompileError(ErrorCode::kDirectiveSyntax, where, "#line expects a line number and an optional \"file\"");
+  if (digits == 0 || number > 0xFFFFFFFFu ||
+      (!r.empty() && (r.front() != '"' || r.size() < 2 || r.back() != '"')))
+    throw CompileError(ErrorCode::kDirectiveSyntax, where,
+                       "#line expects a line number and an optional \"file\"");
   Source& source = sources_.back();
   source.lineShift = static_cast<std::int64_t>(number) - static_cast<std::int64_t>(source.line) - 1;
   if (!r.empty()) {
@@ -598,10 +622,12 @@ void Preprocessor::Pragma(std::string_view rest, const Location& where) {
   if (name == "push_macro" || name == "pop_macro") {
     // ("NAME"): headers save a macro around their own use of the name.
     if (r.size() < 4 || r.front() != '(' || r.back() != ')')
-      throw CompileError(ErrorCode::kDirectiveSyntax, where, "#pragma " + std::string(name) + " expects (\"name\")");
+      throw CompileError(ErrorCode::kDirectiveSyntax, where,
+                         "#pragma " + std::string(name) + " expects (\"name\")");
     std::string_view quoted = Trim(r.substr(1, r.size() - 2));
     if (quoted.size() < 2 || quoted.front() != '"' || quoted.back() != '"')
-      throw CompileError(ErrorCode::kDirectiveSyntax, where, "#pragma " + std::string(name) + " expects (\"name\")");
+      throw CompileError(ErrorCode::kDirectiveSyntax, where,
+                         "#pragma " + std::string(name) + " expects (\"name\")");
     std::string_view macro = quoted.substr(1, quoted.size() - 2);
     if (name == "push_macro")
       macros_.Push(macro);
@@ -610,7 +636,7 @@ void Preprocessor::Pragma(std::string_view rest, const Location& where) {
     return;
   }
   if (name != "code_page")
-    return;  // other pragmas mean nothing to a resource compiler
+    return; // other pragmas mean nothing to a resource compiler
   if (r.empty() || r.front() != '(' || r.back() != ')')
     throw CompileError(ErrorCode::kDirectiveSyntax, where, "#pragma code_page expects (number)");
   std::string_view value = Trim(r.substr(1, r.size() - 2));
@@ -665,21 +691,25 @@ long long Preprocessor::Evaluate(std::string_view expression, const Location& wh
     if (hasInclude) {
       // __has_include("file") or (<file>)
       if (r.empty() || r.front() != '(')
-        throw CompileError(ErrorCode::kDirectiveSyntax, where, std::string(id) + " expects (\"file\") or (<file>)");
+        throw CompileError(ErrorCode::kDirectiveSyntax, where,
+                           std::string(id) + " expects (\"file\") or (<file>)");
       r.remove_prefix(1);
       skip(r);
       const char close = r.empty() ? 0 : r.front() == '"' ? '"' : r.front() == '<' ? '>' : 0;
       const std::size_t end = close ? r.find(close, 1) : std::string_view::npos;
       if (end == std::string_view::npos)
-        throw CompileError(ErrorCode::kDirectiveSyntax, where, std::string(id) + " expects (\"file\") or (<file>)");
+        throw CompileError(ErrorCode::kDirectiveSyntax, where,
+                           std::string(id) + " expects (\"file\") or (<file>)");
       const std::string name(r.substr(1, end - 1));
       r.remove_prefix(end + 1);
       skip(r);
       if (r.empty() || r.front() != ')')
-        throw CompileError(ErrorCode::kDirectiveSyntax, where, "missing ')' after " + std::string(id));
+        throw CompileError(ErrorCode::kDirectiveSyntax, where,
+                           "missing ')' after " + std::string(id));
       r.remove_prefix(1);
       std::size_t searchDir = kNotSearched;
-      replaced += Locate(name, close == '"', id == "__has_include_next", searchDir).empty() ? " 0 " : " 1 ";
+      replaced +=
+          Locate(name, close == '"', id == "__has_include_next", searchDir).empty() ? " 0 " : " 1 ";
       rest = r;
       continue;
     }
@@ -697,7 +727,8 @@ long long Preprocessor::Evaluate(std::string_view expression, const Location& wh
         throw CompileError(ErrorCode::kDirectiveSyntax, where, "missing ')' after 'defined'");
       r.remove_prefix(1);
     }
-    const bool known = macros_.IsDefined(name) || name == "__has_include" || name == "__has_include_next";
+    const bool known =
+        macros_.IsDefined(name) || name == "__has_include" || name == "__has_include_next";
     replaced += known ? " 1 " : " 0 ";
     rest = r;
   }

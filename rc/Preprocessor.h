@@ -21,12 +21,12 @@
 namespace rc {
 
 struct PreprocessorOptions {
-  std::vector<std::pair<std::string, std::string>> defines;  ///< /d, in order
-  std::vector<std::string> undefines;                        ///< /u
-  std::vector<std::string> includeDirs;                      ///< /i
-  bool useIncludeVariable = true;                            ///< not /x
-  std::vector<std::string> systemIncludeDirs;                ///< ours, searched last
-  std::uint16_t codePage = 1252;                             ///< /c, or the default
+  std::vector<std::pair<std::string, std::string>> defines; ///< /d, in order
+  std::vector<std::string> undefines;                       ///< /u
+  std::vector<std::string> includeDirs;                     ///< /i
+  bool useIncludeVariable = true;                           ///< not /x
+  std::vector<std::string> systemIncludeDirs;               ///< ours, searched last
+  std::uint16_t codePage = 1252;                            ///< /c, or the default
 };
 
 /// One logical line of script text, ready for the tokenizer.
@@ -55,21 +55,21 @@ public:
 private:
   struct Source {
     std::string path;
-    const char* name = "";  // what messages call it: its path, or the name of a #line
+    const char* name = ""; // what messages call it: its path, or the name of a #line
     std::string folder;
     std::string data;
     std::size_t pos = 0;
-    std::uint32_t line = 0;  // lines consumed so far
-    std::int64_t lineShift = 0;  // from #line: added to line numbers in messages
-    std::size_t searchDir = kNotSearched;  // which search folder it was found in
-    bool emits = true;       // false for *.h and *.c
+    std::uint32_t line = 0;               // lines consumed so far
+    std::int64_t lineShift = 0;           // from #line: added to line numbers in messages
+    std::size_t searchDir = kNotSearched; // which search folder it was found in
+    bool emits = true;                    // false for *.h and *.c
     std::size_t conditionBase = 0;
     bool inComment = false;
-    bool utf8 = false;       // was UTF-16: its strings are UTF-8 now, whatever the code page
+    bool utf8 = false; // was UTF-16: its strings are UTF-8 now, whatever the code page
   };
   struct Condition {
-    bool active = false;       // this branch's lines count
-    bool taken = false;        // some branch of this #if has been taken
+    bool active = false; // this branch's lines count
+    bool taken = false;  // some branch of this #if has been taken
     bool sawElse = false;
     bool parentActive = false;
     Location where;
@@ -92,11 +92,11 @@ private:
 
   PreprocessorOptions options_;
   Macros macros_;
-  std::vector<std::string> searchDirs_;  // /i, INCLUDE, then ours
+  std::vector<std::string> searchDirs_; // /i, INCLUDE, then ours
   std::vector<Source> sources_;
-  std::string lineBuffer_;  // kept between lines: no allocation per line
+  std::string lineBuffer_; // kept between lines: no allocation per line
   std::vector<Condition> conditions_;
-  std::deque<std::string> names_;  // file names that Locations point into
+  std::deque<std::string> names_; // file names that Locations point into
   std::uint16_t codePage_;
   Location end_;
 };

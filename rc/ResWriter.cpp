@@ -53,7 +53,7 @@ struct Bytes {
     return at;
   }
   void Text(const std::u16string& s, bool terminate = true) {
-    char* p = Grow(2 * (s.size() + (terminate ? 1 : 0)));  // the terminator is the zero fill
+    char* p = Grow(2 * (s.size() + (terminate ? 1 : 0))); // the terminator is the zero fill
     PutText(p, s);
   }
   /// Narrow user data: the low byte of each character.
@@ -99,9 +99,9 @@ std::uint16_t CheckedLength(std::size_t length, const Location& where) {
 // The sizes in a resource's header are 32-bit.
 std::uint32_t Fit32(std::size_t size, const Location& where) {
   if (size > 0xffffffffu)
-    throw CompileError(ErrorCode::kBadValue, where,
-                       DoesNotFit("resource size", static_cast<long long>(size),
-                                  "the 32 bits of a .res entry"));
+    throw CompileError(
+        ErrorCode::kBadValue, where,
+        DoesNotFit("resource size", static_cast<long long>(size), "the 32 bits of a .res entry"));
   return static_cast<std::uint32_t>(size);
 }
 
@@ -136,7 +136,8 @@ void WriteMenuExItems(Bytes& b, const std::vector<MenuStatement::Item>& items) {
     b.U32(item.type);
     b.U32(item.state);
     b.U32(item.id);
-    b.U16(static_cast<std::uint16_t>((popup ? 0x01 : 0) | (&item == &items.back() ? kLastItem : 0)));
+    b.U16(
+        static_cast<std::uint16_t>((popup ? 0x01 : 0) | (&item == &items.back() ? kLastItem : 0)));
     b.Text(item.text);
     if (popup) {
       b.Pad();
@@ -168,7 +169,7 @@ void WriteValue(Bytes& b, const VersionValue& v) {
   if (strings)
     valueLength /= 2;
   b.Patch16(lengthAt, CheckedLength(b.data.size() - lengthAt, v.where));
-  b.Patch16(valueLengthAt, static_cast<std::uint16_t>(valueLength));  // within the length
+  b.Patch16(valueLengthAt, static_cast<std::uint16_t>(valueLength)); // within the length
 }
 
 void WriteBlock(Bytes& b, const VersionBlock& block, bool header, const Location& where) {
@@ -264,8 +265,8 @@ ResWriter::Header ResWriter::HeaderFor(const ResourceHead& head, NameOrId type,
 std::string ResWriter::Load(const std::string& name, const Location& where) const {
   std::optional<files::Found> found;
   try {
-    found = files::Load(name, options_.scriptFolder, options_.includeDirs,
-                        options_.useIncludeVariable);
+    found =
+        files::Load(name, options_.scriptFolder, options_.includeDirs, options_.useIncludeVariable);
   } catch (const files::Refused& refused) {
     throw CompileError(refused.code, where, refused.message);
   }
@@ -309,14 +310,16 @@ void ResWriter::Image(const ImageStatement& s) {
     // The .res holds the bitmap without its 14-byte file header.
     if (file.size() < 14 || file[0] != 'B' || file[1] != 'M')
       throw CompileError(ErrorCode::kBadFile, s.head.where, what() + " is not a bitmap file");
-    Write(HeaderFor(s.head, NameOrId::Type(ResourceType::kBitmap)), std::string_view(file).substr(14));
+    Write(HeaderFor(s.head, NameOrId::Type(ResourceType::kBitmap)),
+          std::string_view(file).substr(14));
     return;
   }
 
   const bool cursor = s.kind == ResourceType::kCursor;
   auto bad = [&](const std::string& why) {
     throw CompileError(ErrorCode::kBadFile, s.head.where,
-                       what() + " is not a valid " + (cursor ? "cursor" : "icon") + " file: " + why);
+                       what() + " is not a valid " + (cursor ? "cursor" : "icon") +
+                           " file: " + why);
   };
   if (file.size() < 6)
     bad("too short");
@@ -351,7 +354,7 @@ void ResWriter::Image(const ImageStatement& s) {
     Write(HeaderFor(single, NameOrId::Type(cursor ? ResourceType::kCursor : ResourceType::kIcon)),
           whole.substr(offset, size), cursor ? whole.substr(entry + 4, 4) : std::string_view());
 
-    std::uint16_t planes = 1, bitCount = 32;  // a PNG image has no BITMAPINFOHEADER
+    std::uint16_t planes = 1, bitCount = 32; // a PNG image has no BITMAPINFOHEADER
     if (Read32(file, offset) == 40) {
       planes = Read16(file, offset + 12);
       bitCount = Read16(file, offset + 14);
@@ -372,9 +375,10 @@ void ResWriter::Image(const ImageStatement& s) {
   ResourceHead groupHead = s.head;
   groupHead.flags = memory::kMoveable | memory::kPure | memory::kDiscardable;
   if (s.head.flags & memory::kPreload)
-    groupHead.flags = static_cast<std::uint16_t>((groupHead.flags | memory::kPreload) & ~memory::kPure);
-  Write(HeaderFor(groupHead, NameOrId::Type(cursor ? ResourceType::kGroupCursor
-                                                   : ResourceType::kGroupIcon)),
+    groupHead.flags =
+        static_cast<std::uint16_t>((groupHead.flags | memory::kPreload) & ~memory::kPure);
+  Write(HeaderFor(groupHead,
+                  NameOrId::Type(cursor ? ResourceType::kGroupCursor : ResourceType::kGroupIcon)),
         group.data);
 }
 
@@ -396,7 +400,7 @@ void ResWriter::VersionInfo(const VersionInfoStatement& s) {
   b.U32(s.fileOs);
   b.U32(s.fileType);
   b.U32(s.fileSubtype);
-  b.U32(0);  // file date, which rc never sets
+  b.U32(0); // file date, which rc never sets
   b.U32(0);
   b.Pad();
   WriteBlock(b, s.root, false, s.head.where);
@@ -450,7 +454,7 @@ void ResWriter::Dialog(const DialogStatement& s) {
       b.U16(static_cast<std::uint16_t>(c.id));
     b.Id(c.windowClass);
     b.Id(c.title);
-    b.U16(0);  // no creation data
+    b.U16(0); // no creation data
   }
   Write(HeaderFor(s.head, NameOrId::Type(ResourceType::kDialog), s.attributes), b.data);
 }
@@ -458,9 +462,9 @@ void ResWriter::Dialog(const DialogStatement& s) {
 void ResWriter::Menu(const MenuStatement& s) {
   Bytes b;
   if (s.extended) {
-    b.U16(1);  // version
-    b.U16(4);  // offset of the items from the end of this field
-    b.U32(0);  // help ID of the menu
+    b.U16(1); // version
+    b.U16(4); // offset of the items from the end of this field
+    b.U32(0); // help ID of the menu
     WriteMenuExItems(b, s.items);
   } else {
     b.U32(0);

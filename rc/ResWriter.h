@@ -66,7 +66,7 @@ private:
     std::uint16_t language = 0;
     std::uint32_t version = 0;
     std::uint32_t characteristics = 0;
-    Location where;  ///< for a size that does not fit
+    Location where; ///< for a size that does not fit
   };
   struct Bundle {
     std::vector<std::u16string> strings = std::vector<std::u16string>(16);
@@ -80,13 +80,14 @@ private:
   /// A resource: its header, then more and data as one piece of data.
   void Write(const Header& header, std::string_view data, std::string_view more = {});
   std::string Load(const std::string& name, const Location& where) const;
-  Header HeaderFor(const ResourceHead& head, NameOrId type, const Attributes& attributes = {}) const;
+  Header HeaderFor(const ResourceHead& head, NameOrId type,
+                   const Attributes& attributes = {}) const;
 
   ResOutput& out_;
   WriterOptions options_;
   std::uint16_t language_;
-  std::uint32_t nextImageId_ = 1;  // one past the last image's id: 65536 once all are used
-  std::string headerBytes_, dataBytes_;  // buffers kept between resources
+  std::uint32_t nextImageId_ = 1;       // one past the last image's id: 65536 once all are used
+  std::string headerBytes_, dataBytes_; // buffers kept between resources
   std::map<std::pair<std::uint16_t, std::uint16_t>, Bundle> bundles_;
   std::map<std::pair<std::uint16_t, std::uint16_t>, Bundle>::iterator lastBundle_;
   std::vector<std::pair<std::uint16_t, std::uint16_t>> bundleOrder_;

@@ -104,7 +104,7 @@ struct VersionValue {
     bool isString = false;
     RcInt number;
     std::u16string chars;
-    bool terminated = false;  ///< a NUL follows (the last string, or one before a comma)
+    bool terminated = false; ///< a NUL follows (the last string, or one before a comma)
   };
   std::u16string key;
   std::vector<Item> items;
@@ -112,7 +112,7 @@ struct VersionValue {
 };
 
 struct VersionNode {
-  std::unique_ptr<VersionBlock> block;  ///< set for BLOCK, else value holds a VALUE
+  std::unique_ptr<VersionBlock> block; ///< set for BLOCK, else value holds a VALUE
   VersionValue value;
 };
 

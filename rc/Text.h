@@ -15,7 +15,7 @@ enum class Nulls { kKeep, kCutAtNull, kCutAtDoubleNull };
 
 struct Decoded {
   std::u16string chars;
-  bool wide = false;  ///< written as L"..."
+  bool wide = false; ///< written as L"..."
 };
 
 /// A String token's contents. Throws CompileError at the token for what cannot be written.

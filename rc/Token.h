@@ -8,22 +8,22 @@
 namespace rc {
 
 // Every token kind once: the name, and how an error message calls it.
-#define THEMEFOLD_RC_TOKEN_KINDS(X)                                                        \
-  X(Int, "integer")                                                                         \
-  X(String, "string")                                                                       \
-  X(Identifier, "identifier")                                                               \
-  X(BlockBegin, "BEGIN or '{'")                                                             \
-  X(BlockEnd, "END or '}'")                                                                 \
-  X(Comma, "','")                                                                           \
-  X(Plus, "'+'")                                                                            \
-  X(Minus, "'-'")                                                                           \
-  X(Pipe, "'|'")                                                                            \
-  X(Amp, "'&'")                                                                             \
-  X(Tilde, "'~'")                                                                           \
-  X(Asterisk, "'*'")                                                                        \
-  X(Slash, "'/'")                                                                           \
-  X(LeftParen, "'('")                                                                       \
-  X(RightParen, "')'")                                                                      \
+#define THEMEFOLD_RC_TOKEN_KINDS(X)                                                                \
+  X(Int, "integer")                                                                                \
+  X(String, "string")                                                                              \
+  X(Identifier, "identifier")                                                                      \
+  X(BlockBegin, "BEGIN or '{'")                                                                    \
+  X(BlockEnd, "END or '}'")                                                                        \
+  X(Comma, "','")                                                                                  \
+  X(Plus, "'+'")                                                                                   \
+  X(Minus, "'-'")                                                                                  \
+  X(Pipe, "'|'")                                                                                   \
+  X(Amp, "'&'")                                                                                    \
+  X(Tilde, "'~'")                                                                                  \
+  X(Asterisk, "'*'")                                                                               \
+  X(Slash, "'/'")                                                                                  \
+  X(LeftParen, "'('")                                                                              \
+  X(RightParen, "')'")                                                                             \
   X(EndOfFile, "end of file")
 
 enum class TokenKind : std::uint8_t {
@@ -37,7 +37,7 @@ const char* Describe(TokenKind kind);
 
 /// Which file a token came from, and which line of it.
 struct Location {
-  const char* file = "";  ///< owned by the preprocessor's file list, lives as long as it
+  const char* file = ""; ///< owned by the preprocessor's file list, lives as long as it
   std::uint32_t line = 0;
 };
 
@@ -46,9 +46,9 @@ struct Token {
   /// As written: strings keep their quotes and L prefix. A view into the line the lexer
   /// holds, so it lasts until the lexer moves on to another line.
   std::string_view text;
-  std::uint32_t value = 0;     ///< an Int's value, read once by the lexer
+  std::uint32_t value = 0; ///< an Int's value, read once by the lexer
   Location where;
-  std::uint16_t codePage = 0;  ///< the code page in force where the token was written
+  std::uint16_t codePage = 0; ///< the code page in force where the token was written
 };
 
 } // namespace rc

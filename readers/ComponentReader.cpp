@@ -17,6 +17,7 @@ namespace readers {
 namespace {
 
 // OLEMISC bits from the lowest up, as the manifest schema names them.
+// clang-format off
 constexpr const char* kMiscStatusNames[] = {
     "recomposeonresize", "onlyiconic", "insertnotreplace", "static",
     "cantlinkinside", "canlinkbyole1", "islinkobject", "insideout",
@@ -25,6 +26,7 @@ constexpr const char* kMiscStatusNames[] = {
     "simpleframe", "setclientsitefirst", "imemode", "ignoreactivatewhenvisible",
     "wantstomenumerge", "supportsmultilevelundo",
 };
+// clang-format on
 
 bool SameFolderText(const std::string& a, const std::string& b) {
   if (a.size() != b.size())
@@ -84,8 +86,8 @@ std::string FileIdentity(platform::FilePort& files, const std::string& path, cha
   if (identity.empty()) {
     const std::string here = files.CurrentDirectory();
     const path::Style style = path::StyleOf(separator);
-    identity = path::Lexical(
-        path::IsAbsolute(path, style) ? path : path::Join(here, path, style), style);
+    identity =
+        path::Lexical(path::IsAbsolute(path, style) ? path : path::Join(here, path, style), style);
   }
   return separator == '\\' ? ascii::Lower(identity) : identity;
 }
@@ -171,8 +173,8 @@ std::vector<Component> ReadComponents(const std::vector<std::string>& paths,
                                       platform::FilePort& files) {
   std::vector<Component> components;
   Identities identities(files, separator);
-  std::map<std::string, std::size_t> byFile; // identity and resource: the component's index
-  std::set<std::string> repeated;            // the names noted as naming a file again
+  std::map<std::string, std::size_t> byFile;  // identity and resource: the component's index
+  std::set<std::string> repeated;             // the names noted as naming a file again
   std::map<std::string, std::string> classes; // CLSID: the file name that lists it
   std::set<std::string> libraries, interfaces;
   std::string current;
@@ -198,8 +200,8 @@ std::vector<Component> ReadComponents(const std::vector<std::string>& paths,
           path::IsAbsolute(file, path::StyleOf(separator))
               ? file
               : path::Join(files.CurrentDirectory(), file, path::StyleOf(separator));
-      const std::string name = ManifestFileName(absolute, programFolder, separator,
-                                                component.outside);
+      const std::string name =
+          ManifestFileName(absolute, programFolder, separator, component.outside);
       if (component.outside)
         component.notes.push_back(name + " is not in the program's folder or below it: "
                                          "deployment must put it beside the program");
@@ -216,8 +218,7 @@ std::vector<Component> ReadComponents(const std::vector<std::string>& paths,
           ownClasses.push_back(std::move(item));
         else
           component.notes.push_back(name + ": class " + item.description + " " + item.clsid +
-                                    " is listed already with " + owner->second +
-                                    ": left out here");
+                                    " is listed already with " + owner->second + ": left out here");
       }
       component.facts.classes = std::move(ownClasses);
       std::vector<generation::ComInterfaceFacts> ownInterfaces;
@@ -288,9 +289,9 @@ std::vector<std::string> LocateProjectComponents(const std::string& projectPath,
     const Repeat& repeat = seen.at(identity);
     notes.push_back("line " + std::to_string(repeat.line) + ": left out, the same file as line " +
                     std::to_string(repeat.firstLine) +
-                    (repeat.more == 0 ? std::string()
-                                      : " (and so are " + std::to_string(repeat.more) +
-                                            " more lines)"));
+                    (repeat.more == 0
+                         ? std::string()
+                         : " (and so are " + std::to_string(repeat.more) + " more lines)"));
   }
   return paths;
 }

@@ -29,8 +29,8 @@ inline std::string CommonControls6(const std::string& type) {
 inline std::string UserControlExit(const std::string& form) {
   return "a user control in a project that starts in the form " + form +
          " crashes at exit once themed, unless the common controls are initialised first: "
-         "start in Sub Main; the start-up module " + generation::kModuleName +
-         ".bas does exactly that";
+         "start in Sub Main; the start-up module " +
+         generation::kModuleName + ".bas does exactly that";
 }
 inline std::string CannotRead(const std::string& key, const std::string& why) {
   return "cannot be read (" + why + "), so it was not checked: correct the " + key + "= line";

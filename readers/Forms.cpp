@@ -103,10 +103,10 @@ std::string FormControl::DisplayName() const {
 
 FormFile ReadForm(const std::string& text) {
   FormFile form;
-  std::vector<int> open;     // the controls whose End is still to come, innermost last
-  int propertyBlocks = 0;    // BeginProperty ... EndProperty inside the innermost
+  std::vector<int> open;  // the controls whose End is still to come, innermost last
+  int propertyBlocks = 0; // BeginProperty ... EndProperty inside the innermost
   int number = 0;
-  bool closed = false;       // the form's own End is read
+  bool closed = false; // the form's own End is read
   for (const LineSpan& span : textlines::Spans(text)) {
     ++number;
     // A stray CR before the line end, as a second CR LF conversion leaves, is a blank.
@@ -173,8 +173,8 @@ std::vector<FormFinding> CheckForm(const FormFile& form) {
     // At the line of the property that causes it, else at the control's Begin line.
     const auto find = [&](const std::string& text, const FormProperty* property = nullptr) {
       if (!control.index.empty()) {
-        const auto [it, first] = arrays.emplace(
-            std::make_pair(ascii::Lower(control.name), text), findings.size());
+        const auto [it, first] =
+            arrays.emplace(std::make_pair(ascii::Lower(control.name), text), findings.size());
         if (!first) {
           std::string& listed = findings[it->second].control;
           listed.insert(listed.size() - 1, ", " + control.index);

@@ -128,8 +128,8 @@ void CheckComponentFiles(Inspection& result, const std::string& folder, platform
       if (file.tlbid.empty())
         continue;
       const TypeLibrary library = ReadTypeLib(source);
-      const std::string version = std::to_string(library.major) + "." +
-                                  std::to_string(library.minor);
+      const std::string version =
+          std::to_string(library.major) + "." + std::to_string(library.minor);
       if (ascii::Lower(library.guid) != ascii::Lower(file.tlbid) || version != file.tlbVersion)
         warn(" holds type library " + library.guid + " version " + version +
              ", but the manifest names " + file.tlbid + " version " + file.tlbVersion +
@@ -184,10 +184,9 @@ Inspection InspectImage(const std::string& fileName, const Source& image,
     if (embedded) {
       result.source = "embedded, resource type 24 ID " + resource->name.ToString();
       result.manifestSize = resource->size;
-      result.facts =
-          resource->size > kMaxManifestBytes
-              ? UnreadManifest(TooLarge("it", resource->size, kMaxManifestBytes))
-              : ReadManifest(pe.Data(*resource, "the manifest"), result.machine);
+      result.facts = resource->size > kMaxManifestBytes
+                         ? UnreadManifest(TooLarge("it", resource->size, kMaxManifestBytes))
+                         : ReadManifest(pe.Data(*resource, "the manifest"), result.machine);
       if (resource->name.id != 1 && !result.dll)
         result.facts.warnings.push_back("the manifest is resource ID " + resource->name.ToString() +
                                         ", but Windows reads a program's manifest from ID 1.");

@@ -32,12 +32,12 @@ using InspectionRefusal = base::Refusal<InspectionProblem>;
 
 struct Inspection {
   ProgramState state = ProgramState::Unreadable;
-  std::string fileName; ///< the program's name without its folder
+  std::string fileName;                     ///< the program's name without its folder
   std::optional<InspectionRefusal> problem; ///< why it is Unreadable
   std::uint16_t machine = 0;
   bool pe32Plus = false;
   bool dll = false;
-  std::string source; ///< where the manifest read comes from, in words
+  std::string source;    ///< where the manifest read comes from, in words
   bool external = false; ///< the manifest read is the file beside the program
   std::size_t manifestSize = 0;
   /// The embedded manifests besides the one read: "ID 1, language 1033".

@@ -72,10 +72,12 @@ const Setting kSettings[] = {
     {generation::kHeapTypeSetting, nullptr},
 };
 // The other elements Windows documents inside <windowsSettings>; it ignores any other.
+// clang-format off
 constexpr const char* kOtherSettings[] = {
     "autoElevate", "disableTheming", "disableWindowFiltering", "highResolutionScrollingAware",
     "supportedArchitectures", "ultraHighResolutionScrollingAware",
 };
+// clang-format on
 // Farther than this from every known namespace, a namespace is someone else's, not a typo.
 // Two keeps urn:schemas-microsoft-com:msix.v1 apart from asm.v1.
 constexpr std::size_t kMaxTypos = 2;
@@ -127,8 +129,8 @@ std::size_t Distance(const std::string& a, const std::string& b) {
     row[from - 1] = from == 1 && i <= kMaxTypos ? i : kFar;
     for (std::size_t j = from; j <= to; ++j) {
       const std::size_t above = row[j];
-      row[j] = std::min({kFar, above + 1, row[j - 1] + 1,
-                         diagonal + (a[i - 1] == b[j - 1] ? 0 : 1)});
+      row[j] =
+          std::min({kFar, above + 1, row[j - 1] + 1, diagonal + (a[i - 1] == b[j - 1] ? 0 : 1)});
       diagonal = above;
     }
     if (to < b.size())
@@ -364,7 +366,7 @@ private:
 
   ManifestFacts& facts_;
   std::uint16_t machine_;
-  std::map<std::string, int> settingLines_; ///< each setting read, and its line
+  std::map<std::string, int> settingLines_;        ///< each setting read, and its line
   std::vector<std::pair<int, std::string>> found_; ///< each warning's line and sentence
 };
 

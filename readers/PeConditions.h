@@ -31,8 +31,8 @@ struct PeConditions {
   /// The table lies after the sections and inside the file, as a signature's does; a packer
   /// (Upack) leaves other data in the entry.
   bool signatureInFile = false;
-  std::uint64_t overlayBytes = 0;    ///< bytes after the sections that nothing accounts for
-  std::uint64_t overlaySize = 0;     ///< the stretch they lie in: sections' end to signature
+  std::uint64_t overlayBytes = 0; ///< bytes after the sections that nothing accounts for
+  std::uint64_t overlaySize = 0;  ///< the stretch they lie in: sections' end to signature
   bool upx = false;
   bool petite = false;
   NsisData nsis = NsisData::None;

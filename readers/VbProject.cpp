@@ -33,8 +33,8 @@ std::string Unquoted(const std::string& value, const char* quotes = "\"") {
   if (value.empty() || std::string(quotes).find(value.front()) == std::string::npos)
     return value;
   const char quote = value.front();
-  const std::size_t end = value.size() >= 2 && value.back() == quote ? value.size() - 1
-                                                                      : value.size();
+  const std::size_t end =
+      value.size() >= 2 && value.back() == quote ? value.size() - 1 : value.size();
   std::string inner;
   for (std::size_t i = 1; i < end; ++i) {
     inner += value[i];
@@ -165,8 +165,8 @@ std::string LocateComponent(const ProjectComponent& component, const std::string
   if (exists(candidate))
     return candidate;
   for (const std::string& folder : otherFolders) {
-    candidate = path::FromWindowsName(
-        folder, path::BaseName(component.file, path::Style::windows), style);
+    candidate =
+        path::FromWindowsName(folder, path::BaseName(component.file, path::Style::windows), style);
     if (exists(candidate))
       return candidate;
   }

@@ -14,7 +14,7 @@ namespace readers::xml {
 struct Attribute {
   std::string ns; ///< "" for an attribute without prefix
   std::string local;
-  std::string value; ///< references replaced, white space normalized
+  std::string value;                        ///< references replaced, white space normalized
   std::size_t valueBegin = 0, valueEnd = 0; ///< the value as written, inside its quotes
 };
 

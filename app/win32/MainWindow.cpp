@@ -30,11 +30,11 @@ MainWindow::~MainWindow() = default;
 
 bool MainWindow::Show() {
   HINSTANCE instance = GetModuleHandleA(nullptr);
-  icon_ = static_cast<HICON>(LoadImageA(instance, MAKEINTRESOURCEA(IDI_THEMEFOLD), IMAGE_ICON,
-                                        GetSystemMetrics(SM_CXICON),
-                                        GetSystemMetrics(SM_CYICON), 0));
-  smallIcon_ = static_cast<HICON>(LoadImageA(instance, MAKEINTRESOURCEA(IDI_THEMEFOLD),
-                                             IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
+  icon_ =
+      static_cast<HICON>(LoadImageA(instance, MAKEINTRESOURCEA(IDI_THEMEFOLD), IMAGE_ICON,
+                                    GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON), 0));
+  smallIcon_ = static_cast<HICON>(LoadImageA(instance, MAKEINTRESOURCEA(IDI_THEMEFOLD), IMAGE_ICON,
+                                             GetSystemMetrics(SM_CXSMICON),
                                              GetSystemMetrics(SM_CYSMICON), 0));
   if (!icon_)
     icon_ = LoadIconA(nullptr, reinterpret_cast<LPCSTR>(IDI_APPLICATION));
@@ -78,8 +78,8 @@ bool MainWindow::Show() {
 }
 
 bool MainWindow::CreateControls() {
-  if (!win32::CreateControls(hwnd(), layout::kMainControls, layout::kMainControlCount,
-                             font_.get(), linkFont_.get()))
+  if (!win32::CreateControls(hwnd(), layout::kMainControls, layout::kMainControlCount, font_.get(),
+                             linkFont_.get()))
     return false;
   SendMessageA(Control(IDC_TEXT3), EM_LIMITTEXT, layout::kDescriptionLimit, 0);
   return true;
@@ -144,8 +144,8 @@ void MainWindow::DrawPicture(const DRAWITEMSTRUCT& item) {
     return;
   {
     const Selection selected(memory, logo_);
-    BitBlt(item.hDC, item.rcItem.left, item.rcItem.top, info.bmWidth, info.bmHeight, memory, 0,
-           0, SRCCOPY);
+    BitBlt(item.hDC, item.rcItem.left, item.rcItem.top, info.bmWidth, info.bmHeight, memory, 0, 0,
+           SRCCOPY);
   }
   DeleteDC(memory);
 }

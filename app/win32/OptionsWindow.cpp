@@ -10,15 +10,11 @@ namespace app::win32 {
 
 using platform::win32::FromInteger;
 
-namespace {
-
-
-} // namespace
+namespace {} // namespace
 
 OptionsWindow::~OptionsWindow() = default;
 
-bool OptionsWindow::ShowModal(generation::ManifestSettings& settings,
-                              const std::string& exePath) {
+bool OptionsWindow::ShowModal(generation::ManifestSettings& settings, const std::string& exePath) {
   owner_ = FromInteger<HWND>(main_.Handle());
   if (!font_.get())
     font_.reset(MakeFont("Tahoma", kDialogFontSize, false, "MS Shell Dlg 2", false));
@@ -30,8 +26,8 @@ bool OptionsWindow::ShowModal(generation::ManifestSettings& settings,
               layout::TwipsToPixels(layout::kOptionsClientWidth, dpi),
               layout::TwipsToPixels(layout::kOptionsClientHeight, dpi), owner_))
     return false;
-  if (!CreateControls(hwnd(), layout::kOptionsControls, layout::kOptionsControlCount,
-                      font_.get(), font_.get())) {
+  if (!CreateControls(hwnd(), layout::kOptionsControls, layout::kOptionsControlCount, font_.get(),
+                      font_.get())) {
     Destroy();
     return false;
   }

@@ -86,8 +86,8 @@ bool Comctl32::InitCommonControlsEx(const themefold::tagInitCommonControlsEx& ic
   if (!library)
     return false;
   using Function = BOOL(WINAPI*)(const void*);
-  auto function =
-      reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(library, "InitCommonControlsEx")));
+  auto function = reinterpret_cast<Function>(
+      reinterpret_cast<void*>(GetProcAddress(library, "InitCommonControlsEx")));
   if (!function)
     return false;
   function(&iccex);

@@ -37,9 +37,8 @@ class BraskFileDialog : public FileDialog {
 public:
   explicit BraskFileDialog(const BraskFiles& files) : files_(files) {}
   std::string Show(const std::string& filter, WindowHandle ownerWindow,
-                   const std::string& initialFolder, const std::string& title,
-                   std::uint32_t flags, bool save, int& filterIndex,
-                   const std::string& defaultName) override;
+                   const std::string& initialFolder, const std::string& title, std::uint32_t flags,
+                   bool save, int& filterIndex, const std::string& defaultName) override;
 
 private:
   const BraskFiles& files_;

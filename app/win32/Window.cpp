@@ -1,7 +1,6 @@
 // Win32 only.
 #include "app/win32/Window.h"
 
-
 #include "app/ControlIds.h"
 #include "platform/win32/FromInteger.h"
 
@@ -243,8 +242,7 @@ HFONT MakeFont(const char* face, int centipoints, bool underline, const char* fa
 void DispatchOne(MSG& msg) {
   HWND root = msg.hwnd ? GetAncestor(msg.hwnd, GA_ROOT) : nullptr;
   if (Window* window = root ? Window::FromHandle(root) : nullptr) {
-    const bool key = msg.message == WM_KEYDOWN || msg.message == WM_KEYUP ||
-                     msg.message == WM_CHAR;
+    const bool key = msg.message == WM_KEYDOWN || msg.message == WM_KEYUP || msg.message == WM_CHAR;
     if (window->EnterAndEscKeys() == Window::EnterAndEsc::Ignored && key &&
         (msg.wParam == VK_RETURN || msg.wParam == VK_ESCAPE))
       return;

@@ -89,8 +89,8 @@ bool ReplaceAtomically(const std::string& file, const std::string& text) {
 
 } // namespace
 
-std::optional<std::string> ReadSetting(const std::string& application,
-                                       const std::string& section, const std::string& key) {
+std::optional<std::string> ReadSetting(const std::string& application, const std::string& section,
+                                       const std::string& key) {
   const std::string folder = StoreFolder(application);
   if (folder.empty())
     return std::nullopt;

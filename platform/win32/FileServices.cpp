@@ -58,9 +58,9 @@ void CopyPermissions(const std::string& from, const std::string& to) {
   if (attributes == INVALID_FILE_ATTRIBUTES)
     win32::ThrowLastError("Read the attributes of", from);
   // What the user may set; the rest (compressed, encrypted, ...) is the file system's.
-  const DWORD kept = attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN |
-                                   FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE |
-                                   FILE_ATTRIBUTE_NOT_CONTENT_INDEXED);
+  const DWORD kept =
+      attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
+                    FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED);
   if (!SetFileAttributesA(to.c_str(), kept ? kept : FILE_ATTRIBUTE_NORMAL))
     win32::ThrowLastError("Set attributes of", to);
 }

@@ -39,8 +39,8 @@ bool IsFolder(const std::string& path) {
 bool IsPlainFile(const std::string& path) {
   const DWORD attributes = Attributes(path);
   return attributes != INVALID_FILE_ATTRIBUTES &&
-         !(attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT |
-                         FILE_ATTRIBUTE_DEVICE));
+         !(attributes &
+           (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DEVICE));
 }
 
 std::vector<std::string> FolderEntries(const std::string& folder) {

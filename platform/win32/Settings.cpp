@@ -30,13 +30,13 @@ private:
 
 } // namespace
 
-std::optional<std::string> ReadSetting(const std::string& application,
-                                       const std::string& section, const std::string& key) {
+std::optional<std::string> ReadSetting(const std::string& application, const std::string& section,
+                                       const std::string& key) {
   if (application.empty() || section.empty())
     return std::nullopt;
   Key handle;
-  if (RegOpenKeyExA(HKEY_CURRENT_USER, SectionKey(application, section).c_str(), 0,
-                    KEY_QUERY_VALUE, handle.out()) != ERROR_SUCCESS)
+  if (RegOpenKeyExA(HKEY_CURRENT_USER, SectionKey(application, section).c_str(), 0, KEY_QUERY_VALUE,
+                    handle.out()) != ERROR_SUCCESS)
     return std::nullopt;
   // Sized first, then read, so a value of any length comes back whole.
   for (int attempt = 0; attempt < 3; ++attempt) {

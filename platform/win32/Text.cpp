@@ -15,7 +15,8 @@ std::string AnsiToUtf8(const std::string& text, unsigned /*codePage*/) {
     return text;
   std::wstring utf16(static_cast<std::size_t>(wide), L'\0');
   MultiByteToWideChar(CP_ACP, 0, text.data(), length, utf16.data(), wide);
-  const int bytes = WideCharToMultiByte(CP_UTF8, 0, utf16.data(), wide, nullptr, 0, nullptr, nullptr);
+  const int bytes =
+      WideCharToMultiByte(CP_UTF8, 0, utf16.data(), wide, nullptr, 0, nullptr, nullptr);
   if (bytes <= 0)
     return text;
   std::string utf8(static_cast<std::size_t>(bytes), '\0');

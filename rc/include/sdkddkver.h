@@ -36,9 +36,9 @@
 #define OSVERSION_MASK 0xFFFF0000
 #define SPVERSION_MASK 0x0000FF00
 #define SUBVERSION_MASK 0x000000FF
-#define OSVER(Version) ((Version) & OSVERSION_MASK)
-#define SPVER(Version) (((Version) & SPVERSION_MASK) >> 8)
-#define SUBVER(Version) (((Version) & SUBVERSION_MASK))
+#define OSVER(Version) ((Version)&OSVERSION_MASK)
+#define SPVER(Version) (((Version)&SPVERSION_MASK) >> 8)
+#define SUBVER(Version) (((Version)&SUBVERSION_MASK))
 #define NTDDI_VERSION_FROM_WIN32_WINNT2(Version) Version##0000
 #define NTDDI_VERSION_FROM_WIN32_WINNT(Version) NTDDI_VERSION_FROM_WIN32_WINNT2(Version)
 

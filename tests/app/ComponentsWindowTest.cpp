@@ -16,6 +16,7 @@ struct Row {
 } // namespace
 
 TEST(ComponentsWindowTest, ListChangesReachTheSettingsOnlyThroughOk) {
+  // clang-format off
   const Row rows[] = {
       {"add two, the same one twice", {},
        [](app::frmOptions& form, fakes::OptionsView&) {
@@ -50,6 +51,7 @@ TEST(ComponentsWindowTest, ListChangesReachTheSettingsOnlyThroughOk) {
        },
        false, {"C:\\App\\a.ocx"}, {}},
   };
+  // clang-format on
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
     fakes::OptionsView view;
@@ -105,6 +107,7 @@ TEST(ComponentsWindowTest, AComponentOfAnotherMachineIsRefusedWithItsReason) {
     std::vector<std::string> kept;
     std::vector<std::string> shown;
   };
+  // clang-format off
   const Row rows[] = {
       {"added", [](app::frmOptions& form) { form.AddComponent_Click(); }, {}, {}, {}},
       {"from a project", [](app::frmOptions& form) { form.FromProject_Click(); }, {},
@@ -113,6 +116,7 @@ TEST(ComponentsWindowTest, AComponentOfAnotherMachineIsRefusedWithItsReason) {
       {"stored", [](app::frmOptions&) {}, {"C:\\App\\Grid32.ocx"}, {"C:\\App\\Grid32.ocx"},
        {refusal}},
   };
+  // clang-format on
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
     fakes::OptionsView view;

@@ -63,11 +63,10 @@ public:
   std::deque<std::string> picks; ///< "" = cancel; none left = cancel
 
   std::string Show(const std::string& filter, app::WindowHandle ownerWindow,
-                   const std::string& initialFolder, const std::string& title,
-                   std::uint32_t flags, bool save, int& filterIndex,
-                   const std::string& defaultName) override {
-    calls.push_back({filter, ownerWindow, initialFolder, title, flags, save, filterIndex,
-                     defaultName});
+                   const std::string& initialFolder, const std::string& title, std::uint32_t flags,
+                   bool save, int& filterIndex, const std::string& defaultName) override {
+    calls.push_back(
+        {filter, ownerWindow, initialFolder, title, flags, save, filterIndex, defaultName});
     if (picks.empty())
       return "";
     std::string pick = picks.front();
@@ -82,8 +81,8 @@ public:
   std::intptr_t Open(const std::string& file, const std::string& directory,
                      app::WindowHandle ownerWindow, const std::string& parameters,
                      const std::string& operation) override {
-    opened.push_back(file + "|" + directory + "|" + std::to_string(ownerWindow) + "|" +
-                     parameters + "|" + operation);
+    opened.push_back(file + "|" + directory + "|" + std::to_string(ownerWindow) + "|" + parameters +
+                     "|" + operation);
     return 2; // a failure, which nobody looks at
   }
 };
@@ -199,7 +198,7 @@ public:
 /// projects' components.
 class ComponentFiles : public app::ComponentFiles {
 public:
-  std::vector<std::string> chosen;   ///< answers of the dialogs, in turn; "" cancels
+  std::vector<std::string> chosen; ///< answers of the dialogs, in turn; "" cancels
   std::map<std::string, app::ComponentEntry> entries; ///< by path; others: 1 class, inside
   std::map<std::string, std::vector<std::string>> projects;
   std::string Next() {
@@ -219,8 +218,7 @@ public:
     entry.classCount = 1;
     return entry;
   }
-  std::vector<std::string> FromProject(const std::string& project,
-                                       std::string& problem) override {
+  std::vector<std::string> FromProject(const std::string& project, std::string& problem) override {
     auto it = projects.find(project);
     if (it == projects.end()) {
       problem = project + ": not found";

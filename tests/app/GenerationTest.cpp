@@ -91,9 +91,11 @@ TEST_F(GenerationTest, FullRunLeavesResAndModuleAndShowsFilledInInstructions) {
   EXPECT_EQ(trackedSeen, (std::set<std::string>{kTempManifest, kTempScript, kTempRes}))
       << "a stop request while the compiler runs removes them all";
   ASSERT_EQ(world.files.commandLines.size(), 1u);
-  EXPECT_EQ(world.files.commandLines[0],
-            "\"C:\\VB98\\Wizards\\RC.EXE\" /r /fo \"C:\\My Work\\" + kStem + ".res\" "
-            "\"C:\\My Work\\" + kStem + ".rc\"");
+  EXPECT_EQ(world.files.commandLines[0], "\"C:\\VB98\\Wizards\\RC.EXE\" /r /fo \"C:\\My Work\\" +
+                                             kStem +
+                                             ".res\" "
+                                             "\"C:\\My Work\\" +
+                                             kStem + ".rc\"");
   EXPECT_EQ(view.doEvents, 1);
 
   // The .res, the module and the template: nothing else was ever there, and nothing is left.
@@ -165,9 +167,8 @@ TEST_F(GenerationTest, OverwriteQuestionForAnExistingRes) {
     Generate();
 
     ASSERT_FALSE(world.boxes.shown.empty());
-    ExpectBox(world.boxes.shown[0],
-              "File \"App_manifest.res\" already exist!\r\n\r\nOverwrite?", Icon::Exclamation,
-              Buttons::OkCancel, 1);
+    ExpectBox(world.boxes.shown[0], "File \"App_manifest.res\" already exist!\r\n\r\nOverwrite?",
+              Icon::Exclamation, Buttons::OkCancel, 1);
     if (row.replaced) {
       EXPECT_EQ(world.files.Bytes(kRes), "RES");
       EXPECT_EQ(world.files.Bytes(kManifest), "mine");
@@ -192,6 +193,7 @@ TEST(ManifestVersionTest, FourNumbersUpTo65535) {
     const char* version;
     bool valid;
   };
+  // clang-format off
   const Row rows[] = {
       {"1.0.0.0", true},          {"65535.65535.65535.65535", true},
       {"01.002.0.0", true},       {"", false},
@@ -203,6 +205,7 @@ TEST(ManifestVersionTest, FourNumbersUpTo65535) {
       {"1.0.0.a", false},         {"-1.0.0.0", false},
       {"1,0,0,0", false},
   };
+  // clang-format on
   for (const Row& row : rows) {
     SCOPED_TRACE(row.version);
     EXPECT_EQ(generation::IsManifestVersion(row.version), row.valid);
@@ -301,8 +304,7 @@ TEST_F(GenerationTest, CompilerThatMakesNothingGivesErrorCompilingFileAndKeepsTh
       world.files.AddFile(kRes, "OLD", true);
     Generate();
     ASSERT_EQ(world.boxes.shown.size(), oldRes ? 2u : 1u);
-    ExpectBox(world.boxes.shown.back(), "Error compiling file!", Icon::Exclamation, Buttons::Ok,
-              1);
+    ExpectBox(world.boxes.shown.back(), "Error compiling file!", Icon::Exclamation, Buttons::Ok, 1);
     EXPECT_EQ(world.files.commandLines.size(), 1u);
     EXPECT_EQ(world.files.Bytes(kRes), oldRes ? "OLD" : "<missing>");
     if (oldRes) {
@@ -353,6 +355,7 @@ TEST_F(GenerationTest, FileOperationFailuresAreReportedAndLeaveNoStrayFiles) {
   };
   const std::string inUse =
       "The process cannot access the file because it is being used by another process.";
+  // clang-format off
   const Row rows[] = {
       {"read-only folder",
        [](fakes::Files& f) { f.readOnlyFolders.insert(kFolder); },
@@ -373,6 +376,7 @@ TEST_F(GenerationTest, FileOperationFailuresAreReportedAndLeaveNoStrayFiles) {
        "specified.\r\nCode 2",
        true, true},
   };
+  // clang-format on
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
     FRESH_SCENARIO;
@@ -403,6 +407,7 @@ TEST_F(GenerationTest, ModuleWriteFailureIsReportedAndTheInstructionsStillFollow
     std::function<void(fakes::Files&)> arrange;
     std::string message;
   };
+  // clang-format off
   const Row rows[] = {
       {"a folder named like the module",
        [](fakes::Files& f) { f.AddFolder(kModule + "\\"); },
@@ -415,6 +420,7 @@ TEST_F(GenerationTest, ModuleWriteFailureIsReportedAndTheInstructionsStillFollow
        "Error writing \"C:\\My Work\\modThemefold.bas\"\r\nThe process cannot access the file "
        "because it is being used by another process.\r\nCode 32"},
   };
+  // clang-format on
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
     FRESH_SCENARIO;
@@ -481,7 +487,8 @@ TEST_F(GenerationTest, ManifestValuesAreConvertedToUtf8) {
   FRESH_SCENARIO;
   view.texts[Field::Text3] = "Caf\xE9";
   Generate();
-  EXPECT_NE(world.files.compiledManifest.find("<description>Caf\xC3\xA9</description>"), std::string::npos);
+  EXPECT_NE(world.files.compiledManifest.find("<description>Caf\xC3\xA9</description>"),
+            std::string::npos);
 }
 
 TEST_F(GenerationTest, TwoSuccessfulRunsShowTheLatestInstructions) {
@@ -511,12 +518,12 @@ TEST_F(GenerationTest, TheManifestNamesTheTargetsOwnArchitecture) {
     SCOPED_TRACE(row.name);
     FRESH_SCENARIO;
     if (row.image)
-      world.files.AddFile(kFolder + "App.exe",
-                          row.machine ? testsupport::BuildPe(row.machine, row.machine ==
-                                                                 generation::kMachineAmd64,
-                                                             {})
-                                            .image
-                                      : row.image);
+      world.files.AddFile(
+          kFolder + "App.exe",
+          row.machine
+              ? testsupport::BuildPe(row.machine, row.machine == generation::kMachineAmd64, {})
+                    .image
+              : row.image);
     Generate();
     EXPECT_EQ(world.files.compiledManifest, Golden(row.golden));
   }

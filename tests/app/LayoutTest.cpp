@@ -35,8 +35,7 @@ TEST(LayoutTest, TwipsGiveTheDesignedPixelsAt96Dpi) {
                      TwipsToPixels(c.width, 96), TwipsToPixels(c.height, 96)};
     ASSERT_TRUE(designed.count(c.id));
     const Pixels& want = designed.at(c.id);
-    EXPECT_TRUE(got == want) << got.left << "," << got.top << "," << got.width << ","
-                             << got.height;
+    EXPECT_TRUE(got == want) << got.left << "," << got.top << "," << got.width << "," << got.height;
     EXPECT_LE(got.left + got.width, 473);
     EXPECT_LE(got.top + got.height, 276);
   }
@@ -92,6 +91,7 @@ TEST(LayoutTest, SizesScaleWithTheScreen) {
 }
 
 TEST(LayoutTest, OptionsWindowFitsItsControlsInTabOrderWithoutOverlaps) {
+  // clang-format off
   const std::vector<int> designed = {IDC_OPTIONS_SUPPORTEDOS, IDC_OPTIONS_RUNLEVEL,
                                      IDC_OPTIONS_DPI,         IDC_OPTIONS_GDISCALING,
                                      IDC_OPTIONS_LONGPATHS,   IDC_OPTIONS_CODEPAGE,
@@ -99,6 +99,7 @@ TEST(LayoutTest, OptionsWindowFitsItsControlsInTabOrderWithoutOverlaps) {
                                      IDC_OPTIONS_ADD_COMPONENT, IDC_OPTIONS_REMOVE_COMPONENT,
                                      IDC_OPTIONS_FROM_PROJECT, IDC_OPTIONS_REPORT,
                                      IDC_OPTIONS_OK,          IDC_OPTIONS_CANCEL};
+  // clang-format on
   std::vector<int> focusable;
   for (std::size_t i = 0; i < kOptionsControlCount; ++i) {
     const Control& a = kOptionsControls[i];

@@ -149,8 +149,8 @@ TEST(MainWindowTest, ClosingStoresTheFieldsAsTheyStandEmptyOnesIncluded) {
     SCOPED_TRACE(row.name);
     Window w;
     w.world.settings.values["Themefold/General/Description"] = "old description";
-    w.view.texts = {{Field::Text1, row.text1}, {Field::Text3, row.text3},
-                    {Field::Text4, row.text4}};
+    w.view.texts = {
+        {Field::Text1, row.text1}, {Field::Text3, row.text3}, {Field::Text4, row.text4}};
     w.form.Command2_Click();
     EXPECT_EQ(w.view.closes, 1);
     const std::vector<std::string> expected = {

@@ -68,10 +68,11 @@ TEST(OptionsWindowTest, LoadShowsTheSettingsInEveryControlAndTheLists) {
     o.settings = row.settings;
     o.form.Form_Load();
     EXPECT_EQ(Shown(o.view), row.shown);
-    EXPECT_EQ(o.view.items[List::RunLevel],
-              (std::vector<std::string>{"Not set", "asInvoker: with the user's own rights",
-                                        "highestAvailable: as administrator when the user is one",
-                                        "requireAdministrator: always asks for administrator rights"}));
+    EXPECT_EQ(
+        o.view.items[List::RunLevel],
+        (std::vector<std::string>{"Not set", "asInvoker: with the user's own rights",
+                                  "highestAvailable: as administrator when the user is one",
+                                  "requireAdministrator: always asks for administrator rights"}));
     EXPECT_EQ(o.view.items[List::Dpi],
               (std::vector<std::string>{"Windows scales it (blurred at high DPI)", "System aware",
                                         "Per-monitor v2"}));
@@ -85,6 +86,7 @@ TEST(OptionsWindowTest, OkTakesEachControlAndCloses) {
     void (*user)(fakes::OptionsView&);
     void (*expect)(ManifestSettings&);
   };
+  // clang-format off
   const Row rows[] = {
       {"nothing changed", [](fakes::OptionsView&) {}, [](ManifestSettings&) {}},
       {"supported OS", [](fakes::OptionsView& v) { v.checks[Check::SupportedOs] = true; },
@@ -115,6 +117,7 @@ TEST(OptionsWindowTest, OkTakesEachControlAndCloses) {
        [](fakes::OptionsView& v) { v.selected[List::RunLevel] = -1; v.selected[List::Dpi] = -1; },
        [](ManifestSettings&) {}},
   };
+  // clang-format on
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
     Options o;
@@ -146,10 +149,10 @@ TEST(OptionsWindowTest, CodePageAndPrinterIsolationAreShownAndTurnedOff) {
   o.form.Form_Load();
   EXPECT_EQ(o.view.Selected(List::CodePage), 2);
   EXPECT_TRUE(o.view.Checked(Check::PrinterIsolation));
-  EXPECT_EQ(o.view.items[List::CodePage],
-            (std::vector<std::string>{"Not set: as the system is set",
-                                      "Legacy: the system's ANSI code page",
-                                      "UTF-8 (for experts)"}));
+  EXPECT_EQ(
+      o.view.items[List::CodePage],
+      (std::vector<std::string>{"Not set: as the system is set",
+                                "Legacy: the system's ANSI code page", "UTF-8 (for experts)"}));
   o.view.Select(List::CodePage, 0);
   o.view.checks[Check::PrinterIsolation] = false;
   o.form.OK_Click();
@@ -210,12 +213,14 @@ TEST(OptionsWindowTest, ReportIsWhatTheInspectorSaysOfTheChosenProgram) {
     std::vector<std::string> asked;
     std::string report;
   };
+  // clang-format off
   const Row rows[] = {
       {"C:\\Work\\App.exe", "App.exe carries a manifest now: visual styles on.",
        {"C:\\Work\\App.exe"}, "App.exe carries a manifest now: visual styles on."},
       {"C:\\Work\\App.exe", "", {"C:\\Work\\App.exe"}, ""},
       {"", "never asked", {}, ""},
   };
+  // clang-format on
   for (const Row& row : rows) {
     SCOPED_TRACE(row.exePath);
     fakes::OptionsView view;
@@ -263,13 +268,11 @@ TEST(OptionsWindowTest, MainWindowKeepsOkedOptionsShowsThemAndGeneratesWithThem)
   EXPECT_EQ(m.options.exePaths, std::vector<std::string>{"C:\\Work\\App.exe"});
   EXPECT_EQ(m.view.optionsCaption, "Options... *");
   EXPECT_EQ(m.world.settings.writes,
-            (std::vector<std::string>{"Themefold/General/SupportedOS=1",
-                                      "Themefold/General/ExecutionLevel=asInvoker",
-                                      "Themefold/General/DpiAwareness=system",
-                                      "Themefold/General/GdiScaling=0",
-                                      "Themefold/General/LongPathAware=0",
-                                      "Themefold/General/ActiveCodePage=",
-                                      "Themefold/General/PrinterDriverIsolation=0"}));
+            (std::vector<std::string>{
+                "Themefold/General/SupportedOS=1", "Themefold/General/ExecutionLevel=asInvoker",
+                "Themefold/General/DpiAwareness=system", "Themefold/General/GdiScaling=0",
+                "Themefold/General/LongPathAware=0", "Themefold/General/ActiveCodePage=",
+                "Themefold/General/PrinterDriverIsolation=0"}));
   ManifestSettings chosen;
   chosen.supportedOs = true;
   chosen.runLevel = RunLevel::AsInvoker;

@@ -119,8 +119,7 @@ TEST(ProjectWindowTest, TheManifestNamesTheArchitectureOfTheProgramTheProjectBui
     s.view.texts[Field::Text4] = "3.0.0.4";
     s.form.Command1_Click();
     const std::string manifest = s.world.files.compiledManifest;
-    const std::string identity =
-        std::string("processorArchitecture=\"") + row.architecture + "\"";
+    const std::string identity = std::string("processorArchitecture=\"") + row.architecture + "\"";
     const std::size_t first = manifest.find(identity);
     ASSERT_NE(first, std::string::npos) << manifest;
     EXPECT_NE(manifest.find(identity, first + 1), std::string::npos) << manifest;
@@ -136,9 +135,8 @@ TEST(ProjectWindowTest, TheReportEndsInWhatThemesBreakInTheForms) {
   } rows[] = {
       {kFrameForm, "\n\nWhat themes will break in the forms:\n" + kForm + ":4: chk: " + inFrame +
                        "\nchecked 1 file: 1 finding"},
-      {ThirteenInAFrame(), kForm + ":25: chk12: " + inFrame + "\n" +
-                                        readers::formtexts::More(1) +
-                                        "\nchecked 1 file: 13 findings"},
+      {ThirteenInAFrame(), kForm + ":25: chk12: " + inFrame + "\n" + readers::formtexts::More(1) +
+                               "\nchecked 1 file: 13 findings"},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.tail);
@@ -165,6 +163,7 @@ TEST(ProjectWindowTest, TheOptionsWindowReportsTheFormsOfAProject) {
     std::string form;
     std::string expected;
   };
+  // clang-format off
   const Row rows[] = {
       {"clean", kVbp, kCleanForm, "checked 1 file: nothing that themes break"},
       {"frame", kVbp, kFrameForm,
@@ -175,6 +174,7 @@ TEST(ProjectWindowTest, TheOptionsWindowReportsTheFormsOfAProject) {
       {"missing", kProjectFolder + "Gone.VBP", kCleanForm,
        "\"" + kProjectFolder + "Gone.VBP\" cannot be read: it does not exist."},
   };
+  // clang-format on
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
     ProjectScenario s;

@@ -66,6 +66,7 @@ TEST(LocatorTest, SourcesAreTriedInOrder) {
     std::vector<std::string> exists; ///< files on disk
     std::string expected;
   };
+  // clang-format off
   const Row rows[] = {
       {"registry folder without backslash", "C:\\VB98", "D:\\stored\\rc.exe",
        {"C:\\VB98\\Wizards\\RC.EXE", "D:\\stored\\rc.exe", "C:\\Tool\\rc.exe"},
@@ -80,6 +81,7 @@ TEST(LocatorTest, SourcesAreTriedInOrder) {
        {"C:\\Tool\\rc.exe"}, "C:\\Tool\\rc.exe"},
       {"nothing but the bundled one", "", "", {"C:\\Tool\\rc.exe"}, "C:\\Tool\\rc.exe"},
   };
+  // clang-format on
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
     fakes::World world;
@@ -106,8 +108,9 @@ TEST(LocatorTest, DialogLoopAcceptsOnlyRcExeInAnyCase) {
     const char* name;
     std::vector<std::string> picks; ///< "" = cancel
     int invalidBoxes;
-    std::string expected;           ///< "" = the program ends
+    std::string expected; ///< "" = the program ends
   };
+  // clang-format off
   const Row rows[] = {
       {"mixed case accepted as picked", {"E:\\SDK\\Bin\\Rc.Exe"}, 0, "E:\\SDK\\Bin\\Rc.Exe"},
       {"a path that does not exist is not tested", {"Q:\\nowhere\\RC.EXE"}, 0,
@@ -117,6 +120,7 @@ TEST(LocatorTest, DialogLoopAcceptsOnlyRcExeInAnyCase) {
       {"cancel at once", {""}, 0, ""},
       {"wrong name, then cancel", {"E:\\SDK\\rc.exe.bak", ""}, 1, ""},
   };
+  // clang-format on
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
     fakes::World world;

@@ -19,6 +19,7 @@ TEST(BasePathTest, ReadsEachPartByTheStylesRules) {
     const char* folder;
     const char* lexical;
   };
+  // clang-format off
   const Row rows[] = {
       {"C:\\App\\x.ocx", W, true, "x.ocx", "C:\\App\\", "C:\\App\\x.ocx"},
       {"c:/App/Sub/../x.ocx", W, true, "x.ocx", "c:/App/Sub/../", "c:\\App\\x.ocx"},
@@ -40,6 +41,7 @@ TEST(BasePathTest, ReadsEachPartByTheStylesRules) {
       {"\\a", P, false, "\\a", "", "\\a"},
       {"C:\\x.exe", P, false, "C:\\x.exe", "", "C:\\x.exe"},
   };
+  // clang-format on
   for (const Row& row : rows) {
     SCOPED_TRACE(std::string(row.path) + (row.style == W ? " (windows)" : " (posix)"));
     EXPECT_EQ(path::IsAbsolute(row.path, row.style), row.absolute);

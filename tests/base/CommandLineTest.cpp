@@ -13,6 +13,7 @@ struct Row {
 };
 
 TEST(CommandLineTest, SplitsAsWindowsProgramsSeeTheirArguments) {
+  // clang-format off
   const Row rows[] = {
       {"", {}},
       {"  \t ", {}},
@@ -24,6 +25,7 @@ TEST(CommandLineTest, SplitsAsWindowsProgramsSeeTheirArguments) {
        {R"(C:\Program Files\VB98\Wizards\RC.EXE)", "/r", "/fo", "x.res", "x.rc"}},
       {R"("C:\dir\"a b)", {R"(C:\dir\)", "a", "b"}},
       {R"("unclosed program)", {"unclosed program"}},
+      // clang-format on
       {R"(C:\a\b.exe x)", {R"(C:\a\b.exe)", "x"}},
       // Backslashes mean something only before a quote.
       {R"(p a\b\\c)", {"p", R"(a\b\\c)"}},
@@ -41,7 +43,8 @@ TEST(CommandLineTest, SplitsAsWindowsProgramsSeeTheirArguments) {
       {R"(p """")", {"p", R"(")"}},
       {R"(p "a b)", {"p", "a b"}},
       // What a shell would act on is plain text here.
-      {R"x(p "$(touch x)" `id` a;b c&d e|f >g)x", {"p", "$(touch x)", "`id`", "a;b", "c&d", "e|f", ">g"}},
+      {R"x(p "$(touch x)" `id` a;b c&d e|f >g)x",
+       {"p", "$(touch x)", "`id`", "a;b", "c&d", "e|f", ">g"}},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.line);

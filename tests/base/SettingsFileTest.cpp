@@ -14,14 +14,13 @@ TEST(SettingsFileTest, WritesTheExactText) {
   settingsfile::Set(document, "General", "Version", "");
   settingsfile::Set(document, "Odd]=[;#", "k=ey", "a=b [c] ;d #e \\");
   settingsfile::Set(document, "general", "VERSION", "1.0"); // same key: replaced in place
-  EXPECT_EQ(settingsfile::Write(document),
-            "[General]\n"
-            "Application=C:\\\\VB\\\\App.exe\n"
-            "Description=two\\nlines\\r\\n\n"
-            "Version=1.0\n"
-            "\n"
-            "[Odd\\]\\=\\[\\;\\#]\n"
-            "k\\=ey=a=b [c] ;d #e \\\\\n");
+  EXPECT_EQ(settingsfile::Write(document), "[General]\n"
+                                           "Application=C:\\\\VB\\\\App.exe\n"
+                                           "Description=two\\nlines\\r\\n\n"
+                                           "Version=1.0\n"
+                                           "\n"
+                                           "[Odd\\]\\=\\[\\;\\#]\n"
+                                           "k\\=ey=a=b [c] ;d #e \\\\\n");
 }
 
 TEST(SettingsFileTest, EveryByteRoundTrips) {
@@ -67,13 +66,15 @@ TEST(SettingsFileTest, ReadsFilesWrittenByHandAndNothingMore) {
   ASSERT_TRUE(document.has_value());
   EXPECT_EQ(settingsfile::Find(*document, "General", "Version"), "1.2");
   EXPECT_EQ(settingsfile::Find(*document, "General", "Empty"), "");
-  EXPECT_EQ(settingsfile::Find(*document, "GENERAL", "description"), "joined with the first section");
+  EXPECT_EQ(settingsfile::Find(*document, "GENERAL", "description"),
+            "joined with the first section");
   EXPECT_EQ(settingsfile::Find(*document, "Second", "Version"), "3");
   EXPECT_EQ(settingsfile::Find(*document, "General", "Missing"), std::nullopt);
   EXPECT_EQ(settingsfile::Find(*document, "Missing", "Version"), std::nullopt);
 }
 
 TEST(SettingsFileTest, MalformedTextIsRejectedWhole) {
+  // clang-format off
   const std::string rows[] = {
       "key=before any section\n",
       "[General]\nno separator\n",
@@ -85,6 +86,7 @@ TEST(SettingsFileTest, MalformedTextIsRejectedWhole) {
       std::string("[General]\nk=raw \0 NUL\n", 22),
       "\x7f" "ELF\x02\x01\x01 binary junk",
   };
+  // clang-format on
   for (const std::string& text : rows) {
     SCOPED_TRACE(testing::PrintToString(text));
     EXPECT_FALSE(settingsfile::Parse(text).has_value());

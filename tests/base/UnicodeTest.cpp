@@ -9,6 +9,7 @@ TEST(UnicodeTest, Utf16LittleEndianToUtf8) {
     std::string utf16;
     std::string utf8;
   };
+  // clang-format off
   const Row rows[] = {
       {std::string("A\0b\0", 4), "Ab"},
       {std::string("\xE9\x00\xAC\x20", 4), "\xC3\xA9\xE2\x82\xAC"},           // é €
@@ -17,6 +18,7 @@ TEST(UnicodeTest, Utf16LittleEndianToUtf8) {
       {std::string("\x00\xDE", 2), "\xEF\xBF\xBD"},                           // a lone low one
       {std::string("A\0B", 3), "A"},                                          // an odd last byte
   };
+  // clang-format on
   for (const Row& row : rows) {
     SCOPED_TRACE(row.utf8);
     EXPECT_EQ(unicode::Utf16LeToUtf8(row.utf16), row.utf8);
@@ -25,11 +27,13 @@ TEST(UnicodeTest, Utf16LittleEndianToUtf8) {
 
 TEST(UnicodeTest, TellsUtf8FromOtherBytes) {
   EXPECT_TRUE(unicode::IsUtf8(""));
-  EXPECT_TRUE(unicode::IsUtf8("C\xC3\xB3" "digos \xF0\x9F\x98\x80"));
-  EXPECT_FALSE(unicode::IsUtf8("C\xF3" "digos"));     // code page 1252
-  EXPECT_FALSE(unicode::IsUtf8("\xC0\xAF"));          // overlong
-  EXPECT_FALSE(unicode::IsUtf8("\xED\xA0\x80"));      // a surrogate
-  EXPECT_FALSE(unicode::IsUtf8("\xE2\x82"));          // cut short
+  EXPECT_TRUE(unicode::IsUtf8("C\xC3\xB3"
+                              "digos \xF0\x9F\x98\x80"));
+  EXPECT_FALSE(unicode::IsUtf8("C\xF3"
+                               "digos"));        // code page 1252
+  EXPECT_FALSE(unicode::IsUtf8("\xC0\xAF"));     // overlong
+  EXPECT_FALSE(unicode::IsUtf8("\xED\xA0\x80")); // a surrogate
+  EXPECT_FALSE(unicode::IsUtf8("\xE2\x82"));     // cut short
 }
 
 TEST(UnicodeTest, SingleByteCodePagesToUtf8) {
@@ -38,6 +42,7 @@ TEST(UnicodeTest, SingleByteCodePagesToUtf8) {
     std::string bytes;
     std::string utf8;
   };
+  // clang-format off
   const Row rows[] = {
       {1250, "\x8A\xB9", "\xC5\xA0\xC4\x85"},                                   // Š ą
       // Привет €Ё
@@ -54,6 +59,7 @@ TEST(UnicodeTest, SingleByteCodePagesToUtf8) {
       {1257, std::string("a\0~\x7F", 4), std::string("a\0~\x7F", 4)},             // ASCII
       {437, "\xE9", "\xC3\xA9"}, // an unsupported code page reads as the default
   };
+  // clang-format on
   for (const Row& row : rows) {
     SCOPED_TRACE(row.codePage);
     EXPECT_EQ(codepages::ToUtf8(row.bytes, row.codePage), row.utf8);

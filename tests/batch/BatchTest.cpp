@@ -33,9 +33,7 @@ protected:
     settings.values = {{"Themefold/General/RC.EXE", (dir_ / "rc").string()}};
     testsupport::WriteBytes(dir_ / "rc", "");
   }
-  std::string Target(const std::string& name = "App.exe") const {
-    return (work / name).string();
-  }
+  std::string Target(const std::string& name = "App.exe") const { return (work / name).string(); }
   int Run(std::vector<std::string> args) {
     out.str("");
     err.str("");
@@ -49,10 +47,9 @@ protected:
     const std::string module = Golden("modThemefold.bas");
     std::vector<std::string> names;
     for (const auto& entry : fs::directory_iterator(work)) {
-      const std::string bytes =
-          entry.is_directory()      ? "<dir>"
-          : entry.is_fifo()         ? "<pipe>"
-                                    : testsupport::ReadBytes(entry.path());
+      const std::string bytes = entry.is_directory() ? "<dir>"
+                                : entry.is_fifo()    ? "<pipe>"
+                                                     : testsupport::ReadBytes(entry.path());
       names.push_back(entry.path().filename().string() + "=" +
                       (bytes == module ? "<module>" : bytes));
     }
@@ -91,8 +88,8 @@ TEST_F(BatchTest, ExitCodesTextsAndWhatIsLeft) {
       "Version info should be four numbers separated by dots, such as 1.0.0.0. Windows will "
       "not start a program whose manifest has another version.\n";
   // A .res of the empty entry alone.
-  const std::string emptyRes = std::string("\0\0\0\0\x20\0\0\0\xFF\xFF\0\0\xFF\xFF\0\0", 16) +
-                               std::string(16, '\0');
+  const std::string emptyRes =
+      std::string("\0\0\0\0\x20\0\0\0\xFF\xFF\0\0\xFF\xFF\0\0", 16) + std::string(16, '\0');
   const std::string project = "Type=Exe\r\nForm=Form1.frm\r\nStartup=\"Form1\"\r\nName=\"App\"\r\n";
   const std::string compilerWrote = "themefold-batch: The resource compiler \"" +
                                     (dir_ / "rc").string() +
@@ -164,6 +161,7 @@ TEST_F(BatchTest, ExitCodesTextsAndWhatIsLeft) {
            "Object in the project's properties, and run again. Nothing was changed.\n",
        "App.vbp=Type=Exe\r\nName=\"App\"\r\n;"},
   };
+  // clang-format off
   const Row rows[] = {
       {"fresh folder", none, {t}, 0, kInstructions, "", kDone},
       {"bad version warns", none, {"--version-info", "1.2", t}, 0, kInstructions,
@@ -248,6 +246,7 @@ TEST_F(BatchTest, ExitCodesTextsAndWhatIsLeft) {
        "themefold-batch: unknown option --frobnicate\nTry 'themefold-batch --help'.\n", ""},
       {"--version", none, {"--version"}, 0, "themefold-batch 9.8.7.6\n", "", ""},
   };
+  // clang-format on
   std::vector<Row> all(std::begin(rows), std::end(rows));
   all.insert(all.end(), std::begin(projectRows), std::end(projectRows));
   for (const Row& row : all) {
@@ -302,8 +301,8 @@ TEST_F(BatchTest, RelativePathsMeanWhatTheyMeantAtTheStart) {
   batch::Console console{out, err, registry, settings, "bundled-rc", "1", ""};
   const char separator = files.PathSeparator();
   const std::string rc = std::string(".") + separator + "rc";
-  const int code = batch::Run({"--rc", rc, "--readme", "mine.txt", "my work/App.exe"}, files,
-                              console);
+  const int code =
+      batch::Run({"--rc", rc, "--readme", "mine.txt", "my work/App.exe"}, files, console);
   fs::current_path(savedCwd_);
   EXPECT_EQ(code, 0) << err.str();
   EXPECT_EQ(out.str(), "App_manifest.res\r\n");
@@ -385,6 +384,7 @@ TEST_F(BatchTest, CompilerPlacesInTheWindowsOrder) {
     std::vector<std::string> existing;
     std::string expected;
   };
+  // clang-format off
   const Row rows[] = {
       {"registry without backslash", "C:\\VB98", "C:\\s\\rc.exe",
        {"C:\\VB98\\Wizards\\RC.EXE", "C:\\s\\rc.exe", bundled}, "C:\\VB98\\Wizards\\RC.EXE"},
@@ -395,6 +395,7 @@ TEST_F(BatchTest, CompilerPlacesInTheWindowsOrder) {
       {"stored setting gone", "", "C:\\s\\rc.exe", {bundled}, bundled},
       {"nothing at all", "", "", {}, ""},
   };
+  // clang-format on
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
     registry.values = {{std::string(front::keys::kVb6SetupKey) + "|" + front::keys::kVb6ProductDir,
@@ -408,7 +409,8 @@ TEST_F(BatchTest, CompilerPlacesInTheWindowsOrder) {
 
 TEST(BatchBuildTest, BundledCompilerHasTheNameTheWindowLooksFor) {
   const bool windows = platform::SystemFiles().PathSeparator() == '\\';
-  EXPECT_STREQ(THEMEFOLD_BUNDLED_COMPILER, windows ? front::keys::kBundledCompiler : "themefold-rc");
+  EXPECT_STREQ(THEMEFOLD_BUNDLED_COMPILER,
+               windows ? front::keys::kBundledCompiler : "themefold-rc");
 }
 
 // --inspect reads the program and its neighbour, prints, and writes nothing.
@@ -428,6 +430,7 @@ TEST_F(BatchTest, InspectReportsAndWritesNothing) {
     std::string out;
     std::string err;
   };
+  // clang-format off
   const Row rows[] = {
       {"manifest", withManifest, 0,
        "App.exe: PE32 program, machine x86\n"
@@ -448,6 +451,7 @@ TEST_F(BatchTest, InspectReportsAndWritesNothing) {
        "themefold-batch: " + Target() + ": cannot be read as a PE file: the MZ header at offset "
        "0x3C (4 bytes) runs past the end of the file (2 bytes)\n"},
   };
+  // clang-format on
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
     for (const auto& entry : fs::directory_iterator(work))

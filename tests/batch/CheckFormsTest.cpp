@@ -71,6 +71,7 @@ TEST_F(CheckFormsTest, FindingsExitCodesAndAnUnreadableProject) {
        ""},
 #endif
   };
+  // clang-format off
   const Row rows[] = {
       {"Options.vbp", 7, testsupport::Golden("check-forms.txt"), ""},
       // A user control that cannot be read is a finding; one in a project that starts in
@@ -81,6 +82,7 @@ TEST_F(CheckFormsTest, FindingsExitCodesAndAnUnreadableProject) {
       {"Missing.vbp", 2, "",
        "themefold-batch: \"Missing.vbp\" cannot be read: it does not exist.\n"},
   };
+  // clang-format on
   std::vector<Row> all(std::begin(rows), std::end(rows));
   all.insert(all.end(), std::begin(names), std::end(names));
   for (const Row& row : all) {

@@ -60,9 +60,8 @@ protected:
     files.systemStarts = true;
     fakes::Conversation answers;
     generation::Driver driver(files, answers);
-    const generation::Outcome outcome =
-        driver.Run({(folder / name).string(), version, description},
-                   batchtest::BuildPath(THEMEFOLD_RC_PROGRAM));
+    const generation::Outcome outcome = driver.Run({(folder / name).string(), version, description},
+                                                   batchtest::BuildPath(THEMEFOLD_RC_PROGRAM));
     EXPECT_EQ(outcome, generation::Outcome::Done);
     EXPECT_TRUE(answers.told.empty());
     EXPECT_EQ(answers.instructions.size(), 1u);
@@ -143,6 +142,7 @@ TEST_F(EndToEndTest, EveryExitCode) {
     std::vector<std::string> errHas;
     std::set<std::string> left;
   };
+  // clang-format off
   const Row rows[] = {
       {"done", "", "", {}, 0, {}, {"App_manifest.res", "modThemefold.bas"}},
       {"compiler fails", "", "", {"--rc", "readme.txt"}, 1,
@@ -157,6 +157,7 @@ TEST_F(EndToEndTest, EveryExitCode) {
        {"Error writing \"", "modThemefold.bas\"", "Code "},
        {"App_manifest.res", "modThemefold.bas"}},
   };
+  // clang-format on
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
     fs::remove_all(work);
@@ -190,6 +191,7 @@ TEST_F(EndToEndTest, HostileNamesRunNothingAndWorkOrFailCleanly) {
     std::string file;
     bool mustWork; ///< on this platform; otherwise failing cleanly is enough
   };
+  // clang-format off
   const std::vector<Row> rows = {
       {"w", "my app.exe", true},
       {"w", "$(touch pwned).exe", true},
@@ -204,6 +206,7 @@ TEST_F(EndToEndTest, HostileNamesRunNothingAndWorkOrFailCleanly) {
       {"w", std::string(196, 'n') + ".exe", !windows},
       {"w", windows ? "tab\there.exe" : "say \"hi\".exe", false},
   };
+  // clang-format on
   for (const Row& row : rows) {
     SCOPED_TRACE(row.folder + " / " + row.file);
     const fs::path work = dir_ / "hostile";
@@ -217,8 +220,8 @@ TEST_F(EndToEndTest, HostileNamesRunNothingAndWorkOrFailCleanly) {
     const std::set<std::string> left = Listing(work / row.folder);
     if (result.exitCode == 0) {
       const std::string base = row.file.substr(0, row.file.rfind('.'));
-      const bool ascii = std::all_of(row.file.begin(), row.file.end(),
-                                     [](char c) { return (c & 0x80) == 0; });
+      const bool ascii =
+          std::all_of(row.file.begin(), row.file.end(), [](char c) { return (c & 0x80) == 0; });
       // Windows passes the name through its ANSI code page, which may spell it otherwise.
       if (ascii || !windows) {
         EXPECT_EQ(left, (std::set<std::string>{base + "_manifest.res", "modThemefold.bas"}));
@@ -289,8 +292,7 @@ TEST_F(EndToEndTest, FullDiskLeavesEveryFileWholeAndSaysSo) {
       {1 << 20, 0, "", true, true},
   };
   const fs::path work = dir_ / "work";
-  const std::string newRes =
-      Windowed(dir_ / "expected", "App.exe", "1.0.0.0", "").res;
+  const std::string newRes = Windowed(dir_ / "expected", "App.exe", "1.0.0.0", "").res;
   for (const Row& row : rows) {
     SCOPED_TRACE(row.limit);
     fs::remove_all(work);
@@ -358,8 +360,8 @@ TEST_F(EndToEndTest, ManifestSettingsReachTheResAndBadValuesTouchNothing) {
   fs::create_directories(dir_ / "all");
   std::vector<std::string> args = Common();
   args.insert(args.end(), {"--supported-os", "--execution-level", "asInvoker", "--dpi=permonitorv2",
-                           "--gdi-scaling", "--long-path-aware", "--description",
-                           "Fourteen chars", (dir_ / "all" / "App.exe").string()});
+                           "--gdi-scaling", "--long-path-aware", "--description", "Fourteen chars",
+                           (dir_ / "all" / "App.exe").string()});
   const batchtest::Result result = Batch(args);
   EXPECT_EQ(result.exitCode, 0) << result.err;
   const std::string res = testsupport::ReadBytes(dir_ / "all" / "App_manifest.res");
@@ -436,10 +438,9 @@ TEST_F(EndToEndTest, StrictInspectionFailsOnWarnings) {
   const std::string head =
       "<assembly xmlns=\"urn:schemas-microsoft-com:asm.v1\" manifestVersion=\"1.0\">\n"
       "<assemblyIdentity name=\"A\" version=\"1.0.0.0\" processorArchitecture=\"amd64\"/>\n";
-  const std::string styles =
-      "<dependency><dependentAssembly><assemblyIdentity type=\"win32\" "
-      "name=\"Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\" "
-      "processorArchitecture=\"*\"/></dependentAssembly></dependency>\n";
+  const std::string styles = "<dependency><dependentAssembly><assemblyIdentity type=\"win32\" "
+                             "name=\"Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\" "
+                             "processorArchitecture=\"*\"/></dependentAssembly></dependency>\n";
   const std::string warned = head + styles +
                              "<application xmlns=\"urn:schemas-microsoft-com:asm.v3\">"
                              "<windowsSettings>\n<dpiAware xmlns=\"https://schemas.microsoft.com/"
@@ -451,21 +452,26 @@ TEST_F(EndToEndTest, StrictInspectionFailsOnWarnings) {
                             "\n</requestedPrivileges></security></trustInfo>\n</assembly>";
   const auto program = [](const std::string& manifest) {
     return testsupport::BuildPe(
-               0x8664, true, {{readers::ResourceKey::Id(24), readers::ResourceKey::Id(1), manifest}})
+               0x8664, true,
+               {{readers::ResourceKey::Id(24), readers::ResourceKey::Id(1), manifest}})
         .image;
   };
   const auto report = [](const std::string& manifest, const std::string& runLevel,
                          const std::string& last) {
     return "App.exe: PE32+ program, machine x64\n"
-           "Manifest: embedded, resource type 24 ID 1 (" + std::to_string(manifest.size()) +
+           "Manifest: embedded, resource type 24 ID 1 (" +
+           std::to_string(manifest.size()) +
            " bytes)\n"
            "Identity: name \"A\", version 1.0.0.0, architecture amd64, type not set\n"
            "Visual styles: on (Common Controls 6)\n"
            "Supported Windows versions: none declared\n"
-           "Run level: " + runLevel + "\n"
+           "Run level: " +
+           runLevel +
+           "\n"
            "DPI: not set (Windows scales it)\n"
            "GDI scaling: not set\n"
-           "Long paths: not set\n" + last;
+           "Long paths: not set\n" +
+           last;
   };
   struct Row {
     const char* what;
@@ -474,6 +480,7 @@ TEST_F(EndToEndTest, StrictInspectionFailsOnWarnings) {
     int code;
     std::string out;
   };
+  // clang-format off
   const Row rows[] = {
       {"a warning, strict", {"--inspect", "--strict"}, program(warned), 7,
        report(warned, "not set",
@@ -494,6 +501,7 @@ TEST_F(EndToEndTest, StrictInspectionFailsOnWarnings) {
        testsupport::BuildPe(0x8664, true, {}).image, 6,
        "App.exe: PE32+ program, machine x64\nManifest: none\n"},
   };
+  // clang-format on
   fs::create_directories(dir_ / "strict");
   for (const Row& row : rows) {
     SCOPED_TRACE(row.what);

@@ -152,6 +152,7 @@ TEST(OptionsTest, CodePageAndPrinterIsolation) {
     const char* error;
   };
   using generation::CodePage;
+  // clang-format off
   const Row rows[] = {
       {{"App.exe"}, CodePage::NotSet, false, ""},
       {{"--code-page", "legacy", "App.exe"}, CodePage::Legacy, false, ""},
@@ -161,6 +162,7 @@ TEST(OptionsTest, CodePageAndPrinterIsolation) {
       {{"--printer-isolation=yes", "App.exe"}, CodePage::NotSet, false,
        "option --printer-isolation takes no value"},
   };
+  // clang-format on
   for (const Row& row : rows) {
     SCOPED_TRACE(row.error);
     const batch::ParsedOptions parsed = ParseOptions(row.args);
@@ -176,8 +178,8 @@ TEST(OptionsTest, CodePageAndPrinterIsolation) {
   EXPECT_EQ(ParseOptions({"App.vbp"}).options.projectCodePage, 1252u);
   EXPECT_EQ(ParseOptions({"--project-code-page", "1251", "App.vbp"}).options.projectCodePage,
             1251u);
-  for (const char* word : {"--code-page C", "legacy or utf-8", "--printer-isolation",
-                           "--project-code-page N"}) {
+  for (const char* word :
+       {"--code-page C", "legacy or utf-8", "--printer-isolation", "--project-code-page N"}) {
     SCOPED_TRACE(word);
     EXPECT_NE(batch::HelpText().find(word), std::string::npos);
   }
@@ -208,10 +210,9 @@ TEST(OptionsTest, ManifestSettingsInBothSpellings) {
                   (m.longPathAware ? "1" : "0"),
               row.expected);
   }
-  for (const char* word : {"--supported-os", "--execution-level", "--dpi", "--gdi-scaling",
-                           "--long-path-aware",
-                           "asInvoker, highestAvailable or requireAdministrator",
-                           "system or permonitorv2"}) {
+  for (const char* word :
+       {"--supported-os", "--execution-level", "--dpi", "--gdi-scaling", "--long-path-aware",
+        "asInvoker, highestAvailable or requireAdministrator", "system or permonitorv2"}) {
     SCOPED_TRACE(word);
     EXPECT_NE(batch::HelpText().find(word), std::string::npos);
   }

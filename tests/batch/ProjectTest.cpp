@@ -3,7 +3,6 @@
 // projects it refuses with every file left as it was.
 #include "support/TestSupport.h"
 
-
 #include <filesystem>
 #include <functional>
 #include <map>
@@ -57,9 +56,8 @@ protected:
                          const std::string& description) {
     const fs::path folder = dir_ / "reference";
     fs::create_directories(folder);
-    const batchtest::Result result =
-        Batch({"--version-info", version, "--description", description, "--no-module",
-               "--quiet", (folder / exeName).string()});
+    const batchtest::Result result = Batch({"--version-info", version, "--description", description,
+                                            "--no-module", "--quiet", (folder / exeName).string()});
     EXPECT_EQ(result.exitCode, 0) << result.err;
     return ReadBytes(folder / (exeName.substr(0, exeName.rfind('.')) + "_manifest.res"));
   }
@@ -80,9 +78,11 @@ const char kFormProject[] =
     "[MS Transaction Server]\r\n"
     "AutoRefresh=1\r\n";
 
-const char kFormMain[] = "VERSION 5.00\r\nBegin VB.Form frmMain\r\n   Caption = \"Ledger\"\r\nEnd\r\n"
-                        "Attribute VB_Name = \"frmMain\"\r\n";
-const char kForm1[] = "VERSION 5.00\r\nBegin VB.Form Form1\r\nEnd\r\nAttribute VB_Name = \"Form1\"\r\n";
+const char kFormMain[] =
+    "VERSION 5.00\r\nBegin VB.Form frmMain\r\n   Caption = \"Ledger\"\r\nEnd\r\n"
+    "Attribute VB_Name = \"frmMain\"\r\n";
+const char kForm1[] =
+    "VERSION 5.00\r\nBegin VB.Form Form1\r\nEnd\r\nAttribute VB_Name = \"Form1\"\r\n";
 
 /// The list of changes in a run's output, without its backups and closing line.
 std::string ChangeList(const std::string& out) {
@@ -99,14 +99,13 @@ std::string ChangeList(const std::string& out) {
 
 // Written by git on Linux: LF. A title in code page 1252, a module below a folder spelt in
 // another case, a .res of its own.
-const char kSubMainProject[] =
-    "Type=Exe\n"
-    "Module=Main; Src\\modMain.bas\n"
-    "Form=frmA.frm\n"
-    "ResFile32=\"res\\app.res\"\n"
-    "Startup=\"Sub Main\"\n"
-    "Name=\"Zwei\"\n"
-    "Title=\"Zw\xe4i\"\n";
+const char kSubMainProject[] = "Type=Exe\n"
+                               "Module=Main; Src\\modMain.bas\n"
+                               "Form=frmA.frm\n"
+                               "ResFile32=\"res\\app.res\"\n"
+                               "Startup=\"Sub Main\"\n"
+                               "Name=\"Zwei\"\n"
+                               "Title=\"Zw\xe4i\"\n";
 const char kSubMainModule[] =
     "Attribute VB_Name = \"Main\"\nOption Explicit\n\nPublic Sub Main()\n  frmA.Show\nEnd Sub\n";
 
@@ -125,7 +124,8 @@ std::string ResWithManifest(const std::string& manifest) {
 } // namespace
 
 TEST_F(ProjectTest, SetsUpAProjectOnceAndLeavesItOnTheSecondRun) {
-  const std::string ownRes = ReadBytes(testsupport::SourceFile("tests/project/fixtures/project.windres.res"));
+  const std::string ownRes =
+      ReadBytes(testsupport::SourceFile("tests/project/fixtures/project.windres.res"));
   struct Row {
     const char* name;
     Tree before;
@@ -185,6 +185,7 @@ TEST_F(ProjectTest, SetsUpAProjectOnceAndLeavesItOnTheSecondRun) {
         {"res/app.res.bak", ownRes},
         {"modThemefold.bas", Golden("modThemefold-submain.bas")}}},
   };
+  // clang-format off
   const Row rows[] = {
       // Was refused: "...Ledger.vbp" is a project without a Type line: only Standard EXE...
       {"a UTF-8 byte order mark first, kept",
@@ -222,6 +223,7 @@ TEST_F(ProjectTest, SetsUpAProjectOnceAndLeavesItOnTheSecondRun) {
         {"res/app.res.bak", ownRes},
         {"modThemefold.bas", Golden("modThemefold-submain.bas")}}},
   };
+  // clang-format on
   std::vector<Row> all(std::begin(rows), std::end(rows));
   all.insert(all.end(), std::begin(shapes), std::end(shapes));
   for (const Row& row : all) {
@@ -335,6 +337,7 @@ TEST_F(ProjectTest, RefusedProjectsLeaveEveryFileAsItWas) {
   const std::string versionError =
       "themefold-batch: error: Version info should be four numbers separated by dots, such as "
       "1.0.0.0. Windows will not start a program whose manifest has another version.\n";
+  // clang-format off
   const Row rows[] = {
       {"an ActiveX DLL", {{"App.vbp", "Type=OleDll\r\nName=\"Lib\"\r\n"}},
        "App.vbp\" is an ActiveX DLL project: only Standard EXE projects are supported.",
@@ -425,6 +428,7 @@ TEST_F(ProjectTest, RefusedProjectsLeaveEveryFileAsItWas) {
        "form the project starts in.",
        2},
   };
+  // clang-format on
   std::vector<Row> all(std::begin(rows), std::end(rows));
   all.insert(all.end(), std::begin(faults), std::end(faults));
   for (const Row& row : all) {
@@ -539,10 +543,11 @@ TEST_F(ProjectTest, NamesAndTitlesInTheProjectsCodePage) {
     const char* name;
     std::vector<std::string> options;
     std::string project;
-    std::string moduleFile;  ///< as the checkout names it
+    std::string moduleFile; ///< as the checkout names it
     const char* exeName;
     std::string description; ///< UTF-8; "" when the project is refused
   };
+  // clang-format off
   const Row rows[] = {
       {"1252 unless told, a folder in another case", {},
        "Type=Exe\nModule=Main; Src\\c\xF3" "digos.BAS\nStartup=\"Sub Main\"\nName=\"Uno\"\n"
@@ -552,6 +557,7 @@ TEST_F(ProjectTest, NamesAndTitlesInTheProjectsCodePage) {
        "\xD0\x9F\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82"},
       {"1251 not named", {}, cyrillic, cyrillicFile, "Dva.exe", ""},
   };
+  // clang-format on
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
     const fs::path folder = dir_ / "p";

@@ -100,10 +100,12 @@ BatchRun RunInBatch(fakes::Files& files, const std::string& projectPath = kVbp,
   return run;
 }
 
+// clang-format off
 const Project kProjects[] = {
     {"starts in a form", {{kVbp, kFormProject}, {kFolder + "frmMain.frm", "Begin VB.Form frmMain\r\nEnd\r\n"}}},
     {"starts in its own Sub Main", {{kVbp, kSubMainProject}, {kFolder + "modMain.bas", kMainModule}}},
 };
+// clang-format on
 
 /// The project's files with a compiler that makes the .res of our manifest.
 void Lay(fakes::Files& files, const Tree& tree) {

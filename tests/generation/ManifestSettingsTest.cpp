@@ -96,11 +96,13 @@ TEST(ManifestSettingsTest, SettingsStoreRoundTripAndDefaultsForAnythingElse) {
   ManifestSettings utf8;
   utf8.codePage = CodePage::Utf8;
   utf8.printerIsolation = true;
+  // clang-format off
   const Row rows[] = {{"defaults", {}},
                       {"all", All()},
                       {"system", system},
                       {"highest", highest},
                       {"utf-8", utf8}};
+  // clang-format on
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
     std::map<std::string, std::string> store;
@@ -113,21 +115,25 @@ TEST(ManifestSettingsTest, SettingsStoreRoundTripAndDefaultsForAnythingElse) {
     EXPECT_TRUE(back == row.settings);
   }
 
+  // clang-format off
   const std::map<std::string, std::string> stored = {
       {"SupportedOS", "1"},        {"ExecutionLevel", "asInvoker"}, {"DpiAwareness", "system"},
       {"GdiScaling", "1"},         {"LongPathAware", "1"},          {"ActiveCodePage", "utf-8"},
       {"PrinterDriverIsolation", "1"}};
-  const ManifestSettings read = generation::FromSettingEntries(
-      [&stored](const std::string& key) { return stored.at(key); });
+  // clang-format on
+  const ManifestSettings read =
+      generation::FromSettingEntries([&stored](const std::string& key) { return stored.at(key); });
   EXPECT_TRUE(read.supportedOs && read.gdiScaling && read.longPathAware && read.printerIsolation);
   EXPECT_EQ(read.codePage, CodePage::Utf8);
   EXPECT_EQ(read.runLevel, RunLevel::AsInvoker);
   EXPECT_EQ(read.dpi, DpiAwareness::System);
 
+  // clang-format off
   const std::map<std::string, std::string> odd = {
       {"SupportedOS", "yes"},      {"ExecutionLevel", "AsInvoker"}, {"DpiAwareness", "System"},
       {"GdiScaling", "true"},      {"LongPathAware", ""},           {"ActiveCodePage", "UTF-8"},
       {"PrinterDriverIsolation", "true"}};
+  // clang-format on
   EXPECT_FALSE(generation::FromSettingEntries([&odd](const std::string& key) {
                  return odd.at(key);
                }).AnyOn());
@@ -138,6 +144,7 @@ TEST(ManifestSettingsTest, NamesAreTheManifestsOwnAndExactInLetterCase) {
     const char* name;
     bool runLevel, dpi;
   };
+  // clang-format off
   const Row rows[] = {
       {"asInvoker", true, false},          {"highestAvailable", true, false},
       {"requireAdministrator", true, false}, {"system", false, true},
@@ -145,6 +152,7 @@ TEST(ManifestSettingsTest, NamesAreTheManifestsOwnAndExactInLetterCase) {
       {"asinvoker", false, false},         {"System", false, false},
       {"permonitor", false, false},        {"notSet", false, false},
   };
+  // clang-format on
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
     RunLevel level = RunLevel::NotSet;
@@ -172,12 +180,14 @@ TEST(ManifestSettingsTest, ComponentsAreStoredOnlyWhenThereAreOrWereAny) {
     const char* stored; ///< before; nullptr for a store without the key
     std::vector<std::pair<std::string, std::string>> written;
   };
+  // clang-format off
   const Row rows[] = {
       {"never any", {}, nullptr, {}},
       {"two", {"C:\\App\\a.ocx", "C:\\App\\b.dll\\2"}, nullptr,
        {{"Components", "C:\\App\\a.ocx|C:\\App\\b.dll\\2"}}},
       {"all removed", {}, "C:\\App\\a.ocx", {{"Components", ""}}},
   };
+  // clang-format on
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
     const auto read = [&row](const std::string& key) {

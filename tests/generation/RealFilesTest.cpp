@@ -26,9 +26,7 @@ using testsupport::Golden;
 class RealFilesTest : public testsupport::StandInTest {
 protected:
   std::string Target() const { return (work / "App.exe").string(); }
-  Outcome Generate() {
-    return driver.Run({Target(), "1.0.0.0", "Fourteen chars"}, "rc.exe");
-  }
+  Outcome Generate() { return driver.Run({Target(), "1.0.0.0", "Fourteen chars"}, "rc.exe"); }
   void MakeReadOnly(const fs::path& path) {
     fs::permissions(path, fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
                     fs::perm_options::remove);
@@ -53,8 +51,8 @@ TEST_F(RealFilesTest, FullRunLeavesTheResAndTheModuleOnly) {
   EXPECT_TRUE(fs::equivalent(files.folderAtCompile, work)) << "the compiler runs in the folder";
   EXPECT_EQ(fs::current_path(), savedCwd_) << "a generation changes no current directory";
   EXPECT_EQ(platform::TemporaryOwner(files.manifestName), platform::ProcessId());
-  EXPECT_EQ(files.scriptSeen, generation::ReplaceAll(Golden("App_manifest.rc"),
-                                                     "App.exe.manifest", files.manifestName));
+  EXPECT_EQ(files.scriptSeen, generation::ReplaceAll(Golden("App_manifest.rc"), "App.exe.manifest",
+                                                     files.manifestName));
   EXPECT_EQ(Listing(), (std::vector<std::string>{"App_manifest.res", "modThemefold.bas"}));
   EXPECT_EQ(testsupport::ReadBytes(work / "modThemefold.bas"), Golden("modThemefold.bas"));
   EXPECT_EQ(conversation.instructions,
@@ -103,8 +101,7 @@ TEST_F(RealFilesTest, FailuresNameTheOperationAndPathAndDeleteNothingForeign) {
   // A folder holds the temporary manifest's name, however often a new one is drawn:
   // creating the file fails, for root too.
   files.fixedRandomBits = 0x1234;
-  const std::string taken =
-      platform::TemporaryStem(platform::ProcessId(), 0x1234) + ".manifest";
+  const std::string taken = platform::TemporaryStem(platform::ProcessId(), 0x1234) + ".manifest";
   fs::create_directories(work / taken);
   EXPECT_EQ(Generate(), Outcome::FileOperationFailed);
   ASSERT_EQ(conversation.told.size(), 1u);
@@ -135,11 +132,13 @@ TEST_F(RealFilesTest, ModuleQuestionAskedFirstIsAskedOnce) {
     Outcome outcome;
     bool rewritten;
   };
+  // clang-format off
   const Row rows[] = {
       {"Yes: replaced after the compiler, no second question", true, Outcome::Done, true},
       {"No: nothing touched, not even the compiler run", false, Outcome::OverwriteDeclined,
        false},
   };
+  // clang-format on
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
     testsupport::WriteBytes(work / "modThemefold.bas", "mine\r\n");

@@ -38,9 +38,12 @@ TEST(ManifestTest, WorkedExamplesMatchGoldenFiles) {
 
 TEST(ManifestTest, FillerRoundsEveryLengthToAHundredBytes) {
   // Text length before the filler is 685 + the description's length.
-  struct Row { size_t descriptionLength; size_t dots; } rows[] = {
-      {6, 0},   // M = 691: M mod 100 = 91, "-->" follows "<!--" directly
-      {7, 99},  // M = 692
+  struct Row {
+    size_t descriptionLength;
+    size_t dots;
+  } rows[] = {
+      {6, 0},  // M = 691: M mod 100 = 91, "-->" follows "<!--" directly
+      {7, 99}, // M = 692
       {14, 92}, {0, 6}, {106, 0}, {300, 6},
   };
   for (const Row& row : rows) {
@@ -79,6 +82,7 @@ TEST(ManifestTest, CharactersXmlCannotHoldBecomeReplacementCharacters) {
   struct Row {
     std::string value, escaped;
   };
+  // clang-format off
   const Row rows[] = {
       {std::string("a\0b", 3), "a" + replacement + "b"},
       {"a\x01\x08\x0B\x0C\x1F", "a" + replacement + replacement + replacement + replacement +
@@ -90,6 +94,7 @@ TEST(ManifestTest, CharactersXmlCannotHoldBecomeReplacementCharacters) {
       {"\xEF\xBF\xBE", replacement},                      // U+FFFE, not a character
       {"\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x98\x80", "\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x98\x80"},
   };
+  // clang-format on
   for (const Row& row : rows) {
     SCOPED_TRACE(row.value);
     EXPECT_EQ(generation::EscapeXml(row.value), row.escaped);
@@ -134,13 +139,14 @@ TEST(ResourceScriptTest, CompilerCommandQuotesEveryPath) {
 TEST(OutputNamesTest, NamesFollowTheTarget) {
   struct Row {
     const char* target;
-    const char* folder; const char* probe; const char* file; const char* output;
+    const char* folder;
+    const char* probe;
+    const char* file;
+    const char* output;
   } rows[] = {
       {"C:\\Work\\App.exe", "C:\\Work\\", "C:\\Work\\", "App.exe", "App_manifest.res"},
-      {"C:\\Work\\my.tool.exe", "C:\\Work\\", "C:\\Work\\", "my.tool.exe",
-       "my.tool_manifest.res"},
-      {"C:\\Work\\App.exe.bak", "C:\\Work\\", "C:\\Work\\", "App.exe.bak",
-       "App.exe_manifest.res"},
+      {"C:\\Work\\my.tool.exe", "C:\\Work\\", "C:\\Work\\", "my.tool.exe", "my.tool_manifest.res"},
+      {"C:\\Work\\App.exe.bak", "C:\\Work\\", "C:\\Work\\", "App.exe.bak", "App.exe_manifest.res"},
       {"C:\\Work\\noext", "C:\\Work\\", "C:\\Work\\", "noext", "_manifest.res"},
       // No backslash: the folder is the whole path, with one appended after the check.
       {"App.exe", "App.exe\\", "App.exe", "App.exe", "App_manifest.res"},
@@ -170,7 +176,7 @@ TEST(TemporaryNamesTest, OwnerIsReadOnlyFromOurOwnNames) {
       {"~themefold-1-0000000000000001.res.~0123456789abcdef.tmp", 1},
       {"~themefold-4242-a1b2c3d4e5f60718", 4242},
       {"App.exe.manifest", 0},
-      {"~themefold-4242-a1b2c3d4e5f6071", 0},  // too few digits
+      {"~themefold-4242-a1b2c3d4e5f6071", 0},     // too few digits
       {"~themefold-4242-A1B2C3D4E5F60718.rc", 0}, // not our spelling
       {"~themefold--a1b2c3d4e5f60718.rc", 0},
       {"~themefold-42x-a1b2c3d4e5f60718.rc", 0},

@@ -36,8 +36,8 @@ std::string ClassOf(HWND window) {
 
 std::string TextOf(HWND window) {
   std::string text(static_cast<std::size_t>(GetWindowTextLengthA(window)) + 1, '\0');
-  text.resize(static_cast<std::size_t>(
-      GetWindowTextA(window, text.data(), static_cast<int>(text.size()))));
+  text.resize(
+      static_cast<std::size_t>(GetWindowTextA(window, text.data(), static_cast<int>(text.size()))));
   return text;
 }
 
@@ -148,8 +148,8 @@ int CheckCaptions(HWND window) {
 class CaptionsTest : public ::testing::Test {
 protected:
   CaptionsTest()
-      : program_(nullptr, shell_),
-        services_{registry_, settings_, files_, dialog_, boxes_, program_} {}
+      : program_(nullptr, shell_), services_{registry_, settings_, files_,
+                                             dialog_,   boxes_,    program_} {}
 
   front::SystemRegistry registry_;
   front::SystemSettings settings_;

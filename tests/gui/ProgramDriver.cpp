@@ -43,8 +43,8 @@ std::vector<HWND> TopLevelWindows(DWORD processId) {
 // only there, or in a modal loop it runs).
 bool Answers(HWND window) {
   DWORD_PTR ignored = 0;
-  return SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, kSendTimeoutMs,
-                             &ignored) != 0;
+  return SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, kSendTimeoutMs, &ignored) !=
+         0;
 }
 
 } // namespace
@@ -63,8 +63,8 @@ bool WaitUntil(const std::function<bool()>& done, Seconds timeout) {
 bool WaitUntilHandled(HWND edit, Seconds timeout) {
   auto modified = [edit] {
     DWORD_PTR flag = 0;
-    return SendMessageTimeoutA(edit, EM_GETMODIFY, 0, 0, SMTO_ABORTIFHUNG, kSendTimeoutMs,
-                               &flag) != 0 &&
+    return SendMessageTimeoutA(edit, EM_GETMODIFY, 0, 0, SMTO_ABORTIFHUNG, kSendTimeoutMs, &flag) !=
+               0 &&
            flag != 0;
   };
   DWORD_PTR ignored = 0;
@@ -107,8 +107,8 @@ bool RunningProgram::HasEnded() const {
 }
 
 bool RunningProgram::WaitForEnd(Seconds timeout) const {
-  return WaitForSingleObject(info_.hProcess,
-                             static_cast<DWORD>(timeout.count() * 1000)) == WAIT_OBJECT_0;
+  return WaitForSingleObject(info_.hProcess, static_cast<DWORD>(timeout.count() * 1000)) ==
+         WAIT_OBJECT_0;
 }
 
 void RunningProgram::Kill() {
@@ -256,8 +256,8 @@ void Clear() {
 
 void Set(const std::string& key, const std::string& value) {
   HKEY section = nullptr;
-  if (RegCreateKeyExA(HKEY_CURRENT_USER, kSection, 0, nullptr, 0, KEY_SET_VALUE, nullptr,
-                      &section, nullptr) != ERROR_SUCCESS)
+  if (RegCreateKeyExA(HKEY_CURRENT_USER, kSection, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &section,
+                      nullptr) != ERROR_SUCCESS)
     throw std::runtime_error("cannot create the settings key");
   RegSetValueExA(section, key.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
                  static_cast<DWORD>(value.size() + 1));
@@ -270,9 +270,9 @@ bool Get(const std::string& key, std::string& value) {
     return false;
   DWORD type = 0;
   DWORD size = 0;
-  bool found = RegQueryValueExA(section, key.c_str(), nullptr, &type, nullptr, &size) ==
-                   ERROR_SUCCESS &&
-               type == REG_SZ;
+  bool found =
+      RegQueryValueExA(section, key.c_str(), nullptr, &type, nullptr, &size) == ERROR_SUCCESS &&
+      type == REG_SZ;
   if (found) {
     std::string buffer(size + 1, '\0');
     found = RegQueryValueExA(section, key.c_str(), nullptr, nullptr,

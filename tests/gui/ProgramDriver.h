@@ -73,8 +73,7 @@ struct MessageBoxWindow {
   int defaultButton = 0;
 };
 /// Waits for a message box; window is nullptr if none came.
-MessageBoxWindow WaitForMessageBox(const RunningProgram& program,
-                                   Seconds timeout = kWindowTimeout);
+MessageBoxWindow WaitForMessageBox(const RunningProgram& program, Seconds timeout = kWindowTimeout);
 /// Presses one of its buttons and waits until the box is gone.
 void Answer(const MessageBoxWindow& box, int buttonId);
 

@@ -168,8 +168,8 @@ protected:
   MessageBoxWindow ExpectMessageBox(const std::string& text, std::vector<int> buttons,
                                     int defaultButton) {
     MessageBoxWindow box = driver::WaitForMessageBox(*program_);
-    EXPECT_NE(box.window, nullptr) << "no message box; the program shows: "
-                                   << driver::DescribeWindows(*program_);
+    EXPECT_NE(box.window, nullptr)
+        << "no message box; the program shows: " << driver::DescribeWindows(*program_);
     EXPECT_EQ(box.text, text);
     EXPECT_EQ(box.buttons, buttons);
     EXPECT_EQ(box.defaultButton, defaultButton);
@@ -181,8 +181,7 @@ protected:
     ASSERT_TRUE(AwaitHandled());
     EXPECT_EQ(driver::FindProgramWindow(*program_, "#32770", THEMEFOLD_APP_TITLE), nullptr)
         << driver::DescribeWindows(*program_);
-    EXPECT_EQ(driver::FindProgramWindow(*program_, THEMEFOLD_README_CLASS,
-                                        THEMEFOLD_README_TITLE),
+    EXPECT_EQ(driver::FindProgramWindow(*program_, THEMEFOLD_README_CLASS, THEMEFOLD_README_TITLE),
               nullptr);
     EXPECT_TRUE(IsWindowEnabled(main_));
   }
@@ -201,8 +200,7 @@ protected:
   // The instructions window shows readme.txt filled in for this target; it is closed then.
   void ExpectInstructionsAndClose(const std::string& exeName = "App.exe",
                                   const std::string& resName = "App_manifest.res") {
-    HWND readme = driver::WaitForWindow(*program_, THEMEFOLD_README_CLASS,
-                                        THEMEFOLD_README_TITLE);
+    HWND readme = driver::WaitForWindow(*program_, THEMEFOLD_README_CLASS, THEMEFOLD_README_TITLE);
     ASSERT_NE(readme, nullptr) << "no instructions; the program shows: "
                                << driver::DescribeWindows(*program_);
     std::string expected = ReadBytes(tool_ + "readme.txt");
@@ -325,8 +323,7 @@ TEST_F(ProgramTest, BrowseThroughTheCommonDialog) {
 TEST_F(ProgramTest, FullGenerationInAFolderWithBlanks) {
   ASSERT_NO_FATAL_FAILURE(StartAndGenerate("1.2.3.4", "Orders & invoices"));
 
-  HWND readme = driver::WaitForWindow(*program_, THEMEFOLD_README_CLASS,
-                                      THEMEFOLD_README_TITLE);
+  HWND readme = driver::WaitForWindow(*program_, THEMEFOLD_README_CLASS, THEMEFOLD_README_TITLE);
   ASSERT_NE(readme, nullptr) << driver::DescribeWindows(*program_);
   // The text box fills the client area, at the first size and after a resize.
   // Centred over the main window (which is centred on the screen), client area 471 x 320.
@@ -737,10 +734,12 @@ TEST_F(ProgramTest, ManifestOptionsCancelledChangeNothingAndOkedOnesReachTheRes)
   ASSERT_TRUE(AwaitHandled());
   EXPECT_TRUE(Await("the button to read 'Options... *'",
                     [&] { return driver::Text(button) == "Options... *"; }));
+  // clang-format off
   const std::pair<const char*, const char*> keys[] = {
       {"SupportedOS", "1"}, {"ExecutionLevel", "asInvoker"}, {"DpiAwareness", "system"},
       {"GdiScaling", "1"},  {"LongPathAware", "1"}, {"ActiveCodePage", "legacy"},
       {"PrinterDriverIsolation", "1"}};
+  // clang-format on
   for (const auto& [key, value] : keys) {
     SCOPED_TRACE(key);
     ASSERT_TRUE(settings::Get(key, stored));
@@ -884,8 +883,7 @@ TEST_F(ProgramTest, ComponentAddedInTheOptionsWindowIsCreatedWithoutRegistration
 
   driver::SetText(Item(IDC_TEXT4), "1.0.0.0");
   driver::Click(Item(IDC_COMMAND1));
-  HWND readme =
-      driver::WaitForWindow(*program_, THEMEFOLD_README_CLASS, THEMEFOLD_README_TITLE);
+  HWND readme = driver::WaitForWindow(*program_, THEMEFOLD_README_CLASS, THEMEFOLD_README_TITLE);
   ASSERT_NE(readme, nullptr) << driver::DescribeWindows(*program_);
   generation::ComponentFacts calc;
   calc.fileName = "calc.dll";
@@ -929,7 +927,8 @@ TEST_F(ProgramTest, APickedProjectIsSetUpOnceTheUserSaysOkToWhatItIsThen) {
                               "Name=\"Ledger\"\r\nMajorVer=3\r\nRevisionVer=4\r\n"
                               "Title=\"Household ledger\"\r\n";
   std::string saved = project;
-  saved.replace(saved.find("Startup=\"frmMain\""), 17, "Module=modMain; modMain.bas\r\nStartup=\"Sub Main\"");
+  saved.replace(saved.find("Startup=\"frmMain\""), 17,
+                "Module=modMain; modMain.bas\r\nStartup=\"Sub Main\"");
   const std::string mainModule =
       "Attribute VB_Name = \"modMain\"\r\nSub Main()\r\n    frmMain.Show\r\nEnd Sub\r\n";
   WriteBytes(vbp, project);
@@ -959,8 +958,7 @@ TEST_F(ProgramTest, APickedProjectIsSetUpOnceTheUserSaysOkToWhatItIsThen) {
 
   const MessageBoxWindow again = driver::WaitForMessageBox(*program_);
   ASSERT_NE(again.window, nullptr) << driver::DescribeWindows(*program_);
-  EXPECT_EQ(again.text.find("The project changed while the question was open."), 0u)
-      << again.text;
+  EXPECT_EQ(again.text.find("The project changed while the question was open."), 0u) << again.text;
   EXPECT_NE(again.text.find("\nmodMain.bas: Sub Main checks the common controls first\n"),
             std::string::npos)
       << again.text;

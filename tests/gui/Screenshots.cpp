@@ -37,8 +37,7 @@ void Photograph(HWND window, const std::string& shot) {
   fs::remove(png);
   {
     std::ofstream request(exchange / (name + ".request"));
-    request << r.left << ' ' << r.top << ' ' << r.right - r.left << ' ' << r.bottom - r.top
-            << '\n';
+    request << r.left << ' ' << r.top << ' ' << r.right - r.left << ' ' << r.bottom - r.top << '\n';
   }
   for (int i = 0; i < 600 && !fs::exists(png); ++i)
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
@@ -94,8 +93,7 @@ void Run(const fs::path& release) {
       driver::Answer(box, IDCANCEL);
       break;
     }
-    HWND readme =
-        driver::WaitForWindow(program, THEMEFOLD_README_CLASS, THEMEFOLD_README_TITLE);
+    HWND readme = driver::WaitForWindow(program, THEMEFOLD_README_CLASS, THEMEFOLD_README_TITLE);
     Photograph(readme, "instructions-window");
     driver::Close(readme);
     driver::WaitUntilGone(readme);

@@ -99,8 +99,8 @@ TEST_F(ShippedResourcesTest, EveryProgramCarriesTheGeneratedManifestForThisBuild
 TEST_F(ShippedResourcesTest, IconGroupHoldsA32AndA16PixelImageIn16Colours) {
   const std::string group = Resource(RT_GROUP_ICON, IDI_THEMEFOLD);
   ASSERT_GE(group.size(), 6u + 2 * 14);
-  EXPECT_EQ(At<WORD>(group, 2), 1);  // icons
-  ASSERT_EQ(At<WORD>(group, 4), 2);  // images
+  EXPECT_EQ(At<WORD>(group, 2), 1); // icons
+  ASSERT_EQ(At<WORD>(group, 4), 2); // images
   const int sizes[] = {32, 16};
   for (int i = 0; i < 2; ++i) {
     SCOPED_TRACE(sizes[i]);

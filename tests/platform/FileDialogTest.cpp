@@ -28,15 +28,15 @@ TEST(FileDialogTest, FillsTheRecord) {
       {"two pairs, no title", "Programs|*.exe|All files|*.*", "", "App.exe",
        std::string("Programs\0*.exe\0All files\0*.*\0\0", 30), "Themefold", "App.exe"},
       {"longest name", "RC.exe|RC.EXE", "Please locate RC.EXE manually.", std::string(254, 'n'),
-       std::string("RC.exe\0RC.EXE\0\0", 15), "Please locate RC.EXE manually.", std::string(254, 'n')},
+       std::string("RC.exe\0RC.EXE\0\0", 15), "Please locate RC.EXE manually.",
+       std::string(254, 'n')},
       {"too long a name is cut", "", "t", std::string(300, 'n'), std::string("\0\0", 2), "t",
        std::string(254, 'n')},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
-    const platform::FileDialogRecord record =
-        MakeFileDialogRecord(row.filter, 0x1234, "C:\\Start", row.title, 0x80000, true, 2,
-                             row.defaultName);
+    const platform::FileDialogRecord record = MakeFileDialogRecord(
+        row.filter, 0x1234, "C:\\Start", row.title, 0x80000, true, 2, row.defaultName);
     EXPECT_EQ(record.filterList, row.filterList);
     EXPECT_EQ(record.title, row.expectedTitle);
     std::string file = row.fileText;
@@ -69,8 +69,9 @@ TEST(FileDialogTest, ResultIsTheTextBeforeTheFirstNulTrimmed) {
 #ifdef _WIN32
 
 std::string Lower(std::string text) {
-  std::transform(text.begin(), text.end(), text.begin(),
-                 [](char c) { return static_cast<char>(std::tolower(static_cast<unsigned char>(c))); });
+  std::transform(text.begin(), text.end(), text.begin(), [](char c) {
+    return static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  });
   return text;
 }
 
@@ -102,7 +103,8 @@ protected:
       }
       if (!found)
         EnumThreadWindows(
-            uiThread, [](HWND window, LPARAM) CALLBACK { return PostMessageA(window, WM_CLOSE, 0, 0); }, 0);
+            uiThread,
+            [](HWND window, LPARAM) CALLBACK { return PostMessageA(window, WM_CLOSE, 0, 0); }, 0);
     });
     std::string chosen = brask::ShowFileDialog("Programs|*.exe|All files|*.*", 0, Path(), title, 0,
                                                save, filterIndex, "chosen.exe");
@@ -134,7 +136,8 @@ TEST_F(FileDialogWin32Test, ConfirmedChoiceAndCancel) {
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
     int filterIndex = 2;
-    const std::string chosen = ShowAndPress(row.button, row.caption, row.title, row.save, filterIndex);
+    const std::string chosen =
+        ShowAndPress(row.button, row.caption, row.title, row.save, filterIndex);
     EXPECT_EQ(Lower(chosen), row.chosen ? Lower(Path("chosen.exe")) : "");
     EXPECT_EQ(filterIndex, 2);
   }

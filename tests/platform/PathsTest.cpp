@@ -38,6 +38,7 @@ TEST(PathsTest, GetPathPart) {
 }
 
 TEST(PathsTest, StripExtension) {
+  // clang-format off
   const std::pair<const char*, const char*> rows[] = {
       {"App.exe", "App"},
       {"archive.tar.gz", "archive.tar"},
@@ -47,6 +48,7 @@ TEST(PathsTest, StripExtension) {
       {"C:\\my.dir\\notes", "C:\\my"},
       {"", ""},
   };
+  // clang-format on
   for (const auto& [name, expected] : rows) {
     SCOPED_TRACE(name);
     EXPECT_EQ(StripExtension(name), expected);

@@ -49,11 +49,11 @@ TEST_F(ProbesTest, FolderExistsEntersTheFolderAndStaysThere) {
 void MakeSpecialFile(const fs::path& path, const std::string& kind) {
   testsupport::WriteBytes(path, "data");
 #ifdef _WIN32
-  const DWORD attribute = kind == "hidden"     ? FILE_ATTRIBUTE_HIDDEN
-                          : kind == "readonly" ? FILE_ATTRIBUTE_READONLY
-                          : kind == "system"   ? FILE_ATTRIBUTE_SYSTEM
-                                               : FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_READONLY |
-                                                     FILE_ATTRIBUTE_SYSTEM;
+  const DWORD attribute =
+      kind == "hidden"     ? FILE_ATTRIBUTE_HIDDEN
+      : kind == "readonly" ? FILE_ATTRIBUTE_READONLY
+      : kind == "system"   ? FILE_ATTRIBUTE_SYSTEM
+                         : FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_SYSTEM;
   ASSERT_TRUE(SetFileAttributesA(path.string().c_str(), attribute));
 #else
   if (kind != "hidden") { // a leading dot is all that hides a file here

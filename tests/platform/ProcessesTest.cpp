@@ -142,15 +142,23 @@ TEST_F(ProcessesTest, ProgramThatCannotStartSaysWhyAndLeavesNothing) {
 #ifndef _WIN32
 TEST_F(ProcessesTest, ShellTextReachesTheChildVerbatimAndRunsNothing) {
   ASSERT_TRUE(brask::FolderExists(Path()));
-  const std::string line = Quoted(helper_) +
-                           R"x( "$(touch pwned1)" "`touch pwned2`" "a; touch pwned3" "b & touch pwned4")x"
-                           R"x( "c | touch pwned5" d;touch\ pwned6 "e\"f" "g\\" $HOME >out)x";
+  const std::string line =
+      Quoted(helper_) +
+      R"x( "$(touch pwned1)" "`touch pwned2`" "a; touch pwned3" "b & touch pwned4")x"
+      R"x( "c | touch pwned5" d;touch\ pwned6 "e\"f" "g\\" $HOME >out)x";
   brask::RunAndWait(line);
   const auto report = Report(dir_);
-  const std::vector<std::string> expected{
-      "$(touch pwned1)", "`touch pwned2`", "a; touch pwned3", "b & touch pwned4",
-      "c | touch pwned5", "d;touch\\",      "pwned6",          "e\"f",
-      "g\\",              "$HOME",          ">out"};
+  const std::vector<std::string> expected{"$(touch pwned1)",
+                                          "`touch pwned2`",
+                                          "a; touch pwned3",
+                                          "b & touch pwned4",
+                                          "c | touch pwned5",
+                                          "d;touch\\",
+                                          "pwned6",
+                                          "e\"f",
+                                          "g\\",
+                                          "$HOME",
+                                          ">out"};
   ASSERT_EQ(report.size(), expected.size() + 2);
   EXPECT_EQ(std::vector<std::string>(report.begin() + 2, report.end()), expected);
   for (const auto& entry : fs::directory_iterator(dir_))

@@ -29,7 +29,8 @@ protected:
   }
   void TearDown() override {
 #ifdef _WIN32
-    testsupport::DeleteKeyTree(HKEY_CURRENT_USER, "Software\\VB and VBA Program Settings\\" + application_);
+    testsupport::DeleteKeyTree(HKEY_CURRENT_USER,
+                               "Software\\VB and VBA Program Settings\\" + application_);
 #else
     if (savedConfig_)
       setenv("XDG_CONFIG_HOME", savedConfig_->c_str(), 1);
@@ -52,6 +53,7 @@ protected:
 #endif
 };
 
+// clang-format off
 const std::pair<const char*, std::string> kValues[] = {
     {"Application", "C:\\Program Files\\My App\\App.exe"},
     {"Description", "A = B [and] ;not a comment #either"},
@@ -61,6 +63,7 @@ const std::pair<const char*, std::string> kValues[] = {
     {"Accents", "Gr\xC3\xBC\xC3\x9F" "e"},
     {"Spaces", "  padded  "},
 };
+// clang-format on
 
 TEST_F(SettingsTest, EveryKeyRoundTrips) {
   for (const auto& [key, value] : kValues)
@@ -133,13 +136,12 @@ TEST_F(SettingsTest, TheFileIsPlainText) {
   Save("Version", "1.0");
   Save("Description", "two\nlines \\ = [x]");
   brask::SaveSetting(application_, "Second", "K", "");
-  EXPECT_EQ(testsupport::ReadBytes(StoreFile()),
-            "[General]\n"
-            "Version=1.0\n"
-            "Description=two\\nlines \\\\ = [x]\n"
-            "\n"
-            "[Second]\n"
-            "K=\n");
+  EXPECT_EQ(testsupport::ReadBytes(StoreFile()), "[General]\n"
+                                                 "Version=1.0\n"
+                                                 "Description=two\\nlines \\\\ = [x]\n"
+                                                 "\n"
+                                                 "[Second]\n"
+                                                 "K=\n");
   // Written through a temporary file that is gone afterwards.
   std::vector<std::string> names;
   for (const auto& entry : fs::directory_iterator(StoreFile().parent_path()))
@@ -185,7 +187,8 @@ TEST_F(SettingsTest, StoreThatCannotBeUsedIsNeverFatal) {
 TEST_F(SettingsTest, WithoutXdgConfigHomeTheStoreIsUnderHome) {
   const char* oldHome = std::getenv("HOME");
   const std::string savedHome = oldHome ? oldHome : "";
-  const std::pair<const char*, bool> configs[] = {{nullptr, true}, {"", true}, {"relative/dir", true}};
+  const std::pair<const char*, bool> configs[] = {
+      {nullptr, true}, {"", true}, {"relative/dir", true}};
   for (const auto& [config, unused] : configs) {
     SCOPED_TRACE(config ? config : "<unset>");
     (void)unused;

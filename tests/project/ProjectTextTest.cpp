@@ -12,9 +12,8 @@ namespace {
 using project::StartupCheck;
 
 std::string Edited(const std::string& text) {
-  return project::ApplyEdits(text,
-                             project::NeededEdits(text, "modThemefold", "modThemefold.bas",
-                                                  "Ledger.res"));
+  return project::ApplyEdits(
+      text, project::NeededEdits(text, "modThemefold", "modThemefold.bas", "Ledger.res"));
 }
 
 /// The check added to before gives outcome and after ("" for before), the Sub Main is seen
@@ -86,16 +85,16 @@ TEST(ProjectTextTest, ListsTheModuleAndStartsInSubMain) {
        "Type=Exe\r\nModule=MODTHEMEFOLD; src\\modThemefold.bas\r\nResFile32=\"\"\r\nName=\"App\"",
        "Type=Exe\r\nModule=MODTHEMEFOLD; src\\modThemefold.bas\r\nResFile32=\"Ledger.res\"\r\n"
        "Startup=\"Sub Main\"\r\nName=\"App\""},
-      {"nothing to follow but the last line, which has no line end",
-       "Name=\"App\"", "Name=\"App\"\r\nModule=modThemefold; modThemefold.bas\r\n"
-                       "ResFile32=\"Ledger.res\"\r\nStartup=\"Sub Main\""},
+      {"nothing to follow but the last line, which has no line end", "Name=\"App\"",
+       "Name=\"App\"\r\nModule=modThemefold; modThemefold.bas\r\n"
+       "ResFile32=\"Ledger.res\"\r\nStartup=\"Sub Main\""},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.trace);
     const std::string after = Edited(row.before);
     EXPECT_EQ(after, row.after);
-    EXPECT_TRUE(project::NeededEdits(after, "modThemefold", "modThemefold.bas", "Other.res")
-                    .empty());
+    EXPECT_TRUE(
+        project::NeededEdits(after, "modThemefold", "modThemefold.bas", "Other.res").empty());
   }
 }
 
@@ -131,7 +130,8 @@ TEST(ProjectTextTest, PutsTheCheckFirstInTheProjectsSubMain) {
        "End Sub\r\nPrivate Static Sub Main() Rem entry\r\n  Go\r\nEnd Sub\r\n",
        StartupCheck::Outcome::Added,
        "' Sub Main()\r\nRem Sub Main()\r\nSub MainLoop()\r\n    Debug.Print \"Sub Main()\"\r\n"
-       "End Sub\r\nPrivate Static Sub Main() Rem entry\r\n  " + check + "\r\n  Go\r\nEnd Sub\r\n"},
+       "End Sub\r\nPrivate Static Sub Main() Rem entry\r\n  " +
+           check + "\r\n  Go\r\nEnd Sub\r\n"},
       {"after a comment, in other spacing and case",
        "Sub Main()\r\n    ' first\r\n    if not InitCommonControlsVB then  MsgBox "
        "\"Initialization error!\", vbCritical: End\r\nEnd Sub\r\n",
@@ -140,12 +140,18 @@ TEST(ProjectTextTest, PutsTheCheckFirstInTheProjectsSubMain) {
        StartupCheck::Outcome::NoSubMain, ""},
       {"one Sub Main for each branch of an #If, one with the check already",
        "#If Win64 Then\r\nSub Main()\r\n    GoWide\r\nEnd Sub\r\n#ElseIf DEBUG Then\r\n"
-       "Sub Main()\r\n    " + check + "\r\n    GoDebug\r\nEnd Sub\r\n#Else\r\n"
-       "Private Sub Main()\r\n\tGo\r\nEnd Sub\r\n#End If\r\n",
+       "Sub Main()\r\n    " +
+           check +
+           "\r\n    GoDebug\r\nEnd Sub\r\n#Else\r\n"
+           "Private Sub Main()\r\n\tGo\r\nEnd Sub\r\n#End If\r\n",
        StartupCheck::Outcome::Added,
-       "#If Win64 Then\r\nSub Main()\r\n    " + check + "\r\n    GoWide\r\nEnd Sub\r\n"
-       "#ElseIf DEBUG Then\r\nSub Main()\r\n    " + check + "\r\n    GoDebug\r\nEnd Sub\r\n"
-       "#Else\r\nPrivate Sub Main()\r\n\t" + check + "\r\n\tGo\r\nEnd Sub\r\n#End If\r\n"},
+       "#If Win64 Then\r\nSub Main()\r\n    " + check +
+           "\r\n    GoWide\r\nEnd Sub\r\n"
+           "#ElseIf DEBUG Then\r\nSub Main()\r\n    " +
+           check +
+           "\r\n    GoDebug\r\nEnd Sub\r\n"
+           "#Else\r\nPrivate Sub Main()\r\n\t" +
+           check + "\r\n\tGo\r\nEnd Sub\r\n#End If\r\n"},
       {"a call of Sub Main and a Sub Main with arguments",
        "Sub Start()\r\n    Main\r\nEnd Sub\r\nSub Main(ByVal x As Long)\r\nEnd Sub\r\n",
        StartupCheck::Outcome::NoSubMain, ""},

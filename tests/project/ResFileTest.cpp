@@ -115,8 +115,10 @@ TEST(ResFileTest, RefusesWhatIsNoThirtyTwoBitResFileWithItsReason) {
        "the entry data at offset 0x40 (296 bytes) runs past the end of the file (100 bytes)"},
       // RCDATA 1: type and name as 0xFF and a number, flags, size, data.
       {"16-bit compiler's",
-       std::string("\xFF\x0A\x00\xFF\x01\x00\x30\x10\x04\x00\x00\x00" "data", 16), "",
-       "a 16-bit resource file; Visual Basic 6 takes only 32-bit ones"},
+       std::string("\xFF\x0A\x00\xFF\x01\x00\x30\x10\x04\x00\x00\x00"
+                   "data",
+                   16),
+       "", "a 16-bit resource file; Visual Basic 6 takes only 32-bit ones"},
       {"random bytes", noise, "", "no empty entry at the start: not a 32-bit resource file"},
       {"ours empty", project, "", "the compiled manifest: the file is empty"},
       {"ours without a manifest", project, project,

@@ -16,6 +16,7 @@ TEST(CommandLineTest, Switches) {
     unsigned language, codePage;
     bool nulls, noInclude, verbose, help;
   };
+  // clang-format off
   const Row rows[] = {
       {{"/r", "/fo", "C:\\out dir\\a.res", "C:\\in dir\\a.rc"},
        "C:\\in dir\\a.rc", "C:\\out dir\\a.res", "", "", "", 0x409, 1252, false, false, false, false},
@@ -31,6 +32,7 @@ TEST(CommandLineTest, Switches) {
       {{"/fo/tmp/out.res", "/home/x/new.rc"}, "/home/x/new.rc", "/tmp/out.res", "", "", "", 0x409,
        1252, false, false, false, false},
   };
+  // clang-format on
   for (const auto& row : rows) {
     SCOPED_TRACE(::testing::PrintToString(row.args));
     rc::Options o = rc::ParseCommandLine(row.args);
@@ -56,6 +58,7 @@ TEST(CommandLineTest, Switches) {
 }
 
 TEST(CommandLineTest, BadSwitches) {
+  // clang-format off
   const std::pair<std::vector<std::string>, const char*> rows[] = {
       {{"/q", "a.rc"}, "rc : error RC1106: invalid option: /q"},
       {{"/fo"}, "rc : error RC1106: option /fo needs a value"},
@@ -67,6 +70,7 @@ TEST(CommandLineTest, BadSwitches) {
        "rc : error RC1106: option /c: code page '437' is not supported (1252 and 65001 are)"},
       {{"/d", "=1", "a.rc"}, "rc : error RC1106: option /d: '' is no macro name"},
   };
+  // clang-format on
   for (const auto& [args, message] : rows) {
     SCOPED_TRACE(message);
     try {
@@ -98,13 +102,12 @@ TEST_F(CommandLineFilesTest, SwitchesTakeEffect) {
   auto& f = *this;
   std::filesystem::create_directories(f.dir_ / "inc dir");
   WriteBytes(f.dir_ / "inc dir" / "data.bin", "DATA");
-  WriteBytes(f.dir_ / "s.rc",
-             "#ifdef FROM_D\n1 RCDATA { FROM_D }\n#endif\n"
-             "#ifdef RC_INVOKED\n2 RCDATA { 2 }\n#endif\n"
-             "3 RCDATA \"data.bin\"\nSTRINGTABLE { 1 \"s\" }\n");
-  rc::Result result = rctest::CompileArgs({"/d", "FROM_D=0x41", "/u", "RC_INVOKED", "/i",
-                                           f.Path("inc dir"), "/l", "407", "/n", "/fo",
-                                           f.Path("s.res"), f.Path("s.rc")});
+  WriteBytes(f.dir_ / "s.rc", "#ifdef FROM_D\n1 RCDATA { FROM_D }\n#endif\n"
+                              "#ifdef RC_INVOKED\n2 RCDATA { 2 }\n#endif\n"
+                              "3 RCDATA \"data.bin\"\nSTRINGTABLE { 1 \"s\" }\n");
+  rc::Result result =
+      rctest::CompileArgs({"/d", "FROM_D=0x41", "/u", "RC_INVOKED", "/i", f.Path("inc dir"), "/l",
+                           "407", "/n", "/fo", f.Path("s.res"), f.Path("s.rc")});
   ASSERT_TRUE(result.ok) << result.diagnostics;
   const std::string res = ReadBytes(f.Path("s.res"));
   // Resources 1 (two bytes 41 00), 3 ("DATA") and one string bundle, all in German.
@@ -112,7 +115,7 @@ TEST_F(CommandLineFilesTest, SwitchesTakeEffect) {
   EXPECT_EQ(res.find(std::string("\xff\xff\x0a\x00\xff\xff\x02\x00", 8)), std::string::npos);
   EXPECT_NE(res.find("DATA"), std::string::npos);
   EXPECT_NE(res.find(std::string("\x30\x00\x07\x04", 4)), std::string::npos);
-  EXPECT_NE(res.find(std::string("\x02\x00s\x00\x00\x00", 6)), std::string::npos);  // /n: "s\0"
+  EXPECT_NE(res.find(std::string("\x02\x00s\x00\x00\x00", 6)), std::string::npos); // /n: "s\0"
 }
 
 #ifndef _WIN32
@@ -130,7 +133,7 @@ TEST_F(CommandLineFilesTest, ProgramExitCodesAndOutput) {
   const struct {
     std::string command;
     int exitCode;
-    const char* output;  // expected to exist afterwards, or nullptr
+    const char* output; // expected to exist afterwards, or nullptr
   } rows[] = {
       {generation::BuildCompilerCommand(rcPath, folder, "App_manifest.res", "App_manifest.rc"), 0,
        "App_manifest.res"},
@@ -170,7 +173,7 @@ TEST_F(CommandLineFilesTest, BundledHeadersComeAfterTheUsersFolders) {
              "#define FROM_USER 1\n"
              "#if __has_include_next(<windows.h>) && !__has_include_next(<extra.h>)\n"
              "#include_next <windows.h>\n#endif\n");
-  WriteBytes(f.dir_ / "user" / "extra.h", "");  // beside the including file: not "next"
+  WriteBytes(f.dir_ / "user" / "extra.h", ""); // beside the including file: not "next"
   WriteBytes(f.dir_ / "bundled" / "windows.h", "#define FROM_BUNDLED 2\n");
   WriteBytes(f.dir_ / "bundled" / "only.h", "#define ONLY_BUNDLED 3\n");
   WriteBytes(f.dir_ / "s.rc",

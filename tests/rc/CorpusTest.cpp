@@ -79,7 +79,8 @@ TEST_F(CorpusTest, EveryScriptMatchesItsReference) {
     args.insert(args.end(), {"/r", "/fo", out, script.string()});
     rc::Result result = rctest::CompileArgs(args);
     ASSERT_TRUE(result.ok) << result.diagnostics;
-    std::string expected = ReadBytes(rctest::Corpus(std::string(name, std::strlen(name) - 3) + ".res"));
+    std::string expected =
+        ReadBytes(rctest::Corpus(std::string(name, std::strlen(name) - 3) + ".res"));
     ASSERT_FALSE(expected.empty());
     EXPECT_TRUE(ReadBytes(out) == expected) << "differs from the llvm-rc reference";
   }
@@ -123,9 +124,12 @@ TEST_F(CorpusTest, GeneratedScriptAsTheGenerationRunsIt) {
 
 // The committed fixed texts of a generation compile to the same .res.
 TEST_F(CorpusTest, CommittedGoldenScript) {
-  std::filesystem::copy_file(testsupport::SourceFile("tests/golden/App_manifest.rc"), dir_ / "App_manifest.rc");
-  std::filesystem::copy_file(testsupport::SourceFile("tests/golden/App.exe.manifest"), dir_ / "App.exe.manifest");
-  rc::Result result = rctest::CompileArgs({"/r", "/fo", Path("App_manifest.res"), Path("App_manifest.rc")});
+  std::filesystem::copy_file(testsupport::SourceFile("tests/golden/App_manifest.rc"),
+                             dir_ / "App_manifest.rc");
+  std::filesystem::copy_file(testsupport::SourceFile("tests/golden/App.exe.manifest"),
+                             dir_ / "App.exe.manifest");
+  rc::Result result =
+      rctest::CompileArgs({"/r", "/fo", Path("App_manifest.res"), Path("App_manifest.rc")});
   ASSERT_TRUE(result.ok) << result.diagnostics;
   EXPECT_TRUE(ReadBytes(Path("App_manifest.res")) ==
               ExpectedManifestRes(ReadBytes(dir_ / "App.exe.manifest")));
@@ -175,5 +179,6 @@ TEST_F(CorpusTest, VisualBasicLanguageHabit) {
   options.bundledIncludeDirs = {rctest::BundledHeaders()};
   rc::Result result = rc::Compile(options);
   ASSERT_TRUE(result.ok) << result.diagnostics;
-  EXPECT_TRUE(ReadBytes(Path("out.res")) == ReadBytes(testsupport::SourceFile("tests/rc/msrc/vb.res")));
+  EXPECT_TRUE(ReadBytes(Path("out.res")) ==
+              ReadBytes(testsupport::SourceFile("tests/rc/msrc/vb.res")));
 }

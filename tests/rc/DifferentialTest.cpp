@@ -28,8 +28,8 @@ protected:
 
   // Runs llvm-rc in folder with the given arguments; true when it succeeded.
   static bool LlvmRc(const std::filesystem::path& folder, const std::string& args) {
-    std::string command = "cd '" + folder.string() + "' && " + kLlvmRc + " " + args +
-                          " >/dev/null 2>&1";
+    std::string command =
+        "cd '" + folder.string() + "' && " + kLlvmRc + " " + args + " >/dev/null 2>&1";
     return std::system(command.c_str()) == 0;
   }
 };
@@ -70,7 +70,8 @@ TEST_F(DifferentialTest, GeneratedScriptsAgainstLiveLlvmRc) {
     WriteBytes(dir_ / "App_manifest.rc", generation::BuildResourceScript(manifestName) + "\r\n");
     ASSERT_TRUE(LlvmRc(dir_, "/r /fo theirs.res App_manifest.rc"));
     std::filesystem::current_path(dir_);
-    rc::Result result = rctest::CompileArgs({"/r", "/fo", Path("ours.res"), Path("App_manifest.rc")});
+    rc::Result result =
+        rctest::CompileArgs({"/r", "/fo", Path("ours.res"), Path("App_manifest.rc")});
     std::filesystem::current_path(savedCwd_);
     ASSERT_TRUE(result.ok) << result.diagnostics;
     EXPECT_TRUE(ReadBytes(Path("ours.res")) == ReadBytes(Path("theirs.res")));
@@ -105,7 +106,8 @@ TEST_F(DifferentialTest, BundledHeadersAgainstMingwHeaders) {
   for (const char* name : {"headers.rc", "richedit.rc", "vsdialog.rc"}) {
     SCOPED_TRACE(name);
     const auto folder = testsupport::SourceFile("tests/rc/headers");
-    ASSERT_TRUE(LlvmRc(folder, std::string("/i ") + mingw + " /fo '" + Path("theirs.res") + "' " + name));
+    ASSERT_TRUE(
+        LlvmRc(folder, std::string("/i ") + mingw + " /fo '" + Path("theirs.res") + "' " + name));
     rc::Options options = rc::ParseCommandLine({"/fo", Path("ours.res"), (folder / name).string()});
     options.bundledIncludeDirs = {rctest::BundledHeaders()};
     rc::Result result = rc::Compile(options);
@@ -119,11 +121,13 @@ TEST_F(DifferentialTest, VisualBasicLanguageHabitAgainstLlvmRcTwin) {
   std::string text = ReadBytes(script);
   const std::size_t at = text.find(rctest::kVisualBasicLanguage);
   ASSERT_NE(at, std::string::npos);
-  text.replace(at, std::strlen(rctest::kVisualBasicLanguage), rctest::kVisualBasicLanguageForLlvmRc);
+  text.replace(at, std::strlen(rctest::kVisualBasicLanguage),
+               rctest::kVisualBasicLanguageForLlvmRc);
   WriteBytes(dir_ / "twin.rc", text);
   // The files it names are found through /i, from the script's own folder.
   const std::string folder = std::filesystem::absolute(script.parent_path()).string();
-  ASSERT_TRUE(LlvmRc(dir_, "/i /usr/share/mingw-w64/include /i '" + folder + "' /fo theirs.res twin.rc"));
+  ASSERT_TRUE(
+      LlvmRc(dir_, "/i /usr/share/mingw-w64/include /i '" + folder + "' /fo theirs.res twin.rc"));
   rc::Options options = rc::ParseCommandLine({"/fo", Path("ours.res"), script.string()});
   options.bundledIncludeDirs = {rctest::BundledHeaders()};
   rc::Result result = rc::Compile(options);

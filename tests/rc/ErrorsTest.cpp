@@ -13,7 +13,7 @@ namespace {
 struct Row {
   const char* name;
   std::string script;
-  std::string expected;  // the whole diagnostic
+  std::string expected; // the whole diagnostic
   std::vector<std::pair<const char*, std::string>> files = {};
 };
 
@@ -58,6 +58,7 @@ std::string IconFile(std::uint16_t count) {
 } // namespace
 
 TEST_F(ErrorsTest, FilesTheScriptNames) {
+  // clang-format off
   const Row rows[] = {
       {"missing icon", "\n1 ICON \"missing.ico\"\n",
        "bad.rc(2) : error RC2135: file not found: missing.ico"},
@@ -90,6 +91,7 @@ TEST_F(ErrorsTest, FilesTheScriptNames) {
        "inc.rc(2) : error RC2104: expected resource type (a number or a name), got '{'",
        {{"inc.rc", "1 RCDATA { 1 }\n2 { 3 }\n"}}},
   };
+  // clang-format on
   for (const auto& row : rows)
     Check(row);
 }
@@ -133,6 +135,7 @@ TEST_F(ErrorsTest, Preprocessor) {
   for (int i = 1; i <= 30; ++i)
     doubling += "#define D" + std::to_string(i) + "(x) D" + std::to_string(i - 1) + "(x) D" +
                 std::to_string(i - 1) + "(x)\n";
+  // clang-format off
   const Row rows[] = {
       {"unknown directive", "#foo bar\n", "bad.rc(1) : error RC1021: invalid preprocessor command 'foo'"},
       {"#error", "#if 1\n#error stop here\n#endif\n", "bad.rc(2) : error RC1189: #error stop here"},
@@ -175,11 +178,13 @@ TEST_F(ErrorsTest, Preprocessor) {
       {"deep #if parentheses", "#if " + std::string(100000, '(') + "1\n#endif\n",
        "bad.rc(1) : error RC1017: #if expression nested too deeply"},
   };
+  // clang-format on
   for (const auto& row : rows)
     Check(row);
 }
 
 TEST_F(ErrorsTest, Statements) {
+  // clang-format off
   const Row rows[] = {
       {"unterminated block", "STRINGTABLE\nBEGIN\n  1 \"a\"\n",
        "bad.rc(3) : error RC1004: expected END or '}', got end of file"},
@@ -225,11 +230,13 @@ TEST_F(ErrorsTest, Statements) {
       {"C-style escaped quote", "1 RCDATA { \"a\\\"b\" }\n",
        "bad.rc(1) : error RC2104: expected a number, '-', '~' or '(', got 'b'"},
   };
+  // clang-format on
   for (const auto& row : rows)
     Check(row);
 }
 
 TEST_F(ErrorsTest, DialogsMenusAccelerators) {
+  // clang-format off
   const Row rows[] = {
       {"unknown control", "1 DIALOG 0, 0, 10, 10\nBEGIN\n  LABEL \"x\", 1, 0, 0, 1, 1\nEND\n",
        "bad.rc(3) : error RC2104: expected a control statement, END or '}', got 'LABEL'"},
@@ -314,6 +321,7 @@ TEST_F(ErrorsTest, DialogsMenusAccelerators) {
       {"accelerator id too large", "1 ACCELERATORS { \"a\", 70000 }\n",
        "bad.rc(1) : error RC2027: in ACCELERATORS 1: accelerator id 70000 does not fit in 16 bits"},
   };
+  // clang-format on
   for (const auto& row : rows)
     Check(row);
 }
@@ -344,6 +352,7 @@ TEST_F(ErrorsTest, MissingScript) {
   WriteBytes(dir_ / "old.res", "stale");
   rc::Result result = rctest::CompileArgs({"/fo", Path("old.res"), Path("nothere.rc")});
   EXPECT_FALSE(result.ok);
-  EXPECT_EQ(result.diagnostics, "rc : error RC2135: cannot open script '" + Path("nothere.rc") + "'\n");
+  EXPECT_EQ(result.diagnostics,
+            "rc : error RC2135: cannot open script '" + Path("nothere.rc") + "'\n");
   EXPECT_EQ(ReadBytes(dir_ / "old.res"), "stale");
 }

@@ -33,18 +33,18 @@ void Check(const std::vector<const char*>& definitions, const std::vector<MacroR
 
 TEST(MacrosTest, RescanningAndHideSets) {
   // The example of C99 6.10.3.5 paragraph 5 (on one line; calls here end on their line).
-  Check({"x 3", "f(a) f(x * (a))", "x 2", "g f", "z z[0]", "h g(~", "m(a) a(w)", "w 0,1",
-         "t(a) a", "p() int", "q(x) x", "r(x,y) x ## y", "str(x) # x"},
+  Check({"x 3", "f(a) f(x * (a))", "x 2", "g f", "z z[0]", "h g(~", "m(a) a(w)", "w 0,1", "t(a) a",
+         "p() int", "q(x) x", "r(x,y) x ## y", "str(x) # x"},
         {
             {"f(y+1) + f(f(z)) % t(t(g)(0) + t)(1);",
              "f(2 * (y+1)) + f(2 * (f(2 * (z[0])))) % f(2 * (0)) + t(1);"},
             {"g(x+(3,4)-w) | h 5) & m(f)^m(m);",
              "f(2 * (2+(3,4)-0,1)) | f(2 * (~ 5)) & f(2 * (0,1))^m(0,1);"},
-            {"p() i[q()] = { q(1), r(2,3), r(4,), r(,5), r(,) };",
-             "int i[] = { 1, 23, 4, 5, };"},
+            {"p() i[q()] = { q(1), r(2,3), r(4,), r(,5), r(,) };", "int i[] = { 1, 23, 4, 5, };"},
             {"str(hello) str()", "\"hello\" \"\""},
-            {"untouched \"f(x) in a string\" 12f L\"z\"", "untouched \"f(x) in a string\" 12f L\"z\""},
-            {"f", "f"},  // a function-like name without arguments is a name
+            {"untouched \"f(x) in a string\" 12f L\"z\"",
+             "untouched \"f(x) in a string\" 12f L\"z\""},
+            {"f", "f"}, // a function-like name without arguments is a name
         });
 }
 
@@ -86,13 +86,13 @@ TEST(MacrosTest, PushAndPop) {
   macros.Define("A 1", where);
   macros.Push("A");
   macros.Define("A 2", where);
-  macros.Push("B");  // not defined: popping it undefines it again
+  macros.Push("B"); // not defined: popping it undefines it again
   macros.Define("B 3", where);
   std::string out;
   macros.Expand("A B", where, out);
   macros.Pop("A");
   macros.Pop("B");
-  macros.Pop("C");  // never pushed: nothing happens
+  macros.Pop("C"); // never pushed: nothing happens
   out += " | ";
   macros.Expand("A B", where, out);
   EXPECT_EQ(out, "2 3 | 1 B");
@@ -103,8 +103,8 @@ TEST(MacrosTest, PushAndPop) {
 TEST(MacrosTest, BlanksAroundEmptyExpansions) {
   Check({"E", "P(x, y) 3 y ## q", "F(x) x"},
         {
-            {"- E()", "- ()"},         // an empty expansion leaves its blank to what follows
-            {"P(z,)", "3 q"},          // an empty argument pasted keeps its blank
+            {"- E()", "- ()"}, // an empty expansion leaves its blank to what follows
+            {"P(z,)", "3 q"},  // an empty argument pasted keeps its blank
             {"a F(E)b", "a b"},
         });
 }
@@ -127,7 +127,8 @@ TEST(MacrosTest, BudgetSpansLines) {
         macros.Expand("D D D D D", {"t.rc", static_cast<std::uint32_t>(line)}, out);
       }
     } catch (const rc::CompileError& e) {
-      EXPECT_EQ(e.what(), "t.rc(" + std::to_string(line) + ") : error RC1017: macro expansion too large");
+      EXPECT_EQ(e.what(),
+                "t.rc(" + std::to_string(line) + ") : error RC1017: macro expansion too large");
     }
     EXPECT_EQ(line - 1, row.linesDone);
   }

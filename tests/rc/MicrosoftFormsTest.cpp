@@ -47,7 +47,8 @@ TEST_F(MicrosoftFormsTest, ResourceData) {
       {"a dialog's MENU by name", "1 DIALOG 0, 0, 10, 20\nMENU mainMenu\nBEGIN\nEND", 5,
        "00008880 00000000 0000 0000 0000 0a00 1400 "
        "4d00 4100 4900 4e00 4d00 4500 4e00 5500 0000 0000 0000"},
-      {"CONTROL with a class ordinal", "1 DIALOG 0, 0, 1, 1 { CONTROL \"t\", 3, 0x80, 0, 1, 2, 3, 4 }", 5,
+      {"CONTROL with a class ordinal",
+       "1 DIALOG 0, 0, 1, 1 { CONTROL \"t\", 3, 0x80, 0, 1, 2, 3, 4 }", 5,
        "00008880 00000000 0100 0000 0000 0100 0100 0000 0000 0000 "
        "00000050 00000000 0100 0200 0300 0400 0300 ffff 8000 7400 0000 0000"},
       {"a control keyword in lower case keeps its default style",
@@ -56,9 +57,11 @@ TEST_F(MicrosoftFormsTest, ResourceData) {
        "00000250 00000000 0100 0200 0300 0400 0100 ffff 8200 6100 0000 0000"},
       // Items start on a DWORD and so does a popup's help ID; "F" leaves the help ID
       // two bytes short of one.
-      {"MENUEX", "1 MENUEX\nBEGIN\n  POPUP \"F\", 10, 0, 0, 99\n  BEGIN\n"
-                 "    MENUITEM \"O\", 11, 0x8, 0x3\n    MENUITEM \"\", , 0x800\n  END\n"
-                 "  MENUITEM \"Ab\", 12\nEND", 4,
+      {"MENUEX",
+       "1 MENUEX\nBEGIN\n  POPUP \"F\", 10, 0, 0, 99\n  BEGIN\n"
+       "    MENUITEM \"O\", 11, 0x8, 0x3\n    MENUITEM \"\", , 0x800\n  END\n"
+       "  MENUITEM \"Ab\", 12\nEND",
+       4,
        "0100 0400 00000000 "
        "00000000 00000000 0a000000 0100 4600 0000 0000 63000000 "
        "08000000 03000000 0b000000 0000 4f00 0000 0000 "
@@ -91,7 +94,7 @@ TEST_F(MicrosoftFormsTest, FontWithoutItsComma) {
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.dialog);
-    const char* const between[2] = {", ", " "};  // size and face, with the comma and without
+    const char* const between[2] = {", ", " "}; // size and face, with the comma and without
     std::string res[2];
     for (int i = 0; i < 2; ++i) {
       WriteBytes(dir_ / "ms.rc", std::string(row.dialog) + "\nFONT 8" + between[i] +

@@ -28,10 +28,10 @@ class OutputTest : public testsupport::TempDirTest {
 protected:
   struct Row {
     const char* name;
-    std::vector<std::pair<const char*, std::string>> files;  // written before, removed after
+    std::vector<std::pair<const char*, std::string>> files; // written before, removed after
     std::vector<std::string> args;
-    std::string expected;  // the whole diagnostic
-    const char* kept;      // a file whose bytes must not change
+    std::string expected; // the whole diagnostic
+    const char* kept;     // a file whose bytes must not change
   };
 
   // Compiles in the test folder as the current directory; the compilation must fail with
@@ -65,6 +65,7 @@ TEST_F(OutputTest, AnInputNamedAsTheOutputIsRefused) {
   const std::pair<const char*, std::string> plain = {"s.rc", "1 RCDATA { 1 }\n"};
   std::filesystem::create_directories(dir_ / "inc");
   const std::string separator(1, static_cast<char>(std::filesystem::path::preferred_separator));
+  // clang-format off
   std::vector<Row> rows = {
       {"RCDATA file", {{"s.rc", "1 RCDATA \"data.bin\"\n"}, {"data.bin", "DATA"}},
        {"/fo", "data.bin", "s.rc"},
@@ -92,16 +93,23 @@ TEST_F(OutputTest, AnInputNamedAsTheOutputIsRefused) {
        "rc : error RC1109: output '" + Path("s.rc") + "' is also an input of this compilation",
        "s.rc"},
   };
+  // clang-format on
   for (const auto& row : rows)
     CheckRefused(row);
 #ifndef _WIN32
   WriteBytes(dir_ / script, plain.second);
   std::filesystem::create_hard_link(dir_ / script, dir_ / "hard.rc");
   std::filesystem::create_symlink(script, dir_ / "soft.rc");
-  CheckRefused({"a hard link to the script", {}, {"/fo", "hard.rc", "s.rc"},
-                "rc : error RC1109: output 'hard.rc' is also an input of this compilation", "s.rc"});
-  CheckRefused({"a symbolic link to the script", {}, {"/fo", "soft.rc", "s.rc"},
-                "rc : error RC1109: output 'soft.rc' is also an input of this compilation", "s.rc"});
+  CheckRefused({"a hard link to the script",
+                {},
+                {"/fo", "hard.rc", "s.rc"},
+                "rc : error RC1109: output 'hard.rc' is also an input of this compilation",
+                "s.rc"});
+  CheckRefused({"a symbolic link to the script",
+                {},
+                {"/fo", "soft.rc", "s.rc"},
+                "rc : error RC1109: output 'soft.rc' is also an input of this compilation",
+                "s.rc"});
 #endif
   // In memory as on disk.
   rc::files::MemoryFileSystem memory;
@@ -115,9 +123,12 @@ TEST_F(OutputTest, AnInputNamedAsTheOutputIsRefused) {
 TEST_F(OutputTest, InputsLargerThanTheCapAreRefused) {
   WriteBytes(dir_ / "out.res", "old");
   WriteBytes(dir_ / "big.bin", "");
-  std::filesystem::resize_file(dir_ / "big.bin", rc::files::kMaxInputSize + 1);  // sparse
-  CheckRefused({"RCDATA file", {{"s.rc", "\n1 RCDATA \"big.bin\"\n"}}, {"/fo", "out.res", "s.rc"},
-                "s.rc(2) : error RC2161: 'big.bin' is larger than 256 MiB", "out.res"});
+  std::filesystem::resize_file(dir_ / "big.bin", rc::files::kMaxInputSize + 1); // sparse
+  CheckRefused({"RCDATA file",
+                {{"s.rc", "\n1 RCDATA \"big.bin\"\n"}},
+                {"/fo", "out.res", "s.rc"},
+                "s.rc(2) : error RC2161: 'big.bin' is larger than 256 MiB",
+                "out.res"});
 }
 
 namespace {
@@ -199,7 +210,7 @@ TEST_F(OutputTest, SpecialOutputs) {
   ASSERT_EQ(mkfifo("pipe.res", 0600), 0);
   const struct {
     const char* output;
-    std::filesystem::file_type type;  // of what the output leads to, before and after
+    std::filesystem::file_type type; // of what the output leads to, before and after
     const char* expected;
   } rows[] = {
       {"null.res", std::filesystem::file_type::character, ""},
@@ -226,6 +237,7 @@ TEST_F(OutputTest, SpecialInputsAreRefused) {
     ASSERT_EQ(mkfifo(pipe, 0600), 0);
   std::filesystem::current_path(savedCwd_);
   WriteBytes(dir_ / "out.res", "old");
+  // clang-format off
   const Row rows[] = {
       {"script", {}, {"/fo", "out.res", "p.rc"}, "rc : error RC2161: 'p.rc' is not a regular file",
        "out.res"},
@@ -238,6 +250,7 @@ TEST_F(OutputTest, SpecialInputsAreRefused) {
       {"device as ICON", {{"s.rc", "1 ICON \"/dev/zero\"\n"}}, {"/fo", "out.res", "s.rc"},
        "s.rc(1) : error RC2161: '/dev/zero' is not a regular file", "out.res"},
   };
+  // clang-format on
   for (const auto& row : rows)
     CheckRefused(row);
 }

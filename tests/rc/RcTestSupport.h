@@ -40,12 +40,14 @@ inline std::filesystem::path Corpus(const std::string& name = "") {
   return testsupport::SourceFile("tests/rc/corpus/" + name);
 }
 
+// clang-format off
 inline const char* const kCorpusScripts[] = {
     "preprocessor.rc", "images.rc", "version.rc", "strings.rc", "userdata.rc",
     "expressions.rc",  "utf8.rc",   "cp1252.rc",  "lang.rc",     "dialogs.rc",
     "menus.rc",        "accelerators.rc", "otherkinds.rc", "vsapp.rc", "macros.rc",
     "libversion.rc",   "longnames.rc",
 };
+// clang-format on
 
 /// The headers shipped with the compiler, in the source tree.
 inline std::string BundledHeaders() { return testsupport::SourceFile("rc/include").string(); }

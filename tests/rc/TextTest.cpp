@@ -6,6 +6,7 @@
 #include "rc/Text.h"
 
 TEST(TextTest, Integers) {
+  // clang-format off
   const std::pair<const char*, long long> rows[] = {
       {"0", 0},          {"42", 42},           {"42L", 42},       {"0x1F", 31},
       {"0X1fl", 31},     {"010", 8},           {"0o17", 15},      {"0b101", 5},
@@ -13,6 +14,7 @@ TEST(TextTest, Integers) {
       {"4294967296", -1}, {"0x100000000", -1}, {"0x", -1},        {"09", -1},
       {"12abc", -1},     {"L", -1},            {"1LL", -1},
   };
+  // clang-format on
   for (const auto& [text, expected] : rows) {
     SCOPED_TRACE(text);
     std::uint32_t value = 0;
@@ -37,8 +39,8 @@ TEST(TextTest, StringEscapes) {
       {"\"\\t\\n\\r\\a\\\\\"", 1252, Nulls::kCutAtNull, u"\t\n\r\b\\"},
       {"\"\\x41\\x4a2\\101\\0\"", 1252, Nulls::kKeep, std::u16string(u"AJ2A\0", 5)},
       {"L\"\\x263A\\x41\"", 1252, Nulls::kCutAtNull, u"\u263A\u0041"},
-      {"\"\\q\"", 1252, Nulls::kCutAtNull, u"\\q"},           // unknown escapes stay...
-      {"L\"\\q\"", 1252, Nulls::kCutAtNull, u""},             // ...except in wide strings
+      {"\"\\q\"", 1252, Nulls::kCutAtNull, u"\\q"}, // unknown escapes stay...
+      {"L\"\\q\"", 1252, Nulls::kCutAtNull, u""},   // ...except in wide strings
       {"\"\\x80\x80\"", 1252, Nulls::kCutAtNull, u"\u20AC\u20AC"},
       {"\"\xc3\xa9\"", 65001, Nulls::kCutAtNull, u"\u00e9"},
       {"\"\xc3\"", 65001, Nulls::kCutAtNull, u"\uFFFD"},
@@ -63,10 +65,10 @@ TEST(TextTest, StringsThatCannotBeWritten) {
     std::uint16_t codePage;
     Nulls nulls;
   } rows[] = {
-      {"\"\\x41\\\"\"", 1252, Nulls::kCutAtNull},   // \" without a second quote
-      {"\"\xc3\xa9\"", 0, Nulls::kCutAtNull},       // no code page for a non-ASCII byte
-      {"\"\\xe9\"", 65001, Nulls::kCutAtNull},      // an escaped byte is no UTF-8
-      {"\"\xe2\x82\xac\"", 65001, Nulls::kKeep},    // U+20AC in narrow user data
+      {"\"\\x41\\\"\"", 1252, Nulls::kCutAtNull}, // \" without a second quote
+      {"\"\xc3\xa9\"", 0, Nulls::kCutAtNull},     // no code page for a non-ASCII byte
+      {"\"\\xe9\"", 65001, Nulls::kCutAtNull},    // an escaped byte is no UTF-8
+      {"\"\xe2\x82\xac\"", 65001, Nulls::kKeep},  // U+20AC in narrow user data
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.token);

@@ -83,6 +83,7 @@ TEST(ComponentReaderTest, ControlsTakeTheRegisteredMiscStatusElseVisualBasics) {
     const char* miscStatusContent;
     const char* note;
   };
+  // clang-format off
   const Row rows[] = {
       {"", "", "", "recomposeonresize,cantlinkinside,insideout,activatewhenvisible,"
                    "setclientsitefirst",
@@ -96,6 +97,7 @@ TEST(ComponentReaderTest, ControlsTakeTheRegisteredMiscStatusElseVisualBasics) {
                              "setclientsitefirst",
        "Widget: miscStatus the usual value of Visual Basic controls"},
   };
+  // clang-format on
   for (const Row& row : rows) {
     SCOPED_TRACE(std::string(row.all) + " " + row.content);
     std::vector<std::string> notes;

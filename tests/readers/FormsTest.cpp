@@ -31,6 +31,7 @@ TEST(FormsTest, EachControlKnowsItsContainerAsTheFileNestsThem) {
     const char* container;
   };
   // Menus are controls too; what lies in BeginProperty blocks is not.
+  // clang-format off
   const Row rows[] = {
       {"frmSettings", "VB.Form", ""},          {"imlIcons", "MSComctlLib.ImageList", "frmSettings"},
       {"tabPages", "TabDlg.SSTab", "frmSettings"}, {"lvwFiles", "MSComctlLib.ListView", "tabPages"},
@@ -41,6 +42,7 @@ TEST(FormsTest, EachControlKnowsItsContainerAsTheFileNestsThem) {
       {"cmdHelp", "VB.CommandButton", "frmSettings"}, {"mnuFile", "VB.Menu", "frmSettings"},
       {"mnuExit", "VB.Menu", "mnuFile"},
   };
+  // clang-format on
   ASSERT_EQ(form.controls.size(), std::size(rows));
   for (std::size_t i = 0; i < std::size(rows); ++i) {
     const readers::FormControl& control = form.controls[i];
@@ -79,13 +81,13 @@ TEST(FormsTest, FindingsOfAFormAsVisualBasicSavesIt) {
 }
 
 TEST(FormsTest, NonAsciiBytesAndLfLineEndsReadAsTheyAre) {
-  const std::string name = "cmdSchlie\xDF" "en";
+  const std::string name = "cmdSchlie\xDF"
+                           "en";
   EXPECT_EQ(Describe(readers::CheckForm(readers::ReadForm(FormFixture("Forms/Russian.frm")))),
             "f:8: " + name + ": " + formtexts::InFrame("fraMain") + "\n");
   const readers::FormFile form = readers::ReadForm(FormFixture("Forms/Russian.frm"));
   ASSERT_EQ(form.controls.size(), 4u);
-  EXPECT_EQ(form.controls[1].Find("Caption")->value,
-            "\xCD\xE0\xF1\xF2\xF0\xEE\xE9\xEA\xE8 \"1\"");
+  EXPECT_EQ(form.controls[1].Find("Caption")->value, "\xCD\xE0\xF1\xF2\xF0\xEE\xE9\xEA\xE8 \"1\"");
 }
 
 // Visual Basic names a form or user control by its VB_Name, which may differ from its Begin
@@ -127,6 +129,7 @@ TEST(FormsTest, DamagedTextReadsAsFarAsItMakesSense) {
     const char* findings; ///< how the first begins; "" for none
   };
   static const char kBytes[] = "Begin \0\xFF.\x80 \x01\r\r\n= =\n\xFF\xFE";
+  // clang-format off
   const Row rows[] = {
       {"empty", "", 0, ""},
       {"header only", "VERSION 5.00\r\nObject = \"{x}\"; \"A.OCX\"\r\n", 0, ""},
@@ -147,6 +150,7 @@ TEST(FormsTest, DamagedTextReadsAsFarAsItMakesSense) {
       {"an unclosed string", "Begin VB.Form f\nCaption = \"a ' b\nEnd", 1, ""},
       {"bytes", std::string(kBytes, sizeof kBytes - 1), 1, ""},
   };
+  // clang-format on
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
     const readers::FormFile form = readers::ReadForm(row.text);
@@ -155,8 +159,10 @@ TEST(FormsTest, DamagedTextReadsAsFarAsItMakesSense) {
     EXPECT_EQ(*row.findings ? findings.substr(0, std::string(row.findings).size()) : findings,
               row.findings);
   }
-  EXPECT_EQ(readers::ReadForm("Begin VB.Form f\nCaption = \"a ' b\nEnd").controls[0]
-                .Find("Caption")->value,
+  EXPECT_EQ(readers::ReadForm("Begin VB.Form f\nCaption = \"a ' b\nEnd")
+                .controls[0]
+                .Find("Caption")
+                ->value,
             "a ' b");
 }
 
@@ -170,6 +176,7 @@ TEST(FormsTest, OnlyWhatTheAuthorSetAndTheThemeBreaks) {
     std::string text;
     std::string findings;
   };
+  // clang-format off
   const Row rows[] = {
       // Appearance = 0 sets window colours itself; the theme's text is the same black.
       {"a flat check box",
@@ -209,6 +216,7 @@ TEST(FormsTest, OnlyWhatTheAuthorSetAndTheThemeBreaks) {
             "         EndProperty\r\n      End\r\n   End\r\n"),
        "f:4: CTB: " + formtexts::CommonControls6("MSComctlLib.Toolbar") + "\n"},
   };
+  // clang-format on
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
     EXPECT_EQ(Describe(readers::CheckForm(readers::ReadForm(row.text))), row.findings);

@@ -35,9 +35,9 @@ protected:
     fs::resize_file(dir_ / name, size);
   }
   std::string Program(const std::string& manifest) {
-    return testsupport::BuildPe(readers::kMachineI386, false,
-                                {{readers::ResourceKey::Id(24), readers::ResourceKey::Id(1),
-                                  manifest}})
+    return testsupport::BuildPe(
+               readers::kMachineI386, false,
+               {{readers::ResourceKey::Id(24), readers::ResourceKey::Id(1), manifest}})
         .image;
   }
 };
@@ -146,18 +146,18 @@ TEST_F(HostileFilesTest, LargeProgramsAreReadByRanges) {
   const std::size_t data = static_cast<std::size_t>(pe.Resources()[0].offset);
   const std::size_t section = built.optionalOffset + 0xE0;
   const std::uint32_t size = 0xFFFFF000u - static_cast<std::uint32_t>(data);
-  testsupport::PutU32(built.image, data - 12, size);   // the data entry's size
+  testsupport::PutU32(built.image, data - 12, size);           // the data entry's size
   testsupport::PutU32(built.image, section + 8, 0xFFFFF000u);  // virtual size
   testsupport::PutU32(built.image, section + 16, 0xFFFFF000u); // size in the file
   Sparse("Oversized.exe", built.image, kFiveGiB);
   const readers::Inspection oversized = readers::InspectProgram(Path("Oversized.exe"));
-  EXPECT_EQ(readers::ReportText(oversized),
-            "Oversized.exe: PE32 program, machine x86\n"
-            "Manifest: embedded, resource type 24 ID 1 (" +
-                std::to_string(size) +
-                " bytes)\n"
-                "Warning: the manifest is not read: it is " +
-                std::to_string(size) + " bytes; at most 1048576 are read.\n");
+  EXPECT_EQ(readers::ReportText(oversized), "Oversized.exe: PE32 program, machine x86\n"
+                                            "Manifest: embedded, resource type 24 ID 1 (" +
+                                                std::to_string(size) +
+                                                " bytes)\n"
+                                                "Warning: the manifest is not read: it is " +
+                                                std::to_string(size) +
+                                                " bytes; at most 1048576 are read.\n");
 }
 
 #endif

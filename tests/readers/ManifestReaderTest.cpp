@@ -105,8 +105,8 @@ std::string Settings(int year) {
 // Lines 3 to 6: the supported Windows versions, with line on line 5.
 std::string Compatibility(const std::string& line) {
   return Lines({"<compatibility xmlns=\"urn:schemas-microsoft-com:compatibility.v1\">",
-                "<application><supportedOS Id=\"{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}\"/>",
-                line, "</application></compatibility>"});
+                "<application><supportedOS Id=\"{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}\"/>", line,
+                "</application></compatibility>"});
 }
 
 std::string Utf16(const std::string& text) {
@@ -127,6 +127,7 @@ TEST(ManifestReaderTest, TellsEachMistakeOnItsLine) {
     std::string manifest;
     const char* warning;
   };
+  // clang-format off
   const Row rows[] = {
       {"nothing wrong", Lines({}), ""},
       {"UTF-16", Utf16(Lines({})),
@@ -194,6 +195,7 @@ TEST(ManifestReaderTest, TellsEachMistakeOnItsLine) {
        "line 5: supportedOS {8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9b} names none of the Windows "
        "versions Windows knows (Vista, 7, 8, 8.1, 10 and 11): it declares nothing."},
   };
+  // clang-format on
   for (const Row& row : rows) {
     SCOPED_TRACE(row.what);
     EXPECT_EQ(Joined(readers::ReadManifest(row.manifest, readers::kMachineI386).warnings),

@@ -86,8 +86,8 @@ std::string Listed(const readers::ProjectFacts& facts) {
   for (const readers::ProjectModule& module : facts.modules)
     modules += " " + std::to_string(module.line) + ":" + module.name + "=" + module.path;
   return facts.type + "|" + facts.name + "|" + facts.exeName + "|" + facts.path32 + "|" +
-         facts.startup + "|" + facts.resFile + "|" + facts.Version() + "|" +
-         facts.Description() + "|" + modules;
+         facts.startup + "|" + facts.resFile + "|" + facts.Version() + "|" + facts.Description() +
+         "|" + modules;
 }
 
 } // namespace

@@ -27,11 +27,11 @@ public:
 
   std::set<std::string> folders;
   std::map<std::string, File> files;
-  std::set<std::string> lockedPaths;     ///< every service on these throws "in use"
+  std::set<std::string> lockedPaths; ///< every service on these throws "in use"
   /// Creating a file in these throws "denied", and CanCreateIn says so.
   std::set<std::string> readOnlyFolders;
-  std::set<std::string> links;           ///< paths held by links (to nothing here)
-  std::set<std::string> tracked;         ///< what a stop request would delete now
+  std::set<std::string> links;   ///< paths held by links (to nothing here)
+  std::set<std::string> tracked; ///< what a stop request would delete now
   std::set<unsigned long> runningProcesses;
   std::uint64_t randomBits = 0; ///< counts up: stems end in 1, 2, ...
   unsigned long processId = 7;

@@ -4,6 +4,4 @@
 static int target = 42;
 int* volatile pointer = &target;
 
-__declspec(dllexport) int PointerHolds(void) {
-  return pointer == &target && *pointer == 42;
-}
+__declspec(dllexport) int PointerHolds(void) { return pointer == &target && *pointer == 42; }

@@ -39,8 +39,9 @@ void CommonControls() {
                  AssemblyDetailedInformationInActivationContext, nullptr, 0, &size);
     std::vector<char> buffer(size + 1);
     auto* info = reinterpret_cast<ACTIVATION_CONTEXT_ASSEMBLY_DETAILED_INFORMATION*>(buffer.data());
-    if (size && QueryActCtxW(0, data.hActCtx, &data.ulAssemblyRosterIndex,
-                             AssemblyDetailedInformationInActivationContext, info, size, nullptr) &&
+    if (size &&
+        QueryActCtxW(0, data.hActCtx, &data.ulAssemblyRosterIndex,
+                     AssemblyDetailedInformationInActivationContext, info, size, nullptr) &&
         info->lpAssemblyEncodedAssemblyIdentity)
       lstrcpynW(identity, info->lpAssemblyEncodedAssemblyIdentity, 512);
     ReleaseActCtx(data.hActCtx);
@@ -79,9 +80,8 @@ unsigned long long PreferredBase(const char* path) {
     return 0;
   std::fread(headers, 1, sizeof headers, file);
   std::fclose(file);
-  const BYTE* optional =
-      headers + reinterpret_cast<const IMAGE_DOS_HEADER*>(headers)->e_lfanew + 4 +
-      sizeof(IMAGE_FILE_HEADER);
+  const BYTE* optional = headers + reinterpret_cast<const IMAGE_DOS_HEADER*>(headers)->e_lfanew +
+                         4 + sizeof(IMAGE_FILE_HEADER);
   if (reinterpret_cast<const IMAGE_OPTIONAL_HEADER64*>(optional)->Magic ==
       IMAGE_NT_OPTIONAL_HDR64_MAGIC)
     return reinterpret_cast<const IMAGE_OPTIONAL_HEADER64*>(optional)->ImageBase;
@@ -95,8 +95,8 @@ void Library(const char* path) {
     return;
   }
   using Check = int(__cdecl*)();
-  const auto pointerHolds = reinterpret_cast<Check>(
-      reinterpret_cast<void*>(GetProcAddress(library, "PointerHolds")));
+  const auto pointerHolds =
+      reinterpret_cast<Check>(reinterpret_cast<void*>(GetProcAddress(library, "PointerHolds")));
   const unsigned long long at = reinterpret_cast<ULONG_PTR>(library);
   const unsigned long long preferred = PreferredBase(path);
   std::printf("library at 0x%llx, preferred 0x%llx: %s\n", at, preferred,

@@ -79,8 +79,10 @@ bool ZeroBytes(const std::string& res, std::size_t from, std::size_t to) {
 // The .res reads back: the empty 32-bit marker first, then entries whose header and data
 // sizes add up, padded with zeros to DWORDs, to the last byte.
 void CheckRes(const std::string& res) {
+  // clang-format off
   static const unsigned char kMarker[32] = {0, 0, 0, 0, 0x20, 0, 0, 0, 0xFF, 0xFF, 0, 0,
                                             0xFF, 0xFF, 0, 0};
+  // clang-format on
   Check(res.size() >= 32 && std::memcmp(res.data(), kMarker, 32) == 0);
   std::size_t at = 32;
   while (at < res.size()) {
@@ -90,7 +92,7 @@ void CheckRes(const std::string& res) {
     Check(headerSize % 4 == 0 && headerSize <= res.size() - at);
     const std::size_t headerEnd = at + headerSize;
     std::size_t p = SkipNameOrId(res, at + 8, headerEnd);
-    Check(U16(res, at + 8) != 0xFFFF || U16(res, at + 10) != 0);  // no type 0 after the marker
+    Check(U16(res, at + 8) != 0xFFFF || U16(res, at + 10) != 0); // no type 0 after the marker
     p = SkipNameOrId(res, p, headerEnd);
     const std::size_t padded = (p + 3) & ~std::size_t{3};
     Check(ZeroBytes(res, p, padded));

@@ -22,17 +22,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
           component.guid.back() == '}');
     Check(!readers::IsSystemLibrary(component.guid));
     // Found where it is first looked for, the path uses the separator asked for alone.
-    const std::string found = readers::LocateComponent(
-        component, "C:\\Projects\\App", {"C:\\Windows\\SysWOW64"}, '/',
-        [](const std::string&) { return true; });
+    const std::string found =
+        readers::LocateComponent(component, "C:\\Projects\\App", {"C:\\Windows\\SysWOW64"}, '/',
+                                 [](const std::string&) { return true; });
     Check(!found.empty() && found.find('\\') == std::string::npos);
     std::size_t asked = 0;
-    const std::string missing = readers::LocateComponent(
-        component, "/projects/app", {"/a", "/b"}, '/', [&](const std::string& path) {
-          Check(!path.empty());
-          ++asked;
-          return false;
-        });
+    const std::string missing = readers::LocateComponent(component, "/projects/app", {"/a", "/b"},
+                                                         '/', [&](const std::string& path) {
+                                                           Check(!path.empty());
+                                                           ++asked;
+                                                           return false;
+                                                         });
     Check(missing.empty() && asked == 3);
   }
   for (const std::string& note : read.notes)
@@ -46,8 +46,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::vector<project::ProjectEdit> edits =
       project::NeededEdits(text, "modThemefold", "modThemefold.bas", "App_manifest.res");
   const std::string edited = project::ApplyEdits(text, edits);
-  Check(project::NeededEdits(edited, "modThemefold", "modThemefold.bas", "App_manifest.res")
-            .empty());
+  Check(
+      project::NeededEdits(edited, "modThemefold", "modThemefold.bas", "App_manifest.res").empty());
   const project::StartupCheck first = project::AddStartupCheck(text);
   Check(project::HoldsSubMain(text) ==
         (first.outcome != project::StartupCheck::Outcome::NoSubMain));
