@@ -1,5 +1,9 @@
 #include "rc/Lexer.h"
 
+#include <optional>
+#include <string>
+#include <utility>
+
 #include "rc/CharClass.h"
 #include "rc/Diagnostics.h"
 
@@ -62,6 +66,35 @@ bool ParseInteger(std::string_view text, std::uint32_t& value) {
   return true;
 }
 
+namespace {
+
+/// The token of a character that stands for itself.
+std::optional<TokenKind> Punctuation(char c) {
+  // clang-format off
+  static constexpr std::pair<char, TokenKind> kSingles[] = {
+      {'{', TokenKind::BlockBegin}, {'}', TokenKind::BlockEnd},  {',', TokenKind::Comma},
+      {'+', TokenKind::Plus},       {'-', TokenKind::Minus},     {'|', TokenKind::Pipe},
+      {'&', TokenKind::Amp},        {'~', TokenKind::Tilde},     {'*', TokenKind::Asterisk},
+      {'/', TokenKind::Slash},      {'(', TokenKind::LeftParen}, {')', TokenKind::RightParen},
+  };
+  // clang-format on
+  for (const auto& [character, kind] : kSingles)
+    if (character == c)
+      return kind;
+  return std::nullopt;
+}
+
+/// A character no token starts with, as a message shows it.
+std::string Shown(char c) {
+  const auto u = static_cast<unsigned char>(c);
+  if (u >= 0x21 && u < 0x7f)
+    return std::string("'") + c + "'";
+  static const char kHex[] = "0123456789ABCDEF";
+  return std::string("byte 0x") + kHex[u >> 4] + kHex[u & 15];
+}
+
+} // namespace
+
 void Lexer::Fill() {
   filled_ = true;
   next_.text = {};
@@ -89,10 +122,6 @@ void Lexer::Fill() {
   next_.where = line_.where;
   next_.codePage = line_.codePage;
 
-  auto single = [&](TokenKind kind) {
-    next_.kind = kind;
-    ++pos_;
-  };
   if (IsDigit(c)) {
     while (pos_ < s.size() && IsAlnum(s[pos_]))
       ++pos_;
@@ -134,55 +163,11 @@ void Lexer::Fill() {
       next_.kind = TokenKind::Identifier;
     return;
   }
-  switch (c) {
-  case '{':
-    single(TokenKind::BlockBegin);
-    break;
-  case '}':
-    single(TokenKind::BlockEnd);
-    break;
-  case ',':
-    single(TokenKind::Comma);
-    break;
-  case '+':
-    single(TokenKind::Plus);
-    break;
-  case '-':
-    single(TokenKind::Minus);
-    break;
-  case '|':
-    single(TokenKind::Pipe);
-    break;
-  case '&':
-    single(TokenKind::Amp);
-    break;
-  case '~':
-    single(TokenKind::Tilde);
-    break;
-  case '*':
-    single(TokenKind::Asterisk);
-    break;
-  case '/':
-    single(TokenKind::Slash);
-    break;
-  case '(':
-    single(TokenKind::LeftParen);
-    break;
-  case ')':
-    single(TokenKind::RightParen);
-    break;
-  default: {
-    auto u = static_cast<unsigned char>(c);
-    std::string shown;
-    if (u >= 0x21 && u < 0x7f) {
-      shown = std::string("'") + c + "'";
-    } else {
-      static const char kHex[] = "0123456789ABCDEF";
-      shown = std::string("byte 0x") + kHex[u >> 4] + kHex[u & 15];
-    }
-    throw CompileError(ErrorCode::kInvalidCharacter, next_.where, "unexpected " + shown);
-  }
-  }
+  const std::optional<TokenKind> punctuation = Punctuation(c);
+  if (!punctuation)
+    throw CompileError(ErrorCode::kInvalidCharacter, next_.where, "unexpected " + Shown(c));
+  next_.kind = *punctuation;
+  ++pos_;
   next_.text = std::string_view(s).substr(start, pos_ - start);
 }
 
