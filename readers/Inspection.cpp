@@ -163,6 +163,7 @@ Inspection InspectImage(const std::string& fileName, const Source& image,
     result.dll = pe.IsDll();
     if (image.Size() <= kMaxWholeImage)
       result.conditions = ReadConditions(pe, image.Read(0, image.Size(), "the program"));
+    result.visualBasic = ReadVbProgram(pe, image).program;
     const Resource* resource = nullptr;
     for (std::uint16_t id : result.dll ? kLibraryManifestIds : kProgramManifestIds)
       if (!resource)

@@ -12,6 +12,7 @@
 #include "readers/ManifestReader.h"
 #include "readers/PeConditions.h"
 #include "readers/Source.h"
+#include "readers/VbProgram.h"
 
 namespace readers {
 
@@ -46,6 +47,8 @@ struct Inspection {
   /// Signature, overlay, packer, .NET, checksum and the resources' place; none when the
   /// image is too large to read whole.
   std::optional<PeConditions> conditions;
+  /// What Visual Basic recorded, when it built the program and its tables could be read.
+  std::optional<VbProgram> visualBasic;
   std::vector<std::string> warnings; ///< the manifest's own, then the program's
   std::vector<std::string> notes;    ///< what surprises, though nothing is wrong
 };
