@@ -22,32 +22,16 @@ std::uint32_t U32At(std::string_view image, std::uint64_t at) {
 
 } // namespace
 
-bool ImportsVisualBasic(const PeImage& pe, std::string_view image) {
-  constexpr std::size_t kImportDirectory = 1;
-  constexpr std::uint64_t kDescriptorSize = 20;
-  // More than any program imports; a crafted table ends here.
-  constexpr std::uint64_t kMaxDescriptors = 4096;
-  const DataDirectory imports = pe.Directory(kImportDirectory);
-  if (imports.rva == 0)
-    return false;
-  try {
-    for (std::uint64_t i = 0; i < kMaxDescriptors; ++i) {
-      const std::uint64_t at =
-          pe.OffsetOf(imports.rva + i * kDescriptorSize, kDescriptorSize, "the imports");
-      const std::uint32_t nameRva = U32At(image, at + 12);
-      if (nameRva == 0)
-        return false;
-      const std::uint64_t name = pe.OffsetOf(nameRva, 1, "an import's name");
-      const std::string_view text = image.substr(static_cast<std::size_t>(name), 13);
-      const std::string dll(text.substr(0, text.find('\0')));
-      if (ascii::EqualIgnoringCase(dll, "MSVBVM60.DLL") ||
-          ascii::EqualIgnoringCase(dll, "MSVBVM50.DLL"))
-        return true;
-    }
-  } catch (const FormatError&) {
-    // An import table outside the file: no runtime is loaded from it.
-  }
-  return false;
+std::string VisualBasicRuntime(const PeImage& pe) {
+  for (const PeImport& import : pe.Imports())
+    if (ascii::EqualIgnoringCase(import.library, "MSVBVM60.DLL") ||
+        ascii::EqualIgnoringCase(import.library, "MSVBVM50.DLL"))
+      return import.library;
+  return std::string();
+}
+
+bool ImportsVisualBasic(const PeImage& pe, std::string_view) {
+  return !VisualBasicRuntime(pe).empty();
 }
 
 std::uint64_t SectionsEnd(const PeImage& pe) {

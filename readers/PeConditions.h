@@ -66,8 +66,10 @@ NsisData FindNsisData(std::string_view image, std::uint64_t from);
 bool IsPetitePacked(const PeImage& pe);
 /// A CLR header: a .NET assembly.
 bool IsDotNet(const PeImage& pe);
-/// Built by Visual Basic 5 or 6: it imports the runtime (MSVBVM60.DLL, MSVBVM50.DLL). Never
-/// throws for the bytes.
+/// The Visual Basic 5 or 6 runtime (MSVBVM60.DLL, MSVBVM50.DLL) the program imports, as the
+/// import table spells it; "" when it imports neither. Never throws for the bytes.
+std::string VisualBasicRuntime(const PeImage& pe);
+/// Built by Visual Basic 5 or 6: it imports the runtime. Never throws for the bytes.
 bool ImportsVisualBasic(const PeImage& pe, std::string_view image);
 
 /// The optional header's CheckSum of image, whose own field lies at checksumOffset: the

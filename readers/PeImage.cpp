@@ -86,6 +86,10 @@ void PeImage::ReadHeaders() {
   if (magic != kPe32Magic && magic != kPe32PlusMagic)
     throw FormatError("optional header magic " + Hex(magic) + " is neither PE32 nor PE32+");
   pe32Plus_ = magic == kPe32PlusMagic;
+  entryPoint_ = header.U32(16, "the optional header");
+  imageBase_ = pe32Plus_ ? header.U32(24, "the optional header") |
+                               std::uint64_t{header.U32(28, "the optional header")} << 32
+                         : header.U32(28, "the optional header");
   headers_.sectionAlignment = header.U32(32, "the optional header");
   headers_.fileAlignment = header.U32(36, "the optional header");
   headers_.sizeOfImage = header.U32(56, "the optional header");
@@ -142,6 +146,93 @@ std::string PeImage::FullName(const PeSection& section) const {
       file_.Read(at, std::min<std::uint64_t>(256, file_.Size() - at), "the COFF string table");
   const std::size_t end = bytes.find('\0');
   return end == std::string::npos || end == 0 ? name : bytes.substr(0, end);
+}
+
+std::string PeImage::ReadAt(std::uint64_t rva, std::uint64_t count, const char* what) const {
+  return file_.Read(OffsetOf(rva, count, what), count, what);
+}
+
+std::string PeImage::StringAt(std::uint64_t rva, std::size_t limit, const char* what) const {
+  const std::uint64_t at = OffsetOf(rva, 1, what);
+  std::string bytes = file_.Read(at, std::min<std::uint64_t>(limit, file_.Size() - at), what);
+  bytes.resize(std::min(bytes.find('\0'), bytes.size()));
+  return bytes;
+}
+
+// Past these a table is crafted: no program imports from 4096 libraries, nor 65536
+// functions in all, nor exports a million names.
+std::vector<PeImport> PeImage::Imports() const {
+  constexpr std::uint64_t kDescriptorSize = 20;
+  constexpr std::uint64_t kMaxLibraries = 4096;
+  constexpr std::uint64_t kMaxFunctions = 65536;
+  constexpr std::size_t kMaxName = 260;
+  std::vector<PeImport> imports;
+  const DataDirectory table = Directory(kImportDirectory);
+  if (table.rva == 0)
+    return imports;
+  const std::uint64_t slot = pe32Plus_ ? 8 : 4;
+  const std::uint64_t ordinalBit = pe32Plus_ ? std::uint64_t{1} << 63 : kHighBit;
+  std::uint64_t total = 0;
+  try {
+    for (std::uint64_t i = 0; i < kMaxLibraries; ++i) {
+      const std::string descriptor =
+          ReadAt(table.rva + i * kDescriptorSize, kDescriptorSize, "the import table");
+      const Bytes entry(descriptor, "an import descriptor");
+      const std::uint32_t nameRva = entry.U32(12, "an import descriptor");
+      if (nameRva == 0)
+        break;
+      imports.push_back({StringAt(nameRva, kMaxName, "an import's library name"), {}});
+      const std::uint32_t lookup = entry.U32(0, "an import descriptor") != 0
+                                       ? entry.U32(0, "an import descriptor")
+                                       : entry.U32(16, "an import descriptor");
+      for (std::uint64_t f = 0; lookup != 0 && total < kMaxFunctions; ++f, ++total) {
+        const std::string thunk = ReadAt(lookup + f * slot, slot, "an import lookup table");
+        const Bytes value(thunk, "an import lookup entry");
+        const std::uint64_t v =
+            pe32Plus_ ? value.U32(0, "an import") | std::uint64_t{value.U32(4, "an import")} << 32
+                      : value.U32(0, "an import");
+        if (v == 0)
+          break;
+        imports.back().functions.push_back(
+            (v & ordinalBit) != 0
+                ? "#" + std::to_string(v & 0xFFFF)
+                : StringAt((v & 0x7FFFFFFF) + 2, kMaxName, "an imported function's name"));
+      }
+    }
+  } catch (const FormatError&) {
+    // A table that leaves the file ends where it does.
+  }
+  return imports;
+}
+
+std::uint32_t PeImage::ExportRva(std::string_view name) const {
+  constexpr std::uint32_t kMaxNames = 1u << 20;
+  const DataDirectory table = Directory(kExportDirectory);
+  if (table.rva == 0)
+    return 0;
+  try {
+    const std::string directory = ReadAt(table.rva, 40, "the export directory");
+    const Bytes header(directory, "the export directory");
+    const std::uint32_t functions = header.U32(20, "the export directory");
+    const std::uint32_t names = std::min(header.U32(24, "the export directory"), kMaxNames);
+    const std::uint32_t functionTable = header.U32(28, "the export directory");
+    const std::uint32_t nameTable = header.U32(32, "the export directory");
+    const std::uint32_t ordinalTable = header.U32(36, "the export directory");
+    for (std::uint32_t i = 0; i < names; ++i) {
+      const std::uint32_t nameRva =
+          file_.U32(OffsetOf(nameTable + std::uint64_t{4} * i, 4, "an export's name"), "");
+      if (StringAt(nameRva, name.size() + 1, "an export's name") != name)
+        continue;
+      const std::uint16_t ordinal =
+          file_.U16(OffsetOf(ordinalTable + std::uint64_t{2} * i, 2, "an export's ordinal"), "");
+      if (ordinal >= functions)
+        return 0;
+      return file_.U32(OffsetOf(functionTable + std::uint64_t{4} * ordinal, 4, "an export"), "");
+    }
+  } catch (const FormatError&) {
+    // An export table that leaves the file exports nothing that can be found.
+  }
+  return 0;
 }
 
 DataDirectory PeImage::Directory(std::size_t index) const {

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "generation/Architecture.h"
@@ -93,7 +94,16 @@ struct PeHeaders {
   std::vector<DataDirectory> directories; ///< as many as the header lists, at most 16
 };
 
+/// A library the import table names, with the functions it imports from it: each by name,
+/// or "#N" for an ordinal.
+struct PeImport {
+  std::string library;
+  std::vector<std::string> functions;
+};
+
 /// The data directories' places in the table.
+inline constexpr std::size_t kExportDirectory = 0;
+inline constexpr std::size_t kImportDirectory = 1;
 inline constexpr std::size_t kResourceDirectory = 2;
 inline constexpr std::size_t kCertificateDirectory = 4;
 inline constexpr std::size_t kBaseRelocationDirectory = 5;
@@ -148,6 +158,20 @@ public:
   std::uint64_t OffsetOf(std::uint64_t rva, std::uint64_t count, const char* what) const;
   bool IsPe32Plus() const { return pe32Plus_; }
   bool IsDll() const { return dll_; }
+  /// AddressOfEntryPoint: an RVA, 0 for none.
+  std::uint32_t EntryPoint() const { return entryPoint_; }
+  std::uint64_t ImageBase() const { return imageBase_; }
+  /// count bytes at rva. Throws FormatError naming what when they are not all in the file.
+  std::string ReadAt(std::uint64_t rva, std::uint64_t count, const char* what) const;
+  /// The NUL-terminated string at rva, cut at limit bytes or at the file's end. Throws
+  /// FormatError naming what when rva is not in the file.
+  std::string StringAt(std::uint64_t rva, std::size_t limit, const char* what) const;
+  /// The import table's libraries and functions, as far as it can be read: a table that runs
+  /// out of the file or past its limits ends there. Never throws for the bytes.
+  std::vector<PeImport> Imports() const;
+  /// The RVA of the function exported under name; 0 when there is none or the table cannot
+  /// be read. Never throws for the bytes.
+  std::uint32_t ExportRva(std::string_view name) const;
 
   /// Every resource, types and names in the directory's order.
   const std::vector<Resource>& Resources() const { return resources_; }
@@ -167,6 +191,8 @@ private:
   std::uint16_t machine_ = 0;
   bool pe32Plus_ = false;
   bool dll_ = false;
+  std::uint32_t entryPoint_ = 0;
+  std::uint64_t imageBase_ = 0;
   PeHeaders headers_;
   std::vector<PeSection> sections_;
   std::vector<Resource> resources_;

@@ -10,6 +10,7 @@
 #include "readers/Bytes.h"
 #include "readers/Inspection.h"
 #include "readers/ManifestMerge.h"
+#include "readers/VbProgram.h"
 
 namespace readers::texts {
 
@@ -36,6 +37,20 @@ inline std::string Words(const InspectionRefusal& refusal) {
 }
 inline std::string Words(const std::optional<InspectionRefusal>& refusal) {
   return refusal ? Words(*refusal) : std::string();
+}
+
+/// After "is not read as a Visual Basic program: ".
+inline std::string Words(const VbRefusal& refusal) {
+  switch (refusal.code) {
+  case VbProblem::NotVisualBasic:
+    return "Visual Basic did not build it (" + refusal.Fact(0) + ")";
+  case VbProblem::Damaged:
+    return refusal.Fact(0) + " cannot be read: " + refusal.Fact(1);
+  case VbProblem::TooLarge:
+    return refusal.Fact(0) + " counts " + refusal.Fact(1) + " entries; at most " + refusal.Fact(2) +
+           " are read";
+  }
+  return std::string();
 }
 
 } // namespace readers::texts
