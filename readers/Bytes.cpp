@@ -1,5 +1,7 @@
 #include "readers/Bytes.h"
 
+#include <cstdio>
+
 #include "base/Unicode.h"
 
 namespace readers {
@@ -61,6 +63,18 @@ std::string Bytes::Copy(std::uint64_t offset, std::uint64_t count, const char* w
 std::string Bytes::Utf16(std::uint64_t offset, std::uint64_t units, const char* what) const {
   Need(offset, units * 2, what);
   return unicode::Utf16LeToUtf8(std::string_view(data_ + offset, units * 2));
+}
+
+std::string GuidText(const Bytes& table, std::uint64_t at) {
+  const Bytes b = table.Sub(at, 16, "a GUID");
+  at = 0;
+  char text[40];
+  std::snprintf(text, sizeof text, "{%08X-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X}",
+                static_cast<unsigned>(b.U32(at, "a GUID")), b.U16(at + 4, "a GUID"),
+                b.U16(at + 6, "a GUID"), b.U8(at + 8, "a GUID"), b.U8(at + 9, "a GUID"),
+                b.U8(at + 10, "a GUID"), b.U8(at + 11, "a GUID"), b.U8(at + 12, "a GUID"),
+                b.U8(at + 13, "a GUID"), b.U8(at + 14, "a GUID"), b.U8(at + 15, "a GUID"));
+  return text;
 }
 
 } // namespace readers

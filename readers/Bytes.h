@@ -69,4 +69,7 @@ private:
   const char* whole_ = "the file";
 };
 
+/// The 16 bytes at at of table as COM stores a GUID, as "{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}".
+std::string GuidText(const Bytes& table, std::uint64_t at);
+
 } // namespace readers

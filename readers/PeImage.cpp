@@ -159,12 +159,12 @@ std::string PeImage::StringAt(std::uint64_t rva, std::size_t limit, const char* 
   return bytes;
 }
 
-// Past these a table is crafted: no program imports from 4096 libraries, nor 65536
+// Past these a table is crafted: no program imports from 4096 libraries, nor 16384
 // functions in all, nor exports a million names.
 std::vector<PeImport> PeImage::Imports() const {
   constexpr std::uint64_t kDescriptorSize = 20;
   constexpr std::uint64_t kMaxLibraries = 4096;
-  constexpr std::uint64_t kMaxFunctions = 65536;
+  constexpr std::uint64_t kMaxFunctions = 16384;
   constexpr std::size_t kMaxName = 260;
   std::vector<PeImport> imports;
   const DataDirectory table = Directory(kImportDirectory);
@@ -185,18 +185,22 @@ std::vector<PeImport> PeImage::Imports() const {
       const std::uint32_t lookup = entry.U32(0, "an import descriptor") != 0
                                        ? entry.U32(0, "an import descriptor")
                                        : entry.U32(16, "an import descriptor");
-      for (std::uint64_t f = 0; lookup != 0 && total < kMaxFunctions; ++f, ++total) {
-        const std::string thunk = ReadAt(lookup + f * slot, slot, "an import lookup table");
-        const Bytes value(thunk, "an import lookup entry");
-        const std::uint64_t v =
-            pe32Plus_ ? value.U32(0, "an import") | std::uint64_t{value.U32(4, "an import")} << 32
-                      : value.U32(0, "an import");
-        if (v == 0)
-          break;
-        imports.back().functions.push_back(
-            (v & ordinalBit) != 0
-                ? "#" + std::to_string(v & 0xFFFF)
-                : StringAt((v & 0x7FFFFFFF) + 2, kMaxName, "an imported function's name"));
+      try {
+        for (std::uint64_t f = 0; lookup != 0 && total < kMaxFunctions; ++f, ++total) {
+          const std::string thunk = ReadAt(lookup + f * slot, slot, "an import lookup table");
+          const Bytes value(thunk, "an import lookup entry");
+          const std::uint64_t v =
+              pe32Plus_ ? value.U32(0, "an import") | std::uint64_t{value.U32(4, "an import")} << 32
+                        : value.U32(0, "an import");
+          if (v == 0)
+            break;
+          imports.back().functions.push_back(
+              (v & ordinalBit) != 0
+                  ? "#" + std::to_string(v & 0xFFFF)
+                  : StringAt((v & 0x7FFFFFFF) + 2, kMaxName, "an imported function's name"));
+        }
+      } catch (const FormatError&) {
+        // A lookup table that leaves the file ends there; the next library is read still.
       }
     }
   } catch (const FormatError&) {

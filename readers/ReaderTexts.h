@@ -47,7 +47,7 @@ inline std::string Words(const VbRefusal& refusal) {
   case VbProblem::Damaged:
     return refusal.Fact(0) + " cannot be read: " + refusal.Fact(1);
   case VbProblem::TooLarge:
-    return refusal.Fact(0) + " counts " + refusal.Fact(1) + " entries; at most " + refusal.Fact(2) +
+    return refusal.Fact(0) + " holds " + refusal.Fact(1) + "; at most " + refusal.Fact(2) +
            " are read";
   }
   return std::string();

@@ -43,18 +43,6 @@ const char* const kSegmentNames[] = {
     "the reference table", "the GUID hash",    "the GUID table",
     "the name hash",       "the name table",   "the string table"};
 
-std::string GuidText(const Bytes& table, std::uint64_t at) {
-  const Bytes b = table.Sub(at, 16, "a GUID");
-  at = 0;
-  char text[40];
-  std::snprintf(text, sizeof text, "{%08X-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X}",
-                static_cast<unsigned>(b.U32(at, "a GUID")), b.U16(at + 4, "a GUID"),
-                b.U16(at + 6, "a GUID"), b.U8(at + 8, "a GUID"), b.U8(at + 9, "a GUID"),
-                b.U8(at + 10, "a GUID"), b.U8(at + 11, "a GUID"), b.U8(at + 12, "a GUID"),
-                b.U8(at + 13, "a GUID"), b.U8(at + 14, "a GUID"), b.U8(at + 15, "a GUID"));
-  return text;
-}
-
 class MsftReader {
 public:
   explicit MsftReader(const Bytes& file) : file_(file) {}

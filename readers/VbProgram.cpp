@@ -1,7 +1,6 @@
 #include "readers/VbProgram.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <set>
 
 #include "base/Ascii.h"
@@ -54,6 +53,10 @@ constexpr std::uint32_t kMaxForms = 4096;
 constexpr std::uint32_t kMaxControls = 4096;
 constexpr std::uint32_t kMaxRegistrations = 4096;
 constexpr std::uint32_t kMaxFormData = 4u << 20;
+// All forms' data together, and all objects' controls: a program of many forms stays far
+// below these, a crafted one with thousands of large ones would take minutes.
+constexpr std::uint32_t kMaxAllFormData = 32u << 20;
+constexpr std::uint32_t kMaxAllControls = 65536;
 constexpr std::uint32_t kHeaderSize = 0x68;
 constexpr std::uint32_t kGuiEntrySize = 0x50;
 constexpr std::uint32_t kComponentEntrySize = 0x34;
@@ -68,10 +71,12 @@ struct Stop {
   throw Stop{VbRefusal(VbProblem::Damaged, {table, detail})};
 }
 
-void Limit(const std::string& table, std::uint64_t count, std::uint32_t limit) {
+/// unit: "entries", or "bytes" for form data.
+void Limit(const std::string& table, std::uint64_t count, std::uint32_t limit,
+           const char* unit = "entries") {
   if (count > limit)
-    throw Stop{
-        VbRefusal(VbProblem::TooLarge, {table, std::to_string(count), std::to_string(limit)})};
+    throw Stop{VbRefusal(VbProblem::TooLarge,
+                         {table, std::to_string(count) + " " + unit, std::to_string(limit)})};
 }
 
 std::uint32_t U32(const std::string& bytes, std::size_t at) {
@@ -80,18 +85,6 @@ std::uint32_t U32(const std::string& bytes, std::size_t at) {
 
 std::uint16_t U16(const std::string& bytes, std::size_t at) {
   return Bytes(bytes).U16(at, "a table");
-}
-
-/// "{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}" of 16 bytes as COM stores a GUID.
-std::string GuidText(const std::string& bytes) {
-  char text[40];
-  std::snprintf(text, sizeof text, "{%08X-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X}",
-                static_cast<unsigned>(U32(bytes, 0)), U16(bytes, 4), U16(bytes, 6),
-                static_cast<unsigned char>(bytes[8]), static_cast<unsigned char>(bytes[9]),
-                static_cast<unsigned char>(bytes[10]), static_cast<unsigned char>(bytes[11]),
-                static_cast<unsigned char>(bytes[12]), static_cast<unsigned char>(bytes[13]),
-                static_cast<unsigned char>(bytes[14]), static_cast<unsigned char>(bytes[15]));
-  return text;
 }
 
 /// The image's bytes by virtual address; a read outside the image stops the reading as
@@ -185,6 +178,8 @@ struct Reading {
   std::uint32_t headerVa = 0;
   std::vector<std::uint32_t> objectInfos; ///< each object's info, by index
   std::vector<std::string> componentIds;  ///< each component's class id as stored
+  std::uint64_t formBytes = 0;            ///< of all forms read so far
+  std::uint64_t controls = 0;             ///< of all objects read so far
   VbProgram program;
 };
 
@@ -252,7 +247,7 @@ VbComponent ReadComponent(Reading& r, std::uint64_t va, const std::string& entry
   std::string id;
   if (U32(entry, 0x04) != 0) {
     id = r.image.Read(va + U32(entry, 0x04), 16, table);
-    component.classId = GuidText(id);
+    component.classId = GuidText(Bytes(id), 0);
   }
   r.componentIds.push_back(id);
   const std::uint32_t length = U32(entry, 0x20);
@@ -300,6 +295,8 @@ void ReadPlacements(Reading& r) {
     }
     const std::uint32_t count = U32(optional, 0x20);
     Limit("the controls of " + object.name, count, kMaxControls);
+    r.controls += count;
+    Limit("the controls of all objects", r.controls, kMaxAllControls);
     try {
       PlaceOn(r, object.name, U32(optional, 0x24), count);
     } catch (const Stop&) {
@@ -351,7 +348,9 @@ void ReadForms(Reading& r) {
                  r.program.objects[index].kind == VbObjectKind::MdiForm))
               r.program.startupForm = name;
             const std::uint32_t size = U32(entry, 0x40);
-            Limit("the form data of " + name, size, kMaxFormData);
+            Limit("the form data of " + name, size, kMaxFormData, "bytes");
+            r.formBytes += size;
+            Limit("the form data of all forms", r.formBytes, kMaxAllFormData, "bytes");
             if (U32(entry, 0x48) != 0 && size > kFormDataHeader)
               CollectTexts(r, name,
                            r.image.Read(U32(entry, 0x48), size, "the form data of " + name));
@@ -420,7 +419,7 @@ std::uint32_t FindHeader(const PeImage& pe) {
 }
 
 VbProgram Read(const PeImage& pe, std::uint32_t headerVa, std::string runtime) {
-  Reading r{pe, Image(pe), {}, headerVa, {}, {}, {}};
+  Reading r{pe, Image(pe), {}, headerVa, {}, {}, 0, 0, {}};
   r.header = r.image.Read(headerVa, kHeaderSize, "the VB header");
   r.program.runtime = std::move(runtime);
   r.program.startsInSubMain = U32(r.header, 0x2C) != 0;

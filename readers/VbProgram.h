@@ -79,6 +79,8 @@ struct VbProgram {
 };
 
 /// Why an image is not read as a Visual Basic program; worded by readers::texts::Words.
+/// Facts: NotVisualBasic {why}; Damaged {the table, what is wrong}; TooLarge {the table, what
+/// it holds ("70000 entries"), the limit}.
 enum class VbProblem {
   NotVisualBasic, ///< no runtime import, or no VB header behind the entry stub
   Damaged,        ///< a VB header whose tables lie outside the image: the fact says which
