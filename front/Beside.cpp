@@ -11,6 +11,7 @@
 #include "front/EmbedTexts.h"
 #include "front/Programs.h"
 #include "front/Target.h"
+#include "front/Theming.h"
 #include "generation/Manifest.h"
 #include "platform/TemporaryFiles.h"
 #include "readers/Bytes.h"
@@ -177,9 +178,13 @@ Result Deliver(platform::FileOperations& files, const Request& request, const Wo
     manifest = merged.text;
     changes = ChangeLines(merged.changes);
   }
-  if (beside.exists && beside.current == manifest)
-    return Told(Outcome::Unchanged, texts::BesideUnchanged(beside.name));
-  return Put(files, path, beside, manifest, std::move(changes));
+  Result result = beside.exists && beside.current == manifest
+                      ? Told(Outcome::Unchanged, texts::BesideUnchanged(beside.name))
+                      : Put(files, path, beside, manifest, std::move(changes));
+  // Themed all the same when the file was there already; nothing to tell of one not written.
+  if (result.outcome == Outcome::Done || result.outcome == Outcome::Unchanged)
+    result.warnings = ThemingOf(*image, program, request.manifest.codePage).warnings;
+  return result;
 }
 
 } // namespace
