@@ -40,6 +40,13 @@ std::vector<std::string> Chosen(const generation::ManifestSettings& settings) {
   return items;
 }
 
+/// The warnings after an empty line, one a line; "" for none.
+std::string Warnings(const std::vector<std::string>& warnings) {
+  if (warnings.empty())
+    return std::string();
+  return std::string("\n\n") + texts::kEmbedWarnings + "\n- " + Joined(warnings, "\n- ");
+}
+
 /// What the program does differently once the manifest is in: themed controls, or the
 /// changes to the manifest it carried; the options chosen; then the warnings.
 std::string Differences(const generation::ManifestSettings& settings, const front::Result& r) {
@@ -56,10 +63,7 @@ std::string Differences(const generation::ManifestSettings& settings, const fron
   const std::vector<std::string> chosen = Chosen(settings);
   if (!chosen.empty())
     lines.push_back(texts::EmbedChosen(Joined(chosen, "; ")));
-  std::string text = Joined(lines);
-  if (!r.warnings.empty())
-    text += std::string("\n\n") + texts::kEmbedWarnings + "\n- " + Joined(r.warnings, "\n- ");
-  return text;
+  return Joined(lines) + Warnings(r.warnings);
 }
 
 } // namespace
@@ -72,9 +76,11 @@ std::string EmbedQuestionText(const std::string& program,
 
 std::string EmbedReportText(const std::string& name, const front::Result& result,
                             const generation::ManifestSettings& settings) {
-  const front::Wording wording = texts::ControlWording();
+  // A refusal, a failure or a program that carries the manifest already: the front's one
+  // line says it, and what to watch for still holds for the last.
   if (result.outcome != front::Outcome::Done)
-    return Joined(front::EmbedReport(result, wording));
+    return result.message + Warnings(result.warnings);
+  const front::Wording wording = texts::ControlWording();
   std::string text = texts::EmbedDone(name) + "\n" + Differences(settings, result) + "\n\n";
   for (const std::string& backup : result.backups)
     text += front::embedtexts::Backup(backup) + "\n";

@@ -21,8 +21,9 @@ std::string EmbedQuestionText(const std::string& program,
                               const generation::ManifestSettings& settings,
                               const front::Result& dryRun, const std::string& backup);
 
-/// The report after the run on the program named name: for one embedded, what it does now,
-/// the warnings and the backup; for anything else, the front's own report.
+/// The report on the program named name: for one embedded, what it does now, the warnings
+/// and the backup; for anything else (a dry run that would write nothing included), the
+/// front's message and the warnings.
 std::string EmbedReportText(const std::string& name, const front::Result& result,
                             const generation::ManifestSettings& settings);
 

@@ -208,6 +208,8 @@ void frmMain::Command5_Click() {
   }
   if (!ReadComponents(request.target, request.components))
     return;
+  const path::Style style = path::StyleOf(services_.files.PathSeparator());
+  const std::string name = path::BaseName(request.target, style);
   front::Result result;
   for (;;) {
     request.dryRun = true;
@@ -222,14 +224,13 @@ void frmMain::Command5_Click() {
     if (result.outcome != front::Outcome::DryRun)
       break;
     if (!result.wouldWrite) {
-      boxes.Show({result.message, Icon::Information, Buttons::Ok, 1});
+      boxes.Show({EmbedReportText(name, result, manifest_), Icon::Information, Buttons::Ok, 1});
       return;
     }
     const std::string backup =
         base::BackupName(request.target, [this](const std::string& candidate) {
           return services_.files.FileExists(candidate) || services_.files.IsLink(candidate);
         });
-    const path::Style style = path::StyleOf(services_.files.PathSeparator());
     if (boxes.Show(
             {EmbedQuestionText(request.target, manifest_, result, path::BaseName(backup, style)),
              Icon::Exclamation, Buttons::OkCancel, 1}) != Answer::Ok)
@@ -238,9 +239,7 @@ void frmMain::Command5_Click() {
     result = deliverer_.Deliver(request);
     break;
   }
-  const std::string report = EmbedReportText(
-      path::BaseName(request.target, path::StyleOf(services_.files.PathSeparator())), result,
-      manifest_);
+  const std::string report = EmbedReportText(name, result, manifest_);
   const bool refused = result.outcome == front::Outcome::Refused;
   const bool failed = result.outcome == front::Outcome::Failed;
   boxes.Show({report,

@@ -276,6 +276,15 @@ TEST(EmbedWindowTextsTest, SpeakOfTheProgramAndFitTheScreen) {
                 "\n\nWatch for:\n- " + warning + "\n\nbackup: C:\\Work\\App.exe.bak\n" +
                 front::embedtexts::RebuildNote(true, app::texts::ControlWording()));
 
+  // A program that carries the manifest already: the one line, and still what to watch for.
+  front::Result already;
+  already.outcome = front::Outcome::DryRun;
+  already.message = front::embedtexts::AlreadyThere("App.exe");
+  already.lines = {front::embedtexts::kSectionsBefore};
+  already.warnings = {warning};
+  EXPECT_EQ(app::EmbedReportText("App.exe", already, all),
+            already.message + "\n\nWatch for:\n- " + warning);
+
   // The longest: a long path, every option, an old manifest changed in many places, every
   // warning naming as much as it names.
   result.hadManifest = true;
