@@ -178,12 +178,14 @@ Result Deliver(platform::FileOperations& files, const Request& request, const Wo
     manifest = merged.text;
     changes = ChangeLines(merged.changes);
   }
+  // Read before anything is written; told when the program is themed, by this run or before.
+  std::vector<std::string> warnings =
+      ThemingOf(*image, program, request.manifest.codePage).warnings;
   Result result = beside.exists && beside.current == manifest
                       ? Told(Outcome::Unchanged, texts::BesideUnchanged(beside.name))
                       : Put(files, path, beside, manifest, std::move(changes));
-  // Themed all the same when the file was there already; nothing to tell of one not written.
   if (result.outcome == Outcome::Done || result.outcome == Outcome::Unchanged)
-    result.warnings = ThemingOf(*image, program, request.manifest.codePage).warnings;
+    result.warnings = std::move(warnings);
   return result;
 }
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "base/Path.h"
 #include "generation/ModuleText.h"
 #include "readers/PeConditions.h"
 #include "readers/Source.h"
@@ -36,12 +37,13 @@ std::string UserControls(const readers::VbProgram& program) {
   std::vector<std::string> names;
   for (const readers::VbObject& object : program.objects)
     if (object.kind == readers::VbObjectKind::UserControl)
-      names.push_back(object.name);
+      names.push_back(path::Visible(object.name));
   if (names.empty() || !IsProgram(program.kind) || InitialisesFirst(program))
     return std::string();
-  const std::string start = program.startsInSubMain       ? std::string("Sub Main")
-                            : program.startupForm.empty() ? std::string("a form")
-                                                          : "the form " + program.startupForm;
+  const std::string start = program.startsInSubMain ? std::string("Sub Main")
+                            : program.startupForm.empty()
+                                ? std::string("a form")
+                                : "the form " + path::Visible(program.startupForm);
   return std::string(names.size() == 1 ? "the user control " : "the user controls ") +
          Names(names) + (names.size() == 1 ? " is" : " are") +
          " compiled into the program, which starts in " + start +

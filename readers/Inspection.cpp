@@ -136,7 +136,8 @@ std::vector<std::string> NamesOf(const VbProgram& vb, std::initializer_list<VbOb
   for (const VbObject& object : vb.objects)
     for (const VbObjectKind kind : kinds)
       if (object.kind == kind)
-        names.push_back(object.name + (kind == VbObjectKind::MdiForm ? " (MDI)" : ""));
+        names.push_back(path::Visible(object.name) +
+                        (kind == VbObjectKind::MdiForm ? " (MDI)" : ""));
   return names;
 }
 
@@ -144,18 +145,20 @@ std::vector<std::string> NamesOf(const VbProgram& vb, std::initializer_list<VbOb
 std::string ComponentLines(const std::vector<VbComponent>& components) {
   std::vector<std::pair<std::string, std::vector<std::string>>> files;
   for (const VbComponent& c : components) {
-    std::string file = c.fileName;
+    std::string file = path::Visible(c.fileName);
     if (file.empty())
-      file = "not recorded for " + (c.name.empty() ? std::string() : c.name + " ") +
-             (c.classId.empty() ? std::string("a control") : c.classId);
+      file = "not recorded for " + (c.name.empty() ? std::string() : path::Visible(c.name) + " ") +
+             (c.classId.empty() ? std::string("a control") : path::Visible(c.classId));
     auto found = std::find_if(files.begin(), files.end(), [&](const auto& entry) {
       return ascii::EqualIgnoringCase(entry.first, file);
     });
     if (found == files.end())
       found = files.insert(files.end(), {file, {}});
-    for (const std::string& on : c.placedOn)
+    for (const std::string& placedOn : c.placedOn) {
+      const std::string on = path::Visible(placedOn);
       if (std::find(found->second.begin(), found->second.end(), on) == found->second.end())
         found->second.push_back(on);
+    }
   }
   std::string text;
   for (const auto& [file, on] : files)
@@ -166,13 +169,13 @@ std::string ComponentLines(const std::vector<VbComponent>& components) {
 /// What Visual Basic recorded: the project, how it starts, its objects, the OCX files on its
 /// forms and whether it initialises the common controls.
 std::string VisualBasicLines(const VbProgram& vb) {
-  std::string text = "Visual Basic: project " + OrNotSet(vb.projectName) + " (" +
+  std::string text = "Visual Basic: project " + OrNotSet(path::Visible(vb.projectName)) + " (" +
                      KindName(vb.kind) + ")" +
-                     (vb.runtime.empty() ? "" : ", runtime " + vb.runtime) + "\n";
+                     (vb.runtime.empty() ? "" : ", runtime " + path::Visible(vb.runtime)) + "\n";
   text += "Start: " +
           (vb.startsInSubMain       ? std::string("Sub Main")
            : vb.startupForm.empty() ? std::string("none recorded")
-                                    : "the form " + vb.startupForm) +
+                                    : "the form " + path::Visible(vb.startupForm)) +
           "\n";
   text += ListLines("Forms", NamesOf(vb, {VbObjectKind::Form, VbObjectKind::MdiForm}));
   for (const std::string& name : NamesOf(vb, {VbObjectKind::UserControl}))
@@ -190,8 +193,8 @@ std::string VisualBasicLines(const VbProgram& vb) {
   for (const VbDeclare& d : vb.declares)
     if (ascii::EqualIgnoringCase(d.function, "InitCommonControls") ||
         ascii::EqualIgnoringCase(d.function, "InitCommonControlsEx"))
-      return text + "Common controls: initialised (Declare of " + d.function + " in " + d.library +
-             ")\n";
+      return text + "Common controls: initialised (Declare of " + d.function + " in " +
+             path::Visible(d.library) + ")\n";
   return text + "Common controls: initialised (imported from comctl32)\n";
 }
 
@@ -204,7 +207,7 @@ std::string VisualBasicSummary(const VbProgram& vb) {
   };
   count(vb.CountOf(VbObjectKind::Form) + vb.CountOf(VbObjectKind::MdiForm), "form", "forms");
   count(vb.CountOf(VbObjectKind::UserControl), "user control", "user controls");
-  return "Visual Basic project " + OrNotSet(vb.projectName) +
+  return "Visual Basic project " + OrNotSet(path::Visible(vb.projectName)) +
          (counts.empty() ? "" : ": " + Join(counts, ", ")) + ".";
 }
 

@@ -374,7 +374,8 @@ TEST(InspectionTest, ReportsWhatVisualBasicRecorded) {
 
   vb.kind = readers::VbProjectKind::ActiveXExe;
   vb.startsInSubMain = false;
-  vb.startupForm = "frmOrdersAndInvoices";
+  // A name from the program's bytes never starts a line of its own.
+  vb.startupForm = "frmOrdersAndInvoices\nWarning: none";
   vb.declares.clear();
   vb.initialisesCommonControls = false;
   vb.components.clear();
@@ -385,7 +386,7 @@ TEST(InspectionTest, ReportsWhatVisualBasicRecorded) {
   in.warnings = {"a warning"};
   EXPECT_EQ(readers::ReportText(in),
             head + "Visual Basic: project Ledger (ActiveX EXE), runtime MSVBVM60.DLL\n"
-                   "Start: the form frmOrdersAndInvoices\n"
+                   "Start: the form frmOrdersAndInvoices<0x0A>Warning: none\n"
                    "Modules (14): modHelpers10, modHelpers11, modHelpers12, modHelpers13, "
                    "modHelpers14, modHelpers15,\n"
                    "  modHelpers16, modHelpers17, modHelpers18, modHelpers19, modHelpers20, "
