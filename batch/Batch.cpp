@@ -113,11 +113,7 @@ bool ReadComponentFacts(Options& options, const std::string& here, char separato
 /// --inspect: the report on standard output; nothing is written.
 int Inspect(const std::string& target, bool strict, Console& console, platform::FilePort& files) {
   readers::Inspection inspection = readers::InspectProgram(target, files);
-  // What theming does to it counts with the manifest's warnings, for --strict too.
-  if (inspection.visualBasic)
-    for (std::string& warning :
-         front::ThemingWarnings(*inspection.visualBasic, generation::CodePage::NotSet))
-      inspection.warnings.push_back(std::move(warning));
+  front::AddThemingWarnings(inspection);
   switch (inspection.state) {
   case readers::ProgramState::Unreadable: {
     inspection.fileName = target;

@@ -29,6 +29,8 @@ bool InitialisesFirst(const readers::VbProgram& program) {
   return program.startsInSubMain && program.initialisesCommonControls;
 }
 
+/// A library's forms and user controls live in a host program, which starts first and
+/// decides; only a program's own start can be told about.
 bool IsProgram(readers::VbProjectKind kind) {
   return kind == readers::VbProjectKind::StandardExe || kind == readers::VbProjectKind::ActiveXExe;
 }
@@ -55,7 +57,7 @@ std::string UserControls(const readers::VbProgram& program) {
 std::string NeverInitialised(const readers::VbProgram& program) {
   const std::size_t forms = program.CountOf(readers::VbObjectKind::Form) +
                             program.CountOf(readers::VbObjectKind::MdiForm);
-  if (forms == 0 || program.initialisesCommonControls)
+  if (forms == 0 || !IsProgram(program.kind) || program.initialisesCommonControls)
     return std::string();
   return "the program never initialises the common controls (it declares neither "
          "InitCommonControls nor InitCommonControlsEx): themed, it may not show its windows "
@@ -72,6 +74,14 @@ std::vector<std::string> ThemingWarnings(const readers::VbProgram& program,
     if (!warning.empty())
       warnings.push_back(std::move(warning));
   return warnings;
+}
+
+void AddThemingWarnings(readers::Inspection& inspection) {
+  if (!inspection.visualBasic)
+    return;
+  for (std::string& warning :
+       ThemingWarnings(*inspection.visualBasic, generation::CodePage::NotSet))
+    inspection.warnings.push_back(std::move(warning));
 }
 
 ProgramTheming ThemingOf(const readers::PeImage& pe, std::string_view image,

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "generation/ManifestSettings.h"
+#include "readers/Inspection.h"
 #include "readers/PeImage.h"
 #include "readers/VbProgram.h"
 
@@ -21,6 +22,10 @@ inline constexpr std::size_t kNamedUserControls = 8;
 /// theming does not trouble.
 std::vector<std::string> ThemingWarnings(const readers::VbProgram& program,
                                          generation::CodePage codePage);
+
+/// The inspection's warnings followed by what theming does to the program it read, for
+/// --inspect, whose --strict counts them all.
+void AddThemingWarnings(readers::Inspection& inspection);
 
 /// What a built program tells of itself before a manifest goes into it or beside it.
 struct ProgramTheming {

@@ -76,13 +76,27 @@ TEST(ThemingTest, WarnsOfWhatThemingDoesToTheProgram) {
       {"an OCX of user controls", {VbProjectKind::ActiveXControl, false, "", 2, true}, {}},
       {"a DLL with a form, never initialised",
        {VbProjectKind::ActiveXDll, false, "", 0, false},
-       {kNeverInitialised}},
+       {}},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
     EXPECT_EQ(front::ThemingWarnings(Program(row.shape), generation::CodePage::NotSet),
               row.warnings);
   }
+}
+
+// --inspect counts them with the manifest's own, after them; a program Visual Basic did not
+// build gets none.
+TEST(ThemingTest, AreInspectionWarnings) {
+  readers::Inspection inspection;
+  inspection.state = readers::ProgramState::Manifest;
+  inspection.warnings = {"the manifest's own"};
+  front::AddThemingWarnings(inspection);
+  EXPECT_EQ(inspection.warnings, std::vector<std::string>{"the manifest's own"});
+  inspection.visualBasic = Program({});
+  front::AddThemingWarnings(inspection);
+  EXPECT_EQ(inspection.warnings,
+            (std::vector<std::string>{"the manifest's own", kNeverInitialised}));
 }
 
 } // namespace
