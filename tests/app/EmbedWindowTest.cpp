@@ -5,6 +5,7 @@
 #include "app/AppTexts.h"
 #include "app/EmbedWords.h"
 #include "front/EmbedTexts.h"
+#include "front/Theming.h"
 #include "readers/PeImage.h"
 #include "support/PeBuilder.h"
 
@@ -288,22 +289,16 @@ TEST(EmbedWindowTextsTest, SpeakOfTheProgramAndFitTheScreen) {
   // The longest: a long path, every option, an old manifest changed in many places, every
   // warning naming as much as it names.
   result.hadManifest = true;
+  result.changes.assign(20, "  requestedExecutionLevel: requireAdministrator -> asInvoker");
+  readers::VbProgram vb;
+  vb.startupForm = "frmOrdersAndInvoicesMain";
+  vb.objects = {{"frmOrdersAndInvoicesMain", readers::VbObjectKind::Form}};
   for (int i = 0; i < 20; ++i)
-    result.changes.push_back("  requestedExecutionLevel: requireAdministrator -> asInvoker");
-  const std::string names = "ctlOrderGridWithAVeryLongName1, ctlOrderGridWithAVeryLongName2, "
-                            "ctlOrderGridWithAVeryLongName3, ctlOrderGridWithAVeryLongName4, "
-                            "ctlOrderGridWithAVeryLongName5, ctlOrderGridWithAVeryLongName6, "
-                            "ctlOrderGridWithAVeryLongName7, ctlOrderGridWithAVeryLongName8";
-  result.warnings = {
-      "the user controls " + names +
-          " and 12 more are compiled into the program, which starts "
-          "in the form frmOrdersAndInvoicesMain: themed, it crashes at exit unless the common "
-          "controls are initialised first. Setting the project up avoids it: the start-up module "
-          "modThemefold.bas initialises them in Sub Main, before any form loads.",
-      "the program never initialises the common controls (it declares neither "
-      "InitCommonControls nor InitCommonControlsEx): themed, it may not show its windows with "
-      "the new look, or at all. Setting the project up adds the start-up module, which does.",
-      front::embedtexts::kOtherNames};
+    vb.objects.push_back(
+        {"ctlOrderGridWithAVeryLongName" + std::to_string(i), readers::VbObjectKind::UserControl});
+  result.warnings = front::ThemingWarnings(vb, generation::CodePage::NotSet);
+  result.warnings.push_back(front::embedtexts::kOtherNames);
+  ASSERT_EQ(result.warnings.size(), 3u);
   const std::string path =
       "C:\\Users\\Someone With A Long Name\\Documents\\Visual Basic "
       "Projects\\Orders and Invoices 2024\\Release Build\\OrdersAndInvoices.exe";
