@@ -116,12 +116,41 @@ inline std::string ComponentLine(const std::string& path, std::size_t classCount
     line += "; " + source;
   return line;
 }
-/// "Embed in the program": what the dry run found, asked before anything is written.
-inline std::string EmbedQuestion(const std::string& program, const std::string& lines,
+/// "Embed in the program": what the program will do differently, asked before anything is
+/// written.
+inline std::string EmbedQuestion(const std::string& program, const std::string& differences,
                                  const std::string& backup) {
-  return "Embed the manifest in\n\"" + program + "\"?\n\n" + lines +
+  return "Embed the manifest in\n\"" + program + "\"?\n\n" + differences +
          "\n\nThe program is copied to " + backup + " first.";
 }
+inline std::string EmbedDone(const std::string& name) {
+  return name + " now carries the manifest.";
+}
+/// What a program that carried no manifest does differently with ours.
+inline constexpr const char* kEmbedThemed =
+    "Its buttons, lists, tabs and other common controls take the look of the Windows theme.";
+inline constexpr const char* kEmbedChanges = "The manifest it carries changes:";
+inline std::string EmbedMoreChanges(std::size_t count) {
+  return "  ... and " + std::to_string(count) +
+         " more (themefold-batch --embed --dry-run lists "
+         "them all)";
+}
+/// The options chosen in "Options...", as a list after this.
+inline std::string EmbedChosen(const std::string& list) {
+  return std::string("Chosen in \"") + kCommand4 + "\": " + list + ".";
+}
+inline constexpr const char* kEmbedSupportedOs = "Windows Vista to 11 supported";
+inline constexpr const char* kEmbedDpiSystem = "DPI system aware";
+inline constexpr const char* kEmbedDpiPerMonitor = "DPI per-monitor v2";
+inline constexpr const char* kEmbedGdiScaling = "GDI scaling";
+inline constexpr const char* kEmbedLongPaths = "long paths";
+inline constexpr const char* kEmbedPrinterIsolation = "printer driver isolation";
+inline std::string EmbedComponents(std::size_t count) {
+  return std::to_string(count) + (count == 1 ? " component used without registration"
+                                             : " components used without registration");
+}
+/// Before the warnings, one a line.
+inline constexpr const char* kEmbedWarnings = "Watch for:";
 /// A refusal that setting lifts, and the question whether to give it.
 inline std::string EmbedLifted(base::Setting setting, const std::string& refusal) {
   switch (setting) {

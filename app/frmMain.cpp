@@ -2,6 +2,7 @@
 
 #include "app/AppTexts.h"
 #include "app/ComponentFiles.h"
+#include "app/EmbedWords.h"
 #include "base/Path.h"
 #include "front/EmbedTexts.h"
 #include "front/Target.h"
@@ -195,17 +196,6 @@ void frmMain::SetUpProject(const front::Request& request) {
        Icon::Information, Buttons::Ok, 1});
 }
 
-namespace {
-
-std::string Joined(const std::vector<std::string>& lines) {
-  std::string text;
-  for (const std::string& line : lines)
-    text += (text.empty() ? "" : "\n") + line;
-  return text;
-}
-
-} // namespace
-
 // A dry run first: what it would do is the question, and a refusal that an option gets past
 // is offered; only an OK writes, and that run checks everything again.
 void frmMain::Command5_Click() {
@@ -218,6 +208,8 @@ void frmMain::Command5_Click() {
   }
   if (!ReadComponents(request.target, request.components))
     return;
+  const path::Style style = path::StyleOf(services_.files.PathSeparator());
+  const std::string name = path::BaseName(request.target, style);
   front::Result result;
   for (;;) {
     request.dryRun = true;
@@ -232,23 +224,22 @@ void frmMain::Command5_Click() {
     if (result.outcome != front::Outcome::DryRun)
       break;
     if (!result.wouldWrite) {
-      boxes.Show({result.message, Icon::Information, Buttons::Ok, 1});
+      boxes.Show({EmbedReportText(name, result, manifest_), Icon::Information, Buttons::Ok, 1});
       return;
     }
     const std::string backup =
         base::BackupName(request.target, [this](const std::string& candidate) {
           return services_.files.FileExists(candidate) || services_.files.IsLink(candidate);
         });
-    const path::Style style = path::StyleOf(services_.files.PathSeparator());
-    if (boxes.Show({texts::EmbedQuestion(request.target, Joined(result.lines),
-                                         path::BaseName(backup, style)),
-                    Icon::Exclamation, Buttons::OkCancel, 1}) != Answer::Ok)
+    if (boxes.Show(
+            {EmbedQuestionText(request.target, manifest_, result, path::BaseName(backup, style)),
+             Icon::Exclamation, Buttons::OkCancel, 1}) != Answer::Ok)
       return;
     request.dryRun = false;
     result = deliverer_.Deliver(request);
     break;
   }
-  const std::string report = Joined(front::EmbedReport(result, texts::ControlWording()));
+  const std::string report = EmbedReportText(name, result, manifest_);
   const bool refused = result.outcome == front::Outcome::Refused;
   const bool failed = result.outcome == front::Outcome::Failed;
   boxes.Show({report,

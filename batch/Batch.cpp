@@ -5,6 +5,7 @@
 #include "batch/Options.h"
 #include "front/Compiler.h"
 #include "front/Target.h"
+#include "front/Theming.h"
 #include "generation/DriverTexts.h"
 #include "generation/Placeholders.h"
 #include "project/FormCheck.h"
@@ -112,6 +113,7 @@ bool ReadComponentFacts(Options& options, const std::string& here, char separato
 /// --inspect: the report on standard output; nothing is written.
 int Inspect(const std::string& target, bool strict, Console& console, platform::FilePort& files) {
   readers::Inspection inspection = readers::InspectProgram(target, files);
+  front::AddThemingWarnings(inspection);
   switch (inspection.state) {
   case readers::ProgramState::Unreadable: {
     inspection.fileName = target;

@@ -11,6 +11,7 @@
 #include "front/EmbedTexts.h"
 #include "front/Programs.h"
 #include "front/Target.h"
+#include "front/Theming.h"
 #include "generation/Manifest.h"
 #include "platform/TemporaryFiles.h"
 #include "readers/Bytes.h"
@@ -177,9 +178,15 @@ Result Deliver(platform::FileOperations& files, const Request& request, const Wo
     manifest = merged.text;
     changes = ChangeLines(merged.changes);
   }
-  if (beside.exists && beside.current == manifest)
-    return Told(Outcome::Unchanged, texts::BesideUnchanged(beside.name));
-  return Put(files, path, beside, manifest, std::move(changes));
+  // Read before anything is written; told when the program is themed, by this run or before.
+  std::vector<std::string> warnings =
+      ThemingOf(*image, program, request.manifest.codePage).warnings;
+  Result result = beside.exists && beside.current == manifest
+                      ? Told(Outcome::Unchanged, texts::BesideUnchanged(beside.name))
+                      : Put(files, path, beside, manifest, std::move(changes));
+  if (result.outcome == Outcome::Done || result.outcome == Outcome::Unchanged)
+    result.warnings = std::move(warnings);
+  return result;
 }
 
 } // namespace

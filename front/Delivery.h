@@ -89,6 +89,7 @@ struct Result {
   project::Plan plan;
   bool wouldWrite = false;  ///< Embed's dry run: the real run would write the program
   bool visualBasic = false; ///< Embed: built by Visual Basic, whose project can carry the manifest
+  bool hadManifest = false; ///< Embed: the program carried a manifest, which changes lists
 };
 
 enum class Confirmation {

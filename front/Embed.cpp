@@ -14,6 +14,7 @@
 #include "front/EmbedTexts.h"
 #include "front/Programs.h"
 #include "front/Target.h"
+#include "front/Theming.h"
 #include "generation/Manifest.h"
 #include "platform/Platform.h"
 #include "platform/TemporaryFiles.h"
@@ -236,7 +237,10 @@ Result Embed(platform::FileOperations& files, const Request& request) {
     return Fail(texts::ChangedSinceRead(name));
   Result result;
   result.changes = ChangeLines(merged.changes);
-  result.visualBasic = readers::ImportsVisualBasic(image, program);
+  const ProgramTheming theming = ThemingOf(image, program, request.manifest.codePage);
+  result.visualBasic = theming.visualBasic;
+  result.hadManifest = old.has_value();
+  result.warnings = theming.warnings;
   if (embedded.outcome == embed::EmbedResult::Outcome::Refused)
     return Refuse(texts::Refused(name, Words(embedded.refusal)), embedded.refusal.liftedBy);
   if (request.dryRun)

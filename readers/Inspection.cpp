@@ -1,7 +1,10 @@
 #include "readers/Inspection.h"
 
+#include <algorithm>
+#include <initializer_list>
 #include <memory>
 #include <new>
+#include <utility>
 
 #include "base/Ascii.h"
 #include "base/Path.h"
@@ -90,6 +93,122 @@ std::string ConditionLines(const PeConditions& c) {
     break;
   }
   return text;
+}
+
+/// The width a list of names is wrapped to; every name is shown, whole.
+constexpr std::size_t kListWidth = 100;
+
+/// "Label (N): a, b, c", continued on lines of its own indented by two spaces.
+std::string ListLines(const std::string& label, const std::vector<std::string>& names) {
+  if (names.empty())
+    return std::string();
+  std::string text = label + " (" + std::to_string(names.size()) + "): ";
+  std::size_t lineStart = 0;
+  for (std::size_t i = 0; i < names.size(); ++i) {
+    const std::string item = names[i] + (i + 1 < names.size() ? "," : "");
+    if (i != 0 && text.size() - lineStart + 1 + item.size() > kListWidth) {
+      text += "\n";
+      lineStart = text.size();
+      text += " ";
+    }
+    text += (i != 0 ? " " : "") + item;
+  }
+  return text + "\n";
+}
+
+const char* KindName(VbProjectKind kind) {
+  switch (kind) {
+  case VbProjectKind::ActiveXExe:
+    return "ActiveX EXE";
+  case VbProjectKind::ActiveXDll:
+    return "ActiveX DLL";
+  case VbProjectKind::ActiveXControl:
+    return "ActiveX Control";
+  case VbProjectKind::StandardExe:
+    break;
+  }
+  return "Standard EXE";
+}
+
+/// The names of the objects of these kinds, in the program's order; an MDI form says so.
+std::vector<std::string> NamesOf(const VbProgram& vb, std::initializer_list<VbObjectKind> kinds) {
+  std::vector<std::string> names;
+  for (const VbObject& object : vb.objects)
+    for (const VbObjectKind kind : kinds)
+      if (object.kind == kind)
+        names.push_back(path::Visible(object.name) +
+                        (kind == VbObjectKind::MdiForm ? " (MDI)" : ""));
+  return names;
+}
+
+/// Each OCX file once, with the forms and user controls that place its controls.
+std::string ComponentLines(const std::vector<VbComponent>& components) {
+  std::vector<std::pair<std::string, std::vector<std::string>>> files;
+  for (const VbComponent& c : components) {
+    std::string file = path::Visible(c.fileName);
+    if (file.empty())
+      file = "not recorded for " + (c.name.empty() ? std::string() : path::Visible(c.name) + " ") +
+             (c.classId.empty() ? std::string("a control") : path::Visible(c.classId));
+    auto found = std::find_if(files.begin(), files.end(), [&](const auto& entry) {
+      return ascii::EqualIgnoringCase(entry.first, file);
+    });
+    if (found == files.end())
+      found = files.insert(files.end(), {file, {}});
+    for (const std::string& placedOn : c.placedOn) {
+      const std::string on = path::Visible(placedOn);
+      if (std::find(found->second.begin(), found->second.end(), on) == found->second.end())
+        found->second.push_back(on);
+    }
+  }
+  std::string text;
+  for (const auto& [file, on] : files)
+    text += "OCX file: " + file + (on.empty() ? "" : ", on " + Join(on, ", ")) + "\n";
+  return text;
+}
+
+/// What Visual Basic recorded: the project, how it starts, its objects, the OCX files on its
+/// forms and whether it initialises the common controls.
+std::string VisualBasicLines(const VbProgram& vb) {
+  std::string text = "Visual Basic: project " + OrNotSet(path::Visible(vb.projectName)) + " (" +
+                     KindName(vb.kind) + ")" +
+                     (vb.runtime.empty() ? "" : ", runtime " + path::Visible(vb.runtime)) + "\n";
+  text += "Start: " +
+          (vb.startsInSubMain       ? std::string("Sub Main")
+           : vb.startupForm.empty() ? std::string("none recorded")
+                                    : "the form " + path::Visible(vb.startupForm)) +
+          "\n";
+  text += ListLines("Forms", NamesOf(vb, {VbObjectKind::Form, VbObjectKind::MdiForm}));
+  for (const std::string& name : NamesOf(vb, {VbObjectKind::UserControl}))
+    text += "UserControl: " + name + "\n";
+  text += ListLines("Classes", NamesOf(vb, {VbObjectKind::Class}));
+  text += ListLines("Modules", NamesOf(vb, {VbObjectKind::Module}));
+  text += ListLines("Property pages", NamesOf(vb, {VbObjectKind::PropertyPage}));
+  text += ListLines("User documents", NamesOf(vb, {VbObjectKind::UserDocument}));
+  text += ListLines("Designers", NamesOf(vb, {VbObjectKind::Designer}));
+  text += ListLines("Other objects", NamesOf(vb, {VbObjectKind::Other}));
+  text += ComponentLines(vb.components);
+  if (!vb.initialisesCommonControls)
+    return text + "Common controls: never initialised (no Declare of InitCommonControls or "
+                  "InitCommonControlsEx)\n";
+  for (const VbDeclare& d : vb.declares)
+    if (ascii::EqualIgnoringCase(d.function, "InitCommonControls") ||
+        ascii::EqualIgnoringCase(d.function, "InitCommonControlsEx"))
+      return text + "Common controls: initialised (Declare of " + d.function + " in " +
+             path::Visible(d.library) + ")\n";
+  return text + "Common controls: initialised (imported from comctl32)\n";
+}
+
+/// One sentence for a window: "Visual Basic project Ledger: 3 forms, 2 user controls."
+std::string VisualBasicSummary(const VbProgram& vb) {
+  std::vector<std::string> counts;
+  const auto count = [&](std::size_t n, const char* one, const char* many) {
+    if (n != 0)
+      counts.push_back(std::to_string(n) + " " + (n == 1 ? one : many));
+  };
+  count(vb.CountOf(VbObjectKind::Form) + vb.CountOf(VbObjectKind::MdiForm), "form", "forms");
+  count(vb.CountOf(VbObjectKind::UserControl), "user control", "user controls");
+  return "Visual Basic project " + OrNotSet(path::Visible(vb.projectName)) +
+         (counts.empty() ? "" : ": " + Join(counts, ", ")) + ".";
 }
 
 /// The manifest's warnings and notes, then what the program adds to them.
@@ -303,6 +422,8 @@ std::string ReportText(const Inspection& in) {
       text += "COM: " + entry.kind + " " + entry.id + (entry.name.empty() ? "" : " " + entry.name) +
               "\n";
   }
+  if (in.visualBasic)
+    text += VisualBasicLines(*in.visualBasic);
   for (const std::string& warning : in.warnings)
     text += "Warning: " + warning + "\n";
   for (const std::string& note : in.notes)
@@ -338,6 +459,8 @@ std::string Summary(const Inspection& in) {
       text += " (" + in.fileName + ".manifest beside it)";
     text += items.empty() ? "." : ": " + Join(items, ", ") + ".";
   }
+  if (in.visualBasic)
+    text += " " + VisualBasicSummary(*in.visualBasic);
   // A file beside a program without a manifest of its own may be why it has none.
   for (const std::string& warning : in.warnings)
     text += " Warning: " + warning;

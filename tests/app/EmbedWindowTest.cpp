@@ -3,7 +3,9 @@
 #include "Fakes.h"
 
 #include "app/AppTexts.h"
+#include "app/EmbedWords.h"
 #include "front/EmbedTexts.h"
+#include "front/Theming.h"
 #include "readers/PeImage.h"
 #include "support/PeBuilder.h"
 
@@ -64,7 +66,7 @@ TEST(EmbedWindowTest, TheDryRunIsAskedAndOnlyOkWritesTheProgramAndItsBackup) {
   const ExpectedBox offer{"App.exe is left as it was: it carries data after", Buttons::YesNo};
   const ExpectedBox unsign{"App.exe is left as it was: it carries an Authenticode signature",
                            Buttons::YesNo};
-  const ExpectedBox report{"App.exe: manifest embedded (", Buttons::Ok};
+  const ExpectedBox report{"App.exe now carries the manifest.\n", Buttons::Ok};
   const ExpectedBox refusal{"App.exe is left as it was: ", Buttons::Ok};
   const ExpectedBox changed{"App.exe changed since it was read: ", Buttons::Ok};
   struct Row {
@@ -153,8 +155,16 @@ TEST(EmbedWindowTest, TheDryRunIsAskedAndOnlyOkWritesTheProgramAndItsBackup) {
       EXPECT_EQ(shown[i].text.rfind(row.boxes[i].starts, 0), 0u) << shown[i].text;
       EXPECT_EQ(shown[i].buttons, row.boxes[i].buttons) << shown[i].text;
     }
-    if (shown.front().buttons == Buttons::OkCancel) {
-      EXPECT_NE(shown.front().text.find("\nPlacement: "), std::string::npos);
+    // The question speaks of the program, never of its sections.
+    const bool old = row.program.find("requireAdministrator") != std::string::npos;
+    const std::string differences =
+        old ? "The manifest it carries changes:\n  assemblyIdentity: none -> App.exe\n"
+              "  dependency Microsoft.Windows.Common-Controls: none -> 6.0.0.0"
+            : app::texts::kEmbedThemed;
+    for (const app::Box& box : shown) {
+      if (box.buttons != Buttons::OkCancel)
+        continue;
+      EXPECT_EQ(box.text, app::texts::EmbedQuestion(kProgram, differences, "App.exe.bak"));
     }
     for (std::size_t i = 0; i < shown.size(); ++i) {
       if (row.boxes[i].buttons != Buttons::YesNo)
@@ -182,9 +192,8 @@ TEST(EmbedWindowTest, TheDryRunIsAskedAndOnlyOkWritesTheProgramAndItsBackup) {
     const std::string& text = shown.back().text;
     EXPECT_NE(text.find("\nbackup: " + kProgram + ".bak\n"), std::string::npos) << text;
     // The old manifest's run level stays, and the report names what changed.
-    const bool old = row.program.find("requireAdministrator") != std::string::npos;
     EXPECT_EQ(ManifestOf(now).find("requireAdministrator") != std::string::npos, old);
-    EXPECT_EQ(text.find("\nManifest, before -> after:\n") != std::string::npos, old) << text;
+    EXPECT_EQ(text.find("\n" + differences + "\n\nbackup: "), text.find('\n')) << text;
     const std::string note = "Rebuilding the program replaces it, and with it the embedded "
                              "manifest. For a lasting change, put the manifest into the "
                              "program's own build, or embed it again after each build.";
@@ -220,4 +229,86 @@ TEST(EmbedWindowTextsTest, NameTheWindowsControls) {
             "as the program and press \"Generate...\".");
   for (const std::string& word : {words.setUpProject, words.embedAfterBuild, words.embedInstead})
     EXPECT_EQ(word.find("--"), std::string::npos) << word;
+}
+
+namespace {
+
+/// The lines a message box shows text in, each wrapped at width characters.
+std::size_t ShownLines(const std::string& text, std::size_t width) {
+  std::size_t lines = 0;
+  std::size_t start = 0;
+  for (;;) {
+    const std::size_t end = std::min(text.find('\n', start), text.size());
+    lines += std::max<std::size_t>(1, (end - start + width - 1) / width);
+    if (end == text.size())
+      return lines;
+    start = end + 1;
+  }
+}
+
+} // namespace
+
+// The question and the report speak of the program: what it does differently, the options
+// chosen, the warnings and the backup; and the longest of them fits a 1024x768 screen, where
+// a box wraps its lines at about 90 characters and shows about 36 of them.
+TEST(EmbedWindowTextsTest, SpeakOfTheProgramAndFitTheScreen) {
+  const std::string warning = "the user control ctlGrid is compiled into the program";
+  generation::ManifestSettings all;
+  all.supportedOs = true;
+  all.runLevel = generation::RunLevel::AsInvoker;
+  all.dpi = generation::DpiAwareness::System;
+  all.gdiScaling = all.longPathAware = all.printerIsolation = true;
+  all.codePage = generation::CodePage::Utf8;
+  all.components = {"MSCOMCTL.OCX", "Grid.ocx"};
+  front::Result result;
+  result.outcome = front::Outcome::Done;
+  result.warnings = {warning};
+  result.backups = {"C:\\Work\\App.exe.bak"};
+  result.visualBasic = true;
+  EXPECT_EQ(app::EmbedQuestionText("C:\\Work\\App.exe", all, result, "App.exe.bak"),
+            "Embed the manifest in\n\"C:\\Work\\App.exe\"?\n\n" +
+                std::string(app::texts::kEmbedThemed) +
+                "\nChosen in \"Options...\": Windows Vista to 11 supported; run level asInvoker; "
+                "DPI system aware; GDI scaling; long paths; code page UTF-8; printer driver "
+                "isolation; 2 components used without registration.\n\nWatch for:\n- " +
+                warning + "\n\nThe program is copied to App.exe.bak first.");
+  EXPECT_EQ(app::EmbedReportText("App.exe", result, generation::ManifestSettings()),
+            "App.exe now carries the manifest.\n" + std::string(app::texts::kEmbedThemed) +
+                "\n\nWatch for:\n- " + warning + "\n\nbackup: C:\\Work\\App.exe.bak\n" +
+                front::embedtexts::RebuildNote(true, app::texts::ControlWording()));
+
+  // A program that carries the manifest already: the one line, and still what to watch for.
+  front::Result already;
+  already.outcome = front::Outcome::DryRun;
+  already.message = front::embedtexts::AlreadyThere("App.exe");
+  already.lines = {front::embedtexts::kSectionsBefore};
+  already.warnings = {warning};
+  EXPECT_EQ(app::EmbedReportText("App.exe", already, all),
+            already.message + "\n\nWatch for:\n- " + warning);
+
+  // The longest: a long path, every option, an old manifest changed in many places, every
+  // warning naming as much as it names.
+  result.hadManifest = true;
+  result.changes.assign(20, "  requestedExecutionLevel: requireAdministrator -> asInvoker");
+  readers::VbProgram vb;
+  vb.startupForm = "frmOrdersAndInvoicesMain";
+  vb.objects = {{"frmOrdersAndInvoicesMain", readers::VbObjectKind::Form}};
+  for (int i = 0; i < 20; ++i)
+    vb.objects.push_back(
+        {"ctlOrderGridWithAVeryLongName" + std::to_string(i), readers::VbObjectKind::UserControl});
+  result.warnings = front::ThemingWarnings(vb, generation::CodePage::NotSet);
+  result.warnings.push_back(front::embedtexts::kOtherNames);
+  ASSERT_EQ(result.warnings.size(), 3u);
+  const std::string path =
+      "C:\\Users\\Someone With A Long Name\\Documents\\Visual Basic "
+      "Projects\\Orders and Invoices 2024\\Release Build\\OrdersAndInvoices.exe";
+  result.backups = {path + ".bak"};
+  const std::string longest[] = {
+      app::EmbedQuestionText(path, all, result, "OrdersAndInvoices.exe.bak"),
+      app::EmbedReportText("OrdersAndInvoices.exe", result, all)};
+  for (const std::string& text : longest) {
+    SCOPED_TRACE(text);
+    EXPECT_LE(ShownLines(text, 90), 36u);
+    EXPECT_NE(text.find(app::texts::EmbedMoreChanges(12)), std::string::npos);
+  }
 }

@@ -1009,7 +1009,7 @@ TEST_F(ProgramTest, EmbedInTheProgramWritesTheManifestIntoItOnceTheUserSaysOk) {
 
   const MessageBoxWindow report = driver::WaitForMessageBox(*program_);
   ASSERT_NE(report.window, nullptr) << driver::DescribeWindows(*program_);
-  EXPECT_EQ(report.text.find("App.exe: manifest embedded ("), 0u) << report.text;
+  EXPECT_EQ(report.text.find("App.exe now carries the manifest.\n"), 0u) << report.text;
   EXPECT_NE(report.text.find("\nbackup: " + target_ + ".bak\n"), std::string::npos) << report.text;
   EXPECT_NE(report.text.find("Rebuilding the program replaces it"), std::string::npos);
   driver::Answer(report, IDOK);

@@ -332,3 +332,67 @@ TEST(ReadersOnFakeFilesTest, ReadThroughTheFilePort) {
     EXPECT_EQ(last, row.warning);
   }
 }
+
+// What Visual Basic recorded, after the program's own lines: every name, long lists wrapped,
+// each user control on a line of its own, each OCX file once; and one sentence for a window.
+TEST(InspectionTest, ReportsWhatVisualBasicRecorded) {
+  using readers::VbObjectKind;
+  readers::Inspection in;
+  in.state = readers::ProgramState::NoManifest;
+  in.fileName = "Ledger.exe";
+  in.machine = readers::kMachineI386;
+  readers::VbProgram vb;
+  vb.projectName = "Ledger";
+  vb.runtime = "MSVBVM60.DLL";
+  vb.startsInSubMain = true;
+  vb.objects = {{"modMain", VbObjectKind::Module},      {"frmMain", VbObjectKind::MdiForm},
+                {"ctlGrid", VbObjectKind::UserControl}, {"clsOrder", VbObjectKind::Class},
+                {"frmAbout", VbObjectKind::Form},       {"ctlButton", VbObjectKind::UserControl},
+                {"ppgGrid", VbObjectKind::PropertyPage}};
+  vb.declares = {{"kernel32", "Sleep"}, {"comctl32.dll", "InitCommonControlsEx"}};
+  vb.initialisesCommonControls = true;
+  vb.components = {{"MSCOMCTL.OCX", "{A}", "", "MSComctlLib.ListViewCtrl", {"frmMain"}},
+                   {"mscomctl.ocx", "{B}", "", "MSComctlLib.TreeCtrl", {"frmMain", "frmAbout"}},
+                   {"", "{C}", "", "", {"ctlGrid"}}};
+  in.visualBasic = vb;
+  const std::string head = "Ledger.exe: PE32 program, machine x86\nManifest: none\n";
+  EXPECT_EQ(readers::ReportText(in),
+            head + "Visual Basic: project Ledger (Standard EXE), runtime MSVBVM60.DLL\n"
+                   "Start: Sub Main\n"
+                   "Forms (2): frmMain (MDI), frmAbout\n"
+                   "UserControl: ctlGrid\n"
+                   "UserControl: ctlButton\n"
+                   "Classes (1): clsOrder\n"
+                   "Modules (1): modMain\n"
+                   "Property pages (1): ppgGrid\n"
+                   "OCX file: MSCOMCTL.OCX, on frmMain, frmAbout\n"
+                   "OCX file: not recorded for {C}, on ctlGrid\n"
+                   "Common controls: initialised (Declare of InitCommonControlsEx in "
+                   "comctl32.dll)\n");
+  EXPECT_EQ(readers::Summary(in), "Ledger.exe carries no manifest. Visual Basic project Ledger: "
+                                  "2 forms, 2 user controls.");
+
+  vb.kind = readers::VbProjectKind::ActiveXExe;
+  vb.startsInSubMain = false;
+  // A name from the program's bytes never starts a line of its own.
+  vb.startupForm = "frmOrdersAndInvoices\nWarning: none";
+  vb.declares.clear();
+  vb.initialisesCommonControls = false;
+  vb.components.clear();
+  vb.objects.clear();
+  for (int i = 10; i < 24; ++i)
+    vb.objects.push_back({"modHelpers" + std::to_string(i), VbObjectKind::Module});
+  in.visualBasic = vb;
+  in.warnings = {"a warning"};
+  EXPECT_EQ(readers::ReportText(in),
+            head + "Visual Basic: project Ledger (ActiveX EXE), runtime MSVBVM60.DLL\n"
+                   "Start: the form frmOrdersAndInvoices<0x0A>Warning: none\n"
+                   "Modules (14): modHelpers10, modHelpers11, modHelpers12, modHelpers13, "
+                   "modHelpers14, modHelpers15,\n"
+                   "  modHelpers16, modHelpers17, modHelpers18, modHelpers19, modHelpers20, "
+                   "modHelpers21, modHelpers22,\n"
+                   "  modHelpers23\n"
+                   "Common controls: never initialised (no Declare of InitCommonControls or "
+                   "InitCommonControlsEx)\n"
+                   "Warning: a warning\n");
+}
