@@ -190,6 +190,8 @@ void frmMain::SetUpProject(const front::Request& request) {
   std::string changes = project::DescribeChanges(result.plan, folder);
   for (const std::string& backup : result.backups)
     changes += project::texts::Backup(project::NamedFrom(folder, backup)) + "\n";
+  for (const std::string& warning : result.warnings)
+    changes += "\n" + warning + "\n";
   services_.boxes.Show(
       {project::texts::Report(folder, project::NamedFrom(folder, projectPath), changes) +
            FormsAfterReport(services_.files, projectPath),

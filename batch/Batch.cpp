@@ -132,9 +132,10 @@ int Inspect(const std::string& target, bool strict, Console& console, platform::
 }
 
 /// --check-forms: the findings and a summary on standard output; nothing is written.
-int CheckForms(const std::string& projectPath, unsigned codePage, platform::FileOperations& files,
-               Console& console) {
-  const project::FormCheck check = project::CheckForms(files, projectPath, codePage);
+int CheckForms(const Options& options, platform::FileOperations& files, Console& console) {
+  const project::FormCheck check =
+      project::CheckForms(files, options.target, options.projectCodePage,
+                          options.manifest.codePage == generation::CodePage::Utf8);
   if (check.refusal) {
     Say(console.err, *check.refusal);
     return kUsage;
@@ -269,7 +270,7 @@ int Run(const std::vector<std::string>& args, platform::FileOperations& files, C
   case Mode::Inspect:
     return Inspect(options.target, options.strict, console, files);
   case Mode::CheckForms:
-    return CheckForms(options.target, options.projectCodePage, files, console);
+    return CheckForms(options, files, console);
   case Mode::Generate:
   case Mode::Project:
   case Mode::Embed:

@@ -328,7 +328,12 @@ std::string HelpSettings() {
          ";\n"
          "                     legacy keeps the system's where Windows 11 uses UTF-8 for all;\n"
          "                     utf-8 (for experts) makes Visual Basic's string conversions\n"
-         "                     use UTF-8\n"
+         "                     use UTF-8, which garbles every caption, text and string\n"
+         "                     outside ASCII: with a project, the run and --check-forms list\n"
+         "                     the lines of its forms, user controls, modules and classes\n"
+         "                     holding such texts, as " +
+         project::texts::kCodePageOption +
+         " reads them\n"
          "  --printer-isolation\n"
          "                     printer drivers run apart: a crashing one leaves the program up\n"
          "  --com FILE[\\N]     use the COM component FILE (.ocx, .dll or .tlb; N its type\n"
@@ -350,7 +355,8 @@ std::string HelpProject() {
          "  --dry-run          print the changes and make none\n"
          "  --check-forms      print what themes break in the project's forms and user\n"
          "                     controls, a line each: file:line: control: what happens:\n"
-         "                     what to do. A listed file that cannot be read is one too.\n"
+         "                     what to do. A listed file that cannot be read is one too,\n"
+         "                     and with --code-page utf-8 each line of text it garbles.\n"
          "                     Nothing is changed.\n"
          "  " +
          project::texts::kCodePageOption +

@@ -23,6 +23,7 @@ void Print(Console& console, const std::vector<std::string>& lines) {
 /// The changes made (or those a dry run would make), the backups and the next step.
 void PrintProject(const front::Result& result, Console& console) {
   console.out << project::DescribeChanges(result.plan);
+  Print(console, result.warnings);
   if (result.outcome == front::Outcome::DryRun) {
     console.out << project::texts::kDryRun << '\n';
     return;

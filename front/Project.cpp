@@ -8,6 +8,7 @@
 #include "base/Path.h"
 #include "generation/DriverTexts.h"
 #include "platform/TemporaryFiles.h"
+#include "project/FormCheck.h"
 #include "project/ProjectTexts.h"
 #include "project/Transaction.h"
 
@@ -197,6 +198,21 @@ Result PlanAndApply(platform::FileOperations& files, Conversation& user,
   }
 }
 
+/// A manifest asking for the UTF-8 code page garbles the project's texts outside ASCII.
+void WarnOfGarbledTexts(platform::FileOperations& files, const project::Request& request,
+                        Result& result) {
+  if (request.manifest.codePage != generation::CodePage::Utf8)
+    return;
+  std::vector<readers::SourceText> texts =
+      project::TextsOutsideAscii(files, request.projectPath, request.codePage);
+  const std::string folder =
+      path::Folder(request.projectPath, path::StyleOf(files.PathSeparator()));
+  for (readers::SourceText& text : texts)
+    text.file = project::NamedFrom(folder, text.file);
+  if (const std::optional<std::string> warning = readers::ProjectTextWarning(texts))
+    result.warnings.push_back(*warning);
+}
+
 } // namespace
 
 Result SetUpProject(platform::FileOperations& files, Conversation& user, const Request& request) {
@@ -214,7 +230,11 @@ Result SetUpProject(platform::FileOperations& files, Conversation& user, const R
   try {
     if (std::optional<Result> ended = Recover(files, user, run))
       return std::move(*ended);
-    return PlanAndApply(files, user, run);
+    Result result = PlanAndApply(files, user, run);
+    if (result.outcome == Outcome::Done || result.outcome == Outcome::DryRun ||
+        result.outcome == Outcome::Unchanged)
+      WarnOfGarbledTexts(files, run, result);
+    return result;
   } catch (const base::SystemError& error) {
     // Only the plan and the compiler throw: no file of the project was replaced yet.
     return Ended(Outcome::Failed,

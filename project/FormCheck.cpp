@@ -27,9 +27,57 @@ struct Listed {
   bool userControl;
 };
 
+/// A path as a key that names its file once, whatever case Windows is given it in.
+std::string FileKey(platform::FilePort& files, const std::string& path) {
+  return files.PathSeparator() == '\\' ? ascii::Lower(path) : path;
+}
+
+/// The files whose texts Visual Basic converts through the ANSI code page; those after the
+/// first two the check of the forms does not read.
+constexpr const char* kSourceKeys[] = {"Form", "UserControl", "Module", "Class"};
+
+/// The texts, and in modulesRead how many module and class files were read for them.
+std::vector<readers::SourceText> ListedTexts(platform::FilePort& files, ProjectFiles& paths,
+                                             const readers::ProjectFacts& facts, unsigned codePage,
+                                             std::size_t& modulesRead) {
+  std::vector<readers::SourceText> texts;
+  std::unordered_set<std::string> read;
+  for (const readers::ProjectPath& named : facts.paths) {
+    const auto key =
+        std::find_if(std::begin(kSourceKeys), std::end(kSourceKeys), [&named](const char* one) {
+          return ascii::EqualIgnoringCase(named.key, one);
+        });
+    if (key == std::end(kSourceKeys))
+      continue;
+    const std::string path = paths.Find(named.path);
+    std::string source, why;
+    if (!read.insert(FileKey(files, path)).second ||
+        !paths.Read(path, readers::kMaxFormBytes, source, why))
+      continue;
+    modulesRead += key - std::begin(kSourceKeys) >= 2 ? 1 : 0;
+    for (readers::SourceText& text : readers::TextsOutsideAscii(source)) {
+      text.file = path;
+      text.text = codepages::ToUtf8(text.text, codePage);
+      texts.push_back(std::move(text));
+    }
+  }
+  return texts;
+}
+
+/// --check-forms' findings of the texts the UTF-8 code page garbles.
+void AddGarbledTexts(const std::vector<readers::SourceText>& texts,
+                     std::vector<std::string>& findings) {
+  for (std::size_t i = 0; i < texts.size() && i < readers::kTextsShown; ++i)
+    findings.push_back(
+        formtexts::Line(texts[i].file, texts[i].line, texts[i].text, readers::kGarbledText));
+  if (texts.size() > readers::kTextsShown)
+    findings.push_back(readers::MoreGarbledTexts(texts.size() - readers::kTextsShown));
+}
+
 } // namespace
 
-FormCheck CheckForms(platform::FilePort& files, const std::string& projectPath, unsigned codePage) {
+FormCheck CheckForms(platform::FilePort& files, const std::string& projectPath, unsigned codePage,
+                     bool utf8CodePage) {
   FormCheck check;
   std::string text, why;
   if (!ReadProjectFile(files, projectPath, readers::kMaxProjectBytes, text, why)) {
@@ -57,7 +105,7 @@ FormCheck CheckForms(platform::FilePort& files, const std::string& projectPath, 
   for (const Listed& entry : listed) {
     const readers::ProjectModule& written = *entry.file;
     const std::string path = paths.Find(written.path);
-    const std::string key = files.PathSeparator() == '\\' ? ascii::Lower(path) : path;
+    const std::string key = FileKey(files, path);
     if (checked.count(key) != 0)
       continue;
     std::string form;
@@ -81,7 +129,23 @@ FormCheck CheckForms(platform::FilePort& files, const std::string& projectPath, 
                                                formtexts::UserControlExit(facts.startup)));
     }
   }
+  if (utf8CodePage)
+    AddGarbledTexts(ListedTexts(files, paths, facts, codePage, check.filesChecked), check.findings);
   return check;
+}
+
+std::vector<readers::SourceText>
+TextsOutsideAscii(platform::FilePort& files, const std::string& projectPath, unsigned codePage) {
+  std::string text, why;
+  if (!ReadProjectFile(files, projectPath, readers::kMaxProjectBytes, text, why))
+    return {};
+  const readers::ProjectFacts facts = readers::ReadProjectFacts(text);
+  if (NameWithControlCharacter(projectPath, facts))
+    return {};
+  ProjectFiles paths(files, path::Folder(projectPath, path::StyleOf(files.PathSeparator())),
+                     codePage);
+  std::size_t modulesRead = 0;
+  return ListedTexts(files, paths, facts, codePage, modulesRead);
 }
 
 std::string FormCheckReport(const FormCheck& check, std::size_t shown) {

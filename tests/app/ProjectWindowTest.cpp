@@ -6,7 +6,9 @@
 #include "base/Path.h"
 #include "generation/Architecture.h"
 #include "generation/DriverTexts.h"
+#include "app/frmOptions.h"
 #include "project/ProjectTexts.h"
+#include "readers/CodePageReadiness.h"
 #include "readers/FormTexts.h"
 #include "support/PeBuilder.h"
 
@@ -153,6 +155,27 @@ TEST(ProjectWindowTest, TheReportEndsInWhatThemesBreakInTheForms) {
     EXPECT_EQ(report.find("What themes"), report.rfind("What themes"));
     EXPECT_EQ(report.find(":27: chk13"), std::string::npos);
   }
+}
+
+// With the UTF-8 code page chosen, the report tells which texts it garbles.
+TEST(ProjectWindowTest, TheReportWarnsOfTheTextsTheUtf8CodePageGarbles) {
+  ProjectScenario s;
+  s.world.files.AddFile(kForm, "Begin VB.Form frmMain\r\n   Caption = \"\xC4\"\r\nEnd\r\n");
+  generation::ManifestSettings utf8;
+  utf8.codePage = generation::CodePage::Utf8;
+  app::SaveManifestSettings(s.world.settings, utf8);
+  s.form.Form_Load();
+  s.view.texts[Field::Text1] = kVbp;
+  s.view.texts[Field::Text4] = "3.0.0.4";
+  s.world.boxes.answers = {Answer::Ok};
+  s.form.Command1_Click();
+  ASSERT_EQ(s.world.boxes.shown.size(), 2u);
+  const std::string warning =
+      *readers::ProjectTextWarning({{"frmMain.frm", 2, "Caption = \"\xC3\x84\""}});
+  EXPECT_NE(s.world.boxes.shown[1].text.find("\n\n" + warning + "\n\n" +
+                                             project::texts::NextStep("Ledger.vbp")),
+            std::string::npos)
+      << s.world.boxes.shown[1].text;
 }
 
 // The options window's report: for a project, its forms; the program otherwise.

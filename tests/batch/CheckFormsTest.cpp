@@ -19,10 +19,12 @@ protected:
              fs::copy_options::recursive);
   }
   /// The project named relative to the folder, as a build script in it would.
-  batchtest::Result Check(const std::string& project) {
+  batchtest::Result Check(const std::string& project,
+                          const std::vector<std::string>& options = {}) {
     batchtest::Launch launch;
     launch.program = batchtest::BuildPath(THEMEFOLD_BATCH_PROGRAM);
     launch.args = {"--check-forms", project};
+    launch.args.insert(launch.args.end(), options.begin(), options.end());
     launch.folder = dir_.string();
     launch.environment = {{"XDG_CONFIG_HOME", Path()}};
     batchtest::Result result = batchtest::RunProgram(launch);
@@ -111,3 +113,80 @@ TEST_F(CheckFormsTest, AFileInAnotherCaseIsFoundFromARelativeProject) {
   EXPECT_EQ(Check("Twice.vbp").out, result.out);
 }
 #endif
+
+// With --code-page utf-8, each line of a form, user control, module or class holding text
+// outside ASCII is a finding, read in the project's code page; comments are not, nor is
+// anything without the option.
+TEST_F(CheckFormsTest, TextsTheUtf8CodePageGarbles) {
+  testsupport::WriteBytes(dir_ / "Texts.vbp",
+                          "Type=Exe\r\nForm=frmSize.frm\r\nUserControl=ucSize.ctl\r\n"
+                          "Module=modSize; modSize.bas\r\nClass=Size; Size.cls\r\n"
+                          "Startup=\"Sub Main\"\r\n");
+  testsupport::WriteBytes(dir_ / "frmSize.frm",
+                          "Begin VB.Form frmSize\r\n   Caption         =   \"Gr\xF6\xDF"
+                          "e\"\r\n   ' Gr\xF6\xDF"
+                          "e\r\nEnd\r\n");
+  testsupport::WriteBytes(dir_ / "ucSize.ctl",
+                          "Begin VB.UserControl ucSize\r\n   Begin VB.Label "
+                          "lbl\r\n      Caption = \"Ma\xDF\"\r\n   End\r\nEnd\r\n");
+  testsupport::WriteBytes(dir_ / "modSize.bas",
+                          "Sub Main()\n  MsgBox \"\xC4rger\" ' \xFC\nRem \xFC\n"
+                          "  s = \"It's \"\"\xDF\"\"\"\nEnd Sub\n");
+  testsupport::WriteBytes(dir_ / "Size.cls", "Const A = \"\xC0\"\n");
+  std::string many = "Type=Exe\nModule=modMany; modMany.bas\n";
+  std::string manyModule;
+  for (int i = 1; i <= 12; ++i)
+    manyModule += "s = \"\xE9" + std::to_string(i) + "\"\n";
+  testsupport::WriteBytes(dir_ / "Many.vbp", many);
+  testsupport::WriteBytes(dir_ / "modMany.bas", manyModule);
+  testsupport::WriteBytes(dir_ / "Russian.vbp", "Type=Exe\nForm=Forms\\Russian.frm\n");
+  testsupport::WriteBytes(dir_ / "Clean.vbp", "Type=Exe\r\nForm=frmClean.frm\r\n");
+  testsupport::WriteBytes(dir_ / "frmClean.frm", "Begin VB.Form frmClean\r\nEnd\r\n");
+  const std::string garbled =
+      ": outside ASCII, so garbled with the UTF-8 code page, which Visual Basic converts every "
+      "caption, text and string through: keep the system's code page, or this text in ASCII\n";
+  std::string manyOut;
+  for (int i = 1; i <= 10; ++i)
+    manyOut +=
+        "modMany.bas:" + std::to_string(i) + ": s = \"é" + std::to_string(i) + "\"" + garbled;
+  struct Row {
+    const char* project;
+    std::vector<std::string> options;
+    int exitCode;
+    std::string out;
+  };
+  const std::vector<std::string> utf8 = {"--code-page", "utf-8"};
+  // clang-format off
+  const Row rows[] = {
+      {"Texts.vbp", utf8, 7,
+       "frmSize.frm:2: Caption = \"Größe\"" + garbled +
+       "ucSize.ctl:3: Caption = \"Maß\"" + garbled +
+       "modSize.bas:2: MsgBox \"Ärger\"" + garbled +
+       "modSize.bas:4: s = \"It's \"\"ß\"\"\"" + garbled +
+       "Size.cls:1: Const A = \"À\"" + garbled +
+       "checked 4 files: 5 findings\n"},
+      {"Texts.vbp", {"--code-page", "legacy"}, 0, "checked 2 files: nothing that themes break\n"},
+      {"Texts.vbp", {}, 0, "checked 2 files: nothing that themes break\n"},
+      {"Clean.vbp", utf8, 0, "checked 1 file: nothing that themes break\n"},
+      {"Many.vbp", utf8, 7,
+       manyOut + "... and 2 more lines with texts outside ASCII, garbled the same way\n"
+       "checked 1 file: 11 findings\n"},
+      {"Russian.vbp", {"--code-page", "utf-8", "--project-code-page", "1251"}, 7,
+       "Forms/Russian.frm:8: cmdSchlie\xDF" "en: black background once themed, as it sits "
+       "directly in the frame fraMain: put a PictureBox inside the frame as its container\n"
+       "Forms/Russian.frm:3: Caption = \"Настройки\"" + garbled +
+       "Forms/Russian.frm:6: Caption = \"Настройки \"\"1\"\"\"" + garbled +
+       "Forms/Russian.frm:8: Begin VB.CommandButton cmdSchlieЯen" + garbled +
+       "Forms/Russian.frm:9: Caption = \"Готово\"" + garbled +
+       "Forms/Russian.frm:13: Caption = \"Готово\"" + garbled +
+       "checked 1 file: 6 findings\n"},
+  };
+  // clang-format on
+  for (const Row& row : rows) {
+    SCOPED_TRACE(std::string(row.project) + " " + std::to_string(row.options.size()));
+    const batchtest::Result result = Check(row.project, row.options);
+    EXPECT_EQ(result.exitCode, row.exitCode);
+    EXPECT_EQ(result.out, row.out);
+    EXPECT_EQ(result.err, "");
+  }
+}

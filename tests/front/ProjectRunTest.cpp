@@ -348,6 +348,64 @@ TEST(ProjectRunTest, ADryRunLeavesNoTraceAndIsRefusedAsTheRealRunWouldBe) {
   }
 }
 
+// With the UTF-8 code page, the run warns of each text Visual Basic would garble, named from
+// the project's folder and read in its code page; other code pages, and ASCII, warn of none.
+TEST(ProjectRunTest, TheUtf8CodePageWarnsOfTheTextsItGarbles) {
+  const Tree sized = {{kVbp, "Type=Exe\r\nForm=frmMain.frm\r\nClass=Size; Size.cls\r\n"
+                             "Startup=\"frmMain\"\r\n"},
+                      {kFolder + "frmMain.frm", "Begin VB.Form frmMain\r\n   Caption = \"Gr\xF6\xDF"
+                                                "e\"\r\nEnd\r\n"},
+                      {kFolder + "Size.cls", "' Gr\xF6\xDF"
+                                             "e\nConst A = \"\xC0\"\n"}};
+  const auto warning = [](const std::string& caption, const std::string& constant) {
+    return "These texts outside ASCII come out garbled with the UTF-8 code page, as Visual "
+           "Basic converts every caption, text and string through it; keep the system's code "
+           "page for this program, or its texts in ASCII:\n  frmMain.frm:2: Caption = \"Gr" +
+           caption + "e\"\n  Size.cls:2: Const A = \"" + constant + "\"";
+  };
+  struct Row {
+    const char* name;
+    Tree tree;
+    generation::CodePage codePage;
+    unsigned projectCodePage;
+    bool dryRun;
+    std::vector<std::string> warnings;
+  };
+  const Row rows[] = {
+      {"set up",
+       sized,
+       generation::CodePage::Utf8,
+       1252,
+       false,
+       {warning("\xC3\xB6\xC3\x9F", "\xC3\x80")}},
+      {"a dry run",
+       sized,
+       generation::CodePage::Utf8,
+       1252,
+       true,
+       {warning("\xC3\xB6\xC3\x9F", "\xC3\x80")}},
+      {"read in 1251",
+       sized,
+       generation::CodePage::Utf8,
+       1251,
+       true,
+       {warning("\xD1\x86\xD0\xAF", "\xD0\x90")}},
+      {"legacy", sized, generation::CodePage::Legacy, 1252, false, {}},
+      {"ASCII", kProjects[1].tree, generation::CodePage::Utf8, 1252, false, {}},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    Rig rig(row.tree);
+    rig.user.whenNoneLeft = front::Confirmation::Unasked;
+    rig.request.manifest.codePage = row.codePage;
+    rig.request.projectCodePage = row.projectCodePage;
+    rig.request.dryRun = row.dryRun;
+    rig.Generate();
+    EXPECT_EQ(rig.result.outcome, row.dryRun ? front::Outcome::DryRun : front::Outcome::Done);
+    EXPECT_EQ(rig.result.warnings, row.warnings);
+  }
+}
+
 } // namespace projectrun
 
 namespace projectrun {
