@@ -203,8 +203,13 @@ void WarnOfGarbledTexts(platform::FileOperations& files, const project::Request&
                         Result& result) {
   if (request.manifest.codePage != generation::CodePage::Utf8)
     return;
-  std::vector<readers::SourceText> texts =
-      project::TextsOutsideAscii(files, request.projectPath, request.codePage);
+  std::vector<readers::SourceText> texts;
+  try {
+    texts = project::TextsOutsideAscii(files, request.projectPath, request.codePage);
+  } catch (const base::SystemError&) {
+    // The run is over and done: a file that cannot be read now goes unmentioned.
+    return;
+  }
   const std::string folder =
       path::Folder(request.projectPath, path::StyleOf(files.PathSeparator()));
   for (readers::SourceText& text : texts)
