@@ -1,9 +1,13 @@
 // libFuzzer target: any bytes as a Visual Basic form or user control (.frm, .ctl). A form
-// comes from whoever sent the project; whatever it holds reads as a tree and is checked.
+// comes from whoever sent the project; whatever it holds reads as a tree and is checked, and
+// its texts outside ASCII are found.
 #include <algorithm>
 #include <cstdint>
 #include <string>
 
+#include "base/CodePages.h"
+#include "base/Unicode.h"
+#include "readers/CodePageReadiness.h"
 #include "readers/Forms.h"
 #include "support/FuzzCheck.h"
 
@@ -28,6 +32,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   for (const readers::FormFinding& finding : readers::CheckForm(form)) {
     Check(finding.line >= 1 && finding.line <= lines);
     Check(finding.text.find(": ") != std::string::npos);
+  }
+  // Texts outside ASCII lie on its lines, in order, and read as UTF-8 in the
+  // default code page.
+  int lastText = 0;
+  for (const readers::SourceText& found : readers::TextsOutsideAscii(text)) {
+    Check(found.line > lastText && found.line <= lines);
+    lastText = found.line;
+    Check(unicode::IsUtf8(codepages::ToUtf8(found.text, codepages::kDefault)));
   }
   return 0;
 }
