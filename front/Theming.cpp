@@ -1,10 +1,12 @@
 #include "front/Theming.h"
 
 #include <algorithm>
+#include <optional>
 #include <utility>
 
 #include "base/Path.h"
 #include "generation/ModuleText.h"
+#include "readers/CodePageReadiness.h"
 #include "readers/PeConditions.h"
 #include "readers/Source.h"
 
@@ -68,11 +70,15 @@ std::string NeverInitialised(const readers::VbProgram& program) {
 } // namespace
 
 std::vector<std::string> ThemingWarnings(const readers::VbProgram& program,
-                                         generation::CodePage /*codePage*/) {
+                                         generation::CodePage codePage) {
   std::vector<std::string> warnings;
   for (std::string warning : {UserControls(program), NeverInitialised(program)})
     if (!warning.empty())
       warnings.push_back(std::move(warning));
+  // Only the UTF-8 code page garbles what the forms store in the author's ANSI code page.
+  if (codePage == generation::CodePage::Utf8)
+    if (std::optional<std::string> texts = readers::FormTextWarning(program))
+      warnings.push_back(std::move(*texts));
   return warnings;
 }
 

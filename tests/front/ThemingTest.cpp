@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "front/Theming.h"
+#include "readers/CodePageReadiness.h"
 
 namespace {
 
@@ -83,6 +84,19 @@ TEST(ThemingTest, WarnsOfWhatThemingDoesToTheProgram) {
     EXPECT_EQ(front::ThemingWarnings(Program(row.shape), generation::CodePage::NotSet),
               row.warnings);
   }
+}
+
+// Only the UTF-8 code page garbles the forms' texts outside ASCII; their warning's words are
+// CodePageReadinessTest's.
+TEST(ThemingTest, WarnsOfFormTextsOnlyUnderUtf8) {
+  readers::VbProgram program = Program({VbProjectKind::StandardExe, true, "", 0, true});
+  program.formTexts.push_back({"frmMain", "Gr\xF6\xDFe"});
+  EXPECT_EQ(front::ThemingWarnings(program, generation::CodePage::NotSet),
+            std::vector<std::string>{});
+  EXPECT_EQ(front::ThemingWarnings(program, generation::CodePage::Legacy),
+            std::vector<std::string>{});
+  EXPECT_EQ(front::ThemingWarnings(program, generation::CodePage::Utf8),
+            std::vector<std::string>{*readers::FormTextWarning(program)});
 }
 
 // --inspect counts them with the manifest's own, after them; a program Visual Basic did not
