@@ -46,6 +46,7 @@ std::vector<std::string> EmbedLines(const Options& options, const front::Result&
 
 void PrintBeside(const front::Result& result, Console& console) {
   console.out << result.message << '\n';
+  Print(console, result.warnings);
   if (result.outcome != front::Outcome::Done)
     return;
   Print(console, result.changes);
