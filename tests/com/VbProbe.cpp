@@ -33,7 +33,9 @@ struct ObjectTable {
   std::uint16_t objectCount;
   std::uint8_t between[0x04];
   const ObjectDescriptor* objects;
-  std::uint8_t after[0x0C];
+  std::uint8_t between2[0x0C];
+  const char* projectName;
+  std::uint8_t after[0x10];
 };
 struct ProjectData {
   std::uint32_t version;
@@ -42,20 +44,21 @@ struct ProjectData {
   const void* externalTable;
   std::uint32_t externalCount;
 };
-struct ComponentEntry {
+struct ComponentEntry { // the offsets count from the entry's start
   std::uint32_t size;
   std::uint32_t classIdOffset;
-  std::uint32_t reserved;
-  std::uint32_t typeLibIdOffset;
-  std::uint32_t reserved2;
+  std::uint8_t unread[0x14];
+  std::uint32_t typeLibIdOffset; // UTF-16 text
+  std::uint32_t typeLibIdBytes;
+  std::uint32_t unread2;
   std::uint32_t fileNameOffset;
-  std::uint32_t sourceOffset;
-  std::uint32_t nameOffset;
+  std::uint32_t libraryOffset;
+  std::uint32_t controlOffset;
   GUID classId;
-  GUID typeLibId;
-  char fileName[12];
-  char source[8];
-  char name[24];
+  char16_t typeLibId[39];
+  char fileName[9];
+  char library[17];
+  char control[5];
 };
 struct Strings {
   char description[1];
@@ -91,10 +94,11 @@ struct VbHeader { // 0x68 bytes, then the strings it names by offset
 };
 #pragma pack(pop)
 static_assert(sizeof(ObjectDescriptor) == 0x30);
-static_assert(offsetof(ObjectTable, objects) == 0x30);
+static_assert(offsetof(ObjectTable, objects) == 0x30 && sizeof(ObjectTable) == 0x54);
 static_assert(offsetof(ProjectData, externalTable) == 0x234);
 static_assert(offsetof(VbHeader, descriptionOffset) == 0x58);
 static_assert(offsetof(VbHeader, strings) == 0x68);
+static_assert(offsetof(ComponentEntry, controlOffset) == 0x30);
 
 } // namespace probe
 
@@ -107,21 +111,22 @@ void SubMain() {}
 const char kModuleName[] = "MProbe";
 // A standard module.
 const ObjectDescriptor kObjects[] = {{{}, kModuleName, {}, 0x18001, 0}};
-const ObjectTable kObjectTable = {{}, 1, {}, kObjects, {}};
+const ObjectTable kObjectTable = {{}, 1, {}, kObjects, {}, "VbProbe", {}};
 const ProjectData kProjectData = {0x1F4, &kObjectTable, {}, nullptr, 0};
 const ComponentEntry kCalc = {sizeof(ComponentEntry),
                               offsetof(ComponentEntry, classId),
-                              0,
+                              {},
                               offsetof(ComponentEntry, typeLibId),
+                              38 * sizeof(char16_t),
                               0,
                               offsetof(ComponentEntry, fileName),
-                              offsetof(ComponentEntry, source),
-                              offsetof(ComponentEntry, name),
+                              offsetof(ComponentEntry, library),
+                              offsetof(ComponentEntry, control),
                               CLSID_Calc,
-                              LIBID_Calc,
+                              u"{6B1F3C2E-8D4A-4E57-9A51-2F0C7E1D3A10}",
                               "calc.dll",
-                              "",
-                              "ThemefoldTestLib.Calc"};
+                              "ThemefoldTestLib",
+                              "Calc"};
 
 } // namespace
 
