@@ -9,7 +9,8 @@
 # com-used-proof.sh PREFIX SERVER_DLL PROBE_EXE RUNTIME_DLL WORK_DIR BATCH_EXE
 set -eu
 prefix=$1 server=$2 probe=$3 runtime=$4 work=$5 batch=$6
-run="$(dirname "$0")/../../cmake/wine-run.sh"
+# Absolute: the batch runs from the probe's folder.
+run="$(cd "$(dirname "$0")/../../cmake" && pwd)/wine-run.sh"
 
 # The batch run in $work/DIR: its output, CR taken off; its exit code.
 batch_in() { # batch_in DIR ARGS...
