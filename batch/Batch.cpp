@@ -192,7 +192,6 @@ front::Request RequestFrom(const Options& options,
   request.stripSignature = options.stripSignature;
   request.remove = options.remove;
   request.componentsUsed = options.componentsUsed;
-  request.componentsFolder = options.componentsFolder;
   request.componentWarnings = componentWarnings;
   return request;
 }

@@ -55,9 +55,8 @@ struct Request : ManifestRequest {
   /// Beside: remove the file written earlier instead.
   bool remove = false;
   /// Embed, Beside: the components the Visual Basic program places join components, those
-  /// found beside it or in componentsFolder; the front end reads them with the rest.
+  /// found beside it (or in a folder the front end names); it reads them with the rest.
   bool componentsUsed = false;
-  std::string componentsFolder;
   /// Those it placed and that were not found, a line each: told among the result's warnings.
   std::vector<std::string> componentWarnings;
 };
