@@ -37,7 +37,8 @@ printf "without a manifest: %s\n" "$plain"
 case "$plain" in *"CoCreateInstance 0x80040154"*) ;; *)
   echo "FAIL: without a manifest the class should not be registered"; exit 1 ;; esac
 
-told=$(batch_in app --embed --com-used probe.exe) || { printf "%s\n" "$told"; echo "FAIL: --embed --com-used did not succeed"; exit 1; }
+told=$(batch_in app --embed --com-used probe.exe) || {
+  printf "%s\n" "$told"; echo "FAIL: --embed --com-used did not succeed"; exit 1; }
 printf "%s\n" "$told"
 case "$told" in *"not found"*)
   echo "FAIL: calc.dll lies beside the probe"; exit 1 ;; esac
@@ -47,9 +48,11 @@ case "$with" in *"CoCreateInstance 0x00000000"*"sum 5"*) ;; *)
   echo "FAIL: the manifest did not lead COM to the unregistered server"; exit 1 ;; esac
 
 # Not there: the program still gets its manifest, and the class id it would need is named.
-lone=$(batch_in lone --embed --com-used probe.exe) || { printf "%s\n" "$lone"; echo "FAIL: a missing component stopped the run"; exit 1; }
+lone=$(batch_in lone --embed --com-used probe.exe) || {
+  printf "%s\n" "$lone"; echo "FAIL: a missing component stopped the run"; exit 1; }
 printf "%s\n" "$lone"
-if ! printf "%s\n" "$lone" | grep -qi "calc.dll not found beside the program: class {6b1f3c2e-8d4a-4e57-9a51-2f0c7e1d3a12}"; then
+missing="calc.dll not found beside the program: class {6b1f3c2e-8d4a-4e57-9a51-2f0c7e1d3a12}"
+if ! printf "%s\n" "$lone" | grep -qiF "$missing"; then
   echo "FAIL: the missing calc.dll was not named with Calc's class id"; exit 1
 fi
 
