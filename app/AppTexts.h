@@ -46,6 +46,10 @@ inline constexpr const char* kCommand2 = "CLOSE";
 inline constexpr const char* kCommand3 = "...";
 inline constexpr const char* kCommand4 = "Options...";
 inline constexpr const char* kCommand5 = "Embed in the program";
+/// Next to "Embed in the program": the components the program places join the manifest.
+inline constexpr const char* kCheck1 = "With the components it uses, found beside it";
+/// After readers::NoRecordedComponents: how the window names components one by one.
+inline constexpr const char* kNameComponentsInOptions = " in the components list of \"Options...\"";
 /// The caption of "Options..." while any manifest option is on.
 inline constexpr const char* kCommand4On = "Options... *";
 

@@ -22,6 +22,7 @@
 #define IDC_PICTURE1 1007 /* logo */
 #define IDC_COMMAND4 1008 /* "Options..." */
 #define IDC_COMMAND5 1009 /* "Embed in the program" */
+#define IDC_CHECK1 1010   /* with the components the program uses */
 #define IDC_LABEL1 1011
 #define IDC_LABEL2 1012
 #define IDC_LABEL3 1013

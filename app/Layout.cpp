@@ -15,6 +15,7 @@ const Control kMainControls[] = {
     {IDC_COMMAND2, Kind::Button, texts::kCommand2, 5835, 3225, 1080, 345},
     // A row of its own below Generate and CLOSE: every other control keeps its place.
     {IDC_COMMAND5, Kind::Button, texts::kCommand5, 4695, 3630, 2220, 345},
+    {IDC_CHECK1, Kind::CheckBox, texts::kCheck1, 165, 3675, 4440, 255},
     {IDC_LABEL1, Kind::Label, texts::kLabel1, 165, 1365, 1155, 195},
     {IDC_LABEL3, Kind::Label, texts::kLabel3, 165, 1965, 1290, 195},
     {IDC_LABEL4, Kind::Label, texts::kLabel4, 165, 2550, 900, 195},

@@ -29,7 +29,7 @@ struct Control {
 };
 
 /// frmMain's controls in tab order: Text1, Command3, Text3, Text4, Command4, Command1,
-/// Command2, Command5, then the labels, which take no focus, and Picture1, which does.
+/// Command2, Command5, Check1, then the labels, which take no focus, and Picture1, which does.
 extern const Control kMainControls[];
 extern const std::size_t kMainControlCount;
 

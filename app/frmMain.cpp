@@ -12,6 +12,7 @@
 #include "project/FormCheck.h"
 #include "project/ProjectRun.h"
 #include "project/ProjectTexts.h"
+#include "readers/UsedComponents.h"
 
 namespace app {
 
@@ -107,13 +108,26 @@ void frmMain::Command4_Click() {
   view_.SetOptionsCaption(OptionsCaption(manifest_));
 }
 
-bool frmMain::ReadComponents(const std::string& targetPath,
-                             std::vector<generation::ComponentFacts>& components) {
-  if (manifest_.components.empty())
+bool frmMain::ReadComponents(front::Request& request) {
+  std::vector<std::string> paths = manifest_.components;
+  std::optional<std::string> problem;
+  if (request.componentsUsed) {
+    const std::optional<readers::UsedComponents> used =
+        readers::UsedComponentsOf(request.target, "", services_.files);
+    if (used) {
+      paths.insert(paths.end(), used->paths.begin(), used->paths.end());
+      request.componentWarnings = used->missing;
+    } else {
+      problem = readers::NoRecordedComponents(path::BaseName(
+                    request.target, path::StyleOf(services_.files.PathSeparator()))) +
+                texts::kNameComponentsInOptions;
+    }
+  }
+  if (!problem && paths.empty())
     return true;
-  const std::optional<std::string> problem =
-      ReadComponentFacts(manifest_.components, targetPath, services_.registry,
-                         services_.files.PathSeparator(), components);
+  if (!problem)
+    problem = ReadComponentFacts(paths, request.target, services_.registry,
+                                 services_.files.PathSeparator(), request.components);
   if (!problem)
     return true;
   services_.boxes.Show({*problem, Icon::Exclamation, Buttons::Ok, 1});
@@ -128,6 +142,7 @@ front::Request frmMain::RequestFor(front::Way way) const {
   request.description = view_.Text(MainView::Field::Text3);
   request.manifest = manifest_;
   request.compiler = globals::RcExePath;
+  request.componentsUsed = way == front::Way::Embed && view_.ComponentsChecked();
   return request;
 }
 
@@ -136,7 +151,7 @@ void frmMain::Command1_Click() {
       RequestFor(front::IsProjectPath(view_.Text(MainView::Field::Text1)) ? front::Way::Project
                                                                           : front::Way::Generate);
   // A component that cannot be read stops the generation before anything is written.
-  if (!ReadComponents(request.target, request.components))
+  if (!ReadComponents(request))
     return;
   if (request.way == front::Way::Project) {
     SetUpProject(request);
@@ -208,7 +223,7 @@ void frmMain::Command5_Click() {
     boxes.Show({front::embedtexts::BadVersion(false), Icon::Exclamation, Buttons::Ok, 1});
     return;
   }
-  if (!ReadComponents(request.target, request.components))
+  if (!ReadComponents(request))
     return;
   const path::Style style = path::StyleOf(services_.files.PathSeparator());
   const std::string name = path::BaseName(request.target, style);

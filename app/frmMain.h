@@ -19,7 +19,10 @@ public:
   /// Setting Text1 raises Text1_Change, as a change of the real box does.
   virtual void SetText(Field field, const std::string& text) = 0;
   virtual void SetGenerateEnabled(bool enabled) = 0;
+  /// "Embed in the program" and Check1 beside it.
   virtual void SetEmbedEnabled(bool enabled) = 0;
+  /// Check1: the components the program uses go into the manifest it gets embedded.
+  virtual bool ComponentsChecked() const = 0;
   virtual void SetOptionsCaption(const std::string& caption) = 0;
   /// Unloads the window; Form_Unload follows.
   virtual void Close() = 0;
@@ -64,9 +67,9 @@ public:
   WindowHandle Handle() const { return view_.Handle(); }
 
 private:
-  /// The components of the manifest options, read; false when one cannot be (reported).
-  bool ReadComponents(const std::string& targetPath,
-                      std::vector<generation::ComponentFacts>& components);
+  /// The components of the manifest options and, when request asks, those the program uses,
+  /// read into request; false when one cannot be (reported).
+  bool ReadComponents(front::Request& request);
   /// The request of a way, filled from the window's fields and options.
   front::Request RequestFor(front::Way way) const;
   /// A project as the target: its changes shown, and made once the user says OK.

@@ -16,6 +16,7 @@
 #include "readers/FormTexts.h"
 #include "readers/Inspection.h"
 #include "readers/PeImage.h"
+#include "readers/UsedComponents.h"
 
 namespace batch {
 
@@ -77,11 +78,30 @@ int UsageError(Console& console, const std::string& error) {
   return kUsage;
 }
 
+/// --com-used: the components the program places join the list, those not found are
+/// warnings; false, said, when the program records none because Visual Basic did not build it.
+bool AddUsedComponents(Options& options, const std::string& here, char separator, Console& console,
+                       platform::FilePort& files, std::vector<std::string>& warnings) {
+  const std::optional<readers::UsedComponents> used = readers::UsedComponentsOf(
+      options.target, AbsolutePath(options.componentsFolder, here, separator), files);
+  if (!used) {
+    Say(console.err,
+        readers::NoRecordedComponents(path::BaseName(options.target, path::StyleOf(separator))) +
+            " with --com FILE");
+    return false;
+  }
+  options.manifest.components.insert(options.manifest.components.end(), used->paths.begin(),
+                                     used->paths.end());
+  warnings = used->missing;
+  return true;
+}
+
 /// Every component is read before anything is written: one that cannot be read stops the
 /// run with a message naming it. False when one could not be read.
 bool ReadComponentFacts(Options& options, const std::string& here, char separator, Console& console,
                         platform::FilePort& files,
-                        std::vector<generation::ComponentFacts>& components) {
+                        std::vector<generation::ComponentFacts>& components,
+                        std::vector<std::string>& warnings) {
   try {
     std::vector<std::string> notes;
     for (const std::string& project : options.projects)
@@ -90,6 +110,9 @@ bool ReadComponentFacts(Options& options, const std::string& here, char separato
         options.manifest.components.push_back(path);
     for (std::string& path : options.manifest.components)
       path = AbsolutePath(path, here, separator);
+    if (options.componentsUsed &&
+        !AddUsedComponents(options, here, separator, console, files, warnings))
+      return false;
     const std::string target = options.target;
     const std::string programFolder = path::Folder(target, path::StyleOf(separator));
     const std::vector<readers::Component> read = readers::ReadComponents(
@@ -150,6 +173,7 @@ int CheckForms(const Options& options, platform::FileOperations& files, Console&
 /// The one place the request is filled from the options.
 front::Request RequestFrom(const Options& options,
                            const std::vector<generation::ComponentFacts>& components,
+                           const std::vector<std::string>& componentWarnings,
                            const std::string& compiler) {
   front::Request request;
   request.way = *WayOf(options.mode);
@@ -170,6 +194,8 @@ front::Request RequestFrom(const Options& options,
   request.keepOverlay = options.keepOverlay;
   request.stripSignature = options.stripSignature;
   request.remove = options.remove;
+  request.componentsUsed = options.componentsUsed;
+  request.componentWarnings = componentWarnings;
   return request;
 }
 
@@ -217,11 +243,13 @@ int Deliver(Options options, platform::FileOperations& files, Console& console) 
     if (const int code = Prepare(options, files, console, compiler); code != kDone)
       return code;
   std::vector<generation::ComponentFacts> components;
-  if (!ReadComponentFacts(options, here, separator, console, files, components))
+  std::vector<std::string> warnings;
+  if (!ReadComponentFacts(options, here, separator, console, files, components, warnings))
     return kUsage;
   FlagConversation conversation(options, console);
   front::Deliverer deliverer(files, conversation, OptionWording());
-  return Report(options, deliverer.Deliver(RequestFrom(options, components, compiler)), console);
+  return Report(options, deliverer.Deliver(RequestFrom(options, components, warnings, compiler)),
+                console);
 }
 
 } // namespace

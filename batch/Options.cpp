@@ -41,6 +41,8 @@ std::string PathChoices() { return "a path"; }
 
 constexpr const char* kKeepOverlayOption = "--keep-overlay";
 constexpr const char* kStripSignatureOption = "--strip-signature";
+constexpr const char* kComUsedOption = "--com-used";
+constexpr const char* kComFolderOption = "--com-folder";
 
 /// The flags that ask for a mode; which of them go together is SortOut's.
 const std::pair<const char*, Mode> kModeFlags[] = {
@@ -85,6 +87,8 @@ const OptionSpec kOptionSpecs[] = {
     {"--strict", nullptr, &Options::strict, false},
     {"--com", nullptr, nullptr, true, nullptr, AddComponent, PathChoices},
     {"--vbp", nullptr, nullptr, true, nullptr, AddProject, PathChoices},
+    {kComUsedOption, nullptr, &Options::componentsUsed, false},
+    {kComFolderOption, &Options::componentsFolder, nullptr, true},
     {kProjectOption, nullptr, nullptr, true, nullptr, SetProject, PathChoices},
     {"--dry-run", nullptr, &Options::dryRun, false},
     {kKeepOverlayOption, nullptr, &Options::keepOverlay, false},
@@ -163,6 +167,11 @@ std::optional<std::string> SortOut(Options& options, const std::vector<Mode>& as
            " needs --embed";
   if (options.remove && !has(Mode::Beside))
     return "--remove needs --beside";
+  if (!options.componentsFolder.empty() && !options.componentsUsed)
+    return std::string(kComFolderOption) + " needs " + kComUsedOption;
+  if (options.componentsUsed && !has(Mode::Embed) && !has(Mode::Beside))
+    return std::string(kComUsedOption) +
+           " needs --embed or --beside: it reads the components a built program places";
   if (options.dryRun && !project && !has(Mode::Embed))
     return "--dry-run needs a project (--project PATH or a .vbp target) or --embed";
   if (has(Mode::CheckForms) && !project)
@@ -339,6 +348,9 @@ std::string HelpSettings() {
          "  --com FILE[\\N]     use the COM component FILE (.ocx, .dll or .tlb; N its type\n"
          "                     library resource) without registration; may be repeated\n"
          "  --vbp PROJECT.vbp  the same for each component the Visual Basic project uses\n"
+         "  --com-used         with --embed or --beside: the same for each component the\n"
+         "                     program Visual Basic built places, found beside it or in\n"
+         "                     --com-folder DIR; one not found is named with its class id\n"
          "\n";
 }
 

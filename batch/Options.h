@@ -49,6 +49,8 @@ struct Options {
   bool keepOverlay = false;          ///< with Embed: copy data after the last section
   bool stripSignature = false;       ///< with Embed: remove an Authenticode signature
   bool remove = false;               ///< with Beside: remove that file instead
+  bool componentsUsed = false;       ///< with Embed or Beside: the program's own components
+  std::string componentsFolder;      ///< --com-folder: where else they are looked for
   /// With a project: the ANSI code page its names and texts are in, where the system has none.
   unsigned projectCodePage = codepages::kDefault;
   bool versionGiven = false;     ///< --version-info overrides the project's version

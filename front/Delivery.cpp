@@ -4,6 +4,17 @@
 
 namespace front {
 
+namespace {
+
+/// The components not found come first: the user asked for them.
+Result WithComponentWarnings(Result result, const Request& request) {
+  result.warnings.insert(result.warnings.begin(), request.componentWarnings.begin(),
+                         request.componentWarnings.end());
+  return result;
+}
+
+} // namespace
+
 Result Deliverer::Deliver(const Request& request) {
   switch (request.way) {
   case Way::Generate: {
@@ -19,9 +30,9 @@ Result Deliverer::Deliver(const Request& request) {
   case Way::Project:
     return SetUpProject(files_, conversation_, request);
   case Way::Embed:
-    return EmbedInProgram(files_, request);
+    return WithComponentWarnings(EmbedInProgram(files_, request), request);
   case Way::Beside:
-    return WriteBeside(files_, request, wording_);
+    return WithComponentWarnings(WriteBeside(files_, request, wording_), request);
   }
   return Result();
 }

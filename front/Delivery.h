@@ -54,6 +54,11 @@ struct Request : ManifestRequest {
   bool stripSignature = false;
   /// Beside: remove the file written earlier instead.
   bool remove = false;
+  /// Embed, Beside: the components the Visual Basic program places join components, those
+  /// found beside it (or in a folder the front end names); it reads them with the rest.
+  bool componentsUsed = false;
+  /// Those it placed and that were not found, a line each: told among the result's warnings.
+  std::vector<std::string> componentWarnings;
 };
 
 enum class Outcome {

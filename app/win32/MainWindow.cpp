@@ -116,6 +116,11 @@ void MainWindow::SetGenerateEnabled(bool enabled) {
 
 void MainWindow::SetEmbedEnabled(bool enabled) {
   EnableWindow(Control(IDC_COMMAND5), enabled ? TRUE : FALSE);
+  EnableWindow(Control(IDC_CHECK1), enabled ? TRUE : FALSE);
+}
+
+bool MainWindow::ComponentsChecked() const {
+  return IsDlgButtonChecked(hwnd(), IDC_CHECK1) == BST_CHECKED;
 }
 
 void MainWindow::SetOptionsCaption(const std::string& caption) {

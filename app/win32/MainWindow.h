@@ -29,6 +29,7 @@ public:
   void SetText(Field field, const std::string& text) override;
   void SetGenerateEnabled(bool enabled) override;
   void SetEmbedEnabled(bool enabled) override;
+  bool ComponentsChecked() const override;
   void SetOptionsCaption(const std::string& caption) override;
   void Close() override;
   WindowHandle Handle() const override { return reinterpret_cast<WindowHandle>(hwnd()); }

@@ -35,7 +35,8 @@ DWORD StyleOf(layout::Kind kind, int id) {
   case layout::Kind::DefaultButton:
     return WS_TABSTOP | BS_DEFPUSHBUTTON;
   case layout::Kind::CheckBox:
-    return WS_TABSTOP | BS_AUTOCHECKBOX;
+    // The main window's waits for a target path, as "Embed in the program" does.
+    return WS_TABSTOP | BS_AUTOCHECKBOX | (id == IDC_CHECK1 ? WS_DISABLED : 0);
   case layout::Kind::DropList:
     return WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST;
   case layout::Kind::List:

@@ -79,6 +79,7 @@ TEST(EmbedWindowTest, TheDryRunIsAskedAndOnlyOkWritesTheProgramAndItsBackup) {
     bool written;
     /// Another program adds a byte to it while the backup is made.
     bool changedMeanwhile = false;
+    bool componentsChecked = false; ///< "With the components it uses"
   };
   const Row rows[] = {
       {"Cancel", Program(""), "1.2.3.4", false, {Answer::Cancel}, {question}, false},
@@ -135,6 +136,17 @@ TEST(EmbedWindowTest, TheDryRunIsAskedAndOnlyOkWritesTheProgramAndItsBackup) {
        {question, changed},
        false,
        true},
+      {"its components asked of a program Visual Basic did not build",
+       Program(""),
+       "1.2.3.4",
+       false,
+       {},
+       {{"App.exe was not built by Visual Basic: it records no components to look for; name "
+         "each one in the components list of \"Options...\"",
+         Buttons::Ok}},
+       false,
+       false,
+       true},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
@@ -145,6 +157,7 @@ TEST(EmbedWindowTest, TheDryRunIsAskedAndOnlyOkWritesTheProgramAndItsBackup) {
       w.world.files.beforeWrite[2] = [&w] { w.world.files.files[kProgram].bytes += 'X'; };
     w.view.SetText(Field::Text1, kProgram);
     w.view.SetText(Field::Text4, row.version);
+    w.view.componentsChecked = row.componentsChecked;
     EXPECT_TRUE(w.view.embedEnabled);
     w.world.boxes.answers.assign(row.answers.begin(), row.answers.end());
     w.form.Command5_Click();

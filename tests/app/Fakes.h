@@ -112,6 +112,7 @@ public:
   std::map<Field, std::string> texts;
   bool generateEnabled = false;
   bool embedEnabled = false;
+  bool componentsChecked = false;
   std::string optionsCaption = "<unset>";
   int closes = 0;
   int doEvents = 0;
@@ -130,6 +131,7 @@ public:
   }
   void SetGenerateEnabled(bool enabled) override { generateEnabled = enabled; }
   void SetEmbedEnabled(bool enabled) override { embedEnabled = enabled; }
+  bool ComponentsChecked() const override { return componentsChecked; }
   void SetOptionsCaption(const std::string& caption) override { optionsCaption = caption; }
   void Close() override {
     ++closes;

@@ -25,7 +25,7 @@ TEST(LayoutTest, TwipsGiveTheDesignedPixelsAt96Dpi) {
       {IDC_TEXT4, {11, 185, 449, 19}},     {IDC_LABEL12, {12, 212, 84, 13}},
       {IDC_LABEL13, {98, 212, 98, 13}},    {IDC_COMMAND4, {237, 215, 72, 23}},
       {IDC_COMMAND1, {313, 215, 72, 23}},  {IDC_COMMAND2, {389, 215, 72, 23}},
-      {IDC_COMMAND5, {313, 242, 148, 23}},
+      {IDC_COMMAND5, {313, 242, 148, 23}}, {IDC_CHECK1, {11, 245, 296, 17}},
   };
   ASSERT_EQ(kMainControlCount, designed.size());
   for (std::size_t i = 0; i < kMainControlCount; ++i) {
@@ -48,9 +48,9 @@ TEST(LayoutTest, TwipsGiveTheDesignedPixelsAt96Dpi) {
 TEST(LayoutTest, FocusRunsInTheDesignedOrderAndNothingOverlaps) {
   // Controls are created in table order, and Tab follows creation order over the controls
   // that take the focus: boxes, buttons and the picture.
-  const std::vector<int> designed = {IDC_TEXT1,    IDC_COMMAND3, IDC_TEXT3,
-                                     IDC_TEXT4,    IDC_COMMAND4, IDC_COMMAND1,
-                                     IDC_COMMAND2, IDC_COMMAND5, IDC_PICTURE1};
+  const std::vector<int> designed = {IDC_TEXT1,    IDC_COMMAND3, IDC_TEXT3,    IDC_TEXT4,
+                                     IDC_COMMAND4, IDC_COMMAND1, IDC_COMMAND2, IDC_COMMAND5,
+                                     IDC_CHECK1,   IDC_PICTURE1};
   std::vector<int> focusable;
   for (std::size_t i = 0; i < kMainControlCount; ++i) {
     const Control& c = kMainControls[i];

@@ -95,6 +95,11 @@ TEST(OptionsTest, RefusedCommandLines) {
       {{"--keep-overlay", "App.exe"}, "--keep-overlay needs --embed"},
       {{"--strip-signature", "App.exe"}, "--strip-signature needs --embed"},
       {{"--remove", "App.exe"}, "--remove needs --beside"},
+      {{"--com-used", "App.exe"},
+       "--com-used needs --embed or --beside: it reads the components a built program places"},
+      {{"--com-folder", "Lib", "--embed", "App.exe"}, "--com-folder needs --com-used"},
+      {{"--com-used=Lib", "--embed", "App.exe"}, "option --com-used takes no value"},
+      {{"--com-folder=", "--com-used", "--embed", "App.exe"}, "option --com-folder needs a path"},
       {{"--dry-run", "App.exe"},
        "--dry-run needs a project (--project PATH or a .vbp target) or --embed"},
       {{"--project-code-page=cp1251", "App.vbp"},
@@ -137,6 +142,8 @@ TEST(OptionsTest, HelpNamesEveryOptionAndExitCode) {
                            "--strip-signature",
                            "--beside",
                            "--remove",
+                           "--com-used",
+                           "--com-folder DIR",
                            "2 refused"}) {
     SCOPED_TRACE(word);
     EXPECT_NE(help.find(word), std::string::npos);
@@ -228,6 +235,17 @@ TEST(OptionsTest, EmbedAndBesideFlags) {
   const batch::ParsedOptions beside = ParseOptions({"--beside", "--remove", "VB6.EXE"});
   EXPECT_EQ(beside.error, std::nullopt);
   EXPECT_TRUE(beside.options.mode == batch::Mode::Beside && beside.options.remove);
+  // The program's own components, for either way; the folder is the last one given.
+  for (const auto& [args, folder] : std::vector<std::pair<std::vector<std::string>, std::string>>{
+           {{"--embed", "--com-used", "App.exe"}, ""},
+           {{"--beside", "--com-used", "--com-folder", "A", "--com-folder=B", "App.exe"}, "B"}}) {
+    SCOPED_TRACE(folder);
+    const batch::ParsedOptions used = ParseOptions(args);
+    EXPECT_EQ(used.error, std::nullopt);
+    EXPECT_TRUE(used.options.componentsUsed);
+    EXPECT_EQ(used.options.componentsFolder, folder);
+    EXPECT_EQ(used.options.target, "App.exe");
+  }
 }
 
 // The mode a command line asks for; --help and --version before any other.

@@ -1,7 +1,11 @@
 // Components to manifest entries: widl-made type libraries against golden manifests, the
-// file names the program finds them by, where miscStatus comes from, and unreadable files.
+// file names the program finds them by, where miscStatus comes from, and unreadable files;
+// where the components a built program places are found.
 #include "support/TestSupport.h"
 #include "support/FakeFiles.h"
+#include "support/PeBuilder.h"
+
+#include <tuple>
 
 #include "Fixtures.h"
 #include "base/Path.h"
@@ -9,6 +13,7 @@
 #include "readers/Bytes.h"
 #include "readers/ComponentReader.h"
 #include "readers/PeImage.h"
+#include "readers/UsedComponents.h"
 #include "platform/Platform.h"
 
 namespace {
@@ -314,4 +319,90 @@ TEST(ProjectComponentsOnFakeFilesTest, IdentityFromThePort) {
     SCOPED_TRACE(path);
     EXPECT_EQ(readers::FileIdentity(files, path, '\\'), identity);
   }
+}
+
+// The components a built program places, looked for beside it and in the folder given: the
+// paths found, then " / " and each file not found, named with the class ids it needs.
+TEST(UsedComponentsOnFakeFilesTest, FoundBesideTheProgramOrInTheFolderElseNamed) {
+  struct Row {
+    const char* what;
+    std::vector<std::pair<const char*, const char*>> components; ///< file name, class id
+    std::vector<const char*> disk;
+    const char* folder;
+    std::string expected;
+  };
+  const std::string left = " left out of the manifest and must be registered";
+  const Row rows[] = {
+      {"beside",
+       {{"MSCOMCTL.OCX", "{A}"}},
+       {"C:\\App\\MSCOMCTL.OCX"},
+       "",
+       "C:\\App\\MSCOMCTL.OCX / "},
+      {"in the folder", {{"X.ocx", "{A}"}}, {"C:\\Lib\\X.ocx"}, "C:\\Lib", "C:\\Lib\\X.ocx / "},
+      {"beside first",
+       {{"X.ocx", "{A}"}},
+       {"C:\\Lib\\X.ocx", "C:\\App\\X.ocx"},
+       "C:\\Lib\\",
+       "C:\\App\\X.ocx / "},
+      {"case differs",
+       {{"mscomctl.ocx", "{A}"}, {"Y.OCX", "{B}"}},
+       {"C:\\App\\MSCOMCTL.OCX", "C:\\Lib\\y.ocx"},
+       "C:\\Lib",
+       "C:\\App\\MSCOMCTL.OCX|C:\\Lib\\y.ocx / "},
+      {"a folder recorded",
+       {{"C:\\VB\\X.OCX", "{A}"}},
+       {"C:\\App\\X.OCX"},
+       "",
+       "C:\\App\\X.OCX / "},
+      {"not found",
+       {{"X.ocx", "{A}"}},
+       {},
+       "C:\\Lib",
+       " / X.ocx not found beside the program or in C:\\Lib: class {A} is" + left},
+      {"duplicates",
+       {{"X.ocx", "{A}"}, {"x.OCX", "{B}"}, {"X.ocx", "{A}"}},
+       {"C:\\App\\X.ocx"},
+       "",
+       "C:\\App\\X.ocx / "},
+      {"duplicates missing",
+       {{"X.ocx", "{A}"}, {"x.OCX", "{B}"}, {"X.ocx", "{A}"}},
+       {},
+       "",
+       " / X.ocx not found beside the program: classes {A}, {B} are" + left},
+      {"no name",
+       {{"", "{C}"}, {"Z.ocx", ""}},
+       {},
+       "",
+       " / a component whose file the program does not name: class {C} is" + left +
+           "|Z.ocx not found beside the program: it is" + left},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.what);
+    fakes::Files files;
+    for (const char* path : row.disk)
+      files.AddFile(path, "MZ");
+    std::vector<readers::VbComponent> components(row.components.size());
+    for (std::size_t i = 0; i < components.size(); ++i)
+      std::tie(components[i].fileName, components[i].classId) = row.components[i];
+    const readers::UsedComponents used =
+        readers::FindUsedComponents(components, "C:\\App\\App.exe", row.folder, files);
+    std::string got;
+    for (const std::string& path : used.paths)
+      got += (got.empty() ? "" : "|") + path;
+    got += " / ";
+    for (std::size_t i = 0; i < used.missing.size(); ++i)
+      got += (i == 0 ? "" : "|") + used.missing[i];
+    EXPECT_EQ(got, row.expected);
+  }
+  // A program Visual Basic did not build records none; one that cannot be read finds none,
+  // and the way says why.
+  fakes::Files files;
+  files.AddFile("C:\\App\\C.exe", testsupport::BuildPe(readers::kMachineI386, false, {}).image);
+  EXPECT_FALSE(readers::UsedComponentsOf("C:\\App\\C.exe", "", files));
+  const auto unreadable = readers::UsedComponentsOf("C:\\App\\None.exe", "", files);
+  ASSERT_TRUE(unreadable);
+  EXPECT_TRUE(unreadable->paths.empty() && unreadable->missing.empty());
+  EXPECT_EQ(readers::NoRecordedComponents("C.exe"),
+            "C.exe was not built by Visual Basic: it records no components to look for; name "
+            "each one");
 }
