@@ -1,15 +1,14 @@
 // A program shaped as Visual Basic builds one, as far as the readers look: it imports
 // MSVBVM60.DLL, its entry pushes the address of its VB header and calls the runtime's entry,
 // and the header's external component table names calc.dll with Calc's class id. The
-// runtime here (VbRuntimeStandIn.cpp) returns at once; the probe then creates Calc as
-// CalcClient.cpp does, so a manifest that themefold-batch --com-used embedded can be seen
-// to reach the unregistered server.
+// runtime here (VbRuntimeStandIn.cpp) returns at once; the probe then runs CalcClient.cpp's
+// main, linked in, so a manifest that themefold-batch --com-used embedded can be seen to
+// reach the unregistered server.
 #include <windows.h>
 #include <ole2.h>
 
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
 
 #include "com/CalcIds.h"
 
@@ -171,19 +170,3 @@ asm(".text\n"
     "_ProbeEntry:\n"
     "  pushl $_vbHeader\n"
     "  call _ProbeStart\n");
-
-int main() {
-  CoInitialize(nullptr);
-  ICalc* calc = nullptr;
-  const HRESULT hr = CoCreateInstance(CLSID_Calc, nullptr, CLSCTX_INPROC_SERVER, IID_ICalc,
-                                      reinterpret_cast<void**>(&calc));
-  std::printf("CoCreateInstance 0x%08lx\n", static_cast<unsigned long>(hr));
-  if (SUCCEEDED(hr)) {
-    long sum = 0;
-    const HRESULT added = calc->Add(2, 3, &sum);
-    std::printf("Add 0x%08lx sum %ld\n", static_cast<unsigned long>(added), sum);
-    calc->Release();
-  }
-  CoUninitialize();
-  return SUCCEEDED(hr) ? 0 : 1;
-}
