@@ -90,8 +90,7 @@ TEST(ThemingTest, WarnsOfWhatThemingDoesToTheProgram) {
 // CodePageReadinessTest's.
 TEST(ThemingTest, WarnsOfFormTextsOnlyUnderUtf8) {
   readers::VbProgram program = Program({VbProjectKind::StandardExe, true, "", 0, true});
-  program.formTexts.push_back({"frmMain", "Gr\xF6\xDF"
-                                          "e"});
+  program.formTexts.push_back({"frmMain", "Gr\xF6\xDF\x65"});
   EXPECT_EQ(front::ThemingWarnings(program, generation::CodePage::NotSet),
             std::vector<std::string>{});
   EXPECT_EQ(front::ThemingWarnings(program, generation::CodePage::Legacy),
