@@ -160,8 +160,10 @@ Result Deliver(platform::FileOperations& files, const Request& request, const Wo
   const std::string plain = image ? ManifestFor(files, request, image->Machine()) : std::string();
   // Ours only with the marker, or exactly what an earlier version wrote for these options:
   // anything else is the user's and is merged, never replaced.
-  beside.ours = beside.exists && (beside.current.find(texts::kBesideMarker) != std::string::npos ||
-                                  (!plain.empty() && beside.current == plain));
+  beside.ours =
+      beside.exists && (beside.current.find(texts::kBesideMarker) != std::string::npos ||
+                        beside.current.find(texts::kEarlierBesideMarker) != std::string::npos ||
+                        (!plain.empty() && beside.current == plain));
   if (request.remove)
     return Remove(files, path, beside);
   if (image->Find(readers::ResourceKey::Id(readers::kManifestResourceType),

@@ -95,8 +95,12 @@ inline std::string BesideEmbedded(const std::string& name) {
                 "Nothing was written.";
 }
 /// What the tool adds to the file it writes beside a program, so that it knows the file as
-/// its own: a merged manifest of the user's never carries it.
-constexpr const char* kBesideMarker =
+/// its own: a merged manifest of the user's never carries it. A comment may not hold "--".
+constexpr const char* kBesideMarker = "<!-- Written beside the program by Themefold Maker; its "
+                                      "options beside and remove together remove it. -->";
+/// The mark earlier versions wrote; its option names made the file ill-formed XML, but the
+/// file is still the tool's own.
+constexpr const char* kEarlierBesideMarker =
     "<!-- Written beside the program by Themefold Maker; --beside --remove removes it. -->";
 inline std::string BesideNotOurs(const std::string& manifestName) {
   return manifestName + " is the program's own manifest, not one this tool wrote: it is left "

@@ -335,10 +335,12 @@ TEST_F(EmbedCliTest, WritesBesideAndRemovesOnlyItsOwn) {
             "--check-forms finds in a project's forms applies to the IDE's forms as well.\n");
   EXPECT_EQ(ReadBytes(dir_ / "Plain.exe.manifest"),
             ExpectedManifest("Plain.exe") +
-                "\r\n<!-- Written beside the program by Themefold Maker; --beside --remove "
-                "removes it. -->");
+                "\r\n<!-- Written beside the program by Themefold Maker; its options beside "
+                "and remove together remove it. -->");
   EXPECT_FALSE(fs::exists(dir_ / "~themefold-4000000000-0123456789abcdef.manifest"));
   EXPECT_GT(fs::last_write_time(dir_ / "Plain.exe"), past + std::chrono::hours(1));
+  // Well-formed, with nothing to warn of.
+  EXPECT_EQ(Batch({"--inspect", "--strict", "Plain.exe"}).exitCode, 0);
 
   fs::last_write_time(dir_ / "Plain.exe", past);
   const batchtest::Result removed = Batch({"--beside", "--remove", "Plain.exe"});
@@ -346,6 +348,12 @@ TEST_F(EmbedCliTest, WritesBesideAndRemovesOnlyItsOwn) {
   EXPECT_EQ(removed.out, "Plain.exe.manifest removed; the time stamp of Plain.exe renewed.\n");
   EXPECT_FALSE(fs::exists(dir_ / "Plain.exe.manifest"));
   EXPECT_GT(fs::last_write_time(dir_ / "Plain.exe"), past + std::chrono::hours(1));
+  // What earlier versions wrote is ours as well.
+  WriteBytes(dir_ / "Plain.exe.manifest", ExpectedManifest("Plain.exe") +
+                                              "\r\n<!-- Written beside the program by Themefold "
+                                              "Maker; --beside --remove removes it. -->");
+  EXPECT_EQ(Batch({"--beside", "--remove", "Plain.exe"}).exitCode, 0);
+  EXPECT_FALSE(fs::exists(dir_ / "Plain.exe.manifest"));
 
   // A hand-written one that names the program and Common Controls, named in other letter
   // case: on Windows the same file.
