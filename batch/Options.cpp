@@ -310,7 +310,9 @@ std::string HelpUsage() {
          "                     only what needs the user\n"
          "  --check-version    a version that is not four numbers 0-65535 is an error\n"
          "  --inspect          print the manifest TARGET.exe carries now and generate nothing:\n"
-         "                     what Windows does with it, its warnings and notes\n"
+         "                     what Windows does with it, its warnings and notes; for a\n"
+         "                     program Visual Basic built, also its project, objects,\n"
+         "                     components and what theming will do to it\n"
          "  --strict           with --inspect, exit 7 when there is any warning (for CI;\n"
          "                     notes do not count)\n"
          "  --help, --version\n"
@@ -413,10 +415,11 @@ std::string HelpBuilt() {
          "name; 5 a file operation failed or a file cannot be read; with a project, 2 also when\n"
          "it is refused; 130 Ctrl-C, 143 terminated (temporary files removed, earlier files as\n"
          "they were). With --inspect: 0 the program carries a manifest; 6 it carries none;\n"
-         "5 it cannot be read as a PE file; 7 with --strict, the manifest it carries has\n"
-         "warnings. With --check-forms: 0 nothing found; 7 findings; 2 the project file\n"
-         "cannot be read. With --embed or --beside: 2 refused, 5 a file operation failed;\n"
-         "the program is as it was.\n";
+         "5 it cannot be read as a PE file; 7 with --strict, it carries one and there are\n"
+         "warnings (the manifest's, or what theming does to a Visual Basic program). With\n"
+         "--check-forms: 0 nothing found; 7 findings; 2 the project file cannot be read.\n"
+         "With --embed or --beside: 2 refused, 5 a file operation failed; the program is as\n"
+         "it was.\n";
 }
 
 } // namespace
