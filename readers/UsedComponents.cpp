@@ -23,7 +23,7 @@ public:
   std::string Find(const std::string& name) {
     const path::Style style = path::StyleOf(files_.PathSeparator());
     for (const std::string& folder : folders_) {
-      const std::string exact = path::Join(folder, name, style);
+      std::string exact = path::Join(folder, name, style);
       if (files_.NameExists(exact))
         return exact;
       const auto& listing = Entries(folder);
@@ -55,7 +55,7 @@ private:
 /// The file's name as the program records it, without any folder; "" when it names none
 /// this tool would look for.
 std::string RecordedName(const std::string& fileName) {
-  const std::string name = path::BaseName(fileName, path::Style::windows);
+  std::string name = path::BaseName(fileName, path::Style::windows);
   if (name == "." || name == ".." || path::HasControlCharacter(name))
     return std::string();
   return name;

@@ -189,7 +189,7 @@ void ReadObjects(Reading& r, std::uint32_t objectTableVa) {
   Limit("the object table", count, kMaxObjects);
   const std::string array =
       r.image.Read(U32(table, 0x30), std::uint64_t{count} * 0x30, "the object table");
-  for (std::uint32_t i = 0; i < count; ++i) {
+  for (std::size_t i = 0; i < count; ++i) {
     const std::uint32_t flags = U32(array, i * 0x30 + 0x28);
     r.program.objects.push_back(
         {r.image.String(U32(array, i * 0x30 + 0x18), "an object's name"), KindOf(flags), flags});
@@ -204,7 +204,7 @@ void ReadDeclares(Reading& r, std::uint32_t tableVa, std::uint32_t count) {
   if (count == 0)
     return;
   const std::string table = r.image.Read(tableVa, std::uint64_t{count} * 8, "the external table");
-  for (std::uint32_t i = 0; i < count; ++i) {
+  for (std::size_t i = 0; i < count; ++i) {
     if (U32(table, i * 8) != 7)
       continue;
     const std::string entry = r.image.Read(U32(table, i * 8 + 4), 12, "a Declare");

@@ -75,7 +75,7 @@ struct VbProgram {
   bool initialisesCommonControls = false;
   std::vector<VbFormText> formTexts;
 
-  std::size_t CountOf(VbObjectKind kind) const;
+  std::size_t CountOf(VbObjectKind wanted) const;
 };
 
 /// Why an image is not read as a Visual Basic program; worded by readers::texts::Words.
