@@ -536,6 +536,7 @@ public:
   bool readOnlyFolder = false;
   bool corruptReadBack = false;
   bool replaced = false;
+  bool replacedAlready = false;
   bool renameFails = false;
   void RenameOver(const std::string& from, const std::string& to) override {
     if (renameFails)
@@ -554,11 +555,13 @@ public:
     return !(corruptReadBack && path.find("~") != std::string::npos) &&
            SystemFiles::SameContents(path, parts);
   }
-  // Same bytes and time: only the file's identity tells.
+  // Same bytes and time: only the file's identity tells. Once: a second replacement could
+  // take the first file's freed inode number, and with it its identity.
   void CopyPermissions(const std::string& from, const std::string& to) override {
     SystemFiles::CopyPermissions(from, to);
-    if (!replaced)
+    if (!replaced || replacedAlready)
       return;
+    replacedAlready = true;
     const auto stamp = fs::last_write_time(from);
     WriteBytes(from + ".other", ReadBytes(from, std::string::npos));
     fs::last_write_time(from + ".other", stamp);
